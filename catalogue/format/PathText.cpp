@@ -1,0 +1,125 @@
+// Path, name and size texts.
+#include "catalogue/format/PathText.h"
+
+#include "catalogue/format/FormatError.h"
+#include "catalogue/format/TextUtils.h"
+#include "platform/Text.h"
+
+namespace sorvane {
+namespace {
+
+constexpr std::size_t kMaxFolderNameChars = 255;
+constexpr std::size_t kMaxElementChars = 256;
+
+char32_t WithoutAccent(char32_t c) {
+    switch (c) {
+    case U'á': return U'a';
+    case U'é': return U'e';
+    case U'í': return U'i';
+    case U'ó': return U'o';
+    case U'ú':
+    case U'ü': return U'u';
+    case U'Á': return U'A';
+    case U'É': return U'E';
+    case U'Í': return U'I';
+    case U'Ó': return U'O';
+    case U'Ú':
+    case U'Ü': return U'U';
+    default: return c;
+    }
+}
+
+// size / divisor rounded to the nearest integer, halves to the even neighbour.
+std::int64_t RoundedQuotient(std::int64_t size, std::int64_t divisor) {
+    const bool negative = size < 0;
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(size) : static_cast<std::uint64_t>(size);
+    const auto d = static_cast<std::uint64_t>(divisor);
+    std::uint64_t quotient = magnitude / d;
+    const std::uint64_t twiceRemainder = (magnitude % d) * 2;
+    if (twiceRemainder > d || (twiceRemainder == d && quotient % 2 == 1)) ++quotient;
+    const auto result = static_cast<std::int64_t>(quotient);
+    return negative ? -result : result;
+}
+
+std::string SizeText(std::int64_t size, std::string_view bytesWord, std::int64_t bytesLimit,
+                     std::int64_t kilobytesLimit) {
+    if (size < bytesLimit) return FormatThousands(size) + " " + std::string(bytesWord);
+    if (size < kilobytesLimit) return FormatThousands(RoundedQuotient(size, 1024)) + " KB";
+    return FormatThousands(RoundedQuotient(size, 1024 * 1024)) + " MB";
+}
+
+} // namespace
+
+std::string NombreCarpeta(std::string_view path) {
+    const std::size_t at = path.rfind('\\');
+    if (at == std::string_view::npos) throw EInternalError("Error interno: NombreCarpeta()");
+    if (path == "\\") return {};
+    return std::string(text::FirstChars(path.substr(at + 1), kMaxFolderNameChars));
+}
+
+std::string_view ExtraeRutaPadre(std::string_view path) {
+    const std::size_t at = path.rfind('\\');
+    if (at == std::string_view::npos) return {};
+    if (at == 0) return path.substr(0, 1);
+    return path.substr(0, at);
+}
+
+std::string_view ExtraeUltimoElemento(std::string_view path) {
+    if (path.size() < 2) return path;
+    const std::size_t at = path.rfind('\\', path.size() - 2);
+    if (at == std::string_view::npos) return path;
+    return text::FirstChars(path.substr(at + 1), kMaxElementChars);
+}
+
+std::string_view QuitaExtension(std::string_view name) {
+    const std::size_t at = name.rfind('.');
+    return at == std::string_view::npos ? name : name.substr(0, at);
+}
+
+std::string_view ExtraeExtension(std::string_view name) {
+    const std::size_t at = name.rfind('.');
+    if (at == std::string_view::npos) return {};
+    return text::FirstChars(name.substr(at + 1), kMaxElementChars);
+}
+
+void QuitaTildes(std::string& text) {
+    if (text::IsAscii(text)) return;
+    text = text::MapChars(text, WithoutAccent);
+}
+
+void PasaMayusculas(std::string& text) { text = text::Upper(text); }
+
+void PasaMayusculasSinTildes(std::string& text) {
+    PasaMayusculas(text);
+    QuitaTildes(text);
+}
+
+void LimpiaEtiqueta(std::string& text) {
+    text = text::MapChars(text, [](char32_t c) -> char32_t {
+        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                          (c >= '0' && c <= '9') || c == '_' || c == '-';
+        return kept ? c : U' ';
+    });
+}
+
+std::string LimpiaControles(std::string_view text) {
+    std::string out(text);
+    LimpiaControlesTexto(out);
+    return out;
+}
+
+void LimpiaControlesTexto(std::string& text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 32) c = ' ';
+}
+
+std::string FormateaTamano(std::int64_t size, std::string_view bytesWord) {
+    return SizeText(size, bytesWord, 100'000, 10'000'000);
+}
+
+std::string FormateaTamanoAmplio(std::int64_t size, std::string_view bytesWord) {
+    return SizeText(size, bytesWord, 1'000'000, 100'000'000);
+}
+
+} // namespace sorvane

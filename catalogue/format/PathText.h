@@ -1,0 +1,52 @@
+// Routines on catalogue paths and names ("\" separated), upper-casing and accent
+// removal for comparisons, label and control-character cleaning, and size texts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sorvane {
+
+// The last element of a folder path: empty for "\", at most 255 characters.
+// Raises EInternalError "Error interno: NombreCarpeta()" for a path without "\".
+std::string NombreCarpeta(std::string_view path);
+
+// The text before the last "\"; "\" when that is the first character; empty without "\".
+std::string_view ExtraeRutaPadre(std::string_view path);
+
+// The path itself without "\"; otherwise the text after the last "\" that is not
+// the final character (a trailing "\" stays on), at most 256 characters.
+std::string_view ExtraeUltimoElemento(std::string_view path);
+
+// The name before its last "."; the whole name without ".".
+std::string_view QuitaExtension(std::string_view name);
+
+// The text after the last ".", at most 256 characters; empty without ".".
+std::string_view ExtraeExtension(std::string_view name);
+
+// Replaces the acute vowels and u with diaeresis, small and capital, by their
+// plain vowels; every other character stays (n with tilde included).
+void QuitaTildes(std::string& text);
+
+// Upper-cases the text (simple case mapping: character for character).
+void PasaMayusculas(std::string& text);
+
+// The normal form of texts compared by the search and the sort keys.
+void PasaMayusculasSinTildes(std::string& text);
+
+// Every character that is not an ASCII letter, digit, "_" or "-" becomes a blank.
+void LimpiaEtiqueta(std::string& text);
+
+// Every byte below 32 replaced by a blank.
+std::string LimpiaControles(std::string_view text);
+void LimpiaControlesTexto(std::string& text);
+
+// Size texts for the grids: bytes below 100,000, KB below 10,000,000, else MB,
+// rounded half to even. `bytesWord` is the language's word for bytes.
+std::string FormateaTamano(std::int64_t size, std::string_view bytesWord);
+
+// The same with the thresholds 1,000,000 and 100,000,000 (collector totals).
+std::string FormateaTamanoAmplio(std::int64_t size, std::string_view bytesWord);
+
+} // namespace sorvane

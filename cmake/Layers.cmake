@@ -1,0 +1,52 @@
+# The build keeps the layers apart: engine libraries (catalogue format, scan walk,
+# metadata readers, archive library, platform) must never reach Qt, not even
+# through another library they link. Window libraries link Qt 6 Widgets.
+
+set_property(GLOBAL PROPERTY SORVANE_ENGINE_TARGETS "")
+
+# sorvane_engine_library(name sources...): a static engine library without Qt.
+function(sorvane_engine_library name)
+    add_library(${name} STATIC ${ARGN})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    set_property(GLOBAL APPEND PROPERTY SORVANE_ENGINE_TARGETS ${name})
+endfunction()
+
+# sorvane_window_library(name sources...): a static library of windows and controls.
+function(sorvane_window_library name)
+    add_library(${name} STATIC ${ARGN})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC Qt6::Widgets)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+endfunction()
+
+# Collects every library that `target` links, directly or through other targets.
+function(_sorvane_link_closure target result)
+    set(seen ${${result}})
+    get_target_property(direct ${target} LINK_LIBRARIES)
+    get_target_property(iface ${target} INTERFACE_LINK_LIBRARIES)
+    foreach(lib IN LISTS direct iface)
+        if(NOT lib OR lib MATCHES "-NOTFOUND$" OR lib IN_LIST seen)
+            continue()
+        endif()
+        list(APPEND seen ${lib})
+        string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" plain "${lib}")
+        if(TARGET ${plain})
+            _sorvane_link_closure(${plain} seen)
+        endif()
+    endforeach()
+    set(${result} ${seen} PARENT_SCOPE)
+endfunction()
+
+# Fails the configuration when an engine library reaches Qt.
+function(sorvane_check_layers)
+    get_property(engine GLOBAL PROPERTY SORVANE_ENGINE_TARGETS)
+    foreach(target IN LISTS engine)
+        set(closure "")
+        _sorvane_link_closure(${target} closure)
+        foreach(lib IN LISTS closure)
+            if(lib MATCHES "Qt[0-9]*::|Qt[0-9]*(Core|Gui|Widgets)")
+                message(FATAL_ERROR "Engine library ${target} links ${lib}; the engine must not use Qt.")
+            endif()
+        endforeach()
+    endforeach()
+endfunction()

@@ -1,0 +1,148 @@
+// POSIX implementation of the platform's file services.
+#include "platform/Files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sorvane {
+namespace {
+
+[[noreturn]] void Fail(std::string_view what, const std::string& path, int error) {
+    throw EInOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error));
+}
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    // Closes now and reports whether the close succeeded.
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+int OpenOrFail(const std::string& path, int flags, std::string_view what, mode_t mode = 0644) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) Fail(what, path, errno);
+    return fd;
+}
+
+void WriteAll(int fd, std::string_view data, const std::string& path) {
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot write", path, errno);
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+std::string ReadAll(int fd, const std::string& path) {
+    std::string content;
+    struct stat info{};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+        content.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot read", path, errno);
+        }
+        if (got == 0) break;
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+    return content;
+}
+
+} // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+    FileDescriptor fd(OpenOrFail(path, O_RDONLY, "Cannot open"));
+    return ReadAll(fd.get(), path);
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view content) {
+    std::string pattern = path + ".XXXXXX";
+    const int raw = ::mkstemp(pattern.data());
+    if (raw < 0) Fail("Cannot create a temporary file beside", path, errno);
+    FileDescriptor fd(raw);
+    try {
+        WriteAll(fd.get(), content, pattern);
+        if (::fsync(fd.get()) != 0) Fail("Cannot flush", pattern, errno);
+        if (!fd.Close()) Fail("Cannot close", pattern, errno);
+        // mkstemp creates the file private to the owner; give it the usual mode.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(pattern.c_str(), 0666 & ~mask);
+        if (::rename(pattern.c_str(), path.c_str()) != 0) Fail("Cannot replace", path, errno);
+    } catch (...) {
+        ::unlink(pattern.c_str());
+        throw;
+    }
+}
+
+std::uint64_t ReadFileSize(const std::string& path) {
+    struct stat info{};
+    if (::stat(path.c_str(), &info) != 0) return 0;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool IsFolderEmpty(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return true;
+    bool empty = true;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return empty;
+}
+
+void AppendFile(const std::string& source, const std::string& destination) {
+    FileDescriptor in(OpenOrFail(source, O_RDONLY, "Cannot open"));
+    FileDescriptor out(OpenOrFail(destination, O_WRONLY | O_CREAT | O_APPEND, "Cannot open"));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot read", source, errno);
+        }
+        if (got == 0) break;
+        WriteAll(out.get(), std::string_view(buffer, static_cast<std::size_t>(got)), destination);
+    }
+    if (!out.Close()) Fail("Cannot close", destination, errno);
+}
+
+std::optional<DateTime> FileTimeToLocalDateTime(std::int64_t unixSeconds) {
+    const std::optional<DateTime> local = LocalDateTimeFromUnix(unixSeconds);
+    if (!local) return kDosEpoch;
+    const std::optional<std::uint32_t> dos = DateTimeToDosDate(*local);
+    if (!dos) return std::nullopt;
+    return DosDateToDateTime(*dos);
+}
+
+} // namespace sorvane

@@ -1,0 +1,42 @@
+// File services of the platform: whole-file reads, atomic writes, sizes,
+// folder tests and appends, over POSIX calls. Paths are native Linux paths.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "platform/DateTime.h"
+
+namespace sorvane {
+
+// A failed file operation; the message names the file and the system's reason.
+class EInOutError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The whole content of a file.
+std::string ReadWholeFile(const std::string& path);
+
+// Writes `content` to a temporary file beside `path`, flushes it and renames it
+// over `path`, so a crash or a full disk never leaves half a file behind.
+void WriteFileAtomically(const std::string& path, std::string_view content);
+
+// The size of the file at `path` (the whole 64-bit size); 0 when nothing is there.
+std::uint64_t ReadFileSize(const std::string& path);
+
+// True when `folder` holds no entry besides "." and "..", or cannot be listed.
+bool IsFolderEmpty(const std::string& folder);
+
+// Appends the whole of `source` to `destination`, creating it when missing.
+void AppendFile(const std::string& source, const std::string& destination);
+
+// A file time (seconds since the Unix epoch) as a local date-time with DOS
+// precision (seconds rounded down to even). Nothing when the time has no DOS
+// form (before 1980 or after 2107); 1980-01-01 when local time cannot be found.
+std::optional<DateTime> FileTimeToLocalDateTime(std::int64_t unixSeconds);
+
+} // namespace sorvane

@@ -124,6 +124,8 @@ void AppendUtf8(std::string& out, char32_t code) {
 
 char32_t UpperChar(char32_t c) {
     if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
+    // Simple case mapping keeps the sharp s; some utf8proc versions give U+1E9E.
+    if (c == U'ß') return c;
     return static_cast<char32_t>(utf8proc_toupper(static_cast<utf8proc_int32_t>(c)));
 }
 

@@ -2,68 +2,139 @@
 #include "catalogue/format/CatalogueLines.h"
 
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 
+#include "catalogue/format/FormatError.h"
 #include "platform/Files.h"
 
 namespace sorvane {
+namespace {
+
+std::uint32_t CheckedLength(std::size_t length) {
+    if (length > std::numeric_limits<std::uint32_t>::max())
+        throw EFormatoCatalogo("Catalogue line longer than 4 GiB");
+    return static_cast<std::uint32_t>(length);
+}
+
+} // namespace
 
 void CatalogueLines::CheckIndex(std::size_t i, std::size_t limit) const {
     if (i >= limit)
         throw std::out_of_range("Catalogue line " + std::to_string(i) + " out of range (" +
-                                std::to_string(lines_.size()) + " lines)");
+                                std::to_string(Count()) + " lines)");
 }
 
 std::string_view CatalogueLines::Line(std::size_t i) const {
-    CheckIndex(i, lines_.size());
-    return lines_[i];
+    CheckIndex(i, Count());
+    return std::string_view(buffer_.data() + offsets_[i], lengths_[i]);
+}
+
+std::uint64_t CatalogueLines::Append(std::string_view line) {
+    const std::uint64_t offset = buffer_.size();
+    buffer_.append(line);
+    return offset;
 }
 
 void CatalogueLines::Replace(std::size_t i, std::string_view line) {
-    CheckIndex(i, lines_.size());
-    lines_[i].assign(line);
+    CheckIndex(i, Count());
+    const std::uint32_t length = CheckedLength(line.size());
+    liveBytes_ = liveBytes_ - lengths_[i] + length;
+    if (length <= lengths_[i]) {
+        if (length > 0) std::memmove(buffer_.data() + offsets_[i], line.data(), length);
+    } else {
+        // `line` may point into our own buffer, which Append can move: copy first.
+        const std::string copy(line);
+        offsets_[i] = Append(copy);
+    }
+    lengths_[i] = length;
+    CompactIfWasteful();
 }
 
 void CatalogueLines::Insert(std::size_t i, std::string_view line) {
-    CheckIndex(i, lines_.size() + 1);
-    lines_.emplace(lines_.begin() + static_cast<std::ptrdiff_t>(i), line);
+    CheckIndex(i, Count() + 1);
+    const std::uint32_t length = CheckedLength(line.size());
+    const std::string copy(line);
+    const std::uint64_t offset = Append(copy);
+    offsets_.insert(offsets_.begin() + static_cast<std::ptrdiff_t>(i), offset);
+    lengths_.insert(lengths_.begin() + static_cast<std::ptrdiff_t>(i), length);
+    liveBytes_ += length;
 }
 
-void CatalogueLines::Add(std::string_view line) { lines_.emplace_back(line); }
+void CatalogueLines::Add(std::string_view line) { Insert(Count(), line); }
 
 void CatalogueLines::Delete(std::size_t i) {
-    CheckIndex(i, lines_.size());
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+    CheckIndex(i, Count());
+    liveBytes_ -= lengths_[i];
+    offsets_.erase(offsets_.begin() + static_cast<std::ptrdiff_t>(i));
+    lengths_.erase(lengths_.begin() + static_cast<std::ptrdiff_t>(i));
+    CompactIfWasteful();
 }
 
-void CatalogueLines::LoadFromText(std::string_view text) {
-    std::vector<std::string> lines;
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p < end) {
-        const char* stop = p;
-        while (stop < end && *stop != '\r' && *stop != '\n') ++stop;
-        lines.emplace_back(p, stop);
-        if (stop < end && *stop == '\r' && stop + 1 < end && stop[1] == '\n') ++stop;
+void CatalogueLines::Clear() {
+    buffer_.clear();
+    offsets_.clear();
+    lengths_.clear();
+    liveBytes_ = 0;
+}
+
+void CatalogueLines::CompactIfWasteful() {
+    if (buffer_.size() < 4096 || liveBytes_ * 2 >= buffer_.size()) return;
+    std::string compacted;
+    compacted.reserve(liveBytes_);
+    for (std::size_t i = 0; i < Count(); ++i) {
+        const std::uint64_t offset = compacted.size();
+        compacted.append(buffer_, offsets_[i], lengths_[i]);
+        offsets_[i] = offset;
+    }
+    buffer_.swap(compacted);
+}
+
+void CatalogueLines::LoadFromText(std::string_view text) { AdoptText(std::string(text)); }
+
+void CatalogueLines::AdoptText(std::string&& text) {
+    Clear();
+    buffer_ = std::move(text);
+    const char* const begin = buffer_.data();
+    const char* const end = begin + buffer_.size();
+    // The next CR and the next LF are each found once with memchr and reused
+    // until passed, so the scan touches every byte about once.
+    const char* nextCr = static_cast<const char*>(std::memchr(begin, '\r', buffer_.size()));
+    const char* nextLf = static_cast<const char*>(std::memchr(begin, '\n', buffer_.size()));
+    for (const char* p = begin; p < end;) {
+        if (nextCr && nextCr < p)
+            nextCr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
+        if (nextLf && nextLf < p)
+            nextLf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* stop = end;
+        if (nextCr && nextCr < stop) stop = nextCr;
+        if (nextLf && nextLf < stop) stop = nextLf;
+        offsets_.push_back(static_cast<std::uint64_t>(p - begin));
+        lengths_.push_back(CheckedLength(static_cast<std::size_t>(stop - p)));
+        liveBytes_ += static_cast<std::size_t>(stop - p);
+        if (stop == end) break;
+        if (*stop == '\r' && stop + 1 < end && stop[1] == '\n') ++stop;
         p = stop + 1;
     }
-    lines_.swap(lines);
 }
 
 std::string CatalogueLines::ToText() const {
-    std::size_t size = 0;
-    for (const std::string& line : lines_) size += line.size() + 2;
     std::string text;
-    text.reserve(size);
-    for (const std::string& line : lines_) {
-        text.append(line);
+    text.reserve(liveBytes_ + 2 * Count());
+    for (std::size_t i = 0; i < Count(); ++i) {
+        text.append(buffer_, offsets_[i], lengths_[i]);
         text.append("\r\n");
     }
     return text;
 }
 
-void CatalogueLines::LoadFromFile(const std::string& path) { LoadFromText(ReadWholeFile(path)); }
+void CatalogueLines::LoadFromFile(const std::string& path) { AdoptText(ReadWholeFile(path)); }
 
 void CatalogueLines::SaveToFile(const std::string& path) const { WriteFileAtomically(path, ToText()); }
+
+std::size_t CatalogueLines::MemoryBytes() const {
+    return buffer_.capacity() + offsets_.capacity() * sizeof(std::uint64_t) +
+           lengths_.capacity() * sizeof(std::uint32_t);
+}
 
 } // namespace sorvane

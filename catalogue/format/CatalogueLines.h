@@ -1,8 +1,16 @@
 // The in-memory line list of one catalogue: line 0 is the header, then folder
 // and file lines in walk order. Lines are byte strings without line ends.
+//
+// Storage is compact, because a user keeps every catalogue in memory: one
+// contiguous buffer of bytes and, per line, its offset and length (12 bytes a
+// line), not one heap string per line. A loaded file's bytes are the buffer
+// itself. A replaced line that fits is overwritten in place; otherwise its new
+// text is appended to the buffer, and the buffer is compacted when more than
+// half of it is dead.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,7 +19,7 @@ namespace sorvane {
 
 class CatalogueLines {
 public:
-    std::size_t Count() const { return lines_.size(); }
+    std::size_t Count() const { return lengths_.size(); }
 
     // Line i; the view stays valid until the list is next changed. Indexes out of
     // range raise std::out_of_range.
@@ -22,11 +30,13 @@ public:
     void Insert(std::size_t i, std::string_view line);
     void Add(std::string_view line);
     void Delete(std::size_t i);
-    void Clear() { lines_.clear(); }
+    void Clear();
 
     // Replaces the list by the lines of a text: CR, LF and CR LF each end a line;
     // a final line without an end counts, a final line end adds no empty line.
     void LoadFromText(std::string_view text);
+    // The same, taking over the text's bytes as the buffer without a copy.
+    void AdoptText(std::string&& text);
     // The lines, each followed by CR LF.
     std::string ToText() const;
 
@@ -36,10 +46,18 @@ public:
     // and renames it into place; raises EInOutError on failure.
     void SaveToFile(const std::string& path) const;
 
+    // Bytes held: the buffer and the line table (for memory reports).
+    std::size_t MemoryBytes() const;
+
 private:
     void CheckIndex(std::size_t i, std::size_t limit) const;
+    std::uint64_t Append(std::string_view line);
+    void CompactIfWasteful();
 
-    std::vector<std::string> lines_;
+    std::string buffer_;
+    std::vector<std::uint64_t> offsets_;
+    std::vector<std::uint32_t> lengths_;
+    std::size_t liveBytes_ = 0;
 };
 
 } // namespace sorvane

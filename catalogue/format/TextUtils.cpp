@@ -124,10 +124,13 @@ std::int64_t ParseInteger(std::string_view text) {
     const std::size_t last = text.find_last_not_of(' ');
     std::string_view digits =
         first == std::string_view::npos ? std::string_view() : text.substr(first, last - first + 1);
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    // from_chars takes no "+"; drop it, but not so that "+-1" would pass as -1.
+    const bool plus = !digits.empty() && digits.front() == '+';
+    if (plus) digits.remove_prefix(1);
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
+    if (digits.empty() || (plus && digits.front() == '-') || error != std::errc() ||
+        end != digits.data() + digits.size())
         throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
     return value;
 }

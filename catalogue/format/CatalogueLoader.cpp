@@ -1,0 +1,112 @@
+// Catalogue loading and the old-header upgrade.
+#include "catalogue/format/CatalogueLoader.h"
+
+#include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/FormatError.h"
+#include "catalogue/format/NumberCode.h"
+#include "catalogue/format/PathText.h"
+#include "catalogue/format/TextUtils.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+
+namespace sorvane {
+namespace {
+
+// Old header layout (1-based positions).
+constexpr std::size_t kOldNamePos = 1, kOldNameWidth = 128;
+constexpr std::size_t kOldTypePos = 129;
+constexpr std::size_t kOldSerialPos = 130, kOldSerialWidth = 9;
+constexpr std::size_t kOldUsedPos = 139, kOldUsedWidth = 14;
+constexpr std::size_t kOldDriveTypePos = 153, kOldDriveTypeWidth = 10;
+constexpr std::size_t kOldLabelPos = 163, kOldLabelWidth = 14;
+constexpr std::size_t kOldDrivePos = 177;
+constexpr std::size_t kOldPathPos = 179;
+
+constexpr std::size_t kFreeWidth = 7, kUsedWidth = 7, kLabelWidth = 20;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+std::string_view Old(std::string_view line, std::size_t pos, std::size_t width) {
+    return line.substr(pos - 1, width);
+}
+
+// Trims blanks and control characters from both ends.
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+std::string ConvierteCabeceraAntigua(std::string_view old) {
+    if (old.size() < kOldHeaderMinLength)
+        throw EFormatoCatalogo("Old catalogue header of " + std::to_string(old.size()) +
+                               " characters; at least " + std::to_string(kOldHeaderMinLength) +
+                               " expected");
+    std::int64_t used;
+    try {
+        used = ParseInteger(Trim(Old(old, kOldUsedPos, kOldUsedWidth)));
+    } catch (const EConvertError& e) {
+        throw EFormatoCatalogo(std::string("Old catalogue header: used bytes: ") + e.what());
+    }
+    const bool hasExclusions = old.back() == kNestedBracket;
+    std::string_view path = old.size() >= kOldPathPos ? old.substr(kOldPathPos - 1) : "";
+    std::string_view exclusions;
+    if (hasExclusions) {
+        const std::size_t open = old.find(kNestedBracket, kOldDrivePos - 1);
+        exclusions = old.substr(open);
+        const std::size_t pathEnd = path.find(kNestedBracket);
+        if (pathEnd != std::string_view::npos) path = path.substr(0, pathEnd);
+    }
+    std::string header;
+    header.push_back(kHeaderMarker);
+    header.push_back(old[kOldTypePos - 1]);
+    header.push_back(old[kOldDrivePos - 1]);
+    header.append(Old(old, kOldSerialPos, kOldSerialWidth));
+    header.append(kFreeWidth, ' ');
+    header.append(PadLeftToWidth(CodificaInt64(used), kUsedWidth));
+    header.append(Old(old, kOldDriveTypePos, kOldDriveTypeWidth));
+    header.append(PadRightToWidth(Old(old, kOldLabelPos, kOldLabelWidth), kLabelWidth));
+    header.push_back(kMediaBracket);
+    header.append(Trim(Old(old, kOldNamePos, kOldNameWidth)));
+    header.push_back(kMediaBracket);
+    header.push_back(kDescriptionBracket);
+    header.append(path);
+    header.push_back(kDescriptionBracket);
+    header.append(exclusions);
+    return header;
+}
+
+std::string NombreCatalogoDeRuta(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string_view file =
+        slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+    return std::string(QuitaExtension(file));
+}
+
+LoadedCatalogue CargaCatalogo(const std::string& path, const std::function<void()>& beforeUpgrade) {
+    LoadedCatalogue result;
+    result.name = NombreCatalogoDeRuta(path);
+    std::string bytes = ReadWholeFile(path);
+    auto lines = std::make_unique<CatalogueLines>();
+    if (std::string_view(bytes).substr(0, kUtf8Bom.size()) == kUtf8Bom) bytes.erase(0, kUtf8Bom.size());
+    const std::string original = bytes.size() > 0 && bytes[0] != kHeaderMarker ? bytes : std::string();
+    lines->AdoptText(std::move(bytes));
+    if (lines->Count() == 0) throw EFormatoCatalogo("Empty catalogue file");
+    if (lines->Line(0).empty()) throw EFormatoCatalogo("Empty catalogue header");
+
+    if (lines->Line(0).front() != kHeaderMarker) {
+        if (beforeUpgrade) beforeUpgrade();
+        lines->Replace(0, ConvierteCabeceraAntigua(lines->Line(0)));
+        WriteFileAtomically(path.substr(0, path.size() - std::min<std::size_t>(4, path.size())) + ".bak",
+                            original);
+        lines->SaveToFile(path);
+        result.upgraded = true;
+    }
+
+    if (text::AsUtf8(DameCabeceraNombre(lines->Line(0))) != text::AsUtf8(result.name)) return result;
+    result.lines = std::move(lines);
+    return result;
+}
+
+} // namespace sorvane

@@ -1,0 +1,34 @@
+# Shared by run.sh, test.sh and bench/run.sh: installs the Debian packages the
+# build needs when they are missing (apt-get update runs only then).
+
+SORVANE_PACKAGES=(
+    g++ cmake ninja-build pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libutf8proc-dev
+)
+
+sorvane_missing_packages() {
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || echo "$pkg"
+    done
+}
+
+sorvane_ensure_packages() {
+    local missing
+    missing=$(sorvane_missing_packages "${SORVANE_PACKAGES[@]}" "$@")
+    [ -z "$missing" ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: $missing" >&2
+    $sudo apt-get update -qq
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}
+
+# sorvane_configure DIR [cmake options...]: configures a build folder once.
+sorvane_configure() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+}

@@ -1,0 +1,28 @@
+// The program-wide language state: the open language file, the text a missing
+// key gives, and the lookups every window reads its texts through.
+#pragma once
+
+#include "dialogs/LanguageFile.h"
+
+#include <string>
+#include <string_view>
+
+namespace sorvane {
+
+// The language file now open; empty until the first AbreIdioma.
+TLanguageFile& LanguageFile();
+
+// The text a missing section or key gives; "File Language Error" at start.
+std::string& LanguageDefaultText();
+
+// Replaces the open language file by the one at `path`; a missing file opens
+// empty, so every lookup then gives the default text.
+void AbreIdioma(const std::string& path);
+
+// LanguageFile()[section][key], or LanguageDefaultText() when missing.
+std::string LeeTexto(std::string_view section, std::string_view key);
+
+// LeeTexto with its first character upper-cased; an empty text stays empty.
+std::string LeeTextoCapital(std::string_view section, std::string_view key);
+
+} // namespace sorvane

@@ -1,0 +1,584 @@
+// The main window: construction of its pages and controls, start-up on first
+// activation, shut-down, the page guard and the counters.
+#include "mainwindow/TFPrincipal.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "catalogue/format/FormatError.h"
+#include "catalogue/format/TextUtils.h"
+#include "dialogs/Language.h"
+#include "dialogs/Modal.h"
+#include "dialogs/TFMensajes.h"
+#include "mainwindow/TFErrores.h"
+#include "mainwindow/TFFinal.h"
+#include "mainwindow/TProgressCyl.h"
+#include "platform/Directory.h"
+#include "platform/Text.h"
+#include "ui/BusyGuard.h"
+#include "ui/CheckBox.h"
+#include "ui/RadioGroup.h"
+#include "ui/SlotBarrier.h"
+#include "ui/StatusBar.h"
+#include "ui/StringGrid.h"
+
+namespace sorvane {
+
+TFPrincipal* FPrincipal = nullptr;
+
+namespace {
+
+constexpr int kDirectoryColumns = 15;
+constexpr const char* kProgramName = "Sorvane";
+constexpr const char* kProgramVersion = "2.22";
+
+QString Q(const std::string& utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
+
+} // namespace
+
+QString TituloAplicacion() { return QString(kProgramName) + " " + kProgramVersion; }
+
+TFPrincipal::TFPrincipal(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("FPrincipal");
+    setWindowTitle(kProgramName);
+    resize(980, 640);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(2, 2, 2, 2);
+    PCMain = new QTabWidget(central);
+    PCMain->setObjectName("PCMain");
+    layout->addWidget(PCMain, 1);
+    PBPrincipal = new QProgressBar(central);
+    PBPrincipal->setObjectName("PBPrincipal");
+    PBPrincipal->setTextVisible(false);
+    PBPrincipal->setMaximumHeight(10);
+    layout->addWidget(PBPrincipal);
+    SBPrincipal = new TStatusBar(central);
+    SBPrincipal->setObjectName("SBPrincipal");
+    SBPrincipal->SetPanelCount(2);
+    SBPrincipal->Panels(0).SetWidth(160);
+    layout->addWidget(SBPrincipal);
+    setCentralWidget(central);
+
+    BuildCatalogPage();
+    BuildOtherPages();
+    FillImageList();
+    ConnectHandlers();
+}
+
+TFPrincipal::~TFPrincipal() = default;
+
+QToolButton* TFPrincipal::Boton(const char* name, QWidget* parent, QIcon icon) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    if (!icon.isNull()) button->setIcon(icon);
+    if (parent->layout()) parent->layout()->addWidget(button);
+    return button;
+}
+
+TCheckBox* TFPrincipal::Casilla(const char* name, QGroupBox* group) {
+    auto* box = new TCheckBox(QString(), group);
+    box->setObjectName(name);
+    group->layout()->addWidget(box);
+    return box;
+}
+
+void TFPrincipal::BuildCatalogPage() {
+    TSCatalogos = new QWidget;
+    TSCatalogos->setObjectName("TSCatalogos");
+    PCMain->addTab(TSCatalogos, "Catalogues");
+    auto* layout = new QHBoxLayout(TSCatalogos);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* splitter = new QSplitter(Qt::Horizontal, TSCatalogos);
+    layout->addWidget(splitter);
+    PCatalogosArbol = new QWidget(splitter);
+    PCatalogosArbol->setObjectName("PCatalogosArbol");
+    PCatalogosArbol->setMinimumWidth(180);
+    PCatalogosFicheros = new QWidget(splitter);
+    PCatalogosFicheros->setObjectName("PCatalogosFicheros");
+    splitter->setStretchFactor(1, 1);
+    BuildTreeSide(PCatalogosArbol);
+    BuildFileSide(PCatalogosFicheros);
+}
+
+void TFPrincipal::BuildTreeSide(QWidget* side) {
+    const auto* style = QApplication::style();
+    auto* layout = new QVBoxLayout(side);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* buttons = new QWidget(side);
+    buttons->setObjectName("PArbolBotones");
+    auto* buttonsLayout = new QHBoxLayout(buttons);
+    buttonsLayout->setContentsMargins(0, 0, 0, 0);
+    GBNuevo = new QGroupBox(buttons);
+    GBNuevo->setObjectName("GBNuevo");
+    GBNuevo->setLayout(new QHBoxLayout);
+    SBNuevoDisco = Boton("SBNuevoDisco", GBNuevo, style->standardIcon(QStyle::SP_DriveHDIcon));
+    SBNuevaCarpeta = Boton("SBNuevaCarpeta", GBNuevo, style->standardIcon(QStyle::SP_DirIcon));
+    SBNuevaColeccion = Boton("SBNuevaColeccion", GBNuevo, style->standardIcon(QStyle::SP_FileDialogNewFolder));
+    GBEdicion = new QGroupBox(buttons);
+    GBEdicion->setObjectName("GBEdicion");
+    GBEdicion->setLayout(new QHBoxLayout);
+    SBRecatalogar = Boton("SBRecatalogar", GBEdicion, style->standardIcon(QStyle::SP_BrowserReload));
+    SBCortarCatalogo = Boton("SBCortarCatalogo", GBEdicion, QIcon::fromTheme("edit-cut"));
+    SBPegarCatalogo = Boton("SBPegarCatalogo", GBEdicion, QIcon::fromTheme("edit-paste"));
+    SBPegarCatalogo1 = Boton("SBPegarCatalogo1", GBEdicion, QIcon::fromTheme("go-top"));
+    SBEliminar = Boton("SBEliminar", GBEdicion, style->standardIcon(QStyle::SP_TrashIcon));
+    SBCambiar = Boton("SBCambiar", GBEdicion, style->standardIcon(QStyle::SP_FileDialogInfoView));
+    SBEscribeArbol = Boton("SBEscribeArbol", GBEdicion, style->standardIcon(QStyle::SP_FileDialogListView));
+    SBImprimirCatalogo = Boton("SBImprimirCatalogo", GBEdicion, QIcon::fromTheme("document-print"));
+    SBExportaCatalogo = Boton("SBExportaCatalogo", GBEdicion, style->standardIcon(QStyle::SP_DialogSaveButton));
+    buttonsLayout->addWidget(GBNuevo);
+    buttonsLayout->addWidget(GBEdicion, 1);
+    layout->addWidget(buttons);
+
+    Arbol = new QTreeWidget(side);
+    Arbol->setObjectName("Arbol");
+    Arbol->setHeaderHidden(true);
+    Arbol->setColumnCount(1);
+    layout->addWidget(Arbol, 1);
+
+    auto* bottom = new QWidget(side);
+    bottom->setObjectName("PArbolAbajo");
+    auto* bottomLayout = new QVBoxLayout(bottom);
+    bottomLayout->setContentsMargins(0, 0, 0, 0);
+    SBArbol = new TStatusBar(bottom);
+    SBArbol->setObjectName("SBArbol");
+    SBArbol->SetPanelCount(1);
+    bottomLayout->addWidget(SBArbol);
+    PArbolAbajoBarra = new QWidget(bottom);
+    PArbolAbajoBarra->setObjectName("PArbolAbajoBarra");
+    auto* gaugeLayout = new QHBoxLayout(PArbolAbajoBarra);
+    gaugeLayout->setContentsMargins(0, 0, 0, 0);
+    PArbolAbajoBarraFree = new QLabel(PArbolAbajoBarra);
+    PArbolAbajoBarraFree->setObjectName("PArbolAbajoBarraFree");
+    PArbolAbajoBarraFree->setMinimumWidth(80);
+    PArbolAbajoBarraFree->setAlignment(Qt::AlignCenter);
+    gaugeLayout->addWidget(PArbolAbajoBarraFree);
+    bottomLayout->addWidget(PArbolAbajoBarra);
+    layout->addWidget(bottom);
+}
+
+void TFPrincipal::BuildFileSide(QWidget* side) {
+    const auto* style = QApplication::style();
+    auto* layout = new QVBoxLayout(side);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* panel = new QWidget(side);
+    panel->setObjectName("PDirectorioBotones");
+    auto* panelLayout = new QHBoxLayout(panel);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    auto* actions = new QWidget(panel);
+    actions->setLayout(new QHBoxLayout);
+    actions->layout()->setContentsMargins(0, 0, 0, 0);
+    BBColumnas = Boton("BBColumnas", actions, QIcon::fromTheme("zoom-fit-best"));
+    SBAbrirNotepad = Boton("SBAbrirNotepad", actions, QIcon::fromTheme("accessories-text-editor"));
+    SBAbrirSistema = Boton("SBAbrirSistema", actions, style->standardIcon(QStyle::SP_DialogOpenButton));
+    SBDescripcion = Boton("SBDescripcion", actions, QIcon::fromTheme("document-properties"));
+    SBAnidados = Boton("SBAnidados", actions, style->standardIcon(QStyle::SP_FileDialogContentsView));
+    SBPadre = Boton("SBPadre", actions, style->standardIcon(QStyle::SP_FileDialogToParent));
+    SBEncolarWinAmp = Boton("SBEncolarWinAmp", actions, style->standardIcon(QStyle::SP_MediaPlay));
+    SBImprimirDirectorio = Boton("SBImprimirDirectorio", actions, QIcon::fromTheme("document-print"));
+    SBAyudaCat = Boton("SBAyudaCat", actions, style->standardIcon(QStyle::SP_DialogHelpButton));
+    SBAbrirExplorador = Boton("SBAbrirExplorador", actions, style->standardIcon(QStyle::SP_DirOpenIcon));
+    SBAbrirCon = Boton("SBAbrirCon", actions, QIcon::fromTheme("document-open"));
+    panelLayout->addWidget(actions);
+
+    const auto group = [&](const char* name) {
+        auto* box = new QGroupBox(panel);
+        box->setObjectName(name);
+        box->setLayout(new QHBoxLayout);
+        panelLayout->addWidget(box);
+        return box;
+    };
+    GBVerColumna = group("GBVerColumna");
+    CBVerDescripcion = Casilla("CBVerDescripcion", GBVerColumna);
+    CBVerCreado = Casilla("CBVerCreado", GBVerColumna);
+    CBVerExtension = Casilla("CBVerExtension", GBVerColumna);
+    CBVerAtributos = Casilla("CBVerAtributos", GBVerColumna);
+    CBVerTamano = Casilla("CBVerTamano", GBVerColumna);
+    CBVerModificado = Casilla("CBVerModificado", GBVerColumna);
+    GBVerHora = group("GBVerHora");
+    CBVerHoraModificado = Casilla("CBVerHoraModificado", GBVerHora);
+    CBVerHoraCreado = Casilla("CBVerHoraCreado", GBVerHora);
+    GBVerMultimedia = group("GBVerMultimedia");
+    CBVerResolucion = Casilla("CBVerResolucion", GBVerMultimedia);
+    CBVerPista = Casilla("CBVerPista", GBVerMultimedia);
+    CBVerGenero = Casilla("CBVerGenero", GBVerMultimedia);
+    CBVerCalidad = Casilla("CBVerCalidad", GBVerMultimedia);
+    CBVerCanales = Casilla("CBVerCanales", GBVerMultimedia);
+    CBVerAno = Casilla("CBVerAno", GBVerMultimedia);
+    GBColectorDirectorio = group("GBColectorDirectorio");
+    SBAbrirColector = Boton("SBAbrirColector", GBColectorDirectorio, QIcon::fromTheme("folder"));
+    SBAddColector = Boton("SBAddColector", GBColectorDirectorio, QIcon::fromTheme("list-add"));
+    LColectorFicherosNumero = new QLabel(GBColectorDirectorio);
+    LColectorFicherosNumero->setObjectName("LColectorFicherosNumero");
+    GBColectorDirectorio->layout()->addWidget(LColectorFicherosNumero);
+    LColectorSize = new QLabel(GBColectorDirectorio);
+    LColectorSize->setObjectName("LColectorSize");
+    GBColectorDirectorio->layout()->addWidget(LColectorSize);
+    panelLayout->addStretch();
+    layout->addWidget(panel);
+
+    SGDirectorio = new TStringGrid(side);
+    SGDirectorio->setObjectName("SGDirectorio");
+    SGDirectorio->SetColCount(kDirectoryColumns);
+    SGDirectorio->SetRowCount(2);
+    SGDirectorio->SetColWidths(0, 0);
+    SGDirectorio->SetHorizontalLines(false);
+    SGDirectorio->SetVerticalLines(false);
+    layout->addWidget(SGDirectorio, 1);
+}
+
+void TFPrincipal::BuildOtherPages() {
+    TSBuscar = new QWidget;
+    TSBuscar->setObjectName("TSBuscar");
+    auto* search = new QHBoxLayout(TSBuscar);
+    EBuscar = new QLineEdit(TSBuscar);
+    EBuscar->setObjectName("EBuscar");
+    BBuscar = new QPushButton(TSBuscar);
+    BBuscar->setObjectName("BBuscar");
+    BBuscar->setEnabled(false);
+    CBSoloCat = new TCheckBox(QString(), TSBuscar);
+    CBSoloCat->setObjectName("CBSoloCat");
+    CBSoloCol = new TCheckBox(QString(), TSBuscar);
+    CBSoloCol->setObjectName("CBSoloCol");
+    search->addWidget(EBuscar, 1);
+    search->addWidget(BBuscar);
+    search->addWidget(CBSoloCat);
+    search->addWidget(CBSoloCol);
+    search->setAlignment(Qt::AlignTop);
+    PCMain->addTab(TSBuscar, "Search");
+
+    TSExtraer = new QWidget;
+    TSExtraer->setObjectName("TSExtraer");
+    PCMain->addTab(TSExtraer, "Extract");
+
+    TSConfiguracion = new QWidget;
+    TSConfiguracion->setObjectName("TSConfiguracion");
+    auto* config = new QVBoxLayout(TSConfiguracion);
+    RGIdioma = new TRadioGroup(QString(), TSConfiguracion);
+    RGIdioma->setObjectName("RGIdioma");
+    RGIdioma->SetItems({"English", "Español"});
+    RGAutoSort = new TRadioGroup(QString(), TSConfiguracion);
+    RGAutoSort->setObjectName("RGAutoSort");
+    RGAutoSort->SetItems({"-", "1", "2", "3"});
+    CBAutoSortInvertir = new TCheckBox(QString(), TSConfiguracion);
+    CBAutoSortInvertir->setObjectName("CBAutoSortInvertir");
+    CBTipsComienzo = new TCheckBox(QString(), TSConfiguracion);
+    CBTipsComienzo->setObjectName("CBTipsComienzo");
+    CBLinCatHorizontal = new TCheckBox(QString(), TSConfiguracion);
+    CBLinCatHorizontal->setObjectName("CBLinCatHorizontal");
+    CBLinCatVertical = new TCheckBox(QString(), TSConfiguracion);
+    CBLinCatVertical->setObjectName("CBLinCatVertical");
+    for (QWidget* w : std::initializer_list<QWidget*>{RGIdioma, RGAutoSort, CBAutoSortInvertir,
+                                                      CBTipsComienzo, CBLinCatHorizontal,
+                                                      CBLinCatVertical})
+        config->addWidget(w);
+    config->addStretch();
+    PCMain->addTab(TSConfiguracion, "Configuration");
+
+    TSAcercaDe = new QWidget;
+    TSAcercaDe->setObjectName("TSAcercaDe");
+    PCMain->addTab(TSAcercaDe, "About");
+}
+
+void TFPrincipal::FillImageList() {
+    const auto* style = QApplication::style();
+    const auto icon = [&](const char* theme, QStyle::StandardPixmap fallback) {
+        return QIcon::fromTheme(theme, style->standardIcon(fallback));
+    };
+    QIcon closedFolder = style->standardIcon(QStyle::SP_DirClosedIcon);
+    closedFolder.addPixmap(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16), QIcon::Selected);
+    ILIconos = {
+        style->standardIcon(QStyle::SP_DirOpenIcon),           // 0 open folder
+        icon("folder-documents", QStyle::SP_DirLinkIcon),       // 1 collection
+        icon("media-optical-audio", QStyle::SP_MediaVolume),    // 2 audio CD
+        icon("media-optical", QStyle::SP_DriveCDIcon),          // 3 CD-ROM
+        icon("media-optical-recordable", QStyle::SP_DriveCDIcon), // 4 CD-RW
+        icon("media-floppy", QStyle::SP_DriveFDIcon),           // 5 floppy
+        icon("media-floppy", QStyle::SP_DriveFDIcon),           // 6 LS-120
+        icon("media-optical-dvd", QStyle::SP_DriveDVDIcon),     // 7 DVD
+        icon("media-optical-dvd", QStyle::SP_DriveDVDIcon),     // 8 DVD-RW
+        icon("drive-harddisk", QStyle::SP_DriveHDIcon),         // 9 hard disk
+        icon("network-server", QStyle::SP_DriveNetIcon),        // 10 network drive
+        icon("drive-removable-media", QStyle::SP_DriveFDIcon),  // 11 Zip
+        icon("drive-removable-media", QStyle::SP_DriveFDIcon),  // 12 Jaz
+        icon("media-optical", QStyle::SP_DriveCDIcon),          // 13 magneto-optical
+        icon("folder", QStyle::SP_DirIcon),                     // 14 folder catalogue
+        icon("drive-removable-media", QStyle::SP_DriveHDIcon),  // 15 other
+        closedFolder,                                           // 16 closed folder
+    };
+}
+
+void TFPrincipal::ConnectHandlers() {
+    connect(PCMain, &QTabWidget::currentChanged, this, [this](int index) {
+        Guarded([&] {
+            if (BusyFlag) {
+                // A page change is refused while a long operation runs.
+                const QSignalBlocker block(PCMain);
+                PCMain->setCurrentIndex(currentPage_);
+                return;
+            }
+            currentPage_ = index;
+            PCMainChange();
+        });
+    });
+    connect(Arbol, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+                Guarded([&] { GuardedTreeChange(current, previous); });
+            });
+    SGDirectorio->OnSelectCell = [this](int, int row) {
+        if (!BusyFlag) ActivaBotonesDirectorio(row);
+    };
+    SGDirectorio->OnMouseDown = [this](const TGridMouseEvent& e) {
+        MouseDownX = e.x;
+        MouseDownY = e.y;
+        PopupOnSelection = e.button == Qt::RightButton && e.row == SGDirectorio->Row() &&
+                           e.col == SGDirectorio->Col() && e.col >= 0 && e.col <= 2;
+        HeaderSortDone = false;
+    };
+    SGDirectorio->OnDblClick = [this](const TGridMouseEvent&) { SGDirectorioDblClick(); };
+    SGDirectorio->OnDrawCell = [this](int col, int row, QPainter& painter, const QRect& rect,
+                                      bool focused) {
+        return DibujaCelda(col, row, painter, rect, focused);
+    };
+    connect(SBPadre, &QToolButton::clicked, this, [this] { Guarded([this] { BBPadreClick(); }); });
+    connect(BBColumnas, &QToolButton::clicked, this, [this] { Guarded([this] { BBColumnasClick(); }); });
+    for (TCheckBox* box : {CBVerDescripcion, CBVerCreado, CBVerExtension, CBVerAtributos,
+                           CBVerTamano, CBVerModificado, CBVerHoraModificado, CBVerHoraCreado,
+                           CBVerResolucion, CBVerPista, CBVerGenero, CBVerCalidad, CBVerCanales,
+                           CBVerAno})
+        box->OnClick = [this, box] { CBVerColumnaClick(box); };
+    RGIdioma->OnClick = [this] {
+        if (startupDone_ || BusyFlag) CargaIdioma();
+    };
+    CBLinCatHorizontal->OnClick = [this] {
+        SGDirectorio->SetHorizontalLines(CBLinCatHorizontal->Checked());
+    };
+    CBLinCatVertical->OnClick = [this] { SGDirectorio->SetVerticalLines(CBLinCatVertical->Checked()); };
+}
+
+void TFPrincipal::GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+    if (BusyFlag) {
+        // The tree selection cannot change while a long operation runs.
+        const QSignalBlocker block(Arbol);
+        Arbol->setCurrentItem(previous);
+        return;
+    }
+    ArbolChange(current);
+}
+
+void TFPrincipal::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    FormActivate();
+}
+
+void TFPrincipal::closeEvent(QCloseEvent* event) {
+    bool accept = false;
+    Guarded([&] { accept = FormCloseQuery(); });
+    if (!accept) {
+        event->ignore();
+        return;
+    }
+    Guarded([&] { FormClose(); });
+    event->accept();
+}
+
+void TFPrincipal::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (width() - 10 < PCatalogosArbol->width()) PCatalogosArbol->resize(PCatalogosArbol->minimumWidth(), PCatalogosArbol->height());
+}
+
+void TFPrincipal::MuestraMensaje(const std::string& text) {
+    FMensajes->LMensaje->setText(Q(text));
+    MuestraModal(*FMensajes);
+}
+
+std::string TFPrincipal::HostPath(const std::string& relative) const { return BaseFolder + relative; }
+
+void TFPrincipal::FormActivate() {
+    if (startupDone_ || startupFailed_) return;
+    {
+        TBusyGuard busy(BusyFlag);
+        BaseFolder = CurrentDirectory() + "/";
+        ProgramFolder = ProgramFolderOverride.empty() ? ExecutableFolder() + "/" : ProgramFolderOverride;
+        ScanBuffer.Clear();
+        LanguageDefaultText() = "File Language Error";
+        if (!FileExists(ProgramFolder + "english.ini")) {
+            startupFailed_ = true;
+            MensajeSistema("Fatal error. English.ini not found.");
+            close();
+            QCoreApplication::exit(1);
+            return;
+        }
+        AbreIdioma(ProgramFolder + "english.ini");
+        ResetConfiguracion();
+        CargaIdioma();
+        InternalErrorWord() = LeeTexto("W", "ERROR_INTERNO");
+        ErrorWord = LeeTexto("W", "ERROR");
+        WarningWord = LeeTexto("W", "AVISO");
+        const QLocale locale = QLocale::system();
+        DateFormat = locale.dateFormat(QLocale::ShortFormat);
+        DateTimeFormat = DateFormat + " " + locale.timeFormat(QLocale::LongFormat).remove(" t").remove("t");
+        LColectorSize->clear();
+
+        DiskGauge = new TProgressCyl(PArbolAbajoBarra);
+        PArbolAbajoBarra->layout()->addWidget(DiskGauge);
+        DiskGauge->SetRange(0, 100);
+        DiskGauge->SetPosition(0);
+
+        StopFlag = false;
+        PCMain->setCurrentWidget(TSCatalogos);
+        const std::string loading = LeeTexto("W", "CARGANDO") + " " + TituloAplicacion().toStdString() + "...";
+        SBPrincipal->Panels(1).SetText(loading);
+        TotalEntryCount = 0;
+        CurrentFolderPath.clear();
+        CutPath.clear();
+        CutNode = nullptr;
+        SBAnidados->setEnabled(false);
+
+        FFinal->LMensaje->setText(Q(LeeTexto("M", "M_CARGANDO_MEMORIA")));
+        FFinal->setWindowTitle(Q(CapitalizeFirst(loading)));
+        FFinal->PBFinal->setRange(0, 0);
+        FFinal->PBFinal->setValue(0);
+        FFinal->show();
+
+        CatalogueCount = 0;
+        CuentaCatalogos("");
+        FFinal->PBFinal->setRange(0, static_cast<int>(CatalogueCount));
+        CatalogueCount = 0;
+
+        Arbol->hide();
+        Arbol->setUpdatesEnabled(false);
+        try {
+            CargaArbol("", nullptr);
+        } catch (...) {
+            Arbol->setUpdatesEnabled(true);
+            Arbol->show();
+            FFinal->hide();
+            throw;
+        }
+        Arbol->collapseAll();
+        OrdenaArbol();
+        Arbol->setUpdatesEnabled(true);
+        Arbol->show();
+        ActualizaContadores();
+        FFinal->hide();
+    }
+    startupDone_ = true;
+    SBPrincipal->Panels(1).SetText("");
+    ActivaBotonesArbol(nullptr);
+    ActivaBotonesDirectorio(0);
+    Arbol->setFocus();
+}
+
+bool TFPrincipal::FormCloseQuery() {
+    if (BusyFlag) return false;
+    if (!startupDone_) return true;
+    return PreguntaSiNo(Q(CapitalizeFirst(LeeTexto("W", "DESCARGANDO")) + "..."),
+                        Q(LeeTexto("M", "M_SALIR_PROGRAMA")));
+}
+
+void TFPrincipal::FormClose() {
+    if (closing_ || !startupDone_) return;
+    closing_ = true;
+    const std::string unloading = CapitalizeFirst(LeeTexto("W", "DESCARGANDO")) + "...";
+    SBPrincipal->Panels(1).SetText(unloading);
+    FFinal->LMensaje->setText(Q(LeeTexto("M", "M_LIBERANDO_MEMORIA")));
+    FFinal->setWindowTitle(Q(unloading));
+    FFinal->PBFinal->setRange(0, static_cast<int>(std::max<long long>(1, std::llabs(CatalogueCount - 1))));
+    FFinal->PBFinal->setValue(0);
+    FFinal->show();
+    for (QTreeWidgetItemIterator it(Arbol); *it; ++it) {
+        TNodoArbol* node = AsNodo(*it);
+        if (node->Kind() != NodeKind::Catalogue) continue;
+        FFinal->LProgreso->setText(node->text(0));
+        node->FreeLines();
+        FFinal->PBFinal->setValue(FFinal->PBFinal->value() + 1);
+    }
+    FFinal->hide();
+    ScanBuffer.Clear();
+}
+
+void TFPrincipal::PCMainChange() {
+    if (PCMain->currentWidget() != TSBuscar) return;
+    BBuscar->setEnabled(true);
+    QTreeWidgetItem* node = Arbol->currentItem();
+    CBSoloCat->setEnabled(EsCatalogo(node));
+    if (!EsCatalogo(node)) CBSoloCat->SetChecked(false);
+    CBSoloCol->setEnabled(EsColeccion(node));
+    if (!EsColeccion(node)) CBSoloCol->SetChecked(false);
+    EBuscar->setFocus();
+}
+
+void TFPrincipal::ActualizaContadores() {
+    SBPrincipal->Panels(0).SetText(FormatThousands(TotalEntryCount) + ":" + FormatThousands(CatalogueCount));
+}
+
+int TFPrincipal::ObtieneTamanoCluster(const QString& text) {
+    // "4096 bytes (4k)": an item ending in a parenthesised size gives the count at its start.
+    if (!text.endsWith(')')) return 512;
+    bool ok = false;
+    const int bytes = text.section(' ', 0, 0).toInt(&ok);
+    return ok ? bytes : 512;
+}
+
+void TFPrincipal::ResetConfiguracion() {
+    CBLinCatHorizontal->SetChecked(false);
+    CBLinCatVertical->SetChecked(false);
+    BitmapColor = 128;
+    AudioColor = 16711680;
+    MusicColor = 16711680;
+    VideoColor = 32768;
+    TextColor = 16711935;
+    RGIdioma->SetItemIndex(0);
+    CBTipsComienzo->SetChecked(false);
+    RGAutoSort->SetItemIndex(0);
+    CBAutoSortInvertir->SetChecked(false);
+    for (TCheckBox* on : {CBVerDescripcion, CBVerTamano, CBVerModificado, CBVerCreado,
+                          CBVerAtributos, CBVerResolucion, CBVerCalidad, CBVerGenero})
+        on->SetChecked(true);
+    for (TCheckBox* off : {CBVerExtension, CBVerHoraModificado, CBVerHoraCreado, CBVerCanales,
+                           CBVerPista, CBVerAno})
+        off->SetChecked(false);
+    BBColumnasClick();
+}
+
+void TFPrincipal::CargaIdioma() {
+    static constexpr const char* kLanguageFiles[] = {"english.ini", "spanish.ini"};
+    const int index = RGIdioma->ItemIndex() == 1 ? 1 : 0;
+    AbreIdioma(ProgramFolder + kLanguageFiles[index]);
+    const char* pageKeys[] = {"CATALOGOS", "BUSCAR", "EXTRAER", "CONFIGURAR", "ACERCADE"};
+    for (int page = 0; page < 5; ++page) PCMain->setTabText(page, Q(LeeTextoCapital("W", pageKeys[page])));
+    FMensajes->setWindowTitle(TituloAplicacion());
+    FMensajes->MBoton->setText(Q(LeeTextoCapital("W", "OK")));
+    FErrores->BCopiar->setText(Q(LeeTextoCapital("W", "PP_COPIAR")));
+    FFinal->LEspere->setText(Q(LeeTexto("M", "M_ESPERE")));
+    AsignaTitulosDirectorio();
+}
+
+void TFPrincipal::AsignaTitulosDirectorio() {
+    static constexpr const char* kTitles[] = {"DESC",       "NOMBRE",     "TAMANO",  "MODIFICADO",
+                                              "CREADO",     "ATRIBUTOS",  "EXTENSION", "DURACION",
+                                              "RESOLUCION", "CALIDAD",    "CANALES", "ANO",
+                                              "PISTA",      "GENERO"};
+    for (int col = 1; col <= 14; ++col)
+        SGDirectorio->SetCells(col, 0, LeeTextoCapital("W", kTitles[col - 1]) + "       ");
+    SGDirectorio->SetColWidths(0, 0);
+}
+
+} // namespace sorvane

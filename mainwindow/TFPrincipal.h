@@ -1,0 +1,201 @@
+// The main window: its five pages, the catalogue tree and the directory grid,
+// the shared state the other windows read, and the start-up and shut-down work.
+#pragma once
+
+#include <QMainWindow>
+#include <QIcon>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/format/CatalogueLines.h"
+#include "platform/DateTime.h"
+#include "mainwindow/TreeNode.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class QTreeWidget;
+class QWidget;
+
+namespace sorvane {
+
+class TCheckBox;
+class TProgressCyl;
+class TRadioGroup;
+class TStatusBar;
+class TStringGrid;
+
+// What a row of the directory grid lists.
+enum DirectoryRowKind : int {
+    kRowEmpty = 0,
+    kRowCollection, // a collection or catalogue of a collection listing
+    kRowFolder,
+    kRowFile,
+};
+
+// Node image indexes of the tree.
+enum NodeImage : int {
+    kImageOpenFolder = 0,
+    kImageCollection = 1,
+    kImageOtherDisk = 15,
+    kImageClosedFolder = 16,
+};
+
+class TFPrincipal : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TFPrincipal(QWidget* parent = nullptr);
+    ~TFPrincipal() override;
+
+    // Life cycle.
+    void FormActivate();
+    bool FormCloseQuery();
+    void FormClose();
+    bool StartupDone() const { return startupDone_; }
+    bool StartupFailed() const { return startupFailed_; }
+    void PCMainChange();
+    void ActualizaContadores();
+    static int ObtieneTamanoCluster(const QString& text);
+    void MuestraMensaje(const std::string& text);
+    void ResetConfiguracion();
+    void CargaIdioma();
+    void AsignaTitulosDirectorio();
+
+    // Tree.
+    bool EsColeccion(QTreeWidgetItem* node) const;
+    bool EsCatalogo(QTreeWidgetItem* node) const;
+    bool EstaDesplegado(QTreeWidgetItem* node) const;
+    static bool EsLineaFichero(std::string_view line);
+    void AsignaIconoDisco(QTreeWidgetItem* node, char code);
+    static void MarcaTipoDisco(std::string_view header, TRadioGroup& group);
+    void CuentaCatalogos(const std::string& folder);
+    void CargaArbol(const std::string& folder, QTreeWidgetItem* parent);
+    TNodoArbol* CargaFichero(const std::string& path, QTreeWidgetItem* collection);
+    void ActivaBotonesArbol(QTreeWidgetItem* node);
+    static std::string GetNodePath(QTreeWidgetItem* node);
+    static bool EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node);
+    void OrdenaArbol();
+
+    // Directory grid.
+    void ArbolChange(QTreeWidgetItem* node);
+    void ActivaBotonesDirectorio(int row);
+    void SGDirectorioDblClick();
+    void BBPadreClick();
+    void BBColumnasClick();
+    int CentroColumna(int column) const;
+    void CBVerColumnaClick(TCheckBox* box);
+
+    // Shared state.
+    std::string BaseFolder;    // current folder at start, with a trailing "/"
+    std::string ProgramFolder; // the executable's folder, with a trailing "/"
+    std::string ProgramFolderOverride; // when set before start-up, used instead (tests)
+    CatalogueLines ScanBuffer;
+    std::string ErrorWord;
+    std::string WarningWord;
+    bool StopFlag = false;
+    bool BusyFlag = false;
+    std::uint32_t BitmapColor = 128, AudioColor = 16711680, MusicColor = 16711680,
+                  VideoColor = 32768, TextColor = 16711935;
+    std::string CatalogueRunMode;
+    std::string CollectionPath;
+    std::string CatalogueCollectionPath;
+    std::string CurrentFolderPath;
+    TNodoArbol* CurrentCatalogueNode = nullptr;
+    long long CurrentLineIndex = -1;
+    long long CurrentFileCount = 0;
+    long long CurrentSubfolderCount = 0;
+    std::string CutPath;
+    QTreeWidgetItem* CutNode = nullptr;
+    bool PopupOnSelection = false;
+    bool HeaderSortDone = false;
+    QString DateFormat;
+    QString DateTimeFormat;
+    long long TotalEntryCount = 0;
+    long long CatalogueCount = 0;
+    int MouseDownX = 0;
+    int MouseDownY = 0;
+
+    // Controls.
+    QTabWidget* PCMain;
+    QWidget *TSCatalogos, *TSBuscar, *TSExtraer, *TSConfiguracion, *TSAcercaDe;
+    TStatusBar* SBPrincipal;
+    QProgressBar* PBPrincipal;
+    QWidget *PCatalogosArbol, *PCatalogosFicheros;
+    QGroupBox *GBNuevo, *GBEdicion;
+    QToolButton *SBNuevoDisco, *SBNuevaCarpeta, *SBNuevaColeccion;
+    QToolButton *SBRecatalogar, *SBCortarCatalogo, *SBPegarCatalogo, *SBPegarCatalogo1,
+        *SBEliminar, *SBCambiar, *SBEscribeArbol, *SBImprimirCatalogo, *SBExportaCatalogo;
+    QTreeWidget* Arbol;
+    TStatusBar* SBArbol;
+    QWidget* PArbolAbajoBarra;
+    QLabel* PArbolAbajoBarraFree;
+    TProgressCyl* DiskGauge = nullptr;
+    QToolButton *BBColumnas, *SBAbrirNotepad, *SBAbrirSistema, *SBDescripcion, *SBAnidados,
+        *SBPadre, *SBEncolarWinAmp, *SBImprimirDirectorio, *SBAyudaCat, *SBAbrirExplorador,
+        *SBAbrirCon;
+    QGroupBox *GBVerColumna, *GBVerHora, *GBVerMultimedia, *GBColectorDirectorio;
+    TCheckBox *CBVerDescripcion, *CBVerCreado, *CBVerExtension, *CBVerAtributos, *CBVerTamano,
+        *CBVerModificado;
+    TCheckBox *CBVerHoraModificado, *CBVerHoraCreado;
+    TCheckBox *CBVerResolucion, *CBVerPista, *CBVerGenero, *CBVerCalidad, *CBVerCanales,
+        *CBVerAno;
+    QToolButton *SBAbrirColector, *SBAddColector;
+    QLabel *LColectorFicherosNumero, *LColectorSize;
+    TStringGrid* SGDirectorio;
+    // Search page controls that the page change sets.
+    QLineEdit* EBuscar;
+    QPushButton* BBuscar;
+    TCheckBox *CBSoloCat, *CBSoloCol;
+    // Configuration controls read here.
+    TRadioGroup* RGIdioma;
+    TRadioGroup* RGAutoSort;
+    TCheckBox* CBAutoSortInvertir;
+    TCheckBox* CBTipsComienzo;
+    TCheckBox *CBLinCatHorizontal, *CBLinCatVertical;
+
+    std::vector<QIcon> ILIconos;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void BuildCatalogPage();
+    void BuildTreeSide(QWidget* side);
+    void BuildFileSide(QWidget* side);
+    void BuildOtherPages();
+    void FillImageList();
+    void ConnectHandlers();
+    QToolButton* Boton(const char* name, QWidget* parent, QIcon icon = {});
+    TCheckBox* Casilla(const char* name, QGroupBox* group);
+    std::string HostPath(const std::string& relative) const;
+
+    void ListaColeccion(QTreeWidgetItem* node);
+    void ListaCarpeta(QTreeWidgetItem* node);
+    void FilaFichero(int row, std::string_view line, std::uint64_t& total);
+    void FilaCarpeta(int row, std::string_view line);
+    QString TextoFecha(const DateTime& value, bool withTime) const;
+    bool DibujaCelda(int col, int row, QPainter& painter, const QRect& rect, bool focused);
+    void GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+
+    bool startupDone_ = false;
+    bool startupFailed_ = false;
+    bool closing_ = false;
+    int currentPage_ = 0;
+};
+
+extern TFPrincipal* FPrincipal;
+
+// The application title: the program's name, a blank and its version.
+QString TituloAplicacion();
+
+} // namespace sorvane

@@ -1,0 +1,177 @@
+// The catalogue tree of the main window: node kinds, icons, counting and
+// building the tree from the catalogue root, loading one catalogue file, and
+// the catalogue-page buttons for the selected node.
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTreeWidget>
+#include <QToolButton>
+
+#include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/CatalogueLoader.h"
+#include "catalogue/format/FormatError.h"
+#include "catalogue/format/PathText.h"
+#include "catalogue/format/TextUtils.h"
+#include "dialogs/Language.h"
+#include "mainwindow/TFFinal.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/Directory.h"
+#include "platform/Text.h"
+#include "ui/RadioGroup.h"
+
+namespace sorvane {
+namespace {
+
+// A catalogue file: any name whose extension is "tct" in any letter case.
+bool IsCatalogueFileName(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) return false;
+    const std::string_view extension = name.substr(dot + 1);
+    return extension.size() == 3 && (extension[0] | 0x20) == 't' && (extension[1] | 0x20) == 'c' &&
+           (extension[2] | 0x20) == 't';
+}
+
+QString Q(std::string_view utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
+
+} // namespace
+
+bool TFPrincipal::EsColeccion(QTreeWidgetItem* node) const {
+    return node != nullptr && AsNodo(node)->Kind() == NodeKind::Collection;
+}
+
+bool TFPrincipal::EsCatalogo(QTreeWidgetItem* node) const {
+    return node != nullptr && AsNodo(node)->Kind() == NodeKind::Catalogue;
+}
+
+bool TFPrincipal::EstaDesplegado(QTreeWidgetItem* node) const {
+    if (node == nullptr) return false;
+    const NodeKind kind = AsNodo(node)->Kind();
+    return node->childCount() > 0 || kind == NodeKind::Collection || kind == NodeKind::ListedFolder;
+}
+
+bool TFPrincipal::EsLineaFichero(std::string_view line) { return !EsLineaCarpeta(line); }
+
+void TFPrincipal::AsignaIconoDisco(QTreeWidgetItem* node, char code) {
+    static constexpr std::pair<char, int> kImages[] = {
+        {'M', 2}, {'0', 3},  {'A', 4},  {'1', 5},  {'L', 6},  {'2', 7},  {'B', 8},
+        {'3', 9}, {'N', 10}, {'4', 11}, {'5', 12}, {'6', 13}, {'C', 14},
+    };
+    int image = kImageOtherDisk;
+    for (const auto& [candidate, index] : kImages)
+        if (candidate == code) image = index;
+    node->setIcon(0, ILIconos[static_cast<std::size_t>(image)]);
+    node->setData(0, Qt::UserRole, image);
+}
+
+void TFPrincipal::MarcaTipoDisco(std::string_view header, TRadioGroup& group) {
+    static constexpr char kOrder[] = {'M', '0', 'A', '1', 'L', '2', 'B', '3', 'N', '4', '5', '6', 'C', 'Z'};
+    const char code = DameCabeceraTipo(header);
+    for (int item = 0; item < static_cast<int>(sizeof kOrder); ++item) {
+        if (kOrder[item] != code) continue;
+        group.SetItemIndex(std::min(item, group.Count() - 1));
+        return;
+    }
+}
+
+void TFPrincipal::CuentaCatalogos(const std::string& folder) {
+    for (const DirectoryEntry& entry : ListDirectory(HostPath(folder))) {
+        if (entry.isDirectory)
+            CuentaCatalogos(folder + entry.name + "/");
+        else if (IsCatalogueFileName(entry.name))
+            ++CatalogueCount;
+    }
+}
+
+void TFPrincipal::CargaArbol(const std::string& folder, QTreeWidgetItem* parent) {
+    QTreeWidgetItem* collection = nullptr;
+    if (!folder.empty()) {
+        auto* node = new TNodoArbol(NodeKind::Collection);
+        const std::string_view name = std::string_view(folder).substr(0, folder.size() - 1);
+        const std::size_t slash = name.rfind('/');
+        node->setText(0, Q(slash == std::string_view::npos ? name : name.substr(slash + 1)));
+        node->setIcon(0, ILIconos[kImageCollection]);
+        if (parent)
+            parent->addChild(node);
+        else
+            Arbol->addTopLevelItem(node);
+        collection = node;
+    }
+    const std::vector<DirectoryEntry> entries = ListDirectory(HostPath(folder));
+    for (const DirectoryEntry& entry : entries) {
+        if (entry.isDirectory || !IsCatalogueFileName(entry.name)) continue;
+        CargaFichero(HostPath(folder + entry.name), collection);
+        FFinal->PBFinal->setValue(FFinal->PBFinal->value() + 1);
+        FFinal->LProgreso->setText(Q(entry.name));
+    }
+    for (const DirectoryEntry& entry : entries)
+        if (entry.isDirectory) CargaArbol(folder + entry.name + "/", collection);
+}
+
+TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* collection) {
+    try {
+        LoadedCatalogue loaded = CargaCatalogo(path, [&] {
+            FFinal->LProgreso->setText(Q(LeeTexto("L", "ACTUALIZANDO_TCT") + path));
+            FFinal->LProgreso->repaint();
+            QCoreApplication::processEvents();
+        });
+        if (!loaded.lines) {
+            MuestraMensaje(LeeTexto("M", "M_NOMBRE_CORRUPTO") + " " + path);
+            return nullptr;
+        }
+        auto* node = new TNodoArbol(NodeKind::Catalogue);
+        node->setText(0, Q(loaded.name));
+        const char code = loaded.lines->Line(0).size() > 1 ? loaded.lines->Line(0)[1] : ' ';
+        TotalEntryCount += static_cast<long long>(loaded.lines->Count()) - 1;
+        ++CatalogueCount;
+        node->SetLines(std::move(loaded.lines));
+        if (EsColeccion(collection)) {
+            collection->addChild(node);
+            collection->setExpanded(true);
+        } else {
+            Arbol->addTopLevelItem(node);
+        }
+        AsignaIconoDisco(node, code);
+        return node;
+    } catch (const std::exception& e) {
+        MuestraMensaje(CapitalizeFirst(InternalErrorWord()) + " CargaFichero(): " + path + "\r\n" + e.what());
+        return nullptr;
+    }
+}
+
+void TFPrincipal::ActivaBotonesArbol(QTreeWidgetItem* node) {
+    const bool collection = EsColeccion(node);
+    const bool catalogue = EsCatalogo(node);
+    const bool topLevel = node != nullptr && node->parent() == nullptr;
+    const bool cut = !CutPath.empty();
+    const bool create = collection || (catalogue && topLevel);
+    SBNuevoDisco->setEnabled(create);
+    SBNuevaCarpeta->setEnabled(create);
+    SBNuevaColeccion->setEnabled(create);
+    SBRecatalogar->setEnabled(catalogue);
+    SBCambiar->setEnabled(collection || catalogue);
+    SBEliminar->setEnabled(catalogue || (collection && node->childCount() == 0));
+    SBImprimirCatalogo->setEnabled(catalogue);
+    SBCortarCatalogo->setEnabled(collection || catalogue);
+    SBPegarCatalogo->setEnabled(collection && cut);
+    SBPegarCatalogo1->setEnabled((collection || catalogue) && cut);
+    SBAddColector->setEnabled(!collection);
+    SBExportaCatalogo->setEnabled(true);
+    SBEscribeArbol->setEnabled(true);
+}
+
+std::string TFPrincipal::GetNodePath(QTreeWidgetItem* node) {
+    std::string path;
+    for (QTreeWidgetItem* n = node; n != nullptr; n = n->parent())
+        path.insert(0, "\\" + n->text(0).toStdString());
+    return path;
+}
+
+bool TFPrincipal::EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node) {
+    for (QTreeWidgetItem* n = node; n != nullptr; n = n->parent())
+        if (n == ancestor) return true;
+    return false;
+}
+
+void TFPrincipal::OrdenaArbol() { Arbol->sortItems(0, Qt::AscendingOrder); }
+
+} // namespace sorvane

@@ -1,0 +1,38 @@
+// Nodes of the catalogue tree: a collection (a folder below the catalogue root),
+// a catalogue (owning its lines) or a folder inside a catalogue.
+#pragma once
+
+#include <QTreeWidgetItem>
+#include <memory>
+
+#include "catalogue/format/CatalogueLines.h"
+
+namespace sorvane {
+
+enum class NodeKind {
+    Collection,
+    Catalogue,
+    Folder,       // a folder whose own folders are not listed yet
+    ListedFolder, // a folder whose folders have been created once
+};
+
+class TNodoArbol : public QTreeWidgetItem {
+public:
+    explicit TNodoArbol(NodeKind kind) : kind_(kind) {}
+
+    NodeKind Kind() const { return kind_; }
+    void SetKind(NodeKind kind) { kind_ = kind; }
+
+    // The catalogue's lines; only a catalogue node has them.
+    CatalogueLines* Lines() const { return lines_.get(); }
+    void SetLines(std::unique_ptr<CatalogueLines> lines) { lines_ = std::move(lines); }
+    void FreeLines() { lines_.reset(); }
+
+private:
+    NodeKind kind_;
+    std::unique_ptr<CatalogueLines> lines_;
+};
+
+inline TNodoArbol* AsNodo(QTreeWidgetItem* item) { return static_cast<TNodoArbol*>(item); }
+
+} // namespace sorvane

@@ -1,0 +1,347 @@
+// The main window started on a temporary catalogue root: the tree of
+// collections and catalogues, the directory grid, the status texts, damaged
+// catalogues reported and left out, and the guards of a busy window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QLabel>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "app/StandingWindows.h"
+#include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/Codes.h"
+#include "catalogue/format/NumberCode.h"
+#include "catalogue/format/TextUtils.h"
+#include "dialogs/Modal.h"
+#include "dialogs/TFMensajes.h"
+#include "mainwindow/TFErrores.h"
+#include "mainwindow/TProgressCyl.h"
+#include "ui/StatusBar.h"
+#include "ui/StringGrid.h"
+
+namespace sorvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t kDate2001 = (21u << 25) | (3u << 21) | (4u << 16) | (10u << 11) | (30u << 5);
+
+std::string Header(const std::string& name, char type, std::int64_t free, std::int64_t used) {
+    return std::string(":") + type + "E" + "1A2B-3C4D" + PadLeftToWidth(CodificaInt64(free), 7) +
+           PadLeftToWidth(CodificaInt64(used), 7) + PadLeftToWidth("5", 10) +
+           PadRightToWidth("MYDISK", 20) + kMediaBracket + name + kMediaBracket +
+           kDescriptionBracket + "\\" + kDescriptionBracket;
+}
+
+std::string Folder(const std::string& path, int files, const std::string& description = "") {
+    std::string line = std::string(1, kFolderMarker) + PadLeftToWidth(CodificaEntero(files), 3) +
+                       CodificaFecha(kDate2001) + CodificaFecha(kDate2001) + "1" + path;
+    if (!description.empty()) line = PonDescripcion(line, description);
+    return line;
+}
+
+std::string File(const std::string& name, std::uint64_t size, const std::string& extra = "") {
+    return CodificaFecha(kDate2001) + CodificaFecha(kDate2001) + CodificaTamano(size) + "20" + name + extra;
+}
+
+std::string Media(const std::string& block) { return std::string(1, kMediaBracket) + block + kMediaBracket; }
+
+void WriteLines(const fs::path& path, const std::vector<std::string>& lines) {
+    std::ofstream out(path, std::ios::binary);
+    for (const std::string& line : lines) out << line << "\r\n";
+}
+
+// Records every modal window and question instead of blocking.
+struct ModalRecorder {
+    std::vector<std::string> messages;
+    int questions = 0;
+    bool answer = true;
+
+    void Install() {
+        SetModalHooks({
+            [this](QDialog& dialog) {
+                if (&dialog == FMensajes) messages.push_back(FMensajes->LMensaje->text().toStdString());
+                return static_cast<int>(QDialog::Accepted);
+            },
+            [this](const QString&, const QString&) {
+                ++questions;
+                return answer;
+            },
+            [this](const QString& text) { messages.push_back("SYSTEM: " + text.toStdString()); },
+        });
+    }
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "root-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        previous_ = fs::current_path();
+        fs::current_path(root_);
+        recorder_.Install();
+        CreaVentanas();
+        FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
+    }
+    void TearDown() override {
+        LiberaVentanas();
+        SetModalHooks({});
+        fs::current_path(previous_);
+        fs::remove_all(root_);
+    }
+
+    // A root with a collection holding a sub-collection, good catalogues, an
+    // old-form catalogue and three damaged ones.
+    void BuildRoot() {
+        fs::create_directories(root_ / "Music" / "Live");
+        fs::create_directories(root_ / "Empty");
+        WriteLines(root_ / "Backup.tct",
+                   {Header("Backup", '3', 1000, 3000), Folder("\\", 3), File("readme.txt", 123),
+                    File("photo.JPG", 2048, Media(PadLeftToWidth(CodificaEntero(640), 3) +
+                                                  PadLeftToWidth(CodificaEntero(480), 3) +
+                                                  CodificaEntero(24))),
+                    File("big.iso", 3'000'000'000ULL), Folder("\\docs", 1, "Papers"),
+                    File("a.doc", 10), Folder("\\docs\\old", 0), Folder("\\src", 0)});
+        WriteLines(root_ / "Music" / "Albums.tct", {Header("Albums", '0', 0, 500), Folder("\\", 0)});
+        WriteLines(root_ / "Music" / "Live" / "Concert.TCT", {Header("Concert", 'M', 10, 10), Folder("\\", 0)});
+        WriteLines(root_ / "Music" / "Wrong.tct", {Header("Other name", '0', 0, 0), Folder("\\", 0)});
+        std::ofstream(root_ / "Music" / "Nothing.tct").flush();
+        std::ofstream(root_ / "Music" / "Cut.tct", std::ios::binary) << Header("Cut", '0', 0, 0).substr(0, 30);
+        WriteLines(root_ / "Music" / "notes.txt", {"not a catalogue"});
+        const std::string old = PadRightToWidth("Oldie", 128) + "2" + "0A0B-0C0D" +
+                                PadLeftToWidth("777", 14) + PadLeftToWidth("5", 10) +
+                                PadRightToWidth("OLD", 14) + "F" + " " + "\\";
+        WriteLines(root_ / "Oldie.tct", {old, Folder("\\", 0)});
+    }
+
+    QTreeWidgetItem* Find(const QString& path) {
+        QTreeWidgetItem* node = nullptr;
+        for (const QString& part : path.split('/')) {
+            QTreeWidgetItem* next = nullptr;
+            const int count = node ? node->childCount() : FPrincipal->Arbol->topLevelItemCount();
+            for (int i = 0; i < count; ++i) {
+                QTreeWidgetItem* child = node ? node->child(i) : FPrincipal->Arbol->topLevelItem(i);
+                if (child->text(0) == part) next = child;
+            }
+            if (next == nullptr) return nullptr;
+            node = next;
+        }
+        return node;
+    }
+
+    std::vector<std::string> Column(int col) {
+        std::vector<std::string> texts;
+        for (int row = 1; row < FPrincipal->SGDirectorio->RowCount(); ++row)
+            texts.push_back(FPrincipal->SGDirectorio->Cells(col, row));
+        return texts;
+    }
+
+    std::string Panel(TStatusBar* bar, int i) { return bar->Panels(i).Text().toStdString(); }
+
+    fs::path root_;
+    fs::path previous_;
+    ModalRecorder recorder_;
+};
+
+TEST_F(MainWindowTest, EmptyRootGivesEmptyTreeAndZeroCounters) {
+    FPrincipal->FormActivate();
+    ASSERT_TRUE(FPrincipal->StartupDone());
+    EXPECT_EQ(FPrincipal->Arbol->topLevelItemCount(), 0);
+    EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 0), "0:0");
+    EXPECT_FALSE(FPrincipal->SBNuevoDisco->isEnabled());
+    EXPECT_TRUE(recorder_.messages.empty());
+    EXPECT_EQ(FPrincipal->BaseFolder, fs::canonical(root_).string() + "/");
+    EXPECT_EQ(FPrincipal->ProgramFolder, SORVANE_PROGRAM_DIR "/");
+}
+
+TEST_F(MainWindowTest, MissingEnglishFileEndsTheStart) {
+    FPrincipal->ProgramFolderOverride = root_.string() + "/";
+    FPrincipal->FormActivate();
+    EXPECT_TRUE(FPrincipal->StartupFailed());
+    ASSERT_EQ(recorder_.messages.size(), 1u);
+    EXPECT_EQ(recorder_.messages[0], "SYSTEM: Fatal error. English.ini not found.");
+}
+
+TEST_F(MainWindowTest, LoadsGoodCataloguesAndReportsDamagedOnes) {
+    BuildRoot();
+    FPrincipal->FormActivate();
+    ASSERT_TRUE(FPrincipal->StartupDone());
+
+    // Collections and catalogues, sorted; the damaged ones are left out.
+    ASSERT_NE(Find("Backup"), nullptr);
+    ASSERT_NE(Find("Oldie"), nullptr);
+    ASSERT_NE(Find("Empty"), nullptr);
+    ASSERT_NE(Find("Music/Albums"), nullptr);
+    ASSERT_NE(Find("Music/Live/Concert"), nullptr);
+    EXPECT_EQ(Find("Music/Wrong"), nullptr);
+    EXPECT_EQ(Find("Music/Nothing"), nullptr);
+    EXPECT_EQ(Find("Music/Cut"), nullptr);
+    QStringList top;
+    for (int i = 0; i < FPrincipal->Arbol->topLevelItemCount(); ++i) top << FPrincipal->Arbol->topLevelItem(i)->text(0);
+    EXPECT_EQ(top, QStringList({"Backup", "Empty", "Music", "Oldie"}));
+
+    // Three messages: the name mismatch, the empty file and the truncated one.
+    ASSERT_EQ(recorder_.messages.size(), 3u);
+    int mismatches = 0, internal = 0;
+    for (const std::string& m : recorder_.messages) {
+        if (m.find("Wrong.tct") != std::string::npos && m.find("CargaFichero") == std::string::npos) ++mismatches;
+        if (m.find(" CargaFichero(): ") != std::string::npos) ++internal;
+    }
+    EXPECT_EQ(mismatches, 1);
+    EXPECT_EQ(internal, 2);
+
+    // The old catalogue was upgraded with a backup beside it.
+    EXPECT_TRUE(fs::exists(root_ / "Oldie.bak"));
+    // 9 + 2 + 2 + 2 lines less one header each; 4 catalogues.
+    EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 0), "11:4");
+}
+
+TEST_F(MainWindowTest, CollectionListsItsChildren) {
+    BuildRoot();
+    FPrincipal->FormActivate();
+    FPrincipal->Arbol->setCurrentItem(Find("Music"));
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"Albums\\", "Live\\"}));
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"Catalogue", "Collection"}));
+    EXPECT_EQ(FPrincipal->CollectionPath, "Music");
+    EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 1), "1 collections, 1 catalogues");
+    EXPECT_TRUE(FPrincipal->SBNuevoDisco->isEnabled());
+    EXPECT_FALSE(FPrincipal->SBRecatalogar->isEnabled());
+    EXPECT_FALSE(FPrincipal->DiskGauge->isVisible());
+}
+
+TEST_F(MainWindowTest, CatalogueRootListsFoldersThenFiles) {
+    BuildRoot();
+    FPrincipal->FormActivate();
+    QTreeWidgetItem* backup = Find("Backup");
+    FPrincipal->Arbol->setCurrentItem(backup);
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"docs\\", "src\\", "readme.txt", "photo.JPG", "big.iso"}));
+    EXPECT_EQ(Column(3)[2], "123");
+    EXPECT_EQ(Column(3)[4], "3,000,000,000");
+    EXPECT_EQ(Column(7)[3], "JPG");
+    EXPECT_EQ(Column(9)[3], "640x480");
+    EXPECT_EQ(Column(10)[3], "24b");
+    EXPECT_EQ(Column(6)[3], "#A");
+    EXPECT_EQ(Column(1)[0], "Papers");
+    EXPECT_EQ(FPrincipal->CurrentFolderPath, "\\");
+    EXPECT_EQ(FPrincipal->CurrentFileCount, 3);
+    EXPECT_EQ(FPrincipal->CurrentSubfolderCount, 2);
+    EXPECT_EQ(FPrincipal->CurrentLineIndex, 1);
+    EXPECT_EQ(FPrincipal->DiskGauge->Position(), 75);
+    EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 1), "2 folders, 3 files, 2,861 MB");
+    EXPECT_EQ(Panel(FPrincipal->SBArbol, 0), "7, 3,000 bytes, MYDISK, 1A2B-3C4D");
+    EXPECT_TRUE(FPrincipal->SBNuevoDisco->isEnabled()); // a top-level catalogue
+    // The folder nodes were created once, sorted.
+    ASSERT_EQ(backup->childCount(), 2);
+    EXPECT_EQ(backup->child(0)->text(0), "docs");
+
+    // A second visit creates no duplicate folder nodes.
+    FPrincipal->Arbol->setCurrentItem(Find("Music"));
+    FPrincipal->Arbol->setCurrentItem(backup);
+    EXPECT_EQ(backup->childCount(), 2);
+}
+
+TEST_F(MainWindowTest, FolderListsItsOwnContents) {
+    BuildRoot();
+    FPrincipal->FormActivate();
+    FPrincipal->Arbol->setCurrentItem(Find("Backup"));
+    FPrincipal->Arbol->setCurrentItem(Find("Backup/docs"));
+    EXPECT_EQ(FPrincipal->CurrentFolderPath, "\\docs");
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"old\\", "a.doc"}));
+    EXPECT_TRUE(FPrincipal->SBPadre->isEnabled());
+    FPrincipal->BBPadreClick();
+    EXPECT_EQ(FPrincipal->Arbol->currentItem(), Find("Backup"));
+
+    // A folder without files shows zero files and a zero size.
+    FPrincipal->Arbol->setCurrentItem(Find("Backup/src"));
+    EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 1), "0 folders, 0 files, 0 bytes");
+    EXPECT_EQ(FPrincipal->SGDirectorio->RowCount(), 2);
+    EXPECT_FALSE(FPrincipal->SBDescripcion->isEnabled());
+}
+
+TEST_F(MainWindowTest, DoubleClickOnAFolderRowOpensIt) {
+    BuildRoot();
+    FPrincipal->FormActivate();
+    FPrincipal->Arbol->setCurrentItem(Find("Backup"));
+    FPrincipal->SGDirectorio->SetCurrentCell(2, 1);
+    FPrincipal->SGDirectorioDblClick();
+    EXPECT_EQ(FPrincipal->Arbol->currentItem(), Find("Backup/docs"));
+}
+
+TEST_F(MainWindowTest, BusyWindowRefusesCloseTreeAndPageChanges) {
+    BuildRoot();
+    FPrincipal->FormActivate();
+    QTreeWidgetItem* backup = Find("Backup");
+    FPrincipal->Arbol->setCurrentItem(backup);
+    FPrincipal->BusyFlag = true;
+    EXPECT_FALSE(FPrincipal->FormCloseQuery());
+    EXPECT_EQ(recorder_.questions, 0);
+    FPrincipal->Arbol->setCurrentItem(Find("Music"));
+    EXPECT_EQ(FPrincipal->Arbol->currentItem(), backup);
+    FPrincipal->PCMain->setCurrentIndex(1);
+    EXPECT_EQ(FPrincipal->PCMain->currentIndex(), 0);
+    FPrincipal->BusyFlag = false;
+
+    recorder_.answer = false;
+    EXPECT_FALSE(FPrincipal->FormCloseQuery());
+    EXPECT_EQ(recorder_.questions, 1);
+    recorder_.answer = true;
+    EXPECT_TRUE(FPrincipal->FormCloseQuery());
+}
+
+TEST_F(MainWindowTest, ErrorWindowShowsOnlyWithLinesAndCopies) {
+    FPrincipal->FormActivate();
+    int shown = 0;
+    SetModalHooks({[&](QDialog& dialog) {
+                       if (&dialog == FErrores) ++shown;
+                       return 1;
+                   },
+                   {}, {}});
+    FErrores->MuestraSiHayErrores("title");
+    EXPECT_EQ(shown, 0);
+    FErrores->BCopiarClick();
+    EXPECT_EQ(QApplication::clipboard()->text(), "");
+    FErrores->Agrega("ReadMP3 failure on /a.mp3: bad");
+    FErrores->Agrega("second");
+    FErrores->MuestraSiHayErrores("title");
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(FErrores->windowTitle(), "title");
+    FErrores->BCopiarClick();
+    EXPECT_EQ(QApplication::clipboard()->text(), "ReadMP3 failure on /a.mp3: bad\nsecond");
+}
+
+TEST_F(MainWindowTest, ClusterSizeTexts) {
+    struct Case {
+        const char* text;
+        int bytes;
+    };
+    for (const Case& c : {Case{"512 bytes", 512}, Case{"1024 bytes (1k)", 1024},
+                          Case{"65536 bytes (64k)", 65536}, Case{"nonsense", 512}})
+        EXPECT_EQ(TFPrincipal::ObtieneTamanoCluster(c.text), c.bytes) << c.text;
+}
+
+TEST_F(MainWindowTest, MessageWindowShowsTheLatestText) {
+    FPrincipal->MuestraMensaje("first");
+    FPrincipal->MuestraMensaje("a much longer second text that must wrap inside the fixed label of the window");
+    ASSERT_EQ(recorder_.messages.size(), 2u);
+    EXPECT_EQ(recorder_.messages[1].substr(0, 6), "a much");
+    EXPECT_TRUE(FMensajes->LMensaje->wordWrap());
+}
+
+} // namespace
+} // namespace sorvane
+
+int main(int argc, char** argv) {
+    // Test discovery runs the binary outside ctest's environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,26 @@
+// TBusyGuard: marks a window busy for the length of a scope, so a handler can
+// refuse to start again while a long operation of its own is running.
+#pragma once
+
+namespace sorvane {
+
+// Sets `flag` on construction and gives it back the value it had on scope exit,
+// whether the scope ends normally or by an exception. In the usual pattern
+//     if (busy_) return;
+//     TBusyGuard guard(busy_);
+// that means the flag is cleared on exit; a nested guard on a flag that is
+// already set leaves it set for the outer one.
+class TBusyGuard {
+public:
+    explicit TBusyGuard(bool& flag) noexcept : flag_(flag), previous_(flag) { flag_ = true; }
+    ~TBusyGuard() { flag_ = previous_; }
+
+    TBusyGuard(const TBusyGuard&) = delete;
+    TBusyGuard& operator=(const TBusyGuard&) = delete;
+
+private:
+    bool& flag_;
+    bool previous_;
+};
+
+} // namespace sorvane

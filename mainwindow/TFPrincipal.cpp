@@ -565,9 +565,15 @@ void TFPrincipal::CargaIdioma() {
     const char* pageKeys[] = {"CATALOGOS", "BUSCAR", "EXTRAER", "CONFIGURAR", "ACERCADE"};
     for (int page = 0; page < 5; ++page) PCMain->setTabText(page, Q(LeeTextoCapital("W", pageKeys[page])));
     FMensajes->setWindowTitle(TituloAplicacion());
-    FMensajes->MBoton->setText(Q(LeeTextoCapital("W", "OK")));
-    FErrores->BCopiar->setText(Q(LeeTextoCapital("W", "PP_COPIAR")));
-    FFinal->LEspere->setText(Q(LeeTexto("M", "M_ESPERE")));
+    // These three lookups have a default of their own.
+    const auto lastLookup = [](const char* section, const char* key) {
+        return LanguageFile().ReadString(section, key, "Language File Error");
+    };
+    const std::string copy = lastLookup("W", "PP_COPIAR");
+    const std::string ok = lastLookup("W", "OK");
+    FErrores->BCopiar->setText(Q(copy.empty() ? copy : CapitalizeFirst(copy)));
+    FMensajes->MBoton->setText(Q(ok.empty() ? ok : CapitalizeFirst(ok)));
+    FFinal->LEspere->setText(Q(lastLookup("M", "M_ESPERE")));
     AsignaTitulosDirectorio();
 }
 

@@ -288,6 +288,42 @@ void TFPrincipal::BuildOtherPages() {
                                                       CBTipsComienzo, CBLinCatHorizontal,
                                                       CBLinCatVertical})
         config->addWidget(w);
+    const auto box = [&](const char* name) {
+        auto* check = new TCheckBox(name, TSConfiguracion);
+        check->setObjectName(name);
+        config->addWidget(check);
+        return check;
+    };
+    CBSerialNumberOff = box("CBSerialNumberOff");
+    CBMostrarErroresCatalogo = box("CBMostrarErroresCatalogo");
+    CBAniCrearDisco = box("CBAniCrearDisco");
+    CBAniCrearCarpeta = box("CBAniCrearCarpeta");
+    CBCarpetaIgual = box("CBCarpetaIgual");
+    CBCompressedOff = box("CBCompressedOff");
+    CBDocFilesOff = box("CBDocFilesOff");
+    CBDotFilesOff = box("CBDotFilesOff");
+    CBBmpFilesOff = box("CBBmpFilesOff");
+    CBGifFilesOff = box("CBGifFilesOff");
+    CBJpgFilesOff = box("CBJpgFilesOff");
+    CBPcxFilesOff = box("CBPcxFilesOff");
+    CBPngFilesOff = box("CBPngFilesOff");
+    CBTifFilesOff = box("CBTifFilesOff");
+    CBTgaFilesOff = box("CBTgaFilesOff");
+    CBWavFilesOff = box("CBWavFilesOff");
+    CBMp3FilesOff = box("CBMp3FilesOff");
+    CBWmaFilesOff = box("CBWmaFilesOff");
+    CBOggFilesOff = box("CBOggFilesOff");
+    CBAviFilesOff = box("CBAviFilesOff");
+    const auto edit = [&](const char* name) {
+        auto* line = new QLineEdit(TSConfiguracion);
+        line->setObjectName(name);
+        config->addWidget(line);
+        return line;
+    };
+    EExtension1 = edit("EExtension1");
+    EExtension2 = edit("EExtension2");
+    EExtension3 = edit("EExtension3");
+    EExtension4 = edit("EExtension4");
     config->addStretch();
     PCMain->addTab(TSConfiguracion, "Configuration");
 
@@ -356,6 +392,8 @@ void TFPrincipal::ConnectHandlers() {
                                       bool focused) {
         return DibujaCelda(col, row, painter, rect, focused);
     };
+    connect(SBNuevoDisco, &QToolButton::clicked, this, [this] { Guarded([this] { BBNuevoDiscoClick(); }); });
+    connect(SBNuevaCarpeta, &QToolButton::clicked, this, [this] { Guarded([this] { BBNuevaCarpetaClick(); }); });
     connect(SBPadre, &QToolButton::clicked, this, [this] { Guarded([this] { BBPadreClick(); }); });
     connect(BBColumnas, &QToolButton::clicked, this, [this] { Guarded([this] { BBColumnasClick(); }); });
     for (TCheckBox* box : {CBVerDescripcion, CBVerCreado, CBVerExtension, CBVerAtributos,
@@ -549,6 +587,14 @@ void TFPrincipal::ResetConfiguracion() {
     CBTipsComienzo->SetChecked(false);
     RGAutoSort->SetItemIndex(0);
     CBAutoSortInvertir->SetChecked(false);
+    CBAniCrearDisco->SetChecked(true);
+    CBAniCrearCarpeta->SetChecked(true);
+    for (TCheckBox* off : {CBSerialNumberOff, CBMostrarErroresCatalogo, CBCarpetaIgual, CBCompressedOff,
+                           CBDocFilesOff, CBDotFilesOff, CBBmpFilesOff, CBGifFilesOff, CBJpgFilesOff,
+                           CBPcxFilesOff, CBPngFilesOff, CBTifFilesOff, CBTgaFilesOff, CBWavFilesOff,
+                           CBMp3FilesOff, CBWmaFilesOff, CBOggFilesOff, CBAviFilesOff})
+        off->SetChecked(false);
+    for (QLineEdit* extension : {EExtension1, EExtension2, EExtension3, EExtension4}) extension->clear();
     for (TCheckBox* on : {CBVerDescripcion, CBVerTamano, CBVerModificado, CBVerCreado,
                           CBVerAtributos, CBVerResolucion, CBVerCalidad, CBVerGenero})
         on->SetChecked(true);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalogue/format/CatalogueLines.h"
+#include "catalogue/format/LineBuilders.h"
 #include "platform/DateTime.h"
 #include "mainwindow/TreeNode.h"
 
@@ -160,6 +161,26 @@ public:
     TCheckBox* CBAutoSortInvertir;
     TCheckBox* CBTipsComienzo;
     TCheckBox *CBLinCatHorizontal, *CBLinCatVertical;
+    TCheckBox *CBSerialNumberOff, *CBMostrarErroresCatalogo, *CBAniCrearDisco, *CBAniCrearCarpeta,
+        *CBCarpetaIgual;
+    TCheckBox *CBCompressedOff, *CBDocFilesOff, *CBDotFilesOff, *CBBmpFilesOff, *CBGifFilesOff,
+        *CBJpgFilesOff, *CBPcxFilesOff, *CBPngFilesOff, *CBTifFilesOff, *CBTgaFilesOff,
+        *CBWavFilesOff, *CBMp3FilesOff, *CBWmaFilesOff, *CBOggFilesOff, *CBAviFilesOff;
+    QLineEdit *EExtension1, *EExtension2, *EExtension3, *EExtension4;
+
+    // Cataloguing.
+    std::string SelectedFolder;       // the folder picker's answer
+    std::uint64_t FolderScanBytes = 0; // byte total of the last folder scan
+    // The switches and extensions that steer the file lines of a scan.
+    OpcionesLinea OpcionesLineaActuales() const;
+    // The main window's part of a new catalogue: opening the cataloguing window
+    // and showing the catalogue it made.
+    void BBNuevoDiscoClick();
+    void BBNuevaCarpetaClick();
+    // Duplicate checks over the catalogues loaded in the tree.
+    std::vector<std::string_view> CabecerasCargadas() const;
+    // True when the selected collection's folder already holds a catalogue file of that name.
+    bool ExisteCatalogo(const std::string& name) const;
 
     std::vector<QIcon> ILIconos;
 

@@ -16,6 +16,7 @@ struct DirectoryEntry {
 std::vector<DirectoryEntry> ListDirectory(const std::string& folder);
 
 bool FileExists(const std::string& path);
+bool IsDirectory(const std::string& path);
 
 // The current working folder, without a trailing "/".
 std::string CurrentDirectory();

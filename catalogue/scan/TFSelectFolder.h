@@ -1,16 +1,28 @@
-// The folder picker of the cataloguing windows.
-// A standing window, created at start; its controls arrive with its own work.
+// The folder picker of the cataloguing windows: its answer goes to the main
+// window's SelectedFolder, in catalogue form ("E:\Docs\Old").
 #pragma once
 
 #include <QDialog>
+#include <string>
+
+class QPushButton;
 
 namespace sorvane {
+
+class TFolderTree;
 
 class TFSelectFolder : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFSelectFolder(QWidget* parent = nullptr) : QDialog(parent) { setObjectName("FSelectFolder"); }
+    explicit TFSelectFolder(QWidget* parent = nullptr);
+
+    // Shows the machine's folders with `hostFolder` selected.
+    void Empieza(const std::string& hostFolder);
+    void BBAceptarClick();
+
+    TFolderTree* DLBFolders;
+    QPushButton* BBAceptar;
 };
 
 inline TFSelectFolder* FSelectFolder = nullptr;

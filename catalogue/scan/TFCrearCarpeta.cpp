@@ -1,0 +1,252 @@
+// The folder cataloguing window.
+#include "catalogue/scan/TFCrearCarpeta.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "catalogue/format/FormatError.h"
+#include "catalogue/format/LineBuilders.h"
+#include "catalogue/format/PathText.h"
+#include "catalogue/format/Recatalogue.h"
+#include "catalogue/format/TextUtils.h"
+#include "catalogue/scan/DriveInfo.h"
+#include "catalogue/scan/TFolderTree.h"
+#include "dialogs/Language.h"
+#include "mainwindow/TFErrores.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/CataloguePath.h"
+#include "platform/Directory.h"
+#include "platform/Drives.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "ui/CheckBox.h"
+#include "ui/DriveComboBox.h"
+#include "ui/SlotBarrier.h"
+#include "ui/StatusBar.h"
+
+namespace sorvane {
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text::AsUtf8(text)); }
+
+} // namespace
+
+TFCrearCarpeta::TFCrearCarpeta(QWidget* parent) : TVentanaCatalogar(parent) {
+    setObjectName("FCrearCarpeta");
+    resize(640, 560);
+    ShellTreeView1 = new TFolderTree(this);
+    ShellTreeView1->setObjectName("ShellTreeView1");
+    ShellTreeView1->SetRoot("/");
+    ENombreCarpeta = new QLineEdit(this);
+    ENombreCarpeta->setObjectName("ENombreCarpeta");
+    ENombreCarpeta->setReadOnly(true);
+    LCarpeta = new QLabel(this);
+    LCarpeta->setObjectName("LCarpeta");
+    LTamDisco = new QLabel(GBInfoDisk);
+    LTamDisco->setObjectName("LTamDisco");
+    DCBDisco->hide();
+    BBActualizar->hide();
+    GBInfoDisk->hide();
+    BBNuevoCatalogo->setEnabled(false);
+    SBSelectCarpeta->setEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(ShellTreeView1, 1);
+    auto* form = new QFormLayout;
+    form->addRow(LCarpeta, ENombreCarpeta);
+    form->addRow("Name", ENombre);
+    layout->addLayout(form);
+    auto* counters = new QHBoxLayout;
+    counters->addWidget(LNumFicheros);
+    counters->addWidget(LNumCarpetas);
+    layout->addLayout(counters);
+    layout->addWidget(GBExcluir);
+    layout->addWidget(GBInfoProgress);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(AniCd, 1);
+    buttons->addWidget(SBAyudaCat);
+    buttons->addWidget(BParar);
+    buttons->addWidget(BBNuevoCatalogo);
+    layout->addLayout(buttons);
+
+    ShellTreeView1->OnChange = [this] { ShellTreeView1Change(); };
+    DCBDisco->OnChange = [this] { DCBDiscoChange(); };
+}
+
+void TFCrearCarpeta::showEvent(QShowEvent* event) {
+    TVentanaCatalogar::showEvent(event);
+    Guarded([this] { FormShow(); });
+}
+
+void TFCrearCarpeta::FormShow() {
+    BParar->setEnabled(false);
+    StopRequested_ = false;
+    ParaAnimacion();
+    for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
+    BBNuevoCatalogo->setText(Q(LeeTexto("L", FPrincipal->CatalogueRunMode == "CARPETA" ? "CK_BOTON_CREAR" : "CK_BOTON_RECREAR")));
+}
+
+bool TFCrearCarpeta::AnimacionActiva() const { return FPrincipal->CBAniCrearCarpeta->Checked(); }
+
+bool TFCrearCarpeta::EligeCarpeta(const std::string& hostFolder) {
+    const bool found = ShellTreeView1->SelectPath(hostFolder);
+    if (found) ShellTreeView1Change();
+    return found;
+}
+
+void TFCrearCarpeta::ShellTreeView1Change() {
+    if (running_) return;
+    hostFolder_ = ShellTreeView1->CurrentPath();
+    const std::string path = ToCataloguePath(hostFolder_);
+    ENombreCarpeta->setText(Q(path));
+    const bool onDrive = path.size() >= 2 && path[1] == ':';
+    if (onDrive && DCBDisco->Drive() != path[0]) {
+        if (!DCBDisco->SetDrive(path[0])) {
+            RefrescaUnidades(*DCBDisco);
+            DCBDisco->SetDrive(path[0]);
+        }
+    } else if (onDrive) {
+        DCBDiscoChange();
+    }
+    const bool belowRoot = onDrive && path.size() > 3;
+    BBNuevoCatalogo->setEnabled(belowRoot);
+    SBSelectCarpeta->setEnabled(belowRoot);
+}
+
+void TFCrearCarpeta::DCBDiscoChange() {
+    const char letter = LetraUnidad();
+    if (letter == ' ') return;
+    TDriveInfo& drives = DriveInfo();
+    drives.Refresh(letter, kRefreshAll);
+    if (!drives.GetInfo(letter).DiskPresent) {
+        FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_INVALIDO"));
+        if (letter != 'C') DCBDisco->SetDrive('C');
+        return;
+    }
+    LNumSerie->setText(FPrincipal->CBSerialNumberOff->Checked() ? "0000-0000" : Q(LeeNumeroSerie(letter)));
+    QString label = DCBDisco->currentText();
+    if (label.contains('[')) label = label.mid(label.indexOf('['));
+    label = label.left(128);
+    label = label.size() >= 2 ? label.mid(1, label.size() - 2) : QString();
+    std::string clean = label.toStdString();
+    LimpiaEtiqueta(clean);
+    LVolumen->setText(Q(clean).trimmed());
+    LNumFicheros->clear();
+    LNumCarpetas->clear();
+    const DiskSpace space = DriveMap::Read(LiveDriveRoots()).Space(letter);
+    LTamDisco->setText(Q(FormatThousands(space.totalBytes - space.freeBytes)));
+    FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->minimum());
+}
+
+void TFCrearCarpeta::BBActualizarClick() {
+    RefrescaUnidades(*DCBDisco);
+    DCBDiscoChange();
+}
+
+std::vector<QWidget*> TFCrearCarpeta::ControlesDeEjecucion() const {
+    return {BBActualizar, BBNuevoCatalogo, DCBDisco, ENombre, MExcluir};
+}
+
+void TFCrearCarpeta::MuestraProgreso(const ScanState& state) {
+    LNumFicheros->setText(QString::number(state.files));
+    LNumCarpetas->setText(QString::number(state.folders));
+}
+
+void TFCrearCarpeta::BBNuevoCatalogoClick() {
+    if (FPrincipal->BusyFlag || !BBNuevoCatalogo->isEnabled()) return;
+    MExcluirExit();
+    const std::vector<std::string> exclusions = LineasExcluidas();
+    for (const std::string& line : exclusions) {
+        const std::string host = ToHostPath(line);
+        if (host.empty() || !IsDirectory(host))
+            return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE"));
+    }
+    const std::string exclusionBlock = BloqueExcluidas(exclusions);
+    BBActualizarClick();
+    ENombre->setText(ENombre->text().trimmed());
+    const std::string name = ENombre->text().toStdString();
+    const std::string folder = ENombreCarpeta->text().toStdString();
+    const std::string host = hostFolder_;
+    const bool newMode = FPrincipal->CatalogueRunMode == "CARPETA";
+    if (name.empty() || TieneCaracterProhibido(name)) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+    const std::string serial = LNumSerie->text().toStdString();
+    if (newMode && (EsNombreRepetido(name, FPrincipal->CabecerasCargadas()) || FPrincipal->ExisteCatalogo(name)))
+        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
+    if (newMode && EsCarpetaRepetida(serial, folder, FPrincipal->CabecerasCargadas()))
+        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_REPETIDA"));
+    if (IsFolderEmpty(host)) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_VACIA"));
+
+    FPrincipal->BusyFlag = true;
+    running_ = true;
+    const std::vector<QWidget*> controls = ControlesDeEjecucion();
+    try {
+        for (QWidget* control : controls) control->setEnabled(false);
+        BParar->setEnabled(true);
+        StopRequested_ = false;
+        ArrancaAnimacion();
+        FPrincipal->ScanBuffer.Clear();
+        FErrores->Limpia();
+        LCarpetaCurso->setText(Q(folder));
+        FPrincipal->SBPrincipal->Panels(1).SetText(LeeTextoCapital("W", "CATALOGANDO") + " " +
+                                                   LeeTexto("W", "CARPETAS") + "...");
+        FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->minimum());
+        ScannedFiles = ScannedFolders = 0;
+        FPrincipal->FolderScanBytes = 0;
+
+        ScanRequest request;
+        request.kind = ScanKind::Folder;
+        request.hostRoot = host;
+        request.catalogueRoot = folder;
+        request.exclusions = exclusions;
+        request.options = FPrincipal->OpcionesLineaActuales();
+        ScanResult result;
+        bool found = IsDirectory(host);
+        if (found) {
+            try {
+                result = RunScan(request, *this, FPrincipal->ScanBuffer);
+            } catch (const EInOutError&) {
+                found = false;
+            }
+        }
+        BParar->setEnabled(false);
+        FPrincipal->FolderScanBytes = result.totals.bytes;
+        if (!found) {
+            FErrores->Agrega(LeeTexto("M", "I_CARPETA_INCORRECTA"));
+            FErrores->Agrega("");
+            FPrincipal->MuestraMensaje(LeeTexto("M", "I_CARPETA_INCORRECTA"));
+        } else if (result.stopped) {
+            ParaAnimacion();
+            FPrincipal->MuestraMensaje(LeeTexto("M", "M_CAT_CANCELADO"));
+            FPrincipal->ScanBuffer.Clear();
+            for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
+            FPrincipal->SBPrincipal->Panels(1).SetText("");
+        } else if (FPrincipal->ScanBuffer.Count() <= 1) {
+            FErrores->Agrega(LeeTexto("M", "M_ERROR_CAT_VACIO"));
+            FErrores->Agrega("");
+            FPrincipal->MuestraMensaje(LeeTexto("M", "M_ERROR_CAT_VACIO"));
+        } else {
+            const char letter = folder.empty() ? 'C' : folder[0];
+            const TDriveInfoRec record = DriveInfo().GetInfo(letter);
+            FPrincipal->ScanBuffer.Insert(
+                0, LineaCabecera(name, "Dirs", serial, folder, LVolumen->text().toStdString(), record.DriveType, 0,
+                                 static_cast<std::int64_t>(FPrincipal->FolderScanBytes), exclusionBlock));
+            GuardaCatalogo(name, newMode ? ".tct" : ".RCT", newMode);
+            FPrincipal->ActualizaContadores();
+            FPrincipal->SBPrincipal->Panels(1).SetText(LeeTexto("M", "M_CATALOGO_TERMINADO"));
+            FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->maximum());
+        }
+    } catch (...) {
+        PasosDeCierre(controls, newMode, !newMode);
+        throw;
+    }
+    PasosDeCierre(controls, newMode, !newMode);
+}
+
+} // namespace sorvane

@@ -1,0 +1,283 @@
+// The disk cataloguing window.
+#include "catalogue/scan/TFCrearDisco.h"
+
+#include <QDateTime>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <chrono>
+#include <cstdio>
+
+#include "catalogue/format/LineBuilders.h"
+#include "catalogue/format/PathText.h"
+#include "catalogue/format/Recatalogue.h"
+#include "catalogue/format/TextUtils.h"
+#include "catalogue/scan/DriveInfo.h"
+#include "dialogs/Language.h"
+#include "mainwindow/TFErrores.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/CataloguePath.h"
+#include "platform/Directory.h"
+#include "platform/Text.h"
+#include "platform/Drives.h"
+#include "ui/CheckBox.h"
+#include "ui/DriveComboBox.h"
+#include "ui/RadioGroup.h"
+#include "ui/SlotBarrier.h"
+#include "ui/StatusBar.h"
+
+namespace sorvane {
+namespace {
+
+constexpr int kItemFloppy = 3;
+constexpr int kItemHardDisk = 7;
+constexpr std::size_t kMaxLabelChars = 128;
+constexpr std::uint64_t kMaxProgress = 2'147'483'647;
+
+QString Q(const std::string& text) { return QString::fromStdString(text::AsUtf8(text)); }
+
+// "%.2n": two decimals with thousands separators.
+std::string TwoDecimals(double value) {
+    const auto hundredths = static_cast<std::int64_t>(value * 100 + 0.5);
+    char decimals[8];
+    std::snprintf(decimals, sizeof decimals, ".%02lld", static_cast<long long>(hundredths % 100));
+    return FormatThousands(hundredths / 100) + decimals;
+}
+
+} // namespace
+
+const char* const TFCrearDisco::kTiposDisco[13] = {"CD-A",   "CD-ROM", "CD-RW", "Floppy", "LS-120",
+                                                    "DVD",    "DVD-RW", "H.D.",  "Netdrv", "Zip",
+                                                    "Jaz",    "M.O.",   "?"};
+
+TFCrearDisco::TFCrearDisco(QWidget* parent) : TVentanaCatalogar(parent) {
+    setObjectName("FCrearDisco");
+    RGTipoDisco = new TRadioGroup(QString(), this);
+    RGTipoDisco->setObjectName("RGTipoDisco");
+    QStringList kinds;
+    for (const char* kind : kTiposDisco) kinds << kind;
+    RGTipoDisco->SetItems(kinds);
+    RGTipoDisco->SetColumns(2);
+    RGTipoDisco->SetItemIndex(kItemHardDisk);
+    const QStyle::StandardPixmap icons[13] = {
+        QStyle::SP_MediaVolume, QStyle::SP_DriveCDIcon, QStyle::SP_DriveCDIcon, QStyle::SP_DriveFDIcon,
+        QStyle::SP_DriveFDIcon, QStyle::SP_DriveDVDIcon, QStyle::SP_DriveDVDIcon, QStyle::SP_DriveHDIcon,
+        QStyle::SP_DriveNetIcon, QStyle::SP_DriveFDIcon, QStyle::SP_DriveFDIcon, QStyle::SP_DriveCDIcon,
+        QStyle::SP_DriveHDIcon};
+    for (int i = 0; i < 13; ++i) RGTipoDisco->Button(i)->setIcon(style()->standardIcon(icons[i]));
+
+    LTamFilesDisco = new QLabel(GBInfoDisk);
+    LTamFilesDisco->setObjectName("LTamFilesDisco");
+    LTamLibresDisco = new QLabel(GBInfoDisk);
+    LTamLibresDisco->setObjectName("LTamLibresDisco");
+    auto* info = new QFormLayout(GBInfoDisk);
+    info->addRow("Serial", LNumSerie);
+    info->addRow("Label", LVolumen);
+    info->addRow("Used", LTamFilesDisco);
+    info->addRow("Free", LTamLibresDisco);
+    info->addRow("Files", LNumFicheros);
+    info->addRow("Folders", LNumCarpetas);
+
+    auto* top = new QFormLayout;
+    top->addRow("Name", ENombre);
+    auto* drive = new QHBoxLayout;
+    drive->addWidget(DCBDisco, 1);
+    drive->addWidget(BBActualizar);
+    top->addRow("Drive", drive);
+    auto* layout = new QVBoxLayout(this);
+    auto* columns = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    left->addLayout(top);
+    left->addWidget(GBInfoDisk);
+    left->addWidget(GBExcluir);
+    columns->addLayout(left, 1);
+    columns->addWidget(RGTipoDisco);
+    layout->addLayout(columns);
+    layout->addWidget(GBInfoProgress);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(AniCd, 1);
+    buttons->addWidget(SBAyudaCat);
+    buttons->addWidget(BParar);
+    buttons->addWidget(BBNuevoCatalogo);
+    layout->addLayout(buttons);
+
+    DCBDisco->OnChange = [this] { DCBDiscoChange(); };
+}
+
+void TFCrearDisco::showEvent(QShowEvent* event) {
+    TVentanaCatalogar::showEvent(event);
+    Guarded([this] { FormShow(); });
+}
+
+void TFCrearDisco::FormShow() {
+    SBSelectCarpeta->setToolTip(Q(LeeTexto("M", "M_SEL_CARPETA_EXCLUIR")));
+    BParar->setEnabled(false);
+    StopRequested_ = false;
+    ParaAnimacion();
+    StatusPrefix = LeeTextoCapital("W", "CATALOGADO") + " ";
+    for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
+    BBNuevoCatalogo->setText(Q(LeeTexto("L", FPrincipal->CatalogueRunMode == "DISCO" ? "CC_BOTON_CREAR" : "CC_BOTON_RECREAR")));
+    DCBDiscoChange();
+}
+
+bool TFCrearDisco::AnimacionActiva() const { return FPrincipal->CBAniCrearDisco->Checked(); }
+
+std::string TFCrearDisco::CarpetaInicialSelector() const { return DriveFolder(LetraUnidad()); }
+
+bool TFCrearDisco::LeeUnidad() {
+    const char letter = LetraUnidad();
+    TDriveInfo& drives = DriveInfo();
+    drives.Refresh(letter, kRefreshAll);
+    const TDriveInfoRec record = drives.GetInfo(letter);
+    if (!record.DiskPresent) {
+        FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_INVALIDO"));
+        if (letter != 'C' && DCBDisco->IndexOf('C') >= 0) DCBDisco->SetDrive('C');
+        RGTipoDisco->SetItemIndex(kItemHardDisk);
+        return false;
+    }
+    if (letter == 'A' || letter == 'B') RGTipoDisco->SetItemIndex(kItemFloppy);
+    if (letter == 'C') RGTipoDisco->SetItemIndex(kItemHardDisk);
+    LNumSerie->setText(FPrincipal->CBSerialNumberOff->Checked() ? "0000-0000" : Q(LeeNumeroSerie(letter)));
+
+    // The label: the drive list's text from its "[", without the brackets.
+    QString label = DCBDisco->currentText();
+    if (label.contains('[')) label = label.mid(label.indexOf('['));
+    label = label.left(static_cast<int>(kMaxLabelChars));
+    label = label.size() >= 2 ? label.mid(1, label.size() - 2) : QString();
+    std::string clean = label.toStdString();
+    LimpiaEtiqueta(clean);
+    LVolumen->setText(Q(clean).trimmed());
+    LNumFicheros->clear();
+    LNumCarpetas->clear();
+
+    const DiskSpace space = DriveMap::Read(LiveDriveRoots()).Space(letter);
+    totalBytes_ = space.totalBytes;
+    freeBytes_ = space.freeBytes;
+    LTamFilesDisco->setText(Q(FormatThousands(totalBytes_ - freeBytes_)));
+    LTamLibresDisco->setText(Q(FormatThousands(freeBytes_)));
+    FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->minimum());
+    if (ENombre->text().trimmed().isEmpty()) ENombre->setText(Q(clean));
+    return true;
+}
+
+void TFCrearDisco::DCBDiscoChange() {
+    if (DCBDisco->Drive() == ' ') return;
+    LeeUnidad();
+}
+
+void TFCrearDisco::BBActualizarClick() {
+    RefrescaUnidades(*DCBDisco);
+    DCBDiscoChange();
+}
+
+std::vector<QWidget*> TFCrearDisco::ControlesDeEjecucion() const {
+    return {BBActualizar, BBNuevoCatalogo, DCBDisco, RGTipoDisco, ENombre, MExcluir, SBSelectCarpeta};
+}
+
+void TFCrearDisco::MuestraProgreso(const ScanState& state) {
+    LNumFicheros->setText(Q(FormatThousands(static_cast<std::int64_t>(state.files))));
+    LNumCarpetas->setText(Q(FormatThousands(static_cast<std::int64_t>(state.folders))));
+    const std::uint64_t position = std::min(state.progress, progressMax_);
+    FPrincipal->PBPrincipal->setValue(static_cast<int>(position));
+    char percent[32];
+    std::snprintf(percent, sizeof percent, "%-5.2f",
+                  progressMax_ == 0 ? 100.0 : static_cast<double>(position) / static_cast<double>(progressMax_) * 100);
+    FPrincipal->SBPrincipal->Panels(1).SetText(StatusPrefix + percent + "%");
+}
+
+void TFCrearDisco::BBNuevoCatalogoClick() {
+    if (FPrincipal->BusyFlag) return;
+    MExcluirExit();
+    const std::vector<std::string> exclusions = LineasExcluidas();
+    for (const std::string& line : exclusions) {
+        const std::string host = ToHostPath(line);
+        if (host.empty() || !IsDirectory(host)) {
+            FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " " + line);
+            return;
+        }
+    }
+    const std::string exclusionBlock = BloqueExcluidas(exclusions);
+    RefrescaUnidades(*DCBDisco);
+    if (!LeeUnidad()) return;
+    ENombre->setText(ENombre->text().trimmed());
+    const std::string name = ENombre->text().toStdString();
+    const bool newMode = FPrincipal->CatalogueRunMode == "DISCO";
+    if (totalBytes_ == freeBytes_) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_VACIO"));
+    if (name.empty() || TieneCaracterProhibido(name)) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+    if (newMode && (EsNombreRepetido(name, FPrincipal->CabecerasCargadas()) || FPrincipal->ExisteCatalogo(name)))
+        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
+    const std::string serial = LNumSerie->text().toStdString();
+    if (newMode && serial != "0000-0000" &&
+        EsDiscoRepetido(serial, FPrincipal->CabecerasCargadas(), FPrincipal->CBSerialNumberOff->Checked()))
+        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_REPETIDO"));
+
+    FPrincipal->BusyFlag = true;
+    running_ = true;
+    const std::vector<QWidget*> controls = ControlesDeEjecucion();
+    try {
+        for (QWidget* control : controls) control->setEnabled(false);
+        BParar->setEnabled(true);
+        StopRequested_ = false;
+        ArrancaAnimacion();
+        FPrincipal->ScanBuffer.Clear();
+        FErrores->Limpia();
+        const std::int64_t usedBytes = totalBytes_ - freeBytes_;
+        progressMax_ = std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<std::int64_t>(usedBytes, 0)) / 1024, kMaxProgress);
+        FPrincipal->PBPrincipal->setRange(0, static_cast<int>(progressMax_));
+        FPrincipal->PBPrincipal->setValue(0);
+        LCarpetaCurso->setText("\\");
+        ScannedFiles = ScannedFolders = 0;
+
+        const char letter = LetraUnidad();
+        ScanRequest request;
+        request.kind = ScanKind::Disk;
+        request.hostRoot = DriveFolder(letter);
+        request.catalogueRoot = std::string(1, letter) + ":\\";
+        request.exclusions = exclusions;
+        request.options = FPrincipal->OpcionesLineaActuales();
+        const auto start = std::chrono::steady_clock::now();
+        const ScanResult result = RunScan(request, *this, FPrincipal->ScanBuffer);
+        const double seconds = std::max(0.01, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        BParar->setEnabled(false);
+
+        if (result.stopped) {
+            ParaAnimacion();
+            FPrincipal->MuestraMensaje(LeeTexto("M", "M_CAT_CANCELADO"));
+            FPrincipal->ScanBuffer.Clear();
+            for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
+            FPrincipal->SBPrincipal->Panels(1).SetText("");
+        } else if (FPrincipal->ScanBuffer.Count() <= 1) {
+            FErrores->Agrega(LeeTexto("M", "M_ERROR_CAT_VACIO"));
+            FErrores->Agrega("");
+            FPrincipal->MuestraMensaje(LeeTexto("M", "M_ERROR_CAT_VACIO"));
+        } else {
+            const TDriveInfoRec record = DriveInfo().GetInfo(letter);
+            FPrincipal->ScanBuffer.Insert(
+                0, LineaCabecera(name, kTiposDisco[std::max(0, RGTipoDisco->ItemIndex())], serial,
+                                 request.catalogueRoot, LVolumen->text().toStdString(), record.DriveType,
+                                 freeBytes_, usedBytes, exclusionBlock));
+            GuardaCatalogo(name, newMode ? ".tct" : ".RCT", newMode);
+            FPrincipal->ActualizaContadores();
+            const double lines = static_cast<double>(FPrincipal->ScanBuffer.Count() - 1);
+            FPrincipal->SBPrincipal->Panels(1).SetText(LeeTexto("M", "M_CATALOGO_TERMINADO") + " " +
+                                                       TwoDecimals(seconds) + " s. / " +
+                                                       TwoDecimals(lines / seconds) + " i/s.");
+            FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->maximum());
+            for (QLabel* label : {LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
+        }
+    } catch (...) {
+        PasosDeCierre(controls, newMode, !newMode);
+        throw;
+    }
+    PasosDeCierre(controls, newMode, !newMode);
+}
+
+} // namespace sorvane

@@ -1,0 +1,38 @@
+// The folder picker.
+#include "catalogue/scan/TFSelectFolder.h"
+
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "catalogue/scan/TFolderTree.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/CataloguePath.h"
+#include "ui/SlotBarrier.h"
+
+namespace sorvane {
+
+TFSelectFolder::TFSelectFolder(QWidget* parent) : QDialog(parent) {
+    setObjectName("FSelectFolder");
+    setModal(true);
+    resize(380, 420);
+    DLBFolders = new TFolderTree(this);
+    DLBFolders->setObjectName("DLBFolders");
+    BBAceptar = new QPushButton(this);
+    BBAceptar->setObjectName("BBAceptar");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(DLBFolders, 1);
+    layout->addWidget(BBAceptar);
+    connect(BBAceptar, &QPushButton::clicked, this, [this] { Guarded([this] { BBAceptarClick(); }); });
+}
+
+void TFSelectFolder::Empieza(const std::string& hostFolder) {
+    DLBFolders->SetRoot("/");
+    DLBFolders->SelectPath(hostFolder);
+}
+
+void TFSelectFolder::BBAceptarClick() {
+    FPrincipal->SelectedFolder = ToCataloguePath(DLBFolders->CurrentPath());
+    accept();
+}
+
+} // namespace sorvane

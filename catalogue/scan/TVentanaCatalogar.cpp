@@ -1,0 +1,252 @@
+// The parts the disk and folder cataloguing windows share.
+#include "catalogue/scan/TVentanaCatalogar.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/PathText.h"
+#include "catalogue/format/TextUtils.h"
+#include "catalogue/scan/TFSelectFolder.h"
+#include "dialogs/Language.h"
+#include "dialogs/Modal.h"
+#include "mainwindow/TFErrores.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/Text.h"
+#include "ui/CheckBox.h"
+#include "ui/DriveComboBox.h"
+#include "ui/SlotBarrier.h"
+
+namespace sorvane {
+namespace {
+
+constexpr int kMaxNameLength = 60;
+
+} // namespace
+
+TVentanaCatalogar::TVentanaCatalogar(QWidget* parent) : QDialog(parent) {
+    setModal(true);
+    ENombre = new QLineEdit(this);
+    ENombre->setObjectName("ENombre");
+    ENombre->setMaxLength(kMaxNameLength);
+    ENombre->installEventFilter(this);
+    DCBDisco = new TDriveComboBox(this);
+    DCBDisco->setObjectName("DCBDisco");
+    BBActualizar = new QPushButton(this);
+    BBActualizar->setObjectName("BBActualizar");
+    BBNuevoCatalogo = new QPushButton(this);
+    BBNuevoCatalogo->setObjectName("BBNuevoCatalogo");
+    BBNuevoCatalogo->setAutoDefault(false);
+
+    GBInfoDisk = new QGroupBox(this);
+    GBInfoDisk->setObjectName("GBInfoDisk");
+    const auto label = [](QWidget* parent, const char* name) {
+        auto* l = new QLabel(parent);
+        l->setObjectName(name);
+        return l;
+    };
+    LNumSerie = label(GBInfoDisk, "LNumSerie");
+    LVolumen = label(GBInfoDisk, "LVolumen");
+    LNumFicheros = label(GBInfoDisk, "LNumFicheros");
+    LNumCarpetas = label(GBInfoDisk, "LNumCarpetas");
+
+    GBInfoProgress = new QGroupBox(this);
+    GBInfoProgress->setObjectName("GBInfoProgress");
+    LCarpetaCurso = label(GBInfoProgress, "LCarpetaCurso");
+    LFicheroCurso = label(GBInfoProgress, "LFicheroCurso");
+    LAnidadoCurso = label(GBInfoProgress, "LAnidadoCurso");
+    auto* progress = new QVBoxLayout(GBInfoProgress);
+    for (QLabel* l : {LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) {
+        l->setTextFormat(Qt::PlainText);
+        l->setMinimumWidth(300);
+        progress->addWidget(l);
+    }
+
+    GBExcluir = new QGroupBox(this);
+    GBExcluir->setObjectName("GBExcluir");
+    MExcluir = new QPlainTextEdit(GBExcluir);
+    MExcluir->setObjectName("MExcluir");
+    MExcluir->installEventFilter(this);
+    SBSelectCarpeta = new QToolButton(GBExcluir);
+    SBSelectCarpeta->setObjectName("SBSelectCarpeta");
+    SBSelectCarpeta->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    auto* exclude = new QHBoxLayout(GBExcluir);
+    exclude->addWidget(MExcluir, 1);
+    exclude->addWidget(SBSelectCarpeta, 0, Qt::AlignTop);
+
+    AniCd = new QProgressBar(this);
+    AniCd->setObjectName("AniCd");
+    AniCd->setRange(0, 0);
+    AniCd->setTextVisible(false);
+    AniCd->hide();
+    BParar = new QPushButton(this);
+    BParar->setObjectName("BParar");
+    BParar->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    BParar->setAutoDefault(false);
+    BParar->setEnabled(false);
+    SBAyudaCat = new QToolButton(this);
+    SBAyudaCat->setObjectName("SBAyudaCat");
+    SBAyudaCat->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+
+    connect(BBActualizar, &QPushButton::clicked, this, [this] { Guarded([this] { BBActualizarClick(); }); });
+    connect(BBNuevoCatalogo, &QPushButton::clicked, this, [this] { Guarded([this] { BBNuevoCatalogoClick(); }); });
+    connect(BParar, &QPushButton::clicked, this, [this] { BPararClick(); });
+    connect(SBSelectCarpeta, &QToolButton::clicked, this, [this] { Guarded([this] { SBSelectCarpetaClick(); }); });
+}
+
+void TVentanaCatalogar::PreparaNuevo() {
+    ENombre->clear();
+    ENombre->setEnabled(true);
+    MExcluir->clear();
+    MExcluir->setEnabled(true);
+    SBSelectCarpeta->setEnabled(true);
+    DCBDisco->setEnabled(true);
+}
+
+bool TVentanaCatalogar::EsCaracterProhibido(char32_t c) {
+    switch (c) {
+    case 10: case 13: case 26: case 27: case 29: case 30: case 31: case 255:
+    case '"': case '*': case '.': case '/': case ':': case '<': case '>': case '?': case '[':
+    case '\\': case ']': case '|':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TVentanaCatalogar::TieneCaracterProhibido(const std::string& name) {
+    for (std::size_t pos = 0; pos < name.size();) {
+        const text::DecodedChar d = text::DecodeAt(name, pos);
+        if (EsCaracterProhibido(d.code) || d.code < 32) return true;
+        pos += d.length;
+    }
+    return false;
+}
+
+bool TVentanaCatalogar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ENombre && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            Guarded([this] { BBNuevoCatalogoClick(); });
+            return true;
+        }
+        const QString typed = key->text();
+        if (!typed.isEmpty() && typed.at(0) != '\b' && EsCaracterProhibido(typed.at(0).unicode()))
+            return true;
+    }
+    if (watched == MExcluir && event->type() == QEvent::FocusOut) Guarded([this] { MExcluirExit(); });
+    return QDialog::eventFilter(watched, event);
+}
+
+void TVentanaCatalogar::keyPressEvent(QKeyEvent* event) {
+    // Escape would close the window; during a run the Stop button is the way out.
+    if (running_ && event->key() == Qt::Key_Escape) return;
+    QDialog::keyPressEvent(event);
+}
+
+void TVentanaCatalogar::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+char TVentanaCatalogar::LetraUnidad() const { return DCBDisco->Drive(); }
+
+void TVentanaCatalogar::MExcluirExit() {
+    const char letter = LetraUnidad();
+    QStringList kept;
+    for (const QString& raw : MExcluir->toPlainText().split('\n')) {
+        QString line = raw.trimmed();
+        if (line.isEmpty()) continue;
+        if (line.size() >= 2 && line.at(1) == ':') line.remove(0, 2);
+        if (!line.startsWith('\\')) line.prepend('\\');
+        if (!line.endsWith('\\')) line.append('\\');
+        line.prepend(QString(QChar(letter)) + ":");
+        kept << line;
+    }
+    const QString text = kept.join('\n');
+    if (text != MExcluir->toPlainText()) MExcluir->setPlainText(text);
+}
+
+std::vector<std::string> TVentanaCatalogar::LineasExcluidas() const {
+    std::vector<std::string> lines;
+    for (const QString& line : MExcluir->toPlainText().split('\n'))
+        if (!line.trimmed().isEmpty()) lines.push_back(line.toStdString());
+    return lines;
+}
+
+std::string TVentanaCatalogar::BloqueExcluidas(const std::vector<std::string>& lines) {
+    if (lines.empty()) return {};
+    std::string block(1, kNestedBracket);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) block.push_back(kItemSeparator);
+        block += LimpiaControles(lines[i]);
+    }
+    block.push_back(kNestedBracket);
+    return block;
+}
+
+void TVentanaCatalogar::SBSelectCarpetaClick() {
+    FPrincipal->SelectedFolder.clear();
+    FSelectFolder->Empieza(CarpetaInicialSelector());
+    MuestraModal(*FSelectFolder);
+    if (!FPrincipal->SelectedFolder.empty()) MExcluir->appendPlainText(QString::fromStdString(FPrincipal->SelectedFolder));
+    MExcluirExit();
+}
+
+void TVentanaCatalogar::ArrancaAnimacion() {
+    if (AnimacionActiva()) AniCd->show();
+}
+
+void TVentanaCatalogar::ParaAnimacion() { AniCd->hide(); }
+
+bool TVentanaCatalogar::StopRequested() { return StopRequested_; }
+
+void TVentanaCatalogar::Update(const ScanState& state) {
+    ScannedFiles = state.files;
+    ScannedFolders = state.folders;
+    LCarpetaCurso->setText(QString::fromStdString(text::AsUtf8(state.currentFolder)));
+    LFicheroCurso->setText(QString::fromStdString(text::AsUtf8(state.currentFile)));
+    MuestraProgreso(state);
+    QCoreApplication::processEvents();
+}
+
+void TVentanaCatalogar::Error(const std::string& line) { FErrores->Agrega(line); }
+
+void TVentanaCatalogar::GuardaCatalogo(const std::string& name, const std::string& extension, bool load) {
+    std::string folder = FPrincipal->CollectionPath;
+    for (char& c : folder)
+        if (c == '\\') c = '/';
+    const std::string path = FPrincipal->BaseFolder + (folder.empty() ? "" : folder + "/") + name + extension;
+    FPrincipal->ScanBuffer.SaveToFile(path);
+    if (!load) return;
+    QTreeWidgetItem* parent = FPrincipal->CollectionPath.empty() ? nullptr : FPrincipal->Arbol->currentItem();
+    FPrincipal->CurrentCatalogueNode = FPrincipal->CargaFichero(path, parent);
+}
+
+void TVentanaCatalogar::PasosDeCierre(const std::vector<QWidget*>& controls, bool newMode, bool recatalogue) {
+    FPrincipal->ScanBuffer.Clear();
+    for (QWidget* control : controls) control->setEnabled(true);
+    BParar->setEnabled(false);
+    ParaAnimacion();
+    running_ = false;
+    FPrincipal->BusyFlag = false;
+    if (newMode && FPrincipal->CBMostrarErroresCatalogo->Checked())
+        FErrores->MuestraSiHayErrores(TituloAplicacion() + QString::fromStdString(LeeTexto("M", "M_TITULO_FERRORES")));
+    if (recatalogue) accept();
+}
+
+} // namespace sorvane

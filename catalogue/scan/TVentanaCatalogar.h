@@ -1,0 +1,95 @@
+// What the disk and folder cataloguing windows share: the name and exclusion
+// boxes, the stop button, the progress labels, the walk's observer, the checks
+// before a run and the closing steps after it.
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+#include "catalogue/scan/ScanWalk.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+
+namespace sorvane {
+
+class TDriveComboBox;
+
+class TVentanaCatalogar : public QDialog, protected ScanObserver {
+    Q_OBJECT
+
+public:
+    explicit TVentanaCatalogar(QWidget* parent);
+
+    // Clears and enables the name and exclusion boxes for a new catalogue.
+    void PreparaNuevo();
+
+    // The characters a catalogue name refuses.
+    static bool EsCaracterProhibido(char32_t c);
+    static bool TieneCaracterProhibido(const std::string& name);
+
+    void MExcluirExit();
+    void SBSelectCarpetaClick();
+    void BPararClick() { StopRequested_ = true; }
+    virtual void BBNuevoCatalogoClick() = 0;
+    virtual void BBActualizarClick() = 0;
+
+    QLineEdit* ENombre;
+    TDriveComboBox* DCBDisco;
+    QPushButton* BBActualizar;
+    QPushButton* BBNuevoCatalogo;
+    QGroupBox* GBInfoDisk;
+    QLabel *LNumSerie, *LVolumen, *LNumFicheros, *LNumCarpetas;
+    QGroupBox* GBInfoProgress;
+    QLabel *LCarpetaCurso, *LFicheroCurso, *LAnidadoCurso;
+    QGroupBox* GBExcluir;
+    QPlainTextEdit* MExcluir;
+    QToolButton* SBSelectCarpeta;
+    QProgressBar* AniCd; // the busy animation
+    QPushButton* BParar;
+    QToolButton* SBAyudaCat;
+
+    std::uint64_t ScannedFiles = 0;
+    std::uint64_t ScannedFolders = 0;
+    bool StopRequested_ = false;
+    std::string StatusPrefix;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // The exclusion lines as they stand, and the exclusion block built from them.
+    std::vector<std::string> LineasExcluidas() const;
+    static std::string BloqueExcluidas(const std::vector<std::string>& lines);
+    // The folder picker starts here (a host path).
+    virtual std::string CarpetaInicialSelector() const = 0;
+    // Whether the animation plays for this window.
+    virtual bool AnimacionActiva() const = 0;
+    // The letter exclusion lines take.
+    char LetraUnidad() const;
+
+    // Shared steps of a run.
+    void ArrancaAnimacion();
+    void ParaAnimacion();
+    void PasosDeCierre(const std::vector<QWidget*>& controls, bool newMode, bool recatalogue);
+    // Saves the scan buffer in the selected collection and, for a new catalogue,
+    // loads it into the tree. `extension` is ".tct" or ".RCT".
+    void GuardaCatalogo(const std::string& name, const std::string& extension, bool load);
+
+    // ScanObserver
+    bool StopRequested() override;
+    void Update(const ScanState& state) override;
+    void Error(const std::string& line) override;
+    virtual void MuestraProgreso(const ScanState& state) = 0;
+
+    bool running_ = false;
+};
+
+} // namespace sorvane

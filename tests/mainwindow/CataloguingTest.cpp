@@ -1,0 +1,234 @@
+// Cataloguing through the windows: a folder and a pinned drive are catalogued
+// under the offscreen platform, the catalogue file is decoded and compared,
+// and the refusals before a run are checked.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/StandingWindows.h"
+#include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/CatalogueLines.h"
+#include "catalogue/scan/TFCrearCarpeta.h"
+#include "catalogue/scan/TFCrearDisco.h"
+#include "dialogs/Modal.h"
+#include "dialogs/TFMensajes.h"
+#include "mainwindow/TFErrores.h"
+#include "platform/CataloguePath.h"
+#include "ui/DriveComboBox.h"
+#include "ui/RadioGroup.h"
+
+namespace sorvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// 2001-03-04 10:30:00 local time.
+std::int64_t FixedTime() {
+    std::tm t{};
+    t.tm_year = 101;
+    t.tm_mon = 2;
+    t.tm_mday = 4;
+    t.tm_hour = 10;
+    t.tm_min = 30;
+    t.tm_isdst = -1;
+    return static_cast<std::int64_t>(std::mktime(&t));
+}
+
+void SetTimes(const fs::path& path) {
+    const timespec times[2] = {{FixedTime(), 0}, {FixedTime(), 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+void WriteFile(const fs::path& path, std::size_t size) {
+    std::ofstream(path, std::ios::binary) << std::string(size, 'x');
+    SetTimes(path);
+}
+
+class CataloguingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "cat-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        base_ = fs::canonical(pattern);
+        root_ = base_ / "root";
+        tree_ = base_ / "tree";
+        fs::create_directories(root_ / "Discs");
+        BuildTree();
+        ::setenv("SORVANE_DRIVES", ("X=" + tree_.string()).c_str(), 1);
+        previous_ = fs::current_path();
+        fs::current_path(root_);
+        SetModalHooks({[this](QDialog& dialog) {
+                           if (&dialog == FMensajes) messages_.push_back(FMensajes->LMensaje->text().toStdString());
+                           return 1;
+                       },
+                       [](const QString&, const QString&) { return true; },
+                       [this](const QString& text) { messages_.push_back(text.toStdString()); }});
+        CreaVentanas();
+        FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
+        FPrincipal->FormActivate();
+        ASSERT_TRUE(FPrincipal->StartupDone());
+    }
+
+    void TearDown() override {
+        LiberaVentanas();
+        SetModalHooks({});
+        ::unsetenv("SORVANE_DRIVES");
+        fs::current_path(previous_);
+        fs::remove_all(base_);
+    }
+
+    // tree/: a.txt (10 bytes), .hidden (3), x.mp3 (a FIFO), sub/b.txt (20),
+    // skip/c.txt (30, excluded), loop -> . (a symbolic link to its folder).
+    void BuildTree() {
+        fs::create_directories(tree_ / "sub");
+        fs::create_directories(tree_ / "skip");
+        WriteFile(tree_ / "a.txt", 10);
+        WriteFile(tree_ / ".hidden", 3);
+        WriteFile(tree_ / "sub" / "b.txt", 20);
+        WriteFile(tree_ / "skip" / "c.txt", 30);
+        ASSERT_EQ(::mkfifo((tree_ / "x.mp3").c_str(), 0644), 0);
+        fs::create_directory_symlink(".", tree_ / "loop");
+        for (const char* folder : {"sub", "skip"}) SetTimes(tree_ / folder);
+    }
+
+    CatalogueLines Saved(const fs::path& file) {
+        CatalogueLines lines;
+        lines.LoadFromFile(file.string());
+        return lines;
+    }
+
+    std::vector<std::string> Names(const CatalogueLines& lines) {
+        std::vector<std::string> names;
+        for (std::size_t i = 1; i < lines.Count(); ++i) {
+            const std::string_view line = lines.Line(i);
+            names.push_back(EsLineaCarpeta(line) ? "[" + std::string(DameCarpetaRuta(line)) + "]"
+                                                 : std::string(DameFicheroNombre(line)));
+        }
+        return names;
+    }
+
+    QTreeWidgetItem* TopLevel(const QString& text) {
+        for (int i = 0; i < FPrincipal->Arbol->topLevelItemCount(); ++i)
+            if (FPrincipal->Arbol->topLevelItem(i)->text(0) == text) return FPrincipal->Arbol->topLevelItem(i);
+        return nullptr;
+    }
+
+    fs::path base_, root_, tree_, previous_;
+    std::vector<std::string> messages_;
+};
+
+TEST_F(CataloguingTest, FolderCatalogueOfATree) {
+    FPrincipal->CatalogueRunMode = "CARPETA";
+    FCrearCarpeta->PreparaNuevo();
+    FCrearCarpeta->show();
+    ASSERT_TRUE(FCrearCarpeta->EligeCarpeta(tree_.string()));
+    EXPECT_EQ(FCrearCarpeta->ENombreCarpeta->text().toStdString(), "X:\\");
+    // A drive root cannot be catalogued as a folder.
+    EXPECT_FALSE(FCrearCarpeta->BBNuevoCatalogo->isEnabled());
+    ASSERT_TRUE(FCrearCarpeta->EligeCarpeta((tree_ / "sub").string()));
+    EXPECT_EQ(FCrearCarpeta->ENombreCarpeta->text().toStdString(), "X:\\sub");
+    EXPECT_TRUE(FCrearCarpeta->BBNuevoCatalogo->isEnabled());
+    FCrearCarpeta->ENombre->setText("Sub folder");
+    FCrearCarpeta->BBNuevoCatalogoClick();
+    FCrearCarpeta->hide();
+
+    const CatalogueLines lines = Saved(root_ / "Sub folder.tct");
+    ASSERT_EQ(lines.Count(), 3u);
+    const std::string_view header = lines.Line(0);
+    EXPECT_EQ(DameCabeceraTipo(header), 'C');
+    EXPECT_EQ(DameCabeceraRuta(header), "\\sub");
+    EXPECT_EQ(DameCabeceraLibre(header), 0);
+    EXPECT_EQ(DameCabeceraOcupado(header), 20);
+    EXPECT_EQ(Names(lines), (std::vector<std::string>{"[\\]", "b.txt"}));
+    EXPECT_EQ(DameFicheroTamano(lines.Line(2)), 20u);
+    EXPECT_EQ(DameFicheroModificado(lines.Line(2)), (DateTime{2001, 3, 4, 10, 30, 0}));
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+    EXPECT_NE(TopLevel("Sub folder"), nullptr);
+}
+
+TEST_F(CataloguingTest, DiskCatalogueOfAPinnedDrive) {
+    FPrincipal->CatalogueRunMode = "DISCO";
+    FCrearDisco->PreparaNuevo();
+    FCrearDisco->show();
+    ASSERT_TRUE(FCrearDisco->DCBDisco->SetDrive('X'));
+    FCrearDisco->ENombre->setText("Pinned");
+    FCrearDisco->MExcluir->setPlainText("x:skip");
+    FCrearDisco->MExcluirExit();
+    EXPECT_EQ(FCrearDisco->MExcluir->toPlainText().toStdString(), "X:\\skip\\");
+    FCrearDisco->RGTipoDisco->SetItemIndex(1);
+    FCrearDisco->BBNuevoCatalogoClick();
+    FCrearDisco->hide();
+    ASSERT_TRUE(fs::exists(root_ / "Pinned.tct")) << (messages_.empty() ? "" : messages_.back());
+
+    const CatalogueLines lines = Saved(root_ / "Pinned.tct");
+    const std::string_view header = lines.Line(0);
+    EXPECT_EQ(DameCabeceraTipo(header), '0');
+    EXPECT_EQ(DameCabeceraUnidad(header), 'X');
+    EXPECT_EQ(DameCabeceraExcluidas(header), "X:\\skip\\");
+    // Byte order of names; the FIFO and the link are listed, never followed;
+    // the excluded folder gives no line.
+    EXPECT_EQ(Names(lines), (std::vector<std::string>{"[\\]", ".hidden", "a.txt", "loop", "x.mp3", "[\\sub]", "b.txt"}));
+    EXPECT_EQ(DameCarpetaModificado(lines.Line(1)), (DateTime{1980, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(DameFicheroAtributos(lines.Line(2)), "HA");
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+    EXPECT_NE(TopLevel("Pinned"), nullptr);
+
+    // The same name again is refused, and nothing is written over the file.
+    const auto written = fs::last_write_time(root_ / "Pinned.tct");
+    messages_.clear();
+    FCrearDisco->ENombre->setText("pinned");
+    FCrearDisco->BBNuevoCatalogoClick();
+    ASSERT_FALSE(messages_.empty());
+    EXPECT_EQ(fs::last_write_time(root_ / "Pinned.tct"), written);
+}
+
+TEST_F(CataloguingTest, RefusalsBeforeARun) {
+    FPrincipal->CatalogueRunMode = "DISCO";
+    FCrearDisco->PreparaNuevo();
+    ASSERT_TRUE(FCrearDisco->DCBDisco->SetDrive('X'));
+    struct Case {
+        const char* name;
+        const char* exclusion;
+    };
+    for (const Case& c : {Case{"", ""}, Case{"bad/name", ""}, Case{"good", "X:\\missing\\"}}) {
+        messages_.clear();
+        FCrearDisco->ENombre->setText(c.name);
+        FCrearDisco->MExcluir->setPlainText(c.exclusion);
+        FCrearDisco->BBNuevoCatalogoClick();
+        EXPECT_EQ(messages_.size(), 1u) << c.name << c.exclusion;
+        EXPECT_FALSE(FPrincipal->BusyFlag);
+    }
+    EXPECT_TRUE(fs::is_empty(root_ / "Discs"));
+    EXPECT_FALSE(fs::exists(root_ / "good.tct"));
+}
+
+TEST_F(CataloguingTest, NameBoxRefusesForbiddenCharacters) {
+    FCrearDisco->ENombre->clear();
+    FCrearDisco->ENombre->setFocus();
+    for (const char* typed : {"m", "y", ".", "d", "*", "\\"}) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromLatin1(typed));
+        QApplication::sendEvent(FCrearDisco->ENombre, &press);
+    }
+    EXPECT_EQ(FCrearDisco->ENombre->text(), "myd");
+}
+
+} // namespace
+} // namespace sorvane
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -170,20 +170,6 @@ int Run(const Options& options) {
     FPrincipal->resize(kWindowWidth, kWindowHeight);
     FPrincipal->show();
     QApplication::processEvents();
-    // Workaround: while the grid is frozen during a fill, its view may still
-    // paint rows that the grid no longer has, and the draw hook then fails on
-    // them ("Grid row index out of range"). Such rows are skipped here, as the
-    // grid's model already skips them, and counted for the report.
-    long long staleRowsPainted = 0;
-    TStringGrid* grid = FPrincipal->SGDirectorio;
-    grid->OnDrawCell = [grid, hook = grid->OnDrawCell, &staleRowsPainted](
-                           int col, int row, QPainter& painter, const QRect& rect, bool focused) {
-        if (row >= grid->RowCount() || col >= grid->ColCount()) {
-            ++staleRowsPainted;
-            return true;
-        }
-        return hook(col, row, painter, rect, focused);
-    };
     QTreeWidgetItem* big = TopLevelNode("Big");
     QTreeWidgetItem* small = TopLevelNode("Small");
 
@@ -234,10 +220,6 @@ int Run(const Options& options) {
                 *std::min_element(oursTimes.begin(), oursTimes.end()));
     std::printf("%-36s %9.3f %9.3f\n", "peer/QStandardItemModel+QTableView", peerMedian,
                 *std::min_element(peerTimes.begin(), peerTimes.end()));
-    if (staleRowsPainted > 0)
-        std::printf("note: %lld cells of rows the frozen grid no longer had were painted and "
-                    "skipped by the benchmark's draw-hook guard\n",
-                    staleRowsPainted);
     std::printf("grid: ratio %.2f\n", oursMedian / peerMedian);
     return 0;
 }

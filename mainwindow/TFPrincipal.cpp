@@ -471,7 +471,7 @@ void TFPrincipal::FormActivate() {
         WarningWord = LeeTexto("W", "AVISO");
         const QLocale locale = QLocale::system();
         DateFormat = locale.dateFormat(QLocale::ShortFormat);
-        DateTimeFormat = DateFormat + " " + locale.timeFormat(QLocale::LongFormat).remove(" t").remove("t");
+        DateTimeFormat = DateFormat + " " + locale.timeFormat(QLocale::LongFormat);
         LColectorSize->clear();
 
         DiskGauge = new TProgressCyl(PArbolAbajoBarra);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalogue/format/CatalogueLines.h"
+#include "catalogue/format/DateText.h"
 #include "catalogue/format/LineBuilders.h"
 #include "platform/DateTime.h"
 #include "mainwindow/TreeNode.h"
@@ -92,6 +93,9 @@ public:
     void BBPadreClick();
     void BBColumnasClick();
     int CentroColumna(int column) const;
+    // A date as the grids show it: DateTimeFormat with the time, DateFormat without.
+    QString TextoFecha(const DateTime& value, bool withTime) const;
+    std::string TextoFechaUtf8(const DateTime& value, bool withTime) const;
     void CBVerColumnaClick(TCheckBox* box);
 
     // Shared state.
@@ -204,10 +208,12 @@ private:
     void ListaCarpeta(QTreeWidgetItem* node);
     void FilaFichero(int row, std::string_view line, std::uint64_t& total);
     void FilaCarpeta(int row, std::string_view line);
-    QString TextoFecha(const DateTime& value, bool withTime) const;
     bool DibujaCelda(int col, int row, QPainter& painter, const QRect& rect, bool focused);
     void GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous);
 
+    // The two date patterns, read once for as long as they stay the same.
+    mutable TDateFormat dateFormat_, dateTimeFormat_;
+    mutable QString dateFormatPattern_, dateTimeFormatPattern_;
     bool startupDone_ = false;
     bool startupFailed_ = false;
     bool closing_ = false;

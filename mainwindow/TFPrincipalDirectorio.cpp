@@ -13,6 +13,7 @@
 
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Codes.h"
+#include "catalogue/format/DateText.h"
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/MediaBlock.h"
 #include "catalogue/format/PathText.h"
@@ -48,6 +49,7 @@ enum Column : int {
     kColGenre = 14,
 };
 
+// The progress bar moves every 50 lines, and repaints at most every 1%.
 constexpr int kProgressStep = 50;
 
 QColor FromColorNumber(std::uint32_t value) {
@@ -107,8 +109,23 @@ void SetRow(TStringGrid& grid, int row, const std::string (&cols)[15]) {
 } // namespace
 
 QString TFPrincipal::TextoFecha(const DateTime& v, bool withTime) const {
-    const QDateTime moment(QDate(v.year, v.month, v.day), QTime(v.hour, v.minute, v.second));
-    return QLocale::system().toString(moment, withTime ? DateTimeFormat : DateFormat);
+    return QString::fromStdString(TextoFechaUtf8(v, withTime));
+}
+
+std::string TFPrincipal::TextoFechaUtf8(const DateTime& v, bool withTime) const {
+    const QString& pattern = withTime ? DateTimeFormat : DateFormat;
+    TDateFormat& format = withTime ? dateTimeFormat_ : dateFormat_;
+    QString& formatPattern = withTime ? dateTimeFormatPattern_ : dateFormatPattern_;
+    if (formatPattern != pattern) {
+        format = TDateFormat(pattern.toStdString());
+        formatPattern = pattern;
+    }
+    if (format.Supported()) return format.Format(v);
+    // Day or month names: through the locale. Catalogue times carry no zone.
+    const QDateTime moment(QDate(v.year, v.month, v.day), QTime(v.hour, v.minute, v.second), Qt::UTC);
+    QString zoneless = pattern;
+    zoneless.remove(" t").remove('t');
+    return QLocale::system().toString(moment, zoneless).toStdString();
 }
 
 void TFPrincipal::ArbolChange(QTreeWidgetItem* node) {
@@ -251,9 +268,15 @@ void TFPrincipal::ListaCarpeta(QTreeWidgetItem* node) {
             SBPrincipal->Panels(1).SetText(LeeTexto("M", "M_BUSCANDO_FICHEROS"));
             QCoreApplication::processEvents();
             const auto first = static_cast<std::size_t>(CurrentLineIndex) + 1;
+            const long long repaintStep = std::max<long long>(kProgressStep, CurrentFileCount / 100);
+            long long lastShown = 0;
             for (std::size_t i = first; i < afterFiles; ++i) {
                 FilaFichero(row++, lines.Line(i), total);
-                if (i % kProgressStep == 0) PBPrincipal->setValue(static_cast<int>(i - first));
+                const auto done = static_cast<long long>(i - first);
+                if (i % kProgressStep == 0 && done - lastShown >= repaintStep) {
+                    PBPrincipal->setValue(static_cast<int>(done));
+                    lastShown = done;
+                }
             }
             PBPrincipal->setValue(PBPrincipal->maximum());
         }
@@ -270,9 +293,9 @@ void TFPrincipal::FilaCarpeta(int row, std::string_view line) {
     std::string cols[15];
     cols[kColDescription] = DameCarpetaDescripcion(line);
     cols[kColName] = std::string(DameCarpetaNombre(line)) + "\\";
-    cols[kColModified] = TextoFecha(DameCarpetaModificado(line), CBVerHoraModificado->Checked()).toStdString();
+    cols[kColModified] = TextoFechaUtf8(DameCarpetaModificado(line), CBVerHoraModificado->Checked());
     try {
-        cols[kColCreated] = TextoFecha(DameCarpetaCreado(line), CBVerHoraCreado->Checked()).toStdString();
+        cols[kColCreated] = TextoFechaUtf8(DameCarpetaCreado(line), CBVerHoraCreado->Checked());
     } catch (const EFormatoCatalogo&) {
     }
     cols[kColAttributes] = DameCarpetaAtributos(line);
@@ -288,9 +311,9 @@ void TFPrincipal::FilaFichero(int row, std::string_view line, std::uint64_t& tot
     cols[kColDescription] = DameFicheroDescripcion(line);
     cols[kColName] = DameFicheroNombre(line);
     cols[kColSize] = FormatThousands(static_cast<std::int64_t>(size));
-    cols[kColModified] = TextoFecha(DameFicheroModificado(line), CBVerHoraModificado->Checked()).toStdString();
+    cols[kColModified] = TextoFechaUtf8(DameFicheroModificado(line), CBVerHoraModificado->Checked());
     try {
-        cols[kColCreated] = TextoFecha(DameFicheroCreado(line), CBVerHoraCreado->Checked()).toStdString();
+        cols[kColCreated] = TextoFechaUtf8(DameFicheroCreado(line), CBVerHoraCreado->Checked());
     } catch (const EFormatoCatalogo&) {
     }
     cols[kColAttributes] = DameFicheroAtributos(line) + std::string(DameFicheroAtributosExtendidos(line));

@@ -57,20 +57,23 @@ void WriteAll(int fd, std::string_view data, const std::string& path) {
 }
 
 std::string ReadAll(int fd, const std::string& path) {
-    std::string content;
+    // Read straight into the result: sized by fstat, grown when the file grows.
     struct stat info{};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0)
-        content.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[1 << 16];
+    std::size_t size = ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    std::string content;
+    content.resize(size + 1);
+    std::size_t filled = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (filled == content.size()) content.resize(content.size() * 2 + 65536);
+        const ssize_t got = ::read(fd, content.data() + filled, content.size() - filled);
         if (got < 0) {
             if (errno == EINTR) continue;
             Fail("Cannot read", path, errno);
         }
         if (got == 0) break;
-        content.append(buffer, static_cast<std::size_t>(got));
+        filled += static_cast<std::size_t>(got);
     }
+    content.resize(filled);
     return content;
 }
 

@@ -525,6 +525,8 @@ void TStringGrid::DrawCellText(QPainter& painter, const QRect& rect, const QStri
 bool TStringGrid::RunDrawHook(int col, int row, QPainter& painter, const QRect& rect,
                               bool focused) const {
     if (!OnDrawCell) return false;
+    // The view may still paint rows of a grid that shrank before it heard of it.
+    if (row >= RowCount() || col >= ColCount()) return true;
     bool drew = false;
     const std::optional<std::string> failure =
         RunCatching([&] { drew = OnDrawCell(col, row, painter, rect, focused); });

@@ -130,16 +130,7 @@ void TFCrearCarpeta::DCBDiscoChange() {
         if (letter != 'C') DCBDisco->SetDrive('C');
         return;
     }
-    LNumSerie->setText(FPrincipal->CBSerialNumberOff->Checked() ? "0000-0000" : Q(LeeNumeroSerie(letter)));
-    QString label = DCBDisco->currentText();
-    if (label.contains('[')) label = label.mid(label.indexOf('['));
-    label = label.left(128);
-    label = label.size() >= 2 ? label.mid(1, label.size() - 2) : QString();
-    std::string clean = label.toStdString();
-    LimpiaEtiqueta(clean);
-    LVolumen->setText(Q(clean).trimmed());
-    LNumFicheros->clear();
-    LNumCarpetas->clear();
+    MuestraSerieYEtiqueta();
     const DiskSpace space = DriveMap::Read(LiveDriveRoots()).Space(letter);
     LTamDisco->setText(Q(FormatThousands(space.totalBytes - space.freeBytes)));
     FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->minimum());
@@ -163,11 +154,8 @@ void TFCrearCarpeta::BBNuevoCatalogoClick() {
     if (FPrincipal->BusyFlag || !BBNuevoCatalogo->isEnabled()) return;
     MExcluirExit();
     const std::vector<std::string> exclusions = LineasExcluidas();
-    for (const std::string& line : exclusions) {
-        const std::string host = ToHostPath(line);
-        if (host.empty() || !IsDirectory(host))
-            return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE"));
-    }
+    if (!ExclusionInexistente(exclusions).empty())
+        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE"));
     const std::string exclusionBlock = BloqueExcluidas(exclusions);
     BBActualizarClick();
     ENombre->setText(ENombre->text().trimmed());
@@ -222,15 +210,9 @@ void TFCrearCarpeta::BBNuevoCatalogoClick() {
             FErrores->Agrega("");
             FPrincipal->MuestraMensaje(LeeTexto("M", "I_CARPETA_INCORRECTA"));
         } else if (result.stopped) {
-            ParaAnimacion();
-            FPrincipal->MuestraMensaje(LeeTexto("M", "M_CAT_CANCELADO"));
-            FPrincipal->ScanBuffer.Clear();
-            for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
-            FPrincipal->SBPrincipal->Panels(1).SetText("");
+            TerminaCancelado();
         } else if (FPrincipal->ScanBuffer.Count() <= 1) {
-            FErrores->Agrega(LeeTexto("M", "M_ERROR_CAT_VACIO"));
-            FErrores->Agrega("");
-            FPrincipal->MuestraMensaje(LeeTexto("M", "M_ERROR_CAT_VACIO"));
+            TerminaVacio();
         } else {
             const char letter = folder.empty() ? 'C' : folder[0];
             const TDriveInfoRec record = DriveInfo().GetInfo(letter);

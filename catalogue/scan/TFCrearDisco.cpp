@@ -39,7 +39,6 @@ namespace {
 
 constexpr int kItemFloppy = 3;
 constexpr int kItemHardDisk = 7;
-constexpr std::size_t kMaxLabelChars = 128;
 constexpr std::uint64_t kMaxProgress = 2'147'483'647;
 
 QString Q(const std::string& text) { return QString::fromStdString(text::AsUtf8(text)); }
@@ -145,18 +144,7 @@ bool TFCrearDisco::LeeUnidad() {
     }
     if (letter == 'A' || letter == 'B') RGTipoDisco->SetItemIndex(kItemFloppy);
     if (letter == 'C') RGTipoDisco->SetItemIndex(kItemHardDisk);
-    LNumSerie->setText(FPrincipal->CBSerialNumberOff->Checked() ? "0000-0000" : Q(LeeNumeroSerie(letter)));
-
-    // The label: the drive list's text from its "[", without the brackets.
-    QString label = DCBDisco->currentText();
-    if (label.contains('[')) label = label.mid(label.indexOf('['));
-    label = label.left(static_cast<int>(kMaxLabelChars));
-    label = label.size() >= 2 ? label.mid(1, label.size() - 2) : QString();
-    std::string clean = label.toStdString();
-    LimpiaEtiqueta(clean);
-    LVolumen->setText(Q(clean).trimmed());
-    LNumFicheros->clear();
-    LNumCarpetas->clear();
+    MuestraSerieYEtiqueta();
 
     const DiskSpace space = DriveMap::Read(LiveDriveRoots()).Space(letter);
     totalBytes_ = space.totalBytes;
@@ -164,7 +152,7 @@ bool TFCrearDisco::LeeUnidad() {
     LTamFilesDisco->setText(Q(FormatThousands(totalBytes_ - freeBytes_)));
     LTamLibresDisco->setText(Q(FormatThousands(freeBytes_)));
     FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->minimum());
-    if (ENombre->text().trimmed().isEmpty()) ENombre->setText(Q(clean));
+    if (ENombre->text().trimmed().isEmpty()) ENombre->setText(Q(EtiquetaDeUnidad()));
     return true;
 }
 
@@ -197,13 +185,8 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
     if (FPrincipal->BusyFlag) return;
     MExcluirExit();
     const std::vector<std::string> exclusions = LineasExcluidas();
-    for (const std::string& line : exclusions) {
-        const std::string host = ToHostPath(line);
-        if (host.empty() || !IsDirectory(host)) {
-            FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " " + line);
-            return;
-        }
-    }
+    const std::string missing = ExclusionInexistente(exclusions);
+    if (!missing.empty()) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " " + missing);
     const std::string exclusionBlock = BloqueExcluidas(exclusions);
     RefrescaUnidades(*DCBDisco);
     if (!LeeUnidad()) return;
@@ -249,15 +232,9 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
         BParar->setEnabled(false);
 
         if (result.stopped) {
-            ParaAnimacion();
-            FPrincipal->MuestraMensaje(LeeTexto("M", "M_CAT_CANCELADO"));
-            FPrincipal->ScanBuffer.Clear();
-            for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
-            FPrincipal->SBPrincipal->Panels(1).SetText("");
+            TerminaCancelado();
         } else if (FPrincipal->ScanBuffer.Count() <= 1) {
-            FErrores->Agrega(LeeTexto("M", "M_ERROR_CAT_VACIO"));
-            FErrores->Agrega("");
-            FPrincipal->MuestraMensaje(LeeTexto("M", "M_ERROR_CAT_VACIO"));
+            TerminaVacio();
         } else {
             const TDriveInfoRec record = DriveInfo().GetInfo(letter);
             FPrincipal->ScanBuffer.Insert(

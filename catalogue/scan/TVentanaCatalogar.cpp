@@ -18,20 +18,25 @@
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
+#include "catalogue/scan/DriveInfo.h"
 #include "catalogue/scan/TFSelectFolder.h"
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
+#include "platform/CataloguePath.h"
+#include "platform/Directory.h"
 #include "platform/Text.h"
 #include "ui/CheckBox.h"
 #include "ui/DriveComboBox.h"
 #include "ui/SlotBarrier.h"
+#include "ui/StatusBar.h"
 
 namespace sorvane {
 namespace {
 
 constexpr int kMaxNameLength = 60;
+constexpr int kMaxLabelChars = 128;
 
 } // namespace
 
@@ -205,6 +210,48 @@ void TVentanaCatalogar::SBSelectCarpetaClick() {
     MuestraModal(*FSelectFolder);
     if (!FPrincipal->SelectedFolder.empty()) MExcluir->appendPlainText(QString::fromStdString(FPrincipal->SelectedFolder));
     MExcluirExit();
+}
+
+std::string TVentanaCatalogar::EtiquetaDeUnidad() const {
+    QString label = DCBDisco->currentText();
+    if (label.contains('[')) label = label.mid(label.indexOf('['));
+    label = label.left(kMaxLabelChars);
+    label = label.size() >= 2 ? label.mid(1, label.size() - 2) : QString();
+    std::string clean = label.toStdString();
+    LimpiaEtiqueta(clean);
+    return clean;
+}
+
+void TVentanaCatalogar::MuestraSerieYEtiqueta() {
+    const char letter = LetraUnidad();
+    LNumSerie->setText(FPrincipal->CBSerialNumberOff->Checked()
+                           ? QString("0000-0000")
+                           : QString::fromStdString(LeeNumeroSerie(letter)));
+    LVolumen->setText(QString::fromStdString(EtiquetaDeUnidad()).trimmed());
+    LNumFicheros->clear();
+    LNumCarpetas->clear();
+}
+
+std::string TVentanaCatalogar::ExclusionInexistente(const std::vector<std::string>& lines) const {
+    for (const std::string& line : lines) {
+        const std::string host = ToHostPath(line);
+        if (host.empty() || !IsDirectory(host)) return line;
+    }
+    return {};
+}
+
+void TVentanaCatalogar::TerminaCancelado() {
+    ParaAnimacion();
+    FPrincipal->MuestraMensaje(LeeTexto("M", "M_CAT_CANCELADO"));
+    FPrincipal->ScanBuffer.Clear();
+    for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
+    FPrincipal->SBPrincipal->Panels(1).SetText("");
+}
+
+void TVentanaCatalogar::TerminaVacio() {
+    FErrores->Agrega(LeeTexto("M", "M_ERROR_CAT_VACIO"));
+    FErrores->Agrega("");
+    FPrincipal->MuestraMensaje(LeeTexto("M", "M_ERROR_CAT_VACIO"));
 }
 
 void TVentanaCatalogar::ArrancaAnimacion() {

@@ -75,8 +75,20 @@ protected:
     // The letter exclusion lines take.
     char LetraUnidad() const;
 
+    // The drive's label as the drive list shows it: the text from its "[" without
+    // the brackets, every character but letters, digits, "_" and "-" blanked.
+    std::string EtiquetaDeUnidad() const;
+    // Shows the serial and label of the chosen drive in LNumSerie and LVolumen.
+    void MuestraSerieYEtiqueta();
+    // The first exclusion line that names no existing folder; empty when all do.
+    std::string ExclusionInexistente(const std::vector<std::string>& lines) const;
+
     // Shared steps of a run.
     void ArrancaAnimacion();
+    // After a stop: the message, an empty buffer, cleared labels.
+    void TerminaCancelado();
+    // After a walk that gave no more than the root line.
+    void TerminaVacio();
     void ParaAnimacion();
     void PasosDeCierre(const std::vector<QWidget*>& controls, bool newMode, bool recatalogue);
     // Saves the scan buffer in the selected collection and, for a new catalogue,

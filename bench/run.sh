@@ -12,6 +12,7 @@ cd "$(dirname "$0")/.."
 . scripts/packages.sh
 # A benchmark's peer tool, installed when missing.
 case "$name" in
+    search) peer_packages=(grep) ;;
     *) peer_packages=() ;;
 esac
 sorvane_ensure_packages "${peer_packages[@]}"

@@ -20,6 +20,7 @@
 
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/TextUtils.h"
+#include "catalogue/metadata/MediaWriters.h"
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFMensajes.h"
@@ -244,24 +245,7 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
 }
 
 void TFPrincipal::BuildOtherPages() {
-    TSBuscar = new QWidget;
-    TSBuscar->setObjectName("TSBuscar");
-    auto* search = new QHBoxLayout(TSBuscar);
-    EBuscar = new QLineEdit(TSBuscar);
-    EBuscar->setObjectName("EBuscar");
-    BBuscar = new QPushButton(TSBuscar);
-    BBuscar->setObjectName("BBuscar");
-    BBuscar->setEnabled(false);
-    CBSoloCat = new TCheckBox(QString(), TSBuscar);
-    CBSoloCat->setObjectName("CBSoloCat");
-    CBSoloCol = new TCheckBox(QString(), TSBuscar);
-    CBSoloCol->setObjectName("CBSoloCol");
-    search->addWidget(EBuscar, 1);
-    search->addWidget(BBuscar);
-    search->addWidget(CBSoloCat);
-    search->addWidget(CBSoloCol);
-    search->setAlignment(Qt::AlignTop);
-    PCMain->addTab(TSBuscar, "Search");
+    BuildSearchPage();
 
     TSExtraer = new QWidget;
     TSExtraer->setObjectName("TSExtraer");
@@ -299,6 +283,8 @@ void TFPrincipal::BuildOtherPages() {
     CBAniCrearDisco = box("CBAniCrearDisco");
     CBAniCrearCarpeta = box("CBAniCrearCarpeta");
     CBCarpetaIgual = box("CBCarpetaIgual");
+    CBAniBuscar = box("CBAniBuscar");
+    CBAnidadosBuscarPath = box("CBAnidadosBuscarPath");
     CBCompressedOff = box("CBCompressedOff");
     CBDocFilesOff = box("CBDocFilesOff");
     CBDotFilesOff = box("CBDotFilesOff");
@@ -408,6 +394,7 @@ void TFPrincipal::ConnectHandlers() {
         SGDirectorio->SetHorizontalLines(CBLinCatHorizontal->Checked());
     };
     CBLinCatVertical->OnClick = [this] { SGDirectorio->SetVerticalLines(CBLinCatVertical->Checked()); };
+    ConnectSearchHandlers();
 }
 
 void TFPrincipal::GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
@@ -473,6 +460,7 @@ void TFPrincipal::FormActivate() {
         DateFormat = locale.dateFormat(QLocale::ShortFormat);
         DateTimeFormat = DateFormat + " " + locale.timeFormat(QLocale::LongFormat);
         LColectorSize->clear();
+        Lectores = std::make_unique<MediaReaders>();
 
         DiskGauge = new TProgressCyl(PArbolAbajoBarra);
         PArbolAbajoBarra->layout()->addWidget(DiskGauge);
@@ -549,6 +537,7 @@ void TFPrincipal::FormClose() {
         FFinal->PBFinal->setValue(FFinal->PBFinal->value() + 1);
     }
     FFinal->hide();
+    Lectores.reset();
     ScanBuffer.Clear();
 }
 
@@ -589,6 +578,8 @@ void TFPrincipal::ResetConfiguracion() {
     CBAutoSortInvertir->SetChecked(false);
     CBAniCrearDisco->SetChecked(true);
     CBAniCrearCarpeta->SetChecked(true);
+    CBAniBuscar->SetChecked(true);
+    CBAnidadosBuscarPath->SetChecked(false);
     for (TCheckBox* off : {CBSerialNumberOff, CBMostrarErroresCatalogo, CBCarpetaIgual, CBCompressedOff,
                            CBDocFilesOff, CBDotFilesOff, CBBmpFilesOff, CBGifFilesOff, CBJpgFilesOff,
                            CBPcxFilesOff, CBPngFilesOff, CBTifFilesOff, CBTgaFilesOff, CBWavFilesOff,
@@ -602,6 +593,10 @@ void TFPrincipal::ResetConfiguracion() {
                            CBVerPista, CBVerAno})
         off->SetChecked(false);
     BBColumnasClick();
+    CBAvanzada->SetChecked(false);
+    static constexpr int kResultWidths[] = {0, 90, 100, 120, 140, 166, 68, 108, 108, 50, 30};
+    for (int col = 0; col < static_cast<int>(std::size(kResultWidths)); ++col)
+        SGResultados->SetColWidths(col, kResultWidths[col]);
 }
 
 void TFPrincipal::CargaIdioma() {
@@ -621,6 +616,7 @@ void TFPrincipal::CargaIdioma() {
     FMensajes->MBoton->setText(Q(ok.empty() ? ok : CapitalizeFirst(ok)));
     FFinal->LEspere->setText(Q(lastLookup("M", "M_ESPERE")));
     AsignaTitulosDirectorio();
+    AsignaTitulosResultados();
 }
 
 void TFPrincipal::AsignaTitulosDirectorio() {

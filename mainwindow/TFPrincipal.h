@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,12 +15,16 @@
 #include "catalogue/format/DateText.h"
 #include "catalogue/format/LineBuilders.h"
 #include "platform/DateTime.h"
+#include "mainwindow/Matchers.h"
+#include "mainwindow/SearchEngine.h"
 #include "mainwindow/TreeNode.h"
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class QRadioButton;
+class QSpinBox;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
@@ -28,6 +33,7 @@ class QWidget;
 
 namespace sorvane {
 
+struct MediaReaders;
 class TCheckBox;
 class TProgressCyl;
 class TRadioGroup;
@@ -155,10 +161,40 @@ public:
     QToolButton *SBAbrirColector, *SBAddColector;
     QLabel *LColectorFicherosNumero, *LColectorSize;
     TStringGrid* SGDirectorio;
-    // Search page controls that the page change sets.
-    QLineEdit* EBuscar;
-    QPushButton* BBuscar;
-    TCheckBox *CBSoloCat, *CBSoloCol;
+    // Search page (TFPrincipalBuscar.cpp).
+    QLineEdit *EBuscar, *EBuscar2;
+    QPushButton *BBuscar, *BParar;
+    QRadioButton *RBAnd, *RBOr;
+    QRadioButton *RBNormal, *RBComodin, *RBComodines, *RBDifusa;
+    QSpinBox* ENumErrores;
+    TCheckBox *CBAvanzada, *CBMayusculas, *CBTildes, *CBParte;
+    TCheckBox *CBAnidados, *CBSoloCat, *CBSoloCol;
+    TRadioGroup *GBDonde, *GBCuales;
+    QLineEdit* EExtension;
+    QGroupBox *GBAtributos, *GBModificado, *GBCreado, *GBTamano, *GBTipo, *GBLimitaciones, *GBopciones;
+    TCheckBox *CBAtributos, *CBAnidadosAttr, *CBMultimediaAttr, *CBSistema, *CBOculto, *CBArchivo,
+        *CBLectura, *CBComprimido, *CBOffLine;
+    QLineEdit *EInicial, *EFinal, *EInicialCre, *EFinalCre;
+    QLineEdit *CBMin, *CBMax;
+    QGroupBox *GBDuracion, *GBCanales, *GBResolucion, *GBCalidad, *GBAno, *GBGenero, *GBPista;
+    QLineEdit *EDuracionIni, *EduracionFin, *EPaginasIni, *EPaginasFin, *EAnchoMin, *EAnchoMax, *EAltoMin,
+        *EAltoMax, *EFrecMin, *EFrecMax, *ECalidadMin, *ECalidadMax, *EAnoMin, *EAnoMax, *ETrackMin,
+        *ETrackMax, *EGenero;
+    TCheckBox *CBCanales1, *CBcanales2;
+    QToolButton* SBCopiar;
+    QProgressBar* AniCd; // the busy animation of a search
+    TStringGrid* SGResultados;
+
+    void BBuscarClick();
+    void BPararClick() { StopFlag = true; }
+    void MuestraProgresoBusqueda(std::uint64_t linesVisited, std::uint64_t hits);
+    // Writes one hit as row `row` of SGResultados (the grid already has the row).
+    void AnadeExito(int row, const SearchRow& cells);
+    void AsignaTitulosResultados();
+    // The two approximate matchers of the search; the search sets their patterns.
+    TFuzzySearch FuzzySearch1, FuzzySearch2;
+    std::uint64_t OperationStartTime = 0, OperationEndTime = 0; // monotonic milliseconds
+
     // Configuration controls read here.
     TRadioGroup* RGIdioma;
     TRadioGroup* RGAutoSort;
@@ -166,7 +202,7 @@ public:
     TCheckBox* CBTipsComienzo;
     TCheckBox *CBLinCatHorizontal, *CBLinCatVertical;
     TCheckBox *CBSerialNumberOff, *CBMostrarErroresCatalogo, *CBAniCrearDisco, *CBAniCrearCarpeta,
-        *CBCarpetaIgual;
+        *CBCarpetaIgual, *CBAniBuscar, *CBAnidadosBuscarPath;
     TCheckBox *CBCompressedOff, *CBDocFilesOff, *CBDotFilesOff, *CBBmpFilesOff, *CBGifFilesOff,
         *CBJpgFilesOff, *CBPcxFilesOff, *CBPngFilesOff, *CBTifFilesOff, *CBTgaFilesOff,
         *CBWavFilesOff, *CBMp3FilesOff, *CBWmaFilesOff, *CBOggFilesOff, *CBAviFilesOff;
@@ -174,6 +210,7 @@ public:
 
     // Cataloguing.
     std::string SelectedFolder;       // the folder picker's answer
+    std::unique_ptr<MediaReaders> Lectores; // the metadata readers, reused for every file
     std::uint64_t FolderScanBytes = 0; // byte total of the last folder scan
     // The switches and extensions that steer the file lines of a scan.
     OpcionesLinea OpcionesLineaActuales() const;
@@ -198,6 +235,13 @@ private:
     void BuildTreeSide(QWidget* side);
     void BuildFileSide(QWidget* side);
     void BuildOtherPages();
+    void BuildSearchPage();
+    void ConnectSearchHandlers();
+    // Steps of BBuscarClick: the criteria of the page, or nothing after a message.
+    std::optional<SearchCriteria> LeeCriterios();
+    std::vector<SearchNode> NodosBusqueda() const;
+    // A date typed by the user; a date without a time is its first or its last second.
+    std::optional<DateTime> LeeFecha(const QString& text, bool endOfDay) const;
     void FillImageList();
     void ConnectHandlers();
     QToolButton* Boton(const char* name, QWidget* parent, QIcon icon = {});
@@ -214,6 +258,7 @@ private:
     // The two date patterns, read once for as long as they stay the same.
     mutable TDateFormat dateFormat_, dateTimeFormat_;
     mutable QString dateFormatPattern_, dateTimeFormatPattern_;
+    long long searchProgressMax_ = 0; // the lines a search walks, for its share in the status bar
     bool startupDone_ = false;
     bool startupFailed_ = false;
     bool closing_ = false;

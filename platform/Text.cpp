@@ -176,6 +176,7 @@ std::size_t CharCount(std::string_view s) {
 }
 
 std::string_view FirstChars(std::string_view s, std::size_t n) {
+    if (s.size() <= n) return s; // no character takes less than a byte
     std::size_t pos = 0;
     for (std::size_t i = 0; i < n && pos < s.size(); ++i) pos += DecodeAt(s, pos).length;
     return s.substr(0, pos);

@@ -16,6 +16,7 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/Recatalogue.h"
 #include "catalogue/format/TextUtils.h"
+#include "catalogue/metadata/MediaWriters.h"
 #include "catalogue/scan/DriveInfo.h"
 #include "catalogue/scan/TFolderTree.h"
 #include "dialogs/Language.h"
@@ -194,6 +195,7 @@ void TFCrearCarpeta::BBNuevoCatalogoClick() {
         request.catalogueRoot = folder;
         request.exclusions = exclusions;
         request.options = FPrincipal->OpcionesLineaActuales();
+        request.sources = FuentesMultimedia(*FPrincipal->Lectores, [](const std::string& line) { FErrores->Agrega(line); });
         ScanResult result;
         bool found = IsDirectory(host);
         if (found) {

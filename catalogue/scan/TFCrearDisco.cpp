@@ -20,6 +20,7 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/Recatalogue.h"
 #include "catalogue/format/TextUtils.h"
+#include "catalogue/metadata/MediaWriters.h"
 #include "catalogue/scan/DriveInfo.h"
 #include "dialogs/Language.h"
 #include "mainwindow/TFErrores.h"
@@ -226,6 +227,7 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
         request.catalogueRoot = std::string(1, letter) + ":\\";
         request.exclusions = exclusions;
         request.options = FPrincipal->OpcionesLineaActuales();
+        request.sources = FuentesMultimedia(*FPrincipal->Lectores, [](const std::string& line) { FErrores->Agrega(line); });
         const auto start = std::chrono::steady_clock::now();
         const ScanResult result = RunScan(request, *this, FPrincipal->ScanBuffer);
         const double seconds = std::max(0.01, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

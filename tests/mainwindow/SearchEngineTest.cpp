@@ -1,0 +1,1024 @@
+// Tests of the search walk over small catalogues built in memory with the line
+// builders: the rows of every kind of hit cell by cell, each matching mode with
+// its ranges, every filter, nested entries, the scope, the stop, the hit limit,
+// progress throttling, damaged lines; and the quick rejection of lines, checked
+// against a plain fold-and-compare of every field.
+#include "mainwindow/SearchEngine.h"
+
+#include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/Codes.h"
+#include "catalogue/format/FormatError.h"
+#include "catalogue/format/LineBuilders.h"
+#include "catalogue/format/NumberCode.h"
+#include "catalogue/format/PathText.h"
+#include "catalogue/format/TextUtils.h"
+#include "mainwindow/SearchScan.h"
+#include "platform/Text.h"
+
+#include <ctime>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace sorvane {
+namespace {
+
+// ---- Building catalogues ---------------------------------------------------
+
+std::uint32_t Dos(const DateTime& d) {
+    return *DateTimeToDosDate(d);
+}
+
+std::int64_t UnixSeconds(const DateTime& d) {
+    std::tm t{};
+    t.tm_year = d.year - 1900;
+    t.tm_mon = d.month - 1;
+    t.tm_mday = d.day;
+    t.tm_hour = d.hour;
+    t.tm_min = d.minute;
+    t.tm_sec = d.second;
+    return static_cast<std::int64_t>(::timegm(&t)); // the tests run with TZ=UTC
+}
+
+constexpr DateTime kModified{2001, 3, 4, 10, 30, 0};
+constexpr DateTime kCreated{2000, 1, 1, 0, 0, 0};
+
+struct FileSpec {
+    explicit FileSpec(std::string n) : name(std::move(n)) {}
+    FileSpec& Size(std::uint64_t v) {
+        size = v;
+        return *this;
+    }
+    FileSpec& Modified(DateTime v) {
+        modified = v;
+        return *this;
+    }
+    FileSpec& Created(DateTime v) {
+        created = v;
+        return *this;
+    }
+    FileSpec& Attributes(std::uint32_t v) {
+        attributes = v;
+        return *this;
+    }
+    FileSpec& Media(std::string v) {
+        media = std::move(v);
+        return *this;
+    }
+    FileSpec& Nested(std::string v) {
+        nested = std::move(v);
+        return *this;
+    }
+    FileSpec& Description(std::string v) {
+        description = std::move(v);
+        return *this;
+    }
+
+    std::string name;
+    std::uint64_t size = 100;
+    DateTime modified = kModified;
+    DateTime created = kCreated;
+    std::uint32_t attributes = kAttrArchive;
+    std::string media;  // without brackets
+    std::string nested; // with brackets
+    std::string description;
+};
+
+std::string File(const FileSpec& f) {
+    FicheroEncontrado found;
+    found.name = f.name;
+    found.modifiedDos = Dos(f.modified);
+    found.size = f.size;
+    found.attributes = f.attributes;
+    found.createdUnix = UnixSeconds(f.created);
+    FuentesBloques sources;
+    sources.nested = [&](const std::string&) { return f.nested; };
+    sources.media = [&](MediaReader, const std::string&, std::string&) {
+        return f.media.empty() ? std::string() : kMediaBracket + f.media + kMediaBracket;
+    };
+    std::string line = LineaFichero(found, "/nowhere/", f.name, OpcionesLinea{}, sources);
+    return f.description.empty() ? line : PonDescripcion(line, f.description);
+}
+
+std::string Folder(const std::string& path, const std::string& description = "",
+                   DateTime modified = kModified, std::uint32_t attributes = 0) {
+    const std::string line = LineaCarpeta(path, Dos(kCreated), Dos(modified), attributes, 1);
+    return description.empty() ? line : PonDescripcion(line, description);
+}
+
+std::string Header(const std::string& name) {
+    return LineaCabecera(name, "CD-ROM", "1A2B-3C4D", "E:\\", "LABEL", 5, 1000, 2000, "");
+}
+
+// A nested entry: date (5), size (5), attribute code (1), inner path.
+std::string Entry(const std::string& path, std::uint64_t size = 300,
+                  DateTime date = {2002, 5, 6, 8, 0, 0}, char attributes = '2') {
+    return CodificaFecha(Dos(date)) + CodificaTamano(size) + attributes + path;
+}
+
+std::string Block(const std::vector<std::string>& entries) {
+    std::string block(1, kNestedBracket);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i > 0) block.push_back(kItemSeparator);
+        block += entries[i];
+    }
+    block.push_back(kNestedBracket);
+    return block;
+}
+
+std::string ImageMedia(int width, int height, int bits) {
+    return PadLeftToWidth(CodificaEntero(width), 3) + PadLeftToWidth(CodificaEntero(height), 3) +
+           CodificaEntero(bits);
+}
+
+std::string MusicMedia(int seconds, int channels, int rate, int kbps, int year, int track,
+                       const std::string& genre) {
+    return PadLeftToWidth(CodificaEntero(seconds), 3) + std::to_string(channels) +
+           PadLeftToWidth(CodificaEntero(rate), 3) + PadLeftToWidth(CodificaEntero(kbps), 2) +
+           PadLeftToWidth(CodificaEntero(year), 2) + PadLeftToWidth(CodificaEntero(track), 2) +
+           genre;
+}
+
+CatalogueLines Lines(const std::vector<std::string>& lines) {
+    CatalogueLines out;
+    for (const std::string& line : lines)
+        out.Add(line);
+    return out;
+}
+
+// The sample disk: a root with a report, a photo and an archive; a music folder;
+// a folder with an accented name; a name from a catalogue written on Windows.
+CatalogueLines SampleDisk() {
+    return Lines({
+        Header("Disco"), Folder("E:\\"),
+        File(FileSpec("report.doc").Size(1234).Description("reporting weekly")),
+        File(FileSpec("photo.JPG").Size(2048).Media(ImageMedia(640, 480, 24))),
+        File(FileSpec("archive.zip")
+                 .Size(5000)
+                 .Nested(Block({Entry("COLOR.BMP", 300),
+                                Entry("docs\\readme.txt", 40, {2010, 1, 2, 0, 0, 0}, '3'),
+                                Entry("docs\\report final.txt", 70)}))),
+        Folder("E:\\Music\\", "My songs", {1999, 12, 31, 23, 58, 0}),
+        File(FileSpec("song.mp3")
+                 .Size(4'000'000)
+                 .Modified(DateTime{1999, 6, 1, 12, 0, 0})
+                 .Media(MusicMedia(185, 2, 44100, 192, 1999, 7, "Rock"))
+                 .Description("Great tune")),
+        File(FileSpec("big.iso").Size(5'000'000'000ULL).Attributes(kAttrReadOnly | kAttrArchive)),
+        Folder("E:\\Música\\", "", kModified, kAttrHidden),
+        File(FileSpec("canción.txt").Size(10).Created(DateTime{2005, 5, 5, 0, 0, 0})),
+        File(FileSpec("color.txt").Size(20)),
+        File(FileSpec("ni\xF1o.txt").Size(30)), // Windows-1252 "niño"
+    });
+}
+
+// ---- Running ---------------------------------------------------------------
+
+struct Recorder : SearchObserver {
+    std::vector<SearchRow> rows;
+    std::vector<std::string> errors;
+    std::vector<std::uint64_t> progressLines;
+    int stopQuestions = 0;
+    int stopAtQuestion = -1; // the question that answers yes
+    std::uint64_t* clock = nullptr;
+    std::uint64_t clockStepPerQuestion = 0;
+    bool keepRows = true;
+    std::size_t hitCount = 0;
+    SearchRow lastRow;
+
+    bool StopRequested() override {
+        ++stopQuestions;
+        if (clock) *clock += clockStepPerQuestion;
+        return stopAtQuestion >= 0 && stopQuestions >= stopAtQuestion;
+    }
+    void Progress(std::uint64_t lines, std::uint64_t) override { progressLines.push_back(lines); }
+    void Hit(const SearchRow& row) override {
+        ++hitCount;
+        lastRow = row;
+        if (keepRows) rows.push_back(row);
+    }
+    void Error(const std::string& line) override { errors.push_back(line); }
+
+    std::vector<std::string> Column(int col) const {
+        std::vector<std::string> cells;
+        for (const SearchRow& row : rows)
+            cells.push_back(row[static_cast<std::size_t>(col)]);
+        return cells;
+    }
+};
+
+class SearchEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override { disk_ = SampleDisk(); }
+
+    std::vector<SearchNode> Nodes() {
+        return {{SearchNodeKind::Collection, "Backups", "\\Backups", true, nullptr},
+                {SearchNodeKind::Catalogue, "Disco", "\\Backups\\Disco", true, &disk_}};
+    }
+
+    // The text in the normal form of the criteria, as the window passes it.
+    static SearchCriteria Text(std::string text, SearchMode mode = SearchMode::Substring) {
+        SearchCriteria c;
+        c.mode = mode;
+        c.text1 = Fold(text, c.fold);
+        return c;
+    }
+
+    SearchResult Run(const SearchCriteria& criteria, std::vector<SearchNode> nodes = {}) {
+        SearchRequest request;
+        request.nodes = nodes.empty() ? Nodes() : std::move(nodes);
+        request.criteria = criteria;
+        fuzzy1_.SetPattern(criteria.text1);
+        fuzzy2_.SetPattern(criteria.text2);
+        request.fuzzy1 = &fuzzy1_;
+        request.fuzzy2 = &fuzzy2_;
+        request.clock = clock_;
+        recorder_ = Recorder();
+        recorder_.clock = &now_;
+        return RunSearch(request, recorder_);
+    }
+
+    std::vector<std::string> Names(const SearchCriteria& criteria) {
+        Run(criteria);
+        return recorder_.Column(5);
+    }
+
+    CatalogueLines disk_;
+    TFuzzySearch fuzzy1_, fuzzy2_;
+    Recorder recorder_;
+    std::uint64_t now_ = 0;
+    std::function<std::uint64_t()> clock_ = [this] { return now_; };
+};
+
+SearchRow Row(std::initializer_list<std::pair<int, std::string>> cells) {
+    SearchRow row;
+    for (const auto& [col, text] : cells)
+        row[static_cast<std::size_t>(col)] = text;
+    return row;
+}
+
+void ExpectRow(const SearchRow& actual, const SearchRow& expected) {
+    for (int col = 0; col < kResultColumns; ++col)
+        EXPECT_EQ(actual[static_cast<std::size_t>(col)], expected[static_cast<std::size_t>(col)])
+            << "column " << col;
+}
+
+// ---- Rows ------------------------------------------------------------------
+
+TEST_F(SearchEngineTest, RowsOfEveryKindOfHit) {
+    SearchCriteria c = Text("report");
+    Run(c);
+    ASSERT_EQ(recorder_.Column(5), (std::vector<std::string>{"report.doc", "report final.txt"}));
+    ExpectRow(recorder_.rows[0], Row({{1, "\\Backups"},
+                                      {2, "Disco"},
+                                      {3, "\\"},
+                                      {4, "reporting weekly"},
+                                      {5, "report.doc"},
+                                      {6, "1,234"},
+                                      {7, "2001-03-04 10:30:00"},
+                                      {8, "2000-01-01 00:00:00"},
+                                      {9, "A"},
+                                      {10, "DOC"},
+                                      {18, "1 6"},
+                                      {19, "1 6"},
+                                      {20, "0 0"},
+                                      {21, "0 0"}}));
+    ExpectRow(recorder_.rows[1], Row({{1, "\\Backups"},
+                                      {2, "Disco"},
+                                      {3, "\\"},
+                                      {4, "archive.zip | docs\\"},
+                                      {5, "report final.txt"},
+                                      {6, "70"},
+                                      {7, "2002-05-06 08:00:00"},
+                                      {9, "A"},
+                                      {10, "TXT"},
+                                      {18, "0 0"},
+                                      {19, "1 6"},
+                                      {20, "0 0"},
+                                      {21, "0 0"}}));
+
+    // A folder, a file with a music block, the collection and the catalogue names.
+    c = Text("MUSIC");
+    Run(c);
+    ASSERT_EQ(recorder_.Column(5), (std::vector<std::string>{"Music\\", "Música\\"}));
+    ExpectRow(recorder_.rows[0], Row({{1, "\\Backups"},
+                                      {2, "Disco"},
+                                      {3, "\\"},
+                                      {4, "My songs"},
+                                      {5, "Music\\"},
+                                      {7, "1999-12-31 23:58:00"},
+                                      {8, "2000-01-01 00:00:00"},
+                                      {18, "0 0"},
+                                      {19, "1 5"},
+                                      {20, "0 0"},
+                                      {21, "0 0"}}));
+    c = Text("song");
+    c.where = SearchWhere::Name;
+    Run(c);
+    ASSERT_EQ(recorder_.rows.size(), 1u);
+    ExpectRow(recorder_.rows[0], Row({{1, "\\Backups"},
+                                      {2, "Disco"},
+                                      {3, "\\Music"},
+                                      {4, "Great tune"},
+                                      {5, "song.mp3"},
+                                      {6, "4,000,000"},
+                                      {7, "1999-06-01 12:00:00"},
+                                      {8, "2000-01-01 00:00:00"},
+                                      {9, "#A"},
+                                      {10, "MP3"},
+                                      {11, "0:03:05"},
+                                      {12, "44100 Hz"},
+                                      {13, "192k"},
+                                      {14, "2"},
+                                      {15, "1999"},
+                                      {16, "7"},
+                                      {17, "Rock"},
+                                      {18, "0 0"},
+                                      {19, "1 4"},
+                                      {20, "0 0"},
+                                      {21, "0 0"}}));
+    Run(Text("UP"));
+    ASSERT_GE(recorder_.rows.size(), 1u);
+    ExpectRow(recorder_.rows[0],
+              Row({{1, "\\Backups"}, {18, "6 7"}, {19, "0 0"}, {20, "0 0"}, {21, "0 0"}}));
+    Run(Text("isc"));
+    ASSERT_GE(recorder_.rows.size(), 1u);
+    ExpectRow(
+        recorder_.rows[0],
+        Row({{1, "\\Backups"}, {2, "Disco"}, {18, "0 0"}, {19, "2 4"}, {20, "0 0"}, {21, "0 0"}}));
+}
+
+TEST_F(SearchEngineTest, NestedEntriesByInnerPath) {
+    SearchCriteria c = Text("docs");
+    EXPECT_TRUE(Names(c).empty()); // by name, "docs" is only a folder of the archive
+    c.nestedByPath = true;
+    Run(c);
+    ASSERT_EQ(recorder_.Column(5),
+              (std::vector<std::string>{"docs\\readme.txt", "docs\\report final.txt"}));
+    ExpectRow(recorder_.rows[0], Row({{1, "\\Backups"},
+                                      {2, "Disco"},
+                                      {3, "\\"},
+                                      {4, "archive.zip | \\"},
+                                      {5, "docs\\readme.txt"},
+                                      {6, "40"},
+                                      {7, "2010-01-02 00:00:00"},
+                                      {9, "AR"},
+                                      {10, "TXT"},
+                                      {18, "0 0"},
+                                      {19, "1 4"},
+                                      {20, "0 0"},
+                                      {21, "0 0"}}));
+}
+
+// ---- Modes and ranges --------------------------------------------------------
+
+struct ModeCase {
+    const char* what;
+    SearchMode mode;
+    std::string text;
+    int maxErrors;
+    SearchWhere where;
+    bool wholeWord;
+    std::vector<std::string> names;  // column 5 of every hit
+    std::vector<std::string> ranges; // columns 18 and 19 of the first hit
+};
+
+TEST_F(SearchEngineTest, EachModeFindsItsHitsWithTheirRanges) {
+    const std::vector<ModeCase> cases = {
+        {"substring, both fields",
+         SearchMode::Substring,
+         "report",
+         1,
+         SearchWhere::NameAndDescription,
+         false,
+         {"report.doc", "report final.txt"},
+         {"1 6", "1 6"}},
+        {"whole word: the name stands, the description range is kept",
+         SearchMode::Substring,
+         "report",
+         1,
+         SearchWhere::NameAndDescription,
+         true,
+         {"report.doc", "report final.txt"},
+         {"1 6", "1 6"}},
+        {"whole word alone in the description fails",
+         SearchMode::Substring,
+         "report",
+         1,
+         SearchWhere::Description,
+         true,
+         {},
+         {}},
+        {"description only",
+         SearchMode::Substring,
+         "weekly",
+         1,
+         SearchWhere::Description,
+         false,
+         {"report.doc"},
+         {"11 16", "0 0"}},
+        {"name only leaves descriptions out",
+         SearchMode::Substring,
+         "weekly",
+         1,
+         SearchWhere::Name,
+         false,
+         {},
+         {}},
+        {"accents and case folded, ranges in characters",
+         SearchMode::Substring,
+         "CION",
+         1,
+         SearchWhere::Name,
+         false,
+         {"canción.txt"},
+         {"0 0", "4 7"}},
+        {"a Windows-1252 name meets the typed text",
+         SearchMode::Substring,
+         "niño",
+         1,
+         SearchWhere::Name,
+         false,
+         {"ni\xF1o.txt"},
+         {"0 0", "1 4"}},
+        {"wildcard over whole names",
+         SearchMode::Wildcard,
+         "*.mp3",
+         1,
+         SearchWhere::Name,
+         false,
+         {"song.mp3"},
+         {"0 0", "1 8"}},
+        {"wildcard with ?",
+         SearchMode::Wildcard,
+         "colo?.*",
+         1,
+         SearchWhere::Name,
+         false,
+         {"COLOR.BMP", "color.txt"},
+         {"0 0", "1 9"}},
+        {"extended wildcard with a set",
+         SearchMode::ExtendedWildcard,
+         "[a..c]*.txt",
+         1,
+         SearchWhere::Name,
+         false,
+         {"canción.txt", "color.txt"},
+         {"0 0", "1 11"}},
+        {"fuzzy with one error",
+         SearchMode::Fuzzy,
+         "colour",
+         1,
+         SearchWhere::Name,
+         false,
+         {"COLOR.BMP", "color.txt"},
+         {"0 0", "1 5"}},
+        {"fuzzy without errors", SearchMode::Fuzzy, "colour", 0, SearchWhere::Name, false, {}, {}},
+        {"fuzzy in a longer name",
+         SearchMode::Fuzzy,
+         "reprt",
+         1,
+         SearchWhere::Name,
+         false,
+         {"report.doc", "report final.txt"},
+         {"0 0", "1 6"}},
+    };
+    for (const ModeCase& t : cases) {
+        SCOPED_TRACE(t.what);
+        SearchCriteria c = Text(t.text, t.mode);
+        c.where = t.where;
+        c.wholeWord = t.wholeWord;
+        c.what = SearchWhat::FilesAndFolders;
+        c.nested = t.where != SearchWhere::Description; // as the page sets it
+        fuzzy1_.MaxErrors = t.maxErrors;
+        Run(c);
+        EXPECT_EQ(recorder_.Column(5), t.names);
+        if (!t.ranges.empty() && !recorder_.rows.empty()) {
+            EXPECT_EQ(recorder_.rows[0][18], t.ranges[0]);
+            EXPECT_EQ(recorder_.rows[0][19], t.ranges[1]);
+        }
+        EXPECT_TRUE(recorder_.errors.empty());
+    }
+    fuzzy1_.MaxErrors = 1;
+}
+
+TEST_F(SearchEngineTest, WholeWordRecordsTheOccurrenceThatStandsAlone) {
+    disk_ = Lines({Header("Disco"), Folder("E:\\"), File(FileSpec("reporting report.txt")),
+                   File(FileSpec("reporting.txt"))});
+    SearchCriteria c = Text("report");
+    c.wholeWord = true;
+    Run(c);
+    ASSERT_EQ(recorder_.rows.size(), 1u);
+    EXPECT_EQ(recorder_.rows[0][5], "reporting report.txt");
+    EXPECT_EQ(recorder_.rows[0][19], "11 16");
+}
+
+TEST_F(SearchEngineTest, TwoTextsCombineByAndOr) {
+    struct Case {
+        bool andMode;
+        std::string text1, text2;
+        std::vector<std::string> names;
+        std::vector<std::string> ranges; // columns 18-21 of the first hit
+    };
+    const std::vector<Case> cases = {
+        {false, "zzz", "weekly", {"report.doc"}, {"0 0", "0 0", "11 16", "0 0"}},
+        {false, "song", "tune", {"song.mp3"}, {"0 0", "1 4", "7 10", "0 0"}},
+        {true, "song", "tune", {"song.mp3"}, {"0 0", "1 4", "7 10", "0 0"}},
+        {true, "song", "zzz", {}, {}},
+        {true, "color", ".txt", {"color.txt"}, {"0 0", "1 5", "0 0", "6 9"}},
+    };
+    for (const Case& t : cases) {
+        SCOPED_TRACE(t.text1 + " / " + t.text2);
+        SearchCriteria c = Text(t.text1);
+        c.text2 = Fold(t.text2, c.fold);
+        c.andMode = t.andMode;
+        c.what = SearchWhat::Files;
+        Run(c);
+        EXPECT_EQ(recorder_.Column(5), t.names);
+        if (t.names.empty()) continue;
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(recorder_.rows[0][static_cast<std::size_t>(18 + i)], t.ranges[i]);
+    }
+}
+
+TEST_F(SearchEngineTest, NodeNamesAreHitsOnlyWhenEverythingIsListed) {
+    std::vector<SearchNode> nodes = {
+        {SearchNodeKind::Collection, "Backups", "\\Backups", true, nullptr},
+        {SearchNodeKind::Collection, "Old backups", "\\Backups\\Old backups", true, nullptr},
+        {SearchNodeKind::Catalogue, "Backup 2", "\\Backups\\Old backups\\Backup 2", true, nullptr},
+        {SearchNodeKind::Catalogue, "Backup 3", "\\Backups\\Backup 3", true, nullptr},
+        {SearchNodeKind::Other, "Backup folder", "\\Backups\\Backup 3\\Backup folder", true,
+         nullptr},
+        {SearchNodeKind::Catalogue, "Top backup", "\\Top backup", true, nullptr},
+    };
+    SearchCriteria c = Text("backup");
+    Run(c, nodes);
+    // Ranges of collections move into the path; a catalogue's column 1 is its parent's path.
+    ASSERT_EQ(recorder_.rows.size(), 5u);
+    EXPECT_EQ(recorder_.rows[0][1], "\\Backups");
+    EXPECT_EQ(recorder_.rows[0][18], "2 7");
+    EXPECT_EQ(recorder_.rows[1][1], "\\Backups\\Old backups");
+    EXPECT_EQ(recorder_.rows[1][18], "14 19");
+    EXPECT_EQ(recorder_.rows[2][1], "\\Backups\\Old backups");
+    EXPECT_EQ(recorder_.rows[2][2], "Backup 2");
+    EXPECT_EQ(recorder_.rows[2][19], "1 6");
+    EXPECT_EQ(recorder_.rows[3][1], "\\Backups");
+    EXPECT_EQ(recorder_.rows[4][1], "");
+    EXPECT_EQ(recorder_.rows[4][19], "5 10");
+
+    c.what = SearchWhat::FilesAndFolders;
+    Run(c, nodes);
+    EXPECT_TRUE(recorder_.rows.empty());
+
+    // Only text 1's range is written for a collection outside the substring mode.
+    c = Text("backup*", SearchMode::Wildcard);
+    c.text2 = "BACKUPS";
+    c.andMode = false;
+    Run(c, nodes);
+    ASSERT_GE(recorder_.rows.size(), 1u);
+    EXPECT_EQ(recorder_.rows[0][18], "2 8");
+    EXPECT_EQ(recorder_.rows[0][20], "0 0");
+}
+
+// ---- Filters ---------------------------------------------------------------
+
+struct FilterCase {
+    const char* what;
+    std::function<void(SearchCriteria&)> set;
+    std::vector<std::string> names;
+};
+
+TEST_F(SearchEngineTest, EachFilterKeepsItsLines) {
+    const auto day = [](int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
+        return DateTime{y, m, d, h, mi, s};
+    };
+    const std::vector<FilterCase> cases = {
+        {"size minimum, 64-bit sizes",
+         [](SearchCriteria& c) { c.size.min = 4'294'967'296ULL; },
+         {"big.iso"}},
+        {"size range",
+         [](SearchCriteria& c) {
+             c.size = {2000, 5000};
+         },
+         {"photo.JPG", "archive.zip"}},
+        {"size range takes nested entries",
+         [](SearchCriteria& c) {
+             c.size = {35, 75};
+         },
+         {"readme.txt", "report final.txt"}},
+        {"maximum size 0", [](SearchCriteria& c) { c.size.max = 0; }, {}},
+        {"modified range, folders by their own dates",
+         [&](SearchCriteria& c) {
+             c.modified = {day(1999, 1, 1), day(1999, 12, 31, 23, 59, 59)};
+         },
+         {"Music\\", "song.mp3"}},
+        {"modified from, nested entries by their date",
+         [&](SearchCriteria& c) { c.modified.min = day(2002, 1, 1); },
+         {"COLOR.BMP", "readme.txt", "report final.txt"}},
+        {"created range keeps nested entries out",
+         [&](SearchCriteria& c) {
+             c.created = {day(2005, 1, 1), day(2005, 12, 31)};
+         },
+         {"canción.txt"}},
+        {"extension",
+         [](SearchCriteria& c) {
+             c.what = SearchWhat::FilesWithExtension;
+             c.extension = "TXT";
+         },
+         {"readme.txt", "report final.txt", "canción.txt", "color.txt", "ni\xF1o.txt"}},
+        {"attributes", [](SearchCriteria& c) { c.attributes = "R"; }, {"readme.txt", "big.iso"}},
+        {"attributes of folders", [](SearchCriteria& c) { c.attributes = "H"; }, {"Música\\"}},
+        {"has nested entries", [](SearchCriteria& c) { c.attributes = "@"; }, {"archive.zip"}},
+        {"has a media block",
+         [](SearchCriteria& c) { c.attributes = "#A"; },
+         {"photo.JPG", "song.mp3"}},
+        {"width",
+         [](SearchCriteria& c) {
+             c.width = {600, 700};
+         },
+         {"photo.JPG"}},
+        {"duration", [](SearchCriteria& c) { c.duration.min = 180; }, {"song.mp3"}},
+        {"channels", [](SearchCriteria& c) { c.channels = 2; }, {"song.mp3"}},
+        {"year",
+         [](SearchCriteria& c) {
+             c.year = {1990, 1999};
+         },
+         {"song.mp3"}},
+        {"track", [](SearchCriteria& c) { c.track.max = 6; }, {}},
+        {"genre", [](SearchCriteria& c) { c.genre = "ROC"; }, {"song.mp3"}},
+        {"a media maximum of 0 keeps every file out",
+         [](SearchCriteria& c) { c.quality.max = 0; },
+         {}},
+        {"the year of a file without music fails",
+         [](SearchCriteria& c) {
+             c.year.min = 1;
+             c.what = SearchWhat::FilesWithExtension;
+             c.extension = "JPG";
+         },
+         {}},
+        {"folders only",
+         [&](SearchCriteria& c) {
+             c.what = SearchWhat::Folders;
+             c.modified.min = day(1980, 1, 2);
+         },
+         {"\\", "Music\\", "Música\\"}},
+        {"files only",
+         [&](SearchCriteria& c) {
+             c.what = SearchWhat::Files;
+             c.modified.max = day(2000, 1, 1);
+         },
+         {"song.mp3"}},
+        {"nested entries switched off",
+         [](SearchCriteria& c) {
+             c.nested = false;
+             c.size.max = 300;
+         },
+         {"canción.txt", "color.txt", "ni\xF1o.txt"}},
+    };
+    for (const FilterCase& t : cases) {
+        SCOPED_TRACE(t.what);
+        SearchCriteria c;
+        t.set(c);
+        Run(c);
+        EXPECT_EQ(recorder_.Column(5), t.names);
+        EXPECT_TRUE(recorder_.errors.empty());
+    }
+}
+
+TEST_F(SearchEngineTest, FolderLineUpdatesColumnThreeWhenFoldersAreNotListed) {
+    SearchCriteria c = Text("o");
+    c.what = SearchWhat::Files;
+    c.where = SearchWhere::Name;
+    Run(c);
+    std::vector<std::string> folders;
+    for (const SearchRow& row : recorder_.rows)
+        folders.push_back(row[5] + " in " + row[3]);
+    EXPECT_EQ(folders,
+              (std::vector<std::string>{"report.doc in \\", "photo.JPG in \\", "COLOR.BMP in \\",
+                                        "report final.txt in \\", "song.mp3 in \\Music",
+                                        "big.iso in \\Music", "canción.txt in \\Música",
+                                        "color.txt in \\Música", "ni\xF1o.txt in \\Música"}));
+}
+
+// ---- Scope, stop, limit, progress, errors --------------------------------------
+
+TEST_F(SearchEngineTest, NodesOutOfScopeArePassedOver) {
+    CatalogueLines other = Lines({Header("Other"), Folder("E:\\"), File(FileSpec("report2.doc"))});
+    std::vector<SearchNode> nodes = Nodes();
+    nodes.push_back({SearchNodeKind::Catalogue, "Other", "\\Other", false, &other});
+    Run(Text("report2"), nodes);
+    EXPECT_TRUE(recorder_.rows.empty());
+    nodes.back().inScope = true;
+    Run(Text("report2"), nodes);
+    ASSERT_EQ(recorder_.rows.size(), 1u);
+    EXPECT_EQ(recorder_.rows[0][1], "");
+    EXPECT_EQ(recorder_.rows[0][2], "Other");
+}
+
+TEST_F(SearchEngineTest, StopEndsTheWalkAfterTheHitThatSawIt) {
+    SearchCriteria c = Text("o");
+    // Questions: before the collection, before the catalogue, after the
+    // catalogue's own hit, its progress point, then after each hit.
+    SearchRequest request;
+    request.nodes = Nodes();
+    request.criteria = c;
+    request.clock = clock_;
+    Recorder recorder;
+    recorder.stopAtQuestion = 5;
+    const SearchResult result = RunSearch(request, recorder);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_FALSE(result.hitLimit);
+    EXPECT_EQ(recorder.rows.size(), 2u);
+    EXPECT_EQ(result.hits, 2u);
+
+    recorder = Recorder();
+    recorder.stopAtQuestion = 1;
+    const SearchResult before = RunSearch(request, recorder);
+    EXPECT_TRUE(before.stopped);
+    EXPECT_TRUE(recorder.rows.empty());
+    EXPECT_EQ(before.linesVisited, 0u);
+}
+
+TEST_F(SearchEngineTest, HitLimitEndsTheWalkAtTheNextHit) {
+    std::vector<std::string> lines = {Header("Big"), Folder("E:\\")};
+    for (int i = 0; i < 100'001; ++i) {
+        std::string name = "f";
+        name += std::to_string(i);
+        name += ".txt";
+        lines.push_back(File(FileSpec(name)));
+    }
+    disk_ = Lines(lines);
+    SearchRequest request;
+    request.nodes = Nodes();
+    request.criteria = Text(".TXT");
+    request.clock = clock_;
+    Recorder recorder;
+    recorder.keepRows = false;
+    const SearchResult result = RunSearch(request, recorder);
+    EXPECT_TRUE(result.hitLimit);
+    EXPECT_FALSE(result.stopped);
+    EXPECT_EQ(result.hits, kMaxSearchHits);
+    EXPECT_EQ(recorder.hitCount, kMaxSearchHits);
+    EXPECT_EQ(recorder.lastRow[5], "f99998.txt");
+    EXPECT_EQ(result.linesVisited, 100'001u); // the folder and the hundred-thousandth file
+}
+
+TEST_F(SearchEngineTest, ProgressComesAtMostEveryTwentyMilliseconds) {
+    std::vector<std::string> lines = {Header("Big"), Folder("E:\\")};
+    for (int i = 0; i < 75'000; ++i)
+        lines.push_back(File(FileSpec("f.txt").Size(10)));
+    disk_ = Lines(lines);
+    SearchCriteria c;
+    c.size.min = 11; // no hits; a progress point every 7,500 lines
+    ASSERT_EQ(ProgressInterval(c), 7'500);
+
+    // A clock that stands still: the stop is asked at every point, progress never comes.
+    SearchResult result = Run(c);
+    EXPECT_TRUE(recorder_.progressLines.empty());
+    EXPECT_EQ(recorder_.stopQuestions, 2 + 1 + 10);
+    EXPECT_EQ(result.linesVisited, 75'001u);
+
+    // 7 ms between points: progress at every third point.
+    recorder_ = Recorder();
+    SearchRequest request;
+    request.nodes = Nodes();
+    request.criteria = c;
+    request.clock = clock_;
+    Recorder recorder;
+    recorder.clock = &now_;
+    recorder.clockStepPerQuestion = 7;
+    RunSearch(request, recorder);
+    EXPECT_EQ(recorder.progressLines, (std::vector<std::uint64_t>{7'500, 30'000, 52'500, 75'000}));
+
+    // Stopping at a progress point ends the walk there.
+    recorder = Recorder();
+    recorder.stopAtQuestion = 2 + 1 + 3;
+    result = RunSearch(request, recorder);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.linesVisited, 22'500u);
+}
+
+TEST_F(SearchEngineTest, DamagedLinesAreReportedAndTheWalkGoesOn) {
+    disk_ = Lines({Header("Disco"), Folder("E:\\"), "short", File(FileSpec("after.txt")),
+                   File(FileSpec("arc.zip").Nested(Block({"bad", Entry("inner.txt")})))});
+    SearchCriteria c;
+    c.size.max = 1000;
+    Run(c);
+    EXPECT_EQ(recorder_.Column(5), (std::vector<std::string>{"after.txt", "arc.zip", "inner.txt"}));
+    ASSERT_EQ(recorder_.errors.size(), 2u);
+    EXPECT_EQ(recorder_.errors[0].rfind("Disco: line 3: ", 0), 0u) << recorder_.errors[0];
+    EXPECT_NE(recorder_.errors[1].find("line 5"), std::string::npos) << recorder_.errors[1];
+}
+
+TEST_F(SearchEngineTest, CountsEveryLineAndNestedEntryVisited) {
+    SearchCriteria c = Text("zzz");
+    const SearchResult result = Run(c);
+    EXPECT_EQ(result.linesVisited, disk_.Count() - 1);
+    EXPECT_EQ(result.nestedVisited, 3u);
+    EXPECT_EQ(result.hits, 0u);
+    c.created.min = DateTime{1990, 1, 1};
+    EXPECT_EQ(Run(c).nestedVisited, 0u);
+}
+
+TEST(SearchEngine, FuzzyModeNeedsItsMatchers) {
+    SearchRequest request;
+    request.criteria.mode = SearchMode::Fuzzy;
+    request.criteria.text1 = "AB";
+    Recorder recorder;
+    EXPECT_THROW(RunSearch(request, recorder), EInternalError);
+}
+
+TEST(SearchEngine, ProgressIntervalsByMode) {
+    SearchCriteria c;
+    EXPECT_EQ(ProgressInterval(c), 7'500);
+    c.text1 = "A";
+    const std::pair<SearchMode, int> cases[] = {{SearchMode::Substring, 30'000},
+                                                {SearchMode::Wildcard, 15'000},
+                                                {SearchMode::ExtendedWildcard, 7'500},
+                                                {SearchMode::Fuzzy, 750}};
+    for (const auto& [mode, interval] : cases) {
+        c.mode = mode;
+        EXPECT_EQ(ProgressInterval(c), interval);
+    }
+}
+
+// ---- Folding and quick rejection ---------------------------------------------
+
+TEST(SearchFold, FoldFieldGivesWhatFoldGives) {
+    const FoldMode modes[] = {FoldMode::UpperNoAccents, FoldMode::Upper, FoldMode::NoAccents,
+                              FoldMode::AsTyped};
+    std::string buffer;
+    const std::vector<std::string> texts = {"",
+                                            "plain ascii.TXT",
+                                            "Canción ÁÉÍÓÚ ü ñ",
+                                            "ı ſ ß straße",
+                                            "caf\xE9 ni\xF1o",
+                                            "mixed \xC3\xA1 and \xE1",
+                                            "\x80\x81\x82\x83"};
+    for (FoldMode mode : modes)
+        for (const std::string& t : texts)
+            EXPECT_EQ(FoldField(t, mode, buffer), Fold(t, mode)) << t;
+    // Every character of the Basic Multilingual Plane, and every single byte.
+    for (FoldMode mode : modes) {
+        for (char32_t c = 1; c < 0x10000; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF) continue;
+            std::string t = "a";
+            text::AppendUtf8(t, c);
+            const std::string expected = Fold(t, mode);
+            ASSERT_EQ(FoldField(t, mode, buffer), expected) << static_cast<unsigned>(c);
+        }
+        for (int b = 1; b < 256; ++b) {
+            const std::string t(1, static_cast<char>(b));
+            ASSERT_EQ(FoldField(t, mode, buffer), Fold(t, mode)) << b;
+        }
+    }
+}
+
+TEST(SearchFold, CharactersThatFoldIntoAsciiAreMarked) {
+    // Whatever a fold (or the approximate matcher's upper case) turns into ASCII
+    // must start with a marked byte, or the quick rejection would miss it.
+    const FoldMode modes[] = {FoldMode::UpperNoAccents, FoldMode::Upper, FoldMode::NoAccents,
+                              FoldMode::AsTyped};
+    for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        std::string t;
+        text::AppendUtf8(t, c);
+        bool ascii = text::UpperChar(c) < 0x80;
+        for (FoldMode mode : modes)
+            ascii = ascii || text::IsAscii(Fold(t, mode));
+        if (ascii) {
+            ASSERT_TRUE(MayFoldIntoAscii(static_cast<unsigned char>(t[0])))
+                << static_cast<unsigned>(c);
+        }
+    }
+    for (int b = 0x80; b < 256; ++b) {
+        const std::string t(1, static_cast<char>(b));
+        bool ascii = false;
+        for (FoldMode mode : modes)
+            ascii = ascii || text::IsAscii(Fold(t, mode));
+        if (ascii) {
+            EXPECT_TRUE(MayFoldIntoAscii(static_cast<unsigned char>(b))) << b;
+        }
+    }
+    // The bytes of the number code stay unmarked, so coded fields give no candidates.
+    for (int b = 32; b <= 131; ++b)
+        EXPECT_FALSE(MayFoldIntoAscii(static_cast<unsigned char>(b))) << b;
+}
+
+TEST(SearchScanTest, FindsNeedlesAtEveryOffset) {
+    const CandidateScan scan({"Report", "x."});
+    for (std::size_t length = 0; length < 70; ++length) {
+        for (std::size_t at = 0; at + 6 <= length; ++at) {
+            std::string text(length, 'r');
+            text.replace(at, 6, at % 2 ? "rEpOrT" : "REPORT");
+            EXPECT_EQ(scan.Next(text), at) << length << " " << at;
+            EXPECT_EQ(scan.Next(text, at + 1), std::string_view::npos);
+            // A near miss in the middle is no candidate.
+            text[at + 3] = 'x';
+            EXPECT_EQ(scan.Next(text), std::string_view::npos) << length << " " << at;
+        }
+        // A marked byte is a candidate wherever it stands.
+        if (length > 0) {
+            std::string text(length, 'a');
+            text[length - 1] = '\xC3';
+            EXPECT_EQ(scan.Next(text), length - 1);
+        }
+    }
+    // Letters are folded, other characters are not: "@" is not "`".
+    EXPECT_EQ(CandidateScan({"a@"}).Next(std::string(20, ' ') + "A`a@"), 22u);
+    EXPECT_FALSE(CandidateScan().Active());
+    EXPECT_FALSE(CandidateScan({"caf\xC3\xA9"}).Active());
+}
+
+// Builds a catalogue of random names over tricky characters and checks the hits
+// of each text against a plain fold-and-compare of every field.
+TEST(SearchScanTest, QuickRejectionNeverLosesAHit) {
+    const std::vector<std::string> pieces = {
+        "re", "port", "REP",  "ort",  "é",    "ó", "ı", "ſ", "ß", "ñ", "a",
+        " ",  "_",    "\xE9", "\xF3", "\x80", "Ö", "k", "K", "s", "S", "ü"};
+    std::mt19937 random(7);
+    const auto name = [&] {
+        std::string n;
+        const int count = std::uniform_int_distribution<int>(1, 6)(random);
+        for (int i = 0; i < count; ++i)
+            n += pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
+        return n;
+    };
+    std::vector<std::string> lines = {Header("Random"), Folder("E:\\")};
+    std::vector<std::string> fields; // every name and nested name, in walk order
+    for (int i = 0; i < 1500; ++i) {
+        if (i % 50 == 0) {
+            const std::string folder = name();
+            lines.push_back(Folder("E:\\" + folder + "\\"));
+            fields.push_back(LimpiaControles(folder));
+            continue;
+        }
+        std::string file = name();
+        if (i % 7 == 0) {
+            std::vector<std::string> entries;
+            std::vector<std::string> entryNames;
+            for (int e = 0; e < 5; ++e) {
+                entryNames.push_back(name());
+                entries.push_back(Entry("dir\\" + entryNames.back()));
+            }
+            file += ".zip";
+            lines.push_back(File(FileSpec(file).Nested(Block(entries))));
+            fields.push_back(file);
+            for (const std::string& e : entryNames)
+                fields.push_back(std::string(ExtraeUltimoElemento("dir\\" + e)));
+        } else {
+            lines.push_back(File(FileSpec(file)));
+            fields.push_back(file);
+        }
+    }
+    CatalogueLines catalogue = Lines(lines);
+    const std::vector<std::string> texts = {"REPORT", "port", "RE", "ESS", "EA",    "KS",  "ÉO",
+                                            "Ñ",      "SS",   "US", "I",   "PORTE", "ORTA"};
+    const FoldMode modes[] = {FoldMode::UpperNoAccents, FoldMode::Upper, FoldMode::NoAccents,
+                              FoldMode::AsTyped};
+    for (FoldMode mode : modes) {
+        for (const std::string& typed : texts) {
+            for (SearchMode searchMode : {SearchMode::Substring, SearchMode::Fuzzy}) {
+                SearchCriteria c;
+                c.fold = mode;
+                c.mode = searchMode;
+                c.where = SearchWhere::Name;
+                c.what = SearchWhat::FilesAndFolders;
+                c.text1 = Fold(typed, mode);
+                TFuzzySearch fuzzy1(c.text1, 1), fuzzy2;
+                SearchRequest request;
+                request.nodes = {
+                    {SearchNodeKind::Catalogue, "Random", "\\Random", true, &catalogue}};
+                request.criteria = c;
+                request.fuzzy1 = &fuzzy1;
+                request.fuzzy2 = &fuzzy2;
+                request.clock = [] { return std::uint64_t{0}; };
+                Recorder recorder;
+                RunSearch(request, recorder);
+
+                TFuzzySearch reference(c.text1, 1);
+                std::vector<std::string> expected;
+                for (const std::string& field : fields) {
+                    const std::string folded = Fold(field, mode);
+                    const bool hit = searchMode == SearchMode::Substring
+                                         ? folded.find(c.text1) != std::string::npos
+                                         : reference.Search(folded);
+                    if (hit) expected.push_back(field);
+                }
+                std::vector<std::string> found;
+                for (const SearchRow& row : recorder.rows) {
+                    std::string n = row[5];
+                    if (!n.empty() && n.back() == '\\') n.pop_back();
+                    found.push_back(n);
+                }
+                EXPECT_EQ(found, expected)
+                    << "text " << typed << " mode " << static_cast<int>(mode)
+                    << (searchMode == SearchMode::Fuzzy ? " fuzzy" : " substring");
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace sorvane

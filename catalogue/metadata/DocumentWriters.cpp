@@ -6,7 +6,9 @@
 #include "catalogue/metadata/DocumentReaders.h"
 #include "catalogue/metadata/MediaWriters.h"
 
+#include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace sorvane {
 

@@ -119,7 +119,8 @@ std::optional<std::string> ConvertWithIconv(std::string_view bytes, std::uint16_
     std::size_t outLeft = out.size();
     std::size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
     // The shift back to the initial state of a stateful page (ISO-2022-JP).
-    if (result != static_cast<std::size_t>(-1)) result = iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+    if (result != static_cast<std::size_t>(-1))
+        result = iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
     iconv_close(cd);
     if (result == static_cast<std::size_t>(-1)) return std::nullopt;
     out.resize(out.size() - outLeft);

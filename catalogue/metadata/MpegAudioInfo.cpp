@@ -253,9 +253,10 @@ void TFileInfo::GetMP3ExInfo(MpegInfoRec& info) {
         const std::uint32_t length = h.Length();
         if (!RangeInside(pos, length, audioEnd)) continue;
         // A lone sync pattern is easily met in other data; a frame is taken when
-        // the next one follows with the same stream parameters, or the audio ends.
+        // the next one follows with the same stream parameters, or when it is
+        // the whole audio (a file of one frame).
         const std::uint64_t next = pos + length;
-        if (audioEnd - next >= 4) {
+        if (pos != audioStart || audioEnd - next >= 4) {
             const std::optional<std::uint32_t> nextWord = scan.WordAt(next);
             if (!nextWord || !DecodeHeader(*nextWord).SameStream(h)) continue;
         }
@@ -284,9 +285,9 @@ void TFileInfo::GetMP3ExInfo(MpegInfoRec& info) {
         // bytes x 8 / (samples / rate) / 1000, in whole kbit/s.
         const auto averageRate = static_cast<std::uint64_t>(static_cast<long double>(bytes) * 8 *
                                                             first.sampleRate / samples / 1000);
-        // A frame count that makes frames longer than any MPEG frame is damage; the header is
-        // ignored. Averages also for an Info header: its own frame may be of a higher rate than the
-        // rest, to make room for the header.
+        // A frame count that gives an average frame beyond 16 bits or a rate of 0 is damage,
+        // and the header is ignored. Averages also for an Info header: its own frame may be
+        // of a higher rate than the rest, to make room for the header.
         if (averageLength > 0 && averageLength <= 0xFFFF && averageRate > 0) {
             info.MpegVariableBitRate = xing->variable;
             seconds = samples / first.sampleRate;

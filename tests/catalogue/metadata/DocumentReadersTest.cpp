@@ -904,6 +904,20 @@ TEST(MpegAudioInfo, MissingUnopenableAndFar) {
     EXPECT_EQ(info.MpegStatus, 2);
 }
 
+TEST(MpegAudioInfo, JunkFullOfSyncsIsScannedPromptly) {
+    // A mebibyte of frame headers whose next frame never follows: every fourth
+    // byte is a candidate, and each looks 417 bytes ahead.
+    std::string junk;
+    while (junk.size() < (1u << 20))
+        PutU32BE(junk, kMpeg1Layer3_128k_44k);
+    DocumentTempFolder folder;
+    MpegInfoRec info;
+    const auto start = std::chrono::steady_clock::now();
+    TFileInfo(folder.Put("junk.mp3", junk)).GetMP3ExInfo(info);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(info.MpegStatus, 2);
+}
+
 TEST(MpegAudioInfo, DurationBeyondItsFieldRaises) {
     // 70 MB at 8 kbit/s: 70,000 seconds, more than 16 bits hold.
     DocumentTempFolder folder;

@@ -160,6 +160,11 @@ private:
     void Reset();
 };
 
+// The whole size of an ID3v2 tag from its 10 header bytes ("ID3", version,
+// revision, flags, synchsafe size): the size, plus 20 with a footer (flag 0x10)
+// or 10 without. Zero when the bytes are no ID3v2 header.
+std::uint64_t Id3v2TagSize(std::string_view header);
+
 // The description of a music file from its tags: the artist, then " [" album
 // "]", then " " title, leaving out every part that is empty or occurs in the
 // file name (`fileName`, the last element of the path; case-sensitive).

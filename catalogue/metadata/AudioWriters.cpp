@@ -2,17 +2,14 @@
 // of sound files, and the description that music files take from their tags.
 #include "catalogue/metadata/AudioWriters.h"
 
-#include "catalogue/format/NumberCode.h"
 #include "catalogue/format/PathText.h"
-#include "catalogue/format/TextUtils.h"
-#include "catalogue/metadata/AudioBytes.h"
 #include "catalogue/metadata/AudioReaders.h"
+#include "catalogue/metadata/ByteReader.h"
 #include "platform/Text.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <memory>
 
 namespace sorvane {
 
@@ -23,28 +20,18 @@ constexpr std::size_t kDurationWidth = 3, kSampleRateWidth = 3, kBitsWidth = 1, 
                       kYearWidth = 2, kTrackWidth = 2;
 constexpr std::size_t kYearDigits = 4;
 
+// A value beyond 32 bits is stored as the nearest 32-bit value.
 std::string NumberField(std::int64_t value, std::size_t width) {
-    const auto fitted = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-    return PadLeftToWidth(CodificaEntero(fitted), width);
+    return MediaNumberField(std::clamp<std::int64_t>(value,
+                                                     std::numeric_limits<std::int32_t>::min(),
+                                                     std::numeric_limits<std::int32_t>::max()),
+                            width);
 }
 
 // Seconds rounded to the nearest whole second, halves to even.
 std::int64_t RoundedSeconds(double seconds) {
     if (!std::isfinite(seconds)) return 0;
     return static_cast<std::int64_t>(std::nearbyint(std::clamp(seconds, -9e18, 9e18)));
-}
-
-// The reader object of a run, made the first time it is needed.
-template <typename Reader> Reader& Use(std::unique_ptr<Reader>& reader) {
-    if (!reader) reader = std::make_unique<Reader>();
-    return *reader;
-}
-
-// The last element of a file path.
-std::string_view FileNameOf(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 bool IsDigit(char c) {
@@ -100,21 +87,21 @@ std::string DescripcionDeEtiquetas(std::string_view artist, std::string_view alb
 }
 
 std::string LimpiaDescripcion(std::string_view description) {
-    return LimpiaControles(TrimAudioText(description));
+    return LimpiaControles(TrimBlanks(description));
 }
 
 std::int32_t ReadOGGYear(std::string_view date, const MediaErrorSink& errors) {
-    const std::string trimmed = TrimAudioText(date);
+    const std::string trimmed = TrimBlanks(date);
     if (trimmed.empty()) return 0;
     std::int32_t year = 0;
     // ISO dates lead with the year; older taggers wrote day and month first.
     if (trimmed.size() >= kYearDigits &&
         std::all_of(trimmed.begin(), trimmed.begin() + kYearDigits, IsDigit) &&
         (trimmed.size() == kYearDigits || !IsDigit(trimmed[kYearDigits])) &&
-        ParseAudioNumber(std::string_view(trimmed).substr(0, kYearDigits), year))
+        ParseWholeNumber(std::string_view(trimmed).substr(0, kYearDigits), year))
         return year;
     const std::string_view last = text::LastChars(trimmed, kYearDigits);
-    if (ParseAudioNumber(last, year)) return year;
+    if (ParseWholeNumber(last, year)) return year;
     if (errors)
         errors("ReadOGG YEAR failure on " + std::string(date) + ": '" + std::string(last) +
                "' is not a valid integer value");
@@ -122,14 +109,14 @@ std::int32_t ReadOGGYear(std::string_view date, const MediaErrorSink& errors) {
 }
 
 std::int32_t ReadWMAYear(std::string_view year) {
-    if (TrimAudioText(year).empty()) return 0;
+    if (TrimBlanks(year).empty()) return 0;
     std::int32_t value = 0;
-    return ParseAudioNumber(year, value) ? value : 0;
+    return ParseWholeNumber(year, value) ? value : 0;
 }
 
 std::string ReadWAV(MediaReaders& readers, const std::string& path, const MediaErrorSink& errors) {
     return RunWriter("ReadWAV failure on ", path, errors, [&] {
-        TWAVfile& wav = Use(readers.WavFile);
+        TWAVfile& wav = ReaderOf(readers.WavFile);
         if (!wav.ReadFromFile(path)) return std::string();
         if (!wav.Valid) throw EAbort();
         // Audio durations are truncated to whole seconds.
@@ -143,7 +130,7 @@ std::string ReadOGG(MediaReaders& readers, const std::string& path, std::string&
                     const MediaErrorSink& errors) {
     description.clear();
     std::string block = RunWriter("ReadOGG failure on ", path, errors, [&] {
-        TOggVorbis& ogg = Use(readers.OggFile);
+        TOggVorbis& ogg = ReaderOf(readers.OggFile);
         ogg.ReadFromFile(path);
         std::string fields;
         if (ogg.IsValid())
@@ -151,7 +138,7 @@ std::string ReadOGG(MediaReaders& readers, const std::string& path, std::string&
                 CamposMusica(RoundedSeconds(ogg.GetDuration()), ogg.Channels, ogg.SampleRate,
                              ogg.GetBitRate(), ReadOGGYear(ogg.Date, errors), ogg.Track, ogg.Genre);
         // The comments give a description also when the stream is not valid.
-        description = DescripcionDeEtiquetas(ogg.Artist, ogg.Album, ogg.Title, FileNameOf(path));
+        description = DescripcionDeEtiquetas(ogg.Artist, ogg.Album, ogg.Title, MediaFileName(path));
         return MediaBracketed(fields);
     });
     description = LimpiaDescripcion(description);
@@ -162,13 +149,13 @@ std::string ReadWMA(MediaReaders& readers, const std::string& path, std::string&
                     const MediaErrorSink& errors) {
     description.clear();
     std::string block = RunWriter("ReadWMA failure on ", path, errors, [&] {
-        TWMAfile& wma = Use(readers.WmaFile);
+        TWMAfile& wma = ReaderOf(readers.WmaFile);
         wma.ReadFromFile(path);
         if (!wma.Valid) return std::string();
         const std::string fields =
             CamposMusica(RoundedSeconds(wma.Duration), wma.Channels, wma.SampleRate, wma.BitRate,
                          ReadWMAYear(wma.Year), wma.Track, wma.Genre);
-        description = DescripcionDeEtiquetas(wma.Artist, wma.Album, wma.Title, FileNameOf(path));
+        description = DescripcionDeEtiquetas(wma.Artist, wma.Album, wma.Title, MediaFileName(path));
         return MediaBracketed(fields);
     });
     description = LimpiaDescripcion(description);

@@ -1,9 +1,8 @@
 // GetAVIInfo: a walk over the RIFF chunks of an AVI file that reads chunk
 // headers, list types and the 56-byte main header, and skips everything else
 // (the "movi" list of the frames above all) without reading it.
-#include "catalogue/metadata/DocumentBytes.h"
+#include "catalogue/metadata/ByteReader.h"
 #include "catalogue/metadata/DocumentReaders.h"
-#include "platform/Files.h"
 
 #include <limits>
 #include <optional>
@@ -34,7 +33,7 @@ struct MainHeader {
     std::int32_t height;
 };
 
-MainHeader ReadMainHeader(const ByteView& bytes) {
+MainHeader ReadMainHeader(const ByteFields& bytes) {
     return {bytes.U32LE(kMicroSecPerFrame), bytes.U32LE(kTotalFrames),
             static_cast<std::int32_t>(bytes.U32LE(kWidth)),
             static_cast<std::int32_t>(bytes.U32LE(kHeight))};
@@ -46,7 +45,6 @@ std::optional<std::string> TryRead(const ReadOnlyFile& file, std::uint64_t offse
     try {
         return file.ReadAt(offset, length);
     } catch (const EDamagedFile&) {
-    } catch (const EInOutError&) {
     }
     return std::nullopt;
 }
@@ -60,7 +58,7 @@ int GetAVIInfo(const std::string& fileName, std::int32_t& width, std::int32_t& h
 
     const std::optional<std::string> riff = TryRead(file, 0, kRiffHeaderBytes);
     if (!riff) return kAviNoHeader;
-    const ByteView riffView(*riff);
+    const ByteFields riffView(*riff);
     if (!riffView.Matches(0, "RIFF")) return kAviNotRiff;
     const std::uint64_t end = kRiffHeaderBytes + riffView.U32LE(4);
     if (file.Size() < end) return kAviShort;
@@ -86,8 +84,8 @@ int GetAVIInfo(const std::string& fileName, std::int32_t& width, std::int32_t& h
             damaged = true;
             break;
         }
-        const ByteView chunk(*header);
-        const std::string_view id = chunk.Bytes(0, 4);
+        const ByteFields chunk(*header);
+        const std::string_view id = chunk.View(0, 4);
         const std::uint32_t size = chunk.U32LE(4);
         const std::uint64_t data = pos + kChunkHeaderBytes;
         // A chunk must lie inside its container; only its pad byte may be missing there.
@@ -123,7 +121,7 @@ int GetAVIInfo(const std::string& fileName, std::int32_t& width, std::int32_t& h
                 damaged = true;
                 break;
             }
-            const MainHeader main = ReadMainHeader(ByteView(*bytes));
+            const MainHeader main = ReadMainHeader(ByteFields(*bytes));
             if (main.microSecPerFrame == 0)
                 throw EDamagedFile("AVI main header gives a frame time of 0");
             const std::uint32_t rate = kMicrosecondsPerSecond / main.microSecPerFrame;

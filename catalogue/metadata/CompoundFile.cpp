@@ -46,8 +46,7 @@ std::uint32_t SectorChain::At(std::uint64_t index) {
 
 CompoundFile::CompoundFile(const ReadOnlyFile& file) : file_(file) {
     if (file.Size() < cfb::kHeaderSize) Damaged("shorter than its header");
-    const std::string headerBytes = file.ReadAt(0, cfb::kHeaderSize);
-    const ByteView h(headerBytes);
+    const ByteFields h(file.ReadAt(0, cfb::kHeaderSize));
     if (!h.Matches(0, cfb::kSignature)) Damaged("no signature");
     if (h.U16LE(cfb::kByteOrder) != cfb::kByteOrderMark) Damaged("bad byte order mark");
 
@@ -102,8 +101,7 @@ std::string CompoundFile::ReadInSector(std::uint32_t sector, std::uint32_t offse
 }
 
 std::uint32_t CompoundFile::ReadSectorWord(std::uint32_t sector, std::uint32_t word) {
-    const std::string bytes = ReadInSector(sector, word * 4, 4);
-    return ByteView(bytes).U32LE(0);
+    return ByteFields(ReadInSector(sector, word * 4, 4)).U32LE(0);
 }
 
 std::uint32_t CompoundFile::FatSectorLocation(std::uint32_t fatIndex) {
@@ -136,9 +134,10 @@ std::uint32_t CompoundFile::NextSector(std::uint32_t sector) {
     auto cached = fatCache_.find(fatIndex);
     if (cached == fatCache_.end()) {
         const std::uint32_t location = FatSectorLocation(fatIndex);
-        cached = fatCache_.emplace(fatIndex, ReadInSector(location, 0, sectorSize_)).first;
+        cached =
+            fatCache_.emplace(fatIndex, ByteFields(ReadInSector(location, 0, sectorSize_))).first;
     }
-    return ByteView(cached->second).U32LE(std::uint64_t{sector % wordsPerSector_} * 4);
+    return cached->second.U32LE(std::uint64_t{sector % wordsPerSector_} * 4);
 }
 
 std::uint32_t CompoundFile::NextMiniSector(std::uint32_t miniSector) {
@@ -150,9 +149,8 @@ std::uint32_t CompoundFile::NextMiniSector(std::uint32_t miniSector) {
 CompoundEntry CompoundFile::Entry(std::uint32_t index) {
     const std::uint32_t perSector = sectorSize_ / cfb::kEntrySize;
     const std::uint32_t sector = directory_.At(index / perSector);
-    const std::string bytes =
-        ReadInSector(sector, (index % perSector) * cfb::kEntrySize, cfb::kEntrySize);
-    const ByteView e(bytes);
+    const ByteFields e(
+        ReadInSector(sector, (index % perSector) * cfb::kEntrySize, cfb::kEntrySize));
 
     CompoundEntry entry;
     entry.index = index;

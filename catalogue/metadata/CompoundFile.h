@@ -4,7 +4,7 @@
 // for loops, so a damaged file gives EDamagedFile and never a hang.
 #pragma once
 
-#include "catalogue/metadata/DocumentBytes.h"
+#include "catalogue/metadata/ByteReader.h"
 
 #include <cstdint>
 #include <functional>
@@ -175,8 +175,8 @@ private:
     std::uint64_t miniSectorCount_ = 0; // 64-byte sectors of the mini stream
     CompoundEntry root_;
 
-    std::unordered_map<std::uint32_t, std::string> fatCache_; // FAT sector index -> its bytes
-    std::vector<std::uint32_t> difatChain_;                   // DIFAT sectors found so far
+    std::unordered_map<std::uint32_t, ByteFields> fatCache_; // FAT sector index -> its bytes
+    std::vector<std::uint32_t> difatChain_;                  // DIFAT sectors found so far
     std::unordered_set<std::uint32_t> difatSeen_;
     SectorChain directory_;
     SectorChain miniFat_;

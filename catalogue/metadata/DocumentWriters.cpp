@@ -1,6 +1,5 @@
 // The media block writers of documents (page count and title), MP3 files
 // (stream information and ID3 tags) and AVI files (picture size, rate, time).
-#include "catalogue/format/NumberCode.h"
 #include "catalogue/format/TextUtils.h"
 #include "catalogue/metadata/AudioReaders.h"
 #include "catalogue/metadata/DocumentReaders.h"
@@ -14,10 +13,6 @@ namespace sorvane {
 
 namespace {
 
-std::string NumberField(std::int64_t value, std::size_t width) {
-    return PadLeftToWidth(CodificaInt64(value), width);
-}
-
 bool IsBlank(const std::string& text) {
     for (unsigned char c : text)
         if (c > ' ') return false;
@@ -29,12 +24,6 @@ std::string BlankControls(std::string text) {
     for (char& c : text)
         if (static_cast<unsigned char>(c) < ' ' || c == '\x7F') c = ' ';
     return text;
-}
-
-// The last element of a path.
-std::string_view FileNameOf(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 // The channel digit of an MPEG channel mode.
@@ -56,7 +45,7 @@ std::string GetDOCDatos(MediaReaders&, const std::string& path, std::string& des
         if (info.DocStatus != -1)
             throw std::runtime_error("GetDocInfo error: " + fileInfo.LastError());
         if (!IsBlank(info.Title)) description = BlankControls(info.Title);
-        return MediaBracketed(NumberField(info.PageCount, 2));
+        return MediaBracketed(MediaNumberField(info.PageCount, 2));
     });
 }
 
@@ -71,17 +60,17 @@ std::string ReadMP3(MediaReaders& readers, const std::string& path, std::string&
         if (info.MpegStatus != -1 || info.MpegSampleRate == 0)
             throw std::runtime_error("GetMP3ExInfo error");
         const std::string base =
-            NumberField(info.MpegDuration, 3) + ChannelDigit(info.MpegChannelMode) +
-            NumberField(info.MpegSampleRate, 3) + NumberField(info.MpegBitRate, 2);
-        const std::string_view fileName = FileNameOf(path);
+            MediaNumberField(info.MpegDuration, 3) + ChannelDigit(info.MpegChannelMode) +
+            MediaNumberField(info.MpegSampleRate, 3) + MediaNumberField(info.MpegBitRate, 2);
+        const std::string_view fileName = MediaFileName(path);
 
         TID3v1 ownV1;
         TID3v1& v1 = readers.Id3v1Tag ? *readers.Id3v1Tag : ownV1;
         v1.ReadFromFile(path);
         if (v1.Exists) {
             if (v1.Year.empty()) v1.SetYear("0");
-            const std::string fields = base + NumberField(ParseInteger(v1.Year), 2) +
-                                       NumberField(v1.Track, 2) + BlankControls(v1.GetGenre());
+            const std::string fields = base + MediaNumberField(ParseInteger(v1.Year), 2) +
+                                       MediaNumberField(v1.Track, 2) + BlankControls(v1.GetGenre());
             tagDescription = DescripcionDeEtiquetas(v1.Artist, v1.Album, v1.Title, fileName);
             return MediaBracketed(fields);
         }
@@ -90,12 +79,12 @@ std::string ReadMP3(MediaReaders& readers, const std::string& path, std::string&
         v2.ReadFromFile(path);
         if (v2.Exists) {
             if (v2.Year.empty()) v2.SetYear("0");
-            const std::string fields = base + NumberField(ParseInteger(v2.Year), 2) +
-                                       NumberField(v2.Track, 2) + BlankControls(v2.Genre);
+            const std::string fields = base + MediaNumberField(ParseInteger(v2.Year), 2) +
+                                       MediaNumberField(v2.Track, 2) + BlankControls(v2.Genre);
             tagDescription = DescripcionDeEtiquetas(v2.Artist, v2.Album, v2.Title, fileName);
             return MediaBracketed(fields);
         }
-        return MediaBracketed(base + NumberField(0, 2) + NumberField(0, 2));
+        return MediaBracketed(base + MediaNumberField(0, 2) + MediaNumberField(0, 2));
     });
     // A failure leaves no description, also when the tag was read before it.
     if (!block.empty()) description = LimpiaDescripcion(tagDescription);
@@ -111,8 +100,8 @@ std::string ReadAVI(MediaReaders&, const std::string& path, const MediaErrorSink
         std::uint8_t framesPerSecond = 0;
         const int status = GetAVIInfo(path, width, height, duration, framesPerSecond);
         if (status != kAviRead || width < 0 || height < 0 || duration < 0) throw EAbort();
-        return MediaBracketed(NumberField(width, 3) + NumberField(height, 3) +
-                              NumberField(framesPerSecond, 1) + NumberField(duration, 3));
+        return MediaBracketed(MediaNumberField(width, 3) + MediaNumberField(height, 3) +
+                              MediaNumberField(framesPerSecond, 1) + MediaNumberField(duration, 3));
     });
 }
 

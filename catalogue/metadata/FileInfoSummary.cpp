@@ -1,5 +1,6 @@
 // TFileInfo::GetDocInfo: the SummaryInformation property set of a compound
 // document, its texts converted from the code page the set declares.
+#include "catalogue/metadata/ByteReader.h"
 #include "catalogue/metadata/CompoundFile.h"
 #include "catalogue/metadata/DocumentReaders.h"
 #include "platform/Text.h"
@@ -62,23 +63,10 @@ constexpr std::uint64_t kTicksPerSecond = 10'000'000;
 constexpr std::uint64_t kTicksPerMinute = 60 * kTicksPerSecond;
 constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 
+// A UTF-16LE text of the set; a high surrogate in the last unit is unpaired,
+// not cut, as the set stores whole texts.
 std::string Utf16ToUtf8(std::string_view bytes) {
-    std::string out;
-    const ByteView view(bytes);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        char32_t unit = view.U16LE(i);
-        if (unit == 0) break;
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
-            const char32_t low = view.U16LE(i + 2);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
-        if (unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFD;
-        text::AppendUtf8(out, unit);
-    }
-    return out;
+    return Utf16Text(bytes, /*bigEndian=*/false, FinalHighSurrogate::Replaced);
 }
 
 // iconv's name of a Windows code page; the CPnnn names cover the Windows and
@@ -137,13 +125,9 @@ std::string TextToUtf8(std::string_view bytes, std::uint16_t codePage) {
     case kCodePageUtf8:
         return text::AsUtf8(bytes);
     case kCodePageWindows1252:
-        return text::Windows1252ToUtf8(bytes);
-    case kCodePageLatin1: {
-        std::string out;
-        for (unsigned char c : bytes)
-            text::AppendUtf8(out, c);
-        return out;
-    }
+        return Windows1252Text(bytes);
+    case kCodePageLatin1:
+        return Latin1Text(bytes);
     default:
         break;
     }
@@ -175,8 +159,8 @@ class SummarySection {
 public:
     SummarySection(CompoundStream& stream, std::uint64_t start) : stream_(stream), start_(start) {}
 
-    std::uint32_t Word(std::uint64_t offset) { return ByteView(Read(offset, 4)).U32LE(0); }
-    std::uint64_t Quad(std::uint64_t offset) { return ByteView(Read(offset, 8)).U64LE(0); }
+    std::uint32_t Word(std::uint64_t offset) { return ByteFields(Read(offset, 4)).U32LE(0); }
+    std::uint64_t Quad(std::uint64_t offset) { return ByteFields(Read(offset, 8)).U64LE(0); }
     std::string Read(std::uint64_t offset, std::uint64_t length) {
         if (!RangeInside(start_, offset, stream_.Size()) ||
             !RangeInside(start_ + offset, length, stream_.Size()))
@@ -205,21 +189,19 @@ void ReadSummary(const ReadOnlyFile& file, TDocInfo& info) {
     if (!entry) throw EDamagedFile("no summary stream");
     CompoundStream stream = storage.OpenStream(*entry);
 
-    const std::string header = stream.Read(0, kSetHeaderBytes);
-    const ByteView h(header);
+    const ByteFields h(stream.Read(0, kSetHeaderBytes));
     if (h.U16LE(kSetByteOrder) != 0xFFFE) throw EDamagedFile("summary stream: bad byte order mark");
     if (h.U32LE(kSetSections) == 0) throw EDamagedFile("summary stream: no section");
     if (!h.Matches(kSetFirstFmtid, kSummaryFmtid))
         throw EDamagedFile("summary stream: not a summary set");
     SummarySection section(stream, h.U32LE(kSetFirstOffset));
 
-    const std::string sectionHeader = section.Read(0, kSectionHeaderBytes);
-    const std::uint32_t declared = ByteView(sectionHeader).U32LE(kSectionPropertyCount);
+    const std::uint32_t declared =
+        ByteFields(section.Read(0, kSectionHeaderBytes)).U32LE(kSectionPropertyCount);
     const std::uint32_t count = std::min(declared, kMaxProperties);
     if (std::uint64_t{count} * 8 > section.BytesLeft(kSectionTable))
         throw EDamagedFile("summary stream: property table past its end");
-    const std::string tableBytes = section.Read(kSectionTable, std::uint64_t{count} * 8);
-    const ByteView table(tableBytes);
+    const ByteFields table(section.Read(kSectionTable, std::uint64_t{count} * 8));
     std::vector<PropertyRef> properties;
     properties.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i)

@@ -1,6 +1,6 @@
 // The ID3v1 tag reader and the genre names of ID3v1.
-#include "catalogue/metadata/AudioBytes.h"
 #include "catalogue/metadata/AudioReaders.h"
+#include "catalogue/metadata/ByteReader.h"
 #include "platform/Text.h"
 
 #include <array>
@@ -48,7 +48,7 @@ std::string TrimRight(std::string_view text) {
 }
 
 // A fixed-width field: up to its first zero byte, trailing blanks removed.
-std::string Field(const AudioBytes& tag, std::size_t at, std::size_t width) {
+std::string Field(const ByteFields& tag, std::size_t at, std::size_t width) {
     std::string_view bytes = tag.View(at, width);
     const std::size_t zero = bytes.find('\0');
     const bool cut = zero == std::string_view::npos;
@@ -72,11 +72,11 @@ void TID3v1::Reset() {
 
 bool TID3v1::ReadFromFile(const std::string& fileName) {
     Reset();
-    AudioBytes tag;
+    ByteFields tag;
     try {
-        const AudioFile file(fileName);
+        const ReadOnlyFile file(fileName);
         if (file.Size() < kTagSize) return false;
-        tag = AudioBytes(file.Read(file.Size() - kTagSize, kTagSize));
+        tag = ByteFields(file.ReadAt(file.Size() - kTagSize, kTagSize));
     } catch (const EAudioRead&) {
         return false;
     }

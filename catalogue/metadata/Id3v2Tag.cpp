@@ -1,7 +1,7 @@
 // The ID3v2 tag reader: the text, comment and link frames of versions 2.2,
 // 2.3 and 2.4, in the four text encodings.
-#include "catalogue/metadata/AudioBytes.h"
 #include "catalogue/metadata/AudioReaders.h"
+#include "catalogue/metadata/ByteReader.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -13,7 +13,7 @@ namespace {
 
 // The tag header: "ID3", version, revision, flags, synchsafe size.
 constexpr std::size_t kTagHeader = 10;
-constexpr std::size_t kVersion = 3, kFlags = 5;
+constexpr std::size_t kVersion = 3, kFlags = 5, kTagSizeField = 6;
 constexpr std::uint8_t kUnsynchronised = 0x80, kExtendedHeader = 0x40, kFooter = 0x10;
 constexpr std::size_t kFooterSize = 10;
 
@@ -79,6 +79,14 @@ std::string Resynchronise(std::string_view bytes) {
     return out;
 }
 
+// Four 7-bit bytes, most significant first, as ID3v2 keeps its sizes.
+std::uint32_t Synchsafe32(const ByteFields& bytes, std::uint64_t at) {
+    std::uint32_t value = 0;
+    for (char byte : bytes.View(at, 4))
+        value = value << 7 | (static_cast<std::uint8_t>(byte) & 0x7F);
+    return value;
+}
+
 bool IsWide(std::uint8_t encoding) {
     return encoding == kUtf16 || encoding == kUtf16BE;
 }
@@ -87,11 +95,7 @@ bool IsWide(std::uint8_t encoding) {
 std::string DecodeText(std::uint8_t encoding, std::string_view bytes, bool cut) {
     switch (encoding) {
     case kUtf16:
-        if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF')
-            return Utf16Text(bytes.substr(2), true);
-        if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE')
-            return Utf16Text(bytes.substr(2), false);
-        return Utf16Text(bytes, false); // no byte-order mark: little-endian
+        return Utf16TextWithBom(bytes);
     case kUtf16BE:
         return Utf16Text(bytes, true);
     case kUtf8: {
@@ -107,7 +111,7 @@ std::string DecodeText(std::uint8_t encoding, std::string_view bytes, bool cut) 
 std::string FrameText(const FrameData& frame) {
     if (frame.bytes.empty()) return {};
     const auto encoding = static_cast<std::uint8_t>(frame.bytes[0]);
-    return TrimAudioText(DecodeText(encoding, std::string_view(frame.bytes).substr(1), frame.cut));
+    return TrimBlanks(DecodeText(encoding, std::string_view(frame.bytes).substr(1), frame.cut));
 }
 
 // Where the bytes after a terminated text start: one zero byte ends it in
@@ -130,7 +134,7 @@ std::string CommentText(const FrameData& frame) {
     const auto encoding = static_cast<std::uint8_t>(bytes[0]);
     const std::size_t text = AfterTerminator(encoding, bytes, kDescription);
     if (text == std::string_view::npos) return {};
-    return TrimAudioText(DecodeText(encoding, bytes.substr(text), frame.cut));
+    return TrimBlanks(DecodeText(encoding, bytes.substr(text), frame.cut));
 }
 
 // "WXXX": encoding, terminated description, then the address, always Latin-1.
@@ -141,12 +145,12 @@ std::string LinkText(const FrameData& frame) {
     const std::size_t link =
         AfterTerminator(static_cast<std::uint8_t>(bytes[0]), bytes, kDescription);
     if (link == std::string_view::npos) return {};
-    return TrimAudioText(DecodeText(kLatin1, bytes.substr(link), frame.cut));
+    return TrimBlanks(DecodeText(kLatin1, bytes.substr(link), frame.cut));
 }
 
 // Reads the frames of the tag into their slots. A read outside the file ends
 // the frames; what was found stays.
-void ReadFrames(const AudioFile& file, const AudioBytes& header, std::uint64_t tagSize,
+void ReadFrames(const ReadOnlyFile& file, const ByteFields& header, std::uint64_t tagSize,
                 std::array<FrameData, kSlots>& slots) {
     const std::uint8_t version = header.U8(kVersion);
     const std::uint8_t flags = header.U8(kFlags);
@@ -161,17 +165,17 @@ void ReadFrames(const AudioFile& file, const AudioBytes& header, std::uint64_t t
     if ((flags & kExtendedHeader) != 0) {
         // In 2.2 this flag marks a compressed tag, for which no method was ever given.
         if (v22) return;
-        const AudioBytes extended(file.Read(kTagHeader, 4));
+        const ByteFields extended(file.ReadAt(kTagHeader, 4));
         // 2.3 counts the bytes after the size field, 2.4 the whole extended header.
-        pos = v24 ? kTagHeader + extended.Synchsafe32(0) : kTagHeader + 4 + extended.U32BE(0);
+        pos = v24 ? kTagHeader + Synchsafe32(extended, 0) : kTagHeader + 4 + extended.U32BE(0);
     }
 
     for (int count = 0; count < kMaxFrames && pos + headerLength <= end; ++count) {
-        const AudioBytes frame(file.Read(pos, headerLength));
+        const ByteFields frame(file.ReadAt(pos, headerLength));
         const std::string_view id = frame.View(0, idLength);
         if (id[0] < 'A' || id[0] > 'Z') break; // padding, or the end of the frames
         const std::uint64_t size = v22   ? frame.U24BE(kFrameSize22)
-                                   : v24 ? frame.Synchsafe32(kFrameSize)
+                                   : v24 ? Synchsafe32(frame, kFrameSize)
                                          : frame.U32BE(kFrameSize);
         const std::uint64_t data = pos + headerLength;
         if (size > end - data) break; // a frame that runs past the tag
@@ -188,7 +192,7 @@ void ReadFrames(const AudioFile& file, const AudioBytes& header, std::uint64_t t
         if (size < prefix) continue;
         const std::size_t take =
             static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxFrameData + prefix));
-        std::string bytes = file.Read(data, take).substr(prefix);
+        std::string bytes = file.ReadAt(data, take).substr(prefix);
         if ((flags & kUnsynchronised) != 0 || (v24 && (format & kUnsynchronised24) != 0))
             bytes = Resynchronise(bytes);
         if (bytes.empty() || static_cast<std::uint8_t>(bytes[0]) > kUtf8) continue;
@@ -199,6 +203,17 @@ void ReadFrames(const AudioFile& file, const AudioBytes& header, std::uint64_t t
 }
 
 } // namespace
+
+std::uint64_t Id3v2TagSize(std::string_view headerBytes) {
+    const ByteFields header{std::string(headerBytes)};
+    if (!header.Matches(0, "ID3") || !header.Holds(kTagSizeField, 4)) return 0;
+    // The size bytes carry 7 bits each; a damaged byte keeps its eighth bit, as
+    // b6 x 2^21 + b7 x 2^14 + b8 x 2^7 + b9.
+    std::uint64_t size = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        size = size * 128 + header.U8(kTagSizeField + i);
+    return size + kTagHeader + ((header.U8(kFlags) & kFooter) != 0 ? kFooterSize : 0);
+}
 
 void TID3v2::Reset() {
     Exists = false;
@@ -223,14 +238,14 @@ bool TID3v2::ReadFromFile(const std::string& fileName) {
     Reset();
     std::array<FrameData, kSlots> slots;
     try {
-        const AudioFile file(fileName);
-        if (file.Size() < kTagHeader) return false;
-        const AudioBytes header(file.Read(0, kTagHeader));
+        const ReadOnlyFile file(fileName);
+        if (!file.Holds(0, kTagHeader)) return false;
+        const ByteFields header(file.ReadAt(0, kTagHeader));
         if (!header.Matches(0, "ID3")) return true;
 
         Exists = true;
         VersionID = header.U8(kVersion);
-        const std::uint64_t tagSize = Id3v2TagSize(header);
+        const std::uint64_t tagSize = Id3v2TagSize(header.Bytes());
         Size = tagSize <= file.Size() ? static_cast<std::int32_t>(tagSize) : 0;
         if ((VersionID == 2 || VersionID == 3 || VersionID == 4) && Size > 0) {
             try {
@@ -254,7 +269,7 @@ bool TID3v2::ReadFromFile(const std::string& fileName) {
 
     TrackString = slotText(kTrack);
     std::int32_t track = 0;
-    if (ParseAudioNumber(std::string_view(TrackString).substr(0, TrackString.find('/')), track) &&
+    if (ParseWholeNumber(std::string_view(TrackString).substr(0, TrackString.find('/')), track) &&
         track >= 0 && track <= 0xFFFF)
         Track = static_cast<std::uint16_t>(track);
 
@@ -267,8 +282,7 @@ bool TID3v2::ReadFromFile(const std::string& fileName) {
     // "(17)Rock" keeps "Rock"; a bare reference "(13)" leaves nothing.
     Genre = slotText(kGenre);
     const std::size_t close = Genre.rfind(')');
-    if (close != std::string::npos)
-        Genre = TrimAudioText(std::string_view(Genre).substr(close + 1));
+    if (close != std::string::npos) Genre = TrimBlanks(std::string_view(Genre).substr(close + 1));
 
     Comment = CommentText(slots[kComment]);
     Link = LinkText(slots[kLink]);
@@ -280,7 +294,7 @@ bool TID3v2::ReadFromFile(const std::string& fileName) {
 }
 
 void TID3v2::SetYear(std::string_view text) {
-    Year = TrimAudioText(text);
+    Year = TrimBlanks(text);
 }
 
 } // namespace sorvane

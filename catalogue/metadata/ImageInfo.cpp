@@ -1,7 +1,7 @@
 // TDCImageInfo: width, height and colour depth of PNG, GIF, BMP, PCX and TIFF
 // files from their headers. Each reader reads only the header bytes it needs,
 // every one of them checked against the file's size.
-#include "catalogue/metadata/ImageBytes.h"
+#include "catalogue/metadata/ByteReader.h"
 #include "catalogue/metadata/ImageReaders.h"
 
 #include <limits>
@@ -79,10 +79,10 @@ std::int32_t AsInteger(std::uint64_t value) {
 // Numbers of one TIFF byte order.
 struct TiffOrder {
     bool bigEndian;
-    std::uint16_t U16(const ImageFields& f, std::uint64_t at) const {
+    std::uint16_t U16(const ByteFields& f, std::uint64_t at) const {
         return bigEndian ? f.U16BE(at) : f.U16LE(at);
     }
-    std::uint32_t U32(const ImageFields& f, std::uint64_t at) const {
+    std::uint32_t U32(const ByteFields& f, std::uint64_t at) const {
         return bigEndian ? f.U32BE(at) : f.U32LE(at);
     }
 };
@@ -102,7 +102,7 @@ std::uint64_t TiffValueSize(std::uint16_t type) {
 }
 
 // One value of `type` at `at` of `fields`.
-std::uint32_t TiffValue(const TiffOrder& order, const ImageFields& fields, std::uint64_t at,
+std::uint32_t TiffValue(const TiffOrder& order, const ByteFields& fields, std::uint64_t at,
                         std::uint16_t type) {
     switch (type) {
     case kTiffByte:
@@ -125,7 +125,7 @@ void TDCImageInfo::Clear() {
     BitsPerPixel = 0;
 }
 
-const ImageFile& TDCImageInfo::Stream() const {
+const ReadOnlyFile& TDCImageInfo::Stream() const {
     if (!stream) throw EImageRead("no image file is open");
     return *stream;
 }
@@ -136,9 +136,9 @@ void TDCImageInfo::OpenFileBitmap(const std::string& FileName, const MediaErrorS
     };
     Clear();
     FileSize = 0;
-    std::unique_ptr<ImageFile> file;
+    std::unique_ptr<ReadOnlyFile> file;
     try {
-        file = std::make_unique<ImageFile>(FileName);
+        file = std::make_unique<ReadOnlyFile>(FileName);
     } catch (const EImageRead&) {
         log("OpenFileBitmap failure on " + FileName);
         return;
@@ -151,9 +151,9 @@ void TDCImageInfo::OpenFileBitmap(const std::string& FileName, const MediaErrorS
             " bytes");
         return;
     }
-    std::uint8_t first[kSignatureLength] = {};
+    ByteFields first;
     try {
-        file->ReadAt(0, first, kSignatureLength);
+        first = file->Fields(0, kSignatureLength);
     } catch (const EImageRead&) {
         log("ReadFile failure on " + FileName +
             ": can\u00B4t read 3 bytes: " + std::to_string(FileSize) + " bytes");
@@ -163,17 +163,17 @@ void TDCImageInfo::OpenFileBitmap(const std::string& FileName, const MediaErrorS
     using Reader = void (TDCImageInfo::*)();
     Reader reader = nullptr;
     const char* name = nullptr;
-    if (first[0] == 137 && first[1] == 'P' && first[2] == 'N') {
+    if (first.Matches(0, "\x89PN")) {
         reader = &TDCImageInfo::ReadPNG, name = "ReadPNG";
-    } else if (first[0] == 'G' && first[1] == 'I' && first[2] == 'F') {
+    } else if (first.Matches(0, "GIF")) {
         reader = &TDCImageInfo::ReadGIF, name = "ReadGIF";
-    } else if (first[0] == 'B' && first[1] == 'M') {
+    } else if (first.Matches(0, "BM")) {
         reader = &TDCImageInfo::ReadBMP, name = "ReadBMP";
-    } else if (first[0] == 10) {
+    } else if (first.U8(0) == 10) {
         reader = &TDCImageInfo::ReadPCX, name = "ReadPCX";
-    } else if (first[0] == 'I' && first[1] == 'I' && first[2] == '*') {
+    } else if (first.Matches(0, "II*")) {
         reader = &TDCImageInfo::ReadLETIFF, name = "ReadLETIFF";
-    } else if (first[0] == 'M' && first[1] == 'M' && first[2] == 0) {
+    } else if (first.Matches(0, std::string_view("MM\0", 3))) {
         // A big-endian TIFF begins "MM", 0, "*": the 42 is big-endian too, so
         // its third byte is 0 and the "*" is the fourth.
         reader = &TDCImageInfo::ReadBETIFF, name = "ReadBETIFF";
@@ -195,7 +195,7 @@ void TDCImageInfo::OpenFileBitmap(const std::string& FileName, const MediaErrorS
 
 void TDCImageInfo::ReadPNG() {
     ImageType = kImagePNG;
-    const ImageFields f = Stream().Fields(kPngWidthLow, kPngColourType + 1 - kPngWidthLow);
+    const ByteFields f = Stream().Fields(kPngWidthLow, kPngColourType + 1 - kPngWidthLow);
     Width = f.U16BE(kPngWidthLow);
     Height = f.U16BE(kPngHeightLow);
     const std::int32_t depth = f.U8(kPngBitDepth);
@@ -223,7 +223,7 @@ void TDCImageInfo::ReadPNG() {
 
 void TDCImageInfo::ReadGIF() {
     ImageType = kImageGIF;
-    const ImageFields f = Stream().Fields(kGifWidth, kGifFlags + 1 - kGifWidth);
+    const ByteFields f = Stream().Fields(kGifWidth, kGifFlags + 1 - kGifWidth);
     Width = f.U16LE(kGifWidth);
     Height = f.U16LE(kGifHeight);
     BitsPerPixel = (f.U8(kGifFlags) & 7) + 1;
@@ -231,18 +231,18 @@ void TDCImageInfo::ReadGIF() {
 
 void TDCImageInfo::ReadBMP() {
     ImageType = kImageBMP;
-    const ImageFile& file = Stream();
+    const ReadOnlyFile& file = Stream();
     const std::uint32_t headerSize = file.Fields(kBmpHeaderSize, 4).U32LE(kBmpHeaderSize);
     if (headerSize == kBmpCoreHeaderSize) {
-        const ImageFields f = file.Fields(kBmpCoreWidth, kBmpCoreBits + 1 - kBmpCoreWidth);
+        const ByteFields f = file.Fields(kBmpCoreWidth, kBmpCoreBits + 1 - kBmpCoreWidth);
         Width = f.U16LE(kBmpCoreWidth);
         Height = f.U16LE(kBmpCoreHeight);
         BitsPerPixel = f.U8(kBmpCoreBits);
         return;
     }
-    const ImageFields f = file.Fields(kBmpWidth, kBmpBits + 1 - kBmpWidth);
-    const std::int32_t width = f.S32LE(kBmpWidth);
-    const std::int32_t height = f.S32LE(kBmpHeight);
+    const ByteFields f = file.Fields(kBmpWidth, kBmpBits + 1 - kBmpWidth);
+    const auto width = static_cast<std::int32_t>(f.U32LE(kBmpWidth));
+    const auto height = static_cast<std::int32_t>(f.U32LE(kBmpHeight));
     if (width < 0) throw EImageRead("negative width: " + std::to_string(width));
     // A negative height marks rows stored top-down; the picture is as high as
     // its magnitude. The most negative value has no magnitude that fits.
@@ -255,8 +255,8 @@ void TDCImageInfo::ReadBMP() {
 
 void TDCImageInfo::ReadPCX() {
     ImageType = kImagePCX;
-    const ImageFile& file = Stream();
-    const ImageFields f = file.Fields(kPcxBitsPerPlane, kPcxYMax + 2 - kPcxBitsPerPlane);
+    const ReadOnlyFile& file = Stream();
+    const ByteFields f = file.Fields(kPcxBitsPerPlane, kPcxYMax + 2 - kPcxBitsPerPlane);
     const std::int32_t width = std::int32_t{f.U16LE(kPcxXMax)} - f.U16LE(kPcxXMin) + 1;
     const std::int32_t height = std::int32_t{f.U16LE(kPcxYMax)} - f.U16LE(kPcxYMin) + 1;
     if (width <= 0 || height <= 0)
@@ -279,14 +279,14 @@ void TDCImageInfo::ReadBETIFF() {
 }
 
 void TDCImageInfo::ReadTIFF(bool bigEndian) {
-    const ImageFile& file = Stream();
+    const ReadOnlyFile& file = Stream();
     const TiffOrder order{bigEndian};
     const std::uint64_t directory =
         order.U32(file.Fields(kTiffFirstDirectory, 4), kTiffFirstDirectory);
     const std::uint16_t count = order.U16(file.Fields(directory, 2), directory);
     const std::uint64_t entriesAt = directory + 2;
     // The whole directory is checked against the file before it is read.
-    const ImageFields entries = file.Fields(entriesAt, count * kTiffEntrySize);
+    const ByteFields entries = file.Fields(entriesAt, count * kTiffEntrySize);
     std::uint32_t width = 0, height = 0;
     std::uint64_t bits = 0;
     for (std::uint64_t i = 0; i < count; ++i) {
@@ -309,8 +309,8 @@ void TDCImageInfo::ReadTIFF(bool bigEndian) {
             if (samples > kTiffMaxSamples) {
                 bits = 0;
             } else if (samples > 1 && size > 0) {
-                const ImageFields* values = &entries;
-                ImageFields outside;
+                const ByteFields* values = &entries;
+                ByteFields outside;
                 std::uint64_t at = entry + kTiffEntryValue;
                 if (samples * size > 4) {
                     at = order.U32(entries, entry + kTiffEntryValue);

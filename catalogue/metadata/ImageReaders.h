@@ -13,7 +13,7 @@
 
 namespace sorvane {
 
-class ImageFile;
+class ReadOnlyFile;
 
 // Image types of TDCImageInfo.
 constexpr std::uint8_t kImageNone = 0;
@@ -58,9 +58,9 @@ public:
 
 private:
     void ReadTIFF(bool bigEndian);
-    const ImageFile& Stream() const;
+    const ReadOnlyFile& Stream() const;
 
-    const ImageFile* stream = nullptr; // only while OpenFileBitmap runs
+    const ReadOnlyFile* stream = nullptr; // only while OpenFileBitmap runs
 };
 
 // A 32-bit bitmap: pixels B | G << 8 | R << 16 (| A << 24), rows top first.
@@ -133,7 +133,7 @@ public:
     // before anything is allocated). A type and depth that are not decoded
     // leave a blank picture of the header's size and the depth code unknown.
     void LoadFromFile(const std::string& FileName);
-    void LoadFromStream(const ImageFile& stream);
+    void LoadFromStream(const ReadOnlyFile& stream);
 
     std::int32_t GetWidth() const { return Bitmap.Width; }
     std::int32_t GetHeight() const { return Bitmap.Height; }
@@ -141,7 +141,7 @@ public:
 
 private:
     void Reset();
-    void Load(const ImageFile& stream);
+    void Load(const ReadOnlyFile& stream);
 };
 
 // A JPEG picture of which only the header is read, through libjpeg-turbo.

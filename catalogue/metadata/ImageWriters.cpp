@@ -1,12 +1,8 @@
 // The media block writers of picture files: BMP, GIF, PNG, TIFF and PCX through
 // TDCImageInfo, JPEG through TJpegImage, TGA through TTarga. A Bitmap block is
 // width (3), height (3) and bits per pixel (1), number-coded.
-#include "catalogue/format/NumberCode.h"
-#include "catalogue/format/TextUtils.h"
 #include "catalogue/metadata/ImageReaders.h"
 #include "catalogue/metadata/MediaWriters.h"
-
-#include <memory>
 
 namespace sorvane {
 namespace {
@@ -19,15 +15,9 @@ constexpr std::size_t kBitsField = 1;
 constexpr std::int32_t kJpegDepth = 24;
 
 std::string BitmapBlock(std::int32_t width, std::int32_t height, std::int32_t bits) {
-    return MediaBracketed(PadLeftToWidth(CodificaEntero(width), kWidthField) +
-                          PadLeftToWidth(CodificaEntero(height), kHeightField) +
-                          PadLeftToWidth(CodificaEntero(bits), kBitsField));
-}
-
-// The reader object of `slot`, made on first use.
-template <typename T> T& ReaderOf(std::unique_ptr<T>& slot) {
-    if (!slot) slot = std::make_unique<T>();
-    return *slot;
+    return MediaBracketed(MediaNumberField(width, kWidthField) +
+                          MediaNumberField(height, kHeightField) +
+                          MediaNumberField(bits, kBitsField));
 }
 
 // The writers through TDCImageInfo: a block only when the file is of the

@@ -1,7 +1,7 @@
 // TJpegImage: a JPEG file's header read through libjpeg-turbo. libjpeg's errors
 // jump back to the reader instead of ending the program, and its input comes
 // in small chunks through the bounded image file, so only the header is read.
-#include "catalogue/metadata/ImageBytes.h"
+#include "catalogue/metadata/ByteReader.h"
 #include "catalogue/metadata/ImageReaders.h"
 
 #include <csetjmp>
@@ -23,7 +23,7 @@ struct JpegReadState {
     jpeg_source_mgr source;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
-    const ImageFile* file;
+    const ReadOnlyFile* file;
     std::uint64_t position; // of the next chunk
     JOCTET chunk[kJpegChunk];
 };
@@ -126,7 +126,7 @@ bool ReadJpegHeader(JpegReadState& state, JpegHeader& header) {
 
 void TJpegImage::LoadFromFile(const std::string& FileName) {
     *this = TJpegImage();
-    const ImageFile file(FileName);
+    const ReadOnlyFile file(FileName);
     JpegReadState state;
     std::memset(&state, 0, sizeof state);
     state.file = &file;

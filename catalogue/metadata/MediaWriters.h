@@ -4,12 +4,15 @@
 // A reader's failure is logged as one error line and gives no block.
 #pragma once
 
+#include "catalogue/format/LineBuilders.h"
+
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
-
-#include "catalogue/format/LineBuilders.h"
+#include <string_view>
 
 namespace sorvane {
 
@@ -50,11 +53,24 @@ struct MediaReaders {
 
 // The common frame of every writer: runs `body`; on any exception logs
 // `failureText` + path + ": " + message and returns an empty block.
-std::string RunWriter(const char* failureText, const std::string& path, const MediaErrorSink& errors,
-                      const std::function<std::string()>& body);
+std::string RunWriter(const char* failureText, const std::string& path,
+                      const MediaErrorSink& errors, const std::function<std::string()>& body);
 
 // A block from its fields: character 26, the fields, character 26.
 std::string MediaBracketed(const std::string& fields);
+
+// A number field of a block: the value's number code padded on the left with
+// blanks to `width` (cut to it when longer).
+std::string MediaNumberField(std::int64_t value, std::size_t width);
+
+// The last element of a file path, the text after its last "/".
+std::string_view MediaFileName(std::string_view path);
+
+// The reader object of `slot`, made on first use.
+template <typename Reader> Reader& ReaderOf(std::unique_ptr<Reader>& slot) {
+    if (!slot) slot = std::make_unique<Reader>();
+    return *slot;
+}
 
 // The writers.
 std::string ReadBMP(MediaReaders& readers, const std::string& path, const MediaErrorSink& errors);

@@ -2,7 +2,7 @@
 // any ID3v2 tag, and the Xing/Info header that gives a variable-bit-rate
 // file its frame count. Only the scanned bytes, the first frame and the
 // header of the frame after it are read.
-#include "catalogue/metadata/DocumentBytes.h"
+#include "catalogue/metadata/ByteReader.h"
 #include "catalogue/metadata/DocumentReaders.h"
 
 #include <algorithm>
@@ -121,23 +121,24 @@ public:
     // Makes [pos, pos + kLookAhead), cut at the end, readable from memory.
     void Cover(std::uint64_t pos) {
         const std::uint64_t want = std::min(end_, pos + kLookAhead);
-        if (pos >= start_ && want <= start_ + block_.size()) return;
+        if (pos >= start_ && want <= start_ + block_.Size()) return;
         start_ = pos;
-        block_ = file_.ReadAt(pos, std::min<std::uint64_t>(kScanBlock + kLookAhead, end_ - pos));
+        block_ = ByteFields(
+            file_.ReadAt(pos, std::min<std::uint64_t>(kScanBlock + kLookAhead, end_ - pos)));
     }
 
     // The big-endian word at `pos`, when its four bytes lie before the end.
     std::optional<std::uint32_t> WordAt(std::uint64_t pos) {
         if (!RangeInside(pos, 4, end_)) return std::nullopt;
-        if (pos < start_ || pos + 4 > start_ + block_.size()) Cover(pos);
-        return ByteView(block_).U32BE(pos - start_);
+        if (pos < start_ || pos + 4 > start_ + block_.Size()) Cover(pos);
+        return block_.U32BE(pos - start_);
     }
 
 private:
     const ReadOnlyFile& file_;
     std::uint64_t end_;
     std::uint64_t start_ = 0;
-    std::string block_;
+    ByteFields block_;
 };
 
 // The offset after the ID3v2 tags at the start of the file.
@@ -145,8 +146,7 @@ std::uint64_t SkipId3v2Tags(const ReadOnlyFile& file) {
     std::uint64_t pos = 0;
     for (int tag = 0; tag < kMaxLeadingTags && RangeInside(pos, kId3v2HeaderBytes, file.Size());
          ++tag) {
-        const std::string bytes = file.ReadAt(pos, kId3v2HeaderBytes);
-        const ByteView h(bytes);
+        const ByteFields h(file.ReadAt(pos, kId3v2HeaderBytes));
         if (!h.Matches(0, "ID3") || h.U8(3) == 0xFF || h.U8(4) == 0xFF) break;
         std::uint64_t size = 0;
         bool syncsafe = true;
@@ -192,7 +192,7 @@ struct XingHeader {
     std::uint32_t bytes = 0;
 };
 
-std::optional<XingHeader> FindXing(const ByteView& frame, const FrameHeader& h) {
+std::optional<XingHeader> FindXing(const ByteFields& frame, const FrameHeader& h) {
     std::uint32_t offsets[2] = {h.XingOffset(), h.XingOffset() + 2}; // + 2 after a checksum
     for (int i = 0; i < (h.protection == 0 ? 2 : 1); ++i) {
         const std::uint32_t at = offsets[i];
@@ -236,8 +236,7 @@ void TFileInfo::GetMP3ExInfo(MpegInfoRec& info) {
 
     const std::uint64_t audioStart = SkipId3v2Tags(file);
     std::uint64_t audioEnd = file.Size();
-    if (audioEnd >= audioStart + kId3v1Bytes &&
-        ByteView(file.ReadAt(audioEnd - kId3v1Bytes, 3)).Matches(0, "TAG"))
+    if (audioEnd >= audioStart + kId3v1Bytes && file.ReadAt(audioEnd - kId3v1Bytes, 3) == "TAG")
         audioEnd -= kId3v1Bytes;
     const std::uint64_t searchEnd = std::min(audioEnd, audioStart + kFrameSearchWindow);
 
@@ -276,8 +275,8 @@ void TFileInfo::GetMP3ExInfo(MpegInfoRec& info) {
     const std::uint64_t audioBytes = audioEnd - *found;
     std::uint64_t seconds = audioBytes * 8 / (std::uint64_t{first.bitRate} * 1000);
 
-    const std::string frameBytes = file.ReadAt(*found, length);
-    if (const std::optional<XingHeader> xing = FindXing(ByteView(frameBytes), first)) {
+    if (const std::optional<XingHeader> xing =
+            FindXing(ByteFields(file.ReadAt(*found, length)), first)) {
         const std::uint64_t samples = std::uint64_t{xing->frames} * first.SamplesPerFrame();
         const std::uint64_t bytes =
             xing->bytes != 0 && xing->bytes <= audioBytes ? xing->bytes : audioBytes;

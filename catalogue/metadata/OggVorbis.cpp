@@ -1,12 +1,11 @@
 // The Ogg Vorbis reader: the identification and comment headers of the
 // stream, and its sample total from the granule position of its last page.
-#include "catalogue/metadata/AudioBytes.h"
 #include "catalogue/metadata/AudioReaders.h"
+#include "catalogue/metadata/ByteReader.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
 
 namespace sorvane {
 
@@ -58,12 +57,11 @@ constexpr std::array<std::string_view, kSlots> kCommentNames = {
 // are passed over. A read past the end of a packet raises EAudioRead.
 class OggPackets {
 public:
-    explicit OggPackets(const AudioFile& file) : file_(file) {}
+    explicit OggPackets(const ReadOnlyFile& file) : file_(file) {}
 
     // Starts on the first packet of the page at `pos`; false when no page is there.
     bool Begin(std::uint64_t pos) {
-        if (file_.Size() < 4 || pos > file_.Size() - 4 || file_.Read(pos, 4) != "OggS")
-            return false;
+        if (!file_.Holds(pos, 4) || file_.ReadAt(pos, 4) != "OggS") return false;
         LoadPage(pos, /*anySerial=*/true);
         lastOfPacket_ = false;
         segment_ = static_cast<std::size_t>(-1);
@@ -80,6 +78,7 @@ public:
         return out;
     }
     void Skip(std::uint64_t count) { Take(count, nullptr); }
+    std::uint32_t U32LE() { return ByteFields(Read(4)).U32LE(0); }
 
     // Passes the rest of this packet and starts on the next one.
     void NextPacket() {
@@ -98,7 +97,7 @@ private:
             }
             const std::size_t n =
                 static_cast<std::size_t>(std::min<std::uint64_t>(count, segmentLeft_));
-            if (out != nullptr) *out += file_.Read(segmentPos_, n);
+            if (out != nullptr) *out += file_.ReadAt(segmentPos_, n);
             segmentPos_ += n;
             segmentLeft_ -= n;
             count -= n;
@@ -120,9 +119,9 @@ private:
     void LoadPage(std::uint64_t pos, bool anySerial) {
         for (;;) {
             if (++pages_ > kMaxPages) throw EAudioRead("Ogg packet spread over too many pages");
-            const AudioBytes header(file_.Read(pos, kPageHeader));
+            const ByteFields header(file_.ReadAt(pos, kPageHeader));
             if (!header.Matches(0, "OggS")) throw EAudioRead("Ogg page expected");
-            std::string lacing = file_.Read(pos + kPageHeader, header.U8(kSegments));
+            std::string lacing = file_.ReadAt(pos + kPageHeader, header.U8(kSegments));
             std::uint64_t body = 0;
             for (char length : lacing)
                 body += static_cast<std::uint8_t>(length);
@@ -141,7 +140,7 @@ private:
         }
     }
 
-    const AudioFile& file_;
+    const ReadOnlyFile& file_;
     std::uint32_t serial_ = 0;
     std::string lacing_;            // the segment table of the current page
     std::size_t segment_ = 0;       // the current segment in it
@@ -154,7 +153,8 @@ private:
 
 // The granule position of the last page of stream `serial` that has one: the
 // sample total. Zero when no such page lies within a page's length of the end.
-std::int64_t LastGranule(const AudioFile& file, std::uint64_t streamStart, std::uint32_t serial) {
+std::int64_t LastGranule(const ReadOnlyFile& file, std::uint64_t streamStart,
+                         std::uint32_t serial) {
     const std::uint64_t size = file.Size();
     const std::uint64_t lowest =
         std::max(streamStart, size > kMaxPageSize ? size - kMaxPageSize : 0);
@@ -162,9 +162,9 @@ std::int64_t LastGranule(const AudioFile& file, std::uint64_t streamStart, std::
         const std::uint64_t begin = end - lowest > kTailChunk ? end - kTailChunk : lowest;
         // A page header that starts in [begin, end) may reach past `end`.
         const std::uint64_t readEnd = std::min<std::uint64_t>(end + kGranuleHeader - 1, size);
-        const AudioBytes chunk(file.Read(begin, static_cast<std::size_t>(readEnd - begin)));
+        const ByteFields chunk(file.ReadAt(begin, readEnd - begin));
         for (std::size_t at = static_cast<std::size_t>(end - begin); at-- > 0;) {
-            if (!chunk.Matches(at, "OggS") || !chunk.Has(at, kGranuleHeader)) continue;
+            if (!chunk.Matches(at, "OggS") || !chunk.Holds(at, kGranuleHeader)) continue;
             if (chunk.U8(at + kPageVersion) != 0 || chunk.U32LE(at + kSerial) != serial) continue;
             const auto granule = static_cast<std::int64_t>(chunk.U64LE(at + kGranule));
             if (granule != kNoGranule) return granule;
@@ -174,48 +174,33 @@ std::int64_t LastGranule(const AudioFile& file, std::uint64_t streamStart, std::
     return 0;
 }
 
-template <typename Field> Field Fit(std::int64_t value, const char* what) {
-    if (value < std::numeric_limits<Field>::min() || value > std::numeric_limits<Field>::max())
-        throw EAudioRange(std::string("Range check error: ") + what + " " + std::to_string(value));
-    return static_cast<Field>(value);
-}
-
 // One comment text: at most kMaxCommentBytes of `length` are read, the rest passed over.
 std::string CommentText(OggPackets& packets, std::uint32_t length) {
     const std::size_t take = std::min<std::size_t>(length, kMaxCommentBytes);
     const std::string bytes = packets.Read(take);
     packets.Skip(length - take);
-    return TrimAudioText(Utf8Text(bytes, length > take));
-}
-
-std::string AsciiUpper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
+    return TrimBlanks(Utf8Text(bytes, length > take));
 }
 
 // Reads the comment header (after its signature) into the slots and the vendor.
 void ReadComments(OggPackets& packets, std::uint64_t fileSize,
                   std::array<std::string, kSlots>& slots, std::string& vendor) {
-    vendor = CommentText(packets, AudioBytes(packets.Read(4)).U32LE(0));
+    vendor = CommentText(packets, packets.U32LE());
     // Every comment takes at least its 4-byte length, so no file holds more
     // than a quarter of its size in comments.
-    const std::uint64_t count =
-        std::min<std::uint64_t>(AudioBytes(packets.Read(4)).U32LE(0), fileSize / 4);
+    const std::uint64_t count = std::min<std::uint64_t>(packets.U32LE(), fileSize / 4);
     for (std::uint64_t i = 0; i < count; ++i) {
-        const std::string text = CommentText(packets, AudioBytes(packets.Read(4)).U32LE(0));
+        const std::string text = CommentText(packets, packets.U32LE());
         const std::size_t equals = text.find('=');
         if (equals == std::string::npos) {
             if (vendor.empty()) vendor = text;
             continue;
         }
-        const std::string name =
-            AsciiUpper(TrimAudioText(std::string_view(text).substr(0, equals)));
+        const std::string name = AsciiUpper(TrimBlanks(std::string_view(text).substr(0, equals)));
         const auto slot = std::find(kCommentNames.begin(), kCommentNames.end(), name);
         if (slot != kCommentNames.end())
             slots[static_cast<std::size_t>(slot - kCommentNames.begin())] =
-                TrimAudioText(std::string_view(text).substr(equals + 1));
+                TrimBlanks(std::string_view(text).substr(equals + 1));
     }
 }
 
@@ -240,22 +225,22 @@ void TOggVorbis::Reset() {
 
 bool TOggVorbis::ReadFromFile(const std::string& fileName) {
     Reset();
-    const AudioFile file(fileName);
+    const ReadOnlyFile file(fileName);
     FileSize = static_cast<std::int64_t>(file.Size());
 
     // An ID3v2 tag in front of the stream is passed over.
     std::uint64_t first = 0;
-    if (file.Size() >= 10) {
-        const std::uint64_t tag = Id3v2TagSize(AudioBytes(file.Read(0, 10)));
+    if (file.Holds(0, 10)) {
+        const std::uint64_t tag = Id3v2TagSize(file.ReadAt(0, 10));
         if (tag <= file.Size()) first = tag;
     }
-    ID3v2Size = Fit<std::int32_t>(static_cast<std::int64_t>(first), "ID3v2 size");
+    ID3v2Size = FitField<std::int32_t>(static_cast<std::int64_t>(first), "ID3v2 size");
 
     OggPackets packets(file);
     if (!packets.Begin(first)) return false;
     const std::string signature = packets.Read(kPacketSignature);
     if (signature != std::string_view("\x01vorbis", kPacketSignature)) return false;
-    const AudioBytes id(signature + packets.Read(kIdHeader - kPacketSignature));
+    const ByteFields id(signature + packets.Read(kIdHeader - kPacketSignature));
 
     std::array<std::string, kSlots> slots;
     std::string vendor;
@@ -269,17 +254,17 @@ bool TOggVorbis::ReadFromFile(const std::string& fileName) {
 
     const std::int64_t samples = LastGranule(file, first, packets.Serial());
     Channels = id.U8(kChannels);
-    SampleRate = Fit<std::uint16_t>(id.U32LE(kSampleRate), "sample rate");
+    SampleRate = FitField<std::uint16_t>(id.U32LE(kSampleRate), "sample rate");
     const auto nominal = static_cast<std::int32_t>(id.U32LE(kNominalBitRate));
-    BitRateNominal = Fit<std::uint16_t>(std::llround(nominal / 1000.0), "nominal bit rate");
-    Samples = Fit<std::int32_t>(samples, "sample total");
+    BitRateNominal = FitField<std::uint16_t>(std::llround(nominal / 1000.0), "nominal bit rate");
+    Samples = FitField<std::int32_t>(samples, "sample total");
 
     Title = slots[kTitle];
     Artist = slots[kArtist].empty() ? slots[kPerformer] : slots[kArtist];
     Album = slots[kAlbum];
     std::int32_t track = 0;
     const std::string& trackText = slots[kTrackNumber];
-    if (ParseAudioNumber(std::string_view(trackText).substr(0, trackText.find('/')), track) &&
+    if (ParseWholeNumber(std::string_view(trackText).substr(0, trackText.find('/')), track) &&
         track >= 0 && track <= 255)
         Track = static_cast<std::uint8_t>(track);
     Date = slots[kDate];

@@ -1,7 +1,7 @@
 // TTarga: a TGA file decoded into a 32-bit bitmap and a 32-bit alpha bitmap.
 // Only the bytes the decode needs are read, each inside the file; the pixel
 // storage is allocated only after the file is known to be able to hold it.
-#include "catalogue/metadata/ImageBytes.h"
+#include "catalogue/metadata/ByteReader.h"
 #include "catalogue/metadata/ImageReaders.h"
 
 #include <algorithm>
@@ -170,7 +170,7 @@ struct RleState {
 // Decodes row `stored` from `chunk`, which starts at file offset `base`;
 // returns the bytes used. A packet that the chunk does not hold raises
 // EImageRead through the chunk's range check.
-std::uint64_t DecodeRleRow(const ImageFields& chunk, std::uint64_t base, std::int32_t stored,
+std::uint64_t DecodeRleRow(const ByteFields& chunk, std::uint64_t base, std::int32_t stored,
                            std::int32_t width, const DecodedFormat& format, RleState& state,
                            PixelWriter& out) {
     std::uint64_t at = base;
@@ -213,11 +213,11 @@ void TTarga::Reset() {
 
 void TTarga::LoadFromFile(const std::string& FileName) {
     Reset();
-    const ImageFile file(FileName);
+    const ReadOnlyFile file(FileName);
     LoadFromStream(file);
 }
 
-void TTarga::LoadFromStream(const ImageFile& stream) {
+void TTarga::LoadFromStream(const ReadOnlyFile& stream) {
     Reset();
     try {
         Load(stream);
@@ -228,9 +228,9 @@ void TTarga::LoadFromStream(const ImageFile& stream) {
     if (OnProgress) OnProgress();
 }
 
-void TTarga::Load(const ImageFile& stream) {
+void TTarga::Load(const ReadOnlyFile& stream) {
     const std::uint64_t size = stream.Size();
-    const ImageFields h = stream.Fields(0, kHeaderSize);
+    const ByteFields h = stream.Fields(0, kHeaderSize);
     IdLength = h.U8(kIdLength);
     ColorMapType = h.U8(kColorMapType);
     ImageTypeCode = h.U8(kImageType);
@@ -248,8 +248,7 @@ void TTarga::Load(const ImageFile& stream) {
     TopOrigin = (Descriptor & kDescriptorTopOrigin) != 0;
 
     std::uint64_t at = kHeaderSize;
-    const std::vector<std::uint8_t> id = stream.ReadBytes(at, IdLength);
-    ImageId.assign(id.begin(), id.end());
+    ImageId = stream.ReadAt(at, IdLength);
     at += IdLength;
 
     if (ColorMapType == kColorMapPresent) {
@@ -257,7 +256,7 @@ void TTarga::Load(const ImageFile& stream) {
             throw EImageRead("palette of " + std::to_string(ColorMapLength) +
                              " entries; at most 1,000 are read");
         const std::uint64_t entryBytes = (ColorMapEntrySize + 7u) / 8u;
-        const ImageFields map = stream.Fields(at, ColorMapLength * entryBytes);
+        const ByteFields map = stream.Fields(at, ColorMapLength * entryBytes);
         const bool known = ColorMapEntrySize == 15 || ColorMapEntrySize == 16 ||
                            ColorMapEntrySize == 24 || ColorMapEntrySize == 32;
         for (std::uint64_t i = 0; known && i < ColorMapLength; ++i) {
@@ -299,14 +298,14 @@ void TTarga::Load(const ImageFile& stream) {
     RleState state;
     for (std::int32_t stored = 0; stored < ImageHeight; ++stored) {
         if (!format->rle) {
-            const ImageFields row = stream.Fields(at, rowBytes);
+            const ByteFields row = stream.Fields(at, rowBytes);
             for (std::int32_t column = 0; column < ImageWidth; ++column)
                 out.Put(stored, column, row.At(at + column * format->bytes, format->bytes));
             at += rowBytes;
         } else {
             // Twice the row's length always holds one encoded row; near the end
             // of the file, whatever is left.
-            const ImageFields chunk = stream.Fields(at, std::min(2 * rowBytes, size - at));
+            const ByteFields chunk = stream.Fields(at, std::min(2 * rowBytes, size - at));
             at += DecodeRleRow(chunk, at, stored, ImageWidth, *format, state, out);
         }
     }

@@ -1,10 +1,9 @@
 // The RIFF/WAVE reader: the "fmt " chunk, a "fact" sample count and the size
 // of the "data" chunk.
-#include "catalogue/metadata/AudioBytes.h"
 #include "catalogue/metadata/AudioReaders.h"
+#include "catalogue/metadata/ByteReader.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace sorvane {
 
@@ -31,13 +30,6 @@ constexpr std::size_t kChunkHeader = 8; // identifier, 32-bit length
 // hold one to four ("fact", "LIST", "bext", "id3 ").
 constexpr int kMaxChunks = 64;
 
-// A field value that does not fit the field raises, as the format allows no such file.
-template <typename Field> Field Fit(std::int64_t value, const char* what) {
-    if (value < std::numeric_limits<Field>::min() || value > std::numeric_limits<Field>::max())
-        throw EAudioRange(std::string("Range check error: ") + what + " " + std::to_string(value));
-    return static_cast<Field>(value);
-}
-
 } // namespace
 
 void TWAVfile::Reset() {
@@ -56,16 +48,16 @@ void TWAVfile::Reset() {
 
 bool TWAVfile::ReadFromFile(const std::string& fileName) {
     Reset();
-    AudioBytes header;
+    ByteFields header;
     std::uint64_t actualSize = 0;
     std::int64_t sampleNumber = 0;
     std::uint64_t dataStart = 0, dataSize = 0;
     bool dataFound = false;
     try {
-        const AudioFile file(fileName);
+        const ReadOnlyFile file(fileName);
         actualSize = file.Size();
-        if (actualSize < kHeaderBytes) return false;
-        header = AudioBytes(file.Read(0, kHeaderBytes));
+        if (!file.Holds(0, kHeaderBytes)) return false;
+        header = ByteFields(file.ReadAt(0, kHeaderBytes));
         Valid = header.Matches(kRiffId, "RIFF") && header.Matches(kWaveId, "WAVE") &&
                 header.Matches(kFmtId, "fmt ") && header.U32LE(kFmtLength) >= kFmtMinimum &&
                 (header.U16LE(kChannels) == 1 || header.U16LE(kChannels) == 2);
@@ -77,7 +69,7 @@ bool TWAVfile::ReadFromFile(const std::string& fileName) {
         const std::uint64_t fmtLength = header.U32LE(kFmtLength);
         std::uint64_t pos = kFmtFields + fmtLength + (fmtLength & 1);
         for (int chunk = 0; chunk < kMaxChunks && pos + kChunkHeader <= actualSize; ++chunk) {
-            const AudioBytes chunkHeader(file.Read(pos, kChunkHeader));
+            const ByteFields chunkHeader(file.ReadAt(pos, kChunkHeader));
             const std::uint64_t length = chunkHeader.U32LE(4);
             const std::uint64_t body = pos + kChunkHeader;
             if (chunkHeader.Matches(0, "data")) {
@@ -89,7 +81,7 @@ bool TWAVfile::ReadFromFile(const std::string& fileName) {
                 break;
             }
             if (chunkHeader.Matches(0, "fact") && length >= 4 && actualSize - body >= 4)
-                sampleNumber = AudioBytes(file.Read(body, 4)).U32LE(0);
+                sampleNumber = ByteFields(file.ReadAt(body, 4)).U32LE(0);
             pos = body + length + (length & 1);
         }
     } catch (const EAudioRead&) {
@@ -99,16 +91,16 @@ bool TWAVfile::ReadFromFile(const std::string& fileName) {
 
     FormatTag = header.U16LE(kFormatTag);
     Channels = static_cast<std::uint8_t>(header.U16LE(kChannels));
-    SampleRate = Fit<std::int32_t>(header.U32LE(kSampleRate), "sample rate");
-    BytesPerSecond = Fit<std::int32_t>(header.U32LE(kBytesPerSecond), "bytes per second");
+    SampleRate = FitField<std::int32_t>(header.U32LE(kSampleRate), "sample rate");
+    BytesPerSecond = FitField<std::int32_t>(header.U32LE(kBytesPerSecond), "bytes per second");
     BlockAlign = header.U16LE(kBlockAlign);
-    BitsPerSample = Fit<std::uint8_t>(header.U16LE(kBitsPerSample), "bits per sample");
-    SampleNumber = Fit<std::int32_t>(sampleNumber, "sample count");
+    BitsPerSample = FitField<std::uint8_t>(header.U16LE(kBitsPerSample), "bits per sample");
+    SampleNumber = FitField<std::int32_t>(sampleNumber, "sample count");
     FileSize = static_cast<std::int64_t>(header.U32LE(kRiffLength)) + 8;
     // Without a "data" chunk the header is everything there is.
     const std::uint64_t headerSize = std::min<std::uint64_t>(dataFound ? dataStart : actualSize,
                                                              static_cast<std::uint64_t>(FileSize));
-    HeaderSize = Fit<std::uint32_t>(static_cast<std::int64_t>(headerSize), "header size");
+    HeaderSize = FitField<std::uint32_t>(static_cast<std::int64_t>(headerSize), "header size");
     DataSize = static_cast<std::int64_t>(dataSize);
     return true;
 }

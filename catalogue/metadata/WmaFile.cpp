@@ -1,7 +1,7 @@
 // The WMA reader: the objects of an ASF header (file and stream properties,
 // content description and extended content description).
-#include "catalogue/metadata/AudioBytes.h"
 #include "catalogue/metadata/AudioReaders.h"
+#include "catalogue/metadata/ByteReader.h"
 
 #include <algorithm>
 #include <array>
@@ -62,18 +62,11 @@ constexpr std::uint32_t kMaxBitRateLimit = 320'000, kMaxByteRateLimit = 40'000;
 constexpr std::uint32_t kMinSampleRate = 8'000, kMaxSampleRate = 96'000;
 
 // A wide text of `length` bytes: at most kMaxTextUnits units are read.
-std::string WideText(AudioCursor& cursor, std::uint16_t length) {
+std::string WideText(FileCursor& cursor, std::uint16_t length) {
     const std::size_t take = std::min<std::size_t>(length / 2, kMaxTextUnits) * 2;
     const std::string bytes = cursor.Read(take);
     cursor.Skip(length - take);
     return Utf16Text(bytes, /*bigEndian=*/false);
-}
-
-std::string AsciiUpper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
 }
 
 // What the header objects give.
@@ -87,7 +80,7 @@ struct FileData {
     std::string trackNumber;
 };
 
-void ReadContentDescription(AudioCursor& cursor, FileData& data) {
+void ReadContentDescription(FileCursor& cursor, FileData& data) {
     std::array<std::uint16_t, kContentTexts> lengths{};
     for (std::uint16_t& length : lengths)
         length = cursor.U16LE();
@@ -99,10 +92,10 @@ void ReadContentDescription(AudioCursor& cursor, FileData& data) {
     data.texts[kComment] = texts[3];
 }
 
-void ReadExtendedContentDescription(AudioCursor& cursor, FileData& data) {
+void ReadExtendedContentDescription(FileCursor& cursor, FileData& data) {
     const std::uint16_t count = cursor.U16LE();
     for (std::uint16_t i = 0; i < count; ++i) {
-        const std::string name = AsciiUpper(TrimAudioText(WideText(cursor, cursor.U16LE())));
+        const std::string name = AsciiUpper(TrimBlanks(WideText(cursor, cursor.U16LE())));
         const std::uint16_t type = cursor.U16LE();
         const std::uint16_t length = cursor.U16LE();
         if (type != kTextValue) {
@@ -122,27 +115,27 @@ void ReadExtendedContentDescription(AudioCursor& cursor, FileData& data) {
 }
 
 // Walks the header objects. A damaged object raises EAudioRead.
-void ReadHeaderObjects(const AudioFile& file, FileData& data) {
-    const AudioBytes header(file.Read(0, kHeaderObjectStart));
+void ReadHeaderObjects(const ReadOnlyFile& file, FileData& data) {
+    const ByteFields header(file.ReadAt(0, kHeaderObjectStart));
     // The objects lie inside the Header Object, which lies inside the file.
     const std::uint64_t headerEnd = std::min<std::uint64_t>(header.U64LE(kHeaderSize), file.Size());
     const std::uint32_t count = std::min(header.U32LE(kObjectCount), kMaxObjects);
     std::uint64_t pos = kHeaderObjectStart;
     for (std::uint32_t i = 0; i < count && pos + kObjectHeader <= headerEnd; ++i) {
-        const AudioBytes object(file.Read(pos, kObjectHeader));
+        const ByteFields object(file.ReadAt(pos, kObjectHeader));
         const std::string_view guid = object.View(0, kGuid);
         const std::uint64_t size = object.U64LE(kGuid);
         if (size < kObjectHeader) break; // an object smaller than its own header ends the walk
-        CheckInside(pos, size, headerEnd);
-        AudioCursor cursor(file, pos + kObjectHeader, pos + size);
+        CheckRange(pos, size, headerEnd, "header object");
+        FileCursor cursor(file, pos + kObjectHeader, pos + size);
 
         if (guid == kFileProperties) {
-            const AudioBytes fields(
-                file.Read(pos, std::min<std::uint64_t>(size, kFilePropertiesNeeded)));
+            const ByteFields fields(
+                file.ReadAt(pos, std::min<std::uint64_t>(size, kFilePropertiesNeeded)));
             data.maxBitRate = fields.U32LE(kMaxBitRate);
         } else if (guid == kStreamProperties && !data.streamFound) {
-            const AudioBytes fields(
-                file.Read(pos, std::min<std::uint64_t>(size, kStreamPropertiesNeeded)));
+            const ByteFields fields(
+                file.ReadAt(pos, std::min<std::uint64_t>(size, kStreamPropertiesNeeded)));
             // The first audio stream; a picture or video stream says nothing of the sound.
             if (fields.View(kStreamType, kGuid) == kAudioMedia) {
                 data.channels = fields.U16LE(kStreamChannels);
@@ -183,9 +176,9 @@ bool TWMAfile::ReadFromFile(const std::string& fileName) {
     Reset();
     FileData data;
     try {
-        const AudioFile file(fileName);
+        const ReadOnlyFile file(fileName);
         FileSize = static_cast<std::int64_t>(file.Size());
-        if (file.Size() < kGuid || file.Read(0, kGuid) != kHeaderObject) return true;
+        if (!file.Holds(0, kGuid) || file.ReadAt(0, kGuid) != kHeaderObject) return true;
         ReadHeaderObjects(file, data);
     } catch (const EAudioRead&) {
         return false;
@@ -201,16 +194,16 @@ bool TWMAfile::ReadFromFile(const std::string& fileName) {
     SampleRate = static_cast<std::int32_t>(data.sampleRate);
     Duration = static_cast<double>(FileSize) * 8 / data.maxBitRate;
     BitRate = static_cast<std::int32_t>(data.byteRate * 8 / 1000);
-    Title = TrimAudioText(data.texts[kTitle]);
-    Artist = TrimAudioText(data.texts[kArtist]);
-    Album = TrimAudioText(data.texts[kAlbum]);
-    Year = TrimAudioText(data.texts[kYear]);
-    Genre = TrimAudioText(data.texts[kGenre]);
-    Comment = TrimAudioText(data.texts[kComment]);
-    std::string track = TrimAudioText(data.trackNumber);
-    if (track.empty()) track = TrimAudioText(data.texts[kTrack]);
+    Title = TrimBlanks(data.texts[kTitle]);
+    Artist = TrimBlanks(data.texts[kArtist]);
+    Album = TrimBlanks(data.texts[kAlbum]);
+    Year = TrimBlanks(data.texts[kYear]);
+    Genre = TrimBlanks(data.texts[kGenre]);
+    Comment = TrimBlanks(data.texts[kComment]);
+    std::string track = TrimBlanks(data.trackNumber);
+    if (track.empty()) track = TrimBlanks(data.texts[kTrack]);
     std::int32_t number = 0;
-    Track = ParseAudioNumber(track, number) ? number : 0;
+    Track = ParseWholeNumber(track, number) ? number : 0;
     return true;
 }
 

@@ -9,7 +9,7 @@
 #include "catalogue/metadata/AudioReaders.h"
 
 #include "catalogue/format/MediaBlock.h"
-#include "catalogue/metadata/AudioBytes.h"
+#include "catalogue/metadata/ByteReader.h"
 #include "catalogue/metadata/AudioWriters.h"
 #include "catalogue/metadata/MediaWriters.h"
 #include "platform/Text.h"

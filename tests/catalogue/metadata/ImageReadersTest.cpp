@@ -8,7 +8,7 @@
 // every reader over truncated and mutated copies of every fixture.
 #include "catalogue/metadata/ImageReaders.h"
 
-#include "catalogue/metadata/ImageBytes.h"
+#include "catalogue/metadata/ByteReader.h"
 #include "catalogue/metadata/MediaWriters.h"
 
 #include <algorithm>

@@ -341,7 +341,7 @@ private:
 struct Counter : SearchObserver {
     bool StopRequested() override { return false; }
     void Progress(std::uint64_t, std::uint64_t) override {}
-    void Hit(const SearchRow&) override { ++hits; }
+    void Hit(const SearchRow&, SearchHitKind) override { ++hits; }
     void Error(const std::string& line) override {
         if (errors++ == 0) std::fprintf(stderr, "error: %s\n", line.c_str());
     }

@@ -9,6 +9,11 @@
 
 namespace sorvane {
 
+// The program's name and version, which CargaIdioma sets; the application
+// title is the two joined by a blank.
+inline std::string NombrePrograma = "Sorvane";
+inline std::string VersionPrograma = "2.22";
+
 // The language file now open; empty until the first AbreIdioma.
 TLanguageFile& LanguageFile();
 

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace sorvane {
@@ -31,6 +32,16 @@ bool PreguntaSiNo(const QString& caption, const QString& text) {
 void MensajeSistema(const QString& text) {
     if (Hooks().systemMessage) return Hooks().systemMessage(text);
     QMessageBox::information(QApplication::activeWindow(), QApplication::applicationName(), text);
+}
+
+QString PreguntaFicheroGuardar(const SaveFileRequest& request) {
+    if (Hooks().saveFile) return Hooks().saveFile(request);
+    QFileDialog dialog(QApplication::activeWindow(), request.caption, QString(), request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
 }
 
 } // namespace sorvane

@@ -10,6 +10,14 @@ class QDialog;
 
 namespace sorvane {
 
+// What a save dialog asks for.
+struct SaveFileRequest {
+    QString caption;
+    QString filter;        // as QFileDialog takes it: "ASCII Tab (*.txt)"
+    QString defaultSuffix; // added to a chosen name that has no extension: "txt"
+    QString fileName;      // the name proposed
+};
+
 struct ModalHooks {
     // Runs a modal window and returns its result; default: dialog.exec().
     std::function<int(QDialog& dialog)> showModal;
@@ -17,6 +25,8 @@ struct ModalHooks {
     std::function<bool(const QString& caption, const QString& text)> askYesNo;
     // The system message box used for the few fixed texts.
     std::function<void(const QString& text)> systemMessage;
+    // A save dialog: the chosen path, or an empty text when cancelled.
+    std::function<QString(const SaveFileRequest& request)> saveFile;
 };
 
 // Replaces the hooks; an empty member keeps the default behaviour for it.
@@ -25,5 +35,6 @@ void SetModalHooks(ModalHooks hooks);
 int MuestraModal(QDialog& dialog);
 bool PreguntaSiNo(const QString& caption, const QString& text);
 void MensajeSistema(const QString& text);
+QString PreguntaFicheroGuardar(const SaveFileRequest& request);
 
 } // namespace sorvane

@@ -190,15 +190,15 @@ private:
         return true;
     }
 
-    // The row in row_ is a hit. False when the walk must end.
-    bool Emit() {
+    // The row in row_ is a hit of this kind. False when the walk must end.
+    bool Emit(SearchHitKind kind) {
         if (result_.hits >= kMaxSearchHits) {
             result_.hitLimit = true;
             ended_ = true;
             return false;
         }
         ++result_.hits;
-        observer_.Hit(row_);
+        observer_.Hit(row_, kind);
         return HandOff();
     }
 
@@ -242,7 +242,7 @@ private:
         row_[kColRange2Description] =
             c_.mode == SearchMode::Substring ? shifted(m.start2, m.end2) : MatchRangeText(0, 0);
         row_[kColRange2Name] = MatchRangeText(0, 0);
-        Emit();
+        Emit(SearchHitKind::Collection);
     }
 
     void Catalogue(const SearchNode& node) {
@@ -259,7 +259,7 @@ private:
                 row_[kColRange2Name] = c_.mode == SearchMode::ExtendedWildcard
                                            ? MatchRangeText(0, 0)
                                            : MatchRangeText(m.start2, m.end2);
-                if (!Emit()) return;
+                if (!Emit(SearchHitKind::Catalogue)) return;
             }
         }
         if (!HandOff()) return;
@@ -409,7 +409,7 @@ private:
         row_[kColCreated] = FormatDate(DameCarpetaCreado(line));
         row_[kColAttributes] = DameCarpetaAtributos(line);
         WriteRanges(ranges);
-        Emit();
+        Emit(SearchHitKind::Folder);
     }
 
     bool MediaPasses(std::string_view line) {
@@ -493,7 +493,7 @@ private:
         row_[kColExtension] = extension;
         if (TieneMultimedia(line)) MediaColumns(line, extension);
         WriteRanges(lineRanges_);
-        return Emit();
+        return Emit(SearchHitKind::File);
     }
 
     void MediaColumns(std::string_view line, std::string_view extension) {
@@ -632,7 +632,7 @@ private:
         row_[kColRange1Name] = MatchRangeText(ranges.start[kT1Name], ranges.end[kT1Name]);
         row_[kColRange2Description] = MatchRangeText(0, 0);
         row_[kColRange2Name] = MatchRangeText(ranges.start[kT2Name], ranges.end[kT2Name]);
-        Emit();
+        Emit(SearchHitKind::Nested);
     }
 
     const SearchRequest& r_;

@@ -75,6 +75,10 @@ using SearchRow = std::array<std::string, kResultColumns>;
 
 enum class SearchNodeKind { Collection, Catalogue, Other };
 
+// What a result row shows; the window keeps it with the row (0 for a row
+// without a hit).
+enum class SearchHitKind : int { None = 0, Collection, Catalogue, Folder, File, Nested };
+
 // One tree node, in pre-order.
 struct SearchNode {
     SearchNodeKind kind = SearchNodeKind::Other;
@@ -92,8 +96,8 @@ public:
     // At a progress point when at least 20 ms passed since the last call: the
     // window shows the counts and lets the event loop run.
     virtual void Progress(std::uint64_t linesVisited, std::uint64_t hits) = 0;
-    // One result row, in the order found.
-    virtual void Hit(const SearchRow& row) = 0;
+    // One result row, in the order found, and what it shows.
+    virtual void Hit(const SearchRow& row, SearchHitKind kind) = 0;
     // One line for the error list: a catalogue line the field readers refused.
     virtual void Error(const std::string& line) = 0;
 };

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,7 +23,17 @@
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/TextUtils.h"
 #include "catalogue/metadata/MediaWriters.h"
+#include "catalogue/scan/TFCrearCarpeta.h"
+#include "catalogue/scan/TFCrearDisco.h"
+#include "catalogue/scan/TFSelectFolder.h"
 #include "dialogs/Language.h"
+#include "dialogs/LanguageBindings.h"
+#include "dialogs/TFCambiarCatalogo.h"
+#include "dialogs/TFCambiarColeccion.h"
+#include "dialogs/TFCambiarDescripcion.h"
+#include "dialogs/TFColector.h"
+#include "dialogs/TFColectorMensaje.h"
+#include "dialogs/TFCrearColeccion.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
@@ -43,18 +55,16 @@ TFPrincipal* FPrincipal = nullptr;
 namespace {
 
 constexpr int kDirectoryColumns = 15;
-constexpr const char* kProgramName = "Sorvane";
-constexpr const char* kProgramVersion = "2.22";
 
 QString Q(const std::string& utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
 
 } // namespace
 
-QString TituloAplicacion() { return QString(kProgramName) + " " + kProgramVersion; }
+QString TituloAplicacion() { return Q(NombrePrograma + " " + VersionPrograma); }
 
 TFPrincipal::TFPrincipal(QWidget* parent) : QMainWindow(parent) {
     setObjectName("FPrincipal");
-    setWindowTitle(kProgramName);
+    setWindowTitle(Q(NombrePrograma));
     resize(980, 640);
 
     auto* central = new QWidget(this);
@@ -95,7 +105,13 @@ QToolButton* TFPrincipal::Boton(const char* name, QWidget* parent, QIcon icon) {
 TCheckBox* TFPrincipal::Casilla(const char* name, QGroupBox* group) {
     auto* box = new TCheckBox(QString(), group);
     box->setObjectName(name);
-    group->layout()->addWidget(box);
+    // A grid of a group lays its boxes out in two rows; other layouts in a line.
+    if (auto* grid = qobject_cast<QGridLayout*>(group->layout())) {
+        const int index = grid->count();
+        grid->addWidget(box, index % 2, index / 2);
+    } else {
+        group->layout()->addWidget(box);
+    }
     return box;
 }
 
@@ -180,8 +196,14 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
     layout->setContentsMargins(0, 0, 0, 0);
     auto* panel = new QWidget(side);
     panel->setObjectName("PDirectorioBotones");
-    auto* panelLayout = new QHBoxLayout(panel);
-    panelLayout->setContentsMargins(0, 0, 0, 0);
+    // Two rows, so the captions of the column boxes never make the window wide:
+    // the buttons and the collector above, the column groups below.
+    auto* rows = new QVBoxLayout(panel);
+    rows->setContentsMargins(0, 0, 0, 0);
+    auto* panelLayout = new QHBoxLayout;
+    auto* columnsLayout = new QHBoxLayout;
+    rows->addLayout(panelLayout);
+    rows->addLayout(columnsLayout);
     auto* actions = new QWidget(panel);
     actions->setLayout(new QHBoxLayout);
     actions->layout()->setContentsMargins(0, 0, 0, 0);
@@ -198,11 +220,12 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
     SBAbrirCon = Boton("SBAbrirCon", actions, QIcon::fromTheme("document-open"));
     panelLayout->addWidget(actions);
 
+    // Column groups lay their boxes out in two rows.
     const auto group = [&](const char* name) {
         auto* box = new QGroupBox(panel);
         box->setObjectName(name);
-        box->setLayout(new QHBoxLayout);
-        panelLayout->addWidget(box);
+        box->setLayout(new QGridLayout);
+        columnsLayout->addWidget(box);
         return box;
     };
     GBVerColumna = group("GBVerColumna");
@@ -222,7 +245,11 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
     CBVerCalidad = Casilla("CBVerCalidad", GBVerMultimedia);
     CBVerCanales = Casilla("CBVerCanales", GBVerMultimedia);
     CBVerAno = Casilla("CBVerAno", GBVerMultimedia);
-    GBColectorDirectorio = group("GBColectorDirectorio");
+    columnsLayout->addStretch();
+    GBColectorDirectorio = new QGroupBox(panel);
+    GBColectorDirectorio->setObjectName("GBColectorDirectorio");
+    GBColectorDirectorio->setLayout(new QHBoxLayout);
+    panelLayout->addWidget(GBColectorDirectorio);
     SBAbrirColector = Boton("SBAbrirColector", GBColectorDirectorio, QIcon::fromTheme("folder"));
     SBAddColector = Boton("SBAddColector", GBColectorDirectorio, QIcon::fromTheme("list-add"));
     LColectorFicherosNumero = new QLabel(GBColectorDirectorio);
@@ -251,71 +278,8 @@ void TFPrincipal::BuildOtherPages() {
     TSExtraer->setObjectName("TSExtraer");
     PCMain->addTab(TSExtraer, "Extract");
 
-    TSConfiguracion = new QWidget;
-    TSConfiguracion->setObjectName("TSConfiguracion");
-    auto* config = new QVBoxLayout(TSConfiguracion);
-    RGIdioma = new TRadioGroup(QString(), TSConfiguracion);
-    RGIdioma->setObjectName("RGIdioma");
-    RGIdioma->SetItems({"English", "Español"});
-    RGAutoSort = new TRadioGroup(QString(), TSConfiguracion);
-    RGAutoSort->setObjectName("RGAutoSort");
-    RGAutoSort->SetItems({"-", "1", "2", "3"});
-    CBAutoSortInvertir = new TCheckBox(QString(), TSConfiguracion);
-    CBAutoSortInvertir->setObjectName("CBAutoSortInvertir");
-    CBTipsComienzo = new TCheckBox(QString(), TSConfiguracion);
-    CBTipsComienzo->setObjectName("CBTipsComienzo");
-    CBLinCatHorizontal = new TCheckBox(QString(), TSConfiguracion);
-    CBLinCatHorizontal->setObjectName("CBLinCatHorizontal");
-    CBLinCatVertical = new TCheckBox(QString(), TSConfiguracion);
-    CBLinCatVertical->setObjectName("CBLinCatVertical");
-    for (QWidget* w : std::initializer_list<QWidget*>{RGIdioma, RGAutoSort, CBAutoSortInvertir,
-                                                      CBTipsComienzo, CBLinCatHorizontal,
-                                                      CBLinCatVertical})
-        config->addWidget(w);
-    const auto box = [&](const char* name) {
-        auto* check = new TCheckBox(name, TSConfiguracion);
-        check->setObjectName(name);
-        config->addWidget(check);
-        return check;
-    };
-    CBSerialNumberOff = box("CBSerialNumberOff");
-    CBMostrarErroresCatalogo = box("CBMostrarErroresCatalogo");
-    CBAniCrearDisco = box("CBAniCrearDisco");
-    CBAniCrearCarpeta = box("CBAniCrearCarpeta");
-    CBCarpetaIgual = box("CBCarpetaIgual");
-    CBAniBuscar = box("CBAniBuscar");
-    CBAnidadosBuscarPath = box("CBAnidadosBuscarPath");
-    CBCompressedOff = box("CBCompressedOff");
-    CBDocFilesOff = box("CBDocFilesOff");
-    CBDotFilesOff = box("CBDotFilesOff");
-    CBBmpFilesOff = box("CBBmpFilesOff");
-    CBGifFilesOff = box("CBGifFilesOff");
-    CBJpgFilesOff = box("CBJpgFilesOff");
-    CBPcxFilesOff = box("CBPcxFilesOff");
-    CBPngFilesOff = box("CBPngFilesOff");
-    CBTifFilesOff = box("CBTifFilesOff");
-    CBTgaFilesOff = box("CBTgaFilesOff");
-    CBWavFilesOff = box("CBWavFilesOff");
-    CBMp3FilesOff = box("CBMp3FilesOff");
-    CBWmaFilesOff = box("CBWmaFilesOff");
-    CBOggFilesOff = box("CBOggFilesOff");
-    CBAviFilesOff = box("CBAviFilesOff");
-    const auto edit = [&](const char* name) {
-        auto* line = new QLineEdit(TSConfiguracion);
-        line->setObjectName(name);
-        config->addWidget(line);
-        return line;
-    };
-    EExtension1 = edit("EExtension1");
-    EExtension2 = edit("EExtension2");
-    EExtension3 = edit("EExtension3");
-    EExtension4 = edit("EExtension4");
-    config->addStretch();
-    PCMain->addTab(TSConfiguracion, "Configuration");
-
-    TSAcercaDe = new QWidget;
-    TSAcercaDe->setObjectName("TSAcercaDe");
-    PCMain->addTab(TSAcercaDe, "About");
+    BuildConfigPage();
+    BuildAboutPage();
 }
 
 void TFPrincipal::FillImageList() {
@@ -387,14 +351,10 @@ void TFPrincipal::ConnectHandlers() {
                            CBVerResolucion, CBVerPista, CBVerGenero, CBVerCalidad, CBVerCanales,
                            CBVerAno})
         box->OnClick = [this, box] { CBVerColumnaClick(box); };
-    RGIdioma->OnClick = [this] {
-        if (startupDone_ || BusyFlag) CargaIdioma();
-    };
-    CBLinCatHorizontal->OnClick = [this] {
-        SGDirectorio->SetHorizontalLines(CBLinCatHorizontal->Checked());
-    };
-    CBLinCatVertical->OnClick = [this] { SGDirectorio->SetVerticalLines(CBLinCatVertical->Checked()); };
+    ConnectConfigHandlers();
     ConnectSearchHandlers();
+    ConnectSortHandlers();
+    ConnectOpenHandlers();
 }
 
 void TFPrincipal::GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
@@ -452,7 +412,7 @@ void TFPrincipal::FormActivate() {
         }
         AbreIdioma(ProgramFolder + "english.ini");
         ResetConfiguracion();
-        CargaIdioma();
+        RGIdiomaClick();
         InternalErrorWord() = LeeTexto("W", "ERROR_INTERNO");
         ErrorWord = LeeTexto("W", "ERROR");
         WarningWord = LeeTexto("W", "AVISO");
@@ -565,14 +525,23 @@ int TFPrincipal::ObtieneTamanoCluster(const QString& text) {
 }
 
 void TFPrincipal::ResetConfiguracion() {
-    CBLinCatHorizontal->SetChecked(false);
-    CBLinCatVertical->SetChecked(false);
+    RGAciertos->SetItemIndex(0);
+    HitRedBold = true;
+    HitBold = HitRed = false;
+    for (TCheckBox* lines : {CBLinCatHorizontal, CBLinCatVertical, CBLinBusHorizontal, CBLinBusVertical,
+                             CBLinAniHorizontal, CBLinAniVertical, CBLinColectorHorizontal,
+                             CBLinColectorVertical})
+        lines->SetChecked(false);
     BitmapColor = 128;
     AudioColor = 16711680;
     MusicColor = 16711680;
     VideoColor = 32768;
     TextColor = 16711935;
+    PonColoresEjemplo();
     RGIdioma->SetItemIndex(0);
+    HelpFile = FileExists(ProgramFolder + "sorvaneeng.hlp") ? ProgramFolder + "sorvaneeng.hlp" : std::string();
+    RGModoTurbo->SetItemIndex(0);
+    TurboMode = true;
     CBTipsComienzo->SetChecked(false);
     RGAutoSort->SetItemIndex(0);
     CBAutoSortInvertir->SetChecked(false);
@@ -585,7 +554,17 @@ void TFPrincipal::ResetConfiguracion() {
                            CBPcxFilesOff, CBPngFilesOff, CBTifFilesOff, CBTgaFilesOff, CBWavFilesOff,
                            CBMp3FilesOff, CBWmaFilesOff, CBOggFilesOff, CBAviFilesOff})
         off->SetChecked(false);
-    for (QLineEdit* extension : {EExtension1, EExtension2, EExtension3, EExtension4}) extension->clear();
+    for (QLineEdit* extension : {EExtension1, EExtension2, EExtension3, EExtension4, EPathWinAmp}) extension->clear();
+    CBClusterSize->setCurrentIndex(3);
+    for (TCheckBox* print : {CBPTColeccionesSN, CBPTTipodiscoSN, CBPCAnidadosSN, CBPCTamanoSN,
+                             CBPCModificadoSN, CBPCCreadoSN, CBPCAtributosSN, CBPCDescripcionSN,
+                             CBPDTamanoSN, CBPDModificadoSN, CBPDPrintColeccion, CBPDPrintCatalogo,
+                             CBPDPrintCarpeta, CBPRColeccionSN, CBPRCatalogoSN, CBPRCarpetaSN,
+                             CBPRDescripcionSN, CBPRTamanoSN, CBPRModificadoSN, CBPRCreadoSN,
+                             CBPRAtributosSN, CBPRExtensionSN})
+        print->SetChecked(true);
+    EPTTab->setText("8");
+    EPCTab->setText("8");
     for (TCheckBox* on : {CBVerDescripcion, CBVerTamano, CBVerModificado, CBVerCreado,
                           CBVerAtributos, CBVerResolucion, CBVerCalidad, CBVerGenero})
         on->SetChecked(true);
@@ -594,29 +573,27 @@ void TFPrincipal::ResetConfiguracion() {
         off->SetChecked(false);
     BBColumnasClick();
     CBAvanzada->SetChecked(false);
+    CBMultimedia->SetChecked(false);
     static constexpr int kResultWidths[] = {0, 90, 100, 120, 140, 166, 68, 108, 108, 50, 30};
     for (int col = 0; col < static_cast<int>(std::size(kResultWidths)); ++col)
         SGResultados->SetColWidths(col, kResultWidths[col]);
 }
 
 void TFPrincipal::CargaIdioma() {
+    NombrePrograma = "Sorvane";
+    VersionPrograma = "2.22";
     static constexpr const char* kLanguageFiles[] = {"english.ini", "spanish.ini"};
     const int index = RGIdioma->ItemIndex() == 1 ? 1 : 0;
     AbreIdioma(ProgramFolder + kLanguageFiles[index]);
-    const char* pageKeys[] = {"CATALOGOS", "BUSCAR", "EXTRAER", "CONFIGURAR", "ACERCADE"};
-    for (int page = 0; page < 5; ++page) PCMain->setTabText(page, Q(LeeTextoCapital("W", pageKeys[page])));
-    FMensajes->setWindowTitle(TituloAplicacion());
-    // These three lookups have a default of their own.
-    const auto lastLookup = [](const char* section, const char* key) {
-        return LanguageFile().ReadString(section, key, "Language File Error");
-    };
-    const std::string copy = lastLookup("W", "PP_COPIAR");
-    const std::string ok = lastLookup("W", "OK");
-    FErrores->BCopiar->setText(Q(copy.empty() ? copy : CapitalizeFirst(copy)));
-    FMensajes->MBoton->setText(Q(ok.empty() ? ok : CapitalizeFirst(ok)));
-    FFinal->LEspere->setText(Q(lastLookup("M", "M_ESPERE")));
+    // The windows in the order their texts are written (dialogs/LanguageBindings.cpp).
+    QWidget* const windows[] = {this,           FColector,        FColectorMensaje,    FCrearDisco,
+                                FCrearCarpeta,  FCrearColeccion,  FSelectFolder,       FCambiarCatalogo,
+                                FCambiarDescripcion, FCambiarColeccion, FErrores,      FMensajes,
+                                FFinal};
+    AplicaTextos(windows);
     AsignaTitulosDirectorio();
     AsignaTitulosResultados();
+    // AsignaTitulosAnidados and AsignaTitulosColector follow when their grids exist.
 }
 
 void TFPrincipal::AsignaTitulosDirectorio() {

@@ -19,6 +19,7 @@
 #include "mainwindow/SearchEngine.h"
 #include "mainwindow/TreeNode.h"
 
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -39,6 +40,7 @@ class TProgressCyl;
 class TRadioGroup;
 class TStatusBar;
 class TStringGrid;
+struct TGridMouseEvent;
 
 // What a row of the directory grid lists.
 enum DirectoryRowKind : int {
@@ -99,10 +101,75 @@ public:
     void BBPadreClick();
     void BBColumnasClick();
     int CentroColumna(int column) const;
+
+    // Grid sorting (TFPrincipalOrden.cpp). Each key builder writes, for every
+    // data row, the sort key of the row's cell in `column` into the hidden
+    // column 0; the grids then sort by column 0 (SortGridByColumn).
+    // The cell upper-cased and stripped of accents (PasaMayusculasSinTildes).
+    void GeneraClaveTexto(TStringGrid& grid, int column) const;
+    // The text key, with 20 blanks before a name ending in "\" (folders first).
+    void GeneraClaveNombre(TStringGrid& grid, int column) const;
+    // The cell's digits as a 64-bit number in twelve digits with leading zeros;
+    // "0" for an empty cell, so it sorts before every number. More than twelve
+    // digits (no catalogued size has them) count as 999,999,999,999.
+    void GeneraClaveTamano(TStringGrid& grid, int column) const;
+    // The cell read back as a date by DateTimeFormat or DateFormat, as days
+    // since 30 December 1899 with ten decimals, zero-padded to 20 characters;
+    // empty for an empty cell or one that is no date.
+    void GeneraClaveFecha(TStringGrid& grid, int column) const;
+    // "128k": the unit after the leading digits, then the digits in twelve places.
+    void GeneraClaveCalidad(TStringGrid& grid, int column) const;
+    // "44100 Hz", "640x480": the unit after the first blank, then the text
+    // before the blank in twelve places.
+    void GeneraClaveResolucion(TStringGrid& grid, int column) const;
+    // The header click of the directory grid and of the result grid: a release
+    // on a column title where the press was sorts the grid by that column,
+    // ascending, or descending when the title already says "(asc)". The main
+    // window as `sender` (the automatic sort after a listing) skips the test
+    // that the mouse did not move and takes the column from the event as given.
+    void SGDirectorioMouseUp(const QObject* sender, const TGridMouseEvent& event);
+    void SGResultadosMouseUp(const TGridMouseEvent& event);
+
     // A date as the grids show it: DateTimeFormat with the time, DateFormat without.
     QString TextoFecha(const DateTime& value, bool withTime) const;
     std::string TextoFechaUtf8(const DateTime& value, bool withTime) const;
     void CBVerColumnaClick(TCheckBox* box);
+
+    // Opening catalogued files on their mounted disk (TFPrincipalAbrir.cpp).
+    // The host path of the entry `name` of a catalogue folder on the mounted disk:
+    // `header` is line 0 of the catalogue's lines; `folder` its folder path as
+    // CurrentFolderPath or a hit's folder column holds it ("\", "\a\b" or "\a\b\");
+    // `name` the grid's name cell ("x.txt", or "sub\" for a folder, which gives a
+    // path ending in "/"). The drive is the one carrying the header's serial
+    // (BuscaUnidadPorSerie); a catalogue without serial ("0000-0000") uses the
+    // drive letter recorded in its header. When the catalogue has a serial and no
+    // drive carries it: [M] M_DISCO_NOENCONTRADO + CR LF CR LF + catalogue name,
+    // and nothing. The path is empty when the letter stands for no folder. The
+    // path is not checked for existence (ExisteEnDisco does that).
+    std::optional<std::string> RutaEnDisco(std::string_view header, std::string_view folder, std::string_view name);
+    // True when `path` is an existing file or folder; else [M] M_FICHERO_NOENCONTRADO.
+    bool ExisteEnDisco(const std::string& path);
+    // The openers, each taking a host path (as RutaEnDisco gives). They start a
+    // program detached and return true when it started; a program that cannot be
+    // started is reported with the launcher's text; what it does afterwards is not
+    // followed. The desktop's default program of the path (xdg-open):
+    bool AbreConSistema(const std::string& path);
+    // The desktop's text editor (the default application of text/plain) on the path.
+    bool AbreConNotepad(const std::string& path);
+    // The file manager on the path's folder part (up to and including its last "/").
+    bool AbreExplorador(const std::string& path);
+    // The "open with" chooser (TAbrirCon) of the path's type; false when cancelled.
+    bool AbreCon(const std::string& path);
+    // The audio player of EPathWinAmp with the arguments "/ADD" and the path;
+    // [M] M_PATH_WINAMP_VACIO when the setting is blank, M_PATH_WINAMP_NOEXISTE
+    // when no file of that name exists.
+    bool EncolaReproductor(const std::string& path);
+    // The shared click of the directory grid's open buttons: the current row's
+    // entry on its disk, handed to the opener of `sender` (SBAbrirSistema,
+    // SBAbrirNotepad, SBEncolarWinAmp, SBAbrirExplorador, SBAbrirCon).
+    void SBAbrirTriple(QObject* sender);
+    // Browse for the audio player into EPathWinAmp.
+    void SBCargaWinAmpClick();
 
     // Shared state.
     std::string BaseFolder;    // current folder at start, with a trailing "/"
@@ -115,6 +182,8 @@ public:
     bool BusyFlag = false;
     std::uint32_t BitmapColor = 128, AudioColor = 16711680, MusicColor = 16711680,
                   VideoColor = 32768, TextColor = 16711935;
+    // How the result grid marks a hit (RGAciertos): at most one is set.
+    bool HitRedBold = true, HitBold = false, HitRed = false;
     std::string CatalogueRunMode;
     std::string CollectionPath;
     std::string CatalogueCollectionPath;
@@ -184,29 +253,109 @@ public:
     QToolButton* SBCopiar;
     QProgressBar* AniCd; // the busy animation of a search
     TStringGrid* SGResultados;
+    // Search page: layouts, option handlers, hit drawing and the result buttons
+    // (TFPrincipalPaginaBuscar.cpp).
+    QWidget *PBuscarSencillo, *PBuscarDatos, *PBuscarAvanzada, *PBuscarMultimedia;
+    TCheckBox* CBMultimedia;
+    QLabel *LBuscarTipIzquierdo, *LBuscarTipDerecho;
+    QToolButton *SBAbreExitoNotepad, *SBAbreExitoSistema, *SBAbreExitoCon, *SBEncolarExitoWinamp;
+    QToolButton *SBExplorarExito, *SBVerCatalogo, *SBAddColectorBuscar, *SBImprimirExitos;
+    std::uint64_t ResultHits = 0; // rows of the last search: the grid has results exactly when above 0
+    void CBAvanzadaClick(); // the layout of CBAvanzada and CBMultimedia
+    void EBuscarChange();
+    void GBDondeClick();
+    void GBCualesClick();
+    void EExtensionChange();
+    void CBAtributosClick();
+    void RBNormalClick();
+    void RBComodinClick();
+    void RBComodinesClick();
+    void RBDifusaClick();
+    void CBAnidadosAttrClick();
+    void CBMultimediaAttrClick();
+    void CBCanales1Click();
+    void CBcanales2Click();
+    // The result list as tab-separated text to a file chosen in the save dialog.
+    void BCopiarClick();
+    // The buttons that follow the current result row; also run after every search and sort.
+    void SGResultadosClick();
+    // Opens the current hit on its disk with the opener of `button` (a file-group
+    // button or SBExplorarExito).
+    void SBAbreExitoNotepadClick(QToolButton* button);
+    void SGResultadosDblClick();
+    bool SGResultadosDrawCell(int col, int row, QPainter& painter, const QRect& rect, bool focused);
 
     void BBuscarClick();
     void BPararClick() { StopFlag = true; }
     void MuestraProgresoBusqueda(std::uint64_t linesVisited, std::uint64_t hits);
-    // Writes one hit as row `row` of SGResultados (the grid already has the row).
-    void AnadeExito(int row, const SearchRow& cells);
+    // Writes one hit as row `row` of SGResultados (the grid already has the row),
+    // its kind kept as the row's tag.
+    void AnadeExito(int row, const SearchRow& cells, SearchHitKind kind);
     void AsignaTitulosResultados();
     // The two approximate matchers of the search; the search sets their patterns.
     TFuzzySearch FuzzySearch1, FuzzySearch2;
     std::uint64_t OperationStartTime = 0, OperationEndTime = 0; // monotonic milliseconds
 
-    // Configuration controls read here.
+    // Configuration page (TFPrincipalConfiguracion.cpp): its three tabs and controls.
+    QTabWidget* PCConfiguracion;
+    QWidget *TBCfgBAsic, *TBCfgAvd, *TBCfgPrint;
     TRadioGroup* RGIdioma;
+    QToolButton *SBIngles, *SBEspanol;
+    TRadioGroup *RGAciertos, *RGModoTurbo;
     TRadioGroup* RGAutoSort;
     TCheckBox* CBAutoSortInvertir;
+    QGroupBox* GBTips;
     TCheckBox* CBTipsComienzo;
-    TCheckBox *CBLinCatHorizontal, *CBLinCatVertical;
+    QPushButton* BBtips;
+    QGroupBox* GBLineasRejillas;
+    TCheckBox *CBLinCatHorizontal, *CBLinCatVertical, *CBLinBusHorizontal, *CBLinBusVertical,
+        *CBLinAniHorizontal, *CBLinAniVertical, *CBLinColectorHorizontal, *CBLinColectorVertical;
+    QGroupBox *GBAnimaciones, *GBColoresMultimedia, *GBPathWinamp;
+    QToolButton *SBPonColorTexto, *SBPonColorBitmap, *SBPonColorAudio, *SBPonColorMusic,
+        *SBPonColorVideo;
+    QLineEdit *ECTextoEjemplo, *ECBitmapEjemplo, *ECAudioEjemplo, *ECMusicEjemplo, *ECVideoEjemplo;
+    QToolButton *SBResetConfiguracion, *SBAyudaCfgBasic, *SBAyudaCfgAvanzada, *SBAyudaCfgImpresion;
+    QGroupBox *GBExtAnidados, *GBRecatalogar, *GBMostrarErrores, *GBCfgBuscar, *GBSerialNumberOff,
+        *GBMultimediaOff, *GBCompressedOff, *GBColectorCfg;
+    QLabel* LColectorCFGCluster;
+    QComboBox* CBClusterSize;
+    QGroupBox *GBPrintTree, *GBPrintCatalogue, *GBPrintDirectory, *GBPrintResultados;
+    TCheckBox *CBPTColeccionesSN, *CBPTTipodiscoSN;
+    TCheckBox *CBPCAnidadosSN, *CBPCTamanoSN, *CBPCModificadoSN, *CBPCCreadoSN, *CBPCAtributosSN,
+        *CBPCDescripcionSN;
+    TCheckBox *CBPDTamanoSN, *CBPDModificadoSN, *CBPDPrintColeccion, *CBPDPrintCatalogo,
+        *CBPDPrintCarpeta;
+    TCheckBox *CBPRColeccionSN, *CBPRCatalogoSN, *CBPRCarpetaSN, *CBPRDescripcionSN, *CBPRTamanoSN,
+        *CBPRModificadoSN, *CBPRCreadoSN, *CBPRAtributosSN, *CBPRExtensionSN;
+    QLineEdit *EPTTab, *EPCTab; // the tab widths of the tree and catalogue reports, read-only
+    // About page.
+    QLabel *ImLogo, *TEdicion, *LCreditosFormatos, *LCreditosDesc, *LDerechos, *Label34, *Label1;
+    QToolButton* SpeedButton1; // the about page's Spanish button
+    // State the configuration page drives.
+    bool TurboMode = true;  // RGModoTurbo item 0; folding has one mode here (docs/platform.md)
+    std::string HelpFile;   // the help file in use; empty when there is none
+    // Handlers of the configuration and about pages.
+    void RGIdiomaClick();
+    void SBInglesClick();  // RGIdioma item 0
+    void SBEspanolClick(); // RGIdioma item 1
+    void RGModoTurboClick();
+    void RGAciertosClick();
+    void SBResetConfiguracionClick();
+    void SBPonColorClick(QToolButton* sender);
+    // The font colours of the five sample boxes from the five media colours.
+    void PonColoresEjemplo();
+    void Label34Click(); // the maker's web page
+    void Label1Click();  // a new mail to the maker
+    // The key filter of EExtension1..4: what one typed text becomes (empty: discarded).
+    static QString EExtension1KeyPress(const QString& typed);
     TCheckBox *CBSerialNumberOff, *CBMostrarErroresCatalogo, *CBAniCrearDisco, *CBAniCrearCarpeta,
         *CBCarpetaIgual, *CBAniBuscar, *CBAnidadosBuscarPath;
     TCheckBox *CBCompressedOff, *CBDocFilesOff, *CBDotFilesOff, *CBBmpFilesOff, *CBGifFilesOff,
         *CBJpgFilesOff, *CBPcxFilesOff, *CBPngFilesOff, *CBTifFilesOff, *CBTgaFilesOff,
         *CBWavFilesOff, *CBMp3FilesOff, *CBWmaFilesOff, *CBOggFilesOff, *CBAviFilesOff;
     QLineEdit *EExtension1, *EExtension2, *EExtension3, *EExtension4;
+    QLineEdit* EPathWinAmp = nullptr; // the audio player's program ("PATH_WINAMP")
+    QToolButton* SBCargaWinAmp = nullptr;
 
     // Cataloguing.
     std::string SelectedFolder;       // the folder picker's answer
@@ -232,11 +381,19 @@ protected:
 
 private:
     void BuildCatalogPage();
+    void BuildConfigPage(); // TFPrincipalConfiguracion.cpp
+    void BuildAboutPage();
+    void ConnectConfigHandlers();
     void BuildTreeSide(QWidget* side);
     void BuildFileSide(QWidget* side);
     void BuildOtherPages();
     void BuildSearchPage();
     void ConnectSearchHandlers();
+    void ConnectSortHandlers(); // the header clicks of the grids (TFPrincipalOrden.cpp)
+    // The automatic sort after a listing, by RGAutoSort and CBAutoSortInvertir.
+    void OrdenaAutomatico();
+    void ConnectSearchPageHandlers(); // TFPrincipalPaginaBuscar.cpp
+    void ConnectOpenHandlers(); // the open buttons of the directory grid (TFPrincipalAbrir.cpp)
     // Steps of BBuscarClick: the criteria of the page, or nothing after a message.
     std::optional<SearchCriteria> LeeCriterios();
     std::vector<SearchNode> NodosBusqueda() const;

@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -71,10 +73,11 @@ public:
     void Progress(std::uint64_t lines, std::uint64_t hits) override {
         window_.MuestraProgresoBusqueda(lines, hits);
     }
-    void Hit(const SearchRow& row) override {
+    void Hit(const SearchRow& row, SearchHitKind kind) override {
         ++rows_;
         if (rows_ > 1) window_.SGResultados->SetRowCount(rows_ + 1);
-        window_.AnadeExito(rows_, row);
+        window_.AnadeExito(rows_, row, kind);
+        window_.ResultHits = static_cast<std::uint64_t>(rows_);
     }
     void Error(const std::string& line) override { FErrores->Agrega(line); }
 
@@ -117,45 +120,116 @@ void TFPrincipal::BuildSearchPage() {
         return box;
     };
 
-    // The texts, the buttons and the busy animation.
+    const auto vgroup = [](const char* name, QWidget* parent) {
+        auto* box = new QGroupBox(parent);
+        box->setObjectName(name);
+        box->setLayout(new QVBoxLayout);
+        return box;
+    };
+    const auto label = [](const char* name, QWidget* parent) {
+        auto* caption = new QLabel(parent);
+        caption->setObjectName(name);
+        if (parent->layout()) parent->layout()->addWidget(caption);
+        return caption;
+    };
+    // A group of labelled edits: one row per label, its edits beside it.
+    const auto rowsOf = [](QGroupBox* box, std::initializer_list<std::vector<QWidget*>> rows) {
+        auto* layout = new QGridLayout(box);
+        int row = 0;
+        for (const auto& cells : rows) {
+            for (std::size_t col = 0; col < cells.size(); ++col)
+                layout->addWidget(cells[col], row, static_cast<int>(col));
+            ++row;
+        }
+    };
+    const auto bare = [](const char* name, QWidget* parent) {
+        auto* box = new QGroupBox(parent);
+        box->setObjectName(name);
+        return box;
+    };
+    const auto line = [](QWidget* parent) {
+        auto* row = new QWidget(parent);
+        auto* layout = new QHBoxLayout(row);
+        layout->setContentsMargins(0, 0, 0, 0);
+        parent->layout()->addWidget(row);
+        return row;
+    };
+
+    // The texts, the buttons, the busy animation and the hit buttons.
     auto* simple = new QWidget(TSBuscar);
+    PBuscarSencillo = simple;
     simple->setObjectName("PBuscarSencillo");
-    simple->setLayout(new QHBoxLayout);
+    simple->setLayout(new QVBoxLayout);
     simple->layout()->setContentsMargins(0, 0, 0, 0);
-    EBuscar = edit("EBuscar", simple, kMaxTextChars);
-    RBAnd = radio("RBAnd", simple);
+    simple->setMinimumWidth(380);
+    label("LTextoABuscar", simple);
+    QWidget* texts = line(simple);
+    EBuscar = edit("EBuscar", texts, kMaxTextChars);
+    RBAnd = radio("RBAnd", texts);
     RBAnd->setChecked(true);
-    RBOr = radio("RBOr", simple);
-    EBuscar2 = edit("EBuscar2", simple, kMaxTextChars);
-    BBuscar = new QPushButton(simple);
+    RBOr = radio("RBOr", texts);
+    EBuscar2 = edit("EBuscar2", texts, kMaxTextChars);
+    QWidget* commands = line(simple);
+    BBuscar = new QPushButton(commands);
     BBuscar->setObjectName("BBuscar");
     BBuscar->setEnabled(false);
-    simple->layout()->addWidget(BBuscar);
-    BParar = new QPushButton(simple);
+    commands->layout()->addWidget(BBuscar);
+    BParar = new QPushButton(commands);
     BParar->setObjectName("BParar");
     BParar->setEnabled(false);
-    simple->layout()->addWidget(BParar);
-    CBAvanzada = check("CBAvanzada", simple);
-    SBCopiar = new QToolButton(simple);
-    SBCopiar->setObjectName("SBCopiar");
-    SBCopiar->setEnabled(false);
-    simple->layout()->addWidget(SBCopiar);
-    AniCd = new QProgressBar(simple);
+    commands->layout()->addWidget(BParar);
+    CBAvanzada = check("CBAvanzada", commands);
+    CBMultimedia = check("CBMultimedia", commands);
+    AniCd = new QProgressBar(commands);
     AniCd->setObjectName("AniCd");
     AniCd->setRange(0, 0);
     AniCd->setTextVisible(false);
     AniCd->setMaximumWidth(80);
     AniCd->hide();
-    simple->layout()->addWidget(AniCd);
-    page->addWidget(simple);
+    commands->layout()->addWidget(AniCd);
+    static_cast<QHBoxLayout*>(commands->layout())->addStretch();
+    // The file group, the place group and the result-list buttons.
+    QWidget* hits = line(simple);
+    const auto* style = QApplication::style();
+    const auto icon = [style](const char* theme, QStyle::StandardPixmap fallback) {
+        return QIcon::fromTheme(theme, style->standardIcon(fallback));
+    };
+    const auto separator = [hits] {
+        auto* bar = new QFrame(hits);
+        bar->setFrameShape(QFrame::VLine);
+        bar->setFrameShadow(QFrame::Sunken);
+        hits->layout()->addWidget(bar);
+    };
+    SBAbreExitoNotepad =
+        Boton("SBAbreExitoNotepad", hits, icon("accessories-text-editor", QStyle::SP_FileIcon));
+    SBAbreExitoSistema =
+        Boton("SBAbreExitoSistema", hits, style->standardIcon(QStyle::SP_DialogOpenButton));
+    SBAbreExitoCon =
+        Boton("SBAbreExitoCon", hits, icon("document-open", QStyle::SP_FileDialogDetailedView));
+    SBEncolarExitoWinamp =
+        Boton("SBEncolarExitoWinamp", hits, style->standardIcon(QStyle::SP_MediaPlay));
+    separator();
+    SBExplorarExito = Boton("SBExplorarExito", hits, style->standardIcon(QStyle::SP_DirOpenIcon));
+    SBVerCatalogo =
+        Boton("SBVerCatalogo", hits, style->standardIcon(QStyle::SP_FileDialogContentsView));
+    SBAddColectorBuscar =
+        Boton("SBAddColectorBuscar", hits, icon("list-add", QStyle::SP_FileDialogNewFolder));
+    separator();
+    SBImprimirExitos =
+        Boton("SBImprimirExitos", hits, icon("document-print", QStyle::SP_FileDialogListView));
+    SBCopiar = Boton("SBCopiar", hits, style->standardIcon(QStyle::SP_DialogSaveButton));
+    SBCopiar->setEnabled(false);
+    static_cast<QHBoxLayout*>(hits->layout())->addStretch();
 
-    // The criteria, in a plain grid of groups.
+    // The criteria: the advanced groups on the left, the simple panel with the
+    // options in the middle between the two hint labels, the media groups on the right.
     auto* data = new QWidget(TSBuscar);
+    PBuscarDatos = data;
     data->setObjectName("PBuscarDatos");
-    auto* grid = new QGridLayout(data);
-    grid->setContentsMargins(0, 0, 0, 0);
+    auto* dataLayout = new QHBoxLayout(data);
+    dataLayout->setContentsMargins(0, 0, 0, 0);
 
-    GBAtributos = group("GBAtributos", data);
+    GBAtributos = vgroup("GBAtributos", data);
     CBAtributos = check("CBAtributos", GBAtributos);
     CBAnidadosAttr = check("CBAnidadosAttr", GBAtributos);
     CBMultimediaAttr = check("CBMultimediaAttr", GBAtributos);
@@ -165,15 +239,24 @@ void TFPrincipal::BuildSearchPage() {
     CBLectura = check("CBLectura", GBAtributos);
     CBComprimido = check("CBComprimido", GBAtributos);
     CBOffLine = check("CBOffLine", GBAtributos);
-    GBModificado = group("GBModificado", data);
+    GBModificado = bare("GBModificado", data);
+    QLabel* modifiedFrom = label("LModificadoIni", GBModificado);
     EInicial = edit("EInicial", GBModificado);
+    QLabel* modifiedTo = label("LModificadoFin", GBModificado);
     EFinal = edit("EFinal", GBModificado);
-    GBCreado = group("GBCreado", data);
+    rowsOf(GBModificado, {{modifiedFrom, EInicial}, {modifiedTo, EFinal}});
+    GBCreado = bare("GBCreado", data);
+    QLabel* createdFrom = label("LCreadoIni", GBCreado);
     EInicialCre = edit("EInicialCre", GBCreado);
+    QLabel* createdTo = label("LCreadoFin", GBCreado);
     EFinalCre = edit("EFinalCre", GBCreado);
-    GBTamano = group("GBTamano", data);
+    rowsOf(GBCreado, {{createdFrom, EInicialCre}, {createdTo, EFinalCre}});
+    GBTamano = bare("GBTamano", data);
+    QLabel* smallest = label("LTamanoIni", GBTamano);
     CBMin = edit("CBMin", GBTamano, kMaxSizeChars);
+    QLabel* largest = label("LTamanoFin", GBTamano);
     CBMax = edit("CBMax", GBTamano, kMaxSizeChars);
+    rowsOf(GBTamano, {{smallest, CBMin}, {largest, CBMax}});
     GBDonde = new TRadioGroup(QString(), data);
     GBDonde->setObjectName("GBDonde");
     GBDonde->SetItems({"Both", "Description", "Name"});
@@ -184,7 +267,7 @@ void TFPrincipal::BuildSearchPage() {
     GBCuales->SetItemIndex(0);
     EExtension = edit("EExtension", data, kMaxExtensionChars);
     EExtension->setText("MP3");
-    GBTipo = group("GBTipo", data);
+    GBTipo = vgroup("GBTipo", data);
     RBNormal = radio("RBNormal", GBTipo);
     RBNormal->setChecked(true);
     RBComodin = radio("RBComodin", GBTipo);
@@ -196,27 +279,39 @@ void TFPrincipal::BuildSearchPage() {
     ENumErrores->setValue(1);
     ENumErrores->setEnabled(false);
     GBTipo->layout()->addWidget(ENumErrores);
-    GBLimitaciones = group("GBLimitaciones", data);
+    GBLimitaciones = vgroup("GBLimitaciones", data);
     CBAnidados = check("CBAnidados", GBLimitaciones, true);
     CBSoloCat = check("CBSoloCat", GBLimitaciones);
     CBSoloCol = check("CBSoloCol", GBLimitaciones);
-    GBopciones = group("GBopciones", data);
+    GBopciones = vgroup("GBopciones", data);
     CBMayusculas = check("CBMayusculas", GBopciones, true);
     CBTildes = check("CBTildes", GBopciones, true);
     CBParte = check("CBParte", GBopciones, true);
 
-    GBDuracion = group("GBDuracion", data);
+    GBDuracion = new QGroupBox(data);
+    GBDuracion->setObjectName("GBDuracion");
+    QLabel* durationLabel = label("LDuracionBuscar", GBDuracion);
     EDuracionIni = edit("EDuracionIni", GBDuracion);
     EduracionFin = edit("EduracionFin", GBDuracion);
+    QLabel* pagesLabel = label("LPaginasBuscar", GBDuracion);
     EPaginasIni = edit("EPaginasIni", GBDuracion);
     EPaginasFin = edit("EPaginasFin", GBDuracion);
-    GBResolucion = group("GBResolucion", data);
+    rowsOf(GBDuracion,
+           {{durationLabel, EDuracionIni, EduracionFin}, {pagesLabel, EPaginasIni, EPaginasFin}});
+    GBResolucion = new QGroupBox(data);
+    GBResolucion->setObjectName("GBResolucion");
+    QLabel* widthLabel = label("LAnchoBuscar", GBResolucion);
     EAnchoMin = edit("EAnchoMin", GBResolucion);
     EAnchoMax = edit("EAnchoMax", GBResolucion);
+    QLabel* heightLabel = label("LAltoBuscar", GBResolucion);
     EAltoMin = edit("EAltoMin", GBResolucion);
     EAltoMax = edit("EAltoMax", GBResolucion);
+    QLabel* rateLabel = label("LFrecBuscar", GBResolucion);
     EFrecMin = edit("EFrecMin", GBResolucion);
     EFrecMax = edit("EFrecMax", GBResolucion);
+    rowsOf(GBResolucion, {{widthLabel, EAnchoMin, EAnchoMax},
+                          {heightLabel, EAltoMin, EAltoMax},
+                          {rateLabel, EFrecMin, EFrecMax}});
     GBCalidad = group("GBCalidad", data);
     ECalidadMin = edit("ECalidadMin", GBCalidad);
     ECalidadMax = edit("ECalidadMax", GBCalidad);
@@ -232,15 +327,64 @@ void TFPrincipal::BuildSearchPage() {
     ETrackMin = edit("ETrackMin", GBPista);
     ETrackMax = edit("ETrackMax", GBPista);
 
-    QWidget* const rows[][5] = {
-        {GBTipo, GBopciones, GBLimitaciones, GBDonde, GBCuales},
-        {GBAtributos, GBModificado, GBCreado, GBTamano, EExtension},
-        {GBDuracion, GBResolucion, GBCalidad, GBCanales, nullptr},
-        {GBAno, GBGenero, GBPista, nullptr, nullptr},
+    // Edits as wide as what they take.
+    for (QLineEdit* e : {EInicial, EFinal, EInicialCre, EFinalCre})
+        e->setMaximumWidth(140);
+    for (QLineEdit* e : {CBMin, CBMax, EExtension})
+        e->setMaximumWidth(110);
+    for (QLineEdit* e : {EDuracionIni, EduracionFin, EPaginasIni, EPaginasFin, EAnchoMin, EAnchoMax,
+                         EAltoMin, EAltoMax, EFrecMin, EFrecMax, ECalidadMin, ECalidadMax, EAnoMin,
+                         EAnoMax, ETrackMin, ETrackMax})
+        e->setMaximumWidth(70);
+
+    // Columns of groups, each kept at the top.
+    const auto columns = [data](const char* name,
+                                std::initializer_list<std::initializer_list<QWidget*>> groups) {
+        auto* panel = new QWidget(data);
+        panel->setObjectName(name);
+        auto* layout = new QHBoxLayout(panel);
+        layout->setContentsMargins(0, 0, 0, 0);
+        for (const auto& column : groups) {
+            auto* stack = new QVBoxLayout;
+            for (QWidget* widget : column)
+                stack->addWidget(widget);
+            stack->addStretch();
+            layout->addLayout(stack);
+        }
+        return panel;
     };
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 5; ++c)
-            if (rows[r][c]) grid->addWidget(rows[r][c], r, c);
+    PBuscarAvanzada = columns("PBuscarAvanzada", {{GBTipo, GBDonde},
+                                                  {GBCuales, EExtension, GBLimitaciones},
+                                                  {GBModificado, GBCreado, GBTamano},
+                                                  {GBAtributos}});
+    PBuscarMultimedia = columns("PBuscarMultimedia", {{GBDuracion, GBCalidad, GBGenero},
+                                                      {GBResolucion, GBCanales, GBAno, GBPista}});
+
+    auto* middle = new QWidget(data);
+    auto* middleLayout = new QVBoxLayout(middle);
+    middleLayout->setContentsMargins(0, 0, 0, 0);
+    middleLayout->addWidget(PBuscarSencillo);
+    middleLayout->addWidget(GBopciones);
+    middleLayout->addStretch();
+    const auto hint = [data](const char* name) {
+        auto* label = new QLabel(data);
+        label->setObjectName(name);
+        label->setWordWrap(true);
+        label->setFixedWidth(200); // both alike, so the simple panel stands in the middle
+        label->setAlignment(Qt::AlignCenter);
+        return label;
+    };
+    LBuscarTipIzquierdo = hint("LBuscarTipIzquierdo");
+    LBuscarTipDerecho = hint("LBuscarTipDerecho");
+    dataLayout->addWidget(PBuscarAvanzada, 0, Qt::AlignTop);
+    dataLayout->addStretch(1);
+    dataLayout->addWidget(LBuscarTipIzquierdo);
+    dataLayout->addStretch(1);
+    dataLayout->addWidget(middle, 0, Qt::AlignTop);
+    dataLayout->addStretch(1);
+    dataLayout->addWidget(LBuscarTipDerecho);
+    dataLayout->addStretch(1);
+    dataLayout->addWidget(PBuscarMultimedia, 0, Qt::AlignTop);
     page->addWidget(data);
 
     SGResultados = new TStringGrid(TSBuscar);
@@ -259,20 +403,7 @@ void TFPrincipal::ConnectSearchHandlers() {
     connect(EBuscar2, &QLineEdit::returnPressed, this,
             [this] { Guarded([this] { BBuscarClick(); }); });
     connect(BParar, &QPushButton::clicked, this, [this] { Guarded([this] { BPararClick(); }); });
-    // The whole-word option is for the substring mode, the error count for the fuzzy one.
-    for (QRadioButton* mode : {RBNormal, RBComodin, RBComodines, RBDifusa})
-        connect(mode, &QRadioButton::toggled, this, [this] {
-            CBParte->setEnabled(RBNormal->isChecked());
-            ENumErrores->setEnabled(RBDifusa->isChecked());
-        });
-    // Nested entries have no description, and no attribute "@" or "#".
-    const auto nestedAllowed = [this] {
-        CBAnidados->setEnabled(GBDonde->ItemIndex() != 1 && !CBAnidadosAttr->Checked() &&
-                               !CBMultimediaAttr->Checked());
-    };
-    GBDonde->OnClick = nestedAllowed;
-    CBAnidadosAttr->OnClick = nestedAllowed;
-    CBMultimediaAttr->OnClick = nestedAllowed;
+    ConnectSearchPageHandlers();
 }
 
 void TFPrincipal::AsignaTitulosResultados() {
@@ -286,11 +417,12 @@ void TFPrincipal::AsignaTitulosResultados() {
         SGResultados->SetColWidths(col, 0);
 }
 
-void TFPrincipal::AnadeExito(int row, const SearchRow& cells) {
+void TFPrincipal::AnadeExito(int row, const SearchRow& cells, SearchHitKind kind) {
     std::string_view views[kResultColumns];
     for (int col = 0; col < kResultColumns; ++col)
         views[col] = cells[static_cast<std::size_t>(col)];
     SGResultados->SetRowCells(row, std::span<const std::string_view>(views, kResultColumns));
+    SGResultados->SetRowTag(row, static_cast<int>(kind));
 }
 
 void TFPrincipal::MuestraProgresoBusqueda(std::uint64_t linesVisited, std::uint64_t hits) {
@@ -561,6 +693,8 @@ void TFPrincipal::BBuscarClick() {
     // Step 17: the page is given over to the run, and given back however it ends.
     SGResultados->SetRowCount(2);
     SGResultados->ClearRow(1);
+    ResultHits = 0;
+    SGResultadosClick(); // no hit buttons while the run fills the grid
     AsignaTitulosResultados();
     std::uint64_t hits = 0;
     const std::vector<QWidget*> criteriaControls = {
@@ -571,7 +705,6 @@ void TFPrincipal::BBuscarClick() {
     struct PageGivenBack {
         TFPrincipal& w;
         const std::vector<QWidget*>& controls;
-        const std::uint64_t& hits;
         ~PageGivenBack() {
             w.BusyFlag = false;
             w.SGResultados->EndUpdate();
@@ -579,8 +712,8 @@ void TFPrincipal::BBuscarClick() {
             for (QWidget* control : controls)
                 control->setEnabled(true);
             w.BParar->setEnabled(false);
-            w.SBCopiar->setEnabled(hits > 0);
             w.AniCd->hide();
+            w.SGResultadosClick(); // SBCopiar and the hit buttons by the hits and the current row
         }
     };
     BusyFlag = true;
@@ -588,7 +721,7 @@ void TFPrincipal::BBuscarClick() {
         control->setEnabled(false);
     BParar->setEnabled(true);
     SGResultados->BeginUpdate();
-    const PageGivenBack givenBack{*this, criteriaControls, hits};
+    const PageGivenBack givenBack{*this, criteriaControls};
 
     StopFlag = false;
     QTreeWidgetItem* selected = Arbol->currentItem();

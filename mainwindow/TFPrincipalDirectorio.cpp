@@ -285,6 +285,7 @@ void TFPrincipal::ListaCarpeta(QTreeWidgetItem* node) {
                                        LeeTexto("W", "FICHEROS") + ", " +
                                        FormateaTamano(static_cast<std::int64_t>(total), bytesWord));
     }
+    OrdenaAutomatico();
     SGDirectorio->SetCurrentCell(1, 1);
     ActivaBotonesDirectorio(1);
 }
@@ -363,6 +364,11 @@ void TFPrincipal::SGDirectorioDblClick() {
             }
         }
     }
+    // A file in the name column: an archive ("@") shows its nested entries
+    // (that window's own handler); any other file opens with its usual program.
+    if (kind == kRowFile && SGDirectorio->Col() == kColName &&
+        SGDirectorio->CellView(kColAttributes, row).find('@') == std::string_view::npos)
+        SBAbrirTriple(SBAbrirSistema);
 }
 
 void TFPrincipal::BBPadreClick() {

@@ -4,7 +4,7 @@
 SORVANE_PACKAGES=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libutf8proc-dev qt6-base-dev libjpeg62-turbo-dev
+    libutf8proc-dev qt6-base-dev libjpeg62-turbo-dev xdg-utils
 )
 
 sorvane_missing_packages() {

@@ -1,9 +1,14 @@
-// Takes a picture of the main window with a catalogue open, under the offscreen
-// platform, for the README: builds a small catalogue root in a temporary folder,
-// starts the program's windows on it, selects a catalogue and saves the window.
+// Takes pictures of the main window under the offscreen platform, for the
+// README: builds a small catalogue root in a temporary folder, starts the
+// program's windows on it, selects a catalogue and saves the window; then,
+// when asked, runs a search on the search page and saves it in English and in
+// Spanish with the hits marked.
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QTreeWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +21,10 @@
 #include "catalogue/format/NumberCode.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Modal.h"
+#include "mainwindow/TFPrincipal.h"
+#include "ui/CheckBox.h"
+#include "ui/RadioGroup.h"
+#include "ui/StringGrid.h"
 
 namespace {
 
@@ -79,11 +88,42 @@ QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& text) {
     return nullptr;
 }
 
+bool Save(QWidget& window, const fs::path& path) {
+    QApplication::processEvents();
+    return window.grab().save(QString::fromStdString(path.string()));
+}
+
+// The search page after a search for "ar" or "ip" with the advanced criteria
+// shown, then the same page in Spanish.
+bool SaveSearchPages(const fs::path& english, const fs::path& spanish) {
+    TFPrincipal& w = *FPrincipal;
+    w.resize(1280, 720);
+    w.PCMain->setCurrentWidget(w.TSBuscar);
+    w.CBAvanzada->SetChecked(true);
+    w.RBOr->setChecked(true);
+    w.EBuscar->setText("ar");
+    w.EBuscar2->setText("ip");
+    w.BBuscarClick();
+    if (w.SGResultados->Cells(5, 1).empty() && w.SGResultados->Cells(1, 1).empty()) {
+        std::cerr << "the demo search found nothing\n";
+        return false;
+    }
+    // The current cell, drawn highlighted, on a cell without text.
+    w.SGResultados->SetCurrentCell(9, w.SGResultados->RowCount() - 1);
+    if (!Save(w, english)) return false;
+    w.RGIdioma->SetItemIndex(1);
+    w.CargaIdioma();
+    w.BBuscarClick(); // the status text in Spanish too
+    w.SGResultados->SetCurrentCell(9, w.SGResultados->RowCount() - 1);
+    return Save(w, spanish);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: sorvane_screenshot PROGRAM_FOLDER OUTPUT.png\n";
+    if (argc != 3 && argc != 5) {
+        std::cerr << "usage: sorvane_screenshot PROGRAM_FOLDER OUTPUT.png [SEARCH_ENGLISH.png "
+                     "SEARCH_SPANISH.png]\n";
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -91,6 +131,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Sorvane");
 
     const fs::path output = fs::absolute(argv[2]);
+    const fs::path searchEnglish = argc == 5 ? fs::absolute(argv[3]) : fs::path();
+    const fs::path searchSpanish = argc == 5 ? fs::absolute(argv[4]) : fs::path();
     std::string pattern = (fs::temp_directory_path() / "sorvane-shot-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) return 1;
     const fs::path root = pattern;
@@ -114,7 +156,8 @@ int main(int argc, char** argv) {
     FPrincipal->Arbol->setCurrentItem(Child(holidays, "Summer 2023"));
     FPrincipal->Arbol->expandAll();
     QApplication::processEvents();
-    const bool saved = FPrincipal->grab().save(QString::fromStdString(output.string()));
+    bool saved = Save(*FPrincipal, output);
+    if (saved && argc == 5) saved = SaveSearchPages(searchEnglish, searchSpanish);
     LiberaVentanas();
     fs::current_path("/");
     fs::remove_all(root);

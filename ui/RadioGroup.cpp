@@ -21,6 +21,12 @@ void TRadioGroup::SetItems(const QStringList& items) {
     Rebuild();
 }
 
+void TRadioGroup::SetItem(int index, const QString& text) {
+    if (index < 0 || index >= Count()) return;
+    items_[index] = text;
+    buttons_[static_cast<std::size_t>(index)]->setText(text);
+}
+
 void TRadioGroup::SetColumns(int columns) {
     columns_ = std::max(columns, 1);
     Rebuild();

@@ -24,6 +24,9 @@ public:
     QStringList Items() const { return items_; }
     void SetItems(const QStringList& items);
     int Count() const { return static_cast<int>(items_.size()); }
+    // Rewrites the text of one item in place (the language layer's item
+    // texts); an index outside the items does nothing.
+    void SetItem(int index, const QString& text);
 
     // The chosen item, -1 for none. Setting it checks that item (-1 unchecks
     // them all); a value below -1 is taken as -1 and one past the last item as

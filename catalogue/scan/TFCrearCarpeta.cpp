@@ -59,10 +59,11 @@ TFCrearCarpeta::TFCrearCarpeta(QWidget* parent) : TVentanaCatalogar(parent) {
     SBSelectCarpeta->setEnabled(false);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(LNuevoDisco);
     layout->addWidget(ShellTreeView1, 1);
     auto* form = new QFormLayout;
     form->addRow(LCarpeta, ENombreCarpeta);
-    form->addRow("Name", ENombre);
+    form->addRow(LNuevoNombre, ENombre);
     layout->addLayout(form);
     auto* counters = new QHBoxLayout;
     counters->addWidget(LNumFicheros);

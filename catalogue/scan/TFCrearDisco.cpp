@@ -79,19 +79,22 @@ TFCrearDisco::TFCrearDisco(QWidget* parent) : TVentanaCatalogar(parent) {
     LTamLibresDisco = new QLabel(GBInfoDisk);
     LTamLibresDisco->setObjectName("LTamLibresDisco");
     auto* info = new QFormLayout(GBInfoDisk);
-    info->addRow("Serial", LNumSerie);
-    info->addRow("Label", LVolumen);
-    info->addRow("Used", LTamFilesDisco);
-    info->addRow("Free", LTamLibresDisco);
-    info->addRow("Files", LNumFicheros);
-    info->addRow("Folders", LNumCarpetas);
+    const std::pair<const char*, QLabel*> rows[] = {
+        {"LInfoDSerie", LNumSerie},           {"LInfoDVolumen", LVolumen},
+        {"LLTamFilesDisco", LTamFilesDisco},  {"LLTamLibresDisco", LTamLibresDisco},
+        {"LInfoDFicheros", LNumFicheros},     {"LInfoDCarpetas", LNumCarpetas}};
+    for (const auto& [name, value] : rows) {
+        auto* caption = new QLabel(GBInfoDisk);
+        caption->setObjectName(name);
+        info->addRow(caption, value);
+    }
 
     auto* top = new QFormLayout;
-    top->addRow("Name", ENombre);
+    top->addRow(LNuevoNombre, ENombre);
     auto* drive = new QHBoxLayout;
     drive->addWidget(DCBDisco, 1);
     drive->addWidget(BBActualizar);
-    top->addRow("Drive", drive);
+    top->addRow(LNuevoDisco, drive);
     auto* layout = new QVBoxLayout(this);
     auto* columns = new QHBoxLayout;
     auto* left = new QVBoxLayout;

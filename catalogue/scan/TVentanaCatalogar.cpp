@@ -3,6 +3,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -71,12 +72,19 @@ TVentanaCatalogar::TVentanaCatalogar(QWidget* parent) : QDialog(parent) {
     LCarpetaCurso = label(GBInfoProgress, "LCarpetaCurso");
     LFicheroCurso = label(GBInfoProgress, "LFicheroCurso");
     LAnidadoCurso = label(GBInfoProgress, "LAnidadoCurso");
-    auto* progress = new QVBoxLayout(GBInfoProgress);
-    for (QLabel* l : {LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) {
-        l->setTextFormat(Qt::PlainText);
-        l->setMinimumWidth(300);
-        progress->addWidget(l);
+    LInfoPCarpeta = label(GBInfoProgress, "LInfoPCarpeta");
+    LInfoPFichero = label(GBInfoProgress, "LInfoPFichero");
+    LInfoPAnidado = label(GBInfoProgress, "LInfoPAnidado");
+    auto* progress = new QFormLayout(GBInfoProgress);
+    const std::pair<QLabel*, QLabel*> rows[] = {
+        {LInfoPCarpeta, LCarpetaCurso}, {LInfoPFichero, LFicheroCurso}, {LInfoPAnidado, LAnidadoCurso}};
+    for (const auto& [caption, value] : rows) {
+        value->setTextFormat(Qt::PlainText);
+        value->setMinimumWidth(300);
+        progress->addRow(caption, value);
     }
+    LNuevoNombre = label(this, "LNuevoNombre");
+    LNuevoDisco = label(this, "LNuevoDisco");
 
     GBExcluir = new QGroupBox(this);
     GBExcluir->setObjectName("GBExcluir");

@@ -48,6 +48,8 @@ public:
     QLabel *LNumSerie, *LVolumen, *LNumFicheros, *LNumCarpetas;
     QGroupBox* GBInfoProgress;
     QLabel *LCarpetaCurso, *LFicheroCurso, *LAnidadoCurso;
+    QLabel *LInfoPCarpeta, *LInfoPFichero, *LInfoPAnidado; // their captions
+    QLabel *LNuevoNombre, *LNuevoDisco; // captions of the name box and of the drive or folder choice
     QGroupBox* GBExcluir;
     QPlainTextEdit* MExcluir;
     QToolButton* SBSelectCarpeta;

@@ -177,6 +177,7 @@ CatalogueLines SampleDisk() {
 
 struct Recorder : SearchObserver {
     std::vector<SearchRow> rows;
+    std::vector<SearchHitKind> kinds;
     std::vector<std::string> errors;
     std::vector<std::uint64_t> progressLines;
     int stopQuestions = 0;
@@ -193,10 +194,13 @@ struct Recorder : SearchObserver {
         return stopAtQuestion >= 0 && stopQuestions >= stopAtQuestion;
     }
     void Progress(std::uint64_t lines, std::uint64_t) override { progressLines.push_back(lines); }
-    void Hit(const SearchRow& row) override {
+    void Hit(const SearchRow& row, SearchHitKind kind) override {
         ++hitCount;
         lastRow = row;
-        if (keepRows) rows.push_back(row);
+        if (keepRows) {
+            rows.push_back(row);
+            kinds.push_back(kind);
+        }
     }
     void Error(const std::string& line) override { errors.push_back(line); }
 
@@ -270,6 +274,8 @@ TEST_F(SearchEngineTest, RowsOfEveryKindOfHit) {
     SearchCriteria c = Text("report");
     Run(c);
     ASSERT_EQ(recorder_.Column(5), (std::vector<std::string>{"report.doc", "report final.txt"}));
+    EXPECT_EQ(recorder_.kinds,
+              (std::vector<SearchHitKind>{SearchHitKind::File, SearchHitKind::Nested}));
     ExpectRow(recorder_.rows[0], Row({{1, "\\Backups"},
                                       {2, "Disco"},
                                       {3, "\\"},
@@ -302,6 +308,8 @@ TEST_F(SearchEngineTest, RowsOfEveryKindOfHit) {
     c = Text("MUSIC");
     Run(c);
     ASSERT_EQ(recorder_.Column(5), (std::vector<std::string>{"Music\\", "Música\\"}));
+    EXPECT_EQ(recorder_.kinds,
+              (std::vector<SearchHitKind>{SearchHitKind::Folder, SearchHitKind::Folder}));
     ExpectRow(recorder_.rows[0], Row({{1, "\\Backups"},
                                       {2, "Disco"},
                                       {3, "\\"},
@@ -317,6 +325,7 @@ TEST_F(SearchEngineTest, RowsOfEveryKindOfHit) {
     c.where = SearchWhere::Name;
     Run(c);
     ASSERT_EQ(recorder_.rows.size(), 1u);
+    EXPECT_EQ(recorder_.kinds, std::vector<SearchHitKind>{SearchHitKind::File});
     ExpectRow(recorder_.rows[0], Row({{1, "\\Backups"},
                                       {2, "Disco"},
                                       {3, "\\Music"},
@@ -340,10 +349,12 @@ TEST_F(SearchEngineTest, RowsOfEveryKindOfHit) {
                                       {21, "0 0"}}));
     Run(Text("UP"));
     ASSERT_GE(recorder_.rows.size(), 1u);
+    EXPECT_EQ(recorder_.kinds[0], SearchHitKind::Collection);
     ExpectRow(recorder_.rows[0],
               Row({{1, "\\Backups"}, {18, "6 7"}, {19, "0 0"}, {20, "0 0"}, {21, "0 0"}}));
     Run(Text("isc"));
     ASSERT_GE(recorder_.rows.size(), 1u);
+    EXPECT_EQ(recorder_.kinds[0], SearchHitKind::Catalogue);
     ExpectRow(
         recorder_.rows[0],
         Row({{1, "\\Backups"}, {2, "Disco"}, {18, "0 0"}, {19, "2 4"}, {20, "0 0"}, {21, "0 0"}}));

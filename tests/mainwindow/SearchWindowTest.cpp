@@ -124,6 +124,9 @@ protected:
         ASSERT_TRUE(FPrincipal->StartupDone());
         FPrincipal->show();
         FPrincipal->PCMain->setCurrentWidget(FPrincipal->TSBuscar);
+        // Every criterion on show, as the checks below set and focus them.
+        FPrincipal->CBAvanzada->SetChecked(true);
+        FPrincipal->CBMultimedia->SetChecked(true);
         recorder_.messages.clear();
     }
 

@@ -8,6 +8,8 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
+
+#include <optional>
 #include <sys/wait.h>
 
 namespace sorvane {
@@ -200,8 +202,12 @@ class TextEditorFallback : public DesktopPrograms,
 
 TEST_P(TextEditorFallback, OpensWithXdgOpen) {
     WriteEditorEntry((fakes_.Bin() / "editor").string() + " %f", GetParam().terminalEditor);
+    // Without a fake xdg-mime, PATH holds only the fakes, so a real one is not found either.
+    std::optional<ScopedEnv> onlyFakes;
     if (GetParam().xdgMimeAnswer != nullptr)
         fakes_.Recorder("xdg-mime", GetParam().xdgMimeAnswer, GetParam().xdgMimeStatus);
+    else
+        onlyFakes.emplace("PATH", fakes_.Bin().string());
     ASSERT_TRUE(OpenInTextEditor("/media/usb/notes.txt").started);
     EXPECT_EQ(fakes_.WaitForArguments("xdg-open"),
               std::vector<std::string>{"/media/usb/notes.txt"});

@@ -11,45 +11,37 @@
 // an ext4 without a journal avoids inodes freed in the last minutes, so a tree
 // built soon after another was removed can take a hundred seconds to create.
 #include "app/StandingWindows.h"
-#include "catalogue/format/CatalogueLine.h"
+#include "bench/Options.h"
+#include "bench/PeerCommand.h"
+#include "bench/TempFolder.h"
+#include "bench/Timing.h"
+#include "bench/WindowRig.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
-#include "dialogs/Modal.h"
-#include "dialogs/TFMensajes.h"
 #include "mainwindow/TFPrincipal.h"
-#include "mainwindow/TreeNode.h"
 #include "ui/CheckBox.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <unordered_set>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace sorvane;
-using Clock = std::chrono::steady_clock;
+using namespace sorvane::bench;
 
 constexpr int kDefaultFiles = 200'000;
 constexpr int kDefaultFolders = 20'000;
@@ -69,22 +61,16 @@ struct Options {
 Options ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const auto value = [&](const char* prefix) -> const char* {
-            const std::size_t n = std::strlen(prefix);
-            return arg.compare(0, n, prefix) == 0 ? argv[i] + n : nullptr;
-        };
-        if (const char* v = value("--files="))
-            options.files = std::max(1, std::atoi(v));
-        else if (const char* v = value("--folders="))
-            options.folders = std::max(2, std::atoi(v));
-        else if (const char* v = value("--repetitions="))
-            options.repetitions = std::max(1, std::atoi(v));
-        else if (const char* v = value("--tree="))
+        if (const char* v = OptionValue(argv[i], "--files="))
+            options.files = AtLeast(v, 1);
+        else if (const char* v = OptionValue(argv[i], "--folders="))
+            options.folders = AtLeast(v, 2);
+        else if (const char* v = OptionValue(argv[i], "--repetitions="))
+            options.repetitions = AtLeast(v, 1);
+        else if (const char* v = OptionValue(argv[i], "--tree="))
             options.tree = v;
         else
-            throw std::invalid_argument("unknown option " + arg +
-                                        " (use --files=N --folders=N --repetitions=N --tree=DIR)");
+            UnknownOption(argv[i], "--files=N --folders=N --repetitions=N --tree=DIR");
     }
     return options;
 }
@@ -305,106 +291,22 @@ void BuildTree(const fs::path& root, int folderCount, int fileCount) {
 
 // ---- Both sides -------------------------------------------------------------
 
-std::vector<std::string>& Messages() {
-    static std::vector<std::string> messages;
-    return messages;
-}
-
-void AnswerModalsAtOnce() {
-    SetModalHooks({
-        [](QDialog& dialog) {
-            Messages().push_back(&dialog == FMensajes ? FMensajes->LMensaje->text().toStdString()
-                                                      : dialog.windowTitle().toStdString());
-            return static_cast<int>(QDialog::Accepted);
-        },
-        [](const QString&, const QString& text) {
-            Messages().push_back(text.toStdString());
-            return true;
-        },
-        [](const QString& text) { Messages().push_back(text.toStdString()); },
-    });
-}
-
+// The archive reader and every media reader off.
 void MediaReadersOff() {
-    for (TCheckBox* box :
-         {FPrincipal->CBCompressedOff, FPrincipal->CBDocFilesOff, FPrincipal->CBDotFilesOff,
-          FPrincipal->CBBmpFilesOff, FPrincipal->CBGifFilesOff, FPrincipal->CBJpgFilesOff,
-          FPrincipal->CBPcxFilesOff, FPrincipal->CBPngFilesOff, FPrincipal->CBTifFilesOff,
-          FPrincipal->CBTgaFilesOff, FPrincipal->CBWavFilesOff, FPrincipal->CBMp3FilesOff,
-          FPrincipal->CBWmaFilesOff, FPrincipal->CBOggFilesOff, FPrincipal->CBAviFilesOff})
-        box->SetChecked(true);
-}
-
-struct LineCounts {
-    std::size_t total = 0, folders = 0, files = 0;
-};
-
-// The lines of a written catalogue: the first is the header, the others
-// folder lines or file lines.
-LineCounts CountLines(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("no catalogue file " + path.string());
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LineCounts counts;
-    for (std::size_t start = 0; start < bytes.size();) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) end = bytes.size();
-        std::string_view line(bytes.data() + start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (counts.total > 0) ++(EsLineaCarpeta(line) ? counts.folders : counts.files);
-        ++counts.total;
-        start = end + 1;
-    }
-    return counts;
-}
-
-template <typename Work> double Seconds(Work&& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    FPrincipal->CBCompressedOff->SetChecked(true);
+    SetMediaReaders(false);
 }
 
 // `find FOLDER -printf '%T@ %s %p\n' > /dev/null`, waited for.
 void RunFind(const std::string& folder) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string program = "find", format = "%T@ %s %p\n", printf = "-printf";
-    std::string path = folder;
-    char* args[] = {program.data(), path.data(), printf.data(), format.data(), nullptr};
-    pid_t pid;
-    const int spawned = ::posix_spawnp(&pid, "find", &actions, nullptr, args, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        throw std::runtime_error(std::string("cannot run find: ") + std::strerror(spawned));
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("find failed");
+    if (RunCommand({"find", folder, "-printf", "%T@ %s %p\n"}, CommandOutput::Discarded)
+            .exitStatus != 0)
+        throw std::runtime_error("find failed");
 }
 
 int Run(const Options& options) {
-    std::string pattern = (fs::temp_directory_path() / "sorvane-catalogue-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary folder");
-    const fs::path base = fs::canonical(pattern);
-    const fs::path previous = fs::current_path();
-    struct Cleanup {
-        fs::path base, previous;
-        ~Cleanup() {
-            LiberaVentanas();
-            SetModalHooks({});
-            std::error_code ignored;
-            fs::current_path(previous, ignored);
-            fs::remove_all(base, ignored);
-        }
-    } cleanup{base, previous};
+    const TempFolder temp("sorvane-catalogue");
+    const fs::path base = fs::canonical(temp.Path());
 
     // The walked folder lies below the temporary folder (or the --tree folder),
     // never at a drive root; the catalogue root is elsewhere, so the walk never
@@ -431,29 +333,17 @@ int Run(const Options& options) {
         }
     }
 
-    fs::current_path(root);
-    AnswerModalsAtOnce();
-    CreaVentanas();
-    FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
-    FPrincipal->FormActivate();
-    if (!FPrincipal->StartupDone()) throw std::runtime_error("the main window did not start");
+    WindowRig rig(root);
     MediaReadersOff();
     QApplication::processEvents();
-    Messages().clear();
+    rig.Messages().clear();
 
     int run = 0;
     const auto ours = [&] {
         const std::string name = "Archive run " + std::to_string(++run);
-        FPrincipal->CatalogueRunMode = "CARPETA";
-        FCrearCarpeta->PreparaNuevo();
-        FCrearCarpeta->show();
-        if (!FCrearCarpeta->EligeCarpeta(tree.string()))
-            throw std::runtime_error("the folder tree does not show " + tree.string());
-        FCrearCarpeta->ENombre->setText(QString::fromStdString(name));
-        QApplication::processEvents();
+        rig.OpenFolderWindow(tree, name);
         const double seconds = Seconds([&] { FCrearCarpeta->BBNuevoCatalogoClick(); });
-        FCrearCarpeta->hide();
-        if (!Messages().empty()) throw std::runtime_error("the window said: " + Messages().front());
+        rig.CloseFolderWindow();
 
         const LineCounts counts = CountLines(fs::path(FPrincipal->BaseFolder) / (name + ".tct"));
         if (counts.folders != static_cast<std::size_t>(options.folders) ||
@@ -463,13 +353,8 @@ int Run(const Options& options) {
                                      " lines, " + std::to_string(counts.folders) +
                                      " folder lines and " + std::to_string(counts.files) +
                                      " file lines");
-        // The window refuses a folder already catalogued while its catalogue is
-        // in the tree: the node goes, so the next run walks the same folder.
-        TNodoArbol* node = FPrincipal->CurrentCatalogueNode;
-        if (node == nullptr) throw std::runtime_error("the catalogue was not loaded into the tree");
-        FPrincipal->CurrentCatalogueNode = nullptr;
-        delete node;
-        QApplication::processEvents();
+        // The node goes, so the next run walks the same folder.
+        rig.RemoveNewCatalogueNode();
         return seconds;
     };
     const auto peer = [&] { return Seconds([&] { RunFind(tree.string()); }); };
@@ -478,38 +363,25 @@ int Run(const Options& options) {
     ours();
     peer();
 
-    std::vector<double> oursTimes, peerTimes;
-    for (int i = 0; i < options.repetitions; ++i) {
-        oursTimes.push_back(ours());
-        peerTimes.push_back(peer());
-    }
-    const double oursMedian = Median(oursTimes), peerMedian = Median(peerTimes);
-    const double ratio = oursMedian / peerMedian;
+    const SideTimes times = Alternate(options.repetitions, ours, peer);
+    const double ratio = Median(times.ours) / Median(times.peer);
     char built[32];
     std::snprintf(built, sizeof built, "built in %.1f s", buildSeconds);
     const std::string origin = buildSeconds > 0 ? built : "reused from " + tree.string();
     std::printf("tree of %d files in %d folders (%s), %d timed runs each\n", options.files,
                 options.folders, origin.c_str(), options.repetitions);
-    std::printf("%-40s %9s %9s\n", "", "median s", "best s");
-    std::printf("%-40s %9.3f %9.3f\n", "ours/folder window (walk, save, load)", oursMedian,
-                *std::min_element(oursTimes.begin(), oursTimes.end()));
-    std::printf("%-40s %9.3f %9.3f\n", "peer/find -printf '%T@ %s %p\\n'", peerMedian,
-                *std::min_element(peerTimes.begin(), peerTimes.end()));
+    PrintTimesHeader(40);
+    PrintTimesRow(40, "ours/folder window (walk, save, load)", times.ours);
+    PrintTimesRow(40, "peer/find -printf '%T@ %s %p\\n'", times.peer);
     std::printf("time: ours / find = %.2f (target at most %.1f: %s)\n", ratio, kTarget,
                 ratio <= kTarget ? "met" : "MISSED");
-    std::printf("catalogue: ratio %.2f\n", ratio);
+    PrintRatio("catalogue", ratio);
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    try {
-        return Run(ParseOptions(argc, argv));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_catalogue: %s\n", e.what());
-        return 1;
-    }
+    return RunOffscreen(argc, argv, "bench_catalogue",
+                        [&] { return Run(ParseOptions(argc, argv)); });
 }

@@ -7,28 +7,23 @@
 // Options: --files=N (files in the folder, 100,000 by default),
 // --repetitions=N (timed fills of each side, 5 by default).
 #include "app/StandingWindows.h"
+#include "bench/Options.h"
 #include "bench/SyntheticLines.h"
+#include "bench/TempFolder.h"
+#include "bench/Timing.h"
+#include "bench/WindowRig.h"
 #include "catalogue/format/CatalogueLines.h"
-#include "dialogs/Modal.h"
-#include "dialogs/TFMensajes.h"
 #include "ui/StringGrid.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QLabel>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTreeWidget>
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -36,7 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace sorvane;
 using namespace sorvane::bench;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kDefaultFiles = 100'000;
 constexpr int kDefaultRepetitions = 5;
@@ -50,14 +44,12 @@ struct Options {
 Options ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--files=", 0) == 0)
-            options.files = std::max(1, std::atoi(arg.c_str() + 8));
-        else if (arg.rfind("--repetitions=", 0) == 0)
-            options.repetitions = std::max(1, std::atoi(arg.c_str() + 14));
+        if (const char* v = OptionValue(argv[i], "--files="))
+            options.files = AtLeast(v, 1);
+        else if (const char* v = OptionValue(argv[i], "--repetitions="))
+            options.repetitions = AtLeast(v, 1);
         else
-            throw std::invalid_argument("unknown option " + arg +
-                                        " (use --files=N --repetitions=N)");
+            UnknownOption(argv[i], "--files=N --repetitions=N");
     }
     return options;
 }
@@ -73,44 +65,11 @@ void WriteFolderCatalogue(const fs::path& path, const std::string& name, int fil
     lines.SaveToFile(path.string());
 }
 
-// Modal windows and questions answered at once, messages kept to print.
-std::vector<std::string>& Messages() {
-    static std::vector<std::string> messages;
-    return messages;
-}
-
-void AnswerModalsAtOnce() {
-    SetModalHooks({
-        [](QDialog& dialog) {
-            Messages().push_back(&dialog == FMensajes ? FMensajes->LMensaje->text().toStdString()
-                                                      : dialog.windowTitle().toStdString());
-            return static_cast<int>(QDialog::Accepted);
-        },
-        [](const QString&, const QString& text) {
-            Messages().push_back(text.toStdString());
-            return true;
-        },
-        [](const QString& text) { Messages().push_back(text.toStdString()); },
-    });
-}
-
 QTreeWidgetItem* TopLevelNode(const QString& text) {
     for (int i = 0; i < FPrincipal->Arbol->topLevelItemCount(); ++i)
         if (FPrincipal->Arbol->topLevelItem(i)->text(0) == text)
             return FPrincipal->Arbol->topLevelItem(i);
     throw std::runtime_error("catalogue node " + text.toStdString() + " missing from the tree");
-}
-
-template <typename Work> double Seconds(Work&& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // The texts our grid shows, row by row (row 0 the titles), for the peer.
@@ -143,30 +102,12 @@ FillStandardModel(QTableView& view, const std::vector<std::vector<QString>>& row
 }
 
 int Run(const Options& options) {
-    std::string pattern = (fs::temp_directory_path() / "sorvane-grid-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary folder");
-    const fs::path root = pattern;
-    const fs::path previous = fs::current_path();
-    struct Cleanup {
-        fs::path root, previous;
-        ~Cleanup() {
-            LiberaVentanas();
-            SetModalHooks({});
-            std::error_code ignored;
-            fs::current_path(previous, ignored);
-            fs::remove_all(root, ignored);
-        }
-    } cleanup{root, previous};
-
+    const TempFolder temp("sorvane-grid");
+    const fs::path& root = temp.Path();
     WriteFolderCatalogue(root / "Big.tct", "Big", options.files);
     WriteFolderCatalogue(root / "Small.tct", "Small", 3);
-    fs::current_path(root);
-    AnswerModalsAtOnce();
-    CreaVentanas();
-    FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
-    FPrincipal->FormActivate();
-    if (!FPrincipal->StartupDone()) throw std::runtime_error("the main window did not start");
+    WindowRig rig(root);
+    std::vector<std::string>& messages = rig.Messages();
     FPrincipal->resize(kWindowWidth, kWindowHeight);
     FPrincipal->show();
     QApplication::processEvents();
@@ -185,10 +126,10 @@ int Run(const Options& options) {
             FPrincipal->Arbol->setCurrentItem(big);
             QApplication::processEvents();
         });
-        if (FPrincipal->SGDirectorio->RowCount() != options.files + 1 || !Messages().empty())
+        if (FPrincipal->SGDirectorio->RowCount() != options.files + 1 || !messages.empty())
             throw std::runtime_error(
                 "the grid did not list the folder" +
-                (Messages().empty() ? std::string() : ": " + Messages().front()));
+                (messages.empty() ? std::string() : ": " + messages.front()));
         return seconds;
     };
     std::unique_ptr<QStandardItemModel> model;
@@ -208,31 +149,17 @@ int Run(const Options& options) {
     texts = ShownTexts(*FPrincipal->SGDirectorio);
     peer();
 
-    std::vector<double> oursTimes, peerTimes;
-    for (int i = 0; i < options.repetitions; ++i) {
-        oursTimes.push_back(ours());
-        peerTimes.push_back(peer());
-    }
-    const double oursMedian = Median(oursTimes), peerMedian = Median(peerTimes);
+    const SideTimes times = Alternate(options.repetitions, ours, peer);
     std::printf("folder of %d files, %zu columns\n", options.files, texts[0].size());
-    std::printf("%-36s %9s %9s\n", "", "median s", "best s");
-    std::printf("%-36s %9.3f %9.3f\n", "ours/directory grid (tree select)", oursMedian,
-                *std::min_element(oursTimes.begin(), oursTimes.end()));
-    std::printf("%-36s %9.3f %9.3f\n", "peer/QStandardItemModel+QTableView", peerMedian,
-                *std::min_element(peerTimes.begin(), peerTimes.end()));
-    std::printf("grid: ratio %.2f\n", oursMedian / peerMedian);
+    PrintTimesHeader(36);
+    PrintTimesRow(36, "ours/directory grid (tree select)", times.ours);
+    PrintTimesRow(36, "peer/QStandardItemModel+QTableView", times.peer);
+    PrintRatio("grid", Median(times.ours) / Median(times.peer));
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    try {
-        return Run(ParseOptions(argc, argv));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_grid: %s\n", e.what());
-        return 1;
-    }
+    return RunOffscreen(argc, argv, "bench_grid", [&] { return Run(ParseOptions(argc, argv)); });
 }

@@ -7,35 +7,32 @@
 // --repetitions=N (timed runs of each side, 5 by default), --root=DIR (build
 // the root in DIR, or reuse the one built there before, and keep it; without
 // it the root goes to a temporary folder removed at the end).
+#include "bench/Options.h"
+#include "bench/PeerCommand.h"
 #include "bench/SyntheticLines.h"
+#include "bench/TempFolder.h"
+#include "bench/Timing.h"
 #include "catalogue/format/CatalogueLoader.h"
 #include "platform/Directory.h"
 #include "platform/Files.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <malloc.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace sorvane;
 using namespace sorvane::bench;
-using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kDefaultLines = 10'000'000;
 constexpr int kDefaultRepetitions = 5;
@@ -52,20 +49,14 @@ struct Options {
 Options ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const auto value = [&](const char* prefix) -> const char* {
-            const std::size_t n = std::strlen(prefix);
-            return arg.compare(0, n, prefix) == 0 ? argv[i] + n : nullptr;
-        };
-        if (const char* v = value("--lines="))
+        if (const char* v = OptionValue(argv[i], "--lines="))
             options.lines = std::strtoull(v, nullptr, 10);
-        else if (const char* v = value("--repetitions="))
-            options.repetitions = std::max(1, std::atoi(v));
-        else if (const char* v = value("--root="))
+        else if (const char* v = OptionValue(argv[i], "--repetitions="))
+            options.repetitions = AtLeast(v, 1);
+        else if (const char* v = OptionValue(argv[i], "--root="))
             options.root = v;
         else
-            throw std::invalid_argument("unknown option " + arg +
-                                        " (use --lines=N --repetitions=N --root=DIR)");
+            UnknownOption(argv[i], "--lines=N --repetitions=N --root=DIR");
     }
     if (options.lines < 1000) throw std::invalid_argument("--lines must be at least 1000");
     return options;
@@ -233,40 +224,11 @@ std::size_t CountLines(const std::vector<LoadedCatalogue>& loaded) {
 std::size_t RunWc(const std::string& root) {
     std::vector<std::string> paths;
     FindCatalogues(root, paths);
-    std::vector<char*> args = {const_cast<char*>("wc"), const_cast<char*>("-l")};
-    for (std::string& p : paths)
-        args.push_back(p.data());
-    args.push_back(nullptr);
-
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
-    pid_t pid;
-    const int spawned = ::posix_spawnp(&pid, "wc", &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    if (spawned != 0) {
-        ::close(pipeFds[0]);
-        throw std::runtime_error(std::string("cannot run wc: ") + std::strerror(spawned));
-    }
-    std::string output;
-    char chunk[4096];
-    for (ssize_t got; (got = ::read(pipeFds[0], chunk, sizeof chunk)) != 0;) {
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        output.append(chunk, static_cast<std::size_t>(got));
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("wc -l failed");
+    std::vector<std::string> args = {"wc", "-l"};
+    args.insert(args.end(), paths.begin(), paths.end());
+    CommandResult wc = RunCommand(args);
+    if (wc.exitStatus != 0) throw std::runtime_error("wc -l failed");
+    std::string& output = wc.output;
     // With several files the last line is the total.
     while (!output.empty() && output.back() == '\n')
         output.pop_back();
@@ -290,38 +252,9 @@ void ReleaseFreedMemory() {
     ::malloc_trim(0);
 }
 
-template <typename Work> double Seconds(Work&& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 int Run(const Options& options) {
-    fs::path root;
-    bool temporary = options.root.empty();
-    if (temporary) {
-        std::string pattern = (fs::temp_directory_path() / "sorvane-load-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot create a temporary folder");
-        root = pattern;
-    } else {
-        root = fs::absolute(options.root);
-        fs::create_directories(root);
-    }
-    struct RemoveAtEnd {
-        fs::path root;
-        bool active;
-        ~RemoveAtEnd() {
-            std::error_code ignored;
-            if (active) fs::remove_all(root, ignored);
-        }
-    } cleanup{root, temporary};
+    const TempFolder folder("sorvane-load", options.root);
+    const fs::path& root = folder.Path();
 
     PrepareRoot(root, options.lines);
     const std::string rootFolder = root.string() + "/";
@@ -353,27 +286,33 @@ int Run(const Options& options) {
         return 1;
     }
 
-    std::vector<double> ours, peer;
-    for (int i = 0; i < options.repetitions; ++i) {
-        {
-            std::vector<LoadedCatalogue> loaded;
-            ours.push_back(Seconds([&] { loaded = LoadRoot(rootFolder); }));
-        }
-        ReleaseFreedMemory();
-        peer.push_back(Seconds([&] { RunWc(rootFolder); }));
-    }
+    const SideTimes times = Alternate(
+        options.repetitions,
+        [&] {
+            double seconds = 0;
+            {
+                std::vector<LoadedCatalogue> loaded;
+                seconds = Seconds([&] { loaded = LoadRoot(rootFolder); });
+            }
+            ReleaseFreedMemory();
+            return seconds;
+        },
+        [&] { return Seconds([&] { RunWc(rootFolder); }); });
 
-    const double oursMedian = Median(ours), peerMedian = Median(peer);
+    const double oursMedian = Median(times.ours), peerMedian = Median(times.peer);
     const double megabytes = static_cast<double>(diskBytes) / 1e6;
     const double memoryPerByte =
         static_cast<double>(residentGrowth) / static_cast<double>(diskBytes);
     std::printf("catalogue root: %zu catalogues, %zu lines, %.1f MB on disk\n", paths.size(),
                 ourLines, megabytes);
-    std::printf("%-28s %9s %9s %10s\n", "", "median s", "best s", "MB/s");
-    std::printf("%-28s %9.3f %9.3f %10.0f\n", "ours/CargaCatalogo (all)", oursMedian,
-                *std::min_element(ours.begin(), ours.end()), megabytes / oursMedian);
-    std::printf("%-28s %9.3f %9.3f %10.0f\n", "peer/wc -l", peerMedian,
-                *std::min_element(peer.begin(), peer.end()), megabytes / peerMedian);
+    const auto rate = [&](double seconds) {
+        char text[32];
+        std::snprintf(text, sizeof text, " %10.0f", megabytes / seconds);
+        return std::string(text);
+    };
+    PrintTimesHeader(28, "       MB/s");
+    PrintTimesRow(28, "ours/CargaCatalogo (all)", times.ours, rate(oursMedian));
+    PrintTimesRow(28, "peer/wc -l", times.peer, rate(peerMedian));
     std::printf("time: ours / wc -l = %.2f (target at most %.1f: %s)\n", oursMedian / peerMedian,
                 kTimeTarget, oursMedian / peerMedian <= kTimeTarget ? "met" : "MISSED");
     std::printf(
@@ -381,17 +320,12 @@ int Run(const Options& options) {
         "byte (target at most %.1f: %s)\n",
         static_cast<double>(residentGrowth) / 1e6, static_cast<double>(heldBytes) / 1e6,
         memoryPerByte, kMemoryTarget, memoryPerByte <= kMemoryTarget ? "met" : "MISSED");
-    std::printf("load: ratio %.2f\n", oursMedian / peerMedian);
+    PrintRatio("load", oursMedian / peerMedian);
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    try {
-        return Run(ParseOptions(argc, argv));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_load: %s\n", e.what());
-        return 1;
-    }
+    return RunReportingErrors("bench_load", [&] { return Run(ParseOptions(argc, argv)); });
 }

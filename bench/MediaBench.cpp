@@ -8,21 +8,16 @@
 // that keep their extensions. Options: --files=N (2,000 by default),
 // --repetitions=N (timed runs of each side, 5 by default).
 #include "app/StandingWindows.h"
-#include "catalogue/format/CatalogueLine.h"
+#include "bench/Options.h"
+#include "bench/TempFolder.h"
+#include "bench/Timing.h"
+#include "bench/WindowRig.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
-#include "dialogs/Modal.h"
-#include "dialogs/TFMensajes.h"
 #include "mainwindow/TFPrincipal.h"
-#include "mainwindow/TreeNode.h"
-#include "ui/CheckBox.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +33,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace sorvane;
-using Clock = std::chrono::steady_clock;
+using namespace sorvane::bench;
 
 constexpr int kDefaultFiles = 2'000;
 constexpr int kDefaultRepetitions = 5;
@@ -55,18 +50,12 @@ struct Options {
 Options ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const auto value = [&](const char* prefix) -> const char* {
-            const std::size_t n = std::strlen(prefix);
-            return arg.compare(0, n, prefix) == 0 ? argv[i] + n : nullptr;
-        };
-        if (const char* v = value("--files="))
-            options.files = std::max(1, std::atoi(v));
-        else if (const char* v = value("--repetitions="))
-            options.repetitions = std::max(1, std::atoi(v));
+        if (const char* v = OptionValue(argv[i], "--files="))
+            options.files = AtLeast(v, 1);
+        else if (const char* v = OptionValue(argv[i], "--repetitions="))
+            options.repetitions = AtLeast(v, 1);
         else
-            throw std::invalid_argument("unknown option " + arg +
-                                        " (use --files=N --repetitions=N)");
+            UnknownOption(argv[i], "--files=N --repetitions=N");
     }
     return options;
 }
@@ -118,37 +107,6 @@ BuiltFolder BuildFolder(const fs::path& folder, int count) {
 
 // ---- Both sides -------------------------------------------------------------
 
-std::vector<std::string>& Messages() {
-    static std::vector<std::string> messages;
-    return messages;
-}
-
-void AnswerModalsAtOnce() {
-    SetModalHooks({
-        [](QDialog& dialog) {
-            Messages().push_back(&dialog == FMensajes ? FMensajes->LMensaje->text().toStdString()
-                                                      : dialog.windowTitle().toStdString());
-            return static_cast<int>(QDialog::Accepted);
-        },
-        [](const QString&, const QString& text) {
-            Messages().push_back(text.toStdString());
-            return true;
-        },
-        [](const QString& text) { Messages().push_back(text.toStdString()); },
-    });
-}
-
-// Every reader's "off" box of the main window checked (readers off) or cleared (on).
-void SetMediaReaders(bool on) {
-    for (TCheckBox* box :
-         {FPrincipal->CBDocFilesOff, FPrincipal->CBDotFilesOff, FPrincipal->CBBmpFilesOff,
-          FPrincipal->CBGifFilesOff, FPrincipal->CBJpgFilesOff, FPrincipal->CBPcxFilesOff,
-          FPrincipal->CBPngFilesOff, FPrincipal->CBTifFilesOff, FPrincipal->CBTgaFilesOff,
-          FPrincipal->CBWavFilesOff, FPrincipal->CBMp3FilesOff, FPrincipal->CBWmaFilesOff,
-          FPrincipal->CBOggFilesOff, FPrincipal->CBAviFilesOff})
-        box->SetChecked(!on);
-}
-
 // The bytes this process has read through read-like calls so far (`rchar`).
 std::uint64_t BytesRead() {
     std::ifstream in("/proc/self/io");
@@ -159,48 +117,6 @@ std::uint64_t BytesRead() {
     throw std::runtime_error("no rchar in /proc/self/io");
 }
 
-struct LineCounts {
-    std::size_t total = 0, folders = 0, files = 0, media = 0;
-    std::uintmax_t bytes = 0;
-    std::vector<std::string> withoutMedia; // names of the file lines without a block
-};
-
-// The lines of a written catalogue: the first is the header, the others folder
-// lines or file lines, some of these with a media block.
-LineCounts CountLines(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("no catalogue file " + path.string());
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LineCounts counts;
-    counts.bytes = bytes.size();
-    for (std::size_t start = 0; start < bytes.size();) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) end = bytes.size();
-        std::string_view line(bytes.data() + start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (counts.total > 0) {
-            if (EsLineaCarpeta(line)) {
-                ++counts.folders;
-            } else {
-                ++counts.files;
-                if (TieneMultimedia(line))
-                    ++counts.media;
-                else
-                    counts.withoutMedia.emplace_back(DameFicheroNombre(line));
-            }
-        }
-        ++counts.total;
-        start = end + 1;
-    }
-    return counts;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 // One timed cataloguing run and what it left.
 struct RunResult {
     double seconds = 0;
@@ -209,39 +125,20 @@ struct RunResult {
 };
 
 int Run(const Options& options) {
-    std::string pattern = (fs::temp_directory_path() / "sorvane-media-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary folder");
-    const fs::path base = fs::canonical(pattern);
-    const fs::path previous = fs::current_path();
-    struct Cleanup {
-        fs::path base, previous;
-        ~Cleanup() {
-            LiberaVentanas();
-            SetModalHooks({});
-            std::error_code ignored;
-            fs::current_path(previous, ignored);
-            fs::remove_all(base, ignored);
-        }
-    } cleanup{base, previous};
+    const TempFolder temp("sorvane-media");
+    const fs::path base = fs::canonical(temp.Path());
 
     // The walked folder lies below the temporary folder, never at a drive root;
     // the catalogue root is beside it, so the walk never sees the catalogues.
     const fs::path folder = base / "Media";
     const fs::path root = base / "catalogues";
     fs::create_directory(root);
-    const auto buildStart = Clock::now();
-    const BuiltFolder built = BuildFolder(folder, options.files);
-    const double buildSeconds = std::chrono::duration<double>(Clock::now() - buildStart).count();
+    BuiltFolder built;
+    const double buildSeconds = Seconds([&] { built = BuildFolder(folder, options.files); });
 
-    fs::current_path(root);
-    AnswerModalsAtOnce();
-    CreaVentanas();
-    FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
-    FPrincipal->FormActivate();
-    if (!FPrincipal->StartupDone()) throw std::runtime_error("the main window did not start");
+    WindowRig rig(root);
     QApplication::processEvents();
-    Messages().clear();
+    rig.Messages().clear();
 
     const std::size_t files = static_cast<std::size_t>(options.files);
     int run = 0;
@@ -249,21 +146,12 @@ int Run(const Options& options) {
         const std::string name =
             std::string(readersOn ? "Media on " : "Media off ") + std::to_string(++run);
         SetMediaReaders(readersOn);
-        FPrincipal->CatalogueRunMode = "CARPETA";
-        FCrearCarpeta->PreparaNuevo();
-        FCrearCarpeta->show();
-        if (!FCrearCarpeta->EligeCarpeta(folder.string()))
-            throw std::runtime_error("the folder tree does not show " + folder.string());
-        FCrearCarpeta->ENombre->setText(QString::fromStdString(name));
-        QApplication::processEvents();
+        rig.OpenFolderWindow(folder, name);
         RunResult result;
         const std::uint64_t readBefore = BytesRead();
-        const auto start = Clock::now();
-        FCrearCarpeta->BBNuevoCatalogoClick();
-        result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        result.seconds = Seconds([] { FCrearCarpeta->BBNuevoCatalogoClick(); });
         result.bytesRead = BytesRead() - readBefore;
-        FCrearCarpeta->hide();
-        if (!Messages().empty()) throw std::runtime_error("the window said: " + Messages().front());
+        rig.CloseFolderWindow();
 
         result.counts = CountLines(fs::path(FPrincipal->BaseFolder) / (name + ".tct"));
         const LineCounts& counts = result.counts;
@@ -276,13 +164,8 @@ int Run(const Options& options) {
             throw std::runtime_error(std::string("with the readers ") + (readersOn ? "on" : "off") +
                                      ", " + std::to_string(counts.media) + " of " +
                                      std::to_string(files) + " file lines have a media block");
-        // The window refuses a folder already catalogued while its catalogue is
-        // in the tree: the node goes, so the next run walks the same folder.
-        TNodoArbol* node = FPrincipal->CurrentCatalogueNode;
-        if (node == nullptr) throw std::runtime_error("the catalogue was not loaded into the tree");
-        FPrincipal->CurrentCatalogueNode = nullptr;
-        delete node;
-        QApplication::processEvents();
+        // The node goes, so the next run walks the same folder.
+        rig.RemoveNewCatalogueNode();
         return result;
     };
 
@@ -311,8 +194,7 @@ int Run(const Options& options) {
         return Median(values);
     };
     const std::vector<double> onTimes = seconds(on), offTimes = seconds(off);
-    const double onMedian = Median(onTimes), offMedian = Median(offTimes);
-    const double ratio = onMedian / offMedian;
+    const double ratio = Median(onTimes) / Median(offTimes);
     const double perFile = (bytesRead(on) - bytesRead(off)) / static_cast<double>(files);
     // Part of that difference is the load reading back the longer catalogue.
     const double cataloguePerFile = (static_cast<double>(on.back().counts.bytes) -
@@ -323,11 +205,9 @@ int Run(const Options& options) {
                 "%d timed runs each\n",
                 options.files, built.fixtures.size(), static_cast<double>(built.bytes) / 1024,
                 buildSeconds, options.repetitions);
-    std::printf("%-40s %9s %9s\n", "", "median s", "best s");
-    std::printf("%-40s %9.3f %9.3f\n", "readers on (walk, read, save, load)", onMedian,
-                *std::min_element(onTimes.begin(), onTimes.end()));
-    std::printf("%-40s %9.3f %9.3f\n", "readers off (walk, save, load)", offMedian,
-                *std::min_element(offTimes.begin(), offTimes.end()));
+    PrintTimesHeader(40);
+    PrintTimesRow(40, "readers on (walk, read, save, load)", onTimes);
+    PrintTimesRow(40, "readers off (walk, save, load)", offTimes);
     std::printf("media blocks: %zu of %zu file lines with the readers on, none off\n", mediaLines,
                 files);
     // The fixtures behind the copies that gave no block ("Media 0001" is the first fixture).
@@ -346,19 +226,12 @@ int Run(const Options& options) {
     std::printf("bytes read per file with the readers on: %.1f (rchar on - off over %zu files; "
                 "%.1f of them the longer catalogue read back)\n",
                 perFile, files, cataloguePerFile);
-    std::printf("media: ratio %.2f\n", ratio);
+    PrintRatio("media", ratio);
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    try {
-        return Run(ParseOptions(argc, argv));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_media: %s\n", e.what());
-        return 1;
-    }
+    return RunOffscreen(argc, argv, "bench_media", [&] { return Run(ParseOptions(argc, argv)); });
 }

@@ -14,7 +14,11 @@
 // Options: --lines=N (10,000,000 by default), --repetitions=N (3 by default),
 // --flat=FILE (where the flat file goes; a temporary file by default),
 // --profile=substring|wildcard|fuzzy (only our side of that mode, for a profiler).
+#include "bench/Options.h"
+#include "bench/PeerCommand.h"
 #include "bench/SyntheticLines.h"
+#include "bench/TempFolder.h"
+#include "bench/Timing.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/CatalogueLines.h"
 #include "catalogue/format/NumberCode.h"
@@ -27,25 +31,18 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace sorvane;
 using namespace sorvane::bench;
-using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kDefaultLines = 10'000'000;
 constexpr int kDefaultRepetitions = 3;
@@ -66,22 +63,16 @@ struct Options {
 Options ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const auto value = [&](const char* prefix) -> const char* {
-            const std::size_t n = std::strlen(prefix);
-            return arg.compare(0, n, prefix) == 0 ? argv[i] + n : nullptr;
-        };
-        if (const char* v = value("--lines="))
+        if (const char* v = OptionValue(argv[i], "--lines="))
             options.lines = std::strtoull(v, nullptr, 10);
-        else if (const char* v = value("--repetitions="))
-            options.repetitions = std::max(1, std::atoi(v));
-        else if (const char* v = value("--flat="))
+        else if (const char* v = OptionValue(argv[i], "--repetitions="))
+            options.repetitions = AtLeast(v, 1);
+        else if (const char* v = OptionValue(argv[i], "--flat="))
             options.flat = v;
-        else if (const char* v = value("--profile="))
+        else if (const char* v = OptionValue(argv[i], "--profile="))
             options.profile = v;
         else
-            throw std::invalid_argument("unknown option " + arg +
-                                        " (use --lines=N --repetitions=N --flat=FILE)");
+            UnknownOption(argv[i], "--lines=N --repetitions=N --flat=FILE");
     }
     if (options.lines < 10'000) throw std::invalid_argument("--lines must be at least 10000");
     return options;
@@ -364,9 +355,8 @@ OurRun RunOurs(const std::vector<SearchNode>& nodes, SearchMode mode, const std:
     request.fuzzy1 = &fuzzy1;
     request.fuzzy2 = &fuzzy2;
     Counter counter;
-    const auto start = Clock::now();
-    const SearchResult result = RunSearch(request, counter);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    SearchResult result;
+    const double seconds = Seconds([&] { result = RunSearch(request, counter); });
     if (counter.errors > 0) throw std::runtime_error("the search reported damaged lines");
     return {seconds, result};
 }
@@ -378,71 +368,18 @@ struct PeerRun {
 
 // grep -c with the given options under LC_ALL=C.UTF-8; its count of lines.
 PeerRun RunGrep(const char* options, const char* pattern, const std::string& file) {
-    std::vector<char*> args = {const_cast<char*>("grep"),
-                               const_cast<char*>("-c"),
-                               const_cast<char*>(options),
-                               const_cast<char*>("-i"),
-                               const_cast<char*>(pattern),
-                               const_cast<char*>(file.c_str()),
-                               nullptr};
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
-    const auto start = Clock::now();
-    pid_t pid;
-    const int spawned = ::posix_spawnp(&pid, "grep", &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    if (spawned != 0) {
-        ::close(pipeFds[0]);
-        throw std::runtime_error(std::string("cannot run grep: ") + std::strerror(spawned));
-    }
-    std::string output;
-    char chunk[256];
-    for (ssize_t got; (got = ::read(pipeFds[0], chunk, sizeof chunk)) != 0;) {
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        output.append(chunk, static_cast<std::size_t>(got));
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const std::vector<std::string> args = {"grep", "-c", options, "-i", pattern, file};
+    CommandResult grep;
+    const double seconds = Seconds([&] { grep = RunCommand(args); });
     // grep -c exits with 1 when it counts nothing.
-    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) throw std::runtime_error("grep failed");
-    return {seconds, std::strtoull(output.c_str(), nullptr, 10)};
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    if (grep.exitStatus < 0 || grep.exitStatus > 1) throw std::runtime_error("grep failed");
+    return {seconds, std::strtoull(grep.output.c_str(), nullptr, 10)};
 }
 
 int Run(const Options& options) {
     ::setenv("LC_ALL", "C.UTF-8", 1); // for grep
-    std::string flatPath = options.flat;
-    if (flatPath.empty()) {
-        std::string pattern = (fs::temp_directory_path() / "sorvane-search-XXXXXX").string();
-        const int fd = ::mkstemp(pattern.data());
-        if (fd < 0) throw std::runtime_error("cannot create a temporary file");
-        ::close(fd);
-        flatPath = pattern;
-    }
-    struct RemoveAtEnd {
-        std::string path;
-        bool active;
-        ~RemoveAtEnd() {
-            if (active) std::remove(path.c_str());
-        }
-    } cleanup{flatPath, options.flat.empty()};
+    const TempFile flatFile("sorvane-search", options.flat);
+    const std::string& flatPath = flatFile.Path();
 
     std::printf("building %zu catalogue lines in %zu catalogues ...\n", options.lines, kCatalogues);
     std::fflush(stdout);
@@ -524,17 +461,12 @@ int Run(const Options& options) {
                 kFuzzyTarget, f / s <= kFuzzyTarget ? "met" : "MISSED");
     std::printf("substring: ours / grep -F -i = %.2f (target at most %.1f: %s)\n", s / gf,
                 kSubstringTarget, s / gf <= kSubstringTarget ? "met" : "MISSED");
-    std::printf("search: ratio %.2f\n", s / gf);
+    PrintRatio("search", s / gf);
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    try {
-        return Run(ParseOptions(argc, argv));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_search: %s\n", e.what());
-        return 1;
-    }
+    return RunReportingErrors("bench_search", [&] { return Run(ParseOptions(argc, argv)); });
 }

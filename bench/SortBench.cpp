@@ -8,33 +8,28 @@
 //
 // Options: --rows=N (99,999 by default), --repetitions=N (5 by default).
 #include "app/StandingWindows.h"
+#include "bench/Options.h"
 #include "bench/SyntheticLines.h"
+#include "bench/TempFolder.h"
+#include "bench/Timing.h"
+#include "bench/WindowRig.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/TextUtils.h"
-#include "dialogs/Modal.h"
 #include "platform/Text.h"
 #include "ui/StringGrid.h"
 
-#include <QApplication>
-#include <QDialog>
 #include <QTabWidget>
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace sorvane;
 using namespace sorvane::bench;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kDefaultRows = 99'999;
 constexpr int kDefaultRepetitions = 5;
@@ -49,28 +44,14 @@ struct Options {
 Options ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--rows=", 0) == 0)
-            options.rows = std::max(2, std::atoi(arg.c_str() + 7));
-        else if (arg.rfind("--repetitions=", 0) == 0)
-            options.repetitions = std::max(1, std::atoi(arg.c_str() + 14));
+        if (const char* v = OptionValue(argv[i], "--rows="))
+            options.rows = AtLeast(v, 2);
+        else if (const char* v = OptionValue(argv[i], "--repetitions="))
+            options.repetitions = AtLeast(v, 1);
         else
-            throw std::invalid_argument("unknown option " + arg +
-                                        " (use --rows=N --repetitions=N)");
+            UnknownOption(argv[i], "--rows=N --repetitions=N");
     }
     return options;
-}
-
-template <typename Work> double Seconds(Work&& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 using ResultRow = std::array<std::string, 22>;
@@ -127,6 +108,7 @@ void Fill(TStringGrid& grid, const std::vector<ResultRow>& rows) {
             cells[c] = rows[r][c];
         grid.SetRowCells(static_cast<int>(r) + 1, cells);
     }
+    FPrincipal->ResultHits = rows.size(); // as a search that found these rows leaves it
     FPrincipal->AsignaTitulosResultados();
 }
 
@@ -142,38 +124,9 @@ void ClickTitle(int column) {
 }
 
 int Run(const Options& options) {
-    std::string pattern = (fs::temp_directory_path() / "sorvane-sort-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary folder");
-    const fs::path root = pattern;
-    const fs::path previous = fs::current_path();
-    struct Cleanup {
-        fs::path root, previous;
-        ~Cleanup() {
-            LiberaVentanas();
-            SetModalHooks({});
-            std::error_code ignored;
-            fs::current_path(previous, ignored);
-            fs::remove_all(root, ignored);
-        }
-    } cleanup{root, previous};
-
-    fs::current_path(root);
-    std::vector<std::string> messages;
-    SetModalHooks({
-        .showModal =
-            [&](QDialog& dialog) {
-                messages.push_back(dialog.windowTitle().toStdString());
-                return static_cast<int>(QDialog::Accepted);
-            },
-        .askYesNo = [](const QString&, const QString&) { return true; },
-        .systemMessage = [&](const QString& text) { messages.push_back(text.toStdString()); },
-        .saveFile = {}, // not used here
-    });
-    CreaVentanas();
-    FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
-    FPrincipal->FormActivate();
-    if (!FPrincipal->StartupDone()) throw std::runtime_error("the main window did not start");
+    const TempFolder temp("sorvane-sort");
+    WindowRig rig(temp.Path(), Questions::AnsweredSilently);
+    const std::vector<std::string>& messages = rig.Messages();
     FPrincipal->PCMain->setCurrentWidget(FPrincipal->TSBuscar);
     TStringGrid& grid = *FPrincipal->SGResultados;
 
@@ -215,27 +168,19 @@ int Run(const Options& options) {
     for (const Kind& kind : kinds) {
         const double ascending = Median(kind.ascending);
         std::printf("ours/%-18s ascending %7.3f (%6.3f)   descending %7.3f (%6.3f)\n", kind.label,
-                    ascending, *std::min_element(kind.ascending.begin(), kind.ascending.end()),
-                    Median(kind.descending),
-                    *std::min_element(kind.descending.begin(), kind.descending.end()));
+                    ascending, Best(kind.ascending), Median(kind.descending),
+                    Best(kind.descending));
         if (kind.column == kFolderNameColumn) oursByName = ascending;
     }
     const double peerMedian = Median(peer);
     std::printf("peer/std::stable_sort of the names ascending %7.3f (%6.3f)\n", peerMedian,
-                *std::min_element(peer.begin(), peer.end()));
-    std::printf("sort: ratio %.2f\n", oursByName / peerMedian);
+                Best(peer));
+    PrintRatio("sort", oursByName / peerMedian);
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    try {
-        return Run(ParseOptions(argc, argv));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_sort: %s\n", e.what());
-        return 1;
-    }
+    return RunOffscreen(argc, argv, "bench_sort", [&] { return Run(ParseOptions(argc, argv)); });
 }

@@ -17,11 +17,11 @@
 #include <unistd.h>
 
 #include "app/StandingWindows.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/CatalogueLines.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
 #include "catalogue/scan/TFCrearDisco.h"
-#include "dialogs/Modal.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
 #include "platform/CataloguePath.h"
@@ -32,6 +32,7 @@ namespace sorvane {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace windowtest;
 
 // 2001-03-04 10:30:00 local time.
 std::int64_t FixedTime() {
@@ -55,37 +56,24 @@ void WriteFile(const fs::path& path, std::size_t size) {
     SetTimes(path);
 }
 
-class CataloguingTest : public ::testing::Test {
+class CataloguingTest : public WindowTestRoot {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "cat-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        base_ = fs::canonical(pattern);
+        base_ = fs::canonical(OwnedTempFolder("cat"));
         root_ = base_ / "root";
         tree_ = base_ / "tree";
         fs::create_directories(root_ / "Discs");
         BuildTree();
         ::setenv("SORVANE_DRIVES", ("X=" + tree_.string()).c_str(), 1);
-        previous_ = fs::current_path();
-        fs::current_path(root_);
-        SetModalHooks({[this](QDialog& dialog) {
-                           if (&dialog == FMensajes) messages_.push_back(FMensajes->LMensaje->text().toStdString());
-                           return 1;
-                       },
-                       [](const QString&, const QString&) { return true; },
-                       [this](const QString& text) { messages_.push_back(text.toStdString()); }});
-        CreaVentanas();
-        FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
-        FPrincipal->FormActivate();
-        ASSERT_TRUE(FPrincipal->StartupDone());
+        Enter(root_);
+        recorder_.systemPrefix = "";
+        OpenWindows();
+        ASSERT_NO_FATAL_FAILURE(Activate());
     }
 
     void TearDown() override {
-        LiberaVentanas();
-        SetModalHooks({});
+        WindowTestRoot::TearDown();
         ::unsetenv("SORVANE_DRIVES");
-        fs::current_path(previous_);
-        fs::remove_all(base_);
     }
 
     // tree/: a.txt (10 bytes), .hidden (3), x.mp3 (a FIFO), sub/b.txt (20),
@@ -124,8 +112,7 @@ protected:
         return nullptr;
     }
 
-    fs::path base_, root_, tree_, previous_;
-    std::vector<std::string> messages_;
+    fs::path base_, tree_;
 };
 
 TEST_F(CataloguingTest, FolderCatalogueOfATree) {
@@ -169,7 +156,7 @@ TEST_F(CataloguingTest, DiskCatalogueOfAPinnedDrive) {
     FCrearDisco->RGTipoDisco->SetItemIndex(1);
     FCrearDisco->BBNuevoCatalogoClick();
     FCrearDisco->hide();
-    ASSERT_TRUE(fs::exists(root_ / "Pinned.tct")) << (messages_.empty() ? "" : messages_.back());
+    ASSERT_TRUE(fs::exists(root_ / "Pinned.tct")) << (recorder_.messages.empty() ? "" : recorder_.messages.back());
 
     const CatalogueLines lines = Saved(root_ / "Pinned.tct");
     const std::string_view header = lines.Line(0);
@@ -186,10 +173,10 @@ TEST_F(CataloguingTest, DiskCatalogueOfAPinnedDrive) {
 
     // The same name again is refused, and nothing is written over the file.
     const auto written = fs::last_write_time(root_ / "Pinned.tct");
-    messages_.clear();
+    recorder_.messages.clear();
     FCrearDisco->ENombre->setText("pinned");
     FCrearDisco->BBNuevoCatalogoClick();
-    ASSERT_FALSE(messages_.empty());
+    ASSERT_FALSE(recorder_.messages.empty());
     EXPECT_EQ(fs::last_write_time(root_ / "Pinned.tct"), written);
 }
 
@@ -202,11 +189,11 @@ TEST_F(CataloguingTest, RefusalsBeforeARun) {
         const char* exclusion;
     };
     for (const Case& c : {Case{"", ""}, Case{"bad/name", ""}, Case{"good", "X:\\missing\\"}}) {
-        messages_.clear();
+        recorder_.messages.clear();
         FCrearDisco->ENombre->setText(c.name);
         FCrearDisco->MExcluir->setPlainText(c.exclusion);
         FCrearDisco->BBNuevoCatalogoClick();
-        EXPECT_EQ(messages_.size(), 1u) << c.name << c.exclusion;
+        EXPECT_EQ(recorder_.messages.size(), 1u) << c.name << c.exclusion;
         EXPECT_FALSE(FPrincipal->BusyFlag);
     }
     EXPECT_TRUE(fs::is_empty(root_ / "Discs"));
@@ -225,10 +212,3 @@ TEST_F(CataloguingTest, NameBoxRefusesForbiddenCharacters) {
 
 } // namespace
 } // namespace sorvane
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -3,8 +3,8 @@
 // mode, the hit style, the extension key filter, the colour buttons, the grid
 // lines, the reset with its question and defaults, and the about page.
 #include "app/StandingWindows.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "dialogs/Language.h"
-#include "dialogs/Modal.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
 #include "ui/CheckBox.h"
@@ -34,30 +34,7 @@ namespace sorvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path ProgramDir() {
-    return SORVANE_PROGRAM_DIR;
-}
-
-// Records modal windows and questions instead of blocking.
-struct ModalRecorder {
-    std::vector<QDialog*> dialogs;
-    std::vector<std::pair<QString, QString>> questions;
-    bool answer = true;
-    std::function<int(QDialog&)> onDialog; // answers a dialog; Accepted when unset
-
-    void Install() {
-        SetModalHooks({[this](QDialog& dialog) {
-                           dialogs.push_back(&dialog);
-                           return onDialog ? onDialog(dialog) : static_cast<int>(QDialog::Accepted);
-                       },
-                       [this](const QString& caption, const QString& text) {
-                           questions.push_back({caption, text});
-                           return answer;
-                       },
-                       [](const QString&) {}});
-    }
-};
+using namespace windowtest;
 
 // Receives the addresses the about page opens.
 class UrlRecorder : public QObject {
@@ -70,30 +47,9 @@ public slots:
     void Open(const QUrl& url) { urls.push_back(url); }
 };
 
-class ConfigPageTest : public ::testing::Test {
+class ConfigPageTest : public ChosenProgramFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "config-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        temp_ = pattern;
-        fs::create_directories(temp_ / "root");
-        previous_ = fs::current_path();
-        fs::current_path(temp_ / "root");
-        recorder_.Install();
-        CreaVentanas();
-    }
-    void TearDown() override {
-        LiberaVentanas();
-        SetModalHooks({});
-        fs::current_path(previous_);
-        fs::remove_all(temp_);
-    }
-
-    void Start(const fs::path& folder = ProgramDir()) {
-        FPrincipal->ProgramFolderOverride = folder.string() + "/";
-        FPrincipal->FormActivate();
-        ASSERT_TRUE(FPrincipal->StartupDone());
-    }
+    ConfigPageTest() : ChosenProgramFolderTest("config") {}
 
     // A program folder with both language files and the named extra files.
     fs::path Folder(const std::vector<std::string>& extra) {
@@ -121,10 +77,6 @@ protected:
     static QColor SampleColour(QLineEdit* sample) {
         return sample->palette().color(QPalette::Text);
     }
-
-    fs::path temp_;
-    fs::path previous_;
-    ModalRecorder recorder_;
 };
 
 TEST_F(ConfigPageTest, LanguageSwitchSetsTheTitlesAndTheHelpFile) {

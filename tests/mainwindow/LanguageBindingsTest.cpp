@@ -5,13 +5,13 @@
 #include "dialogs/LanguageBindings.h"
 
 #include "app/StandingWindows.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "catalogue/format/TextUtils.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
 #include "catalogue/scan/TFCrearDisco.h"
 #include "catalogue/scan/TFSelectFolder.h"
 #include "dialogs/Language.h"
 #include "dialogs/LanguageFile.h"
-#include "dialogs/Modal.h"
 #include "dialogs/TFCambiarCatalogo.h"
 #include "dialogs/TFCambiarColeccion.h"
 #include "dialogs/TFCambiarDescripcion.h"
@@ -49,6 +49,7 @@ namespace sorvane {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace windowtest;
 
 constexpr const char* kFileDefault = "File Language Error";
 constexpr const char* kOwnDefault = "Language File Error";
@@ -56,10 +57,6 @@ constexpr const char* kOwnDefault = "Language File Error";
 std::string ReadBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-fs::path ProgramDir() {
-    return SORVANE_PROGRAM_DIR;
 }
 
 std::string Describe(const ControlRef& ref) {
@@ -111,43 +108,9 @@ bool IsPending(std::string_view window, std::string_view control) {
     return false;
 }
 
-// Records modal windows and questions instead of blocking.
-struct ModalRecorder {
-    int modals = 0;
-    void Install() {
-        SetModalHooks({[this](QDialog&) {
-                           ++modals;
-                           return static_cast<int>(QDialog::Accepted);
-                       },
-                       [](const QString&, const QString&) { return true; }, [](const QString&) {}});
-    }
-};
-
-class LanguageBindingsTest : public ::testing::Test {
+class LanguageBindingsTest : public ChosenProgramFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "lang-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        temp_ = pattern;
-        fs::create_directories(temp_ / "root");
-        previous_ = fs::current_path();
-        fs::current_path(temp_ / "root");
-        recorder_.Install();
-        CreaVentanas();
-    }
-    void TearDown() override {
-        LiberaVentanas();
-        SetModalHooks({});
-        fs::current_path(previous_);
-        fs::remove_all(temp_);
-    }
-
-    // Starts the main window with its language files taken from `folder`.
-    void Start(const fs::path& folder = ProgramDir()) {
-        FPrincipal->ProgramFolderOverride = folder.string() + "/";
-        FPrincipal->FormActivate();
-        ASSERT_TRUE(FPrincipal->StartupDone());
-    }
+    LanguageBindingsTest() : ChosenProgramFolderTest("lang") {}
 
     // A program folder of our own holding the given language files.
     fs::path Folder(const std::map<std::string, std::string>& files) {
@@ -198,9 +161,6 @@ protected:
 
     static std::string Cell(TStringGrid* grid, int col) { return grid->Cells(col, 0); }
 
-    fs::path temp_;
-    fs::path previous_;
-    ModalRecorder recorder_;
 };
 
 TEST_F(LanguageBindingsTest, EveryLookupNamesAKeyOfTheInventory) {
@@ -493,11 +453,3 @@ TEST_F(LanguageBindingsTest, EachKindOfControlTakesItsText) {
 
 } // namespace
 } // namespace sorvane
-
-int main(int argc, char** argv) {
-    // Test discovery runs the binary outside ctest's environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -15,11 +15,11 @@
 #include <unistd.h>
 
 #include "app/StandingWindows.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/NumberCode.h"
 #include "catalogue/format/TextUtils.h"
-#include "dialogs/Modal.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TProgressCyl.h"
@@ -31,8 +31,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uint32_t kDate2001 = (21u << 25) | (3u << 21) | (4u << 16) | (10u << 11) | (30u << 5);
+using namespace windowtest;
 
+// A header with its own type, free and used space.
 std::string Header(const std::string& name, char type, std::int64_t free, std::int64_t used) {
     return std::string(":") + type + "E" + "1A2B-3C4D" + PadLeftToWidth(CodificaInt64(free), 7) +
            PadLeftToWidth(CodificaInt64(used), 7) + PadLeftToWidth("5", 10) +
@@ -40,62 +41,11 @@ std::string Header(const std::string& name, char type, std::int64_t free, std::i
            kDescriptionBracket + "\\" + kDescriptionBracket;
 }
 
-std::string Folder(const std::string& path, int files, const std::string& description = "") {
-    std::string line = std::string(1, kFolderMarker) + PadLeftToWidth(CodificaEntero(files), 3) +
-                       CodificaFecha(kDate2001) + CodificaFecha(kDate2001) + "1" + path;
-    if (!description.empty()) line = PonDescripcion(line, description);
-    return line;
-}
-
-std::string File(const std::string& name, std::uint64_t size, const std::string& extra = "") {
-    return CodificaFecha(kDate2001) + CodificaFecha(kDate2001) + CodificaTamano(size) + "20" + name + extra;
-}
-
-std::string Media(const std::string& block) { return std::string(1, kMediaBracket) + block + kMediaBracket; }
-
-void WriteLines(const fs::path& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path, std::ios::binary);
-    for (const std::string& line : lines) out << line << "\r\n";
-}
-
-// Records every modal window and question instead of blocking.
-struct ModalRecorder {
-    std::vector<std::string> messages;
-    int questions = 0;
-    bool answer = true;
-
-    void Install() {
-        SetModalHooks({
-            [this](QDialog& dialog) {
-                if (&dialog == FMensajes) messages.push_back(FMensajes->LMensaje->text().toStdString());
-                return static_cast<int>(QDialog::Accepted);
-            },
-            [this](const QString&, const QString&) {
-                ++questions;
-                return answer;
-            },
-            [this](const QString& text) { messages.push_back("SYSTEM: " + text.toStdString()); },
-        });
-    }
-};
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public WindowTestRoot {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "root-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        previous_ = fs::current_path();
-        fs::current_path(root_);
-        recorder_.Install();
-        CreaVentanas();
-        FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
-    }
-    void TearDown() override {
-        LiberaVentanas();
-        SetModalHooks({});
-        fs::current_path(previous_);
-        fs::remove_all(root_);
+        EnterNewRoot("root");
+        OpenWindows();
     }
 
     // A root with a collection holding a sub-collection, good catalogues, an
@@ -104,51 +54,28 @@ protected:
         fs::create_directories(root_ / "Music" / "Live");
         fs::create_directories(root_ / "Empty");
         WriteLines(root_ / "Backup.tct",
-                   {Header("Backup", '3', 1000, 3000), Folder("\\", 3), File("readme.txt", 123),
-                    File("photo.JPG", 2048, Media(PadLeftToWidth(CodificaEntero(640), 3) +
+                   {Header("Backup", '3', 1000, 3000), CountedFolderLine("\\", 3), FileLine("readme.txt", 123),
+                    FileLine("photo.JPG", 2048, kDos2001, kDos2001, Media(PadLeftToWidth(CodificaEntero(640), 3) +
                                                   PadLeftToWidth(CodificaEntero(480), 3) +
                                                   CodificaEntero(24))),
-                    File("big.iso", 3'000'000'000ULL), Folder("\\docs", 1, "Papers"),
-                    File("a.doc", 10), Folder("\\docs\\old", 0), Folder("\\src", 0)});
-        WriteLines(root_ / "Music" / "Albums.tct", {Header("Albums", '0', 0, 500), Folder("\\", 0)});
-        WriteLines(root_ / "Music" / "Live" / "Concert.TCT", {Header("Concert", 'M', 10, 10), Folder("\\", 0)});
-        WriteLines(root_ / "Music" / "Wrong.tct", {Header("Other name", '0', 0, 0), Folder("\\", 0)});
+                    FileLine("big.iso", 3'000'000'000ULL), CountedFolderLine("\\docs", 1, "Papers"),
+                    FileLine("a.doc", 10), CountedFolderLine("\\docs\\old", 0), CountedFolderLine("\\src", 0)});
+        WriteLines(root_ / "Music" / "Albums.tct", {Header("Albums", '0', 0, 500), CountedFolderLine("\\", 0)});
+        WriteLines(root_ / "Music" / "Live" / "Concert.TCT", {Header("Concert", 'M', 10, 10), CountedFolderLine("\\", 0)});
+        WriteLines(root_ / "Music" / "Wrong.tct", {Header("Other name", '0', 0, 0), CountedFolderLine("\\", 0)});
         std::ofstream(root_ / "Music" / "Nothing.tct").flush();
         std::ofstream(root_ / "Music" / "Cut.tct", std::ios::binary) << Header("Cut", '0', 0, 0).substr(0, 30);
         WriteLines(root_ / "Music" / "notes.txt", {"not a catalogue"});
         const std::string old = PadRightToWidth("Oldie", 128) + "2" + "0A0B-0C0D" +
                                 PadLeftToWidth("777", 14) + PadLeftToWidth("5", 10) +
                                 PadRightToWidth("OLD", 14) + "F" + " " + "\\";
-        WriteLines(root_ / "Oldie.tct", {old, Folder("\\", 0)});
+        WriteLines(root_ / "Oldie.tct", {old, CountedFolderLine("\\", 0)});
     }
 
-    QTreeWidgetItem* Find(const QString& path) {
-        QTreeWidgetItem* node = nullptr;
-        for (const QString& part : path.split('/')) {
-            QTreeWidgetItem* next = nullptr;
-            const int count = node ? node->childCount() : FPrincipal->Arbol->topLevelItemCount();
-            for (int i = 0; i < count; ++i) {
-                QTreeWidgetItem* child = node ? node->child(i) : FPrincipal->Arbol->topLevelItem(i);
-                if (child->text(0) == part) next = child;
-            }
-            if (next == nullptr) return nullptr;
-            node = next;
-        }
-        return node;
-    }
-
-    std::vector<std::string> Column(int col) {
-        std::vector<std::string> texts;
-        for (int row = 1; row < FPrincipal->SGDirectorio->RowCount(); ++row)
-            texts.push_back(FPrincipal->SGDirectorio->Cells(col, row));
-        return texts;
-    }
+    std::vector<std::string> Column(int col) { return GridColumn(*FPrincipal->SGDirectorio, col); }
 
     std::string Panel(TStatusBar* bar, int i) { return bar->Panels(i).Text().toStdString(); }
 
-    fs::path root_;
-    fs::path previous_;
-    ModalRecorder recorder_;
 };
 
 TEST_F(MainWindowTest, EmptyRootGivesEmptyTreeAndZeroCounters) {
@@ -176,14 +103,14 @@ TEST_F(MainWindowTest, LoadsGoodCataloguesAndReportsDamagedOnes) {
     ASSERT_TRUE(FPrincipal->StartupDone());
 
     // Collections and catalogues, sorted; the damaged ones are left out.
-    ASSERT_NE(Find("Backup"), nullptr);
-    ASSERT_NE(Find("Oldie"), nullptr);
-    ASSERT_NE(Find("Empty"), nullptr);
-    ASSERT_NE(Find("Music/Albums"), nullptr);
-    ASSERT_NE(Find("Music/Live/Concert"), nullptr);
-    EXPECT_EQ(Find("Music/Wrong"), nullptr);
-    EXPECT_EQ(Find("Music/Nothing"), nullptr);
-    EXPECT_EQ(Find("Music/Cut"), nullptr);
+    ASSERT_NE(TreeNode("Backup"), nullptr);
+    ASSERT_NE(TreeNode("Oldie"), nullptr);
+    ASSERT_NE(TreeNode("Empty"), nullptr);
+    ASSERT_NE(TreeNode("Music/Albums"), nullptr);
+    ASSERT_NE(TreeNode("Music/Live/Concert"), nullptr);
+    EXPECT_EQ(TreeNode("Music/Wrong"), nullptr);
+    EXPECT_EQ(TreeNode("Music/Nothing"), nullptr);
+    EXPECT_EQ(TreeNode("Music/Cut"), nullptr);
     QStringList top;
     for (int i = 0; i < FPrincipal->Arbol->topLevelItemCount(); ++i) top << FPrincipal->Arbol->topLevelItem(i)->text(0);
     EXPECT_EQ(top, QStringList({"Backup", "Empty", "Music", "Oldie"}));
@@ -207,7 +134,7 @@ TEST_F(MainWindowTest, LoadsGoodCataloguesAndReportsDamagedOnes) {
 TEST_F(MainWindowTest, CollectionListsItsChildren) {
     BuildRoot();
     FPrincipal->FormActivate();
-    FPrincipal->Arbol->setCurrentItem(Find("Music"));
+    FPrincipal->Arbol->setCurrentItem(TreeNode("Music"));
     EXPECT_EQ(Column(2), (std::vector<std::string>{"Albums\\", "Live\\"}));
     EXPECT_EQ(Column(1), (std::vector<std::string>{"Catalogue", "Collection"}));
     EXPECT_EQ(FPrincipal->CollectionPath, "Music");
@@ -220,7 +147,7 @@ TEST_F(MainWindowTest, CollectionListsItsChildren) {
 TEST_F(MainWindowTest, CatalogueRootListsFoldersThenFiles) {
     BuildRoot();
     FPrincipal->FormActivate();
-    QTreeWidgetItem* backup = Find("Backup");
+    QTreeWidgetItem* backup = TreeNode("Backup");
     FPrincipal->Arbol->setCurrentItem(backup);
     EXPECT_EQ(Column(2), (std::vector<std::string>{"docs\\", "src\\", "readme.txt", "photo.JPG", "big.iso"}));
     EXPECT_EQ(Column(3)[2], "123");
@@ -243,7 +170,7 @@ TEST_F(MainWindowTest, CatalogueRootListsFoldersThenFiles) {
     EXPECT_EQ(backup->child(0)->text(0), "docs");
 
     // A second visit creates no duplicate folder nodes.
-    FPrincipal->Arbol->setCurrentItem(Find("Music"));
+    FPrincipal->Arbol->setCurrentItem(TreeNode("Music"));
     FPrincipal->Arbol->setCurrentItem(backup);
     EXPECT_EQ(backup->childCount(), 2);
 }
@@ -251,16 +178,16 @@ TEST_F(MainWindowTest, CatalogueRootListsFoldersThenFiles) {
 TEST_F(MainWindowTest, FolderListsItsOwnContents) {
     BuildRoot();
     FPrincipal->FormActivate();
-    FPrincipal->Arbol->setCurrentItem(Find("Backup"));
-    FPrincipal->Arbol->setCurrentItem(Find("Backup/docs"));
+    FPrincipal->Arbol->setCurrentItem(TreeNode("Backup"));
+    FPrincipal->Arbol->setCurrentItem(TreeNode("Backup/docs"));
     EXPECT_EQ(FPrincipal->CurrentFolderPath, "\\docs");
     EXPECT_EQ(Column(2), (std::vector<std::string>{"old\\", "a.doc"}));
     EXPECT_TRUE(FPrincipal->SBPadre->isEnabled());
     FPrincipal->BBPadreClick();
-    EXPECT_EQ(FPrincipal->Arbol->currentItem(), Find("Backup"));
+    EXPECT_EQ(FPrincipal->Arbol->currentItem(), TreeNode("Backup"));
 
     // A folder without files shows zero files and a zero size.
-    FPrincipal->Arbol->setCurrentItem(Find("Backup/src"));
+    FPrincipal->Arbol->setCurrentItem(TreeNode("Backup/src"));
     EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 1), "0 folders, 0 files, 0 bytes");
     EXPECT_EQ(FPrincipal->SGDirectorio->RowCount(), 2);
     EXPECT_FALSE(FPrincipal->SBDescripcion->isEnabled());
@@ -269,21 +196,21 @@ TEST_F(MainWindowTest, FolderListsItsOwnContents) {
 TEST_F(MainWindowTest, DoubleClickOnAFolderRowOpensIt) {
     BuildRoot();
     FPrincipal->FormActivate();
-    FPrincipal->Arbol->setCurrentItem(Find("Backup"));
+    FPrincipal->Arbol->setCurrentItem(TreeNode("Backup"));
     FPrincipal->SGDirectorio->SetCurrentCell(2, 1);
     FPrincipal->SGDirectorioDblClick();
-    EXPECT_EQ(FPrincipal->Arbol->currentItem(), Find("Backup/docs"));
+    EXPECT_EQ(FPrincipal->Arbol->currentItem(), TreeNode("Backup/docs"));
 }
 
 TEST_F(MainWindowTest, BusyWindowRefusesCloseTreeAndPageChanges) {
     BuildRoot();
     FPrincipal->FormActivate();
-    QTreeWidgetItem* backup = Find("Backup");
+    QTreeWidgetItem* backup = TreeNode("Backup");
     FPrincipal->Arbol->setCurrentItem(backup);
     FPrincipal->BusyFlag = true;
     EXPECT_FALSE(FPrincipal->FormCloseQuery());
-    EXPECT_EQ(recorder_.questions, 0);
-    FPrincipal->Arbol->setCurrentItem(Find("Music"));
+    EXPECT_EQ(recorder_.questions.size(), 0u);
+    FPrincipal->Arbol->setCurrentItem(TreeNode("Music"));
     EXPECT_EQ(FPrincipal->Arbol->currentItem(), backup);
     FPrincipal->PCMain->setCurrentIndex(1);
     EXPECT_EQ(FPrincipal->PCMain->currentIndex(), 0);
@@ -291,7 +218,7 @@ TEST_F(MainWindowTest, BusyWindowRefusesCloseTreeAndPageChanges) {
 
     recorder_.answer = false;
     EXPECT_FALSE(FPrincipal->FormCloseQuery());
-    EXPECT_EQ(recorder_.questions, 1);
+    EXPECT_EQ(recorder_.questions.size(), 1u);
     recorder_.answer = true;
     EXPECT_TRUE(FPrincipal->FormCloseQuery());
 }
@@ -337,11 +264,3 @@ TEST_F(MainWindowTest, MessageWindowShowsTheLatestText) {
 
 } // namespace
 } // namespace sorvane
-
-int main(int argc, char** argv) {
-    // Test discovery runs the binary outside ctest's environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -9,6 +9,7 @@
 // "Hitlist" of drive Z (pinned to a temporary folder with the files on it), a
 // catalogue "Missing" at the top whose serial no drive carries.
 #include "app/StandingWindows.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/LineBuilders.h"
@@ -16,7 +17,6 @@
 #include "catalogue/format/TextUtils.h"
 #include "catalogue/scan/DriveInfo.h"
 #include "dialogs/Language.h"
-#include "dialogs/Modal.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFPrincipal.h"
 #include "ui/CheckBox.h"
@@ -53,7 +53,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr DateTime kDate{2001, 3, 4, 10, 30, 0};
+using namespace windowtest;
+
+constexpr DateTime kDate = kDate2001;
 
 std::string Coded(std::int64_t value, std::size_t width) {
     return PadLeftToWidth(CodificaInt64(value), width);
@@ -61,8 +63,7 @@ std::string Coded(std::int64_t value, std::size_t width) {
 
 std::string File(const std::string& name, std::uint64_t size, const std::string& description = "",
                  const std::string& tail = "") {
-    const std::string date = CodificaFecha(*DateTimeToDosDate(kDate));
-    const std::string line = date + date + CodificaTamano(size) + "20" + name + tail;
+    const std::string line = FileLine(name, size, Dos(kDate), Dos(kDate), tail);
     return description.empty() ? line : PonDescripcion(line, description);
 }
 
@@ -76,17 +77,6 @@ std::string Nested(const std::string& name) {
 std::string Music() {
     return std::string(1, kMediaBracket) + Coded(245, 3) + "2" + Coded(44100, 3) + Coded(192, 2) +
            Coded(98, 2) + Coded(3, 2) + "Rock" + kMediaBracket;
-}
-
-std::string Folder(const std::string& path) {
-    const std::uint32_t dos = *DateTimeToDosDate(kDate);
-    return LineaCarpeta(path, dos, dos, 0, 1);
-}
-
-void WriteLines(const fs::path& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path, std::ios::binary);
-    for (const std::string& line : lines)
-        out << line << "\r\n";
 }
 
 void WriteScript(const fs::path& path, const std::string& body) {
@@ -116,47 +106,25 @@ void ClickRadio(QRadioButton* button) {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
 }
 
-fs::path TempFolder(const char* prefix) {
-    std::string pattern = (fs::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    return pattern;
-}
-
-class SearchPageTest : public ::testing::Test {
+class SearchPageTest : public WindowTestRoot {
 protected:
     void SetUp() override {
-        root_ = TempFolder("search-page");
-        disk_ = TempFolder("search-disk");
-        bin_ = TempFolder("search-bin");
-        previous_ = fs::current_path();
-        fs::current_path(root_);
+        EnterNewRoot("search-page");
+        disk_ = OwnedTempFolder("search-disk");
+        bin_ = OwnedTempFolder("search-bin");
         oldPath_ = std::getenv("PATH") ? std::getenv("PATH") : "";
         ::setenv("PATH", (bin_.string() + ":" + oldPath_).c_str(), 1);
         ::setenv("SORVANE_DRIVES", ("Z=" + disk_.string()).c_str(), 1);
-        SetModalHooks({
-            [this](QDialog& dialog) {
-                if (&dialog == FMensajes)
-                    messages_.push_back(FMensajes->LMensaje->text().toStdString());
-                return static_cast<int>(QDialog::Accepted);
-            },
-            [](const QString&, const QString&) { return true; },
-            [this](const QString& text) { messages_.push_back("SYSTEM: " + text.toStdString()); },
-            [this](const SaveFileRequest& request) {
-                saveRequests_.push_back(request);
-                return savePath_;
-            },
-        });
-        CreaVentanas();
-        FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
+        recorder_.onSaveFile = [this](const SaveFileRequest& request) {
+            saveRequests_.push_back(request);
+            return savePath_;
+        };
+        OpenWindows();
     }
     void TearDown() override {
-        LiberaVentanas();
-        SetModalHooks({});
+        WindowTestRoot::TearDown();
         ::setenv("PATH", oldPath_.c_str(), 1);
         ::unsetenv("SORVANE_DRIVES");
-        fs::current_path(previous_);
-        for (const fs::path& folder : {root_, disk_, bin_})
-            fs::remove_all(folder);
     }
 
     void Start() {
@@ -165,13 +133,13 @@ protected:
         fs::create_directories(root_ / "Hits");
         WriteLines(root_ / "Hits" / "Hitlist.tct",
                    {LineaCabecera("Hitlist", "CD-ROM", serial, "Z:\\", "HITS", 5, 1000, 2000, ""),
-                    Folder("Z:\\"), File("hit.txt", 100, "has | bar"), File("hitabsent.txt", 7),
+                    FolderLine("Z:\\"), File("hit.txt", 100, "has | bar"), File("hitabsent.txt", 7),
                     File("pack.zip", 500, "", Nested("hitnested.txt")),
-                    File("hitsong.mp3", 4'000'000, "", Music()), Folder("Z:\\Hitfolder\\"),
+                    File("hitsong.mp3", 4'000'000, "", Music()), FolderLine("Z:\\Hitfolder\\"),
                     File("inner.txt", 5)});
         WriteLines(root_ / "Missing.tct",
                    {LineaCabecera("Missing", "CD-ROM", "ABCD-1234", "Y:\\", "GONE", 5, 1, 2, ""),
-                    Folder("Y:\\"), File("hitgone.txt", 9)});
+                    FolderLine("Y:\\"), File("hitgone.txt", 9)});
         std::ofstream(disk_ / "hit.txt") << "text";
         std::ofstream(disk_ / "hitsong.mp3") << "music";
         fs::create_directories(disk_ / "Hitfolder");
@@ -182,7 +150,7 @@ protected:
         FPrincipal->show();
         FPrincipal->PCMain->setCurrentWidget(FPrincipal->TSBuscar);
         FPrincipal->DateTimeFormat = "yyyy-MM-dd HH:mm:ss";
-        messages_.clear();
+        recorder_.messages.clear();
     }
 
     void Search(const std::string& text) {
@@ -213,9 +181,8 @@ protected:
         return lines;
     }
 
-    fs::path root_, disk_, bin_, previous_;
+    fs::path disk_, bin_;
     std::string oldPath_;
-    std::vector<std::string> messages_;
     std::vector<SaveFileRequest> saveRequests_;
     QString savePath_;
 };
@@ -696,7 +663,7 @@ TEST_F(SearchPageTest, CopyWritesTheResultsAsTabSeparatedText) {
                   date + "\t" + date + "\tA\r\n");
     EXPECT_FALSE(w.BusyFlag);
     EXPECT_EQ(w.ScanBuffer.Count(), 0u);
-    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(recorder_.messages.empty());
 
     // Cancelled: nothing written.
     fs::remove(root_ / "hits.txt");
@@ -709,8 +676,8 @@ TEST_F(SearchPageTest, CopyWritesTheResultsAsTabSeparatedText) {
     // A file that cannot be written: the system's reason, and the page is free again.
     savePath_ = QString::fromStdString((root_ / "no such folder" / "hits.txt").string());
     w.BCopiarClick();
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_NE(messages_[0].find("hits.txt"), std::string::npos) << messages_[0];
+    ASSERT_EQ(recorder_.messages.size(), 1u);
+    EXPECT_NE(recorder_.messages[0].find("hits.txt"), std::string::npos) << recorder_.messages[0];
     EXPECT_FALSE(w.BusyFlag);
     EXPECT_EQ(w.ScanBuffer.Count(), 0u);
 
@@ -764,7 +731,7 @@ TEST_F(SearchPageTest, OpeningAHitHandsItsPathOnTheDiskToTheOpener) {
     std::size_t launches = 0;
     for (const OpenCase& c : cases) {
         SCOPED_TRACE(c.what);
-        messages_.clear();
+        recorder_.messages.clear();
         const int row = RowOf(c.name);
         ASSERT_GT(row, 0);
         w.SGResultados->SetRow(row == 1 ? 2 : 1);
@@ -773,19 +740,19 @@ TEST_F(SearchPageTest, OpeningAHitHandsItsPathOnTheDiskToTheOpener) {
         ASSERT_TRUE(button->isEnabled());
         QTest::mouseClick(button, Qt::LeftButton);
         if (c.messageKey == nullptr) {
-            EXPECT_TRUE(messages_.empty()) << messages_.front();
+            EXPECT_TRUE(recorder_.messages.empty()) << recorder_.messages.front();
             const std::vector<std::string> lines = Launches(++launches);
             ASSERT_EQ(lines.size(), launches);
             EXPECT_EQ(lines.back(), c.launched);
         } else {
             std::string expected = LeeTexto("M", c.messageKey);
             if (std::string(c.messageKey) == "M_DISCO_NOENCONTRADO") expected += "\r\n\r\nMissing";
-            EXPECT_EQ(messages_, std::vector<std::string>{expected});
+            EXPECT_EQ(recorder_.messages, std::vector<std::string>{expected});
         }
     }
 
     // A double click opens a file with its program and shows the place of a folder.
-    messages_.clear();
+    recorder_.messages.clear();
     const auto doubleClick = [&](const char* name) {
         const int row = RowOf(name);
         const QRect cell = w.SGResultados->CellRect(5, row);
@@ -804,15 +771,8 @@ TEST_F(SearchPageTest, OpeningAHitHandsItsPathOnTheDiskToTheOpener) {
     doubleClick("hitnested.txt");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(Launches(launches).size(), launches);
-    EXPECT_TRUE(messages_.empty()) << messages_.front();
+    EXPECT_TRUE(recorder_.messages.empty()) << recorder_.messages.front();
 }
 
 } // namespace
 } // namespace sorvane
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

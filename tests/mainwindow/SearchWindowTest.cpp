@@ -3,13 +3,13 @@
 // SGResultados and the status bar, the scope boxes, the stop button, the hit
 // limit, damaged lines in the error window and the page given back after a run.
 #include "app/StandingWindows.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/LineBuilders.h"
 #include "catalogue/format/NumberCode.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
-#include "dialogs/Modal.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
 #include "ui/CheckBox.h"
@@ -41,71 +41,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr DateTime kModified{2001, 3, 4, 10, 30, 0};
+using namespace windowtest;
 
-std::uint32_t Dos(const DateTime& d) {
-    return *DateTimeToDosDate(d);
-}
+constexpr DateTime kModified = kDate2001;
 
 std::string File(const std::string& name, std::uint64_t size, DateTime modified = kModified,
                  const std::string& nested = "") {
-    return CodificaFecha(Dos(modified)) + CodificaFecha(Dos(kModified)) + CodificaTamano(size) +
-           "20" + name + nested;
+    return FileLine(name, size, Dos(modified), kDos2001, nested);
 }
 
-std::string Folder(const std::string& path) {
-    return LineaCarpeta(path, Dos(kModified), Dos(kModified), 0, 1);
-}
-
-std::string Header(const std::string& name) {
-    return LineaCabecera(name, "CD-ROM", "1A2B-3C4D", "E:\\", "LABEL", 5, 1000, 2000, "");
-}
-
-void WriteLines(const fs::path& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path, std::ios::binary);
-    for (const std::string& line : lines)
-        out << line << "\r\n";
-}
-
-struct ModalRecorder {
-    std::vector<std::string> messages;
-    int errorWindows = 0;
-    std::string errorCaption;
-
-    void Install() {
-        SetModalHooks({
-            [this](QDialog& dialog) {
-                if (&dialog == FMensajes)
-                    messages.push_back(FMensajes->LMensaje->text().toStdString());
-                if (&dialog == FErrores) {
-                    ++errorWindows;
-                    errorCaption = FErrores->windowTitle().toStdString();
-                }
-                return static_cast<int>(QDialog::Accepted);
-            },
-            [](const QString&, const QString&) { return true; },
-            [this](const QString& text) { messages.push_back("SYSTEM: " + text.toStdString()); },
-        });
-    }
-};
-
-class SearchWindowTest : public ::testing::Test {
+class SearchWindowTest : public WindowTestRoot {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "search-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        previous_ = fs::current_path();
-        fs::current_path(root_);
-        recorder_.Install();
-        CreaVentanas();
-        FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
-    }
-    void TearDown() override {
-        LiberaVentanas();
-        SetModalHooks({});
-        fs::current_path(previous_);
-        fs::remove_all(root_);
+        EnterNewRoot("search");
+        OpenWindows();
     }
 
     // A collection with one catalogue, and a catalogue at the top.
@@ -115,11 +64,11 @@ protected:
                                 CodificaFecha(Dos({2002, 5, 6, 8, 0, 0})) + CodificaTamano(300) +
                                 "2" + "COLOR.BMP" + kNestedBracket;
         WriteLines(root_ / "Backups" / "Disco.tct",
-                   {Header("Disco"), Folder("E:\\"), File("report.doc", 1234),
-                    File("colour.zip", 5000, kModified, zip), Folder("E:\\Music\\"),
+                   {HeaderLine("Disco"), FolderLine("E:\\"), File("report.doc", 1234),
+                    File("colour.zip", 5000, kModified, zip), FolderLine("E:\\Music\\"),
                     File("song.mp3", 4'000'000, {1999, 6, 1, 12, 0, 0}),
                     File("canción.txt", 10, {2001, 3, 5, 0, 0, 0})});
-        WriteLines(root_ / "Other.tct", {Header("Other"), Folder("E:\\"), File("report2.doc", 77)});
+        WriteLines(root_ / "Other.tct", {HeaderLine("Other"), FolderLine("E:\\"), File("report2.doc", 77)});
         FPrincipal->FormActivate();
         ASSERT_TRUE(FPrincipal->StartupDone());
         FPrincipal->show();
@@ -130,33 +79,10 @@ protected:
         recorder_.messages.clear();
     }
 
-    QTreeWidgetItem* Node(const QString& path) {
-        QTreeWidgetItem* node = nullptr;
-        for (const QString& part : path.split('/')) {
-            QTreeWidgetItem* next = nullptr;
-            const int count = node ? node->childCount() : FPrincipal->Arbol->topLevelItemCount();
-            for (int i = 0; i < count; ++i) {
-                QTreeWidgetItem* child = node ? node->child(i) : FPrincipal->Arbol->topLevelItem(i);
-                if (child->text(0) == part) next = child;
-            }
-            if (next == nullptr) return nullptr;
-            node = next;
-        }
-        return node;
-    }
-
-    std::vector<std::string> Column(int col) {
-        std::vector<std::string> cells;
-        for (int row = 1; row < FPrincipal->SGResultados->RowCount(); ++row)
-            cells.push_back(FPrincipal->SGResultados->Cells(col, row));
-        return cells;
-    }
+    std::vector<std::string> Column(int col) { return GridColumn(*FPrincipal->SGResultados, col); }
 
     std::string Status() { return FPrincipal->SBPrincipal->Panels(1).Text().toStdString(); }
 
-    fs::path root_;
-    fs::path previous_;
-    ModalRecorder recorder_;
 };
 
 // ---- The checks, in their order ---------------------------------------------
@@ -531,7 +457,7 @@ TEST_F(SearchWindowTest, PageChoicesReachTheSearch) {
 TEST_F(SearchWindowTest, ScopeBoxesKeepToTheSelection) {
     Start();
     FPrincipal->EBuscar->setText("report");
-    FPrincipal->Arbol->setCurrentItem(Node("Backups/Disco"));
+    FPrincipal->Arbol->setCurrentItem(TreeNode("Backups/Disco"));
     FPrincipal->PCMainChange();
     ASSERT_TRUE(FPrincipal->CBSoloCat->isEnabled());
     FPrincipal->CBSoloCat->SetChecked(true);
@@ -540,7 +466,7 @@ TEST_F(SearchWindowTest, ScopeBoxesKeepToTheSelection) {
     EXPECT_EQ(FPrincipal->PBPrincipal->maximum(), 7 - 2); // the catalogue's lines less two
 
     FPrincipal->CBSoloCat->SetChecked(false);
-    FPrincipal->Arbol->setCurrentItem(Node("Backups"));
+    FPrincipal->Arbol->setCurrentItem(TreeNode("Backups"));
     FPrincipal->PCMainChange();
     ASSERT_TRUE(FPrincipal->CBSoloCol->isEnabled());
     FPrincipal->CBSoloCol->SetChecked(true);
@@ -575,7 +501,7 @@ TEST_F(SearchWindowTest, StopButtonEndsTheRun) {
 }
 
 TEST_F(SearchWindowTest, HitLimitKeepsTheFirstHitsAndEndsNormally) {
-    std::vector<std::string> lines = {Header("Many"), Folder("E:\\")};
+    std::vector<std::string> lines = {HeaderLine("Many"), FolderLine("E:\\")};
     for (int i = 0; i < 100'000; ++i) {
         std::string name = "hit";
         name += std::to_string(i);
@@ -595,7 +521,7 @@ TEST_F(SearchWindowTest, HitLimitKeepsTheFirstHitsAndEndsNormally) {
 
 TEST_F(SearchWindowTest, DamagedLinesGoToTheErrorWindow) {
     WriteLines(root_ / "Bad.tct",
-               {Header("Bad"), Folder("E:\\"), "short line", File("good.txt", 5)});
+               {HeaderLine("Bad"), FolderLine("E:\\"), "short line", File("good.txt", 5)});
     FPrincipal->FormActivate();
     FPrincipal->CBMax->setText("100");
     FPrincipal->BBuscarClick();
@@ -607,7 +533,7 @@ TEST_F(SearchWindowTest, DamagedLinesGoToTheErrorWindow) {
 }
 
 TEST_F(SearchWindowTest, ProgressTextNeverDividesByZero) {
-    WriteLines(root_ / "Empty.tct", {Header("Empty")});
+    WriteLines(root_ / "Empty.tct", {HeaderLine("Empty")});
     FPrincipal->FormActivate();
     ASSERT_EQ(FPrincipal->TotalEntryCount, 0);
     FPrincipal->EBuscar->setText("x");
@@ -629,10 +555,3 @@ TEST_F(SearchWindowTest, NothingHappensWithoutATreeOrWhileBusy) {
 
 } // namespace
 } // namespace sorvane
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

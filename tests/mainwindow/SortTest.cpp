@@ -5,13 +5,13 @@
 // the clicks that must not sort, the status texts and the automatic sort after
 // a listing. The key builders are checked cell by cell.
 #include "app/StandingWindows.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/LineBuilders.h"
 #include "catalogue/format/NumberCode.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
-#include "dialogs/Modal.h"
 #include "dialogs/TFMensajes.h"
 #include "ui/CheckBox.h"
 #include "ui/RadioGroup.h"
@@ -37,36 +37,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::uint32_t Dos(const DateTime& d) {
-    return *DateTimeToDosDate(d);
-}
+using namespace windowtest;
 
-constexpr DateTime kMarch{2001, 3, 4, 10, 30, 0};
-
-std::string Header(const std::string& name) {
-    return LineaCabecera(name, "CD-ROM", "1A2B-3C4D", "E:\\", "LABEL", 5, 1000, 2000, "");
-}
+constexpr DateTime kMarch = kDate2001;
 
 std::string Folder(const std::string& path, const DateTime& modified = kMarch) {
-    return LineaCarpeta(path, Dos(kMarch), Dos(modified), 0, 1);
+    return FolderLine(path, kDos2001, Dos(modified));
 }
 
 std::string File(const std::string& name, std::uint64_t size, const DateTime& modified,
                  const std::string& media = "") {
-    return CodificaFecha(Dos(modified)) + CodificaFecha(Dos(kMarch)) + CodificaTamano(size) + "20" +
-           name + media;
+    return FileLine(name, size, Dos(modified), kDos2001, media);
 }
 
 // An image's media block: width, height and colour depth.
 std::string Image(int width, int height, int depth) {
-    return std::string(1, kMediaBracket) + PadLeftToWidth(CodificaEntero(width), 3) +
-           PadLeftToWidth(CodificaEntero(height), 3) + CodificaEntero(depth) + kMediaBracket;
-}
-
-void WriteLines(const fs::path& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path, std::ios::binary);
-    for (const std::string& line : lines)
-        out << line << "\r\n";
+    return Media(PadLeftToWidth(CodificaEntero(width), 3) + PadLeftToWidth(CodificaEntero(height), 3) +
+                 CodificaEntero(depth));
 }
 
 using Names = std::vector<std::string>;
@@ -87,35 +74,16 @@ constexpr int kResCatalogue = 2, kResFolder = 3, kResName = 5, kResSize = 6, kRe
 const Names kListed = {"zeta\\", "Alpha\\", "b.txt", "A.doc", "c.jpg", "Ébano.jpg",
                        "d.iso",  "f.bin",   "g.bin", "h.bin", "i.gif"};
 
-class SortTest : public ::testing::Test {
+class SortTest : public WindowTestRoot {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sort-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        previous_ = fs::current_path();
-        fs::current_path(root_);
-        SetModalHooks({
-            .showModal =
-                [this](QDialog& dialog) {
-                    if (&dialog == FMensajes)
-                        messages_.push_back(FMensajes->LMensaje->text().toStdString());
-                    return static_cast<int>(QDialog::Accepted);
-                },
-            .askYesNo = [](const QString&, const QString&) { return true; },
-            .systemMessage =
-                [this](const QString& text) { messages_.push_back(text.toStdString()); },
-            .saveFile = {}, // not used here
-        });
-        CreaVentanas();
-        FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
+        EnterNewRoot("sort");
+        recorder_.systemPrefix = "";
+        OpenWindows();
     }
     void TearDown() override {
-        EXPECT_TRUE(messages_.empty()) << messages_.front();
-        LiberaVentanas();
-        SetModalHooks({});
-        fs::current_path(previous_);
-        fs::remove_all(root_);
+        EXPECT_TRUE(recorder_.messages.empty()) << recorder_.messages.front();
+        WindowTestRoot::TearDown();
     }
 
     // "Disco": sizes about the 32-bit limits, equal sizes, equal dates, images
@@ -123,7 +91,7 @@ protected:
     // with a sub-collection and two catalogues; the empty collection "Vacia".
     void Start() {
         WriteLines(root_ / "Disco.tct",
-                   {Header("Disco"), Folder("E:\\"), File("b.txt", 2'147'483'648ULL, kMarch),
+                   {HeaderLine("Disco"), Folder("E:\\"), File("b.txt", 2'147'483'648ULL, kMarch),
                     File("A.doc", 3'000'000'000ULL, {1999, 12, 31, 23, 59, 58}),
                     File("c.jpg", 5'000'000'000ULL, kMarch, Image(640, 480, 24)),
                     File("Ébano.jpg", 0, {2000, 1, 1, 0, 0, 0}, Image(1024, 768, 8)),
@@ -133,11 +101,11 @@ protected:
                     File("h.bin", 1, {2001, 3, 4, 10, 30, 2}),
                     File("i.gif", 1, kMarch, Image(64, 48, 1)), Folder("E:\\zeta\\"),
                     Folder("E:\\Alpha\\", {1999, 6, 1, 12, 0, 0})});
-        WriteLines(root_ / "Uno.tct", {Header("Uno"), Folder("E:\\"), File("solo.txt", 5, kMarch)});
+        WriteLines(root_ / "Uno.tct", {HeaderLine("Uno"), Folder("E:\\"), File("solo.txt", 5, kMarch)});
         fs::create_directories(root_ / "Fondos" / "Zulu");
         fs::create_directories(root_ / "Vacia");
-        WriteLines(root_ / "Fondos" / "beta.tct", {Header("beta"), Folder("E:\\")});
-        WriteLines(root_ / "Fondos" / "Alfa.tct", {Header("Alfa"), Folder("E:\\")});
+        WriteLines(root_ / "Fondos" / "beta.tct", {HeaderLine("beta"), Folder("E:\\")});
+        WriteLines(root_ / "Fondos" / "Alfa.tct", {HeaderLine("Alfa"), Folder("E:\\")});
         FPrincipal->resize(1400, 700);
         FPrincipal->show();
         QApplication::processEvents();
@@ -195,8 +163,6 @@ protected:
         return LeeTextoCapital("W", key) + std::string(tail);
     }
 
-    fs::path root_, previous_;
-    std::vector<std::string> messages_;
 };
 
 // Each column kind of the directory grid: the first click sorts ascending, the
@@ -639,11 +605,3 @@ TEST_F(SortTest, KeyBuildersCellByCell) {
 
 } // namespace
 } // namespace sorvane
-
-int main(int argc, char** argv) {
-    // Test discovery runs the binary outside ctest's environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,0 +1,63 @@
+#include "archive/arxCrc.h"
+
+namespace sorvane {
+namespace {
+
+template <typename Word>
+constexpr std::array<Word, 256> ReflectedTable(Word reflectedPoly) {
+    std::array<Word, 256> table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        Word entry = static_cast<Word>(i);
+        for (int bit = 0; bit < 8; ++bit)
+            entry = (entry & 1u) ? static_cast<Word>((entry >> 1) ^ reflectedPoly)
+                                 : static_cast<Word>(entry >> 1);
+        table[i] = entry;
+    }
+    return table;
+}
+
+// 0xA001 and 0xEDB88320 are 0x8005 and 0x04C11DB7 with their bits reversed.
+constexpr auto kCrc16Table = ReflectedTable<std::uint16_t>(0xA001u);
+constexpr auto kCrc32Table = ReflectedTable<std::uint32_t>(0xEDB88320u);
+static_assert(kCrc16Table[1] == 0xC0C1u);
+static_assert(kCrc32Table[1] == 0x77073096u);
+
+} // namespace
+
+Crc16Accumulator Crc16;
+Crc32Accumulator Crc32;
+
+const std::array<std::uint16_t, 256>& Crc16Table() { return kCrc16Table; }
+const std::array<std::uint32_t, 256>& Crc32Table() { return kCrc32Table; }
+
+void UpdateCrc16(const void* data, std::size_t count, std::uint32_t& crc) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    std::uint32_t value = crc;
+    for (std::size_t i = 0; i < count; ++i)
+        value = kCrc16Table[(bytes[i] ^ value) & 0xFFu] ^ (value >> 8);
+    crc = value;
+}
+
+void UpdateCrc32(const void* data, std::size_t count, std::uint32_t& crc) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    std::uint32_t value = crc;
+    for (std::size_t i = 0; i < count; ++i)
+        value = kCrc32Table[(bytes[i] ^ value) & 0xFFu] ^ (value >> 8);
+    crc = value;
+}
+
+bool TarChecksumOk(const std::uint8_t* header512) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < kTarHeaderSize; ++i) {
+        const bool inField = i >= kTarChecksumOffset && i < kTarChecksumOffset + kTarChecksumLength;
+        sum += inField ? 32u : header512[i];
+    }
+    std::uint32_t written = 0;
+    for (std::size_t i = kTarChecksumOffset; i < kTarChecksumOffset + kTarChecksumLength; ++i) {
+        const std::uint8_t c = header512[i];
+        if (c >= '0' && c <= '7') written = written * 8 + (c - '0');
+    }
+    return sum == written;
+}
+
+} // namespace sorvane

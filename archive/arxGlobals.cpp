@@ -1,0 +1,317 @@
+// The archive library's time-zone state, date conversions and method names.
+#include "archive/arxGlobals.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+
+namespace sorvane {
+
+ArxArchiveType ArcType = ArxArchiveType::Unknown;
+
+namespace {
+
+std::optional<TimeZoneInfo>& KeptZone() {
+    static std::optional<TimeZoneInfo> zone;
+    return zone;
+}
+
+// Days since 1970-01-01 of a Gregorian date (any valid month and day).
+std::int64_t DayNumber(int year, int month, int day) {
+    using namespace std::chrono;
+    return sys_days{std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} /
+                    std::chrono::day{static_cast<unsigned>(day)}}
+        .time_since_epoch()
+        .count();
+}
+
+std::int64_t ToMinutes(const DateTime& d) {
+    return DayNumber(d.year, d.month, d.day) * 1440 + d.hour * 60 + d.minute;
+}
+
+bool IsValidDate(int year, int month, int day) {
+    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= DaysPerMonth(year, month);
+}
+
+// The moment of a change-over in `year` under `rule`.
+DateTime TransitionIn(int year, const TimeZoneTransition& rule) {
+    if (rule.year != 0) return {rule.year, rule.month, rule.day, rule.hour, rule.minute, 0};
+    const int firstWeekday = static_cast<int>((DayNumber(year, rule.month, 1) % 7 + 7 + 4) % 7);
+    int day = 1 + (rule.dayOfWeek - firstWeekday + 7) % 7;
+    const int occurrence = rule.day < 1 ? 1 : rule.day;
+    if (occurrence >= 5) {
+        while (day + 7 <= DaysPerMonth(year, rule.month))
+            day += 7;
+    } else {
+        day += 7 * (occurrence - 1);
+    }
+    return {year, rule.month, day, rule.hour, rule.minute, 0};
+}
+
+constexpr const char* kDeflateNames[4] = {"DeflateN", "DeflateX", "DeflateF", "DeflateS"};
+constexpr const char* kDeflate64Names[4] = {"Def-64N", "Def-64X", "Def-64F", "Def-64S"};
+
+std::string LevelName(const char* const (&names)[4], std::uint32_t flags, const char* empty) {
+    const char* name = (flags % 2 == 0 && flags <= 6) ? names[flags / 2] : names[0];
+    return (name == nullptr || *name == '\0') ? std::string(empty) : std::string(name);
+}
+
+// The name at `method` of a table starting at `first`, or nothing.
+template <std::size_t N>
+std::optional<std::string> FromTable(const char* const (&names)[N], int first, int method) {
+    if (method < first || method - first >= static_cast<int>(N)) return std::nullopt;
+    return std::string(names[method - first]);
+}
+
+} // namespace
+
+const TimeZoneInfo& ArxTimeZone() {
+    std::optional<TimeZoneInfo>& zone = KeptZone();
+    if (!zone) zone = LocalTimeZoneInfo();
+    return *zone;
+}
+
+void SetArxTimeZone(const TimeZoneInfo& zone) {
+    KeptZone() = zone;
+}
+
+const int kArxDaysPerMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+bool LeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysPerMonth(int year, int month, bool fourYearRule) {
+    if (month != 2) return kArxDaysPerMonth[month - 1];
+    const bool leap = fourYearRule ? year % 4 == 0 : LeapYear(year);
+    return leap ? 29 : 28;
+}
+
+DateTime EncodeDateSafe(int year, int month, int day) {
+    if (!IsValidDate(year, month, day)) return kArxNoValidDate;
+    return {year, month, day, 0, 0, 0};
+}
+
+DateTime DosDateTimeToDateTime(std::uint32_t value) {
+    if (value == 0) value = 0x00210020;
+    const int hour = static_cast<int>((value >> 11) & 0x1F);
+    const int minute = static_cast<int>((value >> 5) & 0x3F);
+    const int second = static_cast<int>(value & 0x1F) * 2;
+    if (hour > 23 || minute > 59 || second > 59) return kArxNoValidDate;
+    DateTime result =
+        EncodeDateSafe(static_cast<int>(value >> 25) + 1980, static_cast<int>((value >> 21) & 0x0F),
+                       static_cast<int>((value >> 16) & 0x1F));
+    result = AddMinutes(result, hour * 60 + minute);
+    result.second = second;
+    return result;
+}
+
+DateTime AddMonths(int months, const DateTime& date) {
+    std::int64_t index = static_cast<std::int64_t>(date.year) * 12 + (date.month - 1) + months;
+    DateTime result = date;
+    result.year = static_cast<int>(index >= 0 ? index / 12 : -((-index + 11) / 12));
+    result.month = static_cast<int>(index - static_cast<std::int64_t>(result.year) * 12) + 1;
+    const int length = DaysPerMonth(result.year, result.month);
+    if (result.day > length) result.day = length;
+    return result;
+}
+
+DateTime AddMinutes(const DateTime& date, std::int64_t minutes) {
+    using namespace std::chrono;
+    const std::int64_t total = ToMinutes(date) + minutes;
+    const std::int64_t days = total >= 0 ? total / 1440 : -((-total + 1439) / 1440);
+    const std::int64_t rest = total - days * 1440;
+    const year_month_day ymd{sys_days{std::chrono::days{days}}};
+    return {static_cast<int>(ymd.year()),
+            static_cast<int>(static_cast<unsigned>(ymd.month())),
+            static_cast<int>(static_cast<unsigned>(ymd.day())),
+            static_cast<int>(rest / 60),
+            static_cast<int>(rest % 60),
+            date.second};
+}
+
+bool IsDaylightTime(const DateTime& date, const TimeZoneInfo& zone) {
+    if (zone.standardDate.month == 0 || zone.daylightDate.month == 0) return false;
+    const DateTime daylightStart = TransitionIn(date.year, zone.daylightDate);
+    const DateTime standardStart = TransitionIn(date.year, zone.standardDate);
+    if (zone.daylightDate.month < zone.standardDate.month)
+        return date >= daylightStart && date < standardStart;
+    return date >= daylightStart || date < standardStart;
+}
+
+bool IsDaylightTime(const DateTime& date) {
+    return IsDaylightTime(date, ArxTimeZone());
+}
+
+DateTime UtcToLocal(const DateTime& date, const TimeZoneInfo& zone) {
+    const int shift =
+        zone.bias + (IsDaylightTime(date, zone) ? zone.daylightBias : zone.standardBias);
+    return AddMinutes(date, -static_cast<std::int64_t>(shift));
+}
+
+DateTime UtcToLocal(const DateTime& date) {
+    return UtcToLocal(date, ArxTimeZone());
+}
+
+DateTime UnixTimeToUtcDateTime(std::int64_t seconds) {
+    if (seconds == 0) return kArxNoValidDate;
+    std::uint64_t rest =
+        seconds < 0 ? 0 - static_cast<std::uint64_t>(seconds) : static_cast<std::uint64_t>(seconds);
+    DateTime result{1970, 1, 1, 0, 0, 0};
+    std::uint64_t days = rest / 86400;
+    rest %= 86400;
+    for (;;) {
+        const std::uint64_t yearDays = result.year % 4 == 0 ? 366 : 365;
+        if (days < yearDays || result.year >= 9999) break;
+        days -= yearDays;
+        ++result.year;
+    }
+    while (result.month < 12 &&
+           days >= static_cast<std::uint64_t>(DaysPerMonth(result.year, result.month, true))) {
+        days -= static_cast<std::uint64_t>(DaysPerMonth(result.year, result.month, true));
+        ++result.month;
+    }
+    result.day = static_cast<int>(days) + 1;
+    result.hour = static_cast<int>(rest / 3600);
+    result.minute = static_cast<int>(rest / 60 % 60);
+    result.second = static_cast<int>(rest % 60);
+    return result;
+}
+
+DateTime UnixTimeToDateTime(std::int64_t seconds, const TimeZoneInfo& zone) {
+    if (seconds == 0) return kArxNoValidDate;
+    return UtcToLocal(UnixTimeToUtcDateTime(seconds), zone);
+}
+
+DateTime UnixTimeToDateTime(std::int64_t seconds) {
+    return UnixTimeToDateTime(seconds, ArxTimeZone());
+}
+
+std::string DeflateName(std::uint32_t flags) {
+    return LevelName(kDeflateNames, flags, "Deflate");
+}
+
+std::string Deflate64Name(std::uint32_t flags) {
+    return LevelName(kDeflate64Names, flags, "Deflate");
+}
+
+std::string GetMethodName(ArxArchiveType type, int method, std::uint32_t flags,
+                          const ArxMethodEntry& entry) {
+    std::optional<std::string> name;
+    switch (type) {
+    case ArxArchiveType::Ace: {
+        static constexpr const char* kNames[] = {"Fastest", "Fast", "Normal",
+                                                 "Good",    "Best", "Lzw"};
+        name = FromTable(kNames, 0, method);
+        break;
+    }
+    case ArxArchiveType::Arc: {
+        static constexpr const char* kNames[] = {"Stored",   "Stored",   "Packed",   "Squeezed",
+                                                 "Crunched", "Crunched", "Squashed", "Pack10",
+                                                 "Pack11",   "Pack12",   "Stored"};
+        name = FromTable(kNames, 1, method);
+        if (!name && entry.isDirectory) name = "<Dir>";
+        break;
+    }
+    case ArxArchiveType::Arj: {
+        static constexpr const char* kNames[] = {"Stored", "Most", "2nd Most", "2nd Fast"};
+        name = FromTable(kNames, 0, method);
+        if (!name && entry.isDirectory) name = "<Dir>";
+        break;
+    }
+    case ArxArchiveType::Bh: {
+        static constexpr const char* kNames[] = {"Stored", "Fused1", "Deflate", "Fused3"};
+        name = method == 8 ? DeflateName(flags) : FromTable(kNames, 0, method);
+        break;
+    }
+    case ArxArchiveType::Cab: {
+        static constexpr const char* kNames[] = {"Stored", "MsZIP", "Quantum", "Lzx"};
+        const int low = method & 0x0F;
+        name = low < 4 ? std::string(kNames[low]) : "Lzx" + std::to_string(low);
+        break;
+    }
+    case ArxArchiveType::Gzip:
+        if (method == 0)
+            name = "Stored";
+        else if (method == 8)
+            name = "Deflate";
+        else if (method == 144)
+            name = "LzwMAGIC";
+        else if (entry.magic == 0x1E1F)
+            name = "PackMAGIC";
+        else if (entry.magic == 0xA01F)
+            name = "LzhMAGIC";
+        break;
+    case ArxArchiveType::Ha:
+        if (method == 0)
+            name = "Cpy";
+        else if (method == 1)
+            name = "Asc";
+        else if (method == 2)
+            name = "HSC";
+        else if (method == 14)
+            name = "<Dir>";
+        else if (method == 15)
+            name = "Special";
+        break;
+    case ArxArchiveType::Jar:
+    case ArxArchiveType::Zip: {
+        static constexpr const char* kNames[] = {"Stored",   "Shrunk",   "Reduce-1", "Reduce-2",
+                                                 "Reduce-3", "Reduce-4", "Imploded", "Tokened"};
+        if (method == 8)
+            name = DeflateName(flags);
+        else if (method == 9)
+            name = Deflate64Name(flags);
+        else if (method == 10)
+            name = "DCL-implode";
+        else
+            name = FromTable(kNames, 0, method);
+        if (!name && entry.isDirectory) name = "<Dir>";
+        break;
+    }
+    case ArxArchiveType::Lha:
+    case ArxArchiveType::Lzh:
+        if (method == '0')
+            name = "Stored";
+        else if (method >= '1' && method <= '7')
+            name = "Frozen-" + std::string(1, static_cast<char>(method));
+        else if (method == 100)
+            name = "<Dir>";
+        break;
+    case ArxArchiveType::Pak: {
+        static constexpr const char* kNames[] = {"Stored",   "RLE",      "Squeezed", "FixedLen",
+                                                 "FixedLen", "FixedLen", "Varible",  "Varible",
+                                                 "Crushed",  "Distill"};
+        name = FromTable(kNames, 2, method);
+        break;
+    }
+    case ArxArchiveType::Rar: {
+        static constexpr const char* kNames[] = {"Stored", "Fastest", "Fast",
+                                                 "Normal", "Good",    "Best"};
+        name = entry.isDirectory ? std::optional<std::string>("<Dir>")
+                                 : FromTable(kNames, '0', method);
+        break;
+    }
+    case ArxArchiveType::Tar:
+        if (method == 0)
+            name = "Tarred";
+        else if (entry.isDirectory)
+            name = "<Dir>";
+        break;
+    case ArxArchiveType::Zoo: {
+        static constexpr const char* kNames[] = {"Stored", "Fastest", "Greatest"};
+        name = FromTable(kNames, 0, method);
+        break;
+    }
+    case ArxArchiveType::Unknown:
+        break;
+    }
+    return name ? *name : std::string("Unsupported");
+}
+
+std::string GetMethodName(int method, std::uint32_t flags, const ArxMethodEntry& entry) {
+    return GetMethodName(ArcType, method, flags, entry);
+}
+
+} // namespace sorvane

@@ -1,0 +1,116 @@
+// The temporary-file stream.
+#include "archive/arxStreamTemp.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "platform/StreamFile.h"
+
+namespace sorvane {
+
+bool SameDriveLetter(const std::string& first, const std::string& second) {
+    auto letter = [](const std::string& path) -> int {
+        if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
+            return std::toupper(static_cast<unsigned char>(path[0]));
+        return 0;
+    };
+    const int a = letter(first);
+    return a != 0 && a == letter(second);
+}
+
+TTempFileStream::TTempFileStream(TTempFileOwner& owner, int mode, const std::string& fileName,
+                                 const std::string& tempDir)
+    : TFileStream32(mode == kModeCreate ? owner.MakeTempFileName(tempDir) : fileName, mode),
+      Owner(owner),
+      IsTemp(mode == kModeCreate),
+      Mode(mode) {
+    CancelFlagRef = owner.CancelFlagRef();
+    OnProgress = [this](TStream32& stream) { Owner.DoStreamProgress(stream); };
+    TempName = fileName_;
+    if (IsTemp) DestName = fileName;
+}
+
+TTempFileStream::~TTempFileStream() {
+    try {
+        Finish();
+    } catch (...) {
+    }
+}
+
+std::int64_t TTempFileStream::Read(void* buffer, std::int64_t count) {
+    CheckBuffer(buffer, count, "read");
+    if (count == 0) return 0;
+    std::int64_t got = StreamFileRead(Handle, buffer, count);
+    if (got < 0) got = 0;
+    if (OnProgress && Owner.BytesRemaining() > 0) {
+        Owner.BytesRemaining() -= count;
+        OnProgress(*this);
+    }
+    return got;
+}
+
+std::int64_t TTempFileStream::CopyFromStream(TArxBaseStream& source, std::int64_t count) {
+    if (count < 0)
+        throw EArxStreamError("Stream copy: negative count " + std::to_string(count));
+    if (count == 0) {
+        source.SetPosition(0);
+        count = source.Size();
+    }
+    const std::int64_t result = count;
+    copyStart_ = Position();
+    std::vector<std::uint8_t> buffer(static_cast<size_t>(std::min(count, kCopyChunk)));
+    std::int64_t left = count;
+    while (left > 0 && !Canceled()) {
+        RunMessageLoop();
+        const std::int64_t n = std::min(left, kCopyChunk);
+        source.ReadBuffer(buffer.data(), n);
+        WriteBuffer(buffer.data(), n);
+        left -= n;
+    }
+    return result;
+}
+
+void TTempFileStream::Finish() {
+    if (finished_) return;
+    finished_ = true;
+    if (!IsTemp) {
+        CloseHandle();
+        return;
+    }
+    if (Canceled()) {
+        CloseHandle();
+        StreamFileDelete(TempName);
+        return;
+    }
+    if (!DestName.empty()) {
+        try {
+            std::string tempDir = Owner.TempDir();
+            if (tempDir.empty()) tempDir = SystemTempFolder();
+            const bool move = SameDriveLetter(tempDir, DestName);
+            CloseHandle();
+            Owner.DoTempFileBegin(*this, DestName, TempName);
+            try {
+                if (!Canceled()) Owner.CommitTempFile(*this, DestName, move, TempName);
+            } catch (...) {
+                if (Owner.ArchiveSize() > 65536) Owner.DoTempFileEnd(*this, DestName);
+                throw;
+            }
+            if (Owner.ArchiveSize() > 65536) Owner.DoTempFileEnd(*this, DestName);
+        } catch (const EArxSystemError& error) {
+            if (StreamFileIsDiskFull(error.Code())) {
+                Owner.ReportError(kTempFileDiskFullError, "Disk full", "0");
+            }
+            StreamFileDelete(TempName);
+            throw;
+        } catch (...) {
+            StreamFileDelete(TempName);
+            throw;
+        }
+    } else {
+        CloseHandle();
+    }
+    StreamFileDelete(TempName);
+}
+
+} // namespace sorvane

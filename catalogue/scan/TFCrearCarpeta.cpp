@@ -173,16 +173,11 @@ void TFCrearCarpeta::BBNuevoCatalogoClick() {
         return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_REPETIDA"));
     if (IsFolderEmpty(host)) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_VACIA"));
 
+    const std::vector<QWidget*> controls = ControlesDeEjecucion();
     FPrincipal->BusyFlag = true;
     running_ = true;
-    const std::vector<QWidget*> controls = ControlesDeEjecucion();
     try {
-        for (QWidget* control : controls) control->setEnabled(false);
-        BParar->setEnabled(true);
-        StopRequested_ = false;
-        ArrancaAnimacion();
-        FPrincipal->ScanBuffer.Clear();
-        FErrores->Limpia();
+        EmpiezaEjecucion(controls);
         LCarpetaCurso->setText(Q(folder));
         FPrincipal->SBPrincipal->Panels(1).SetText(LeeTextoCapital("W", "CATALOGANDO") + " " +
                                                    LeeTexto("W", "CARPETAS") + "...");

@@ -206,16 +206,11 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
         EsDiscoRepetido(serial, FPrincipal->CabecerasCargadas(), FPrincipal->CBSerialNumberOff->Checked()))
         return FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_REPETIDO"));
 
+    const std::vector<QWidget*> controls = ControlesDeEjecucion();
     FPrincipal->BusyFlag = true;
     running_ = true;
-    const std::vector<QWidget*> controls = ControlesDeEjecucion();
     try {
-        for (QWidget* control : controls) control->setEnabled(false);
-        BParar->setEnabled(true);
-        StopRequested_ = false;
-        ArrancaAnimacion();
-        FPrincipal->ScanBuffer.Clear();
-        FErrores->Limpia();
+        EmpiezaEjecucion(controls);
         const std::int64_t usedBytes = totalBytes_ - freeBytes_;
         progressMax_ = std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<std::int64_t>(usedBytes, 0)) / 1024, kMaxProgress);
         FPrincipal->PBPrincipal->setRange(0, static_cast<int>(progressMax_));

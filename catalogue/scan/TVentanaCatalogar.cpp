@@ -262,6 +262,15 @@ void TVentanaCatalogar::TerminaVacio() {
     FPrincipal->MuestraMensaje(LeeTexto("M", "M_ERROR_CAT_VACIO"));
 }
 
+void TVentanaCatalogar::EmpiezaEjecucion(const std::vector<QWidget*>& controls) {
+    for (QWidget* control : controls) control->setEnabled(false);
+    BParar->setEnabled(true);
+    StopRequested_ = false;
+    ArrancaAnimacion();
+    FPrincipal->ScanBuffer.Clear();
+    FErrores->Limpia();
+}
+
 void TVentanaCatalogar::ArrancaAnimacion() {
     if (AnimacionActiva()) AniCd->show();
 }

@@ -86,6 +86,8 @@ protected:
     std::string ExclusionInexistente(const std::vector<std::string>& lines) const;
 
     // Shared steps of a run.
+    // The start: controls off, the stop button on, the buffer and error list empty.
+    void EmpiezaEjecucion(const std::vector<QWidget*>& controls);
     void ArrancaAnimacion();
     // After a stop: the message, an empty buffer, cleared labels.
     void TerminaCancelado();

@@ -64,6 +64,11 @@ void TStream32::DoProgress() {
 }
 
 std::int64_t TStream32::CopyFromStream(TArxBaseStream& source, std::int64_t count) {
+    return CopyInChunks(source, count, kCopyChunk, true);
+}
+
+std::int64_t TStream32::CopyInChunks(TArxBaseStream& source, std::int64_t count, std::int64_t chunk,
+                                     bool cancelAfterMessages) {
     if (count < 0)
         throw EArxStreamError("Stream copy: negative count " + std::to_string(count));
     if (count == 0) {
@@ -72,12 +77,12 @@ std::int64_t TStream32::CopyFromStream(TArxBaseStream& source, std::int64_t coun
     }
     const std::int64_t result = count;
     copyStart_ = Position();
-    std::vector<std::uint8_t> buffer(static_cast<size_t>(std::min(count, kCopyChunk)));
+    std::vector<std::uint8_t> buffer(static_cast<size_t>(std::min(count, chunk)));
     std::int64_t left = count;
     while (left > 0 && !Canceled()) {
         RunMessageLoop();
-        if (Canceled()) break;
-        const std::int64_t n = std::min(left, kCopyChunk);
+        if (cancelAfterMessages && Canceled()) break;
+        const std::int64_t n = std::min(left, chunk);
         source.ReadBuffer(buffer.data(), n);
         WriteBuffer(buffer.data(), n);
         left -= n;

@@ -98,6 +98,11 @@ public:
     std::int64_t CopyStartMark() const { return copyStart_; }
 
 protected:
+    // The copy loop of CopyFromStream: `chunk` bytes at a time, handing control
+    // to the message loop before each; `cancelAfterMessages` tests the cancel
+    // flag once more after that hand-off.
+    std::int64_t CopyInChunks(TArxBaseStream& source, std::int64_t count, std::int64_t chunk,
+                              bool cancelAfterMessages);
     bool Canceled() const { return CancelFlagRef != nullptr && *CancelFlagRef != 0; }
     void RunMessageLoop() {
         if (OnMessageLoop) OnMessageLoop();

@@ -51,24 +51,8 @@ std::int64_t TTempFileStream::Read(void* buffer, std::int64_t count) {
 }
 
 std::int64_t TTempFileStream::CopyFromStream(TArxBaseStream& source, std::int64_t count) {
-    if (count < 0)
-        throw EArxStreamError("Stream copy: negative count " + std::to_string(count));
-    if (count == 0) {
-        source.SetPosition(0);
-        count = source.Size();
-    }
-    const std::int64_t result = count;
-    copyStart_ = Position();
-    std::vector<std::uint8_t> buffer(static_cast<size_t>(std::min(count, kCopyChunk)));
-    std::int64_t left = count;
-    while (left > 0 && !Canceled()) {
-        RunMessageLoop();
-        const std::int64_t n = std::min(left, kCopyChunk);
-        source.ReadBuffer(buffer.data(), n);
-        WriteBuffer(buffer.data(), n);
-        left -= n;
-    }
-    return result;
+    // Smaller pieces than the plain stream, and no second cancel test.
+    return CopyInChunks(source, count, kCopyChunk, false);
 }
 
 void TTempFileStream::Finish() {

@@ -1,6 +1,8 @@
 // Candidate scanning and field folding for the search loop.
 #include "mainwindow/SearchScan.h"
 
+#include "catalogue/format/PathText.h"
+
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -17,35 +19,6 @@ namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
 
-// Accent removal of QuitaTildes: the acute vowels and u with diaeresis.
-char32_t WithoutAccent(char32_t c) {
-    switch (c) {
-    case U'á':
-        return U'a';
-    case U'é':
-        return U'e';
-    case U'í':
-        return U'i';
-    case U'ó':
-        return U'o';
-    case U'ú':
-    case U'ü':
-        return U'u';
-    case U'Á':
-        return U'A';
-    case U'É':
-        return U'E';
-    case U'Í':
-        return U'I';
-    case U'Ó':
-        return U'O';
-    case U'Ú':
-    case U'Ü':
-        return U'U';
-    default:
-        return c;
-    }
-}
 
 constexpr std::array<unsigned char, 256> MakeUpperTable() {
     std::array<unsigned char, 256> table{};

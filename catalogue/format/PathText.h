@@ -28,6 +28,8 @@ std::string_view ExtraeExtension(std::string_view name);
 // Replaces the acute vowels and u with diaeresis, small and capital, by their
 // plain vowels; every other character stays (n with tilde included).
 void QuitaTildes(std::string& text);
+// The same for one character.
+char32_t WithoutAccent(char32_t c);
 
 // Upper-cases the text (simple case mapping: character for character).
 void PasaMayusculas(std::string& text);

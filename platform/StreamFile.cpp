@@ -2,6 +2,7 @@
 #include "platform/StreamFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -22,10 +23,23 @@ int StreamFileOpen(const std::string& path, int mode) {
         default: errno = EINVAL; return -1;
         }
     }
+    // Never block on a FIFO, never write through a symbolic link, and refuse
+    // anything that is not a regular file: archive streams read and write files only.
+    flags |= O_NONBLOCK;
+    if (mode == kStreamFileCreateMode) flags |= O_NOFOLLOW;
     int fd;
     do {
         fd = ::open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return fd;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int reason = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        errno = reason;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
@@ -92,6 +106,10 @@ void StreamFileClose(int fd) {
 }
 
 bool StreamFileDelete(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool StreamFileMove(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
 
 bool StreamFileExists(const std::string& path) {
     struct stat st {};

@@ -15,7 +15,8 @@ inline constexpr int kStreamFileCreateMode = 0xFFFF;
 // Opens `path`. `mode` kStreamFileCreateMode creates or truncates the file;
 // any other value opens an existing file with the access in its low two bits
 // (0 read, 1 write, 2 read-write); sharing bits are accepted and ignored.
-// Gives the descriptor, or -1 (the reason is StreamFileLastError()).
+// Only regular files open (a FIFO is never waited on); creating never follows
+// a symbolic link. Gives the descriptor, or -1 (the reason is StreamFileLastError()).
 int StreamFileOpen(const std::string& path, int mode);
 
 // Reads up to `count` bytes at the current position; the count read, or -1.
@@ -36,6 +37,9 @@ void StreamFileClose(int fd);
 
 // Deletes the file at `path`; true when it was deleted.
 bool StreamFileDelete(const std::string& path);
+
+// Renames `from` to `to`, replacing `to`; true on success.
+bool StreamFileMove(const std::string& from, const std::string& to);
 
 // True when something exists at `path`.
 bool StreamFileExists(const std::string& path);

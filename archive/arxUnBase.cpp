@@ -1,0 +1,385 @@
+// The extraction base.
+#include "archive/arxUnBase.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "archive/arxCrc.h"
+#include "archive/arxHelpers.h"
+#include "archive/arxMask.h"
+#include "platform/Directory.h"
+#include "platform/FileAttributes.h"
+#include "platform/Folders.h"
+#include "platform/StreamFile.h"
+
+namespace sorvane {
+namespace {
+
+bool SameText(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::toupper(x) == std::toupper(y);
+           });
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The folder part of a stored name with its trailing "\"; '' without one.
+std::string StoredFolder(const std::string& name) {
+    const auto sep = name.find_last_of('\\');
+    return sep == std::string::npos ? std::string() : name.substr(0, sep + 1);
+}
+
+std::string LastStep(const std::string& name) {
+    const auto sep = name.find_last_of('\\');
+    return sep == std::string::npos ? name : name.substr(sep + 1);
+}
+
+bool Excluded(const std::string& name, const std::vector<std::string>& exclusions) {
+    return std::any_of(exclusions.begin(), exclusions.end(),
+                       [&](const std::string& mask) { return MatchesMask(name, mask); });
+}
+
+bool HasDot(const std::string& text) { return text.find('.') != std::string::npos; }
+
+} // namespace
+
+TUnBase::TUnBase() {
+    CreateStoredDirs = false;
+    AsciiTranslation = false;
+    DateAttribute = daFileDate;
+    RecurseDirs = true;
+    RestoreFileAttr = true;
+}
+
+void TUnBase::ExtractFiles(std::unique_ptr<TArxBaseStream>&, int) {}
+
+bool TUnBase::CheckPassword(std::uint8_t*) { return false; }
+
+// ---------------------------------------------------------------------------
+// The run
+
+int TUnBase::Extract() {
+    OutputMode = kOutputFiles;
+    std::unique_ptr<TArxBaseStream> stream;
+    RunFailed = false;
+    if (!OpenArchive(stream)) {
+        RunFailed = true;
+        ResultCount = 0;
+        return 0;
+    }
+    RunExtract(stream, 0);
+    CloseArchive(stream);
+    return ResultCount;
+}
+
+int TUnBase::TestFiles() {
+    OutputMode = kOutputCountOnly;
+    std::unique_ptr<TArxBaseStream> stream;
+    RunFailed = false;
+    if (!OpenArchive(stream)) {
+        RunFailed = true;
+        ResultCount = 0;
+        return 0;
+    }
+    RunExtract(stream, 0);
+    CloseArchive(stream);
+    return ResultCount;
+}
+
+bool TUnBase::OpenArchive(std::unique_ptr<TArxBaseStream>& Stream) {
+    if (ArchiveFile.empty()) {
+        ReportError(ArchiveFile, "", "", kMsgFileNotFound);
+        return false;
+    }
+    if (ArcType == atZipDS || ArcType == atZipMV) {
+        if (!DiskManager.ReadDrive(ArchiveFile, InsertDiskHandler(), nullptr, ReportProc(), RaiseProc()))
+            return false;
+    }
+    Stream.reset();
+    if (ArcType == atAce || ArcType == atAceExe || ArcType == atCab || ArcType == atCabExe ||
+        ArcType == atRar || ArcType == atRarExe)
+        return true;
+    auto file = std::make_unique<TFileStream32>(ArchiveFile, TFileStream32::kModeReadDenyWrite);
+    if (file->Handle < 0) {
+        ReportError(ArchiveFile, "", "", kMsgOpenError);
+        return false;
+    }
+    ArchiveSize = file->Size();
+    Stream = std::move(file);
+    return true;
+}
+
+int TUnBase::RunExtract(std::unique_ptr<TArxBaseStream>& Stream, int Arg) {
+    *CancelFlagRef = 0;
+    ResultCount = 0;
+    ProgressProc = [this] { FireProgress(); };
+    FileTotal = 0;
+    MaxFileDate = 0;
+    ArchiveTotal = 0;
+    VolumeNumber = -1;
+    ProgressByArchive = 0;
+    BytesRemaining = 0;
+    if (CpuType == cpt80486) CpuType = cptAuto;
+    VolumeName = ArchiveFile;
+    ExclusionList.clear();
+    MemberEncrypted = PasswordFailed = false;
+    ArjPasswordPos = 1;
+
+    const std::string savedArchive = ArchiveFile;
+    try {
+        if (OnActivate) OnActivate(*this);
+    } catch (...) {
+        ArchiveFile = savedArchive;
+        return ResultCount;
+    }
+    if (OnElapsedTime) Timer.Start();
+    try {
+        CurrentFileName.clear();
+        BytesRemaining = ArchiveSize;
+        if (ArcType != atGZip && ArcType != atMsGZ) AsciiTranslation = false;
+        ExtractFiles(Stream, Arg);
+    } catch (const E_RAISE&) {
+        RunFailed = true; // already reported through OnError
+    } catch (const std::exception& error) {
+        RunFailed = true;
+        try {
+            ReportError(ArchiveFile, error.what(), "", kMsgReadError);
+        } catch (...) {
+        }
+    }
+    try {
+        if (OnElapsedTime) {
+            Timer.Stop();
+            OnElapsedTime(*this, Timer.ElapsedTime);
+        }
+        if (OnDeactivate) OnDeactivate(*this);
+    } catch (...) {
+    }
+    ArchiveFile = savedArchive;
+    return ResultCount;
+}
+
+// ---------------------------------------------------------------------------
+// Selection
+
+bool TUnBase::MatchFileSpec(const std::string& Name, const std::vector<std::string>& Spec,
+                            const std::vector<std::string>& Exclusions) const {
+    if (Name.empty()) return false;
+    for (const std::string& mask : Spec) {
+        const std::string tested = HasDot(mask) && !HasDot(Name) ? Name + "." : Name;
+        if (MatchesMask(tested, mask)) return !Excluded(Name, Exclusions);
+    }
+    return false;
+}
+
+bool TUnBase::MatchFileSpecDirs(const std::string& Name, std::vector<std::string>& Spec,
+                                const std::vector<std::string>& Exclusions, bool Recurse) const {
+    if (Name.empty()) return false;
+    const std::string nameFolder = StoredFolder(Name);
+    for (std::string& mask : Spec) {
+        if (mask.empty()) continue;
+        if (SameText(mask, Name)) return true;
+        const std::string maskFolder = StoredFolder(mask);
+        std::string tested = Name;
+        if (!Recurse) {
+            if (!SameText(maskFolder, nameFolder)) continue;
+        } else if (maskFolder.empty()) {
+            tested = LastStep(Name);
+        }
+        bool matched = MatchesMask(tested, mask);
+        if (!matched) {
+            if (!HasDot(tested)) tested += '.';
+            if (!HasDot(mask)) mask += '.';
+            matched = MatchesMask(tested, mask);
+        }
+        if (matched) return !Excluded(Name, Exclusions);
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Output
+
+const std::string& TUnBase::EventName() const {
+    return OutputMode == kOutputFiles ? CurrentFileName : StoredName;
+}
+
+bool TUnBase::CheckOverwrite(bool Force) {
+    if (Force) return true;
+    if (OutputMode == kOutputFiles && CurrentNameRefused) return false;
+    Timer.Pause();
+    struct ResumeTimer {
+        TarxTimer& timer;
+        ~ResumeTimer() { timer.Resume(); }
+    } resume{Timer};
+
+    bool extract = true;
+    if (OnBegin) {
+        if (OutputMode == kOutputFiles && OnRenameFile) {
+            std::string newName = CurrentFileName;
+            OnRenameFile(*this, CurrentFileName, newName);
+            if (!newName.empty()) {
+                CreateFolderPath(FolderOf(newName));
+                CurrentFileName = newName;
+            }
+        }
+        OnBegin(*this, EventName(), ResultCount + 1, extract);
+    }
+    if (GetCancel() || !extract) return false;
+    if (OutputMode != kOutputFiles) {
+        ++ResultCount;
+        return true;
+    }
+    if (!ConfirmOverwrites) {
+        if (OverwriteMode != omOverwrite) return false;
+        ++ResultCount;
+        return true;
+    }
+    if (!ConfirmExistingTarget()) return false;
+    ++ResultCount;
+    return true;
+}
+
+// The dialogue about an existing target; true when it may be written.
+bool TUnBase::ConfirmExistingTarget() {
+    OverwriteMode = omOverwrite;
+    if (StreamFileExists(CurrentFileName)) {
+        if (!OnFileExists) {
+            ReportError(CurrentFileName, "OnFileExists", ArchiveFile, kMsgEventNotAssigned);
+            OverwriteMode = omSkip;
+        } else {
+            do {
+                std::string newName;
+                OnFileExists(*this, CurrentFileName, newName, OverwriteMode);
+                if (newName.empty()) newName = CurrentFileName;
+                CreateFolderPath(FolderOf(newName));
+                if (OverwriteMode == omOverwrite) {
+                    if (SameText(newName, CurrentFileName)) break;
+                    CurrentFileName = newName;
+                }
+            } while (!GetCancel() && OverwriteMode != omSkip && StreamFileExists(CurrentFileName));
+        }
+    }
+    if (GetCancel() || OverwriteMode == omSkip) return false;
+    if (const auto attributes = ReadDosAttributes(CurrentFileName);
+        attributes && (*attributes & kDosReadOnly)) {
+        if (*attributes & (kDosSystem | kDosDirectory)) {
+            ReportError(CurrentFileName, "", ArchiveFile, kMsgWriteError);
+            return false;
+        }
+        SetDosAttributes(CurrentFileName, 0);
+    }
+    return OverwriteMode == omOverwrite && !CurrentFileName.empty();
+}
+
+bool TUnBase::OpenOutputFile(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
+                             const std::string& StoredNameArg) {
+    if (SkipsMember()) {
+        // It was counted when it was accepted; it is not extracted.
+        ResultCount = std::max(0, ResultCount - 1);
+        return true;
+    }
+    if (FileName.empty()) return false;
+    switch (OutputMode) {
+    case kOutputFiles: {
+        if (CurrentNameRefused) return false;
+        CreateFolderPath(FolderOf(FileName));
+        auto file = std::make_unique<TFileStream32>(FileName, TFileStream32::kModeCreate);
+        if (file->Handle < 0) return false;
+        Stream = std::move(file);
+        return true;
+    }
+    case kOutputAppend: {
+        CreateFolderPath(FolderOf(FileName));
+        auto file = std::make_unique<TFileStream32>(FileName, TFileStream32::kModeReadWrite);
+        if (file->Handle < 0) return false;
+        file->Seek(0, TSeekOrigin::End);
+        Stream = std::move(file);
+        return true;
+    }
+    case kOutputCallerStream: {
+        if (OutputStream == nullptr) return false;
+        OutputRecords.push_back({0, 0, OutputStream->Position(), StoredNameArg.substr(0, 255)});
+        return true;
+    }
+    case kOutputGivenStream: return Stream != nullptr;
+    default: return true;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Passwords and CRC
+
+bool TUnBase::TryPassword(const std::string& candidate) {
+    Password = candidate;
+    std::array<std::uint8_t, 12> header = PasswordHeader;
+    return CheckPassword(header.data());
+}
+
+bool TUnBase::GetPassword(TArxBaseStream& Stream) {
+    Timer.Pause();
+    struct ResumeTimer {
+        TarxTimer& timer;
+        ~ResumeTimer() { timer.Resume(); }
+    } resume{Timer};
+
+    PasswordHeader.fill(0);
+    ReadProc(Stream, static_cast<std::int64_t>(PasswordHeader.size()), 0, false, PasswordHeader.data());
+    if (TryPassword(Password)) return true;
+    for (const std::string& candidate : Passwords) {
+        if (TryPassword(candidate)) return true;
+    }
+    if (!OnGetPassword) {
+        ReportError(CurrentFileName, "OnGetPassword", ArchiveFile, kMsgEventNotAssigned);
+        return false;
+    }
+    for (int attempt = 0; attempt < PasswordAttempts && !GetCancel(); ++attempt) {
+        bool tryAgain = true;
+        std::string answer = Password;
+        OnGetPassword(*this, CurrentFileName, answer, tryAgain);
+        if (!tryAgain) {
+            ReportError(CurrentFileName, "User canceled", ArchiveFile, kMsgInvalidPassword);
+            break;
+        }
+        if (TryPassword(answer)) {
+            Passwords.insert(Passwords.begin(), answer);
+            return true;
+        }
+        ReportError(CurrentFileName, answer, ArchiveFile, kMsgInvalidPassword);
+        Password.clear();
+    }
+    return false;
+}
+
+bool TUnBase::CheckCrc(int Width, std::uint32_t StoredCrc) {
+    if (GetCancel()) return false;
+    const std::uint32_t running = Width == 16 ? Crc16.Low16() : Crc32.Value();
+    const bool passed = (Width == 16 ? (StoredCrc & 0xFFFFu) : StoredCrc) == running;
+    if (OnEnd) OnEnd(*this, EventName(), passed);
+    else if (!passed) ReportError(EventName(), "", ArchiveFile, kMsgCrcFailed);
+    return passed;
+}
+
+// ---------------------------------------------------------------------------
+// After a member
+
+void TUnBase::SetFileAttrDate(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
+                              std::uint32_t Attr, std::uint32_t DosDate) {
+    if (OutputMode != kOutputFiles) {
+        CurrentFileName = FileName;
+        return;
+    }
+    if (!CloseOutput(Stream)) ReportError(FileName, "", ArchiveFile, kMsgCloseError);
+    SetFileModifiedTime(FileName, DosDateToDateTime(FileDateFor(DosDate)));
+    if (RestoreFileAttr && Attr != kDosArchive) SetDosAttributes(FileName, Attr);
+}
+
+void TUnBase::MemberDone(const TMemberHeader& Header) {
+    BytesRemaining -= Header.PackedSize;
+    DoProgress(ArchiveTotal, 1, 1);
+}
+
+} // namespace sorvane

@@ -1,0 +1,39 @@
+// DOS attributes and modification times of files an extraction writes, and
+// the symbolic-link test that keeps an extraction inside its folder. Stands
+// in for GetFileAttributesA, SetFileAttributesA and SetFileTime.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/DateTime.h"
+
+namespace sorvane {
+
+inline constexpr std::uint32_t kDosReadOnly = 0x01;
+inline constexpr std::uint32_t kDosHidden = 0x02;
+inline constexpr std::uint32_t kDosSystem = 0x04;
+inline constexpr std::uint32_t kDosDirectory = 0x10;
+inline constexpr std::uint32_t kDosArchive = 0x20;
+
+// The DOS attributes of what is at `path` (not following a final link):
+// read-only when the owner may not write, hidden for a name starting with
+// ".", system for anything neither a regular file nor a folder, directory,
+// archive for regular files. Nothing when nothing is there.
+std::optional<std::uint32_t> ReadDosAttributes(const std::string& path);
+
+// Applies the read-only bit: set takes every write permission away, clear
+// gives the owner write permission back. Other bits have no Linux meaning.
+bool SetDosAttributes(const std::string& path, std::uint32_t attributes);
+
+// Sets the modification (and access) time to a local date-time.
+bool SetFileModifiedTime(const std::string& path, const DateTime& local);
+
+// True when `base` joined with the first 1, 2, ... of `components` reaches a
+// symbolic link at any step (a missing step ends the test: nothing below it
+// exists yet).
+bool PassesThroughSymlink(const std::string& base, const std::vector<std::string>& components);
+
+} // namespace sorvane

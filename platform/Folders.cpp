@@ -1,0 +1,61 @@
+// Folder creation, temporary files and open-file facts over mkdir, mkostemp and statx.
+#include "platform/Folders.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sorvane {
+namespace {
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Creates one folder whose parent exists; true when it is a folder afterwards.
+bool MakeOneFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    return errno == EEXIST && IsFolder(path);
+}
+
+} // namespace
+
+bool CreateFolderPath(const std::string& path) {
+    if (path.empty()) return false;
+    if (IsFolder(path)) return true;
+    // Every parent first, from the top down; repeated "/" make empty steps that are skipped.
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        if (path[slash - 1] == '/') continue;
+        if (!MakeOneFolder(path.substr(0, slash))) return false;
+    }
+    return MakeOneFolder(path);
+}
+
+std::string CreateTempFileIn(const std::string& dir, const std::string& prefix) {
+    if (prefix.find('/') != std::string::npos) return {};
+    std::string name = dir;
+    if (!name.empty() && name.back() != '/') name.push_back('/');
+    name += prefix;
+    name += "XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return {};
+    ::close(fd);
+    return name;
+}
+
+bool ReadOpenFileFacts(int fd, OpenFileFacts& facts) {
+    if (fd < 0) return false;
+    struct statx info {};
+    constexpr unsigned kMask = STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
+    if (::statx(fd, "", AT_EMPTY_PATH, kMask, &info) != 0) return false;
+    facts.size = static_cast<std::int64_t>(info.stx_size);
+    facts.modified = info.stx_mtime.tv_sec;
+    facts.accessed = info.stx_atime.tv_sec;
+    facts.created = (info.stx_mask & STATX_BTIME) != 0 ? info.stx_btime.tv_sec : facts.modified;
+    return true;
+}
+
+} // namespace sorvane

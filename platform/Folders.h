@@ -1,0 +1,33 @@
+// Creating folders and files for the archive library: a whole folder path at
+// once, a unique temporary file in a chosen folder, and the size and times of
+// a file already open.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace sorvane {
+
+// Creates `path` and every missing folder above it (mkdir -p). True when the
+// folder exists afterwards, whether it was made now or was there before; false
+// for an empty path or when a part of it is a file or cannot be created.
+bool CreateFolderPath(const std::string& path);
+
+// Creates a new, empty file "<dir>/<prefix>XXXXXX" with a unique name (mkstemp)
+// and gives its path; "" when it cannot be created. An empty `dir` is the
+// current folder. A prefix holding "/" is refused, so the file always lands in
+// `dir` itself.
+std::string CreateTempFileIn(const std::string& dir, const std::string& prefix);
+
+// What the system says of an open file; times in seconds since the Unix epoch.
+struct OpenFileFacts {
+    std::int64_t size = 0;
+    std::int64_t created = 0; // the birth time where the file system keeps one, else `modified`
+    std::int64_t modified = 0;
+    std::int64_t accessed = 0;
+};
+
+// The facts of the file open on descriptor `fd`; false when they cannot be read.
+bool ReadOpenFileFacts(int fd, OpenFileFacts& facts);
+
+} // namespace sorvane

@@ -1,0 +1,109 @@
+// Tests of the platform's folder creation, temporary files and prompt hook.
+#include "platform/Folders.h"
+#include "platform/Prompts.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace sorvane {
+namespace {
+
+class PlatformFolders : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern =
+            std::string(tmp != nullptr && *tmp ? tmp : "/tmp") + "/folders-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        base_ = pattern;
+        std::ofstream(base_ + "/file") << "x";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(base_, ignored);
+    }
+    std::string base_;
+};
+
+TEST_F(PlatformFolders, CreateFolderPath) {
+    struct Case {
+        std::string relative;
+        bool created;
+    };
+    const std::vector<Case> cases = {
+        {"a/b/c", true},     {"a/b/c", true}, // already there
+        {"a//d/", true},                      // repeated and trailing "/"
+        {"file/sub", false}, {"file", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.relative);
+        EXPECT_EQ(CreateFolderPath(base_ + "/" + c.relative), c.created);
+        EXPECT_EQ(fs::is_directory(base_ + "/" + c.relative), c.created);
+    }
+    EXPECT_FALSE(CreateFolderPath(""));
+    EXPECT_TRUE(CreateFolderPath("/"));
+}
+
+TEST_F(PlatformFolders, CreateTempFileIn) {
+    std::set<std::string> names;
+    for (const std::string& dir : {base_, base_ + "/"}) {
+        const std::string path = CreateTempFileIn(dir, "arx");
+        ASSERT_FALSE(path.empty());
+        EXPECT_EQ(fs::path(path).parent_path(), fs::path(base_));
+        EXPECT_TRUE(fs::path(path).filename().string().starts_with("arx"));
+        EXPECT_EQ(fs::path(path).filename().string().size(), 9u);
+        EXPECT_TRUE(fs::is_regular_file(path));
+        EXPECT_EQ(fs::file_size(path), 0u);
+        names.insert(path);
+    }
+    EXPECT_EQ(names.size(), 2u);
+    EXPECT_EQ(CreateTempFileIn(base_ + "/missing", "arx"), "");
+    EXPECT_EQ(CreateTempFileIn(base_, "../arx"), "");
+}
+
+TEST_F(PlatformFolders, OpenFileFacts) {
+    OpenFileFacts facts;
+    EXPECT_FALSE(ReadOpenFileFacts(-1, facts));
+    const int fd = ::open((base_ + "/file").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(ReadOpenFileFacts(fd, facts));
+    ::close(fd);
+    EXPECT_EQ(facts.size, 1);
+    EXPECT_GT(facts.modified, 0);
+    EXPECT_GT(facts.accessed, 0);
+    EXPECT_GT(facts.created, 0);
+}
+
+TEST(PlatformPrompts, HookAnswersAndDefaults) {
+    const PromptHook previous = SetPromptHook({});
+    EXPECT_FALSE(AskRetryCancel("X:\\is not accessible"));
+    EXPECT_FALSE(AskYesNo("Create the folder?"));
+
+    std::vector<std::pair<PromptKind, std::string>> asked;
+    SetPromptHook([&](PromptKind kind, const std::string& text) {
+        asked.emplace_back(kind, text);
+        return kind == PromptKind::YesNo;
+    });
+    EXPECT_FALSE(AskRetryCancel("retry?"));
+    EXPECT_TRUE(AskYesNo("yes?"));
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0], std::make_pair(PromptKind::RetryCancel, std::string("retry?")));
+    EXPECT_EQ(asked[1], std::make_pair(PromptKind::YesNo, std::string("yes?")));
+
+    // Installing a hook gives back the one it replaces.
+    const PromptHook mine = SetPromptHook(previous);
+    ASSERT_TRUE(static_cast<bool>(mine));
+    EXPECT_TRUE(mine(PromptKind::YesNo, "again"));
+}
+
+} // namespace
+} // namespace sorvane

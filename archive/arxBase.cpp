@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <ctime>
 
 #include "archive/arxCrc.h"
@@ -305,6 +306,7 @@ std::int64_t TZipCommon::WriteOutput(TArxBaseStream* Stream, const std::uint8_t*
     int reason = 0;
     auto put = [&](const std::uint8_t* bytes, std::int64_t n) {
         if (n <= 0 || !whole) return;
+        errno = 0; // a code left by an earlier failure is not this write's reason
         const std::int64_t written = WriteByMode(*this, Stream, bytes, n);
         if (written < 0) {
             whole = knownMode = false; // an output mode that takes nothing
@@ -398,6 +400,7 @@ std::int64_t TZipCommon::CopyStoredMember(TArxBaseStream& InStream, TArxBaseStre
 // CurrentFileName stays empty.
 void TZipCommon::SetCurrentFileName(const std::string& Name) {
     CurrentNameRefused = false;
+    lastWrittenByte_ = 0; // a new member starts a new line-end run
     if (Name.empty()) {
         CurrentFileName.clear();
         return;
@@ -411,7 +414,9 @@ void TZipCommon::SetCurrentFileName(const std::string& Name) {
         if (stored.size() >= 2 && stored[1] == ':') stored.erase(0, stored.size() >= 3 && stored[2] == '\\' ? 3 : 2);
         else if (!stored.empty() && stored[0] == '\\') stored.erase(0, 1);
     } else {
-        stored = stored.substr(stored.find_last_of('\\') == std::string::npos ? 0 : stored.find_last_of('\\') + 1);
+        // The name's last component: a drive prefix ("C:y.txt") goes too.
+        const std::size_t cut = stored.find_last_of("\\:");
+        stored = stored.substr(cut == std::string::npos ? 0 : cut + 1);
     }
     const bool stillAbsolute = (!stored.empty() && stored[0] == '\\') || (stored.size() >= 2 && stored[1] == ':');
     std::vector<std::string> steps;

@@ -114,6 +114,7 @@ bool TUnBase::OpenArchive(std::unique_ptr<TArxBaseStream>& Stream) {
 
 int TUnBase::RunExtract(std::unique_ptr<TArxBaseStream>& Stream, int Arg) {
     *CancelFlagRef = 0;
+    RunFailed = false;
     ResultCount = 0;
     ProgressProc = [this] { FireProgress(); };
     FileTotal = 0;
@@ -165,8 +166,8 @@ int TUnBase::RunExtract(std::unique_ptr<TArxBaseStream>& Stream, int Arg) {
 // ---------------------------------------------------------------------------
 // Selection
 
-bool TUnBase::MatchFileSpec(const std::string& Name, const std::vector<std::string>& Spec,
-                            const std::vector<std::string>& Exclusions) const {
+bool MatchesFileSpec(const std::string& Name, const std::vector<std::string>& Spec,
+                     const std::vector<std::string>& Exclusions) {
     if (Name.empty()) return false;
     for (const std::string& mask : Spec) {
         const std::string tested = HasDot(mask) && !HasDot(Name) ? Name + "." : Name;
@@ -175,8 +176,8 @@ bool TUnBase::MatchFileSpec(const std::string& Name, const std::vector<std::stri
     return false;
 }
 
-bool TUnBase::MatchFileSpecDirs(const std::string& Name, std::vector<std::string>& Spec,
-                                const std::vector<std::string>& Exclusions, bool Recurse) const {
+bool MatchesFileSpecDirs(const std::string& Name, std::vector<std::string>& Spec,
+                         const std::vector<std::string>& Exclusions, bool Recurse) {
     if (Name.empty()) return false;
     const std::string nameFolder = StoredFolder(Name);
     for (std::string& mask : Spec) {
@@ -264,13 +265,14 @@ bool TUnBase::ConfirmExistingTarget() {
         }
     }
     if (GetCancel() || OverwriteMode == omSkip) return false;
-    if (const auto attributes = ReadDosAttributes(CurrentFileName);
-        attributes && (*attributes & kDosReadOnly)) {
+    if (const auto attributes = ReadDosAttributes(CurrentFileName)) {
+        // A folder or anything else that is no regular file cannot be replaced
+        // by the member, whatever its permissions.
         if (*attributes & (kDosSystem | kDosDirectory)) {
             ReportError(CurrentFileName, "", ArchiveFile, kMsgWriteError);
             return false;
         }
-        SetDosAttributes(CurrentFileName, 0);
+        if (*attributes & kDosReadOnly) SetDosAttributes(CurrentFileName, 0);
     }
     return OverwriteMode == omOverwrite && !CurrentFileName.empty();
 }

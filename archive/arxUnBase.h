@@ -13,6 +13,15 @@
 
 namespace sorvane {
 
+// FileSpec selection shared by the extracting readers and the directory
+// reader. Name-only form: a mask with a "." matches a name without one as if
+// it ended in ".".
+bool MatchesFileSpec(const std::string& Name, const std::vector<std::string>& Spec,
+                     const std::vector<std::string>& Exclusions);
+// Path-aware form; may store a changed mask back into Spec (see the .cpp).
+bool MatchesFileSpecDirs(const std::string& Name, std::vector<std::string>& Spec,
+                         const std::vector<std::string>& Exclusions, bool Recurse);
+
 class TUnBase : public TZipCommon {
 public:
     TUnBase();
@@ -37,10 +46,13 @@ public:
     int RunExtract(std::unique_ptr<TArxBaseStream>& Stream, int Arg);
 
     bool MatchFileSpec(const std::string& Name, const std::vector<std::string>& Spec,
-                       const std::vector<std::string>& Exclusions) const;
-    // May store a changed mask back into Spec (see the .cpp).
+                       const std::vector<std::string>& Exclusions) const {
+        return MatchesFileSpec(Name, Spec, Exclusions);
+    }
     bool MatchFileSpecDirs(const std::string& Name, std::vector<std::string>& Spec,
-                           const std::vector<std::string>& Exclusions, bool Recurse) const;
+                           const std::vector<std::string>& Exclusions, bool Recurse) const {
+        return MatchesFileSpecDirs(Name, Spec, Exclusions, Recurse);
+    }
 
     // May the current member be written; counts it in ResultCount when so.
     bool CheckOverwrite(bool Force);

@@ -24,7 +24,9 @@ done
 mkdir -p docs/sub
 printf 'Top of the docs folder.\n' > docs/top.txt
 printf 'Deep inside docs/sub.\n' > docs/sub/deep.txt
-printf 'A name outside ASCII.\n' > 'caf\303\251-\303\261and\303\272.txt'
+# "café-ñandú.txt" in UTF-8, spelt in octal escapes.
+utf8_name=$(printf 'caf\303\251-\303\261and\303\272.txt')
+printf 'A name outside ASCII.\n' > "$utf8_name"
 # Just over the 64 KiB minimum split size, incompressible, fixed seed.
 python3 -c 'import random,sys; random.seed(20210304); sys.stdout.buffer.write(random.randbytes(70000))' > random.bin
 find . -exec touch -d "$stamp" {} +
@@ -43,9 +45,9 @@ zip -q -X -0 -s 64k "$out/split.zip" random.bin
 
 # Info-ZIP 3.0 stores UTF-8 names without the language-encoding flag;
 # 7-Zip's -mcu=on sets flag bit 11.
-LC_ALL=C.UTF-8 7zz a -bso0 -bsp0 -tzip -mcu=on -mtc=off -mx=0 "$out/utf8-name.zip" 'caf\303\251-\303\261and\303\272.txt'
+LC_ALL=C.UTF-8 7zz a -bso0 -bsp0 -tzip -mcu=on -mtc=off -mx=0 "$out/utf8-name.zip" "$utf8_name"
 for method in Deflate64 BZip2 LZMA PPMd; do
-    lower=$(printf '%s' "$method" | tr 'A-Z' 'a-z')
+    lower=$(printf '%s' "$method" | tr '[:upper:]' '[:lower:]')
     7zz a -bso0 -bsp0 -tzip -mtc=off -mm=$method "$out/$lower.zip" alpha.txt beta.txt
 done
 
@@ -66,10 +68,13 @@ open("zero-prefix-noend.zip", "wb").write(b"\0" * 64 + data[:central])
 PY
 rm -f junk.tmp zeros.tmp
 
-for f in $(ls *.zip *.jar | grep -v zero-prefix-noend); do
+for f in *.zip *.jar; do
+    [ "$f" = zero-prefix-noend.zip ] && continue
     # Status 1 is a warning (bytes before the archive).
     unzip -Z -l "$f" > "$f.list" 2>&1 || [ $? -eq 1 ]
 done
+# Under a UTF-8 locale zipinfo shows the name itself, not #U escapes.
+LC_ALL=C.UTF-8 unzip -Z -l utf8-name.zip > utf8-name.zip.list
 # zipinfo lists neither a first split volume nor a ZIP without directory:
 # lsar reads the split set from its first volume, bsdtar reads the local
 # headers behind the zeros.

@@ -1,0 +1,304 @@
+// Archive kind detection over the fixture corpus of tests/data/archive (see
+// its README): the kind, start offset, volume number and letter and ZIP
+// offset shift of every file, and detection that returns on every fixture
+// cut short or with damaged bytes.
+#include "archive/arxRegister.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <limits>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace sorvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// An offset or shift that the table does not check.
+constexpr std::int64_t kAny = std::numeric_limits<std::int64_t>::min();
+constexpr std::int32_t kAnyShift = std::numeric_limits<std::int32_t>::min();
+
+struct DetectCase {
+    const char* file; // below tests/data/archive
+    TArcType kind;
+    std::int64_t start;
+    std::int32_t volume;
+    char letter; // 0: the kind has no volume letter, not checked
+    std::int32_t shift;
+};
+
+// The rows of tests/data/archive/README.md, worked out from the detection rules
+// and the fixtures' bytes.
+const DetectCase kCorpus[] = {
+    {"zip/stored.zip", atZip, 839, 0, 0, 0},
+    {"zip/deflated.zip", atZip, 225, 0, 0, 0},
+    {"zip/encrypted-stored.zip", atZip, 895, 0, 0, 0},
+    {"zip/encrypted-deflated.zip", atZip, 281, 0, 0, 0},
+    {"zip/zip64.zip", atZip, 265, 0, 0, 0},
+    {"zip/folders.zip", atZip, 209, 0, 0, 0},
+    {"zip/comment.zip", atZip, 91, 0, 0, 0},
+    {"zip/split.z01", atZipMV, 0, 0, 0, 0},
+    {"zip/split.zip", atZipMV, 4508, 0, 0, 0},
+    {"zip/utf8-name.zip", atZip, 69, 0, 0, 0},
+    {"zip/deflate64.zip", atZip, 227, 0, 0, 0},
+    {"zip/bzip2.zip", atZip, 286, 0, 0, 0},
+    {"zip/lzma.zip", atZip, 237, 0, 0, 0},
+    {"zip/ppmd.zip", atZip, 219, 0, 0, 0},
+    {"zip/x.jar", atJar, 535, 0, 'j', 0},
+    {"zip/junk-prefix.zip", atZip, 939, 0, 0, 100},
+    {"zip/zero-prefix.zip", atZip, 903, 0, 0, 64},
+    {"zip/zero-prefix-noend.zip", atZip, 64, 0, 0, 0},
+    {"arj/method0.arj", atArj, 0, 1, 'a', kAnyShift},
+    {"arj/method1.arj", atArj, 0, 1, 'a', kAnyShift},
+    {"arj/method2.arj", atArj, 0, 1, 'a', kAnyShift},
+    {"arj/method3.arj", atArj, 0, 1, 'a', kAnyShift},
+    {"arj/method4.arj", atArj, 0, 1, 'a', kAnyShift},
+    {"arj/garbled.arj", atArj, 0, 1, 'a', kAnyShift},
+    {"arj/unix-host.arj", atArj, 0, 1, 'a', kAnyShift},
+    {"arj/multivol.arj", atArj, 0, 1, 'a', kAnyShift},
+    {"arj/multivol.a01", atArj, 0, 2, 'a', kAnyShift},
+    {"arj/multivol.a02", atArj, 0, 3, 'a', kAnyShift},
+    {"arc/stored.arc", atArc, 0, 0, 0, kAnyShift},
+    {"arc/crunched.arc", atArc, 0, 0, 0, kAnyShift},
+    {"arc/squashed.arc", atArc, 0, 0, 0, kAnyShift},
+    {"arc/packed.arc", atNA, kAny, 0, 0, kAnyShift},
+    {"lha/level0-lh0.lzh", atLha, 0, 0, 0, kAnyShift},
+    {"lha/level0-lh5.lzh", atLha, 0, 0, 0, kAnyShift},
+    {"lha/level1-lh0.lzh", atLha, 0, 0, 0, kAnyShift},
+    {"lha/level1-lh6.lzh", atLha, 0, 0, 0, kAnyShift},
+    {"lha/level2-lh5.lzh", atLha, 0, 0, 0, kAnyShift},
+    {"lha/level2-lh7.lzh", atLha, 0, 0, 0, kAnyShift},
+    {"lha/level1-folders.lzh", atLha, 0, 0, 0, kAnyShift},
+    {"lha/level2-folders.lzh", atLha, 0, 0, 0, kAnyShift},
+    {"cab/stored.cab", atCab, 0, 0, 0, kAnyShift},
+    {"cab/mszip.cab", atCab, 0, 0, 0, kAnyShift},
+    {"cab/folders.cab", atCab, 0, 0, 0, kAnyShift},
+    {"tar/v7.tar", atTar, 0, 0, 0, kAnyShift},
+    {"tar/ustar.tar", atTar, 0, 0, 0, kAnyShift},
+    {"tar/gnu-longname.tar", atTar, 0, 0, 0, kAnyShift},
+    {"tar/pax.tar", atTar, 0, 0, 0, kAnyShift},
+    {"tar/volume-label.tar", atTar, 512, 0, 0, kAnyShift},
+    {"tar/docs.tar.gz", atGZip, 0, 0, 0, kAnyShift},
+    {"tar/pair.tgz", atGZip, 0, 0, 0, kAnyShift},
+    {"gzip/stored-name.gz", atGZip, 0, 0, 0, kAnyShift},
+    {"gzip/no-name.txt.gz", atGZip, 0, 0, 0, kAnyShift},
+    {"compress/beta.txt.Z", atGZip, 0, 0, 0, kAnyShift},
+    {"uue/begin-644.uue", atUUE, 0, 0, 0, kAnyShift},
+    {"uue/base64.uue", atNA, kAny, 0, 0, kAnyShift},
+    {"uue/mail-text.uue", atUUE, 0, 0, 0, kAnyShift},
+    {"uue/begin-alone.uue", atUUE, 0, 0, 0, kAnyShift},
+    {"synth/stored.rar", atRar, 0, 0, 'q', kAnyShift},
+    {"synth/unix-host.rar", atRar, 0, 0, 'q', kAnyShift},
+    {"synth/oldvol.rar", atRar, 0, 0, 'q', kAnyShift},
+    {"synth/oldvol.r00", atRar, 0, 1, 'r', kAnyShift},
+    {"synth/oldvol.r01", atRar, 0, 2, 'r', kAnyShift},
+    {"synth/newvol.part1.rar", atRar, 0, 0, 'q', kAnyShift},
+    {"synth/newvol.part2.rar", atRar, 0, 0, 'q', kAnyShift},
+    {"synth/stored.ace", atAce, 0, 0, 'C', kAnyShift},
+    {"synth/multivol.ace", atAce, 0, 0, 'C', kAnyShift},
+    {"synth/multivol.c00", atAce, 0, 1, 'c', kAnyShift},
+    {"synth/stored.zoo", atZoo, 0, 0, 0, kAnyShift},
+    {"synth/stored.ha", atHA, 0, 0, 0, kAnyShift},
+    {"synth/stored.bh", atBh, 0, 0, 0, kAnyShift},
+    {"synth/installshield.z", atMsGZ, 0, 0, 0, kAnyShift},
+    {"synth/arc-folder.arc", atArc, 0, 0, 0, kAnyShift},
+    {"synth/pak-distilled.pak", atPak, 0, 0, 0, kAnyShift},
+    {"synth/set1.cab", atCab, 0, 0, 0, kAnyShift},
+    {"synth/set2.cab", atCab, 0, 0, 0, kAnyShift},
+    {"synth/arc-sfx-6674.exe", atArcExe, 6674, 0, 0, kAnyShift},
+    {"synth/pak-sfx-8601.exe", atPakExe, 8601, 0, 0, kAnyShift},
+    {"synth/lha-sfx-1945.exe", atLhaExe, 1945, 0, 0, kAnyShift},
+    {"synth/zip-sfx-7612.exe", atZipExe, 8451, 0, 0, 0},
+    {"synth/zip-sfx-25661.exe", atZipExe, 26500, 0, 0, 0},
+    {"synth/zip-after-stub.exe", atZipExe, 1839, 0, 0, 1000},
+    {"synth/rar-at-image-end.exe", atRarExe, 1000, 0, 'q', kAnyShift},
+    {"synth/arj-at-image-end.exe", atArjExe, 1002, 1, 0, kAnyShift},
+    {"synth/scan-arj.exe", atArjExe, 17000, 1, 0, kAnyShift},
+    {"synth/scan-rar.exe", atRarExe, 17000, 0, 'q', kAnyShift},
+    {"synth/scan-ace.exe", atAceExe, 17000, 0, 0, kAnyShift},
+    {"synth/scan-bh.exe", atBhExe, 17000, 0, 0, kAnyShift},
+    {"synth/scan-cab.exe", atCabExe, 17000, 0, 0, kAnyShift},
+    {"synth/scan-lha.exe", atLhaExe, 17000, 0, 0, kAnyShift},
+    {"synth/scan-zip-noend.exe", atZipExe, 17000, 0, 0, 0},
+    {"synth/stub-only.exe", atNA, kAny, 0, 0, kAnyShift},
+    {"synth/macbinary.lzh", atLha, 128, 0, 0, kAnyShift},
+    {"synth/pkg5.bin", atUnknown, -1, 0, 0, kAnyShift},
+    {"synth/spanned-marker.zip", atZipMV, 843, 0, 0, 0},
+    {"synth/zip-19-bytes.zip", atNA, -1, 0, 0, kAnyShift},
+    {"synth/zeros-20.bin", atNA, kAny, 0, 0, kAnyShift},
+    {"synth/extra-field.gz", atGZip, 0, 0, 0, kAnyShift},
+    {"synth/postscript.ps", atGZip, 0, 0, 0, kAnyShift},
+};
+
+std::string FixturePath(const std::string& file) {
+    const char* root = std::getenv("SORVANE_TEST_DATA");
+    return std::string(root != nullptr ? root : "tests/data") + "/archive/" + file;
+}
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteWhole(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string TestName(const testing::TestParamInfo<DetectCase>& info) {
+    std::string name = info.param.file;
+    for (char& c : name)
+        if (std::isalnum(static_cast<unsigned char>(c)) == 0) c = '_';
+    return name;
+}
+
+class ArchiveCorpusDetection : public testing::TestWithParam<DetectCase> {};
+
+TEST_P(ArchiveCorpusDetection, GivesTheKindOffsetAndVolumeOfTheReadme) {
+    const DetectCase& c = GetParam();
+    const std::string path = FixturePath(c.file);
+    ASSERT_TRUE(fs::is_regular_file(path)) << path;
+    TRegisterArxon arx;
+    arx.SetArchiveFile(path);
+    EXPECT_EQ(ArcTypeName(arx.ArcType), ArcTypeName(c.kind));
+    if (c.start != kAny) {
+        EXPECT_EQ(arx.StartOffset, c.start);
+    }
+    EXPECT_EQ(arx.VolumeNumber, c.volume);
+    if (c.letter != 0) {
+        EXPECT_EQ(arx.VolumeLetter, c.letter);
+    }
+    if (c.shift != kAnyShift) {
+        EXPECT_EQ(arx.ZipOffsetShift, c.shift);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, ArchiveCorpusDetection, testing::ValuesIn(kCorpus), TestName);
+
+// Every file of the corpus (the listings and scripts aside) has a table row.
+TEST(ArchiveCorpusDetection, TableCoversTheWholeCorpus) {
+    std::set<std::string> listed;
+    for (const DetectCase& c : kCorpus)
+        listed.insert(c.file);
+    const fs::path root = FixturePath("");
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string relative = fs::relative(entry.path(), root).generic_string();
+        const std::string extension = entry.path().extension().string();
+        if (relative.rfind("checksum/", 0) == 0 || relative.rfind("crypt/", 0) == 0) continue;
+        if (extension == ".list" || extension == ".sh" || extension == ".py" || extension == ".md")
+            continue;
+        EXPECT_EQ(listed.count(relative), 1u) << relative << " has no row";
+    }
+}
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "sorvane-corpus-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Runs detection on `bytes` saved under the fixture's own name (the
+// extension steers the volume number) and checks that it came back with a
+// kind of the enumeration.
+void DetectBytes(const std::string& path, const std::string& bytes) {
+    WriteWhole(path, bytes);
+    TRegisterArxon arx;
+    arx.SetArchiveFile(path);
+    ASSERT_LT(static_cast<int>(arx.ArcType), kArcTypeCount);
+}
+
+// The lengths around the positions detection looks at: the size limit, the
+// tar block, the LHA prefix, the fixed self-extractor offsets, the scan
+// start, and the ends of the file.
+std::vector<std::size_t> CutLengths(std::size_t size) {
+    std::vector<std::size_t> cuts = {0,    1,    4,    19,   20,    21,    22,    30,   46,
+                                     64,   128,  133,  511,  512,   513,   1024,  1949, 1950,
+                                     6677, 7616, 7617, 8604, 17000, 17004, 25665, 25666};
+    for (std::size_t back : {1, 4, 20, 22, 46, 76, 98})
+        if (size > back) cuts.push_back(size - back);
+    cuts.push_back(size / 2);
+    std::vector<std::size_t> inside;
+    for (std::size_t cut : cuts)
+        if (cut < size) inside.push_back(cut);
+    return inside;
+}
+
+TEST(ArchiveCorpusDetection, ReturnsOnEveryFixtureCutShort) {
+    TempFolder temp;
+    for (const DetectCase& c : kCorpus) {
+        const std::string bytes = ReadWhole(FixturePath(c.file));
+        const std::string path = temp.Path() + "/" + fs::path(c.file).filename().string();
+        for (std::size_t cut : CutLengths(bytes.size())) {
+            SCOPED_TRACE(std::string(c.file) + " cut to " + std::to_string(cut));
+            DetectBytes(path, bytes.substr(0, cut));
+        }
+    }
+}
+
+// A damaged copy: a few bytes replaced, mostly in the first and last bytes of
+// the file where the signatures, headers and end records lie.
+std::string Damaged(const std::string& bytes, std::mt19937& random) {
+    std::string copy = bytes;
+    if (copy.empty()) return copy;
+    const std::size_t size = copy.size();
+    std::uniform_int_distribution<int> count(1, 8);
+    std::uniform_int_distribution<int> region(0, 3);
+    std::uniform_int_distribution<int> value(0, 255);
+    static const unsigned char kSpecial[] = {0x00, 0xFF, 0x7F, 0x80, 0x1A, 0x50, 0x4B, 0xEA};
+    for (int n = count(random); n > 0; --n) {
+        std::size_t position = 0;
+        switch (region(random)) {
+        case 0:
+        case 1:
+            position = std::uniform_int_distribution<std::size_t>(
+                0, std::min<std::size_t>(size, 256) - 1)(random);
+            break;
+        case 2:
+            position = size - 1 -
+                       std::uniform_int_distribution<std::size_t>(
+                           0, std::min<std::size_t>(size, 128) - 1)(random);
+            break;
+        default:
+            position = std::uniform_int_distribution<std::size_t>(0, size - 1)(random);
+            break;
+        }
+        const int pick = value(random);
+        copy[position] = static_cast<char>(pick < 64 ? kSpecial[pick % 8] : pick);
+    }
+    return copy;
+}
+
+TEST(ArchiveCorpusDetection, ReturnsOnEveryDamagedFixture) {
+    constexpr int kMutationsPerFixture = 300;
+    TempFolder temp;
+    std::mt19937 random(20210304u);
+    for (const DetectCase& c : kCorpus) {
+        const std::string bytes = ReadWhole(FixturePath(c.file));
+        const std::string path = temp.Path() + "/" + fs::path(c.file).filename().string();
+        for (int i = 0; i < kMutationsPerFixture; ++i) {
+            SCOPED_TRACE(std::string(c.file) + " damage " + std::to_string(i));
+            DetectBytes(path, Damaged(bytes, random));
+        }
+    }
+}
+
+} // namespace
+} // namespace sorvane

@@ -1,0 +1,51 @@
+#!/bin/sh
+# Recreates the LHA fixtures of this folder and their listings (lhasa v).
+# Needs: jlha (package jlha-utils), lhasa, faketime.
+# Names: level<header level>-<method>.lzh.
+set -eu
+cd "$(dirname "$0")"
+export TZ=UTC LC_ALL=C
+out=$(pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+stamp='2021-03-04 05:06:08'
+
+cd "$work"
+printf 'Alpha file of the archive fixtures.\nIt has two lines.\n' > alpha.txt
+i=0
+: > beta.txt
+while [ $i -lt 12 ]; do
+    printf 'Beta line %02d: the quick brown fox jumps over the lazy dog.\n' $i >> beta.txt
+    i=$((i + 1))
+done
+mkdir -p docs/sub
+printf 'Top of the docs folder.\n' > docs/top.txt
+printf 'Deep inside docs/sub.\n' > docs/sub/deep.txt
+find . -exec touch -d "$stamp" {} +
+
+rm -f "$out"/*.lzh "$out"/*.list
+# jlha command letters: a add, 0/1/2 header level, z store (lh0),
+# o5/o6/o7 method lh5/lh6/lh7.
+add() {
+    options=$1
+    name=$2
+    shift 2
+    jlha "a$options" "$out/$name" "$@" > /dev/null
+}
+add 0z level0-lh0.lzh alpha.txt beta.txt
+add 0o5 level0-lh5.lzh alpha.txt beta.txt
+add 1z level1-lh0.lzh alpha.txt beta.txt
+add 1o6 level1-lh6.lzh alpha.txt beta.txt
+add 2o5 level2-lh5.lzh alpha.txt beta.txt
+add 2o7 level2-lh7.lzh alpha.txt beta.txt
+add 1o5 level1-folders.lzh docs
+add 2o5 level2-folders.lzh docs
+
+cd "$out"
+# lhasa's total line shows the archive's own time and its date format
+# depends on today: both are fixed.
+touch -d "$stamp" ./*.lzh
+for f in *.lzh; do
+    NO_FAKE_STAT=1 faketime -f '2021-03-05 10:20:30' lhasa v "$f" > "$f.list"
+done

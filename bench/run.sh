@@ -13,6 +13,7 @@ cd "$(dirname "$0")/.."
 # A benchmark's peer tool, installed when missing.
 case "$name" in
     search) peer_packages=(grep) ;;
+    listing) peer_packages=(unzip libarchive-tools) ;;
     *) peer_packages=() ;;
 esac
 sorvane_ensure_packages "${peer_packages[@]}"

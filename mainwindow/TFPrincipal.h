@@ -363,6 +363,9 @@ public:
     std::uint64_t FolderScanBytes = 0; // byte total of the last folder scan
     // The switches and extensions that steer the file lines of a scan.
     OpcionesLinea OpcionesLineaActuales() const;
+    // The nested block of a catalogued archive, listed for the cataloguing
+    // window that runs (the disk window when visible, else the folder window).
+    std::string MontaArx(const std::string& path);
     // The main window's part of a new catalogue: opening the cataloguing window
     // and showing the catalogue it made.
     void BBNuevoDiscoClick();

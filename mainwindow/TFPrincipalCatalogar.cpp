@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
+#include "catalogue/scan/ArchiveBridge.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
 #include "catalogue/scan/TFCrearDisco.h"
 #include "dialogs/Modal.h"
@@ -78,6 +79,13 @@ void Catalogar(TFPrincipal& main, Window& window, const char* mode) {
 }
 
 } // namespace
+
+std::string TFPrincipal::MontaArx(const std::string& path) {
+    TVentanaCatalogar& running = FCrearDisco->isVisible() ? static_cast<TVentanaCatalogar&>(*FCrearDisco)
+                                                           : static_cast<TVentanaCatalogar&>(*FCrearCarpeta);
+    ArchiveBridge bridge(running);
+    return bridge.MontaArx(path);
+}
 
 void TFPrincipal::BBNuevoDiscoClick() { Catalogar(*this, *FCrearDisco, "DISCO"); }
 void TFPrincipal::BBNuevaCarpetaClick() { Catalogar(*this, *FCrearCarpeta, "CARPETA"); }

@@ -192,6 +192,7 @@ void TFCrearCarpeta::BBNuevoCatalogoClick() {
         request.exclusions = exclusions;
         request.options = FPrincipal->OpcionesLineaActuales();
         request.sources = FuentesMultimedia(*FPrincipal->Lectores, [](const std::string& line) { FErrores->Agrega(line); });
+        request.sources.nested = [](const std::string& path) { return FPrincipal->MontaArx(path); };
         ScanResult result;
         bool found = IsDirectory(host);
         if (found) {

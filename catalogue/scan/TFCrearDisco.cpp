@@ -226,6 +226,7 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
         request.exclusions = exclusions;
         request.options = FPrincipal->OpcionesLineaActuales();
         request.sources = FuentesMultimedia(*FPrincipal->Lectores, [](const std::string& line) { FErrores->Agrega(line); });
+        request.sources.nested = [](const std::string& path) { return FPrincipal->MontaArx(path); };
         const auto start = std::chrono::steady_clock::now();
         const ScanResult result = RunScan(request, *this, FPrincipal->ScanBuffer);
         const double seconds = std::max(0.01, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

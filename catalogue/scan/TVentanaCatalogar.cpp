@@ -1,6 +1,7 @@
 // The parts the disk and folder cataloguing windows share.
 #include "catalogue/scan/TVentanaCatalogar.h"
 
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFormLayout>
@@ -26,6 +27,7 @@
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/CataloguePath.h"
+#include "platform/Clock.h"
 #include "platform/Directory.h"
 #include "platform/Text.h"
 #include "ui/CheckBox.h"
@@ -289,6 +291,26 @@ void TVentanaCatalogar::Update(const ScanState& state) {
 }
 
 void TVentanaCatalogar::Error(const std::string& line) { FErrores->Agrega(line); }
+
+void TVentanaCatalogar::ShowMember(const std::string& name) {
+    LAnidadoCurso->setText(QString::fromStdString(text::AsUtf8(name)));
+}
+
+bool TVentanaCatalogar::ListingStopRequested() {
+    constexpr std::uint64_t kHandOffMs = 20;
+    const std::uint64_t now = MonotonicMilliseconds();
+    if (now - lastListingHandOff_ >= kHandOffMs) {
+        lastListingHandOff_ = now;
+        QCoreApplication::processEvents();
+    }
+    return StopRequested_;
+}
+
+void TVentanaCatalogar::ListingError(const std::string& line) { FErrores->Agrega(line); }
+
+std::string TVentanaCatalogar::CurrentPlace() const {
+    return LCarpetaCurso->text().toStdString() + "\\" + LFicheroCurso->text().toStdString();
+}
 
 void TVentanaCatalogar::GuardaCatalogo(const std::string& name, const std::string& extension, bool load) {
     std::string folder = FPrincipal->CollectionPath;

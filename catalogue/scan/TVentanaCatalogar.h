@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/scan/ArchiveBridge.h"
 #include "catalogue/scan/ScanWalk.h"
 
 class QGroupBox;
@@ -21,7 +22,7 @@ namespace sorvane {
 
 class TDriveComboBox;
 
-class TVentanaCatalogar : public QDialog, protected ScanObserver {
+class TVentanaCatalogar : public QDialog, protected ScanObserver, public ArchiveListingObserver {
     Q_OBJECT
 
 public:
@@ -104,6 +105,17 @@ protected:
     void Update(const ScanState& state) override;
     void Error(const std::string& line) override;
     virtual void MuestraProgreso(const ScanState& state) = 0;
+
+    // ArchiveListingObserver: the member in LAnidadoCurso, the stop button
+    // (the event loop runs at most every 20 ms of a listing), the error list.
+public:
+    void ShowMember(const std::string& name) override;
+    bool ListingStopRequested() override;
+    void ListingError(const std::string& line) override;
+    std::string CurrentPlace() const override;
+
+protected:
+    std::uint64_t lastListingHandOff_ = 0;
 
     bool running_ = false;
 };

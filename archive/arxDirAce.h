@@ -1,0 +1,23 @@
+// The directory walk of ACE archives, with members continued across volumes.
+#pragma once
+
+#include "archive/arxArxon.h"
+
+#include <array>
+#include <cstdint>
+
+namespace sorvane {
+
+class TAceWalk : public TArxonWalk {
+public:
+    void SetUp(TArxon& arx) override;
+    void Step(TArxon& arx) override;
+
+private:
+    bool ReadArchiveHeader(TArxon& arx, std::int64_t pos);
+
+    std::array<std::uint8_t, 31> archiveHeader_{};
+    std::int64_t accPacked_ = 0;
+};
+
+} // namespace sorvane

@@ -1,0 +1,81 @@
+// Directory walk of HA archives.
+#include "archive/arxDirHa.h"
+
+#include "archive/arxGlobals.h"
+
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace sorvane {
+namespace {
+
+// The walk reads each header from the byte before it, so that the header
+// record keeps the layout below.
+constexpr std::int64_t kFirstRead = 3;
+constexpr std::int64_t kRecordSize = 18;
+constexpr std::size_t kType = 1; // low nibble method, high nibble version
+constexpr std::size_t kPackedSize = 2;
+constexpr std::size_t kOriginalSize = 6;
+constexpr std::size_t kCrc = 10;
+// Path and name are NUL-terminated; longer ones are not taken.
+constexpr std::int64_t kMaxPathAndName = 4096;
+constexpr std::uint32_t kArchiveAttr = 32;
+
+DateTime Now() {
+    return LocalDateTimeFromUnix(static_cast<std::int64_t>(std::time(nullptr)))
+        .value_or(kArxNoValidDate);
+}
+
+} // namespace
+
+void THaWalk::SetUp(TArxon& arx) {
+    arx.Walk.FirstHeader += kFirstRead;
+    arx.Walk.HeaderSize = kRecordSize;
+}
+
+void THaWalk::Step(TArxon& arx) {
+    const std::uint8_t* h = arx.Walk.Header.data();
+    // Path, then name, each ended by a NUL; then the length of the machine
+    // information that precedes the data.
+    std::vector<char> text(static_cast<std::size_t>(kMaxPathAndName));
+    const std::int64_t read = arx.ReadAt(arx.Walk.Position, text.data(), kMaxPathAndName);
+    const auto* pathEnd =
+        static_cast<const char*>(std::memchr(text.data(), 0, static_cast<std::size_t>(read)));
+    const char* nameEnd = nullptr;
+    if (pathEnd != nullptr) {
+        const auto left = static_cast<std::size_t>(text.data() + read - (pathEnd + 1));
+        nameEnd = static_cast<const char*>(std::memchr(pathEnd + 1, 0, left));
+    }
+    std::uint8_t machineInfo = 0;
+    const std::int64_t afterName = arx.Walk.Position + (nameEnd - text.data()) + 1;
+    if (nameEnd == nullptr || !arx.ReadExact(afterName, &machineInfo, 1)) {
+        arx.FailWalk();
+        return;
+    }
+    arx.SetOemFileName(std::string(pathEnd + 1, nameEnd));
+    arx.FireReadFile();
+    const std::int64_t packed = GetLe32(h + kPackedSize);
+    if (arx.MatchSpec()) {
+        TArxonEntry entry;
+        entry.FileDate = Now();
+        entry.CreatorVersion = entry.ExtractVersion = h[kType] >> 4;
+        entry.PackedSize = packed;
+        entry.UnpackedSize = GetLe32(h + kOriginalSize);
+        entry.Crc = GetLe32(h + kCrc);
+        entry.CompressMethod = h[kType] & 0x0F;
+        entry.CompressMethodName = GetMethodName(ArxArchiveType::Ha, entry.CompressMethod, 0);
+        entry.FileAttr = entry.InternalAttr = kArchiveAttr;
+        arx.ReportFile(entry);
+    }
+    if (arx.Walk.Ended) return;
+    // The next read starts on the last byte before the next header.
+    const std::int64_t next = afterName + machineInfo + packed;
+    if (next > arx.Walk.StreamSize)
+        arx.FailWalk(kMsgReadError);
+    else
+        arx.Walk.Position = next;
+}
+
+} // namespace sorvane

@@ -1,0 +1,59 @@
+// The table of directory walks: which walk lists which archive kind. A new
+// walk adds its rows here and includes its header; nothing else changes.
+#include "archive/arxArxon.h"
+#include "archive/arxDirAce.h"
+#include "archive/arxDirArc.h"
+#include "archive/arxDirArj.h"
+#include "archive/arxDirBh.h"
+#include "archive/arxDirCab.h"
+#include "archive/arxDirGzip.h"
+#include "archive/arxDirHa.h"
+#include "archive/arxDirLha.h"
+#include "archive/arxDirRar.h"
+#include "archive/arxDirTar.h"
+#include "archive/arxDirUue.h"
+#include "archive/arxDirZip.h"
+#include "archive/arxDirZoo.h"
+
+#include <array>
+#include <utility>
+
+namespace sorvane {
+
+namespace {
+
+struct WalkRow {
+    TArcType Type;
+    TArxonWalkFactory Make;
+};
+
+const WalkRow kWalkRows[] = {
+    {atZip, &MakeWalk<TZipWalk>},      {atZipExe, &MakeWalk<TZipWalk>},
+    {atJar, &MakeWalk<TZipWalk>},      {atJarExe, &MakeWalk<TZipWalk>},
+    {atZipDS, &MakeWalk<TZipWalk>},    {atZipMV, &MakeWalk<TZipWalk>},
+    {atArj, &MakeWalk<TArjWalk>},      {atArjExe, &MakeWalk<TArjWalk>},
+    {atArc, &MakeWalk<TArcWalk>},      {atArcExe, &MakeWalk<TArcWalk>},
+    {atPak, &MakeWalk<TPakWalk>},      {atPakExe, &MakeWalk<TPakWalk>},
+    {atAce, &MakeWalk<TAceWalk>},      {atAceExe, &MakeWalk<TAceWalk>},
+    {atBh, &MakeWalk<TBhWalk>},        {atBhExe, &MakeWalk<TBhWalk>},
+    {atTar, &MakeWalk<TTarWalk>},      {atGZip, &MakeWalk<TGzipWalk>},
+    {atTarGZip, &MakeWalk<TGzipWalk>}, {atMsGZ, &MakeWalk<TMsGzWalk>},
+    {atLha, &MakeWalk<TLhaWalk>},      {atLhaExe, &MakeWalk<TLhaWalk>},
+    {atLzh, &MakeWalk<TLhaWalk>},      {atLzhExe, &MakeWalk<TLhaWalk>},
+    {atCab, &MakeWalk<TCabWalk>},      {atCabExe, &MakeWalk<TCabWalk>},
+    {atUUE, &MakeWalk<TUueWalk>},      {atRar, &MakeWalk<TRarWalk>},
+    {atRarExe, &MakeWalk<TRarWalk>},   {atZoo, &MakeWalk<TZooWalk>},
+    {atHA, &MakeWalk<THaWalk>},
+    // Further walks: one row per kind below.
+};
+
+} // namespace
+
+std::unique_ptr<TArxonWalk> CreateArxonWalk(TArcType type) {
+    for (const WalkRow& row : kWalkRows) {
+        if (row.Type == type) return row.Make();
+    }
+    return nullptr;
+}
+
+} // namespace sorvane

@@ -1,0 +1,307 @@
+// The ZIP family's directory walk.
+#include "archive/arxDirZip.h"
+
+#include "archive/arxCrc.h"
+#include "archive/arxGlobals.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace sorvane {
+
+namespace {
+
+constexpr std::uint32_t kDirectoryAttr = 0x10;
+constexpr std::uint32_t kVolumeLabelAttr = 0x08;
+constexpr std::uint16_t kUtf8NameFlag = 0x0800;
+constexpr std::uint16_t kZip64ExtraId = 0x0001;
+constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
+constexpr std::uint32_t kDataDescriptorSignature = 0x08074B50u;
+constexpr std::uint32_t kZip64EndSignature = 0x06064B50u;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50u;
+constexpr std::uint32_t kNoSize = 0xFFFFFFFFu;
+constexpr std::int64_t kEncryptionHeader = 12;
+
+// What the extra field adds to a header: the 64-bit sizes and a UTF-8 name.
+struct ExtraInfo {
+    std::uint64_t Unpacked = 0;
+    std::uint64_t Packed = 0;
+    bool HasUnicodeName = false;
+    std::string UnicodeName;
+};
+
+std::uint32_t NameCrc(const std::string& name) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    UpdateCrc32(name.data(), name.size(), crc);
+    return ~crc;
+}
+
+// Walks the extra-field records; a record reaching past the field ends the walk.
+ExtraInfo ParseExtra(const std::vector<std::uint8_t>& extra, std::uint32_t unpacked32,
+                     std::uint32_t packed32, const std::string& storedName) {
+    ExtraInfo info;
+    info.Unpacked = unpacked32;
+    info.Packed = packed32;
+    std::size_t at = 0;
+    while (at + 4 <= extra.size()) {
+        const std::uint16_t id = GetLe16(extra.data() + at);
+        const std::size_t size = GetLe16(extra.data() + at + 2);
+        const std::uint8_t* body = extra.data() + at + 4;
+        if (size > extra.size() - at - 4) break;
+        if (id == kZip64ExtraId) {
+            std::size_t used = 0;
+            if (unpacked32 == kNoSize && used + 8 <= size) {
+                info.Unpacked = GetLe64(body + used);
+                used += 8;
+            }
+            if (packed32 == kNoSize && used + 8 <= size) info.Packed = GetLe64(body + used);
+        } else if (id == kUnicodePathExtraId && size >= 5 && body[0] == 1 &&
+                   GetLe32(body + 1) == NameCrc(storedName)) {
+            info.HasUnicodeName = true;
+            info.UnicodeName.assign(reinterpret_cast<const char*>(body + 5), size - 5);
+        }
+        at += 4 + size;
+    }
+    return info;
+}
+
+ArxArchiveType MethodFamily(TArcType type) {
+    return (type == atJar || type == atJarExe) ? ArxArchiveType::Jar : ArxArchiveType::Zip;
+}
+
+bool IsDirectoryEndSignature(std::uint32_t value) {
+    return value == 0x06054B50u || value == kZip64EndSignature || value == kZip64LocatorSignature;
+}
+
+std::int64_t SizeWithoutCipherHeader(std::uint64_t packed, bool encrypted) {
+    const auto size = static_cast<std::int64_t>(std::min<std::uint64_t>(packed, INT64_MAX));
+    return encrypted && (packed & 0xFFFFFFFFu) > kEncryptionHeader - 1 ? size - kEncryptionHeader
+                                                                       : size;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Set-up
+
+void TZipWalk::SetUp(TArxon& arx) {
+    const TArcType type = arx.ArcType;
+    const bool plainKind = type == atZip || type == atZipExe || type == atJar || type == atJarExe;
+    const std::uint8_t state = arx.ZipHeaderFlags;
+    // An end record where the first header should be, or one that counts no
+    // entries, is an empty archive, not a damaged one.
+    std::uint8_t first[4]{};
+    const bool endFirst =
+        arx.ReadExact(arx.Walk.FirstHeader, first, 4) && GetLe32(first) == 0x06054B50u;
+    if (endFirst || ((state & kZipEndFound) != 0 && (state & kZipCentralFound) == 0 &&
+                     GetLe16(arx.EndOfCentralDir.data() + 10) == 0)) {
+        arx.EndWalk();
+        return;
+    }
+    if (plainKind && ((state & kZipCentralFound) == 0 || (state & kZipEndFound) == 0)) {
+        if (arx.OnCorruptZipHeader) {
+            bool cancel = true;
+            arx.OnCorruptZipHeader(arx, state, cancel);
+            if (cancel) {
+                arx.EndWalk();
+                return;
+            }
+        } else {
+            arx.ReportError(arx.ArchiveFile, "OnCorruptZipHeader", "", kMsgEventNotAssigned);
+        }
+    }
+    if (type == atZipDS) {
+        arx.DiskSpann().Init(arx, nullptr);
+        if (!arx.DiskSpann().GetLastDisk()) {
+            arx.EndWalk();
+            return;
+        }
+        arx.Walk.FirstHeader = GetLe32(arx.EndOfCentralDir.data() + 16);
+    }
+    central_ = (arx.ZipHeaderFlags & kZipCentralFound) != 0;
+    if (!central_) {
+        std::uint8_t head[kZipLocalHeaderSize]{};
+        if (!arx.ReadExact(arx.Walk.FirstHeader, head, sizeof head)) {
+            arx.EndWalk();
+            return;
+        }
+        if (GetLe32(head) == kDataDescriptorSignature) arx.Walk.FirstHeader += 4;
+    }
+    arx.Walk.HeaderSize = central_ ? kZipCentralHeaderSize : kZipLocalHeaderSize;
+}
+
+void TZipWalk::Step(TArxon& arx) {
+    if (central_)
+        CentralStep(arx);
+    else
+        LocalStep(arx);
+}
+
+// The header in hand must carry the signature of `kind`. The directory's own
+// end records end the walk quietly; anything else before the first entry is
+// a bad header, after it the end of what can be read.
+bool TZipWalk::CheckSignature(TArxon& arx, int kind) {
+    const std::uint32_t signature = GetLe32(arx.Walk.Header.data());
+    bool encrypted = false;
+    if (TRegisterArxon::ClassifyZipSignature(signature, kind, encrypted) == kind && !encrypted)
+        return true;
+    const bool endOfHeaders = kind == kZipCentralKind
+                                  ? IsDirectoryEndSignature(signature)
+                                  : signature == 0x02014B50u || IsDirectoryEndSignature(signature);
+    if (!endOfHeaders && !anyEntry_)
+        arx.FailWalk();
+    else
+        arx.EndWalk();
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Central directory
+
+void TZipWalk::CentralStep(TArxon& arx) {
+    if (!CheckSignature(arx, kZipCentralKind)) return;
+    const std::uint8_t* h = arx.Walk.Header.data();
+    const std::uint16_t flags = GetLe16(h + 8);
+    const std::uint16_t method = GetLe16(h + 10);
+    const std::uint32_t dosDate = GetLe32(h + 12);
+    const std::uint32_t crc = GetLe32(h + 16);
+    const std::uint32_t packed32 = GetLe32(h + 20);
+    const std::uint32_t unpacked32 = GetLe32(h + 24);
+    const std::int64_t nameLength = GetLe16(h + 28);
+    const std::int64_t extraLength = GetLe16(h + 30);
+    const std::int64_t commentLength = GetLe16(h + 32);
+    const std::uint16_t diskStart = GetLe16(h + 34);
+    const std::uint16_t internalAttr = GetLe16(h + 36);
+    const std::uint32_t externalAttr = GetLe32(h + 38);
+    const std::uint32_t localOffset = GetLe32(h + 42);
+    const std::uint16_t creatorVersion = GetLe16(h + 4);
+    const std::uint16_t extractVersion = GetLe16(h + 6);
+
+    const std::int64_t namePos = arx.Walk.Position;
+    std::string name;
+    std::vector<std::uint8_t> extra(static_cast<std::size_t>(extraLength));
+    const std::int64_t commentPos = namePos + nameLength + extraLength;
+    if (!arx.ReadName(namePos, nameLength, name) ||
+        !arx.ReadExact(namePos + nameLength, extra.data(), extraLength) ||
+        commentLength > arx.Walk.StreamSize - commentPos) {
+        arx.FailWalk();
+        return;
+    }
+    anyEntry_ = true;
+    const ExtraInfo info = ParseExtra(extra, unpacked32, packed32, name);
+    const bool directory = (externalAttr & kDirectoryAttr) != 0;
+    if (info.HasUnicodeName)
+        arx.SetRawFileName(info.UnicodeName);
+    else if (directory || (flags & kUtf8NameFlag) != 0)
+        arx.SetRawFileName(name);
+    else
+        arx.SetOemFileName(name);
+    arx.FireReadFile();
+    const TArcType type = arx.ArcType;
+    if (type != atZipDS && type != atZipMV && (arx.ZipHeaderFlags & kZipLocalFound) == 0)
+        arx.ReportError(arx.ArchiveFile, arx.FileName, "", kMsgBadFileHeader);
+    if (commentLength > 0) {
+        // A comment longer than the work buffer is read as far as it holds.
+        arx.ReadAt(commentPos, arx.WorkBuffer(), std::min(commentLength, kArxonWorkBufferSize));
+    }
+    arx.Walk.Position = commentPos + commentLength;
+
+    if (!arx.MatchSpecDirs()) return;
+    TArxonEntry entry;
+    entry.FileDate = arx.DosDateToDateTime(dosDate);
+    entry.CreatorVersion = creatorVersion;
+    entry.ExtractVersion = extractVersion;
+    entry.Crc = crc;
+    entry.Encrypted = (flags & 1) != 0;
+    entry.PackedSize = SizeWithoutCipherHeader(info.Packed, entry.Encrypted);
+    entry.UnpackedSize =
+        static_cast<std::int64_t>(std::min<std::uint64_t>(info.Unpacked, INT64_MAX));
+    entry.CompressMethod = method;
+    if ((externalAttr & (kDirectoryAttr | kVolumeLabelAttr)) == 0)
+        entry.CompressMethodName = GetMethodName(MethodFamily(type), method, flags);
+    entry.InternalAttr = internalAttr;
+    entry.FileAttr = externalAttr & 0xFFFFu;
+    entry.Offset = static_cast<std::int64_t>(localOffset) + arx.ZipOffsetShift;
+    if (type == atZipDS) {
+        char label[24];
+        std::snprintf(label, sizeof label, "PKBACK# %.3d", diskStart + 1);
+        arx.VolumeName = label;
+    } else if (type == atZipMV) {
+        arx.VolumeNumber = diskStart;
+        int number = diskStart;
+        std::string volume;
+        arx.NextZipVolumeName(arx.ArchiveFile, number, volume, true,
+                              GetLe16(arx.EndOfCentralDir.data() + 4) + 1);
+        arx.VolumeName = volume;
+    }
+    if (directory)
+        arx.ReportDir(entry, true);
+    else
+        arx.ReportFile(entry);
+}
+
+// ---------------------------------------------------------------------------
+// Local headers
+
+void TZipWalk::LocalStep(TArxon& arx) {
+    if (!CheckSignature(arx, kZipLocalKind)) return;
+    const std::uint8_t* h = arx.Walk.Header.data();
+    const std::uint16_t version = GetLe16(h + 4);
+    const std::uint16_t flags = GetLe16(h + 6);
+    const std::uint16_t method = GetLe16(h + 8);
+    const std::uint32_t dosDate = GetLe32(h + 10);
+    const std::uint32_t crc = GetLe32(h + 14);
+    const std::uint32_t packed32 = GetLe32(h + 18);
+    const std::uint32_t unpacked32 = GetLe32(h + 22);
+    const std::int64_t nameLength = GetLe16(h + 26);
+    const std::int64_t extraLength = GetLe16(h + 28);
+
+    const std::int64_t namePos = arx.Walk.Position;
+    std::string name;
+    std::vector<std::uint8_t> extra(static_cast<std::size_t>(extraLength));
+    if (!arx.ReadName(namePos, nameLength, name) ||
+        !arx.ReadExact(namePos + nameLength, extra.data(), extraLength)) {
+        arx.FailWalk();
+        return;
+    }
+    anyEntry_ = true;
+    const ExtraInfo info = ParseExtra(extra, unpacked32, packed32, name);
+    if (info.HasUnicodeName)
+        arx.SetRawFileName(info.UnicodeName);
+    else if ((flags & kUtf8NameFlag) != 0)
+        arx.SetRawFileName(name);
+    else
+        arx.SetOemFileName(name);
+    arx.FireReadFile();
+
+    // Data that reaches past the end of the file: in a split or spanned set
+    // the member goes on in the next volume and is the last one of this one;
+    // elsewhere the header is damaged.
+    const std::int64_t dataPos = namePos + nameLength + extraLength;
+    if (info.Packed > static_cast<std::uint64_t>(arx.Walk.StreamSize - dataPos)) {
+        if (arx.ArcType != atZipMV && arx.ArcType != atZipDS) {
+            arx.FailWalk();
+            return;
+        }
+        arx.EndWalk();
+    } else {
+        arx.Walk.Position = dataPos + static_cast<std::int64_t>(info.Packed);
+    }
+
+    if (!arx.MatchSpec()) return;
+    TArxonEntry entry;
+    entry.FileDate = arx.DosDateToDateTime(dosDate);
+    entry.CreatorVersion = version;
+    entry.ExtractVersion = version;
+    entry.Crc = crc;
+    entry.Encrypted = (flags & 1) != 0;
+    entry.PackedSize = SizeWithoutCipherHeader(info.Packed, entry.Encrypted);
+    entry.UnpackedSize =
+        static_cast<std::int64_t>(std::min<std::uint64_t>(info.Unpacked, INT64_MAX));
+    entry.CompressMethod = method;
+    entry.CompressMethodName = GetMethodName(MethodFamily(arx.ArcType), method, flags);
+    arx.ReportFile(entry);
+}
+
+} // namespace sorvane

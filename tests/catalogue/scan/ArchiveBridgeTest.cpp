@@ -1,0 +1,186 @@
+// The archive listing bridge: nested blocks of real archives, their entries
+// as the field readers read them back, the block layout, failures logged
+// once, the next-volume cancel, the stop button, and a scan of a folder of
+// archives writing the nested blocks into its file lines.
+#include "catalogue/scan/ArchiveBridge.h"
+
+#include "archive/arxArxon.h"
+#include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/CatalogueLines.h"
+#include "catalogue/format/NumberCode.h"
+#include "catalogue/scan/ScanWalk.h"
+#include "platform/Files.h"
+#include "tests/catalogue/scan/DriveFixture.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace sorvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+
+std::string Fixture(const std::string& relative) {
+    const char* root = std::getenv("SORVANE_TEST_DATA");
+    return std::string(root != nullptr ? root : SORVANE_DEFAULT_TEST_DATA) + "/archive/" + relative;
+}
+
+class RecordingObserver : public ArchiveListingObserver {
+public:
+    void ShowMember(const std::string& name) override { shown.push_back(name); }
+    bool ListingStopRequested() override { return ++stopAsked >= stopAfter; }
+    void ListingError(const std::string& line) override { errors.push_back(line); }
+    std::string CurrentPlace() const override { return "E:\\folder\\file.zip"; }
+
+    std::vector<std::string> shown;
+    std::vector<std::string> errors;
+    int stopAsked = 0;
+    int stopAfter = 1'000'000;
+};
+
+struct Member {
+    std::string name;
+    std::uint64_t size;
+    std::string date; // ISO text; empty: not checked
+};
+
+// The entries of a nested block, decoded by the catalogue's field readers.
+std::vector<Member> Decode(const std::string& block) {
+    std::vector<Member> members;
+    if (block.empty()) return members;
+    EXPECT_EQ(block.front(), '\x1F');
+    EXPECT_EQ(block.back(), '\x1F');
+    const std::string inner = block.substr(1, block.size() - 2);
+    std::size_t start = 0;
+    while (start <= inner.size()) {
+        const std::size_t end = std::min(inner.find('\x1E', start), inner.size());
+        const std::string entry = inner.substr(start, end - start);
+        members.push_back({std::string(DameAnidadoRuta(entry)), DameAnidadoTamano(entry),
+                           ToIsoText(DameAnidadoFecha(entry))});
+        start = end + 1;
+    }
+    return members;
+}
+
+void ExpectMembers(const std::string& block, const std::vector<Member>& expected) {
+    const std::vector<Member> got = Decode(block);
+    ASSERT_EQ(got.size(), expected.size()) << block;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].name, expected[i].name);
+        EXPECT_EQ(got[i].size, expected[i].size) << expected[i].name;
+        if (!expected[i].date.empty()) EXPECT_EQ(got[i].date, expected[i].date) << expected[i].name;
+    }
+}
+
+TEST(ArchiveBridge, ListsTheMembersOfRealArchives) {
+    struct Case {
+        const char* fixture;
+        std::vector<Member> members;
+    } cases[] = {
+        {"zip/stored.zip",
+         {{"alpha.txt", 54, "2021-03-04 05:06:08"}, {"beta.txt", 708, "2021-03-04 05:06:08"}}},
+        {"zip/deflated.zip", {{"alpha.txt", 54, ""}, {"beta.txt", 708, ""}}},
+    };
+    for (const Case& c : cases) {
+        RecordingObserver observer;
+        ArchiveBridge bridge(observer);
+        ExpectMembers(bridge.MontaArx(Fixture(c.fixture)), c.members);
+        EXPECT_TRUE(observer.errors.empty()) << c.fixture;
+        ASSERT_FALSE(observer.shown.empty());
+        EXPECT_EQ(observer.shown.back(), ""); // the label is cleared at the end
+    }
+}
+
+TEST(ArchiveBridge, EntriesKeepTrueSizesAndBlankControlCharacters) {
+    const std::string entry = LineaAnidado("a\x01" "b.txt", 0x52640000u, 5ULL << 30, 0x20);
+    EXPECT_EQ(DameAnidadoTamano(entry), 5ULL << 30);
+    EXPECT_EQ(DameAnidadoRuta(entry), "a b.txt");
+    // A date that is no DOS date is stored as 1980-01-01.
+    EXPECT_EQ(ToIsoText(DameAnidadoFecha(LineaAnidado("x", 0xFFFFFFFFu, 1, 0x20))).substr(0, 10), "1980-01-01");
+}
+
+TEST(ArchiveBridge, NoMembersNoBlockAndFailuresLoggedOnce) {
+    TempFolder folder;
+    // An empty ZIP (an end record alone) has no members.
+    const std::string empty = folder.path() + "/empty.zip";
+    WriteFileAtomically(empty, std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+    RecordingObserver observer;
+    ArchiveBridge bridge(observer);
+    EXPECT_EQ(bridge.MontaArx(empty), "");
+
+    // A ZIP whose central directory is cut off: at most one line about it.
+    std::string bytes = ReadWholeFile(Fixture("zip/stored.zip"));
+    bytes.resize(bytes.size() - 30);
+    const std::string damaged = folder.path() + "/damaged.zip";
+    WriteFileAtomically(damaged, bytes);
+    RecordingObserver failing;
+    ArchiveBridge failingBridge(failing);
+    failingBridge.MontaArx(damaged);
+    EXPECT_LE(failing.errors.size(), 1u);
+    for (const std::string& line : failing.errors) EXPECT_NE(line.find(" MontaArx: " + damaged), std::string::npos);
+}
+
+TEST(ArchiveBridge, TheStopButtonEndsTheListing) {
+    RecordingObserver observer;
+    observer.stopAfter = 1;
+    ArchiveBridge bridge(observer);
+    const std::vector<Member> members = Decode(bridge.MontaArx(Fixture("zip/stored.zip")));
+    EXPECT_EQ(members.size(), 1u);
+    EXPECT_TRUE(observer.errors.empty()); // a cancel is no failure
+}
+
+TEST(ArchiveBridge, TheNextVolumeIsAlwaysDeclined) {
+    TArxon sender;
+    std::string name = "x.a01";
+    bool cancel = false;
+    ArchiveBridge::ArxonNextVolume(sender, name, 1, true, cancel);
+    EXPECT_TRUE(cancel);
+}
+
+class SilentScan : public ScanObserver {
+public:
+    bool StopRequested() override { return false; }
+    void Update(const ScanState&) override {}
+    void Error(const std::string& line) override { errors.push_back(line); }
+    std::vector<std::string> errors;
+};
+
+TEST(ArchiveBridge, CataloguingAFolderOfArchivesWritesTheirNestedBlocks) {
+    TempFolder folder;
+    fs::copy_file(Fixture("zip/stored.zip"), folder.path() + "/stored.zip");
+    fs::copy_file(Fixture("zip/stored.zip"), folder.path() + "/renamed.bin");
+    WriteFileAtomically(folder.path() + "/notes.txt", "plain text");
+    RecordingObserver listing;
+    ArchiveBridge bridge(listing);
+    ScanRequest request;
+    request.kind = ScanKind::Folder;
+    request.hostRoot = folder.path();
+    request.catalogueRoot = "E:\\archives";
+    request.sources.nested = [&](const std::string& path) { return bridge.MontaArx(path); };
+    SilentScan observer;
+    CatalogueLines out;
+    RunScan(request, observer, out);
+    int withBlock = 0;
+    for (std::size_t i = 0; i < out.Count(); ++i) {
+        const std::string line(out.Line(i));
+        if (line.empty() || line[0] == '\xFF' || !TieneAnidados(line)) continue;
+        ++withBlock;
+        EXPECT_EQ(DameFicheroNombre(line), "stored.zip");
+        // The readers give every entry followed by character 30.
+        std::string items = DameFicheroAnidados(line);
+        ASSERT_FALSE(items.empty());
+        items.back() = '\x1F';
+        ExpectMembers("\x1F" + items,
+                      {{"alpha.txt", 54, "2021-03-04 05:06:08"}, {"beta.txt", 708, "2021-03-04 05:06:08"}});
+    }
+    EXPECT_EQ(withBlock, 1); // only the ZIP by its extension; not the .bin, not the text
+    EXPECT_TRUE(observer.errors.empty());
+    EXPECT_TRUE(listing.errors.empty());
+}
+
+} // namespace
+} // namespace sorvane

@@ -6,6 +6,7 @@
 #include "platform/StreamFile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <climits>
 #include <cstdint>
 #include <exception>
@@ -81,6 +82,7 @@ bool TArxon::Activate() {
             return false;
         }
         stream_ = std::move(file);
+        cacheOwner_ = nullptr;
         if (OnActivate) OnActivate(*this);
         Timer.Start();
         RunWalk();
@@ -94,6 +96,7 @@ bool TArxon::Activate() {
     }
     if (Timer.Running()) Timer.Stop();
     stream_.reset();
+    cacheOwner_ = nullptr;
     workBuffer_.clear();
     workBuffer_.shrink_to_fit();
     busy_ = false;
@@ -153,6 +156,7 @@ void TArxon::RunLoop(TArxonWalk& walk) {
 void TArxon::FinishRun() {
     Timer.Stop();
     stream_.reset();
+    cacheOwner_ = nullptr;
     if (OnTotals) {
         TotalRatio = static_cast<std::uint8_t>(RatioOf(TotalUnpackedSize, TotalPackedSize));
         OnTotals(*this, TotalUnpackedSize, TotalPackedSize, TotalRatio, NumFiles);
@@ -252,7 +256,19 @@ void TArxon::ReportDir(const TArxonEntry& entry, bool counted) {
 std::int64_t TArxon::ReadAt(std::int64_t pos, void* buffer, std::int64_t count) {
     if (!stream_ || buffer == nullptr || pos < 0 || count <= 0 || pos >= Walk.StreamSize) return 0;
     count = std::min(count, Walk.StreamSize - pos);
-    return sorvane::ReadAt(*stream_, pos, buffer, count);
+    constexpr std::int64_t kReadCacheSize = 65536;
+    if (count > kReadCacheSize / 2) return sorvane::ReadAt(*stream_, pos, buffer, count);
+    if (cacheOwner_ != stream_.get() || pos < cacheStart_ || pos + count > cacheStart_ + cacheLength_) {
+        readCache_.resize(static_cast<std::size_t>(kReadCacheSize));
+        cacheOwner_ = stream_.get();
+        cacheStart_ = pos;
+        cacheLength_ = sorvane::ReadAt(*stream_, pos, readCache_.data(),
+                                       std::min(kReadCacheSize, Walk.StreamSize - pos));
+    }
+    const std::int64_t available = std::min(count, cacheStart_ + cacheLength_ - pos);
+    if (available <= 0) return 0;
+    std::memcpy(buffer, readCache_.data() + (pos - cacheStart_), static_cast<std::size_t>(available));
+    return available;
 }
 
 bool TArxon::ReadExact(std::int64_t pos, void* buffer, std::int64_t count) {
@@ -303,6 +319,7 @@ bool TArxon::NextVolume() {
         return false;
     }
     stream_ = std::move(next);
+    cacheOwner_ = nullptr;
     Walk.StreamSize = stream_->Size();
     ++Walk.VolumeChanges;
     return true;

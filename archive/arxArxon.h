@@ -221,6 +221,12 @@ private:
     bool busy_ = false;
     std::unique_ptr<TArxBaseStream> stream_;
     std::vector<std::uint8_t> workBuffer_;
+    // Headers are small and mostly read in file order: they are served from a
+    // window of the open volume, refilled when a read leaves it.
+    std::vector<std::uint8_t> readCache_;
+    std::int64_t cacheStart_ = 0;
+    std::int64_t cacheLength_ = 0;
+    const TArxBaseStream* cacheOwner_ = nullptr;
     std::unique_ptr<TDiskSpannObj> diskSpann_;
 };
 

@@ -15,6 +15,7 @@ constexpr std::uint8_t kArcMarker = 26;
 constexpr std::uint8_t kArcFolderMethod = 30;
 constexpr std::uint8_t kArcFolderEndMethod = 31;
 constexpr std::size_t kArcNameField = 13;
+constexpr std::int64_t kArcEndMarkerSize = 2;
 
 } // namespace
 
@@ -26,9 +27,21 @@ void TArcWalk::SetUp(TArxon& arx) {
 void TArcWalk::Step(TArxon& arx) {
     const std::uint8_t* h = arx.Walk.Header.data();
     const std::uint8_t method = h[1];
-    // Method 0 is the archive's end marker; ARC also ends at a folder's end.
-    if (h[0] != kArcMarker || method == 0 || (!pak_ && method == kArcFolderEndMethod)) {
+    // Method 0 is the archive's end marker.
+    if (h[0] != kArcMarker || method == 0) {
         arx.EndWalk();
+        return;
+    }
+    // A folder's end marker (the two bytes 26, 31) closes that folder only:
+    // the members after it belong to the folder around it.
+    if (!pak_ && method == kArcFolderEndMethod) {
+        if (prefix_.empty()) {
+            arx.EndWalk();
+            return;
+        }
+        prefix_.pop_back();
+        prefix_.erase(prefix_.find_last_of('\\') == std::string::npos ? 0 : prefix_.find_last_of('\\') + 1);
+        arx.Walk.Position = arx.Walk.HeaderOffset + kArcEndMarkerSize;
         return;
     }
     const char* field = reinterpret_cast<const char*>(h + 2);

@@ -677,6 +677,49 @@ TEST(ArxonVolumes, AceMemberIsReportedOnceAndTotalledWhole) {
 // ---------------------------------------------------------------------------
 // The run
 
+// An ARC header: marker, method, 13-byte name, packed size, DOS date and
+// time (date first), CRC-16, original size.
+void PutArcHeader(std::vector<std::uint8_t>& out, std::uint8_t method, const std::string& name,
+                  std::uint32_t packed, std::uint32_t original) {
+    out.push_back(26);
+    out.push_back(method);
+    for (std::size_t i = 0; i < 13; ++i) out.push_back(i < name.size() ? static_cast<std::uint8_t>(name[i]) : 0);
+    auto put = [&out](std::uint32_t value, int width) {
+        for (int i = 0; i < width; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    put(packed, 4);
+    put(0x5264'6000u, 4); // 2021-03-04 12:00:00
+    put(0, 2);
+    put(original, 4);
+}
+
+TEST(ArxonArc, FolderEndClosesOnlyThatFolder) {
+    // DIR holds A.TXT and SUB, which holds C.TXT; B.TXT follows at the top.
+    std::vector<std::uint8_t> sub;
+    PutArcHeader(sub, 2, "C.TXT", 3, 3);
+    sub.insert(sub.end(), {'c', 'c', 'c', 26, 31});
+    std::vector<std::uint8_t> dir;
+    PutArcHeader(dir, 2, "A.TXT", 2, 2);
+    dir.insert(dir.end(), {'a', 'a'});
+    PutArcHeader(dir, 30, "SUB", static_cast<std::uint32_t>(sub.size()), 0);
+    dir.insert(dir.end(), sub.begin(), sub.end());
+    dir.insert(dir.end(), {26, 31});
+    std::vector<std::uint8_t> archive;
+    PutArcHeader(archive, 30, "DIR", static_cast<std::uint32_t>(dir.size()), 0);
+    archive.insert(archive.end(), dir.begin(), dir.end());
+    PutArcHeader(archive, 2, "B.TXT", 1, 1);
+    archive.push_back('b');
+    archive.insert(archive.end(), {26, 0});
+    ScratchDir dirs;
+    WriteBytes(dirs.File("folders.arc"), archive);
+    const Listing run = ListArchive(dirs.File("folders.arc"));
+    EXPECT_TRUE(run.Result);
+    EXPECT_TRUE(run.Errors.empty());
+    std::vector<std::string> names;
+    for (const Listed& e : run.Entries) names.push_back(e.Name);
+    EXPECT_EQ(names, (std::vector<std::string>{"DIR\\A.TXT", "DIR\\SUB\\C.TXT", "B.TXT"}));
+}
+
 TEST(ArxonRun, EmptyArchiveFiresTheRunEventsOnly) {
     ScratchDir scratch;
     const std::string path = scratch.File("empty.zip");

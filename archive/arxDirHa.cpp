@@ -4,7 +4,6 @@
 #include "archive/arxGlobals.h"
 
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -19,14 +18,11 @@ constexpr std::size_t kType = 1; // low nibble method, high nibble version
 constexpr std::size_t kPackedSize = 2;
 constexpr std::size_t kOriginalSize = 6;
 constexpr std::size_t kCrc = 10;
+constexpr std::size_t kTime = 14; // Unix seconds
 // Path and name are NUL-terminated; longer ones are not taken.
 constexpr std::int64_t kMaxPathAndName = 4096;
 constexpr std::uint32_t kArchiveAttr = 32;
 
-DateTime Now() {
-    return LocalDateTimeFromUnix(static_cast<std::int64_t>(std::time(nullptr)))
-        .value_or(kArxNoValidDate);
-}
 
 } // namespace
 
@@ -59,7 +55,7 @@ void THaWalk::Step(TArxon& arx) {
     const std::int64_t packed = GetLe32(h + kPackedSize);
     if (arx.MatchSpec()) {
         TArxonEntry entry;
-        entry.FileDate = Now();
+        entry.FileDate = UnixTimeToDateTime(GetLe32(h + kTime));
         entry.CreatorVersion = entry.ExtractVersion = h[kType] >> 4;
         entry.PackedSize = packed;
         entry.UnpackedSize = GetLe32(h + kOriginalSize);

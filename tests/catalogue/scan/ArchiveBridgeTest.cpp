@@ -141,7 +141,7 @@ TEST(ArchiveBridge, TheNextVolumeIsAlwaysDeclined) {
     EXPECT_TRUE(cancel);
 }
 
-class SilentScan : public ScanObserver {
+class SilentScan final : public ScanObserver {
 public:
     bool StopRequested() override { return false; }
     void Update(const ScanState&) override {}
@@ -180,6 +180,67 @@ TEST(ArchiveBridge, CataloguingAFolderOfArchivesWritesTheirNestedBlocks) {
     EXPECT_EQ(withBlock, 1); // only the ZIP by its extension; not the .bin, not the text
     EXPECT_TRUE(observer.errors.empty());
     EXPECT_TRUE(listing.errors.empty());
+}
+
+
+// The members of an archive as a direct listing reports them, in the form a
+// nested entry keeps: name, true size, DOS date.
+std::vector<Member> DirectListing(const std::string& path) {
+    std::vector<Member> members;
+    TArxon arx;
+    arx.OnRead = [&](TZipCommon& sender, int, int) {
+        auto& a = static_cast<TArxon&>(sender);
+        const std::uint32_t dos = DateTimeToDosDate(a.FileDate).value_or(0x00210000u);
+        members.push_back({a.FileName, static_cast<std::uint64_t>(a.UnpackedSize),
+                           ToIsoText(DosDateToDateTime(dos).value_or(DateTime{}))});
+    };
+    arx.OnNextVolume = &ArchiveBridge::ArxonNextVolume;
+    arx.SetArchiveFile(path);
+    arx.FileSpec.push_back("*.*");
+    arx.Activate();
+    return members;
+}
+
+TEST(ArchiveBridge, CataloguingArchivesOfEveryFamilyKeepsTheirMembers) {
+    // Built-in extensions go to the bridge; ".uue" only through a user box.
+    const char* const fixtures[] = {
+        "zip/folders.zip",     "zip/x.jar",         "tar/ustar.tar",      "tar/pair.tgz",
+        "gzip/stored-name.gz", "lha/level2-lh5.lzh", "lha/level1-folders.lzh", "arj/method1.arj",
+        "arc/stored.arc",      "cab/folders.cab",   "synth/stored.rar",   "synth/stored.ace",
+        "synth/stored.zoo",    "synth/pak-distilled.pak", "uue/begin-644.uue",
+    };
+    TempFolder folder;
+    for (const char* fixture : fixtures) {
+        const fs::path source = Fixture(fixture);
+        fs::copy_file(source, folder.path() + "/" + source.filename().string());
+    }
+    RecordingObserver listing;
+    ArchiveBridge bridge(listing);
+    ScanRequest request;
+    request.kind = ScanKind::Folder;
+    request.hostRoot = folder.path();
+    request.catalogueRoot = "E:\\archives";
+    request.options.extensions[0] = "UUE";
+    request.sources.nested = [&](const std::string& path) { return bridge.MontaArx(path); };
+    SilentScan observer;
+    CatalogueLines out;
+    RunScan(request, observer, out);
+    std::size_t checked = 0;
+    for (std::size_t i = 0; i < out.Count(); ++i) {
+        const std::string line(out.Line(i));
+        if (line.empty() || line[0] == '\xFF') continue;
+        const std::string name(DameFicheroNombre(line));
+        SCOPED_TRACE(name);
+        const std::vector<Member> expected = DirectListing(folder.path() + "/" + name);
+        ASSERT_FALSE(expected.empty());
+        ASSERT_TRUE(TieneAnidados(line));
+        std::string items = DameFicheroAnidados(line);
+        items.back() = '\x1F';
+        ExpectMembers("\x1F" + items, expected);
+        ++checked;
+    }
+    EXPECT_EQ(checked, std::size(fixtures));
+    EXPECT_TRUE(listing.errors.empty()) << listing.errors.front();
 }
 
 } // namespace

@@ -26,6 +26,7 @@
 #include "mainwindow/TFErrores.h"
 #include "platform/CataloguePath.h"
 #include "ui/DriveComboBox.h"
+#include "ui/StringGrid.h"
 #include "ui/RadioGroup.h"
 
 namespace sorvane {
@@ -142,6 +143,38 @@ TEST_F(CataloguingTest, FolderCatalogueOfATree) {
     EXPECT_EQ(DameFicheroModificado(lines.Line(2)), (DateTime{2001, 3, 4, 10, 30, 0}));
     EXPECT_FALSE(FPrincipal->BusyFlag);
     EXPECT_NE(TopLevel("Sub folder"), nullptr);
+}
+
+TEST_F(CataloguingTest, CataloguedArchivesCarryTheirMembers) {
+    fs::create_directories(tree_ / "arch");
+    const char* data = std::getenv("SORVANE_TEST_DATA");
+    ASSERT_NE(data, nullptr);
+    fs::copy_file(fs::path(data) / "archive/zip/stored.zip", tree_ / "arch" / "stored.zip");
+    WriteFile(tree_ / "arch" / "plain.txt", 5);
+
+    FPrincipal->CatalogueRunMode = "CARPETA";
+    FCrearCarpeta->PreparaNuevo();
+    FCrearCarpeta->show();
+    ASSERT_TRUE(FCrearCarpeta->EligeCarpeta((tree_ / "arch").string()));
+    FCrearCarpeta->ENombre->setText("Archives");
+    FCrearCarpeta->BBNuevoCatalogoClick();
+    FCrearCarpeta->hide();
+    EXPECT_TRUE(FCrearCarpeta->LAnidadoCurso->text().isEmpty());
+
+    const CatalogueLines lines = Saved(root_ / "Archives.tct");
+    ASSERT_EQ(Names(lines), (std::vector<std::string>{"[\\]", "plain.txt", "stored.zip"}));
+    EXPECT_FALSE(TieneAnidados(lines.Line(2)));
+    ASSERT_TRUE(TieneAnidados(lines.Line(3)));
+    EXPECT_EQ(CuentaAnidados(DameFicheroAnidados(lines.Line(3))), 2u);
+
+    // The directory grid marks the archive.
+    FPrincipal->Arbol->setCurrentItem(TopLevel("Archives"));
+    bool marked = false;
+    for (int row = 1; row < FPrincipal->SGDirectorio->RowCount(); ++row) {
+        if (FPrincipal->SGDirectorio->CellView(2, row) == "stored.zip")
+            marked = FPrincipal->SGDirectorio->CellView(6, row).find('@') != std::string_view::npos;
+    }
+    EXPECT_TRUE(marked);
 }
 
 TEST_F(CataloguingTest, DiskCatalogueOfAPinnedDrive) {

@@ -61,22 +61,12 @@ bool TUnBase::CheckPassword(std::uint8_t*) { return false; }
 // ---------------------------------------------------------------------------
 // The run
 
-int TUnBase::Extract() {
-    OutputMode = kOutputFiles;
-    std::unique_ptr<TArxBaseStream> stream;
-    RunFailed = false;
-    if (!OpenArchive(stream)) {
-        RunFailed = true;
-        ResultCount = 0;
-        return 0;
-    }
-    RunExtract(stream, 0);
-    CloseArchive(stream);
-    return ResultCount;
-}
+int TUnBase::Extract() { return RunPass(kOutputFiles); }
 
-int TUnBase::TestFiles() {
-    OutputMode = kOutputCountOnly;
+int TUnBase::TestFiles() { return RunPass(kOutputCountOnly); }
+
+int TUnBase::RunPass(std::uint8_t mode) {
+    OutputMode = mode;
     std::unique_ptr<TArxBaseStream> stream;
     RunFailed = false;
     if (!OpenArchive(stream)) {

@@ -80,6 +80,8 @@ public:
     std::array<std::uint8_t, 12> PasswordHeader{};
 
 private:
+    // One extraction or test pass in output mode `mode`.
+    int RunPass(std::uint8_t mode);
     bool ConfirmExistingTarget();
     bool TryPassword(const std::string& candidate);
     const std::string& EventName() const;

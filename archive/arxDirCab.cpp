@@ -42,19 +42,6 @@ constexpr std::uint16_t kContinuedBothWays = 0xFFFF;
 constexpr std::uint16_t kDirectoryAttr = 0x10;
 constexpr std::uint16_t kNameIsUtf8 = 0x80;
 
-// The NUL-terminated text of at most `limit` bytes at `pos`; pos moves past the NUL.
-bool ReadNulText(const TCabRead& read, std::int64_t& pos, std::int64_t limit, std::string& text) {
-    std::vector<char> bytes(static_cast<std::size_t>(limit + 1));
-    const std::int64_t got = read(pos, bytes.data(), limit + 1);
-    const void* nul =
-        got > 0 ? std::memchr(bytes.data(), 0, static_cast<std::size_t>(got)) : nullptr;
-    if (nul == nullptr) return false;
-    text.assign(bytes.data(),
-                static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));
-    pos += static_cast<std::int64_t>(text.size()) + 1;
-    return true;
-}
-
 bool ReadExactly(const TCabRead& read, std::int64_t pos, void* buffer, std::int64_t count) {
     return read(pos, buffer, count) == count;
 }
@@ -71,6 +58,27 @@ std::string FolderOf(const std::string& path) {
 }
 
 } // namespace
+
+bool ReadNulText(const TCabRead& read, std::int64_t& pos, std::int64_t limit, std::string& text) {
+    constexpr std::int64_t kChunk = 4096;
+    std::array<char, kChunk> bytes{};
+    text.clear();
+    for (std::int64_t at = pos;;) {
+        const std::int64_t got = read(at, bytes.data(), kChunk);
+        if (got <= 0) return false;
+        const auto* nul =
+            static_cast<const char*>(std::memchr(bytes.data(), 0, static_cast<std::size_t>(got)));
+        const std::int64_t length = nul == nullptr ? got : nul - bytes.data();
+        const std::int64_t room = limit - static_cast<std::int64_t>(text.size());
+        text.append(bytes.data(),
+                    static_cast<std::size_t>(std::clamp<std::int64_t>(length, 0, room)));
+        at += length;
+        if (nul != nullptr) {
+            pos = at + 1;
+            return true;
+        }
+    }
+}
 
 bool ParseCabHeader(const TCabRead& read, std::int64_t start, TCabInfo& info) {
     std::array<std::uint8_t, kHeaderSize> header{};

@@ -31,6 +31,11 @@ using TCabRead = std::function<std::int64_t(std::int64_t pos, void* buffer, std:
 // it lies outside the file.
 bool ParseCabHeader(const TCabRead& read, std::int64_t start, TCabInfo& info);
 
+// A NUL-terminated field at `pos`: `text` := its first `limit` bytes (a longer
+// field's rest is skipped) and pos moves past the NUL; false when no NUL ends
+// the field within what `read` reaches.
+bool ReadNulText(const TCabRead& read, std::int64_t& pos, std::int64_t limit, std::string& text);
+
 class TCabWalk : public TArxonWalk {
 public:
     void SetUp(TArxon& arx) override;

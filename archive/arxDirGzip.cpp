@@ -1,6 +1,7 @@
 // Directory walks of gzip, .Z and "atMsGZ" archives.
 #include "archive/arxDirGzip.h"
 
+#include "archive/arxDirCab.h"
 #include "archive/arxDisk.h"
 #include "archive/arxGlobals.h"
 #include "archive/arxHelpers.h"
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 namespace sorvane {
 namespace {
@@ -56,15 +56,13 @@ std::uint32_t ArchiveFileAttributes(const std::string& archiveFile) {
     return attributes == kNormalAttribute ? 0 : attributes;
 }
 
-// The NUL-terminated text of at most kMaxStoredName bytes at `pos`; false when
-// no NUL ends it within them or within the file.
+// The stored name at `pos`: its first kMaxStoredName bytes (the rest of a
+// longer one skipped); false when no NUL ends it within the file.
 bool ReadStoredName(TArxon& arx, std::int64_t pos, std::string& name) {
-    std::array<char, kMaxStoredName + 1> text{};
-    const std::int64_t read = arx.ReadAt(pos, text.data(), kMaxStoredName + 1);
-    const void* nul = std::memchr(text.data(), 0, static_cast<std::size_t>(read));
-    if (nul == nullptr) return false;
-    name.assign(text.data(), static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-    return true;
+    const TCabRead read = [&arx](std::int64_t at, void* buffer, std::int64_t count) {
+        return arx.ReadAt(at, buffer, count);
+    };
+    return ReadNulText(read, pos, kMaxStoredName, name);
 }
 
 // Moves `pos` past the extra field (its 2-byte length, then its bytes);
@@ -115,21 +113,20 @@ void TGzipWalk::Step(TArxon& arx) {
     TArxonEntry entry;
     entry.PackedSize = entry.UnpackedSize = size - kGzipHeaderSize;
     const std::uint32_t time = GetLe32(header + kGzipTime);
-    // A gzip header without a time (gzip -n) dates the member like a .Z file.
-    entry.FileDate = gzip && time != 0 ? UnixTimeToDateTime(time) : ArchiveFileDate(arx);
+    // A gzip time of 0 (gzip -n) is no valid date.
+    entry.FileDate = gzip ? UnixTimeToDateTime(time) : ArchiveFileDate(arx);
 
     std::int64_t extraLength = 0;
     std::string name = NameFromArchive(arx.ArchiveFile);
+    bool whole = true;
     if (gzip) {
         if (((flags & kGzipFlagExtra) != 0 && !SkipExtraField(arx, pos, extraLength)) ||
             ((flags & kGzipFlagName) != 0 && !ReadStoredName(arx, pos, name))) {
             arx.FailWalk();
             return;
         }
-        if (!ReadTrailer(arx, pos, entry)) {
-            arx.FailWalk(kMsgReadError);
-            return;
-        }
+        // A file cut too short for its trailer: the member is listed without it.
+        whole = ReadTrailer(arx, pos, entry);
         entry.Encrypted = (flags & kGzipFlagEncrypted) != 0;
         entry.PackedSize = size - kGzipTrailerSize - extraLength;
     }
@@ -142,7 +139,10 @@ void TGzipWalk::Step(TArxon& arx) {
     arx.SetRawFileName(name);
     arx.FireReadFile();
     arx.ReportFile(entry);
-    arx.EndWalk();
+    if (whole)
+        arx.EndWalk();
+    else
+        arx.FailWalk(kMsgReadError);
 }
 
 void TMsGzWalk::SetUp(TArxon& arx) {

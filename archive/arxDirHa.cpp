@@ -1,11 +1,10 @@
 // Directory walk of HA archives.
 #include "archive/arxDirHa.h"
 
+#include "archive/arxDirCab.h"
 #include "archive/arxGlobals.h"
 
-#include <cstring>
 #include <string>
-#include <vector>
 
 namespace sorvane {
 namespace {
@@ -19,10 +18,9 @@ constexpr std::size_t kPackedSize = 2;
 constexpr std::size_t kOriginalSize = 6;
 constexpr std::size_t kCrc = 10;
 constexpr std::size_t kTime = 14; // Unix seconds
-// Path and name are NUL-terminated; longer ones are not taken.
-constexpr std::int64_t kMaxPathAndName = 4096;
+// Of a longer name the first bytes are kept.
+constexpr std::int64_t kMaxName = 4096;
 constexpr std::uint32_t kArchiveAttr = 32;
-
 
 } // namespace
 
@@ -33,24 +31,20 @@ void THaWalk::SetUp(TArxon& arx) {
 
 void THaWalk::Step(TArxon& arx) {
     const std::uint8_t* h = arx.Walk.Header.data();
-    // Path, then name, each ended by a NUL; then the length of the machine
-    // information that precedes the data.
-    std::vector<char> text(static_cast<std::size_t>(kMaxPathAndName));
-    const std::int64_t read = arx.ReadAt(arx.Walk.Position, text.data(), kMaxPathAndName);
-    const auto* pathEnd =
-        static_cast<const char*>(std::memchr(text.data(), 0, static_cast<std::size_t>(read)));
-    const char* nameEnd = nullptr;
-    if (pathEnd != nullptr) {
-        const auto left = static_cast<std::size_t>(text.data() + read - (pathEnd + 1));
-        nameEnd = static_cast<const char*>(std::memchr(pathEnd + 1, 0, left));
-    }
+    // Path (not kept: members are named without it), then name, each ended
+    // by a NUL; then the length of the machine information that precedes the data.
+    const TCabRead read = [&arx](std::int64_t at, void* buffer, std::int64_t count) {
+        return arx.ReadAt(at, buffer, count);
+    };
+    std::string path, name;
+    std::int64_t afterName = arx.Walk.Position;
     std::uint8_t machineInfo = 0;
-    const std::int64_t afterName = arx.Walk.Position + (nameEnd - text.data()) + 1;
-    if (nameEnd == nullptr || !arx.ReadExact(afterName, &machineInfo, 1)) {
+    if (!ReadNulText(read, afterName, 0, path) || !ReadNulText(read, afterName, kMaxName, name) ||
+        !arx.ReadExact(afterName, &machineInfo, 1)) {
         arx.FailWalk();
         return;
     }
-    arx.SetOemFileName(std::string(pathEnd + 1, nameEnd));
+    arx.SetOemFileName(name);
     arx.FireReadFile();
     const std::int64_t packed = GetLe32(h + kPackedSize);
     if (arx.MatchSpec()) {

@@ -197,7 +197,9 @@ void TRarWalk::FileStep(TArxon& arx, std::int64_t headerSize) {
 
     packedSum_ = (flags & kFlagSplitBefore) != 0 ? packedSum_ + packed : packed;
     const std::int64_t next = arx.Walk.HeaderOffset + headerSize + packed;
-    if ((flags & kFlagSplitAfter) != 0) {
+    // A part whose data runs past its volume is listed as it stands (MoveTo
+    // then ends the walk), so the summed sizes stay within the volumes' bytes.
+    if ((flags & kFlagSplitAfter) != 0 && next <= arx.Walk.StreamSize) {
         // The member goes on in the next volume; it is reported from its last part.
         if (arx.NextVolume()) {
             EnterVolume(arx);

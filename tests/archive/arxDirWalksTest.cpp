@@ -151,6 +151,7 @@ void AcceptVolumes(TArxon& arx) {
 enum class DateFrom {
     Table,       // the table's date, as the archive stores it
     ArchiveFile, // the archive file's own modification time
+    None,        // a stored time of 0: no valid date
 };
 
 struct Member {
@@ -237,6 +238,9 @@ TEST_P(DirWalkFixtureTest, ListsEveryMember) {
         case DateFrom::ArchiveFile:
             EXPECT_EQ(got.Date, FileDosDate(path)) << m.Name;
             break;
+        case DateFrom::None:
+            EXPECT_EQ(got.Date, kArxNoValidDate) << m.Name;
+            break;
         }
         const std::uint32_t attr =
             m.Attr == kFileAttr ? ReadDosAttributes(path).value_or(0) : m.Attr;
@@ -292,19 +296,20 @@ INSTANTIATE_TEST_SUITE_P(Tar, DirWalkFixtureTest, ::testing::ValuesIn(kTarCases)
 // field; a smaller original size is raised to it (the stored deflate block of
 // extra-field.gz). A gzipped tar is its gzip member (the tar's size: gzip -l).
 // The member has the file's attributes. .Z keeps no original size: the member's size is the packed
-// size, the file less its 10 first bytes. Without a stored time the member has the file's date.
+// size, the file less its 10 first bytes, and no date: the member has the file's date. A gzip time
+// of 0 (gzip -n) is no valid date.
 const FixtureCase kGzipCases[] = {
     {"gzip/stored-name.gz", atGZip, {{"beta.txt", "beta.txt", 708, 115, kFileAttr}}},
     {"gzip/no-name.txt.gz",
      atGZip,
      {{"no-name.txt", "no-name.txt", 708, 106, kFileAttr}},
-     DateFrom::ArchiveFile},
+     DateFrom::None},
     {"compress/beta.txt.Z",
      atGZip,
      {{"beta.txt", "beta.txt", 285, 285, kFileAttr, false}},
      DateFrom::ArchiveFile},
-    {"tar/pair.tgz", atGZip, {{"pair", "", 3584, -1, kFileAttr}}, DateFrom::ArchiveFile},
-    {"tar/docs.tar.gz", atGZip, {{"docs.tar", "", 8704, -1, kFileAttr}}, DateFrom::ArchiveFile},
+    {"tar/pair.tgz", atGZip, {{"pair", "", 3584, -1, kFileAttr}}, DateFrom::None},
+    {"tar/docs.tar.gz", atGZip, {{"docs.tar", "", 8704, -1, kFileAttr}}, DateFrom::None},
     {"synth/extra-field.gz", atGZip, {{"beta.txt", "", 734, 734, kFileAttr}}},
     {"synth/installshield.z",
      atMsGZ,
@@ -433,7 +438,9 @@ INSTANTIATE_TEST_SUITE_P(Zoo, DirWalkFixtureTest, ::testing::ValuesIn(kZooCases)
 
 // HA members keep the Unix time their header stores.
 const FixtureCase kHaCases[] = {
-    {"synth/stored.ha", atHA, {{"alpha.txt", "", 54, 54, kArchive}, {"beta.txt", "", 708, 708, kArchive}}},
+    {"synth/stored.ha",
+     atHA,
+     {{"alpha.txt", "", 54, 54, kArchive}, {"beta.txt", "", 708, 708, kArchive}}},
 };
 INSTANTIATE_TEST_SUITE_P(Ha, DirWalkFixtureTest, ::testing::ValuesIn(kHaCases));
 
@@ -769,11 +776,46 @@ const DamageCase kDamageCases[] = {
      kAlpha, kBadHeader},
     {"ha name cut by the end", "synth/stored.ha",
      [](auto& b) { b.resize(Find(b, "beta.txt") + 4); }, kAlpha, kBadHeader},
+    // A field longer than its buffer: the buffer's worth is kept, the rest skipped.
+    {"cab name longer than 256 bytes",
+     "cab/stored.cab",
+     [](auto& b) {
+         b.insert(b.begin() + static_cast<std::ptrdiff_t>(Find(b, "alpha.txt")), 291, 'a');
+         std::uint32_t dataStart = 0;
+         for (int i = 3; i >= 0; --i)
+             dataStart = dataStart << 8 | b[36 + static_cast<std::size_t>(i)];
+         PutLe32(b, 36, dataStart + 291); // the folder's data moved with the names
+     },
+     {std::string(256, 'a'), "beta.txt"},
+     0},
+    {"gzip name longer than 255 bytes",
+     "gzip/stored-name.gz",
+     [](auto& b) { b.insert(b.begin() + 10, 300, 'n'); },
+     {std::string(255, 'n')},
+     0},
+    {"ha path longer than 4096 bytes", "synth/stored.ha",
+     [](auto& b) {
+         b.insert(b.begin() + static_cast<std::ptrdiff_t>(Find(b, "alpha.txt") - 1), 5000, 'p');
+     },
+     kPair, 0},
     // Data that runs past the end of the file.
     {"tar member cut short", "tar/v7.tar", [](auto& b) { b.resize(512 + 20); }, kAlpha,
      kUnexpectedEnd},
     {"rar member cut short", "synth/stored.rar",
      [](auto& b) { b.resize(Find(b, "beta.txt") + 8 + 100); }, kPair, kUnexpectedEnd},
+    {"gzip cut before its trailer",
+     "synth/extra-field.gz",
+     [](auto& b) {
+         b[3] = 0x04; // the extra field only, no stored name
+         b.resize(25);
+     },
+     {"extra-field"},
+     kUnexpectedEnd},
+    {"rar part cut short, next volume not asked for",
+     "synth/oldvol.rar",
+     [](auto& b) { PutLe32(b, Find(b, "random.bin") - 32 + 7, 0xFFFFFFF0u); },
+     {"random.bin"},
+     kUnexpectedEnd},
     {"zoo next beyond the end", "synth/stored.zoo",
      [](auto& b) { PutLe32(b, Find(b, "alpha.txt") - 38 + 6, 0x100000); }, kAlpha, kUnexpectedEnd},
     // A cabinet header that does not parse.

@@ -22,9 +22,13 @@ constexpr std::uint8_t kUnixHost = 2;
 
 } // namespace
 
+// A basic header longer than the header buffer is read as far as the buffer
+// holds; the walk skips the rest with the header.
 bool TArjWalk::ReadBasic(TArxon& arx, std::int64_t pos, std::int64_t size) {
-    basic_.assign(static_cast<std::size_t>(size), 0);
-    return size <= kArjHeaderBuffer && arx.ReadExact(pos, basic_.data(), size);
+    if (size > arx.Walk.StreamSize - pos) return false;
+    const std::int64_t held = std::min(size, kArjHeaderBuffer);
+    basic_.assign(static_cast<std::size_t>(held), 0);
+    return arx.ReadExact(pos, basic_.data(), held);
 }
 
 void TArjWalk::SetUp(TArxon& arx) {
@@ -124,6 +128,7 @@ bool TArjWalk::FollowVolumes(TArxon& arx, std::int64_t& packed, std::int64_t& un
             arx.FailWalk();
             return false;
         }
+        arx.SetOemFileName(name);
         const std::int64_t partPacked = GetLe32(basic_.data() + 12);
         const std::int64_t dataPos = fileHeader + kIdAndSize + size + kHeaderCrc + kExtendedSize;
         if (partPacked > arx.Walk.StreamSize - dataPos) {

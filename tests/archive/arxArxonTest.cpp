@@ -642,6 +642,26 @@ TEST(ArxonVolumes, ArjMemberIsFollowedThroughItsVolumes) {
     EXPECT_EQ(asked, 0); // every volume exists
 }
 
+TEST(ArxonVolumes, ArjMemberTakesItsNameFromItsLastPart) {
+    ScratchDir scratch;
+    for (const char* volume : {"multivol.arj", "multivol.a01", "multivol.a02"}) {
+        std::vector<std::uint8_t> bytes = ReadBytes(DataPath(std::string("arj/") + volume));
+        const std::string text(bytes.begin(), bytes.end());
+        const std::size_t name = text.find("random.bin");
+        ASSERT_NE(name, std::string::npos);
+        if (std::string(volume) == "multivol.a02")
+            std::copy_n("RANDOM.BIN", 10, bytes.begin() + name);
+        WriteBytes(scratch.File(volume), bytes);
+    }
+    const Listing run = ListArchive(scratch.File("multivol.arj"), [](TArxon& a, Listing&) {
+        a.OnNextVolume = [](TZipCommon&, std::string&, int, bool, bool&) {};
+    });
+    EXPECT_TRUE(run.Result);
+    EXPECT_EQ(run.ReadFiles, std::vector<std::string>{"random.bin"});
+    ASSERT_EQ(run.Entries.size(), 1u);
+    EXPECT_EQ(run.Entries[0].Name, "RANDOM.BIN");
+}
+
 TEST(ArxonVolumes, DecliningTheNextVolumeEndsTheListingWithoutFailure) {
     ScratchDir scratch;
     const std::string alone = scratch.File("multivol.arj");
@@ -908,23 +928,56 @@ TEST(ArxonDamage, AceNameLongerThanItsHeaderEndsWithBadHeader) {
     EXPECT_EQ(run.Entries.size(), 1u);
 }
 
-TEST(ArxonDamage, ArjHeaderLongerThanItsBufferEndsWithBadHeader) {
+// An ARJ basic header longer than the 2,600-byte header buffer: read as far as
+// the buffer holds and skipped whole when the file has it, a bad header when
+// it reaches past the end of the file.
+struct ArjHeaderSizeCase {
+    std::uint16_t Size;  // the second member's new basic-header size
+    bool Padded;         // the header is padded out to that size
+    std::size_t Entries; // members listed
+    std::vector<int> Errors;
+};
+
+void PrintTo(const ArjHeaderSizeCase& c, std::ostream* out) {
+    *out << c.Size << (c.Padded ? " padded" : "");
+}
+
+class ArxonArjHeaderSizeTest : public ::testing::TestWithParam<ArjHeaderSizeCase> {};
+
+TEST_P(ArxonArjHeaderSizeTest, LongHeaderIsSkippedOrEndsWithBadHeader) {
+    const ArjHeaderSizeCase& c = GetParam();
     std::vector<std::uint8_t> bytes = ReadBytes(DataPath("arj/method0.arj"));
     const std::string text(bytes.begin(), bytes.end());
     const std::size_t name = text.find("beta.txt");
     ASSERT_NE(name, std::string::npos);
     const std::size_t id = text.rfind("\x60\xEA", name);
     ASSERT_NE(id, std::string::npos);
-    bytes[id + 2] = 0x30;
-    bytes[id + 3] = 0x0A; // 2608 bytes
+    const std::size_t stored = bytes[id + 2] | (bytes[id + 3] << 8);
+    if (c.Padded)
+        bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(id + 4 + stored), c.Size - stored,
+                     0);
+    bytes[id + 2] = static_cast<std::uint8_t>(c.Size);
+    bytes[id + 3] = static_cast<std::uint8_t>(c.Size >> 8);
     ScratchDir scratch;
     const std::string path = scratch.File("method0.arj");
     WriteBytes(path, bytes);
     const Listing run = ListArchive(path);
-    EXPECT_FALSE(run.Result);
-    EXPECT_EQ(run.Errors, std::vector<int>{kMsgBadFileHeader});
-    EXPECT_EQ(run.Entries.size(), 1u);
+    EXPECT_EQ(run.Result, c.Errors.empty());
+    EXPECT_EQ(run.Errors, c.Errors);
+    ASSERT_EQ(run.Entries.size(), c.Entries);
+    if (c.Entries == 2) {
+        EXPECT_EQ(run.Entries[1].Name, "beta.txt");
+        EXPECT_EQ(run.Entries[1].Unpacked, 708);
+    }
 }
+
+const ArjHeaderSizeCase kArjHeaderSizeCases[] = {
+    {2608, false, 1, {kMsgBadFileHeader}},
+    {2700, true, 2, {}},
+    {65535, true, 2, {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Arj, ArxonArjHeaderSizeTest, ::testing::ValuesIn(kArjHeaderSizeCases));
 
 // ---------------------------------------------------------------------------
 // Truncated and garbled archives: the listing always ends, whatever it finds.

@@ -1,11 +1,13 @@
 // The standing windows of the program.
 #include "app/StandingWindows.h"
 
+
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/TextUtils.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
 #include "catalogue/scan/TFCrearDisco.h"
 #include "catalogue/scan/TFSelectFolder.h"
+#include "dialogs/Modal.h"
 #include "dialogs/TFAnidados.h"
 #include "dialogs/TFCambiarCatalogo.h"
 #include "dialogs/TFCambiarColeccion.h"
@@ -22,6 +24,7 @@
 namespace sorvane {
 
 void CreaVentanas() {
+    InstalaPreguntasDelMotor();
     FPrincipal = new TFPrincipal;
     FCambiarColeccion = new TFCambiarColeccion(FPrincipal);
     FCambiarCatalogo = new TFCambiarCatalogo(FPrincipal);

@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "platform/Prompts.h"
+
 namespace sorvane {
 namespace {
 
@@ -42,6 +44,20 @@ QString PreguntaFicheroGuardar(const SaveFileRequest& request) {
     dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first();
+}
+
+bool PreguntaReintentar(const QString& text) {
+    if (Hooks().askRetryCancel) return Hooks().askRetryCancel(text);
+    return QMessageBox::warning(QApplication::activeWindow(), QApplication::applicationName(), text,
+                                QMessageBox::Retry | QMessageBox::Cancel) == QMessageBox::Retry;
+}
+
+void InstalaPreguntasDelMotor() {
+    SetPromptHook([](PromptKind kind, const std::string& text) {
+        const QString shown = QString::fromStdString(text);
+        if (kind == PromptKind::RetryCancel) return PreguntaReintentar(shown);
+        return PreguntaSiNo(QApplication::applicationName(), shown);
+    });
 }
 
 } // namespace sorvane

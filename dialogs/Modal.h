@@ -27,6 +27,8 @@ struct ModalHooks {
     std::function<void(const QString& text)> systemMessage;
     // A save dialog: the chosen path, or an empty text when cancelled.
     std::function<QString(const SaveFileRequest& request)> saveFile;
+    // A warning box with Retry and Cancel; true for Retry.
+    std::function<bool(const QString& text)> askRetryCancel;
 };
 
 // Replaces the hooks; an empty member keeps the default behaviour for it.
@@ -36,5 +38,10 @@ int MuestraModal(QDialog& dialog);
 bool PreguntaSiNo(const QString& caption, const QString& text);
 void MensajeSistema(const QString& text);
 QString PreguntaFicheroGuardar(const SaveFileRequest& request);
+bool PreguntaReintentar(const QString& text);
+
+// Lets the questions the engine asks (a disk that is not accessible, a
+// missing temporary folder) reach the user through the boxes above.
+void InstalaPreguntasDelMotor();
 
 } // namespace sorvane

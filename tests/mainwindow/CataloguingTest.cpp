@@ -25,6 +25,7 @@
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
 #include "platform/CataloguePath.h"
+#include "platform/Prompts.h"
 #include "ui/DriveComboBox.h"
 #include "ui/StringGrid.h"
 #include "ui/RadioGroup.h"
@@ -175,6 +176,15 @@ TEST_F(CataloguingTest, CataloguedArchivesCarryTheirMembers) {
             marked = FPrincipal->SGDirectorio->CellView(6, row).find('@') != std::string_view::npos;
     }
     EXPECT_TRUE(marked);
+}
+
+TEST_F(CataloguingTest, EngineQuestionsReachTheUser) {
+    recorder_.answer = false;
+    EXPECT_FALSE(AskRetryCancel("X:\\is not accessible"));
+    EXPECT_EQ(recorder_.retryQuestions, std::vector<std::string>{"X:\\is not accessible"});
+    EXPECT_FALSE(AskYesNo("/tmp/missing/"));
+    ASSERT_EQ(recorder_.questions.size(), 1u);
+    EXPECT_EQ(recorder_.questions[0].second.toStdString(), "/tmp/missing/");
 }
 
 TEST_F(CataloguingTest, DiskCatalogueOfAPinnedDrive) {

@@ -100,6 +100,10 @@ void ModalRecorder::Install() {
         return answer;
     };
     hooks.systemMessage = [this](const QString& text) { messages.push_back(systemPrefix + text.toStdString()); };
+    hooks.askRetryCancel = [this](const QString& text) {
+        retryQuestions.push_back(text.toStdString());
+        return false;
+    };
     if (onSaveFile) hooks.saveFile = [this](const SaveFileRequest& request) { return onSaveFile(request); };
     SetModalHooks(std::move(hooks));
 }

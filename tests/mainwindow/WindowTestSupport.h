@@ -84,6 +84,7 @@ struct ModalRecorder {
     std::string errorCaption;                                // its caption the last time
     std::function<int(QDialog&)> onDialog;                   // answers a window; Accepted when unset
     std::function<QString(const SaveFileRequest&)> onSaveFile; // the save hook; default when unset
+    std::vector<std::string> retryQuestions;                 // Retry/Cancel boxes, answered Cancel
 
     void Install();
 };

@@ -6,9 +6,9 @@
 #include "platform/StreamFile.h"
 
 #include <algorithm>
-#include <cstring>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 
 namespace sorvane {
@@ -258,7 +258,8 @@ std::int64_t TArxon::ReadAt(std::int64_t pos, void* buffer, std::int64_t count) 
     count = std::min(count, Walk.StreamSize - pos);
     constexpr std::int64_t kReadCacheSize = 65536;
     if (count > kReadCacheSize / 2) return sorvane::ReadAt(*stream_, pos, buffer, count);
-    if (cacheOwner_ != stream_.get() || pos < cacheStart_ || pos + count > cacheStart_ + cacheLength_) {
+    if (cacheOwner_ != stream_.get() || pos < cacheStart_ ||
+        pos + count > cacheStart_ + cacheLength_) {
         readCache_.resize(static_cast<std::size_t>(kReadCacheSize));
         cacheOwner_ = stream_.get();
         cacheStart_ = pos;
@@ -267,7 +268,8 @@ std::int64_t TArxon::ReadAt(std::int64_t pos, void* buffer, std::int64_t count) 
     }
     const std::int64_t available = std::min(count, cacheStart_ + cacheLength_ - pos);
     if (available <= 0) return 0;
-    std::memcpy(buffer, readCache_.data() + (pos - cacheStart_), static_cast<std::size_t>(available));
+    std::memcpy(buffer, readCache_.data() + (pos - cacheStart_),
+                static_cast<std::size_t>(available));
     return available;
 }
 
@@ -296,6 +298,13 @@ void TArxon::FailWalk(int MsgId, const std::string& ExtendedMsg) {
     if (GetCancel()) return;
     Walk.Failed = true;
     ReportError(ArchiveFile, ExtendedMsg, "", MsgId);
+}
+
+void TArxon::MoveWalkTo(std::int64_t next) {
+    if (next > Walk.StreamSize)
+        FailWalk(kMsgReadError);
+    else
+        Walk.Position = next;
 }
 
 bool TArxon::NextVolume() {

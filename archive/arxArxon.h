@@ -33,7 +33,8 @@
 // arx.MatchSpecDirs() (path-aware, RecurseDirs), fills a TArxonEntry and
 // reports it with arx.ReportFile(entry) (counted, totalled, OnRead) or
 // arx.ReportDir(entry, counted) (only with ShowEmptyDirs; never totalled),
-// and finally sets arx.Walk.Position to the next header. A Step that leaves
+// and finally sets arx.Walk.Position to the next header (arx.MoveWalkTo(next)
+// does it, or fails the walk when `next` lies past the volume). A Step that leaves
 // Position at or before HeaderOffset (the walk would stand still or go
 // backwards) ends the listing with 25114, unless the walk moved to another
 // volume in that Step (arx.NextVolume()); this test runs after Step, so an
@@ -51,7 +52,7 @@
 //
 // Walk services of TArxon (public, for walks only): ReadAt, ReadExact,
 // ReadName, WorkBuffer (kArxonWorkBufferSize bytes), EndWalk, FailWalk,
-// NextVolume, SetOemFileName, SetRawFileName, FireReadFile, MatchSpec,
+// MoveWalkTo, NextVolume, SetOemFileName, SetRawFileName, FireReadFile, MatchSpec,
 // MatchSpecDirs, ReportFile, ReportDir, AddTotals, SubtractTotals, and the
 // state in arx.Walk. Entry dates: DosDateToDateTime (ZipCommon),
 // DosDateTimeToDateTime / UnixTimeToDateTime (arxGlobals.h), SwapWords
@@ -192,6 +193,9 @@ public:
     void EndWalk();
     // Ends the walk on an error reported through ReportError; Activate gives false.
     void FailWalk(int MsgId = kMsgBadFileHeader, const std::string& ExtendedMsg = "");
+    // Position := next, the next header; a `next` past the end of the volume
+    // cuts the entry in hand short: FailWalk(kMsgReadError).
+    void MoveWalkTo(std::int64_t next);
     // Opens the next volume of a multi-volume set through OnNextVolume and
     // makes it the open volume (VolumeName, StreamSize follow). False, with
     // the cancel flag set and the walk ended, when it cannot be had.

@@ -202,11 +202,7 @@ void TMsGzWalk::Step(TArxon& arx) {
         arx.ReportFile(entry);
     }
     if (arx.Walk.Ended) return;
-    const std::int64_t next = arx.Walk.HeaderOffset + distance;
-    if (next > arx.Walk.StreamSize)
-        arx.FailWalk(kMsgReadError);
-    else
-        arx.Walk.Position = next;
+    arx.MoveWalkTo(arx.Walk.HeaderOffset + distance);
 }
 
 } // namespace sorvane

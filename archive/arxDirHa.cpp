@@ -61,11 +61,7 @@ void THaWalk::Step(TArxon& arx) {
     }
     if (arx.Walk.Ended) return;
     // The next read starts on the last byte before the next header.
-    const std::int64_t next = afterName + machineInfo + packed;
-    if (next > arx.Walk.StreamSize)
-        arx.FailWalk(kMsgReadError);
-    else
-        arx.Walk.Position = next;
+    arx.MoveWalkTo(afterName + machineInfo + packed);
 }
 
 } // namespace sorvane

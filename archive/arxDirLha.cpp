@@ -48,15 +48,6 @@ std::string FieldText(const std::vector<std::uint8_t>& bytes, std::size_t from, 
     return text;
 }
 
-// A next header at `next`: beyond the end of the volume, the member's data is
-// cut short.
-void MoveTo(TArxon& arx, std::int64_t next) {
-    if (next > arx.Walk.StreamSize)
-        arx.FailWalk(kMsgReadError);
-    else
-        arx.Walk.Position = next;
-}
-
 } // namespace
 
 void TLhaWalk::SetUp(TArxon& arx) {
@@ -124,7 +115,7 @@ void TLhaWalk::LevelOneStep(TArxon& arx, std::uint8_t level) {
         if (!extended.Name.empty()) name = extended.Name;
     }
     Report(arx, name, extended, packed - extended.Bytes, GetLe16(after.data()), false);
-    if (!arx.Walk.Ended) MoveTo(arx, offset + headerBytes + packed);
+    if (!arx.Walk.Ended) arx.MoveWalkTo(offset + headerBytes + packed);
 }
 
 void TLhaWalk::LevelTwoStep(TArxon& arx) {
@@ -141,7 +132,7 @@ void TLhaWalk::LevelTwoStep(TArxon& arx) {
         return;
     }
     Report(arx, extended.Name, extended, packed, GetLe16(base.data() + kLevel2Crc), true);
-    if (!arx.Walk.Ended) MoveTo(arx, offset + headerBytes + packed);
+    if (!arx.Walk.Ended) arx.MoveWalkTo(offset + headerBytes + packed);
 }
 
 void TLhaWalk::Report(TArxon& arx, const std::string& name, const Extended& extended,

@@ -67,15 +67,6 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-// The next block at `next`; beyond the end of the volume, the block in hand
-// is cut short.
-void MoveTo(TArxon& arx, std::int64_t next) {
-    if (next > arx.Walk.StreamSize)
-        arx.FailWalk(kMsgReadError);
-    else
-        arx.Walk.Position = next;
-}
-
 } // namespace
 
 std::string Utf16ToUtf8(const std::u16string& text) {
@@ -134,7 +125,7 @@ void TRarWalk::Step(TArxon& arx) {
         return;
     }
     if (type == kCommentBlock) {
-        MoveTo(arx, arx.Walk.HeaderOffset + headerSize);
+        arx.MoveWalkTo(arx.Walk.HeaderOffset + headerSize);
         return;
     }
     // Blocks without a data part (the end-of-archive block among them) end the listing.
@@ -143,7 +134,7 @@ void TRarWalk::Step(TArxon& arx) {
         return;
     }
     if ((flags & kFlagSkipIfUnknown) != 0 || type != kFileBlock) {
-        MoveTo(arx, arx.Walk.HeaderOffset + headerSize + GetLe32(h + kPackedSize));
+        arx.MoveWalkTo(arx.Walk.HeaderOffset + headerSize + GetLe32(h + kPackedSize));
         return;
     }
     FileStep(arx, headerSize);
@@ -197,7 +188,7 @@ void TRarWalk::FileStep(TArxon& arx, std::int64_t headerSize) {
 
     packedSum_ = (flags & kFlagSplitBefore) != 0 ? packedSum_ + packed : packed;
     const std::int64_t next = arx.Walk.HeaderOffset + headerSize + packed;
-    // A part whose data runs past its volume is listed as it stands (MoveTo
+    // A part whose data runs past its volume is listed as it stands (MoveWalkTo
     // then ends the walk), so the summed sizes stay within the volumes' bytes.
     if ((flags & kFlagSplitAfter) != 0 && next <= arx.Walk.StreamSize) {
         // The member goes on in the next volume; it is reported from its last part.
@@ -208,7 +199,7 @@ void TRarWalk::FileStep(TArxon& arx, std::int64_t headerSize) {
         if (arx.NumFiles != 0) return;
     }
     if (arx.MatchSpec()) Report(arx, unpacked);
-    if (!arx.Walk.Ended) MoveTo(arx, next);
+    if (!arx.Walk.Ended) arx.MoveWalkTo(next);
 }
 
 void TRarWalk::Report(TArxon& arx, std::int64_t unpacked) {

@@ -80,6 +80,74 @@ std::int64_t SizeWithoutCipherHeader(std::uint64_t packed, bool encrypted) {
                                                                        : size;
 }
 
+// The fields that a central and a local header both store of a member, in
+// the same layout: from byte 6 of a central header, from byte 4 of a local one.
+struct MemberFields {
+    std::uint16_t CreatorVersion = 0; // a central header's own field before them
+    std::uint16_t ExtractVersion = 0;
+    std::uint16_t Flags = 0;
+    std::uint16_t Method = 0;
+    std::uint32_t DosDate = 0;
+    std::uint32_t Crc = 0;
+    std::uint32_t Packed32 = 0;
+    std::uint32_t Unpacked32 = 0;
+    std::int64_t NameLength = 0;
+    std::int64_t ExtraLength = 0;
+};
+
+MemberFields ReadMemberFields(const std::uint8_t* from) {
+    MemberFields fields;
+    fields.ExtractVersion = GetLe16(from);
+    fields.Flags = GetLe16(from + 2);
+    fields.Method = GetLe16(from + 4);
+    fields.DosDate = GetLe32(from + 6);
+    fields.Crc = GetLe32(from + 10);
+    fields.Packed32 = GetLe32(from + 14);
+    fields.Unpacked32 = GetLe32(from + 18);
+    fields.NameLength = GetLe16(from + 22);
+    fields.ExtraLength = GetLe16(from + 24);
+    return fields;
+}
+
+// The stored name and extra field at `namePos`; false when either reaches past
+// the end of the volume.
+bool ReadNameAndExtra(TArxon& arx, const MemberFields& fields, std::int64_t namePos,
+                      std::string& name, std::vector<std::uint8_t>& extra) {
+    extra.resize(static_cast<std::size_t>(fields.ExtraLength));
+    return arx.ReadName(namePos, fields.NameLength, name) &&
+           arx.ReadExact(namePos + fields.NameLength, extra.data(), fields.ExtraLength);
+}
+
+// Names the member, the extra field's UTF-8 name first, else the stored name
+// as it stands (`raw`) or from code page 437, and fires OnReadFile.
+void NameMember(TArxon& arx, const ExtraInfo& info, const std::string& name, bool raw) {
+    if (info.HasUnicodeName)
+        arx.SetRawFileName(info.UnicodeName);
+    else if (raw)
+        arx.SetRawFileName(name);
+    else
+        arx.SetOemFileName(name);
+    arx.FireReadFile();
+}
+
+// The entry of a member from its header's fields and the sizes its extra
+// field gave.
+TArxonEntry MemberEntry(const TArxon& arx, const MemberFields& fields, const ExtraInfo& info) {
+    TArxonEntry entry;
+    entry.FileDate = arx.DosDateToDateTime(fields.DosDate);
+    entry.CreatorVersion = fields.CreatorVersion;
+    entry.ExtractVersion = fields.ExtractVersion;
+    entry.Crc = fields.Crc;
+    entry.Encrypted = (fields.Flags & 1) != 0;
+    entry.PackedSize = SizeWithoutCipherHeader(info.Packed, entry.Encrypted);
+    entry.UnpackedSize =
+        static_cast<std::int64_t>(std::min<std::uint64_t>(info.Unpacked, INT64_MAX));
+    entry.CompressMethod = fields.Method;
+    entry.CompressMethodName =
+        GetMethodName(MethodFamily(arx.ArcType), fields.Method, fields.Flags);
+    return entry;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -162,42 +230,27 @@ bool TZipWalk::CheckSignature(TArxon& arx, int kind) {
 void TZipWalk::CentralStep(TArxon& arx) {
     if (!CheckSignature(arx, kZipCentralKind)) return;
     const std::uint8_t* h = arx.Walk.Header.data();
-    const std::uint16_t flags = GetLe16(h + 8);
-    const std::uint16_t method = GetLe16(h + 10);
-    const std::uint32_t dosDate = GetLe32(h + 12);
-    const std::uint32_t crc = GetLe32(h + 16);
-    const std::uint32_t packed32 = GetLe32(h + 20);
-    const std::uint32_t unpacked32 = GetLe32(h + 24);
-    const std::int64_t nameLength = GetLe16(h + 28);
-    const std::int64_t extraLength = GetLe16(h + 30);
+    MemberFields fields = ReadMemberFields(h + 6);
+    fields.CreatorVersion = GetLe16(h + 4);
     const std::int64_t commentLength = GetLe16(h + 32);
     const std::uint16_t diskStart = GetLe16(h + 34);
     const std::uint16_t internalAttr = GetLe16(h + 36);
     const std::uint32_t externalAttr = GetLe32(h + 38);
     const std::uint32_t localOffset = GetLe32(h + 42);
-    const std::uint16_t creatorVersion = GetLe16(h + 4);
-    const std::uint16_t extractVersion = GetLe16(h + 6);
 
     const std::int64_t namePos = arx.Walk.Position;
     std::string name;
-    std::vector<std::uint8_t> extra(static_cast<std::size_t>(extraLength));
-    const std::int64_t commentPos = namePos + nameLength + extraLength;
-    if (!arx.ReadName(namePos, nameLength, name) ||
-        !arx.ReadExact(namePos + nameLength, extra.data(), extraLength) ||
+    std::vector<std::uint8_t> extra;
+    const std::int64_t commentPos = namePos + fields.NameLength + fields.ExtraLength;
+    if (!ReadNameAndExtra(arx, fields, namePos, name, extra) ||
         commentLength > arx.Walk.StreamSize - commentPos) {
         arx.FailWalk();
         return;
     }
     anyEntry_ = true;
-    const ExtraInfo info = ParseExtra(extra, unpacked32, packed32, name);
+    const ExtraInfo info = ParseExtra(extra, fields.Unpacked32, fields.Packed32, name);
     const bool directory = (externalAttr & kDirectoryAttr) != 0;
-    if (info.HasUnicodeName)
-        arx.SetRawFileName(info.UnicodeName);
-    else if (directory || (flags & kUtf8NameFlag) != 0)
-        arx.SetRawFileName(name);
-    else
-        arx.SetOemFileName(name);
-    arx.FireReadFile();
+    NameMember(arx, info, name, directory || (fields.Flags & kUtf8NameFlag) != 0);
     const TArcType type = arx.ArcType;
     if (type != atZipDS && type != atZipMV && (arx.ZipHeaderFlags & kZipLocalFound) == 0)
         arx.ReportError(arx.ArchiveFile, arx.FileName, "", kMsgBadFileHeader);
@@ -208,18 +261,9 @@ void TZipWalk::CentralStep(TArxon& arx) {
     arx.Walk.Position = commentPos + commentLength;
 
     if (!arx.MatchSpecDirs()) return;
-    TArxonEntry entry;
-    entry.FileDate = arx.DosDateToDateTime(dosDate);
-    entry.CreatorVersion = creatorVersion;
-    entry.ExtractVersion = extractVersion;
-    entry.Crc = crc;
-    entry.Encrypted = (flags & 1) != 0;
-    entry.PackedSize = SizeWithoutCipherHeader(info.Packed, entry.Encrypted);
-    entry.UnpackedSize =
-        static_cast<std::int64_t>(std::min<std::uint64_t>(info.Unpacked, INT64_MAX));
-    entry.CompressMethod = method;
-    if ((externalAttr & (kDirectoryAttr | kVolumeLabelAttr)) == 0)
-        entry.CompressMethodName = GetMethodName(MethodFamily(type), method, flags);
+    TArxonEntry entry = MemberEntry(arx, fields, info);
+    // Folders and volume labels have no method name.
+    if ((externalAttr & (kDirectoryAttr | kVolumeLabelAttr)) != 0) entry.CompressMethodName.clear();
     entry.InternalAttr = internalAttr;
     entry.FileAttr = externalAttr & 0xFFFFu;
     entry.Offset = static_cast<std::int64_t>(localOffset) + arx.ZipOffsetShift;
@@ -246,39 +290,24 @@ void TZipWalk::CentralStep(TArxon& arx) {
 
 void TZipWalk::LocalStep(TArxon& arx) {
     if (!CheckSignature(arx, kZipLocalKind)) return;
-    const std::uint8_t* h = arx.Walk.Header.data();
-    const std::uint16_t version = GetLe16(h + 4);
-    const std::uint16_t flags = GetLe16(h + 6);
-    const std::uint16_t method = GetLe16(h + 8);
-    const std::uint32_t dosDate = GetLe32(h + 10);
-    const std::uint32_t crc = GetLe32(h + 14);
-    const std::uint32_t packed32 = GetLe32(h + 18);
-    const std::uint32_t unpacked32 = GetLe32(h + 22);
-    const std::int64_t nameLength = GetLe16(h + 26);
-    const std::int64_t extraLength = GetLe16(h + 28);
+    MemberFields fields = ReadMemberFields(arx.Walk.Header.data() + 4);
+    fields.CreatorVersion = fields.ExtractVersion; // a local header has one version only
 
     const std::int64_t namePos = arx.Walk.Position;
     std::string name;
-    std::vector<std::uint8_t> extra(static_cast<std::size_t>(extraLength));
-    if (!arx.ReadName(namePos, nameLength, name) ||
-        !arx.ReadExact(namePos + nameLength, extra.data(), extraLength)) {
+    std::vector<std::uint8_t> extra;
+    if (!ReadNameAndExtra(arx, fields, namePos, name, extra)) {
         arx.FailWalk();
         return;
     }
     anyEntry_ = true;
-    const ExtraInfo info = ParseExtra(extra, unpacked32, packed32, name);
-    if (info.HasUnicodeName)
-        arx.SetRawFileName(info.UnicodeName);
-    else if ((flags & kUtf8NameFlag) != 0)
-        arx.SetRawFileName(name);
-    else
-        arx.SetOemFileName(name);
-    arx.FireReadFile();
+    const ExtraInfo info = ParseExtra(extra, fields.Unpacked32, fields.Packed32, name);
+    NameMember(arx, info, name, (fields.Flags & kUtf8NameFlag) != 0);
 
     // Data that reaches past the end of the file: in a split or spanned set
     // the member goes on in the next volume and is the last one of this one;
     // elsewhere the header is damaged.
-    const std::int64_t dataPos = namePos + nameLength + extraLength;
+    const std::int64_t dataPos = namePos + fields.NameLength + fields.ExtraLength;
     if (info.Packed > static_cast<std::uint64_t>(arx.Walk.StreamSize - dataPos)) {
         if (arx.ArcType != atZipMV && arx.ArcType != atZipDS) {
             arx.FailWalk();
@@ -290,18 +319,7 @@ void TZipWalk::LocalStep(TArxon& arx) {
     }
 
     if (!arx.MatchSpec()) return;
-    TArxonEntry entry;
-    entry.FileDate = arx.DosDateToDateTime(dosDate);
-    entry.CreatorVersion = version;
-    entry.ExtractVersion = version;
-    entry.Crc = crc;
-    entry.Encrypted = (flags & 1) != 0;
-    entry.PackedSize = SizeWithoutCipherHeader(info.Packed, entry.Encrypted);
-    entry.UnpackedSize =
-        static_cast<std::int64_t>(std::min<std::uint64_t>(info.Unpacked, INT64_MAX));
-    entry.CompressMethod = method;
-    entry.CompressMethodName = GetMethodName(MethodFamily(arx.ArcType), method, flags);
-    arx.ReportFile(entry);
+    arx.ReportFile(MemberEntry(arx, fields, info));
 }
 
 } // namespace sorvane

@@ -80,10 +80,7 @@ void TZooWalk::EntryStep(TArxon& arx) {
         }
     }
     if (arx.Walk.Ended) return;
-    if (next > arx.Walk.StreamSize)
-        arx.FailWalk(kMsgReadError);
-    else
-        arx.Walk.Position = next;
+    arx.MoveWalkTo(next);
 }
 
 } // namespace sorvane

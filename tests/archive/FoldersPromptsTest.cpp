@@ -1,6 +1,7 @@
 // Tests of the platform's folder creation, temporary files and prompt hook.
 #include "platform/Folders.h"
 #include "platform/Prompts.h"
+#include "tests/archive/ArchiveTestSupport.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -17,21 +18,17 @@ namespace fs = std::filesystem;
 namespace sorvane {
 namespace {
 
+using test::TempFolder;
+using test::WriteText;
+
 class PlatformFolders : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(tmp != nullptr && *tmp ? tmp : "/tmp") + "/folders-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        base_ = pattern;
-        std::ofstream(base_ + "/file") << "x";
+        ASSERT_FALSE(base_.empty());
+        WriteText(base_ + "/file", "x");
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(base_, ignored);
-    }
-    std::string base_;
+    TempFolder temp_;
+    const std::string base_ = temp_.Path();
 };
 
 TEST_F(PlatformFolders, CreateFolderPath) {

@@ -3,6 +3,7 @@
 #include "archive/arxArxon.h"
 
 #include "archive/arxRegister.h"
+#include "tests/archive/ArchiveTestSupport.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -21,47 +22,13 @@
 namespace sorvane {
 namespace {
 
+using test::DataPath;
+using test::ReadBytes;
+using test::ReadText;
+using test::TempFolder;
+using test::WriteBytes;
+
 namespace fs = std::filesystem;
-
-std::string DataPath(const std::string& relative) {
-    const char* root = std::getenv("SORVANE_TEST_DATA");
-    return std::string(root != nullptr ? root : "tests/data") + "/archive/" + relative;
-}
-
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-// A scratch folder of the test, removed afterwards.
-class ScratchDir {
-public:
-    ScratchDir() {
-        path_ = fs::temp_directory_path() /
-                ("arxon-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-        fs::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    static inline int counter_ = 0;
-    fs::path path_;
-};
 
 // What one run of the reader delivered.
 struct Listed {
@@ -172,6 +139,28 @@ bool ListingHas(const std::string& listing, const std::string& name, std::int64_
     return false;
 }
 
+// Lists `file` and checks that it gave exactly `members`, in their order.
+void ExpectListsEveryMember(const std::string& file, const std::vector<Member>& members,
+                            bool showEmptyDirs) {
+    const Listing run =
+        ListArchive(DataPath(file), [&](TArxon& a, Listing&) { a.ShowEmptyDirs = showEmptyDirs; });
+    EXPECT_TRUE(run.Result);
+    EXPECT_TRUE(run.Errors.empty()) << (run.Errors.empty() ? 0 : run.Errors.front());
+    ASSERT_EQ(run.Entries.size(), members.size());
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const Member& m = members[i];
+        const Listed& got = run.Entries[i];
+        EXPECT_EQ(got.Name, m.Name);
+        EXPECT_EQ(got.Unpacked, m.Size) << m.Name;
+        if (m.Packed >= 0) {
+            EXPECT_EQ(got.Packed, m.Packed) << m.Name;
+        }
+        EXPECT_EQ(got.Date, m.Date) << m.Name;
+        EXPECT_EQ(got.Attr & m.AttrMask, m.AttrMask) << m.Name;
+        EXPECT_EQ(got.Attr & m.AttrClear, 0u) << m.Name;
+    }
+}
+
 class ArxonFixtureTest : public ::testing::TestWithParam<FixtureCase> {};
 
 TEST_P(ArxonFixtureTest, TableAgreesWithReferenceListing) {
@@ -183,24 +172,7 @@ TEST_P(ArxonFixtureTest, TableAgreesWithReferenceListing) {
 }
 
 TEST_P(ArxonFixtureTest, ListsEveryMember) {
-    const FixtureCase& c = GetParam();
-    const Listing run = ListArchive(
-        DataPath(c.File), [&](TArxon& a, Listing&) { a.ShowEmptyDirs = c.ShowEmptyDirs; });
-    EXPECT_TRUE(run.Result);
-    EXPECT_TRUE(run.Errors.empty()) << (run.Errors.empty() ? 0 : run.Errors.front());
-    ASSERT_EQ(run.Entries.size(), c.Members.size());
-    for (std::size_t i = 0; i < c.Members.size(); ++i) {
-        const Member& m = c.Members[i];
-        const Listed& got = run.Entries[i];
-        EXPECT_EQ(got.Name, m.Name);
-        EXPECT_EQ(got.Unpacked, m.Size) << m.Name;
-        if (m.Packed >= 0) {
-            EXPECT_EQ(got.Packed, m.Packed) << m.Name;
-        }
-        EXPECT_EQ(got.Date, m.Date) << m.Name;
-        EXPECT_EQ(got.Attr & m.AttrMask, m.AttrMask) << m.Name;
-        EXPECT_EQ(got.Attr & m.AttrClear, 0u) << m.Name;
-    }
+    ExpectListsEveryMember(GetParam().File, GetParam().Members, GetParam().ShowEmptyDirs);
 }
 
 // ZIP: sizes and dates from the central directory; encrypted members without
@@ -333,21 +305,7 @@ void PrintTo(const SynthCase& c, std::ostream* out) {
 class ArxonSynthTest : public ::testing::TestWithParam<SynthCase> {};
 
 TEST_P(ArxonSynthTest, ListsEveryMember) {
-    const SynthCase& c = GetParam();
-    const Listing run = ListArchive(
-        DataPath(c.File), [&](TArxon& a, Listing&) { a.ShowEmptyDirs = c.ShowEmptyDirs; });
-    EXPECT_TRUE(run.Result);
-    EXPECT_TRUE(run.Errors.empty()) << (run.Errors.empty() ? 0 : run.Errors.front());
-    ASSERT_EQ(run.Entries.size(), c.Members.size());
-    for (std::size_t i = 0; i < c.Members.size(); ++i) {
-        const Member& m = c.Members[i];
-        EXPECT_EQ(run.Entries[i].Name, m.Name);
-        EXPECT_EQ(run.Entries[i].Unpacked, m.Size) << m.Name;
-        EXPECT_EQ(run.Entries[i].Packed, m.Packed) << m.Name;
-        EXPECT_EQ(run.Entries[i].Date, m.Date) << m.Name;
-        EXPECT_EQ(run.Entries[i].Attr & m.AttrMask, m.AttrMask) << m.Name;
-        EXPECT_EQ(run.Entries[i].Attr & m.AttrClear, 0u) << m.Name;
-    }
+    ExpectListsEveryMember(GetParam().File, GetParam().Members, GetParam().ShowEmptyDirs);
 }
 
 const SynthCase kSynthCases[] = {
@@ -495,7 +453,7 @@ protected:
         WriteBytes(path, BuildZip(members));
         return ListArchive(path, configure);
     }
-    ScratchDir scratch_;
+    TempFolder scratch_;
 };
 
 TEST_F(ArxonZipBuiltTest, EncryptedMembersLoseTheirCipherHeader) {
@@ -612,7 +570,7 @@ TEST(ArxonZipNoEnd, ArchiveCutBeforeItsDirectoryIsListedFromItsLocalHeaders) {
     std::vector<std::uint8_t> bytes = ReadBytes(DataPath("zip/stored.zip"));
     const std::string text(bytes.begin(), bytes.end());
     bytes.resize(text.find("PK\x01\x02"));
-    ScratchDir scratch;
+    TempFolder scratch;
     const std::string path = scratch.File("cut.zip");
     WriteBytes(path, bytes);
     const Listing run = ListArchive(path, [](TArxon& a, Listing&) {
@@ -643,7 +601,7 @@ TEST(ArxonVolumes, ArjMemberIsFollowedThroughItsVolumes) {
 }
 
 TEST(ArxonVolumes, ArjMemberTakesItsNameFromItsLastPart) {
-    ScratchDir scratch;
+    TempFolder scratch;
     for (const char* volume : {"multivol.arj", "multivol.a01", "multivol.a02"}) {
         std::vector<std::uint8_t> bytes = ReadBytes(DataPath(std::string("arj/") + volume));
         const std::string text(bytes.begin(), bytes.end());
@@ -663,7 +621,7 @@ TEST(ArxonVolumes, ArjMemberTakesItsNameFromItsLastPart) {
 }
 
 TEST(ArxonVolumes, DecliningTheNextVolumeEndsTheListingWithoutFailure) {
-    ScratchDir scratch;
+    TempFolder scratch;
     const std::string alone = scratch.File("multivol.arj");
     WriteBytes(alone, ReadBytes(DataPath("arj/multivol.arj")));
     int asked = 0;
@@ -703,9 +661,11 @@ void PutArcHeader(std::vector<std::uint8_t>& out, std::uint8_t method, const std
                   std::uint32_t packed, std::uint32_t original) {
     out.push_back(26);
     out.push_back(method);
-    for (std::size_t i = 0; i < 13; ++i) out.push_back(i < name.size() ? static_cast<std::uint8_t>(name[i]) : 0);
+    for (std::size_t i = 0; i < 13; ++i)
+        out.push_back(i < name.size() ? static_cast<std::uint8_t>(name[i]) : 0);
     auto put = [&out](std::uint32_t value, int width) {
-        for (int i = 0; i < width; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        for (int i = 0; i < width; ++i)
+            out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     };
     put(packed, 4);
     put(0x5264'6000u, 4); // 2021-03-04 12:00:00
@@ -730,18 +690,19 @@ TEST(ArxonArc, FolderEndClosesOnlyThatFolder) {
     PutArcHeader(archive, 2, "B.TXT", 1, 1);
     archive.push_back('b');
     archive.insert(archive.end(), {26, 0});
-    ScratchDir dirs;
+    TempFolder dirs;
     WriteBytes(dirs.File("folders.arc"), archive);
     const Listing run = ListArchive(dirs.File("folders.arc"));
     EXPECT_TRUE(run.Result);
     EXPECT_TRUE(run.Errors.empty());
     std::vector<std::string> names;
-    for (const Listed& e : run.Entries) names.push_back(e.Name);
+    for (const Listed& e : run.Entries)
+        names.push_back(e.Name);
     EXPECT_EQ(names, (std::vector<std::string>{"DIR\\A.TXT", "DIR\\SUB\\C.TXT", "B.TXT"}));
 }
 
 TEST(ArxonRun, EmptyArchiveFiresTheRunEventsOnly) {
-    ScratchDir scratch;
+    TempFolder scratch;
     const std::string path = scratch.File("empty.zip");
     WriteBytes(path, BuildZip({}));
     std::vector<std::int64_t> totals;
@@ -815,7 +776,7 @@ TEST(ArxonRun, HandlerExceptionEndsTheRunWithFalse) {
 }
 
 TEST(ArxonRun, TenByteArchiveReportsNothing) {
-    ScratchDir scratch;
+    TempFolder scratch;
     const std::string path = scratch.File("ten.bin");
     WriteBytes(path, {0x1A, 0x02, 'A', '.', 'T', 'X', 'T', 0, 0, 0});
     for (const TArcType type : {atZip, atZipExe, atArj, atArc, atPak, atAce, atBh}) {
@@ -844,7 +805,7 @@ TEST(ArxonRun, MissingArchiveOrHandlerFails) {
 }
 
 TEST(ArxonRun, ArchiveThatCannotBeOpenedFails) {
-    ScratchDir scratch;
+    TempFolder scratch;
     const std::string fifo = scratch.File("pipe.zip");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     TArxon arx;
@@ -889,7 +850,7 @@ TEST_P(ArxonDamageTest, HugeSizeEndsTheListingWithBadHeader) {
     const std::size_t field = name + c.SizeFieldFromName;
     for (int k = 0; k < 4; ++k)
         bytes[field + k] = k == 0 ? 0xF0 : 0xFF;
-    ScratchDir scratch;
+    TempFolder scratch;
     const std::string path = scratch.File(fs::path(c.File).filename().string());
     WriteBytes(path, bytes);
     const Listing run = ListArchive(path, [](TArxon& a, Listing&) {
@@ -919,7 +880,7 @@ TEST(ArxonDamage, AceNameLongerThanItsHeaderEndsWithBadHeader) {
     ASSERT_NE(name, std::string::npos);
     bytes[name - 2] = 0x00;
     bytes[name - 1] = 0x40; // 16384 bytes of name in a header of a few dozen
-    ScratchDir scratch;
+    TempFolder scratch;
     const std::string path = scratch.File("stored.ace");
     WriteBytes(path, bytes);
     const Listing run = ListArchive(path);
@@ -958,7 +919,7 @@ TEST_P(ArxonArjHeaderSizeTest, LongHeaderIsSkippedOrEndsWithBadHeader) {
                      0);
     bytes[id + 2] = static_cast<std::uint8_t>(c.Size);
     bytes[id + 3] = static_cast<std::uint8_t>(c.Size >> 8);
-    ScratchDir scratch;
+    TempFolder scratch;
     const std::string path = scratch.File("method0.arj");
     WriteBytes(path, bytes);
     const Listing run = ListArchive(path);
@@ -1015,7 +976,7 @@ void ListDamaged(const std::string& path) {
 }
 
 TEST(ArxonRobustness, TruncatedAndGarbledArchivesEnd) {
-    ScratchDir scratch;
+    TempFolder scratch;
     std::mt19937 random(20210304);
     for (const std::string& fixture : RobustnessFixtures()) {
         SCOPED_TRACE(fixture);

@@ -7,6 +7,7 @@
 #include "archive/arxCrc.h"
 #include "platform/Prompts.h"
 #include "platform/StreamFile.h"
+#include "tests/archive/ArchiveTestSupport.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -27,34 +28,10 @@ namespace fs = std::filesystem;
 namespace sorvane {
 namespace {
 
-// A folder of its own for each test, removed with all it holds.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "sorvane-base-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using test::ReadText;
+using test::Report;
+using test::TempFolder;
+using test::WriteText;
 
 std::vector<std::uint8_t> Bytes(const std::string& text) {
     return {text.begin(), text.end()};
@@ -62,18 +39,6 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
 
 std::string Text(const std::vector<std::uint8_t>& bytes) {
     return {bytes.begin(), bytes.end()};
-}
-
-// One OnError call.
-struct Report {
-    std::string fileName, extendedMsg, volumeId;
-    int code = 0;
-    bool operator==(const Report&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Report& r) {
-    return out << "{" << r.code << " \"" << r.fileName << "\" \"" << r.extendedMsg << "\" \""
-               << r.volumeId << "\"}";
 }
 
 // A component whose reports are recorded.

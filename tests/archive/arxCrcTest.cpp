@@ -4,6 +4,8 @@
 // wrote (tests/data/archive/checksum, made by its make.sh) and on built ones.
 #include "archive/arxCrc.h"
 
+#include "tests/archive/ArchiveTestSupport.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +17,8 @@
 
 namespace sorvane {
 namespace {
+
+using test::FixtureBytes;
 
 std::uint32_t Crc32Of(const std::string& text) {
     std::uint32_t crc = 0xFFFFFFFFu;
@@ -132,20 +136,9 @@ TEST(Crc, LibraryAccumulatorsKeepTheirValuesUntilRestarted) {
 
 // Tar header checksum.
 
-std::vector<std::uint8_t> ReadFile(const std::string& relative) {
-    // The test data folder from the environment, else beside this source.
-    const char* root = std::getenv("SORVANE_TEST_DATA");
-    const std::string base = root ? std::string(root)
-                                  : (std::filesystem::path(__FILE__).parent_path().parent_path() / "data")
-                                        .string();
-    std::ifstream in(base + "/" + relative, std::ios::binary);
-    if (!in) ADD_FAILURE() << "cannot open " << relative;
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 TEST(TarChecksum, HeadersWrittenByTarPass) {
     for (const char* name : {"ustar.tar", "gnu.tar", "v7.tar"}) {
-        const auto tar = ReadFile(std::string("archive/checksum/") + name);
+        const auto tar = FixtureBytes(std::string("checksum/") + name);
         ASSERT_GE(tar.size(), 2 * kTarHeaderSize) << name;
         EXPECT_TRUE(TarChecksumOk(tar.data())) << name;
         // The member's data block and the end blocks are no headers.
@@ -160,14 +153,11 @@ TEST(TarChecksum, DamagedHeadersFail) {
         std::uint8_t value;
     };
     const Damage damages[] = {
-        {"first name byte", 0, 'X'},
-        {"last byte", 511, 1},
-        {"byte before the field", 147, '9'},
-        {"byte after the field", 156, '5'},
-        {"a checksum digit", 150, '7'},
-        {"blank counted as digit", 154, '0'},
+        {"first name byte", 0, 'X'},         {"last byte", 511, 1},
+        {"byte before the field", 147, '9'}, {"byte after the field", 156, '5'},
+        {"a checksum digit", 150, '7'},      {"blank counted as digit", 154, '0'},
     };
-    const auto tar = ReadFile("archive/checksum/ustar.tar");
+    const auto tar = FixtureBytes("checksum/ustar.tar");
     ASSERT_GE(tar.size(), kTarHeaderSize);
     for (const auto& d : damages) {
         std::vector<std::uint8_t> header(tar.begin(), tar.begin() + kTarHeaderSize);
@@ -199,15 +189,12 @@ TEST(TarChecksum, FieldForms) {
         bool ok;
     };
     const Case cases[] = {
-        {std::string("0011637\0 ", 8), 5023, true},
-        {std::string("0011637\0 ", 8), 5024, false},
-        {std::string("0011637\0 ", 8), 5022, false},
-        {std::string("011637\0 ", 8), 5023, true},
-        {std::string("  11637 ", 8), 5023, true},
-        {std::string("11637\0\0\0", 8), 5023, true},
-        {std::string("0011638\0", 8), 5023, false},  // '8' skipped: 01163 octal
-        {std::string("0011638\0", 8), 627, true},    // 01163 octal = 627
-        {std::string("        ", 8), 256, false},    // no digits: 0
+        {std::string("0011637\0 ", 8), 5023, true},  {std::string("0011637\0 ", 8), 5024, false},
+        {std::string("0011637\0 ", 8), 5022, false}, {std::string("011637\0 ", 8), 5023, true},
+        {std::string("  11637 ", 8), 5023, true},    {std::string("11637\0\0\0", 8), 5023, true},
+        {std::string("0011638\0", 8), 5023, false}, // '8' skipped: 01163 octal
+        {std::string("0011638\0", 8), 627, true},   // 01163 octal = 627
+        {std::string("        ", 8), 256, false},   // no digits: 0
     };
     for (const auto& c : cases) {
         ASSERT_GE(c.sum, 256u);

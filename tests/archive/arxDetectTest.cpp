@@ -3,6 +3,7 @@
 // offset shift of every file, and detection that returns on every fixture
 // cut short or with damaged bytes.
 #include "archive/arxRegister.h"
+#include "tests/archive/ArchiveTestSupport.h"
 
 #include <cctype>
 #include <cstdint>
@@ -18,6 +19,11 @@
 
 namespace sorvane {
 namespace {
+
+using test::DataPath;
+using test::ReadText;
+using test::TempFolder;
+using test::WriteText;
 
 namespace fs = std::filesystem;
 
@@ -137,21 +143,6 @@ const DetectCase kCorpus[] = {
     {"synth/postscript.ps", atGZip, 0, 0, 0, kAnyShift},
 };
 
-std::string FixturePath(const std::string& file) {
-    const char* root = std::getenv("SORVANE_TEST_DATA");
-    return std::string(root != nullptr ? root : "tests/data") + "/archive/" + file;
-}
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteWhole(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 std::string TestName(const testing::TestParamInfo<DetectCase>& info) {
     std::string name = info.param.file;
     for (char& c : name)
@@ -163,7 +154,7 @@ class ArchiveCorpusDetection : public testing::TestWithParam<DetectCase> {};
 
 TEST_P(ArchiveCorpusDetection, GivesTheKindOffsetAndVolumeOfTheReadme) {
     const DetectCase& c = GetParam();
-    const std::string path = FixturePath(c.file);
+    const std::string path = DataPath(c.file);
     ASSERT_TRUE(fs::is_regular_file(path)) << path;
     TRegisterArxon arx;
     arx.SetArchiveFile(path);
@@ -187,7 +178,7 @@ TEST(ArchiveCorpusDetection, TableCoversTheWholeCorpus) {
     std::set<std::string> listed;
     for (const DetectCase& c : kCorpus)
         listed.insert(c.file);
-    const fs::path root = FixturePath("");
+    const fs::path root = DataPath("");
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file()) continue;
         const std::string relative = fs::relative(entry.path(), root).generic_string();
@@ -199,27 +190,11 @@ TEST(ArchiveCorpusDetection, TableCoversTheWholeCorpus) {
     }
 }
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "sorvane-corpus-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 // Runs detection on `bytes` saved under the fixture's own name (the
 // extension steers the volume number) and checks that it came back with a
 // kind of the enumeration.
 void DetectBytes(const std::string& path, const std::string& bytes) {
-    WriteWhole(path, bytes);
+    WriteText(path, bytes);
     TRegisterArxon arx;
     arx.SetArchiveFile(path);
     ASSERT_LT(static_cast<int>(arx.ArcType), kArcTypeCount);
@@ -244,7 +219,7 @@ std::vector<std::size_t> CutLengths(std::size_t size) {
 TEST(ArchiveCorpusDetection, ReturnsOnEveryFixtureCutShort) {
     TempFolder temp;
     for (const DetectCase& c : kCorpus) {
-        const std::string bytes = ReadWhole(FixturePath(c.file));
+        const std::string bytes = ReadText(DataPath(c.file));
         const std::string path = temp.Path() + "/" + fs::path(c.file).filename().string();
         for (std::size_t cut : CutLengths(bytes.size())) {
             SCOPED_TRACE(std::string(c.file) + " cut to " + std::to_string(cut));
@@ -291,7 +266,7 @@ TEST(ArchiveCorpusDetection, ReturnsOnEveryDamagedFixture) {
     TempFolder temp;
     std::mt19937 random(20210304u);
     for (const DetectCase& c : kCorpus) {
-        const std::string bytes = ReadWhole(FixturePath(c.file));
+        const std::string bytes = ReadText(DataPath(c.file));
         const std::string path = temp.Path() + "/" + fs::path(c.file).filename().string();
         for (int i = 0; i < kMutationsPerFixture; ++i) {
             SCOPED_TRACE(std::string(c.file) + " damage " + std::to_string(i));

@@ -9,6 +9,7 @@
 #include "archive/arxGlobals.h"
 #include "archive/arxRegister.h"
 #include "platform/FileAttributes.h"
+#include "tests/archive/ArchiveTestSupport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -30,47 +31,13 @@
 namespace sorvane {
 namespace {
 
+using test::DataPath;
+using test::ReadBytes;
+using test::ReadText;
+using test::TempFolder;
+using test::WriteBytes;
+
 namespace fs = std::filesystem;
-
-std::string DataPath(const std::string& relative) {
-    const char* root = std::getenv("SORVANE_TEST_DATA");
-    return std::string(root != nullptr ? root : "tests/data") + "/archive/" + relative;
-}
-
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-// A scratch folder of the test, removed afterwards.
-class ScratchDir {
-public:
-    ScratchDir() {
-        path_ = fs::temp_directory_path() /
-                ("dirwalks-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-        fs::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    static inline int counter_ = 0;
-    fs::path path_;
-};
 
 // The modification time of a file as the library dates it (local, DOS precision).
 DateTime FileDosDate(const std::string& path) {
@@ -560,7 +527,7 @@ std::vector<std::uint8_t> TarArchive(const std::vector<TarMember>& members) {
     return out;
 }
 
-Listing ListBytes(const ScratchDir& dir, const std::string& name,
+Listing ListBytes(const TempFolder& dir, const std::string& name,
                   const std::vector<std::uint8_t>& bytes, const Configure& configure = {}) {
     const std::string path = dir.File(name);
     WriteBytes(path, bytes);
@@ -575,7 +542,7 @@ std::vector<std::string> Names(const Listing& run) {
 }
 
 TEST(DirWalkTar, TwoMembersAreTotalledAndTheSecondHeaderIsFoundAtItsBlock) {
-    ScratchDir dir;
+    TempFolder dir;
     const Listing run = ListBytes(dir, "pair.tar", TarArchive({{"a.txt", 100}, {"b.txt", 300}}));
     ASSERT_EQ(run.Entries.size(), 2u);
     EXPECT_EQ(run.TotalUnpacked, 400);
@@ -592,7 +559,7 @@ TEST(DirWalkTar, WholeNamesComeFromTheUstarPrefixAndLongNameRecords) {
     const std::string record = " path=pax/" + longName + "\n";
     pax.Data = std::to_string(record.size() + 3) + record;
     pax.Size = pax.Data.size();
-    ScratchDir dir;
+    TempFolder dir;
     const Listing run = ListBytes(dir, "names.tar",
                                   TarArchive({{"deep.txt", 5, '0', "some/folder/of/the/prefix"},
                                               gnuLong,
@@ -606,7 +573,7 @@ TEST(DirWalkTar, WholeNamesComeFromTheUstarPrefixAndLongNameRecords) {
 }
 
 TEST(DirWalkTar, Base256SizesAreRead) {
-    ScratchDir dir;
+    TempFolder dir;
     TarMember big{"big.bin", 1500, '0', "", true};
     const Listing run = ListBytes(dir, "big.tar", TarArchive({big, {"after.txt", 3}}));
     ASSERT_EQ(run.Entries.size(), 2u);
@@ -687,7 +654,7 @@ TEST(DirWalkRar, NamesAreUnicodeOemOrUtf8AsTheirFlagsSay) {
         {"dir/name.txt", 0, "dir\\name.txt"},
     };
     for (const Case& c : cases) {
-        ScratchDir dir;
+        TempFolder dir;
         const Listing run = ListBytes(dir, "names.rar", RarWithName(c.Field, c.Flags));
         ASSERT_EQ(run.Entries.size(), 1u) << c.Name;
         EXPECT_EQ(run.Entries[0].Name, c.Name);
@@ -725,7 +692,7 @@ TEST_P(DirWalkDamageTest, EndsTheListingAsExpected) {
     std::vector<std::uint8_t> bytes = ReadBytes(DataPath(c.File));
     ASSERT_FALSE(bytes.empty());
     c.Damage(bytes);
-    ScratchDir dir;
+    TempFolder dir;
     const Listing run = ListBytes(dir, fs::path(c.File).filename().string(), bytes);
     EXPECT_EQ(Names(run), c.Listed);
     if (c.Error == 0) {
@@ -835,7 +802,7 @@ TEST(DirWalkVolumes, RarMemberIsReportedFromItsLastVolume) {
 }
 
 TEST(DirWalkVolumes, RarMissingNextVolumeReportsTheMemberWithoutPackedSize) {
-    ScratchDir dir;
+    TempFolder dir;
     const std::string path = dir.File("oldvol.rar");
     fs::copy_file(DataPath("synth/oldvol.rar"), path);
     int asked = 0;
@@ -873,7 +840,7 @@ TEST(DirWalkVolumes, CabinetSetAsksForTheNextCabinet) {
 }
 
 TEST(DirWalkVolumes, MissingNextCabinetIsAskedForThenAnOpenError) {
-    ScratchDir dir;
+    TempFolder dir;
     const std::string path = dir.File("set1.cab");
     fs::copy_file(DataPath("synth/set1.cab"), path);
     bool existed = true;
@@ -966,7 +933,7 @@ protected:
         EXPECT_LT(took, std::chrono::seconds(2)) << what;
     }
 
-    ScratchDir dir_;
+    TempFolder dir_;
 };
 
 TEST_P(DirWalkRobustTest, TruncatedCopiesEndTheirListing) {

@@ -6,6 +6,7 @@
 #include "platform/DateTime.h"
 #include "platform/Prompts.h"
 #include "platform/StreamFile.h"
+#include "tests/archive/ArchiveTestSupport.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -23,6 +24,8 @@ namespace fs = std::filesystem;
 namespace sorvane {
 namespace {
 
+using test::TempFolder;
+
 // Mountinfo lines. With all of them the letters are C "/", D the CD, E the
 // spanned-set disk, F the USB disk whose folder is missing (no disk in it).
 const std::string kRootMount = "28 1 259:2 / / rw,relatime shared:1 - ext4 /dev/nvme0n1p2 rw";
@@ -37,12 +40,8 @@ const std::string kEmptyDriveMount = "64 28 8:33 / /mnt/usb rw,relatime - ext4 /
 // A drive tree in a temporary folder, removed with everything in it.
 class DriveTree {
 public:
-    DriveTree() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(tmp != nullptr && *tmp ? tmp : "/tmp") + "/arxdisk-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        base_ = pattern;
+    DriveTree() : base_(folder_.Path()) {
+        if (base_.empty()) throw std::runtime_error("mkdtemp failed");
         Folder("fs/home/ana");
         Folder("fs/media/ana/CD");
         Folder("fs/media/ana/PKBACK# 003");
@@ -54,10 +53,6 @@ public:
     }
     DriveTree(const DriveTree&) = delete;
     DriveTree& operator=(const DriveTree&) = delete;
-    ~DriveTree() {
-        std::error_code ignored;
-        fs::remove_all(base_, ignored);
-    }
 
     void Mounts(const std::vector<std::string>& lines) const {
         std::ofstream out(base_ + "/mountinfo", std::ios::trunc);
@@ -88,6 +83,7 @@ public:
     }
 
 private:
+    TempFolder folder_;
     std::string base_;
 };
 
@@ -330,18 +326,9 @@ TEST(ArxDiskLabel, DriveTypeNames) {
 
 class ArxFileHandles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(tmp != nullptr && *tmp ? tmp : "/tmp") + "/arxfile-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-    std::string folder_;
+    void SetUp() override { ASSERT_FALSE(folder_.empty()); }
+    TempFolder temp_;
+    const std::string folder_ = temp_.Path();
 };
 
 // The Unix time of a local calendar time.

@@ -3,55 +3,27 @@
 // selection, overwrite, passwords, dates, attributes, the CRC verdict, test
 // runs, archives that cannot be opened, confinement of hostile names, and
 // damaged archives.
-#include <gtest/gtest.h>
+#include "platform/Files.h"
+#include "tests/archive/ArchiveTestSupport.h"
+#include "tests/archive/StoredZipDriver.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
 #include <sstream>
 #include <sys/stat.h>
 
-#include "platform/Files.h"
-#include "tests/archive/StoredZipDriver.h"
-
 namespace sorvane {
 namespace {
 
+using test::DataPath;
+using test::ReadText;
+using test::TempFolder;
+
 namespace fs = std::filesystem;
 using test::TStoredZipDriver;
-
-std::string DataPath(const std::string& relative) {
-    const char* root = std::getenv("SORVANE_TEST_DATA");
-    return std::string(root != nullptr ? root : "tests/data") + "/archive/" + relative;
-}
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "sorvane-extract-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        for (auto& entry : fs::recursive_directory_iterator(path_, ignored))
-            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 struct ErrorRecord {
     std::string fileName;
@@ -69,15 +41,18 @@ struct ExtractionRun {
         driver.SetArchiveFile(archive);
         driver.SetExtractDir(outFolder);
         driver.FileSpec = {"*.*"};
-        driver.OnError = [this](TZipCommon&, const std::string& f, const std::string& m, const std::string&,
-                                int code) { errors.push_back({f, m, code}); };
+        driver.OnError = [this](TZipCommon&, const std::string& f, const std::string& m,
+                                const std::string&, int code) {
+            errors.push_back({f, m, code});
+        };
         driver.OnEnd = [this](TZipCommon&, const std::string& name, bool pass) {
             verdicts.emplace_back(name, pass);
         };
     }
     int Count(int code) const {
         int n = 0;
-        for (const auto& e : errors) n += e.code == code;
+        for (const auto& e : errors)
+            n += e.code == code;
         return n;
     }
 };
@@ -90,8 +65,10 @@ TEST(StoredZipExtraction, ExtractsEveryMemberWithItsDateAndCrc) {
     EXPECT_FALSE(run.driver.RunFailed);
     EXPECT_TRUE(run.errors.empty());
     ASSERT_EQ(run.verdicts.size(), 2u);
-    for (const auto& verdict : run.verdicts) EXPECT_TRUE(verdict.second) << verdict.first;
-    EXPECT_EQ(Slurp(out.File("alpha.txt")), "Alpha file of the archive fixtures.\nIt has two lines.\n");
+    for (const auto& verdict : run.verdicts)
+        EXPECT_TRUE(verdict.second) << verdict.first;
+    EXPECT_EQ(ReadText(out.File("alpha.txt")),
+              "Alpha file of the archive fixtures.\nIt has two lines.\n");
     EXPECT_EQ(ReadFileSize(out.File("beta.txt")), 708u);
     struct stat info {};
     ASSERT_EQ(::stat(out.File("alpha.txt").c_str(), &info), 0);
@@ -117,7 +94,8 @@ TEST(StoredZipExtraction, FileSpecSelectsMembers) {
         run.driver.OnActivate = [&](TZipCommon& sender) { sender.ExclusionList = c.exclusions; };
         EXPECT_EQ(run.driver.Extract(), static_cast<int>(c.written.size())) << c.spec[0];
         for (const char* name : {"alpha.txt", "beta.txt"}) {
-            const bool expected = std::find(c.written.begin(), c.written.end(), name) != c.written.end();
+            const bool expected =
+                std::find(c.written.begin(), c.written.end(), name) != c.written.end();
             EXPECT_EQ(fs::exists(out.File(name)), expected) << c.spec[0] << " " << name;
         }
     }
@@ -142,11 +120,13 @@ TEST(StoredZipExtraction, OverwriteModesDecideAboutExistingTargets) {
         ExtractionRun run(DataPath("zip/stored.zip"), out.Path());
         run.driver.OverwriteMode = c.mode;
         run.driver.ConfirmOverwrites = c.confirm;
-        run.driver.OnFileExists = [&](TZipCommon&, const std::string&, std::string&, TOverwriteMode& mode) {
+        run.driver.OnFileExists = [&](TZipCommon&, const std::string&, std::string&,
+                                      TOverwriteMode& mode) {
             mode = c.answerOverwrite ? omOverwrite : omSkip;
         };
         EXPECT_EQ(run.driver.Extract(), c.expected);
-        EXPECT_EQ(Slurp(out.File("alpha.txt")).substr(0, std::string(c.alphaAfter).size()), c.alphaAfter);
+        EXPECT_EQ(ReadText(out.File("alpha.txt")).substr(0, std::string(c.alphaAfter).size()),
+                  c.alphaAfter);
     }
 }
 
@@ -155,8 +135,8 @@ TEST(StoredZipExtraction, EncipheredMembersWithThePasswordGiven) {
     ExtractionRun run(DataPath("crypt/stored.zip"), out.Path());
     run.driver.Password = "Sorvane-1";
     EXPECT_EQ(run.driver.Extract(), 2);
-    EXPECT_EQ(Slurp(out.File("quick.txt")), Slurp(DataPath("crypt/quick.txt")));
-    EXPECT_EQ(Slurp(out.File("second.txt")), Slurp(DataPath("crypt/second.txt")));
+    EXPECT_EQ(ReadText(out.File("quick.txt")), ReadText(DataPath("crypt/quick.txt")));
+    EXPECT_EQ(ReadText(out.File("second.txt")), ReadText(DataPath("crypt/second.txt")));
     EXPECT_TRUE(run.errors.empty());
 }
 
@@ -170,7 +150,8 @@ TEST(StoredZipExtraction, PasswordAskedOnceThenFromTheList) {
     TempFolder out2;
     ExtractionRun asked(DataPath("crypt/stored.zip"), out2.Path());
     int questions = 0;
-    asked.driver.OnGetPassword = [&](TZipCommon&, const std::string&, std::string& password, bool&) {
+    asked.driver.OnGetPassword = [&](TZipCommon&, const std::string&, std::string& password,
+                                     bool&) {
         ++questions;
         password = questions == 1 ? "nope" : "Sorvane-1";
     };
@@ -210,7 +191,7 @@ TEST(StoredZipExtraction, TestRunDecodesAndWritesNothing) {
 // Copies stored.zip with one change made to its bytes.
 std::string PatchedCopy(const TempFolder& folder, const std::string& name,
                         const std::function<void(std::string&)>& patch) {
-    std::string bytes = Slurp(DataPath("zip/stored.zip"));
+    std::string bytes = ReadText(DataPath("zip/stored.zip"));
     patch(bytes);
     WriteFileAtomically(folder.File(name), bytes);
     return folder.File(name);
@@ -219,9 +200,9 @@ std::string PatchedCopy(const TempFolder& folder, const std::string& name,
 TEST(StoredZipExtraction, DamagedDataFailsTheCrcAndReadOnlyIsRestored) {
     TempFolder work;
     const std::string archive = PatchedCopy(work, "patched.zip", [](std::string& bytes) {
-        bytes[bytes.find("Alpha file")] ^= 0x20;                 // one data byte of alpha.txt
+        bytes[bytes.find("Alpha file")] ^= 0x20; // one data byte of alpha.txt
         const auto central = bytes.find(std::string("PK\x01\x02", 4));
-        bytes[central + 38] = 0x21;                              // alpha.txt: read-only, archive
+        bytes[central + 38] = 0x21; // alpha.txt: read-only, archive
     });
     TempFolder out;
     ExtractionRun run(archive, out.Path());
@@ -238,8 +219,8 @@ TEST(StoredZipExtraction, DamagedDataFailsTheCrcAndReadOnlyIsRestored) {
 
 TEST(StoredZipExtraction, CrcFailureWithoutOnEndIsReported) {
     TempFolder work;
-    const std::string archive =
-        PatchedCopy(work, "bad.zip", [](std::string& bytes) { bytes[bytes.find("Alpha file")] ^= 1; });
+    const std::string archive = PatchedCopy(
+        work, "bad.zip", [](std::string& bytes) { bytes[bytes.find("Alpha file")] ^= 1; });
     TempFolder out;
     ExtractionRun run(archive, out.Path());
     run.driver.OnEnd = nullptr;
@@ -261,9 +242,8 @@ TEST(StoredZipExtraction, ArchiveThatCannotBeOpenedFailsTheRun) {
 
     TStoredZipDriver unnamed;
     std::vector<int> codes;
-    unnamed.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string&, int code) {
-        codes.push_back(code);
-    };
+    unnamed.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string&,
+                          int code) { codes.push_back(code); };
     EXPECT_EQ(unnamed.Extract(), 0);
     EXPECT_TRUE(unnamed.RunFailed);
     EXPECT_EQ(codes, std::vector<int>{kMsgFileNotFound});
@@ -288,9 +268,9 @@ TEST(StoredZipExtraction, HostileNamesNeverLeaveTheExtractionFolder) {
     ASSERT_EQ(run.driver.ArcType, atZip);
     // "/etc-like.txt" and "C:\drive.txt" lose their root and drive, as stored paths do.
     EXPECT_EQ(run.driver.Extract(), 3);
-    EXPECT_EQ(Slurp(out.File("ok/inside.txt")), "inside");
-    EXPECT_EQ(Slurp(out.File("etc-like.txt")), "slash");
-    EXPECT_EQ(Slurp(out.File("drive.txt")), "drive");
+    EXPECT_EQ(ReadText(out.File("ok/inside.txt")), "inside");
+    EXPECT_EQ(ReadText(out.File("etc-like.txt")), "slash");
+    EXPECT_EQ(ReadText(out.File("drive.txt")), "drive");
     EXPECT_TRUE(fs::is_empty(outside.Path()));
     EXPECT_FALSE(fs::exists(fs::path(out.Path()).parent_path() / "up.txt"));
     EXPECT_FALSE(fs::exists(fs::path(out.Path()).parent_path() / "up2.txt"));
@@ -301,7 +281,7 @@ TEST(StoredZipExtraction, HostileNamesNeverLeaveTheExtractionFolder) {
 // and never a file outside the output folder.
 TEST(StoredZipExtraction, DamagedArchivesGiveErrorsNotCrashes) {
     for (const char* fixture : {"zip/stored.zip", "crypt/stored.zip"}) {
-        const std::string original = Slurp(DataPath(fixture));
+        const std::string original = ReadText(DataPath(fixture));
         std::mt19937 random(20261210);
         TempFolder work;
         const std::string archive = work.File("damaged.zip");
@@ -310,7 +290,8 @@ TEST(StoredZipExtraction, DamagedArchivesGiveErrorsNotCrashes) {
             if (round % 3 == 0) {
                 bytes.resize(random() % bytes.size());
             } else {
-                for (int n = 0; n < 1 + round % 5; ++n) bytes[random() % bytes.size()] = static_cast<char>(random());
+                for (int n = 0; n < 1 + round % 5; ++n)
+                    bytes[random() % bytes.size()] = static_cast<char>(random());
             }
             WriteFileAtomically(archive, bytes);
             TempFolder out;

@@ -1,38 +1,24 @@
 // Archive kind detection beyond the fixture table: the volume number of the
 // extension, self-extractors that keep their archive's offset as a string
 // resource, and ZIP sets spanned over removable disks.
-#include <gtest/gtest.h>
+#include "archive/arxRegister.h"
+
+#include "archive/arxDisk.h"
+#include "platform/Files.h"
+#include "tests/archive/ArchiveTestSupport.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
-
-#include "archive/arxDisk.h"
-#include "archive/arxRegister.h"
-#include "platform/Files.h"
 
 namespace sorvane {
 namespace {
 
+using test::TempFolder;
+
 namespace fs = std::filesystem;
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "sorvane-detect-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 std::string Padded(std::string head, std::size_t size = 64) {
     head.resize(std::max(head.size(), size), '\0');
@@ -100,37 +86,38 @@ std::string ExeWithStringResource(const std::u16string& resource, const std::str
         put16(at + 2, static_cast<std::uint16_t>(v >> 16));
     };
     image[0] = 'M';
-    image[1] = 'Z';                // DOS header; pages 0: nothing appended to find
-    put32(0x3C, 0x40);             // where the PE header is
+    image[1] = 'Z';    // DOS header; pages 0: nothing appended to find
+    put32(0x3C, 0x40); // where the PE header is
     image.replace(0x40, 4, std::string("PE\0\0", 4));
-    put16(0x44, 0x14C);            // machine: i386
-    put16(0x46, 1);                // one section
-    put16(0x54, 0xE0);             // optional header size
+    put16(0x44, 0x14C); // machine: i386
+    put16(0x46, 1);     // one section
+    put16(0x54, 0xE0);  // optional header size
     const std::size_t optional = 0x58;
-    put16(optional, 0x10B);        // PE32
-    put32(optional + 92, 16);      // data directories
+    put16(optional, 0x10B);            // PE32
+    put32(optional + 92, 16);          // data directories
     put32(optional + 96 + 16, 0x1000); // resource directory RVA
     put32(optional + 96 + 20, 0x100);  // and size
     const std::size_t section = optional + 0xE0;
-    put32(section + 8, 0x200);     // virtual size
-    put32(section + 12, 0x1000);   // virtual address
-    put32(section + 16, 0x200);    // raw size
-    put32(section + 20, 0x200);    // raw offset
+    put32(section + 8, 0x200);   // virtual size
+    put32(section + 12, 0x1000); // virtual address
+    put32(section + 16, 0x200);  // raw size
+    put32(section + 20, 0x200);  // raw offset
     const std::size_t root = 0x200;
-    put16(root + 14, 1);           // root: one id entry
-    put32(root + 16, 6);           //   string tables
+    put16(root + 14, 1); // root: one id entry
+    put32(root + 16, 6); //   string tables
     put32(root + 20, 0x80000000u | 0x18);
-    put16(root + 0x18 + 14, 1);    // types: one block
-    put32(root + 0x18 + 16, 1);    //   block 1: strings 0-15
+    put16(root + 0x18 + 14, 1); // types: one block
+    put32(root + 0x18 + 16, 1); //   block 1: strings 0-15
     put32(root + 0x18 + 20, 0x80000000u | 0x30);
-    put16(root + 0x30 + 14, 1);    // block: one language
+    put16(root + 0x30 + 14, 1); // block: one language
     put32(root + 0x30 + 16, 0x409);
-    put32(root + 0x30 + 20, 0x48); //   its data entry
+    put32(root + 0x30 + 20, 0x48);     //   its data entry
     put32(root + 0x48, 0x1000 + 0x58); // data RVA
-    put32(root + 0x48 + 4, 0x40);  // data size
-    std::size_t at = root + 0x58 + 2; // string 0 is empty; string 1 follows
+    put32(root + 0x48 + 4, 0x40);      // data size
+    std::size_t at = root + 0x58 + 2;  // string 0 is empty; string 1 follows
     put16(at, static_cast<std::uint16_t>(resource.size()));
-    for (char16_t c : resource) put16(at += 2, c);
+    for (char16_t c : resource)
+        put16(at += 2, c);
     return image + payload + std::string(64, '\0');
 }
 
@@ -166,7 +153,8 @@ TEST(ArchiveDetection, DamagedExecutableResourcesAreSafe) {
     for (int round = 0; round < 400; ++round) {
         std::string bytes = original;
         // Damage the headers and the resource tree, where the offsets are.
-        for (int n = 0; n < 1 + round % 4; ++n) bytes[random() % 0x2A0] = static_cast<char>(random());
+        for (int n = 0; n < 1 + round % 4; ++n)
+            bytes[random() % 0x2A0] = static_cast<char>(random());
         WriteFileAtomically(folder.File("setup.exe"), bytes);
         TRegisterArxon arx;
         arx.SetArchiveFile(folder.File("setup.exe"));
@@ -199,7 +187,8 @@ TEST(ArchiveDetection, SpannedZipByTheDiskItLiesOn) {
 
     std::ifstream in(std::string(std::getenv("SORVANE_TEST_DATA")) + "/archive/zip/stored.zip",
                      std::ios::binary);
-    const std::string spanned = std::string("PK\x07\x08", 4) + std::string(std::istreambuf_iterator<char>(in), {});
+    const std::string spanned =
+        std::string("PK\x07\x08", 4) + std::string(std::istreambuf_iterator<char>(in), {});
     WriteFileAtomically(disk + "/backup.zip", spanned);
     TempFolder fixed;
     WriteFileAtomically(fixed.File("backup.zip"), spanned);

@@ -1,24 +1,29 @@
 // Streams of the archive library: memory, handle and file streams, 64-bit
 // copying with cancel and progress, the decompressing stream over a
 // stand-in engine, Adler-32, and the temporary-file stream with its owner.
-#include <gtest/gtest.h>
+#include "archive/arxStream.h"
+
+#include "archive/arxStreamDecompress.h"
+#include "archive/arxStreamTemp.h"
+#include "platform/Files.h"
+#include "tests/archive/ArchiveTestSupport.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "archive/arxStream.h"
-#include "archive/arxStreamDecompress.h"
-#include "archive/arxStreamTemp.h"
-#include "platform/Files.h"
-
 namespace sorvane {
 namespace {
+
+using test::ReadBytes;
+using test::TempFolder;
+using test::WriteBytes;
 
 namespace fs = std::filesystem;
 
@@ -29,42 +34,14 @@ std::vector<std::uint8_t> Pattern(std::int64_t size, std::uint8_t seed = 0) {
     return data;
 }
 
-std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& data, std::int64_t from, std::int64_t n) {
+std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& data, std::int64_t from,
+                                std::int64_t n) {
     return {data.begin() + from, data.begin() + from + n};
 }
 
-// A folder of its own for each test, removed with all it holds.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "sorvane-streams-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    std::size_t Count() const {
-        return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
-    }
-
-private:
-    std::string path_;
-};
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& data) {
-    WriteFileAtomically(path, std::string(data.begin(), data.end()));
+TArxBaseStream* Base(TArxBaseStream& s) {
+    return &s;
 }
-
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    const std::string text = ReadWholeFile(path);
-    return {text.begin(), text.end()};
-}
-
-TArxBaseStream* Base(TArxBaseStream& s) { return &s; }
 
 // ---- seeks and reads, the same table over a memory and a file stream -------
 
@@ -151,10 +128,8 @@ struct WriteCase {
 };
 
 const WriteCase kWrites[] = {
-    {"append to empty", 0, 0, 100, 100},
-    {"overwrite inside", 100, 10, 20, 100},
-    {"overlap the end", 100, 90, 20, 110},
-    {"beyond the end leaves a zero gap", 10, 50, 5, 55},
+    {"append to empty", 0, 0, 100, 100},   {"overwrite inside", 100, 10, 20, 100},
+    {"overlap the end", 100, 90, 20, 110}, {"beyond the end leaves a zero gap", 10, 50, 5, 55},
     {"nothing", 100, 0, 0, 100},
 };
 
@@ -286,7 +261,8 @@ TEST(ArxStreams, WritingAReadOnlyFileGivesZeroAndWholeBufferWritesRaise) {
         file.WriteBuffer(bytes, 3);
         ADD_FAILURE() << "a short whole-buffer write must raise";
     } catch (const EArxStreamError& error) {
-        EXPECT_NE(std::string(error.what()).find("Stream write error"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("Stream write error"), std::string::npos)
+            << error.what();
     }
     EXPECT_EQ(ReadBytes(folder.File("r")), Pattern(10));
 }
@@ -310,7 +286,8 @@ TEST(ArxStreams, ReadingPastTheEnd) {
             stream->ReadBuffer(buffer.data(), 6);
             ADD_FAILURE() << "a short whole-buffer read must raise";
         } catch (const EArxStreamError& error) {
-            EXPECT_NE(std::string(error.what()).find("Stream read error"), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("Stream read error"), std::string::npos)
+                << error.what();
         }
         stream->SetPosition(15);
         EXPECT_NO_THROW(stream->ReadBuffer(buffer.data(), 5));
@@ -395,7 +372,8 @@ const CopyCase kLibraryCopies[] = {
     {"exactly one chunk", 131072, 0, 131072, 0, 131072, 1},
     {"small", 10, 2, 5, 0, 5, 1},
     {"empty source, count 0", 0, 0, 0, 0, 0, 0},
-    {"canceled in the second loop: checked again before the chunk", 300000, 0, 300000, 2, 131072, 2},
+    {"canceled in the second loop: checked again before the chunk", 300000, 0, 300000, 2, 131072,
+     2},
     {"canceled in the first loop", 300000, 0, 300000, 1, 0, 1},
 };
 
@@ -488,7 +466,8 @@ public:
         windows.push_back(record.AvailOut);
         if (failAt >= 0 && record.TotalOut >= failAt) return -3;
         if (record.TotalOut >= length_) return kInflateStreamEnd;
-        const std::int64_t n = std::min({record.AvailIn, record.AvailOut, length_ - record.TotalOut});
+        const std::int64_t n =
+            std::min({record.AvailIn, record.AvailOut, length_ - record.TotalOut});
         std::copy(record.NextIn, record.NextIn + n, record.NextOut);
         record.NextIn += n;
         record.AvailIn -= n;
@@ -582,7 +561,8 @@ TEST(ArxStreams, DecompressInputReadsNeverExceedTheBuffer) {
     std::vector<std::uint8_t> out(400000);
     EXPECT_EQ(stream.Read(out.data(), 400000), 400000);
     ASSERT_FALSE(source.asks.empty());
-    for (std::int64_t a : source.asks) EXPECT_LE(a, 131070);
+    for (std::int64_t a : source.asks)
+        EXPECT_LE(a, 131070);
     EXPECT_EQ(out, Pattern(400000));
 
     std::uint8_t few[5];
@@ -739,7 +719,8 @@ TEST(ArxStreams, DecompressEngineErrorsAndShortInput) {
 TEST(ArxStreams, DecompressDeciphersInputAndReportsProgress) {
     const auto plain = Pattern(2000, 9);
     auto enciphered = plain;
-    for (auto& b : enciphered) b ^= 0x5A;
+    for (auto& b : enciphered)
+        b ^= 0x5A;
     TMemoryStream32 source(enciphered);
     CopyEngine engine(2000);
     TDecompressStream stream(source, 15, engine);
@@ -747,7 +728,8 @@ TEST(ArxStreams, DecompressDeciphersInputAndReportsProgress) {
     std::int64_t deciphered = 0;
     stream.Decipher = [&](std::uint8_t* data, std::size_t n) {
         deciphered += static_cast<std::int64_t>(n);
-        for (std::size_t i = 0; i < n; ++i) data[i] ^= 0x5A;
+        for (std::size_t i = 0; i < n; ++i)
+            data[i] ^= 0x5A;
     };
     int progress = 0;
     stream.OnProgress = [&](TStream32&) { ++progress; };
@@ -781,11 +763,13 @@ TEST(ArxStreams, Adler32) {
         const char* text;
         std::uint32_t expect;
     };
-    const Case cases[] = {{"", 1}, {"a", 0x00620062}, {"abc", 0x024D0127}, {"Wikipedia", 0x11E60398}};
+    const Case cases[] = {
+        {"", 1}, {"a", 0x00620062}, {"abc", 0x024D0127}, {"Wikipedia", 0x11E60398}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         const std::string s = c.text;
-        EXPECT_EQ(InflateAdler32(1, reinterpret_cast<const std::uint8_t*>(s.data()), s.size()), c.expect);
+        EXPECT_EQ(InflateAdler32(1, reinterpret_cast<const std::uint8_t*>(s.data()), s.size()),
+                  c.expect);
     }
     EXPECT_EQ(InflateAdler32(12345, nullptr, 10), 1u);
     for (std::int64_t size : {3853, 3854, 3855, 100000}) {
@@ -793,7 +777,8 @@ TEST(ArxStreams, Adler32) {
         EXPECT_EQ(InflateAdler32(1, ff.data(), ff.size()), SlowAdler(ff)) << size;
         const auto p = Pattern(size);
         const std::uint32_t half = InflateAdler32(1, p.data(), p.size() / 2);
-        EXPECT_EQ(InflateAdler32(half, p.data() + p.size() / 2, p.size() - p.size() / 2), SlowAdler(p))
+        EXPECT_EQ(InflateAdler32(half, p.data() + p.size() / 2, p.size() - p.size() / 2),
+                  SlowAdler(p))
             << size;
     }
 }
@@ -801,7 +786,8 @@ TEST(ArxStreams, Adler32) {
 TEST(ArxStreams, ZeroFilledAllocation) {
     auto* p = static_cast<std::uint8_t*>(InflateZeroAlloc(nullptr, 100, 3));
     ASSERT_NE(p, nullptr);
-    for (int i = 0; i < 300; ++i) EXPECT_EQ(p[i], 0);
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(p[i], 0);
     InflateRelease(nullptr, p);
     EXPECT_EQ(InflateZeroAlloc(nullptr, std::numeric_limits<std::size_t>::max() / 2, 3), nullptr);
 }
@@ -859,8 +845,10 @@ struct TempFinishCase {
 
 const TempFinishCase kTempFinishes[] = {
     {"committed", false, false, 1000, 0, true, false, "begin(dest.zip)commit(copy)"},
-    {"committed, large archive", false, false, 65537, 0, true, false, "begin(dest.zip)commit(copy)end"},
-    {"exactly 65536 is not large", false, false, 65536, 0, true, false, "begin(dest.zip)commit(copy)"},
+    {"committed, large archive", false, false, 65537, 0, true, false,
+     "begin(dest.zip)commit(copy)end"},
+    {"exactly 65536 is not large", false, false, 65536, 0, true, false,
+     "begin(dest.zip)commit(copy)"},
     {"canceled: nothing left behind", true, false, 100000, 0, false, false, ""},
     {"canceled while beginning: no commit", false, true, 100, 0, false, false, "begin(dest.zip)"},
     {"disk full is reported and raised", false, false, 100, ENOSPC, false, true,
@@ -913,14 +901,16 @@ TEST(ArxStreams, TempFileStreamFinishesWhenDestroyed) {
     FakeOwner owner(tempDir.Path());
     owner.commitError = ENOSPC;
     {
-        TTempFileStream stream(owner, TFileStream32::kModeCreate, destDir.File("d"), tempDir.Path());
+        TTempFileStream stream(owner, TFileStream32::kModeCreate, destDir.File("d"),
+                               tempDir.Path());
     } // the failure is swallowed by the destructor
     EXPECT_EQ(owner.log, "begin(d)commit(copy)error(25160,Disk full,0)");
     EXPECT_EQ(tempDir.Count(), 0u);
     owner.commitError = 0;
     owner.log.clear();
     {
-        TTempFileStream stream(owner, TFileStream32::kModeCreate, destDir.File("e"), tempDir.Path());
+        TTempFileStream stream(owner, TFileStream32::kModeCreate, destDir.File("e"),
+                               tempDir.Path());
         stream.WriteBuffer("xyz", 3);
     }
     EXPECT_EQ(ReadWholeFile(destDir.File("e")), "xyz");
@@ -932,7 +922,8 @@ TEST(ArxStreams, TempFileStreamOverTheFileItself) {
     FakeOwner owner(folder.Path());
     WriteBytes(folder.File("vol.z01"), Pattern(100));
     {
-        TTempFileStream stream(owner, TFileStream32::kModeReadWrite, folder.File("vol.z01"), folder.Path());
+        TTempFileStream stream(owner, TFileStream32::kModeReadWrite, folder.File("vol.z01"),
+                               folder.Path());
         ASSERT_GE(stream.Handle, 0);
         EXPECT_FALSE(stream.IsTemp);
         EXPECT_EQ(stream.TempName, folder.File("vol.z01"));
@@ -950,16 +941,15 @@ TEST(ArxStreams, TempFileStreamReadProgressFollowsTheOwnersCounter) {
     TempFolder folder;
     FakeOwner owner(folder.Path());
     WriteBytes(folder.File("in"), Pattern(30));
-    TTempFileStream stream(owner, TFileStream32::kModeReadDenyNone, folder.File("in"), folder.Path());
+    TTempFileStream stream(owner, TFileStream32::kModeReadDenyNone, folder.File("in"),
+                           folder.Path());
     struct Step {
         std::int64_t remainingBefore, ask, got, remainingAfter;
         int progress;
     };
     const Step steps[] = {
-        {25, 10, 10, 15, 1},
-        {15, 10, 10, 5, 2},
-        {5, 20, 10, -15, 3}, // counts what was asked
-        {0, 10, 0, 0, 3},    // nothing expected any more: no progress
+        {25, 10, 10, 15, 1}, {15, 10, 10, 5, 2}, {5, 20, 10, -15, 3}, // counts what was asked
+        {0, 10, 0, 0, 3}, // nothing expected any more: no progress
         {-3, 10, 0, -3, 3},
     };
     std::uint8_t buffer[20];
@@ -980,7 +970,8 @@ TEST(ArxStreams, TempFileStreamCopiesInChunksOf100000) {
         leaf += std::to_string(++n);
         const std::string name = folder.File(leaf);
         WriteFileAtomically(name, "");
-        return std::make_unique<TTempFileStream>(owner, TFileStream32::kModeReadWrite, name, folder.Path());
+        return std::make_unique<TTempFileStream>(owner, TFileStream32::kModeReadWrite, name,
+                                                 folder.Path());
     });
 }
 
@@ -998,7 +989,8 @@ TEST(ArxStreams, SameDriveLetterDecidesMoving) {
         {"", "C:\\a.zip", false},
         {"1:x", "1:y", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(SameDriveLetter(c.a, c.b), c.expect) << c.a << " " << c.b;
+    for (const auto& c : cases)
+        EXPECT_EQ(SameDriveLetter(c.a, c.b), c.expect) << c.a << " " << c.b;
 }
 
 } // namespace

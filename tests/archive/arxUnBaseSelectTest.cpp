@@ -3,6 +3,7 @@
 // its events, driven by small readers whose format driver is a script.
 #include "archive/arxCrc.h"
 #include "archive/arxUnBase.h"
+#include "tests/archive/ArchiveTestSupport.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,38 +22,8 @@ namespace fs = std::filesystem;
 namespace sorvane {
 namespace {
 
-// A folder of its own for each test, removed with all it holds.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "sorvane-unbase-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) {
-            fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-            fs::remove_all(path_, ignored);
-        }
-    }
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-// One OnError call.
-struct Report {
-    std::string fileName, extendedMsg, volumeId;
-    int code = 0;
-    bool operator==(const Report&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Report& r) {
-    return out << "{" << r.code << " \"" << r.fileName << "\" \"" << r.extendedMsg << "\" \""
-               << r.volumeId << "\"}";
-}
+using test::Report;
+using test::TempFolder;
 
 // Records every report of `arx` into `reports`.
 void RecordReports(TZipCommon& arx, std::vector<Report>& reports) {

@@ -6,12 +6,13 @@
 #include "archive/arxZipCrypt.h"
 
 #include "archive/arxCrc.h"
+#include "tests/archive/ArchiveTestSupport.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
@@ -21,18 +22,9 @@
 namespace sorvane {
 namespace {
 
-constexpr const char* kPassword = "Sorvane-1";
+using test::FixtureText;
 
-std::string ReadFile(const std::string& relative) {
-    // The test data folder from the environment, else beside this source.
-    const char* root = std::getenv("SORVANE_TEST_DATA");
-    const std::string base = root ? std::string(root)
-                                  : (std::filesystem::path(__FILE__).parent_path().parent_path() / "data")
-                                        .string();
-    std::ifstream in(base + "/archive/crypt/" + relative, std::ios::binary);
-    if (!in) ADD_FAILURE() << "cannot open " << relative;
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+constexpr const char* kPassword = "Sorvane-1";
 
 std::uint32_t Le(const std::string& s, std::size_t at, int bytes) {
     std::uint32_t v = 0;
@@ -47,8 +39,8 @@ struct Member {
     std::uint16_t flags = 0;
     std::uint16_t dosTime = 0;
     std::uint32_t crc = 0;
-    std::string header;  // the 12 enciphered header bytes
-    std::string data;    // the enciphered data after them
+    std::string header; // the 12 enciphered header bytes
+    std::string data;   // the enciphered data after them
 };
 
 std::vector<Member> ReadMembers(const std::string& zip) {
@@ -57,7 +49,7 @@ std::vector<Member> ReadMembers(const std::string& zip) {
         ADD_FAILURE() << "archive too small";
         return members;
     }
-    const std::size_t eocd = zip.size() - 22;  // no archive comment
+    const std::size_t eocd = zip.size() - 22; // no archive comment
     EXPECT_EQ(Le(zip, eocd, 4), 0x06054B50u);
     const std::uint32_t entries = Le(zip, eocd + 10, 2);
     std::size_t at = Le(zip, eocd + 16, 4);
@@ -86,7 +78,7 @@ std::vector<Member> ReadMembers(const std::string& zip) {
 }
 
 std::vector<Member> Fixture() {
-    auto members = ReadMembers(ReadFile("stored.zip"));
+    auto members = ReadMembers(FixtureText("crypt/stored.zip"));
     EXPECT_EQ(members.size(), 2u);
     return members;
 }
@@ -109,7 +101,7 @@ TEST(ZipCipher, ZipMembersDecipherToTheirText) {
     for (const auto& m : Fixture()) {
         SCOPED_TRACE(m.name);
         ASSERT_TRUE(m.flags & 1u);
-        const std::string text = ReadFile(m.name);
+        const std::string text = FixtureText("crypt/" + m.name);
         ASSERT_FALSE(text.empty());
         ASSERT_EQ(m.data.size(), text.size());
 
@@ -120,8 +112,9 @@ TEST(ZipCipher, ZipMembersDecipherToTheirText) {
         ASSERT_TRUE(m.flags & kZipFlagDataDescriptor);
         EXPECT_EQ(header[kZipCryptHeaderSize - 1], m.dosTime >> 8);
         // The second half is left as it was.
-        EXPECT_EQ(std::memcmp(header.data() + kZipCryptHeaderSize, m.header.data(),
-                              kZipCryptHeaderSize), 0);
+        EXPECT_EQ(
+            std::memcmp(header.data() + kZipCryptHeaderSize, m.header.data(), kZipCryptHeaderSize),
+            0);
 
         std::string data = m.data;
         cipher.DecipherBuffer(data.data(), data.size());
@@ -144,7 +137,7 @@ TEST(ZipCipher, DecipheringInPiecesEqualsAtOnce) {
     const auto members = Fixture();
     ASSERT_FALSE(members.empty());
     const Member& m = members.front();
-    const std::string text = ReadFile(m.name);
+    const std::string text = FixtureText("crypt/" + m.name);
     for (std::size_t piece : {std::size_t{1}, std::size_t{5}, std::size_t{16}}) {
         ZipCipher cipher;
         auto header = Header24(m);
@@ -160,11 +153,11 @@ TEST(ZipCipher, WrongPasswordsAreRefused) {
     // Each password differs from the right one in one character; the single
     // check byte lets one in 256 through, so at most one pass is tolerated, and
     // none of them deciphers the text.
-    const char* wrong[] = {"sorvane-1", "Sorvane-2", "Sorvane_1", "Sorvane-",
+    const char* wrong[] = {"sorvane-1",  "Sorvane-2", "Sorvane_1", "Sorvane-",
                            "Sorvane-11", "Sorvbne-1", "Xorvane-1", "Sorvane 1"};
     int passed = 0;
     for (const auto& m : Fixture()) {
-        const std::string text = ReadFile(m.name);
+        const std::string text = FixtureText("crypt/" + m.name);
         for (const char* password : wrong) {
             ZipCipher cipher;
             auto header = Header24(m);
@@ -219,7 +212,7 @@ TEST(ZipCipher, LibraryCipherState) {
     ASSERT_TRUE(CheckZipPassword(header.data(), m.flags, m.crc, kPassword, m.dosTime));
     std::string data = m.data;
     DecipherBuffer(data.data(), data.size());
-    EXPECT_EQ(data, ReadFile(m.name));
+    EXPECT_EQ(data, FixtureText("crypt/" + m.name));
 
     // The free functions and a private cipher step alike.
     InitCipher(kPassword);

@@ -3,30 +3,17 @@
 # Needs: arc, nomarch. ARC picks the method per member itself: inputs are
 # chosen so that the first member is stored (2), crunched (8), squashed (9)
 # or packed (3).
-set -eu
-cd "$(dirname "$0")"
-export TZ=UTC LC_ALL=C
-out=$(pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../common.sh"
 
-stamp='2021-03-04 05:06:08'
-
-cd "$work"
-printf 'Alpha file of the archive fixtures.\nIt has two lines.\n' > alpha.txt
-i=0
-: > beta.txt
-while [ $i -lt 12 ]; do
-    printf 'Beta line %02d: the quick brown fox jumps over the lazy dog.\n' $i >> beta.txt
-    i=$((i + 1))
-done
+write_alpha
+write_beta
 cp beta.txt gamma.txt
 printf 'Gamma ends differently.\n' >> gamma.txt
 {
     printf 'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa'
     printf 'bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbcccccccccccccccccccccccccd\n'
 } > runs.txt
-find . -exec touch -d "$stamp" {} +
+stamp_all
 
 rm -f "$out"/*.arc "$out"/*.list
 arc as "$out/stored.arc" alpha.txt beta.txt > /dev/null

@@ -2,33 +2,19 @@
 # Recreates the ARJ fixtures of this folder and their listings (arj v).
 # Needs: arj, faketime (ARJ stamps the archive with the current time), python3.
 # The garbled fixture's password is "secret".
-set -eu
-cd "$(dirname "$0")"
-export TZ=UTC LC_ALL=C
-out=$(pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../common.sh"
 
-stamp='2021-03-04 05:06:08'
 now='2021-03-05 10:20:30'
 # -j$ leaves out access and creation times; fresh stamps all the same.
 # NO_FAKE_STAT keeps the real file times visible under faketime.
 arj_at() {
-    find . -exec touch -d "$stamp" {} +
+    stamp_all
     NO_FAKE_STAT=1 faketime -f "$now" arj "$@" -j\$ -y -i > /dev/null
 }
 
-cd "$work"
-printf 'Alpha file of the archive fixtures.\nIt has two lines.\n' > alpha.txt
-i=0
-: > beta.txt
-while [ $i -lt 12 ]; do
-    printf 'Beta line %02d: the quick brown fox jumps over the lazy dog.\n' $i >> beta.txt
-    i=$((i + 1))
-done
-mkdir -p docs/sub
-printf 'Top of the docs folder.\n' > docs/top.txt
-printf 'Deep inside docs/sub.\n' > docs/sub/deep.txt
+write_alpha
+write_beta
+write_docs
 # 24,000 incompressible bytes: three volumes at the smallest size, 10K.
 python3 -c 'import random,sys; random.seed(1998); sys.stdout.buffer.write(random.randbytes(24000))' > random.bin
 

@@ -1,22 +1,9 @@
 #!/bin/sh
 # Recreates the gzip fixtures of this folder and their listings (gzip -lv).
 # Needs: gzip.
-set -eu
-cd "$(dirname "$0")"
-export TZ=UTC LC_ALL=C
-out=$(pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../common.sh"
 
-stamp='2021-03-04 05:06:08'
-
-cd "$work"
-i=0
-: > beta.txt
-while [ $i -lt 12 ]; do
-    printf 'Beta line %02d: the quick brown fox jumps over the lazy dog.\n' $i >> beta.txt
-    i=$((i + 1))
-done
+write_beta
 touch -d "$stamp" beta.txt
 
 rm -f "$out"/*.gz "$out"/*.list

@@ -2,27 +2,12 @@
 # Recreates the LHA fixtures of this folder and their listings (lhasa v).
 # Needs: jlha (package jlha-utils), lhasa, faketime.
 # Names: level<header level>-<method>.lzh.
-set -eu
-cd "$(dirname "$0")"
-export TZ=UTC LC_ALL=C
-out=$(pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../common.sh"
 
-stamp='2021-03-04 05:06:08'
-
-cd "$work"
-printf 'Alpha file of the archive fixtures.\nIt has two lines.\n' > alpha.txt
-i=0
-: > beta.txt
-while [ $i -lt 12 ]; do
-    printf 'Beta line %02d: the quick brown fox jumps over the lazy dog.\n' $i >> beta.txt
-    i=$((i + 1))
-done
-mkdir -p docs/sub
-printf 'Top of the docs folder.\n' > docs/top.txt
-printf 'Deep inside docs/sub.\n' > docs/sub/deep.txt
-find . -exec touch -d "$stamp" {} +
+write_alpha
+write_beta
+write_docs
+stamp_all
 
 rm -f "$out"/*.lzh "$out"/*.list
 # jlha command letters: a add, 0/1/2 header level, z store (lh0),

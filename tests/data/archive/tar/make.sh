@@ -2,32 +2,17 @@
 # Recreates the tar fixtures of this folder and their listings (tar -tvf).
 # Needs: GNU tar, gzip, faketime. A member of base-256 size would need gigabytes:
 # there is none.
-set -eu
-cd "$(dirname "$0")"
-export TZ=UTC LC_ALL=C
-out=$(pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../common.sh"
 
-stamp='2021-03-04 05:06:08'
-
-cd "$work"
 umask 022
-printf 'Alpha file of the archive fixtures.\nIt has two lines.\n' > alpha.txt
-i=0
-: > beta.txt
-while [ $i -lt 12 ]; do
-    printf 'Beta line %02d: the quick brown fox jumps over the lazy dog.\n' $i >> beta.txt
-    i=$((i + 1))
-done
-mkdir -p docs/sub
-printf 'Top of the docs folder.\n' > docs/top.txt
-printf 'Deep inside docs/sub.\n' > docs/sub/deep.txt
+write_alpha
+write_beta
+write_docs
 # A path of 125 characters: longer than the 100 of the name field.
 long=docs/a-folder-name-that-is-rather-long-indeed/another-folder-name-that-is-also-long
 mkdir -p "$long"
 printf 'A file behind a long path.\n' > "$long/long-file-name.txt"
-find . -exec touch -d "$stamp" {} +
+stamp_all
 
 rm -f "$out"/*.tar "$out"/*.tar.gz "$out"/*.tgz "$out"/*.list
 # -b 1: 512-byte records, so an archive ends after its two zero blocks.

@@ -3,21 +3,10 @@
 # uudecode (package sharutils).
 # No tool lists a uuencoded file: each listing is its "begin" line and the
 # size that uudecode writes.
-set -eu
-cd "$(dirname "$0")"
-export TZ=UTC LC_ALL=C
-out=$(pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../common.sh"
 
-cd "$work"
 umask 022
-i=0
-: > beta.txt
-while [ $i -lt 12 ]; do
-    printf 'Beta line %02d: the quick brown fox jumps over the lazy dog.\n' $i >> beta.txt
-    i=$((i + 1))
-done
+write_beta
 
 rm -f "$out"/*.uue "$out"/*.list
 # "begin 644 beta.txt" on the first line.

@@ -3,33 +3,18 @@
 # Needs: zip, unzip (zipinfo), 7zz (package 7zip), jar (JDK), python3.
 # Encrypted members carry a random 12-byte cipher header, so the two
 # encrypted fixtures differ byte for byte on every run; all else is fixed.
-set -eu
-cd "$(dirname "$0")"
-export TZ=UTC LC_ALL=C
-out=$(pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-stamp='2021-03-04 05:06:08'
+. "$(dirname "$0")/../common.sh"
 
 # Inputs: two small texts, a nested folder and a name outside ASCII.
-cd "$work"
-printf 'Alpha file of the archive fixtures.\nIt has two lines.\n' > alpha.txt
-i=0
-: > beta.txt
-while [ $i -lt 12 ]; do
-    printf 'Beta line %02d: the quick brown fox jumps over the lazy dog.\n' $i >> beta.txt
-    i=$((i + 1))
-done
-mkdir -p docs/sub
-printf 'Top of the docs folder.\n' > docs/top.txt
-printf 'Deep inside docs/sub.\n' > docs/sub/deep.txt
+write_alpha
+write_beta
+write_docs
 # "café-ñandú.txt" in UTF-8, spelt in octal escapes.
 utf8_name=$(printf 'caf\303\251-\303\261and\303\272.txt')
 printf 'A name outside ASCII.\n' > "$utf8_name"
 # Just over the 64 KiB minimum split size, incompressible, fixed seed.
 python3 -c 'import random,sys; random.seed(20210304); sys.stdout.buffer.write(random.randbytes(70000))' > random.bin
-find . -exec touch -d "$stamp" {} +
+stamp_all
 
 rm -f "$out"/*.zip "$out"/*.z0? "$out"/*.jar "$out"/*.list
 

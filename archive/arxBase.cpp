@@ -1,11 +1,6 @@
 // The common archive core.
 #include "archive/arxBase.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <ctime>
-
 #include "archive/arxCrc.h"
 #include "archive/arxGlobals.h"
 #include "archive/arxHelpers.h"
@@ -16,6 +11,11 @@
 #include "platform/Prompts.h"
 #include "platform/StreamFile.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <ctime>
+
 namespace sorvane {
 namespace {
 
@@ -25,8 +25,12 @@ constexpr std::uint16_t kZip64ExtraId = 1;
 constexpr std::uint16_t kExtraId100 = 100;
 constexpr std::size_t kExtraBufSize = 10;
 
-bool IsArjKind(TArcType type) { return type == atArj || type == atArjExe; }
-bool IsRarKind(TArcType type) { return type == atRar || type == atRarExe; }
+bool IsArjKind(TArcType type) {
+    return type == atArj || type == atArjExe;
+}
+bool IsRarKind(TArcType type) {
+    return type == atRar || type == atRarExe;
+}
 
 // The kinds whose members are enciphered with the ZIP traditional cipher.
 bool IsZipCipherKind(TArcType type) {
@@ -50,7 +54,8 @@ std::string NativeFolderOf(const std::string& path) {
 std::size_t ExtensionDot(const std::string& path) {
     const auto slash = path.find_last_of('/');
     const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string::npos;
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string::npos;
     return dot;
 }
 
@@ -100,7 +105,9 @@ private:
 
 TZipCommon::TZipCommon() : tempOwner_(std::make_unique<TempOwner>(*this)) {
     ReadProc = [this](TArxBaseStream& stream, std::int64_t count, int crcWidth, bool decrypt,
-                      std::uint8_t* buf) { return ReadDecodeBlock(stream, count, crcWidth, decrypt, buf); };
+                      std::uint8_t* buf) {
+        return ReadDecodeBlock(stream, count, crcWidth, decrypt, buf);
+    };
     WriteProc = [this](TArxBaseStream* stream, std::uint8_t* buf, int crcFlag, std::int64_t count,
                        int crcWidth, bool decrypt) {
         return DecodeWriteBuffer(stream, buf, crcFlag, count, crcWidth, decrypt);
@@ -110,7 +117,9 @@ TZipCommon::TZipCommon() : tempOwner_(std::make_unique<TempOwner>(*this)) {
 
 TZipCommon::~TZipCommon() = default;
 
-TTempFileOwner& TZipCommon::TempFileOwner() { return *tempOwner_; }
+TTempFileOwner& TZipCommon::TempFileOwner() {
+    return *tempOwner_;
+}
 
 // ---------------------------------------------------------------------------
 // Options
@@ -131,8 +140,10 @@ std::string TZipCommon::GetTempDir() {
 void TZipCommon::SetTempDir(const std::string& value) {
     tempDir_ = WithSlash(value.empty() ? SystemTempFolder() : value);
     if (!IsDirectory(tempDir_)) {
-        if (AskYesNo(tempDir_ + "\r\r" + ArxMessageText(kMsgCreateFolder))) CreateFolderPath(tempDir_);
-        else tempDir_.clear();
+        if (AskYesNo(tempDir_ + "\r\r" + ArxMessageText(kMsgCreateFolder)))
+            CreateFolderPath(tempDir_);
+        else
+            tempDir_.clear();
     }
     if (tempDir_.empty() || !IsDirectory(tempDir_)) tempDir_ = WithSlash(SystemTempFolder());
 }
@@ -220,8 +231,10 @@ DateTime TZipCommon::DosDateToDateTime(std::uint32_t DosDate) const {
 
 void TZipCommon::UpdateCrc(int Width, const std::uint8_t* Data, std::int64_t Count) {
     if (Count <= 0) return;
-    if (Width == 16) Crc16.Update(Data, static_cast<std::size_t>(Count));
-    else if (Width == 32) Crc32.Update(Data, static_cast<std::size_t>(Count));
+    if (Width == 16)
+        Crc16.Update(Data, static_cast<std::size_t>(Count));
+    else if (Width == 32)
+        Crc32.Update(Data, static_cast<std::size_t>(Count));
 }
 
 std::int64_t TZipCommon::ReadDecodeBlock(TArxBaseStream& Stream, std::int64_t Count, int CrcWidth,
@@ -244,9 +257,12 @@ void TZipCommon::DecryptBuffer(bool Encrypted, std::uint8_t* Buf, std::int64_t C
     if (IsArjKind(ArcType)) {
         if (Password.empty()) return;
         for (std::int64_t i = 0; i < Count; ++i) {
-            if (ArjPasswordPos < 1 || ArjPasswordPos > static_cast<int>(Password.size())) ArjPasswordPos = 1;
-            Buf[i] ^= static_cast<std::uint8_t>(Password[static_cast<std::size_t>(ArjPasswordPos - 1)]);
-            ArjPasswordPos = ArjPasswordPos >= static_cast<int>(Password.size()) ? 1 : ArjPasswordPos + 1;
+            if (ArjPasswordPos < 1 || ArjPasswordPos > static_cast<int>(Password.size()))
+                ArjPasswordPos = 1;
+            Buf[i] ^=
+                static_cast<std::uint8_t>(Password[static_cast<std::size_t>(ArjPasswordPos - 1)]);
+            ArjPasswordPos =
+                ArjPasswordPos >= static_cast<int>(Password.size()) ? 1 : ArjPasswordPos + 1;
         }
     } else if (IsZipCipherKind(ArcType)) {
         CipherKeys.DecipherBuffer(Buf, static_cast<std::size_t>(Count));
@@ -254,7 +270,8 @@ void TZipCommon::DecryptBuffer(bool Encrypted, std::uint8_t* Buf, std::int64_t C
 }
 
 bool TZipCommon::IsZipFamilyKind(TArcType Value) const {
-    return Value == atJar || Value == atJarExe || Value == atZip || Value == atZipExe || Value == atZipMV;
+    return Value == atJar || Value == atJarExe || Value == atZip || Value == atZipExe ||
+           Value == atZipMV;
 }
 
 // ---------------------------------------------------------------------------
@@ -280,18 +297,23 @@ std::int64_t WriteByMode(TZipCommon& self, TArxBaseStream* stream, const std::ui
     switch (self.OutputMode) {
     case kOutputFiles:
     case kOutputGivenStream:
-    case kOutputAppend: return stream != nullptr ? stream->Write(data, count) : 0;
-    case kOutputCallerStream: return self.OutputStream != nullptr ? self.OutputStream->Write(data, count) : 0;
+    case kOutputAppend:
+        return stream != nullptr ? stream->Write(data, count) : 0;
+    case kOutputCallerStream:
+        return self.OutputStream != nullptr ? self.OutputStream->Write(data, count) : 0;
     case kOutputMemory: {
         if (self.OutputMemory == nullptr) return 0;
-        const std::int64_t taken = std::min(count, std::max<std::int64_t>(self.OutputMemoryLeft, 0));
+        const std::int64_t taken =
+            std::min(count, std::max<std::int64_t>(self.OutputMemoryLeft, 0));
         std::copy_n(data, taken, self.OutputMemory);
         self.OutputMemory += taken;
         self.OutputMemoryLeft -= taken;
         return taken;
     }
-    case kOutputCountOnly: return count;
-    default: return -1;
+    case kOutputCountOnly:
+        return count;
+    default:
+        return -1;
     }
 }
 
@@ -352,11 +374,15 @@ std::int64_t TZipCommon::WriteOutput(TArxBaseStream* Stream, const std::uint8_t*
 
 bool TZipCommon::CloseOutput(std::unique_ptr<TArxBaseStream>& Stream) {
     switch (OutputMode) {
-    case kOutputFiles: Stream.reset(); return true;
+    case kOutputFiles:
+        Stream.reset();
+        return true;
     case kOutputCallerStream:
     case kOutputGivenStream:
-    case kOutputMemory: return true;
-    default: return false;
+    case kOutputMemory:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -366,13 +392,16 @@ std::uint32_t TZipCommon::FileDateFor(std::uint32_t Date) const {
         const auto now = LocalDateTimeFromUnix(static_cast<std::int64_t>(std::time(nullptr)));
         return now ? DateTimeToDosDate(*now).value_or(kArxNoValidDosDate) : kArxNoValidDosDate;
     }
-    case daMaxFileDate: return MaxFileDate;
-    default: return Date;
+    case daMaxFileDate:
+        return MaxFileDate;
+    default:
+        return Date;
     }
 }
 
 std::int64_t TZipCommon::CopyStoredMember(TArxBaseStream& InStream, TArxBaseStream* OutStream,
-                                          const TMemberHeader& Header, const std::string&, int CrcWidth) {
+                                          const TMemberHeader& Header, const std::string&,
+                                          int CrcWidth) {
     std::int64_t remaining = std::max<std::int64_t>(Header.PackedSize, 0);
     const std::int64_t chunk = std::min(remaining, kStoredChunk);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(chunk));
@@ -380,12 +409,14 @@ std::int64_t TZipCommon::CopyStoredMember(TArxBaseStream& InStream, TArxBaseStre
     const bool arjCipher = enciphered && IsArjKind(ArcType);
     const bool zipCipher = enciphered && IsZipCipherKind(ArcType);
     while (remaining > 0) {
-        const std::int64_t got = ReadProc(InStream, std::min(chunk, remaining), 0, arjCipher, buffer.data());
+        const std::int64_t got =
+            ReadProc(InStream, std::min(chunk, remaining), 0, arjCipher, buffer.data());
         if (got <= 0) break;
         remaining -= got;
         BytesRemaining -= got;
         WriteProc(OutStream, buffer.data(), 1, got, CrcWidth, zipCipher);
-        if (remaining > 0) DoProgress(ArchiveTotal, Header.PackedSize, Header.PackedSize - remaining);
+        if (remaining > 0)
+            DoProgress(ArchiveTotal, Header.PackedSize, Header.PackedSize - remaining);
         if (GetCancel()) break;
     }
     return remaining;
@@ -411,14 +442,17 @@ void TZipCommon::SetCurrentFileName(const std::string& Name) {
     }
     std::string stored = SlashToBackslash(Name);
     if (UseStoredDirs) {
-        if (stored.size() >= 2 && stored[1] == ':') stored.erase(0, stored.size() >= 3 && stored[2] == '\\' ? 3 : 2);
-        else if (!stored.empty() && stored[0] == '\\') stored.erase(0, 1);
+        if (stored.size() >= 2 && stored[1] == ':')
+            stored.erase(0, stored.size() >= 3 && stored[2] == '\\' ? 3 : 2);
+        else if (!stored.empty() && stored[0] == '\\')
+            stored.erase(0, 1);
     } else {
         // The name's last component: a drive prefix ("C:y.txt") goes too.
         const std::size_t cut = stored.find_last_of("\\:");
         stored = stored.substr(cut == std::string::npos ? 0 : cut + 1);
     }
-    const bool stillAbsolute = (!stored.empty() && stored[0] == '\\') || (stored.size() >= 2 && stored[1] == ':');
+    const bool stillAbsolute =
+        (!stored.empty() && stored[0] == '\\') || (stored.size() >= 2 && stored[1] == ':');
     std::vector<std::string> steps;
     bool unsafe = stillAbsolute || stored.find('\0') != std::string::npos;
     std::size_t start = 0;
@@ -434,7 +468,8 @@ void TZipCommon::SetCurrentFileName(const std::string& Name) {
     if (unsafe) {
         CurrentFileName.clear();
         CurrentNameRefused = true;
-        ReportError(Name, "refused: the path leads outside " + ExtractDir, ArchiveFile, kMsgInvalidFileName);
+        ReportError(Name, "refused: the path leads outside " + ExtractDir, ArchiveFile,
+                    kMsgInvalidFileName);
         return;
     }
     std::string path = ExtractDir;
@@ -457,7 +492,8 @@ std::string TZipCommon::MakeVolumeName(const std::string& FileName, int VolumeNo
         if (partDot != std::string::npos) {
             const std::string part = stem.substr(partDot);
             if (part.size() >= 6 && part.size() <= 8 && ToLower(part.substr(0, 5)) == ".part")
-                return stem.substr(0, partDot) + ".part" + ZeroPadded(VolumeNo + 2, part.size() - 5) + ".rar";
+                return stem.substr(0, partDot) + ".part" +
+                       ZeroPadded(VolumeNo + 2, part.size() - 5) + ".rar";
         }
     }
     int number = VolumeNo;
@@ -505,8 +541,8 @@ bool TZipCommon::OpenNextVolume(std::unique_ptr<TArxBaseStream>& Stream, int& Vo
         return false;
     }
     VolumeNumber = VolumeNo;
-    auto next = std::make_unique<TTempFileStream>(TempFileOwner(), TFileStream32::kModeReadDenyWrite,
-                                                  VolumeName, "");
+    auto next = std::make_unique<TTempFileStream>(
+        TempFileOwner(), TFileStream32::kModeReadDenyWrite, VolumeName, "");
     if (next->Handle < 0) {
         ReportError(VolumeName, "", "", kMsgOpenError);
         return false;
@@ -525,7 +561,8 @@ bool TZipCommon::AskNextVolume(std::string& VolumeNameArg, int VolumeID) {
         ReportError(VolumeNameArg, "", "", kMsgInvalidFileName);
         return false;
     }
-    if (VolumeNameArg.find('/') == std::string::npos) VolumeNameArg = WithSlash(CurrentDirectory()) + VolumeNameArg;
+    if (VolumeNameArg.find('/') == std::string::npos)
+        VolumeNameArg = WithSlash(CurrentDirectory()) + VolumeNameArg;
     while (!FileExists(VolumeNameArg)) {
         if (!OnNextVolume) {
             ReportError(VolumeNameArg, "OnNextVolume", "", kMsgEventNotAssigned);
@@ -542,7 +579,8 @@ bool TZipCommon::AskNextVolume(std::string& VolumeNameArg, int VolumeID) {
     return true;
 }
 
-bool TZipCommon::OpenNextVolumeStream(std::unique_ptr<TArxBaseStream>& Stream, std::string& VolumeNameArg) {
+bool TZipCommon::OpenNextVolumeStream(std::unique_ptr<TArxBaseStream>& Stream,
+                                      std::string& VolumeNameArg) {
     if (!OnNextVolume) return false;
     std::string name = MakeVolumeName(VolumeNameArg, VolumeNumber);
     if (!AskNextVolume(name, VolumeNumber)) return false;
@@ -594,8 +632,8 @@ void TZipCommon::CommitTempFile(TTempFileStream& TempStream, const std::string& 
 // ---------------------------------------------------------------------------
 // Header fields
 
-void TZipCommon::ReadZipExtraField(TArxBaseStream& Stream, std::int64_t Length, std::uint8_t* Buf, int Where,
-                                   ZipExtraSizes& sizes) {
+void TZipCommon::ReadZipExtraField(TArxBaseStream& Stream, std::int64_t Length, std::uint8_t* Buf,
+                                   int Where, ZipExtraSizes& sizes) {
     if (Buf != nullptr) std::fill_n(Buf, kExtraBufSize, 0);
     std::int64_t left = Length;
     while (left >= 4) {
@@ -622,7 +660,8 @@ void TZipCommon::ReadZipExtraField(TArxBaseStream& Stream, std::int64_t Length, 
             take64(sizes.Packed);
             if (Where == 1) {
                 take64(sizes.LocalOffset);
-                if (sizes.Disk == 0xFFFFu && at + 4 <= body.size()) sizes.Disk = GetLe32(body.data() + at);
+                if (sizes.Disk == 0xFFFFu && at + 4 <= body.size())
+                    sizes.Disk = GetLe32(body.data() + at);
             }
         } else if (id == kExtraId100 && Buf != nullptr) {
             std::copy_n(body.begin(), std::min<std::size_t>(body.size(), Where == 0 ? 4 : 6), Buf);

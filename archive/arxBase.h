@@ -4,12 +4,6 @@
 // next-volume dialogue, temporary files, progress and the cancel flag.
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "archive/arxDisk.h"
 #include "archive/arxMessages.h"
 #include "archive/arxRegister.h"
@@ -17,6 +11,12 @@
 #include "archive/arxStreamTemp.h"
 #include "archive/arxTimer.h"
 #include "platform/DateTime.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace sorvane {
 
@@ -37,30 +37,40 @@ inline constexpr std::uint8_t kOutputCountOnly = 6;
 inline constexpr std::uint8_t kOutputAppend = 7;
 
 using TNotifyEvent = std::function<void(TZipCommon& Sender)>;
-using TOnBegin = std::function<void(TZipCommon& Sender, const std::string& FileName, int Count, bool& Extract)>;
+using TOnBegin =
+    std::function<void(TZipCommon& Sender, const std::string& FileName, int Count, bool& Extract)>;
 using TOnEnd = std::function<void(TZipCommon& Sender, const std::string& FileName, bool CRC_PASS)>;
-using TOnError = std::function<void(TZipCommon& Sender, const std::string& FileName,
-                                    const std::string& ExtendedMsg, const std::string& VolumeID, int ECode)>;
-using TOnProgress = std::function<void(TZipCommon& Sender, std::uint8_t ByFile, std::uint8_t ByArchive)>;
+using TOnError =
+    std::function<void(TZipCommon& Sender, const std::string& FileName,
+                       const std::string& ExtendedMsg, const std::string& VolumeID, int ECode)>;
+using TOnProgress =
+    std::function<void(TZipCommon& Sender, std::uint8_t ByFile, std::uint8_t ByArchive)>;
 using TOnElapsedTime = std::function<void(TZipCommon& Sender, float ElapsedTime)>;
 using TOnGetPassword = std::function<void(TZipCommon& Sender, const std::string& FileName,
                                           std::string& Password, bool& TryAgain)>;
-using TUnBase_OnFileExists = std::function<void(TZipCommon& Sender, const std::string& FileName,
-                                                std::string& NewFileName, TOverwriteMode& OverwriteMode)>;
-using TOnRenameFile = std::function<void(TZipCommon& Sender, const std::string& FileName, std::string& NewFileName)>;
+using TUnBase_OnFileExists =
+    std::function<void(TZipCommon& Sender, const std::string& FileName, std::string& NewFileName,
+                       TOverwriteMode& OverwriteMode)>;
+using TOnRenameFile =
+    std::function<void(TZipCommon& Sender, const std::string& FileName, std::string& NewFileName)>;
 using TOnNextVolume = std::function<void(TZipCommon& Sender, std::string& VolumeName, int VolumeID,
                                          bool fExists, bool& Cancel)>;
-using TOnInsertDisk = std::function<void(TZipCommon& Sender, const std::string& VolumeName, bool& Cancel)>;
+using TOnInsertDisk =
+    std::function<void(TZipCommon& Sender, const std::string& VolumeName, bool& Cancel)>;
 using TOnGetZipFirstDisk = std::function<void(TZipCommon& Sender, bool& Cancel)>;
 using TOnGetZipLastDisk = std::function<void(TZipCommon& Sender, bool& Cancel)>;
-using TOnGetZipNextDisk = std::function<void(TZipCommon& Sender, const std::string& VolumeName, bool& Cancel)>;
-using TOnCorruptZipHeader = std::function<void(TZipCommon& Sender, THeaderTypeState HeadFlag, bool& Cancel)>;
-using TOnChangeArchive = std::function<void(TZipCommon& Sender, const std::string& ArchiveName, TArcType ArcType)>;
-using TOnNestedTarFile = std::function<void(TZipCommon& Sender, const std::string& FileName, bool& doUnTar)>;
+using TOnGetZipNextDisk =
+    std::function<void(TZipCommon& Sender, const std::string& VolumeName, bool& Cancel)>;
+using TOnCorruptZipHeader =
+    std::function<void(TZipCommon& Sender, THeaderTypeState HeadFlag, bool& Cancel)>;
+using TOnChangeArchive =
+    std::function<void(TZipCommon& Sender, const std::string& ArchiveName, TArcType ArcType)>;
+using TOnNestedTarFile =
+    std::function<void(TZipCommon& Sender, const std::string& FileName, bool& doUnTar)>;
 using TOnRead = std::function<void(TZipCommon& Sender, int Offset, int Filenum)>;
 using TOnReadFile = std::function<void(TZipCommon& Sender, const std::string& FileName)>;
-using TOnTotals = std::function<void(TZipCommon& Sender, std::int64_t UnpackSize, std::int64_t PackSize,
-                                     int Ratio, int NumFiles)>;
+using TOnTotals = std::function<void(TZipCommon& Sender, std::int64_t UnpackSize,
+                                     std::int64_t PackSize, int Ratio, int NumFiles)>;
 using TOnTempFileBegin = std::function<void(TTempFileStream& Stream, const std::string& DestName,
                                             int Flag, const std::string& TempName)>;
 using TOnTempFileEnd = std::function<void(TTempFileStream& Stream, int Value)>;
@@ -166,10 +176,11 @@ public:
     TarxTimer Timer;
     TDiskManager DiskManager;
 
-    using TReadProc = std::function<std::int64_t(TArxBaseStream& Stream, std::int64_t Count, int CrcWidth,
-                                                 bool Decrypt, std::uint8_t* Buf)>;
-    using TWriteProc = std::function<std::int64_t(TArxBaseStream* Stream, std::uint8_t* Buf, int CrcFlag,
-                                                  std::int64_t Count, int CrcWidth, bool Decrypt)>;
+    using TReadProc = std::function<std::int64_t(TArxBaseStream& Stream, std::int64_t Count,
+                                                 int CrcWidth, bool Decrypt, std::uint8_t* Buf)>;
+    using TWriteProc =
+        std::function<std::int64_t(TArxBaseStream* Stream, std::uint8_t* Buf, int CrcFlag,
+                                   std::int64_t Count, int CrcWidth, bool Decrypt)>;
     TReadProc ReadProc;
     TWriteProc WriteProc;
     std::function<void()> ProgressProc;
@@ -214,19 +225,20 @@ public:
     std::uint32_t FileDateFor(std::uint32_t Date) const;
     bool CloseOutput(std::unique_ptr<TArxBaseStream>& Stream);
     std::int64_t CopyStoredMember(TArxBaseStream& InStream, TArxBaseStream* OutStream,
-                                  const TMemberHeader& Header, const std::string& Name, int CrcWidth);
+                                  const TMemberHeader& Header, const std::string& Name,
+                                  int CrcWidth);
     // The ZIP64 sizes and the 10-byte id-100 record of an extra field; sizes
     // holding 0xFFFFFFFF are replaced in place. Where 0 local, 1 central.
     struct ZipExtraSizes {
         std::uint64_t Unpacked = 0, Packed = 0, LocalOffset = 0;
         std::uint32_t Disk = 0;
     };
-    void ReadZipExtraField(TArxBaseStream& Stream, std::int64_t Length, std::uint8_t* Buf, int Where,
-                           ZipExtraSizes& sizes);
+    void ReadZipExtraField(TArxBaseStream& Stream, std::int64_t Length, std::uint8_t* Buf,
+                           int Where, ZipExtraSizes& sizes);
     std::string ReadFixedString(TArxBaseStream& Stream, int Length);
     std::string MakeTempFileName(const std::string& Dir);
-    void NextZipVolumeName(const std::string& Name, int& Number, std::string& Result, bool LastIsArchive,
-                           int Count);
+    void NextZipVolumeName(const std::string& Name, int& Number, std::string& Result,
+                           bool LastIsArchive, int Count);
     bool AskNextVolume(std::string& VolumeName, int VolumeID);
     bool OpenNextVolumeStream(std::unique_ptr<TArxBaseStream>& Stream, std::string& VolumeName);
 

@@ -11,12 +11,12 @@ namespace sorvane {
 namespace {
 
 constexpr std::int64_t kNewHeaderPointer = 0x3C;
-constexpr std::int64_t kSectionCountOffset = 6;     // from the "PE\0\0" signature
-constexpr std::int64_t kOptionalSizeOffset = 20;    // from the signature
-constexpr std::int64_t kOptionalHeaderOffset = 24;  // from the signature
+constexpr std::int64_t kSectionCountOffset = 6;    // from the "PE\0\0" signature
+constexpr std::int64_t kOptionalSizeOffset = 20;   // from the signature
+constexpr std::int64_t kOptionalHeaderOffset = 24; // from the signature
 constexpr std::uint16_t kPe32Magic = 0x10B;
 constexpr std::uint16_t kPe32PlusMagic = 0x20B;
-constexpr std::int64_t kPe32DirectoryCount = 92;    // in the optional header
+constexpr std::int64_t kPe32DirectoryCount = 92; // in the optional header
 constexpr std::int64_t kPe32PlusDirectoryCount = 108;
 constexpr std::uint32_t kResourceDirectory = 2;
 constexpr std::int64_t kSectionHeaderSize = 40;
@@ -44,7 +44,8 @@ private:
         if (stream_.Seek(pos, TSeekOrigin::Beginning) != pos) return std::nullopt;
         if (stream_.Read(bytes.data(), width) != width) return std::nullopt;
         std::uint32_t value = 0;
-        for (int i = width - 1; i >= 0; --i) value = (value << 8) | bytes[static_cast<size_t>(i)];
+        for (int i = width - 1; i >= 0; --i)
+            value = (value << 8) | bytes[static_cast<size_t>(i)];
         return value;
     }
 
@@ -92,7 +93,8 @@ private:
     bool ReadResourceRva(std::int64_t optional) {
         auto magic = reader_.U16(optional);
         if (!magic || (*magic != kPe32Magic && *magic != kPe32PlusMagic)) return false;
-        const std::int64_t countAt = *magic == kPe32Magic ? kPe32DirectoryCount : kPe32PlusDirectoryCount;
+        const std::int64_t countAt =
+            *magic == kPe32Magic ? kPe32DirectoryCount : kPe32PlusDirectoryCount;
         auto count = reader_.U32(optional + countAt);
         if (!count || *count <= kResourceDirectory) return false;
         auto rva = reader_.U32(optional + countAt + 4 + 8 * kResourceDirectory);

@@ -3,10 +3,10 @@
 // offset, count and length in the file is checked before it is followed.
 #pragma once
 
+#include "archive/arxStream.h"
+
 #include <optional>
 #include <string>
-
-#include "archive/arxStream.h"
 
 namespace sorvane {
 

@@ -52,8 +52,9 @@ constexpr std::array<std::pair<int, const char*>, 37> kMessages{{
 } // namespace
 
 std::string ArxMessageText(int id) {
-    const auto* found = std::lower_bound(kMessages.begin(), kMessages.end(), id,
-                                         [](const auto& entry, int key) { return entry.first < key; });
+    const auto* found =
+        std::lower_bound(kMessages.begin(), kMessages.end(), id,
+                         [](const auto& entry, int key) { return entry.first < key; });
     if (found != kMessages.end() && found->first == id) return found->second;
     return "Error " + std::to_string(id);
 }

@@ -1,25 +1,25 @@
 // Archive kind detection.
 #include "archive/arxRegister.h"
 
+#include "archive/arxCrc.h"
+#include "archive/arxDisk.h"
+#include "archive/arxExeResources.h"
+#include "platform/Directory.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <limits>
 #include <vector>
 
-#include "archive/arxCrc.h"
-#include "archive/arxDisk.h"
-#include "archive/arxExeResources.h"
-#include "platform/Directory.h"
-
 namespace sorvane {
 
 const std::array<const char*, kArcTypeCount> kArcTypeNames{
-    "Not avail. ", "Unsupport.", "File Error", "Unknown   ", "ACE       ", "ACE SFX   ",
-    "ARC       ",  "ARC SFX   ", "ARJ       ", "ARJ SFX   ", "BH        ", "BH  SFX   ",
-    "CAB       ",  "CAB SFX   ", "GZip      ", "HA        ", "Java JAR  ", "JJAR SFX  ",
+    "Not avail. ", "Unsupport.", "File Error", "Unknown   ", "ACE       ",  "ACE SFX   ",
+    "ARC       ",  "ARC SFX   ", "ARJ       ", "ARJ SFX   ", "BH        ",  "BH  SFX   ",
+    "CAB       ",  "CAB SFX   ", "GZip      ", "HA        ", "Java JAR  ",  "JJAR SFX  ",
     "LHA       ",  "LHA SFX   ", "LZH       ", "LZH SFX   ", "MsGZ     \t", "PAK       ",
-    "PAK SFX   ",  "RAR       ", "RAR SFX   ", "TAR       ", "TarGzip   ", "UUE       ",
+    "PAK SFX   ",  "RAR       ", "RAR SFX   ", "TAR       ", "TarGzip   ",  "UUE       ",
     "ZIP       ",  "ZIP SFX   ", "Zip Span  ", "Zip MVol  ", "ZOO       ",
 };
 
@@ -46,8 +46,8 @@ std::uint16_t GetLe16(const std::uint8_t* bytes) {
 }
 
 std::uint32_t GetLe32(const std::uint8_t* bytes) {
-    return std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) | (std::uint32_t{bytes[2]} << 16) |
-           (std::uint32_t{bytes[3]} << 24);
+    return std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |
+           (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
 }
 
 std::uint64_t GetLe64(const std::uint8_t* bytes) {
@@ -176,7 +176,9 @@ int TRegisterArxon::HeaderCipherLength(const std::uint8_t* header, int kind) {
     return signature == 0x06054B50u || signature == 0x06054C50u ? 18 : 22;
 }
 
-bool TRegisterArxon::DecipherHeader(std::uint8_t*, int) { return false; }
+bool TRegisterArxon::DecipherHeader(std::uint8_t*, int) {
+    return false;
+}
 
 // ---------------------------------------------------------------------------
 // DetectArcType
@@ -266,8 +268,10 @@ TArcType TRegisterArxon::DetectResourceOffsets(TArxBaseStream& stream) {
         std::int64_t offset = 0;
         bool isNumber = true;
         for (char16_t c : *text) {
-            if (c < u'0' || c > u'9') isNumber = false;
-            else offset = offset * 10 + (c - u'0');
+            if (c < u'0' || c > u'9')
+                isNumber = false;
+            else
+                offset = offset * 10 + (c - u'0');
         }
         if (!isNumber || offset >= ArchiveSize) break;
         StartOffset = offset;
@@ -311,7 +315,8 @@ TArcType TRegisterArxon::DetectAppendedData(TArxBaseStream& stream, const std::u
 TArcType TRegisterArxon::DetectOther(TArxBaseStream& stream, const std::uint8_t* head,
                                      std::int64_t headSize) {
     std::int64_t zeros = 0;
-    while (zeros < headSize && head[zeros] == 0) ++zeros;
+    while (zeros < headSize && head[zeros] == 0)
+        ++zeros;
     if (zeros > 0 && headSize - zeros >= 133 && head[130] == '-' && head[131] == 'l') {
         StartOffset = kLhaPrefix;
         return atLha;
@@ -338,7 +343,8 @@ TArcType TRegisterArxon::DetectOther(TArxBaseStream& stream, const std::uint8_t*
     if (IsUuencoded(stream)) return atUUE;
     if (IsTar(stream)) return atTar;
     StartOffset = LocateZipDirectory(stream);
-    if (StartOffset > 0) return GetLe16(EndOfCentralDir.data() + 4) != 0 ? SpannedDiskKind() : atZip;
+    if (StartOffset > 0)
+        return GetLe16(EndOfCentralDir.data() + 4) != 0 ? SpannedDiskKind() : atZip;
     StartOffset = -1;
     return ScanForSignatures(stream, 0);
 }
@@ -431,7 +437,8 @@ TArcType TRegisterArxon::ScanBlock(TArxBaseStream& stream, const std::uint8_t* b
             StartOffset = p - 2;
             return p == 2 ? atLha : atLhaExe;
         }
-        if (left >= 4 && Starts(b, "BH\x05\x07") && !(left >= 8 && Starts(b + 4, "\x0F\x94\xC3\x84"))) {
+        if (left >= 4 && Starts(b, "BH\x05\x07") &&
+            !(left >= 8 && Starts(b + 4, "\x0F\x94\xC3\x84"))) {
             StartOffset = p;
             return p == 0 ? atBh : atBhExe;
         }
@@ -473,9 +480,12 @@ bool TRegisterArxon::IsUuencoded(TArxBaseStream& stream) {
         const std::uint8_t* line = text.data() + i;
         const std::int64_t left = size - i;
         const bool begins = left >= 5 && Starts(line, "begin");
-        if (begins && left >= 7 && (Starts(line, "begin 6") || Starts(line, "begin 7"))) return true;
-        if (begins) beginSeen = true;
-        else if (beginSeen && line[0] == 'M') return true;
+        if (begins && left >= 7 && (Starts(line, "begin 6") || Starts(line, "begin 7")))
+            return true;
+        if (begins)
+            beginSeen = true;
+        else if (beginSeen && line[0] == 'M')
+            return true;
     }
     return false;
 }
@@ -533,8 +543,10 @@ std::int64_t TRegisterArxon::LocateZipDirectory(TArxBaseStream& stream) {
     const std::uint8_t* end = tail.data() + record;
     const std::int64_t recordPos = tailStart + record;
     ZipHeaderFlags = kZipEndFound;
-    if (record >= 20 && GetLe32(end - 20) == kZip64LocatorSignature) ZipHeaderFlags |= kZip64LocatorFound;
-    if ((ZipHeaderFlags & kZip64LocatorFound) && record >= 76 && GetLe32(end - 76) == kZip64EndSignature)
+    if (record >= 20 && GetLe32(end - 20) == kZip64LocatorSignature)
+        ZipHeaderFlags |= kZip64LocatorFound;
+    if ((ZipHeaderFlags & kZip64LocatorFound) && record >= 76 &&
+        GetLe32(end - 76) == kZip64EndSignature)
         ZipHeaderFlags |= kZip64EndFound;
     std::fill(Zip64Locator.begin(), Zip64Locator.begin() + 4, 0);
     std::fill(Zip64EndOfCentralDir.begin(), Zip64EndOfCentralDir.begin() + 4, 0);
@@ -546,12 +558,14 @@ std::int64_t TRegisterArxon::LocateZipDirectory(TArxBaseStream& stream) {
         std::copy_n(end, kZipEndRecordVariantSize, EndOfCentralDir.begin());
         ZipCommentOffset = recordPos + static_cast<std::int64_t>(kZipEndRecordVariantSize);
         const std::uint64_t offset = GetLe64(end + 16);
-        candidate = stated = offset > static_cast<std::uint64_t>(size) ? -1 : static_cast<std::int64_t>(offset);
+        candidate = stated =
+            offset > static_cast<std::uint64_t>(size) ? -1 : static_cast<std::int64_t>(offset);
     } else {
         std::fill(EndOfCentralDir.begin(), EndOfCentralDir.end(), 0);
         std::copy_n(end, kZipEndRecordSize, EndOfCentralDir.begin());
         ZipCommentOffset = recordPos + static_cast<std::int64_t>(kZipEndRecordSize);
-        if (ZipHeaderFlags & kZip64LocatorFound) std::copy_n(end - 20, kZip64LocatorSize, Zip64Locator.begin());
+        if (ZipHeaderFlags & kZip64LocatorFound)
+            std::copy_n(end - 20, kZip64LocatorSize, Zip64Locator.begin());
         if (ZipHeaderFlags & kZip64EndFound) {
             std::copy_n(end - 76, kZip64EndRecordSize, Zip64EndOfCentralDir.begin());
             const std::uint64_t endRecord = GetLe64(Zip64Locator.data() + 8);
@@ -580,11 +594,13 @@ bool TRegisterArxon::FindCentralHeader(TArxBaseStream& stream, std::int64_t cand
         static_cast<std::int64_t>(kZipCentralHeaderSize))
         return false;
     bool encrypted = false;
-    if (ClassifyZipSignature(GetLe32(central.data()), kZipCentralKind, encrypted) != kZipCentralKind ||
+    if (ClassifyZipSignature(GetLe32(central.data()), kZipCentralKind, encrypted) !=
+            kZipCentralKind ||
         encrypted)
         return false;
     const std::int64_t shift = candidate - stated;
-    if (shift < std::numeric_limits<std::int32_t>::min() || shift > std::numeric_limits<std::int32_t>::max())
+    if (shift < std::numeric_limits<std::int32_t>::min() ||
+        shift > std::numeric_limits<std::int32_t>::max())
         return false;
     CentralHeader = central;
     ZipOffsetShift = static_cast<std::int32_t>(shift);
@@ -592,7 +608,8 @@ bool TRegisterArxon::FindCentralHeader(TArxBaseStream& stream, std::int64_t cand
     const std::int64_t local = std::int64_t{GetLe32(central.data() + 42)} + shift;
     if (ReadAt(stream, local, LocalHeader.data(), kZipLocalHeaderSize) ==
         static_cast<std::int64_t>(kZipLocalHeaderSize)) {
-        if (ClassifyZipSignature(GetLe32(LocalHeader.data()), kZipLocalKind, encrypted) == kZipLocalKind)
+        if (ClassifyZipSignature(GetLe32(LocalHeader.data()), kZipLocalKind, encrypted) ==
+            kZipLocalKind)
             ZipHeaderFlags |= kZipLocalFound;
     }
     return true;
@@ -608,7 +625,8 @@ std::int64_t TRegisterArxon::ScanForLocalHeader(TArxBaseStream& stream, std::int
         for (std::int64_t i = 0; i + 4 <= got; ++i) {
             bool encrypted = false;
             if (block[static_cast<std::size_t>(i)] == 'P' &&
-                ClassifyZipSignature(GetLe32(block.data() + i), kZipLocalKind, encrypted) == kZipLocalKind) {
+                ClassifyZipSignature(GetLe32(block.data() + i), kZipLocalKind, encrypted) ==
+                    kZipLocalKind) {
                 ZipHeaderFlags = kZipLocalFound;
                 return blockStart + i;
             }
@@ -626,11 +644,28 @@ void TRegisterArxon::DetectVolumeNumber() {
     char defaultLetter = 0;
     const char* defaultExtension = "";
     switch (ArcType) {
-    case atAce: case atAceExe: defaultLetter = 'C'; defaultExtension = "Ace"; break;
-    case atArj: case atArjExe: defaultLetter = 'a'; defaultExtension = "Arj"; break;
-    case atJar: case atJarExe: defaultLetter = 'j'; defaultExtension = "Jar"; break;
-    case atRar: case atRarExe: defaultLetter = 'q'; defaultExtension = "Rar"; break;
-    default: return;
+    case atAce:
+    case atAceExe:
+        defaultLetter = 'C';
+        defaultExtension = "Ace";
+        break;
+    case atArj:
+    case atArjExe:
+        defaultLetter = 'a';
+        defaultExtension = "Arj";
+        break;
+    case atJar:
+    case atJarExe:
+        defaultLetter = 'j';
+        defaultExtension = "Jar";
+        break;
+    case atRar:
+    case atRarExe:
+        defaultLetter = 'q';
+        defaultExtension = "Rar";
+        break;
+    default:
+        return;
     }
     VolumeLetter = defaultLetter;
     std::string extension = LowerExtension(ArchiveFile);
@@ -649,8 +684,10 @@ void TRegisterArxon::DetectVolumeNumber() {
         number = std::stoll(extension.substr(extension.size() - digits));
         VolumeLetter = extension[0];
     }
-    if (number == -1) VolumeNumber = (ArcType == atArj || ArcType == atArjExe) ? 1 : 0;
-    else VolumeNumber = static_cast<std::int32_t>(number + 1);
+    if (number == -1)
+        VolumeNumber = (ArcType == atArj || ArcType == atArjExe) ? 1 : 0;
+    else
+        VolumeNumber = static_cast<std::int32_t>(number + 1);
 }
 
 } // namespace sorvane

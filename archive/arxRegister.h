@@ -4,12 +4,12 @@
 // directory, spanned disks and the volume number of the extension).
 #pragma once
 
+#include "archive/arxStream.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "archive/arxStream.h"
 
 namespace sorvane {
 
@@ -159,10 +159,12 @@ protected:
 private:
     enum class Where { AtStart, InsideExe };
 
-    TArcType DetectExecutable(TArxBaseStream& stream, const std::uint8_t* head, std::int64_t headSize);
+    TArcType DetectExecutable(TArxBaseStream& stream, const std::uint8_t* head,
+                              std::int64_t headSize);
     TArcType DetectFixedSfxOffsets(TArxBaseStream& stream);
     TArcType DetectResourceOffsets(TArxBaseStream& stream);
-    TArcType DetectAppendedData(TArxBaseStream& stream, const std::uint8_t* head, std::int64_t headSize);
+    TArcType DetectAppendedData(TArxBaseStream& stream, const std::uint8_t* head,
+                                std::int64_t headSize);
     TArcType DetectOther(TArxBaseStream& stream, const std::uint8_t* head, std::int64_t headSize);
     TArcType ClassifySignature(TArxBaseStream& stream, Where where, const std::uint8_t* bytes);
     TArcType ScanForSignatures(TArxBaseStream& stream, std::int64_t from);

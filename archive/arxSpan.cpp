@@ -27,8 +27,8 @@ void TDiskSpannObj::Init(TZipCommon& owner, std::uint8_t* cancelFlagRef) {
 }
 
 bool TDiskSpannObj::ReadOwnerDrive() {
-    return Owner->DiskManager.ReadDrive(archive_, InsertDiskHandler, WriteProtectHandler, ReportErrorProc,
-                                        RaiseErrorProc);
+    return Owner->DiskManager.ReadDrive(archive_, InsertDiskHandler, WriteProtectHandler,
+                                        ReportErrorProc, RaiseErrorProc);
 }
 
 bool TDiskSpannObj::CheckDisk() {
@@ -40,11 +40,13 @@ bool TDiskSpannObj::CheckDisk() {
             return false;
         }
         if (stream.Size() < ExpectedOffset + kLocalHeaderSize) {
-            if (Owner->ArcType == atZipDS) return ReadOwnerDrive() && Owner->DiskManager.DiskNumber == DiskIndex;
+            if (Owner->ArcType == atZipDS)
+                return ReadOwnerDrive() && Owner->DiskManager.DiskNumber == DiskIndex;
             return Owner->ArcType == atZipMV;
         }
         std::uint8_t bytes[4]{};
-        return ReadAt(stream, ExpectedOffset, bytes, 4) == 4 && IsSpanHeaderSignature(GetLe32(bytes));
+        return ReadAt(stream, ExpectedOffset, bytes, 4) == 4 &&
+               IsSpanHeaderSignature(GetLe32(bytes));
     } catch (...) {
         return false;
     }
@@ -85,7 +87,8 @@ bool TDiskSpannObj::GetNextDisk() {
             return true;
         }
         bool cancel = true;
-        if (Owner->OnGetZipNextDisk) Owner->OnGetZipNextDisk(*Owner, std::to_string(DiskIndex), cancel);
+        if (Owner->OnGetZipNextDisk)
+            Owner->OnGetZipNextDisk(*Owner, std::to_string(DiskIndex), cancel);
         if (cancel) return false;
     }
 }
@@ -100,10 +103,14 @@ bool TDiskSpannObj::ChangeDisk(std::unique_ptr<TArxBaseStream>& Stream, std::int
                           : DiskIndex == 1 ? static_cast<bool>(Owner->OnGetZipFirstDisk)
                                            : static_cast<bool>(Owner->OnGetZipNextDisk);
     bool found = false;
-    if (!assigned) Owner->ReportError(archive_, needed, "", kMsgEventNotAssigned);
-    else if (DiskIndex == 0) found = GetLastDisk();
-    else if (DiskIndex == 1) found = GetFirstDisk();
-    else found = GetNextDisk();
+    if (!assigned)
+        Owner->ReportError(archive_, needed, "", kMsgEventNotAssigned);
+    else if (DiskIndex == 0)
+        found = GetLastDisk();
+    else if (DiskIndex == 1)
+        found = GetFirstDisk();
+    else
+        found = GetNextDisk();
     if (!found) {
         *Owner->CancelFlagRef = 1;
         return false;

@@ -2,11 +2,11 @@
 // media, asking for each disk through the ZIP disk events.
 #pragma once
 
-#include <cstdint>
-#include <memory>
-
 #include "archive/arxDisk.h"
 #include "archive/arxStream.h"
+
+#include <cstdint>
+#include <memory>
 
 namespace sorvane {
 

@@ -1,9 +1,6 @@
 // The extraction base.
 #include "archive/arxUnBase.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "archive/arxCrc.h"
 #include "archive/arxHelpers.h"
 #include "archive/arxMask.h"
@@ -12,11 +9,15 @@
 #include "platform/Folders.h"
 #include "platform/StreamFile.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace sorvane {
 namespace {
 
 bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
                return std::toupper(x) == std::toupper(y);
            });
 }
@@ -42,7 +43,9 @@ bool Excluded(const std::string& name, const std::vector<std::string>& exclusion
                        [&](const std::string& mask) { return MatchesMask(name, mask); });
 }
 
-bool HasDot(const std::string& text) { return text.find('.') != std::string::npos; }
+bool HasDot(const std::string& text) {
+    return text.find('.') != std::string::npos;
+}
 
 } // namespace
 
@@ -56,14 +59,20 @@ TUnBase::TUnBase() {
 
 void TUnBase::ExtractFiles(std::unique_ptr<TArxBaseStream>&, int) {}
 
-bool TUnBase::CheckPassword(std::uint8_t*) { return false; }
+bool TUnBase::CheckPassword(std::uint8_t*) {
+    return false;
+}
 
 // ---------------------------------------------------------------------------
 // The run
 
-int TUnBase::Extract() { return RunPass(kOutputFiles); }
+int TUnBase::Extract() {
+    return RunPass(kOutputFiles);
+}
 
-int TUnBase::TestFiles() { return RunPass(kOutputCountOnly); }
+int TUnBase::TestFiles() {
+    return RunPass(kOutputCountOnly);
+}
 
 int TUnBase::RunPass(std::uint8_t mode) {
     OutputMode = mode;
@@ -85,7 +94,8 @@ bool TUnBase::OpenArchive(std::unique_ptr<TArxBaseStream>& Stream) {
         return false;
     }
     if (ArcType == atZipDS || ArcType == atZipMV) {
-        if (!DiskManager.ReadDrive(ArchiveFile, InsertDiskHandler(), nullptr, ReportProc(), RaiseProc()))
+        if (!DiskManager.ReadDrive(ArchiveFile, InsertDiskHandler(), nullptr, ReportProc(),
+                                   RaiseProc()))
             return false;
     }
     Stream.reset();
@@ -297,8 +307,10 @@ bool TUnBase::OpenOutputFile(std::unique_ptr<TArxBaseStream>& Stream, const std:
         OutputRecords.push_back({0, 0, OutputStream->Position(), StoredNameArg.substr(0, 255)});
         return true;
     }
-    case kOutputGivenStream: return Stream != nullptr;
-    default: return true;
+    case kOutputGivenStream:
+        return Stream != nullptr;
+    default:
+        return true;
     }
 }
 
@@ -319,7 +331,8 @@ bool TUnBase::GetPassword(TArxBaseStream& Stream) {
     } resume{Timer};
 
     PasswordHeader.fill(0);
-    ReadProc(Stream, static_cast<std::int64_t>(PasswordHeader.size()), 0, false, PasswordHeader.data());
+    ReadProc(Stream, static_cast<std::int64_t>(PasswordHeader.size()), 0, false,
+             PasswordHeader.data());
     if (TryPassword(Password)) return true;
     for (const std::string& candidate : Passwords) {
         if (TryPassword(candidate)) return true;
@@ -350,8 +363,10 @@ bool TUnBase::CheckCrc(int Width, std::uint32_t StoredCrc) {
     if (GetCancel()) return false;
     const std::uint32_t running = Width == 16 ? Crc16.Low16() : Crc32.Value();
     const bool passed = (Width == 16 ? (StoredCrc & 0xFFFFu) : StoredCrc) == running;
-    if (OnEnd) OnEnd(*this, EventName(), passed);
-    else if (!passed) ReportError(EventName(), "", ArchiveFile, kMsgCrcFailed);
+    if (OnEnd)
+        OnEnd(*this, EventName(), passed);
+    else if (!passed)
+        ReportError(EventName(), "", ArchiveFile, kMsgCrcFailed);
     return passed;
 }
 

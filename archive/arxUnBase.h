@@ -4,12 +4,12 @@
 // passwords, the CRC verdict, and restoring date and attributes.
 #pragma once
 
+#include "archive/arxBase.h"
+
 #include <array>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "archive/arxBase.h"
 
 namespace sorvane {
 

@@ -49,7 +49,8 @@ Options ParseOptions(int argc, char** argv) {
 }
 
 void PutLe(std::string& out, std::uint32_t value, int width) {
-    for (int i = 0; i < width; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    for (int i = 0; i < width; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
 std::string MemberName(int i) {
@@ -58,7 +59,9 @@ std::string MemberName(int i) {
     return name;
 }
 
-std::string MemberText(int i) { return "member " + std::to_string(i) + "\n"; }
+std::string MemberText(int i) {
+    return "member " + std::to_string(i) + "\n";
+}
 
 // A stored ZIP: local headers with their data, the central directory, the end record.
 void WriteZip(const std::string& path, int members) {
@@ -120,10 +123,13 @@ void WriteTar(const std::string& path, int members) {
         std::snprintf(header + 124, 12, "%011o", static_cast<unsigned>(text.size()));
         std::snprintf(header + 136, 12, "%011o", 1718452800u);
         header[156] = '0';
-        std::copy_n("ustar\0" "00", 8, header + 257);
+        std::copy_n("ustar\0"
+                    "00",
+                    8, header + 257);
         std::fill(header + 148, header + 156, ' ');
         unsigned sum = 0;
-        for (unsigned char c : header) sum += c;
+        for (unsigned char c : header)
+            sum += c;
         std::snprintf(header + 148, 8, "%06o", sum);
         out.write(header, 512);
         char data[512] = {};
@@ -145,7 +151,9 @@ int ListOurs(const std::string& path) {
     return members;
 }
 
-std::size_t CountLines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t CountLines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 struct Side {
     const char* label;
@@ -159,15 +167,16 @@ int Run(const Options& options) {
     const std::string tar = (folder.Path() / "members.tar").string();
     WriteZip(zip, options.members);
     WriteTar(tar, options.members);
-    const Side sides[] = {{"zip", zip, {"unzip", "-Z1", zip}}, {"tar", tar, {"bsdtar", "-tf", tar}}};
+    const Side sides[] = {{"zip", zip, {"unzip", "-Z1", zip}},
+                          {"tar", tar, {"bsdtar", "-tf", tar}}};
 
     // The first runs warm the cache and check both sides see every member.
     for (const Side& side : sides) {
         const int ours = ListOurs(side.path);
         const std::size_t peer = CountLines(RunCommand(side.peer).output);
         if (ours != options.members || peer != static_cast<std::size_t>(options.members)) {
-            std::fprintf(stderr, "%s: member counts differ: ours %d, %s %zu, written %d\n", side.label, ours,
-                         side.peer[0].c_str(), peer, options.members);
+            std::fprintf(stderr, "%s: member counts differ: ours %d, %s %zu, written %d\n",
+                         side.label, ours, side.peer[0].c_str(), peer, options.members);
             return 1;
         }
     }

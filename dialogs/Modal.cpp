@@ -1,12 +1,12 @@
 // Modal windows and question boxes, replaceable for tests.
 #include "dialogs/Modal.h"
 
+#include "platform/Prompts.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
-
-#include "platform/Prompts.h"
 
 namespace sorvane {
 namespace {
@@ -18,7 +18,9 @@ ModalHooks& Hooks() {
 
 } // namespace
 
-void SetModalHooks(ModalHooks hooks) { Hooks() = std::move(hooks); }
+void SetModalHooks(ModalHooks hooks) {
+    Hooks() = std::move(hooks);
+}
 
 int MuestraModal(QDialog& dialog) {
     if (Hooks().showModal) return Hooks().showModal(dialog);

@@ -15,9 +15,12 @@ std::optional<std::uint32_t> ReadDosAttributes(const std::string& path) {
     const auto slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     if (!name.empty() && name[0] == '.') attributes |= kDosHidden;
-    if (S_ISDIR(info.st_mode)) attributes |= kDosDirectory;
-    else if (S_ISREG(info.st_mode)) attributes |= kDosArchive;
-    else attributes |= kDosSystem;
+    if (S_ISDIR(info.st_mode))
+        attributes |= kDosDirectory;
+    else if (S_ISREG(info.st_mode))
+        attributes |= kDosArchive;
+    else
+        attributes |= kDosSystem;
     return attributes;
 }
 
@@ -25,8 +28,10 @@ bool SetDosAttributes(const std::string& path, std::uint32_t attributes) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || S_ISLNK(info.st_mode)) return false;
     mode_t mode = info.st_mode & 07777;
-    if (attributes & kDosReadOnly) mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-    else mode |= S_IWUSR;
+    if (attributes & kDosReadOnly)
+        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    else
+        mode |= S_IWUSR;
     return ::chmod(path.c_str(), mode) == 0;
 }
 

@@ -3,12 +3,12 @@
 // in for GetFileAttributesA, SetFileAttributesA and SetFileTime.
 #pragma once
 
+#include "platform/DateTime.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "platform/DateTime.h"
 
 namespace sorvane {
 

@@ -37,27 +37,32 @@ std::string LineaAnidado(const std::string& name, std::uint32_t dosDate, std::ui
     return entry;
 }
 
-void ArchiveBridge::ArxonNextVolume(TZipCommon&, std::string&, int, bool, bool& cancel) { cancel = true; }
+void ArchiveBridge::ArxonNextVolume(TZipCommon&, std::string&, int, bool, bool& cancel) {
+    cancel = true;
+}
 
 void ArchiveBridge::LogFailure(const std::string& path, const std::string& message) {
     if (failureLogged_) return;
     failureLogged_ = true;
-    observer_.ListingError(CapitalizeFirst(InternalErrorWord()) + " MontaArx: " + path + " / " + message);
+    observer_.ListingError(CapitalizeFirst(InternalErrorWord()) + " MontaArx: " + path + " / " +
+                           message);
 }
 
 void ArchiveBridge::ArxonRead(TArxon& sender) {
     observer_.ShowMember(sender.FileName);
     try {
         const std::uint32_t dos = DateTimeToDosDate(sender.FileDate).value_or(kEpochDosDate);
-        const std::uint64_t size = sender.UnpackedSize < 0 ? 0 : static_cast<std::uint64_t>(sender.UnpackedSize);
+        const std::uint64_t size =
+            sender.UnpackedSize < 0 ? 0 : static_cast<std::uint64_t>(sender.UnpackedSize);
         const std::string entry = LineaAnidado(sender.FileName, dos, size, sender.FileAttr);
         if (!entry.empty()) {
             NestedEntriesText += entry;
             NestedEntriesText += kEntrySeparator;
         }
     } catch (const std::exception& error) {
-        observer_.ListingError(CapitalizeFirst(InternalErrorWord()) + " LineaAnidado(): " + sender.FileName +
-                               " / " + observer_.CurrentPlace() + " / " + error.what());
+        observer_.ListingError(CapitalizeFirst(InternalErrorWord()) +
+                               " LineaAnidado(): " + sender.FileName + " / " +
+                               observer_.CurrentPlace() + " / " + error.what());
     }
     // The scan's stop button also stops a long listing.
     if (observer_.ListingStopRequested()) sender.SetCancel(true);
@@ -69,7 +74,9 @@ std::string ArchiveBridge::MontaArx(const std::string& path) {
     std::string result;
     try {
         TArxon arx;
-        arx.OnRead = [this](TZipCommon& sender, int, int) { ArxonRead(static_cast<TArxon&>(sender)); };
+        arx.OnRead = [this](TZipCommon& sender, int, int) {
+            ArxonRead(static_cast<TArxon&>(sender));
+        };
         arx.OnNextVolume = &ArchiveBridge::ArxonNextVolume;
         // A damaged archive gets one line; the cancel the next-volume handler
         // answers (or the stop button) is no failure.

@@ -43,8 +43,8 @@ public:
     void ArxonRead(TArxon& sender);
     // The OnNextVolume handler: always cancels, so a multi-volume set is
     // listed up to the end of the volume that was named.
-    static void ArxonNextVolume(TZipCommon& sender, std::string& volumeName, int volumeId, bool exists,
-                                bool& cancel);
+    static void ArxonNextVolume(TZipCommon& sender, std::string& volumeName, int volumeId,
+                                bool exists, bool& cancel);
 
     std::string NestedEntriesText;
 

@@ -12,7 +12,8 @@ constexpr std::uint32_t kLocalSignature = 0x04034B50u;
 constexpr std::uint16_t kUtf8NameFlag = 0x0800;
 
 void PutLe(std::string& out, std::uint32_t value, int width) {
-    for (int i = 0; i < width; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    for (int i = 0; i < width; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
 } // namespace
@@ -46,7 +47,8 @@ std::vector<TStoredZipDriver::Member> TStoredZipDriver::ReadDirectory(TArxBaseSt
         // Names marked UTF-8 are taken as they are; others are code page 437.
         member.name = (member.flags & kUtf8NameFlag) ? SlashToBackslash(name)
                                                      : OemToAnsiName(name, TranslateOemChar);
-        if (MatchFileSpecDirs(member.name, FileSpec, ExclusionList, RecurseDirs)) members.push_back(member);
+        if (MatchFileSpecDirs(member.name, FileSpec, ExclusionList, RecurseDirs))
+            members.push_back(member);
         position += 46 + nameLength + extraLength + commentLength;
     }
     return members;
@@ -96,8 +98,8 @@ void TStoredZipDriver::ExtractMember(TArxBaseStream& stream, const Member& membe
     Crc32.Start(0xFFFFFFFFu);
     CopyStoredMember(stream, out.get(), {packed, member.flags}, member.name, 32);
     CheckCrc(32, ~member.crc);
-    SetFileAttrDate(out, OutputMode == kOutputFiles ? CurrentFileName : member.name, member.attributes,
-                    member.dosDate);
+    SetFileAttrDate(out, OutputMode == kOutputFiles ? CurrentFileName : member.name,
+                    member.attributes, member.dosDate);
     MemberDone({member.packedSize, member.flags});
 }
 
@@ -110,7 +112,8 @@ bool TStoredZipDriver::CheckPassword(std::uint8_t* Header12) {
 }
 
 std::string MakeStoredZip(const std::vector<std::pair<std::string, std::string>>& members) {
-    constexpr std::uint32_t kDate = (((2020 - 1980) << 9 | 5 << 5 | 6) << 16) | (7 << 11 | 8 << 5 | 9 / 2);
+    constexpr std::uint32_t kDate =
+        (((2020 - 1980) << 9 | 5 << 5 | 6) << 16) | (7 << 11 | 8 << 5 | 9 / 2);
     std::string archive, directory;
     for (const auto& [name, text] : members) {
         std::uint32_t crc = 0xFFFFFFFFu;
@@ -118,15 +121,15 @@ std::string MakeStoredZip(const std::vector<std::pair<std::string, std::string>>
         crc = ~crc;
         const auto offset = static_cast<std::uint32_t>(archive.size());
         auto common = [&](std::string& out) {
-            PutLe(out, 10, 2);        // version needed
-            PutLe(out, 0, 2);         // flags
-            PutLe(out, 0, 2);         // method: stored
-            PutLe(out, kDate, 4);     // DOS time, date
-            PutLe(out, crc, 4);       // CRC-32
+            PutLe(out, 10, 2);                                      // version needed
+            PutLe(out, 0, 2);                                       // flags
+            PutLe(out, 0, 2);                                       // method: stored
+            PutLe(out, kDate, 4);                                   // DOS time, date
+            PutLe(out, crc, 4);                                     // CRC-32
             PutLe(out, static_cast<std::uint32_t>(text.size()), 4); // packed size
             PutLe(out, static_cast<std::uint32_t>(text.size()), 4); // unpacked size
             PutLe(out, static_cast<std::uint32_t>(name.size()), 2); // name length
-            PutLe(out, 0, 2);         // extra length
+            PutLe(out, 0, 2);                                       // extra length
         };
         PutLe(archive, kLocalSignature, 4);
         common(archive);

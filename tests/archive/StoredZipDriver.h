@@ -4,11 +4,11 @@
 // real archives. Walks the central directory, then extracts in order.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "archive/arxUnBase.h"
 #include "archive/arxZipCrypt.h"
+
+#include <string>
+#include <vector>
 
 namespace sorvane::test {
 

@@ -96,11 +96,14 @@ TEST(ArchiveBridge, ListsTheMembersOfRealArchives) {
 }
 
 TEST(ArchiveBridge, EntriesKeepTrueSizesAndBlankControlCharacters) {
-    const std::string entry = LineaAnidado("a\x01" "b.txt", 0x52640000u, 5ULL << 30, 0x20);
+    const std::string entry = LineaAnidado("a\x01"
+                                           "b.txt",
+                                           0x52640000u, 5ULL << 30, 0x20);
     EXPECT_EQ(DameAnidadoTamano(entry), 5ULL << 30);
     EXPECT_EQ(DameAnidadoRuta(entry), "a b.txt");
     // A date that is no DOS date is stored as 1980-01-01.
-    EXPECT_EQ(ToIsoText(DameAnidadoFecha(LineaAnidado("x", 0xFFFFFFFFu, 1, 0x20))).substr(0, 10), "1980-01-01");
+    EXPECT_EQ(ToIsoText(DameAnidadoFecha(LineaAnidado("x", 0xFFFFFFFFu, 1, 0x20))).substr(0, 10),
+              "1980-01-01");
 }
 
 TEST(ArchiveBridge, NoMembersNoBlockAndFailuresLoggedOnce) {
@@ -121,7 +124,8 @@ TEST(ArchiveBridge, NoMembersNoBlockAndFailuresLoggedOnce) {
     ArchiveBridge failingBridge(failing);
     failingBridge.MontaArx(damaged);
     EXPECT_LE(failing.errors.size(), 1u);
-    for (const std::string& line : failing.errors) EXPECT_NE(line.find(" MontaArx: " + damaged), std::string::npos);
+    for (const std::string& line : failing.errors)
+        EXPECT_NE(line.find(" MontaArx: " + damaged), std::string::npos);
 }
 
 TEST(ArchiveBridge, TheStopButtonEndsTheListing) {
@@ -174,14 +178,13 @@ TEST(ArchiveBridge, CataloguingAFolderOfArchivesWritesTheirNestedBlocks) {
         std::string items = DameFicheroAnidados(line);
         ASSERT_FALSE(items.empty());
         items.back() = '\x1F';
-        ExpectMembers("\x1F" + items,
-                      {{"alpha.txt", 54, "2021-03-04 05:06:08"}, {"beta.txt", 708, "2021-03-04 05:06:08"}});
+        ExpectMembers("\x1F" + items, {{"alpha.txt", 54, "2021-03-04 05:06:08"},
+                                       {"beta.txt", 708, "2021-03-04 05:06:08"}});
     }
     EXPECT_EQ(withBlock, 1); // only the ZIP by its extension; not the .bin, not the text
     EXPECT_TRUE(observer.errors.empty());
     EXPECT_TRUE(listing.errors.empty());
 }
-
 
 // The members of an archive as a direct listing reports them, in the form a
 // nested entry keeps: name, true size, DOS date.
@@ -204,10 +207,14 @@ std::vector<Member> DirectListing(const std::string& path) {
 TEST(ArchiveBridge, CataloguingArchivesOfEveryFamilyKeepsTheirMembers) {
     // Built-in extensions go to the bridge; ".uue" only through a user box.
     const char* const fixtures[] = {
-        "zip/folders.zip",     "zip/x.jar",         "tar/ustar.tar",      "tar/pair.tgz",
-        "gzip/stored-name.gz", "lha/level2-lh5.lzh", "lha/level1-folders.lzh", "arj/method1.arj",
-        "arc/stored.arc",      "cab/folders.cab",   "synth/stored.rar",   "synth/stored.ace",
-        "synth/stored.zoo",    "synth/pak-distilled.pak", "uue/begin-644.uue",
+        "zip/folders.zip",        "zip/x.jar",
+        "tar/ustar.tar",          "tar/pair.tgz",
+        "gzip/stored-name.gz",    "lha/level2-lh5.lzh",
+        "lha/level1-folders.lzh", "arj/method1.arj",
+        "arc/stored.arc",         "cab/folders.cab",
+        "synth/stored.rar",       "synth/stored.ace",
+        "synth/stored.zoo",       "synth/pak-distilled.pak",
+        "uue/begin-644.uue",
     };
     TempFolder folder;
     for (const char* fixture : fixtures) {

@@ -99,6 +99,31 @@ void WriteZip(const std::string& path, int members) {
     }
     const auto directoryOffset = static_cast<std::uint32_t>(archive.size());
     archive += directory;
+    // More members than the end record's 16-bit counts hold: ZIP64 end record
+    // and locator before it, the counts in the end record saturated.
+    if (members > 0xFFFF) {
+        const auto zip64End = static_cast<std::uint32_t>(archive.size());
+        PutLe(archive, 0x06064B50u, 4);
+        PutLe(archive, 44, 4); // size of the rest of the record (64 bits)
+        PutLe(archive, 0, 4);
+        PutLe(archive, 45, 2); // made by
+        PutLe(archive, 45, 2); // needed
+        PutLe(archive, 0, 4);  // this disk
+        PutLe(archive, 0, 4);  // disk of the directory
+        for (int twice = 0; twice < 2; ++twice) {
+            PutLe(archive, static_cast<std::uint32_t>(members), 4); // entries (64 bits)
+            PutLe(archive, 0, 4);
+        }
+        PutLe(archive, static_cast<std::uint32_t>(directory.size()), 4); // directory size (64 bits)
+        PutLe(archive, 0, 4);
+        PutLe(archive, directoryOffset, 4); // directory offset (64 bits)
+        PutLe(archive, 0, 4);
+        PutLe(archive, 0x07064B50u, 4); // locator
+        PutLe(archive, 0, 4);
+        PutLe(archive, zip64End, 4); // offset of the ZIP64 end record (64 bits)
+        PutLe(archive, 0, 4);
+        PutLe(archive, 1, 4); // disks
+    }
     const auto count = static_cast<std::uint32_t>(std::min(members, 0xFFFF));
     PutLe(archive, 0x06054B50u, 4);
     PutLe(archive, 0, 4);

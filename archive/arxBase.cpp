@@ -183,9 +183,23 @@ void TZipCommon::FireProgress() {
     }
 }
 
+namespace {
+
+// A part held between 0 and its total: the percentage is the same, and sizes
+// and positions taken from headers can no longer overflow it.
+std::int64_t PartWithin(std::int64_t total, std::int64_t part) {
+    return total >= 0 ? std::clamp<std::int64_t>(part, 0, total)
+                      : std::clamp<std::int64_t>(part, total, 0);
+}
+
+} // namespace
+
 void TZipCommon::DoProgress(std::int64_t archiveTotal, std::int64_t fileTotal, std::int64_t done) {
-    ProgressByFile = Percent(fileTotal, done);
-    ProgressByArchive = Percent(archiveTotal, archiveTotal - BytesRemaining);
+    ProgressByFile = Percent(fileTotal, PartWithin(fileTotal, done));
+    std::int64_t archiveDone = 0;
+    if (__builtin_sub_overflow(archiveTotal, BytesRemaining, &archiveDone))
+        archiveDone = BytesRemaining < 0 ? INT64_MAX : INT64_MIN;
+    ProgressByArchive = Percent(archiveTotal, PartWithin(archiveTotal, archiveDone));
     if (ProgressProc) ProgressProc();
 }
 

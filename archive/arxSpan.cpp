@@ -39,7 +39,8 @@ bool TDiskSpannObj::CheckDisk() {
             Owner->ReportError(archive_, "", "0", kMsgOpenError);
             return false;
         }
-        if (stream.Size() < ExpectedOffset + kLocalHeaderSize) {
+        // The expected offset comes from a header: compared without an overflow.
+        if (stream.Size() - kLocalHeaderSize < ExpectedOffset) {
             if (Owner->ArcType == atZipDS)
                 return ReadOwnerDrive() && Owner->DiskManager.DiskNumber == DiskIndex;
             return Owner->ArcType == atZipMV;

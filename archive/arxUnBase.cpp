@@ -385,7 +385,9 @@ void TUnBase::SetFileAttrDate(std::unique_ptr<TArxBaseStream>& Stream, const std
 }
 
 void TUnBase::MemberDone(const TMemberHeader& Header) {
-    BytesRemaining -= Header.PackedSize;
+    // The packed size comes from a header: what remains never drops below 0 by it.
+    BytesRemaining -=
+        std::clamp<std::int64_t>(Header.PackedSize, 0, std::max<std::int64_t>(BytesRemaining, 0));
     DoProgress(ArchiveTotal, 1, 1);
 }
 

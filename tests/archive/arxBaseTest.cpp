@@ -324,6 +324,26 @@ TEST_F(ZipCommonTest, ShortWriteIsReportedNotRaised) {
     EXPECT_EQ(reports_[0], (Report{"/out/s.txt", "", "/in/a.zip", kMsgWriteError}));
 }
 
+// Totals, sizes and positions taken from headers can be anything: the
+// percentages stay those of a part held between 0 and its total.
+TEST_F(ZipCommonTest, ProgressPercentagesStayWithinTheirTotals) {
+    constexpr std::int64_t kHuge = INT64_MAX / 4;
+    struct Case {
+        std::int64_t archiveTotal, fileTotal, done, bytesRemaining;
+        int byFile, byArchive;
+    } cases[] = {
+        {200, 100, 25, 50, 25, 75},         {1, 1, kHuge, -kHuge, 100, 100},
+        {1, 1, -kHuge, kHuge, 0, 0},        {10, 10, 5, INT64_MIN, 50, 100},
+        {-10, -10, -5, INT64_MAX, 50, 100}, {0, 0, 5, 5, 0, 0},
+    };
+    for (const Case& c : cases) {
+        arx_.BytesRemaining = c.bytesRemaining;
+        arx_.DoProgress(c.archiveTotal, c.fileTotal, c.done);
+        EXPECT_EQ(arx_.ProgressByFile, c.byFile) << c.done;
+        EXPECT_EQ(arx_.ProgressByArchive, c.byArchive) << c.bytesRemaining;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Errors and the cancel flag
 

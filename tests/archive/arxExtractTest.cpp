@@ -1,8 +1,9 @@
 // Extraction through the extraction base on real archives: stored and
 // `zip -P` enciphered stored members (the test driver of StoredZipDriver.h),
 // selection, overwrite, passwords, dates, attributes, the CRC verdict, test
-// runs, archives that cannot be opened, confinement of hostile names, and
-// damaged archives.
+// runs, archives that cannot be opened, confinement of hostile names,
+// damaged archives, and the disk check of spanned sets.
+#include "archive/arxSpan.h"
 #include "platform/Files.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/StoredZipDriver.h"
@@ -302,6 +303,38 @@ TEST(StoredZipExtraction, DamagedArchivesGiveErrorsNotCrashes) {
         }
         EXPECT_TRUE(fs::exists(work.File("damaged.zip")));
         EXPECT_EQ(std::distance(fs::directory_iterator(work.Path()), fs::directory_iterator()), 1);
+    }
+}
+
+// The disk check of a spanned set looks for a header at an offset taken from
+// the archive; an offset near the largest value is simply beyond the disk.
+TEST(SpannedZipDisks, CheckDiskTakesAnyOffsetFromTheArchive) {
+    TempFolder temp;
+    std::vector<std::uint8_t> disk(64, 0);
+    const std::uint8_t local[] = {'P', 'K', 3, 4};
+    std::copy(std::begin(local), std::end(local), disk.begin());
+    test::WriteBytes(temp.File("set.zip"), disk);
+    TZipCommon owner;
+    owner.ArchiveFile = temp.File("set.zip");
+    TDiskSpannObj span;
+    span.Init(owner, nullptr);
+    const struct {
+        std::int64_t offset;
+        TArcType kind;
+        bool found;
+    } cases[] = {
+        {0, atZipMV, true},
+        {10, atZipMV, false},
+        {60, atZipMV, true},
+        {INT64_MAX, atZipMV, true},
+        {INT64_MAX - 20, atZipMV, true},
+        {INT64_MAX, atZip, false},
+        {-5, atZipMV, false},
+    };
+    for (const auto& c : cases) {
+        owner.ArcType = c.kind;
+        span.ExpectedOffset = c.offset;
+        EXPECT_EQ(span.CheckDisk(), c.found) << c.offset << " kind " << int{c.kind};
     }
 }
 

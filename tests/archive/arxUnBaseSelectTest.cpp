@@ -481,6 +481,32 @@ TEST(UnBasePassword, CancelStopsTheQuestions) {
 }
 
 // ---------------------------------------------------------------------------
+// After a member
+
+// Packed sizes come from headers: what remains of the archive drops by each
+// one but never below 0, and the archive's progress stays a percentage.
+TEST(UnBaseMemberDone, PackedSizesFromHeadersKeepTheCountInRange) {
+    TUnBase arx;
+    arx.ArchiveTotal = 100;
+    arx.BytesRemaining = 100;
+    const struct {
+        std::int64_t packedSize, remaining;
+        int byArchive;
+    } steps[] = {
+        {40, 60, 40},
+        {INT64_MIN, 60, 40},
+        {INT64_MAX, 0, 100},
+        {INT64_MAX, 0, 100},
+    };
+    for (const auto& step : steps) {
+        arx.MemberDone({step.packedSize, 0});
+        EXPECT_EQ(arx.BytesRemaining, step.remaining) << step.packedSize;
+        EXPECT_EQ(arx.ProgressByArchive, step.byArchive) << step.packedSize;
+        EXPECT_EQ(arx.ProgressByFile, 100);
+    }
+}
+
+// ---------------------------------------------------------------------------
 // The CRC verdict
 
 TEST(UnBaseCrc, CheckCrc) {

@@ -429,11 +429,13 @@ TArcType TRegisterArxon::ScanBlock(TArxBaseStream& stream, const std::uint8_t* b
         const std::uint8_t* b = block + i;
         const std::int64_t p = blockStart + i;
         const std::int64_t left = size - i;
-        if (left >= 5 && Starts(b, "**ACE") && p + 5 <= ArchiveSize) {
+        // The ACE and LHA marks stand 7 and 2 bytes into their headers: a mark
+        // nearer the start of the file has no header before it.
+        if (left >= 5 && Starts(b, "**ACE") && p >= kAceMarkOffset && p + 5 <= ArchiveSize) {
             StartOffset = p - kAceMarkOffset;
             return p == kAceMarkOffset ? atAce : atAceExe;
         }
-        if (left >= 5 && IsLhaMethodAt(b)) {
+        if (left >= 5 && IsLhaMethodAt(b) && p >= 2) {
             StartOffset = p - 2;
             return p == 2 ? atLha : atLhaExe;
         }

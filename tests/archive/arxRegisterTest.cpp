@@ -60,6 +60,20 @@ TEST(ArchiveVolumeNumber, ComesFromTheTrailingDigitsOfTheExtension) {
     }
 }
 
+TEST(ArchiveDetection, ScanMarksWithoutRoomForTheirHeaderAreNoArchive) {
+    // "**ACE" and "-lh?-" stand 7 and 2 bytes into their headers; found nearer
+    // the start they would give a start before the file.
+    for (const std::string& bytes :
+         {Padded(std::string("xyz**ACE**")), Padded(std::string("x-lh0-"))}) {
+        TempFolder folder;
+        WriteFileAtomically(folder.File("odd.bin"), bytes);
+        TRegisterArxon arx;
+        arx.SetArchiveFile(folder.File("odd.bin"));
+        EXPECT_EQ(arx.ArcType, atNA) << bytes.substr(0, 10);
+        EXPECT_GE(arx.StartOffset, -1);
+    }
+}
+
 TEST(ArchiveDetection, MissingFilesAndFoldersAreNoArchive) {
     TempFolder folder;
     TRegisterArxon arx;

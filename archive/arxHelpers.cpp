@@ -40,8 +40,15 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 }
 
 // Rounds half to even, as the readers' percentages always have.
+// The quotient rounded to the nearest integer, held within the 64-bit range
+// (sizes from archive headers can make it any size; converting an
+// out-of-range value would be undefined).
 std::int64_t RoundedQuotient(long double numerator, long double denominator) {
-    return static_cast<std::int64_t>(std::nearbyint(numerator / denominator));
+    const long double value = std::nearbyint(numerator / denominator);
+    constexpr long double kLimit = 9.0e18L;
+    if (!(value < kLimit)) return static_cast<std::int64_t>(kLimit);
+    if (!(value > -kLimit)) return -static_cast<std::int64_t>(kLimit);
+    return static_cast<std::int64_t>(value);
 }
 
 } // namespace

@@ -265,6 +265,8 @@ TEST(ArxHelpersNumbers, PercentAndRatio) {
         {1000, 1000, 100, 0},
         {-10, 5, 0, 0},
         {kMax, kMax / 2, 50, 50},
+        // A part far beyond its total (sizes from a damaged header).
+        {1, kMax, 100, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.total << ", " << c.part);

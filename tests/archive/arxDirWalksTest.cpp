@@ -413,7 +413,7 @@ INSTANTIATE_TEST_SUITE_P(Ha, DirWalkFixtureTest, ::testing::ValuesIn(kHaCases));
 
 // ---------------------------------------------------------------------------
 // FileSpec: every named header is announced, only matching members reported;
-// single-member formats report their member whatever the specification.
+// single-member formats report their member whatever FileSpec holds.
 
 struct SpecCase {
     std::string File;

@@ -3,7 +3,6 @@
 #include "archive/arxExeResources.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -30,23 +29,20 @@ class ImageReader {
 public:
     explicit ImageReader(TArxBaseStream& stream) : stream_(stream), size_(stream.Size()) {}
 
-    std::optional<std::uint32_t> U32(std::int64_t pos) { return Number(pos, 4); }
+    std::optional<std::uint32_t> U32(std::int64_t pos) {
+        std::uint8_t bytes[4];
+        if (!Fits(pos, 4) || ReadAt(stream_, pos, bytes, 4) != 4) return std::nullopt;
+        return GetLe32(bytes);
+    }
     std::optional<std::uint16_t> U16(std::int64_t pos) {
-        auto value = Number(pos, 2);
-        if (!value) return std::nullopt;
-        return static_cast<std::uint16_t>(*value);
+        std::uint8_t bytes[2];
+        if (!Fits(pos, 2) || ReadAt(stream_, pos, bytes, 2) != 2) return std::nullopt;
+        return GetLe16(bytes);
     }
 
 private:
-    std::optional<std::uint32_t> Number(std::int64_t pos, int width) {
-        if (pos < 0 || pos > size_ - width) return std::nullopt;
-        std::array<std::uint8_t, 4> bytes{};
-        if (stream_.Seek(pos, TSeekOrigin::Beginning) != pos) return std::nullopt;
-        if (stream_.Read(bytes.data(), width) != width) return std::nullopt;
-        std::uint32_t value = 0;
-        for (int i = width - 1; i >= 0; --i)
-            value = (value << 8) | bytes[static_cast<size_t>(i)];
-        return value;
+    bool Fits(std::int64_t pos, std::int64_t width) const {
+        return pos >= 0 && pos <= size_ - width;
     }
 
     TArxBaseStream& stream_;

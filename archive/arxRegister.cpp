@@ -41,26 +41,6 @@ bool IsZipKind(int type) {
     return type == atJar || type == atJarExe || type == atZip || type == atZipExe;
 }
 
-std::uint16_t GetLe16(const std::uint8_t* bytes) {
-    return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-std::uint32_t GetLe32(const std::uint8_t* bytes) {
-    return std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |
-           (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
-}
-
-std::uint64_t GetLe64(const std::uint8_t* bytes) {
-    return std::uint64_t{GetLe32(bytes)} | (std::uint64_t{GetLe32(bytes + 4)} << 32);
-}
-
-std::int64_t ReadAt(TArxBaseStream& stream, std::int64_t pos, void* buffer, std::int64_t count) {
-    if (pos < 0 || count <= 0) return 0;
-    if (stream.Seek(pos, TSeekOrigin::Beginning) != pos) return 0;
-    const std::int64_t got = stream.Read(buffer, count);
-    return got < 0 ? 0 : got;
-}
-
 namespace {
 
 constexpr std::int64_t kMinArchiveSize = 20;
@@ -114,6 +94,23 @@ std::string LowerExtension(const std::string& path) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return ext;
 }
+
+// Keeps a stream's progress callback detached for the length of a scope.
+class ProgressDetached {
+public:
+    explicit ProgressDetached(TArxBaseStream& stream) : stream_(dynamic_cast<TStream32*>(&stream)) {
+        if (stream_ != nullptr) std::swap(saved_, stream_->OnProgress);
+    }
+    ~ProgressDetached() {
+        if (stream_ != nullptr) stream_->OnProgress = std::move(saved_);
+    }
+    ProgressDetached(const ProgressDetached&) = delete;
+    ProgressDetached& operator=(const ProgressDetached&) = delete;
+
+private:
+    TStream32* stream_;
+    std::function<void(TStream32&)> saved_;
+};
 
 } // namespace
 
@@ -189,9 +186,7 @@ TArcType TRegisterArxon::DetectArcType(TArxBaseStream& stream) {
     ZipOffsetShift = 0;
     ZipHeaderFlags = 0;
     ArchiveSize = stream.Size();
-    auto* progressStream = dynamic_cast<TStream32*>(&stream);
-    std::function<void(TStream32&)> savedProgress;
-    if (progressStream != nullptr) std::swap(savedProgress, progressStream->OnProgress);
+    const ProgressDetached detached(stream);
 
     TArcType result = atNA;
     if (ArchiveSize >= kMinArchiveSize) {
@@ -208,7 +203,6 @@ TArcType TRegisterArxon::DetectArcType(TArxBaseStream& stream) {
         if (auto* file = dynamic_cast<THandleStream32*>(&stream); file != nullptr)
             ArchiveDate = GetFileDosTime(file->Handle, 0);
     }
-    if (progressStream != nullptr) progressStream->OnProgress = std::move(savedProgress);
     return result;
 }
 
@@ -512,16 +506,7 @@ std::int64_t TRegisterArxon::LocateZipDirectory(TArxBaseStream& stream) {
     if (size <= 0) return 0;
     const std::int64_t tailSize = size <= kZipTailSize ? size - 1 : kZipTailSize;
     ZipHeaderFlags = 0;
-    auto* progressStream = dynamic_cast<TStream32*>(&stream);
-    std::function<void(TStream32&)> savedProgress;
-    if (progressStream != nullptr) std::swap(savedProgress, progressStream->OnProgress);
-    struct Restore {
-        TStream32* stream;
-        std::function<void(TStream32&)>& saved;
-        ~Restore() {
-            if (stream != nullptr) stream->OnProgress = std::move(saved);
-        }
-    } restore{progressStream, savedProgress};
+    const ProgressDetached detached(stream);
 
     const std::int64_t tailStart = size - tailSize;
     std::vector<std::uint8_t> tail(static_cast<std::size_t>(std::max<std::int64_t>(tailSize, 0)));

@@ -1,11 +1,11 @@
 // The archive library's base, handle, file and memory streams.
 #include "archive/arxStream.h"
 
+#include "platform/StreamFile.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
-
-#include "platform/StreamFile.h"
 
 namespace sorvane {
 
@@ -30,7 +30,9 @@ void TArxBaseStream::SetSize(std::int64_t) {
     throw EArxStreamError("Stream size cannot be set on this stream");
 }
 
-void TArxBaseStream::SetSize32(std::int32_t newSize) { SetSize(newSize); }
+void TArxBaseStream::SetSize32(std::int32_t newSize) {
+    SetSize(newSize);
+}
 
 std::int64_t TArxBaseStream::Size() {
     const std::int64_t here = Seek(0, TSeekOrigin::Current);
@@ -69,8 +71,7 @@ std::int64_t TStream32::CopyFromStream(TArxBaseStream& source, std::int64_t coun
 
 std::int64_t TStream32::CopyInChunks(TArxBaseStream& source, std::int64_t count, std::int64_t chunk,
                                      bool cancelAfterMessages) {
-    if (count < 0)
-        throw EArxStreamError("Stream copy: negative count " + std::to_string(count));
+    if (count < 0) throw EArxStreamError("Stream copy: negative count " + std::to_string(count));
     if (count == 0) {
         source.SetPosition(0);
         count = source.Size();
@@ -92,7 +93,9 @@ std::int64_t TStream32::CopyInChunks(TArxBaseStream& source, std::int64_t count,
 
 // ---- THandleStream32 -------------------------------------------------------
 
-void THandleStream32::SetSize32(std::int32_t newSize) { SetSize(static_cast<std::int64_t>(newSize)); }
+void THandleStream32::SetSize32(std::int32_t newSize) {
+    SetSize(static_cast<std::int64_t>(newSize));
+}
 
 void THandleStream32::SetSize(std::int64_t newSize) {
     if (newSize < 0)
@@ -141,7 +144,9 @@ std::int64_t THandleStream32::Seek(std::int64_t offset, TSeekOrigin origin) {
 TFileStream32::TFileStream32(const std::string& fileName, int mode)
     : THandleStream32(StreamFileOpen(fileName, mode)), fileName_(fileName) {}
 
-TFileStream32::~TFileStream32() { CloseHandle(); }
+TFileStream32::~TFileStream32() {
+    CloseHandle();
+}
 
 void TFileStream32::CloseHandle() {
     if (Handle >= 0) StreamFileClose(Handle);
@@ -176,9 +181,15 @@ std::int64_t TMemoryStream32::Write(const void* buffer, std::int64_t count) {
 std::int64_t TMemoryStream32::Seek(std::int64_t offset, TSeekOrigin origin) {
     std::int64_t base = 0;
     switch (origin) {
-    case TSeekOrigin::Beginning: base = 0; break;
-    case TSeekOrigin::Current: base = position_; break;
-    case TSeekOrigin::End: base = static_cast<std::int64_t>(data_.size()); break;
+    case TSeekOrigin::Beginning:
+        base = 0;
+        break;
+    case TSeekOrigin::Current:
+        base = position_;
+        break;
+    case TSeekOrigin::End:
+        base = static_cast<std::int64_t>(data_.size());
+        break;
     }
     if ((offset > 0 && base > std::numeric_limits<std::int64_t>::max() - offset)) return -1;
     const std::int64_t target = base + offset;
@@ -192,6 +203,26 @@ void TMemoryStream32::SetSize(std::int64_t newSize) {
         throw EArxStreamError("Stream size cannot be negative: " + std::to_string(newSize));
     data_.resize(static_cast<size_t>(newSize), 0);
     if (position_ > newSize) position_ = newSize;
+}
+
+std::uint16_t GetLe16(const std::uint8_t* bytes) {
+    return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+std::uint32_t GetLe32(const std::uint8_t* bytes) {
+    return std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |
+           (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
+}
+
+std::uint64_t GetLe64(const std::uint8_t* bytes) {
+    return std::uint64_t{GetLe32(bytes)} | (std::uint64_t{GetLe32(bytes + 4)} << 32);
+}
+
+std::int64_t ReadAt(TArxBaseStream& stream, std::int64_t pos, void* buffer, std::int64_t count) {
+    if (pos < 0 || count <= 0) return 0;
+    if (stream.Seek(pos, TSeekOrigin::Beginning) != pos) return 0;
+    const std::int64_t got = stream.Read(buffer, count);
+    return got < 0 ? 0 : got;
 }
 
 } // namespace sorvane

@@ -175,4 +175,12 @@ private:
     std::int64_t position_ = 0;
 };
 
+// Reads up to `count` bytes at `pos`; the number read (0 for a bad position).
+std::int64_t ReadAt(TArxBaseStream& stream, std::int64_t pos, void* buffer, std::int64_t count);
+
+// Little-endian header fields.
+std::uint16_t GetLe16(const std::uint8_t* bytes);
+std::uint32_t GetLe32(const std::uint8_t* bytes);
+std::uint64_t GetLe64(const std::uint8_t* bytes);
+
 } // namespace sorvane

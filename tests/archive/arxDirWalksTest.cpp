@@ -148,6 +148,9 @@ constexpr DateTime kStamp{2021, 3, 4, 5, 6, 8};
 constexpr std::uint32_t kDir = 0x10;
 constexpr std::uint32_t kArchive = 0x20;
 constexpr std::uint32_t kFileAttr = 0xFFFFFFFF;
+// The two stored members of the synthetic fixtures, with the archive attribute.
+const std::vector<Member> kSynthArchivePair = {{"alpha.txt", "", 54, 54, kArchive},
+                                               {"beta.txt", "", 708, 708, kArchive}};
 
 // The line of the reference listing naming `name` also holds `size` as a word.
 bool ListingHas(const std::string& listing, const std::string& name, std::int64_t size,
@@ -278,9 +281,7 @@ const FixtureCase kGzipCases[] = {
     {"tar/pair.tgz", atGZip, {{"pair", "", 3584, -1, kFileAttr}}, DateFrom::None},
     {"tar/docs.tar.gz", atGZip, {{"docs.tar", "", 8704, -1, kFileAttr}}, DateFrom::None},
     {"synth/extra-field.gz", atGZip, {{"beta.txt", "", 734, 734, kFileAttr}}},
-    {"synth/installshield.z",
-     atMsGZ,
-     {{"alpha.txt", "", 54, 54, kArchive}, {"beta.txt", "", 708, 708, kArchive}}},
+    {"synth/installshield.z", atMsGZ, kSynthArchivePair},
 };
 INSTANTIATE_TEST_SUITE_P(Gzip, DirWalkFixtureTest, ::testing::ValuesIn(kGzipCases));
 
@@ -318,8 +319,6 @@ const std::vector<Member> kLhaFoldersShown = {
     {"docs\\sub\\deep.txt", "docs/sub/deep.txt", 22, 22, kArchive}};
 const std::vector<Member> kSynthPair = {{"alpha.txt", "", 54, 54, 0},
                                         {"beta.txt", "", 708, 708, 0}};
-const std::vector<Member> kSynthArchivePair = {{"alpha.txt", "", 54, 54, kArchive},
-                                               {"beta.txt", "", 708, 708, kArchive}};
 const FixtureCase kLhaCases[] = {
     {"lha/level0-lh0.lzh", atLha, kLhaStored},
     {"lha/level0-lh5.lzh", atLha, kLhaPacked},
@@ -368,15 +367,9 @@ INSTANTIATE_TEST_SUITE_P(Cab, DirWalkFixtureTest, ::testing::ValuesIn(kCabCases)
 // three (old names) or two (new names) volumes reported once with the summed
 // packed size.
 const FixtureCase kRarCases[] = {
-    {"synth/stored.rar",
-     atRar,
-     {{"alpha.txt", "", 54, 54, kArchive}, {"beta.txt", "", 708, 708, kArchive}}},
-    {"synth/rar-at-image-end.exe",
-     atRarExe,
-     {{"alpha.txt", "", 54, 54, kArchive}, {"beta.txt", "", 708, 708, kArchive}}},
-    {"synth/scan-rar.exe",
-     atRarExe,
-     {{"alpha.txt", "", 54, 54, kArchive}, {"beta.txt", "", 708, 708, kArchive}}},
+    {"synth/stored.rar", atRar, kSynthArchivePair},
+    {"synth/rar-at-image-end.exe", atRarExe, kSynthArchivePair},
+    {"synth/scan-rar.exe", atRarExe, kSynthArchivePair},
     {"synth/unix-host.rar", atRar, {{"docs\\top.txt", "", 24, 24, kArchive}}},
     {"synth/unix-host.rar",
      atRar,
@@ -405,9 +398,7 @@ INSTANTIATE_TEST_SUITE_P(Zoo, DirWalkFixtureTest, ::testing::ValuesIn(kZooCases)
 
 // HA members keep the Unix time their header stores.
 const FixtureCase kHaCases[] = {
-    {"synth/stored.ha",
-     atHA,
-     {{"alpha.txt", "", 54, 54, kArchive}, {"beta.txt", "", 708, 708, kArchive}}},
+    {"synth/stored.ha", atHA, kSynthArchivePair},
 };
 INSTANTIATE_TEST_SUITE_P(Ha, DirWalkFixtureTest, ::testing::ValuesIn(kHaCases));
 

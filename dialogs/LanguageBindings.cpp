@@ -499,10 +499,8 @@ const std::vector<PendingControl>& PendingControls() {
     static constexpr std::string_view kExtractPage = "extraction page";
     static constexpr std::string_view kCollector = "collector window";
     static constexpr std::string_view kCollectorQuestion = "collector's missing-disk question";
-    static constexpr std::string_view kNewCollection = "new-collection window";
     static constexpr std::string_view kHeaderEditor = "catalogue-header editor";
     static constexpr std::string_view kDescriptionEditor = "description editor";
-    static constexpr std::string_view kCollectionEditor = "collection editor";
     static const std::vector<PendingControl> pending = {
         {P, "SBAyudaBus", kSearchPage},
         {P, "SBBuscarColumnas", kSearchPage},
@@ -533,9 +531,6 @@ const std::vector<PendingControl>& PendingControls() {
         {"FColectorMensaje", "BBReintentar", kCollectorQuestion},
         {"FColectorMensaje", "BBCancelar", kCollectorQuestion},
         {"FColectorMensaje", "BBParar", kCollectorQuestion},
-        {"FCrearColeccion", "BBAceptar", kNewCollection},
-        {"FCrearColeccion", "LNueva", kNewCollection},
-        {"FCrearColeccion", "CBPrimerNivel", kNewCollection},
         {"FCambiarCatalogo", "RGTipoDiscoAnterior", kHeaderEditor},
         {"FCambiarCatalogo", "RGTipoDiscoNuevo", kHeaderEditor},
         {"FCambiarCatalogo", "LAnterior", kHeaderEditor},
@@ -558,9 +553,6 @@ const std::vector<PendingControl>& PendingControls() {
         {"FCambiarDescripcion", "LMMAno", kDescriptionEditor},
         {"FCambiarDescripcion", "LMMPista", kDescriptionEditor},
         {"FCambiarDescripcion", "LMMGenero", kDescriptionEditor},
-        {"FCambiarColeccion", "LAnterior", kCollectionEditor},
-        {"FCambiarColeccion", "LNueva", kCollectionEditor},
-        {"FCambiarColeccion", "BBAceptar", kCollectionEditor},
     };
     return pending;
 }

@@ -91,6 +91,10 @@ public:
     TNodoArbol* CargaFichero(const std::string& path, QTreeWidgetItem* collection);
     void ActivaBotonesArbol(QTreeWidgetItem* node);
     static std::string GetNodePath(QTreeWidgetItem* node);
+    // The host folder of a collection node: the catalogue root and the node
+    // texts down to it, joined by "/", with no "/" at the end; the root itself
+    // (without its "/") for no node.
+    std::string CarpetaDeNodo(QTreeWidgetItem* node) const;
     static bool EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node);
     void OrdenaArbol();
 
@@ -370,6 +374,10 @@ public:
     // and showing the catalogue it made.
     void BBNuevoDiscoClick();
     void BBNuevaCarpetaClick();
+    // The new-collection window, then the tree shows the selected node again.
+    void BBNuevaColeccionClick();
+    // Properties of the selected node: a collection opens the collection editor.
+    void BBCambiarClick();
     // Duplicate checks over the catalogues loaded in the tree.
     std::vector<std::string_view> CabecerasCargadas() const;
     // True when the selected collection's folder already holds a catalogue file of that name.

@@ -143,7 +143,9 @@ void TFPrincipal::ActivaBotonesArbol(QTreeWidgetItem* node) {
     const bool catalogue = EsCatalogo(node);
     const bool topLevel = node != nullptr && node->parent() == nullptr;
     const bool cut = !CutPath.empty();
-    const bool create = collection || (catalogue && topLevel);
+    // With no node selected (an empty tree included) a new catalogue or
+    // collection goes to the top of the catalogue root.
+    const bool create = node == nullptr || collection || (catalogue && topLevel);
     SBNuevoDisco->setEnabled(create);
     SBNuevaCarpeta->setEnabled(create);
     SBNuevaColeccion->setEnabled(create);
@@ -164,6 +166,12 @@ std::string TFPrincipal::GetNodePath(QTreeWidgetItem* node) {
     for (QTreeWidgetItem* n = node; n != nullptr; n = n->parent())
         path.insert(0, "\\" + n->text(0).toStdString());
     return path;
+}
+
+std::string TFPrincipal::CarpetaDeNodo(QTreeWidgetItem* node) const {
+    std::string path;
+    for (QTreeWidgetItem* n = node; n != nullptr; n = n->parent()) path.insert(0, "/" + n->text(0).toStdString());
+    return BaseFolder.substr(0, BaseFolder.size() - 1) + path;
 }
 
 bool TFPrincipal::EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node) {

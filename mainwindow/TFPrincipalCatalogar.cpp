@@ -7,6 +7,8 @@
 #include "catalogue/scan/ArchiveBridge.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
 #include "catalogue/scan/TFCrearDisco.h"
+#include "dialogs/TFCambiarColeccion.h"
+#include "dialogs/TFCrearColeccion.h"
 #include "dialogs/Modal.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Directory.h"
@@ -68,6 +70,8 @@ void Catalogar(TFPrincipal& main, Window& window, const char* mode) {
     if (main.BusyFlag) return;
     main.CatalogueRunMode = mode;
     main.CurrentCatalogueNode = nullptr;
+    // With no node selected the catalogue is saved at the top of the catalogue root.
+    if (main.Arbol->currentItem() == nullptr) main.CollectionPath.clear();
     window.PreparaNuevo();
     MuestraModal(window);
     if (main.CurrentCatalogueNode != nullptr) {
@@ -89,5 +93,20 @@ std::string TFPrincipal::MontaArx(const std::string& path) {
 
 void TFPrincipal::BBNuevoDiscoClick() { Catalogar(*this, *FCrearDisco, "DISCO"); }
 void TFPrincipal::BBNuevaCarpetaClick() { Catalogar(*this, *FCrearCarpeta, "CARPETA"); }
+
+void TFPrincipal::BBNuevaColeccionClick() {
+    if (BusyFlag) return;
+    MuestraModal(*FCrearColeccion);
+    Arbol->setFocus();
+    ArbolChange(Arbol->currentItem());
+    OrdenaArbol();
+}
+
+void TFPrincipal::BBCambiarClick() {
+    if (BusyFlag || Arbol->topLevelItemCount() == 0) return;
+    if (!EsColeccion(Arbol->currentItem())) return;
+    MuestraModal(*FCambiarColeccion);
+    OrdenaArbol();
+}
 
 } // namespace sorvane

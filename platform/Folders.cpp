@@ -1,7 +1,9 @@
-// Folder creation, temporary files and open-file facts over mkdir, mkostemp and statx.
+// Folder creation, renames, temporary files and open-file facts over mkdir,
+// renameat2, mkostemp and statx.
 #include "platform/Folders.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +34,18 @@ bool CreateFolderPath(const std::string& path) {
         if (!MakeOneFolder(path.substr(0, slash))) return false;
     }
     return MakeOneFolder(path);
+}
+
+bool CreateFolder(const std::string& path) { return !path.empty() && ::mkdir(path.c_str(), 0777) == 0; }
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+    if (from.empty() || to.empty()) return false;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the flag: test for the target just before a plain rename.
+    struct stat info {};
+    if (::lstat(to.c_str(), &info) == 0 || errno != ENOENT) return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 std::string CreateTempFileIn(const std::string& dir, const std::string& prefix) {

@@ -1,6 +1,6 @@
-// Creating folders and files for the archive library: a whole folder path at
-// once, a unique temporary file in a chosen folder, and the size and times of
-// a file already open.
+// Creating folders and files: a whole folder path at once, one new folder, a
+// rename that never replaces, a unique temporary file in a chosen folder, and
+// the size and times of a file already open.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,15 @@ namespace sorvane {
 // folder exists afterwards, whether it was made now or was there before; false
 // for an empty path or when a part of it is a file or cannot be created.
 bool CreateFolderPath(const std::string& path);
+
+// Creates the one folder `path`, whose parent must exist. False when anything
+// of that name exists already (a folder included) or the folder cannot be made.
+bool CreateFolder(const std::string& path);
+
+// Renames the file or folder `from` to `to` without ever replacing: false when
+// `to` exists (an empty folder included, which a plain rename would replace)
+// or the rename fails.
+bool RenameNoReplace(const std::string& from, const std::string& to);
 
 // Creates a new, empty file "<dir>/<prefix>XXXXXX" with a unique name (mkstemp)
 // and gives its path; "" when it cannot be created. An empty `dir` is the

@@ -104,6 +104,26 @@ void LimpiaEtiqueta(std::string& text) {
     });
 }
 
+bool EsCaracterProhibido(char32_t c) {
+    switch (c) {
+    case 10: case 13: case 26: case 27: case 29: case 30: case 31: case 255:
+    case '"': case '*': case '.': case '/': case ':': case '<': case '>': case '?': case '[':
+    case '\\': case ']': case '|':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TieneCaracterProhibido(std::string_view name) {
+    for (std::size_t pos = 0; pos < name.size();) {
+        const text::DecodedChar d = text::DecodeAt(name, pos);
+        if (EsCaracterProhibido(d.code) || d.code < 32) return true;
+        pos += d.length;
+    }
+    return false;
+}
+
 std::string LimpiaControles(std::string_view text) {
     std::string out(text);
     LimpiaControlesTexto(out);

@@ -40,6 +40,13 @@ void PasaMayusculasSinTildes(std::string& text);
 // Every character that is not an ASCII letter, digit, "_" or "-" becomes a blank.
 void LimpiaEtiqueta(std::string& text);
 
+// The characters the name box of a catalogue or a new collection refuses when
+// typed: codes 10, 13, 26, 27, 29, 30, 31, 255 and " * . / : < > ? [ \ ] |.
+bool EsCaracterProhibido(char32_t c);
+// True when a name holds a refused character or any control character: what
+// a pasted name brings past the key filter.
+bool TieneCaracterProhibido(std::string_view name);
+
 // Every byte below 32 replaced by a blank.
 std::string LimpiaControles(std::string_view text);
 void LimpiaControlesTexto(std::string& text);

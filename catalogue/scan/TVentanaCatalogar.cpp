@@ -129,26 +129,6 @@ void TVentanaCatalogar::PreparaNuevo() {
     DCBDisco->setEnabled(true);
 }
 
-bool TVentanaCatalogar::EsCaracterProhibido(char32_t c) {
-    switch (c) {
-    case 10: case 13: case 26: case 27: case 29: case 30: case 31: case 255:
-    case '"': case '*': case '.': case '/': case ':': case '<': case '>': case '?': case '[':
-    case '\\': case ']': case '|':
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool TVentanaCatalogar::TieneCaracterProhibido(const std::string& name) {
-    for (std::size_t pos = 0; pos < name.size();) {
-        const text::DecodedChar d = text::DecodeAt(name, pos);
-        if (EsCaracterProhibido(d.code) || d.code < 32) return true;
-        pos += d.length;
-    }
-    return false;
-}
-
 bool TVentanaCatalogar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ENombre && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);

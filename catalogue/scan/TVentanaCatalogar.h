@@ -31,10 +31,6 @@ public:
     // Clears and enables the name and exclusion boxes for a new catalogue.
     void PreparaNuevo();
 
-    // The characters a catalogue name refuses.
-    static bool EsCaracterProhibido(char32_t c);
-    static bool TieneCaracterProhibido(const std::string& name);
-
     void MExcluirExit();
     void SBSelectCarpetaClick();
     void BPararClick() { StopRequested_ = true; }

@@ -50,6 +50,53 @@ TEST_F(PlatformFolders, CreateFolderPath) {
     EXPECT_TRUE(CreateFolderPath("/"));
 }
 
+TEST_F(PlatformFolders, CreateFolderMakesOnlyANewFolder) {
+    struct Case {
+        std::string relative;
+        bool created;
+    };
+    const std::vector<Case> cases = {
+        {"new", true}, {"new", false}, // there already
+        {"file", false},               // a file of that name
+        {"missing/sub", false},        // no parent
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.relative);
+        EXPECT_EQ(CreateFolder(base_ + "/" + c.relative), c.created);
+    }
+    EXPECT_FALSE(CreateFolder(""));
+    EXPECT_TRUE(fs::is_regular_file(base_ + "/file"));
+}
+
+TEST_F(PlatformFolders, RenameNoReplaceNeverReplaces) {
+    fs::create_directories(base_ + "/A/inner");
+    fs::create_directories(base_ + "/Empty");
+    WriteText(base_ + "/other", "y");
+    struct Case {
+        std::string from, to;
+        bool renamed;
+    };
+    const std::vector<Case> cases = {
+        {"A", "Empty", false},   // an empty folder a plain rename would replace
+        {"file", "other", false}, // an existing file
+        {"A", "A/inner/x", false}, // into itself
+        {"missing", "B", false},
+        {"A", "B", true},
+        {"file", "B/file2", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.from + " -> " + c.to);
+        EXPECT_EQ(RenameNoReplace(base_ + "/" + c.from, base_ + "/" + c.to), c.renamed);
+    }
+    EXPECT_TRUE(fs::is_directory(base_ + "/Empty"));
+    EXPECT_TRUE(fs::is_directory(base_ + "/B/inner"));
+    EXPECT_FALSE(fs::exists(base_ + "/A"));
+    std::ifstream other(base_ + "/other");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(other), {}), "y");
+    EXPECT_TRUE(fs::is_regular_file(base_ + "/B/file2"));
+    EXPECT_FALSE(RenameNoReplace("", base_ + "/C"));
+}
+
 TEST_F(PlatformFolders, CreateTempFileIn) {
     std::set<std::string> names;
     for (const std::string& dir : {base_, base_ + "/"}) {

@@ -83,7 +83,10 @@ TEST_F(MainWindowTest, EmptyRootGivesEmptyTreeAndZeroCounters) {
     ASSERT_TRUE(FPrincipal->StartupDone());
     EXPECT_EQ(FPrincipal->Arbol->topLevelItemCount(), 0);
     EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 0), "0:0");
-    EXPECT_FALSE(FPrincipal->SBNuevoDisco->isEnabled());
+    // Nothing is selected: a first catalogue or collection goes to the top.
+    EXPECT_TRUE(FPrincipal->SBNuevoDisco->isEnabled());
+    EXPECT_TRUE(FPrincipal->SBNuevaCarpeta->isEnabled());
+    EXPECT_TRUE(FPrincipal->SBNuevaColeccion->isEnabled());
     EXPECT_TRUE(recorder_.messages.empty());
     EXPECT_EQ(FPrincipal->BaseFolder, fs::canonical(root_).string() + "/");
     EXPECT_EQ(FPrincipal->ProgramFolder, SORVANE_PROGRAM_DIR "/");

@@ -1,0 +1,103 @@
+// The collection editor.
+#include "dialogs/TFCambiarColeccion.h"
+
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "dialogs/Language.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/Folders.h"
+#include "ui/SlotBarrier.h"
+
+namespace sorvane {
+namespace {
+
+// A new name that would put the folder somewhere else than beside the old one.
+bool MueveCarpeta(const QString& name) {
+    return name.isEmpty() || name == "." || name == ".." || name.contains('/') || name.contains('\\') ||
+           name.contains(QChar(0));
+}
+
+} // namespace
+
+TFCambiarColeccion::TFCambiarColeccion(QWidget* parent) : QDialog(parent) {
+    setObjectName("FCambiarColeccion");
+    setModal(true);
+    const auto label = [this](const char* name) {
+        auto* l = new QLabel(this);
+        l->setObjectName(name);
+        return l;
+    };
+    LAnterior = label("LAnterior");
+    LNueva = label("LNueva");
+    EAnterior = new QLineEdit(this);
+    EAnterior->setObjectName("EAnterior");
+    // The current name says which folder is renamed; it is shown, not edited.
+    EAnterior->setReadOnly(true);
+    ENueva = new QLineEdit(this);
+    ENueva->setObjectName("ENueva");
+    ENueva->setMinimumWidth(300);
+    ENueva->installEventFilter(this);
+    LAnterior->setBuddy(EAnterior);
+    LNueva->setBuddy(ENueva);
+    BBAceptar = new QPushButton(this);
+    BBAceptar->setObjectName("BBAceptar");
+    BBAceptar->setAutoDefault(false);
+
+    auto* layout = new QGridLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(LAnterior, 0, 0);
+    layout->addWidget(EAnterior, 0, 1);
+    layout->addWidget(LNueva, 1, 0);
+    layout->addWidget(ENueva, 1, 1);
+    layout->addWidget(BBAceptar, 2, 1, Qt::AlignRight);
+
+    connect(BBAceptar, &QPushButton::clicked, this, [this] { Guarded([this] { BBAceptarClick(); }); });
+}
+
+void TFCambiarColeccion::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Guarded([this] { FormShow(); });
+}
+
+void TFCambiarColeccion::FormShow() {
+    QTreeWidgetItem* node = FPrincipal->Arbol->currentItem();
+    const QString name = node != nullptr ? node->text(0) : QString();
+    EAnterior->setText(name);
+    ENueva->setText(name);
+    ENueva->setFocus();
+}
+
+void TFCambiarColeccion::BBAceptarClick() {
+    ENueva->setText(ENueva->text().trimmed());
+    const QString name = ENueva->text();
+    if (name == EAnterior->text()) return;
+    TFPrincipal& main = *FPrincipal;
+    QTreeWidgetItem* node = main.Arbol->currentItem();
+    if (!main.EsColeccion(node) || MueveCarpeta(name) ||
+        !RenameNoReplace(main.CarpetaDeNodo(node), main.CarpetaDeNodo(node->parent()) + "/" + name.toStdString())) {
+        main.MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_RENOMBRAR_COL"));
+        return;
+    }
+    node->setText(0, name);
+    // The paths kept for the selected collection follow its new name.
+    main.ArbolChange(node);
+    accept();
+}
+
+bool TFCambiarColeccion::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ENueva && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            Guarded([this] { BBAceptarClick(); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace sorvane

@@ -1,0 +1,104 @@
+// The new-collection window.
+#include "dialogs/TFCrearColeccion.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "catalogue/format/PathText.h"
+#include "dialogs/Language.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/Folders.h"
+#include "ui/CheckBox.h"
+#include "ui/SlotBarrier.h"
+
+namespace sorvane {
+
+TFCrearColeccion::TFCrearColeccion(QWidget* parent) : QDialog(parent) {
+    setObjectName("FCrearColeccion");
+    setModal(true);
+    LNueva = new QLabel(this);
+    LNueva->setObjectName("LNueva");
+    ENueva = new QLineEdit(this);
+    ENueva->setObjectName("ENueva");
+    ENueva->setMinimumWidth(300);
+    ENueva->installEventFilter(this);
+    LNueva->setBuddy(ENueva);
+    CBPrimerNivel = new TCheckBox(QString(), this);
+    CBPrimerNivel->setObjectName("CBPrimerNivel");
+    BBAceptar = new QPushButton(this);
+    BBAceptar->setObjectName("BBAceptar");
+    BBAceptar->setAutoDefault(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(LNueva);
+    layout->addWidget(ENueva);
+    layout->addWidget(CBPrimerNivel);
+    layout->addWidget(BBAceptar, 0, Qt::AlignRight);
+
+    connect(BBAceptar, &QPushButton::clicked, this, [this] { Guarded([this] { BBAceptarClick(); }); });
+}
+
+void TFCrearColeccion::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Guarded([this] { FormShow(); });
+}
+
+void TFCrearColeccion::FormShow() {
+    ENueva->clear();
+    // Only a collection can hold the new one; with no node selected (an empty
+    // tree included) or a catalogue, it goes to the top level.
+    const bool belowSelected = FPrincipal->EsColeccion(FPrincipal->Arbol->currentItem());
+    CBPrimerNivel->SetChecked(!belowSelected);
+    CBPrimerNivel->setEnabled(belowSelected);
+    ENueva->setFocus();
+}
+
+void TFCrearColeccion::BBAceptarClick() {
+    ENueva->setText(ENueva->text().trimmed());
+    const QString name = ENueva->text();
+    if (name.isEmpty()) return;
+    TFPrincipal& main = *FPrincipal;
+    QTreeWidgetItem* selected = main.Arbol->currentItem();
+    const bool topLevel = CBPrimerNivel->Checked() || !main.EsColeccion(selected);
+    const std::string folderName = name.toStdString();
+    // A pasted name skips the key filter: a separator or ".." would make the
+    // folder somewhere else than the node shows.
+    if (TieneCaracterProhibido(folderName) ||
+        !CreateFolder((topLevel ? main.BaseFolder : main.CarpetaDeNodo(selected) + "/") + folderName)) {
+        main.MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_CREAR"));
+        return;
+    }
+    auto* node = new TNodoArbol(NodeKind::Collection);
+    node->setText(0, name);
+    node->setIcon(0, main.ILIconos[kImageCollection]);
+    if (topLevel) {
+        main.Arbol->addTopLevelItem(node);
+    } else {
+        selected->addChild(node);
+        selected->setExpanded(true);
+    }
+    main.Arbol->setCurrentItem(node);
+    main.OrdenaArbol();
+    main.ArbolChange(node);
+    accept();
+}
+
+bool TFCrearColeccion::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ENueva && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            Guarded([this] { BBAceptarClick(); });
+            return true;
+        }
+        const QString typed = key->text();
+        if (!typed.isEmpty() && typed.at(0) != '\b' && EsCaracterProhibido(typed.at(0).unicode())) return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace sorvane

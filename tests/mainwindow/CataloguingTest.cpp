@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <fcntl.h>
 #include <filesystem>
@@ -22,6 +24,7 @@
 #include "catalogue/format/CatalogueLines.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
 #include "catalogue/scan/TFCrearDisco.h"
+#include "dialogs/Language.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
 #include "platform/CataloguePath.h"
@@ -227,20 +230,92 @@ TEST_F(CataloguingTest, RefusalsBeforeARun) {
     FPrincipal->CatalogueRunMode = "DISCO";
     FCrearDisco->PreparaNuevo();
     ASSERT_TRUE(FCrearDisco->DCBDisco->SetDrive('X'));
+    const std::string noName = LeeTexto("M", "M_SIN_NOMBRE");
     struct Case {
         const char* name;
         const char* exclusion;
+        std::string message;
     };
-    for (const Case& c : {Case{"", ""}, Case{"bad/name", ""}, Case{"good", "X:\\missing\\"}}) {
+    // Pasted names skip the key filter: a refused or control character is
+    // refused as a missing name.
+    const Case cases[] = {
+        {"", "", noName},
+        {"bad/name", "", noName},
+        {"bad\\name", "", noName},
+        {"bad\x1Aname", "", noName},
+        {"good", "X:\\missing\\", LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " X:\\missing\\"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         recorder_.messages.clear();
         FCrearDisco->ENombre->setText(c.name);
         FCrearDisco->MExcluir->setPlainText(c.exclusion);
         FCrearDisco->BBNuevoCatalogoClick();
-        EXPECT_EQ(recorder_.messages.size(), 1u) << c.name << c.exclusion;
+        EXPECT_EQ(recorder_.messages, std::vector<std::string>{c.message});
         EXPECT_FALSE(FPrincipal->BusyFlag);
     }
     EXPECT_TRUE(fs::is_empty(root_ / "Discs"));
-    EXPECT_FALSE(fs::exists(root_ / "good.tct"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1);
+}
+
+TEST_F(CataloguingTest, NameOfAnUnloadedCatalogueFileIsRefused) {
+    // A catalogue file of the collection that the tree does not hold (it failed
+    // to load, or came later), its extension in another letter case.
+    WriteLines(root_ / "Discs" / "Ghost.TCT", {"not a catalogue"});
+    FPrincipal->Arbol->setCurrentItem(TopLevel("Discs"));
+    ASSERT_EQ(FPrincipal->CollectionPath, "Discs");
+    FPrincipal->CatalogueRunMode = "DISCO";
+    FCrearDisco->PreparaNuevo();
+    ASSERT_TRUE(FCrearDisco->DCBDisco->SetDrive('X'));
+    FCrearDisco->ENombre->setText("Ghost");
+    FCrearDisco->BBNuevoCatalogoClick();
+    EXPECT_EQ(recorder_.messages, std::vector<std::string>{LeeTexto("M", "M_NOMBRE_REPETIDO")});
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "Discs"), fs::directory_iterator()), 1);
+}
+
+TEST_F(CataloguingTest, EmptyResultIsReported) {
+    // The folder holds only a folder that is excluded: the walk gives the root line alone.
+    fs::create_directories(tree_ / "only" / "skip");
+    WriteFile(tree_ / "only" / "skip" / "d.txt", 4);
+    FPrincipal->CatalogueRunMode = "CARPETA";
+    FCrearCarpeta->PreparaNuevo();
+    FCrearCarpeta->show();
+    ASSERT_TRUE(FCrearCarpeta->EligeCarpeta((tree_ / "only").string()));
+    FCrearCarpeta->ENombre->setText("Nothing");
+    FCrearCarpeta->MExcluir->setPlainText("X:\\only\\skip\\");
+    FCrearCarpeta->BBNuevoCatalogoClick();
+    FCrearCarpeta->hide();
+    const std::string empty = LeeTexto("M", "M_ERROR_CAT_VACIO");
+    EXPECT_EQ(recorder_.messages, std::vector<std::string>{empty});
+    EXPECT_NE(FErrores->MErrores->toPlainText().toStdString().find(empty), std::string::npos);
+    EXPECT_FALSE(fs::exists(root_ / "Nothing.tct"));
+    EXPECT_EQ(TopLevel("Nothing"), nullptr);
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+}
+
+TEST_F(CataloguingTest, WindowStaysOpenDuringARun) {
+    FPrincipal->CatalogueRunMode = "DISCO";
+    FCrearDisco->PreparaNuevo();
+    FCrearDisco->show();
+    ASSERT_TRUE(FCrearDisco->DCBDisco->SetDrive('X'));
+    FCrearDisco->ENombre->setText("Kept");
+    // Runs inside the walk, when it hands control to the event loop.
+    bool ran = false, closed = true, openAfterEscape = false;
+    QTimer::singleShot(0, FCrearDisco, [&] {
+        ran = FPrincipal->BusyFlag;
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(FCrearDisco, &escape);
+        openAfterEscape = FCrearDisco->isVisible();
+        closed = FCrearDisco->close();
+    });
+    FCrearDisco->BBNuevoCatalogoClick();
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(openAfterEscape);
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(FCrearDisco->isVisible());
+    EXPECT_TRUE(fs::exists(root_ / "Kept.tct"));
+    // After the run both close the window again.
+    EXPECT_TRUE(FCrearDisco->close());
 }
 
 TEST_F(CataloguingTest, NameBoxRefusesForbiddenCharacters) {

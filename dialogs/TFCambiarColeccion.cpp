@@ -1,6 +1,11 @@
 // The collection editor.
 #include "dialogs/TFCambiarColeccion.h"
 
+#include "dialogs/Language.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/Folders.h"
+#include "ui/SlotBarrier.h"
+
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,18 +13,13 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "dialogs/Language.h"
-#include "mainwindow/TFPrincipal.h"
-#include "platform/Folders.h"
-#include "ui/SlotBarrier.h"
-
 namespace sorvane {
 namespace {
 
 // A new name that would put the folder somewhere else than beside the old one.
 bool MueveCarpeta(const QString& name) {
-    return name.isEmpty() || name == "." || name == ".." || name.contains('/') || name.contains('\\') ||
-           name.contains(QChar(0));
+    return name.isEmpty() || name == "." || name == ".." || name.contains('/') ||
+           name.contains('\\') || name.contains(QChar(0));
 }
 
 } // namespace
@@ -56,7 +56,8 @@ TFCambiarColeccion::TFCambiarColeccion(QWidget* parent) : QDialog(parent) {
     layout->addWidget(ENueva, 1, 1);
     layout->addWidget(BBAceptar, 2, 1, Qt::AlignRight);
 
-    connect(BBAceptar, &QPushButton::clicked, this, [this] { Guarded([this] { BBAceptarClick(); }); });
+    connect(BBAceptar, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBAceptarClick(); }); });
 }
 
 void TFCambiarColeccion::showEvent(QShowEvent* event) {
@@ -79,7 +80,8 @@ void TFCambiarColeccion::BBAceptarClick() {
     TFPrincipal& main = *FPrincipal;
     QTreeWidgetItem* node = main.Arbol->currentItem();
     if (!main.EsColeccion(node) || MueveCarpeta(name) ||
-        !RenameNoReplace(main.CarpetaDeNodo(node), main.CarpetaDeNodo(node->parent()) + "/" + name.toStdString())) {
+        !RenameNoReplace(main.CarpetaDeNodo(node),
+                         main.CarpetaDeNodo(node->parent()) + "/" + name.toStdString())) {
         main.MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_RENOMBRAR_COL"));
         return;
     }

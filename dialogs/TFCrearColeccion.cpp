@@ -1,19 +1,19 @@
 // The new-collection window.
 #include "dialogs/TFCrearColeccion.h"
 
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTreeWidget>
-#include <QVBoxLayout>
-
 #include "catalogue/format/PathText.h"
 #include "dialogs/Language.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Folders.h"
 #include "ui/CheckBox.h"
 #include "ui/SlotBarrier.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace sorvane {
 
@@ -40,7 +40,8 @@ TFCrearColeccion::TFCrearColeccion(QWidget* parent) : QDialog(parent) {
     layout->addWidget(CBPrimerNivel);
     layout->addWidget(BBAceptar, 0, Qt::AlignRight);
 
-    connect(BBAceptar, &QPushButton::clicked, this, [this] { Guarded([this] { BBAceptarClick(); }); });
+    connect(BBAceptar, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBAceptarClick(); }); });
 }
 
 void TFCrearColeccion::showEvent(QShowEvent* event) {
@@ -69,7 +70,8 @@ void TFCrearColeccion::BBAceptarClick() {
     // A pasted name skips the key filter: a separator or ".." would make the
     // folder somewhere else than the node shows.
     if (TieneCaracterProhibido(folderName) ||
-        !CreateFolder((topLevel ? main.BaseFolder : main.CarpetaDeNodo(selected) + "/") + folderName)) {
+        !CreateFolder((topLevel ? main.BaseFolder : main.CarpetaDeNodo(selected) + "/") +
+                      folderName)) {
         main.MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_CREAR"));
         return;
     }
@@ -96,7 +98,8 @@ bool TFCrearColeccion::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         const QString typed = key->text();
-        if (!typed.isEmpty() && typed.at(0) != '\b' && EsCaracterProhibido(typed.at(0).unicode())) return true;
+        if (!typed.isEmpty() && typed.at(0) != '\b' && EsCaracterProhibido(typed.at(0).unicode()))
+            return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -344,8 +344,10 @@ void TFPrincipal::ConnectHandlers() {
     };
     connect(SBNuevoDisco, &QToolButton::clicked, this, [this] { Guarded([this] { BBNuevoDiscoClick(); }); });
     connect(SBNuevaCarpeta, &QToolButton::clicked, this, [this] { Guarded([this] { BBNuevaCarpetaClick(); }); });
-    connect(SBNuevaColeccion, &QToolButton::clicked, this, [this] { Guarded([this] { BBNuevaColeccionClick(); }); });
-    connect(SBCambiar, &QToolButton::clicked, this, [this] { Guarded([this] { BBCambiarClick(); }); });
+    connect(SBNuevaColeccion, &QToolButton::clicked, this,
+            [this] { Guarded([this] { BBNuevaColeccionClick(); }); });
+    connect(SBCambiar, &QToolButton::clicked, this,
+            [this] { Guarded([this] { BBCambiarClick(); }); });
     connect(SBPadre, &QToolButton::clicked, this, [this] { Guarded([this] { BBPadreClick(); }); });
     connect(BBColumnas, &QToolButton::clicked, this, [this] { Guarded([this] { BBColumnasClick(); }); });
     for (TCheckBox* box : {CBVerDescripcion, CBVerCreado, CBVerExtension, CBVerAtributos,

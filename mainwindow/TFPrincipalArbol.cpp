@@ -170,7 +170,8 @@ std::string TFPrincipal::GetNodePath(QTreeWidgetItem* node) {
 
 std::string TFPrincipal::CarpetaDeNodo(QTreeWidgetItem* node) const {
     std::string path;
-    for (QTreeWidgetItem* n = node; n != nullptr; n = n->parent()) path.insert(0, "/" + n->text(0).toStdString());
+    for (QTreeWidgetItem* n = node; n != nullptr; n = n->parent())
+        path.insert(0, "/" + n->text(0).toStdString());
     return BaseFolder.substr(0, BaseFolder.size() - 1) + path;
 }
 

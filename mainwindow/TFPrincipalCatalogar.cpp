@@ -1,18 +1,18 @@
 // The main window's side of cataloguing: the switches that steer the file
 // lines, opening the cataloguing windows, and the headers the duplicate checks
 // look at.
-#include <QLineEdit>
-#include <QTreeWidget>
-
 #include "catalogue/scan/ArchiveBridge.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
 #include "catalogue/scan/TFCrearDisco.h"
+#include "dialogs/Modal.h"
 #include "dialogs/TFCambiarColeccion.h"
 #include "dialogs/TFCrearColeccion.h"
-#include "dialogs/Modal.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Directory.h"
 #include "ui/CheckBox.h"
+
+#include <QLineEdit>
+#include <QTreeWidget>
 
 namespace sorvane {
 

@@ -36,11 +36,14 @@ bool CreateFolderPath(const std::string& path) {
     return MakeOneFolder(path);
 }
 
-bool CreateFolder(const std::string& path) { return !path.empty() && ::mkdir(path.c_str(), 0777) == 0; }
+bool CreateFolder(const std::string& path) {
+    return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
+}
 
 bool RenameNoReplace(const std::string& from, const std::string& to) {
     if (from.empty() || to.empty()) return false;
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
     // A file system without the flag: test for the target just before a plain rename.
     struct stat info {};

@@ -106,9 +106,26 @@ void LimpiaEtiqueta(std::string& text) {
 
 bool EsCaracterProhibido(char32_t c) {
     switch (c) {
-    case 10: case 13: case 26: case 27: case 29: case 30: case 31: case 255:
-    case '"': case '*': case '.': case '/': case ':': case '<': case '>': case '?': case '[':
-    case '\\': case ']': case '|':
+    case 10:
+    case 13:
+    case 26:
+    case 27:
+    case 29:
+    case 30:
+    case 31:
+    case 255:
+    case '"':
+    case '*':
+    case '.':
+    case '/':
+    case ':':
+    case '<':
+    case '>':
+    case '?':
+    case '[':
+    case '\\':
+    case ']':
+    case '|':
         return true;
     default:
         return false;

@@ -56,9 +56,10 @@ TEST_F(PlatformFolders, CreateFolderMakesOnlyANewFolder) {
         bool created;
     };
     const std::vector<Case> cases = {
-        {"new", true}, {"new", false}, // there already
-        {"file", false},               // a file of that name
-        {"missing/sub", false},        // no parent
+        {"new", true},
+        {"new", false},         // there already
+        {"file", false},        // a file of that name
+        {"missing/sub", false}, // no parent
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.relative);
@@ -77,12 +78,10 @@ TEST_F(PlatformFolders, RenameNoReplaceNeverReplaces) {
         bool renamed;
     };
     const std::vector<Case> cases = {
-        {"A", "Empty", false},   // an empty folder a plain rename would replace
-        {"file", "other", false}, // an existing file
+        {"A", "Empty", false},     // an empty folder a plain rename would replace
+        {"file", "other", false},  // an existing file
         {"A", "A/inner/x", false}, // into itself
-        {"missing", "B", false},
-        {"A", "B", true},
-        {"file", "B/file2", true},
+        {"missing", "B", false},   {"A", "B", true}, {"file", "B/file2", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.from + " -> " + c.to);

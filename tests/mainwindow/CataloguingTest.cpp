@@ -1,7 +1,20 @@
 // Cataloguing through the windows: a folder and a pinned drive are catalogued
 // under the offscreen platform, the catalogue file is decoded and compared,
 // and the refusals before a run are checked.
-#include <gtest/gtest.h>
+#include "app/StandingWindows.h"
+#include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/CatalogueLines.h"
+#include "catalogue/scan/TFCrearCarpeta.h"
+#include "catalogue/scan/TFCrearDisco.h"
+#include "dialogs/Language.h"
+#include "dialogs/TFMensajes.h"
+#include "mainwindow/TFErrores.h"
+#include "platform/CataloguePath.h"
+#include "platform/Prompts.h"
+#include "tests/mainwindow/WindowTestSupport.h"
+#include "ui/DriveComboBox.h"
+#include "ui/RadioGroup.h"
+#include "ui/StringGrid.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -15,23 +28,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "app/StandingWindows.h"
-#include "tests/mainwindow/WindowTestSupport.h"
-#include "catalogue/format/CatalogueLine.h"
-#include "catalogue/format/CatalogueLines.h"
-#include "catalogue/scan/TFCrearCarpeta.h"
-#include "catalogue/scan/TFCrearDisco.h"
-#include "dialogs/Language.h"
-#include "dialogs/TFMensajes.h"
-#include "mainwindow/TFErrores.h"
-#include "platform/CataloguePath.h"
-#include "platform/Prompts.h"
-#include "ui/DriveComboBox.h"
-#include "ui/StringGrid.h"
-#include "ui/RadioGroup.h"
 
 namespace sorvane {
 namespace {

@@ -1,7 +1,15 @@
 // Collections through the main window: a new user's first collection and
 // catalogues on an empty catalogue root, the new-collection window and the
 // collection editor, their refusals and what the tree keeps after a rename.
-#include <gtest/gtest.h>
+#include "catalogue/scan/TFCrearCarpeta.h"
+#include "catalogue/scan/TFCrearDisco.h"
+#include "dialogs/Language.h"
+#include "dialogs/TFCambiarColeccion.h"
+#include "dialogs/TFCrearColeccion.h"
+#include "mainwindow/TFPrincipal.h"
+#include "tests/mainwindow/WindowTestSupport.h"
+#include "ui/CheckBox.h"
+#include "ui/DriveComboBox.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -12,18 +20,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
-
-#include "catalogue/scan/TFCrearCarpeta.h"
-#include "catalogue/scan/TFCrearDisco.h"
-#include "dialogs/Language.h"
-#include "dialogs/TFCambiarColeccion.h"
-#include "dialogs/TFCrearColeccion.h"
-#include "mainwindow/TFPrincipal.h"
-#include "tests/mainwindow/WindowTestSupport.h"
-#include "ui/CheckBox.h"
-#include "ui/DriveComboBox.h"
 
 namespace sorvane {
 namespace {
@@ -131,7 +130,8 @@ protected:
 TEST_F(CollectionTest, FirstUseOnAnEmptyRoot) {
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_EQ(FPrincipal->Arbol->topLevelItemCount(), 0);
-    for (QToolButton* button : {FPrincipal->SBNuevoDisco, FPrincipal->SBNuevaCarpeta, FPrincipal->SBNuevaColeccion})
+    for (QToolButton* button :
+         {FPrincipal->SBNuevoDisco, FPrincipal->SBNuevaCarpeta, FPrincipal->SBNuevaColeccion})
         EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
 
     // A folder catalogue with nothing selected lands at the top of the root.
@@ -171,7 +171,8 @@ TEST_F(CollectionTest, NothingSelectedCreatesAtTheTop) {
     FPrincipal->Arbol->setCurrentItem(TreeNode("Old"));
     ASSERT_EQ(FPrincipal->CollectionPath, "Old");
     FPrincipal->Arbol->setCurrentItem(nullptr);
-    for (QToolButton* button : {FPrincipal->SBNuevoDisco, FPrincipal->SBNuevaCarpeta, FPrincipal->SBNuevaColeccion})
+    for (QToolButton* button :
+         {FPrincipal->SBNuevoDisco, FPrincipal->SBNuevaCarpeta, FPrincipal->SBNuevaColeccion})
         EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
 
     NewCollection("New");

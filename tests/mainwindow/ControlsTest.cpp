@@ -27,6 +27,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -159,7 +160,7 @@ TEST_F(ControlsTest, EveryEnabledButtonOnEveryPageHasAHandler) {
     TFPrincipal& w = *FPrincipal;
     // Buttons that act (check boxes and radio buttons hold a setting that the
     // program reads) and menu items, enabled on a page, without a handler.
-    std::set<std::string> dead;
+    std::map<std::string, std::string> dead; // each with the first state it was found in
     std::set<std::string> comingElsewhereSeen;
     int walks = 0;
     const auto walk = [&](const std::string& state) {
@@ -172,12 +173,11 @@ TEST_F(ControlsTest, EveryEnabledButtonOnEveryPageHasAHandler) {
                     comingElsewhereSeen.insert(name);
                     continue;
                 }
-                dead.insert(name + " (" + state + ")");
+                dead.emplace(name, state);
             }
             for (QAction* action : w.findChildren<QAction*>())
                 if (action->isVisible() && action->isEnabled() && !HasHandler(action))
-                    dead.insert("action " + action->objectName().toStdString() + " (" + state +
-                                ")");
+                    dead.emplace("action " + action->objectName().toStdString(), state);
         });
     };
 
@@ -206,8 +206,8 @@ TEST_F(ControlsTest, EveryEnabledButtonOnEveryPageHasAHandler) {
     EXPECT_GT(walks, 10);
     EXPECT_TRUE(dead.empty()) << [&] {
         std::string list;
-        for (const std::string& name : dead)
-            list += "\n  " + name;
+        for (const auto& [name, state] : dead)
+            list += "\n  " + name + " (" + state + ")";
         return "enabled with no handler:" + list;
     }();
     for (const std::string& name : kHandlerComingElsewhere)

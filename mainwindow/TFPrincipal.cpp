@@ -163,16 +163,18 @@ void TFPrincipal::BuildTreeSide(QWidget* side) {
     SBEliminar = Boton("SBEliminar", GBEdicion, style->standardIcon(QStyle::SP_TrashIcon));
     SBCambiar = Boton("SBCambiar", GBEdicion, style->standardIcon(QStyle::SP_FileDialogInfoView));
     SBEscribeArbol = Boton("SBEscribeArbol", GBEdicion, style->standardIcon(QStyle::SP_FileDialogListView));
-    SBImprimirCatalogo = Boton("SBImprimirCatalogo", GBEdicion, IconoTema("document-print", Glyph::Print));
+    SBImprimirCatalogo =
+        Boton("SBImprimirCatalogo", GBEdicion, IconoTema("document-print", Glyph::Print));
     SBExportaCatalogo = Boton("SBExportaCatalogo", GBEdicion, style->standardIcon(QStyle::SP_DialogSaveButton));
     // Nine buttons in two rows, so the tree side stays narrow without squeezing them.
     auto* editLayout = new QGridLayout(GBEdicion);
-    QToolButton* const editButtons[] = {SBRecatalogar,  SBCortarCatalogo,   SBPegarCatalogo,
-                                        SBPegarCatalogo1, SBEliminar,       SBCambiar,
-                                        SBEscribeArbol, SBImprimirCatalogo, SBExportaCatalogo};
+    QToolButton* const editButtons[] = {SBRecatalogar,    SBCortarCatalogo,   SBPegarCatalogo,
+                                        SBPegarCatalogo1, SBEliminar,         SBCambiar,
+                                        SBEscribeArbol,   SBImprimirCatalogo, SBExportaCatalogo};
     for (int i = 0; i < static_cast<int>(std::size(editButtons)); ++i)
         editLayout->addWidget(editButtons[i], i / 5, i % 5);
-    for (QGroupBox* group : {GBNuevo, GBEdicion}) group->layout()->setSpacing(2);
+    for (QGroupBox* group : {GBNuevo, GBEdicion})
+        group->layout()->setSpacing(2);
     buttonsLayout->addWidget(GBNuevo);
     buttonsLayout->addWidget(GBEdicion, 1);
     layout->addWidget(buttons);
@@ -221,14 +223,18 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
     auto* actions = new QWidget(panel);
     actions->setLayout(new QHBoxLayout);
     actions->layout()->setContentsMargins(0, 0, 0, 0);
-    BBColumnas = Boton("BBColumnas", actions, IconoTema("zoom-fit-best", QStyle::SP_ToolBarHorizontalExtensionButton));
-    SBAbrirNotepad = Boton("SBAbrirNotepad", actions, IconoTema("accessories-text-editor", QStyle::SP_FileIcon));
+    BBColumnas = Boton("BBColumnas", actions,
+                       IconoTema("zoom-fit-best", QStyle::SP_ToolBarHorizontalExtensionButton));
+    SBAbrirNotepad =
+        Boton("SBAbrirNotepad", actions, IconoTema("accessories-text-editor", QStyle::SP_FileIcon));
     SBAbrirSistema = Boton("SBAbrirSistema", actions, style->standardIcon(QStyle::SP_DialogOpenButton));
-    SBDescripcion = Boton("SBDescripcion", actions, IconoTema("document-properties", QStyle::SP_FileDialogInfoView));
+    SBDescripcion = Boton("SBDescripcion", actions,
+                          IconoTema("document-properties", QStyle::SP_FileDialogInfoView));
     SBAnidados = Boton("SBAnidados", actions, style->standardIcon(QStyle::SP_FileDialogContentsView));
     SBPadre = Boton("SBPadre", actions, style->standardIcon(QStyle::SP_FileDialogToParent));
     SBEncolarWinAmp = Boton("SBEncolarWinAmp", actions, style->standardIcon(QStyle::SP_MediaPlay));
-    SBImprimirDirectorio = Boton("SBImprimirDirectorio", actions, IconoTema("document-print", Glyph::Print));
+    SBImprimirDirectorio =
+        Boton("SBImprimirDirectorio", actions, IconoTema("document-print", Glyph::Print));
     SBAyudaCat = Boton("SBAyudaCat", actions, style->standardIcon(QStyle::SP_DialogHelpButton));
     SBAyudaCat->setEnabled(built::kHelp); // no routine enables it
     SBAbrirExplorador = Boton("SBAbrirExplorador", actions, style->standardIcon(QStyle::SP_DirOpenIcon));
@@ -265,9 +271,11 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
     GBColectorDirectorio->setObjectName("GBColectorDirectorio");
     GBColectorDirectorio->setLayout(new QHBoxLayout);
     panelLayout->addWidget(GBColectorDirectorio);
-    SBAbrirColector = Boton("SBAbrirColector", GBColectorDirectorio, IconoTema("folder", QStyle::SP_DirIcon));
+    SBAbrirColector =
+        Boton("SBAbrirColector", GBColectorDirectorio, IconoTema("folder", QStyle::SP_DirIcon));
     SBAbrirColector->setEnabled(built::kCollectorWindow); // no routine enables it
-    SBAddColector = Boton("SBAddColector", GBColectorDirectorio, IconoTema("list-add", QStyle::SP_FileDialogNewFolder));
+    SBAddColector = Boton("SBAddColector", GBColectorDirectorio,
+                          IconoTema("list-add", QStyle::SP_FileDialogNewFolder));
     LColectorFicherosNumero = new QLabel(GBColectorDirectorio);
     LColectorFicherosNumero->setObjectName("LColectorFicherosNumero");
     GBColectorDirectorio->layout()->addWidget(LColectorFicherosNumero);

@@ -152,7 +152,8 @@ void TFPrincipal::ActivaBotonesArbol(QTreeWidgetItem* node) {
     SBRecatalogar->setEnabled(built::kRecatalogue && catalogue);
     SBCambiar->setEnabled((built::kCollectionProperties && collection) ||
                           (built::kCatalogueProperties && catalogue));
-    SBEliminar->setEnabled(built::kDelete && (catalogue || (collection && node->childCount() == 0)));
+    SBEliminar->setEnabled(built::kDelete &&
+                           (catalogue || (collection && node->childCount() == 0)));
     SBImprimirCatalogo->setEnabled(built::kReports && catalogue);
     SBCortarCatalogo->setEnabled(built::kCutAndPaste && (collection || catalogue));
     SBPegarCatalogo->setEnabled(built::kCutAndPaste && collection && cut);

@@ -290,8 +290,8 @@ void TFPrincipal::BuildConfigPage() {
         CBClusterSize->addItem(size);
     CBClusterSize->setCurrentIndex(3);
     GBColectorCfg->layout()->addWidget(CBClusterSize);
-    SBAyudaCfgAvanzada =
-        Boton("SBAyudaCfgAvanzada", TBCfgAvd, style()->standardIcon(QStyle::SP_DialogHelpButton), true);
+    SBAyudaCfgAvanzada = Boton("SBAyudaCfgAvanzada", TBCfgAvd,
+                               style()->standardIcon(QStyle::SP_DialogHelpButton), true);
     SBAyudaCfgAvanzada->setEnabled(built::kHelp);
     auto* sortColumn = new QVBoxLayout;
     sortColumn->addWidget(RGAutoSort);
@@ -347,8 +347,8 @@ void TFPrincipal::BuildConfigPage() {
     CBPRCreadoSN = Casilla("CBPRCreadoSN", GBPrintResultados);
     CBPRAtributosSN = Casilla("CBPRAtributosSN", GBPrintResultados);
     CBPRExtensionSN = Casilla("CBPRExtensionSN", GBPrintResultados);
-    SBAyudaCfgImpresion =
-        Boton("SBAyudaCfgImpresion", TBCfgPrint, style()->standardIcon(QStyle::SP_DialogHelpButton), true);
+    SBAyudaCfgImpresion = Boton("SBAyudaCfgImpresion", TBCfgPrint,
+                                style()->standardIcon(QStyle::SP_DialogHelpButton), true);
     SBAyudaCfgImpresion->setEnabled(built::kHelp);
     printing->addWidget(GBPrintTree, 0, 0);
     printing->addWidget(GBPrintCatalogue, 1, 0);

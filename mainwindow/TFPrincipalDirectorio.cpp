@@ -335,7 +335,8 @@ void TFPrincipal::ActivaBotonesDirectorio(int row) {
     }
     // Actions whose handler is not built yet stay off (mainwindow/BuiltActions.h).
     SBAnidados->setEnabled(built::kNestedEntries &&
-                           SGDirectorio->CellView(kColAttributes, row).find('@') != std::string_view::npos);
+                           SGDirectorio->CellView(kColAttributes, row).find('@') !=
+                               std::string_view::npos);
     if (kind == kRowCollection) {
         for (QToolButton* b : {SBDescripcion, SBAbrirNotepad, SBAbrirSistema, SBAbrirExplorador, SBEncolarWinAmp})
             b->setEnabled(false);

@@ -242,6 +242,11 @@ void MainWindowBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Caption(P, "SBResetConfiguracion", {L("B_RESETEAR")}));
     t.push_back(Hint(P, "SBResetConfiguracion", {H("H_RESETEAR")}));
     t.push_back(Caption(P, "RGIdioma", {L("RG_IDIOMA")}));
+    // The language buttons, the text-colour button and the player's browse
+    // button have no hint key of their own: theirs are made of the texts near them.
+    t.push_back(Hint(P, "SBIngles", {L("RG_IDIOMA"), Lit(": English")}));
+    t.push_back(Hint(P, "SBEspanol", {L("RG_IDIOMA"), Lit(": Español")}));
+    t.push_back(HintOf(P, "SpeedButton1", HintRef(P, "SBEspanol")));
     t.push_back(Caption(P, "GBTips", {L("GB_TIPS")}));
     t.push_back(Caption(P, "CBTipsComienzo", {L("GB_TIPS_NO")}));
     t.push_back(Caption(P, "BBtips", {L("B_TIPS")}));
@@ -267,12 +272,14 @@ void MainWindowBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Hint(P, "SBPonColorAudio", {H("H_MMC_AUDIO")}));
     t.push_back(Hint(P, "SBPonColorMusic", {H("H_MMC_MUSIC")}));
     t.push_back(Hint(P, "SBPonColorVideo", {H("H_MMC_VIDEO")}));
+    t.push_back(Hint(P, "SBPonColorTexto", {L("GB_MULTIMEDIA_COLOR"), Lit(": "), W("DOCS")}));
     t.push_back(Caption(P, "ECTextoEjemplo", {Wc("DOCS")}));
     t.push_back(Caption(P, "ECBitmapEjemplo", {Wc("BITMAP")}));
     t.push_back(Caption(P, "ECAudioEjemplo", {Wc("AUDIO")}));
     t.push_back(Caption(P, "ECMusicEjemplo", {Wc("MUSIC")}));
     t.push_back(Caption(P, "ECVideoEjemplo", {Wc("Video")}));
     t.push_back(Caption(P, "GBPathWinamp", {L("GB_PATH_WINAMP")}));
+    t.push_back(Hint(P, "SBCargaWinAmp", {L("GB_PATH_WINAMP")}));
     t.push_back(Caption(P, "GBRecatalogar", {L("GB_RECATALOGAR")}));
     t.push_back(Caption(P, "CBCarpetaIgual", {L("CB_RECATALOGAR_PATH")}));
     t.push_back(Caption(P, "GBMostrarErrores", {L("GB_MOSTRAR_ERRORES")}));

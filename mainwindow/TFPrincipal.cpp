@@ -36,6 +36,8 @@
 #include "dialogs/TFCrearColeccion.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFMensajes.h"
+#include "mainwindow/BuiltActions.h"
+#include "mainwindow/ButtonIcons.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"
 #include "mainwindow/TProgressCyl.h"
@@ -93,12 +95,15 @@ TFPrincipal::TFPrincipal(QWidget* parent) : QMainWindow(parent) {
 
 TFPrincipal::~TFPrincipal() = default;
 
-QToolButton* TFPrincipal::Boton(const char* name, QWidget* parent, QIcon icon) {
+QToolButton* TFPrincipal::Boton(const char* name, QWidget* parent, QIcon icon, bool placed) {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setAutoRaise(true);
+    button->setIconSize(kToolIconSize);
+    // Never squeezed below its picture by a narrow panel.
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     if (!icon.isNull()) button->setIcon(icon);
-    if (parent->layout()) parent->layout()->addWidget(button);
+    if (!placed && parent->layout()) parent->layout()->addWidget(button);
     return button;
 }
 
@@ -131,6 +136,8 @@ void TFPrincipal::BuildCatalogPage() {
     splitter->setStretchFactor(1, 1);
     BuildTreeSide(PCatalogosArbol);
     BuildFileSide(PCatalogosFicheros);
+    // The splitter never makes the tree side narrower than its buttons.
+    PCatalogosArbol->setMinimumWidth(std::max(180, PCatalogosArbol->minimumSizeHint().width()));
 }
 
 void TFPrincipal::BuildTreeSide(QWidget* side) {
@@ -149,16 +156,25 @@ void TFPrincipal::BuildTreeSide(QWidget* side) {
     SBNuevaColeccion = Boton("SBNuevaColeccion", GBNuevo, style->standardIcon(QStyle::SP_FileDialogNewFolder));
     GBEdicion = new QGroupBox(buttons);
     GBEdicion->setObjectName("GBEdicion");
-    GBEdicion->setLayout(new QHBoxLayout);
     SBRecatalogar = Boton("SBRecatalogar", GBEdicion, style->standardIcon(QStyle::SP_BrowserReload));
-    SBCortarCatalogo = Boton("SBCortarCatalogo", GBEdicion, QIcon::fromTheme("edit-cut"));
-    SBPegarCatalogo = Boton("SBPegarCatalogo", GBEdicion, QIcon::fromTheme("edit-paste"));
-    SBPegarCatalogo1 = Boton("SBPegarCatalogo1", GBEdicion, QIcon::fromTheme("go-top"));
+    SBCortarCatalogo = Boton("SBCortarCatalogo", GBEdicion, IconoTema("edit-cut", Glyph::Cut));
+    SBPegarCatalogo = Boton("SBPegarCatalogo", GBEdicion, IconoTema("edit-paste", Glyph::Paste));
+    SBPegarCatalogo1 = Boton("SBPegarCatalogo1", GBEdicion, IconoPropio(Glyph::PasteTop));
     SBEliminar = Boton("SBEliminar", GBEdicion, style->standardIcon(QStyle::SP_TrashIcon));
     SBCambiar = Boton("SBCambiar", GBEdicion, style->standardIcon(QStyle::SP_FileDialogInfoView));
     SBEscribeArbol = Boton("SBEscribeArbol", GBEdicion, style->standardIcon(QStyle::SP_FileDialogListView));
-    SBImprimirCatalogo = Boton("SBImprimirCatalogo", GBEdicion, QIcon::fromTheme("document-print"));
+    SBImprimirCatalogo =
+        Boton("SBImprimirCatalogo", GBEdicion, IconoTema("document-print", Glyph::Print));
     SBExportaCatalogo = Boton("SBExportaCatalogo", GBEdicion, style->standardIcon(QStyle::SP_DialogSaveButton));
+    // Nine buttons in two rows, so the tree side stays narrow without squeezing them.
+    auto* editLayout = new QGridLayout(GBEdicion);
+    QToolButton* const editButtons[] = {SBRecatalogar,    SBCortarCatalogo,   SBPegarCatalogo,
+                                        SBPegarCatalogo1, SBEliminar,         SBCambiar,
+                                        SBEscribeArbol,   SBImprimirCatalogo, SBExportaCatalogo};
+    for (int i = 0; i < static_cast<int>(std::size(editButtons)); ++i)
+        editLayout->addWidget(editButtons[i], i / 5, i % 5);
+    for (QGroupBox* group : {GBNuevo, GBEdicion})
+        group->layout()->setSpacing(2);
     buttonsLayout->addWidget(GBNuevo);
     buttonsLayout->addWidget(GBEdicion, 1);
     layout->addWidget(buttons);
@@ -207,17 +223,22 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
     auto* actions = new QWidget(panel);
     actions->setLayout(new QHBoxLayout);
     actions->layout()->setContentsMargins(0, 0, 0, 0);
-    BBColumnas = Boton("BBColumnas", actions, QIcon::fromTheme("zoom-fit-best"));
-    SBAbrirNotepad = Boton("SBAbrirNotepad", actions, QIcon::fromTheme("accessories-text-editor"));
+    BBColumnas = Boton("BBColumnas", actions,
+                       IconoTema("zoom-fit-best", QStyle::SP_ToolBarHorizontalExtensionButton));
+    SBAbrirNotepad =
+        Boton("SBAbrirNotepad", actions, IconoTema("accessories-text-editor", QStyle::SP_FileIcon));
     SBAbrirSistema = Boton("SBAbrirSistema", actions, style->standardIcon(QStyle::SP_DialogOpenButton));
-    SBDescripcion = Boton("SBDescripcion", actions, QIcon::fromTheme("document-properties"));
+    SBDescripcion = Boton("SBDescripcion", actions,
+                          IconoTema("document-properties", QStyle::SP_FileDialogInfoView));
     SBAnidados = Boton("SBAnidados", actions, style->standardIcon(QStyle::SP_FileDialogContentsView));
     SBPadre = Boton("SBPadre", actions, style->standardIcon(QStyle::SP_FileDialogToParent));
     SBEncolarWinAmp = Boton("SBEncolarWinAmp", actions, style->standardIcon(QStyle::SP_MediaPlay));
-    SBImprimirDirectorio = Boton("SBImprimirDirectorio", actions, QIcon::fromTheme("document-print"));
+    SBImprimirDirectorio =
+        Boton("SBImprimirDirectorio", actions, IconoTema("document-print", Glyph::Print));
     SBAyudaCat = Boton("SBAyudaCat", actions, style->standardIcon(QStyle::SP_DialogHelpButton));
+    SBAyudaCat->setEnabled(built::kHelp); // no routine enables it
     SBAbrirExplorador = Boton("SBAbrirExplorador", actions, style->standardIcon(QStyle::SP_DirOpenIcon));
-    SBAbrirCon = Boton("SBAbrirCon", actions, QIcon::fromTheme("document-open"));
+    SBAbrirCon = Boton("SBAbrirCon", actions, IconoTema("document-open", QStyle::SP_FileLinkIcon));
     panelLayout->addWidget(actions);
 
     // Column groups lay their boxes out in two rows.
@@ -250,8 +271,11 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
     GBColectorDirectorio->setObjectName("GBColectorDirectorio");
     GBColectorDirectorio->setLayout(new QHBoxLayout);
     panelLayout->addWidget(GBColectorDirectorio);
-    SBAbrirColector = Boton("SBAbrirColector", GBColectorDirectorio, QIcon::fromTheme("folder"));
-    SBAddColector = Boton("SBAddColector", GBColectorDirectorio, QIcon::fromTheme("list-add"));
+    SBAbrirColector =
+        Boton("SBAbrirColector", GBColectorDirectorio, IconoTema("folder", QStyle::SP_DirIcon));
+    SBAbrirColector->setEnabled(built::kCollectorWindow); // no routine enables it
+    SBAddColector = Boton("SBAddColector", GBColectorDirectorio,
+                          IconoTema("list-add", QStyle::SP_FileDialogNewFolder));
     LColectorFicherosNumero = new QLabel(GBColectorDirectorio);
     LColectorFicherosNumero->setObjectName("LColectorFicherosNumero");
     GBColectorDirectorio->layout()->addWidget(LColectorFicherosNumero);

@@ -287,6 +287,14 @@ public:
     // button or SBExplorarExito).
     void SBAbreExitoNotepadClick(QToolButton* button);
     void SGResultadosDblClick();
+    // Shows the current result row in the catalogue tree: its catalogue's
+    // folder selected and listed in the directory grid, the hit's row current.
+    // A folder the catalogue no longer has leaves its deepest existing folder
+    // shown; a catalogue the tree no longer holds changes nothing.
+    void SBVerCatalogoClick();
+    // The elements of a folder path ending in "\", added to `list`: "\" first,
+    // then each folder name in order ("\a\b\" gives "\", "a", "b").
+    static void DescomponeRuta(std::string_view path, CatalogueLines& list);
     bool SGResultadosDrawCell(int col, int row, QPainter& painter, const QRect& rect, bool focused);
 
     void BBuscarClick();
@@ -412,7 +420,9 @@ private:
     std::optional<DateTime> LeeFecha(const QString& text, bool endOfDay) const;
     void FillImageList();
     void ConnectHandlers();
-    QToolButton* Boton(const char* name, QWidget* parent, QIcon icon = {});
+    // A tool button with its picture at the size of every tool button; added to
+    // the parent's layout unless `placed` says the caller places it.
+    QToolButton* Boton(const char* name, QWidget* parent, QIcon icon = {}, bool placed = false);
     TCheckBox* Casilla(const char* name, QGroupBox* group);
     std::string HostPath(const std::string& relative) const;
 

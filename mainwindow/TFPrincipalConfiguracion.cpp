@@ -5,6 +5,8 @@
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFMensajes.h"
+#include "mainwindow/BuiltActions.h"
+#include "mainwindow/ButtonIcons.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Directory.h"
@@ -151,16 +153,19 @@ void TFPrincipal::BuildConfigPage() {
     flags->setObjectName("PBanderas");
     flags->setLayout(new QHBoxLayout);
     flags->layout()->setContentsMargins(0, 0, 0, 0);
-    SBIngles = Boton("SBIngles", flags);
+    SBIngles = Boton("SBIngles", flags, IconoPropio(Glyph::FlagEnglish));
     SBIngles->setText("English");
-    SBEspanol = Boton("SBEspanol", flags);
+    SBEspanol = Boton("SBEspanol", flags, IconoPropio(Glyph::FlagSpanish));
     SBEspanol->setText("Español");
+    for (QToolButton* language : {SBIngles, SBEspanol})
+        language->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     RGAciertos = radios("RGAciertos", TBCfgBAsic, 3);
     RGModoTurbo = radios("RGModoTurbo", TBCfgBAsic, 2);
     GBTips = group("GBTips", TBCfgBAsic);
     CBTipsComienzo = Casilla("CBTipsComienzo", GBTips);
     BBtips = new QPushButton(GBTips);
     BBtips->setObjectName("BBtips");
+    BBtips->setEnabled(built::kTips); // no routine enables it
     GBTips->layout()->addWidget(BBtips);
     auto* left = new QVBoxLayout;
     for (QWidget* w :
@@ -191,10 +196,8 @@ void TFPrincipal::BuildConfigPage() {
     auto* colours = new QGridLayout(GBColoresMultimedia);
     const auto colourRow = [&](int row, const char* button, const char* edit, QToolButton*& b,
                                QLineEdit*& e) {
-        b = new QToolButton(GBColoresMultimedia);
-        b->setObjectName(button);
-        b->setIcon(QIcon::fromTheme("color-picker", QIcon::fromTheme("preferences-desktop-color")));
-        if (b->icon().isNull()) b->setText("...");
+        b = Boton(button, GBColoresMultimedia, IconoTema("color-picker", Glyph::Colours), true);
+        b->setAutoRaise(false);
         e = sample(edit, GBColoresMultimedia);
         colours->addWidget(b, row, 0);
         colours->addWidget(e, row, 1);
@@ -219,11 +222,13 @@ void TFPrincipal::BuildConfigPage() {
     auto* basicButtons = new QWidget(TBCfgBAsic);
     basicButtons->setLayout(new QHBoxLayout);
     basicButtons->layout()->setContentsMargins(0, 0, 0, 0);
-    SBResetConfiguracion = Boton("SBResetConfiguracion", basicButtons);
-    SBResetConfiguracion->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    SBResetConfiguracion = Boton("SBResetConfiguracion", basicButtons,
+                                 style()->standardIcon(QStyle::SP_DialogResetButton));
+    SBResetConfiguracion->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SBResetConfiguracion->setAutoRaise(false);
     SBAyudaCfgBasic =
         Boton("SBAyudaCfgBasic", basicButtons, style()->standardIcon(QStyle::SP_DialogHelpButton));
+    SBAyudaCfgBasic->setEnabled(built::kHelp); // no routine enables it
     basic->addLayout(left, 0, 0);
     basic->addLayout(middle, 0, 1);
     basic->addLayout(right, 0, 2);
@@ -285,10 +290,9 @@ void TFPrincipal::BuildConfigPage() {
         CBClusterSize->addItem(size);
     CBClusterSize->setCurrentIndex(3);
     GBColectorCfg->layout()->addWidget(CBClusterSize);
-    SBAyudaCfgAvanzada = new QToolButton(TBCfgAvd);
-    SBAyudaCfgAvanzada->setObjectName("SBAyudaCfgAvanzada");
-    SBAyudaCfgAvanzada->setAutoRaise(true);
-    SBAyudaCfgAvanzada->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    SBAyudaCfgAvanzada = Boton("SBAyudaCfgAvanzada", TBCfgAvd,
+                               style()->standardIcon(QStyle::SP_DialogHelpButton), true);
+    SBAyudaCfgAvanzada->setEnabled(built::kHelp);
     auto* sortColumn = new QVBoxLayout;
     sortColumn->addWidget(RGAutoSort);
     sortColumn->addWidget(CBAutoSortInvertir);
@@ -343,10 +347,9 @@ void TFPrincipal::BuildConfigPage() {
     CBPRCreadoSN = Casilla("CBPRCreadoSN", GBPrintResultados);
     CBPRAtributosSN = Casilla("CBPRAtributosSN", GBPrintResultados);
     CBPRExtensionSN = Casilla("CBPRExtensionSN", GBPrintResultados);
-    SBAyudaCfgImpresion = new QToolButton(TBCfgPrint);
-    SBAyudaCfgImpresion->setObjectName("SBAyudaCfgImpresion");
-    SBAyudaCfgImpresion->setAutoRaise(true);
-    SBAyudaCfgImpresion->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    SBAyudaCfgImpresion = Boton("SBAyudaCfgImpresion", TBCfgPrint,
+                                style()->standardIcon(QStyle::SP_DialogHelpButton), true);
+    SBAyudaCfgImpresion->setEnabled(built::kHelp);
     printing->addWidget(GBPrintTree, 0, 0);
     printing->addWidget(GBPrintCatalogue, 1, 0);
     printing->addWidget(GBPrintDirectory, 0, 1);
@@ -394,9 +397,9 @@ void TFPrincipal::BuildAboutPage() {
     }
     Label34->installEventFilter(new ClickFilter(Label34, [this] { Label34Click(); }));
     Label1->installEventFilter(new ClickFilter(Label1, [this] { Label1Click(); }));
-    SpeedButton1 = new QToolButton(TSAcercaDe);
-    SpeedButton1->setObjectName("SpeedButton1");
+    SpeedButton1 = Boton("SpeedButton1", TSAcercaDe, IconoPropio(Glyph::FlagSpanish), true);
     SpeedButton1->setText("Español");
+    SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     layout->addWidget(SpeedButton1, 0, Qt::AlignCenter);
     layout->addStretch();
     PCMain->addTab(TSAcercaDe, "About");

@@ -19,6 +19,7 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
+#include "mainwindow/BuiltActions.h"
 #include "mainwindow/TFPrincipal.h"
 #include "mainwindow/TProgressCyl.h"
 #include "platform/Text.h"
@@ -332,20 +333,23 @@ void TFPrincipal::ActivaBotonesDirectorio(int row) {
             b->setEnabled(false);
         return;
     }
-    SBAnidados->setEnabled(SGDirectorio->CellView(kColAttributes, row).find('@') != std::string_view::npos);
+    // Actions whose handler is not built yet stay off (mainwindow/BuiltActions.h).
+    SBAnidados->setEnabled(built::kNestedEntries &&
+                           SGDirectorio->CellView(kColAttributes, row).find('@') !=
+                               std::string_view::npos);
     if (kind == kRowCollection) {
         for (QToolButton* b : {SBDescripcion, SBAbrirNotepad, SBAbrirSistema, SBAbrirExplorador, SBEncolarWinAmp})
             b->setEnabled(false);
     } else {
-        SBDescripcion->setEnabled(true);
+        SBDescripcion->setEnabled(built::kDescriptionEditor);
         SBAbrirExplorador->setEnabled(true);
         const bool file = kind == kRowFile;
         for (QToolButton* b : {SBAbrirNotepad, SBAbrirSistema, SBEncolarWinAmp, SBAbrirCon}) b->setEnabled(file);
     }
     QTreeWidgetItem* node = Arbol->currentItem();
     SBPadre->setEnabled(node != nullptr && node->parent() != nullptr);
-    SBImprimirDirectorio->setEnabled(true);
-    SBAddColector->setEnabled(true);
+    SBImprimirDirectorio->setEnabled(built::kReports);
+    SBAddColector->setEnabled(built::kCollectorAdd);
 }
 
 void TFPrincipal::SGDirectorioDblClick() {

@@ -5,6 +5,7 @@
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Modal.h"
+#include "mainwindow/BuiltActions.h"
 #include "mainwindow/HitStretches.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Files.h"
@@ -51,6 +52,10 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
+QString Q(std::string_view bytes) {
+    return QString::fromStdString(text::AsUtf8(bytes));
+}
+
 QColor FromColorNumber(std::uint32_t value) {
     return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
                   static_cast<int>((value >> 16) & 0xFF));
@@ -89,6 +94,8 @@ void TFPrincipal::ConnectSearchPageHandlers() {
                                 SBEncolarExitoWinamp, SBExplorarExito})
         connect(button, &QToolButton::clicked, this,
                 [this, button] { Guarded([this, button] { SBAbreExitoNotepadClick(button); }); });
+    connect(SBVerCatalogo, &QToolButton::clicked, this,
+            [this] { Guarded([this] { SBVerCatalogoClick(); }); });
     SGResultados->OnSelectCell = [this](int, int) {
         if (!BusyFlag) SGResultadosClick();
     };
@@ -237,7 +244,7 @@ void TFPrincipal::CBAvanzadaClick() {
 
 void TFPrincipal::SGResultadosClick() {
     const bool results = ResultHits > 0;
-    SBImprimirExitos->setEnabled(results);
+    SBImprimirExitos->setEnabled(built::kReports && results);
     SBCopiar->setEnabled(results);
     // What the current row shows decides what can be done with it: a file can be
     // opened and shown, a folder only shown, a name of the tree or an entry inside
@@ -250,8 +257,9 @@ void TFPrincipal::SGResultadosClick() {
     for (QToolButton* button :
          {SBAbreExitoNotepad, SBAbreExitoSistema, SBAbreExitoCon, SBEncolarExitoWinamp})
         button->setEnabled(file);
-    for (QToolButton* button : {SBExplorarExito, SBVerCatalogo, SBAddColectorBuscar})
-        button->setEnabled(place);
+    SBExplorarExito->setEnabled(place);
+    SBVerCatalogo->setEnabled(place);
+    SBAddColectorBuscar->setEnabled(built::kCollectorAdd && place);
 }
 
 // ---- Copy -------------------------------------------------------------------
@@ -332,6 +340,70 @@ void TFPrincipal::SGResultadosDblClick() {
         SBAbreExitoNotepadClick(SBAbreExitoSistema);
     else if (SBExplorarExito->isEnabled())
         SBAbreExitoNotepadClick(SBExplorarExito);
+}
+
+// ---- Showing a hit in its catalogue -------------------------------------------
+
+void TFPrincipal::DescomponeRuta(std::string_view path, CatalogueLines& list) {
+    list.Add("\\");
+    std::size_t start = 0;
+    while (start < path.size()) {
+        std::size_t end = path.find('\\', start);
+        if (end == std::string_view::npos) end = path.size();
+        if (end > start) list.Add(path.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+void TFPrincipal::SBVerCatalogoClick() {
+    const int row = SGResultados->Row();
+    if (BusyFlag || ResultHits == 0 || row < 1) return;
+    const auto kind = static_cast<SearchHitKind>(SGResultados->RowTag(row));
+    if (kind != SearchHitKind::File && kind != SearchHitKind::Folder) return;
+    // The first catalogue of that name in tree order.
+    const QString catalogue = SGResultados->CellText(kColCatalogue, row);
+    QTreeWidgetItem* node = nullptr;
+    for (QTreeWidgetItemIterator it(Arbol); *it && node == nullptr; ++it)
+        if (EsCatalogo(*it) && (*it)->text(0) == catalogue) node = *it;
+    if (node == nullptr) return;
+
+    struct Emptied {
+        CatalogueLines& buffer;
+        ~Emptied() { buffer.Clear(); }
+    } const emptied{ScanBuffer};
+    std::string folder = SGResultados->Cells(kColFolder, row);
+    if (folder.empty() || folder.back() != '\\') folder.push_back('\\');
+    ScanBuffer.Clear();
+    DescomponeRuta(folder, ScanBuffer);
+    // Down the folders, listing each node the first time so its folder nodes exist.
+    for (std::size_t i = 0;; ++i) {
+        if (!EstaDesplegado(node)) ArbolChange(node);
+        if (i + 1 >= ScanBuffer.Count()) break;
+        const QString wanted = Q(ScanBuffer.Line(i + 1));
+        QTreeWidgetItem* child = nullptr;
+        for (int c = 0; c < node->childCount() && child == nullptr; ++c)
+            if (node->child(c)->text(0) == wanted) child = node->child(c);
+        if (child == nullptr) break; // gone from the catalogue: its deepest folder still there
+        node = child;
+    }
+
+    PCMain->setCurrentWidget(TSCatalogos);
+    if (Arbol->currentItem() == node)
+        ArbolChange(node); // the walk may have listed another folder meanwhile
+    else
+        Arbol->setCurrentItem(node);
+    Arbol->setFocus();
+    OrdenaArbol();
+    node->setExpanded(true);
+
+    // The hit's row; of equal names the last one.
+    const std::string name = SGResultados->Cells(kColName, row);
+    int found = 0;
+    for (int r = 1; r < SGDirectorio->RowCount(); ++r)
+        if (SGDirectorio->CellView(2, r) == name) found = r;
+    if (found == 0) return;
+    SGDirectorio->SetCurrentCell(2, found);
+    SGDirectorio->setFocus();
 }
 
 // ---- Drawing ----------------------------------------------------------------

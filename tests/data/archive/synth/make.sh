@@ -4,8 +4,8 @@
 # Needs for the listings: unar (lsar), unace, arj, lhasa, cabextract, nomarch, unzip,
 # bsdtar (libarchive-tools), gzip, faketime.
 # No listing: stored.ha, stored.bh and installshield.z (no Debian reader),
-# multivol.c00 (unace lists it only from multivol.ace, whose listing covers
-# it), and the files that are no archives: pkg5.bin, zeros-20.bin,
+# multivol.c00 and tailvol.c00 (unace lists them only from their .ace, whose listing
+# covers them), and the files that are no archives: pkg5.bin, zeros-20.bin,
 # zip-19-bytes.zip, postscript.ps, stub-only.exe.
 set -eu
 cd "$(dirname "$0")"
@@ -37,7 +37,7 @@ list() {
 list lsar stored.rar unix-host.rar oldvol.rar oldvol.r00 oldvol.r01 newvol.part1.rar \
     newvol.part2.rar rar-at-image-end.exe scan-rar.exe stored.zoo arc-folder.arc \
     pak-distilled.pak pak-sfx-8601.exe
-list unace stored.ace multivol.ace scan-ace.exe
+list unace stored.ace multivol.ace tailvol.ace scan-ace.exe
 list arj arj-at-image-end.exe scan-arj.exe
 list lhasa lha-sfx-1945.exe scan-lha.exe macbinary.lzh
 list cabextract set1.cab set2.cab scan-cab.exe

@@ -125,7 +125,8 @@ struct TArxonWalkState {
     std::int64_t HeaderSize = 0;      // fixed bytes read before each Step
     std::vector<std::uint8_t> Header; // the fixed header in hand (HeaderSize bytes)
     std::int64_t StreamSize = 0;      // size of the open volume
-    int VolumeChanges = 0;            // volumes opened by NextVolume in this run
+    int VolumeChanges = 0;            // volumes opened by NextVolume in this run (OnRead
+                                      // handlers read it to tell a further volume's members)
     bool Ended = false;               // EndWalk or FailWalk was called
     bool Failed = false;              // FailWalk was called
 };

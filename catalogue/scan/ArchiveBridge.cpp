@@ -49,6 +49,12 @@ void ArchiveBridge::LogFailure(const std::string& path, const std::string& messa
 }
 
 void ArchiveBridge::ArxonRead(TArxon& sender) {
+    // A member reported after the walk left the named volume, or after it
+    // asked for the next one, is not part of that volume's listing.
+    if (volumeAsked_ || sender.Walk.VolumeChanges > 0) {
+        sender.SetCancel(true);
+        return;
+    }
     observer_.ShowMember(sender.FileName);
     try {
         const std::uint32_t dos = DateTimeToDosDate(sender.FileDate).value_or(kEpochDosDate);
@@ -71,19 +77,30 @@ void ArchiveBridge::ArxonRead(TArxon& sender) {
 std::string ArchiveBridge::MontaArx(const std::string& path) {
     NestedEntriesText.clear();
     failureLogged_ = false;
+    volumeAsked_ = false;
     std::string result;
     try {
         TArxon arx;
         arx.OnRead = [this](TZipCommon& sender, int, int) {
             ArxonRead(static_cast<TArxon&>(sender));
         };
-        arx.OnNextVolume = &ArchiveBridge::ArxonNextVolume;
+        arx.OnNextVolume = [this](TZipCommon& sender, std::string& name, int id, bool exists,
+                                  bool& cancel) {
+            volumeAsked_ = true;
+            ArxonNextVolume(sender, name, id, exists, cancel);
+        };
         // A damaged archive gets one line; the cancel the next-volume handler
         // answers (or the stop button) is no failure.
         arx.OnError = [this, &path](TZipCommon&, const std::string&, const std::string& extended,
                                     const std::string&, int code) {
             if (code == kMsgUserCanceled) return;
             LogFailure(path, ArxMessageText(code) + (extended.empty() ? "" : ": " + extended));
+        };
+        // A ZIP whose directory is incomplete: the walk ends there (the answer
+        // the event presets) and the archive gets the damaged-header line.
+        arx.OnCorruptZipHeader = [this, &path](TZipCommon&, THeaderTypeState, bool& cancel) {
+            cancel = true;
+            LogFailure(path, ArxMessageText(kMsgBadFileHeader));
         };
         arx.SetArchiveFile(path);
         arx.FileSpec.push_back("*.*");

@@ -41,8 +41,10 @@ public:
 
     // The OnRead handler: one entry per member.
     void ArxonRead(TArxon& sender);
-    // The OnNextVolume handler: always cancels, so a multi-volume set is
-    // listed up to the end of the volume that was named.
+    // The OnNextVolume handler: always cancels. The reader asks only for a
+    // volume that is missing (cabinets: for every next cabinet), so the
+    // listing also drops what the walk reports once it asked for or opened a
+    // further volume: a set is listed up to the end of the volume named.
     static void ArxonNextVolume(TZipCommon& sender, std::string& volumeName, int volumeId,
                                 bool exists, bool& cancel);
 
@@ -53,6 +55,7 @@ private:
 
     ArchiveListingObserver& observer_;
     bool failureLogged_ = false;
+    bool volumeAsked_ = false; // the walk asked for a further volume
 };
 
 } // namespace sorvane

@@ -110,6 +110,8 @@ const DetectCase kCorpus[] = {
     {"synth/stored.ace", atAce, 0, 0, 'C', kAnyShift},
     {"synth/multivol.ace", atAce, 0, 0, 'C', kAnyShift},
     {"synth/multivol.c00", atAce, 0, 1, 'c', kAnyShift},
+    {"synth/tailvol.ace", atAce, 0, 0, 'C', kAnyShift},
+    {"synth/tailvol.c00", atAce, 0, 1, 'c', kAnyShift},
     {"synth/stored.zoo", atZoo, 0, 0, 0, kAnyShift},
     {"synth/stored.ha", atHA, 0, 0, 0, kAnyShift},
     {"synth/stored.bh", atBh, 0, 0, 0, kAnyShift},

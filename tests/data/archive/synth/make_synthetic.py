@@ -352,7 +352,9 @@ def ace_stored(members):
     return out
 
 
-def ace_volumes(name, data, parts):
+def ace_volumes(name, data, parts, trailing=()):
+    """The member split over len(parts) volumes; the trailing members follow
+    it, whole, in the last volume."""
     volumes = []
     position = 0
     for index, size in enumerate(parts):
@@ -363,6 +365,11 @@ def ace_volumes(name, data, parts):
         crc = ace_crc32(data) if last else ace_crc32(piece)
         volume = ace_main_header(0x0800, index)
         volume += ace_file_header(name, piece, len(data), crc, flags)
+        if last:
+            for trailing_name, trailing_data in trailing:
+                volume += ace_file_header(
+                    trailing_name, trailing_data, len(trailing_data), ace_crc32(trailing_data)
+                )
         volumes.append(volume)
     return volumes
 
@@ -815,6 +822,10 @@ def main():
     write("stored.ace", ace_stored(stored_pair))
     for index, volume in enumerate(ace_volumes(b"random.bin", random_member, [1600, 1400])):
         write("multivol.ace" if index == 0 else "multivol.c%02d" % (index - 1), volume)
+    # The same set with alpha.txt after the split member, in the second volume.
+    tail_volumes = ace_volumes(b"random.bin", random_member, [1600, 1400], [(b"alpha.txt", ALPHA)])
+    for index, volume in enumerate(tail_volumes):
+        write("tailvol.ace" if index == 0 else "tailvol.c%02d" % (index - 1), volume)
 
     # ZOO: reader lsar.
     write("stored.zoo", zoo_stored(stored_pair))

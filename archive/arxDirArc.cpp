@@ -58,7 +58,7 @@ void TArcWalk::Step(TArxon& arx) {
         unpacked = 0;
     }
     if (!pak_) name = prefix_ + name;
-    arx.SetOemFileName(name);
+    arx.SetOemFileName(name, TNameHost::Dos);
     arx.FireReadFile();
     if (packed > arx.Walk.StreamSize - arx.Walk.Position) {
         arx.FailWalk();

@@ -2,22 +2,11 @@
 #include "archive/arxStreamTemp.h"
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 #include "platform/StreamFile.h"
 
 namespace sorvane {
-
-bool SameDriveLetter(const std::string& first, const std::string& second) {
-    auto letter = [](const std::string& path) -> int {
-        if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
-            return std::toupper(static_cast<unsigned char>(path[0]));
-        return 0;
-    };
-    const int a = letter(first);
-    return a != 0 && a == letter(second);
-}
 
 TTempFileStream::TTempFileStream(TTempFileOwner& owner, int mode, const std::string& fileName,
                                  const std::string& tempDir)
@@ -69,9 +58,8 @@ void TTempFileStream::Finish() {
     }
     if (!DestName.empty()) {
         try {
-            std::string tempDir = Owner.TempDir();
-            if (tempDir.empty()) tempDir = SystemTempFolder();
-            const bool move = SameDriveLetter(tempDir, DestName);
+            // A rename moves the file only within one file system.
+            const bool move = StreamFileSameFileSystem(TempName, DestName);
             CloseHandle();
             Owner.DoTempFileBegin(*this, DestName, TempName);
             try {

@@ -111,6 +111,17 @@ bool StreamFileMove(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool StreamFileSameFileSystem(const std::string& path, const std::string& target) {
+    const std::size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : target.substr(0, slash);
+    struct stat file {};
+    struct stat dir {};
+    return ::stat(path.c_str(), &file) == 0 && ::stat(folder.c_str(), &dir) == 0 &&
+           file.st_dev == dir.st_dev;
+}
+
 bool StreamFileExists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;

@@ -677,24 +677,25 @@ struct MpegCase {
     int frameLength;
 };
 
-// Bit rates: ffprobe's stream bit rate, which for a Xing or Info header is the
-// stream bytes over the time its frame count gives; frame lengths: the frame's
-// own for constant rates, the average (stream bytes over frames) with such a
-// header. The first frame of a constant-rate stereo LAME file is its Info
-// frame, a stereo frame of a higher rate than the joint-stereo frames after it.
+// Bit rates: ffprobe's stream bit rate, which for a Xing header is the stream
+// bytes over the time its frame count gives; frame lengths: the frame's own for
+// constant rates, the average (stream bytes over frames) with a Xing header.
+// The first frame of a constant-rate stereo LAME file is its Info frame, a
+// stereo frame of a higher rate than the joint-stereo frames after it: rate and
+// length are those of the frame after it.
 const MpegCase kMpegCases[] = {
     {"audio/mpeg/Mpeg-1-layer2-cbr-mono-32k.mp2", 1, 2, 32000, 32, 3, 2, false, 0, 144},
     {"audio/mpeg/Mpeg-1-layer3-cbr-cover-art-id3v2.mp3", 1, 3, 32000, 32, 1, 2, false, 7392, 144},
     {"audio/mpeg/Mpeg-1-layer3-cbr-mono-Tagged-id3v1-id3v2.mp3", 1, 3, 32000, 32, 3, 2, false, 128,
-     146},
-    {"audio/mpeg/Mpeg-1-layer3-cbr-stereo-32k-info.mp3", 1, 3, 32000, 32, 0, 2, false, 0, 147},
+     144},
+    {"audio/mpeg/Mpeg-1-layer3-cbr-stereo-32k-info.mp3", 1, 3, 32000, 32, 0, 2, false, 0, 144},
     {"audio/mpeg/Mpeg-1-layer3-cbr-stereo-32k-noxing.mp3", 1, 3, 32000, 32, 1, 2, false, 0, 144},
     {"audio/mpeg/Mpeg-1-layer3-vbr-mono-32k-xing.mp3", 1, 3, 32000, 34, 3, 2, true, 0, 153},
     {"audio/mpeg/Mpeg-1-layer3-vbr-stereo-44k-xing.mp3", 1, 3, 44100, 34, 0, 2, true, 0, 111},
     {"audio/mpeg/Mpeg-2-layer2-cbr-mono-16k.mp2", 2, 2, 16000, 16, 3, 2, false, 0, 144},
     {"audio/mpeg/Mpeg-2-layer3-vbr-mono-16k-xing.mp3", 2, 3, 16000, 9, 3, 2, true, 0, 43},
     {"audio/mpeg/Mpeg-2-layer3-vbr-stereo-22k-xing.mp3", 2, 3, 22050, 10, 0, 2, true, 0, 34},
-    {"audio/mpeg/Mpeg-2.5-layer3-cbr-mono-8k-info.mp3", 3, 3, 8000, 8, 3, 2, false, 0, 78},
+    {"audio/mpeg/Mpeg-2.5-layer3-cbr-mono-8k-info.mp3", 3, 3, 8000, 8, 3, 2, false, 0, 72},
     {"audio/mpeg/Mpeg-2.5-layer3-vbr-mono-11k-xing.mp3", 3, 3, 11025, 9, 3, 2, true, 0, 65},
 };
 

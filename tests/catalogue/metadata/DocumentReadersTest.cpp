@@ -662,7 +662,7 @@ TEST(DocumentSummary, StreamChainLoopInTheFat) {
 }
 
 // ---------------------------------------------------------------------------
-// MPEG audio information: fixtures by ffmpeg
+// MPEG audio information: fixtures by ffmpeg and lame
 
 struct MpegCase {
     const char* file;
@@ -690,6 +690,9 @@ const MpegCase kMpegCases[] = {
      144},
     {"audio/mpeg/Mpeg-1-layer3-cbr-stereo-32k-info.mp3", 1, 3, 32000, 32, 0, 2, false, 0, 144},
     {"audio/mpeg/Mpeg-1-layer3-cbr-stereo-32k-noxing.mp3", 1, 3, 32000, 32, 1, 2, false, 0, 144},
+    // By lame: an Info frame of the stream's own rate, 44 frames after it.
+    {"audio/mpeg/Mpeg-1-layer3-cbr-stereo-44k-128k-lame-info.mp3", 1, 3, 44100, 128, 1, 1, false, 0,
+     417},
     {"audio/mpeg/Mpeg-1-layer3-vbr-mono-32k-xing.mp3", 1, 3, 32000, 34, 3, 2, true, 0, 153},
     {"audio/mpeg/Mpeg-1-layer3-vbr-stereo-44k-xing.mp3", 1, 3, 44100, 34, 0, 2, true, 0, 111},
     {"audio/mpeg/Mpeg-2-layer2-cbr-mono-16k.mp2", 2, 2, 16000, 16, 3, 2, false, 0, 144},
@@ -721,7 +724,7 @@ TEST_P(MpegAudioFixtures, ReadsTheStreamAsFfprobeDoes) {
     EXPECT_EQ(info.MpegVariableBitRate, c.xing);
     EXPECT_EQ(info.MpegFramePosition, c.framePosition);
     EXPECT_EQ(info.MpegFrameLength, c.frameLength);
-    EXPECT_EQ(info.MpegProtectionBit, 1); // ffmpeg writes no checksums
+    EXPECT_EQ(info.MpegProtectionBit, 1); // ffmpeg and lame write no checksums
 }
 
 INSTANTIATE_TEST_SUITE_P(Ffmpeg, MpegAudioFixtures, ::testing::ValuesIn(kMpegCases),

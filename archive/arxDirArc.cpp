@@ -40,7 +40,8 @@ void TArcWalk::Step(TArxon& arx) {
             return;
         }
         prefix_.pop_back();
-        prefix_.erase(prefix_.find_last_of('\\') == std::string::npos ? 0 : prefix_.find_last_of('\\') + 1);
+        prefix_.erase(
+            prefix_.find_last_of('\\') == std::string::npos ? 0 : prefix_.find_last_of('\\') + 1);
         arx.Walk.Position = arx.Walk.HeaderOffset + kArcEndMarkerSize;
         return;
     }

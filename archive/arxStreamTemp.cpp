@@ -1,19 +1,17 @@
 // The temporary-file stream.
 #include "archive/arxStreamTemp.h"
 
+#include "platform/StreamFile.h"
+
 #include <algorithm>
 #include <vector>
-
-#include "platform/StreamFile.h"
 
 namespace sorvane {
 
 TTempFileStream::TTempFileStream(TTempFileOwner& owner, int mode, const std::string& fileName,
                                  const std::string& tempDir)
     : TFileStream32(mode == kModeCreate ? owner.MakeTempFileName(tempDir) : fileName, mode),
-      Owner(owner),
-      IsTemp(mode == kModeCreate),
-      Mode(mode) {
+      Owner(owner), IsTemp(mode == kModeCreate), Mode(mode) {
     CancelFlagRef = owner.CancelFlagRef();
     OnProgress = [this](TStream32& stream) { Owner.DoStreamProgress(stream); };
     TempName = fileName_;

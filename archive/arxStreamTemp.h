@@ -2,10 +2,10 @@
 // temporary file and is moved or copied to its final name when finished.
 #pragma once
 
+#include "archive/arxStream.h"
+
 #include <cstdint>
 #include <string>
-
-#include "archive/arxStream.h"
 
 namespace sorvane {
 

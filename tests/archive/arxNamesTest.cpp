@@ -73,7 +73,7 @@ constexpr int kReadError = 25236;
 
 // The UTF-8 names of the inputs (names/make.sh).
 const std::string kNandu = "tree\\\xC3\xB1"
-                           "and\xC3\xBA.txt"; // tree\ñandú.txt
+                           "and\xC3\xBA.txt";      // tree\ñandú.txt
 const std::string kBose = "tree\\b\xC3\xB6se.txt"; // tree\böse.txt
 const std::string kMalmoFile = "tree\\Malm\xC3\xB6\\x.txt";
 
@@ -95,8 +95,9 @@ const NamesCase kNamesCases[] = {
     {"names/dos.arj", {"\xC3\xA4rger.txt"}},
     // ARC stores no folder and no host: UTF-8 is kept, other bytes stay code
     // page 437 (0xF6 is a division sign).
-    {"names/names.arc", {"b\xC3\xB7se.txt", "\xC3\xB1"
-                                            "and\xC3\xBA.txt"}},
+    {"names/names.arc",
+     {"b\xC3\xB7se.txt", "\xC3\xB1"
+                         "and\xC3\xBA.txt"}},
     // jlha, OS id 0: Latin-1 names, folders ending in 0xFF after "ö".
     {"names/level1.lzh", {kNandu, kMalmoFile}},
     {"names/level2.lzh", {kNandu, kMalmoFile}},
@@ -193,10 +194,9 @@ std::string RebuildLargePax(const TempFolder& dir) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return {};
     const auto headSize = static_cast<off_t>(head.size());
-    const bool written =
-        ::pwrite(fd, head.data(), head.size(), 0) == headSize &&
-        ::pwrite(fd, tail.data(), tail.size(), headSize + kLargeMember) ==
-            static_cast<ssize_t>(tail.size());
+    const bool written = ::pwrite(fd, head.data(), head.size(), 0) == headSize &&
+                         ::pwrite(fd, tail.data(), tail.size(), headSize + kLargeMember) ==
+                             static_cast<ssize_t>(tail.size());
     ::close(fd);
     return written ? path : std::string();
 }
@@ -232,9 +232,9 @@ std::string PaxRecord(const std::string& key, const std::string& value) {
 }
 
 TEST(TarPax, RecordsAreRead) {
-    const TPaxRecords r = ReadPaxRecords(PaxRecord("path", "a/b/c.txt") +
-                                         PaxRecord("size", "9000000000") +
-                                         PaxRecord("mtime", "1614834368.25"));
+    const TPaxRecords r =
+        ReadPaxRecords(PaxRecord("path", "a/b/c.txt") + PaxRecord("size", "9000000000") +
+                       PaxRecord("mtime", "1614834368.25"));
     EXPECT_EQ(r.Path, "a/b/c.txt");
     EXPECT_EQ(r.Size, 9'000'000'000u);
     EXPECT_EQ(r.MTime, 1614834368);
@@ -272,11 +272,15 @@ TEST(TarHeaders, ThatCannotBeReadAreReported) {
     };
     const Case cases[] = {
         {"second header garbled", [](auto& b) { b[1024] = 'X'; }, {"alpha.txt"}, kBadHeader},
-        {"cut inside the second header", [](auto& b) { b.resize(1024 + 100); }, {"alpha.txt"},
+        {"cut inside the second header",
+         [](auto& b) { b.resize(1024 + 100); },
+         {"alpha.txt"},
          kReadError},
         {"cut at the second header", [](auto& b) { b.resize(1024); }, {"alpha.txt"}, 0},
-        {"cut inside the end blocks", [](auto& b) { b.resize(b.size() - 600); },
-         {"alpha.txt", "beta.txt"}, 0},
+        {"cut inside the end blocks",
+         [](auto& b) { b.resize(b.size() - 600); },
+         {"alpha.txt", "beta.txt"},
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Label);

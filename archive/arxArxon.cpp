@@ -40,7 +40,11 @@ TArxon::TArxon() : diskSpann_(std::make_unique<TDiskSpannObj>()) {
 TArxon::~TArxon() = default;
 
 void TArxon::SetCurrentFileName(const std::string& Name) {
-    FileName = OemToAnsiName(Name, TranslateOemChar);
+    SetOemFileName(Name, TNameHost::Dos);
+}
+
+void TArxon::SetOemFileName(const std::string& Name, TNameHost Host) {
+    FileName = StoredNameToAnsi(Name, Host, TranslateOemChar);
     CurrentFileName = FileName;
 }
 

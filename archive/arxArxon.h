@@ -27,8 +27,9 @@
 //
 // Step reads the variable parts behind the fixed header (arx.ReadAt /
 // ReadExact / ReadName, all bounds-checked against the open volume), names
-// the entry (arx.SetOemFileName for stored OEM names, arx.SetRawFileName for
-// names already in UTF-8 or to be kept as stored; both turn "/" into "\"),
+// the entry (arx.SetOemFileName for stored names, with the host that wrote
+// them, see StoredNameToAnsi; arx.SetRawFileName for names already in UTF-8 or
+// to be kept as stored; both turn "/" into "\"),
 // fires arx.FireReadFile(), tests arx.MatchSpec() (name only) or
 // arx.MatchSpecDirs() (path-aware, RecurseDirs), fills a TArxonEntry and
 // reports it with arx.ReportFile(entry) (counted, totalled, OnRead) or
@@ -64,6 +65,7 @@
 #pragma once
 
 #include "archive/arxBase.h"
+#include "archive/arxHelpers.h"
 #include "archive/arxSpan.h"
 #include "platform/DateTime.h"
 
@@ -172,7 +174,7 @@ public:
     void DoRead(int Offset, int Filenum);
     void AddTotals(std::int64_t Packed, std::int64_t Unpacked);
     void SubtractTotals(std::int64_t Packed, std::int64_t Unpacked);
-    // FileName := Name from OEM (when TranslateOemChar), "/" turned into "\".
+    // SetOemFileName(Name, TNameHost::Dos).
     void SetCurrentFileName(const std::string& Name) override;
 
     bool Busy() const { return busy_; }
@@ -201,7 +203,9 @@ public:
     // makes it the open volume (VolumeName, StreamSize follow). False, with
     // the cancel flag set and the walk ended, when it cannot be had.
     bool NextVolume();
-    void SetOemFileName(const std::string& Name) { SetCurrentFileName(Name); }
+    // FileName := Name as StoredNameToAnsi reads a name `Host` wrote (with
+    // TranslateOemChar), "/" turned into "\".
+    void SetOemFileName(const std::string& Name, TNameHost Host);
     // FileName := Name with "/" turned into "\", no code-page conversion.
     void SetRawFileName(const std::string& Name);
     void FireReadFile();

@@ -54,7 +54,7 @@ void TAceWalk::Step(TArxon& arx) {
         arx.FailWalk();
         return;
     }
-    arx.SetOemFileName(name);
+    arx.SetOemFileName(name, TNameHost::Dos);
     arx.FireReadFile();
     arx.Walk.Position = blockEnd + packed;
     accPacked_ = (flags & kContinuedFromPrevious) != 0 ? accPacked_ + packed : packed;

@@ -40,7 +40,8 @@ void TArcWalk::Step(TArxon& arx) {
             return;
         }
         prefix_.pop_back();
-        prefix_.erase(prefix_.find_last_of('\\') == std::string::npos ? 0 : prefix_.find_last_of('\\') + 1);
+        prefix_.erase(
+            prefix_.find_last_of('\\') == std::string::npos ? 0 : prefix_.find_last_of('\\') + 1);
         arx.Walk.Position = arx.Walk.HeaderOffset + kArcEndMarkerSize;
         return;
     }
@@ -58,7 +59,7 @@ void TArcWalk::Step(TArxon& arx) {
         unpacked = 0;
     }
     if (!pak_) name = prefix_ + name;
-    arx.SetOemFileName(name);
+    arx.SetOemFileName(name, TNameHost::Dos);
     arx.FireReadFile();
     if (packed > arx.Walk.StreamSize - arx.Walk.Position) {
         arx.FailWalk();

@@ -19,6 +19,9 @@ constexpr std::uint8_t kVolumeFlag = 0x04;
 constexpr std::uint8_t kContinuedFlag = 0x08;
 constexpr std::uint8_t kDirectoryType = 3;
 constexpr std::uint8_t kUnixHost = 2;
+constexpr std::uint32_t kReadOnlyAttr = 0x01;
+constexpr std::uint32_t kDirectoryAttr = 0x10;
+constexpr std::uint32_t kArchiveAttr = 0x20;
 
 } // namespace
 
@@ -58,6 +61,26 @@ bool NameOf(const std::vector<std::uint8_t>& basic, std::string& name) {
     return true;
 }
 
+// ARJ on UNIX hosts stores the file's mode in the access field: the
+// permission bits, and in the top four bits ARJ's own type code (1 file,
+// 2 folder, 4 link or other special file). As attributes: folder, read-only
+// when the owner may not write, archive for a file; nothing else.
+std::uint32_t UnixModeAttributes(std::uint16_t mode) {
+    constexpr std::uint16_t kTypeBits = 0xF000;
+    constexpr std::uint16_t kRegularType = 0x1000;
+    constexpr std::uint16_t kFolderType = 0x2000;
+    constexpr std::uint16_t kOwnerWrite = 0200;
+    std::uint32_t attributes = 0;
+    if ((mode & kTypeBits) == kFolderType) attributes |= kDirectoryAttr;
+    if ((mode & kTypeBits) == kRegularType) attributes |= kArchiveAttr;
+    if ((mode & kOwnerWrite) == 0) attributes |= kReadOnlyAttr;
+    return attributes;
+}
+
+TNameHost NameHost(const std::vector<std::uint8_t>& basic) {
+    return basic[3] == kUnixHost ? TNameHost::Other : TNameHost::Dos;
+}
+
 } // namespace
 
 void TArjWalk::Step(TArxon& arx) {
@@ -72,7 +95,7 @@ void TArjWalk::Step(TArxon& arx) {
         arx.FailWalk();
         return;
     }
-    arx.SetOemFileName(name);
+    arx.SetOemFileName(name, NameHost(basic_));
     arx.FireReadFile();
     std::int64_t packed = GetLe32(basic_.data() + 12);
     std::int64_t unpacked = GetLe32(basic_.data() + 16);
@@ -101,7 +124,8 @@ void TArjWalk::Step(TArxon& arx) {
     const bool directory = basic_[6] == kDirectoryType;
     entry.CompressMethodName =
         GetMethodName(ArxArchiveType::Arj, basic_[5], flags, ArxMethodEntry{directory, 0});
-    entry.FileAttr = GetLe16(basic_.data() + 26);
+    const std::uint16_t access = GetLe16(basic_.data() + 26);
+    entry.FileAttr = basic_[3] == kUnixHost ? UnixModeAttributes(access) : access;
     entry.InternalAttr = static_cast<std::uint16_t>(entry.FileAttr);
     if (directory)
         arx.ReportDir(entry);
@@ -128,7 +152,7 @@ bool TArjWalk::FollowVolumes(TArxon& arx, std::int64_t& packed, std::int64_t& un
             arx.FailWalk();
             return false;
         }
-        arx.SetOemFileName(name);
+        arx.SetOemFileName(name, NameHost(basic_));
         const std::int64_t partPacked = GetLe32(basic_.data() + 12);
         const std::int64_t dataPos = fileHeader + kIdAndSize + size + kHeaderCrc + kExtendedSize;
         if (partPacked > arx.Walk.StreamSize - dataPos) {

@@ -31,7 +31,7 @@ void TBhWalk::Step(TArxon& arx) {
         return;
     }
     arx.Walk.Position += nameLength;
-    arx.SetOemFileName(name);
+    arx.SetOemFileName(name, TNameHost::Dos);
     arx.FireReadFile();
     const std::int64_t packed = GetLe32(h + 15);
     if (packed > arx.Walk.StreamSize - arx.Walk.Position) {

@@ -156,7 +156,7 @@ void TCabWalk::ListRecord(TArxon& arx, const std::uint8_t* record, const std::st
     if ((attributes & kNameIsUtf8) != 0)
         arx.SetRawFileName(name);
     else
-        arx.SetOemFileName(name);
+        arx.SetOemFileName(name, TNameHost::Dos);
     arx.FireReadFile();
     const std::uint16_t folder = GetLe16(record + kFolderIndex);
     if (laterCabinet && (folder == kContinuedFromPrevious || folder == kContinuedBothWays)) return;

@@ -44,7 +44,7 @@ void THaWalk::Step(TArxon& arx) {
         arx.FailWalk();
         return;
     }
-    arx.SetOemFileName(name);
+    arx.SetOemFileName(name, TNameHost::Dos);
     arx.FireReadFile();
     const std::int64_t packed = GetLe32(h + kPackedSize);
     if (arx.MatchSpec()) {

@@ -29,7 +29,12 @@ constexpr std::int64_t kLevel1Tail = 5;
 // Level 2: fixed 26-byte base header.
 constexpr std::int64_t kLevel2BaseSize = 26;
 constexpr std::size_t kLevel2Crc = 21;
+constexpr std::size_t kLevel2Os = 23;
 constexpr std::size_t kLevel2FirstExtended = 24;
+// Level 1: the OS byte follows the name's CRC-16.
+constexpr std::size_t kLevel1Os = 2;
+// The OS byte of MS-DOS; jlha writes 0, LHa for UNIX "U".
+constexpr std::uint8_t kDosOs = 'M';
 
 constexpr std::uint8_t kExtendedName = 1;
 constexpr std::uint8_t kExtendedFolder = 2;
@@ -48,6 +53,10 @@ std::string FieldText(const std::vector<std::uint8_t>& bytes, std::size_t from, 
     return text;
 }
 
+TNameHost HostOf(std::uint8_t os) {
+    return os == kDosOs ? TNameHost::Dos : TNameHost::Other;
+}
+
 } // namespace
 
 void TLhaWalk::SetUp(TArxon& arx) {
@@ -63,7 +72,10 @@ bool TLhaWalk::ReadExtended(TArxon& arx, std::int64_t pos, std::int64_t size, st
         if (!arx.ReadExact(pos, bytes.data(), size)) return false;
         const auto end = static_cast<std::size_t>(size - 2);
         if (bytes[0] == kExtendedName) out.Name = FieldText(bytes, 1, end);
-        if (bytes[0] == kExtendedFolder) out.Folder = NormalizeStoredPath(FieldText(bytes, 1, end));
+        // Names are read as UTF-8, Windows-1252 or code page 437 (StoredNameToAnsi):
+        // no double-byte lead bytes to protect.
+        if (bytes[0] == kExtendedFolder)
+            out.Folder = NormalizeStoredPath(FieldText(bytes, 1, end), false);
         out.Bytes += size;
         pos += size;
         size = GetLe16(bytes.data() + end);
@@ -114,7 +126,9 @@ void TLhaWalk::LevelOneStep(TArxon& arx, std::uint8_t level) {
         }
         if (!extended.Name.empty()) name = extended.Name;
     }
-    Report(arx, name, extended, packed - extended.Bytes, GetLe16(after.data()), false);
+    // Level 0 names no system: DOS.
+    const TNameHost host = level == 1 ? HostOf(after[kLevel1Os]) : TNameHost::Dos;
+    Report(arx, name, extended, packed - extended.Bytes, GetLe16(after.data()), false, host);
     if (!arx.Walk.Ended) arx.MoveWalkTo(offset + headerBytes + packed);
 }
 
@@ -131,17 +145,18 @@ void TLhaWalk::LevelTwoStep(TArxon& arx) {
         arx.FailWalk();
         return;
     }
-    Report(arx, extended.Name, extended, packed, GetLe16(base.data() + kLevel2Crc), true);
+    Report(arx, extended.Name, extended, packed, GetLe16(base.data() + kLevel2Crc), true,
+           HostOf(base[kLevel2Os]));
     if (!arx.Walk.Ended) arx.MoveWalkTo(offset + headerBytes + packed);
 }
 
 void TLhaWalk::Report(TArxon& arx, const std::string& name, const Extended& extended,
-                      std::int64_t packed, std::uint16_t crc, bool unixTime) {
+                      std::int64_t packed, std::uint16_t crc, bool unixTime, TNameHost host) {
     const std::vector<std::uint8_t>& h = arx.Walk.Header;
     std::string path = name;
     if (!extended.Folder.empty())
         path = name.empty() ? extended.Folder : RemoveSlash(extended.Folder) + "\\" + name;
-    arx.SetOemFileName(path);
+    arx.SetOemFileName(path, host);
     arx.FireReadFile();
     if (!arx.MatchSpec()) return;
 

@@ -32,7 +32,7 @@ private:
     static bool ReadExtended(TArxon& arx, std::int64_t pos, std::int64_t size, std::int64_t limit,
                              Extended& out);
     void Report(TArxon& arx, const std::string& name, const Extended& extended, std::int64_t packed,
-                std::uint16_t crc, bool unixTime);
+                std::uint16_t crc, bool unixTime, TNameHost host);
 };
 
 } // namespace sorvane

@@ -172,7 +172,7 @@ bool TRarWalk::SetName(TArxon& arx, std::int64_t headerSize, std::int64_t nameOf
     else if ((flags & kFlagUnicodeName) != 0)
         arx.SetRawFileName(name);
     else
-        arx.SetOemFileName(name.substr(0, nul));
+        arx.SetOemFileName(name.substr(0, nul), TNameHost::Dos);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -66,6 +67,11 @@ DateTime TarDate(const std::uint8_t* header) {
     return UnixTimeToDateTime(static_cast<std::int64_t>(seconds));
 }
 
+DateTime PaxDate(std::int64_t seconds) {
+    if (seconds < 0 || static_cast<std::uint64_t>(seconds) > kLastUnixTime) return kArxNoValidDate;
+    return UnixTimeToDateTime(seconds);
+}
+
 } // namespace
 
 std::uint64_t TarSizeField(const std::uint8_t* field12) {
@@ -80,26 +86,70 @@ std::uint64_t TarSizeField(const std::uint8_t* field12) {
     return value;
 }
 
-std::string PaxPathRecord(std::string_view records) {
-    std::string path;
+namespace {
+
+// A decimal number, digits only; nothing when it is empty, holds another
+// character or does not fit 64 bits.
+std::optional<std::uint64_t> DecimalValue(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+// A pax time: decimal seconds since 1970, a sign and a fraction allowed; the
+// whole seconds towards the past. Nothing when it does not read.
+std::optional<std::int64_t> PaxTime(std::string_view text) {
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative) text.remove_prefix(1);
+    const std::size_t dot = text.find('.');
+    const std::string_view fraction =
+        dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+    const std::optional<std::uint64_t> whole = DecimalValue(text.substr(0, dot));
+    if (!whole || *whole > static_cast<std::uint64_t>(INT64_MAX) - 1) return std::nullopt;
+    if (!fraction.empty() && !DecimalValue(fraction)) return std::nullopt;
+    const auto seconds = static_cast<std::int64_t>(*whole);
+    if (!negative) return seconds;
+    const bool part = fraction.find_first_not_of('0') != std::string_view::npos;
+    return -seconds - (part ? 1 : 0);
+}
+
+} // namespace
+
+TPaxRecords ReadPaxRecords(std::string_view records) {
+    TPaxRecords out;
     while (!records.empty()) {
         // "<length> <key>=<value>\n", the length counting the whole record.
         const std::size_t blank = records.find(' ');
         if (blank == std::string_view::npos || blank == 0 || blank > 9) break;
         std::size_t length = 0;
         for (std::size_t i = 0; i < blank; ++i) {
-            if (records[i] < '0' || records[i] > '9') return path;
+            if (records[i] < '0' || records[i] > '9') return out;
             length = length * 10 + static_cast<std::size_t>(records[i] - '0');
         }
         if (length <= blank + 1 || length > records.size()) break;
         std::string_view record = records.substr(blank + 1, length - blank - 1);
         if (!record.empty() && record.back() == '\n') record.remove_suffix(1);
         const std::size_t equals = record.find('=');
-        if (equals != std::string_view::npos && record.substr(0, equals) == "path")
-            path = std::string(record.substr(equals + 1));
+        if (equals != std::string_view::npos) {
+            const std::string_view key = record.substr(0, equals);
+            const std::string_view value = record.substr(equals + 1);
+            if (key == "path") out.Path = std::string(value);
+            if (key == "size") out.Size = DecimalValue(value);
+            if (key == "mtime") out.MTime = PaxTime(value);
+        }
         records.remove_prefix(length);
     }
-    return path;
+    return out;
+}
+
+std::string PaxPathRecord(std::string_view records) {
+    return ReadPaxRecords(records).Path;
 }
 
 void TTarWalk::SetUp(TArxon& arx) {
@@ -113,8 +163,9 @@ void TTarWalk::Step(TArxon& arx) {
         arx.EndWalk();
         return;
     }
+    // A block that is no header: the listing cannot go on.
     if (!TarChecksumOk(header.data())) {
-        arx.EndWalk();
+        arx.FailWalk();
         return;
     }
     const std::uint64_t size = TarSizeField(header.data() + kSizeOffset);
@@ -131,19 +182,23 @@ void TTarWalk::Step(TArxon& arx) {
 }
 
 void TTarWalk::TakeLongName(TArxon& arx, std::uint64_t size, bool pax) {
-    pendingName_.clear();
+    pending_ = TPaxRecords{};
     const std::int64_t dataStart = arx.Walk.Position;
     if (size <= kMaxNameRecord &&
         size <= static_cast<std::uint64_t>(arx.Walk.StreamSize - dataStart)) {
         std::string data(static_cast<std::size_t>(size), '\0');
-        if (arx.ReadExact(dataStart, data.data(), static_cast<std::int64_t>(size)))
-            pendingName_ = pax ? PaxPathRecord(data) : std::string(data.c_str());
+        if (arx.ReadExact(dataStart, data.data(), static_cast<std::int64_t>(size))) {
+            if (pax)
+                pending_ = ReadPaxRecords(data);
+            else
+                pending_.Path = data.c_str();
+        }
     }
     SkipData(arx, size);
 }
 
 std::string TTarWalk::WholeName(const std::uint8_t* header) {
-    if (!pendingName_.empty()) return std::exchange(pendingName_, std::string());
+    if (!pending_.Path.empty()) return pending_.Path;
     std::string name = FieldText(header + kNameOffset, kNameLength);
     // POSIX ustar ("ustar" NUL) keeps the leading part of a long path apart;
     // GNU headers ("ustar  ") use those bytes for other fields.
@@ -155,6 +210,11 @@ std::string TTarWalk::WholeName(const std::uint8_t* header) {
 void TTarWalk::ReportMember(TArxon& arx, const std::uint8_t* header, std::uint64_t size) {
     const char type = static_cast<char>(header[kTypeOffset]);
     std::string name = WholeName(header);
+    // A pax record holds what the header's fields cannot: sizes of 8 GiB and
+    // more, times outside the octal field.
+    if (pending_.Size) size = *pending_.Size;
+    const DateTime date = pending_.MTime ? PaxDate(*pending_.MTime) : TarDate(header);
+    pending_ = TPaxRecords{};
     while (!name.empty() && name.back() == '/')
         name.pop_back();
     const std::uint32_t checksum = static_cast<std::uint32_t>(
@@ -166,7 +226,7 @@ void TTarWalk::ReportMember(TArxon& arx, const std::uint8_t* header, std::uint64
         const bool directory = type == kDirectory;
         if ((IsFileType(type) || directory) && arx.MatchSpec()) {
             TArxonEntry entry;
-            entry.FileDate = TarDate(header);
+            entry.FileDate = date;
             entry.UnpackedSize = entry.PackedSize =
                 static_cast<std::int64_t>(std::min<std::uint64_t>(size, INT64_MAX));
             entry.Crc = checksum;
@@ -191,6 +251,14 @@ void TTarWalk::SkipData(TArxon& arx, std::uint64_t size) {
         return;
     }
     arx.Walk.Position = dataStart + static_cast<std::int64_t>(std::min(BlockedSize(size), left));
+    // The loop reads a header only while more than a block remains behind it:
+    // bytes left that are not zero padding are a header it cannot read.
+    const std::int64_t tail = arx.Walk.StreamSize - arx.Walk.Position;
+    if (tail <= 0 || tail > kBlock) return;
+    std::uint8_t bytes[kBlock]{};
+    const std::int64_t got = arx.ReadAt(arx.Walk.Position, bytes, tail);
+    if (got != tail || std::any_of(bytes, bytes + got, [](std::uint8_t b) { return b != 0; }))
+        arx.FailWalk(kMsgReadError);
 }
 
 } // namespace sorvane

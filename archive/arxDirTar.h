@@ -1,14 +1,30 @@
 // The directory walk of tar archives: 512-byte headers, each followed by the
 // member's data rounded up to whole blocks. Whole names come from the ustar
-// prefix, GNU long-name records and pax "path" records.
+// prefix, GNU long-name records and pax "path" records; pax "size" and
+// "mtime" records replace the header's fields.
 #pragma once
 
 #include "archive/arxArxon.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace sorvane {
+
+// What a pax extended header (or a GNU long-name record, for the path) says
+// about the member that follows it.
+struct TPaxRecords {
+    std::string Path;                  // empty: the header's own name
+    std::optional<std::uint64_t> Size; // "size": the member's data bytes
+    std::optional<std::int64_t> MTime; // "mtime": Unix seconds, whole
+};
+
+// The records of a pax extended header: "path", "size" (decimal) and "mtime"
+// (decimal seconds, a fraction allowed). A record that does not read leaves
+// its field out; a malformed length ends the reading.
+TPaxRecords ReadPaxRecords(std::string_view records);
 
 class TTarWalk : public TArxonWalk {
 public:
@@ -26,7 +42,7 @@ private:
     // reach past the end of the archive.
     static void SkipData(TArxon& arx, std::uint64_t size);
 
-    std::string pendingName_; // from the record before the header in hand
+    TPaxRecords pending_; // from the record before the header in hand
 };
 
 // The size field of a tar header: octal text, or base-256 when its first byte

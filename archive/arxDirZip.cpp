@@ -15,6 +15,7 @@ namespace {
 constexpr std::uint32_t kDirectoryAttr = 0x10;
 constexpr std::uint32_t kVolumeLabelAttr = 0x08;
 constexpr std::uint16_t kUtf8NameFlag = 0x0800;
+constexpr std::uint16_t kUnixHost = 3;
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
 constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
 constexpr std::uint32_t kDataDescriptorSignature = 0x08074B50u;
@@ -119,14 +120,15 @@ bool ReadNameAndExtra(TArxon& arx, const MemberFields& fields, std::int64_t name
 }
 
 // Names the member, the extra field's UTF-8 name first, else the stored name
-// as it stands (`raw`) or from code page 437, and fires OnReadFile.
-void NameMember(TArxon& arx, const ExtraInfo& info, const std::string& name, bool raw) {
+// as it stands (`raw`) or as `host` wrote it, and fires OnReadFile.
+void NameMember(TArxon& arx, const ExtraInfo& info, const std::string& name, bool raw,
+                TNameHost host) {
     if (info.HasUnicodeName)
         arx.SetRawFileName(info.UnicodeName);
     else if (raw)
         arx.SetRawFileName(name);
     else
-        arx.SetOemFileName(name);
+        arx.SetOemFileName(name, host);
     arx.FireReadFile();
 }
 
@@ -250,7 +252,10 @@ void TZipWalk::CentralStep(TArxon& arx) {
     anyEntry_ = true;
     const ExtraInfo info = ParseExtra(extra, fields.Unpacked32, fields.Packed32, name);
     const bool directory = (externalAttr & kDirectoryAttr) != 0;
-    NameMember(arx, info, name, directory || (fields.Flags & kUtf8NameFlag) != 0);
+    // The high byte of "version made by" is the host; 3 is Unix.
+    const TNameHost host =
+        (fields.CreatorVersion >> 8) == kUnixHost ? TNameHost::Other : TNameHost::Dos;
+    NameMember(arx, info, name, directory || (fields.Flags & kUtf8NameFlag) != 0, host);
     const TArcType type = arx.ArcType;
     if (type != atZipDS && type != atZipMV && (arx.ZipHeaderFlags & kZipLocalFound) == 0)
         arx.ReportError(arx.ArchiveFile, arx.FileName, "", kMsgBadFileHeader);
@@ -302,7 +307,8 @@ void TZipWalk::LocalStep(TArxon& arx) {
     }
     anyEntry_ = true;
     const ExtraInfo info = ParseExtra(extra, fields.Unpacked32, fields.Packed32, name);
-    NameMember(arx, info, name, (fields.Flags & kUtf8NameFlag) != 0);
+    // A local header does not say which host made it.
+    NameMember(arx, info, name, (fields.Flags & kUtf8NameFlag) != 0, TNameHost::Dos);
 
     // Data that reaches past the end of the file: in a split or spanned set
     // the member goes on in the next volume and is the last one of this one;

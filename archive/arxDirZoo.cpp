@@ -64,7 +64,7 @@ void TZooWalk::EntryStep(TArxon& arx) {
     }
     if (h[kDeleted] == 0) {
         const auto* field = reinterpret_cast<const char*>(h + kName);
-        arx.SetOemFileName(std::string(field, strnlen(field, kNameLength)));
+        arx.SetOemFileName(std::string(field, strnlen(field, kNameLength)), TNameHost::Dos);
         arx.FireReadFile();
         if (arx.MatchSpec()) {
             TArxonEntry entry;

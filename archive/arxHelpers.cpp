@@ -3,6 +3,7 @@
 
 #include "platform/Directory.h"
 #include "platform/OemText.h"
+#include "platform/Text.h"
 
 #include <cmath>
 #include <vector>
@@ -79,11 +80,11 @@ std::string SlashToBackslash(std::string_view name) {
     return out;
 }
 
-std::string NormalizeStoredPath(std::string_view name) {
+std::string NormalizeStoredPath(std::string_view name, bool leadBytes) {
     std::string out(name);
     for (std::size_t i = 0; i < out.size(); ++i) {
         const auto c = static_cast<unsigned char>(out[i]);
-        if (IsLeadByte(c)) {
+        if (leadBytes && IsLeadByte(c)) {
             ++i; // the trail byte stays as it is
         } else if (c == '/' || c == 0xFF) {
             out[i] = '\\';
@@ -99,6 +100,13 @@ std::string NormalizeStoredPath(std::string_view name) {
 
 std::string OemToAnsiName(std::string_view name, bool translate) {
     return translate ? SlashToBackslash(oem::Cp437ToUtf8(name)) : SlashToBackslash(name);
+}
+
+std::string StoredNameToAnsi(std::string_view name, TNameHost host, bool translate) {
+    if (!translate) return SlashToBackslash(name);
+    if (!text::IsAscii(name) && text::IsValidUtf8(name)) return SlashToBackslash(name);
+    if (host != TNameHost::Dos) return SlashToBackslash(text::Windows1252ToUtf8(name));
+    return OemToAnsiName(name, true);
 }
 
 std::string AnsiToOemName(std::string_view name, bool translate) {

@@ -15,11 +15,22 @@ std::string AppendSlash(std::string_view path);
 std::string RemoveSlash(std::string_view path);
 std::string JoinPath(std::string_view dir, std::string_view name);
 std::string SlashToBackslash(std::string_view name);
-// "/" and byte 255 become "\" (outside double-byte characters); blanks and
-// control characters are trimmed from both ends.
-std::string NormalizeStoredPath(std::string_view name);
+// "/" and byte 255 become "\"; blanks and control characters are trimmed from
+// both ends. With `leadBytes` (the name's code page has double-byte
+// characters) the byte after a lead byte is left alone.
+std::string NormalizeStoredPath(std::string_view name, bool leadBytes);
 // With `translate`, code page 437 to UTF-8; then SlashToBackslash.
 std::string OemToAnsiName(std::string_view name, bool translate);
+
+// The system that wrote a member's name: DOS writes code page 437; other
+// hosts (Unix) store the bytes their file system gave.
+enum class TNameHost { Dos, Other };
+
+// A stored member name as UTF-8 with "\" separators. With `translate`: a name
+// that is valid UTF-8 and holds a byte above 127 is kept; otherwise a name from
+// a host that is not DOS is read as Windows-1252; otherwise code page 437
+// (OemToAnsiName). Without `translate` the bytes are kept as stored.
+std::string StoredNameToAnsi(std::string_view name, TNameHost host, bool translate);
 // With `translate`, UTF-8 to code page 437.
 std::string AnsiToOemName(std::string_view name, bool translate);
 // Bytes before the last "." (the whole length without one), modulo 256.

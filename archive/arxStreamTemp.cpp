@@ -1,30 +1,17 @@
 // The temporary-file stream.
 #include "archive/arxStreamTemp.h"
 
-#include <algorithm>
-#include <cctype>
-#include <vector>
-
 #include "platform/StreamFile.h"
 
-namespace sorvane {
+#include <algorithm>
+#include <vector>
 
-bool SameDriveLetter(const std::string& first, const std::string& second) {
-    auto letter = [](const std::string& path) -> int {
-        if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
-            return std::toupper(static_cast<unsigned char>(path[0]));
-        return 0;
-    };
-    const int a = letter(first);
-    return a != 0 && a == letter(second);
-}
+namespace sorvane {
 
 TTempFileStream::TTempFileStream(TTempFileOwner& owner, int mode, const std::string& fileName,
                                  const std::string& tempDir)
     : TFileStream32(mode == kModeCreate ? owner.MakeTempFileName(tempDir) : fileName, mode),
-      Owner(owner),
-      IsTemp(mode == kModeCreate),
-      Mode(mode) {
+      Owner(owner), IsTemp(mode == kModeCreate), Mode(mode) {
     CancelFlagRef = owner.CancelFlagRef();
     OnProgress = [this](TStream32& stream) { Owner.DoStreamProgress(stream); };
     TempName = fileName_;
@@ -69,9 +56,8 @@ void TTempFileStream::Finish() {
     }
     if (!DestName.empty()) {
         try {
-            std::string tempDir = Owner.TempDir();
-            if (tempDir.empty()) tempDir = SystemTempFolder();
-            const bool move = SameDriveLetter(tempDir, DestName);
+            // A rename moves the file only within one file system.
+            const bool move = StreamFileSameFileSystem(TempName, DestName);
             CloseHandle();
             Owner.DoTempFileBegin(*this, DestName, TempName);
             try {

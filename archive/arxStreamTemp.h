@@ -2,10 +2,10 @@
 // temporary file and is moved or copied to its final name when finished.
 #pragma once
 
+#include "archive/arxStream.h"
+
 #include <cstdint>
 #include <string>
-
-#include "archive/arxStream.h"
 
 namespace sorvane {
 
@@ -24,7 +24,7 @@ public:
     virtual std::string TempDir() const = 0;
     // A new temporary file name inside `tempDir`.
     virtual std::string MakeTempFileName(const std::string& tempDir) = 0;
-    // Moves (same drive) or copies `tempName` to `destName`.
+    // Moves (same file system) or copies `tempName` to `destName`.
     virtual void CommitTempFile(TTempFileStream& stream, const std::string& destName, bool move,
                                 const std::string& tempName) = 0;
     virtual void DoTempFileBegin(TTempFileStream& stream, const std::string& destName,
@@ -36,10 +36,6 @@ public:
 
 // The error number reported when the disk fills while a temporary file is committed.
 inline constexpr int kTempFileDiskFullError = 25160;
-
-// True when both paths start with a drive letter ("C:") and the letters are
-// equal ignoring case.
-bool SameDriveLetter(const std::string& first, const std::string& second);
 
 class TTempFileStream : public TFileStream32 {
 public:

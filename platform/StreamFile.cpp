@@ -17,10 +17,18 @@ int StreamFileOpen(const std::string& path, int mode) {
         flags |= O_RDWR | O_CREAT | O_TRUNC;
     } else {
         switch (mode & 3) {
-        case 0: flags |= O_RDONLY; break;
-        case 1: flags |= O_WRONLY; break;
-        case 2: flags |= O_RDWR; break;
-        default: errno = EINVAL; return -1;
+        case 0:
+            flags |= O_RDONLY;
+            break;
+        case 1:
+            flags |= O_WRONLY;
+            break;
+        case 2:
+            flags |= O_RDWR;
+            break;
+        default:
+            errno = EINVAL;
+            return -1;
         }
     }
     // Never block on a FIFO, never write through a symbolic link, and refuse
@@ -83,10 +91,18 @@ std::int64_t StreamFileWrite(int fd, const void* buffer, std::int64_t count) {
 std::int64_t StreamFileSeek(int fd, std::int64_t offset, int origin) {
     int whence;
     switch (origin) {
-    case 0: whence = SEEK_SET; break;
-    case 1: whence = SEEK_CUR; break;
-    case 2: whence = SEEK_END; break;
-    default: errno = EINVAL; return -1;
+    case 0:
+        whence = SEEK_SET;
+        break;
+    case 1:
+        whence = SEEK_CUR;
+        break;
+    case 2:
+        whence = SEEK_END;
+        break;
+    default:
+        errno = EINVAL;
+        return -1;
     }
     const off_t result = ::lseek(fd, static_cast<off_t>(offset), whence);
     return result < 0 ? -1 : static_cast<std::int64_t>(result);
@@ -105,10 +121,23 @@ void StreamFileClose(int fd) {
     if (fd >= 0) ::close(fd);
 }
 
-bool StreamFileDelete(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool StreamFileDelete(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 bool StreamFileMove(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool StreamFileSameFileSystem(const std::string& path, const std::string& target) {
+    const std::size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : target.substr(0, slash);
+    struct stat file {};
+    struct stat dir {};
+    return ::stat(path.c_str(), &file) == 0 && ::stat(folder.c_str(), &dir) == 0 &&
+           file.st_dev == dir.st_dev;
 }
 
 bool StreamFileExists(const std::string& path) {
@@ -116,16 +145,23 @@ bool StreamFileExists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-int StreamFileLastError() { return errno; }
+int StreamFileLastError() {
+    return errno;
+}
 
-std::string StreamFileErrorText(int code) { return std::strerror(code); }
+std::string StreamFileErrorText(int code) {
+    return std::strerror(code);
+}
 
-bool StreamFileIsDiskFull(int code) { return code == ENOSPC || code == EDQUOT; }
+bool StreamFileIsDiskFull(int code) {
+    return code == ENOSPC || code == EDQUOT;
+}
 
 std::string SystemTempFolder() {
     const char* dir = std::getenv("TMPDIR");
     std::string result = (dir && *dir) ? dir : "/tmp";
-    while (result.size() > 1 && result.back() == '/') result.pop_back();
+    while (result.size() > 1 && result.back() == '/')
+        result.pop_back();
     return result;
 }
 

@@ -41,6 +41,10 @@ bool StreamFileDelete(const std::string& path);
 // Renames `from` to `to`, replacing `to`; true on success.
 bool StreamFileMove(const std::string& from, const std::string& to);
 
+// True when the file `path` and the folder that holds (or is to hold) `target`
+// lie on one file system, so that a rename can move the one to the other.
+bool StreamFileSameFileSystem(const std::string& path, const std::string& target);
+
 // True when something exists at `path`.
 bool StreamFileExists(const std::string& path);
 

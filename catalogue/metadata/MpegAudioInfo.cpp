@@ -185,7 +185,8 @@ std::uint16_t Seconds16(std::uint64_t seconds) {
 }
 
 // Frame count and stream bytes of a Xing ("Xing", variable rate) or Info
-// (constant rate) header inside the first frame, when there is one.
+// (constant rate) header inside the first frame, when there is one. Only a
+// Xing header's figures are averaged over.
 struct XingHeader {
     bool variable = false;
     std::uint32_t frames = 0;
@@ -275,8 +276,20 @@ void TFileInfo::GetMP3ExInfo(MpegInfoRec& info) {
     const std::uint64_t audioBytes = audioEnd - *found;
     std::uint64_t seconds = audioBytes * 8 / (std::uint64_t{first.bitRate} * 1000);
 
-    if (const std::optional<XingHeader> xing =
-            FindXing(ByteFields(file.ReadAt(*found, length)), first)) {
+    const std::optional<XingHeader> xing = FindXing(ByteFields(file.ReadAt(*found, length)), first);
+    if (xing && !xing->variable) {
+        // Constant rate: LAME's Info frame carries no audio and may be of a higher
+        // rate than the stream, to make room for the header. The rate and frame
+        // length are those of the frame after it; its bytes are not played.
+        FrameHeader stream = first;
+        if (const std::optional<std::uint32_t> word = scan.WordAt(*found + length)) {
+            const FrameHeader next = DecodeHeader(*word);
+            if (next.Valid() && next.SameStream(first)) stream = next;
+        }
+        info.MpegBitRate = stream.bitRate;
+        info.MpegFrameLength = static_cast<std::uint16_t>(stream.Length());
+        seconds = (audioBytes - length) * 8 / (std::uint64_t{stream.bitRate} * 1000);
+    } else if (xing) {
         const std::uint64_t samples = std::uint64_t{xing->frames} * first.SamplesPerFrame();
         const std::uint64_t bytes =
             xing->bytes != 0 && xing->bytes <= audioBytes ? xing->bytes : audioBytes;
@@ -285,10 +298,9 @@ void TFileInfo::GetMP3ExInfo(MpegInfoRec& info) {
         const auto averageRate = static_cast<std::uint64_t>(static_cast<long double>(bytes) * 8 *
                                                             first.sampleRate / samples / 1000);
         // A frame count that gives an average frame beyond 16 bits or a rate of 0 is damage,
-        // and the header is ignored. Averages also for an Info header: its own frame may be
-        // of a higher rate than the rest, to make room for the header.
+        // and the header is ignored.
         if (averageLength > 0 && averageLength <= 0xFFFF && averageRate > 0) {
-            info.MpegVariableBitRate = xing->variable;
+            info.MpegVariableBitRate = true;
             seconds = samples / first.sampleRate;
             info.MpegFrameLength = static_cast<std::uint16_t>(averageLength);
             info.MpegBitRate = static_cast<std::uint32_t>(averageRate);

@@ -16,9 +16,11 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -1113,6 +1115,56 @@ TEST_F(ZipCommonTest, CommitTempFileMovesAndReplaces) {
     arx_.CommitTempFile(temp, dest, true, tempName);
     EXPECT_EQ(ReadText(dest), "new content");
     EXPECT_FALSE(fs::exists(tempName));
+}
+
+// A finished temporary file is renamed into place when it lies on the target's
+// file system (the same inode arrives) and copied otherwise.
+TEST_F(ZipCommonTest, FinishedTempFileMovesWithinAFileSystemAndCopiesAcross) {
+    struct stat tempInfo {};
+    ASSERT_EQ(::stat(temp_.Path().c_str(), &tempInfo), 0);
+    // /dev/shm is a memory file system on Linux: another device than most
+    // temporary folders.
+    std::string otherFolder;
+    struct stat shmInfo {};
+    if (::stat("/dev/shm", &shmInfo) == 0 && shmInfo.st_dev != tempInfo.st_dev &&
+        ::access("/dev/shm", W_OK) == 0)
+        otherFolder = "/dev/shm";
+    struct Case {
+        const char* label;
+        std::string destFolder;
+        bool sameInode;
+    };
+    const Case cases[] = {
+        {"same file system", temp_.Path(), true},
+        {"another file system", otherFolder, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        if (c.destFolder.empty()) {
+            std::cout << "[  NOTE    ] no second writable file system: the copy is not tested\n";
+            continue;
+        }
+        const std::string dest = c.destFolder + "/sorvane-commit-" + std::to_string(::getpid());
+        std::string tempName;
+        ino_t tempInode = 0;
+        {
+            TTempFileStream stream(arx_.TempFileOwner(), TFileStream32::kModeCreate, dest,
+                                   temp_.Path());
+            ASSERT_GE(stream.Handle, 0);
+            tempName = stream.TempName;
+            struct stat info {};
+            ASSERT_EQ(::fstat(stream.Handle, &info), 0);
+            tempInode = info.st_ino;
+            stream.WriteBuffer("committed", 9);
+            stream.Finish();
+        }
+        struct stat destInfo {};
+        ASSERT_EQ(::stat(dest.c_str(), &destInfo), 0);
+        EXPECT_EQ(destInfo.st_ino == tempInode, c.sameInode);
+        EXPECT_EQ(ReadText(dest), "committed");
+        EXPECT_FALSE(fs::exists(tempName));
+        ::unlink(dest.c_str());
+    }
 }
 
 TEST_F(ZipCommonTest, CommitTempFileWithoutItsSourceFails) {

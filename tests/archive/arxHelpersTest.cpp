@@ -81,7 +81,7 @@ TEST(ArxHelpersPaths, SlashToBackslashAndNormalize) {
         {"", ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(NormalizeStoredPath(c.in), c.out) << c.in;
+        EXPECT_EQ(NormalizeStoredPath(c.in, true), c.out) << c.in;
 }
 
 TEST(ArxHelpersPaths, StemLength) {

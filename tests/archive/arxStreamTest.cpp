@@ -844,19 +844,19 @@ struct TempFinishCase {
 };
 
 const TempFinishCase kTempFinishes[] = {
-    {"committed", false, false, 1000, 0, true, false, "begin(dest.zip)commit(copy)"},
+    {"committed", false, false, 1000, 0, true, false, "begin(dest.zip)commit(move)"},
     {"committed, large archive", false, false, 65537, 0, true, false,
-     "begin(dest.zip)commit(copy)end"},
+     "begin(dest.zip)commit(move)end"},
     {"exactly 65536 is not large", false, false, 65536, 0, true, false,
-     "begin(dest.zip)commit(copy)"},
+     "begin(dest.zip)commit(move)"},
     {"canceled: nothing left behind", true, false, 100000, 0, false, false, ""},
     {"canceled while beginning: no commit", false, true, 100, 0, false, false, "begin(dest.zip)"},
     {"disk full is reported and raised", false, false, 100, ENOSPC, false, true,
-     "begin(dest.zip)commit(copy)error(25160,Disk full,0)"},
+     "begin(dest.zip)commit(move)error(25160,Disk full,0)"},
     {"disk full on a large archive still ends", false, false, 70000, ENOSPC, false, true,
-     "begin(dest.zip)commit(copy)enderror(25160,Disk full,0)"},
+     "begin(dest.zip)commit(move)enderror(25160,Disk full,0)"},
     {"other failures are raised unreported", false, false, 100, EACCES, false, true,
-     "begin(dest.zip)commit(copy)"},
+     "begin(dest.zip)commit(move)"},
 };
 
 TEST(ArxStreams, TempFileStreamFinishing) {
@@ -904,7 +904,7 @@ TEST(ArxStreams, TempFileStreamFinishesWhenDestroyed) {
         TTempFileStream stream(owner, TFileStream32::kModeCreate, destDir.File("d"),
                                tempDir.Path());
     } // the failure is swallowed by the destructor
-    EXPECT_EQ(owner.log, "begin(d)commit(copy)error(25160,Disk full,0)");
+    EXPECT_EQ(owner.log, "begin(d)commit(move)error(25160,Disk full,0)");
     EXPECT_EQ(tempDir.Count(), 0u);
     owner.commitError = 0;
     owner.log.clear();
@@ -973,24 +973,6 @@ TEST(ArxStreams, TempFileStreamCopiesInChunksOf100000) {
         return std::make_unique<TTempFileStream>(owner, TFileStream32::kModeReadWrite, name,
                                                  folder.Path());
     });
-}
-
-TEST(ArxStreams, SameDriveLetterDecidesMoving) {
-    struct Case {
-        const char* a;
-        const char* b;
-        bool expect;
-    };
-    const Case cases[] = {
-        {"C:\\Temp", "c:\\out\\a.zip", true},
-        {"D:\\Temp", "C:\\a.zip", false},
-        {"/tmp", "/home/a.zip", false},
-        {"C:\\Temp", "\\\\server\\share\\a.zip", false},
-        {"", "C:\\a.zip", false},
-        {"1:x", "1:y", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(SameDriveLetter(c.a, c.b), c.expect) << c.a << " " << c.b;
 }
 
 } // namespace

@@ -662,7 +662,7 @@ TEST(DocumentSummary, StreamChainLoopInTheFat) {
 }
 
 // ---------------------------------------------------------------------------
-// MPEG audio information: fixtures by ffmpeg
+// MPEG audio information: fixtures by ffmpeg and lame
 
 struct MpegCase {
     const char* file;
@@ -677,24 +677,28 @@ struct MpegCase {
     int frameLength;
 };
 
-// Bit rates: ffprobe's stream bit rate, which for a Xing or Info header is the
-// stream bytes over the time its frame count gives; frame lengths: the frame's
-// own for constant rates, the average (stream bytes over frames) with such a
-// header. The first frame of a constant-rate stereo LAME file is its Info
-// frame, a stereo frame of a higher rate than the joint-stereo frames after it.
+// Bit rates: ffprobe's stream bit rate, which for a Xing header is the stream
+// bytes over the time its frame count gives; frame lengths: the frame's own for
+// constant rates, the average (stream bytes over frames) with a Xing header.
+// The first frame of a constant-rate stereo LAME file is its Info frame, a
+// stereo frame of a higher rate than the joint-stereo frames after it: rate and
+// length are those of the frame after it.
 const MpegCase kMpegCases[] = {
     {"audio/mpeg/Mpeg-1-layer2-cbr-mono-32k.mp2", 1, 2, 32000, 32, 3, 2, false, 0, 144},
     {"audio/mpeg/Mpeg-1-layer3-cbr-cover-art-id3v2.mp3", 1, 3, 32000, 32, 1, 2, false, 7392, 144},
     {"audio/mpeg/Mpeg-1-layer3-cbr-mono-Tagged-id3v1-id3v2.mp3", 1, 3, 32000, 32, 3, 2, false, 128,
-     146},
-    {"audio/mpeg/Mpeg-1-layer3-cbr-stereo-32k-info.mp3", 1, 3, 32000, 32, 0, 2, false, 0, 147},
+     144},
+    {"audio/mpeg/Mpeg-1-layer3-cbr-stereo-32k-info.mp3", 1, 3, 32000, 32, 0, 2, false, 0, 144},
     {"audio/mpeg/Mpeg-1-layer3-cbr-stereo-32k-noxing.mp3", 1, 3, 32000, 32, 1, 2, false, 0, 144},
+    // By lame: an Info frame of the stream's own rate, 44 frames after it.
+    {"audio/mpeg/Mpeg-1-layer3-cbr-stereo-44k-128k-lame-info.mp3", 1, 3, 44100, 128, 1, 1, false, 0,
+     417},
     {"audio/mpeg/Mpeg-1-layer3-vbr-mono-32k-xing.mp3", 1, 3, 32000, 34, 3, 2, true, 0, 153},
     {"audio/mpeg/Mpeg-1-layer3-vbr-stereo-44k-xing.mp3", 1, 3, 44100, 34, 0, 2, true, 0, 111},
     {"audio/mpeg/Mpeg-2-layer2-cbr-mono-16k.mp2", 2, 2, 16000, 16, 3, 2, false, 0, 144},
     {"audio/mpeg/Mpeg-2-layer3-vbr-mono-16k-xing.mp3", 2, 3, 16000, 9, 3, 2, true, 0, 43},
     {"audio/mpeg/Mpeg-2-layer3-vbr-stereo-22k-xing.mp3", 2, 3, 22050, 10, 0, 2, true, 0, 34},
-    {"audio/mpeg/Mpeg-2.5-layer3-cbr-mono-8k-info.mp3", 3, 3, 8000, 8, 3, 2, false, 0, 78},
+    {"audio/mpeg/Mpeg-2.5-layer3-cbr-mono-8k-info.mp3", 3, 3, 8000, 8, 3, 2, false, 0, 72},
     {"audio/mpeg/Mpeg-2.5-layer3-vbr-mono-11k-xing.mp3", 3, 3, 11025, 9, 3, 2, true, 0, 65},
 };
 
@@ -720,7 +724,7 @@ TEST_P(MpegAudioFixtures, ReadsTheStreamAsFfprobeDoes) {
     EXPECT_EQ(info.MpegVariableBitRate, c.xing);
     EXPECT_EQ(info.MpegFramePosition, c.framePosition);
     EXPECT_EQ(info.MpegFrameLength, c.frameLength);
-    EXPECT_EQ(info.MpegProtectionBit, 1); // ffmpeg writes no checksums
+    EXPECT_EQ(info.MpegProtectionBit, 1); // ffmpeg and lame write no checksums
 }
 
 INSTANTIATE_TEST_SUITE_P(Ffmpeg, MpegAudioFixtures, ::testing::ValuesIn(kMpegCases),

@@ -57,3 +57,9 @@ ff -f lavfi -i "$(tone 32000)" -ac 1 $exact -c:a libmp3lame -b:a 32k -id3v2_vers
     -metadata title="Tagged" -metadata artist="Both Artist" -metadata album="Both Album" \
     -metadata date=2004 -metadata track=7 -metadata genre="Rock" \
     Mpeg-1-layer3-cbr-mono-Tagged-id3v1-id3v2.mp3
+
+# Constant rate by the lame program itself: 128 kbit/s at 44.1 kHz, 1.1 s of
+# silence (raw 16-bit stereo zeros), so its Info frame is of the stream's own
+# rate and the frame count it holds leaves that frame out.
+head -c 194040 /dev/zero | lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian \
+    -m j -b 128 --cbr - Mpeg-1-layer3-cbr-stereo-44k-128k-lame-info.mp3

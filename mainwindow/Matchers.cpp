@@ -273,11 +273,14 @@ bool TFuzzySearch::FindNext() {
         ++position_;
         b[0] = 0; // a match may start anywhere
         sb[1] = 0;
-        for (std::size_t i = 0; i < m; ++i) {
-            const int diagonal = a[i] + (pattern_[i] != c ? 1 : 0);
-            b[i + 1] = std::min({diagonal, a[i + 1] + 1, b[i] + 1});
-        }
-        for (std::size_t i = 2; i <= m; ++i) {
+        // The cost of prefix i, then where its stretch starts (from prefix 2 on):
+        // after the shorter prefix's stretch when that was cheaper the column
+        // before, else with it when it is cheaper now, else after the same
+        // prefix's stretch when that was cheaper, else after the shorter one.
+        for (std::size_t i = 1; i <= m; ++i) {
+            const int diagonal = a[i - 1] + (pattern_[i - 1] != c ? 1 : 0);
+            b[i] = std::min({diagonal, a[i] + 1, b[i - 1] + 1});
+            if (i < 2) continue;
             if (a[i - 1] < b[i])
                 sb[i] = sa[i - 1] - 1;
             else if (b[i - 1] < b[i])

@@ -2,10 +2,11 @@
 // matchers with their set parser, and the node-name tests of every search mode.
 #include "mainwindow/Matchers.h"
 
-#include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
+#include "mainwindow/SearchScan.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <climits>
 #include <utility>
 
@@ -220,28 +221,6 @@ template <bool kSets> bool MaskMatch(std::string_view text, std::string_view mas
 
 } // namespace
 
-// Every form is UTF-8 (the case and accent routines already give UTF-8), so a
-// name from a catalogue written on Windows meets the typed text character for
-// character.
-std::string Fold(std::string_view value, FoldMode mode) {
-    std::string out(value);
-    switch (mode) {
-    case FoldMode::UpperNoAccents:
-        PasaMayusculasSinTildes(out);
-        break;
-    case FoldMode::Upper:
-        PasaMayusculas(out);
-        break;
-    case FoldMode::NoAccents:
-        QuitaTildes(out);
-        break;
-    default:
-        if (!text::IsAscii(out)) out = text::AsUtf8(out);
-        break;
-    }
-    return out;
-}
-
 TFuzzySearch::TFuzzySearch(std::string_view pattern, int maxErrors) : MaxErrors(maxErrors) {
     SetPattern(pattern);
 }
@@ -258,11 +237,11 @@ void TFuzzySearch::SetPattern(std::string_view value) {
 }
 
 // The column before the first text character: a pattern prefix of i characters
-// costs i deletions, and every stretch starts at the text's start.
+// costs i deletions; its start offsets are i.
 void TFuzzySearch::Restart() {
     for (std::size_t i = 0; i < currentCosts_.size(); ++i) {
         currentCosts_[i] = static_cast<int>(i);
-        currentStarts_[i] = 0;
+        currentStarts_[i] = static_cast<int>(i);
     }
     position_ = 0;
     lastReported_ = -1;
@@ -276,8 +255,8 @@ bool TFuzzySearch::Search(std::string_view value) {
 }
 
 // Each column holds, for every pattern prefix, the least cost of a stretch of
-// text ending at the current character, and the (absolute) start of that
-// stretch. Ties prefer the diagonal step, then the skipped text character.
+// text ending at the current character, and where that stretch starts as an
+// offset from the current character (0 there, -n n characters earlier).
 bool TFuzzySearch::FindNext() {
     const std::size_t m = pattern_.size();
     FoundPos = FoundLen = FoundErrors = 0;
@@ -292,24 +271,29 @@ bool TFuzzySearch::FindNext() {
         const char32_t c = text_[position_];
         const int here = static_cast<int>(position_);
         ++position_;
-        b[0] = 0;
-        sb[0] = here + 1; // the empty prefix: a stretch that starts after `c`
-        for (std::size_t i = 0; i < m; ++i) {
-            int best = a[i] + (pattern_[i] != c ? 1 : 0);
-            int start = sa[i];
-            if (a[i + 1] + 1 < best) {
-                best = a[i + 1] + 1;
-                start = sa[i + 1];
-            }
-            if (b[i] + 1 < best) {
-                best = b[i] + 1;
-                start = sb[i];
-            }
-            b[i + 1] = best;
-            sb[i + 1] = start;
+        b[0] = 0; // a match may start anywhere
+        sb[1] = 0;
+        // The cost of prefix i, then where its stretch starts (from prefix 2 on):
+        // after the shorter prefix's stretch when that was cheaper the column
+        // before, else with it when it is cheaper now, else after the same
+        // prefix's stretch when that was cheaper, else after the shorter one.
+        for (std::size_t i = 1; i <= m; ++i) {
+            const int diagonal = a[i - 1] + (pattern_[i - 1] != c ? 1 : 0);
+            b[i] = std::min({diagonal, a[i] + 1, b[i - 1] + 1});
+            if (i < 2) continue;
+            if (a[i - 1] < b[i])
+                sb[i] = sa[i - 1] - 1;
+            else if (b[i - 1] < b[i])
+                sb[i] = sb[i - 1];
+            else if (a[i] < b[i])
+                sb[i] = sa[i] - 1;
+            else
+                sb[i] = sa[i - 1] - 1;
         }
         if (b[m] > MaxErrors) continue;
-        const int start = sb[m] < 0 ? 0 : (sb[m] > here + 1 ? here + 1 : sb[m]);
+        // The stretch ends at this character; a start the offsets put before
+        // the text or after this character is held inside the text.
+        const int start = std::clamp(here + sb[m], 0, here);
         if (start == lastReported_) continue;
         FoundPos = start;
         FoundLen = here + 1 - start;
@@ -392,19 +376,35 @@ bool Combine(bool andMode, bool first, bool second) {
     return andMode ? first && second : first || second;
 }
 
+// A name in the normal form of a mode, with the way back to its stored characters.
+struct FoldedName {
+    FoldedName(std::string_view name, FoldMode mode)
+        : stored(name), text(FoldField(name, mode, buffer, &map)) {}
+    // A range of the folded name as a range of the stored one.
+    void Stored(int& start, int& end) const {
+        if (start != 0) map.ToStored(stored, start, end);
+    }
+    std::string_view stored;
+    std::string buffer;
+    FoldMap map;
+    std::string_view text;
+};
+
 // The range of a whole field that matched a mask: 1 .. its length.
-bool MaskRange(bool matched, std::string_view field, int& start, int& end) {
+bool MaskRange(bool matched, const FoldedName& name, int& start, int& end) {
     if (matched) {
         start = 1;
-        end = CharCountInt(field);
+        end = CharCountInt(name.text);
+        name.Stored(start, end);
     }
     return matched;
 }
 
-bool FuzzyRange(TFuzzySearch& fuzzy, std::string_view field, int& start, int& end) {
-    if (!fuzzy.Search(field)) return false;
+bool FuzzyRange(TFuzzySearch& fuzzy, const FoldedName& name, int& start, int& end) {
+    if (!fuzzy.Search(name.text)) return false;
     start = fuzzy.FoundPos + 1;
     end = fuzzy.FoundPos + fuzzy.FoundLen;
+    name.Stored(start, end);
     return true;
 }
 
@@ -414,15 +414,17 @@ NameMatch CoincideNombre(std::string_view text1, bool andMode, bool wholeWord, F
                          std::string_view name, std::string_view text2) {
     NameMatch result;
     if (text1.empty()) return result;
-    const std::string folded = Fold(name, mode);
-    const SubstringMatch first = FindSubstring(folded, text1, wholeWord);
+    const FoldedName folded(name, mode);
+    const SubstringMatch first = FindSubstring(folded.text, text1, wholeWord);
     result.start1 = first.start;
     result.end1 = first.end;
+    folded.Stored(result.start1, result.end1);
     result.hit = first.hit;
     if (!text2.empty()) {
-        const SubstringMatch second = FindSubstring(folded, text2, wholeWord);
+        const SubstringMatch second = FindSubstring(folded.text, text2, wholeWord);
         result.start2 = second.start;
         result.end2 = second.end;
+        folded.Stored(result.start2, result.end2);
         result.hit = Combine(andMode, first.hit, second.hit);
     }
     return result;
@@ -432,11 +434,11 @@ NameMatch CoincideNombreComodin(std::string_view text1, bool andMode, FoldMode m
                                 std::string_view name, std::string_view text2) {
     NameMatch result;
     if (text1.empty()) return result;
-    const std::string folded = Fold(name, mode);
-    result.hit = MaskRange(WildcardMatch(folded, text1), folded, result.start1, result.end1);
+    const FoldedName folded(name, mode);
+    result.hit = MaskRange(WildcardMatch(folded.text, text1), folded, result.start1, result.end1);
     if (!text2.empty()) {
         const bool second =
-            MaskRange(WildcardMatch(folded, text2), folded, result.start2, result.end2);
+            MaskRange(WildcardMatch(folded.text, text2), folded, result.start2, result.end2);
         result.hit = Combine(andMode, result.hit, second);
     }
     return result;
@@ -445,8 +447,9 @@ NameMatch CoincideNombreComodin(std::string_view text1, bool andMode, FoldMode m
 NameMatch CoincideNombreComodines(std::string_view text1, FoldMode mode, std::string_view name) {
     NameMatch result;
     if (text1.empty()) return result;
-    const std::string folded = Fold(name, mode);
-    result.hit = MaskRange(WildcardMatchSets(folded, text1), folded, result.start1, result.end1);
+    const FoldedName folded(name, mode);
+    result.hit =
+        MaskRange(WildcardMatchSets(folded.text, text1), folded, result.start1, result.end1);
     return result;
 }
 
@@ -455,7 +458,7 @@ NameMatch CoincideNombreDifusa(TFuzzySearch& fuzzy1, TFuzzySearch& fuzzy2, std::
                                std::string_view text2) {
     NameMatch result;
     if (text1.empty()) return result;
-    const std::string folded = Fold(name, mode);
+    const FoldedName folded(name, mode);
     result.hit = FuzzyRange(fuzzy1, folded, result.start1, result.end1);
     if (!text2.empty()) {
         const bool second = FuzzyRange(fuzzy2, folded, result.start2, result.end2);

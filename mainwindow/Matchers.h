@@ -20,8 +20,12 @@ enum class FoldMode : int {
     AsTyped = 4,
 };
 
-// The text in the given normal form, always UTF-8 (a field that is not valid
-// UTF-8 is read as Windows-1252); every character keeps its position.
+// The text in the given normal form, always UTF-8 in NFC (a field that is not
+// valid UTF-8 is read as Windows-1252), so canonically equivalent texts fold
+// alike: upper case is simple case mapping; accents ignored removes the general
+// combining diacritics after decomposition, but keeps the tilde of ñ and Ñ.
+// Characters keep their positions unless the text holds combining marks or
+// decomposed letters (FoldField tells where they went).
 std::string Fold(std::string_view text, FoldMode mode);
 
 // Approximate search: the first stretch of a text within MaxErrors differences

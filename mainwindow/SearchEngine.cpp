@@ -335,29 +335,40 @@ private:
         return false;
     }
 
+    // Text 1 or 2 in a folded field; its range, when it has one, as a range of
+    // the stored field.
+    bool MatchStored(int which, std::string_view folded, const FoldMap& map,
+                     std::string_view stored, int& start, int& end) {
+        const bool hit = MatchText(which, folded, start, end);
+        if (start != 0) map.ToStored(stored, start, end);
+        return hit;
+    }
+
     bool TextInFields(int which, std::string_view name, std::string_view description,
-                      Ranges& ranges) {
+                      std::string_view nameF, std::string_view descriptionF, Ranges& ranges) {
         bool pass = false;
         const int d = which == 0 ? kT1Description : kT2Description;
         const int n = which == 0 ? kT1Name : kT2Name;
         if (c_.where != SearchWhere::Name)
-            pass |= MatchText(which, description, ranges.start[d], ranges.end[d]);
+            pass |= MatchStored(which, descriptionF, descriptionMap_, description, ranges.start[d],
+                                ranges.end[d]);
         if (c_.where != SearchWhere::Description)
-            pass |= MatchText(which, name, ranges.start[n], ranges.end[n]);
+            pass |= MatchStored(which, nameF, nameMap_, name, ranges.start[n], ranges.end[n]);
         return pass;
     }
 
     bool LineText(std::string_view name, std::string_view description, Ranges& ranges) {
         const std::string_view nameF = c_.where != SearchWhere::Description
-                                           ? FoldField(name, c_.fold, nameBuffer_)
+                                           ? FoldField(name, c_.fold, nameBuffer_, &nameMap_)
                                            : std::string_view();
         const std::string_view descriptionF =
-            c_.where != SearchWhere::Name ? FoldField(description, c_.fold, descriptionBuffer_)
-                                          : std::string_view();
-        const bool first = TextInFields(0, nameF, descriptionF, ranges);
+            c_.where != SearchWhere::Name
+                ? FoldField(description, c_.fold, descriptionBuffer_, &descriptionMap_)
+                : std::string_view();
+        const bool first = TextInFields(0, name, description, nameF, descriptionF, ranges);
         if (c_.text2.empty()) return first;
         if (c_.andMode && !first) return false;
-        const bool second = TextInFields(1, nameF, descriptionF, ranges);
+        const bool second = TextInFields(1, name, description, nameF, descriptionF, ranges);
         return c_.andMode ? second : first || second;
     }
 
@@ -601,11 +612,13 @@ private:
         if (c_.text1.empty()) return true;
         const std::string_view field =
             c_.nestedByPath ? DameAnidadoRuta(entry) : DameAnidadoNombre(entry);
-        const std::string_view folded = FoldField(field, c_.fold, nameBuffer_);
-        const bool first = MatchText(0, folded, ranges.start[kT1Name], ranges.end[kT1Name]);
+        const std::string_view folded = FoldField(field, c_.fold, nameBuffer_, &nameMap_);
+        const bool first =
+            MatchStored(0, folded, nameMap_, field, ranges.start[kT1Name], ranges.end[kT1Name]);
         if (c_.text2.empty()) return first;
         if (c_.andMode && !first) return false;
-        const bool second = MatchText(1, folded, ranges.start[kT2Name], ranges.end[kT2Name]);
+        const bool second =
+            MatchStored(1, folded, nameMap_, field, ranges.start[kT2Name], ranges.end[kT2Name]);
         return c_.andMode ? second : first || second;
     }
 
@@ -654,6 +667,7 @@ private:
     Ranges lineRanges_;
     SearchRow row_;
     std::string nameBuffer_, descriptionBuffer_, extensionBuffer_;
+    FoldMap nameMap_, descriptionMap_;
 };
 
 } // namespace

@@ -1,14 +1,13 @@
 // Candidate scanning and field folding for the search loop.
 #include "mainwindow/SearchScan.h"
 
-#include "catalogue/format/PathText.h"
-
 #include "platform/Text.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <utf8proc.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -18,7 +17,6 @@ namespace sorvane {
 namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
-
 
 constexpr std::array<unsigned char, 256> MakeUpperTable() {
     std::array<unsigned char, 256> table{};
@@ -46,13 +44,104 @@ bool IsAsciiFast(std::string_view s) {
     return (any & 0x8080808080808080ULL) == 0;
 }
 
+constexpr char32_t kComplex = 0xFFFFFFFF;
+
+bool UpperCases(FoldMode mode) {
+    return mode == FoldMode::UpperNoAccents || mode == FoldMode::Upper;
+}
+bool IgnoresAccents(FoldMode mode) {
+    return mode == FoldMode::UpperNoAccents || mode == FoldMode::NoAccents;
+}
+
+// The general combining diacritics (accents, cedillas, rings, ...), not the
+// marks that belong to one script (Hebrew points, Indic vowel signs, kana
+// voicing), which are parts of letters there.
+bool IsDiacritic(char32_t c) {
+    return (c >= 0x0300 && c <= 0x036F) || (c >= 0x1AB0 && c <= 0x1AFF) ||
+           (c >= 0x1DC0 && c <= 0x1DFF) || (c >= 0x20D0 && c <= 0x20FF) ||
+           (c >= 0xFE20 && c <= 0xFE2F);
+}
+
+// The characters of one stretch in the normal form of `mode`: decomposed,
+// upper-cased character by character, stripped of diacritics (all but the
+// tilde of an n, which makes the letter ñ), and composed again.
+void FoldStretch(const char32_t* chars, std::size_t count, FoldMode mode, std::u32string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < count; ++i)
+        text::AppendCanonicalDecomposition(out, chars[i]);
+    if (UpperCases(mode)) {
+        bool changed = false;
+        for (char32_t c : out)
+            changed = changed || text::UpperChar(c) != c;
+        if (changed) {
+            std::u32string upper;
+            for (char32_t c : out)
+                text::AppendCanonicalDecomposition(upper, text::UpperChar(c));
+            out.swap(upper);
+        }
+    }
+    text::CanonicalOrder(out);
+    if (IgnoresAccents(mode)) {
+        char32_t base = 0;
+        std::size_t kept = 0;
+        for (char32_t c : out) {
+            if (text::CombiningClass(c) == 0 && !IsDiacritic(c)) base = c;
+            if (IsDiacritic(c) && !(c == 0x0303 && (base == 'n' || base == 'N'))) continue;
+            out[kept++] = c;
+        }
+        out.resize(kept);
+    }
+    text::CanonicalCompose(out);
+}
+
+// A character before which a text can be cut without changing its normal
+// form: a starter that decomposes into a starter and composes with nothing before it.
+bool StartsStretch(char32_t c) {
+    if (c < 0x300) return true;
+    if (text::CombiningClass(c) != 0 || text::ComposesWithPrevious(c)) return false;
+    std::u32string parts;
+    text::AppendCanonicalDecomposition(parts, c);
+    return text::CombiningClass(parts.front()) == 0;
+}
+
+// The fold of one character standing alone, or kComplex when its normal form
+// depends on its neighbours or is not exactly one character.
+char32_t FoldOne(char32_t c, FoldMode mode) {
+    if (c < 0x80) return UpperCases(mode) && c >= 'a' && c <= 'z' ? c - 32 : c;
+    const utf8proc_property_t* p = utf8proc_get_property(static_cast<utf8proc_int32_t>(c));
+    // (A Hangul syllable composes back into itself.)
+    const bool decomposes = p->decomp_seqindex != UINT16_MAX && p->decomp_type == 0;
+    if (!decomposes && p->combining_class == 0 && !text::ComposesWithPrevious(c) &&
+        !(IgnoresAccents(mode) && IsDiacritic(c))) {
+        if (!UpperCases(mode)) return c;
+        const char32_t upper = text::UpperChar(c);
+        if (upper == c) return c;
+    }
+    if (!StartsStretch(c)) return kComplex;
+    std::u32string folded;
+    FoldStretch(&c, 1, mode, folded);
+    return folded.size() == 1 ? folded.front() : kComplex;
+}
+
+constexpr FoldMode kModes[] = {FoldMode::UpperNoAccents, FoldMode::Upper, FoldMode::NoAccents,
+                               FoldMode::AsTyped};
+
 // Any fold of the search, followed or not by the upper-casing of the approximate
-// matcher, that gives an ASCII character.
+// matcher, that gives an ASCII character or no character at all (a diacritic
+// that vanishes joins the ASCII around it).
 bool FoldsIntoAscii(char32_t c) {
-    const auto U = [](char32_t x) { return text::UpperChar(x); };
-    const auto W = [](char32_t x) { return WithoutAccent(x); };
-    for (const char32_t folded : {U(c), W(c), W(U(c)), U(W(c)), U(W(U(c))), U(U(c))})
-        if (folded < 0x80) return true;
+    const utf8proc_property_t* p = utf8proc_get_property(static_cast<utf8proc_int32_t>(c));
+    const bool decomposes = p->decomp_seqindex != UINT16_MAX && p->decomp_type == 0;
+    const char32_t upper = text::UpperChar(c);
+    if (!decomposes && !IsDiacritic(c) && upper == c) return false;
+    if (upper < 0x80 || text::UpperChar(upper) < 0x80) return true;
+    std::u32string folded;
+    for (FoldMode mode : kModes) {
+        FoldStretch(&c, 1, mode, folded);
+        if (folded.empty()) return true;
+        for (char32_t f : folded)
+            if (f < 0x80 || text::UpperChar(f) < 0x80) return true;
+    }
     return false;
 }
 
@@ -90,21 +179,6 @@ const MarkedBytes& Marked() {
     return bytes;
 }
 
-// A character in the normal form of `mode`.
-char32_t FoldChar(char32_t c, FoldMode mode) {
-    switch (mode) {
-    case FoldMode::UpperNoAccents:
-        return WithoutAccent(text::UpperChar(c));
-    case FoldMode::Upper:
-        return text::UpperChar(c);
-    case FoldMode::NoAccents:
-        return WithoutAccent(c);
-    case FoldMode::AsTyped:
-        break;
-    }
-    return c;
-}
-
 // Writes the UTF-8 form of a character; returns the end of what was written.
 inline char* PutUtf8(char* out, char32_t code) {
     if (code < 0x80) {
@@ -125,7 +199,8 @@ inline char* PutUtf8(char* out, char32_t code) {
     return out;
 }
 
-// The folds of every character below U+0800 (the two-byte UTF-8 sequences), by mode.
+// The lone folds of every character below U+0800 (the two-byte UTF-8
+// sequences), by mode; kComplex where FoldOne gives it.
 struct FoldTables {
     char32_t twoByte[4][0x800];
 };
@@ -133,14 +208,70 @@ struct FoldTables {
 const FoldTables& Tables() {
     static const FoldTables tables = [] {
         FoldTables t{};
-        const FoldMode modes[] = {FoldMode::UpperNoAccents, FoldMode::Upper, FoldMode::NoAccents,
-                                  FoldMode::AsTyped};
         for (int m = 0; m < 4; ++m)
             for (char32_t c = 0; c < 0x800; ++c)
-                t.twoByte[m][c] = FoldChar(c, modes[m]);
+                t.twoByte[m][c] = FoldOne(c, kModes[m]);
         return t;
     }();
     return tables;
+}
+
+// The fold of a field that holds a character whose normal form depends on its
+// neighbours: the field is cut into stretches before every character that
+// starts one, each stretch is folded whole, and every character it gives
+// comes from the stretch's bytes.
+std::string_view FoldStretches(std::string_view field, FoldMode mode, std::string& buffer,
+                               FoldMap* map) {
+    const bool utf8 = text::IsValidUtf8(field);
+    std::u32string chars;
+    std::vector<std::uint32_t> offsets;
+    for (std::size_t pos = 0; pos < field.size();) {
+        offsets.push_back(static_cast<std::uint32_t>(pos));
+        if (utf8) {
+            const text::DecodedChar d = text::DecodeAt(field, pos);
+            chars.push_back(d.code);
+            pos += d.length;
+        } else {
+            chars.push_back(text::Windows1252ToCodePoint(static_cast<unsigned char>(field[pos])));
+            ++pos;
+        }
+    }
+    offsets.push_back(static_cast<std::uint32_t>(field.size()));
+    std::string out;
+    out.reserve(field.size() + 8);
+    if (map != nullptr) {
+        map->identity = false;
+        map->begin.clear();
+        map->end.clear();
+    }
+    std::u32string folded;
+    std::size_t lastStretch = 0; // first folded character of the last stretch that gave any
+    for (std::size_t start = 0; start < chars.size();) {
+        std::size_t end = start + 1;
+        while (end < chars.size() && !StartsStretch(chars[end]))
+            ++end;
+        FoldStretch(chars.data() + start, end - start, mode, folded);
+        if (map != nullptr) {
+            if (folded.empty()) {
+                // Nothing left of it: its bytes go with the characters before it.
+                for (std::size_t i = lastStretch; i < map->end.size(); ++i)
+                    map->end[i] = offsets[end];
+            } else {
+                lastStretch = map->begin.size();
+                // A stretch that vanished at the very start goes with the first characters.
+                const std::uint32_t begin = lastStretch == 0 ? 0 : offsets[start];
+                for (std::size_t i = 0; i < folded.size(); ++i) {
+                    map->begin.push_back(begin);
+                    map->end.push_back(offsets[end]);
+                }
+            }
+        }
+        for (char32_t c : folded)
+            text::AppendUtf8(out, c);
+        start = end;
+    }
+    buffer = std::move(out);
+    return buffer;
 }
 
 bool EqualNoCase(const unsigned char* text, const char* lower, std::size_t n) {
@@ -151,10 +282,11 @@ bool EqualNoCase(const unsigned char* text, const char* lower, std::size_t n) {
 
 } // namespace
 
-std::string_view FoldField(std::string_view field, FoldMode mode, std::string& buffer) {
-    const bool upper = mode == FoldMode::UpperNoAccents || mode == FoldMode::Upper;
+std::string_view FoldField(std::string_view field, FoldMode mode, std::string& buffer,
+                           FoldMap* map) {
+    if (map != nullptr) map->identity = true;
+    const bool upper = UpperCases(mode);
     if (!upper && IsAsciiFast(field)) return field;
-    if (mode == FoldMode::AsTyped && text::IsValidUtf8(field)) return field;
     // A character grows at most from one byte (Windows-1252) to three; the
     // buffer only ever grows, so it is not cleared for every field.
     const std::size_t n = field.size();
@@ -178,18 +310,36 @@ std::string_view FoldField(std::string_view field, FoldMode mode, std::string& b
         } else {
             const text::DecodedChar d = text::DecodeAt(field, pos);
             if (d.length == 1) {
-                // Not UTF-8: the whole field is read as Windows-1252, as Fold does.
+                // Not UTF-8: the whole field is read as Windows-1252.
                 out = begin;
-                for (std::size_t i = 0; i < n; ++i)
-                    out = PutUtf8(out, FoldChar(text::Windows1252ToCodePoint(p[i]), mode));
+                for (std::size_t i = 0; i < n; ++i) {
+                    const char32_t folded = FoldOne(text::Windows1252ToCodePoint(p[i]), mode);
+                    if (folded == kComplex) return FoldStretches(field, mode, buffer, map);
+                    out = PutUtf8(out, folded);
+                }
                 return {begin, static_cast<std::size_t>(out - begin)};
             }
-            code = FoldChar(d.code, mode);
+            code = FoldOne(d.code, mode);
             pos += d.length;
         }
+        // A character whose normal form depends on its neighbours (a combining
+        // mark, a decomposed letter): the field takes the slow way.
+        if (code == kComplex) return FoldStretches(field, mode, buffer, map);
         out = PutUtf8(out, code);
     }
     return {begin, static_cast<std::size_t>(out - begin)};
+}
+
+std::string Fold(std::string_view value, FoldMode mode) {
+    std::string buffer;
+    return std::string(FoldField(value, mode, buffer));
+}
+
+void FoldMap::ToStored(std::string_view stored, int& start, int& end) const {
+    if (identity || start <= 0 || end < start || static_cast<std::size_t>(end) > this->end.size())
+        return;
+    start = static_cast<int>(text::CharCount(stored.substr(0, begin[start - 1]))) + 1;
+    end = static_cast<int>(text::CharCount(stored.substr(0, this->end[end - 1])));
 }
 
 std::size_t CountByte(std::string_view text, char byte) {

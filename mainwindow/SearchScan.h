@@ -6,16 +6,32 @@
 #include "mainwindow/Matchers.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace sorvane {
 
+// Where the characters of a folded field come from in the stored field.
+struct FoldMap {
+    // Each folded character is the stored character of the same index (the
+    // usual case: no character of the field needed its neighbours to fold).
+    bool identity = true;
+    // Otherwise, for each folded character, the stored bytes it comes from.
+    std::vector<std::uint32_t> begin, end;
+
+    // A 1-based character range of the folded field as a range of `stored`,
+    // the field it was folded from, in characters as the result grid counts them.
+    void ToStored(std::string_view stored, int& start, int& end) const;
+};
+
 // The field in the normal form of `mode`, exactly as Fold gives it, written into
 // `buffer` (whose memory is reused) or, when folding changes nothing, the field
-// itself. The result is valid until `buffer` or the field changes.
-std::string_view FoldField(std::string_view field, FoldMode mode, std::string& buffer);
+// itself. The result is valid until `buffer` or the field changes. With a map,
+// tells where each folded character comes from.
+std::string_view FoldField(std::string_view field, FoldMode mode, std::string& buffer,
+                           FoldMap* map = nullptr);
 
 // True for a byte that can begin a character which some fold (upper case,
 // accent removal, or both) turns into an ASCII character: the lead bytes of

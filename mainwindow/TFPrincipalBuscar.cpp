@@ -562,8 +562,7 @@ std::optional<SearchCriteria> TFPrincipal::LeeCriterios() {
     if (c.what == SearchWhat::FilesWithExtension) {
         std::string extension = Trimmed(EExtension);
         if (extension.empty()) return fail(LeeTexto("M", "M_BUSCAR_SINEXTENSION"));
-        PasaMayusculasSinTildes(extension);
-        c.extension = extension;
+        c.extension = Fold(extension, FoldMode::UpperNoAccents);
     }
 
     // Step 9: attribute letters, in this order.
@@ -645,9 +644,8 @@ std::optional<SearchCriteria> TFPrincipal::LeeCriterios() {
     }
     c.channels = CBCanales1->Checked() ? 1 : CBcanales2->Checked() ? 2 : 0;
     if (!EGenero->text().isEmpty()) {
-        std::string genre = StringManager().MakeUpper(EGenero->text().toStdString());
-        PasaMayusculasSinTildes(genre);
-        c.genre = genre;
+        c.genre = Fold(StringManager().MakeUpper(EGenero->text().toStdString()),
+                       FoldMode::UpperNoAccents);
     }
 
     // Steps 13 to 15.

@@ -1,7 +1,9 @@
 // Character-level text services over UTF-8, with utf8proc behind an ASCII fast path.
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <utf8proc.h>
+#include <vector>
 
 namespace sorvane::text {
 namespace {
@@ -14,7 +16,9 @@ constexpr char32_t kCp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char b) {
+    return (b & 0xC0) == 0x80;
+}
 
 // Length of the valid UTF-8 sequence at `pos`, or 0 when it is not one.
 std::size_t ValidSequenceLength(std::string_view s, std::size_t pos, char32_t& code) {
@@ -95,7 +99,8 @@ char32_t Windows1252ToCodePoint(unsigned char byte) {
 std::string Windows1252ToUtf8(std::string_view s) {
     std::string out;
     out.reserve(s.size() + s.size() / 2);
-    for (char ch : s) AppendUtf8(out, Windows1252ToCodePoint(static_cast<unsigned char>(ch)));
+    for (char ch : s)
+        AppendUtf8(out, Windows1252ToCodePoint(static_cast<unsigned char>(ch)));
     return out;
 }
 
@@ -134,8 +139,12 @@ char32_t LowerChar(char32_t c) {
     return static_cast<char32_t>(utf8proc_tolower(static_cast<utf8proc_int32_t>(c)));
 }
 
-std::string Upper(std::string_view s) { return MapChars(s, UpperChar); }
-std::string Lower(std::string_view s) { return MapChars(s, LowerChar); }
+std::string Upper(std::string_view s) {
+    return MapChars(s, UpperChar);
+}
+std::string Lower(std::string_view s) {
+    return MapChars(s, LowerChar);
+}
 
 bool IsLetter(char32_t c) {
     if (c < 0x80) return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -169,22 +178,107 @@ bool IsCombiningMark(char32_t c) {
     return cat >= UTF8PROC_CATEGORY_MN && cat <= UTF8PROC_CATEGORY_ME;
 }
 
+int CombiningClass(char32_t c) {
+    if (c < 0x300) return 0;
+    return utf8proc_get_property(static_cast<utf8proc_int32_t>(c))->combining_class;
+}
+
+void AppendCanonicalDecomposition(std::u32string& out, char32_t c) {
+    if (c < 0xC0) {
+        out.push_back(c);
+        return;
+    }
+    utf8proc_int32_t parts[8];
+    const utf8proc_ssize_t n = utf8proc_decompose_char(static_cast<utf8proc_int32_t>(c), parts, 8,
+                                                       UTF8PROC_DECOMPOSE, nullptr);
+    if (n <= 0 || n > 8) {
+        out.push_back(c); // no canonical decomposition is longer; keep the character
+        return;
+    }
+    for (utf8proc_ssize_t i = 0; i < n; ++i)
+        out.push_back(static_cast<char32_t>(parts[i]));
+}
+
+bool ComposesWithPrevious(char32_t c) {
+    // Every starter that ends a canonical decomposition, found once from the
+    // decompositions themselves (none lies above U+2FFFF).
+    static const std::vector<bool> seconds = [] {
+        std::vector<bool> found(0x30000, false);
+        std::u32string parts;
+        for (char32_t code = 0xC0; code < 0x30000; ++code) {
+            if (code >= 0xD800 && code <= 0xDFFF) continue;
+            parts.clear();
+            AppendCanonicalDecomposition(parts, code);
+            for (std::size_t i = 1; i < parts.size(); ++i)
+                if (parts[i] < 0x30000 && CombiningClass(parts[i]) == 0) found[parts[i]] = true;
+        }
+        return found;
+    }();
+    return c < 0x30000 && seconds[c];
+}
+
+void CanonicalOrder(std::u32string& s) {
+    for (std::size_t start = 0; start < s.size();) {
+        if (CombiningClass(s[start]) == 0) {
+            ++start;
+            continue;
+        }
+        std::size_t end = start + 1;
+        while (end < s.size() && CombiningClass(s[end]) != 0)
+            ++end;
+        if (end - start > 1)
+            std::stable_sort(
+                s.begin() + static_cast<std::ptrdiff_t>(start),
+                s.begin() + static_cast<std::ptrdiff_t>(end),
+                [](char32_t a, char32_t b) { return CombiningClass(a) < CombiningClass(b); });
+        start = end;
+    }
+}
+
+void CanonicalCompose(std::u32string& s) {
+    if (s.size() < 2) return;
+    const utf8proc_ssize_t n =
+        utf8proc_normalize_utf32(reinterpret_cast<utf8proc_int32_t*>(s.data()),
+                                 static_cast<utf8proc_ssize_t>(s.size()), UTF8PROC_COMPOSE);
+    if (n >= 0) s.resize(static_cast<std::size_t>(n));
+}
+
+std::string Nfc(std::string_view s) {
+    if (IsAscii(s)) return std::string(s);
+    const std::string utf8 = AsUtf8(s);
+    std::u32string chars;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const DecodedChar d = DecodeAt(utf8, pos);
+        AppendCanonicalDecomposition(chars, d.code);
+        pos += d.length;
+    }
+    CanonicalOrder(chars);
+    CanonicalCompose(chars);
+    std::string out;
+    for (char32_t c : chars)
+        AppendUtf8(out, c);
+    return out;
+}
+
 std::size_t CharCount(std::string_view s) {
     std::size_t count = 0;
-    for (std::size_t pos = 0; pos < s.size(); pos += DecodeAt(s, pos).length) ++count;
+    for (std::size_t pos = 0; pos < s.size(); pos += DecodeAt(s, pos).length)
+        ++count;
     return count;
 }
 
 std::string_view FirstChars(std::string_view s, std::size_t n) {
     if (s.size() <= n) return s; // no character takes less than a byte
     std::size_t pos = 0;
-    for (std::size_t i = 0; i < n && pos < s.size(); ++i) pos += DecodeAt(s, pos).length;
+    for (std::size_t i = 0; i < n && pos < s.size(); ++i)
+        pos += DecodeAt(s, pos).length;
     return s.substr(0, pos);
 }
 
 std::string_view LastChars(std::string_view s, std::size_t n) {
     std::size_t pos = s.size();
-    for (std::size_t i = 0; i < n && pos > 0; ++i) pos = PreviousCharStart(s, pos);
+    for (std::size_t i = 0; i < n && pos > 0; ++i)
+        pos = PreviousCharStart(s, pos);
     return s.substr(pos);
 }
 

@@ -39,8 +39,7 @@ void AppendUtf8(std::string& out, char32_t code);
 // `s` with every character passed through `map` (char32_t -> char32_t). ASCII
 // text is mapped byte by byte; other text is first read as UTF-8 (or, when it
 // is not valid UTF-8, as Windows-1252) and comes back as UTF-8.
-template <typename Map>
-std::string MapChars(std::string_view s, Map map);
+template <typename Map> std::string MapChars(std::string_view s, Map map);
 
 // Simple (one character to one character) case mapping.
 char32_t UpperChar(char32_t c);
@@ -55,6 +54,22 @@ bool IsLowerCase(char32_t c);
 bool IsPunctuation(char32_t c);
 bool IsCombiningMark(char32_t c);
 
+// Canonical equivalence (the pieces of NFD and NFC, character by character).
+// The canonical combining class of a character (0 for a starter).
+int CombiningClass(char32_t c);
+// Appends the full canonical decomposition of `c` (itself when it has none).
+void AppendCanonicalDecomposition(std::u32string& out, char32_t c);
+// True for a starter that may compose with a character before it (Hangul
+// vowels and final consonants, some vowel signs): a text cannot be cut before
+// it without changing its composed form.
+bool ComposesWithPrevious(char32_t c);
+// Sorts every run of non-starters by combining class, keeping the order of equal classes.
+void CanonicalOrder(std::u32string& s);
+// Canonical composition of a decomposed text in canonical order (the last step of NFC).
+void CanonicalCompose(std::u32string& s);
+// The text in NFC (a field that is not valid UTF-8 read as Windows-1252).
+std::string Nfc(std::string_view s);
+
 // Number of characters (an undecodable byte counts as one).
 std::size_t CharCount(std::string_view s);
 
@@ -67,8 +82,7 @@ std::string_view LastChars(std::string_view s, std::size_t n);
 // The longest prefix of `s` of at most `maxBytes` bytes that ends on a character boundary.
 std::string_view FirstBytesWhole(std::string_view s, std::size_t maxBytes);
 
-template <typename Map>
-std::string MapChars(std::string_view s, Map map) {
+template <typename Map> std::string MapChars(std::string_view s, Map map) {
     std::string out;
     out.reserve(s.size());
     if (IsAscii(s)) {

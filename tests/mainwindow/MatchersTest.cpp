@@ -5,8 +5,10 @@
 
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <climits>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -200,7 +202,10 @@ const FuzzyCase kFuzzyCases[] = {
     {"colour", 0, "my Colour", true, 3, 6, 0},
     {"canción", 0, "mi CANCIÓN.mp3", true, 3, 7, 0}, // positions count characters
     {"cancion", 1, "mi CANCIÓN.mp3", true, 3, 7, 1},
-    {"report", 2, "port.doc", true, 0, 4, 2}, // the missing start stays inside the text
+    {"report", 2, "port.doc", true, 1, 3, 2}, // where the start offsets put it
+    {"cc", 1, "xcab", true, 1, 1, 1},
+    {"abc", 2, "c", true, 0, 1, 2}, // the offsets' start after the text is held inside it
+    {"abc", 2, "cab", true, 0, 1, 2},
     {"report", 1, "port.doc", false, 0, 0, 0},
     {"colour", 1, "", false, 0, 0, 0},
 };
@@ -214,6 +219,136 @@ TEST(FuzzySearch, FindsTheFirstStretchWithinTheErrors) {
     EXPECT_FALSE(empty.Search("anything"));
     EXPECT_FALSE(empty.FindNext());
     EXPECT_EQ(TFuzzySearch("Canción").Pattern(), U"CANCIÓN");
+}
+
+// The approximate search written out plainly from its steps: relative start
+// offsets (0 at the current character, -n n characters earlier), the two
+// column pairs exchanged per character, a 1-based FoldPos while scanning. A
+// start the offsets put outside the text is held inside it.
+class PlainFuzzy {
+public:
+    PlainFuzzy(const std::u32string& pattern, int maxErrors)
+        : pattern_(pattern), k_(maxErrors), m_(static_cast<int>(pattern.size())) {
+        for (auto* column : {&A_, &B_, &SA_, &SB_})
+            column->assign(static_cast<std::size_t>(m_ + 1), 0);
+    }
+
+    bool Search(const std::u32string& text) {
+        text_ = text;
+        position_ = 0;
+        lastReported_ = -1;
+        for (int i = 0; i <= m_; ++i) {
+            B_[i] = i;
+            SB_[i] = i;
+        }
+        return FindNext();
+    }
+
+    bool FindNext() {
+        if (m_ == 0) return false;
+        for (;;) {
+            foundPos = 0;
+            while (foundPos == 0 && position_ < static_cast<int>(text_.size())) {
+                std::swap(A_, B_);
+                std::swap(SA_, SB_);
+                B_[0] = 0;
+                SB_[1] = 0;
+                const char32_t c = text_[static_cast<std::size_t>(position_)];
+                for (int i = 0; i < m_; ++i) {
+                    int d = A_[i];
+                    if (pattern_[static_cast<std::size_t>(i)] != c) d += 1;
+                    B_[i + 1] = std::min({d, A_[i + 1] + 1, B_[i] + 1});
+                }
+                for (int i = 2; i <= m_; ++i) {
+                    if (A_[i - 1] < B_[i])
+                        SB_[i] = SA_[i - 1] - 1;
+                    else if (B_[i - 1] < B_[i])
+                        SB_[i] = SB_[i - 1];
+                    else if (A_[i] < B_[i])
+                        SB_[i] = SA_[i] - 1;
+                    else
+                        SB_[i] = SA_[i - 1] - 1;
+                }
+                if (B_[m_] <= k_) {
+                    foundPos = SB_[m_] + position_ + 1;
+                    if (foundPos < 1) foundPos = 1;
+                    if (foundPos > position_ + 1) foundPos = position_ + 1;
+                    foundLen = position_ + 2 - foundPos;
+                    foundErrors = B_[m_];
+                }
+                ++position_;
+            }
+            foundPos -= 1;
+            const bool result = foundPos >= 0;
+            if (result && foundPos == lastReported_) continue;
+            if (result) lastReported_ = foundPos;
+            return result;
+        }
+    }
+
+    int foundPos = 0, foundLen = 0, foundErrors = 0;
+
+private:
+    std::vector<int> A_, B_, SA_, SB_;
+    std::u32string pattern_, text_;
+    int k_, m_;
+    int position_ = 0, lastReported_ = -1;
+};
+
+TEST(FuzzySearch, StartAndLengthFollowTheStartOffsetRules) {
+    // "cc" with one difference in "xcab": the offsets keep the stretch "c" (one
+    // deletion), not "xc" (one substitution), which costs as much.
+    TFuzzySearch fuzzy("cc", 1);
+    ASSERT_TRUE(fuzzy.Search("xcab"));
+    EXPECT_EQ(fuzzy.FoundPos, 1);
+    EXPECT_EQ(fuzzy.FoundLen, 1);
+    EXPECT_EQ(fuzzy.FoundErrors, 1);
+
+    // Random patterns and texts over a small alphabet, every match of each
+    // text, against the plain steps.
+    std::mt19937 random(20240611);
+    const std::u32string alphabet = U"ABCX";
+    const auto word = [&](int low, int high) {
+        std::u32string w(
+            static_cast<std::size_t>(std::uniform_int_distribution<int>(low, high)(random)), U'A');
+        for (char32_t& c : w)
+            c = alphabet[std::uniform_int_distribution<std::size_t>(0,
+                                                                    alphabet.size() - 1)(random)];
+        return w;
+    };
+    const auto utf8 = [](const std::u32string& w) {
+        std::string out;
+        for (char32_t c : w)
+            text::AppendUtf8(out, c);
+        return out;
+    };
+    int differences = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const std::u32string pattern = word(1, 6), text = word(0, 14);
+        const int maxErrors = std::uniform_int_distribution<int>(0, 3)(random);
+        TFuzzySearch ours(utf8(pattern), maxErrors);
+        PlainFuzzy plain(pattern, maxErrors);
+        bool found = ours.Search(utf8(text));
+        bool expected = plain.Search(text);
+        for (int match = 0; match < 20; ++match) {
+            const bool same =
+                found == expected &&
+                (!found || (ours.FoundPos == plain.foundPos && ours.FoundLen == plain.foundLen &&
+                            ours.FoundErrors == plain.foundErrors));
+            if (!same && ++differences <= 5)
+                ADD_FAILURE() << utf8(pattern) << " with " << maxErrors << " in " << utf8(text)
+                              << " match " << match << ": " << found << " " << ours.FoundPos << "/"
+                              << ours.FoundLen << "/" << ours.FoundErrors << ", steps give "
+                              << expected << " " << plain.foundPos << "/" << plain.foundLen << "/"
+                              << plain.foundErrors;
+            if (!same || !found) break;
+            EXPECT_GE(ours.FoundPos, 0);
+            EXPECT_LE(ours.FoundPos + ours.FoundLen, static_cast<int>(text.size()));
+            found = ours.FindNext();
+            expected = plain.FindNext();
+        }
+    }
+    EXPECT_EQ(differences, 0);
 }
 
 TEST(FuzzySearch, OneMatcherGivesTheSameResultWhateverItSearchedBefore) {

@@ -12,6 +12,7 @@
 #include "catalogue/format/NumberCode.h"
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
+#include "mainwindow/HitStretches.h"
 #include "mainwindow/SearchScan.h"
 #include "platform/Text.h"
 
@@ -514,6 +515,131 @@ TEST_F(SearchEngineTest, EachModeFindsItsHitsWithTheirRanges) {
     fuzzy1_.MaxErrors = 1;
 }
 
+// ---- Canonical equivalence ---------------------------------------------------
+
+// The text with every character canonically decomposed (NFD).
+std::string Decomposed(std::string_view nfc) {
+    std::u32string chars;
+    for (std::size_t pos = 0; pos < nfc.size();) {
+        const text::DecodedChar d = text::DecodeAt(nfc, pos);
+        text::AppendCanonicalDecomposition(chars, d.code);
+        pos += d.length;
+    }
+    text::CanonicalOrder(chars);
+    std::string out;
+    for (char32_t c : chars)
+        text::AppendUtf8(out, c);
+    return out;
+}
+
+struct EquivalenceCase {
+    std::string typed; // as typed, composed unless said
+    SearchMode mode;
+    bool accentsIgnored;
+    int maxErrors;
+    std::string word;        // the stored word, composed; stored composed and decomposed
+    std::string nameMatch;   // the stretch of the stored name the range marks, composed; "" no hit
+    std::string describedAs; // the same in the description "Le <word> noir"
+};
+
+// A name stored composed (NFC) or decomposed (NFD) is found alike, in a file
+// name, a description and a nested entry, and the ranges mark the stretch of
+// the text as stored.
+TEST(SearchEquivalence, BothNormalFormsAreFoundWithRangesOfTheStoredText) {
+    const std::string nfdCafe = "cafe\xCC\x81";
+    const std::vector<EquivalenceCase> cases = {
+        // Accents kept: compared in NFC.
+        {"café", SearchMode::Substring, false, 0, "café", "café", "café"},
+        {nfdCafe, SearchMode::Substring, false, 0, "café", "café", "café"},
+        {"cafe", SearchMode::Substring, false, 0, "café", "", ""},
+        {"É.TXT", SearchMode::Substring, false, 0, "café", "é.txt", ""},
+        {"*é.txt", SearchMode::Wildcard, false, 0, "café", "café.txt", ""},
+        {"caf?.txt", SearchMode::Wildcard, false, 0, "café", "café.txt", ""},
+        {"caf??.txt", SearchMode::Wildcard, false, 0, "café", "", ""},
+        {"café", SearchMode::Fuzzy, false, 0, "café", "café", "café"},
+        {"cafe", SearchMode::Fuzzy, false, 0, "café", "", ""},
+        {"niño", SearchMode::Substring, false, 0, "año niño", "niño", "niño"},
+        // Accents ignored: the diacritics go after decomposition, the tilde of ñ stays.
+        {"café.txt", SearchMode::Substring, true, 0, "café", "café.txt", ""},
+        {"cafe", SearchMode::Substring, true, 0, "café", "café", "café"},
+        {nfdCafe, SearchMode::Substring, true, 0, "café", "café", "café"},
+        {"creme", SearchMode::Substring, true, 0, "crème brûlée", "crème", "crème"},
+        {"brulee", SearchMode::Substring, true, 0, "crème brûlée", "brûlée", "brûlée"},
+        {"*e.txt", SearchMode::Wildcard, true, 0, "café", "café.txt", ""},
+        {"caf?.txt", SearchMode::Wildcard, true, 0, "café", "café.txt", ""},
+        {"cafe", SearchMode::Fuzzy, true, 0, "café", "café", "café"},
+        {"cafex", SearchMode::Fuzzy, true, 1, "café", "café", "café"},
+        {"nino", SearchMode::Substring, true, 0, "año niño", "", ""},
+        {"niño", SearchMode::Substring, true, 0, "año niño", "niño", "niño"},
+        {"nino", SearchMode::Fuzzy, true, 0, "año niño", "", ""},
+        {"Ñ", SearchMode::Substring, true, 0, "año niño", "ñ", "ñ"},
+    };
+    for (const EquivalenceCase& c : cases) {
+        for (const bool decomposed : {false, true}) {
+            const auto stored = [&](const std::string& t) {
+                return decomposed ? Decomposed(t) : t;
+            };
+            const std::string name = stored(c.word) + ".txt";
+            const std::string description = stored("Le " + c.word + " noir");
+            CatalogueLines disk = Lines(
+                {Header("Disco"), Folder("E:\\"), File(FileSpec(name).Description(description)),
+                 File(FileSpec("box.zip").Nested(Block({Entry("dir\\" + name)})))});
+            SearchCriteria criteria;
+            criteria.mode = c.mode;
+            criteria.fold = c.accentsIgnored ? FoldMode::UpperNoAccents : FoldMode::Upper;
+            criteria.what = SearchWhat::FilesAndFolders;
+            criteria.text1 = Fold(c.typed, criteria.fold);
+            TFuzzySearch fuzzy1(criteria.text1, c.maxErrors), fuzzy2;
+            SearchRequest request;
+            request.nodes = {{SearchNodeKind::Catalogue, "Disco", "\\Disco", true, &disk}};
+            request.criteria = criteria;
+            request.fuzzy1 = &fuzzy1;
+            request.fuzzy2 = &fuzzy2;
+            request.clock = [] { return std::uint64_t{0}; };
+            Recorder recorder;
+            RunSearch(request, recorder);
+
+            const std::string label = "'" + c.typed + "' mode " +
+                                      std::to_string(static_cast<int>(c.mode)) +
+                                      (c.accentsIgnored ? " accents ignored" : " accents kept") +
+                                      " on " + (decomposed ? "NFD " : "NFC ") + name;
+            const bool hit = !c.nameMatch.empty() || !c.describedAs.empty();
+            EXPECT_EQ(recorder.rows.size(), hit ? 2u : 0u) << label;
+            if (!hit || recorder.rows.size() != 2) continue;
+            const SearchRow& file = recorder.rows[0];
+            const SearchRow& entry = recorder.rows[1];
+            EXPECT_EQ(file[5], name) << label;
+            EXPECT_EQ(entry[5], name) << label;
+            // The ranges cut the stored cells at the matched stretch.
+            const auto marked = [](const std::string& cell, const std::string& range) {
+                return std::string(SplitHitStretches(cell, range, "0 0").match1);
+            };
+            EXPECT_EQ(marked(file[5], file[19]), stored(c.nameMatch)) << label << " " << file[19];
+            EXPECT_EQ(marked(entry[5], entry[19]), stored(c.nameMatch))
+                << label << " " << entry[19];
+            EXPECT_EQ(marked(file[4], file[18]), stored(c.describedAs)) << label << " " << file[18];
+        }
+    }
+}
+
+// Names of collections and catalogues are tested the same way.
+TEST(SearchEquivalence, NodeNamesInBothNormalForms) {
+    for (const bool decomposed : {false, true}) {
+        const std::string name = decomposed ? "Cafe\xCC\x81s" : "Cafés";
+        for (const FoldMode fold : {FoldMode::Upper, FoldMode::UpperNoAccents}) {
+            const std::string typed = fold == FoldMode::Upper ? "FÉS" : "fes";
+            const NameMatch m = CoincideNombre(Fold(typed, fold), true, false, fold, name, "");
+            EXPECT_TRUE(m.hit) << name << " " << typed;
+            const std::string range = MatchRangeText(m.start1, m.end1);
+            EXPECT_EQ(SplitHitStretches(name, range, "0 0").match1,
+                      decomposed ? "fe\xCC\x81s" : "fés")
+                << name << " " << typed << " " << range;
+            const NameMatch whole = CoincideNombreComodin("*S", true, fold, name, "");
+            EXPECT_EQ(MatchRangeText(whole.start1, whole.end1), decomposed ? "1 6" : "1 5");
+        }
+    }
+}
+
 TEST_F(SearchEngineTest, WholeWordRecordsTheOccurrenceThatStandsAlone) {
     disk_ = Lines({Header("Disco"), Folder("E:\\"), File(FileSpec("reporting report.txt")),
                    File(FileSpec("reporting.txt"))});
@@ -946,8 +1072,11 @@ TEST(SearchScanTest, FindsNeedlesAtEveryOffset) {
 // of each text against a plain fold-and-compare of every field.
 TEST(SearchScanTest, QuickRejectionNeverLosesAHit) {
     const std::vector<std::string> pieces = {
-        "re", "port", "REP",  "ort",  "é",    "ó", "ı", "ſ", "ß", "ñ", "a",
-        " ",  "_",    "\xE9", "\xF3", "\x80", "Ö", "k", "K", "s", "S", "ü"};
+        "re", "port", "REP", "ort", "é", "ó", "ı", "ſ", "ß", "ñ", "a", " ", "_", "\xE9", "\xF3",
+        "\x80", "Ö", "k", "K", "s", "S", "ü",
+        // Decomposed letters and lone marks: a mark that goes joins the ASCII around it.
+        "e\xCC\x81", "\xCC\x81", "n\xCC\x83", "\xCC\xA7", "\xE2\x84\xAA" /* Kelvin sign */,
+        "\xE1\xB7\x80" /* U+1DC0 */};
     std::mt19937 random(7);
     const auto name = [&] {
         std::string n;
@@ -984,8 +1113,9 @@ TEST(SearchScanTest, QuickRejectionNeverLosesAHit) {
         }
     }
     CatalogueLines catalogue = Lines(lines);
-    const std::vector<std::string> texts = {"REPORT", "port", "RE", "ESS", "EA",    "KS",  "ÉO",
-                                            "Ñ",      "SS",   "US", "I",   "PORTE", "ORTA"};
+    const std::vector<std::string> texts = {"REPORT", "port", "RE", "ESS", "EA",   "KS",
+                                            "ÉO",     "Ñ",    "SS", "US",  "I",    "PORTE",
+                                            "ORTA",   "EP",   "NA", "AK",  "REPO", "ÉP"};
     const FoldMode modes[] = {FoldMode::UpperNoAccents, FoldMode::Upper, FoldMode::NoAccents,
                               FoldMode::AsTyped};
     for (FoldMode mode : modes) {

@@ -3,7 +3,6 @@
 // SGResultados and the status bar, the scope boxes, the stop button, the hit
 // limit, damaged lines in the error window and the page given back after a run.
 #include "app/StandingWindows.h"
-#include "tests/mainwindow/WindowTestSupport.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/LineBuilders.h"
@@ -12,6 +11,7 @@
 #include "dialogs/Language.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "ui/CheckBox.h"
 #include "ui/RadioGroup.h"
 #include "ui/StatusBar.h"
@@ -68,7 +68,8 @@ protected:
                     File("colour.zip", 5000, kModified, zip), FolderLine("E:\\Music\\"),
                     File("song.mp3", 4'000'000, {1999, 6, 1, 12, 0, 0}),
                     File("canción.txt", 10, {2001, 3, 5, 0, 0, 0})});
-        WriteLines(root_ / "Other.tct", {HeaderLine("Other"), FolderLine("E:\\"), File("report2.doc", 77)});
+        WriteLines(root_ / "Other.tct",
+                   {HeaderLine("Other"), FolderLine("E:\\"), File("report2.doc", 77)});
         FPrincipal->FormActivate();
         ASSERT_TRUE(FPrincipal->StartupDone());
         FPrincipal->show();
@@ -82,7 +83,6 @@ protected:
     std::vector<std::string> Column(int col) { return GridColumn(*FPrincipal->SGResultados, col); }
 
     std::string Status() { return FPrincipal->SBPrincipal->Panels(1).Text().toStdString(); }
-
 };
 
 // ---- The checks, in their order ---------------------------------------------
@@ -309,6 +309,31 @@ TEST_F(SearchWindowTest, SearchFillsTheGridAndGivesThePageBack) {
     EXPECT_EQ(FPrincipal->SGResultados->RowCount(), 2);
     EXPECT_EQ(Column(5), (std::vector<std::string>{""}));
     EXPECT_FALSE(FPrincipal->SBCopiar->isEnabled());
+}
+
+// "café" typed finds the name stored composed and the one stored decomposed,
+// with accents kept and ignored; the range marks each name as stored.
+TEST_F(SearchWindowTest, CafeFindsBothNormalForms) {
+    WriteLines(root_ / "Cafes.tct", {HeaderLine("Cafes"), FolderLine("E:\\"), File("café.txt", 1),
+                                     File("cafe\xCC\x81.txt", 2), File("cafe.txt", 3)});
+    FPrincipal->FormActivate();
+    ASSERT_TRUE(FPrincipal->StartupDone());
+    FPrincipal->show();
+    FPrincipal->PCMain->setCurrentWidget(FPrincipal->TSBuscar);
+    FPrincipal->GBCuales->SetItemIndex(1); // files and folders: not the catalogue's own name
+    for (const bool ignored : {false, true}) {
+        FPrincipal->CBTildes->SetChecked(ignored);
+        FPrincipal->EBuscar->setText("café");
+        FPrincipal->BBuscarClick();
+        std::vector<std::string> names = {"café.txt", "cafe\xCC\x81.txt"};
+        std::vector<std::string> ranges = {"1 4", "1 5"};
+        if (ignored) {
+            names.push_back("cafe.txt");
+            ranges.push_back("1 4");
+        }
+        EXPECT_EQ(Column(5), names) << ignored;
+        EXPECT_EQ(Column(19), ranges) << ignored;
+    }
 }
 
 TEST_F(SearchWindowTest, PageChoicesReachTheSearch) {

@@ -53,18 +53,46 @@ bool IgnoresAccents(FoldMode mode) {
     return mode == FoldMode::UpperNoAccents || mode == FoldMode::NoAccents;
 }
 
-// The general combining diacritics (accents, cedillas, rings, ...), not the
-// marks that belong to one script (Hebrew points, Indic vowel signs, kana
-// voicing), which are parts of letters there.
+// The general combining diacritics (accents, cedillas, rings, ...): a field
+// holding one is folded stretch by stretch, never through the one-character tables.
 bool IsDiacritic(char32_t c) {
     return (c >= 0x0300 && c <= 0x036F) || (c >= 0x1AB0 && c <= 0x1AFF) ||
            (c >= 0x1DC0 && c <= 0x1DFF) || (c >= 0x20D0 && c <= 0x20FF) ||
            (c >= 0xFE20 && c <= 0xFE2F);
 }
 
+// Accent removal takes off exactly the acute of a vowel and the diaeresis of a
+// u, capital or small; every other mark stays (the n with tilde is a letter of
+// its own). Applied to the decomposed text, it treats a composed and a
+// decomposed name alike.
+bool IsRemovedAccent(char32_t base, char32_t mark) {
+    switch (mark) {
+    case 0x0301:
+        switch (base) {
+        case 'A':
+        case 'E':
+        case 'I':
+        case 'O':
+        case 'U':
+        case 'a':
+        case 'e':
+        case 'i':
+        case 'o':
+        case 'u':
+            return true;
+        default:
+            return false;
+        }
+    case 0x0308:
+        return base == 'U' || base == 'u';
+    default:
+        return false;
+    }
+}
+
 // The characters of one stretch in the normal form of `mode`: decomposed,
-// upper-cased character by character, stripped of diacritics (all but the
-// tilde of an n, which makes the letter ñ), and composed again.
+// upper-cased character by character, stripped of the removed accents, and
+// composed again.
 void FoldStretch(const char32_t* chars, std::size_t count, FoldMode mode, std::u32string& out) {
     out.clear();
     for (std::size_t i = 0; i < count; ++i)
@@ -85,8 +113,10 @@ void FoldStretch(const char32_t* chars, std::size_t count, FoldMode mode, std::u
         char32_t base = 0;
         std::size_t kept = 0;
         for (char32_t c : out) {
-            if (text::CombiningClass(c) == 0 && !IsDiacritic(c)) base = c;
-            if (IsDiacritic(c) && !(c == 0x0303 && (base == 'n' || base == 'N'))) continue;
+            if (text::CombiningClass(c) == 0)
+                base = c;
+            else if (IsRemovedAccent(base, c))
+                continue;
             out[kept++] = c;
         }
         out.resize(kept);
@@ -134,6 +164,8 @@ bool FoldsIntoAscii(char32_t c) {
     const bool decomposes = p->decomp_seqindex != UINT16_MAX && p->decomp_type == 0;
     const char32_t upper = text::UpperChar(c);
     if (!decomposes && !IsDiacritic(c) && upper == c) return false;
+    // An accent that vanishes after a vowel joins the ASCII around it.
+    if (IsRemovedAccent('a', c) || IsRemovedAccent('u', c)) return true;
     if (upper < 0x80 || text::UpperChar(upper) < 0x80) return true;
     std::u32string folded;
     for (FoldMode mode : kModes) {

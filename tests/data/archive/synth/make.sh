@@ -3,7 +3,8 @@
 # library only) and lists each one with a Debian reader that understands it.
 # Needs for the listings: unar (lsar), unace, arj, lhasa, cabextract, 7zz (7zip), nomarch,
 # unzip, bsdtar (libarchive-tools), gzip, faketime.
-# No listing: stored.ha, stored.bh and installshield.z (no Debian reader),
+# No listing: stored.ha, stored.bh and installshield.z (no Debian reader; the
+# HA and BH headers are written from the format description, field by field),
 # multivol.c00 and tailvol.c00 (unace lists them only from their .ace, whose listing
 # covers them), and the files that are no archives: pkg5.bin, zeros-20.bin,
 # zip-19-bytes.zip, postscript.ps, stub-only.exe.

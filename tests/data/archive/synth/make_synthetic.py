@@ -654,6 +654,9 @@ def zoo_stored(members):
 
 
 def ha_stored(members):
+    """HA archive of stored (CPY) members, each header written field by field
+    in the order of the HA format: type, sizes, CRC, time, path, name, machine
+    information."""
     out = b"HA" + struct.pack("<H", len(members))  # signature, member count
     for name, data in members:
         out += b"".join(
@@ -674,32 +677,51 @@ def ha_stored(members):
     return out
 
 
+# BH member header: a fixed part of 37 bytes, then the name, then the packed
+# data. Offsets inside the fixed part, little-endian.
+BH_SIGNATURE = b"BH\x05\x07"
+BH_FIXED_SIZE = 37
+BH_METHOD_STORED = 0
+BH_ATTR_ARCHIVE = 0x20
+
+
+def bh_header(name, packed_size, original_size, crc, attributes):
+    """One BH member header: each field at the offset the format gives it;
+    the bytes it leaves undescribed are zero. The name follows the fixed part
+    and the packed data follows the name."""
+    fields = [
+        # (offset, bytes, field)
+        (0, BH_SIGNATURE, "signature"),
+        # Non-zero in every header (a zero word ends the archive); the
+        # header's whole length, fixed part and name, is written.
+        (4, struct.pack("<H", BH_FIXED_SIZE + len(name)), "non-zero word"),
+        (6, b"\0", "not described"),
+        (7, struct.pack("<B", 0x20), "creator version"),
+        (8, struct.pack("<B", 0x20), "version needed"),
+        (9, struct.pack("<B", 0), "flags: bit 0 (encrypted) clear"),
+        (10, struct.pack("<B", BH_METHOD_STORED), "method"),
+        (11, struct.pack("<I", DOS_DATETIME), "DOS date-time, date in the high word"),
+        (15, struct.pack("<I", packed_size), "packed size"),
+        (19, struct.pack("<I", original_size), "original size"),
+        (23, struct.pack("<I", crc), "CRC-32 of the original data"),
+        (27, struct.pack("<I", attributes), "DOS attributes, 0x10 a folder"),
+        (31, b"\0\0", "not described"),
+        (33, struct.pack("<B", len(name)), "name length"),
+        (34, b"\0\0\0", "not described"),
+        (BH_FIXED_SIZE, name, "name, not terminated"),
+    ]
+    out = b""
+    for offset, value, field in fields:
+        assert len(out) == offset, field
+        out += value
+    return out
+
+
 def bh_stored(members):
-    """BH headers as our directory walk reads them; fields it does not read
-    are zero."""
+    """BH archive of stored members: header, name, data, one after the other."""
     out = b""
     for name, data in members:
-        out += b"".join(
-            [
-                b"BH\x05\x07",  # signature
-                struct.pack("<H", 37 + len(name)),  # header size (non-zero)
-                struct.pack("<B", 0),  # unknown
-                struct.pack("<B", 0x20),  # creator version
-                struct.pack("<B", 0x20),  # version needed
-                struct.pack("<B", 0),  # flags (bit 0 encrypted)
-                struct.pack("<B", 0),  # method: stored
-                struct.pack("<I", DOS_DATETIME),  # DOS date-time
-                struct.pack("<I", len(data)),  # packed size
-                struct.pack("<I", len(data)),  # original size
-                struct.pack("<I", crc32(data)),  # CRC-32
-                struct.pack("<I", 0x20),  # attributes: archive
-                struct.pack("<H", 0),  # unknown
-                struct.pack("<B", len(name)),  # name length
-                b"\0\0\0",  # unknown
-                name,
-                data,
-            ]
-        )
+        out += bh_header(name, len(data), len(data), crc32(data), BH_ATTR_ARCHIVE) + data
     return out
 
 

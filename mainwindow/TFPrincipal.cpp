@@ -385,7 +385,14 @@ void TFPrincipal::closeEvent(QCloseEvent* event) {
 
 void TFPrincipal::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
+    Guarded([this] { FormResize(); });
+}
+
+void TFPrincipal::FormResize() {
+    if (SBXBuscarDatos == nullptr) return; // still being built
     if (width() - 10 < PCatalogosArbol->width()) PCatalogosArbol->resize(PCatalogosArbol->minimumWidth(), PCatalogosArbol->height());
+    CBAvanzadaClick();
+    CentraAnimacion();
 }
 
 void TFPrincipal::MuestraMensaje(const std::string& text) {
@@ -411,14 +418,15 @@ void TFPrincipal::FormActivate() {
             return;
         }
         AbreIdioma(ProgramFolder + "english.ini");
+        // The date formats first: the reset sizes the date columns by them.
+        const QLocale locale = QLocale::system();
+        DateFormat = locale.dateFormat(QLocale::ShortFormat);
+        DateTimeFormat = DateFormat + " " + locale.timeFormat(QLocale::LongFormat);
         ResetConfiguracion();
         RGIdiomaClick();
         InternalErrorWord() = LeeTexto("W", "ERROR_INTERNO");
         ErrorWord = LeeTexto("W", "ERROR");
         WarningWord = LeeTexto("W", "AVISO");
-        const QLocale locale = QLocale::system();
-        DateFormat = locale.dateFormat(QLocale::ShortFormat);
-        DateTimeFormat = DateFormat + " " + locale.timeFormat(QLocale::LongFormat);
         LColectorSize->clear();
         Lectores = std::make_unique<MediaReaders>();
 
@@ -574,9 +582,17 @@ void TFPrincipal::ResetConfiguracion() {
     BBColumnasClick();
     CBAvanzada->SetChecked(false);
     CBMultimedia->SetChecked(false);
+    // Wide enough for their titles, a 13-digit size and a dated time.
     static constexpr int kResultWidths[] = {0, 90, 100, 120, 140, 166, 68, 108, 108, 50, 30};
-    for (int col = 0; col < static_cast<int>(std::size(kResultWidths)); ++col)
-        SGResultados->SetColWidths(col, kResultWidths[col]);
+    const std::vector<QString> none;
+    const std::vector<QString> sizes = {TamanoDeMuestra()};
+    const std::vector<QString> dates = FechasDeMuestra(true);
+    SGResultados->SetColWidths(0, 0);
+    for (int col = 1; col < static_cast<int>(std::size(kResultWidths)); ++col) {
+        const std::vector<QString>& samples = col == 6 ? sizes : col == 7 || col == 8 ? dates : none;
+        SGResultados->SetColWidths(col, AnchoColumna(*SGResultados, kTitulosResultados[col],
+                                                     kResultWidths[col], samples));
+    }
 }
 
 void TFPrincipal::CargaIdioma() {
@@ -597,12 +613,8 @@ void TFPrincipal::CargaIdioma() {
 }
 
 void TFPrincipal::AsignaTitulosDirectorio() {
-    static constexpr const char* kTitles[] = {"DESC",       "NOMBRE",     "TAMANO",  "MODIFICADO",
-                                              "CREADO",     "ATRIBUTOS",  "EXTENSION", "DURACION",
-                                              "RESOLUCION", "CALIDAD",    "CANALES", "ANO",
-                                              "PISTA",      "GENERO"};
     for (int col = 1; col <= 14; ++col)
-        SGDirectorio->SetCells(col, 0, LeeTextoCapital("W", kTitles[col - 1]) + "       ");
+        SGDirectorio->SetCells(col, 0, LeeTextoCapital("W", kTitulosDirectorio[col]) + "       ");
     SGDirectorio->SetColWidths(0, 0);
 }
 

@@ -3,6 +3,7 @@
 // its drawing, its row buttons, double click and column widths.
 #include <QApplication>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
@@ -19,6 +20,7 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
+#include "dialogs/LanguageFile.h"
 #include "mainwindow/TFPrincipal.h"
 #include "mainwindow/TProgressCyl.h"
 #include "platform/Text.h"
@@ -435,12 +437,51 @@ void TFPrincipal::CBVerColumnaClick(TCheckBox* box) {
         {CBVerPista, kColTrack, 28},              {CBVerGenero, kColGenre, 100},
     };
     for (const Width& w : widths)
-        if (w.box == box) SGDirectorio->SetColWidths(w.column, box->Checked() ? w.on : 0);
+        if (w.box == box) SGDirectorio->SetColWidths(w.column, AnchoDirectorio(w.column, box->Checked() ? w.on : 0));
     if (box == CBVerHoraModificado || box == CBVerHoraCreado) {
         const int column = box == CBVerHoraModificado ? kColModified : kColCreated;
-        SGDirectorio->SetColWidths(column, box->Checked() ? 112 : 68);
+        SGDirectorio->SetColWidths(column, AnchoDirectorio(column, box->Checked() ? 112 : 68));
         if (startupDone_ && !BusyFlag && Arbol->currentItem()) ArbolChange(Arbol->currentItem());
     }
+}
+
+QString TFPrincipal::TamanoDeMuestra() {
+    return QString::fromStdString(FormatThousands(9'999'999'999'999LL));
+}
+
+std::vector<QString> TFPrincipal::FechasDeMuestra(bool withTime) const {
+    // Every month (names differ in width) at a morning and an evening hour.
+    std::vector<QString> dates;
+    for (int month = 1; month <= 12; ++month)
+        for (int hour : {10, 22})
+            dates.push_back(TextoFecha(DateTime{2028, month, 28, hour, 58, 58}, withTime));
+    return dates;
+}
+
+int TFPrincipal::AnchoColumna(const TStringGrid& grid, const char* titleKey, int wanted,
+                              const std::vector<QString>& samples) const {
+    if (wanted <= 0) return 0;
+    int width = wanted;
+    std::vector<std::string> titles = {LeeTextoCapital("W", titleKey)};
+    for (const char* file : {"english.ini", "spanish.ini"}) {
+        const std::string title = TLanguageFile(ProgramFolder + file).ReadString("W", titleKey, "");
+        if (!title.empty()) titles.push_back(CapitalizeFirst(title));
+    }
+    for (const std::string& title : titles)
+        width = std::max(width, grid.TitleWidthFor(QString::fromStdString(text::AsUtf8(title))));
+    const QFontMetrics metrics(grid.font());
+    for (const QString& sample : samples)
+        width = std::max(width, TStringGrid::CellWidthFor(metrics, sample));
+    return width;
+}
+
+int TFPrincipal::AnchoDirectorio(int column, int wanted) const {
+    std::vector<QString> samples;
+    // The size is drawn after a blank; the dates with or without their time.
+    if (column == kColSize) samples.push_back(" " + TamanoDeMuestra());
+    if (column == kColModified) samples = FechasDeMuestra(CBVerHoraModificado->Checked());
+    if (column == kColCreated) samples = FechasDeMuestra(CBVerHoraCreado->Checked());
+    return AnchoColumna(*SGDirectorio, kTitulosDirectorio[column], wanted, samples);
 }
 
 void TFPrincipal::BBColumnasClick() {
@@ -462,14 +503,16 @@ void TFPrincipal::BBColumnasClick() {
         width(CBVerPista, 22),
         width(CBVerGenero, 50),
     };
+    // Each at least as wide as its title, its widest size or date.
     int sum = 0;
     for (int col = kColSize; col <= kColGenre; ++col) {
-        SGDirectorio->SetColWidths(col, widths[col]);
-        sum += widths[col];
+        const int fitted = AnchoDirectorio(col, widths[col]);
+        SGDirectorio->SetColWidths(col, fitted);
+        sum += fitted;
     }
     const int half = (SGDirectorio->viewport()->width() - sum) / 2;
-    SGDirectorio->SetColWidths(kColDescription, std::max(half - 24, 90));
-    SGDirectorio->SetColWidths(kColName, std::max(half + 10, 110));
+    SGDirectorio->SetColWidths(kColDescription, AnchoDirectorio(kColDescription, std::max(half - 24, 90)));
+    SGDirectorio->SetColWidths(kColName, AnchoDirectorio(kColName, std::max(half + 10, 110)));
 }
 
 int TFPrincipal::CentroColumna(int column) const {

@@ -18,12 +18,16 @@
 #include "ui/StringGrid.h"
 
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -231,6 +235,73 @@ void TFPrincipal::CBAvanzadaClick() {
 
     LBuscarTipIzquierdo->setVisible(!advanced && !media);
     LBuscarTipDerecho->setVisible(!advanced && !media);
+    ColocaCriterios();
+}
+
+namespace {
+
+// The width of `columns` placed `perRow` to a row of `grid`.
+int WidthInRows(const std::vector<QWidget*>& columns, const QGridLayout& grid, int perRow) {
+    const int count = static_cast<int>(columns.size());
+    int width = (perRow - 1) * grid.horizontalSpacing();
+    for (int c = 0; c < perRow; ++c) {
+        int widest = 0;
+        for (int i = c; i < count; i += perRow)
+            widest = std::max(widest, columns[i]->sizeHint().width());
+        width += widest;
+    }
+    return width;
+}
+
+void PlaceInRows(const std::vector<QWidget*>& columns, QGridLayout& grid, int perRow) {
+    for (QWidget* column : columns)
+        grid.removeWidget(column);
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i)
+        grid.addWidget(columns[i], i / perRow, i % perRow, Qt::AlignTop);
+}
+
+} // namespace
+
+void TFPrincipal::ColocaCriterios() {
+    auto& advanced = *static_cast<QGridLayout*>(PBuscarAvanzada->layout());
+    auto& media = *static_cast<QGridLayout*>(PBuscarMultimedia->layout());
+    auto* row = static_cast<QBoxLayout*>(PBuscarDatos->layout());
+    const bool withAdvanced = PBuscarAvanzada->isVisibleTo(PBuscarDatos);
+    const bool withMedia = PBuscarMultimedia->isVisibleTo(PBuscarDatos);
+    const int room = SBXBuscarDatos->viewport()->width();
+    const int middle = PBuscarSencillo->parentWidget()->sizeHint().width();
+    // The widest arrangement that fits: first the advanced columns give way,
+    // then the media ones.
+    const int advancedCount = static_cast<int>(advancedColumns_.size());
+    const int mediaCount = static_cast<int>(mediaColumns_.size());
+    const std::pair<int, int> arrangements[] = {
+        {advancedCount, mediaCount}, {2, mediaCount}, {1, mediaCount}, {2, 1}, {1, 1}};
+    std::pair<int, int> chosen = arrangements[std::size(arrangements) - 1];
+    for (const auto& [perRowAdvanced, perRowMedia] : arrangements) {
+        int width = middle;
+        if (withAdvanced)
+            width += WidthInRows(advancedColumns_, advanced, perRowAdvanced) + 2 * row->spacing();
+        if (withMedia) width += WidthInRows(mediaColumns_, media, perRowMedia) + 2 * row->spacing();
+        if (width <= room) {
+            chosen = {perRowAdvanced, perRowMedia};
+            break;
+        }
+    }
+    PlaceInRows(advancedColumns_, advanced, chosen.first);
+    PlaceInRows(mediaColumns_, media, chosen.second);
+    row->invalidate();
+    // As tall as the criteria, up to three fifths of the page; a scroll bar
+    // for whatever is wider than the page.
+    const int width = row->totalMinimumSize().width();
+    const int bar = width > room ? SBXBuscarDatos->horizontalScrollBar()->sizeHint().height() : 0;
+    const int tall = row->totalSizeHint().height() + bar;
+    SBXBuscarDatos->setFixedHeight(std::min(tall, std::max(TSBuscar->height() * 3 / 5, 120)));
+}
+
+void TFPrincipal::CentraAnimacion() {
+    const int criteria = SBXBuscarDatos->geometry().bottom() + 1;
+    AniCd->move((TSBuscar->width() - AniCd->width()) / 2,
+                (TSBuscar->height() - criteria - AniCd->height()) / 2 + criteria);
 }
 
 // ---- Result buttons ---------------------------------------------------------

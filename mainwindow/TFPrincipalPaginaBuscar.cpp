@@ -17,6 +17,7 @@
 #include "ui/SlotBarrier.h"
 #include "ui/StringGrid.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -31,6 +32,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <functional>
 
 namespace sorvane {
 namespace {
@@ -60,9 +62,32 @@ QColor FromColorNumber(std::uint32_t value) {
                   static_cast<int>((value >> 16) & 0xFF));
 }
 
+// Runs `onChange` after the watched widget is resized or moved.
+class GeometryWatcher : public QObject {
+public:
+    GeometryWatcher(QObject* parent, std::function<void()> onChange)
+        : QObject(parent), onChange_(std::move(onChange)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Move) Guarded(onChange_);
+        return false;
+    }
+
+private:
+    std::function<void()> onChange_;
+};
+
 } // namespace
 
 void TFPrincipal::ConnectSearchPageHandlers() {
+    // The page gets its size after the window does: its criteria are placed
+    // and the animation centred again whenever the page or the criteria move.
+    TSBuscar->installEventFilter(new GeometryWatcher(this, [this] {
+        ColocaCriterios();
+        CentraAnimacion();
+    }));
+    SBXBuscarDatos->installEventFilter(new GeometryWatcher(this, [this] { CentraAnimacion(); }));
     // User edits only: a text trimmed or emptied by the page keeps the error count.
     connect(EBuscar, &QLineEdit::textEdited, this,
             [this] { Guarded([this] { EBuscarChange(); }); });

@@ -65,10 +65,7 @@ TFCrearCarpeta::TFCrearCarpeta(QWidget* parent) : TVentanaCatalogar(parent) {
     form->addRow(LCarpeta, ENombreCarpeta);
     form->addRow(LNuevoNombre, ENombre);
     layout->addLayout(form);
-    auto* counters = new QHBoxLayout;
-    counters->addWidget(LNumFicheros);
-    counters->addWidget(LNumCarpetas);
-    layout->addLayout(counters);
+    // The counters stay in the hidden disk box: the run still writes them.
     layout->addWidget(GBExcluir);
     layout->addWidget(GBInfoProgress);
     auto* buttons = new QHBoxLayout;

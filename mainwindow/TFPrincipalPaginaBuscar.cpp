@@ -503,21 +503,36 @@ bool TFPrincipal::SGResultadosDrawCell(int col, int row, QPainter& painter, cons
     };
     painter.setClipRect(rect, Qt::IntersectClip);
     const QFont normal = painter.font();
+    const std::pair<std::string_view, bool> parts[] = {{pieces.before, false},
+                                                       {pieces.match1, true},
+                                                       {pieces.between, false},
+                                                       {pieces.match2, true},
+                                                       {pieces.after, false}};
+    // A text too wide for the cell keeps its leading pieces; the piece where
+    // the room ends is cut and ends in "…", as the grid cuts its texts.
     int x = rect.left() + kCellMargin;
-    const auto draw = [&](std::string_view piece, bool isMatch) {
-        if (piece.empty()) return;
-        const QString part = shown(piece);
+    const int end = rect.left() + rect.width() - kCellMargin - 1;
+    int total = 0;
+    for (const auto& [piece, isMatch] : parts)
+        total += QFontMetrics(isMatch ? marked : normal).horizontalAdvance(shown(piece));
+    const bool cut = x + total > end;
+    const QString ellipsis(QChar(0x2026));
+    for (const auto& [piece, isMatch] : parts) {
+        if (piece.empty()) continue;
+        QString part = shown(piece);
         painter.setFont(isMatch ? marked : normal);
         painter.setPen(isMatch ? markedColor : normalColor);
+        const QFontMetrics metrics(painter.font());
+        const int width = metrics.horizontalAdvance(part);
+        const bool last = cut && x + width + metrics.horizontalAdvance(ellipsis) > end;
+        if (last)
+            part =
+                TStringGrid::FitCellText(metrics, part + ellipsis, end - x + 2 * kCellMargin + 1);
         painter.drawText(QRect(x, rect.top(), std::max(0, rect.right() - x + 1), rect.height()),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, part);
-        x += QFontMetrics(painter.font()).horizontalAdvance(part);
-    };
-    draw(pieces.before, false);
-    draw(pieces.match1, true);
-    draw(pieces.between, false);
-    draw(pieces.match2, true);
-    draw(pieces.after, false);
+        if (last) break;
+        x += width;
+    }
     return true;
 }
 

@@ -1,7 +1,8 @@
 // What the main window shows is shown whole, read back from its controls: the
 // default column widths of the directory and result grids against the font
 // and the titles of both language files, a 13-digit size and a dated time;
-// the search page's size boxes, stop button and AND/OR pair; the criteria
+// a hit name too wide for its cell; the search page's size boxes, stop button
+// and AND/OR pair; the criteria
 // laid out within the window's width, again after a resize, with the busy
 // animation centred below them; no bare counters left after a folder run.
 #include "app/StandingWindows.h"
@@ -11,6 +12,7 @@
 #include "dialogs/LanguageFile.h"
 #include "mainwindow/TFPrincipal.h"
 #include "tests/mainwindow/WindowTestSupport.h"
+#include "tests/ui/TextRecorder.h"
 #include "ui/CheckBox.h"
 #include "ui/RadioGroup.h"
 #include "ui/StringGrid.h"
@@ -148,6 +150,44 @@ TEST_F(WholeTextsTest, DefaultColumnsFitTitlesSizesAndDatedTimes) {
     const QString size = directory.CellText(3, 1);
     EXPECT_EQ(size.toStdString(), FormatThousands(static_cast<std::int64_t>(kFiveGigabytes)));
     EXPECT_GE(directory.ColWidths(3), WidestCell(directory, {" " + size}));
+}
+
+// A hit's name with its matched stretch marked keeps its leading characters
+// and ends in "…" when its cell is too narrow, the cut falling in any piece.
+TEST_F(WholeTextsTest, HitNamesTooWideForTheirCellEndInAnEllipsis) {
+    TFPrincipal& w = *FPrincipal;
+    w.PCMain->setCurrentWidget(w.TSBuscar);
+    w.EBuscar->setText("disk");
+    w.BBuscarClick();
+    TStringGrid& results = *w.SGResultados;
+    ASSERT_EQ(results.Cells(5, 1), "disk.img");
+    const QFontMetrics metrics(results.font());
+    const QString ellipsis(QChar(0x2026));
+    struct Case {
+        const char* what;
+        int width;
+        bool cut;
+    };
+    const Case cases[] = {
+        {"whole", TStringGrid::CellWidthFor(QFontMetrics(results.font()), "disk.img") + 20, false},
+        {"cut after the match", TStringGrid::CellWidthFor(metrics, "disk.i" + ellipsis) + 8, true},
+        {"cut inside the match", TStringGrid::CellWidthFor(metrics, "di" + ellipsis), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        results.SetColWidths(5, c.width);
+        QApplication::processEvents();
+        test::TextRecorder drawn(results.size());
+        results.render(&drawn);
+        const QString shown = drawn.TextIn(results.CellRect(5, 1));
+        if (!c.cut) {
+            EXPECT_EQ(shown.toStdString(), "disk.img");
+            continue;
+        }
+        ASSERT_TRUE(shown.endsWith(ellipsis)) << shown.toStdString();
+        EXPECT_FALSE(shown.chopped(1).isEmpty());
+        EXPECT_TRUE(QString("disk.img").startsWith(shown.chopped(1))) << shown.toStdString();
+    }
 }
 
 TEST_F(WholeTextsTest, SearchPageBoxesAndButtonsShowTheirTexts) {

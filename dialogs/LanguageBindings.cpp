@@ -192,6 +192,10 @@ void MainWindowBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Caption(P, "CBParte", {L("GB_OPCIONES_PALABRA")}));
     t.push_back(Caption(P, "LTextoABuscar", {L("E_TEXTO_BUSCAR")}));
     t.push_back(CaptionOf(P, "BBuscar", CaptionRef(P, "CBAtributos")));
+    t.push_back(Caption(P, "BParar", {Wc("PARAR")}));
+    t.push_back(Hint(P, "BParar", {H("H_BUSCAR_STOP")}));
+    t.push_back(Caption(P, "RBAnd", {L("RB_Y")}));
+    t.push_back(Caption(P, "RBOr", {L("RB_O")}));
     t.push_back(Hint(P, "SBAyudaBus", {H("H_AYUDA")}));
     t.push_back(HintOf(P, "SBAbreExitoNotepad", HintRef(P, "SBAbrirNotepad")));
     t.push_back(HintOf(P, "SBAbreExitoSistema", HintRef(P, "SBAbrirSistema")));

@@ -2,6 +2,36 @@
 // activation, shut-down, the page guard and the counters.
 #include "mainwindow/TFPrincipal.h"
 
+#include "catalogue/format/FormatError.h"
+#include "catalogue/format/TextUtils.h"
+#include "catalogue/metadata/MediaWriters.h"
+#include "catalogue/scan/TFCrearCarpeta.h"
+#include "catalogue/scan/TFCrearDisco.h"
+#include "catalogue/scan/TFSelectFolder.h"
+#include "dialogs/Language.h"
+#include "dialogs/LanguageBindings.h"
+#include "dialogs/Modal.h"
+#include "dialogs/TFCambiarCatalogo.h"
+#include "dialogs/TFCambiarColeccion.h"
+#include "dialogs/TFCambiarDescripcion.h"
+#include "dialogs/TFColector.h"
+#include "dialogs/TFColectorMensaje.h"
+#include "dialogs/TFCrearColeccion.h"
+#include "dialogs/TFMensajes.h"
+#include "mainwindow/BuiltActions.h"
+#include "mainwindow/ButtonIcons.h"
+#include "mainwindow/TFErrores.h"
+#include "mainwindow/TFFinal.h"
+#include "mainwindow/TProgressCyl.h"
+#include "platform/Directory.h"
+#include "platform/Text.h"
+#include "ui/BusyGuard.h"
+#include "ui/CheckBox.h"
+#include "ui/RadioGroup.h"
+#include "ui/SlotBarrier.h"
+#include "ui/StatusBar.h"
+#include "ui/StringGrid.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -20,36 +50,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "catalogue/format/FormatError.h"
-#include "catalogue/format/TextUtils.h"
-#include "catalogue/metadata/MediaWriters.h"
-#include "catalogue/scan/TFCrearCarpeta.h"
-#include "catalogue/scan/TFCrearDisco.h"
-#include "catalogue/scan/TFSelectFolder.h"
-#include "dialogs/Language.h"
-#include "dialogs/LanguageBindings.h"
-#include "dialogs/TFCambiarCatalogo.h"
-#include "dialogs/TFCambiarColeccion.h"
-#include "dialogs/TFCambiarDescripcion.h"
-#include "dialogs/TFColector.h"
-#include "dialogs/TFColectorMensaje.h"
-#include "dialogs/TFCrearColeccion.h"
-#include "dialogs/Modal.h"
-#include "dialogs/TFMensajes.h"
-#include "mainwindow/BuiltActions.h"
-#include "mainwindow/ButtonIcons.h"
-#include "mainwindow/TFErrores.h"
-#include "mainwindow/TFFinal.h"
-#include "mainwindow/TProgressCyl.h"
-#include "platform/Directory.h"
-#include "platform/Text.h"
-#include "ui/BusyGuard.h"
-#include "ui/CheckBox.h"
-#include "ui/RadioGroup.h"
-#include "ui/SlotBarrier.h"
-#include "ui/StatusBar.h"
-#include "ui/StringGrid.h"
-
 namespace sorvane {
 
 TFPrincipal* FPrincipal = nullptr;
@@ -58,11 +58,15 @@ namespace {
 
 constexpr int kDirectoryColumns = 15;
 
-QString Q(const std::string& utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
+QString Q(const std::string& utf8) {
+    return QString::fromStdString(text::AsUtf8(utf8));
+}
 
 } // namespace
 
-QString TituloAplicacion() { return Q(NombrePrograma + " " + VersionPrograma); }
+QString TituloAplicacion() {
+    return Q(NombrePrograma + " " + VersionPrograma);
+}
 
 TFPrincipal::TFPrincipal(QWidget* parent) : QMainWindow(parent) {
     setObjectName("FPrincipal");
@@ -153,7 +157,8 @@ void TFPrincipal::BuildTreeSide(QWidget* side) {
     GBNuevo->setLayout(new QHBoxLayout);
     SBNuevoDisco = Boton("SBNuevoDisco", GBNuevo, style->standardIcon(QStyle::SP_DriveHDIcon));
     SBNuevaCarpeta = Boton("SBNuevaCarpeta", GBNuevo, style->standardIcon(QStyle::SP_DirIcon));
-    SBNuevaColeccion = Boton("SBNuevaColeccion", GBNuevo, style->standardIcon(QStyle::SP_FileDialogNewFolder));
+    SBNuevaColeccion =
+        Boton("SBNuevaColeccion", GBNuevo, style->standardIcon(QStyle::SP_FileDialogNewFolder));
     GBEdicion = new QGroupBox(buttons);
     GBEdicion->setObjectName("GBEdicion");
     SBRecatalogar = Boton("SBRecatalogar", GBEdicion, style->standardIcon(QStyle::SP_BrowserReload));
@@ -314,23 +319,23 @@ void TFPrincipal::FillImageList() {
     QIcon closedFolder = style->standardIcon(QStyle::SP_DirClosedIcon);
     closedFolder.addPixmap(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16), QIcon::Selected);
     ILIconos = {
-        style->standardIcon(QStyle::SP_DirOpenIcon),           // 0 open folder
-        icon("folder-documents", QStyle::SP_DirLinkIcon),       // 1 collection
-        icon("media-optical-audio", QStyle::SP_MediaVolume),    // 2 audio CD
-        icon("media-optical", QStyle::SP_DriveCDIcon),          // 3 CD-ROM
+        style->standardIcon(QStyle::SP_DirOpenIcon),              // 0 open folder
+        icon("folder-documents", QStyle::SP_DirLinkIcon),         // 1 collection
+        icon("media-optical-audio", QStyle::SP_MediaVolume),      // 2 audio CD
+        icon("media-optical", QStyle::SP_DriveCDIcon),            // 3 CD-ROM
         icon("media-optical-recordable", QStyle::SP_DriveCDIcon), // 4 CD-RW
-        icon("media-floppy", QStyle::SP_DriveFDIcon),           // 5 floppy
-        icon("media-floppy", QStyle::SP_DriveFDIcon),           // 6 LS-120
-        icon("media-optical-dvd", QStyle::SP_DriveDVDIcon),     // 7 DVD
-        icon("media-optical-dvd", QStyle::SP_DriveDVDIcon),     // 8 DVD-RW
-        icon("drive-harddisk", QStyle::SP_DriveHDIcon),         // 9 hard disk
-        icon("network-server", QStyle::SP_DriveNetIcon),        // 10 network drive
-        icon("drive-removable-media", QStyle::SP_DriveFDIcon),  // 11 Zip
-        icon("drive-removable-media", QStyle::SP_DriveFDIcon),  // 12 Jaz
-        icon("media-optical", QStyle::SP_DriveCDIcon),          // 13 magneto-optical
-        icon("folder", QStyle::SP_DirIcon),                     // 14 folder catalogue
-        icon("drive-removable-media", QStyle::SP_DriveHDIcon),  // 15 other
-        closedFolder,                                           // 16 closed folder
+        icon("media-floppy", QStyle::SP_DriveFDIcon),             // 5 floppy
+        icon("media-floppy", QStyle::SP_DriveFDIcon),             // 6 LS-120
+        icon("media-optical-dvd", QStyle::SP_DriveDVDIcon),       // 7 DVD
+        icon("media-optical-dvd", QStyle::SP_DriveDVDIcon),       // 8 DVD-RW
+        icon("drive-harddisk", QStyle::SP_DriveHDIcon),           // 9 hard disk
+        icon("network-server", QStyle::SP_DriveNetIcon),          // 10 network drive
+        icon("drive-removable-media", QStyle::SP_DriveFDIcon),    // 11 Zip
+        icon("drive-removable-media", QStyle::SP_DriveFDIcon),    // 12 Jaz
+        icon("media-optical", QStyle::SP_DriveCDIcon),            // 13 magneto-optical
+        icon("folder", QStyle::SP_DirIcon),                       // 14 folder catalogue
+        icon("drive-removable-media", QStyle::SP_DriveHDIcon),    // 15 other
+        closedFolder,                                             // 16 closed folder
     };
 }
 
@@ -373,11 +378,12 @@ void TFPrincipal::ConnectHandlers() {
     connect(SBCambiar, &QToolButton::clicked, this,
             [this] { Guarded([this] { BBCambiarClick(); }); });
     connect(SBPadre, &QToolButton::clicked, this, [this] { Guarded([this] { BBPadreClick(); }); });
-    connect(BBColumnas, &QToolButton::clicked, this, [this] { Guarded([this] { BBColumnasClick(); }); });
-    for (TCheckBox* box : {CBVerDescripcion, CBVerCreado, CBVerExtension, CBVerAtributos,
-                           CBVerTamano, CBVerModificado, CBVerHoraModificado, CBVerHoraCreado,
-                           CBVerResolucion, CBVerPista, CBVerGenero, CBVerCalidad, CBVerCanales,
-                           CBVerAno})
+    connect(BBColumnas, &QToolButton::clicked, this,
+            [this] { Guarded([this] { BBColumnasClick(); }); });
+    for (TCheckBox* box :
+         {CBVerDescripcion, CBVerCreado, CBVerExtension, CBVerAtributos, CBVerTamano,
+          CBVerModificado, CBVerHoraModificado, CBVerHoraCreado, CBVerResolucion, CBVerPista,
+          CBVerGenero, CBVerCalidad, CBVerCanales, CBVerAno})
         box->OnClick = [this, box] { CBVerColumnaClick(box); };
     ConnectConfigHandlers();
     ConnectSearchHandlers();
@@ -413,7 +419,15 @@ void TFPrincipal::closeEvent(QCloseEvent* event) {
 
 void TFPrincipal::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (width() - 10 < PCatalogosArbol->width()) PCatalogosArbol->resize(PCatalogosArbol->minimumWidth(), PCatalogosArbol->height());
+    Guarded([this] { FormResize(); });
+}
+
+void TFPrincipal::FormResize() {
+    if (SBXBuscarDatos == nullptr) return; // still being built
+    if (width() - 10 < PCatalogosArbol->width())
+        PCatalogosArbol->resize(PCatalogosArbol->minimumWidth(), PCatalogosArbol->height());
+    CBAvanzadaClick();
+    CentraAnimacion();
 }
 
 void TFPrincipal::MuestraMensaje(const std::string& text) {
@@ -421,14 +435,17 @@ void TFPrincipal::MuestraMensaje(const std::string& text) {
     MuestraModal(*FMensajes);
 }
 
-std::string TFPrincipal::HostPath(const std::string& relative) const { return BaseFolder + relative; }
+std::string TFPrincipal::HostPath(const std::string& relative) const {
+    return BaseFolder + relative;
+}
 
 void TFPrincipal::FormActivate() {
     if (startupDone_ || startupFailed_) return;
     {
         TBusyGuard busy(BusyFlag);
         BaseFolder = CurrentDirectory() + "/";
-        ProgramFolder = ProgramFolderOverride.empty() ? ExecutableFolder() + "/" : ProgramFolderOverride;
+        ProgramFolder =
+            ProgramFolderOverride.empty() ? ExecutableFolder() + "/" : ProgramFolderOverride;
         ScanBuffer.Clear();
         LanguageDefaultText() = "File Language Error";
         if (!FileExists(ProgramFolder + "english.ini")) {
@@ -439,14 +456,15 @@ void TFPrincipal::FormActivate() {
             return;
         }
         AbreIdioma(ProgramFolder + "english.ini");
+        // The date formats first: the reset sizes the date columns by them.
+        const QLocale locale = QLocale::system();
+        DateFormat = locale.dateFormat(QLocale::ShortFormat);
+        DateTimeFormat = DateFormat + " " + locale.timeFormat(QLocale::LongFormat);
         ResetConfiguracion();
         RGIdiomaClick();
         InternalErrorWord() = LeeTexto("W", "ERROR_INTERNO");
         ErrorWord = LeeTexto("W", "ERROR");
         WarningWord = LeeTexto("W", "AVISO");
-        const QLocale locale = QLocale::system();
-        DateFormat = locale.dateFormat(QLocale::ShortFormat);
-        DateTimeFormat = DateFormat + " " + locale.timeFormat(QLocale::LongFormat);
         LColectorSize->clear();
         Lectores = std::make_unique<MediaReaders>();
 
@@ -457,7 +475,8 @@ void TFPrincipal::FormActivate() {
 
         StopFlag = false;
         PCMain->setCurrentWidget(TSCatalogos);
-        const std::string loading = LeeTexto("W", "CARGANDO") + " " + TituloAplicacion().toStdString() + "...";
+        const std::string loading =
+            LeeTexto("W", "CARGANDO") + " " + TituloAplicacion().toStdString() + "...";
         SBPrincipal->Panels(1).SetText(loading);
         TotalEntryCount = 0;
         CurrentFolderPath.clear();
@@ -514,7 +533,8 @@ void TFPrincipal::FormClose() {
     SBPrincipal->Panels(1).SetText(unloading);
     FFinal->LMensaje->setText(Q(LeeTexto("M", "M_LIBERANDO_MEMORIA")));
     FFinal->setWindowTitle(Q(unloading));
-    FFinal->PBFinal->setRange(0, static_cast<int>(std::max<long long>(1, std::llabs(CatalogueCount - 1))));
+    FFinal->PBFinal->setRange(
+        0, static_cast<int>(std::max<long long>(1, std::llabs(CatalogueCount - 1))));
     FFinal->PBFinal->setValue(0);
     FFinal->show();
     for (QTreeWidgetItemIterator it(Arbol); *it; ++it) {
@@ -541,7 +561,8 @@ void TFPrincipal::PCMainChange() {
 }
 
 void TFPrincipal::ActualizaContadores() {
-    SBPrincipal->Panels(0).SetText(FormatThousands(TotalEntryCount) + ":" + FormatThousands(CatalogueCount));
+    SBPrincipal->Panels(0).SetText(FormatThousands(TotalEntryCount) + ":" +
+                                   FormatThousands(CatalogueCount));
 }
 
 int TFPrincipal::ObtieneTamanoCluster(const QString& text) {
@@ -556,9 +577,9 @@ void TFPrincipal::ResetConfiguracion() {
     RGAciertos->SetItemIndex(0);
     HitRedBold = true;
     HitBold = HitRed = false;
-    for (TCheckBox* lines : {CBLinCatHorizontal, CBLinCatVertical, CBLinBusHorizontal, CBLinBusVertical,
-                             CBLinAniHorizontal, CBLinAniVertical, CBLinColectorHorizontal,
-                             CBLinColectorVertical})
+    for (TCheckBox* lines :
+         {CBLinCatHorizontal, CBLinCatVertical, CBLinBusHorizontal, CBLinBusVertical,
+          CBLinAniHorizontal, CBLinAniVertical, CBLinColectorHorizontal, CBLinColectorVertical})
         lines->SetChecked(false);
     BitmapColor = 128;
     AudioColor = 16711680;
@@ -567,7 +588,8 @@ void TFPrincipal::ResetConfiguracion() {
     TextColor = 16711935;
     PonColoresEjemplo();
     RGIdioma->SetItemIndex(0);
-    HelpFile = FileExists(ProgramFolder + "sorvaneeng.hlp") ? ProgramFolder + "sorvaneeng.hlp" : std::string();
+    HelpFile = FileExists(ProgramFolder + "sorvaneeng.hlp") ? ProgramFolder + "sorvaneeng.hlp"
+                                                            : std::string();
     RGModoTurbo->SetItemIndex(0);
     TurboMode = true;
     CBTipsComienzo->SetChecked(false);
@@ -577,34 +599,47 @@ void TFPrincipal::ResetConfiguracion() {
     CBAniCrearCarpeta->SetChecked(true);
     CBAniBuscar->SetChecked(true);
     CBAnidadosBuscarPath->SetChecked(false);
-    for (TCheckBox* off : {CBSerialNumberOff, CBMostrarErroresCatalogo, CBCarpetaIgual, CBCompressedOff,
-                           CBDocFilesOff, CBDotFilesOff, CBBmpFilesOff, CBGifFilesOff, CBJpgFilesOff,
-                           CBPcxFilesOff, CBPngFilesOff, CBTifFilesOff, CBTgaFilesOff, CBWavFilesOff,
-                           CBMp3FilesOff, CBWmaFilesOff, CBOggFilesOff, CBAviFilesOff})
+    for (TCheckBox* off :
+         {CBSerialNumberOff, CBMostrarErroresCatalogo, CBCarpetaIgual, CBCompressedOff,
+          CBDocFilesOff, CBDotFilesOff, CBBmpFilesOff, CBGifFilesOff, CBJpgFilesOff, CBPcxFilesOff,
+          CBPngFilesOff, CBTifFilesOff, CBTgaFilesOff, CBWavFilesOff, CBMp3FilesOff, CBWmaFilesOff,
+          CBOggFilesOff, CBAviFilesOff})
         off->SetChecked(false);
-    for (QLineEdit* extension : {EExtension1, EExtension2, EExtension3, EExtension4, EPathWinAmp}) extension->clear();
+    for (QLineEdit* extension : {EExtension1, EExtension2, EExtension3, EExtension4, EPathWinAmp})
+        extension->clear();
     CBClusterSize->setCurrentIndex(3);
-    for (TCheckBox* print : {CBPTColeccionesSN, CBPTTipodiscoSN, CBPCAnidadosSN, CBPCTamanoSN,
-                             CBPCModificadoSN, CBPCCreadoSN, CBPCAtributosSN, CBPCDescripcionSN,
-                             CBPDTamanoSN, CBPDModificadoSN, CBPDPrintColeccion, CBPDPrintCatalogo,
-                             CBPDPrintCarpeta, CBPRColeccionSN, CBPRCatalogoSN, CBPRCarpetaSN,
-                             CBPRDescripcionSN, CBPRTamanoSN, CBPRModificadoSN, CBPRCreadoSN,
-                             CBPRAtributosSN, CBPRExtensionSN})
+    for (TCheckBox* print :
+         {CBPTColeccionesSN, CBPTTipodiscoSN,  CBPCAnidadosSN,     CBPCTamanoSN,
+          CBPCModificadoSN,  CBPCCreadoSN,     CBPCAtributosSN,    CBPCDescripcionSN,
+          CBPDTamanoSN,      CBPDModificadoSN, CBPDPrintColeccion, CBPDPrintCatalogo,
+          CBPDPrintCarpeta,  CBPRColeccionSN,  CBPRCatalogoSN,     CBPRCarpetaSN,
+          CBPRDescripcionSN, CBPRTamanoSN,     CBPRModificadoSN,   CBPRCreadoSN,
+          CBPRAtributosSN,   CBPRExtensionSN})
         print->SetChecked(true);
     EPTTab->setText("8");
     EPCTab->setText("8");
     for (TCheckBox* on : {CBVerDescripcion, CBVerTamano, CBVerModificado, CBVerCreado,
                           CBVerAtributos, CBVerResolucion, CBVerCalidad, CBVerGenero})
         on->SetChecked(true);
-    for (TCheckBox* off : {CBVerExtension, CBVerHoraModificado, CBVerHoraCreado, CBVerCanales,
-                           CBVerPista, CBVerAno})
+    for (TCheckBox* off :
+         {CBVerExtension, CBVerHoraModificado, CBVerHoraCreado, CBVerCanales, CBVerPista, CBVerAno})
         off->SetChecked(false);
     BBColumnasClick();
     CBAvanzada->SetChecked(false);
     CBMultimedia->SetChecked(false);
+    // Wide enough for their titles, a 13-digit size and a dated time.
     static constexpr int kResultWidths[] = {0, 90, 100, 120, 140, 166, 68, 108, 108, 50, 30};
-    for (int col = 0; col < static_cast<int>(std::size(kResultWidths)); ++col)
-        SGResultados->SetColWidths(col, kResultWidths[col]);
+    const std::vector<QString> none;
+    const std::vector<QString> sizes = {TamanoDeMuestra()};
+    const std::vector<QString> dates = FechasDeMuestra(true);
+    SGResultados->SetColWidths(0, 0);
+    for (int col = 1; col < static_cast<int>(std::size(kResultWidths)); ++col) {
+        const std::vector<QString>& samples = col == 6               ? sizes
+                                              : col == 7 || col == 8 ? dates
+                                                                     : none;
+        SGResultados->SetColWidths(
+            col, AnchoColumna(*SGResultados, kTitulosResultados[col], kResultWidths[col], samples));
+    }
 }
 
 void TFPrincipal::CargaIdioma() {
@@ -614,9 +649,18 @@ void TFPrincipal::CargaIdioma() {
     const int index = RGIdioma->ItemIndex() == 1 ? 1 : 0;
     AbreIdioma(ProgramFolder + kLanguageFiles[index]);
     // The windows in the order their texts are written (dialogs/LanguageBindings.cpp).
-    QWidget* const windows[] = {this,           FColector,        FColectorMensaje,    FCrearDisco,
-                                FCrearCarpeta,  FCrearColeccion,  FSelectFolder,       FCambiarCatalogo,
-                                FCambiarDescripcion, FCambiarColeccion, FErrores,      FMensajes,
+    QWidget* const windows[] = {this,
+                                FColector,
+                                FColectorMensaje,
+                                FCrearDisco,
+                                FCrearCarpeta,
+                                FCrearColeccion,
+                                FSelectFolder,
+                                FCambiarCatalogo,
+                                FCambiarDescripcion,
+                                FCambiarColeccion,
+                                FErrores,
+                                FMensajes,
                                 FFinal};
     AplicaTextos(windows);
     AsignaTitulosDirectorio();
@@ -625,12 +669,8 @@ void TFPrincipal::CargaIdioma() {
 }
 
 void TFPrincipal::AsignaTitulosDirectorio() {
-    static constexpr const char* kTitles[] = {"DESC",       "NOMBRE",     "TAMANO",  "MODIFICADO",
-                                              "CREADO",     "ATRIBUTOS",  "EXTENSION", "DURACION",
-                                              "RESOLUCION", "CALIDAD",    "CANALES", "ANO",
-                                              "PISTA",      "GENERO"};
     for (int col = 1; col <= 14; ++col)
-        SGDirectorio->SetCells(col, 0, LeeTextoCapital("W", kTitles[col - 1]) + "       ");
+        SGDirectorio->SetCells(col, 0, LeeTextoCapital("W", kTitulosDirectorio[col]) + "       ");
     SGDirectorio->SetColWidths(0, 0);
 }
 

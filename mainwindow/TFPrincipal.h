@@ -2,22 +2,23 @@
 // the shared state the other windows read, and the start-up and shut-down work.
 #pragma once
 
-#include <QMainWindow>
+#include "catalogue/format/CatalogueLines.h"
+#include "catalogue/format/DateText.h"
+#include "catalogue/format/LineBuilders.h"
+#include "mainwindow/Matchers.h"
+#include "mainwindow/SearchEngine.h"
+#include "mainwindow/TreeNode.h"
+#include "platform/DateTime.h"
+
 #include <QIcon>
+#include <QMainWindow>
+#include <QScrollArea>
 #include <QString>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "catalogue/format/CatalogueLines.h"
-#include "catalogue/format/DateText.h"
-#include "catalogue/format/LineBuilders.h"
-#include "platform/DateTime.h"
-#include "mainwindow/Matchers.h"
-#include "mainwindow/SearchEngine.h"
-#include "mainwindow/TreeNode.h"
 
 class QComboBox;
 class QGroupBox;
@@ -49,6 +50,17 @@ enum DirectoryRowKind : int {
     kRowFolder,
     kRowFile,
 };
+
+// The section "W" keys of the column titles of the directory grid (columns
+// 1-14) and of the result grid (columns 1-17); column 0 has none.
+inline constexpr const char* kTitulosDirectorio[15] = {
+    nullptr,   "DESC",      "NOMBRE",    "TAMANO",   "MODIFICADO",
+    "CREADO",  "ATRIBUTOS", "EXTENSION", "DURACION", "RESOLUCION",
+    "CALIDAD", "CANALES",   "ANO",       "PISTA",    "GENERO"};
+inline constexpr const char* kTitulosResultados[18] = {
+    nullptr,      "COLECCION",  "CATALOGO", "CARPETA",   "DESC",      "NOMBRE",
+    "TAMANO",     "MODIFICADO", "CREADO",   "ATRIBUTOS", "EXTENSION", "DURACION",
+    "RESOLUCION", "CALIDAD",    "CANALES",  "ANO",       "PISTA",     "GENERO"};
 
 // Node image indexes of the tree.
 enum NodeImage : int {
@@ -105,6 +117,18 @@ public:
     void BBPadreClick();
     void BBColumnasClick();
     int CentroColumna(int column) const;
+    // The width a column of `grid` gets for a wanted width `wanted` (0 hides
+    // it and stays 0): at least the width of its title (section "W" key
+    // `titleKey`) in the current language and in both shipped language files,
+    // and of each of `samples`, so no title and no sample is ever cut.
+    int AnchoColumna(const TStringGrid& grid, const char* titleKey, int wanted,
+                     const std::vector<QString>& samples = {}) const;
+    // The widest texts a size or a date column shows: a 13-digit size with
+    // its separators, and dates with their year (and time) in every month.
+    static QString TamanoDeMuestra();
+    std::vector<QString> FechasDeMuestra(bool withTime) const;
+    // AnchoColumna for a column of the directory grid, with its samples.
+    int AnchoDirectorio(int column, int wanted) const;
 
     // Grid sorting (TFPrincipalOrden.cpp). Each key builder writes, for every
     // data row, the sort key of the row's cell in `column` into the hidden
@@ -150,7 +174,8 @@ public:
     // drive carries it: [M] M_DISCO_NOENCONTRADO + CR LF CR LF + catalogue name,
     // and nothing. The path is empty when the letter stands for no folder. The
     // path is not checked for existence (ExisteEnDisco does that).
-    std::optional<std::string> RutaEnDisco(std::string_view header, std::string_view folder, std::string_view name);
+    std::optional<std::string> RutaEnDisco(std::string_view header, std::string_view folder,
+                                           std::string_view name);
     // True when `path` is an existing file or folder; else [M] M_FICHERO_NOENCONTRADO.
     bool ExisteEnDisco(const std::string& path);
     // The openers, each taking a host path (as RutaEnDisco gives). They start a
@@ -176,8 +201,8 @@ public:
     void SBCargaWinAmpClick();
 
     // Shared state.
-    std::string BaseFolder;    // current folder at start, with a trailing "/"
-    std::string ProgramFolder; // the executable's folder, with a trailing "/"
+    std::string BaseFolder;            // current folder at start, with a trailing "/"
+    std::string ProgramFolder;         // the executable's folder, with a trailing "/"
     std::string ProgramFolderOverride; // when set before start-up, used instead (tests)
     CatalogueLines ScanBuffer;
     std::string ErrorWord;
@@ -215,8 +240,8 @@ public:
     QWidget *PCatalogosArbol, *PCatalogosFicheros;
     QGroupBox *GBNuevo, *GBEdicion;
     QToolButton *SBNuevoDisco, *SBNuevaCarpeta, *SBNuevaColeccion;
-    QToolButton *SBRecatalogar, *SBCortarCatalogo, *SBPegarCatalogo, *SBPegarCatalogo1,
-        *SBEliminar, *SBCambiar, *SBEscribeArbol, *SBImprimirCatalogo, *SBExportaCatalogo;
+    QToolButton *SBRecatalogar, *SBCortarCatalogo, *SBPegarCatalogo, *SBPegarCatalogo1, *SBEliminar,
+        *SBCambiar, *SBEscribeArbol, *SBImprimirCatalogo, *SBExportaCatalogo;
     QTreeWidget* Arbol;
     TStatusBar* SBArbol;
     QWidget* PArbolAbajoBarra;
@@ -229,8 +254,7 @@ public:
     TCheckBox *CBVerDescripcion, *CBVerCreado, *CBVerExtension, *CBVerAtributos, *CBVerTamano,
         *CBVerModificado;
     TCheckBox *CBVerHoraModificado, *CBVerHoraCreado;
-    TCheckBox *CBVerResolucion, *CBVerPista, *CBVerGenero, *CBVerCalidad, *CBVerCanales,
-        *CBVerAno;
+    TCheckBox *CBVerResolucion, *CBVerPista, *CBVerGenero, *CBVerCalidad, *CBVerCanales, *CBVerAno;
     QToolButton *SBAbrirColector, *SBAddColector;
     QLabel *LColectorFicherosNumero, *LColectorSize;
     TStringGrid* SGDirectorio;
@@ -244,15 +268,16 @@ public:
     TCheckBox *CBAnidados, *CBSoloCat, *CBSoloCol;
     TRadioGroup *GBDonde, *GBCuales;
     QLineEdit* EExtension;
-    QGroupBox *GBAtributos, *GBModificado, *GBCreado, *GBTamano, *GBTipo, *GBLimitaciones, *GBopciones;
+    QGroupBox *GBAtributos, *GBModificado, *GBCreado, *GBTamano, *GBTipo, *GBLimitaciones,
+        *GBopciones;
     TCheckBox *CBAtributos, *CBAnidadosAttr, *CBMultimediaAttr, *CBSistema, *CBOculto, *CBArchivo,
         *CBLectura, *CBComprimido, *CBOffLine;
     QLineEdit *EInicial, *EFinal, *EInicialCre, *EFinalCre;
     QLineEdit *CBMin, *CBMax;
     QGroupBox *GBDuracion, *GBCanales, *GBResolucion, *GBCalidad, *GBAno, *GBGenero, *GBPista;
-    QLineEdit *EDuracionIni, *EduracionFin, *EPaginasIni, *EPaginasFin, *EAnchoMin, *EAnchoMax, *EAltoMin,
-        *EAltoMax, *EFrecMin, *EFrecMax, *ECalidadMin, *ECalidadMax, *EAnoMin, *EAnoMax, *ETrackMin,
-        *ETrackMax, *EGenero;
+    QLineEdit *EDuracionIni, *EduracionFin, *EPaginasIni, *EPaginasFin, *EAnchoMin, *EAnchoMax,
+        *EAltoMin, *EAltoMax, *EFrecMin, *EFrecMax, *ECalidadMin, *ECalidadMax, *EAnoMin, *EAnoMax,
+        *ETrackMin, *ETrackMax, *EGenero;
     TCheckBox *CBCanales1, *CBcanales2;
     QToolButton* SBCopiar;
     QProgressBar* AniCd; // the busy animation of a search
@@ -264,8 +289,19 @@ public:
     QLabel *LBuscarTipIzquierdo, *LBuscarTipDerecho;
     QToolButton *SBAbreExitoNotepad, *SBAbreExitoSistema, *SBAbreExitoCon, *SBEncolarExitoWinamp;
     QToolButton *SBExplorarExito, *SBVerCatalogo, *SBAddColectorBuscar, *SBImprimirExitos;
-    std::uint64_t ResultHits = 0; // rows of the last search: the grid has results exactly when above 0
+    std::uint64_t ResultHits =
+        0;                  // rows of the last search: the grid has results exactly when above 0
     void CBAvanzadaClick(); // the layout of CBAvanzada and CBMultimedia
+    // The resize handler: the tree panel kept inside the window, the search
+    // page laid out again and its busy animation centred.
+    void FormResize();
+    // Places the shown criteria within the page's width: the advanced and the
+    // media columns side by side, or two by two, or one under the other, as
+    // room allows.
+    void ColocaCriterios();
+    // AniCd in the middle of the page below the criteria.
+    void CentraAnimacion();
+    QScrollArea* SBXBuscarDatos = nullptr; // scrolls the criteria when they cannot fit
     void EBuscarChange();
     void GBDondeClick();
     void GBCualesClick();
@@ -344,8 +380,8 @@ public:
     QLabel *ImLogo, *TEdicion, *LCreditosFormatos, *LCreditosDesc, *LDerechos, *Label34, *Label1;
     QToolButton* SpeedButton1; // the about page's Spanish button
     // State the configuration page drives.
-    bool TurboMode = true;  // RGModoTurbo item 0; folding has one mode here (docs/platform.md)
-    std::string HelpFile;   // the help file in use; empty when there is none
+    bool TurboMode = true; // RGModoTurbo item 0; folding has one mode here (docs/platform.md)
+    std::string HelpFile;  // the help file in use; empty when there is none
     // Handlers of the configuration and about pages.
     void RGIdiomaClick();
     void SBInglesClick();  // RGIdioma item 0
@@ -370,9 +406,9 @@ public:
     QToolButton* SBCargaWinAmp = nullptr;
 
     // Cataloguing.
-    std::string SelectedFolder;       // the folder picker's answer
+    std::string SelectedFolder;             // the folder picker's answer
     std::unique_ptr<MediaReaders> Lectores; // the metadata readers, reused for every file
-    std::uint64_t FolderScanBytes = 0; // byte total of the last folder scan
+    std::uint64_t FolderScanBytes = 0;      // byte total of the last folder scan
     // The switches and extensions that steer the file lines of a scan.
     OpcionesLinea OpcionesLineaActuales() const;
     // The nested block of a catalogued archive, listed for the cataloguing
@@ -407,6 +443,8 @@ private:
     void BuildFileSide(QWidget* side);
     void BuildOtherPages();
     void BuildSearchPage();
+    // The columns of advanced and of media groups, left to right.
+    std::vector<QWidget*> advancedColumns_, mediaColumns_;
     void ConnectSearchHandlers();
     void ConnectSortHandlers(); // the header clicks of the grids (TFPrincipalOrden.cpp)
     // The automatic sort after a listing, by RGAutoSort and CBAutoSortInvertir.

@@ -29,8 +29,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -48,6 +50,22 @@ constexpr int kMaxSizeChars = 10;
 constexpr int kMaxExtensionChars = 32;
 constexpr std::int64_t kLargestSize = 9'999'999'999LL;
 constexpr int kDefaultResultWidth = 150;
+constexpr int kSizeBoxDigits = 13;
+// The busy animation is a square of this side.
+constexpr int kAnimationSize = 32;
+
+// The width of an edit that shows `digits` digits whole.
+int EditWidthFor(const QLineEdit& edit, int digits) {
+    QStyleOptionFrame option;
+    option.initFrom(&edit);
+    option.lineWidth = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit);
+    const QMargins margins = edit.textMargins();
+    const int text = edit.fontMetrics().horizontalAdvance(QString(digits, QChar('9')));
+    // The edit's own margin of 2 pixels each side and room for the cursor.
+    const QSize contents(text + margins.left() + margins.right() + 2 * 2 + 2,
+                         edit.fontMetrics().height());
+    return edit.style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, &edit).width();
+}
 
 QString Q(std::string_view utf8) {
     return QString::fromStdString(text::AsUtf8(utf8));
@@ -180,14 +198,14 @@ void TFPrincipal::BuildSearchPage() {
     commands->layout()->addWidget(BParar);
     CBAvanzada = check("CBAvanzada", commands);
     CBMultimedia = check("CBMultimedia", commands);
-    AniCd = new QProgressBar(commands);
+    static_cast<QHBoxLayout*>(commands->layout())->addStretch();
+    // The busy animation floats over the page, centred below the criteria.
+    AniCd = new QProgressBar(TSBuscar);
     AniCd->setObjectName("AniCd");
     AniCd->setRange(0, 0);
     AniCd->setTextVisible(false);
-    AniCd->setMaximumWidth(80);
+    AniCd->setFixedSize(kAnimationSize, kAnimationSize);
     AniCd->hide();
-    commands->layout()->addWidget(AniCd);
-    static_cast<QHBoxLayout*>(commands->layout())->addStretch();
     // The file group, the place group and the result-list buttons.
     QWidget* hits = line(simple);
     const auto* style = QApplication::style();
@@ -330,35 +348,44 @@ void TFPrincipal::BuildSearchPage() {
     // Edits as wide as what they take.
     for (QLineEdit* e : {EInicial, EFinal, EInicialCre, EFinalCre})
         e->setMaximumWidth(140);
-    for (QLineEdit* e : {CBMin, CBMax, EExtension})
-        e->setMaximumWidth(110);
+    EExtension->setMaximumWidth(110);
+    // Room for 13 digits, the widest size the page takes with thousands separators.
+    for (QLineEdit* e : {CBMin, CBMax})
+        e->setFixedWidth(EditWidthFor(*e, kSizeBoxDigits));
     for (QLineEdit* e : {EDuracionIni, EduracionFin, EPaginasIni, EPaginasFin, EAnchoMin, EAnchoMax,
                          EAltoMin, EAltoMax, EFrecMin, EFrecMax, ECalidadMin, ECalidadMax, EAnoMin,
                          EAnoMax, ETrackMin, ETrackMax})
         e->setMaximumWidth(70);
 
-    // Columns of groups, each kept at the top.
-    const auto columns = [data](const char* name,
-                                std::initializer_list<std::initializer_list<QWidget*>> groups) {
-        auto* panel = new QWidget(data);
-        panel->setObjectName(name);
-        auto* layout = new QHBoxLayout(panel);
+    // Columns of groups, each kept at the top; ColocaCriterios places the
+    // advanced columns in the grid of their panel.
+    const auto column = [](QWidget* panel, std::initializer_list<QWidget*> groups) {
+        auto* stack = new QWidget(panel);
+        auto* layout = new QVBoxLayout(stack);
         layout->setContentsMargins(0, 0, 0, 0);
-        for (const auto& column : groups) {
-            auto* stack = new QVBoxLayout;
-            for (QWidget* widget : column)
-                stack->addWidget(widget);
-            stack->addStretch();
-            layout->addLayout(stack);
-        }
-        return panel;
+        for (QWidget* widget : groups)
+            layout->addWidget(widget);
+        layout->addStretch();
+        return stack;
     };
-    PBuscarAvanzada = columns("PBuscarAvanzada", {{GBTipo, GBDonde},
-                                                  {GBCuales, EExtension, GBLimitaciones},
-                                                  {GBModificado, GBCreado, GBTamano},
-                                                  {GBAtributos}});
-    PBuscarMultimedia = columns("PBuscarMultimedia", {{GBDuracion, GBCalidad, GBGenero},
-                                                      {GBResolucion, GBCanales, GBAno, GBPista}});
+    PBuscarAvanzada = new QWidget(data);
+    PBuscarAvanzada->setObjectName("PBuscarAvanzada");
+    auto* advancedGrid = new QGridLayout(PBuscarAvanzada);
+    advancedGrid->setContentsMargins(0, 0, 0, 0);
+    advancedColumns_ = {column(PBuscarAvanzada, {GBTipo, GBDonde}),
+                        column(PBuscarAvanzada, {GBCuales, EExtension, GBLimitaciones}),
+                        column(PBuscarAvanzada, {GBModificado, GBCreado, GBTamano}),
+                        column(PBuscarAvanzada, {GBAtributos})};
+    for (int i = 0; i < static_cast<int>(advancedColumns_.size()); ++i)
+        advancedGrid->addWidget(advancedColumns_[i], 0, i, Qt::AlignTop);
+    PBuscarMultimedia = new QWidget(data);
+    PBuscarMultimedia->setObjectName("PBuscarMultimedia");
+    auto* mediaGrid = new QGridLayout(PBuscarMultimedia);
+    mediaGrid->setContentsMargins(0, 0, 0, 0);
+    mediaColumns_ = {column(PBuscarMultimedia, {GBDuracion, GBCalidad, GBGenero}),
+                     column(PBuscarMultimedia, {GBResolucion, GBCanales, GBAno, GBPista})};
+    for (int i = 0; i < static_cast<int>(mediaColumns_.size()); ++i)
+        mediaGrid->addWidget(mediaColumns_[i], 0, i, Qt::AlignTop);
 
     auto* middle = new QWidget(data);
     auto* middleLayout = new QVBoxLayout(middle);
@@ -385,7 +412,13 @@ void TFPrincipal::BuildSearchPage() {
     dataLayout->addWidget(LBuscarTipDerecho);
     dataLayout->addStretch(1);
     dataLayout->addWidget(PBuscarMultimedia, 0, Qt::AlignTop);
-    page->addWidget(data);
+    // The criteria never widen the window: what cannot fit scrolls.
+    SBXBuscarDatos = new QScrollArea(TSBuscar);
+    SBXBuscarDatos->setObjectName("SBXBuscarDatos");
+    SBXBuscarDatos->setFrameShape(QFrame::NoFrame);
+    SBXBuscarDatos->setWidgetResizable(true);
+    SBXBuscarDatos->setWidget(data);
+    page->addWidget(SBXBuscarDatos);
 
     SGResultados = new TStringGrid(TSBuscar);
     SGResultados->setObjectName("SGResultados");
@@ -407,12 +440,8 @@ void TFPrincipal::ConnectSearchHandlers() {
 }
 
 void TFPrincipal::AsignaTitulosResultados() {
-    static constexpr const char* kTitles[] = {
-        "COLECCION",  "CATALOGO", "CARPETA",   "DESC",      "NOMBRE",   "TAMANO",
-        "MODIFICADO", "CREADO",   "ATRIBUTOS", "EXTENSION", "DURACION", "RESOLUCION",
-        "CALIDAD",    "CANALES",  "ANO",       "PISTA",     "GENERO"};
     for (int col = 1; col <= 17; ++col)
-        SGResultados->SetCells(col, 0, LeeTextoCapital("W", kTitles[col - 1]) + "       ");
+        SGResultados->SetCells(col, 0, LeeTextoCapital("W", kTitulosResultados[col]) + "       ");
     for (int col : {0, 18, 19, 20, 21})
         SGResultados->SetColWidths(col, 0);
 }
@@ -734,6 +763,8 @@ void TFPrincipal::BBuscarClick() {
     QCoreApplication::processEvents();
     OperationStartTime = MonotonicMilliseconds();
     // Our own busy animation stands for the animation file.
+    CentraAnimacion();
+    AniCd->raise();
     AniCd->setVisible(CBAniBuscar->Checked());
 
     // Steps 18 to 25.

@@ -1,16 +1,6 @@
 // The directory grid of the main window: filling it for the selected tree node
 // (a collection's children, or a catalogue folder's sub-folders and files),
 // its drawing, its row buttons, double click and column widths.
-#include <QApplication>
-#include <QDateTime>
-#include <QLabel>
-#include <QLocale>
-#include <QPainter>
-#include <QProgressBar>
-#include <QToolButton>
-#include <QTreeWidget>
-#include <cmath>
-
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/DateText.h"
@@ -20,6 +10,7 @@
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "mainwindow/BuiltActions.h"
+#include "dialogs/LanguageFile.h"
 #include "mainwindow/TFPrincipal.h"
 #include "mainwindow/TProgressCyl.h"
 #include "platform/Text.h"
@@ -27,6 +18,17 @@
 #include "ui/CheckBox.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLocale>
+#include <QPainter>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <cmath>
 
 namespace sorvane {
 namespace {
@@ -96,14 +98,18 @@ void MediaColumns(std::string_view line, std::string_view extension, std::string
         cols[kColResolution] = DameTextoResolucion(block);
         cols[kColQuality] = DameTextoCalidadAVI(block);
         break;
-    case MediaKind::Text: cols[kColDuration] = DameTextoPaginasDOC(block) + "p"; break;
-    case MediaKind::None: break;
+    case MediaKind::Text:
+        cols[kColDuration] = DameTextoPaginasDOC(block) + "p";
+        break;
+    case MediaKind::None:
+        break;
     }
 }
 
 void SetRow(TStringGrid& grid, int row, const std::string (&cols)[15]) {
     std::string_view views[15];
-    for (int i = 0; i < 15; ++i) views[i] = cols[i];
+    for (int i = 0; i < 15; ++i)
+        views[i] = cols[i];
     grid.SetRowCells(row, std::span<const std::string_view>(views, 15));
 }
 
@@ -123,7 +129,8 @@ std::string TFPrincipal::TextoFechaUtf8(const DateTime& v, bool withTime) const 
     }
     if (format.Supported()) return format.Format(v);
     // Day or month names: through the locale. Catalogue times carry no zone.
-    const QDateTime moment(QDate(v.year, v.month, v.day), QTime(v.hour, v.minute, v.second), Qt::UTC);
+    const QDateTime moment(QDate(v.year, v.month, v.day), QTime(v.hour, v.minute, v.second),
+                           Qt::UTC);
     QString zoneless = pattern;
     zoneless.remove(" t").remove('t');
     return QLocale::system().toString(moment, zoneless).toStdString();
@@ -164,7 +171,8 @@ void TFPrincipal::ListaColeccion(QTreeWidgetItem* node) {
     CatalogueCollectionPath.clear();
     CollectionPath = GetNodePath(node).substr(1);
     SBArbol->Panels(0).SetText(collectionWord);
-    SBPrincipal->Panels(1).SetText(std::to_string(collections) + " " + LeeTexto("W", "COLECCIONES") + ", " +
+    SBPrincipal->Panels(1).SetText(std::to_string(collections) + " " +
+                                   LeeTexto("W", "COLECCIONES") + ", " +
                                    std::to_string(catalogues) + " " + LeeTexto("W", "CATALOGOS"));
     ActivaBotonesDirectorio(1);
 }
@@ -192,7 +200,8 @@ void TFPrincipal::ListaCarpeta(QTreeWidgetItem* node) {
         CurrentFolderPath = folderPath.empty() ? "\\" : folderPath;
         const std::string cataloguePath = GetNodePath(catalogue);
         const std::string parentPath = std::string(ExtraeRutaPadre(cataloguePath));
-        CatalogueCollectionPath = parentPath == "\\" || parentPath.empty() ? "" : parentPath.substr(1) + "\\";
+        CatalogueCollectionPath =
+            parentPath == "\\" || parentPath.empty() ? "" : parentPath.substr(1) + "\\";
         CollectionPath = node->parent() == nullptr || catalogue->parent() == nullptr
                              ? ""
                              : GetNodePath(catalogue->parent()).substr(1);
@@ -204,8 +213,8 @@ void TFPrincipal::ListaCarpeta(QTreeWidgetItem* node) {
         DiskGauge->SetPosition(GaugePosition(used, free));
         DiskGauge->show();
         PArbolAbajoBarraFree->setText(QString::fromStdString(FormateaTamano(free, bytesWord)));
-        SBArbol->Panels(0).SetText(FormatThousands(static_cast<std::int64_t>(lines.Count()) - 2) + ", " +
-                                   FormateaTamano(used, bytesWord) + ", " +
+        SBArbol->Panels(0).SetText(FormatThousands(static_cast<std::int64_t>(lines.Count()) - 2) +
+                                   ", " + FormateaTamano(used, bytesWord) + ", " +
                                    std::string(DameCabeceraVolumen(header)) + ", " +
                                    std::string(DameCabeceraNumSerie(header)));
 
@@ -220,7 +229,8 @@ void TFPrincipal::ListaCarpeta(QTreeWidgetItem* node) {
         CurrentFileCount = 0;
         std::size_t afterFiles = lines.Count();
         if (CurrentLineIndex >= 0) {
-            for (std::size_t i = static_cast<std::size_t>(CurrentLineIndex) + 1; i < lines.Count(); ++i) {
+            for (std::size_t i = static_cast<std::size_t>(CurrentLineIndex) + 1; i < lines.Count();
+                 ++i) {
                 if (EsLineaCarpeta(lines.Line(i))) {
                     afterFiles = i;
                     break;
@@ -231,7 +241,8 @@ void TFPrincipal::ListaCarpeta(QTreeWidgetItem* node) {
 
         // Sub-folders: rows, and on the first visit the folder nodes of the tree.
         const bool listed = EstaDesplegado(node);
-        SBPrincipal->Panels(1).SetText(LeeTexto("M", listed ? "M_BUSCANDO_CARPETAS" : "M_CREANDO_CARPETAS_ARBOL"));
+        SBPrincipal->Panels(1).SetText(
+            LeeTexto("M", listed ? "M_BUSCANDO_CARPETAS" : "M_CREANDO_CARPETAS_ARBOL"));
         QCoreApplication::processEvents();
         std::vector<std::size_t> folders;
         if (CurrentLineIndex >= 0) {
@@ -239,7 +250,8 @@ void TFPrincipal::ListaCarpeta(QTreeWidgetItem* node) {
                 const std::string_view line = lines.Line(i);
                 if (!EsLineaCarpeta(line)) continue;
                 const std::string_view path = DameCarpetaRuta(line);
-                // Folders come in walk order, so the folder's subtree ends at the first folder outside it.
+                // Folders come in walk order, so the folder's subtree ends at the first folder
+                // outside it.
                 if (!EsSubcarpeta(CurrentFolderPath, path)) break;
                 if (EsSubcarpetaDirecta(CurrentFolderPath, path)) folders.push_back(i);
             }
@@ -247,7 +259,8 @@ void TFPrincipal::ListaCarpeta(QTreeWidgetItem* node) {
         if (!listed) {
             for (std::size_t i : folders) {
                 auto* child = new TNodoArbol(NodeKind::Folder);
-                child->setText(0, QString::fromStdString(text::AsUtf8(DameCarpetaNombre(lines.Line(i)))));
+                child->setText(
+                    0, QString::fromStdString(text::AsUtf8(DameCarpetaNombre(lines.Line(i)))));
                 child->setIcon(0, ILIconos[kImageClosedFolder]);
                 node->addChild(child);
             }
@@ -260,7 +273,8 @@ void TFPrincipal::ListaCarpeta(QTreeWidgetItem* node) {
         const long long rows = CurrentSubfolderCount + CurrentFileCount;
         SGDirectorio->SetRowCount(static_cast<int>(1 + std::max<long long>(1, rows)));
         int row = 1;
-        for (std::size_t i : folders) FilaCarpeta(row++, lines.Line(i));
+        for (std::size_t i : folders)
+            FilaCarpeta(row++, lines.Line(i));
 
         std::uint64_t total = 0;
         if (CurrentFileCount > 0) {
@@ -269,7 +283,8 @@ void TFPrincipal::ListaCarpeta(QTreeWidgetItem* node) {
             SBPrincipal->Panels(1).SetText(LeeTexto("M", "M_BUSCANDO_FICHEROS"));
             QCoreApplication::processEvents();
             const auto first = static_cast<std::size_t>(CurrentLineIndex) + 1;
-            const long long repaintStep = std::max<long long>(kProgressStep, CurrentFileCount / 100);
+            const long long repaintStep =
+                std::max<long long>(kProgressStep, CurrentFileCount / 100);
             long long lastShown = 0;
             for (std::size_t i = first; i < afterFiles; ++i) {
                 FilaFichero(row++, lines.Line(i), total);
@@ -281,10 +296,10 @@ void TFPrincipal::ListaCarpeta(QTreeWidgetItem* node) {
             }
             PBPrincipal->setValue(PBPrincipal->maximum());
         }
-        SBPrincipal->Panels(1).SetText(FormatThousands(CurrentSubfolderCount) + " " + LeeTexto("W", "CARPETAS") +
-                                       ", " + FormatThousands(CurrentFileCount) + " " +
-                                       LeeTexto("W", "FICHEROS") + ", " +
-                                       FormateaTamano(static_cast<std::int64_t>(total), bytesWord));
+        SBPrincipal->Panels(1).SetText(
+            FormatThousands(CurrentSubfolderCount) + " " + LeeTexto("W", "CARPETAS") + ", " +
+            FormatThousands(CurrentFileCount) + " " + LeeTexto("W", "FICHEROS") + ", " +
+            FormateaTamano(static_cast<std::int64_t>(total), bytesWord));
     }
     OrdenaAutomatico();
     SGDirectorio->SetCurrentCell(1, 1);
@@ -295,7 +310,8 @@ void TFPrincipal::FilaCarpeta(int row, std::string_view line) {
     std::string cols[15];
     cols[kColDescription] = DameCarpetaDescripcion(line);
     cols[kColName] = std::string(DameCarpetaNombre(line)) + "\\";
-    cols[kColModified] = TextoFechaUtf8(DameCarpetaModificado(line), CBVerHoraModificado->Checked());
+    cols[kColModified] =
+        TextoFechaUtf8(DameCarpetaModificado(line), CBVerHoraModificado->Checked());
     try {
         cols[kColCreated] = TextoFechaUtf8(DameCarpetaCreado(line), CBVerHoraCreado->Checked());
     } catch (const EFormatoCatalogo&) {
@@ -313,12 +329,14 @@ void TFPrincipal::FilaFichero(int row, std::string_view line, std::uint64_t& tot
     cols[kColDescription] = DameFicheroDescripcion(line);
     cols[kColName] = DameFicheroNombre(line);
     cols[kColSize] = FormatThousands(static_cast<std::int64_t>(size));
-    cols[kColModified] = TextoFechaUtf8(DameFicheroModificado(line), CBVerHoraModificado->Checked());
+    cols[kColModified] =
+        TextoFechaUtf8(DameFicheroModificado(line), CBVerHoraModificado->Checked());
     try {
         cols[kColCreated] = TextoFechaUtf8(DameFicheroCreado(line), CBVerHoraCreado->Checked());
     } catch (const EFormatoCatalogo&) {
     }
-    cols[kColAttributes] = DameFicheroAtributos(line) + std::string(DameFicheroAtributosExtendidos(line));
+    cols[kColAttributes] =
+        DameFicheroAtributos(line) + std::string(DameFicheroAtributosExtendidos(line));
     cols[kColExtension] = extension;
     MediaColumns(line, extension, cols);
     SetRow(*SGDirectorio, row, cols);
@@ -326,10 +344,12 @@ void TFPrincipal::FilaFichero(int row, std::string_view line, std::uint64_t& tot
 }
 
 void TFPrincipal::ActivaBotonesDirectorio(int row) {
-    const int kind = row > 0 && row < SGDirectorio->RowCount() ? SGDirectorio->RowTag(row) : kRowEmpty;
+    const int kind =
+        row > 0 && row < SGDirectorio->RowCount() ? SGDirectorio->RowTag(row) : kRowEmpty;
     if (kind == kRowEmpty) {
-        for (QToolButton* b : {SBAnidados, SBDescripcion, SBImprimirDirectorio, SBAbrirNotepad, SBAbrirSistema,
-                               SBAbrirExplorador, SBEncolarWinAmp, SBAbrirCon, SBAddColector})
+        for (QToolButton* b :
+             {SBAnidados, SBDescripcion, SBImprimirDirectorio, SBAbrirNotepad, SBAbrirSistema,
+              SBAbrirExplorador, SBEncolarWinAmp, SBAbrirCon, SBAddColector})
             b->setEnabled(false);
         return;
     }
@@ -338,13 +358,15 @@ void TFPrincipal::ActivaBotonesDirectorio(int row) {
                            SGDirectorio->CellView(kColAttributes, row).find('@') !=
                                std::string_view::npos);
     if (kind == kRowCollection) {
-        for (QToolButton* b : {SBDescripcion, SBAbrirNotepad, SBAbrirSistema, SBAbrirExplorador, SBEncolarWinAmp})
+        for (QToolButton* b :
+             {SBDescripcion, SBAbrirNotepad, SBAbrirSistema, SBAbrirExplorador, SBEncolarWinAmp})
             b->setEnabled(false);
     } else {
         SBDescripcion->setEnabled(built::kDescriptionEditor);
         SBAbrirExplorador->setEnabled(true);
         const bool file = kind == kRowFile;
-        for (QToolButton* b : {SBAbrirNotepad, SBAbrirSistema, SBEncolarWinAmp, SBAbrirCon}) b->setEnabled(file);
+        for (QToolButton* b : {SBAbrirNotepad, SBAbrirSistema, SBEncolarWinAmp, SBAbrirCon})
+            b->setEnabled(file);
     }
     QTreeWidgetItem* node = Arbol->currentItem();
     SBPadre->setEnabled(node != nullptr && node->parent() != nullptr);
@@ -383,7 +405,8 @@ void TFPrincipal::BBPadreClick() {
     Arbol->setCurrentItem(node->parent());
 }
 
-bool TFPrincipal::DibujaCelda(int col, int row, QPainter& painter, const QRect& rect, bool focused) {
+bool TFPrincipal::DibujaCelda(int col, int row, QPainter& painter, const QRect& rect,
+                              bool focused) {
     if (row == 0) return false;
     const int kind = SGDirectorio->RowTag(row);
     const QString text = SGDirectorio->CellText(col, row);
@@ -396,23 +419,36 @@ bool TFPrincipal::DibujaCelda(int col, int row, QPainter& painter, const QRect& 
         } else if (attributes.find('#') != std::string_view::npos && !focused) {
             std::uint32_t color = 0;
             switch (MediaKindOfExtension(SGDirectorio->CellView(kColExtension, row))) {
-            case MediaKind::Text: color = TextColor; break;
-            case MediaKind::Bitmap: color = BitmapColor; break;
-            case MediaKind::Audio: color = AudioColor; break;
-            case MediaKind::Music: color = MusicColor; break;
-            case MediaKind::Video: color = VideoColor; break;
-            case MediaKind::None: return false;
+            case MediaKind::Text:
+                color = TextColor;
+                break;
+            case MediaKind::Bitmap:
+                color = BitmapColor;
+                break;
+            case MediaKind::Audio:
+                color = AudioColor;
+                break;
+            case MediaKind::Music:
+                color = MusicColor;
+                break;
+            case MediaKind::Video:
+                color = VideoColor;
+                break;
+            case MediaKind::None:
+                return false;
             }
             painter.setPen(FromColorNumber(color));
         }
         SGDirectorio->DrawCellText(painter, rect, text);
         return true;
     }
-    if ((kind == kRowFile || kind == kRowFolder) && (col == kColSize || (col >= kColDuration && col <= kColTrack))) {
+    if ((kind == kRowFile || kind == kRowFolder) &&
+        (col == kColSize || (col >= kColDuration && col <= kColTrack))) {
         SGDirectorio->DrawCellText(painter, rect, " " + text, Qt::AlignRight | Qt::AlignVCenter);
         return true;
     }
-    if (kind == kRowCollection && SGDirectorio->CellView(kColDescription, row) == LeeTextoCapital("W", "COLECCION")) {
+    if (kind == kRowCollection &&
+        SGDirectorio->CellView(kColDescription, row) == LeeTextoCapital("W", "COLECCION")) {
         QFont font = painter.font();
         font.setBold(true);
         painter.setFont(font);
@@ -431,20 +467,67 @@ void TFPrincipal::CBVerColumnaClick(TCheckBox* box) {
     const bool modTime = CBVerHoraModificado->Checked();
     const bool createdTime = CBVerHoraCreado->Checked();
     const Width widths[] = {
-        {CBVerDescripcion, kColDescription, 130}, {CBVerTamano, kColSize, 64},
-        {CBVerModificado, kColModified, modTime ? 112 : 64}, {CBVerCreado, kColCreated, createdTime ? 112 : 64},
-        {CBVerAtributos, kColAttributes, 50},     {CBVerExtension, kColExtension, 30},
-        {CBVerResolucion, kColResolution, 60},    {CBVerCalidad, kColQuality, 42},
-        {CBVerCanales, kColChannels, 16},         {CBVerAno, kColYear, 30},
-        {CBVerPista, kColTrack, 28},              {CBVerGenero, kColGenre, 100},
+        {CBVerDescripcion, kColDescription, 130},
+        {CBVerTamano, kColSize, 64},
+        {CBVerModificado, kColModified, modTime ? 112 : 64},
+        {CBVerCreado, kColCreated, createdTime ? 112 : 64},
+        {CBVerAtributos, kColAttributes, 50},
+        {CBVerExtension, kColExtension, 30},
+        {CBVerResolucion, kColResolution, 60},
+        {CBVerCalidad, kColQuality, 42},
+        {CBVerCanales, kColChannels, 16},
+        {CBVerAno, kColYear, 30},
+        {CBVerPista, kColTrack, 28},
+        {CBVerGenero, kColGenre, 100},
     };
     for (const Width& w : widths)
-        if (w.box == box) SGDirectorio->SetColWidths(w.column, box->Checked() ? w.on : 0);
+        if (w.box == box)
+            SGDirectorio->SetColWidths(w.column,
+                                       AnchoDirectorio(w.column, box->Checked() ? w.on : 0));
     if (box == CBVerHoraModificado || box == CBVerHoraCreado) {
         const int column = box == CBVerHoraModificado ? kColModified : kColCreated;
-        SGDirectorio->SetColWidths(column, box->Checked() ? 112 : 68);
+        SGDirectorio->SetColWidths(column, AnchoDirectorio(column, box->Checked() ? 112 : 68));
         if (startupDone_ && !BusyFlag && Arbol->currentItem()) ArbolChange(Arbol->currentItem());
     }
+}
+
+QString TFPrincipal::TamanoDeMuestra() {
+    return QString::fromStdString(FormatThousands(9'999'999'999'999LL));
+}
+
+std::vector<QString> TFPrincipal::FechasDeMuestra(bool withTime) const {
+    // Every month (names differ in width) at a morning and an evening hour.
+    std::vector<QString> dates;
+    for (int month = 1; month <= 12; ++month)
+        for (int hour : {10, 22})
+            dates.push_back(TextoFecha(DateTime{2028, month, 28, hour, 58, 58}, withTime));
+    return dates;
+}
+
+int TFPrincipal::AnchoColumna(const TStringGrid& grid, const char* titleKey, int wanted,
+                              const std::vector<QString>& samples) const {
+    if (wanted <= 0) return 0;
+    int width = wanted;
+    std::vector<std::string> titles = {LeeTextoCapital("W", titleKey)};
+    for (const char* file : {"english.ini", "spanish.ini"}) {
+        const std::string title = TLanguageFile(ProgramFolder + file).ReadString("W", titleKey, "");
+        if (!title.empty()) titles.push_back(CapitalizeFirst(title));
+    }
+    for (const std::string& title : titles)
+        width = std::max(width, grid.TitleWidthFor(QString::fromStdString(text::AsUtf8(title))));
+    const QFontMetrics metrics(grid.font());
+    for (const QString& sample : samples)
+        width = std::max(width, TStringGrid::CellWidthFor(metrics, sample));
+    return width;
+}
+
+int TFPrincipal::AnchoDirectorio(int column, int wanted) const {
+    std::vector<QString> samples;
+    // The size is drawn after a blank; the dates with or without their time.
+    if (column == kColSize) samples.push_back(" " + TamanoDeMuestra());
+    if (column == kColModified) samples = FechasDeMuestra(CBVerHoraModificado->Checked());
+    if (column == kColCreated) samples = FechasDeMuestra(CBVerHoraCreado->Checked());
+    return AnchoColumna(*SGDirectorio, kTitulosDirectorio[column], wanted, samples);
 }
 
 void TFPrincipal::BBColumnasClick() {
@@ -466,19 +549,23 @@ void TFPrincipal::BBColumnasClick() {
         width(CBVerPista, 22),
         width(CBVerGenero, 50),
     };
+    // Each at least as wide as its title, its widest size or date.
     int sum = 0;
     for (int col = kColSize; col <= kColGenre; ++col) {
-        SGDirectorio->SetColWidths(col, widths[col]);
-        sum += widths[col];
+        const int fitted = AnchoDirectorio(col, widths[col]);
+        SGDirectorio->SetColWidths(col, fitted);
+        sum += fitted;
     }
     const int half = (SGDirectorio->viewport()->width() - sum) / 2;
-    SGDirectorio->SetColWidths(kColDescription, std::max(half - 24, 90));
-    SGDirectorio->SetColWidths(kColName, std::max(half + 10, 110));
+    SGDirectorio->SetColWidths(kColDescription,
+                               AnchoDirectorio(kColDescription, std::max(half - 24, 90)));
+    SGDirectorio->SetColWidths(kColName, AnchoDirectorio(kColName, std::max(half + 10, 110)));
 }
 
 int TFPrincipal::CentroColumna(int column) const {
     int x = SGDirectorio->ColWidths(column) / 2;
-    for (int col = 0; col < column; ++col) x += SGDirectorio->ColWidths(col);
+    for (int col = 0; col < column; ++col)
+        x += SGDirectorio->ColWidths(col);
     return x;
 }
 

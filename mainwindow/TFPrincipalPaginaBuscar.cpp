@@ -18,16 +18,22 @@
 #include "ui/SlotBarrier.h"
 #include "ui/StringGrid.h"
 
+#include <QEvent>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <functional>
 
 namespace sorvane {
 namespace {
@@ -61,9 +67,32 @@ QColor FromColorNumber(std::uint32_t value) {
                   static_cast<int>((value >> 16) & 0xFF));
 }
 
+// Runs `onChange` after the watched widget is resized or moved.
+class GeometryWatcher : public QObject {
+public:
+    GeometryWatcher(QObject* parent, std::function<void()> onChange)
+        : QObject(parent), onChange_(std::move(onChange)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Move) Guarded(onChange_);
+        return false;
+    }
+
+private:
+    std::function<void()> onChange_;
+};
+
 } // namespace
 
 void TFPrincipal::ConnectSearchPageHandlers() {
+    // The page gets its size after the window does: its criteria are placed
+    // and the animation centred again whenever the page or the criteria move.
+    TSBuscar->installEventFilter(new GeometryWatcher(this, [this] {
+        ColocaCriterios();
+        CentraAnimacion();
+    }));
+    SBXBuscarDatos->installEventFilter(new GeometryWatcher(this, [this] { CentraAnimacion(); }));
     // User edits only: a text trimmed or emptied by the page keeps the error count.
     connect(EBuscar, &QLineEdit::textEdited, this,
             [this] { Guarded([this] { EBuscarChange(); }); });
@@ -238,6 +267,73 @@ void TFPrincipal::CBAvanzadaClick() {
 
     LBuscarTipIzquierdo->setVisible(!advanced && !media);
     LBuscarTipDerecho->setVisible(!advanced && !media);
+    ColocaCriterios();
+}
+
+namespace {
+
+// The width of `columns` placed `perRow` to a row of `grid`.
+int WidthInRows(const std::vector<QWidget*>& columns, const QGridLayout& grid, int perRow) {
+    const int count = static_cast<int>(columns.size());
+    int width = (perRow - 1) * grid.horizontalSpacing();
+    for (int c = 0; c < perRow; ++c) {
+        int widest = 0;
+        for (int i = c; i < count; i += perRow)
+            widest = std::max(widest, columns[i]->sizeHint().width());
+        width += widest;
+    }
+    return width;
+}
+
+void PlaceInRows(const std::vector<QWidget*>& columns, QGridLayout& grid, int perRow) {
+    for (QWidget* column : columns)
+        grid.removeWidget(column);
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i)
+        grid.addWidget(columns[i], i / perRow, i % perRow, Qt::AlignTop);
+}
+
+} // namespace
+
+void TFPrincipal::ColocaCriterios() {
+    auto& advanced = *static_cast<QGridLayout*>(PBuscarAvanzada->layout());
+    auto& media = *static_cast<QGridLayout*>(PBuscarMultimedia->layout());
+    auto* row = static_cast<QBoxLayout*>(PBuscarDatos->layout());
+    const bool withAdvanced = PBuscarAvanzada->isVisibleTo(PBuscarDatos);
+    const bool withMedia = PBuscarMultimedia->isVisibleTo(PBuscarDatos);
+    const int room = SBXBuscarDatos->viewport()->width();
+    const int middle = PBuscarSencillo->parentWidget()->sizeHint().width();
+    // The widest arrangement that fits: first the advanced columns give way,
+    // then the media ones.
+    const int advancedCount = static_cast<int>(advancedColumns_.size());
+    const int mediaCount = static_cast<int>(mediaColumns_.size());
+    const std::pair<int, int> arrangements[] = {
+        {advancedCount, mediaCount}, {2, mediaCount}, {1, mediaCount}, {2, 1}, {1, 1}};
+    std::pair<int, int> chosen = arrangements[std::size(arrangements) - 1];
+    for (const auto& [perRowAdvanced, perRowMedia] : arrangements) {
+        int width = middle;
+        if (withAdvanced)
+            width += WidthInRows(advancedColumns_, advanced, perRowAdvanced) + 2 * row->spacing();
+        if (withMedia) width += WidthInRows(mediaColumns_, media, perRowMedia) + 2 * row->spacing();
+        if (width <= room) {
+            chosen = {perRowAdvanced, perRowMedia};
+            break;
+        }
+    }
+    PlaceInRows(advancedColumns_, advanced, chosen.first);
+    PlaceInRows(mediaColumns_, media, chosen.second);
+    row->invalidate();
+    // As tall as the criteria, up to three fifths of the page; a scroll bar
+    // for whatever is wider than the page.
+    const int width = row->totalMinimumSize().width();
+    const int bar = width > room ? SBXBuscarDatos->horizontalScrollBar()->sizeHint().height() : 0;
+    const int tall = row->totalSizeHint().height() + bar;
+    SBXBuscarDatos->setFixedHeight(std::min(tall, std::max(TSBuscar->height() * 3 / 5, 120)));
+}
+
+void TFPrincipal::CentraAnimacion() {
+    const int criteria = SBXBuscarDatos->geometry().bottom() + 1;
+    AniCd->move((TSBuscar->width() - AniCd->width()) / 2,
+                (TSBuscar->height() - criteria - AniCd->height()) / 2 + criteria);
 }
 
 // ---- Result buttons ---------------------------------------------------------
@@ -479,21 +575,36 @@ bool TFPrincipal::SGResultadosDrawCell(int col, int row, QPainter& painter, cons
     };
     painter.setClipRect(rect, Qt::IntersectClip);
     const QFont normal = painter.font();
+    const std::pair<std::string_view, bool> parts[] = {{pieces.before, false},
+                                                       {pieces.match1, true},
+                                                       {pieces.between, false},
+                                                       {pieces.match2, true},
+                                                       {pieces.after, false}};
+    // A text too wide for the cell keeps its leading pieces; the piece where
+    // the room ends is cut and ends in "…", as the grid cuts its texts.
     int x = rect.left() + kCellMargin;
-    const auto draw = [&](std::string_view piece, bool isMatch) {
-        if (piece.empty()) return;
-        const QString part = shown(piece);
+    const int end = rect.left() + rect.width() - kCellMargin - 1;
+    int total = 0;
+    for (const auto& [piece, isMatch] : parts)
+        total += QFontMetrics(isMatch ? marked : normal).horizontalAdvance(shown(piece));
+    const bool cut = x + total > end;
+    const QString ellipsis(QChar(0x2026));
+    for (const auto& [piece, isMatch] : parts) {
+        if (piece.empty()) continue;
+        QString part = shown(piece);
         painter.setFont(isMatch ? marked : normal);
         painter.setPen(isMatch ? markedColor : normalColor);
+        const QFontMetrics metrics(painter.font());
+        const int width = metrics.horizontalAdvance(part);
+        const bool last = cut && x + width + metrics.horizontalAdvance(ellipsis) > end;
+        if (last)
+            part =
+                TStringGrid::FitCellText(metrics, part + ellipsis, end - x + 2 * kCellMargin + 1);
         painter.drawText(QRect(x, rect.top(), std::max(0, rect.right() - x + 1), rect.height()),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, part);
-        x += QFontMetrics(painter.font()).horizontalAdvance(part);
-    };
-    draw(pieces.before, false);
-    draw(pieces.match1, true);
-    draw(pieces.between, false);
-    draw(pieces.match2, true);
-    draw(pieces.after, false);
+        if (last) break;
+        x += width;
+    }
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTextBoundaryFinder>
 #include <QTimer>
 #include <algorithm>
 #include <numeric>
@@ -20,14 +21,64 @@
 namespace sorvane {
 namespace {
 
-// Space between a cell's edge and its text.
-constexpr int kTextMargin = 2;
+constexpr int kTextMargin = TStringGrid::kTextMargin;
 // Row height over the font's line height.
 constexpr int kRowPadding = 4;
 
 QPalette::ColorGroup ColorGroupOf(const QStyleOption& option) {
     if (!(option.state & QStyle::State_Enabled)) return QPalette::Disabled;
     return (option.state & QStyle::State_Active) ? QPalette::Normal : QPalette::Inactive;
+}
+
+const QChar kEllipsis(0x2026);
+
+// The pixels a cell's text may take: the cell less its margins and the grid
+// line in its last pixel column.
+int TextRoom(int cellWidth) {
+    return cellWidth - 2 * kTextMargin - 1;
+}
+
+QString WithoutTrailingBlanks(const QString& text) {
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1].isSpace())
+        --end;
+    return text.left(end);
+}
+
+// A text fitted into `room` pixels: itself, or its leading characters and "…".
+struct FittedText {
+    QString text;
+    bool cut = false;
+};
+
+FittedText Fit(const QFontMetrics& metrics, const QString& text, int room) {
+    if (metrics.horizontalAdvance(text) <= room) return {text, false};
+    QString core = WithoutTrailingBlanks(text);
+    if (metrics.horizontalAdvance(core) <= room) return {core, false};
+    qsizetype start = 0;
+    while (start < core.size() && core[start].isSpace())
+        ++start;
+    core.remove(0, start);
+    if (metrics.horizontalAdvance(core) <= room) return {core, false};
+    // Cut between characters as the user sees them, never inside one.
+    std::vector<qsizetype> ends;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, core);
+    for (qsizetype at = finder.toNextBoundary(); at > 0 && at < core.size();
+         at = finder.toNextBoundary())
+        ends.push_back(at);
+    const auto withEllipsis = [&](qsizetype length) {
+        return WithoutTrailingBlanks(core.left(length)) + kEllipsis;
+    };
+    // The longest leading piece that fits with the ellipsis after it.
+    std::size_t low = 0, high = ends.size();
+    while (low < high) {
+        const std::size_t mid = (low + high + 1) / 2;
+        if (metrics.horizontalAdvance(withEllipsis(ends[mid - 1])) <= room)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return {low == 0 ? QString(kEllipsis) : withEllipsis(ends[low - 1]), true};
 }
 
 } // namespace
@@ -80,10 +131,6 @@ public:
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
-        if (!grid_->OnDrawCell) {
-            QHeaderView::paintSection(painter, rect, logicalIndex);
-            return;
-        }
         QStyleOptionHeader opt;
         initStyleOption(&opt);
         initStyleOptionForIndex(&opt, logicalIndex);
@@ -94,9 +141,12 @@ protected:
         painter->setPen(opt.palette.color(ColorGroupOf(opt), QPalette::ButtonText));
         if (!grid_->RunDrawHook(logicalIndex, 0, *painter, rect, false)) {
             // The label where the style puts it, in the font and pen the hook left.
+            // A title too wide for its column shows its leading characters and "…".
             const QRect label = style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this);
-            painter->drawText(label, static_cast<int>(opt.textAlignment) | Qt::TextSingleLine,
-                              opt.text);
+            const FittedText title = Fit(painter->fontMetrics(), opt.text, label.width());
+            Qt::Alignment alignment = opt.textAlignment;
+            if (title.cut) alignment = (alignment & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeft;
+            painter->drawText(label, static_cast<int>(alignment) | Qt::TextSingleLine, title.text);
         }
         painter->restore();
     }
@@ -518,8 +568,30 @@ QRect TStringGrid::CellRect(int col, int row) const {
 void TStringGrid::DrawCellText(QPainter& painter, const QRect& rect, const QString& text,
                                Qt::Alignment alignment) const {
     if (text.isEmpty()) return;
-    painter.drawText(rect.adjusted(kTextMargin, 0, -kTextMargin, 0),
-                     static_cast<int>(alignment) | Qt::TextSingleLine, text);
+    const QRect inner = rect.adjusted(kTextMargin, 0, -kTextMargin, 0);
+    const FittedText shown = Fit(painter.fontMetrics(), text, TextRoom(rect.width()));
+    // A cut text starts at the left edge: its leading characters are what counts.
+    if (shown.cut) alignment = (alignment & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeft;
+    painter.drawText(inner, static_cast<int>(alignment) | Qt::TextSingleLine, shown.text);
+}
+
+QString TStringGrid::FitCellText(const QFontMetrics& metrics, const QString& text, int cellWidth) {
+    return Fit(metrics, text, TextRoom(cellWidth)).text;
+}
+
+int TStringGrid::CellWidthFor(const QFontMetrics& metrics, const QString& text) {
+    return metrics.horizontalAdvance(text) + 2 * kTextMargin + 1;
+}
+
+int TStringGrid::TitleWidthFor(const QString& title) const {
+    const QHeaderView* header = horizontalHeader();
+    QStyleOptionHeader opt;
+    opt.initFrom(header);
+    constexpr int kProbe = 1000;
+    opt.rect = QRect(0, 0, kProbe, header->height() > 0 ? header->height() : 20);
+    const QRect label = header->style()->subElementRect(QStyle::SE_HeaderLabel, &opt, header);
+    return header->fontMetrics().horizontalAdvance(WithoutTrailingBlanks(title)) + kProbe -
+           label.width();
 }
 
 bool TStringGrid::RunDrawHook(int col, int row, QPainter& painter, const QRect& rect,

@@ -6,6 +6,7 @@
 
 #include "ui/CellStore.h"
 
+#include <QFontMetrics>
 #include <QTableView>
 #include <functional>
 #include <initializer_list>
@@ -142,8 +143,21 @@ public:
     QRect CellRect(int col, int row) const;
     // Draws a text the way the grid draws its cells (a small margin, clipped
     // to the cell); for draw hooks that change the font, colour or alignment.
+    // A text too wide for the cell is drawn as FitCellText gives it, from the
+    // left whatever the alignment, so a number never loses its leading digits.
     void DrawCellText(QPainter& painter, const QRect& rect, const QString& text,
                       Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter) const;
+    // The text a cell `cellWidth` pixels wide shows: the whole text when it
+    // fits between the margins (trailing blanks may go), else its leading
+    // characters followed by "…". Blanks at either end are padding and are
+    // dropped from a text that does not fit.
+    static QString FitCellText(const QFontMetrics& metrics, const QString& text, int cellWidth);
+    // The width a column needs to show `text` whole in a cell, and its title
+    // whole in the title row (trailing blanks left out, as they may go).
+    static int CellWidthFor(const QFontMetrics& metrics, const QString& text);
+    int TitleWidthFor(const QString& title) const;
+    // Space between a cell's edge and its text, on either side.
+    static constexpr int kTextMargin = 2;
 
     // Runs when the current cell changes (see Row()).
     std::function<void(int col, int row)> OnSelectCell;

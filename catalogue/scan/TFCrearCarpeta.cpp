@@ -1,16 +1,6 @@
 // The folder cataloguing window.
 #include "catalogue/scan/TFCrearCarpeta.h"
 
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QToolButton>
-#include <QVBoxLayout>
-
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/LineBuilders.h"
 #include "catalogue/format/PathText.h"
@@ -32,10 +22,22 @@
 #include "ui/SlotBarrier.h"
 #include "ui/StatusBar.h"
 
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
 namespace sorvane {
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text::AsUtf8(text)); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text::AsUtf8(text));
+}
 
 } // namespace
 
@@ -65,10 +67,7 @@ TFCrearCarpeta::TFCrearCarpeta(QWidget* parent) : TVentanaCatalogar(parent) {
     form->addRow(LCarpeta, ENombreCarpeta);
     form->addRow(LNuevoNombre, ENombre);
     layout->addLayout(form);
-    auto* counters = new QHBoxLayout;
-    counters->addWidget(LNumFicheros);
-    counters->addWidget(LNumCarpetas);
-    layout->addLayout(counters);
+    // The counters stay in the hidden disk box: the run still writes them.
     layout->addWidget(GBExcluir);
     layout->addWidget(GBInfoProgress);
     auto* buttons = new QHBoxLayout;
@@ -91,11 +90,15 @@ void TFCrearCarpeta::FormShow() {
     BParar->setEnabled(false);
     StopRequested_ = false;
     ParaAnimacion();
-    for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
-    BBNuevoCatalogo->setText(Q(LeeTexto("L", FPrincipal->CatalogueRunMode == "CARPETA" ? "CK_BOTON_CREAR" : "CK_BOTON_RECREAR")));
+    for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso})
+        label->clear();
+    BBNuevoCatalogo->setText(Q(LeeTexto(
+        "L", FPrincipal->CatalogueRunMode == "CARPETA" ? "CK_BOTON_CREAR" : "CK_BOTON_RECREAR")));
 }
 
-bool TFCrearCarpeta::AnimacionActiva() const { return FPrincipal->CBAniCrearCarpeta->Checked(); }
+bool TFCrearCarpeta::AnimacionActiva() const {
+    return FPrincipal->CBAniCrearCarpeta->Checked();
+}
 
 bool TFCrearCarpeta::EligeCarpeta(const std::string& hostFolder) {
     const bool found = ShellTreeView1->SelectPath(hostFolder);
@@ -165,9 +168,11 @@ void TFCrearCarpeta::BBNuevoCatalogoClick() {
     const std::string folder = ENombreCarpeta->text().toStdString();
     const std::string host = hostFolder_;
     const bool newMode = FPrincipal->CatalogueRunMode == "CARPETA";
-    if (name.empty() || TieneCaracterProhibido(name)) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+    if (name.empty() || TieneCaracterProhibido(name))
+        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
     const std::string serial = LNumSerie->text().toStdString();
-    if (newMode && (EsNombreRepetido(name, FPrincipal->CabecerasCargadas()) || FPrincipal->ExisteCatalogo(name)))
+    if (newMode && (EsNombreRepetido(name, FPrincipal->CabecerasCargadas()) ||
+                    FPrincipal->ExisteCatalogo(name)))
         return FPrincipal->MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
     if (newMode && EsCarpetaRepetida(serial, folder, FPrincipal->CabecerasCargadas()))
         return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_REPETIDA"));
@@ -191,7 +196,8 @@ void TFCrearCarpeta::BBNuevoCatalogoClick() {
         request.catalogueRoot = folder;
         request.exclusions = exclusions;
         request.options = FPrincipal->OpcionesLineaActuales();
-        request.sources = FuentesMultimedia(*FPrincipal->Lectores, [](const std::string& line) { FErrores->Agrega(line); });
+        request.sources = FuentesMultimedia(
+            *FPrincipal->Lectores, [](const std::string& line) { FErrores->Agrega(line); });
         request.sources.nested = [](const std::string& path) { return FPrincipal->MontaArx(path); };
         ScanResult result;
         bool found = IsDirectory(host);
@@ -216,8 +222,10 @@ void TFCrearCarpeta::BBNuevoCatalogoClick() {
             const char letter = folder.empty() ? 'C' : folder[0];
             const TDriveInfoRec record = DriveInfo().GetInfo(letter);
             FPrincipal->ScanBuffer.Insert(
-                0, LineaCabecera(name, "Dirs", serial, folder, LVolumen->text().toStdString(), record.DriveType, 0,
-                                 static_cast<std::int64_t>(FPrincipal->FolderScanBytes), exclusionBlock));
+                0, LineaCabecera(name, "Dirs", serial, folder, LVolumen->text().toStdString(),
+                                 record.DriveType, 0,
+                                 static_cast<std::int64_t>(FPrincipal->FolderScanBytes),
+                                 exclusionBlock));
             GuardaCatalogo(name, newMode ? ".tct" : ".RCT", newMode);
             FPrincipal->ActualizaContadores();
             FPrincipal->SBPrincipal->Panels(1).SetText(LeeTexto("M", "M_CATALOGO_TERMINADO"));

@@ -27,7 +27,8 @@ const std::vector<std::string_view> kWords = {
     "SIGUIENTE", "SUPERCOMODINES", "TAMANO", "TIEMPO", "TRABAJO_HECHO", "Video", "VOLUMEN"
 };
 
-// "L": captions of boxes, radio items, tabs and window titles (144 keys).
+// "L": captions of boxes, radio items, tabs and window titles (146 keys, with
+// the AND/OR choice of the search page).
 const std::vector<std::string_view> kLabels = {
     "ACTUALIZANDO_TCT", "B_EXTRAER", "B_RECATALOGAR", "B_RESETEAR", "B_TIPS",
     "CB_BUSCA_ANIDADOS_PATH", "CB_C_OFF", "CB_ERRORES_CATALOGO", "CB_IMPRIMIR_BUSCAR_ATRIBUTOS",
@@ -61,7 +62,7 @@ const std::vector<std::string_view> kLabels = {
     "L_ANTERIOR_LIBRE", "L_ANTERIOR_NOMBRECATALOGO", "L_ANTERIOR_OCUPADO", "L_ANTERIOR_TOTAL",
     "L_COLECTOR_NFILES", "L_COLECTOR_SPACE", "L_EXPORTA_ANIDADOS", "L_EXPORTA_COLECCION",
     "L_EXPORTA_TODO", "L_EXPORTA_UNO", "L_NUEVA_DESC", "L_NUEVO_LIBRE",
-    "L_NUEVO_NOMBRECATALOGO", "L_NUEVO_TOTAL", "MS_COLECTOR_PIDEDISCO", "RG_ACIERTOS_AMBOS",
+    "L_NUEVO_NOMBRECATALOGO", "L_NUEVO_TOTAL", "MS_COLECTOR_PIDEDISCO", "RB_O", "RB_Y", "RG_ACIERTOS_AMBOS",
     "RG_ACIERTOS_NEGRITA", "RG_ACIERTOS_ROJO", "RG_AUTOSORT", "RG_AUTOSORT_DISCO",
     "RG_AUTOSORT_INVERTIR", "RG_AUTOSORT_MODIFICADO", "RG_AUTOSORT_NOMBRE",
     "RG_AUTOSORT_TAMAÑO", "RG_IDIOMA", "RG_TIPODISCO_ANTERIOR", "RG_TIPODISCO_NUEVO",
@@ -70,10 +71,10 @@ const std::vector<std::string_view> kLabels = {
     "XC_ANTERIOR", "XC_B_ACEPTAR", "XC_FORMULARIO", "XC_NUEVA"
 };
 
-// "H": pop-up hints of buttons (42 keys).
+// "H": pop-up hints of buttons (43 keys, with the search page's stop button).
 const std::vector<std::string_view> kHints = {
     "H_ABRIR_CON", "H_ABRIR_EXPLORADOR", "H_ABRIR_FICHERO_ZIP", "H_ABRIR_NOTEPAD",
-    "H_ABRIR_SISTEMA", "H_AUTOSIZE_COLS", "H_AYUDA", "H_BORRAR_CATALOGO", "H_CAMBIAR_DESC",
+    "H_ABRIR_SISTEMA", "H_AUTOSIZE_COLS", "H_AYUDA", "H_BORRAR_CATALOGO", "H_BUSCAR_STOP", "H_CAMBIAR_DESC",
     "H_CAT_STOP", "H_COLUMNAS_EXITOS", "H_COL_ABRIR", "H_COL_AÑADIR", "H_COL_BORRAR",
     "H_COL_DESTINO", "H_COL_GUARDAR", "H_COL_START", "H_COL_STOP", "H_COL_VACIA",
     "H_CORTAR_CATALOGO", "H_CREAR_CARPETA", "H_CREAR_COLECCION", "H_CREAR_DISCO",
@@ -124,7 +125,7 @@ const std::vector<std::string_view> kTips = {
 
 const std::vector<InventorySection>& LanguageInventory() {
     static const std::vector<InventorySection> inventory = {
-        {"W", 95, kWords},    {"L", 144, kLabels}, {"H", 42, kHints},
+        {"W", 95, kWords},    {"L", 146, kLabels}, {"H", 43, kHints},
         {"M", 94, kMessages}, {"T", 25, kTips},
     };
     return inventory;

@@ -1,27 +1,35 @@
 // Tests of the string grid, shown offscreen and driven through its handlers:
 // cells column first, row and column counts, the title row as the header, the
 // hidden column 0, row operations, grid lines and owner drawing read back from
-// the painted pixels, the current cell, mouse and key handlers, and updates
-// announced once at the end.
+// the painted pixels, texts too wide for their cells read back from the
+// drawing, the current cell, mouse and key handlers, and updates announced once
+// at the end.
 #include "ui/StringGrid.h"
 
+#include "tests/ui/TextRecorder.h"
 #include "ui/SlotBarrier.h"
 
 #include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QImage>
 #include <QKeyEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
+#include <climits>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace sorvane {
 namespace {
+
+using test::TextRecorder;
 
 struct Cell {
     int col;
@@ -75,6 +83,14 @@ protected:
         for (int r = 1; r < grid.RowCount(); ++r)
             texts.push_back(grid.Cells(col, r));
         return texts;
+    }
+
+    // Every text the grid draws, as it stands now.
+    std::unique_ptr<TextRecorder> DrawnTexts() {
+        QCoreApplication::processEvents();
+        auto recorder = std::make_unique<TextRecorder>(grid.size());
+        grid.render(recorder.get());
+        return recorder;
     }
 
     QImage Painted() {
@@ -423,6 +439,133 @@ TEST_F(StringGridTest, DrawHookFailureIsReportedOnceAfterPainting) {
     grid.grab();
     QCoreApplication::processEvents();
     EXPECT_EQ(reports.size(), 2u);
+}
+
+TEST_F(StringGridTest, DrawHookIsNeverHandedARowTheGridNoLongerHas) {
+    Fill(3, 12);
+    std::vector<Cell> outside;
+    std::vector<std::string> reports;
+    SetExceptionReporter([&](const std::string& message) { reports.push_back(message); });
+    grid.OnDrawCell = [&](int col, int row, QPainter&, const QRect&, bool) {
+        if (row >= grid.RowCount() || col >= grid.ColCount()) outside.push_back({col, row});
+        return grid.Cells(col, row).empty(); // reads the cell, as real hooks do
+    };
+    Painted();
+    // Rows go while the view still shows them: it hears of it at EndUpdate,
+    // and its viewport may be painted before that.
+    {
+        TStringGridUpdate update(grid);
+        grid.SetRowCount(4);
+        grid.DeleteRow(1);
+        grid.viewport()->grab();
+        QCoreApplication::processEvents();
+    }
+    Painted();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(outside.empty()) << "first: " << outside.front();
+    EXPECT_TRUE(reports.empty()) << reports.front();
+    EXPECT_EQ(grid.model()->rowCount(), 2);
+}
+
+// A text too wide for its cell shows its leading characters and "…", whatever
+// its alignment: a number keeps its magnitude, a title its first letters. A
+// text that fits is drawn whole, and trailing blanks give way first.
+TEST_F(StringGridTest, TextsTooWideForTheirCellKeepTheirLeadingCharacters) {
+    struct Case {
+        const char* what;
+        int row;
+        QString text;
+        QString fits; // what the cell is just wide enough for
+        bool rightAligned;
+        bool cut;
+    };
+    const QString big = "5,368,709,120";
+    const std::vector<Case> cases = {
+        {"wide number, right-aligned", 1, big, "5,368,7", true, true},
+        {"wide number, grid's drawing", 2, "3,000,000,000", "3,00", false, true},
+        {"number that fits, right-aligned", 3, "4,096", "4,096", true, false},
+        {"title with padding blanks", 0, "Modified       ", "Modified", false, false},
+        {"long title", 0, "Attributes       ", "Attr", false, true},
+    };
+    grid.SetColCount(static_cast<int>(cases.size()));
+    grid.SetRowCount(4);
+    const QFontMetrics metrics = grid.fontMetrics();
+    for (int col = 0; col < static_cast<int>(cases.size()); ++col) {
+        const Case& c = cases[col];
+        grid.SetCellText(col, c.row, c.text);
+        const int width =
+            c.row == 0 ? grid.TitleWidthFor(c.fits) : TStringGrid::CellWidthFor(metrics, c.fits);
+        grid.SetColWidths(col, width);
+    }
+    grid.OnDrawCell = [&](int col, int row, QPainter& painter, const QRect& rect, bool) {
+        if (row == 0 || !cases[col].rightAligned) return false;
+        grid.DrawCellText(painter, rect, grid.CellText(col, row),
+                          Qt::AlignRight | Qt::AlignVCenter);
+        return true;
+    };
+    const auto drawn = DrawnTexts();
+    const QString ellipsis(QChar(0x2026));
+    for (int col = 0; col < static_cast<int>(cases.size()); ++col) {
+        const Case& c = cases[col];
+        SCOPED_TRACE(c.what);
+        const QRect cell = grid.CellRect(col, c.row);
+        const QString shown = drawn->TextIn(cell);
+        if (!c.cut) {
+            EXPECT_EQ(shown.toStdString(), c.text.trimmed().toStdString());
+            continue;
+        }
+        ASSERT_TRUE(shown.endsWith(ellipsis)) << shown.toStdString();
+        const QString lead = shown.chopped(1);
+        EXPECT_FALSE(lead.isEmpty());
+        EXPECT_TRUE(c.text.startsWith(lead)) << shown.toStdString();
+        EXPECT_EQ(lead, TStringGrid::FitCellText(metrics, c.text, cell.width()).chopped(1));
+        // It starts at the cell's left edge and stays inside the cell.
+        for (const TextRecorder::Drawn& d : drawn->drawn) {
+            if (cell.contains(d.at.toPoint())) {
+                EXPECT_LE(d.at.x(), cell.left() + TStringGrid::kTextMargin + 1);
+            }
+        }
+        EXPECT_LE(metrics.horizontalAdvance(shown), cell.width() - 2 * TStringGrid::kTextMargin);
+    }
+}
+
+TEST_F(StringGridTest, FittingATextToACell) {
+    const QFontMetrics metrics = grid.fontMetrics();
+    const QString ellipsis(QChar(0x2026));
+    const QString cafe = QString::fromUtf8("cafe\xCC\x81"); // "e" and a combining accent
+    const auto width = [&](const QString& text) {
+        return TStringGrid::CellWidthFor(metrics, text);
+    };
+    struct Case {
+        const char* what;
+        QString text;
+        int cellWidth;
+        QString expected; // empty: the longest leading piece that fits, and "…"
+    };
+    const std::vector<Case> cases = {
+        {"fits exactly", "9,999,999,999,999", width("9,999,999,999,999"), "9,999,999,999,999"},
+        {"one pixel short", "9,999,999,999,999", width("9,999,999,999,999") - 1, ""},
+        {"half the room", "4294967296", width("4294967296") / 2, ""},
+        {"padding blank before a number", " 5,368,709,120", width("5,368,709,120"),
+         "5,368,709,120"},
+        {"trailing blanks", "Size       ", width("Size"), "Size"},
+        {"no room at all", "12345", 3, ellipsis},
+        {"an accent stays with its letter", cafe + "wwww", width(cafe + ellipsis), cafe + ellipsis},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString fitted = TStringGrid::FitCellText(metrics, c.text, c.cellWidth);
+        if (!c.expected.isEmpty()) {
+            EXPECT_EQ(fitted.toStdString(), c.expected.toStdString());
+            continue;
+        }
+        ASSERT_TRUE(fitted.endsWith(ellipsis)) << fitted.toStdString();
+        const QString lead = fitted.chopped(1);
+        EXPECT_TRUE(c.text.startsWith(lead)) << fitted.toStdString();
+        EXPECT_LE(width(fitted), c.cellWidth);
+        // One character more would not fit.
+        EXPECT_GT(width(c.text.left(lead.size() + 1) + ellipsis), c.cellWidth);
+    }
 }
 
 TEST_F(StringGridTest, SelectCellRunsForCodeClicksAndKeys) {

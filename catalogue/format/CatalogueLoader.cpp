@@ -1,6 +1,9 @@
 // Catalogue loading and the old-header upgrade.
 #include "catalogue/format/CatalogueLoader.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/NumberCode.h"
@@ -84,14 +87,52 @@ std::string NombreCatalogoDeRuta(const std::string& path) {
     return std::string(QuitaExtension(file));
 }
 
+namespace {
+
+// The file's lines, a leading byte-order mark skipped; with `original`, the
+// file's bytes after the mark go there too.
+std::unique_ptr<CatalogueLines> ReadLines(const std::string& path, std::string* original) {
+    auto lines = std::make_unique<CatalogueLines>();
+    if (original == nullptr) {
+        lines->LoadFromFile(path, true);
+        return lines;
+    }
+    *original = ReadWholeFile(path);
+    if (std::string_view(*original).substr(0, kUtf8Bom.size()) == kUtf8Bom)
+        original->erase(0, kUtf8Bom.size());
+    lines->LoadFromText(*original);
+    return lines;
+}
+
+bool IsOldForm(const CatalogueLines& lines) {
+    return lines.Count() > 0 && !lines.Line(0).empty() && lines.Line(0).front() != kHeaderMarker;
+}
+
+} // namespace
+
+CatalogueRead LeeCatalogo(const std::string& path) noexcept {
+    CatalogueRead read;
+    try {
+        read.lines = ReadLines(path, nullptr);
+    } catch (...) {
+        read.error = std::current_exception();
+    }
+    return read;
+}
+
 LoadedCatalogue CargaCatalogo(const std::string& path, const std::function<void()>& beforeUpgrade) {
+    return TerminaCatalogo(path, LeeCatalogo(path), beforeUpgrade);
+}
+
+LoadedCatalogue TerminaCatalogo(const std::string& path, CatalogueRead read,
+                                const std::function<void()>& beforeUpgrade) {
     LoadedCatalogue result;
     result.name = NombreCatalogoDeRuta(path);
-    std::string bytes = ReadWholeFile(path);
-    auto lines = std::make_unique<CatalogueLines>();
-    if (std::string_view(bytes).substr(0, kUtf8Bom.size()) == kUtf8Bom) bytes.erase(0, kUtf8Bom.size());
-    const std::string original = bytes.size() > 0 && bytes[0] != kHeaderMarker ? bytes : std::string();
-    lines->AdoptText(std::move(bytes));
+    if (read.error) std::rethrow_exception(read.error);
+    std::unique_ptr<CatalogueLines> lines = std::move(read.lines);
+    // The old form is read again with its bytes kept for the ".bak" copy.
+    std::string original;
+    if (IsOldForm(*lines)) lines = ReadLines(path, &original);
     if (lines->Count() == 0) throw EFormatoCatalogo("Empty catalogue file");
     if (lines->Line(0).empty()) throw EFormatoCatalogo("Empty catalogue header");
 
@@ -107,6 +148,65 @@ LoadedCatalogue CargaCatalogo(const std::string& path, const std::function<void(
     if (text::AsUtf8(DameCabeceraNombre(lines->Line(0))) != text::AsUtf8(result.name)) return result;
     result.lines = std::move(lines);
     return result;
+}
+
+CatalogueReadAhead::CatalogueReadAhead(std::vector<std::string> paths, unsigned threads)
+    : paths_(std::move(paths)), reads_(paths_.size()), done_(paths_.size(), false) {
+    threads = std::min<unsigned>(threads, static_cast<unsigned>(std::min<std::size_t>(paths_.size(), 64)));
+    try {
+        for (unsigned i = 0; i < threads; ++i)
+            workers_.emplace_back([this] { Work(); });
+    } catch (...) {
+        // No thread to be had: the ones started go on, and Take reads the rest itself.
+    }
+}
+
+CatalogueReadAhead::~CatalogueReadAhead() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    for (std::thread& worker : workers_)
+        worker.join();
+}
+
+unsigned CatalogueReadAhead::DefaultThreads(std::size_t files) {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>({files, cores, 4}));
+}
+
+void CatalogueReadAhead::Work() {
+    for (;;) {
+        std::size_t i;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (stopping_ || next_ == paths_.size()) return;
+            i = next_++;
+        }
+        CatalogueRead read = LeeCatalogo(paths_[i]);
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            reads_[i] = std::move(read);
+            done_[i] = true;
+        }
+        finished_.notify_all();
+    }
+}
+
+CatalogueRead CatalogueReadAhead::Take(std::size_t i) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    // Files no worker has started yet (all busy, or none could be started) up to
+    // this one are read here, in order.
+    while (!done_[i] && next_ <= i) {
+        const std::size_t j = next_++;
+        lock.unlock();
+        CatalogueRead read = LeeCatalogo(paths_[j]);
+        lock.lock();
+        reads_[j] = std::move(read);
+        done_[j] = true;
+    }
+    finished_.wait(lock, [&] { return done_[i]; });
+    return std::move(reads_[i]);
 }
 
 } // namespace sorvane

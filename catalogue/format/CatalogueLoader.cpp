@@ -151,7 +151,17 @@ LoadedCatalogue TerminaCatalogo(const std::string& path, CatalogueRead read,
 }
 
 CatalogueReadAhead::CatalogueReadAhead(std::vector<std::string> paths, unsigned threads)
-    : paths_(std::move(paths)), reads_(paths_.size()), done_(paths_.size(), false) {
+    : paths_(std::move(paths)), reads_(paths_.size()), started_(paths_.size(), false),
+      done_(paths_.size(), false) {
+    // The largest files first, so that no worker is left with a large one at the end.
+    order_.resize(paths_.size());
+    std::vector<std::uint64_t> sizes(paths_.size());
+    for (std::size_t i = 0; i < paths_.size(); ++i) {
+        order_[i] = i;
+        sizes[i] = ReadFileSize(paths_[i]);
+    }
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
     threads = std::min<unsigned>(threads, static_cast<unsigned>(std::min<std::size_t>(paths_.size(), 64)));
     try {
         for (unsigned i = 0; i < threads; ++i)
@@ -180,8 +190,11 @@ void CatalogueReadAhead::Work() {
         std::size_t i;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
-            if (stopping_ || next_ == paths_.size()) return;
-            i = next_++;
+            while (next_ < order_.size() && started_[order_[next_]])
+                ++next_;
+            if (stopping_ || next_ == order_.size()) return;
+            i = order_[next_++];
+            started_[i] = true;
         }
         CatalogueRead read = LeeCatalogo(paths_[i]);
         {
@@ -195,15 +208,11 @@ void CatalogueReadAhead::Work() {
 
 CatalogueRead CatalogueReadAhead::Take(std::size_t i) {
     std::unique_lock<std::mutex> lock(mutex_);
-    // Files no worker has started yet (all busy, or none could be started) up to
-    // this one are read here, in order.
-    while (!done_[i] && next_ <= i) {
-        const std::size_t j = next_++;
+    if (!started_[i]) {
+        // No worker has started it (all busy, or none could be started): read it here.
+        started_[i] = true;
         lock.unlock();
-        CatalogueRead read = LeeCatalogo(paths_[j]);
-        lock.lock();
-        reads_[j] = std::move(read);
-        done_[j] = true;
+        return LeeCatalogo(paths_[i]);
     }
     finished_.wait(lock, [&] { return done_[i]; });
     return std::move(reads_[i]);

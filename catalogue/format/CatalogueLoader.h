@@ -60,8 +60,8 @@ CatalogueRead LeeCatalogo(const std::string& path) noexcept;
 LoadedCatalogue TerminaCatalogo(const std::string& path, CatalogueRead read,
                                 const std::function<void()>& beforeUpgrade = {});
 
-// Reads a list of catalogue files ahead on a few worker threads, in list order,
-// while the caller takes the results one by one in the same order and finishes
+// Reads a list of catalogue files ahead on a few worker threads, the largest
+// first, while the caller takes the results one by one in the same order and finishes
 // them itself (TerminaCatalogo), so that every check, upgrade, message and
 // count comes out exactly as from a loop over CargaCatalogo. The destructor
 // stops the workers after the files they are reading.
@@ -86,8 +86,10 @@ private:
 
     const std::vector<std::string> paths_;
     std::vector<CatalogueRead> reads_;
+    std::vector<std::size_t> order_; // the order the workers take the files in
+    std::vector<bool> started_;
     std::vector<bool> done_;
-    std::size_t next_ = 0;
+    std::size_t next_ = 0; // in order_
     bool stopping_ = false;
     std::mutex mutex_;
     std::condition_variable finished_;

@@ -17,9 +17,11 @@
 #include "app/StandingWindows.h"
 #include "tests/mainwindow/WindowTestSupport.h"
 #include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/FormatError.h"
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/NumberCode.h"
 #include "catalogue/format/TextUtils.h"
+#include "dialogs/Language.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TProgressCyl.h"
@@ -129,6 +131,59 @@ TEST_F(MainWindowTest, LoadsGoodCataloguesAndReportsDamagedOnes) {
     EXPECT_TRUE(fs::exists(root_ / "Oldie.bak"));
     // 9 + 2 + 2 + 2 lines less one header each; 4 catalogues.
     EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 0), "11:4");
+}
+
+// Catalogues are read ahead on worker threads (the largest first) and hung into
+// the tree in tree order: the messages of damaged catalogues come in tree order
+// (a folder's catalogues before its sub-folders), whichever read ends first.
+TEST_F(MainWindowTest, DamagedCataloguesAreReportedInTreeOrder) {
+    fs::create_directories(root_ / "A" / "B" / "C" / "D");
+    std::ofstream(root_ / "First.tct").flush();                                   // empty
+    WriteLines(root_ / "A" / "Second.tct", {Header("Not second", '3', 0, 0), CountedFolderLine("\\", 0)});
+    std::vector<std::string> big = {Header("Big", '3', 0, 0), CountedFolderLine("\\", 60'000)};
+    for (int i = 0; i < 60'000; ++i) big.push_back(FileLine("file " + std::to_string(i) + ".txt", i));
+    WriteLines(root_ / "A" / "B" / "Big.tct", big);                                // read first, ends last
+    std::ofstream(root_ / "A" / "B" / "C" / "Third.tct", std::ios::binary) << Header("Third", '0', 0, 0).substr(0, 30);
+    fs::create_symlink(root_ / "nowhere.tct", root_ / "A" / "B" / "C" / "D" / "Fourth.tct"); // cannot be opened
+    WriteLines(root_ / "A" / "B" / "C" / "D" / "Fifth.tct", {Header("Fifth", 'M', 0, 0), CountedFolderLine("\\", 0)});
+
+    FPrincipal->FormActivate();
+    ASSERT_TRUE(FPrincipal->StartupDone());
+    ASSERT_EQ(recorder_.messages.size(), 4u);
+    const std::string internal = CapitalizeFirst(InternalErrorWord()) + " CargaFichero(): ";
+    const std::string base = fs::canonical(root_).string() + "/";
+    EXPECT_EQ(recorder_.messages[0], internal + base + "First.tct\r\nEmpty catalogue file");
+    EXPECT_EQ(recorder_.messages[1], LeeTexto("M", "M_NOMBRE_CORRUPTO") + " " + base + "A/Second.tct");
+    const auto start = [&](std::size_t i, const std::string& text) {
+        EXPECT_EQ(recorder_.messages[i].substr(0, text.size()), text);
+    };
+    start(2, internal + base + "A/B/C/Third.tct\r\n");
+    start(3, internal + base + "A/B/C/D/Fourth.tct\r\nCannot open");
+    ASSERT_NE(TreeNode("A/B/Big"), nullptr);
+    ASSERT_NE(TreeNode("A/B/C/D/Fifth"), nullptr);
+    EXPECT_EQ(FPrincipal->Arbol->topLevelItemCount(), 1);
+    // 60,001 lines of Big and one of Fifth, headers left out; two catalogues.
+    EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 0), "60,002:2");
+}
+
+// A symbolic link to a folder, inside the root or out of it, is neither a
+// collection nor a way to more catalogues.
+TEST_F(MainWindowTest, FolderLinksUnderTheRootAreNotFollowed) {
+    fs::create_directories(root_ / "Real");
+    WriteLines(root_ / "Real" / "Inside.tct", {Header("Inside", '3', 0, 0), CountedFolderLine("\\", 0)});
+    const fs::path outside = OwnedTempFolder("outside");
+    WriteLines(outside / "Outside.tct", {Header("Outside", '3', 0, 0), CountedFolderLine("\\", 0)});
+    fs::create_directory_symlink(root_ / "Real", root_ / "Again");
+    fs::create_directory_symlink(outside, root_ / "Elsewhere");
+
+    FPrincipal->FormActivate();
+    ASSERT_TRUE(FPrincipal->StartupDone());
+    EXPECT_TRUE(recorder_.messages.empty());
+    ASSERT_EQ(FPrincipal->Arbol->topLevelItemCount(), 1);
+    EXPECT_NE(TreeNode("Real/Inside"), nullptr);
+    EXPECT_EQ(TreeNode("Again"), nullptr);
+    EXPECT_EQ(TreeNode("Elsewhere"), nullptr);
+    EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 0), "1:1");
 }
 
 TEST_F(MainWindowTest, CollectionListsItsChildren) {

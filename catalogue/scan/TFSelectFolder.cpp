@@ -1,6 +1,7 @@
 // The folder picker.
 #include "catalogue/scan/TFSelectFolder.h"
 
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -17,11 +18,17 @@ TFSelectFolder::TFSelectFolder(QWidget* parent) : QDialog(parent) {
     resize(380, 420);
     DLBFolders = new TFolderTree(this);
     DLBFolders->setObjectName("DLBFolders");
+    BBActualizar = new QPushButton(this);
+    BBActualizar->setObjectName("BBActualizar");
     BBAceptar = new QPushButton(this);
     BBAceptar->setObjectName("BBAceptar");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(DLBFolders, 1);
-    layout->addWidget(BBAceptar);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BBActualizar);
+    buttons->addWidget(BBAceptar, 1);
+    layout->addLayout(buttons);
+    connect(BBActualizar, &QPushButton::clicked, this, [this] { Guarded([this] { BBActualizarClick(); }); });
     connect(BBAceptar, &QPushButton::clicked, this, [this] { Guarded([this] { BBAceptarClick(); }); });
 }
 
@@ -29,6 +36,8 @@ void TFSelectFolder::Empieza(const std::string& hostFolder) {
     DLBFolders->SetRoot("/");
     DLBFolders->SelectPath(hostFolder);
 }
+
+void TFSelectFolder::BBActualizarClick() { DLBFolders->Refresh(); }
 
 void TFSelectFolder::BBAceptarClick() {
     FPrincipal->SelectedFolder = ToCataloguePath(DLBFolders->CurrentPath());

@@ -210,7 +210,8 @@ std::vector<LoadedCatalogue> LoadRoot(const std::string& root) {
     loaded.reserve(reads.Count());
     for (std::size_t i = 0; i < reads.Count(); ++i) {
         loaded.push_back(TerminaCatalogo(reads.Path(i), reads.Take(i)));
-        if (!loaded.back().lines) throw std::runtime_error("catalogue name mismatch in " + reads.Path(i));
+        if (!loaded.back().lines)
+            throw std::runtime_error("catalogue name mismatch in " + reads.Path(i));
     }
     return loaded;
 }

@@ -2,22 +2,22 @@
 // the shared state the other windows read, and the start-up and shut-down work.
 #pragma once
 
-#include <QMainWindow>
+#include "catalogue/format/CatalogueLines.h"
+#include "catalogue/format/DateText.h"
+#include "catalogue/format/LineBuilders.h"
+#include "mainwindow/Matchers.h"
+#include "mainwindow/SearchEngine.h"
+#include "mainwindow/TreeNode.h"
+#include "platform/DateTime.h"
+
 #include <QIcon>
+#include <QMainWindow>
 #include <QString>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "catalogue/format/CatalogueLines.h"
-#include "catalogue/format/DateText.h"
-#include "catalogue/format/LineBuilders.h"
-#include "platform/DateTime.h"
-#include "mainwindow/Matchers.h"
-#include "mainwindow/SearchEngine.h"
-#include "mainwindow/TreeNode.h"
 
 class QComboBox;
 class QGroupBox;
@@ -91,7 +91,8 @@ public:
     void CargaArbol(const std::string& folder, QTreeWidgetItem* parent);
     TNodoArbol* CargaFichero(const std::string& path, QTreeWidgetItem* collection);
     // The same for a file already read (on a worker thread of the start-up load).
-    TNodoArbol* CargaFichero(const std::string& path, QTreeWidgetItem* collection, CatalogueRead read);
+    TNodoArbol* CargaFichero(const std::string& path, QTreeWidgetItem* collection,
+                             CatalogueRead read);
     void ActivaBotonesArbol(QTreeWidgetItem* node);
     static std::string GetNodePath(QTreeWidgetItem* node);
     static bool EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node);
@@ -149,7 +150,8 @@ public:
     // drive carries it: [M] M_DISCO_NOENCONTRADO + CR LF CR LF + catalogue name,
     // and nothing. The path is empty when the letter stands for no folder. The
     // path is not checked for existence (ExisteEnDisco does that).
-    std::optional<std::string> RutaEnDisco(std::string_view header, std::string_view folder, std::string_view name);
+    std::optional<std::string> RutaEnDisco(std::string_view header, std::string_view folder,
+                                           std::string_view name);
     // True when `path` is an existing file or folder; else [M] M_FICHERO_NOENCONTRADO.
     bool ExisteEnDisco(const std::string& path);
     // The openers, each taking a host path (as RutaEnDisco gives). They start a
@@ -175,8 +177,8 @@ public:
     void SBCargaWinAmpClick();
 
     // Shared state.
-    std::string BaseFolder;    // current folder at start, with a trailing "/"
-    std::string ProgramFolder; // the executable's folder, with a trailing "/"
+    std::string BaseFolder;            // current folder at start, with a trailing "/"
+    std::string ProgramFolder;         // the executable's folder, with a trailing "/"
     std::string ProgramFolderOverride; // when set before start-up, used instead (tests)
     CatalogueLines ScanBuffer;
     std::string ErrorWord;
@@ -214,8 +216,8 @@ public:
     QWidget *PCatalogosArbol, *PCatalogosFicheros;
     QGroupBox *GBNuevo, *GBEdicion;
     QToolButton *SBNuevoDisco, *SBNuevaCarpeta, *SBNuevaColeccion;
-    QToolButton *SBRecatalogar, *SBCortarCatalogo, *SBPegarCatalogo, *SBPegarCatalogo1,
-        *SBEliminar, *SBCambiar, *SBEscribeArbol, *SBImprimirCatalogo, *SBExportaCatalogo;
+    QToolButton *SBRecatalogar, *SBCortarCatalogo, *SBPegarCatalogo, *SBPegarCatalogo1, *SBEliminar,
+        *SBCambiar, *SBEscribeArbol, *SBImprimirCatalogo, *SBExportaCatalogo;
     QTreeWidget* Arbol;
     TStatusBar* SBArbol;
     QWidget* PArbolAbajoBarra;
@@ -228,8 +230,7 @@ public:
     TCheckBox *CBVerDescripcion, *CBVerCreado, *CBVerExtension, *CBVerAtributos, *CBVerTamano,
         *CBVerModificado;
     TCheckBox *CBVerHoraModificado, *CBVerHoraCreado;
-    TCheckBox *CBVerResolucion, *CBVerPista, *CBVerGenero, *CBVerCalidad, *CBVerCanales,
-        *CBVerAno;
+    TCheckBox *CBVerResolucion, *CBVerPista, *CBVerGenero, *CBVerCalidad, *CBVerCanales, *CBVerAno;
     QToolButton *SBAbrirColector, *SBAddColector;
     QLabel *LColectorFicherosNumero, *LColectorSize;
     TStringGrid* SGDirectorio;
@@ -243,15 +244,16 @@ public:
     TCheckBox *CBAnidados, *CBSoloCat, *CBSoloCol;
     TRadioGroup *GBDonde, *GBCuales;
     QLineEdit* EExtension;
-    QGroupBox *GBAtributos, *GBModificado, *GBCreado, *GBTamano, *GBTipo, *GBLimitaciones, *GBopciones;
+    QGroupBox *GBAtributos, *GBModificado, *GBCreado, *GBTamano, *GBTipo, *GBLimitaciones,
+        *GBopciones;
     TCheckBox *CBAtributos, *CBAnidadosAttr, *CBMultimediaAttr, *CBSistema, *CBOculto, *CBArchivo,
         *CBLectura, *CBComprimido, *CBOffLine;
     QLineEdit *EInicial, *EFinal, *EInicialCre, *EFinalCre;
     QLineEdit *CBMin, *CBMax;
     QGroupBox *GBDuracion, *GBCanales, *GBResolucion, *GBCalidad, *GBAno, *GBGenero, *GBPista;
-    QLineEdit *EDuracionIni, *EduracionFin, *EPaginasIni, *EPaginasFin, *EAnchoMin, *EAnchoMax, *EAltoMin,
-        *EAltoMax, *EFrecMin, *EFrecMax, *ECalidadMin, *ECalidadMax, *EAnoMin, *EAnoMax, *ETrackMin,
-        *ETrackMax, *EGenero;
+    QLineEdit *EDuracionIni, *EduracionFin, *EPaginasIni, *EPaginasFin, *EAnchoMin, *EAnchoMax,
+        *EAltoMin, *EAltoMax, *EFrecMin, *EFrecMax, *ECalidadMin, *ECalidadMax, *EAnoMin, *EAnoMax,
+        *ETrackMin, *ETrackMax, *EGenero;
     TCheckBox *CBCanales1, *CBcanales2;
     QToolButton* SBCopiar;
     QProgressBar* AniCd; // the busy animation of a search
@@ -263,7 +265,8 @@ public:
     QLabel *LBuscarTipIzquierdo, *LBuscarTipDerecho;
     QToolButton *SBAbreExitoNotepad, *SBAbreExitoSistema, *SBAbreExitoCon, *SBEncolarExitoWinamp;
     QToolButton *SBExplorarExito, *SBVerCatalogo, *SBAddColectorBuscar, *SBImprimirExitos;
-    std::uint64_t ResultHits = 0; // rows of the last search: the grid has results exactly when above 0
+    std::uint64_t ResultHits =
+        0;                  // rows of the last search: the grid has results exactly when above 0
     void CBAvanzadaClick(); // the layout of CBAvanzada and CBMultimedia
     void EBuscarChange();
     void GBDondeClick();
@@ -335,8 +338,8 @@ public:
     QLabel *ImLogo, *TEdicion, *LCreditosFormatos, *LCreditosDesc, *LDerechos, *Label34, *Label1;
     QToolButton* SpeedButton1; // the about page's Spanish button
     // State the configuration page drives.
-    bool TurboMode = true;  // RGModoTurbo item 0; folding has one mode here (docs/platform.md)
-    std::string HelpFile;   // the help file in use; empty when there is none
+    bool TurboMode = true; // RGModoTurbo item 0; folding has one mode here (docs/platform.md)
+    std::string HelpFile;  // the help file in use; empty when there is none
     // Handlers of the configuration and about pages.
     void RGIdiomaClick();
     void SBInglesClick();  // RGIdioma item 0
@@ -361,9 +364,9 @@ public:
     QToolButton* SBCargaWinAmp = nullptr;
 
     // Cataloguing.
-    std::string SelectedFolder;       // the folder picker's answer
+    std::string SelectedFolder;             // the folder picker's answer
     std::unique_ptr<MediaReaders> Lectores; // the metadata readers, reused for every file
-    std::uint64_t FolderScanBytes = 0; // byte total of the last folder scan
+    std::uint64_t FolderScanBytes = 0;      // byte total of the last folder scan
     // The switches and extensions that steer the file lines of a scan.
     OpcionesLinea OpcionesLineaActuales() const;
     // The nested block of a catalogued archive, listed for the cataloguing

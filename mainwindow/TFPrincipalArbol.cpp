@@ -1,12 +1,6 @@
 // The catalogue tree of the main window: node kinds, icons, counting and
 // building the tree from the catalogue root, loading one catalogue file, and
 // the catalogue-page buttons for the selected node.
-#include <QCoreApplication>
-#include <QLabel>
-#include <QProgressBar>
-#include <QTreeWidget>
-#include <QToolButton>
-
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/CatalogueLoader.h"
 #include "catalogue/format/FormatError.h"
@@ -18,6 +12,12 @@
 #include "platform/Directory.h"
 #include "platform/Text.h"
 #include "ui/RadioGroup.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QTreeWidget>
 
 namespace sorvane {
 namespace {
@@ -31,7 +31,9 @@ bool IsCatalogueFileName(std::string_view name) {
            (extension[2] | 0x20) == 't';
 }
 
-QString Q(std::string_view utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
+QString Q(std::string_view utf8) {
+    return QString::fromStdString(text::AsUtf8(utf8));
+}
 
 } // namespace
 
@@ -49,7 +51,9 @@ bool TFPrincipal::EstaDesplegado(QTreeWidgetItem* node) const {
     return node->childCount() > 0 || kind == NodeKind::Collection || kind == NodeKind::ListedFolder;
 }
 
-bool TFPrincipal::EsLineaFichero(std::string_view line) { return !EsLineaCarpeta(line); }
+bool TFPrincipal::EsLineaFichero(std::string_view line) {
+    return !EsLineaCarpeta(line);
+}
 
 void TFPrincipal::AsignaIconoDisco(QTreeWidgetItem* node, char code) {
     static constexpr std::pair<char, int> kImages[] = {
@@ -64,7 +68,8 @@ void TFPrincipal::AsignaIconoDisco(QTreeWidgetItem* node, char code) {
 }
 
 void TFPrincipal::MarcaTipoDisco(std::string_view header, TRadioGroup& group) {
-    static constexpr char kOrder[] = {'M', '0', 'A', '1', 'L', '2', 'B', '3', 'N', '4', '5', '6', 'C', 'Z'};
+    static constexpr char kOrder[] = {'M', '0', 'A', '1', 'L', '2', 'B',
+                                      '3', 'N', '4', '5', '6', 'C', 'Z'};
     const char code = DameCabeceraTipo(header);
     for (int item = 0; item < static_cast<int>(sizeof kOrder); ++item) {
         if (kOrder[item] != code) continue;
@@ -126,7 +131,8 @@ void TFPrincipal::CargaArbol(const std::string& folder, QTreeWidgetItem* parent)
     std::size_t next = 0;
     for (std::size_t i = 0; i < folders.size(); ++i) {
         const RootFolder& f = folders[i];
-        QTreeWidgetItem* above = f.parent < 0 ? parent : collections[static_cast<std::size_t>(f.parent)];
+        QTreeWidgetItem* above =
+            f.parent < 0 ? parent : collections[static_cast<std::size_t>(f.parent)];
         if (!f.folder.empty()) {
             auto* node = new TNodoArbol(NodeKind::Collection);
             const std::string_view name = std::string_view(f.folder).substr(0, f.folder.size() - 1);
@@ -152,7 +158,8 @@ TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* 
     return CargaFichero(path, collection, LeeCatalogo(path));
 }
 
-TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* collection, CatalogueRead read) {
+TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* collection,
+                                      CatalogueRead read) {
     try {
         LoadedCatalogue loaded = TerminaCatalogo(path, std::move(read), [&] {
             FFinal->LProgreso->setText(Q(LeeTexto("L", "ACTUALIZANDO_TCT") + path));
@@ -178,7 +185,8 @@ TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* 
         AsignaIconoDisco(node, code);
         return node;
     } catch (const std::exception& e) {
-        MuestraMensaje(CapitalizeFirst(InternalErrorWord()) + " CargaFichero(): " + path + "\r\n" + e.what());
+        MuestraMensaje(CapitalizeFirst(InternalErrorWord()) + " CargaFichero(): " + path + "\r\n" +
+                       e.what());
         return nullptr;
     }
 }
@@ -217,6 +225,8 @@ bool TFPrincipal::EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* nod
     return false;
 }
 
-void TFPrincipal::OrdenaArbol() { Arbol->sortItems(0, Qt::AscendingOrder); }
+void TFPrincipal::OrdenaArbol() {
+    Arbol->sortItems(0, Qt::AscendingOrder);
+}
 
 } // namespace sorvane

@@ -2,15 +2,15 @@
 // folder tests and appends, over POSIX calls. Paths are native Linux paths.
 #pragma once
 
+#include "platform/DateTime.h"
+#include "platform/PageBuffer.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include "platform/DateTime.h"
-#include "platform/PageBuffer.h"
 
 namespace sorvane {
 

@@ -20,7 +20,9 @@ std::size_t PageSize() {
     return size;
 }
 
-std::size_t RoundUp(std::size_t value, std::size_t unit) { return (value + unit - 1) / unit * unit; }
+std::size_t RoundUp(std::size_t value, std::size_t unit) {
+    return (value + unit - 1) / unit * unit;
+}
 
 // An anonymous mapping of `length` bytes (a whole number of pages) starting on
 // a 2 MiB boundary, so that every whole 2 MiB stretch of it can be a huge page.
@@ -30,11 +32,12 @@ char* MapAligned(std::size_t length) {
     void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED) throw std::bad_alloc();
     char* const start = static_cast<char*>(raw);
-    char* const aligned = reinterpret_cast<char*>(
-        RoundUp(reinterpret_cast<std::uintptr_t>(start), kHugePage));
+    char* const aligned =
+        reinterpret_cast<char*>(RoundUp(reinterpret_cast<std::uintptr_t>(start), kHugePage));
     if (aligned > start) ::munmap(start, static_cast<std::size_t>(aligned - start));
     char* const end = start + span;
-    if (aligned + length < end) ::munmap(aligned + length, static_cast<std::size_t>(end - aligned - length));
+    if (aligned + length < end)
+        ::munmap(aligned + length, static_cast<std::size_t>(end - aligned - length));
     // Without transparent huge pages the advice fails and the mapping works as it is.
     ::madvise(aligned, length, MADV_HUGEPAGE);
     return aligned;
@@ -95,7 +98,8 @@ void PageBuffer::Reserve(std::size_t bytes) {
 }
 
 void PageBuffer::Resize(std::size_t bytes) {
-    if (bytes > capacity_) MoveTo(std::max(bytes, capacity_ > SIZE_MAX / 2 ? bytes : capacity_ * 2));
+    if (bytes > capacity_)
+        MoveTo(std::max(bytes, capacity_ > SIZE_MAX / 2 ? bytes : capacity_ * 2));
     size_ = bytes;
 }
 
@@ -105,7 +109,8 @@ void PageBuffer::AppendGrowing(const void* bytes, std::size_t count) {
     // `bytes` may lie in this buffer, which growing moves: note its offset first.
     const bool inside = data_ != nullptr && static_cast<const char*>(bytes) >= data_ &&
                         static_cast<const char*>(bytes) < data_ + capacity_;
-    const std::size_t offset = inside ? static_cast<std::size_t>(static_cast<const char*>(bytes) - data_) : 0;
+    const std::size_t offset =
+        inside ? static_cast<std::size_t>(static_cast<const char*>(bytes) - data_) : 0;
     const std::size_t old = size_;
     Resize(size_ + count);
     std::memmove(data_ + old, inside ? data_ + offset : bytes, count);

@@ -5,12 +5,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#include "catalogue/format/FormatError.h"
+#include "platform/Files.h"
+
 #include <limits>
 #include <stdexcept>
 #include <utility>
-
-#include "catalogue/format/FormatError.h"
-#include "platform/Files.h"
 
 namespace sorvane {
 namespace {
@@ -62,7 +62,9 @@ void CatalogueLines::Insert(std::size_t i, std::string_view line) {
     liveBytes_ += length;
 }
 
-void CatalogueLines::Add(std::string_view line) { Insert(Count(), line); }
+void CatalogueLines::Add(std::string_view line) {
+    Insert(Count(), line);
+}
 
 void CatalogueLines::Delete(std::size_t i) {
     CheckIndex(i, Count());
@@ -186,7 +188,9 @@ void CatalogueLines::LoadFromFile(const std::string& path, bool skipUtf8Mark) {
     CatalogueLines loaded;
     PageBuffer bytes;
     LineSplitter splitter(0);
-    auto add = [&loaded](std::size_t offset, std::size_t length) { loaded.AddSplitLine(offset, length); };
+    auto add = [&loaded](std::size_t offset, std::size_t length) {
+        loaded.AddSplitLine(offset, length);
+    };
     bool begun = false;
     ReadWholeFile(path, bytes, [&](std::size_t filled) {
         if (!begun) {
@@ -229,8 +233,9 @@ std::string CatalogueLines::ToText() const {
     return text;
 }
 
-
-void CatalogueLines::SaveToFile(const std::string& path) const { WriteFileAtomically(path, ToText()); }
+void CatalogueLines::SaveToFile(const std::string& path) const {
+    WriteFileAtomically(path, ToText());
+}
 
 std::size_t CatalogueLines::MemoryBytes() const {
     return buffer_.capacity() + offsets_.capacity() * sizeof(std::uint64_t) +

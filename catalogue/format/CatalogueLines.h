@@ -4,17 +4,17 @@
 // Storage is compact, because a user keeps every catalogue in memory: one
 // contiguous buffer of bytes and, per line, its offset and length (12 bytes a
 // line), not one heap string per line, on page buffers (large ones on huge
-// pages). A loaded file's bytes are the buffer itself. A replaced line that fits is overwritten in place; otherwise its new
-// text is appended to the buffer, and the buffer is compacted when more than
-// half of it is dead.
+// pages). A loaded file's bytes are the buffer itself. A replaced line that fits is overwritten in
+// place; otherwise its new text is appended to the buffer, and the buffer is compacted when more
+// than half of it is dead.
 #pragma once
+
+#include "platform/PageBuffer.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "platform/PageBuffer.h"
 
 namespace sorvane {
 

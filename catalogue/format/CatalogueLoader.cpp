@@ -1,9 +1,6 @@
 // Catalogue loading and the old-header upgrade.
 #include "catalogue/format/CatalogueLoader.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/NumberCode.h"
@@ -11,6 +8,9 @@
 #include "catalogue/format/TextUtils.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+
+#include <algorithm>
+#include <cstring>
 
 namespace sorvane {
 namespace {
@@ -34,8 +34,10 @@ std::string_view Old(std::string_view line, std::size_t pos, std::size_t width) 
 
 // Trims blanks and control characters from both ends.
 std::string_view Trim(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.remove_suffix(1);
     return text;
 }
 
@@ -82,8 +84,9 @@ std::string ConvierteCabeceraAntigua(std::string_view old) {
 
 std::string NombreCatalogoDeRuta(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    const std::string_view file =
-        slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+    const std::string_view file = slash == std::string::npos
+                                      ? std::string_view(path)
+                                      : std::string_view(path).substr(slash + 1);
     return std::string(QuitaExtension(file));
 }
 
@@ -139,13 +142,14 @@ LoadedCatalogue TerminaCatalogo(const std::string& path, CatalogueRead read,
     if (lines->Line(0).front() != kHeaderMarker) {
         if (beforeUpgrade) beforeUpgrade();
         lines->Replace(0, ConvierteCabeceraAntigua(lines->Line(0)));
-        WriteFileAtomically(path.substr(0, path.size() - std::min<std::size_t>(4, path.size())) + ".bak",
-                            original);
+        WriteFileAtomically(
+            path.substr(0, path.size() - std::min<std::size_t>(4, path.size())) + ".bak", original);
         lines->SaveToFile(path);
         result.upgraded = true;
     }
 
-    if (text::AsUtf8(DameCabeceraNombre(lines->Line(0))) != text::AsUtf8(result.name)) return result;
+    if (text::AsUtf8(DameCabeceraNombre(lines->Line(0))) != text::AsUtf8(result.name))
+        return result;
     result.lines = std::move(lines);
     return result;
 }
@@ -162,7 +166,8 @@ CatalogueReadAhead::CatalogueReadAhead(std::vector<std::string> paths, unsigned 
     }
     std::stable_sort(order_.begin(), order_.end(),
                      [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
-    threads = std::min<unsigned>(threads, static_cast<unsigned>(std::min<std::size_t>(paths_.size(), 64)));
+    threads = std::min<unsigned>(threads,
+                                 static_cast<unsigned>(std::min<std::size_t>(paths_.size(), 64)));
     try {
         for (unsigned i = 0; i < threads; ++i)
             workers_.emplace_back([this] { Work(); });

@@ -3,6 +3,8 @@
 // catalogue name must match the file's name.
 #pragma once
 
+#include "catalogue/format/CatalogueLines.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
@@ -14,17 +16,15 @@
 #include <thread>
 #include <vector>
 
-#include "catalogue/format/CatalogueLines.h"
-
 namespace sorvane {
 
 // Minimum length of a header in the old form: everything up to the drive letter.
 constexpr std::size_t kOldHeaderMinLength = 177;
 
 struct LoadedCatalogue {
-    std::string name;                     // the file name without its extension
+    std::string name;                      // the file name without its extension
     std::unique_ptr<CatalogueLines> lines; // empty when the name check failed
-    bool upgraded = false;                // the old header was rewritten
+    bool upgraded = false;                 // the old header was rewritten
 };
 
 // The header of the current form for a header of the old form. Raises

@@ -1,14 +1,14 @@
 // The folder picker.
 #include "catalogue/scan/TFSelectFolder.h"
 
-#include <QHBoxLayout>
-#include <QPushButton>
-#include <QVBoxLayout>
-
 #include "catalogue/scan/TFolderTree.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/CataloguePath.h"
 #include "ui/SlotBarrier.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace sorvane {
 
@@ -28,8 +28,10 @@ TFSelectFolder::TFSelectFolder(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(BBActualizar);
     buttons->addWidget(BBAceptar, 1);
     layout->addLayout(buttons);
-    connect(BBActualizar, &QPushButton::clicked, this, [this] { Guarded([this] { BBActualizarClick(); }); });
-    connect(BBAceptar, &QPushButton::clicked, this, [this] { Guarded([this] { BBAceptarClick(); }); });
+    connect(BBActualizar, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBActualizarClick(); }); });
+    connect(BBAceptar, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBAceptarClick(); }); });
 }
 
 void TFSelectFolder::Empieza(const std::string& hostFolder) {
@@ -37,7 +39,9 @@ void TFSelectFolder::Empieza(const std::string& hostFolder) {
     DLBFolders->SelectPath(hostFolder);
 }
 
-void TFSelectFolder::BBActualizarClick() { DLBFolders->Refresh(); }
+void TFSelectFolder::BBActualizarClick() {
+    DLBFolders->Refresh();
+}
 
 void TFSelectFolder::BBAceptarClick() {
     FPrincipal->SelectedFolder = ToCataloguePath(DLBFolders->CurrentPath());

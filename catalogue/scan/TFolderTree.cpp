@@ -1,14 +1,14 @@
 // The folder tree.
 #include "catalogue/scan/TFolderTree.h"
 
+#include "platform/Directory.h"
+#include "platform/Text.h"
+#include "ui/SlotBarrier.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QStyle>
 #include <algorithm>
-
-#include "platform/Directory.h"
-#include "platform/Text.h"
-#include "ui/SlotBarrier.h"
 
 namespace sorvane {
 namespace {
@@ -21,7 +21,8 @@ constexpr int kFilledRole = Qt::UserRole + 1;
 TFolderTree::TFolderTree(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
-    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Guarded([&] { Fill(item); }); });
+    connect(this, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* item) { Guarded([&] { Fill(item); }); });
     connect(this, &QTreeWidget::currentItemChanged, this, [this] { Fire(OnChange); });
 }
 
@@ -125,6 +126,8 @@ bool TFolderTree::SelectPath(const std::string& path) {
     return true;
 }
 
-std::string TFolderTree::CurrentPath() const { return PathOf(currentItem()); }
+std::string TFolderTree::CurrentPath() const {
+    return PathOf(currentItem());
+}
 
 } // namespace sorvane

@@ -2,18 +2,17 @@
 // folders made or removed while they are shown: a branch is read again each
 // time it is opened, and Refresh (the picker's button, or F5) reads again every
 // folder read so far.
-#include <gtest/gtest.h>
+#include "catalogue/scan/TFCrearCarpeta.h"
+#include "catalogue/scan/TFSelectFolder.h"
+#include "catalogue/scan/TFolderTree.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTreeWidgetItem>
 #include <filesystem>
-
-#include "catalogue/scan/TFCrearCarpeta.h"
-#include "catalogue/scan/TFSelectFolder.h"
-#include "catalogue/scan/TFolderTree.h"
-#include "tests/mainwindow/WindowTestSupport.h"
+#include <gtest/gtest.h>
 
 namespace sorvane {
 namespace {

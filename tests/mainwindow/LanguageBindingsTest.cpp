@@ -5,7 +5,6 @@
 #include "dialogs/LanguageBindings.h"
 
 #include "app/StandingWindows.h"
-#include "tests/mainwindow/WindowTestSupport.h"
 #include "catalogue/format/TextUtils.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
 #include "catalogue/scan/TFCrearDisco.h"
@@ -22,6 +21,7 @@
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"
 #include "tests/dialogs/LanguageInventory.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "ui/CheckBox.h"
 #include "ui/RadioGroup.h"
 #include "ui/StringGrid.h"
@@ -160,7 +160,6 @@ protected:
     }
 
     static std::string Cell(TStringGrid* grid, int col) { return grid->Cells(col, 0); }
-
 };
 
 TEST_F(LanguageBindingsTest, EveryLookupNamesAKeyOfTheInventory) {

@@ -1,20 +1,20 @@
 // Loading catalogue files: current and old header forms, the ".bak" copy of an
 // upgrade, the name check, and damaged files.
-#include <gtest/gtest.h>
+#include "catalogue/format/CatalogueLoader.h"
+
+#include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/FormatError.h"
+#include "catalogue/format/NumberCode.h"
+#include "catalogue/format/TextUtils.h"
+#include "platform/Files.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <typeinfo>
-
-#include "catalogue/format/CatalogueLine.h"
-#include "catalogue/format/CatalogueLoader.h"
-#include "catalogue/format/FormatError.h"
-#include "catalogue/format/NumberCode.h"
-#include "catalogue/format/TextUtils.h"
-#include "platform/Files.h"
 
 namespace sorvane {
 namespace {
@@ -54,11 +54,12 @@ std::string OldHeader(const std::string& name, const std::string& used, const st
            PadLeftToWidth("5", 10) + PadRightToWidth("CDLABEL", 14) + "E" + " " + tail;
 }
 
-const std::string kFolderLine = std::string(1, kFolderMarker) + "   " + CodificaFecha(2162688) +
-                                CodificaFecha(2162688) + "0\\";
+const std::string kFolderLine =
+    std::string(1, kFolderMarker) + "   " + CodificaFecha(2162688) + CodificaFecha(2162688) + "0\\";
 
 TEST_F(CatalogueLoaderTest, LoadsCurrentFormWithEveryLineEnd) {
-    const std::string path = Write("Disk1.tct", Header("Disk1") + "\r\n" + kFolderLine + "\nfile\r");
+    const std::string path =
+        Write("Disk1.tct", Header("Disk1") + "\r\n" + kFolderLine + "\nfile\r");
     const LoadedCatalogue loaded = CargaCatalogo(path);
     ASSERT_TRUE(loaded.lines);
     EXPECT_EQ(loaded.name, "Disk1");
@@ -69,7 +70,8 @@ TEST_F(CatalogueLoaderTest, LoadsCurrentFormWithEveryLineEnd) {
 }
 
 TEST_F(CatalogueLoaderTest, ByteOrderMarkIsNotTakenForAnOldHeader) {
-    const std::string path = Write("Bom.tct", "\xEF\xBB\xBF" + Header("Bom") + "\r\n" + kFolderLine);
+    const std::string path =
+        Write("Bom.tct", "\xEF\xBB\xBF" + Header("Bom") + "\r\n" + kFolderLine);
     const LoadedCatalogue loaded = CargaCatalogo(path);
     ASSERT_TRUE(loaded.lines);
     EXPECT_FALSE(loaded.upgraded);
@@ -116,9 +118,9 @@ TEST_F(CatalogueLoaderTest, NameCheckIsExactButReadsWindowsNamesAsText) {
     };
     const std::vector<Case> cases = {
         {"Fotos.tct", "Fotos", true},
-        {"Fotos2.tct", "fotos2", false},        // differs only in case
+        {"Fotos2.tct", "fotos2", false}, // differs only in case
         {"Otro.tct", "Distinto", false},
-        {"Caf\xC3\xA9.tct", "Caf\xE9", true},  // header written in Windows-1252
+        {"Caf\xC3\xA9.tct", "Caf\xE9", true}, // header written in Windows-1252
         {"Upper.TCT", "Upper", true},
     };
     for (const Case& c : cases) {
@@ -146,7 +148,8 @@ TEST_F(CatalogueLoaderTest, DamagedFilesRaise) {
     }
     EXPECT_THROW(CargaCatalogo((dir_ / "Missing.tct").string()), EInOutError);
     // A failed upgrade leaves the file as it was.
-    EXPECT_EQ(ReadWholeFile((dir_ / "BadUsed.tct").string()), OldHeader("BadUsed", "12x", "\\") + "\r\n");
+    EXPECT_EQ(ReadWholeFile((dir_ / "BadUsed.tct").string()),
+              OldHeader("BadUsed", "12x", "\\") + "\r\n");
 }
 
 // What loading one file gave: its lines, or why it gave none, with the folder
@@ -185,7 +188,8 @@ std::map<std::string, std::string> FolderState(const fs::path& folder) {
 // the same errors in the same order, the same files written.
 TEST_F(CatalogueLoaderTest, ReadAheadGivesWhatLoadingOneByOneGives) {
     std::string big = Header("Big") + "\r\n";
-    for (int i = 0; i < 50'000; ++i) big += kFolderLine + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 50'000; ++i)
+        big += kFolderLine + std::to_string(i) + "\r\n";
     const std::vector<std::pair<std::string, std::string>> files = {
         {"Good.tct", Header("Good") + "\r\n" + kFolderLine + "\r\n"},
         {"Empty.tct", ""},
@@ -237,7 +241,8 @@ TEST_F(CatalogueLoaderTest, ReadAheadGivesWhatLoadingOneByOneGives) {
 // a second name linked to an old-form catalogue is a name mismatch, as when the
 // two load one after the other, and is neither upgraded nor backed up.
 TEST_F(CatalogueLoaderTest, ReadAheadSeesAnUpgradeOfAnEarlierFile) {
-    const std::string old = Write("Old.tct", OldHeader("Old", "99", "\\") + "\r\n" + kFolderLine + "\r\n");
+    const std::string old =
+        Write("Old.tct", OldHeader("Old", "99", "\\") + "\r\n" + kFolderLine + "\r\n");
     fs::create_symlink("Old.tct", dir_ / "Linked.tct");
     CatalogueReadAhead reads({old, (dir_ / "Linked.tct").string()}, 2);
     CatalogueRead first = reads.Take(0);
@@ -256,7 +261,8 @@ TEST_F(CatalogueLoaderTest, ReadAheadSeesAnUpgradeOfAnEarlierFile) {
 TEST_F(CatalogueLoaderTest, ReadAheadEndsWithFilesNotTaken) {
     std::vector<std::string> paths;
     for (int i = 0; i < 40; ++i)
-        paths.push_back(Write("C" + std::to_string(i) + ".tct", Header("C" + std::to_string(i)) + "\r\n"));
+        paths.push_back(
+            Write("C" + std::to_string(i) + ".tct", Header("C" + std::to_string(i)) + "\r\n"));
     CatalogueReadAhead reads(paths, 4);
     const LoadedCatalogue first = TerminaCatalogo(reads.Path(0), reads.Take(0));
     ASSERT_TRUE(first.lines);

@@ -199,15 +199,19 @@ void FindCatalogues(const std::string& folder, std::vector<std::string>& paths) 
 
 // ---- The two sides --------------------------------------------------------
 
-// Ours: walk the root and load every catalogue, keeping all of them.
+// Ours: walk the root and load every catalogue, keeping all of them: read
+// ahead on worker threads and finished in tree order, as the program does.
 std::vector<LoadedCatalogue> LoadRoot(const std::string& root) {
     std::vector<std::string> paths;
     FindCatalogues(root, paths);
+    const unsigned threads = CatalogueReadAhead::DefaultThreads(paths.size());
+    CatalogueReadAhead reads(std::move(paths), threads);
     std::vector<LoadedCatalogue> loaded;
-    loaded.reserve(paths.size());
-    for (const std::string& path : paths) {
-        loaded.push_back(CargaCatalogo(path));
-        if (!loaded.back().lines) throw std::runtime_error("catalogue name mismatch in " + path);
+    loaded.reserve(reads.Count());
+    for (std::size_t i = 0; i < reads.Count(); ++i) {
+        loaded.push_back(TerminaCatalogo(reads.Path(i), reads.Take(i)));
+        if (!loaded.back().lines)
+            throw std::runtime_error("catalogue name mismatch in " + reads.Path(i));
     }
     return loaded;
 }

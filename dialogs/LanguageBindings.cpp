@@ -421,6 +421,7 @@ void OtherWindowBindings(std::vector<LanguageBinding>& t) {
 
     t.push_back(Title("FSelectFolder", {M("M_SEL_CARPETA_EXCLUIR")}));
     t.push_back(Caption("FSelectFolder", "BBAceptar", {Wc("SELECCIONAR_SALIR")}));
+    t.push_back(Caption("FSelectFolder", "BBActualizar", {L("CC_REFRESCAR")}));
 
     constexpr std::string_view K = "FCambiarCatalogo";
     t.push_back(Title(K, {M("M_CAMBIAR_CATALOGO")}));

@@ -35,6 +35,7 @@ class QWidget;
 
 namespace sorvane {
 
+struct CatalogueRead;
 struct MediaReaders;
 class TCheckBox;
 class TProgressCyl;
@@ -101,6 +102,9 @@ public:
     void CuentaCatalogos(const std::string& folder);
     void CargaArbol(const std::string& folder, QTreeWidgetItem* parent);
     TNodoArbol* CargaFichero(const std::string& path, QTreeWidgetItem* collection);
+    // The same for a file already read (on a worker thread of the start-up load).
+    TNodoArbol* CargaFichero(const std::string& path, QTreeWidgetItem* collection,
+                             CatalogueRead read);
     void ActivaBotonesArbol(QTreeWidgetItem* node);
     static std::string GetNodePath(QTreeWidgetItem* node);
     // The host folder of a collection node: the catalogue root and the node

@@ -1,12 +1,6 @@
 // The catalogue tree of the main window: node kinds, icons, counting and
 // building the tree from the catalogue root, loading one catalogue file, and
 // the catalogue-page buttons for the selected node.
-#include <QCoreApplication>
-#include <QLabel>
-#include <QProgressBar>
-#include <QTreeWidget>
-#include <QToolButton>
-
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/CatalogueLoader.h"
 #include "catalogue/format/FormatError.h"
@@ -20,6 +14,12 @@
 #include "platform/Text.h"
 #include "ui/RadioGroup.h"
 
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
 namespace sorvane {
 namespace {
 
@@ -32,7 +32,9 @@ bool IsCatalogueFileName(std::string_view name) {
            (extension[2] | 0x20) == 't';
 }
 
-QString Q(std::string_view utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
+QString Q(std::string_view utf8) {
+    return QString::fromStdString(text::AsUtf8(utf8));
+}
 
 } // namespace
 
@@ -50,7 +52,9 @@ bool TFPrincipal::EstaDesplegado(QTreeWidgetItem* node) const {
     return node->childCount() > 0 || kind == NodeKind::Collection || kind == NodeKind::ListedFolder;
 }
 
-bool TFPrincipal::EsLineaFichero(std::string_view line) { return !EsLineaCarpeta(line); }
+bool TFPrincipal::EsLineaFichero(std::string_view line) {
+    return !EsLineaCarpeta(line);
+}
 
 void TFPrincipal::AsignaIconoDisco(QTreeWidgetItem* node, char code) {
     static constexpr std::pair<char, int> kImages[] = {
@@ -65,7 +69,8 @@ void TFPrincipal::AsignaIconoDisco(QTreeWidgetItem* node, char code) {
 }
 
 void TFPrincipal::MarcaTipoDisco(std::string_view header, TRadioGroup& group) {
-    static constexpr char kOrder[] = {'M', '0', 'A', '1', 'L', '2', 'B', '3', 'N', '4', '5', '6', 'C', 'Z'};
+    static constexpr char kOrder[] = {'M', '0', 'A', '1', 'L', '2', 'B',
+                                      '3', 'N', '4', '5', '6', 'C', 'Z'};
     const char code = DameCabeceraTipo(header);
     for (int item = 0; item < static_cast<int>(sizeof kOrder); ++item) {
         if (kOrder[item] != code) continue;
@@ -83,34 +88,81 @@ void TFPrincipal::CuentaCatalogos(const std::string& folder) {
     }
 }
 
-void TFPrincipal::CargaArbol(const std::string& folder, QTreeWidgetItem* parent) {
-    QTreeWidgetItem* collection = nullptr;
-    if (!folder.empty()) {
-        auto* node = new TNodoArbol(NodeKind::Collection);
-        const std::string_view name = std::string_view(folder).substr(0, folder.size() - 1);
-        const std::size_t slash = name.rfind('/');
-        node->setText(0, Q(slash == std::string_view::npos ? name : name.substr(slash + 1)));
-        node->setIcon(0, ILIconos[kImageCollection]);
-        if (parent)
-            parent->addChild(node);
-        else
-            Arbol->addTopLevelItem(node);
-        collection = node;
-    }
-    const std::vector<DirectoryEntry> entries = ListDirectory(HostPath(folder));
-    for (const DirectoryEntry& entry : entries) {
-        if (entry.isDirectory || !IsCatalogueFileName(entry.name)) continue;
-        CargaFichero(HostPath(folder + entry.name), collection);
-        FFinal->PBFinal->setValue(FFinal->PBFinal->value() + 1);
-        FFinal->LProgreso->setText(Q(entry.name));
-    }
+namespace {
+
+// A folder of the catalogue root as the tree shows it: its path relative to the
+// root ("" for the root itself, else ending in "/"), the index of its parent
+// folder (-1 for the first one listed) and its catalogue files' names.
+struct RootFolder {
+    std::string folder;
+    int parent;
+    std::vector<std::string> catalogues;
+};
+
+// `folder` and every folder below it in tree order: a folder, then each of its
+// sub-folders with everything below it, in the order the file system lists them.
+void ListRootFolders(const std::string& base, const std::string& folder, int parent,
+                     std::vector<RootFolder>& folders) {
+    const int index = static_cast<int>(folders.size());
+    folders.push_back({folder, parent, {}});
+    const std::vector<DirectoryEntry> entries = ListDirectory(base + folder);
     for (const DirectoryEntry& entry : entries)
-        if (entry.isDirectory) CargaArbol(folder + entry.name + "/", collection);
+        if (!entry.isDirectory && IsCatalogueFileName(entry.name))
+            folders[static_cast<std::size_t>(index)].catalogues.push_back(entry.name);
+    for (const DirectoryEntry& entry : entries)
+        if (entry.isDirectory) ListRootFolders(base, folder + entry.name + "/", index, folders);
+}
+
+} // namespace
+
+// The folders are listed first, so that worker threads can read the catalogue
+// files ahead while the nodes are made here in tree order: the tree, the counts
+// and the messages are those of one catalogue loaded after the other.
+void TFPrincipal::CargaArbol(const std::string& folder, QTreeWidgetItem* parent) {
+    std::vector<RootFolder> folders;
+    ListRootFolders(BaseFolder, folder, -1, folders);
+    std::vector<std::string> paths;
+    for (const RootFolder& f : folders)
+        for (const std::string& name : f.catalogues)
+            paths.push_back(HostPath(f.folder + name));
+    const unsigned threads = CatalogueReadAhead::DefaultThreads(paths.size());
+    CatalogueReadAhead reads(std::move(paths), threads);
+
+    std::vector<QTreeWidgetItem*> collections(folders.size(), nullptr);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        const RootFolder& f = folders[i];
+        QTreeWidgetItem* above =
+            f.parent < 0 ? parent : collections[static_cast<std::size_t>(f.parent)];
+        if (!f.folder.empty()) {
+            auto* node = new TNodoArbol(NodeKind::Collection);
+            const std::string_view name = std::string_view(f.folder).substr(0, f.folder.size() - 1);
+            const std::size_t slash = name.rfind('/');
+            node->setText(0, Q(slash == std::string_view::npos ? name : name.substr(slash + 1)));
+            node->setIcon(0, ILIconos[kImageCollection]);
+            if (above)
+                above->addChild(node);
+            else
+                Arbol->addTopLevelItem(node);
+            collections[i] = node;
+        }
+        for (const std::string& name : f.catalogues) {
+            CargaFichero(reads.Path(next), collections[i], reads.Take(next));
+            ++next;
+            FFinal->PBFinal->setValue(FFinal->PBFinal->value() + 1);
+            FFinal->LProgreso->setText(Q(name));
+        }
+    }
 }
 
 TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* collection) {
+    return CargaFichero(path, collection, LeeCatalogo(path));
+}
+
+TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* collection,
+                                      CatalogueRead read) {
     try {
-        LoadedCatalogue loaded = CargaCatalogo(path, [&] {
+        LoadedCatalogue loaded = TerminaCatalogo(path, std::move(read), [&] {
             FFinal->LProgreso->setText(Q(LeeTexto("L", "ACTUALIZANDO_TCT") + path));
             FFinal->LProgreso->repaint();
             QCoreApplication::processEvents();
@@ -134,7 +186,8 @@ TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* 
         AsignaIconoDisco(node, code);
         return node;
     } catch (const std::exception& e) {
-        MuestraMensaje(CapitalizeFirst(InternalErrorWord()) + " CargaFichero(): " + path + "\r\n" + e.what());
+        MuestraMensaje(CapitalizeFirst(InternalErrorWord()) + " CargaFichero(): " + path + "\r\n" +
+                       e.what());
         return nullptr;
     }
 }
@@ -185,6 +238,8 @@ bool TFPrincipal::EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* nod
     return false;
 }
 
-void TFPrincipal::OrdenaArbol() { Arbol->sortItems(0, Qt::AscendingOrder); }
+void TFPrincipal::OrdenaArbol() {
+    Arbol->sortItems(0, Qt::AscendingOrder);
+}
 
 } // namespace sorvane

@@ -114,10 +114,12 @@ void TFPrincipal::ConnectSearchPageHandlers() {
         {RBComodin, &TFPrincipal::RBComodinClick},
         {RBComodines, &TFPrincipal::RBComodinesClick},
         {RBDifusa, &TFPrincipal::RBDifusaClick}};
-    for (const auto& [button, handler] : modes)
-        connect(button, &QRadioButton::toggled, this, [this, handler](bool on) {
+    for (const auto& mode : modes) {
+        const auto handler = mode.second;
+        connect(mode.first, &QRadioButton::toggled, this, [this, handler](bool on) {
             if (on) Guarded([this, handler] { (this->*handler)(); });
         });
+    }
     connect(SBCopiar, &QToolButton::clicked, this, [this] { Guarded([this] { BCopiarClick(); }); });
     for (QToolButton* button : {SBAbreExitoNotepad, SBAbreExitoSistema, SBAbreExitoCon,
                                 SBEncolarExitoWinamp, SBExplorarExito})

@@ -419,7 +419,9 @@ DriveMap DriveMap::Read(const DriveRoots& roots) {
 
     // The real mounts, "/" first, then in byte order of mount points (the map's order).
     std::vector<Candidate> real;
-    for (auto& [point, mount] : visible) {
+    for (auto& entry : visible) {
+        const std::string& point = entry.first;
+        MountEntry& mount = entry.second;
         if (point != "/") {
             if (IsPseudoFileSystem(mount.fileSystem)) continue;
             if (std::any_of(std::begin(kSystemFolders), std::end(kSystemFolders),

@@ -1,6 +1,7 @@
 // POSIX implementation of the platform's file services.
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -58,8 +59,9 @@ void WriteAll(int fd, std::string_view data, const std::string& path) {
 
 std::string ReadAll(int fd, const std::string& path) {
     // Read straight into the result: sized by fstat, grown when the file grows.
-    struct stat info{};
-    std::size_t size = ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    struct stat info {};
+    std::size_t size =
+        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
     std::string content;
     content.resize(size + 1);
     std::size_t filled = 0;
@@ -77,11 +79,41 @@ std::string ReadAll(int fd, const std::string& path) {
     return content;
 }
 
+void ReadAllInto(int fd, const std::string& path, PageBuffer& content,
+                 const std::function<void(std::size_t)>& onRead) {
+    constexpr std::size_t kChunk = std::size_t{256} << 10;
+    struct stat info {};
+    const std::size_t size =
+        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    content.Clear();
+    content.Reserve(size + 1);
+    for (;;) {
+        if (content.size() == content.capacity()) content.Reserve(content.capacity() * 2 + 65536);
+        const std::size_t filled = content.size();
+        const std::size_t room = content.capacity() - filled;
+        const ssize_t got =
+            ::read(fd, content.data() + filled, onRead ? std::min(room, kChunk) : room);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot read", path, errno);
+        }
+        if (got == 0) break;
+        content.Resize(filled + static_cast<std::size_t>(got));
+        if (onRead) onRead(content.size());
+    }
+}
+
 } // namespace
 
 std::string ReadWholeFile(const std::string& path) {
     FileDescriptor fd(OpenOrFail(path, O_RDONLY, "Cannot open"));
     return ReadAll(fd.get(), path);
+}
+
+void ReadWholeFile(const std::string& path, PageBuffer& content,
+                   const std::function<void(std::size_t)>& onRead) {
+    FileDescriptor fd(OpenOrFail(path, O_RDONLY, "Cannot open"));
+    ReadAllInto(fd.get(), path, content, onRead);
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {
@@ -105,7 +137,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
 }
 
 std::uint64_t ReadFileSize(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return 0;
     return static_cast<std::uint64_t>(info.st_size);
 }

@@ -2,13 +2,15 @@
 // folder tests and appends, over POSIX calls. Paths are native Linux paths.
 #pragma once
 
+#include "platform/DateTime.h"
+#include "platform/PageBuffer.h"
+
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include "platform/DateTime.h"
 
 namespace sorvane {
 
@@ -20,6 +22,12 @@ public:
 
 // The whole content of a file.
 std::string ReadWholeFile(const std::string& path);
+// The whole content of a file into `content` (replacing what it held). With
+// `onRead`, the file is read a few hundred KiB at a time and `onRead` gets the
+// size read so far after each read, to work on the new bytes while they are
+// still in the processor's cache.
+void ReadWholeFile(const std::string& path, PageBuffer& content,
+                   const std::function<void(std::size_t)>& onRead = {});
 
 // Writes `content` to a temporary file beside `path`, flushes it and renames it
 // over `path`, so a crash or a full disk never leaves half a file behind.

@@ -3,12 +3,18 @@
 // catalogue name must match the file's name.
 #pragma once
 
+#include "catalogue/format/CatalogueLines.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
-
-#include "catalogue/format/CatalogueLines.h"
+#include <thread>
+#include <vector>
 
 namespace sorvane {
 
@@ -16,9 +22,9 @@ namespace sorvane {
 constexpr std::size_t kOldHeaderMinLength = 177;
 
 struct LoadedCatalogue {
-    std::string name;                     // the file name without its extension
+    std::string name;                      // the file name without its extension
     std::unique_ptr<CatalogueLines> lines; // empty when the name check failed
-    bool upgraded = false;                // the old header was rewritten
+    bool upgraded = false;                 // the old header was rewritten
 };
 
 // The header of the current form for a header of the old form. Raises
@@ -38,5 +44,56 @@ std::string NombreCatalogoDeRuta(const std::string& path);
 // damaged file.
 LoadedCatalogue CargaCatalogo(const std::string& path,
                               const std::function<void()>& beforeUpgrade = {});
+
+// The first half of CargaCatalogo: the file read and split into lines, with
+// nothing checked or written, so that it can run on a worker thread. A failed
+// read is kept as `error`.
+struct CatalogueRead {
+    std::unique_ptr<CatalogueLines> lines;
+    std::exception_ptr error;
+};
+CatalogueRead LeeCatalogo(const std::string& path) noexcept;
+
+// The second half: raises a failed read's error, then checks, upgrades and
+// names the catalogue as CargaCatalogo does. A file read in the old form is
+// read again first, so that whatever was written before this call is seen.
+LoadedCatalogue TerminaCatalogo(const std::string& path, CatalogueRead read,
+                                const std::function<void()>& beforeUpgrade = {});
+
+// Reads a list of catalogue files ahead on a few worker threads, the largest
+// first, while the caller takes the results one by one in the same order and finishes
+// them itself (TerminaCatalogo), so that every check, upgrade, message and
+// count comes out exactly as from a loop over CargaCatalogo. The destructor
+// stops the workers after the files they are reading.
+class CatalogueReadAhead {
+public:
+    CatalogueReadAhead(std::vector<std::string> paths, unsigned threads);
+    ~CatalogueReadAhead();
+    CatalogueReadAhead(const CatalogueReadAhead&) = delete;
+    CatalogueReadAhead& operator=(const CatalogueReadAhead&) = delete;
+
+    std::size_t Count() const { return paths_.size(); }
+    const std::string& Path(std::size_t i) const { return paths_[i]; }
+    // The read of file i, waiting for it when a worker has not finished it yet.
+    // Each index is taken once.
+    CatalogueRead Take(std::size_t i);
+
+    // The number of workers for `files` files on this machine: at most four.
+    static unsigned DefaultThreads(std::size_t files);
+
+private:
+    void Work();
+
+    const std::vector<std::string> paths_;
+    std::vector<CatalogueRead> reads_;
+    std::vector<std::size_t> order_; // the order the workers take the files in
+    std::vector<bool> started_;
+    std::vector<bool> done_;
+    std::size_t next_ = 0; // in order_
+    bool stopping_ = false;
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    std::vector<std::thread> workers_;
+};
 
 } // namespace sorvane

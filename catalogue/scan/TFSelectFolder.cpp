@@ -1,13 +1,14 @@
 // The folder picker.
 #include "catalogue/scan/TFSelectFolder.h"
 
-#include <QPushButton>
-#include <QVBoxLayout>
-
 #include "catalogue/scan/TFolderTree.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/CataloguePath.h"
 #include "ui/SlotBarrier.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace sorvane {
 
@@ -17,17 +18,29 @@ TFSelectFolder::TFSelectFolder(QWidget* parent) : QDialog(parent) {
     resize(380, 420);
     DLBFolders = new TFolderTree(this);
     DLBFolders->setObjectName("DLBFolders");
+    BBActualizar = new QPushButton(this);
+    BBActualizar->setObjectName("BBActualizar");
     BBAceptar = new QPushButton(this);
     BBAceptar->setObjectName("BBAceptar");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(DLBFolders, 1);
-    layout->addWidget(BBAceptar);
-    connect(BBAceptar, &QPushButton::clicked, this, [this] { Guarded([this] { BBAceptarClick(); }); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BBActualizar);
+    buttons->addWidget(BBAceptar, 1);
+    layout->addLayout(buttons);
+    connect(BBActualizar, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBActualizarClick(); }); });
+    connect(BBAceptar, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBAceptarClick(); }); });
 }
 
 void TFSelectFolder::Empieza(const std::string& hostFolder) {
     DLBFolders->SetRoot("/");
     DLBFolders->SelectPath(hostFolder);
+}
+
+void TFSelectFolder::BBActualizarClick() {
+    DLBFolders->Refresh();
 }
 
 void TFSelectFolder::BBAceptarClick() {

@@ -20,8 +20,11 @@ public:
     // Shows the machine's folders with `hostFolder` selected.
     void Empieza(const std::string& hostFolder);
     void BBAceptarClick();
+    // Reads the folders again, for folders made or removed meanwhile.
+    void BBActualizarClick();
 
     TFolderTree* DLBFolders;
+    QPushButton* BBActualizar;
     QPushButton* BBAceptar;
 };
 

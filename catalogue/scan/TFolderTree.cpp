@@ -1,13 +1,14 @@
 // The folder tree.
 #include "catalogue/scan/TFolderTree.h"
 
-#include <QApplication>
-#include <QStyle>
-#include <algorithm>
-
 #include "platform/Directory.h"
 #include "platform/Text.h"
 #include "ui/SlotBarrier.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QStyle>
+#include <algorithm>
 
 namespace sorvane {
 namespace {
@@ -20,7 +21,8 @@ constexpr int kFilledRole = Qt::UserRole + 1;
 TFolderTree::TFolderTree(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
-    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Guarded([&] { Fill(item); }); });
+    connect(this, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* item) { Guarded([&] { Fill(item); }); });
     connect(this, &QTreeWidget::currentItemChanged, this, [this] { Fire(OnChange); });
 }
 
@@ -38,8 +40,10 @@ void TFolderTree::SetRoot(const std::string& root) {
     item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
 }
 
+// Lists the folder's sub-folders into its children, sorted by their bytes:
+// children still there are kept (with whatever is open below them), gone ones
+// are removed and new ones put in their place.
 void TFolderTree::Fill(QTreeWidgetItem* item) {
-    if (item->data(0, kFilledRole).toBool()) return;
     item->setData(0, kFilledRole, true);
     std::string folder = PathOf(item);
     std::vector<std::string> names;
@@ -48,14 +52,53 @@ void TFolderTree::Fill(QTreeWidgetItem* item) {
     std::sort(names.begin(), names.end());
     if (folder.back() != '/') folder += '/';
     const QIcon icon = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
-    for (const std::string& name : names) {
-        auto* child = new QTreeWidgetItem(item);
-        child->setText(0, QString::fromStdString(text::AsUtf8(name)));
-        child->setData(0, kPathRole, QByteArray::fromStdString(folder + name));
+    int i = 0;
+    std::size_t n = 0;
+    while (i < item->childCount() || n < names.size()) {
+        if (i < item->childCount()) {
+            const std::string child = PathOf(item->child(i));
+            const std::string name = child.substr(child.rfind('/') + 1);
+            if (n == names.size() || name < names[n]) {
+                delete item->takeChild(i);
+                continue;
+            }
+            if (name == names[n]) {
+                ++i;
+                ++n;
+                continue;
+            }
+        }
+        auto* child = new QTreeWidgetItem;
+        child->setText(0, QString::fromStdString(text::AsUtf8(names[n])));
+        child->setData(0, kPathRole, QByteArray::fromStdString(folder + names[n]));
         child->setIcon(0, icon);
         child->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        item->insertChild(i, child);
+        ++i;
+        ++n;
     }
-    if (names.empty()) item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+    item->setChildIndicatorPolicy(names.empty() ? QTreeWidgetItem::DontShowIndicator
+                                                : QTreeWidgetItem::ShowIndicator);
+}
+
+void TFolderTree::Refresh() {
+    if (QTreeWidgetItem* root = topLevelItem(0)) RefreshBelow(root);
+}
+
+// The folder first, so that the children gone with it are not visited.
+void TFolderTree::RefreshBelow(QTreeWidgetItem* item) {
+    if (!item->data(0, kFilledRole).toBool()) return;
+    Fill(item);
+    for (int i = 0; i < item->childCount(); ++i)
+        RefreshBelow(item->child(i));
+}
+
+void TFolderTree::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
+        Guarded([this] { Refresh(); });
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 bool TFolderTree::SelectPath(const std::string& path) {
@@ -83,6 +126,8 @@ bool TFolderTree::SelectPath(const std::string& path) {
     return true;
 }
 
-std::string TFolderTree::CurrentPath() const { return PathOf(currentItem()); }
+std::string TFolderTree::CurrentPath() const {
+    return PathOf(currentItem());
+}
 
 } // namespace sorvane

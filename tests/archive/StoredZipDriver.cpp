@@ -115,7 +115,9 @@ std::string MakeStoredZip(const std::vector<std::pair<std::string, std::string>>
     constexpr std::uint32_t kDate =
         (((2020 - 1980) << 9 | 5 << 5 | 6) << 16) | (7 << 11 | 8 << 5 | 9 / 2);
     std::string archive, directory;
-    for (const auto& [name, text] : members) {
+    for (const auto& member : members) {
+        const std::string& name = member.first;
+        const std::string& text = member.second;
         std::uint32_t crc = 0xFFFFFFFFu;
         UpdateCrc32(text.data(), text.size(), crc);
         crc = ~crc;

@@ -143,20 +143,22 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // The Spanish file must be a translation, not the English texts again.
+// Every text is translated, except the four words that Spanish writes as
+// English does.
 TEST(ShippedLanguageFiles, SpanishTextsAreNotTheEnglishOnes) {
+    const std::set<std::string> sameByRight = {"W/ERROR", "W/MULTIMEDIA", "W/AUDIO", "W/BYTES"};
     const TLanguageFile english(LanguagePath("english.ini"));
     const TLanguageFile spanish(LanguagePath("spanish.ini"));
     std::set<std::string> same;
-    std::size_t total = 0;
     for (const InventorySection& section : LanguageInventory()) {
         for (std::string_view key : section.keys) {
-            ++total;
             const std::string en = english.ReadString(section.name, key, "<en>");
-            if (en == spanish.ReadString(section.name, key, "<es>"))
-                same.insert(std::string(section.name) + "/" + std::string(key));
+            const std::string name = std::string(section.name) + "/" + std::string(key);
+            if (en == spanish.ReadString(section.name, key, "<es>") && sameByRight.count(name) == 0)
+                same.insert(name + "=" + en);
         }
     }
-    EXPECT_LT(same.size() * 20, total) << "texts equal in both files: " << Join(same);
+    EXPECT_TRUE(same.empty()) << "texts equal in both files: " << Join(same);
 }
 
 } // namespace

@@ -1,7 +1,19 @@
 // The main window started on a temporary catalogue root: the tree of
 // collections and catalogues, the directory grid, the status texts, damaged
 // catalogues reported and left out, and the guards of a busy window.
-#include <gtest/gtest.h>
+#include "app/StandingWindows.h"
+#include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/Codes.h"
+#include "catalogue/format/FormatError.h"
+#include "catalogue/format/NumberCode.h"
+#include "catalogue/format/TextUtils.h"
+#include "dialogs/Language.h"
+#include "dialogs/TFMensajes.h"
+#include "mainwindow/TFErrores.h"
+#include "mainwindow/TProgressCyl.h"
+#include "tests/mainwindow/WindowTestSupport.h"
+#include "ui/StatusBar.h"
+#include "ui/StringGrid.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,19 +24,8 @@
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <unistd.h>
-
-#include "app/StandingWindows.h"
-#include "tests/mainwindow/WindowTestSupport.h"
-#include "catalogue/format/CatalogueLine.h"
-#include "catalogue/format/Codes.h"
-#include "catalogue/format/NumberCode.h"
-#include "catalogue/format/TextUtils.h"
-#include "dialogs/TFMensajes.h"
-#include "mainwindow/TFErrores.h"
-#include "mainwindow/TProgressCyl.h"
-#include "ui/StatusBar.h"
-#include "ui/StringGrid.h"
 
 namespace sorvane {
 namespace {
@@ -54,17 +55,23 @@ protected:
         fs::create_directories(root_ / "Music" / "Live");
         fs::create_directories(root_ / "Empty");
         WriteLines(root_ / "Backup.tct",
-                   {Header("Backup", '3', 1000, 3000), CountedFolderLine("\\", 3), FileLine("readme.txt", 123),
-                    FileLine("photo.JPG", 2048, kDos2001, kDos2001, Media(PadLeftToWidth(CodificaEntero(640), 3) +
-                                                  PadLeftToWidth(CodificaEntero(480), 3) +
-                                                  CodificaEntero(24))),
+                   {Header("Backup", '3', 1000, 3000), CountedFolderLine("\\", 3),
+                    FileLine("readme.txt", 123),
+                    FileLine("photo.JPG", 2048, kDos2001, kDos2001,
+                             Media(PadLeftToWidth(CodificaEntero(640), 3) +
+                                   PadLeftToWidth(CodificaEntero(480), 3) + CodificaEntero(24))),
                     FileLine("big.iso", 3'000'000'000ULL), CountedFolderLine("\\docs", 1, "Papers"),
-                    FileLine("a.doc", 10), CountedFolderLine("\\docs\\old", 0), CountedFolderLine("\\src", 0)});
-        WriteLines(root_ / "Music" / "Albums.tct", {Header("Albums", '0', 0, 500), CountedFolderLine("\\", 0)});
-        WriteLines(root_ / "Music" / "Live" / "Concert.TCT", {Header("Concert", 'M', 10, 10), CountedFolderLine("\\", 0)});
-        WriteLines(root_ / "Music" / "Wrong.tct", {Header("Other name", '0', 0, 0), CountedFolderLine("\\", 0)});
+                    FileLine("a.doc", 10), CountedFolderLine("\\docs\\old", 0),
+                    CountedFolderLine("\\src", 0)});
+        WriteLines(root_ / "Music" / "Albums.tct",
+                   {Header("Albums", '0', 0, 500), CountedFolderLine("\\", 0)});
+        WriteLines(root_ / "Music" / "Live" / "Concert.TCT",
+                   {Header("Concert", 'M', 10, 10), CountedFolderLine("\\", 0)});
+        WriteLines(root_ / "Music" / "Wrong.tct",
+                   {Header("Other name", '0', 0, 0), CountedFolderLine("\\", 0)});
         std::ofstream(root_ / "Music" / "Nothing.tct").flush();
-        std::ofstream(root_ / "Music" / "Cut.tct", std::ios::binary) << Header("Cut", '0', 0, 0).substr(0, 30);
+        std::ofstream(root_ / "Music" / "Cut.tct", std::ios::binary)
+            << Header("Cut", '0', 0, 0).substr(0, 30);
         WriteLines(root_ / "Music" / "notes.txt", {"not a catalogue"});
         const std::string old = PadRightToWidth("Oldie", 128) + "2" + "0A0B-0C0D" +
                                 PadLeftToWidth("777", 14) + PadLeftToWidth("5", 10) +
@@ -75,7 +82,6 @@ protected:
     std::vector<std::string> Column(int col) { return GridColumn(*FPrincipal->SGDirectorio, col); }
 
     std::string Panel(TStatusBar* bar, int i) { return bar->Panels(i).Text().toStdString(); }
-
 };
 
 TEST_F(MainWindowTest, EmptyRootGivesEmptyTreeAndZeroCounters) {
@@ -115,14 +121,16 @@ TEST_F(MainWindowTest, LoadsGoodCataloguesAndReportsDamagedOnes) {
     EXPECT_EQ(TreeNode("Music/Nothing"), nullptr);
     EXPECT_EQ(TreeNode("Music/Cut"), nullptr);
     QStringList top;
-    for (int i = 0; i < FPrincipal->Arbol->topLevelItemCount(); ++i) top << FPrincipal->Arbol->topLevelItem(i)->text(0);
+    for (int i = 0; i < FPrincipal->Arbol->topLevelItemCount(); ++i)
+        top << FPrincipal->Arbol->topLevelItem(i)->text(0);
     EXPECT_EQ(top, QStringList({"Backup", "Empty", "Music", "Oldie"}));
 
     // Three messages: the name mismatch, the empty file and the truncated one.
     ASSERT_EQ(recorder_.messages.size(), 3u);
     int mismatches = 0, internal = 0;
     for (const std::string& m : recorder_.messages) {
-        if (m.find("Wrong.tct") != std::string::npos && m.find("CargaFichero") == std::string::npos) ++mismatches;
+        if (m.find("Wrong.tct") != std::string::npos && m.find("CargaFichero") == std::string::npos)
+            ++mismatches;
         if (m.find(" CargaFichero(): ") != std::string::npos) ++internal;
     }
     EXPECT_EQ(mismatches, 1);
@@ -132,6 +140,66 @@ TEST_F(MainWindowTest, LoadsGoodCataloguesAndReportsDamagedOnes) {
     EXPECT_TRUE(fs::exists(root_ / "Oldie.bak"));
     // 9 + 2 + 2 + 2 lines less one header each; 4 catalogues.
     EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 0), "11:4");
+}
+
+// Catalogues are read ahead on worker threads (the largest first) and hung into
+// the tree in tree order: the messages of damaged catalogues come in tree order
+// (a folder's catalogues before its sub-folders), whichever read ends first.
+TEST_F(MainWindowTest, DamagedCataloguesAreReportedInTreeOrder) {
+    fs::create_directories(root_ / "A" / "B" / "C" / "D");
+    std::ofstream(root_ / "First.tct").flush(); // empty
+    WriteLines(root_ / "A" / "Second.tct",
+               {Header("Not second", '3', 0, 0), CountedFolderLine("\\", 0)});
+    std::vector<std::string> big = {Header("Big", '3', 0, 0), CountedFolderLine("\\", 60'000)};
+    for (int i = 0; i < 60'000; ++i)
+        big.push_back(FileLine("file " + std::to_string(i) + ".txt", i));
+    WriteLines(root_ / "A" / "B" / "Big.tct", big); // read first, ends last
+    std::ofstream(root_ / "A" / "B" / "C" / "Third.tct", std::ios::binary)
+        << Header("Third", '0', 0, 0).substr(0, 30);
+    fs::create_symlink(root_ / "nowhere.tct",
+                       root_ / "A" / "B" / "C" / "D" / "Fourth.tct"); // cannot be opened
+    WriteLines(root_ / "A" / "B" / "C" / "D" / "Fifth.tct",
+               {Header("Fifth", 'M', 0, 0), CountedFolderLine("\\", 0)});
+
+    FPrincipal->FormActivate();
+    ASSERT_TRUE(FPrincipal->StartupDone());
+    ASSERT_EQ(recorder_.messages.size(), 4u);
+    const std::string internal = CapitalizeFirst(InternalErrorWord()) + " CargaFichero(): ";
+    const std::string base = fs::canonical(root_).string() + "/";
+    EXPECT_EQ(recorder_.messages[0], internal + base + "First.tct\r\nEmpty catalogue file");
+    EXPECT_EQ(recorder_.messages[1],
+              LeeTexto("M", "M_NOMBRE_CORRUPTO") + " " + base + "A/Second.tct");
+    const auto start = [&](std::size_t i, const std::string& text) {
+        EXPECT_EQ(recorder_.messages[i].substr(0, text.size()), text);
+    };
+    start(2, internal + base + "A/B/C/Third.tct\r\n");
+    start(3, internal + base + "A/B/C/D/Fourth.tct\r\nCannot open");
+    ASSERT_NE(TreeNode("A/B/Big"), nullptr);
+    ASSERT_NE(TreeNode("A/B/C/D/Fifth"), nullptr);
+    EXPECT_EQ(FPrincipal->Arbol->topLevelItemCount(), 1);
+    // 60,001 lines of Big and one of Fifth, headers left out; two catalogues.
+    EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 0), "60,002:2");
+}
+
+// A symbolic link to a folder, inside the root or out of it, is neither a
+// collection nor a way to more catalogues.
+TEST_F(MainWindowTest, FolderLinksUnderTheRootAreNotFollowed) {
+    fs::create_directories(root_ / "Real");
+    WriteLines(root_ / "Real" / "Inside.tct",
+               {Header("Inside", '3', 0, 0), CountedFolderLine("\\", 0)});
+    const fs::path outside = OwnedTempFolder("outside");
+    WriteLines(outside / "Outside.tct", {Header("Outside", '3', 0, 0), CountedFolderLine("\\", 0)});
+    fs::create_directory_symlink(root_ / "Real", root_ / "Again");
+    fs::create_directory_symlink(outside, root_ / "Elsewhere");
+
+    FPrincipal->FormActivate();
+    ASSERT_TRUE(FPrincipal->StartupDone());
+    EXPECT_TRUE(recorder_.messages.empty());
+    ASSERT_EQ(FPrincipal->Arbol->topLevelItemCount(), 1);
+    EXPECT_NE(TreeNode("Real/Inside"), nullptr);
+    EXPECT_EQ(TreeNode("Again"), nullptr);
+    EXPECT_EQ(TreeNode("Elsewhere"), nullptr);
+    EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 0), "1:1");
 }
 
 TEST_F(MainWindowTest, CollectionListsItsChildren) {
@@ -152,7 +220,8 @@ TEST_F(MainWindowTest, CatalogueRootListsFoldersThenFiles) {
     FPrincipal->FormActivate();
     QTreeWidgetItem* backup = TreeNode("Backup");
     FPrincipal->Arbol->setCurrentItem(backup);
-    EXPECT_EQ(Column(2), (std::vector<std::string>{"docs\\", "src\\", "readme.txt", "photo.JPG", "big.iso"}));
+    EXPECT_EQ(Column(2),
+              (std::vector<std::string>{"docs\\", "src\\", "readme.txt", "photo.JPG", "big.iso"}));
     EXPECT_EQ(Column(3)[2], "123");
     EXPECT_EQ(Column(3)[4], "3,000,000,000");
     EXPECT_EQ(Column(7)[3], "JPG");
@@ -233,7 +302,8 @@ TEST_F(MainWindowTest, ErrorWindowShowsOnlyWithLinesAndCopies) {
                        if (&dialog == FErrores) ++shown;
                        return 1;
                    },
-                   {}, {}});
+                   {},
+                   {}});
     FErrores->MuestraSiHayErrores("title");
     EXPECT_EQ(shown, 0);
     FErrores->BCopiarClick();
@@ -259,7 +329,8 @@ TEST_F(MainWindowTest, ClusterSizeTexts) {
 
 TEST_F(MainWindowTest, MessageWindowShowsTheLatestText) {
     FPrincipal->MuestraMensaje("first");
-    FPrincipal->MuestraMensaje("a much longer second text that must wrap inside the fixed label of the window");
+    FPrincipal->MuestraMensaje(
+        "a much longer second text that must wrap inside the fixed label of the window");
     ASSERT_EQ(recorder_.messages.size(), 2u);
     EXPECT_EQ(recorder_.messages[1].substr(0, 6), "a much");
     EXPECT_TRUE(FMensajes->LMensaje->wordWrap());

@@ -28,6 +28,7 @@
 #include "catalogue/scan/TFSelectFolder.h"
 #include "dialogs/Language.h"
 #include "dialogs/LanguageBindings.h"
+#include "dialogs/TFAnidados.h"
 #include "dialogs/TFCambiarCatalogo.h"
 #include "dialogs/TFCambiarColeccion.h"
 #include "dialogs/TFCambiarDescripcion.h"
@@ -373,6 +374,7 @@ void TFPrincipal::ConnectHandlers() {
     connect(SBCambiar, &QToolButton::clicked, this,
             [this] { Guarded([this] { BBCambiarClick(); }); });
     connect(SBPadre, &QToolButton::clicked, this, [this] { Guarded([this] { BBPadreClick(); }); });
+    connect(SBAnidados, &QToolButton::clicked, this, [this] { Guarded([this] { BBAnidadosClick(); }); });
     connect(BBColumnas, &QToolButton::clicked, this, [this] { Guarded([this] { BBColumnasClick(); }); });
     for (TCheckBox* box : {CBVerDescripcion, CBVerCreado, CBVerExtension, CBVerAtributos,
                            CBVerTamano, CBVerModificado, CBVerHoraModificado, CBVerHoraCreado,
@@ -605,6 +607,10 @@ void TFPrincipal::ResetConfiguracion() {
     static constexpr int kResultWidths[] = {0, 90, 100, 120, 140, 166, 68, 108, 108, 50, 30};
     for (int col = 0; col < static_cast<int>(std::size(kResultWidths)); ++col)
         SGResultados->SetColWidths(col, kResultWidths[col]);
+    static constexpr int kNestedWidths[] = {0, 260, 68, 110, 38, 30};
+    if (FAnidados != nullptr)
+        for (int col = 0; col < static_cast<int>(std::size(kNestedWidths)); ++col)
+            FAnidados->SGAnidados->SetColWidths(col, kNestedWidths[col]);
 }
 
 void TFPrincipal::CargaIdioma() {
@@ -621,7 +627,8 @@ void TFPrincipal::CargaIdioma() {
     AplicaTextos(windows);
     AsignaTitulosDirectorio();
     AsignaTitulosResultados();
-    // AsignaTitulosAnidados and AsignaTitulosColector follow when their grids exist.
+    AsignaTitulosAnidados();
+    // AsignaTitulosColector follows when its grid exists.
 }
 
 void TFPrincipal::AsignaTitulosDirectorio() {
@@ -632,6 +639,14 @@ void TFPrincipal::AsignaTitulosDirectorio() {
     for (int col = 1; col <= 14; ++col)
         SGDirectorio->SetCells(col, 0, LeeTextoCapital("W", kTitles[col - 1]) + "       ");
     SGDirectorio->SetColWidths(0, 0);
+}
+
+void TFPrincipal::AsignaTitulosAnidados() {
+    if (FAnidados == nullptr) return;
+    static constexpr const char* kTitles[] = {"NOMBRE", "TAMANO", "MODIFICADO", "ATRIBUTOS", "EXTENSION"};
+    TStringGrid& grid = *FAnidados->SGAnidados;
+    for (int col = 1; col <= 5; ++col) grid.SetCells(col, 0, LeeTextoCapital("W", kTitles[col - 1]) + "       ");
+    grid.SetColWidths(0, 0);
 }
 
 } // namespace sorvane

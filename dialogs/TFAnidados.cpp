@@ -65,7 +65,8 @@ TFAnidados::TFAnidados(QWidget* parent) : QDialog(parent) {
     SGAnidados->setObjectName("SGAnidados");
     SGAnidados->SetColCount(kColumns);
     SGAnidados->SetRowCount(1);
-    for (int col = 0; col < kColumns; ++col) SGAnidados->SetColWidths(col, kResetWidths[col]);
+    for (int col = 0; col < kColumns; ++col)
+        SGAnidados->SetColWidths(col, kResetWidths[col]);
     PAnidadosInfo = new QLabel(this);
     PAnidadosInfo->setObjectName("PAnidadosInfo");
     PAnidadosInfo->setFrameShape(QFrame::StyledPanel);
@@ -123,7 +124,8 @@ void TFAnidados::FormShow() {
     bool exists = false;
     if (hasRow && lines != nullptr && main.CurrentLineIndex >= 0) {
         const std::string_view name = directory.CellView(kDirectoryName, row);
-        for (auto i = static_cast<std::size_t>(main.CurrentLineIndex) + 1; i < lines->Count(); ++i) {
+        for (auto i = static_cast<std::size_t>(main.CurrentLineIndex) + 1; i < lines->Count();
+             ++i) {
             const std::string_view line = lines->Line(i);
             if (EsLineaCarpeta(line)) break;
             if (DameFicheroNombre(line) == name) {
@@ -175,7 +177,8 @@ void TFAnidados::CargaAnidados(std::string_view line) {
                     UpperCaseSpanish(ExtraeExtension(DameAnidadoNombre(entry))),
                 };
                 std::string_view views[kColumns];
-                for (int col = 0; col < kColumns; ++col) views[col] = cells[col];
+                for (int col = 0; col < kColumns; ++col)
+                    views[col] = cells[col];
                 SGAnidados->SetRowCells(row, std::span<const std::string_view>(views, kColumns));
                 bar.setValue(row + 1);
             }
@@ -211,8 +214,8 @@ void TFAnidados::SGAnidadosMouseUp(const TGridMouseEvent& event) {
     TFPrincipal::ClaveOrden keys = &TFPrincipal::GeneraClaveTexto;
     if (event.col == kColSize) keys = &TFPrincipal::GeneraClaveTamano;
     if (event.col == kColDate) keys = &TFPrincipal::GeneraClaveFecha;
-    main.OrdenaColumna(*SGAnidados, event.col, keys, [&main] { main.AsignaTitulosAnidados(); },
-                       PAnidadosInfo);
+    main.OrdenaColumna(
+        *SGAnidados, event.col, keys, [&main] { main.AsignaTitulosAnidados(); }, PAnidadosInfo);
 }
 
 void TFAnidados::SBAbrirComprimidoClick() {

@@ -374,7 +374,8 @@ void TFPrincipal::ConnectHandlers() {
     connect(SBCambiar, &QToolButton::clicked, this,
             [this] { Guarded([this] { BBCambiarClick(); }); });
     connect(SBPadre, &QToolButton::clicked, this, [this] { Guarded([this] { BBPadreClick(); }); });
-    connect(SBAnidados, &QToolButton::clicked, this, [this] { Guarded([this] { BBAnidadosClick(); }); });
+    connect(SBAnidados, &QToolButton::clicked, this,
+            [this] { Guarded([this] { BBAnidadosClick(); }); });
     connect(BBColumnas, &QToolButton::clicked, this, [this] { Guarded([this] { BBColumnasClick(); }); });
     for (TCheckBox* box : {CBVerDescripcion, CBVerCreado, CBVerExtension, CBVerAtributos,
                            CBVerTamano, CBVerModificado, CBVerHoraModificado, CBVerHoraCreado,
@@ -643,9 +644,11 @@ void TFPrincipal::AsignaTitulosDirectorio() {
 
 void TFPrincipal::AsignaTitulosAnidados() {
     if (FAnidados == nullptr) return;
-    static constexpr const char* kTitles[] = {"NOMBRE", "TAMANO", "MODIFICADO", "ATRIBUTOS", "EXTENSION"};
+    static constexpr const char* kTitles[] = {"NOMBRE", "TAMANO", "MODIFICADO", "ATRIBUTOS",
+                                              "EXTENSION"};
     TStringGrid& grid = *FAnidados->SGAnidados;
-    for (int col = 1; col <= 5; ++col) grid.SetCells(col, 0, LeeTextoCapital("W", kTitles[col - 1]) + "       ");
+    for (int col = 1; col <= 5; ++col)
+        grid.SetCells(col, 0, LeeTextoCapital("W", kTitles[col - 1]) + "       ");
     grid.SetColWidths(0, 0);
 }
 

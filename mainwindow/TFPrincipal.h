@@ -141,7 +141,8 @@ public:
     // The tests every header click makes before its grid's own data test: not
     // the right button, on a title, where the press was (unless `fromWindow`),
     // and no long operation running.
-    bool EsClickTitulo(const TStringGrid& grid, const TGridMouseEvent& event, bool fromWindow) const;
+    bool EsClickTitulo(const TStringGrid& grid, const TGridMouseEvent& event,
+                       bool fromWindow) const;
     using ClaveOrden = void (TFPrincipal::*)(TStringGrid&, int) const;
     // Sorts `grid` by `column` under BusyFlag: the keys of `keys` into column 0,
     // the titles rewritten by `titles`, then ascending, or the rows reversed

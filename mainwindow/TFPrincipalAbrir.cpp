@@ -116,7 +116,8 @@ void TFPrincipal::SBAbrirTriple(QObject* sender) {
     const std::optional<std::string> path =
         RutaEnDisco(CurrentCatalogueNode->Lines()->Line(0), CurrentFolderPath, name);
     if (!path || !ExisteEnDisco(*path)) return;
-    if (sender == SBAbrirSistema || (FAnidados != nullptr && sender == FAnidados->SBAbrirComprimido))
+    if (sender == SBAbrirSistema ||
+        (FAnidados != nullptr && sender == FAnidados->SBAbrirComprimido))
         AbreConSistema(*path);
     else if (sender == SBAbrirNotepad)
         AbreConNotepad(*path);

@@ -439,10 +439,12 @@ void TFPrincipal::ConnectConfigHandlers() {
     };
     // The nested-entries grid takes the boxes' state when its window is made.
     CBLinAniHorizontal->OnClick = [this] {
-        if (FAnidados != nullptr) FAnidados->SGAnidados->SetHorizontalLines(CBLinAniHorizontal->Checked());
+        if (FAnidados != nullptr)
+            FAnidados->SGAnidados->SetHorizontalLines(CBLinAniHorizontal->Checked());
     };
     CBLinAniVertical->OnClick = [this] {
-        if (FAnidados != nullptr) FAnidados->SGAnidados->SetVerticalLines(CBLinAniVertical->Checked());
+        if (FAnidados != nullptr)
+            FAnidados->SGAnidados->SetVerticalLines(CBLinAniVertical->Checked());
     };
     // The boxes start clear; so do the lines of the grids they drive.
     for (TCheckBox* box :

@@ -59,9 +59,9 @@ struct Family {
     const char* name;    // as catalogued
 };
 const Family kFamilies[] = {
-    {"zip/folders.zip", "folders.zip"},   {"zip/stored.zip", "stored.zip"},
+    {"zip/folders.zip", "folders.zip"},        {"zip/stored.zip", "stored.zip"},
     {"lha/level1-folders.lzh", "folders.lzh"}, {"cab/folders.cab", "folders.cab"},
-    {"arj/method1.arj", "method1.arj"},   {"tar/ustar.tar", "ustar.tar"},
+    {"arj/method1.arj", "method1.arj"},        {"tar/ustar.tar", "ustar.tar"},
     {"gzip/stored-name.gz", "stored-name.gz"},
 };
 
@@ -95,7 +95,7 @@ std::string Nested(const std::vector<std::string>& entries) {
 struct Shown {
     QString caption;
     std::vector<std::vector<std::string>> rows; // columns 1..5 of each data row
-    std::vector<std::string> titles;           // columns 1..5 of the title row
+    std::vector<std::string> titles;            // columns 1..5 of the title row
     std::string info;
     QString hint;
 };
@@ -109,7 +109,8 @@ protected:
         tree_ = base_ / "tree";
         fs::create_directories(root_);
         fs::create_directories(tree_);
-        for (const Family& f : kFamilies) fs::copy_file(Data() / f.fixture, tree_ / f.name);
+        for (const Family& f : kFamilies)
+            fs::copy_file(Data() / f.fixture, tree_ / f.name);
         fakes_.Recorder("xdg-open");
         // "Edges": hand-written members for the cases no archiver writes.
         WriteLines(root_ / "Edges.tct",
@@ -121,7 +122,8 @@ protected:
                              Nested({Entry("a.txt", 0), Entry("b\\", 0)})),
                     FileLine("one.zip", 50, kDos2001, kDos2001, Nested({Entry("only.txt", 70)})),
                     FileLine("sort.zip", 1000, kDos2001, kDos2001,
-                             Nested({Entry("b\\Readme", 708), Entry("a.TXT", 54, {1999, 12, 31, 23, 59, 58}),
+                             Nested({Entry("b\\Readme", 708),
+                                     Entry("a.TXT", 54, {1999, 12, 31, 23, 59, 58}),
                                      Entry("c\\d.doc", 1234, {2001, 1, 10, 8, 0, 0}),
                                      Entry("Zed.bin", 9, {2001, 2, 1, 0, 0, 0}),
                                      Entry("e.txt", 0, {2001, 3, 5, 0, 0, 0})})),
@@ -150,10 +152,12 @@ protected:
         const TStringGrid& grid = *FAnidados->SGAnidados;
         Shown s;
         s.caption = FAnidados->windowTitle();
-        for (int col = 1; col <= 5; ++col) s.titles.push_back(grid.Cells(col, 0));
+        for (int col = 1; col <= 5; ++col)
+            s.titles.push_back(grid.Cells(col, 0));
         for (int row = 1; row < grid.RowCount(); ++row) {
             std::vector<std::string> cells;
-            for (int col = 1; col <= 5; ++col) cells.push_back(grid.Cells(col, row));
+            for (int col = 1; col <= 5; ++col)
+                cells.push_back(grid.Cells(col, row));
             s.rows.push_back(cells);
         }
         s.info = FAnidados->PAnidadosInfo->text().toStdString();
@@ -213,7 +217,9 @@ protected:
         QApplication::processEvents();
     }
 
-    static std::vector<std::string> Column(int col) { return GridColumn(*FAnidados->SGAnidados, col); }
+    static std::vector<std::string> Column(int col) {
+        return GridColumn(*FAnidados->SGAnidados, col);
+    }
 
     static std::string Title(const char* key, const std::string& tail = "       ") {
         return LeeTextoCapital("W", key) + tail;
@@ -254,8 +260,9 @@ TEST_F(NestedTest, MembersOfEachFamilyAsTheirArchiverListsThem) {
         ASSERT_FALSE(listing.empty());
         const Shown s = Open("Archives", f.name);
         EXPECT_EQ(s.caption.toStdString(), LeeTexto("M", "M_TITULO_ANIDADOS") + " " + f.name);
-        EXPECT_EQ(s.titles, (std::vector<std::string>{Title("NOMBRE"), Title("TAMANO"), Title("MODIFICADO"),
-                                                      Title("ATRIBUTOS"), Title("EXTENSION")}));
+        EXPECT_EQ(s.titles,
+                  (std::vector<std::string>{Title("NOMBRE"), Title("TAMANO"), Title("MODIFICADO"),
+                                            Title("ATRIBUTOS"), Title("EXTENSION")}));
         EXPECT_EQ(FAnidados->SGAnidados->ColWidths(0), 0);
         EXPECT_EQ(s.hint.toStdString(), LeeTexto("H", "H_ABRIR_FICHERO_ZIP"));
         ASSERT_EQ(s.rows.size(), listing.size());
@@ -274,22 +281,28 @@ TEST_F(NestedTest, MembersOfEachFamilyAsTheirArchiverListsThem) {
             const std::string& letters = row[kAttributes - 1];
             for (const auto& [bit, letter] : {std::pair{0x01u, 'R'}, std::pair{0x20u, 'A'}})
                 if (member.KnownAttr & bit)
-                    EXPECT_EQ((member.Attr & bit) != 0, letters.find(letter) != std::string::npos) << letters;
-            EXPECT_EQ(row[kExtension - 1], UpperCaseSpanish(ExtraeExtension(ExtraeUltimoElemento(path))));
+                    EXPECT_EQ((member.Attr & bit) != 0, letters.find(letter) != std::string::npos)
+                        << letters;
+            EXPECT_EQ(row[kExtension - 1],
+                      UpperCaseSpanish(ExtraeExtension(ExtraeUltimoElemento(path))));
         }
         const double archive = static_cast<double>(fs::file_size(tree_ / f.name));
-        EXPECT_EQ(s.info, Summary(listing.size(), total, 100.0 - archive / static_cast<double>(total) * 100.0));
+        EXPECT_EQ(s.info, Summary(listing.size(), total,
+                                  100.0 - archive / static_cast<double>(total) * 100.0));
     }
     EXPECT_TRUE(recorder_.messages.empty()) << recorder_.messages.front();
     // The panel of the main window is given back after the filling.
-    EXPECT_EQ(FPrincipal->SBPrincipal->Panels(1).Text().toStdString().find(LeeTexto("M", "M_CARGANDO_ANIDADOS")),
+    EXPECT_EQ(FPrincipal->SBPrincipal->Panels(1).Text().toStdString().find(
+                  LeeTexto("M", "M_CARGANDO_ANIDADOS")),
               std::string::npos);
 }
 
 // The saving is positive for a compressed archive and negative for a stored one.
 TEST_F(NestedTest, SavingFollowsCompression) {
     ASSERT_NO_FATAL_FAILURE(CatalogueArchives());
-    const auto saving = [](const std::string& info) { return std::stod(info.substr(info.rfind(", ") + 2)); };
+    const auto saving = [](const std::string& info) {
+        return std::stod(info.substr(info.rfind(", ") + 2));
+    };
     EXPECT_GT(saving(Open("Archives", "method1.arj").info), 0.0);
     EXPECT_LT(saving(Open("Archives", "stored.zip").info), 0.0);
 }
@@ -321,7 +334,8 @@ TEST_F(NestedTest, ClickOnATitleSorts) {
             ClickTitle(c.col);
             EXPECT_EQ(Column(kPath), c.paths);
             for (int col = 1; col <= 5; ++col)
-                EXPECT_EQ(FAnidados->SGAnidados->Cells(col, 0), Title(keys[col], col == c.col ? c.mark : "       "));
+                EXPECT_EQ(FAnidados->SGAnidados->Cells(col, 0),
+                          Title(keys[col], col == c.col ? c.mark : "       "));
             EXPECT_EQ(FAnidados->PAnidadosInfo->text().toStdString(), summary);
             EXPECT_FALSE(FPrincipal->BusyFlag);
         }
@@ -390,7 +404,8 @@ TEST_F(NestedTest, RowsWithoutMembers) {
     grid.SetCells(2, grid.Row(), "missing.zip");
     FPrincipal->BBAnidadosClick();
     EXPECT_EQ(recorder_.messages,
-              std::vector<std::string>{CapitalizeFirst(LeeTexto("W", "ERROR_INTERNO")) + " FAnidados.FormShow"});
+              std::vector<std::string>{CapitalizeFirst(LeeTexto("W", "ERROR_INTERNO")) +
+                                       " FAnidados.FormShow"});
     EXPECT_TRUE(shown_.rows.empty());
     EXPECT_TRUE(shown_.info.empty());
 }
@@ -455,7 +470,8 @@ TEST_F(NestedTest, OpenButtonOpensTheArchive) {
     Open("Archives", "folders.cab");
     act_ = nullptr;
     EXPECT_TRUE(recorder_.messages.empty()) << recorder_.messages.front();
-    EXPECT_EQ(fakes_.WaitForArguments("xdg-open"), std::vector<std::string>{(tree_ / "folders.cab").string()});
+    EXPECT_EQ(fakes_.WaitForArguments("xdg-open"),
+              std::vector<std::string>{(tree_ / "folders.cab").string()});
 }
 
 } // namespace

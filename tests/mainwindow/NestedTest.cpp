@@ -449,9 +449,19 @@ TEST_F(NestedTest, EscapeCloses) {
     EXPECT_FALSE(visibleAfter);
 }
 
-// The grid's cell lines follow their two boxes on the settings page.
-TEST_F(NestedTest, CellLinesFollowTheirBoxes) {
+// The grid's cell lines follow their two boxes on the settings page; the
+// settings reset gives its columns their first widths back.
+TEST_F(NestedTest, SettingsOfTheGrid) {
     TStringGrid& grid = *FAnidados->SGAnidados;
+    const std::vector<int> widths = {0, 260, 68, 110, 38, 30};
+    for (int col = 1; col < TFAnidados::kColumns; ++col)
+        grid.SetColWidths(col, 7);
+    FPrincipal->SBResetConfiguracion->click();
+    std::vector<int> after;
+    for (int col = 0; col < TFAnidados::kColumns; ++col)
+        after.push_back(grid.ColWidths(col));
+    EXPECT_EQ(after, widths);
+
     EXPECT_FALSE(grid.HorizontalLines());
     EXPECT_FALSE(grid.VerticalLines());
     FPrincipal->CBLinAniHorizontal->SetChecked(true);

@@ -18,7 +18,7 @@ inline constexpr bool kCatalogueProperties = false;
 // SBCortarCatalogo, SBPegarCatalogo and SBPegarCatalogo1.
 inline constexpr bool kCutAndPaste = false;
 // SBAnidados, and a double click on the name of an archive ("@").
-inline constexpr bool kNestedEntries = false;
+inline constexpr bool kNestedEntries = true;
 // SBDescripcion, a double click in the description column, and F2 on the grid.
 inline constexpr bool kDescriptionEditor = false;
 // The text reports: SBEscribeArbol, SBImprimirCatalogo, SBImprimirDirectorio, SBImprimirExitos.

@@ -10,6 +10,7 @@
 #include "catalogue/scan/TFSelectFolder.h"
 #include "dialogs/Language.h"
 #include "dialogs/LanguageBindings.h"
+#include "dialogs/TFAnidados.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFCambiarCatalogo.h"
 #include "dialogs/TFCambiarColeccion.h"
@@ -57,6 +58,10 @@ TFPrincipal* FPrincipal = nullptr;
 namespace {
 
 constexpr int kDirectoryColumns = 15;
+
+// Title keys of the nested-entries grid (column 0 is hidden).
+constexpr const char* kTitulosAnidados[6] = {"", "NOMBRE", "TAMANO", "MODIFICADO", "ATRIBUTOS",
+                                             "EXTENSION"};
 
 QString Q(const std::string& utf8) {
     return QString::fromStdString(text::AsUtf8(utf8));
@@ -378,6 +383,8 @@ void TFPrincipal::ConnectHandlers() {
     connect(SBCambiar, &QToolButton::clicked, this,
             [this] { Guarded([this] { BBCambiarClick(); }); });
     connect(SBPadre, &QToolButton::clicked, this, [this] { Guarded([this] { BBPadreClick(); }); });
+    connect(SBAnidados, &QToolButton::clicked, this,
+            [this] { Guarded([this] { BBAnidadosClick(); }); });
     connect(BBColumnas, &QToolButton::clicked, this,
             [this] { Guarded([this] { BBColumnasClick(); }); });
     for (TCheckBox* box :
@@ -640,6 +647,16 @@ void TFPrincipal::ResetConfiguracion() {
         SGResultados->SetColWidths(
             col, AnchoColumna(*SGResultados, kTitulosResultados[col], kResultWidths[col], samples));
     }
+    static constexpr int kNestedWidths[] = {0, 260, 68, 110, 38, 30};
+    if (FAnidados != nullptr) {
+        TStringGrid& nested = *FAnidados->SGAnidados;
+        nested.SetColWidths(0, 0);
+        for (int col = 1; col < static_cast<int>(std::size(kNestedWidths)); ++col) {
+            const std::vector<QString>& samples = col == 2 ? sizes : col == 3 ? dates : none;
+            nested.SetColWidths(
+                col, AnchoColumna(nested, kTitulosAnidados[col], kNestedWidths[col], samples));
+        }
+    }
 }
 
 void TFPrincipal::CargaIdioma() {
@@ -665,13 +682,22 @@ void TFPrincipal::CargaIdioma() {
     AplicaTextos(windows);
     AsignaTitulosDirectorio();
     AsignaTitulosResultados();
-    // AsignaTitulosAnidados and AsignaTitulosColector follow when their grids exist.
+    AsignaTitulosAnidados();
+    // AsignaTitulosColector follows when its grid exists.
 }
 
 void TFPrincipal::AsignaTitulosDirectorio() {
     for (int col = 1; col <= 14; ++col)
         SGDirectorio->SetCells(col, 0, LeeTextoCapital("W", kTitulosDirectorio[col]) + "       ");
     SGDirectorio->SetColWidths(0, 0);
+}
+
+void TFPrincipal::AsignaTitulosAnidados() {
+    if (FAnidados == nullptr) return;
+    TStringGrid& grid = *FAnidados->SGAnidados;
+    for (int col = 1; col <= 5; ++col)
+        grid.SetCells(col, 0, LeeTextoCapital("W", kTitulosAnidados[col]) + "       ");
+    grid.SetColWidths(0, 0);
 }
 
 } // namespace sorvane

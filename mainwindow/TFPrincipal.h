@@ -15,6 +15,7 @@
 #include <QScrollArea>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -91,6 +92,8 @@ public:
     void ResetConfiguracion();
     void CargaIdioma();
     void AsignaTitulosDirectorio();
+    // The titles of the nested-entries grid (TFAnidados).
+    void AsignaTitulosAnidados();
 
     // Tree.
     bool EsColeccion(QTreeWidgetItem* node) const;
@@ -118,6 +121,9 @@ public:
     void ArbolChange(QTreeWidgetItem* node);
     void ActivaBotonesDirectorio(int row);
     void SGDirectorioDblClick();
+    // The nested-entries window for the current row, when that row is a file of
+    // a shown catalogue.
+    void BBAnidadosClick();
     void BBPadreClick();
     void BBColumnasClick();
     int CentroColumna(int column) const;
@@ -160,6 +166,19 @@ public:
     // window as `sender` (the automatic sort after a listing) skips the test
     // that the mouse did not move and takes the column from the event as given.
     void SGDirectorioMouseUp(const QObject* sender, const TGridMouseEvent& event);
+    // The tests every header click makes before its grid's own data test: not
+    // the right button, on a title, where the press was (unless `fromWindow`),
+    // and no long operation running.
+    bool EsClickTitulo(const TStringGrid& grid, const TGridMouseEvent& event,
+                       bool fromWindow) const;
+    using ClaveOrden = void (TFPrincipal::*)(TStringGrid&, int) const;
+    // Sorts `grid` by `column` under BusyFlag: the keys of `keys` into column 0,
+    // the titles rewritten by `titles`, then ascending, or the rows reversed
+    // when the column's title said "(asc)", and the title marked. The sorting
+    // message goes to SBPrincipal panel 1, or, for a grid with an info panel, to
+    // `info` before the keys are built; either gets its text back afterwards.
+    void OrdenaColumna(TStringGrid& grid, int column, ClaveOrden keys,
+                       const std::function<void()>& titles, QLabel* info = nullptr);
     void SGResultadosMouseUp(const TGridMouseEvent& event);
 
     // A date as the grids show it: DateTimeFormat with the time, DateFormat without.

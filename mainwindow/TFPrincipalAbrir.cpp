@@ -7,6 +7,7 @@
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TAbrirCon.h"
+#include "dialogs/TFAnidados.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/CataloguePath.h"
 #include "platform/DesktopApps.h"
@@ -115,7 +116,8 @@ void TFPrincipal::SBAbrirTriple(QObject* sender) {
     const std::optional<std::string> path =
         RutaEnDisco(CurrentCatalogueNode->Lines()->Line(0), CurrentFolderPath, name);
     if (!path || !ExisteEnDisco(*path)) return;
-    if (sender == SBAbrirSistema)
+    if (sender == SBAbrirSistema ||
+        (FAnidados != nullptr && sender == FAnidados->SBAbrirComprimido))
         AbreConSistema(*path);
     else if (sender == SBAbrirNotepad)
         AbreConNotepad(*path);

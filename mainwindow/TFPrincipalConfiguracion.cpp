@@ -4,6 +4,7 @@
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
+#include "dialogs/TFAnidados.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/BuiltActions.h"
 #include "mainwindow/ButtonIcons.h"
@@ -435,6 +436,15 @@ void TFPrincipal::ConnectConfigHandlers() {
     };
     CBLinBusVertical->OnClick = [this] {
         SGResultados->SetVerticalLines(CBLinBusVertical->Checked());
+    };
+    // The nested-entries grid takes the boxes' state when its window is made.
+    CBLinAniHorizontal->OnClick = [this] {
+        if (FAnidados != nullptr)
+            FAnidados->SGAnidados->SetHorizontalLines(CBLinAniHorizontal->Checked());
+    };
+    CBLinAniVertical->OnClick = [this] {
+        if (FAnidados != nullptr)
+            FAnidados->SGAnidados->SetVerticalLines(CBLinAniVertical->Checked());
     };
     // The boxes start clear; so do the lines of the grids they drive.
     for (TCheckBox* box :

@@ -9,6 +9,8 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
+#include "dialogs/Modal.h"
+#include "dialogs/TFAnidados.h"
 #include "mainwindow/BuiltActions.h"
 #include "dialogs/LanguageFile.h"
 #include "mainwindow/TFPrincipal.h"
@@ -390,11 +392,24 @@ void TFPrincipal::SGDirectorioDblClick() {
             }
         }
     }
-    // A file in the name column: an archive ("@") shows its nested entries
-    // (that window's own handler); any other file opens with its usual program.
-    if (kind == kRowFile && SGDirectorio->Col() == kColName &&
-        SGDirectorio->CellView(kColAttributes, row).find('@') == std::string_view::npos)
-        SBAbrirTriple(SBAbrirSistema);
+    // A file in the name column: an archive ("@") shows its nested entries;
+    // any other file opens with its usual program.
+    if (kind == kRowFile && SGDirectorio->Col() == kColName) {
+        if (SGDirectorio->CellView(kColAttributes, row).find('@') != std::string_view::npos)
+            BBAnidadosClick();
+        else
+            SBAbrirTriple(SBAbrirSistema);
+    }
+}
+
+void TFPrincipal::BBAnidadosClick() {
+    if (BusyFlag || FAnidados == nullptr || Arbol->topLevelItemCount() == 0) return;
+    // Only a file row of a catalogue on show has a line to read the entries from.
+    const int row = SGDirectorio->Row();
+    if (CurrentCatalogueNode == nullptr || row < 1 || row >= SGDirectorio->RowCount() ||
+        SGDirectorio->RowTag(row) != kRowFile)
+        return;
+    MuestraModal(*FAnidados);
 }
 
 void TFPrincipal::BBPadreClick() {

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QLabel>
 #include <QLocale>
 #include <algorithm>
 #include <chrono>
@@ -65,7 +66,7 @@ enum ResultColumn : int {
     kResCreated = 8,
 };
 
-using KeyBuilder = void (TFPrincipal::*)(TStringGrid&, int) const;
+using KeyBuilder = TFPrincipal::ClaveOrden;
 
 KeyBuilder DirectoryKey(int column) {
     switch (column) {
@@ -192,26 +193,20 @@ private:
     QString text_;
 };
 
-// Sorts `grid` by `column`: keys into column 0, titles rewritten, then
-// ascending, or the rows reversed when the column's title said "(asc)".
-void SortByColumn(TFPrincipal& window, TStringGrid& grid, int column, KeyBuilder keys,
-                  void (TFPrincipal::*titles)()) {
-    const TBusyGuard busy(window.BusyFlag);
-    const StatusKept status(*window.SBPrincipal);
-    (window.*keys)(grid, column);
-    const std::string title = grid.Cells(column, 0);
-    (window.*titles)();
-    const bool descending = DameOrdenColumna(title) == kAscending;
-    window.SBPrincipal->Panels(1).SetText(
-        LeeTexto("M", descending ? "M_ORDENANDO_DSC" : "M_ORDENANDO_ASC") + "...");
-    QCoreApplication::processEvents();
-    if (descending)
-        ReverseGridRows(grid);
-    else
-        SortGridByColumn(grid, kKeyColumn);
-    grid.SetCells(column, 0,
-                  WithoutMark(title) + std::string(descending ? kDescending : kAscending));
-}
+// An info panel's text, given back as it was when the scope ends; none for no panel.
+class InfoKept {
+public:
+    explicit InfoKept(QLabel* info) : info_(info), text_(info ? info->text() : QString()) {}
+    ~InfoKept() {
+        if (info_ != nullptr) info_->setText(text_);
+    }
+    InfoKept(const InfoKept&) = delete;
+    InfoKept& operator=(const InfoKept&) = delete;
+
+private:
+    QLabel* info_;
+    QString text_;
+};
 
 } // namespace
 
@@ -303,36 +298,54 @@ void TFPrincipal::GeneraClaveResolucion(TStringGrid& grid, int column) const {
     });
 }
 
-namespace {
-
-// The tests every header click makes before its grid's own data test: not the
-// right button, on a title, where the press was (unless the window itself
-// clicks), and no long operation running.
-bool IsHeaderClick(const TFPrincipal& window, const TStringGrid& grid, const TGridMouseEvent& e,
-                   bool fromWindow) {
+bool TFPrincipal::EsClickTitulo(const TStringGrid& grid, const TGridMouseEvent& e,
+                                bool fromWindow) const {
     return e.button != Qt::RightButton && e.row == 0 && e.col > kKeyColumn &&
-           e.col < grid.ColCount() &&
-           (fromWindow || (e.x == window.MouseDownX && e.y == window.MouseDownY)) &&
-           !window.BusyFlag;
+           e.col < grid.ColCount() && (fromWindow || (e.x == MouseDownX && e.y == MouseDownY)) &&
+           !BusyFlag;
 }
 
-} // namespace
+void TFPrincipal::OrdenaColumna(TStringGrid& grid, int column, ClaveOrden keys,
+                                const std::function<void()>& titles, QLabel* info) {
+    const TBusyGuard busy(BusyFlag);
+    const StatusKept status(*SBPrincipal);
+    const InfoKept infoKept(info);
+    const std::string title = grid.Cells(column, 0);
+    const bool descending = DameOrdenColumna(title) == kAscending;
+    const std::string message = LeeTexto("M", descending ? "M_ORDENANDO_DSC" : "M_ORDENANDO_ASC");
+    if (info != nullptr) {
+        info->setText(QString::fromStdString(message));
+        QCoreApplication::processEvents();
+    }
+    (this->*keys)(grid, column);
+    titles();
+    if (info == nullptr) {
+        SBPrincipal->Panels(1).SetText(message + "...");
+        QCoreApplication::processEvents();
+    }
+    if (descending)
+        ReverseGridRows(grid);
+    else
+        SortGridByColumn(grid, kKeyColumn);
+    grid.SetCells(column, 0,
+                  WithoutMark(title) + std::string(descending ? kDescending : kAscending));
+}
 
 void TFPrincipal::SGDirectorioMouseUp(const QObject* sender, const TGridMouseEvent& event) {
-    if (!IsHeaderClick(*this, *SGDirectorio, event, sender == this)) return;
+    if (!EsClickTitulo(*SGDirectorio, event, sender == this)) return;
     // One data row (or the empty row of an empty listing) is not sorted.
     if (SGDirectorio->RowCount() <= 2) return;
     HeaderSortDone = true;
-    SortByColumn(*this, *SGDirectorio, event.col, DirectoryKey(event.col),
-                 &TFPrincipal::AsignaTitulosDirectorio);
+    OrdenaColumna(*SGDirectorio, event.col, DirectoryKey(event.col),
+                  [this] { AsignaTitulosDirectorio(); });
     ActivaBotonesDirectorio(SGDirectorio->Row());
 }
 
 void TFPrincipal::SGResultadosMouseUp(const TGridMouseEvent& event) {
-    if (!IsHeaderClick(*this, *SGResultados, event, false)) return;
+    if (!EsClickTitulo(*SGResultados, event, false)) return;
     if (ResultHits == 0) return; // the same "has results" test as the rest of the page
-    SortByColumn(*this, *SGResultados, event.col, ResultKey(event.col),
-                 &TFPrincipal::AsignaTitulosResultados);
+    OrdenaColumna(*SGResultados, event.col, ResultKey(event.col),
+                  [this] { AsignaTitulosResultados(); });
     SGResultadosClick(); // the hit buttons for the row now at the current position
 }
 

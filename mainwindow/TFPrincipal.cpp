@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -57,6 +58,27 @@ TFPrincipal* FPrincipal = nullptr;
 namespace {
 
 constexpr int kDirectoryColumns = 15;
+
+// Hands the keys released on the tree to ArbolKeyUp: a tree view has no key-up
+// hook of its own.
+class TArbolTeclas : public QObject {
+public:
+    explicit TArbolTeclas(TFPrincipal* owner) : QObject(owner), owner_(owner) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyRelease) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (!key->isAutoRepeat()) {
+                const int code = key->key();
+                Guarded([&] { owner_->ArbolKeyUp(code); });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TFPrincipal* owner_;
+};
 
 QString Q(const std::string& utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
 
@@ -362,6 +384,9 @@ void TFPrincipal::ConnectHandlers() {
         HeaderSortDone = false;
     };
     SGDirectorio->OnDblClick = [this](const TGridMouseEvent&) { SGDirectorioDblClick(); };
+    SGDirectorio->OnKeyUp = [this](int key, Qt::KeyboardModifiers) { SGDirectorioKeyUp(key); };
+    connect(SBDescripcion, &QToolButton::clicked, this, [this] { Guarded([this] { BBDescripcionClick(); }); });
+    Arbol->installEventFilter(new TArbolTeclas(this));
     SGDirectorio->OnDrawCell = [this](int col, int row, QPainter& painter, const QRect& rect,
                                       bool focused) {
         return DibujaCelda(col, row, painter, rect, focused);

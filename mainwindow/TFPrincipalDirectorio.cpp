@@ -19,6 +19,8 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
+#include "dialogs/Modal.h"
+#include "dialogs/TFCambiarDescripcion.h"
 #include "mainwindow/BuiltActions.h"
 #include "mainwindow/TFPrincipal.h"
 #include "mainwindow/TProgressCyl.h"
@@ -357,6 +359,10 @@ void TFPrincipal::SGDirectorioDblClick() {
     const int row = SGDirectorio->Row();
     if (row < 1) return;
     const int kind = SGDirectorio->RowTag(row);
+    if (SGDirectorio->Col() == kColDescription) {
+        if (SBDescripcion->isEnabled()) BBDescripcionClick();
+        return;
+    }
     if ((kind == kRowFolder || kind == kRowCollection) && SGDirectorio->Col() == kColName) {
         const std::string name(SGDirectorio->CellView(kColName, row));
         QTreeWidgetItem* node = Arbol->currentItem();
@@ -373,6 +379,21 @@ void TFPrincipal::SGDirectorioDblClick() {
     if (kind == kRowFile && SGDirectorio->Col() == kColName &&
         SGDirectorio->CellView(kColAttributes, row).find('@') == std::string_view::npos)
         SBAbrirTriple(SBAbrirSistema);
+}
+
+void TFPrincipal::SGDirectorioKeyUp(int key) {
+    if (key != Qt::Key_F2 || BusyFlag || !SBDescripcion->isEnabled()) return;
+    SGDirectorio->SetCol(kColKey);
+    BBDescripcionClick();
+}
+
+void TFPrincipal::BBDescripcionClick() {
+    if (BusyFlag || SGDirectorio->CellView(kColName, 1).empty()) return;
+    // Only a folder or file row of a shown catalogue has a line to hold a description.
+    const int row = SGDirectorio->Row();
+    const int kind = row > 0 ? SGDirectorio->RowTag(row) : kRowEmpty;
+    if (CurrentCatalogueNode == nullptr || (kind != kRowFolder && kind != kRowFile)) return;
+    MuestraModal(*FCambiarDescripcion);
 }
 
 void TFPrincipal::BBPadreClick() {

@@ -5,13 +5,13 @@
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/LineBuilders.h"
 #include "catalogue/format/PathText.h"
-#include "catalogue/format/Recatalogue.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Directory.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "platform/Text.h"
 #include "ui/RadioGroup.h"
 #include "ui/SlotBarrier.h"
 
@@ -30,6 +30,13 @@ namespace {
 constexpr int kItemDirs = 12;
 // More digits than any 64-bit byte count has.
 constexpr std::size_t kMaxDigits = 18;
+
+// Catalogue names are compared upper-cased and without accents.
+std::string Pliega(std::string_view name) {
+    std::string folded = text::AsUtf8(name);
+    PasaMayusculasSinTildes(folded);
+    return folded;
+}
 
 } // namespace
 
@@ -179,10 +186,13 @@ void TFCambiarCatalogo::ENuevoTotalChange() {
 }
 
 bool TFCambiarCatalogo::ExisteOtroFichero(const std::string& name) const {
-    const QString wanted = QString::fromStdString(name + ".tct");
+    const std::string wanted = Pliega(name);
     for (const DirectoryEntry& entry : ListDirectory(FPrincipal->CarpetaDeNodo(node_->parent()))) {
-        if (entry.name == node_->FileName()) continue;
-        if (QString::fromStdString(entry.name).compare(wanted, Qt::CaseInsensitive) == 0) return true;
+        if (entry.name == node_->FileName() || entry.name.size() < 4) continue;
+        const std::string_view stem = std::string_view(entry.name).substr(0, entry.name.size() - 4);
+        const std::string extension = entry.name.substr(entry.name.size() - 4);
+        if (QString::fromStdString(extension).compare(".tct", Qt::CaseInsensitive) == 0 && Pliega(stem) == wanted)
+            return true;
     }
     return false;
 }
@@ -215,12 +225,13 @@ void TFCambiarCatalogo::BBAceptarClick() {
         // A pasted name skips the key filter: a separator, ".." or a control
         // character would put the file elsewhere or make it unloadable.
         if (name.empty() || TieneCaracterProhibido(name)) return main.MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
-        // Another catalogue's name is taken; this one's own, in another letter case, is not.
-        std::vector<std::string_view> others;
+        // Another catalogue's name is taken, in any letter case and with or
+        // without accents; this one's own is not.
+        const std::string wanted = Pliega(name);
+        bool taken = ExisteOtroFichero(name);
         for (std::string_view loaded : main.CabecerasCargadas())
-            if (loaded.data() != header.data()) others.push_back(loaded);
-        if (EsNombreRepetido(name, others) || ExisteOtroFichero(name))
-            return main.MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
+            taken = taken || (loaded.data() != header.data() && Pliega(DameCabeceraNombre(loaded)) == wanted);
+        if (taken) return main.MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
     }
 
     // The header's other fields are carried over as they are; the exclusion

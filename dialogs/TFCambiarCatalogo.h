@@ -60,7 +60,7 @@ protected:
 
 private:
     // True when the collection folder of the node holds a catalogue file of
-    // that name other than the node's own (letter case ignored).
+    // that name other than the node's own (letter case and accents ignored).
     bool ExisteOtroFichero(const std::string& name) const;
 
     TNodoArbol* node_ = nullptr; // the catalogue being edited, from FormShow

@@ -283,25 +283,13 @@ TEST_F(ControlsTest, GesturesOfWindowsNotBuiltChangeNothing) {
         EXPECT_TRUE(Idle(w.SGDirectorio)); // no cell editor open
     };
 
-    // The nested entries of an archive and the description editor are not
-    // offered, and their gestures are inert.
+    // The nested entries of an archive are not offered, and their gesture is inert.
     w.SGDirectorio->SetCurrentCell(2, archive);
     EXPECT_FALSE(w.SBAnidados->isEnabled());
-    EXPECT_FALSE(w.SBDescripcion->isEnabled());
     w.SGDirectorioDblClick();
     unchanged("double click on an archive's name");
-    for (int row : {archive, file}) {
-        w.SGDirectorio->SetCurrentCell(1, row);
-        w.SGDirectorioDblClick();
-        unchanged("double click in the description column");
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_F2, Qt::NoModifier);
-        QApplication::sendEvent(w.SGDirectorio, &press);
-        QApplication::sendEvent(w.SGDirectorio, &release);
-        unchanged("F2 on the grid");
-    }
-    // F2 and Delete on the tree.
-    for (Qt::Key key : {Qt::Key_F2, Qt::Key_Delete}) {
+    // Delete on the tree.
+    for (Qt::Key key : {Qt::Key_Delete}) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
         QApplication::sendEvent(w.Arbol, &press);

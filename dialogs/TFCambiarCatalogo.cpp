@@ -40,9 +40,9 @@ std::string Pliega(std::string_view name) {
 
 } // namespace
 
-const char* const TFCambiarCatalogo::kTiposNuevos[13] = {"CD-A", "CD-ROM", "CD-RW", "Floppy", "LS-120",
-                                                         "DVD",  "DVD-RW", "H.D.",  "Netdrv", "Zip",
-                                                         "Jaz",  "M.O.",   "?"};
+const char* const TFCambiarCatalogo::kTiposNuevos[13] = {
+    "CD-A", "CD-ROM", "CD-RW", "Floppy", "LS-120", "DVD", "DVD-RW",
+    "H.D.", "Netdrv", "Zip",   "Jaz",    "M.O.",   "?"};
 
 TFCambiarCatalogo::TFCambiarCatalogo(QWidget* parent) : QDialog(parent) {
     setObjectName("FCambiarCatalogo");
@@ -70,7 +70,8 @@ TFCambiarCatalogo::TFCambiarCatalogo(QWidget* parent) : QDialog(parent) {
     LNueva->setBuddy(ENueva);
 
     QStringList newTypes;
-    for (const char* type : kTiposNuevos) newTypes << type;
+    for (const char* type : kTiposNuevos)
+        newTypes << type;
     QStringList oldTypes = newTypes;
     oldTypes.insert(kItemDirs, "Dirs");
     RGTipoDiscoAnterior = new TRadioGroup(QString(), this);
@@ -96,7 +97,8 @@ TFCambiarCatalogo::TFCambiarCatalogo(QWidget* parent) : QDialog(parent) {
     LNuevoLibre = label("LNuevoLibre");
     ENuevoTotal = edit("ENuevoTotal", false);
     ENuevoLibre = edit("ENuevoLibre", true);
-    for (QLineEdit* number : {ENuevoTotal, ENuevoLibre}) number->setAlignment(Qt::AlignRight);
+    for (QLineEdit* number : {ENuevoTotal, ENuevoLibre})
+        number->setAlignment(Qt::AlignRight);
     LNuevoTotal->setBuddy(ENuevoTotal);
     BBAceptar = new QPushButton(this);
     BBAceptar->setObjectName("BBAceptar");
@@ -122,20 +124,25 @@ TFCambiarCatalogo::TFCambiarCatalogo(QWidget* parent) : QDialog(parent) {
     layout->addWidget(ENuevoLibre, 4, 3);
     layout->addWidget(BBAceptar, 6, 3, Qt::AlignRight);
 
-    connect(ENuevoTotal, &QLineEdit::textChanged, this, [this] { Guarded([this] { ENuevoTotalChange(); }); });
-    connect(BBAceptar, &QPushButton::clicked, this, [this] { Guarded([this] { BBAceptarClick(); }); });
+    connect(ENuevoTotal, &QLineEdit::textChanged, this,
+            [this] { Guarded([this] { ENuevoTotalChange(); }); });
+    connect(BBAceptar, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBAceptarClick(); }); });
 }
 
-std::optional<std::int64_t> TFCambiarCatalogo::LeeNumero(const QString& text, std::string_view separator) {
+std::optional<std::int64_t> TFCambiarCatalogo::LeeNumero(const QString& text,
+                                                         std::string_view separator) {
     std::string digits = text.trimmed().toStdString();
     if (!separator.empty())
-        for (std::size_t at = digits.find(separator); at != std::string::npos; at = digits.find(separator, at))
+        for (std::size_t at = digits.find(separator); at != std::string::npos;
+             at = digits.find(separator, at))
             digits.erase(at, separator.size());
     digits = RemoveChars(digits, ".,");
     if (digits.empty() || digits.size() > kMaxDigits) return std::nullopt;
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc() || end != digits.data() + digits.size() || digits.front() == '-') return std::nullopt;
+    if (error != std::errc() || end != digits.data() + digits.size() || digits.front() == '-')
+        return std::nullopt;
     return value;
 }
 
@@ -182,7 +189,8 @@ void TFCambiarCatalogo::ENuevoTotalChange() {
     if (node_ == nullptr) return;
     const std::optional<std::int64_t> total = LeeNumero(ENuevoTotal->text(), ThousandsSeparator());
     const std::int64_t used = DameCabeceraOcupado(node_->Lines()->Line(0));
-    ENuevoLibre->setText(total ? QString::fromStdString(FormatThousands(*total - used)) : QString());
+    ENuevoLibre->setText(total ? QString::fromStdString(FormatThousands(*total - used))
+                               : QString());
 }
 
 bool TFCambiarCatalogo::ExisteOtroFichero(const std::string& name) const {
@@ -191,7 +199,8 @@ bool TFCambiarCatalogo::ExisteOtroFichero(const std::string& name) const {
         if (entry.name == node_->FileName() || entry.name.size() < 4) continue;
         const std::string_view stem = std::string_view(entry.name).substr(0, entry.name.size() - 4);
         const std::string extension = entry.name.substr(entry.name.size() - 4);
-        if (QString::fromStdString(extension).compare(".tct", Qt::CaseInsensitive) == 0 && Pliega(stem) == wanted)
+        if (QString::fromStdString(extension).compare(".tct", Qt::CaseInsensitive) == 0 &&
+            Pliega(stem) == wanted)
             return true;
     }
     return false;
@@ -216,7 +225,8 @@ void TFCambiarCatalogo::BBAceptarClick() {
     const int newType = RGTipoDiscoNuevo->ItemIndex();
     const int oldType = RGTipoDiscoAnterior->ItemIndex();
     const bool typeChanged =
-        newType >= 0 && (oldType < 0 || RGTipoDiscoNuevo->Items()[newType] != RGTipoDiscoAnterior->Items()[oldType]);
+        newType >= 0 && (oldType < 0 || RGTipoDiscoNuevo->Items()[newType] !=
+                                            RGTipoDiscoAnterior->Items()[oldType]);
     const bool totalChanged = *total != used + DameCabeceraLibre(header);
     if (!nameChanged && !typeChanged && !totalChanged) return;
 
@@ -224,30 +234,35 @@ void TFCambiarCatalogo::BBAceptarClick() {
     if (nameChanged) {
         // A pasted name skips the key filter: a separator, ".." or a control
         // character would put the file elsewhere or make it unloadable.
-        if (name.empty() || TieneCaracterProhibido(name)) return main.MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+        if (name.empty() || TieneCaracterProhibido(name))
+            return main.MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
         // Another catalogue's name is taken, in any letter case and with or
         // without accents; this one's own is not.
         const std::string wanted = Pliega(name);
         bool taken = ExisteOtroFichero(name);
         for (std::string_view loaded : main.CabecerasCargadas())
-            taken = taken || (loaded.data() != header.data() && Pliega(DameCabeceraNombre(loaded)) == wanted);
+            taken = taken || (loaded.data() != header.data() &&
+                              Pliega(DameCabeceraNombre(loaded)) == wanted);
         if (taken) return main.MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
     }
 
     // The header's other fields are carried over as they are; the exclusion
     // block is whatever follows the source path's closing character 29.
     const std::size_t pathOpen = header.find(kDescriptionBracket);
-    const std::size_t pathClose =
-        pathOpen == std::string_view::npos ? pathOpen : header.find(kDescriptionBracket, pathOpen + 1);
+    const std::size_t pathClose = pathOpen == std::string_view::npos
+                                      ? pathOpen
+                                      : header.find(kDescriptionBracket, pathOpen + 1);
     const std::string_view exclusions =
         pathClose == std::string_view::npos ? std::string_view() : header.substr(pathClose + 1);
-    const std::string typeText = newType >= 0 ? RGTipoDiscoNuevo->Items()[newType].toStdString()
-                                              : std::string(DecodificaTipoDisco(DameCabeceraTipo(header)));
-    const std::string newHeader =
-        LineaCabecera(nameChanged ? name : std::string(DameCabeceraNombre(header)), typeText,
-                      DameCabeceraNumSerie(header),
-                      std::string(1, DameCabeceraUnidad(header)) + ":" + std::string(DameCabeceraRuta(header)),
-                      DameCabeceraVolumen(header), DameCabeceraTipoUnidad(header), *total - used, used, exclusions);
+    const std::string typeText = newType >= 0
+                                     ? RGTipoDiscoNuevo->Items()[newType].toStdString()
+                                     : std::string(DecodificaTipoDisco(DameCabeceraTipo(header)));
+    const std::string newHeader = LineaCabecera(
+        nameChanged ? name : std::string(DameCabeceraNombre(header)), typeText,
+        DameCabeceraNumSerie(header),
+        std::string(1, DameCabeceraUnidad(header)) + ":" + std::string(DameCabeceraRuta(header)),
+        DameCabeceraVolumen(header), DameCabeceraTipoUnidad(header), *total - used, used,
+        exclusions);
 
     // The file first: memory and the tree change only once it is written. A
     // new name is a new file, written beside the old one before the old one
@@ -259,7 +274,8 @@ void TFCambiarCatalogo::BBAceptarClick() {
     try {
         if (nameChanged) {
             fileName = name + ".tct";
-            RewriteUnderNewName(oldPath, main.CarpetaDeNodo(node_->parent()) + "/" + fileName, text);
+            RewriteUnderNewName(oldPath, main.CarpetaDeNodo(node_->parent()) + "/" + fileName,
+                                text);
         } else {
             WriteFileAtomically(oldPath, text);
         }
@@ -285,7 +301,8 @@ bool TFCambiarCatalogo::eventFilter(QObject* watched, QEvent* event) {
         // Escape reaches the window, which closes.
         if (key->key() == Qt::Key_Escape) return QDialog::eventFilter(watched, event);
         const QString typed = key->text();
-        if (!typed.isEmpty() && typed.at(0) != '\b' && EsCaracterProhibido(typed.at(0).unicode())) return true;
+        if (!typed.isEmpty() && typed.at(0) != '\b' && EsCaracterProhibido(typed.at(0).unicode()))
+            return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -30,9 +30,13 @@ constexpr int kMaxDescription = 256;
 
 // A character a description cannot hold: it would end the line, or open or
 // close one of its blocks.
-bool Refused(QChar c) { return c.unicode() < 32 || c == '|'; }
+bool Refused(QChar c) {
+    return c.unicode() < 32 || c == '|';
+}
 
-QString Q(std::string_view bytes) { return QString::fromStdString(text::AsUtf8(bytes)); }
+QString Q(std::string_view bytes) {
+    return QString::fromStdString(text::AsUtf8(bytes));
+}
 
 } // namespace
 
@@ -69,8 +73,9 @@ TFCambiarDescripcion::TFCambiarDescripcion(QWidget* parent) : QDialog(parent) {
     GBMultimedia->setObjectName("GBMultimedia");
     auto* media = new QGridLayout(GBMultimedia);
     const std::pair<QLabel**, const char*> captions[] = {
-        {&LMMDuracion, "LMMDuracion"}, {&LMMResolucion, "LMMResolucion"}, {&LMMCalidad, "LMMCalidad"},
-        {&LMMCanales, "LMMCanales"},   {&LMMAno, "LMMAno"},               {&LMMPista, "LMMPista"},
+        {&LMMDuracion, "LMMDuracion"}, {&LMMResolucion, "LMMResolucion"},
+        {&LMMCalidad, "LMMCalidad"},   {&LMMCanales, "LMMCanales"},
+        {&LMMAno, "LMMAno"},           {&LMMPista, "LMMPista"},
         {&LMMGenero, "LMMGenero"},
     };
     const std::pair<QLabel**, const char*> values[] = {
@@ -97,7 +102,8 @@ TFCambiarDescripcion::TFCambiarDescripcion(QWidget* parent) : QDialog(parent) {
     layout->addWidget(GBMultimedia, 3, 0, 1, 2);
     layout->addWidget(BBAceptar, 4, 1, Qt::AlignRight);
 
-    connect(BBAceptar, &QPushButton::clicked, this, [this] { Guarded([this] { BBAceptarClick(); }); });
+    connect(BBAceptar, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBAceptarClick(); }); });
 }
 
 QString TFCambiarDescripcion::LimpiaDescripcion(const QString& text) {
@@ -122,11 +128,13 @@ void TFCambiarDescripcion::FormShow() {
     if (node_ == nullptr) return;
     ENueva->setMaxLength(kMaxDescription);
     const std::string& folder = main.CurrentFolderPath;
-    MNombre->setPlainText(QString(QChar::fromLatin1(DameCabeceraUnidad(node_->Lines()->Line(0)))) + ":" + Q(folder) +
-                          (folder == "\\" ? "" : "\\") + grid.CellText(kColName, row_).trimmed());
+    MNombre->setPlainText(QString(QChar::fromLatin1(DameCabeceraUnidad(node_->Lines()->Line(0)))) +
+                          ":" + Q(folder) + (folder == "\\" ? "" : "\\") +
+                          grid.CellText(kColName, row_).trimmed());
     QLabel* const media[] = {LMMDatoDuracion, LMMDatoResolucion, LMMDatoCalidad, LMMDatoCanales,
                              LMMDatoAno,      LMMDatoPista,      LMMDatoGenero};
-    for (int i = 0; i < 7; ++i) media[i]->setText(grid.CellText(kColFirstMedia + i, row_));
+    for (int i = 0; i < 7; ++i)
+        media[i]->setText(grid.CellText(kColFirstMedia + i, row_));
     EAnterior->setText(grid.CellText(kColDescription, row_));
     ENueva->setText(EAnterior->text());
     ENueva->setFocus();
@@ -139,7 +147,8 @@ void TFCambiarDescripcion::BBAceptarClick() {
     ENueva->setText(LimpiaDescripcion(ENueva->text()).trimmed());
     if (ENueva->text() == EAnterior->text()) return;
     const QString caption = QString::fromStdString(LeeTexto("M", "M_CAMBIAR_DESC"));
-    if (!PreguntaSiNo(caption, QString::fromStdString(LeeTexto("M", "M_DESEA_CAMBIAR_DESC")))) return;
+    if (!PreguntaSiNo(caption, QString::fromStdString(LeeTexto("M", "M_DESEA_CAMBIAR_DESC"))))
+        return;
 
     TFPrincipal& main = *FPrincipal;
     TStatusPanel& panel = main.SBPrincipal->Panels(1);
@@ -157,7 +166,8 @@ void TFCambiarDescripcion::BBAceptarClick() {
             const std::string target = folder + (folder == "\\" ? "" : "\\") + name;
             for (std::size_t i = first; i < lines.Count() && index == 0; ++i) {
                 const std::string_view line = lines.Line(i);
-                if (EsLineaCarpeta(line) && std::string(DameCarpetaRuta(line)) + "\\" == target) index = i;
+                if (EsLineaCarpeta(line) && std::string(DameCarpetaRuta(line)) + "\\" == target)
+                    index = i;
             }
         } else {
             for (std::size_t i = first; i < lines.Count() && index == 0; ++i) {
@@ -197,7 +207,8 @@ bool TFCambiarDescripcion::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         // Escape reaches the window, which closes; Tab moves the focus.
-        if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+        if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Tab ||
+            key->key() == Qt::Key_Backtab)
             return QDialog::eventFilter(watched, event);
         const QString typed = key->text();
         if (!typed.isEmpty() && typed.at(0) != '\b' && Refused(typed.at(0))) return true;

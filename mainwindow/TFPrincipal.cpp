@@ -385,7 +385,8 @@ void TFPrincipal::ConnectHandlers() {
     };
     SGDirectorio->OnDblClick = [this](const TGridMouseEvent&) { SGDirectorioDblClick(); };
     SGDirectorio->OnKeyUp = [this](int key, Qt::KeyboardModifiers) { SGDirectorioKeyUp(key); };
-    connect(SBDescripcion, &QToolButton::clicked, this, [this] { Guarded([this] { BBDescripcionClick(); }); });
+    connect(SBDescripcion, &QToolButton::clicked, this,
+            [this] { Guarded([this] { BBDescripcionClick(); }); });
     Arbol->installEventFilter(new TArbolTeclas(this));
     SGDirectorio->OnDrawCell = [this](int col, int row, QPainter& painter, const QRect& rect,
                                       bool focused) {

@@ -121,11 +121,12 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
     }
 }
 
-void RewriteUnderNewName(const std::string& oldPath, const std::string& newPath, std::string_view content) {
+void RewriteUnderNewName(const std::string& oldPath, const std::string& newPath,
+                         std::string_view content) {
     const std::string temporary = WriteTemporaryBeside(newPath, content);
     if (!RenameNoReplace(temporary, newPath)) {
         int error = errno;
-        struct stat info{};
+        struct stat info {};
         if (::lstat(newPath.c_str(), &info) == 0) error = EEXIST;
         ::unlink(temporary.c_str());
         Fail("Cannot create", newPath, error);

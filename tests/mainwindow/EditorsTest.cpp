@@ -40,8 +40,8 @@ namespace fs = std::filesystem;
 using namespace windowtest;
 
 // Two folders excluded when Disco was catalogued.
-const std::string kExclusions = std::string(1, kNestedBracket) + "\\tmp" + kItemSeparator + "\\cache" +
-                                kItemSeparator + kNestedBracket;
+const std::string kExclusions = std::string(1, kNestedBracket) + "\\tmp" + kItemSeparator +
+                                "\\cache" + kItemSeparator + kNestedBracket;
 
 class EditorsTest : public WindowTestRoot {
 protected:
@@ -51,7 +51,8 @@ protected:
     void SetUp() override {
         EnterNewRoot("editors");
         fs::create_directories(root_ / "Backups");
-        discoLines_ = {LineaCabecera("Disco", "CD-ROM", "1A2B-3C4D", "E:\\", "LABEL", 5, 1000, 2000, kExclusions),
+        discoLines_ = {LineaCabecera("Disco", "CD-ROM", "1A2B-3C4D", "E:\\", "LABEL", 5, 1000, 2000,
+                                     kExclusions),
                        FolderLine("E:\\"),
                        FileLine("report.doc", 1234),
                        FileLine("zeta.txt", 5),
@@ -64,7 +65,8 @@ protected:
                        FolderLine("E:\\Papers\\"),
                        FileLine("encore.txt", 5)};
         WriteLines(root_ / "Backups" / "Disco.TCT", discoLines_);
-        WriteLines(root_ / "Other.tct", {HeaderLine("Other"), FolderLine("E:\\"), FileLine("other.doc", 77)});
+        WriteLines(root_ / "Other.tct",
+                   {HeaderLine("Other"), FolderLine("E:\\"), FileLine("other.doc", 77)});
         WriteLines(root_ / "Letters.tct",
                    {LineaCabecera("Letters", "Dirs", "0000-0000", "E:\\docs", "", 3, 0, 500, ""),
                     LineaCarpetaRelativa("\\", kDos2001, kDos2001, 0, 1), FileLine("a.txt", 500)});
@@ -149,14 +151,16 @@ protected:
         std::vector<std::string> lines;
         EXPECT_NE(loaded.lines, nullptr) << path << " refused by the loader";
         if (loaded.lines)
-            for (std::size_t i = 0; i < loaded.lines->Count(); ++i) lines.emplace_back(loaded.lines->Line(i));
+            for (std::size_t i = 0; i < loaded.lines->Count(); ++i)
+                lines.emplace_back(loaded.lines->Line(i));
         return lines;
     }
 
     static std::vector<std::string> MemoryLines(const char* node) {
         std::vector<std::string> lines;
         const CatalogueLines& l = *AsNodo(TreeNode(node))->Lines();
-        for (std::size_t i = 0; i < l.Count(); ++i) lines.emplace_back(l.Line(i));
+        for (std::size_t i = 0; i < l.Count(); ++i)
+            lines.emplace_back(l.Line(i));
         return lines;
     }
 
@@ -176,8 +180,8 @@ struct HeaderFields {
     explicit HeaderFields(std::string_view h)
         : type(DameCabeceraTipo(h)), drive(DameCabeceraUnidad(h)), serial(DameCabeceraNumSerie(h)),
           label(DameCabeceraVolumen(h)), name(DameCabeceraNombre(h)), path(DameCabeceraRuta(h)),
-          exclusions(DameCabeceraExcluidas(h)), free(DameCabeceraLibre(h)), used(DameCabeceraOcupado(h)),
-          driveType(DameCabeceraTipoUnidad(h)) {}
+          exclusions(DameCabeceraExcluidas(h)), free(DameCabeceraLibre(h)),
+          used(DameCabeceraOcupado(h)), driveType(DameCabeceraTipoUnidad(h)) {}
 };
 
 void ExpectFields(const HeaderFields& got, const HeaderFields& want) {
@@ -204,10 +208,15 @@ TEST_F(EditorsTest, HeaderEditorShowsTheSelectedCatalogue) {
         std::string used, free, total, newFree;
     } shown;
     When(FCambiarCatalogo, [&] {
-        shown = {k.EAnterior->text(), k.RGTipoDiscoAnterior->ItemIndex(), k.RGTipoDiscoNuevo->ItemIndex(),
-                 k.RGTipoDiscoNuevo->isEnabled(), k.ENuevoTotal->isEnabled(),
-                 k.LAnteriorOcupadoDato->text().toStdString(), k.LAnteriorLibreDato->text().toStdString(),
-                 k.ENuevoTotal->text().toStdString(), k.ENuevoLibre->text().toStdString()};
+        shown = {k.EAnterior->text(),
+                 k.RGTipoDiscoAnterior->ItemIndex(),
+                 k.RGTipoDiscoNuevo->ItemIndex(),
+                 k.RGTipoDiscoNuevo->isEnabled(),
+                 k.ENuevoTotal->isEnabled(),
+                 k.LAnteriorOcupadoDato->text().toStdString(),
+                 k.LAnteriorLibreDato->text().toStdString(),
+                 k.ENuevoTotal->text().toStdString(),
+                 k.ENuevoLibre->text().toStdString()};
         EXPECT_EQ(k.ENueva->text(), k.EAnterior->text());
         EXPECT_EQ(k.LAnteriorTotalDato->text(), k.ENuevoTotal->text());
     });
@@ -258,7 +267,8 @@ TEST_F(EditorsTest, RenameRetypeAndResizeACatalogue) {
     want.free = 5000 - 2000;
     ExpectFields(HeaderFields(lines[0]), want);
     EXPECT_EQ(DameCabeceraExcluidas(lines[0]), DameCabeceraExcluidas(discoLines_[0]));
-    EXPECT_TRUE(std::equal(lines.begin() + 1, lines.end(), discoLines_.begin() + 1)) << "entry lines changed";
+    EXPECT_TRUE(std::equal(lines.begin() + 1, lines.end(), discoLines_.begin() + 1))
+        << "entry lines changed";
 
     // Memory, the node and the panels follow.
     QTreeWidgetItem* node = TreeNode("Backups/Música 2");
@@ -333,17 +343,14 @@ TEST_F(EditorsTest, RefusedNamesChangeNothing) {
         QString name;
         std::string message;
     } cases[] = {
-        {"", noName},
-        {"   ", noName},
-        {"a/b", noName},      // pasted: would move the file to another folder
-        {"..", noName},
-        {"up\\down", noName},
-        {"x\x1Ay", noName},   // blanked in the header but kept in the file name
-        {"tab\there", noName},
-        {"what?", noName},
-        {"OTHER", taken},     // another loaded catalogue, in another case
-        {"Óther", taken},     // and with an accent
-        {"Ghost", taken},     // a catalogue file that is there, loaded or not
+        {"", noName},          {"   ", noName},
+        {"a/b", noName}, // pasted: would move the file to another folder
+        {"..", noName},        {"up\\down", noName},
+        {"x\x1Ay", noName}, // blanked in the header but kept in the file name
+        {"tab\there", noName}, {"what?", noName},
+        {"OTHER", taken}, // another loaded catalogue, in another case
+        {"Óther", taken}, // and with an accent
+        {"Ghost", taken}, // a catalogue file that is there, loaded or not
     };
     Select("Backups/Disco");
     const std::vector<std::string> before = MemoryLines("Backups/Disco");
@@ -405,9 +412,9 @@ TEST(LeeNumeroTest, ReadsTheTotalWithAnyThousandsSeparator) {
         {"1,234,567", ",", 1234567},
         {"1.234.567", ".", 1234567},
         {"1\u202F234\u202F567", "\u202F", 1234567}, // a narrow no-break space, as fr_FR has
-        {"1\u00A0234", "\u00A0", 1234},              // a no-break space
+        {"1\u00A0234", "\u00A0", 1234},             // a no-break space
         {"1'234", "'", 1234},
-        {"1,234", "\u202F", 1234},                   // "," and "." pass under any locale
+        {"1,234", "\u202F", 1234}, // "," and "." pass under any locale
         {" 42 ", ",", 42},
         {"0", ",", 0},
         {"", ",", std::nullopt},
@@ -437,7 +444,8 @@ TEST_F(EditorsTest, AFailedWriteLeavesTheCatalogueAsItWas) {
     FPrincipal->SBCambiar->click();
     EXPECT_TRUE(leftOpen_);
     ASSERT_EQ(recorder_.messages.size(), 1u);
-    EXPECT_EQ(recorder_.messages[0].rfind(LeeTexto("M", "M_IMPOSIBLE_CAMBIAR_CAT"), 0), 0u) << recorder_.messages[0];
+    EXPECT_EQ(recorder_.messages[0].rfind(LeeTexto("M", "M_IMPOSIBLE_CAMBIAR_CAT"), 0), 0u)
+        << recorder_.messages[0];
     EXPECT_EQ(TreeNode("Backups/Disco"), node);
     EXPECT_EQ(node->data(0, Qt::UserRole).toInt(), picture);
     EXPECT_EQ(MemoryLines("Backups/Disco"), before);
@@ -488,15 +496,17 @@ void Open(Gesture gesture) {
 TEST_F(EditorsTest, DescriptionsOfFilesAndFoldersAreWrittenToTheirLines) {
     const struct {
         const char* node;
-        const char* row;     // the grid's name cell
+        const char* row; // the grid's name cell
         Gesture gesture;
-        std::size_t line;    // its line in the catalogue
-        const char* path;    // what the window shows as the entry's path
+        std::size_t line; // its line in the catalogue
+        const char* path; // what the window shows as the entry's path
     } cases[] = {
         {"Backups/Disco", "report.doc", Gesture::Button, 2, "E:\\report.doc"},
-        {"Backups/Disco", "Music\\", Gesture::DoubleClick, 5, "E:\\Music\\"}, // a folder at the root
+        {"Backups/Disco", "Music\\", Gesture::DoubleClick, 5,
+         "E:\\Music\\"}, // a folder at the root
         {"Backups/Disco/Music", "Live\\", Gesture::Button, 7, "E:\\Music\\Live\\"},
-        {"Backups/Disco/Music/Live", "Encore\\", Gesture::F2, 9, "E:\\Music\\Live\\Encore\\"}, // two levels down
+        {"Backups/Disco/Music/Live", "Encore\\", Gesture::F2, 9,
+         "E:\\Music\\Live\\Encore\\"}, // two levels down
         {"Backups/Disco/Music/Live", "alpha.mp3", Gesture::Button, 8, "E:\\Music\\Live\\alpha.mp3"},
     };
     std::vector<std::string> want = discoLines_;

@@ -127,9 +127,11 @@ TEST_F(FilesTest, RewriteUnderNewNameNeverReplacesAndLosesNothing) {
         std::vector<std::string> after;
     };
     const std::vector<Case> cases = {
-        {"a file of the new name", [&] { Put("new.tct", "someone else's catalogue"); },
+        {"a file of the new name",
+         [&] { Put("new.tct", "someone else's catalogue"); },
          {"new.tct", "old.tct"}},
-        {"an empty folder of the new name", [&] { fs::create_directory(PathOf("new.tct")); },
+        {"an empty folder of the new name",
+         [&] { fs::create_directory(PathOf("new.tct")); },
          {"new.tct", "old.tct"}},
     };
     for (const Case& c : cases) {
@@ -156,7 +158,8 @@ TEST_F(FilesTest, RewriteUnderNewNameNeverReplacesAndLosesNothing) {
     // The old file cannot be removed: the new one goes again.
     fs::remove_all(PathOf("new.tct"));
     fs::remove(PathOf("old.tct"));
-    EXPECT_THROW(RewriteUnderNewName(PathOf("old.tct"), PathOf("new.tct"), "new content"), EInOutError);
+    EXPECT_THROW(RewriteUnderNewName(PathOf("old.tct"), PathOf("new.tct"), "new content"),
+                 EInOutError);
     EXPECT_TRUE(Entries().empty());
 }
 

@@ -39,6 +39,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -63,9 +64,28 @@ constexpr int kDirectoryColumns = 15;
 constexpr const char* kTitulosAnidados[6] = {"", "NOMBRE", "TAMANO", "MODIFICADO", "ATRIBUTOS",
                                              "EXTENSION"};
 
-QString Q(const std::string& utf8) {
-    return QString::fromStdString(text::AsUtf8(utf8));
-}
+// Hands the keys released on the tree to ArbolKeyUp: a tree view has no key-up
+// hook of its own.
+class TArbolTeclas : public QObject {
+public:
+    explicit TArbolTeclas(TFPrincipal* owner) : QObject(owner), owner_(owner) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyRelease) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (!key->isAutoRepeat()) {
+                const int code = key->key();
+                Guarded([&] { owner_->ArbolKeyUp(code); });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TFPrincipal* owner_;
+};
+
+QString Q(const std::string& utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
 
 } // namespace
 
@@ -372,6 +392,10 @@ void TFPrincipal::ConnectHandlers() {
         HeaderSortDone = false;
     };
     SGDirectorio->OnDblClick = [this](const TGridMouseEvent&) { SGDirectorioDblClick(); };
+    SGDirectorio->OnKeyUp = [this](int key, Qt::KeyboardModifiers) { SGDirectorioKeyUp(key); };
+    connect(SBDescripcion, &QToolButton::clicked, this,
+            [this] { Guarded([this] { BBDescripcionClick(); }); });
+    Arbol->installEventFilter(new TArbolTeclas(this));
     SGDirectorio->OnDrawCell = [this](int col, int row, QPainter& painter, const QRect& rect,
                                       bool focused) {
         return DibujaCelda(col, row, painter, rect, focused);

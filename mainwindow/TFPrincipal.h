@@ -114,6 +114,9 @@ public:
     // texts down to it, joined by "/", with no "/" at the end; the root itself
     // (without its "/") for no node.
     std::string CarpetaDeNodo(QTreeWidgetItem* node) const;
+    // The host path of a catalogue node's file: its collection's folder and the
+    // file name it was loaded from.
+    std::string FicheroDeCatalogo(QTreeWidgetItem* node) const;
     static bool EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node);
     void OrdenaArbol();
 
@@ -124,6 +127,11 @@ public:
     // The nested-entries window for the current row, when that row is a file of
     // a shown catalogue.
     void BBAnidadosClick();
+    // F2 on the grid: the description editor for the current row.
+    void SGDirectorioKeyUp(int key);
+    // The description editor for the current row of a shown catalogue's folder
+    // or file; nothing while busy or for any other row.
+    void BBDescripcionClick();
     void BBPadreClick();
     void BBColumnasClick();
     int CentroColumna(int column) const;
@@ -443,8 +451,11 @@ public:
     void BBNuevaCarpetaClick();
     // The new-collection window, then the tree shows the selected node again.
     void BBNuevaColeccionClick();
-    // Properties of the selected node: a collection opens the collection editor.
+    // Properties of the selected node: a collection opens the collection
+    // editor, a catalogue the catalogue-header editor.
     void BBCambiarClick();
+    // A key released on the tree: F2 opens the selected node's properties.
+    void ArbolKeyUp(int key);
     // Duplicate checks over the catalogues loaded in the tree.
     std::vector<std::string_view> CabecerasCargadas() const;
     // True when the selected collection's folder already holds a catalogue file of that name.

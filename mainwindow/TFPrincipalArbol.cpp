@@ -173,6 +173,8 @@ TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* 
         }
         auto* node = new TNodoArbol(NodeKind::Catalogue);
         node->setText(0, Q(loaded.name));
+        const std::size_t slash = path.rfind('/');
+        node->SetFileName(slash == std::string::npos ? path : path.substr(slash + 1));
         const char code = loaded.lines->Line(0).size() > 1 ? loaded.lines->Line(0)[1] : ' ';
         TotalEntryCount += static_cast<long long>(loaded.lines->Count()) - 1;
         ++CatalogueCount;
@@ -230,6 +232,12 @@ std::string TFPrincipal::CarpetaDeNodo(QTreeWidgetItem* node) const {
     for (QTreeWidgetItem* n = node; n != nullptr; n = n->parent())
         path.insert(0, "/" + n->text(0).toStdString());
     return BaseFolder.substr(0, BaseFolder.size() - 1) + path;
+}
+
+std::string TFPrincipal::FicheroDeCatalogo(QTreeWidgetItem* node) const {
+    const std::string& name = AsNodo(node)->FileName();
+    return CarpetaDeNodo(node->parent()) + "/" +
+           (name.empty() ? node->text(0).toStdString() + ".tct" : name);
 }
 
 bool TFPrincipal::EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node) {

@@ -5,6 +5,7 @@
 #include "catalogue/scan/TFCrearCarpeta.h"
 #include "catalogue/scan/TFCrearDisco.h"
 #include "dialogs/Modal.h"
+#include "dialogs/TFCambiarCatalogo.h"
 #include "dialogs/TFCambiarColeccion.h"
 #include "dialogs/TFCrearColeccion.h"
 #include "mainwindow/TFPrincipal.h"
@@ -104,9 +105,18 @@ void TFPrincipal::BBNuevaColeccionClick() {
 
 void TFPrincipal::BBCambiarClick() {
     if (BusyFlag || Arbol->topLevelItemCount() == 0) return;
-    if (!EsColeccion(Arbol->currentItem())) return;
-    MuestraModal(*FCambiarColeccion);
+    QTreeWidgetItem* node = Arbol->currentItem();
+    if (EsColeccion(node))
+        MuestraModal(*FCambiarColeccion);
+    else if (EsCatalogo(node))
+        MuestraModal(*FCambiarCatalogo);
+    else
+        return;
     OrdenaArbol();
+}
+
+void TFPrincipal::ArbolKeyUp(int key) {
+    if (key == Qt::Key_F2) BBCambiarClick();
 }
 
 } // namespace sorvane

@@ -11,6 +11,7 @@
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFAnidados.h"
+#include "dialogs/TFCambiarDescripcion.h"
 #include "mainwindow/BuiltActions.h"
 #include "dialogs/LanguageFile.h"
 #include "mainwindow/TFPrincipal.h"
@@ -381,6 +382,10 @@ void TFPrincipal::SGDirectorioDblClick() {
     const int row = SGDirectorio->Row();
     if (row < 1) return;
     const int kind = SGDirectorio->RowTag(row);
+    if (SGDirectorio->Col() == kColDescription) {
+        if (SBDescripcion->isEnabled()) BBDescripcionClick();
+        return;
+    }
     if ((kind == kRowFolder || kind == kRowCollection) && SGDirectorio->Col() == kColName) {
         const std::string name(SGDirectorio->CellView(kColName, row));
         QTreeWidgetItem* node = Arbol->currentItem();
@@ -410,6 +415,21 @@ void TFPrincipal::BBAnidadosClick() {
         SGDirectorio->RowTag(row) != kRowFile)
         return;
     MuestraModal(*FAnidados);
+}
+
+void TFPrincipal::SGDirectorioKeyUp(int key) {
+    if (key != Qt::Key_F2 || BusyFlag || !SBDescripcion->isEnabled()) return;
+    SGDirectorio->SetCol(kColKey);
+    BBDescripcionClick();
+}
+
+void TFPrincipal::BBDescripcionClick() {
+    if (BusyFlag || SGDirectorio->CellView(kColName, 1).empty()) return;
+    // Only a folder or file row of a shown catalogue has a line to hold a description.
+    const int row = SGDirectorio->Row();
+    const int kind = row > 0 ? SGDirectorio->RowTag(row) : kRowEmpty;
+    if (CurrentCatalogueNode == nullptr || (kind != kRowFolder && kind != kRowFile)) return;
+    MuestraModal(*FCambiarDescripcion);
 }
 
 void TFPrincipal::BBPadreClick() {

@@ -4,6 +4,7 @@
 
 #include <QTreeWidgetItem>
 #include <memory>
+#include <string>
 
 #include "catalogue/format/CatalogueLines.h"
 
@@ -28,9 +29,16 @@ public:
     void SetLines(std::unique_ptr<CatalogueLines> lines) { lines_ = std::move(lines); }
     void FreeLines() { lines_.reset(); }
 
+    // A catalogue's file name in its collection folder, as the folder lists it
+    // ("Disk.TCT", or bytes that are no UTF-8): saves and renames go to this
+    // file, never to one rebuilt from the node's text.
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(std::string name) { fileName_ = std::move(name); }
+
 private:
     NodeKind kind_;
     std::unique_ptr<CatalogueLines> lines_;
+    std::string fileName_;
 };
 
 inline TNodoArbol* AsNodo(QTreeWidgetItem* item) { return static_cast<TNodoArbol*>(item); }

@@ -261,10 +261,6 @@ TEST_F(ControlsTest, GesturesOfWindowsNotBuiltChangeNothing) {
     Start();
     TFPrincipal& w = *FPrincipal;
     w.Arbol->setCurrentItem(TreeNode("Backups/Disco"));
-    const int archive = DirectoryRow("colour.zip");
-    const int file = DirectoryRow("report.doc");
-    ASSERT_GT(archive, 0);
-    ASSERT_GT(file, 0);
     std::vector<std::string> before;
     for (int col = 0; col < w.SGDirectorio->ColCount(); ++col)
         for (const std::string& cell : GridColumn(*w.SGDirectorio, col))
@@ -283,21 +279,8 @@ TEST_F(ControlsTest, GesturesOfWindowsNotBuiltChangeNothing) {
         EXPECT_TRUE(Idle(w.SGDirectorio)); // no cell editor open
     };
 
-    // The description editor is not offered, and its gestures are inert.
-    w.SGDirectorio->SetCurrentCell(2, archive);
-    EXPECT_FALSE(w.SBDescripcion->isEnabled());
-    for (int row : {archive, file}) {
-        w.SGDirectorio->SetCurrentCell(1, row);
-        w.SGDirectorioDblClick();
-        unchanged("double click in the description column");
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_F2, Qt::NoModifier);
-        QApplication::sendEvent(w.SGDirectorio, &press);
-        QApplication::sendEvent(w.SGDirectorio, &release);
-        unchanged("F2 on the grid");
-    }
-    // F2 and Delete on the tree.
-    for (Qt::Key key : {Qt::Key_F2, Qt::Key_Delete}) {
+    // Delete on the tree.
+    for (Qt::Key key : {Qt::Key_Delete}) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
         QApplication::sendEvent(w.Arbol, &press);

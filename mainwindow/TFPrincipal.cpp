@@ -383,6 +383,7 @@ void TFPrincipal::ConnectHandlers() {
     ConnectSearchHandlers();
     ConnectSortHandlers();
     ConnectOpenHandlers();
+    ConnectOperationHandlers();
 }
 
 void TFPrincipal::GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous) {

@@ -1,19 +1,6 @@
 // The catalogue and collection operations of the catalogue page: re-catalogue
 // with the descriptions carried over, delete, cut and paste, and the keys of
 // the tree. Each changes the disk first and the tree only after the disk did.
-#include <QCoreApplication>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSignalBlocker>
-#include <QToolButton>
-#include <QTreeWidget>
-#include <cctype>
-#include <functional>
-#include <memory>
-
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Recatalogue.h"
 #include "catalogue/format/TextUtils.h"
@@ -38,12 +25,27 @@
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <cctype>
+#include <functional>
+#include <memory>
+
 namespace sorvane {
 namespace {
 
 constexpr std::string_view kNoSerial = "0000-0000";
 
-QString Q(std::string_view utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
+QString Q(std::string_view utf8) {
+    return QString::fromStdString(text::AsUtf8(utf8));
+}
 
 // Hands the keys released on a widget (not their repeats) to a handler.
 class KeyUpFilter : public QObject {
@@ -68,7 +70,9 @@ private:
 // change guard never selects a node that is being removed.
 class TreeUpdate {
 public:
-    explicit TreeUpdate(QTreeWidget& tree) : tree_(tree), blocker_(&tree) { tree_.setUpdatesEnabled(false); }
+    explicit TreeUpdate(QTreeWidget& tree) : tree_(tree), blocker_(&tree) {
+        tree_.setUpdatesEnabled(false);
+    }
     ~TreeUpdate() { tree_.setUpdatesEnabled(true); }
     TreeUpdate(const TreeUpdate&) = delete;
     TreeUpdate& operator=(const TreeUpdate&) = delete;
@@ -112,7 +116,8 @@ void QuitaNodo(TFPrincipal& w, QTreeWidgetItem* node) {
         w.CutNode = nullptr;
         w.CutPath.clear();
     }
-    if (w.CurrentCatalogueNode != nullptr && TFPrincipal::EsDescendiente(node, w.CurrentCatalogueNode))
+    if (w.CurrentCatalogueNode != nullptr &&
+        TFPrincipal::EsDescendiente(node, w.CurrentCatalogueNode))
         w.CurrentCatalogueNode = nullptr;
     delete node;
 }
@@ -127,7 +132,8 @@ char UnidadDelCatalogo(std::string_view serial, char letter) {
     if (letter >= 'A' && letter <= 'Z') {
         drives.Refresh(letter, kRefreshAll);
         const TDriveInfoRec record = drives.GetInfo(letter);
-        if (record.Valid && record.DiskPresent && LeeNumeroSerie(letter, drives) == serial) return letter;
+        if (record.Valid && record.DiskPresent && LeeNumeroSerie(letter, drives) == serial)
+            return letter;
     }
     return BuscaUnidadPorSerie(serial, drives);
 }
@@ -172,7 +178,8 @@ void Pega(TFPrincipal& w, QTreeWidgetItem* target) {
 
 void TFPrincipal::ConnectOperationHandlers() {
     const auto on = [this](QToolButton* button, void (TFPrincipal::*handler)()) {
-        connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+        connect(button, &QToolButton::clicked, this,
+                [this, handler] { Guarded([&] { (this->*handler)(); }); });
     };
     on(SBRecatalogar, &TFPrincipal::BBRecatalogarClick);
     on(SBEliminar, &TFPrincipal::BBEliminarClick);
@@ -203,21 +210,23 @@ void TFPrincipal::BBRecatalogarClick() {
     if (BusyFlag) return;
     // Only the catalogue the grid shows, selected itself.
     TNodoArbol* catalogue = CurrentCatalogueNode;
-    if (catalogue == nullptr || Arbol->currentItem() != catalogue || catalogue->Lines() == nullptr ||
-        catalogue->Lines()->Count() == 0)
+    if (catalogue == nullptr || Arbol->currentItem() != catalogue ||
+        catalogue->Lines() == nullptr || catalogue->Lines()->Count() == 0)
         return;
     FErrores->Limpia();
     const std::string header(catalogue->Lines()->Line(0));
     const std::string serial(DameCabeceraNumSerie(header));
     const long long oldEntries = static_cast<long long>(catalogue->Lines()->Count()) - 1;
     QTreeWidgetItem* parent = catalogue->parent();
-    const char headerLetter = static_cast<char>(std::toupper(static_cast<unsigned char>(DameCabeceraUnidad(header))));
+    const char headerLetter =
+        static_cast<char>(std::toupper(static_cast<unsigned char>(DameCabeceraUnidad(header))));
     char drive = UnidadDelCatalogo(serial, headerLetter);
-    if (drive == ' ' && serial != kNoSerial) return MuestraMensaje(LeeTexto("M", "M_DISCO_NOENCONTRADO"));
+    if (drive == ' ' && serial != kNoSerial)
+        return MuestraMensaje(LeeTexto("M", "M_DISCO_NOENCONTRADO"));
 
     const bool carpetaIgual = CBCarpetaIgual->Checked();
-    const std::vector<std::string> saved =
-        CargaDescripciones(*catalogue->Lines(), carpetaIgual, [](const std::string& line) { FErrores->Agrega(line); });
+    const std::vector<std::string> saved = CargaDescripciones(
+        *catalogue->Lines(), carpetaIgual, [](const std::string& line) { FErrores->Agrega(line); });
 
     // The scan writes "<name>.RCT" beside the catalogue's file. One left by an
     // earlier run is no scan of this one: it goes before the window opens.
@@ -272,7 +281,8 @@ void TFPrincipal::BBRecatalogarClick() {
             drive = headerLetter;
         }
         PonUnidad(*folder.DCBDisco, drive);
-        const std::string source = std::string(1, drive) + ":" + std::string(DameCabeceraRuta(header));
+        const std::string source =
+            std::string(1, drive) + ":" + std::string(DameCabeceraRuta(header));
         folder.ENombreCarpeta->setText(Q(source));
         const std::string host = ToHostPath(source);
         driveSet = !host.empty() && IsDirectory(host) && folder.EligeCarpeta(host);
@@ -305,7 +315,8 @@ void TFPrincipal::BBRecatalogarClick() {
     const auto finish = [this] {
         ActualizaContadores();
         if (FErrores->LineCount() > 0 && CBMostrarErroresCatalogo->Checked())
-            FErrores->MuestraSiHayErrores(TituloAplicacion() + Q(LeeTexto("M", "M_TITULO_FERRORES")));
+            FErrores->MuestraSiHayErrores(TituloAplicacion() +
+                                          Q(LeeTexto("M", "M_TITULO_FERRORES")));
     };
     // Cancelled, or the scan failed: the catalogue stays as it was.
     if (!FileExists(rct)) return finish();
@@ -334,7 +345,8 @@ void TFPrincipal::BBRecatalogarClick() {
         RecatalogaDescripciones(
             *fresh, saved, carpetaIgual, LeeTexto("M", "M_SEGUNDA_OCURRENCIA"),
             [&](std::size_t index, std::size_t) {
-                PBPrincipal->setValue(std::min(static_cast<int>(index) + 1, PBPrincipal->maximum()));
+                PBPrincipal->setValue(
+                    std::min(static_cast<int>(index) + 1, PBPrincipal->maximum()));
                 SBPrincipal->Panels(1).SetText(progress + ": " + std::to_string(index));
                 QCoreApplication::processEvents();
             },

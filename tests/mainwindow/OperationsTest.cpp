@@ -72,7 +72,8 @@ CatalogueLines Decode(const fs::path& path) {
 
 // A line's key: "[path]" for a folder line, the name for a file line.
 std::string Key(std::string_view line) {
-    return EsLineaCarpeta(line) ? "[" + std::string(DameCarpetaRuta(line)) + "]" : std::string(DameFicheroNombre(line));
+    return EsLineaCarpeta(line) ? "[" + std::string(DameCarpetaRuta(line)) + "]"
+                                : std::string(DameFicheroNombre(line));
 }
 
 // Every entry of a catalogue with its description, in order.
@@ -132,7 +133,8 @@ protected:
     // The catalogue tree: a.txt, keep.txt, old.txt, b.txt, sub/inner.txt,
     // arch/stored.zip (an archive with members), skip/c.txt.
     void BuildTree() {
-        for (const char* folder : {"sub", "arch", "skip"}) fs::create_directories(tree_ / folder);
+        for (const char* folder : {"sub", "arch", "skip"})
+            fs::create_directories(tree_ / folder);
         WriteFile(tree_ / "a.txt", 10);
         WriteFile(tree_ / "keep.txt", 11);
         WriteFile(tree_ / "old.txt", 12);
@@ -142,7 +144,8 @@ protected:
         fs::copy_file(fs::path(std::getenv("SORVANE_TEST_DATA")) / "archive/zip/stored.zip",
                       tree_ / "arch" / "stored.zip");
         SetTimes(tree_ / "arch" / "stored.zip");
-        for (const char* folder : {"sub", "arch", "skip"}) SetTimes(tree_ / folder);
+        for (const char* folder : {"sub", "arch", "skip"})
+            SetTimes(tree_ / folder);
     }
 
     // A new disk catalogue of `letter` under `name`, excluding `exclusions`.
@@ -167,7 +170,8 @@ protected:
         CatalogueLines& lines = *AsNodo(item)->Lines();
         for (std::size_t i = 1; i < lines.Count(); ++i) {
             const auto found = descriptions.find(Key(lines.Line(i)));
-            if (found != descriptions.end()) lines.Replace(i, PonDescripcion(lines.Line(i), found->second));
+            if (found != descriptions.end())
+                lines.Replace(i, PonDescripcion(lines.Line(i), found->second));
         }
         lines.SaveToFile(FPrincipal->CarpetaDeNodo(item));
     }
@@ -258,7 +262,8 @@ TEST_F(OperationsTest, RecatalogueKeepsEveryDescriptionOfAnEntryStillThere) {
     fs::remove(tree_ / "old.txt");
     WriteFile(tree_ / "new.txt", 14);
     Select("Discs/Pinned");
-    const long long entriesElsewhere = FPrincipal->TotalEntryCount - static_cast<long long>(before.Count() - 1);
+    const long long entriesElsewhere =
+        FPrincipal->TotalEntryCount - static_cast<long long>(before.Count() - 1);
     const Shown shown = Recatalogue();
 
     // The window was the catalogue's: its name, kind and exclusions, none editable.
@@ -271,8 +276,9 @@ TEST_F(OperationsTest, RecatalogueKeepsEveryDescriptionOfAnEntryStillThere) {
     EXPECT_EQ(shown.exclusions.toStdString(), "X:\\skip\\");
     EXPECT_FALSE(shown.excludeEnabled);
     EXPECT_FALSE(shown.selectEnabled);
-    EXPECT_EQ(recorder_.messages,
-              serialLess ? std::vector<std::string>{Text("M_RECATALOGAR_PELIGRO")} : std::vector<std::string>{});
+    EXPECT_EQ(recorder_.messages, serialLess
+                                      ? std::vector<std::string>{Text("M_RECATALOGAR_PELIGRO")}
+                                      : std::vector<std::string>{});
 
     // One catalogue file, no scan file left, decoded field by field.
     EXPECT_EQ(Listing(root_ / "Discs"), std::vector<std::string>{"Pinned.tct"});
@@ -282,9 +288,15 @@ TEST_F(OperationsTest, RecatalogueKeepsEveryDescriptionOfAnEntryStillThere) {
     EXPECT_EQ(DameCabeceraNumSerie(after.Line(0)), DameCabeceraNumSerie(header));
     EXPECT_EQ(DameCabeceraExcluidas(after.Line(0)), DameCabeceraExcluidas(header));
     const std::vector<std::pair<std::string, std::string>> expected = {
-        {"[\\]", ""},          {"a.txt", "first"},   {"b2.txt", ""},     {"keep.txt", "kept"},
-        {"new.txt", ""},       {"[\\arch]", ""},     {"stored.zip", "archive"},
-        {"[\\sub]", "a folder"}, {"inner.txt", "nested folder"}};
+        {"[\\]", ""},
+        {"a.txt", "first"},
+        {"b2.txt", ""},
+        {"keep.txt", "kept"},
+        {"new.txt", ""},
+        {"[\\arch]", ""},
+        {"stored.zip", "archive"},
+        {"[\\sub]", "a folder"},
+        {"inner.txt", "nested folder"}};
     std::vector<std::pair<std::string, std::string>> got = Described(after);
     // The walk's order within a folder is the file system's: compare sorted.
     std::vector<std::pair<std::string, std::string>> sortedGot = got, sortedExpected = expected;
@@ -309,7 +321,8 @@ TEST_F(OperationsTest, RecatalogueKeepsEveryDescriptionOfAnEntryStillThere) {
     EXPECT_EQ(FPrincipal->CurrentCatalogueNode, node);
     EXPECT_EQ(AsNodo(node)->Lines()->ToText(), after.ToText());
     EXPECT_EQ(FPrincipal->CatalogueCount, 1);
-    EXPECT_EQ(FPrincipal->TotalEntryCount, entriesElsewhere + static_cast<long long>(after.Count() - 1));
+    EXPECT_EQ(FPrincipal->TotalEntryCount,
+              entriesElsewhere + static_cast<long long>(after.Count() - 1));
     const std::vector<std::string> listed = GridColumn(*FPrincipal->SGDirectorio, 2);
     EXPECT_NE(std::find(listed.begin(), listed.end(), "new.txt"), listed.end());
     EXPECT_FALSE(FPrincipal->BusyFlag);
@@ -406,7 +419,8 @@ TEST_F(OperationsTest, CancelledRecatalogueChangesNothingAndNeverTrustsAnOldScan
     ASSERT_NO_FATAL_FAILURE(Describe("Pinned", {{"a.txt", "first"}}));
     const std::string bytes = Bytes(root_ / "Pinned.tct");
     // A scan file left by an interrupted run, of other content.
-    WriteLines(root_ / "Pinned.RCT", {HeaderLine("Pinned"), FolderLine("X:\\"), FileLine("foreign.txt", 1)});
+    WriteLines(root_ / "Pinned.RCT",
+               {HeaderLine("Pinned"), FolderLine("X:\\"), FileLine("foreign.txt", 1)});
     Select("Pinned");
     const QString counters = FPrincipal->SBPrincipal->Panels(0).Text();
     recorder_.messages.clear();
@@ -446,10 +460,13 @@ protected:
     // Discs/{Alpha,Beta}.tct, Discs/Live/Gamma.tct, Other/ (empty), Notes/readme.txt,
     // Top.tct, Upper.TCT, and a catalogue whose name is not UTF-8.
     void Fill() {
-        for (const char* folder : {"Discs/Live", "Other", "Notes"}) fs::create_directories(root_ / folder);
+        for (const char* folder : {"Discs/Live", "Other", "Notes"})
+            fs::create_directories(root_ / folder);
         const auto catalogue = [&](const fs::path& path, const std::string& name, int files) {
-            std::vector<std::string> lines = {HeaderLine(name), FolderLine("E:\\"), FolderLine("E:\\Music\\")};
-            for (int i = 0; i < files; ++i) lines.push_back(FileLine("f" + std::to_string(i) + ".txt", 10));
+            std::vector<std::string> lines = {HeaderLine(name), FolderLine("E:\\"),
+                                              FolderLine("E:\\Music\\")};
+            for (int i = 0; i < files; ++i)
+                lines.push_back(FileLine("f" + std::to_string(i) + ".txt", 10));
             WriteLines(path, lines);
         };
         catalogue(root_ / "Discs" / "Alpha.tct", "Alpha", 1);
@@ -469,7 +486,8 @@ protected:
     }
 
     std::vector<std::string> Counters() {
-        return {std::to_string(FPrincipal->TotalEntryCount), std::to_string(FPrincipal->CatalogueCount)};
+        return {std::to_string(FPrincipal->TotalEntryCount),
+                std::to_string(FPrincipal->CatalogueCount)};
     }
 };
 
@@ -528,7 +546,8 @@ TEST_F(TreeOperationsTest, DeleteACatalogueAndAnEmptyCollection) {
     EXPECT_FALSE(fs::exists(root_ / "Upper.TCT"));
     EXPECT_EQ(Selected(), TreeNode("Top"));
     ASSERT_EQ(FPrincipal->Arbol->findItems("Caf", Qt::MatchStartsWith).size(), 1);
-    FPrincipal->Arbol->setCurrentItem(FPrincipal->Arbol->findItems("Caf", Qt::MatchStartsWith).front());
+    FPrincipal->Arbol->setCurrentItem(
+        FPrincipal->Arbol->findItems("Caf", Qt::MatchStartsWith).front());
     FPrincipal->SBEliminar->click();
     EXPECT_FALSE(fs::exists(root_ / "Caf\xE9.tct"));
     EXPECT_TRUE(recorder_.messages.empty()) << recorder_.messages.front();
@@ -581,7 +600,8 @@ TEST_F(TreeOperationsTest, DeleteRefusesWhatItMustKeep) {
 }
 
 TEST_F(TreeOperationsTest, TheLastNodeIsNeverDeleted) {
-    WriteLines(root_ / "Only.tct", {HeaderLine("Only"), FolderLine("E:\\"), FolderLine("E:\\Music\\")});
+    WriteLines(root_ / "Only.tct",
+               {HeaderLine("Only"), FolderLine("E:\\"), FolderLine("E:\\Music\\")});
     ASSERT_NO_FATAL_FAILURE(Start());
     // Its folder nodes do not count.
     Select("Only");
@@ -651,7 +671,8 @@ TEST_F(TreeOperationsTest, CutAndPasteMoveCataloguesAndCollections) {
     Select("Notes");
     FPrincipal->SBPegarCatalogo->click();
     EXPECT_EQ(Listing(root_ / "Notes"), (std::vector<std::string>{"Upper.TCT", "readme.txt"}));
-    FPrincipal->Arbol->setCurrentItem(FPrincipal->Arbol->findItems("Caf", Qt::MatchStartsWith).front());
+    FPrincipal->Arbol->setCurrentItem(
+        FPrincipal->Arbol->findItems("Caf", Qt::MatchStartsWith).front());
     FPrincipal->SBCortarCatalogo->click();
     Select("Notes");
     FPrincipal->SBPegarCatalogo->click();
@@ -668,13 +689,15 @@ TEST_F(TreeOperationsTest, CutAndPasteMoveCataloguesAndCollections) {
 
     EXPECT_EQ(recorder_.messages, std::vector<std::string>{});
     EXPECT_EQ(Counters(), counters);
-    EXPECT_EQ(Listing(root_), (std::vector<std::string>{"Discs/", "Live/", "Notes/", "Other/", "Top.tct"}));
+    EXPECT_EQ(Listing(root_),
+              (std::vector<std::string>{"Discs/", "Live/", "Notes/", "Other/", "Top.tct"}));
 }
 
 TEST_F(TreeOperationsTest, PasteNeverReplacesAndNeverGoesIntoItself) {
     Fill();
     // Another Beta in Other, and an empty folder named like the Live collection.
-    WriteLines(root_ / "Other" / "Beta.tct", {HeaderLine("Beta"), FolderLine("E:\\"), FileLine("mine.txt", 1)});
+    WriteLines(root_ / "Other" / "Beta.tct",
+               {HeaderLine("Beta"), FolderLine("E:\\"), FileLine("mine.txt", 1)});
     fs::create_directories(root_ / "Holder" / "Live");
     const std::string beta = Bytes(root_ / "Discs" / "Beta.tct");
     const std::string otherBeta = Bytes(root_ / "Other" / "Beta.tct");

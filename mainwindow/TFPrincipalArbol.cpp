@@ -89,7 +89,8 @@ void TFPrincipal::CargaArbol(const std::string& folder, QTreeWidgetItem* parent)
         auto* node = new TNodoArbol(NodeKind::Collection);
         const std::string_view name = std::string_view(folder).substr(0, folder.size() - 1);
         const std::size_t slash = name.rfind('/');
-        const std::string_view own = slash == std::string_view::npos ? name : name.substr(slash + 1);
+        const std::string_view own =
+            slash == std::string_view::npos ? name : name.substr(slash + 1);
         node->setText(0, Q(own));
         node->SetFileName(std::string(own));
         node->setIcon(0, ILIconos[kImageCollection]);
@@ -180,8 +181,9 @@ std::string TFPrincipal::NombreEnDisco(QTreeWidgetItem* node) const {
     const std::string& found = AsNodo(node)->FileName();
     const bool catalogue = EsCatalogo(node);
     const std::size_t dot = found.rfind('.');
-    const std::string_view shown =
-        catalogue && dot != std::string::npos ? std::string_view(found).substr(0, dot) : std::string_view(found);
+    const std::string_view shown = catalogue && dot != std::string::npos
+                                       ? std::string_view(found).substr(0, dot)
+                                       : std::string_view(found);
     // A node renamed since it was read is named by its text.
     if (!found.empty() && Q(shown) == node->text(0)) return found;
     return node->text(0).toStdString() + (catalogue ? ".tct" : "");

@@ -314,7 +314,8 @@ void TVentanaCatalogar::GuardaCatalogo(const std::string& name, const std::strin
     std::string folder = FPrincipal->CollectionPath;
     for (char& c : folder)
         if (c == '\\') c = '/';
-    std::string path = FPrincipal->BaseFolder + (folder.empty() ? "" : folder + "/") + name + extension;
+    std::string path =
+        FPrincipal->BaseFolder + (folder.empty() ? "" : folder + "/") + name + extension;
     // A re-catalogue names the file beside the catalogue's own.
     if (!load && !FPrincipal->RecatalogueFile.empty()) path = FPrincipal->RecatalogueFile;
     FPrincipal->ScanBuffer.SaveToFile(path);

@@ -102,15 +102,15 @@ TEST_F(PlatformFolders, DeleteFileAndRemoveEmptyFolderTakeOnlyTheirOwn) {
     WriteText(base_ + "/Full/kept.txt", "k");
     struct Case {
         std::string relative;
-        bool file;    // DeleteFile, else RemoveEmptyFolder
+        bool file; // DeleteFile, else RemoveEmptyFolder
         bool removed;
     };
     const std::vector<Case> cases = {
-        {"Empty", true, false},         // a folder is no file
-        {"file", false, false},         // a file is no folder
-        {"Full", false, false},         // a folder that holds something stays whole
-        {"missing", true, false},       {"missing", false, false},
-        {"file", true, true},           {"Empty", false, true},
+        {"Empty", true, false}, // a folder is no file
+        {"file", false, false}, // a file is no folder
+        {"Full", false, false}, // a folder that holds something stays whole
+        {"missing", true, false}, {"missing", false, false},
+        {"file", true, true},     {"Empty", false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.relative);

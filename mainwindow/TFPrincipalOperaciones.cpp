@@ -398,7 +398,8 @@ void TFPrincipal::BBEliminarClick() {
         TBusyGuard busy(BusyFlag);
         TreeUpdate update(*Arbol);
         if (catalogue) {
-            const long long entries = static_cast<long long>(AsNodo(node)->Lines()->Count()) - 1;
+            const CatalogueLines* lines = AsNodo(node)->Lines();
+            const long long entries = lines != nullptr ? static_cast<long long>(lines->Count()) - 1 : 0;
             if (DeleteFile(CarpetaDeNodo(node))) {
                 TotalEntryCount -= entries;
                 QuitaNodo(*this, node);

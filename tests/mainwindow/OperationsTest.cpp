@@ -7,6 +7,7 @@
 #include "catalogue/scan/TFCrearDisco.h"
 #include "catalogue/scan/TFolderTree.h"
 #include "dialogs/Language.h"
+#include "dialogs/TFCambiarColeccion.h"
 #include "mainwindow/TFPrincipal.h"
 #include "tests/mainwindow/WindowTestSupport.h"
 #include "ui/CheckBox.h"
@@ -559,8 +560,12 @@ TEST_F(TreeOperationsTest, DeleteRefusesWhatItMustKeep) {
     ASSERT_NO_FATAL_FAILURE(Start());
     const std::vector<std::string> counters = Counters();
 
-    // A collection holding nodes.
+    // F2 on a collection opens its editor.
     Select("Discs");
+    Press(Qt::Key_F2);
+    EXPECT_EQ(recorder_.dialogs, std::vector<QDialog*>{FCambiarColeccion});
+
+    // A collection holding nodes.
     Press(Qt::Key_Delete);
     EXPECT_EQ(recorder_.messages, std::vector<std::string>{Text("M_NOVACIA_COL")});
     EXPECT_TRUE(fs::exists(root_ / "Discs" / "Alpha.tct"));

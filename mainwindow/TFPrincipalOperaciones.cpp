@@ -399,7 +399,8 @@ void TFPrincipal::BBEliminarClick() {
         TreeUpdate update(*Arbol);
         if (catalogue) {
             const CatalogueLines* lines = AsNodo(node)->Lines();
-            const long long entries = lines != nullptr ? static_cast<long long>(lines->Count()) - 1 : 0;
+            const long long entries =
+                lines != nullptr ? static_cast<long long>(lines->Count()) - 1 : 0;
             if (DeleteFile(CarpetaDeNodo(node))) {
                 TotalEntryCount -= entries;
                 QuitaNodo(*this, node);

@@ -64,27 +64,6 @@ constexpr int kDirectoryColumns = 15;
 constexpr const char* kTitulosAnidados[6] = {"", "NOMBRE", "TAMANO", "MODIFICADO", "ATRIBUTOS",
                                              "EXTENSION"};
 
-// Hands the keys released on the tree to ArbolKeyUp: a tree view has no key-up
-// hook of its own.
-class TArbolTeclas : public QObject {
-public:
-    explicit TArbolTeclas(TFPrincipal* owner) : QObject(owner), owner_(owner) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyRelease) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (!key->isAutoRepeat()) {
-                const int code = key->key();
-                Guarded([&] { owner_->ArbolKeyUp(code); });
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    TFPrincipal* owner_;
-};
-
 QString Q(const std::string& utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
 
 } // namespace
@@ -395,7 +374,6 @@ void TFPrincipal::ConnectHandlers() {
     SGDirectorio->OnKeyUp = [this](int key, Qt::KeyboardModifiers) { SGDirectorioKeyUp(key); };
     connect(SBDescripcion, &QToolButton::clicked, this,
             [this] { Guarded([this] { BBDescripcionClick(); }); });
-    Arbol->installEventFilter(new TArbolTeclas(this));
     SGDirectorio->OnDrawCell = [this](int col, int row, QPainter& painter, const QRect& rect,
                                       bool focused) {
         return DibujaCelda(col, row, painter, rect, focused);
@@ -420,6 +398,7 @@ void TFPrincipal::ConnectHandlers() {
     ConnectSearchHandlers();
     ConnectSortHandlers();
     ConnectOpenHandlers();
+    ConnectOperationHandlers();
 }
 
 void TFPrincipal::GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous) {

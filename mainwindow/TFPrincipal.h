@@ -25,6 +25,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QProgressBar;
 class QRadioButton;
 class QSpinBox;
@@ -110,13 +111,18 @@ public:
                              CatalogueRead read);
     void ActivaBotonesArbol(QTreeWidgetItem* node);
     static std::string GetNodePath(QTreeWidgetItem* node);
-    // The host folder of a collection node: the catalogue root and the node
-    // texts down to it, joined by "/", with no "/" at the end; the root itself
-    // (without its "/") for no node.
+    // The host folder of a collection node, or the host file of a catalogue
+    // node: the catalogue root and the names on disk down to it, joined by "/",
+    // with no "/" at the end; the root itself (without its "/") for no node.
     std::string CarpetaDeNodo(QTreeWidgetItem* node) const;
     // The host path of a catalogue node's file: its collection's folder and the
     // file name it was loaded from.
     std::string FicheroDeCatalogo(QTreeWidgetItem* node) const;
+    // The name on disk of a collection's folder or a catalogue's file: the name
+    // it was read from while the node still shows it (so "Disk.TCT" or a name
+    // that is not UTF-8 stays that file), else the node text, with ".tct" for a
+    // catalogue.
+    std::string NombreEnDisco(QTreeWidgetItem* node) const;
     static bool EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node);
     void OrdenaArbol();
 
@@ -451,11 +457,29 @@ public:
     void BBNuevaCarpetaClick();
     // The new-collection window, then the tree shows the selected node again.
     void BBNuevaColeccionClick();
-    // Properties of the selected node: a collection opens the collection
-    // editor, a catalogue the catalogue-header editor.
+    // Properties of the selected node: a collection opens the collection editor,
+    // a catalogue the catalogue header editor.
     void BBCambiarClick();
-    // A key released on the tree: F2 opens the selected node's properties.
+
+    // Catalogue and collection operations (TFPrincipalOperaciones.cpp). Each
+    // does nothing while BusyFlag is set.
+    // Scans the shown catalogue's disk or folder again and carries its
+    // descriptions over to the new lines, which replace the catalogue's.
+    void BBRecatalogarClick();
+    // Deletes the selected catalogue's file or empty collection's folder, then its node.
+    void BBEliminarClick();
+    // Marks the selected catalogue or collection to be moved by a paste.
+    void BBCortarCatalogoClick();
+    // Moves what was cut into the selected collection, or to the top level.
+    void BBPegarCatalogoClick();
+    void BBPegarCatalogo1Click();
+    // A key released on the tree: F2 the properties, Delete the delete.
     void ArbolKeyUp(int key);
+    // The folders of the header's exclusion block, one memo line each.
+    static void MuestraExcluidas(std::string_view header, QPlainTextEdit& memo);
+    // The host path the re-catalogue's scan writes its lines to ("<name>.RCT"
+    // beside the catalogue's file); empty outside a re-catalogue.
+    std::string RecatalogueFile;
     // Duplicate checks over the catalogues loaded in the tree.
     std::vector<std::string_view> CabecerasCargadas() const;
     // True when the selected collection's folder already holds a catalogue file of that name.
@@ -485,6 +509,7 @@ private:
     void OrdenaAutomatico();
     void ConnectSearchPageHandlers(); // TFPrincipalPaginaBuscar.cpp
     void ConnectOpenHandlers(); // the open buttons of the directory grid (TFPrincipalAbrir.cpp)
+    void ConnectOperationHandlers(); // TFPrincipalOperaciones.cpp
     // Steps of BBuscarClick: the criteria of the page, or nothing after a message.
     std::optional<SearchCriteria> LeeCriterios();
     std::vector<SearchNode> NodosBusqueda() const;

@@ -8,6 +8,7 @@
 #include "dialogs/TFCambiarCatalogo.h"
 #include "dialogs/TFCambiarColeccion.h"
 #include "dialogs/TFCrearColeccion.h"
+#include "mainwindow/BuiltActions.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Directory.h"
 #include "ui/CheckBox.h"
@@ -70,6 +71,8 @@ template <typename Window>
 void Catalogar(TFPrincipal& main, Window& window, const char* mode) {
     if (main.BusyFlag) return;
     main.CatalogueRunMode = mode;
+    // The catalogue listed before stays the shown one when none is made.
+    TNodoArbol* const shown = main.CurrentCatalogueNode;
     main.CurrentCatalogueNode = nullptr;
     // With no node selected the catalogue is saved at the top of the catalogue root.
     if (main.Arbol->currentItem() == nullptr) main.CollectionPath.clear();
@@ -78,6 +81,8 @@ void Catalogar(TFPrincipal& main, Window& window, const char* mode) {
     if (main.CurrentCatalogueNode != nullptr) {
         main.Arbol->setCurrentItem(main.CurrentCatalogueNode);
         main.ArbolChange(main.CurrentCatalogueNode);
+    } else {
+        main.CurrentCatalogueNode = shown;
     }
     main.Arbol->setFocus();
     main.OrdenaArbol();
@@ -113,10 +118,6 @@ void TFPrincipal::BBCambiarClick() {
     else
         return;
     OrdenaArbol();
-}
-
-void TFPrincipal::ArbolKeyUp(int key) {
-    if (key == Qt::Key_F2) BBCambiarClick();
 }
 
 } // namespace sorvane

@@ -29,9 +29,9 @@ public:
     void SetLines(std::unique_ptr<CatalogueLines> lines) { lines_ = std::move(lines); }
     void FreeLines() { lines_.reset(); }
 
-    // A catalogue's file name in its collection folder, as the folder lists it
-    // ("Disk.TCT", or bytes that are no UTF-8): saves and renames go to this
-    // file, never to one rebuilt from the node's text.
+    // A catalogue's file name or a collection's folder name as the folder
+    // listed it ("Disk.TCT", or bytes that are not UTF-8); empty for a node not
+    // read from disk. TFPrincipal::NombreEnDisco decides when it still holds.
     const std::string& FileName() const { return fileName_; }
     void SetFileName(std::string name) { fileName_ = std::move(name); }
 

@@ -164,7 +164,7 @@ void TFPrincipal::ListaColeccion(QTreeWidgetItem* node) {
         (isCollection ? collections : catalogues) += 1;
         const std::string name = child->text(0).toStdString() + "\\";
         SGDirectorio->SetRowCells(i + 1, {"", isCollection ? collectionWord : catalogueWord, name});
-        SGDirectorio->SetRowTag(i + 1, kRowCollection);
+        SGDirectorio->SetRowTag(i + 1, isCollection ? kRowCollection : kRowCatalogue);
     }
     CurrentCatalogueNode = nullptr;
     CurrentFileCount = 0;
@@ -359,7 +359,7 @@ void TFPrincipal::ActivaBotonesDirectorio(int row) {
     SBAnidados->setEnabled(built::kNestedEntries &&
                            SGDirectorio->CellView(kColAttributes, row).find('@') !=
                                std::string_view::npos);
-    if (kind == kRowCollection) {
+    if (EsFilaListado(kind)) {
         for (QToolButton* b :
              {SBDescripcion, SBAbrirNotepad, SBAbrirSistema, SBAbrirExplorador, SBEncolarWinAmp})
             b->setEnabled(false);
@@ -381,7 +381,7 @@ void TFPrincipal::SGDirectorioDblClick() {
     const int row = SGDirectorio->Row();
     if (row < 1) return;
     const int kind = SGDirectorio->RowTag(row);
-    if ((kind == kRowFolder || kind == kRowCollection) && SGDirectorio->Col() == kColName) {
+    if ((kind == kRowFolder || EsFilaListado(kind)) && SGDirectorio->Col() == kColName) {
         const std::string name(SGDirectorio->CellView(kColName, row));
         QTreeWidgetItem* node = Arbol->currentItem();
         if (node == nullptr) return;
@@ -462,8 +462,7 @@ bool TFPrincipal::DibujaCelda(int col, int row, QPainter& painter, const QRect& 
         SGDirectorio->DrawCellText(painter, rect, " " + text, Qt::AlignRight | Qt::AlignVCenter);
         return true;
     }
-    if (kind == kRowCollection &&
-        SGDirectorio->CellView(kColDescription, row) == LeeTextoCapital("W", "COLECCION")) {
+    if (kind == kRowCollection) {
         QFont font = painter.font();
         font.setBold(true);
         painter.setFont(font);

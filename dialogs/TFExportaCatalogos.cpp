@@ -127,13 +127,17 @@ void TFExportaCatalogos::FormShow() {
     CBExportaAnidados->setText(Text(LeeTexto("L", "L_EXPORTA_ANIDADOS")));
     for (QPushButton* b : {BExportaCatalogo, BExportaColeccion, BExportaTodo})
         b->setText(Text(LeeTextoCapital("W", "EXPORTACION")));
+    ActivaBotones();
+    PBExportar->setRange(0, 1);
+    PBExportar->setValue(0);
+}
+
+void TFExportaCatalogos::ActivaBotones() {
     TFPrincipal& main = *FPrincipal;
     QTreeWidgetItem* node = main.Arbol->currentItem();
     BExportaCatalogo->setEnabled(main.EsCatalogo(node));
     BExportaColeccion->setEnabled(main.EsColeccion(node));
     BExportaTodo->setEnabled(true);
-    PBExportar->setRange(0, 1);
-    PBExportar->setValue(0);
 }
 
 void TFExportaCatalogos::GeneraFilasExportacion(CatalogueLines& target, TNodoArbol& node,
@@ -187,7 +191,7 @@ void TFExportaCatalogos::Exporta(const QString& name, const std::vector<TNodoArb
         b->setEnabled(false);
     struct Restored {
         TFExportaCatalogos& window;
-        ~Restored() { Guarded([this] { window.FormShow(); }); }
+        ~Restored() { Guarded([this] { window.ActivaBotones(); }); }
     } const restored{*this};
     const Emptied emptied{main.ScanBuffer};
     const int count = static_cast<int>(catalogues.size());

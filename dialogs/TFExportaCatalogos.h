@@ -48,6 +48,8 @@ protected:
     void reject() override;
 
 private:
+    // The catalogue and collection buttons by the selected tree node.
+    void ActivaBotones();
     // Asks for the file (proposing `name`) and writes the catalogues into it
     // through a temporary file renamed into place; the catalogue column with
     // `withCatalogue`. A failure leaves any earlier file of that name as it

@@ -21,6 +21,7 @@
 
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -188,7 +189,12 @@ protected:
 // ---- Reports -----------------------------------------------------------------
 
 TEST_F(ReportsTest, TreeReportWithAndWithoutCollections) {
-    w_->EPTTab->setText("3");
+    // The indent comes from the up-down beside the read-only edit.
+    auto* upDown = w_->findChild<QSpinBox*>("PTTabUD");
+    ASSERT_NE(upDown, nullptr);
+    EXPECT_EQ(upDown->value(), 8);
+    upDown->setValue(3);
+    EXPECT_EQ(w_->EPTTab->text(), "3");
     EXPECT_EQ(Report(w_->SBEscribeArbol),
               (Lines{"[CD-ROM] Disco", "[CD-ROM] Empty", "", "MUSIC", "", "   LIVE",
                      "      [H.D.  ] Tour", "   [DVD   ] Rock"}));
@@ -253,6 +259,19 @@ TEST_F(ReportsTest, CatalogueReportWithEveryColumn) {
     EXPECT_EQ(report[3][99], ' ');
     // Every digit of a 3,000,000,000-byte size.
     EXPECT_NE(report[4].find(FormatThousands(static_cast<std::int64_t>(kBig))), std::string::npos);
+}
+
+TEST_F(ReportsTest, UpDownsFollowTheirEditsWithinTheirRange) {
+    for (const auto& [edit, name] : {std::pair{w_->EPTTab, "PTTabUD"}, std::pair{w_->EPCTab, "PCTabUD"}}) {
+        auto* upDown = w_->findChild<QSpinBox*>(name);
+        ASSERT_NE(upDown, nullptr) << name;
+        edit->setText("12");
+        EXPECT_EQ(upDown->value(), 12);
+        upDown->setValue(150);
+        EXPECT_EQ(edit->text(), "99");
+        upDown->setValue(-4);
+        EXPECT_EQ(edit->text(), "0");
+    }
 }
 
 TEST_F(ReportsTest, CatalogueReportWithNoColumnsStillListsNestedEntries) {
@@ -528,6 +547,16 @@ TEST_F(ExportTest, EmptyCatalogueGivesAnEmptyFile) {
     Window().BExportaCatalogo->click();
     ASSERT_TRUE(fs::exists(saveAs_));
     EXPECT_EQ(fs::file_size(saveAs_), 0u);
+    // A collection without catalogues: an empty file too, over the old one.
+    std::ofstream(saveAs_) << "old\r\n";
+    fs::create_directories(root_ / "Void");
+    auto* node = new TNodoArbol(NodeKind::Collection);
+    node->setText(0, "Void");
+    w_->Arbol->addTopLevelItem(node);
+    Select("Void");
+    Window().BExportaColeccion->click();
+    EXPECT_EQ(fs::file_size(saveAs_), 0u);
+    EXPECT_EQ(recorder_.messages.back(), "SYSTEM: Done");
 }
 
 TEST_F(ExportTest, CollectionHoldsItsCataloguesInTreeOrder) {

@@ -191,7 +191,9 @@ void TFExportaCatalogos::Exporta(const QString& name, const std::vector<TNodoArb
         b->setEnabled(false);
     struct Restored {
         TFExportaCatalogos& window;
-        ~Restored() { Guarded([this] { window.ActivaBotones(); }); }
+        ~Restored() {
+            Guarded([this] { window.ActivaBotones(); });
+        }
     } const restored{*this};
     const Emptied emptied{main.ScanBuffer};
     const int count = static_cast<int>(catalogues.size());

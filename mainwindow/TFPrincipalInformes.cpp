@@ -92,7 +92,8 @@ std::size_t Indent(const QLineEdit& edit) {
 // ---- Row kinds of the directory grid ------------------------------------------
 
 bool TFPrincipal::EsFilaColeccion(int row) const {
-    return row >= 1 && row < SGDirectorio->RowCount() && SGDirectorio->RowTag(row) == kRowCollection;
+    return row >= 1 && row < SGDirectorio->RowCount() &&
+           SGDirectorio->RowTag(row) == kRowCollection;
 }
 
 bool TFPrincipal::EsFilaCatalogo(int row) const {
@@ -157,12 +158,12 @@ void TFPrincipal::ListaCatalogo(CatalogueLines& list) {
         std::string text = PadName(text::AsUtf8(DameFicheroNombre(line)), kCatalogueRule);
         if (CBPCTamanoSN->Checked()) text += PadLeft(Size(DameFicheroTamano(line)), 13) + "  ";
         if (CBPCModificadoSN->Checked())
-            text += date([&] { return DameFicheroModificado(line); },
-                         CBVerHoraModificado->Checked()) +
-                    "  ";
+            text +=
+                date([&] { return DameFicheroModificado(line); }, CBVerHoraModificado->Checked()) +
+                "  ";
         if (CBPCCreadoSN->Checked())
-            text += date([&] { return DameFicheroCreado(line); }, CBVerHoraCreado->Checked()) +
-                    "  ";
+            text +=
+                date([&] { return DameFicheroCreado(line); }, CBVerHoraCreado->Checked()) + "  ";
         if (CBPCAtributosSN->Checked()) text += PadRight(DameFicheroAtributos(line), 7) + " ";
         if (CBPCDescripcionSN->Checked()) text += text::AsUtf8(DameFicheroDescripcion(line));
         list.Add(text);
@@ -172,8 +173,7 @@ void TFPrincipal::ListaCatalogo(CatalogueLines& list) {
         for (std::size_t end = members.find(kItemSeparator); end != std::string::npos;
              begin = end + 1, end = members.find(kItemSeparator, begin)) {
             const std::string_view entry = std::string_view(members).substr(begin, end - begin);
-            list.Add(nestedIndent +
-                     PadName(text::AsUtf8(DameAnidadoRuta(entry)), kCatalogueRule) +
+            list.Add(nestedIndent + PadName(text::AsUtf8(DameAnidadoRuta(entry)), kCatalogueRule) +
                      PadLeft(Size(DameAnidadoTamano(entry)), 13) + "  " +
                      date([&] { return DameAnidadoFecha(entry); }, true) + "  " +
                      std::string(DameAnidadoAtributos(entry)));
@@ -214,7 +214,9 @@ void TFPrincipal::ListaExitos(CatalogueLines& list) {
             grid.CellView(kResCatalogue, row).empty() && grid.CellView(kResName, row).empty())
             continue;
         std::string text;
-        const auto padded = [&](int col) { return PadName(Cell(grid, col, row), kResultsRule) + "  "; };
+        const auto padded = [&](int col) {
+            return PadName(Cell(grid, col, row), kResultsRule) + "  ";
+        };
         if (CBPRColeccionSN->Checked()) text += padded(kResCollection);
         if (CBPRCatalogoSN->Checked()) text += padded(kResCatalogue);
         if (CBPRCarpetaSN->Checked()) text += padded(kResFolder);

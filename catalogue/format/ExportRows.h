@@ -18,7 +18,7 @@ using ExportDateText = std::function<std::string(const DateTime&)>;
 // Appends to `rows` the rows of the catalogue `lines` (line 0 is its header,
 // never exported). Text fields are quoted and written as stored, without
 // escaping; sizes are the decimal of the true 64-bit size.
-//   file row:   ["catalogue"\t]"folder"\t"name"\tsize\tmodified\tcreated\t"attributes"\t"description"
+//   file row: ["catalogue"\t]"folder"\t"name"\tsize\tmodified\tcreated\t"attributes"\t"description"
 //   member row: ["catalogue"\t]"folder"\t"member path"\tsize\tdate\t\t"attributes"\t"archive name"
 // The catalogue column is written when `catalogue` is given. The folder is the
 // path of the last folder line above ("\" for the root; empty before the first

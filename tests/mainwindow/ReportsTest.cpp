@@ -21,8 +21,8 @@
 
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QSpinBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -99,7 +99,8 @@ std::string Blanks(std::size_t n) {
 
 // A name of `chars` characters, starting with "é" when `accent`.
 std::string NameOf(std::size_t chars, char fill, bool accent = false) {
-    return (accent ? std::string("é") + std::string(chars - 5, fill) : std::string(chars - 4, fill)) +
+    return (accent ? std::string("é") + std::string(chars - 5, fill)
+                   : std::string(chars - 4, fill)) +
            ".txt";
 }
 
@@ -120,18 +121,19 @@ protected:
             << "[Desktop Entry]\nType=Application\nName=Fake Editor\nExec=editor %f\n"
                "MimeType=text/plain;\n";
 
-        disco_ = {HeaderLine("Disco"),
-                  CountedFolderLine("\\", 7, "the root"),
-                  FileLine(NameOf(24, 'a', true), 10),
-                  FileLine(NameOf(25, 'b'), 1234567),
-                  FileLine(NameOf(99, 'c'), 0),
-                  FileLine("big.iso", kBig),
-                  PonDescripcion(FileLine("quote.txt", 5), "say \"hi\" now"),
-                  FileLine("pack.zip", 500, kDos2001, kDos2001,
-                           Nested({Entry("a.txt", 10), Entry("dir\\b.txt", kBig), Entry("dir\\", 0)})),
-                  FileLine("bad-created.txt", 7, kDos2001, 0xFFFFFFFFu),
-                  CountedFolderLine("\\sub", 1),
-                  FileLine("x.txt", 1)};
+        disco_ = {
+            HeaderLine("Disco"),
+            CountedFolderLine("\\", 7, "the root"),
+            FileLine(NameOf(24, 'a', true), 10),
+            FileLine(NameOf(25, 'b'), 1234567),
+            FileLine(NameOf(99, 'c'), 0),
+            FileLine("big.iso", kBig),
+            PonDescripcion(FileLine("quote.txt", 5), "say \"hi\" now"),
+            FileLine("pack.zip", 500, kDos2001, kDos2001,
+                     Nested({Entry("a.txt", 10), Entry("dir\\b.txt", kBig), Entry("dir\\", 0)})),
+            FileLine("bad-created.txt", 7, kDos2001, 0xFFFFFFFFu),
+            CountedFolderLine("\\sub", 1),
+            FileLine("x.txt", 1)};
         WriteLines(root_ / "Disco.tct", disco_);
         WriteLines(root_ / "Music" / "Rock.tct",
                    {LineaCabecera("Rock", "DVD", "1A2B-3C4D", "E:\\", "L", 5, 1, 2, ""),
@@ -205,9 +207,9 @@ TEST_F(ReportsTest, TreeReportWithAndWithoutCollections) {
 
 TEST_F(ReportsTest, CatalogueReportWithEveryColumn) {
     Select("Disco");
-    for (TCheckBox* box : {w_->CBPCTamanoSN, w_->CBPCModificadoSN, w_->CBPCCreadoSN,
-                           w_->CBPCAtributosSN, w_->CBPCDescripcionSN, w_->CBPCAnidadosSN,
-                           w_->CBVerHoraModificado})
+    for (TCheckBox* box :
+         {w_->CBPCTamanoSN, w_->CBPCModificadoSN, w_->CBPCCreadoSN, w_->CBPCAtributosSN,
+          w_->CBPCDescripcionSN, w_->CBPCAnidadosSN, w_->CBVerHoraModificado})
         box->SetChecked(true);
     w_->CBVerHoraCreado->SetChecked(false);
     w_->EPCTab->setText("4");
@@ -228,23 +230,25 @@ TEST_F(ReportsTest, CatalogueReportWithEveryColumn) {
         const std::string name(DameFicheroNombre(line));
         const std::size_t chars = text::CharCount(name);
         const std::size_t width = chars <= 24 ? 25 : chars <= 49 ? 50 : chars <= 98 ? 100 : chars;
-        const std::string size = FormatThousands(static_cast<std::int64_t>(DameFicheroTamano(line)));
+        const std::string size =
+            FormatThousands(static_cast<std::int64_t>(DameFicheroTamano(line)));
         std::string created;
         try {
             created = Date(DameFicheroCreado(line), false);
         } catch (const EFormatoCatalogo&) {
         }
         const std::string attributes = DameFicheroAtributos(line);
-        expected.push_back(name + Blanks(width - chars) + Blanks(13 - std::min<std::size_t>(13, size.size())) +
-                           size + "  " + Date(DameFicheroModificado(line), true) + "  " + created +
-                           "  " + attributes + Blanks(7 - attributes.size()) + " " +
+        expected.push_back(name + Blanks(width - chars) +
+                           Blanks(13 - std::min<std::size_t>(13, size.size())) + size + "  " +
+                           Date(DameFicheroModificado(line), true) + "  " + created + "  " +
+                           attributes + Blanks(7 - attributes.size()) + " " +
                            std::string(DameFicheroDescripcion(line)));
         if (!TieneAnidados(line)) continue;
-        for (const auto& [path, bytes] :
-             std::vector<std::pair<std::string, std::uint64_t>>{{"a.txt", 10}, {"dir\\b.txt", kBig}, {"dir\\", 0}}) {
+        for (const auto& [path, bytes] : std::vector<std::pair<std::string, std::uint64_t>>{
+                 {"a.txt", 10}, {"dir\\b.txt", kBig}, {"dir\\", 0}}) {
             const std::string s = FormatThousands(static_cast<std::int64_t>(bytes));
-            expected.push_back("    " + path + Blanks(25 - path.size()) + Blanks(13 - s.size()) + s +
-                               "  " + Date(kDate2001, true) + "  A");
+            expected.push_back("    " + path + Blanks(25 - path.size()) + Blanks(13 - s.size()) +
+                               s + "  " + Date(kDate2001, true) + "  A");
         }
     }
     expected.erase(expected.begin()); // no empty line before the first folder
@@ -262,7 +266,8 @@ TEST_F(ReportsTest, CatalogueReportWithEveryColumn) {
 }
 
 TEST_F(ReportsTest, UpDownsFollowTheirEditsWithinTheirRange) {
-    for (const auto& [edit, name] : {std::pair{w_->EPTTab, "PTTabUD"}, std::pair{w_->EPCTab, "PCTabUD"}}) {
+    for (const auto& [edit, name] :
+         {std::pair{w_->EPTTab, "PTTabUD"}, std::pair{w_->EPCTab, "PCTabUD"}}) {
         auto* upDown = w_->findChild<QSpinBox*>(name);
         ASSERT_NE(upDown, nullptr) << name;
         edit->setText("12");
@@ -318,8 +323,8 @@ TEST_F(ReportsTest, DirectoryReportOfACollectionListingByRowKind) {
     ASSERT_EQ(GridColumn(grid, 2), (Lines{"Live\\", "Rock\\"}));
     EXPECT_TRUE(w_->EsFilaColeccion(1));
     EXPECT_TRUE(w_->EsFilaCatalogo(2));
-    for (TCheckBox* box : {w_->CBVerCreado, w_->CBVerAtributos, w_->CBVerExtension,
-                           w_->CBVerDescripcion})
+    for (TCheckBox* box :
+         {w_->CBVerCreado, w_->CBVerAtributos, w_->CBVerExtension, w_->CBVerDescripcion})
         box->SetChecked(false);
     w_->CBPDPrintColeccion->SetChecked(true);
     w_->CBPDPrintCatalogo->SetChecked(true);
@@ -335,9 +340,9 @@ TEST_F(ReportsTest, DirectoryReportOfACollectionListingByRowKind) {
 TEST_F(ReportsTest, DirectoryReportOfAFolderKeepsEveryDigitAndCharacter) {
     Select("Disco");
     TStringGrid& grid = *w_->SGDirectorio;
-    for (TCheckBox* box : {w_->CBVerCreado, w_->CBVerAtributos, w_->CBVerExtension,
-                           w_->CBVerDescripcion, w_->CBPDTamanoSN, w_->CBPDModificadoSN,
-                           w_->CBPDPrintCarpeta})
+    for (TCheckBox* box :
+         {w_->CBVerCreado, w_->CBVerAtributos, w_->CBVerExtension, w_->CBVerDescripcion,
+          w_->CBPDTamanoSN, w_->CBPDModificadoSN, w_->CBPDPrintCarpeta})
         box->SetChecked(true);
     // Sizes written with a multi-byte separator (U+202F), as some locales write them.
     const std::string nbsp = "\u202F";
@@ -360,7 +365,8 @@ TEST_F(ReportsTest, DirectoryReportOfAFolderKeepsEveryDigitAndCharacter) {
         std::string line = name + Blanks(width - chars) +
                            Blanks(12 - std::min<std::size_t>(12, text::CharCount(size))) + size +
                            "  " + grid.Cells(4, row) + "  " + grid.Cells(5, row) + "  " +
-                           grid.Cells(6, row) + "  " + grid.Cells(7, row) + "  " + grid.Cells(1, row);
+                           grid.Cells(6, row) + "  " + grid.Cells(7, row) + "  " +
+                           grid.Cells(1, row);
         while (!line.empty() && line.back() == ' ')
             line.pop_back();
         expected.push_back(line);
@@ -369,7 +375,8 @@ TEST_F(ReportsTest, DirectoryReportOfAFolderKeepsEveryDigitAndCharacter) {
     EXPECT_EQ(report, expected);
     // 13 characters in a 12-wide column: kept whole; 5 characters (9 bytes): 7 blanks.
     const auto line = [&](int row) { return report.at(static_cast<std::size_t>(row - 1)); };
-    EXPECT_EQ(line(bigRow).substr(25, 10 + 3 * 3), "3" + nbsp + "000" + nbsp + "000" + nbsp + "000");
+    EXPECT_EQ(line(bigRow).substr(25, 10 + 3 * 3),
+              "3" + nbsp + "000" + nbsp + "000" + nbsp + "000");
     EXPECT_EQ(line(smallRow).substr(50, 7 + 7), Blanks(7) + "1" + nbsp + "234");
     // Folder rows left out with their option.
     w_->CBPDPrintCarpeta->SetChecked(false);
@@ -389,15 +396,15 @@ TEST_F(ReportsTest, ResultsReportByItsOptions) {
                            w_->CBPRTamanoSN, w_->CBPRModificadoSN, w_->CBPRCreadoSN,
                            w_->CBPRAtributosSN, w_->CBPRExtensionSN, w_->CBPRDescripcionSN})
         box->SetChecked(true);
-    EXPECT_EQ(Report(w_->SBImprimirExitos),
-              (Lines{"Music" + Blanks(10) + "  Rock" + Blanks(11) + "  \\" + Blanks(14) +
-                         "  ñandú.mp3" + Blanks(6) + "  " + big + "  04/03/2001  05/03/2001  A" +
-                         Blanks(7) + "MP3  note",
-                     Blanks(15) + "  Disco" + Blanks(10) + "  \\sub\\" + Blanks(10) + "  x.txt" +
-                         Blanks(10) + "  " + Blanks(11) + "1  d1  d2  AR" + Blanks(6) + "TXT  "}));
-    for (TCheckBox* box : {w_->CBPRColeccionSN, w_->CBPRCatalogoSN, w_->CBPRCarpetaSN,
-                           w_->CBPRModificadoSN, w_->CBPRCreadoSN, w_->CBPRAtributosSN,
-                           w_->CBPRDescripcionSN})
+    EXPECT_EQ(
+        Report(w_->SBImprimirExitos),
+        (Lines{"Music" + Blanks(10) + "  Rock" + Blanks(11) + "  \\" + Blanks(14) + "  ñandú.mp3" +
+                   Blanks(6) + "  " + big + "  04/03/2001  05/03/2001  A" + Blanks(7) + "MP3  note",
+               Blanks(15) + "  Disco" + Blanks(10) + "  \\sub\\" + Blanks(10) + "  x.txt" +
+                   Blanks(10) + "  " + Blanks(11) + "1  d1  d2  AR" + Blanks(6) + "TXT  "}));
+    for (TCheckBox* box :
+         {w_->CBPRColeccionSN, w_->CBPRCatalogoSN, w_->CBPRCarpetaSN, w_->CBPRModificadoSN,
+          w_->CBPRCreadoSN, w_->CBPRAtributosSN, w_->CBPRDescripcionSN})
         box->SetChecked(false);
     // The size follows the name's blanks; the extension follows the size.
     EXPECT_EQ(Report(w_->SBImprimirExitos),
@@ -568,14 +575,14 @@ TEST_F(ExportTest, CollectionHoldsItsCataloguesInTreeOrder) {
     window.BExportaColeccion->click();
     EXPECT_EQ(saveRequests_.back().fileName, "Music");
     const std::string tour = "Tour", rock = "Rock";
-    std::vector<Row> expected = Expected(
-        {LineaCabecera("Tour", "H.D.", "1A2B-3C4D", "E:\\", "L", 5, 1, 2, ""),
-         CountedFolderLine("\\", 1), FileLine("live.mp3", 400)},
-        &tour, true);
-    const std::vector<Row> second = Expected(
-        {LineaCabecera("Rock", "DVD", "1A2B-3C4D", "E:\\", "L", 5, 1, 2, ""),
-         CountedFolderLine("\\", 1), FileLine("song.mp3", 300)},
-        &rock, true);
+    std::vector<Row> expected =
+        Expected({LineaCabecera("Tour", "H.D.", "1A2B-3C4D", "E:\\", "L", 5, 1, 2, ""),
+                  CountedFolderLine("\\", 1), FileLine("live.mp3", 400)},
+                 &tour, true);
+    const std::vector<Row> second =
+        Expected({LineaCabecera("Rock", "DVD", "1A2B-3C4D", "E:\\", "L", 5, 1, 2, ""),
+                  CountedFolderLine("\\", 1), FileLine("song.mp3", 300)},
+                 &rock, true);
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(ReadRows(saveAs_), expected);
 }
@@ -624,7 +631,8 @@ TEST_F(ExportTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     ASSERT_EQ(recorder_.messages.size(), 1u);
-    EXPECT_NE(recorder_.messages[0].find("Cannot write"), std::string::npos) << recorder_.messages[0];
+    EXPECT_NE(recorder_.messages[0].find("Cannot write"), std::string::npos)
+        << recorder_.messages[0];
     EXPECT_EQ(ReadAll(saveAs_), old);
     EXPECT_EQ(Listing(out_), (Lines{"out.txt"}));
     EXPECT_FALSE(w_->BusyFlag);

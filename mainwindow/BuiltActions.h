@@ -22,9 +22,9 @@ inline constexpr bool kNestedEntries = true;
 // SBDescripcion, a double click in the description column, and F2 on the grid.
 inline constexpr bool kDescriptionEditor = true;
 // The text reports: SBEscribeArbol, SBImprimirCatalogo, SBImprimirDirectorio, SBImprimirExitos.
-inline constexpr bool kReports = false;
+inline constexpr bool kReports = true;
 // SBExportaCatalogo.
-inline constexpr bool kExport = false;
+inline constexpr bool kExport = true;
 // SBAbrirColector: the collector window.
 inline constexpr bool kCollectorWindow = false;
 // SBAddColector and SBAddColectorBuscar: adding entries to the collector.

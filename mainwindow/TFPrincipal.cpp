@@ -399,6 +399,7 @@ void TFPrincipal::ConnectHandlers() {
     ConnectSortHandlers();
     ConnectOpenHandlers();
     ConnectOperationHandlers();
+    ConnectReportHandlers();
 }
 
 void TFPrincipal::GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous) {

@@ -49,10 +49,16 @@ struct TGridMouseEvent;
 // What a row of the directory grid lists.
 enum DirectoryRowKind : int {
     kRowEmpty = 0,
-    kRowCollection, // a collection or catalogue of a collection listing
+    kRowCollection, // a collection of a collection listing
     kRowFolder,
     kRowFile,
+    kRowCatalogue, // a catalogue of a collection listing
 };
+
+// True for the rows of a collection listing: its collections and catalogues.
+inline bool EsFilaListado(int kind) {
+    return kind == kRowCollection || kind == kRowCatalogue;
+}
 
 // The section "W" keys of the column titles of the directory grid (columns
 // 1-14) and of the result grid (columns 1-17); column 0 has none.
@@ -236,6 +242,31 @@ public:
     void SBAbrirTriple(QObject* sender);
     // Browse for the audio player into EPathWinAmp.
     void SBCargaWinAmpClick();
+
+    // Text reports (TFPrincipalInformes.cpp). Each button builds its report in
+    // ScanBuffer, saves it as RutaInforme() (UTF-8, CR LF, replacing it) and
+    // opens it in the desktop's text editor; a failed save shows the system's
+    // reason and opens nothing. Nothing is done while BusyFlag is set. Names
+    // are padded by their length in characters; sizes are never cut.
+    void SBEscribeArbolClick();
+    void SBImprimirCatalogoClick();
+    void ImprimeDirectorio();
+    void SBImprimirExitosClick();
+    // The report builders: the tree (collections indented by EPTTab per level),
+    // the current catalogue (with the nested entries indented by EPCTab), the
+    // directory grid's rows and the result grid's rows, by the printing options.
+    void ListaArbol(CatalogueLines& list);
+    void ListaCatalogo(CatalogueLines& list);
+    void ListaDirectorio(CatalogueLines& list);
+    void ListaExitos(CatalogueLines& list);
+    // "temp.txt" in the catalogue root.
+    std::string RutaInforme() const;
+    // The kind of a directory grid row, by its tag.
+    bool EsFilaColeccion(int row) const;
+    bool EsFilaCatalogo(int row) const;
+    bool EsFilaCarpeta(int row) const;
+    // The catalogue export window, modal.
+    void SBExportaCatalogoClick();
 
     // Shared state.
     std::string BaseFolder;            // current folder at start, with a trailing "/"
@@ -510,6 +541,8 @@ private:
     void ConnectSearchPageHandlers(); // TFPrincipalPaginaBuscar.cpp
     void ConnectOpenHandlers(); // the open buttons of the directory grid (TFPrincipalAbrir.cpp)
     void ConnectOperationHandlers(); // TFPrincipalOperaciones.cpp
+    void ConnectReportHandlers(); // the report and export buttons (TFPrincipalInformes.cpp)
+    void Informe(void (TFPrincipal::*build)(CatalogueLines&));
     // Steps of BBuscarClick: the criteria of the page, or nothing after a message.
     std::optional<SearchCriteria> LeeCriterios();
     std::vector<SearchNode> NodosBusqueda() const;

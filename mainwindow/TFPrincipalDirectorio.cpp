@@ -165,7 +165,7 @@ void TFPrincipal::ListaColeccion(QTreeWidgetItem* node) {
         (isCollection ? collections : catalogues) += 1;
         const std::string name = child->text(0).toStdString() + "\\";
         SGDirectorio->SetRowCells(i + 1, {"", isCollection ? collectionWord : catalogueWord, name});
-        SGDirectorio->SetRowTag(i + 1, kRowCollection);
+        SGDirectorio->SetRowTag(i + 1, isCollection ? kRowCollection : kRowCatalogue);
     }
     CurrentCatalogueNode = nullptr;
     CurrentFileCount = 0;
@@ -360,7 +360,7 @@ void TFPrincipal::ActivaBotonesDirectorio(int row) {
     SBAnidados->setEnabled(built::kNestedEntries &&
                            SGDirectorio->CellView(kColAttributes, row).find('@') !=
                                std::string_view::npos);
-    if (kind == kRowCollection) {
+    if (EsFilaListado(kind)) {
         for (QToolButton* b :
              {SBDescripcion, SBAbrirNotepad, SBAbrirSistema, SBAbrirExplorador, SBEncolarWinAmp})
             b->setEnabled(false);
@@ -386,7 +386,7 @@ void TFPrincipal::SGDirectorioDblClick() {
         if (SBDescripcion->isEnabled()) BBDescripcionClick();
         return;
     }
-    if ((kind == kRowFolder || kind == kRowCollection) && SGDirectorio->Col() == kColName) {
+    if ((kind == kRowFolder || EsFilaListado(kind)) && SGDirectorio->Col() == kColName) {
         const std::string name(SGDirectorio->CellView(kColName, row));
         QTreeWidgetItem* node = Arbol->currentItem();
         if (node == nullptr) return;
@@ -482,8 +482,7 @@ bool TFPrincipal::DibujaCelda(int col, int row, QPainter& painter, const QRect& 
         SGDirectorio->DrawCellText(painter, rect, " " + text, Qt::AlignRight | Qt::AlignVCenter);
         return true;
     }
-    if (kind == kRowCollection &&
-        SGDirectorio->CellView(kColDescription, row) == LeeTextoCapital("W", "COLECCION")) {
+    if (EsFilaListado(kind)) {
         QFont font = painter.font();
         font.setBold(true);
         painter.setFont(font);

@@ -23,7 +23,7 @@
 #include "mainwindow/ButtonIcons.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"
-#include "mainwindow/TProgressCyl.h"
+#include "ui/ProgressCyl.h"
 #include "platform/Directory.h"
 #include "platform/Text.h"
 #include "ui/BusyGuard.h"
@@ -476,6 +476,17 @@ void TFPrincipal::FormActivate() {
         Lectores = std::make_unique<MediaReaders>();
 
         DiskGauge = new TProgressCyl(PArbolAbajoBarra);
+        DiskGauge->setObjectName("DiskGauge");
+        DiskGauge->SetColor(TPCColor::System(QPalette::Button));
+        DiskGauge->SetForeColor(QColor(0, 0, 255));
+        DiskGauge->SetBackColor(QColor(255, 0, 255));
+        DiskGauge->SetFontShadowColor(QColor(Qt::black));
+        DiskGauge->SetFontColor(QColor(255, 255, 0));
+        DiskGauge->SetBevelInner(TPCBevel::None);
+        DiskGauge->SetBevelOuter(TPCBevel::None);
+        DiskGauge->SetProEffect(TProEffect::peCustom);
+        DiskGauge->resize(100, 20);
+        DiskGauge->setMinimumSize(100, 20);
         PArbolAbajoBarra->layout()->addWidget(DiskGauge);
         DiskGauge->SetRange(0, 100);
         DiskGauge->SetPosition(0);

@@ -14,7 +14,7 @@
 #include "mainwindow/BuiltActions.h"
 #include "dialogs/LanguageFile.h"
 #include "mainwindow/TFPrincipal.h"
-#include "mainwindow/TProgressCyl.h"
+#include "ui/ProgressCyl.h"
 #include "platform/Text.h"
 #include "ui/BusyGuard.h"
 #include "ui/CheckBox.h"

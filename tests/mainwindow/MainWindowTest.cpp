@@ -10,7 +10,7 @@
 #include "dialogs/Language.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
-#include "mainwindow/TProgressCyl.h"
+#include "ui/ProgressCyl.h"
 #include "tests/mainwindow/WindowTestSupport.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"

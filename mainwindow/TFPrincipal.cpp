@@ -396,6 +396,7 @@ void TFPrincipal::ConnectHandlers() {
     ConnectSearchHandlers();
     ConnectSortHandlers();
     ConnectOpenHandlers();
+    ConnectMenuHandlers();
 }
 
 void TFPrincipal::GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous) {

@@ -252,11 +252,22 @@ void TFPrincipal::SBBuscarColumnasClick() {
     static constexpr std::pair<int, int> kFixed[] = {
         {1, 80},  {2, 80},  {3, 140}, {6, 64},  {7, 81},  {8, 81},  {9, 40}, {10, 30},
         {11, 48}, {12, 60}, {13, 30}, {14, 12}, {15, 30}, {16, 22}, {17, 50}};
+    const std::vector<QString> none;
+    const std::vector<QString> sizes = {TamanoDeMuestra()};
+    const std::vector<QString> dates = FechasDeMuestra(true);
+    // Each widened where its title or a sample would not fit.
+    const auto set = [&](int col, int width) {
+        const std::vector<QString>& samples = col == 6               ? sizes
+                                              : col == 7 || col == 8 ? dates
+                                                                     : none;
+        SGResultados->SetColWidths(
+            col, AnchoColumna(*SGResultados, kTitulosResultados[col], width, samples));
+    };
     for (const auto& [col, width] : kFixed)
-        SGResultados->SetColWidths(col, width);
+        set(col, width);
     const int half = (SGResultados->viewport()->width() - 848) / 2;
-    SGResultados->SetColWidths(4, std::max(half - 24, 140));
-    SGResultados->SetColWidths(5, std::max(half + 10, 150));
+    set(4, std::max(half - 24, 140));
+    set(5, std::max(half + 10, 150));
 }
 
 std::string TFPrincipal::FicheroAyuda() const {

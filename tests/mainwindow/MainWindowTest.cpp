@@ -10,8 +10,8 @@
 #include "dialogs/Language.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
-#include "ui/ProgressCyl.h"
 #include "tests/mainwindow/WindowTestSupport.h"
+#include "ui/ProgressCyl.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
 

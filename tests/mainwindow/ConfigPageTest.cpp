@@ -252,6 +252,8 @@ TEST_F(ConfigPageTest, GridLineBoxesDrawTheLinesOfTheirGrid) {
         collector = new TStringGrid(FColector);
         collector->setObjectName("SGColector");
     }
+    // A grid made later takes the boxes' state.
+    w->AplicaLineasColector();
     const Case cases[] = {
         {w->CBLinCatHorizontal, [w] { return w->SGDirectorio->HorizontalLines(); }},
         {w->CBLinCatVertical, [w] { return w->SGDirectorio->VerticalLines(); }},

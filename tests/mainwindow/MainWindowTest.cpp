@@ -18,13 +18,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QImage>
 #include <QLabel>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
-#include <QImage>
 #include <gtest/gtest.h>
 #include <unistd.h>
 

@@ -29,8 +29,8 @@ inline constexpr bool kExport = true;
 inline constexpr bool kCollectorWindow = false;
 // SBAddColector and SBAddColectorBuscar: adding entries to the collector.
 inline constexpr bool kCollectorAdd = false;
-// SBAyudaCat, SBAyudaCfgBasic, SBAyudaCfgAvanzada, SBAyudaCfgImpresion.
-inline constexpr bool kHelp = false;
+// SBAyudaCat, SBAyudaBus, SBAyudaCfgBasic, SBAyudaCfgAvanzada, SBAyudaCfgImpresion.
+inline constexpr bool kHelp = true;
 // BBtips: the tips window.
 inline constexpr bool kTips = false;
 

@@ -10,8 +10,8 @@
 #include "catalogue/scan/TFSelectFolder.h"
 #include "dialogs/Language.h"
 #include "dialogs/LanguageBindings.h"
-#include "dialogs/TFAnidados.h"
 #include "dialogs/Modal.h"
+#include "dialogs/TFAnidados.h"
 #include "dialogs/TFCambiarCatalogo.h"
 #include "dialogs/TFCambiarColeccion.h"
 #include "dialogs/TFCambiarDescripcion.h"
@@ -23,11 +23,11 @@
 #include "mainwindow/ButtonIcons.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"
-#include "mainwindow/TProgressCyl.h"
 #include "platform/Directory.h"
 #include "platform/Text.h"
 #include "ui/BusyGuard.h"
 #include "ui/CheckBox.h"
+#include "ui/ProgressCyl.h"
 #include "ui/RadioGroup.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StatusBar.h"
@@ -400,6 +400,7 @@ void TFPrincipal::ConnectHandlers() {
     ConnectOpenHandlers();
     ConnectOperationHandlers();
     ConnectReportHandlers();
+    ConnectMenuHandlers();
 }
 
 void TFPrincipal::GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
@@ -480,6 +481,17 @@ void TFPrincipal::FormActivate() {
         Lectores = std::make_unique<MediaReaders>();
 
         DiskGauge = new TProgressCyl(PArbolAbajoBarra);
+        DiskGauge->setObjectName("DiskGauge");
+        DiskGauge->SetColor(TPCColor::System(QPalette::Button));
+        DiskGauge->SetForeColor(QColor(0, 0, 255));
+        DiskGauge->SetBackColor(QColor(255, 0, 255));
+        DiskGauge->SetFontShadowColor(QColor(Qt::black));
+        DiskGauge->SetFontColor(QColor(255, 255, 0));
+        DiskGauge->SetBevelInner(TPCBevel::None);
+        DiskGauge->SetBevelOuter(TPCBevel::None);
+        DiskGauge->SetProEffect(TProEffect::peCustom);
+        DiskGauge->resize(100, 20);
+        DiskGauge->setMinimumSize(100, 20);
         PArbolAbajoBarra->layout()->addWidget(DiskGauge);
         DiskGauge->SetRange(0, 100);
         DiskGauge->SetPosition(0);

@@ -26,6 +26,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QMenu;
 class QProgressBar;
 class QRadioButton;
 class QSpinBox;
@@ -518,6 +519,29 @@ public:
 
     std::vector<QIcon> ILIconos;
 
+    // Popup menus, statistics, help and the result grid's widths (TFPrincipalMenus.cpp).
+    QMenu *PMArbol = nullptr, *PMDirectorio = nullptr;
+    QToolButton *SBBuscarColumnas = nullptr, *SBAyudaBus = nullptr;
+    // Each popup hides every item, then, when PopupOnSelection is set and no
+    // long operation runs, shows each item whose button is enabled, captioned
+    // in RGIdioma's language. True when an item shows.
+    bool PMArbolPopup();
+    bool PMDirectorioPopup();
+    // The tree's mouse press: PopupOnSelection := the right button pressed on
+    // the node that is already selected.
+    void ArbolMouseUp(Qt::MouseButton button, QTreeWidgetItem* pressed);
+    // The catalogue statistics of the shown catalogue in the system message box.
+    void PArbolAbajoBarraFreeClick();
+    // The default column widths of the result grid, the two text columns
+    // sharing what the client width leaves.
+    void SBBuscarColumnasClick();
+    // The help file of the chosen language in ProgramFolder.
+    std::string FicheroAyuda() const;
+    // Opens the help file at topic `context`; names the file looked for when missing.
+    void AbreAyuda(int context);
+    // The cell lines of the collector's grid from CBLinColectorHorizontal/Vertical.
+    void AplicaLineasColector();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -543,6 +567,7 @@ private:
     void ConnectOperationHandlers(); // TFPrincipalOperaciones.cpp
     void ConnectReportHandlers(); // the report and export buttons (TFPrincipalInformes.cpp)
     void Informe(void (TFPrincipal::*build)(CatalogueLines&));
+    void ConnectMenuHandlers(); // TFPrincipalMenus.cpp
     // Steps of BBuscarClick: the criteria of the page, or nothing after a message.
     std::optional<SearchCriteria> LeeCriterios();
     std::vector<SearchNode> NodosBusqueda() const;

@@ -6,6 +6,8 @@
 #include "catalogue/format/StringManager.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
+#include "mainwindow/BuiltActions.h"
+#include "mainwindow/ButtonIcons.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Clock.h"
@@ -237,6 +239,10 @@ void TFPrincipal::BuildSearchPage() {
         Boton("SBImprimirExitos", hits, icon("document-print", QStyle::SP_FileDialogListView));
     SBCopiar = Boton("SBCopiar", hits, style->standardIcon(QStyle::SP_DialogSaveButton));
     SBCopiar->setEnabled(false);
+    SBBuscarColumnas = Boton("SBBuscarColumnas", hits,
+                             icon("zoom-fit-best", QStyle::SP_ToolBarHorizontalExtensionButton));
+    SBAyudaBus = Boton("SBAyudaBus", hits, style->standardIcon(QStyle::SP_DialogHelpButton));
+    SBAyudaBus->setEnabled(built::kHelp); // no routine enables it
     static_cast<QHBoxLayout*>(hits->layout())->addStretch();
 
     // The criteria: the advanced groups on the left, the simple panel with the

@@ -619,18 +619,20 @@ TGridMouseEvent TStringGrid::MouseEvent(const QWidget* source, const QMouseEvent
     return {event.button(), event.modifiers(), at.x(), at.y(), cell.col, cell.row};
 }
 
+// The right button never moves the current cell: a popup menu acts on the
+// cell that was current before the press.
 void TStringGrid::mousePressEvent(QMouseEvent* event) {
-    QTableView::mousePressEvent(event);
+    if (event->button() != Qt::RightButton) QTableView::mousePressEvent(event);
     Fire(OnMouseDown, MouseEvent(viewport(), *event));
 }
 
 void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
-    QTableView::mouseReleaseEvent(event);
+    if (event->button() != Qt::RightButton) QTableView::mouseReleaseEvent(event);
     Fire(OnMouseUp, MouseEvent(viewport(), *event));
 }
 
 void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
-    QTableView::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::RightButton) QTableView::mouseDoubleClickEvent(event);
     Fire(OnDblClick, MouseEvent(viewport(), *event));
 }
 

@@ -85,10 +85,13 @@ const std::vector<std::string_view> kHints = {
     "H_VER_CATALOGO"
 };
 
-// "M": messages, status texts and some window titles (94 keys).
+// "M": messages, status texts and some window titles (95 keys, with the
+// message that names a missing help file).
 const std::vector<std::string_view> kMessages = {
     "I_CARPETA_INCORRECTA", "I_NOBORRAR_ULTIMO", "M_ALMACENANDO_DESC", "M_ANO_MAXBAD",
-    "M_ANO_MAXMIN", "M_ANO_MINBAD", "M_BUSCANDO", "M_BUSCANDO_CARPETAS", "M_BUSCANDO_FICHEROS",
+    "M_ANO_MAXMIN", "M_ANO_MINBAD",
+    "M_AYUDA_NOENCONTRADA",
+    "M_BUSCANDO", "M_BUSCANDO_CARPETAS", "M_BUSCANDO_FICHEROS",
     "M_BUSCAR_BOLEANA_VACIA1", "M_BUSCAR_DIFUSA1", "M_BUSCAR_SINATRIBUTOS",
     "M_BUSCAR_SINCRITERIO", "M_BUSCAR_SINEXTENSION", "M_BUSCAR_STOP_USUARIO",
     "M_CALIDAD_MAXBAD", "M_CALIDAD_MAXMIN", "M_CALIDAD_MINBAD", "M_CAMBIAR_CATALOGO",
@@ -126,7 +129,7 @@ const std::vector<std::string_view> kTips = {
 const std::vector<InventorySection>& LanguageInventory() {
     static const std::vector<InventorySection> inventory = {
         {"W", 95, kWords},    {"L", 146, kLabels}, {"H", 43, kHints},
-        {"M", 94, kMessages}, {"T", 25, kTips},
+        {"M", 95, kMessages}, {"T", 25, kTips},
     };
     return inventory;
 }

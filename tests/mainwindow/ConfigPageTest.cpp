@@ -3,10 +3,12 @@
 // mode, the hit style, the extension key filter, the colour buttons, the grid
 // lines, the reset with its question and defaults, and the about page.
 #include "app/StandingWindows.h"
-#include "tests/mainwindow/WindowTestSupport.h"
 #include "dialogs/Language.h"
+#include "dialogs/TFAnidados.h"
+#include "dialogs/TFColector.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "ui/CheckBox.h"
 #include "ui/RadioGroup.h"
 #include "ui/StringGrid.h"
@@ -244,11 +246,23 @@ TEST_F(ConfigPageTest, GridLineBoxesDrawTheLinesOfTheirGrid) {
         std::function<bool()> lines;
     };
     TFPrincipal* w = FPrincipal;
+    // The collector's grid, made here until its window makes it.
+    auto* collector = FColector->findChild<TStringGrid*>("SGColector");
+    if (collector == nullptr) {
+        collector = new TStringGrid(FColector);
+        collector->setObjectName("SGColector");
+    }
+    // A grid made later takes the boxes' state.
+    w->AplicaLineasColector();
     const Case cases[] = {
         {w->CBLinCatHorizontal, [w] { return w->SGDirectorio->HorizontalLines(); }},
         {w->CBLinCatVertical, [w] { return w->SGDirectorio->VerticalLines(); }},
         {w->CBLinBusHorizontal, [w] { return w->SGResultados->HorizontalLines(); }},
         {w->CBLinBusVertical, [w] { return w->SGResultados->VerticalLines(); }},
+        {w->CBLinAniHorizontal, [] { return FAnidados->SGAnidados->HorizontalLines(); }},
+        {w->CBLinAniVertical, [] { return FAnidados->SGAnidados->VerticalLines(); }},
+        {w->CBLinColectorHorizontal, [collector] { return collector->HorizontalLines(); }},
+        {w->CBLinColectorVertical, [collector] { return collector->VerticalLines(); }},
     };
     for (const Case& c : cases) {
         EXPECT_FALSE(c.lines());

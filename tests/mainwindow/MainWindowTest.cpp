@@ -10,14 +10,15 @@
 #include "dialogs/Language.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFErrores.h"
-#include "mainwindow/TProgressCyl.h"
 #include "tests/mainwindow/WindowTestSupport.h"
+#include "ui/ProgressCyl.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QImage>
 #include <QLabel>
 #include <QTabWidget>
 #include <QToolButton>
@@ -234,6 +235,19 @@ TEST_F(MainWindowTest, CatalogueRootListsFoldersThenFiles) {
     EXPECT_EQ(FPrincipal->CurrentSubfolderCount, 2);
     EXPECT_EQ(FPrincipal->CurrentLineIndex, 1);
     EXPECT_EQ(FPrincipal->DiskGauge->Position(), 75);
+    {
+        // The shaded cylinder: blue where the disk is used, magenta where it is free.
+        TProgressCyl& gauge = *FPrincipal->DiskGauge;
+        const QImage picture = gauge.grab().toImage();
+        const int row = picture.height() / 2 - 2, b = 4;
+        const QColor used = picture.pixelColor(b + 1, row);
+        const QColor free = picture.pixelColor(picture.width() - b - 2, row);
+        EXPECT_GT(used.blue(), 2 * used.red());
+        EXPECT_GT(free.red(), 2 * free.green());
+        EXPECT_GT(free.blue(), 2 * free.green());
+        EXPECT_LT(gauge.FillEnd(), picture.width() - b);
+        EXPECT_GT(gauge.FillEnd(), picture.width() / 2);
+    }
     EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 1), "2 folders, 3 files, 2,861 MB");
     EXPECT_EQ(Panel(FPrincipal->SBArbol, 0), "7, 3,000 bytes, MYDISK, 1A2B-3C4D");
     EXPECT_TRUE(FPrincipal->SBNuevoDisco->isEnabled()); // a top-level catalogue

@@ -19,6 +19,7 @@
 #include "dialogs/TFColectorMensaje.h"
 #include "dialogs/TFCrearColeccion.h"
 #include "dialogs/TFMensajes.h"
+#include "dialogs/TFTips.h"
 #include "mainwindow/BuiltActions.h"
 #include "mainwindow/ButtonIcons.h"
 #include "mainwindow/TFErrores.h"
@@ -37,6 +38,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -468,10 +471,12 @@ void TFPrincipal::FormActivate() {
         DateFormat = locale.dateFormat(QLocale::ShortFormat);
         DateTimeFormat = DateFormat + " " + locale.timeFormat(QLocale::LongFormat);
         ResetConfiguracion();
+        ArrancaConfiguracion();
         RGIdiomaClick();
         InternalErrorWord() = LeeTexto("W", "ERROR_INTERNO");
         ErrorWord = LeeTexto("W", "ERROR");
         WarningWord = LeeTexto("W", "AVISO");
+        AplicaLineasRejillas();
         LColectorSize->clear();
         Lectores = std::make_unique<MediaReaders>();
 
@@ -524,6 +529,7 @@ void TFPrincipal::FormActivate() {
     ActivaBotonesArbol(nullptr);
     ActivaBotonesDirectorio(0);
     Arbol->setFocus();
+    if (!CBTipsComienzo->Checked()) MuestraTips(this);
 }
 
 bool TFPrincipal::FormCloseQuery() {
@@ -553,6 +559,8 @@ void TFPrincipal::FormClose() {
     }
     FFinal->hide();
     Lectores.reset();
+    // A save that fails is reported; the close goes on.
+    Guarded([this] { GuardaConfiguracion(); });
     ScanBuffer.Clear();
 }
 
@@ -581,6 +589,17 @@ int TFPrincipal::ObtieneTamanoCluster(const QString& text) {
 }
 
 void TFPrincipal::ResetConfiguracion() {
+    // Rows as high as the screen's density asks, never lower than the grid's
+    // text needs.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int dpi = screen != nullptr ? static_cast<int>(screen->logicalDotsPerInchY()) : 96;
+    for (TStringGrid* grid : {SGDirectorio, SGResultados,
+                              FAnidados != nullptr ? FAnidados->SGAnidados : nullptr,
+                              FColector != nullptr ? FColector->SGColector : nullptr}) {
+        if (grid == nullptr) continue;
+        const int height = AltoFilaPorDpi(dpi, grid->DefaultRowHeight());
+        grid->SetDefaultRowHeight(std::max(height, grid->fontMetrics().height() + 4));
+    }
     RGAciertos->SetItemIndex(0);
     HitRedBold = true;
     HitBold = HitRed = false;

@@ -26,9 +26,9 @@ std::string_view Trim(std::string_view s) {
 } // namespace
 
 bool TSettingsFile::SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return LowerAscii(x) == LowerAscii(y);
+           });
 }
 
 TSettingsFile TSettingsFile::FromText(std::string_view text) {
@@ -125,11 +125,13 @@ std::string TSettingsFile::ToText(const std::vector<OrderedSection>& order) cons
         std::vector<std::string_view> seen;
         for (const Line& line : section->lines) {
             if (!line.key.empty()) {
-                const bool ordered = std::any_of(wanted.keys.begin(), wanted.keys.end(),
-                                                 [&](const std::string& k) { return SameName(k, line.key); });
+                const bool ordered =
+                    std::any_of(wanted.keys.begin(), wanted.keys.end(),
+                                [&](const std::string& k) { return SameName(k, line.key); });
                 // Our keys are written above; a repeated key only once, as read.
-                const bool repeated = std::any_of(seen.begin(), seen.end(),
-                                                  [&](std::string_view k) { return SameName(k, line.key); });
+                const bool repeated =
+                    std::any_of(seen.begin(), seen.end(),
+                                [&](std::string_view k) { return SameName(k, line.key); });
                 seen.push_back(line.key);
                 if (ordered || repeated) continue;
             }

@@ -65,8 +65,10 @@ TFTips::TFTips(QWidget* parent) : QDialog(parent) {
     bottom->addWidget(BBNextTip);
     layout->addLayout(bottom);
 
-    connect(BBPrevTip, &QPushButton::clicked, this, [this] { Guarded([this] { BBPrevTipClick(); }); });
-    connect(BBNextTip, &QPushButton::clicked, this, [this] { Guarded([this] { BBNextTipClick(); }); });
+    connect(BBPrevTip, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBPrevTipClick(); }); });
+    connect(BBNextTip, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBNextTipClick(); }); });
 }
 
 void TFTips::FormShow() {

@@ -38,15 +38,15 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
@@ -593,9 +593,9 @@ void TFPrincipal::ResetConfiguracion() {
     // text needs.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int dpi = screen != nullptr ? static_cast<int>(screen->logicalDotsPerInchY()) : 96;
-    for (TStringGrid* grid : {SGDirectorio, SGResultados,
-                              FAnidados != nullptr ? FAnidados->SGAnidados : nullptr,
-                              FColector != nullptr ? FColector->SGColector : nullptr}) {
+    for (TStringGrid* grid :
+         {SGDirectorio, SGResultados, FAnidados != nullptr ? FAnidados->SGAnidados : nullptr,
+          FColector != nullptr ? FColector->SGColector : nullptr}) {
         if (grid == nullptr) continue;
         const int height = AltoFilaPorDpi(dpi, grid->DefaultRowHeight());
         grid->SetDefaultRowHeight(std::max(height, grid->fontMetrics().height() + 4));

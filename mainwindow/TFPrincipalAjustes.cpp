@@ -3,10 +3,10 @@
 // (the language question at a first start, the tips window).
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
+#include "dialogs/Modal.h"
 #include "dialogs/SettingsFile.h"
 #include "dialogs/TFAnidados.h"
 #include "dialogs/TFAskIdioma.h"
-#include "dialogs/Modal.h"
 #include "dialogs/TFColector.h"
 #include "dialogs/TFTips.h"
 #include "mainwindow/TFPrincipal.h"
@@ -85,13 +85,12 @@ public:
     void Color(const char* section, std::string key, std::uint32_t* colour,
                std::function<void()> show) {
         const std::string name = key;
-        rows_.push_back({section, std::move(key), true,
-                         [colour] { return std::to_string(*colour & 0xFFFFFF); },
-                         [=](const std::string& v) {
-                             *colour = static_cast<std::uint32_t>(Numero(v, section, name)) &
-                                       0xFFFFFF;
-                             show();
-                         }});
+        rows_.push_back(
+            {section, std::move(key), true, [colour] { return std::to_string(*colour & 0xFFFFFF); },
+             [=](const std::string& v) {
+                 *colour = static_cast<std::uint32_t>(Numero(v, section, name)) & 0xFFFFFF;
+                 show();
+             }});
     }
     void Texto(const char* section, std::string key, QLineEdit* edit) {
         rows_.push_back({section, std::move(key), true,
@@ -162,7 +161,8 @@ std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
     t.Texto("CA", "ANI_EXT_3", w.EExtension3);
     t.Texto("CA", "ANI_EXT_4", w.EExtension4);
     QComboBox* cluster = w.CBClusterSize;
-    t.Fila({"CA", "CLUSTER_SIZE", true, [cluster] { return std::to_string(cluster->currentIndex()); },
+    t.Fila({"CA", "CLUSTER_SIZE", true,
+            [cluster] { return std::to_string(cluster->currentIndex()); },
             [cluster](const std::string& v) {
                 // The list keeps the reset's item unless the first character names one.
                 if (!v.empty() && v[0] >= '0' && v[0] <= '7') cluster->setCurrentIndex(v[0] - '0');
@@ -183,15 +183,15 @@ std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
     t.Casilla("CI", "IC_ANIDADOS", w.CBPCAnidadosSN);
     t.Texto("CI", "IC_TAB", w.EPCTab);
     const std::pair<const char*, TCheckBox*> printing[] = {
-        {"IC_TAMANO", w.CBPCTamanoSN},        {"IC_MODIFICADO", w.CBPCModificadoSN},
-        {"IC_CREADO", w.CBPCCreadoSN},        {"IC_ATRIBUTOS", w.CBPCAtributosSN},
+        {"IC_TAMANO", w.CBPCTamanoSN},           {"IC_MODIFICADO", w.CBPCModificadoSN},
+        {"IC_CREADO", w.CBPCCreadoSN},           {"IC_ATRIBUTOS", w.CBPCAtributosSN},
         {"IC_DESCRIPCION", w.CBPCDescripcionSN}, {"ID_TAMANO", w.CBPDTamanoSN},
-        {"ID_MODIFICADO", w.CBPDModificadoSN}, {"ID_COLECCION", w.CBPDPrintColeccion},
-        {"ID_CATALOGO", w.CBPDPrintCatalogo}, {"ID_CARPETA", w.CBPDPrintCarpeta},
-        {"IR_COLECCION", w.CBPRColeccionSN},  {"IR_CATALOGO", w.CBPRCatalogoSN},
-        {"IR_CARPETA", w.CBPRCarpetaSN},      {"IR_DESCRIPCION", w.CBPRDescripcionSN},
-        {"IR_TAMANO", w.CBPRTamanoSN},        {"IR_MODIFICADO", w.CBPRModificadoSN},
-        {"IR_CREADO", w.CBPRCreadoSN},        {"IR_ATRIBUTOS", w.CBPRAtributosSN},
+        {"ID_MODIFICADO", w.CBPDModificadoSN},   {"ID_COLECCION", w.CBPDPrintColeccion},
+        {"ID_CATALOGO", w.CBPDPrintCatalogo},    {"ID_CARPETA", w.CBPDPrintCarpeta},
+        {"IR_COLECCION", w.CBPRColeccionSN},     {"IR_CATALOGO", w.CBPRCatalogoSN},
+        {"IR_CARPETA", w.CBPRCarpetaSN},         {"IR_DESCRIPCION", w.CBPRDescripcionSN},
+        {"IR_TAMANO", w.CBPRTamanoSN},           {"IR_MODIFICADO", w.CBPRModificadoSN},
+        {"IR_CREADO", w.CBPRCreadoSN},           {"IR_ATRIBUTOS", w.CBPRAtributosSN},
         {"IR_EXTENSION", w.CBPRExtensionSN},
     };
     for (const auto& [key, box] : printing)

@@ -165,13 +165,13 @@ std::vector<Setting> Table() {
     t.push_back({"CA", "CLUSTER_SIZE", "7", [](W& w) { w.CBClusterSize->setCurrentIndex(7); },
                  [](W& w) { return w.CBClusterSize->currentText() == "65536 bytes (64k)"; }});
     const std::pair<const char*, Box> off[] = {
-        {"DOC_OFF", &W::CBDocFilesOff}, {"DOT_OFF", &W::CBDotFilesOff},
-        {"BMP_OFF", &W::CBBmpFilesOff}, {"GIF_OFF", &W::CBGifFilesOff},
-        {"JPG_OFF", &W::CBJpgFilesOff}, {"PCX_OFF", &W::CBPcxFilesOff},
-        {"PNG_OFF", &W::CBPngFilesOff}, {"TIF_OFF", &W::CBTifFilesOff},
-        {"TGA_OFF", &W::CBTgaFilesOff}, {"WAV_OFF", &W::CBWavFilesOff},
-        {"MP3_OFF", &W::CBMp3FilesOff}, {"WMA_OFF", &W::CBWmaFilesOff},
-        {"OGG_OFF", &W::CBOggFilesOff}, {"AVI_OFF", &W::CBAviFilesOff},
+        {"DOC_OFF", &W::CBDocFilesOff},    {"DOT_OFF", &W::CBDotFilesOff},
+        {"BMP_OFF", &W::CBBmpFilesOff},    {"GIF_OFF", &W::CBGifFilesOff},
+        {"JPG_OFF", &W::CBJpgFilesOff},    {"PCX_OFF", &W::CBPcxFilesOff},
+        {"PNG_OFF", &W::CBPngFilesOff},    {"TIF_OFF", &W::CBTifFilesOff},
+        {"TGA_OFF", &W::CBTgaFilesOff},    {"WAV_OFF", &W::CBWavFilesOff},
+        {"MP3_OFF", &W::CBMp3FilesOff},    {"WMA_OFF", &W::CBWmaFilesOff},
+        {"OGG_OFF", &W::CBOggFilesOff},    {"AVI_OFF", &W::CBAviFilesOff},
         {"ZIPS_OFF", &W::CBCompressedOff},
     };
     for (const auto& [key, box] : off)
@@ -183,15 +183,15 @@ std::vector<Setting> Table() {
     t.push_back(BoxSetting("CI", "IC_ANIDADOS", &W::CBPCAnidadosSN, true));
     t.push_back(TextSetting("CI", "IC_TAB", &W::EPCTab, "2"));
     const std::pair<const char*, Box> printing[] = {
-        {"IC_TAMANO", &W::CBPCTamanoSN},         {"IC_MODIFICADO", &W::CBPCModificadoSN},
-        {"IC_CREADO", &W::CBPCCreadoSN},         {"IC_ATRIBUTOS", &W::CBPCAtributosSN},
+        {"IC_TAMANO", &W::CBPCTamanoSN},           {"IC_MODIFICADO", &W::CBPCModificadoSN},
+        {"IC_CREADO", &W::CBPCCreadoSN},           {"IC_ATRIBUTOS", &W::CBPCAtributosSN},
         {"IC_DESCRIPCION", &W::CBPCDescripcionSN}, {"ID_TAMANO", &W::CBPDTamanoSN},
-        {"ID_MODIFICADO", &W::CBPDModificadoSN}, {"ID_COLECCION", &W::CBPDPrintColeccion},
-        {"ID_CATALOGO", &W::CBPDPrintCatalogo},  {"ID_CARPETA", &W::CBPDPrintCarpeta},
-        {"IR_COLECCION", &W::CBPRColeccionSN},   {"IR_CATALOGO", &W::CBPRCatalogoSN},
-        {"IR_CARPETA", &W::CBPRCarpetaSN},       {"IR_DESCRIPCION", &W::CBPRDescripcionSN},
-        {"IR_TAMANO", &W::CBPRTamanoSN},         {"IR_MODIFICADO", &W::CBPRModificadoSN},
-        {"IR_CREADO", &W::CBPRCreadoSN},         {"IR_ATRIBUTOS", &W::CBPRAtributosSN},
+        {"ID_MODIFICADO", &W::CBPDModificadoSN},   {"ID_COLECCION", &W::CBPDPrintColeccion},
+        {"ID_CATALOGO", &W::CBPDPrintCatalogo},    {"ID_CARPETA", &W::CBPDPrintCarpeta},
+        {"IR_COLECCION", &W::CBPRColeccionSN},     {"IR_CATALOGO", &W::CBPRCatalogoSN},
+        {"IR_CARPETA", &W::CBPRCarpetaSN},         {"IR_DESCRIPCION", &W::CBPRDescripcionSN},
+        {"IR_TAMANO", &W::CBPRTamanoSN},           {"IR_MODIFICADO", &W::CBPRModificadoSN},
+        {"IR_CREADO", &W::CBPRCreadoSN},           {"IR_ATRIBUTOS", &W::CBPRAtributosSN},
         {"IR_EXTENSION", &W::CBPRExtensionSN},
     };
     for (const auto& [key, box] : printing)
@@ -215,11 +215,14 @@ std::vector<Setting> Table() {
     };
     for (const auto& [key, box, byDefault] : columns)
         t.push_back(BoxSetting("IC", key, box, byDefault));
-    WidthSettings(t, "IC", [] { return FPrincipal->SGDirectorio; }, 14, 40);
-    WidthSettings(t, "IA", [] { return FAnidados->SGAnidados; }, 5, 100);
+    WidthSettings(
+        t, "IC", [] { return FPrincipal->SGDirectorio; }, 14, 40);
+    WidthSettings(
+        t, "IA", [] { return FAnidados->SGAnidados; }, 5, 100);
     t.push_back(BoxSetting("IB", "AVANZADA_SN", &W::CBAvanzada, false));
     t.push_back(BoxSetting("IB", "MULTIMEDIA_SN", &W::CBMultimedia, false));
-    WidthSettings(t, "IB", [] { return FPrincipal->SGResultados; }, 17, 60);
+    WidthSettings(
+        t, "IB", [] { return FPrincipal->SGResultados; }, 17, 60);
     t.push_back({"IO", "ESTADO_VENTANA", "N", [](W&) {}, [](W& w) { return !w.isMaximized(); }});
     const QRect place(20, 30, 640, 480);
     t.push_back({"IO", "ARRIBA", "30", [place](W& w) { w.setGeometry(place); },
@@ -227,7 +230,8 @@ std::vector<Setting> Table() {
     t.push_back({"IO", "IZQUIERDA", "20", [](W&) {}, [](W&) { return true; }});
     t.push_back({"IO", "ANCHO_ARBOL", "640", [](W&) {}, [](W&) { return true; }});
     t.push_back({"IO", "ALTO_ARBOL", "480", [](W&) {}, [](W&) { return true; }});
-    WidthSettings(t, "IO", [] { return FColector->SGColector; }, 17, 20);
+    WidthSettings(
+        t, "IO", [] { return FColector->SGColector; }, 17, 20);
     return t;
 }
 
@@ -437,8 +441,8 @@ TEST_F(SettingsTest, ADamagedFileGivesOneMessageAndTheDefaults) {
          [](const std::string& t) { return Edit(t, "CB", "COLOR_TEXTO", "4294967296"); }, false,
          false},
         {"no ini text at all",
-         [](const std::string&) { return std::string("\x00\x01\x02garbage\xFF\xFE\n", 13); },
-         false, false},
+         [](const std::string&) { return std::string("\x00\x01\x02garbage\xFF\xFE\n", 13); }, false,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -446,10 +450,10 @@ TEST_F(SettingsTest, ADamagedFileGivesOneMessageAndTheDefaults) {
         WriteText(path_, c.damage(saved));
         FPrincipal->resize(980, 640);
         ASSERT_NO_FATAL_FAILURE(Start());
-        const std::string message =
-            c.spanishRead ? TLanguageFile((ProgramDir() / "spanish.ini").string())
-                                .ReadString("M", "M_ERROR_CONFIGURACION", "")
-                          : ConfigError();
+        const std::string message = c.spanishRead
+                                        ? TLanguageFile((ProgramDir() / "spanish.ini").string())
+                                              .ReadString("M", "M_ERROR_CONFIGURACION", "")
+                                        : ConfigError();
         EXPECT_EQ(recorder_.messages, std::vector<std::string>{message});
         // The reset cleared "no tips at start": the tips show, the question does not.
         EXPECT_EQ(recorder_.passingWindows, std::vector<std::string>{"FTips"});
@@ -479,9 +483,9 @@ TEST_F(SettingsTest, ValuesAndNamesAsAWindowsFileHoldsThem) {
     text = Edit(text, "CB", "LINCAT_VERT", "S");
     text = Edit(text, "CA", "AUTOSORT", "21");
     text = Edit(text, "CB", "PATH_WINAMP", "x");
-    for (const char* key : {"DOC_OFF", "DOT_OFF", "BMP_OFF", "GIF_OFF", "JPG_OFF", "PCX_OFF",
-                            "PNG_OFF", "TIF_OFF", "TGA_OFF", "WAV_OFF", "MP3_OFF", "WMA_OFF",
-                            "OGG_OFF", "AVI_OFF", "ZIPS_OFF"})
+    for (const char* key :
+         {"DOC_OFF", "DOT_OFF", "BMP_OFF", "GIF_OFF", "JPG_OFF", "PCX_OFF", "PNG_OFF", "TIF_OFF",
+          "TGA_OFF", "WAV_OFF", "MP3_OFF", "WMA_OFF", "OGG_OFF", "AVI_OFF", "ZIPS_OFF"})
         text = Edit(text, "CA", key, nullptr);
     text = Edit(text, "IO", "ESTADO_VENTANA", nullptr);
     // A section and a key in other letter cases, and keys of our own.
@@ -525,8 +529,8 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndTheCloseGoesOn) {
     recorder_.messages.clear();
     Close();
     ASSERT_EQ(recorder_.messages.size(), 1u);
-    EXPECT_TRUE(recorder_.messages[0].starts_with(CapitalizeFirst(LeeTexto("W", "ERROR_INTERNO")) +
-                                                  ": "))
+    EXPECT_TRUE(
+        recorder_.messages[0].starts_with(CapitalizeFirst(LeeTexto("W", "ERROR_INTERNO")) + ": "))
         << recorder_.messages[0];
     EXPECT_NE(recorder_.messages[0].find(path_.string()), std::string::npos);
 }
@@ -544,7 +548,7 @@ TEST_F(SettingsTest, APlaceOnNoScreenIsNotTaken) {
 }
 
 TEST(RowHeightTest, ByTheScreensDensity) {
-    const std::pair<int, int> cases[] = {{72, 16}, {96, 16},  {97, 18},   {120, 18},  {121, 24},
+    const std::pair<int, int> cases[] = {{72, 16},  {96, 16},  {97, 18},  {120, 18},  {121, 24},
                                          {144, 24}, {145, 28}, {192, 28}, {1444, 28}, {1445, 33}};
     for (const auto& [dpi, height] : cases)
         EXPECT_EQ(TFPrincipal::AltoFilaPorDpi(dpi, 33), height) << dpi;
@@ -565,8 +569,11 @@ TEST_F(SettingsTest, TipsWindowSteps) {
         std::vector<Step> steps;
     };
     const Case cases[] = {
-        {22, "22 / 23", {{&TFTips::BBNextTip, "23 / 23"}, {&TFTips::BBNextTip, "23 / 23"},
-                         {&TFTips::BBPrevTip, "22 / 23"}}},
+        {22,
+         "22 / 23",
+         {{&TFTips::BBNextTip, "23 / 23"},
+          {&TFTips::BBNextTip, "23 / 23"},
+          {&TFTips::BBPrevTip, "22 / 23"}}},
         // A draw of 0 shows tip 1.
         {0, "1 / 23", {{&TFTips::BBPrevTip, "1 / 23"}, {&TFTips::BBNextTip, "2 / 23"}}},
         {6, "6 / 23", {{&TFTips::BBNextTip, "7 / 23"}}},
@@ -635,7 +642,8 @@ TEST_F(SettingsTest, AMissingTipShowsTheDefaultText) {
     TFTips::Sorteo() = [](int) { return 5; };
     std::string tip;
     recorder_.onDialog = [&](QDialog& dialog) {
-        if (auto* tips = dynamic_cast<TFTips*>(&dialog)) tip = tips->MTip->toPlainText().toStdString();
+        if (auto* tips = dynamic_cast<TFTips*>(&dialog))
+            tip = tips->MTip->toPlainText().toStdString();
         return static_cast<int>(QDialog::Accepted);
     };
     ASSERT_NO_FATAL_FAILURE(Start());

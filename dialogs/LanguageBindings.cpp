@@ -511,8 +511,6 @@ const std::vector<PendingControl>& PendingControls() {
     static constexpr std::string_view kExtractPage = "extraction page";
     static constexpr std::string_view kCollector = "collector window";
     static constexpr std::string_view kCollectorQuestion = "collector's missing-disk question";
-    static constexpr std::string_view kHeaderEditor = "catalogue-header editor";
-    static constexpr std::string_view kDescriptionEditor = "description editor";
     static const std::vector<PendingControl> pending = {
         {P, "SBAyudaBus", kSearchPage},
         {P, "SBBuscarColumnas", kSearchPage},
@@ -543,28 +541,6 @@ const std::vector<PendingControl>& PendingControls() {
         {"FColectorMensaje", "BBReintentar", kCollectorQuestion},
         {"FColectorMensaje", "BBCancelar", kCollectorQuestion},
         {"FColectorMensaje", "BBParar", kCollectorQuestion},
-        {"FCambiarCatalogo", "RGTipoDiscoAnterior", kHeaderEditor},
-        {"FCambiarCatalogo", "RGTipoDiscoNuevo", kHeaderEditor},
-        {"FCambiarCatalogo", "LAnterior", kHeaderEditor},
-        {"FCambiarCatalogo", "LNueva", kHeaderEditor},
-        {"FCambiarCatalogo", "LAnteriorOcupado", kHeaderEditor},
-        {"FCambiarCatalogo", "LAnteriorLibre", kHeaderEditor},
-        {"FCambiarCatalogo", "LAnteriorTotal", kHeaderEditor},
-        {"FCambiarCatalogo", "LNuevoLibre", kHeaderEditor},
-        {"FCambiarCatalogo", "LNuevoTotal", kHeaderEditor},
-        {"FCambiarCatalogo", "BBAceptar", kHeaderEditor},
-        {"FCambiarDescripcion", "LItem", kDescriptionEditor},
-        {"FCambiarDescripcion", "LAnterior", kDescriptionEditor},
-        {"FCambiarDescripcion", "LNueva", kDescriptionEditor},
-        {"FCambiarDescripcion", "BBAceptar", kDescriptionEditor},
-        {"FCambiarDescripcion", "GBMultimedia", kDescriptionEditor},
-        {"FCambiarDescripcion", "LMMDuracion", kDescriptionEditor},
-        {"FCambiarDescripcion", "LMMResolucion", kDescriptionEditor},
-        {"FCambiarDescripcion", "LMMCalidad", kDescriptionEditor},
-        {"FCambiarDescripcion", "LMMCanales", kDescriptionEditor},
-        {"FCambiarDescripcion", "LMMAno", kDescriptionEditor},
-        {"FCambiarDescripcion", "LMMPista", kDescriptionEditor},
-        {"FCambiarDescripcion", "LMMGenero", kDescriptionEditor},
     };
     return pending;
 }

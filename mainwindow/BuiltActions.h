@@ -8,23 +8,23 @@
 namespace sorvane::built {
 
 // SBRecatalogar.
-inline constexpr bool kRecatalogue = false;
+inline constexpr bool kRecatalogue = true;
 // SBEliminar, and Delete on the tree.
-inline constexpr bool kDelete = false;
+inline constexpr bool kDelete = true;
 // SBCambiar on a collection node (the collection rename window).
 inline constexpr bool kCollectionProperties = true;
 // SBCambiar on a catalogue node (the catalogue header editor), and F2 on the tree.
-inline constexpr bool kCatalogueProperties = false;
+inline constexpr bool kCatalogueProperties = true;
 // SBCortarCatalogo, SBPegarCatalogo and SBPegarCatalogo1.
-inline constexpr bool kCutAndPaste = false;
+inline constexpr bool kCutAndPaste = true;
 // SBAnidados, and a double click on the name of an archive ("@").
 inline constexpr bool kNestedEntries = true;
 // SBDescripcion, a double click in the description column, and F2 on the grid.
-inline constexpr bool kDescriptionEditor = false;
+inline constexpr bool kDescriptionEditor = true;
 // The text reports: SBEscribeArbol, SBImprimirCatalogo, SBImprimirDirectorio, SBImprimirExitos.
-inline constexpr bool kReports = false;
+inline constexpr bool kReports = true;
 // SBExportaCatalogo.
-inline constexpr bool kExport = false;
+inline constexpr bool kExport = true;
 // SBAbrirColector: the collector window.
 inline constexpr bool kCollectorWindow = false;
 // SBAddColector and SBAddColectorBuscar: adding entries to the collector.

@@ -41,6 +41,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -66,9 +67,7 @@ constexpr int kDirectoryColumns = 15;
 constexpr const char* kTitulosAnidados[6] = {"", "NOMBRE", "TAMANO", "MODIFICADO", "ATRIBUTOS",
                                              "EXTENSION"};
 
-QString Q(const std::string& utf8) {
-    return QString::fromStdString(text::AsUtf8(utf8));
-}
+QString Q(const std::string& utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
 
 } // namespace
 
@@ -375,6 +374,9 @@ void TFPrincipal::ConnectHandlers() {
         HeaderSortDone = false;
     };
     SGDirectorio->OnDblClick = [this](const TGridMouseEvent&) { SGDirectorioDblClick(); };
+    SGDirectorio->OnKeyUp = [this](int key, Qt::KeyboardModifiers) { SGDirectorioKeyUp(key); };
+    connect(SBDescripcion, &QToolButton::clicked, this,
+            [this] { Guarded([this] { BBDescripcionClick(); }); });
     SGDirectorio->OnDrawCell = [this](int col, int row, QPainter& painter, const QRect& rect,
                                       bool focused) {
         return DibujaCelda(col, row, painter, rect, focused);
@@ -399,6 +401,8 @@ void TFPrincipal::ConnectHandlers() {
     ConnectSearchHandlers();
     ConnectSortHandlers();
     ConnectOpenHandlers();
+    ConnectOperationHandlers();
+    ConnectReportHandlers();
 }
 
 void TFPrincipal::GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous) {

@@ -25,6 +25,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QProgressBar;
 class QRadioButton;
 class QSpinBox;
@@ -48,10 +49,16 @@ struct TGridMouseEvent;
 // What a row of the directory grid lists.
 enum DirectoryRowKind : int {
     kRowEmpty = 0,
-    kRowCollection, // a collection or catalogue of a collection listing
+    kRowCollection, // a collection of a collection listing
     kRowFolder,
     kRowFile,
+    kRowCatalogue, // a catalogue of a collection listing
 };
+
+// True for the rows of a collection listing: its collections and catalogues.
+inline bool EsFilaListado(int kind) {
+    return kind == kRowCollection || kind == kRowCatalogue;
+}
 
 // The section "W" keys of the column titles of the directory grid (columns
 // 1-14) and of the result grid (columns 1-17); column 0 has none.
@@ -127,10 +134,18 @@ public:
                              CatalogueRead read);
     void ActivaBotonesArbol(QTreeWidgetItem* node);
     static std::string GetNodePath(QTreeWidgetItem* node);
-    // The host folder of a collection node: the catalogue root and the node
-    // texts down to it, joined by "/", with no "/" at the end; the root itself
-    // (without its "/") for no node.
+    // The host folder of a collection node, or the host file of a catalogue
+    // node: the catalogue root and the names on disk down to it, joined by "/",
+    // with no "/" at the end; the root itself (without its "/") for no node.
     std::string CarpetaDeNodo(QTreeWidgetItem* node) const;
+    // The host path of a catalogue node's file: its collection's folder and the
+    // file name it was loaded from.
+    std::string FicheroDeCatalogo(QTreeWidgetItem* node) const;
+    // The name on disk of a collection's folder or a catalogue's file: the name
+    // it was read from while the node still shows it (so "Disk.TCT" or a name
+    // that is not UTF-8 stays that file), else the node text, with ".tct" for a
+    // catalogue.
+    std::string NombreEnDisco(QTreeWidgetItem* node) const;
     static bool EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node);
     void OrdenaArbol();
 
@@ -141,6 +156,11 @@ public:
     // The nested-entries window for the current row, when that row is a file of
     // a shown catalogue.
     void BBAnidadosClick();
+    // F2 on the grid: the description editor for the current row.
+    void SGDirectorioKeyUp(int key);
+    // The description editor for the current row of a shown catalogue's folder
+    // or file; nothing while busy or for any other row.
+    void BBDescripcionClick();
     void BBPadreClick();
     void BBColumnasClick();
     int CentroColumna(int column) const;
@@ -239,6 +259,31 @@ public:
     void SBAbrirTriple(QObject* sender);
     // Browse for the audio player into EPathWinAmp.
     void SBCargaWinAmpClick();
+
+    // Text reports (TFPrincipalInformes.cpp). Each button builds its report in
+    // ScanBuffer, saves it as RutaInforme() (UTF-8, CR LF, replacing it) and
+    // opens it in the desktop's text editor; a failed save shows the system's
+    // reason and opens nothing. Nothing is done while BusyFlag is set. Names
+    // are padded by their length in characters; sizes are never cut.
+    void SBEscribeArbolClick();
+    void SBImprimirCatalogoClick();
+    void ImprimeDirectorio();
+    void SBImprimirExitosClick();
+    // The report builders: the tree (collections indented by EPTTab per level),
+    // the current catalogue (with the nested entries indented by EPCTab), the
+    // directory grid's rows and the result grid's rows, by the printing options.
+    void ListaArbol(CatalogueLines& list);
+    void ListaCatalogo(CatalogueLines& list);
+    void ListaDirectorio(CatalogueLines& list);
+    void ListaExitos(CatalogueLines& list);
+    // "temp.txt" in the catalogue root.
+    std::string RutaInforme() const;
+    // The kind of a directory grid row, by its tag.
+    bool EsFilaColeccion(int row) const;
+    bool EsFilaCatalogo(int row) const;
+    bool EsFilaCarpeta(int row) const;
+    // The catalogue export window, modal.
+    void SBExportaCatalogoClick();
 
     // Shared state.
     std::string BaseFolder;            // current folder at start, with a trailing "/"
@@ -460,8 +505,29 @@ public:
     void BBNuevaCarpetaClick();
     // The new-collection window, then the tree shows the selected node again.
     void BBNuevaColeccionClick();
-    // Properties of the selected node: a collection opens the collection editor.
+    // Properties of the selected node: a collection opens the collection editor,
+    // a catalogue the catalogue header editor.
     void BBCambiarClick();
+
+    // Catalogue and collection operations (TFPrincipalOperaciones.cpp). Each
+    // does nothing while BusyFlag is set.
+    // Scans the shown catalogue's disk or folder again and carries its
+    // descriptions over to the new lines, which replace the catalogue's.
+    void BBRecatalogarClick();
+    // Deletes the selected catalogue's file or empty collection's folder, then its node.
+    void BBEliminarClick();
+    // Marks the selected catalogue or collection to be moved by a paste.
+    void BBCortarCatalogoClick();
+    // Moves what was cut into the selected collection, or to the top level.
+    void BBPegarCatalogoClick();
+    void BBPegarCatalogo1Click();
+    // A key released on the tree: F2 the properties, Delete the delete.
+    void ArbolKeyUp(int key);
+    // The folders of the header's exclusion block, one memo line each.
+    static void MuestraExcluidas(std::string_view header, QPlainTextEdit& memo);
+    // The host path the re-catalogue's scan writes its lines to ("<name>.RCT"
+    // beside the catalogue's file); empty outside a re-catalogue.
+    std::string RecatalogueFile;
     // Duplicate checks over the catalogues loaded in the tree.
     std::vector<std::string_view> CabecerasCargadas() const;
     // True when the selected collection's folder already holds a catalogue file of that name.
@@ -494,6 +560,9 @@ private:
     void OrdenaAutomatico();
     void ConnectSearchPageHandlers(); // TFPrincipalPaginaBuscar.cpp
     void ConnectOpenHandlers(); // the open buttons of the directory grid (TFPrincipalAbrir.cpp)
+    void ConnectOperationHandlers(); // TFPrincipalOperaciones.cpp
+    void ConnectReportHandlers(); // the report and export buttons (TFPrincipalInformes.cpp)
+    void Informe(void (TFPrincipal::*build)(CatalogueLines&));
     // Steps of BBuscarClick: the criteria of the page, or nothing after a message.
     std::optional<SearchCriteria> LeeCriterios();
     std::vector<SearchNode> NodosBusqueda() const;

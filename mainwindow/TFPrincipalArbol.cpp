@@ -138,7 +138,10 @@ void TFPrincipal::CargaArbol(const std::string& folder, QTreeWidgetItem* parent)
             auto* node = new TNodoArbol(NodeKind::Collection);
             const std::string_view name = std::string_view(f.folder).substr(0, f.folder.size() - 1);
             const std::size_t slash = name.rfind('/');
-            node->setText(0, Q(slash == std::string_view::npos ? name : name.substr(slash + 1)));
+            const std::string_view own =
+                slash == std::string_view::npos ? name : name.substr(slash + 1);
+            node->setText(0, Q(own));
+            node->SetFileName(std::string(own));
             node->setIcon(0, ILIconos[kImageCollection]);
             if (above)
                 above->addChild(node);
@@ -173,6 +176,8 @@ TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* 
         }
         auto* node = new TNodoArbol(NodeKind::Catalogue);
         node->setText(0, Q(loaded.name));
+        const std::size_t slash = path.rfind('/');
+        node->SetFileName(slash == std::string::npos ? path : path.substr(slash + 1));
         const char code = loaded.lines->Line(0).size() > 1 ? loaded.lines->Line(0)[1] : ' ';
         TotalEntryCount += static_cast<long long>(loaded.lines->Count()) - 1;
         ++CatalogueCount;
@@ -225,11 +230,27 @@ std::string TFPrincipal::GetNodePath(QTreeWidgetItem* node) {
     return path;
 }
 
+std::string TFPrincipal::NombreEnDisco(QTreeWidgetItem* node) const {
+    const std::string& found = AsNodo(node)->FileName();
+    const bool catalogue = EsCatalogo(node);
+    const std::size_t dot = found.rfind('.');
+    const std::string_view shown = catalogue && dot != std::string::npos
+                                       ? std::string_view(found).substr(0, dot)
+                                       : std::string_view(found);
+    // A node renamed since it was read is named by its text.
+    if (!found.empty() && Q(shown) == node->text(0)) return found;
+    return node->text(0).toStdString() + (catalogue ? ".tct" : "");
+}
+
 std::string TFPrincipal::CarpetaDeNodo(QTreeWidgetItem* node) const {
     std::string path;
     for (QTreeWidgetItem* n = node; n != nullptr; n = n->parent())
-        path.insert(0, "/" + n->text(0).toStdString());
+        path.insert(0, "/" + NombreEnDisco(n));
     return BaseFolder.substr(0, BaseFolder.size() - 1) + path;
+}
+
+std::string TFPrincipal::FicheroDeCatalogo(QTreeWidgetItem* node) const {
+    return CarpetaDeNodo(node->parent()) + "/" + NombreEnDisco(node);
 }
 
 bool TFPrincipal::EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node) {

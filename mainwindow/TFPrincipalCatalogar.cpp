@@ -5,8 +5,10 @@
 #include "catalogue/scan/TFCrearCarpeta.h"
 #include "catalogue/scan/TFCrearDisco.h"
 #include "dialogs/Modal.h"
+#include "dialogs/TFCambiarCatalogo.h"
 #include "dialogs/TFCambiarColeccion.h"
 #include "dialogs/TFCrearColeccion.h"
+#include "mainwindow/BuiltActions.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Directory.h"
 #include "ui/CheckBox.h"
@@ -69,6 +71,8 @@ template <typename Window>
 void Catalogar(TFPrincipal& main, Window& window, const char* mode) {
     if (main.BusyFlag) return;
     main.CatalogueRunMode = mode;
+    // The catalogue listed before stays the shown one when none is made.
+    TNodoArbol* const shown = main.CurrentCatalogueNode;
     main.CurrentCatalogueNode = nullptr;
     // With no node selected the catalogue is saved at the top of the catalogue root.
     if (main.Arbol->currentItem() == nullptr) main.CollectionPath.clear();
@@ -77,6 +81,8 @@ void Catalogar(TFPrincipal& main, Window& window, const char* mode) {
     if (main.CurrentCatalogueNode != nullptr) {
         main.Arbol->setCurrentItem(main.CurrentCatalogueNode);
         main.ArbolChange(main.CurrentCatalogueNode);
+    } else {
+        main.CurrentCatalogueNode = shown;
     }
     main.Arbol->setFocus();
     main.OrdenaArbol();
@@ -104,8 +110,13 @@ void TFPrincipal::BBNuevaColeccionClick() {
 
 void TFPrincipal::BBCambiarClick() {
     if (BusyFlag || Arbol->topLevelItemCount() == 0) return;
-    if (!EsColeccion(Arbol->currentItem())) return;
-    MuestraModal(*FCambiarColeccion);
+    QTreeWidgetItem* node = Arbol->currentItem();
+    if (EsColeccion(node))
+        MuestraModal(*FCambiarColeccion);
+    else if (EsCatalogo(node))
+        MuestraModal(*FCambiarCatalogo);
+    else
+        return;
     OrdenaArbol();
 }
 

@@ -27,10 +27,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 
 namespace sorvane {
@@ -312,18 +314,33 @@ void TFPrincipal::BuildConfigPage() {
 
     // Printing tab: the columns of the four reports.
     auto* printing = new QGridLayout(TBCfgPrint);
-    const auto tabWidth = [](const char* name, QGroupBox* box) {
+    // The read-only edit holds the number; its up-down beside it (0-99)
+    // writes into it, and follows it when the edit is set (reset, settings).
+    const auto tabWidth = [](const char* name, const char* upDown, QGroupBox* box) {
         auto* edit = new QLineEdit("8", box);
         edit->setObjectName(name);
         edit->setReadOnly(true);
         edit->setMaximumWidth(40);
-        box->layout()->addWidget(edit);
+        auto* arrows = new QSpinBox(box);
+        arrows->setObjectName(upDown);
+        arrows->setRange(0, 99);
+        arrows->setValue(8);
+        QObject::connect(arrows, &QSpinBox::valueChanged, edit,
+                         [edit](int value) { edit->setText(QString::number(value)); });
+        QObject::connect(edit, &QLineEdit::textChanged, arrows, [arrows](const QString& text) {
+            arrows->setValue(std::clamp(text.trimmed().toInt(), 0, 99));
+        });
+        auto* row = new QHBoxLayout;
+        row->addWidget(edit);
+        row->addWidget(arrows);
+        row->addStretch();
+        static_cast<QBoxLayout*>(box->layout())->addLayout(row);
         return edit;
     };
     GBPrintTree = group("GBPrintTree", TBCfgPrint);
     CBPTColeccionesSN = Casilla("CBPTColeccionesSN", GBPrintTree);
     CBPTTipodiscoSN = Casilla("CBPTTipodiscoSN", GBPrintTree);
-    EPTTab = tabWidth("EPTTab", GBPrintTree);
+    EPTTab = tabWidth("EPTTab", "PTTabUD", GBPrintTree);
     GBPrintCatalogue = group("GBPrintCatalogue", TBCfgPrint);
     CBPCAnidadosSN = Casilla("CBPCAnidadosSN", GBPrintCatalogue);
     CBPCTamanoSN = Casilla("CBPCTamanoSN", GBPrintCatalogue);
@@ -331,7 +348,7 @@ void TFPrincipal::BuildConfigPage() {
     CBPCCreadoSN = Casilla("CBPCCreadoSN", GBPrintCatalogue);
     CBPCAtributosSN = Casilla("CBPCAtributosSN", GBPrintCatalogue);
     CBPCDescripcionSN = Casilla("CBPCDescripcionSN", GBPrintCatalogue);
-    EPCTab = tabWidth("EPCTab", GBPrintCatalogue);
+    EPCTab = tabWidth("EPCTab", "PCTabUD", GBPrintCatalogue);
     GBPrintDirectory = group("GBPrintDirectory", TBCfgPrint);
     CBPDTamanoSN = Casilla("CBPDTamanoSN", GBPrintDirectory);
     CBPDModificadoSN = Casilla("CBPDModificadoSN", GBPrintDirectory);

@@ -11,6 +11,7 @@
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFAnidados.h"
+#include "dialogs/TFCambiarDescripcion.h"
 #include "mainwindow/BuiltActions.h"
 #include "dialogs/LanguageFile.h"
 #include "mainwindow/TFPrincipal.h"
@@ -164,7 +165,7 @@ void TFPrincipal::ListaColeccion(QTreeWidgetItem* node) {
         (isCollection ? collections : catalogues) += 1;
         const std::string name = child->text(0).toStdString() + "\\";
         SGDirectorio->SetRowCells(i + 1, {"", isCollection ? collectionWord : catalogueWord, name});
-        SGDirectorio->SetRowTag(i + 1, kRowCollection);
+        SGDirectorio->SetRowTag(i + 1, isCollection ? kRowCollection : kRowCatalogue);
     }
     CurrentCatalogueNode = nullptr;
     CurrentFileCount = 0;
@@ -359,7 +360,7 @@ void TFPrincipal::ActivaBotonesDirectorio(int row) {
     SBAnidados->setEnabled(built::kNestedEntries &&
                            SGDirectorio->CellView(kColAttributes, row).find('@') !=
                                std::string_view::npos);
-    if (kind == kRowCollection) {
+    if (EsFilaListado(kind)) {
         for (QToolButton* b :
              {SBDescripcion, SBAbrirNotepad, SBAbrirSistema, SBAbrirExplorador, SBEncolarWinAmp})
             b->setEnabled(false);
@@ -381,7 +382,11 @@ void TFPrincipal::SGDirectorioDblClick() {
     const int row = SGDirectorio->Row();
     if (row < 1) return;
     const int kind = SGDirectorio->RowTag(row);
-    if ((kind == kRowFolder || kind == kRowCollection) && SGDirectorio->Col() == kColName) {
+    if (SGDirectorio->Col() == kColDescription) {
+        if (SBDescripcion->isEnabled()) BBDescripcionClick();
+        return;
+    }
+    if ((kind == kRowFolder || EsFilaListado(kind)) && SGDirectorio->Col() == kColName) {
         const std::string name(SGDirectorio->CellView(kColName, row));
         QTreeWidgetItem* node = Arbol->currentItem();
         if (node == nullptr) return;
@@ -410,6 +415,21 @@ void TFPrincipal::BBAnidadosClick() {
         SGDirectorio->RowTag(row) != kRowFile)
         return;
     MuestraModal(*FAnidados);
+}
+
+void TFPrincipal::SGDirectorioKeyUp(int key) {
+    if (key != Qt::Key_F2 || BusyFlag || !SBDescripcion->isEnabled()) return;
+    SGDirectorio->SetCol(kColKey);
+    BBDescripcionClick();
+}
+
+void TFPrincipal::BBDescripcionClick() {
+    if (BusyFlag || SGDirectorio->CellView(kColName, 1).empty()) return;
+    // Only a folder or file row of a shown catalogue has a line to hold a description.
+    const int row = SGDirectorio->Row();
+    const int kind = row > 0 ? SGDirectorio->RowTag(row) : kRowEmpty;
+    if (CurrentCatalogueNode == nullptr || (kind != kRowFolder && kind != kRowFile)) return;
+    MuestraModal(*FCambiarDescripcion);
 }
 
 void TFPrincipal::BBPadreClick() {
@@ -462,8 +482,7 @@ bool TFPrincipal::DibujaCelda(int col, int row, QPainter& painter, const QRect& 
         SGDirectorio->DrawCellText(painter, rect, " " + text, Qt::AlignRight | Qt::AlignVCenter);
         return true;
     }
-    if (kind == kRowCollection &&
-        SGDirectorio->CellView(kColDescription, row) == LeeTextoCapital("W", "COLECCION")) {
+    if (EsFilaListado(kind)) {
         QFont font = painter.font();
         font.setBold(true);
         painter.setFont(font);

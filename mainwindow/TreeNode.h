@@ -4,6 +4,7 @@
 
 #include <QTreeWidgetItem>
 #include <memory>
+#include <string>
 
 #include "catalogue/format/CatalogueLines.h"
 
@@ -28,9 +29,16 @@ public:
     void SetLines(std::unique_ptr<CatalogueLines> lines) { lines_ = std::move(lines); }
     void FreeLines() { lines_.reset(); }
 
+    // A catalogue's file name or a collection's folder name as the folder
+    // listed it ("Disk.TCT", or bytes that are not UTF-8); empty for a node not
+    // read from disk. TFPrincipal::NombreEnDisco decides when it still holds.
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(std::string name) { fileName_ = std::move(name); }
+
 private:
     NodeKind kind_;
     std::unique_ptr<CatalogueLines> lines_;
+    std::string fileName_;
 };
 
 inline TNodoArbol* AsNodo(QTreeWidgetItem* item) { return static_cast<TNodoArbol*>(item); }

@@ -2,6 +2,8 @@
 #include "platform/Files.h"
 
 #include <algorithm>
+#include "platform/Folders.h"
+
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -116,7 +118,11 @@ void ReadWholeFile(const std::string& path, PageBuffer& content,
     ReadAllInto(fd.get(), path, content, onRead);
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view content) {
+namespace {
+
+// Writes `content` to a new temporary file beside `path`, flushed and with the
+// usual mode, and gives its name; raises EInOutError and leaves nothing behind.
+std::string WriteTemporaryBeside(const std::string& path, std::string_view content) {
     std::string pattern = path + ".XXXXXX";
     const int raw = ::mkstemp(pattern.data());
     if (raw < 0) Fail("Cannot create a temporary file beside", path, errno);
@@ -129,10 +135,38 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         ::chmod(pattern.c_str(), 0666 & ~mask);
-        if (::rename(pattern.c_str(), path.c_str()) != 0) Fail("Cannot replace", path, errno);
     } catch (...) {
         ::unlink(pattern.c_str());
         throw;
+    }
+    return pattern;
+}
+
+} // namespace
+
+void WriteFileAtomically(const std::string& path, std::string_view content) {
+    const std::string temporary = WriteTemporaryBeside(path, content);
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        Fail("Cannot replace", path, error);
+    }
+}
+
+void RewriteUnderNewName(const std::string& oldPath, const std::string& newPath,
+                         std::string_view content) {
+    const std::string temporary = WriteTemporaryBeside(newPath, content);
+    if (!RenameNoReplace(temporary, newPath)) {
+        int error = errno;
+        struct stat info {};
+        if (::lstat(newPath.c_str(), &info) == 0) error = EEXIST;
+        ::unlink(temporary.c_str());
+        Fail("Cannot create", newPath, error);
+    }
+    if (::unlink(oldPath.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(newPath.c_str());
+        Fail("Cannot remove", oldPath, error);
     }
 }
 

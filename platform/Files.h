@@ -33,6 +33,14 @@ void ReadWholeFile(const std::string& path, PageBuffer& content,
 // over `path`, so a crash or a full disk never leaves half a file behind.
 void WriteFileAtomically(const std::string& path, std::string_view content);
 
+// Writes `content` as the new file `newPath` (a temporary file beside it,
+// flushed, then renamed into place without replacing anything) and only then
+// removes `oldPath`: a rename of a file together with a change of its content.
+// Raises EInOutError, leaving both names as they were, when `newPath` exists,
+// cannot be written, or `oldPath` cannot be removed.
+void RewriteUnderNewName(const std::string& oldPath, const std::string& newPath,
+                         std::string_view content);
+
 // The size of the file at `path` (the whole 64-bit size); 0 when nothing is there.
 std::uint64_t ReadFileSize(const std::string& path);
 

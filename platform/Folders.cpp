@@ -1,9 +1,10 @@
-// Folder creation, renames, temporary files and open-file facts over mkdir,
-// renameat2, mkostemp and statx.
+// Folder creation and removal, renames, deletes, temporary files and open-file
+// facts over mkdir, rmdir, renameat2, link, unlink, mkostemp and statx.
 #include "platform/Folders.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,10 +46,35 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
-    // A file system without the flag: test for the target just before a plain rename.
+    // A file system without the flag. A file is linked under its new name, which
+    // fails on an existing target, and then unlinked from its old one.
+    struct stat source {};
+    if (::lstat(from.c_str(), &source) != 0) return false;
+    if (!S_ISDIR(source.st_mode)) {
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            if (::unlink(from.c_str()) == 0) return true;
+            ::unlink(to.c_str());
+            return false;
+        }
+        if (errno == EEXIST) return false;
+    }
+    // A folder, or a file system without hard links: test for the target just
+    // before a plain rename.
     struct stat info {};
     if (::lstat(to.c_str(), &info) == 0 || errno != ENOENT) return false;
     return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool DeleteFile(const std::string& path, std::string* reason) {
+    if (!path.empty() && ::unlink(path.c_str()) == 0) return true;
+    if (reason != nullptr) *reason = path.empty() ? std::strerror(ENOENT) : std::strerror(errno);
+    return false;
+}
+
+bool RemoveEmptyFolder(const std::string& path, std::string* reason) {
+    if (!path.empty() && ::rmdir(path.c_str()) == 0) return true;
+    if (reason != nullptr) *reason = path.empty() ? std::strerror(ENOENT) : std::strerror(errno);
+    return false;
 }
 
 std::string CreateTempFileIn(const std::string& dir, const std::string& prefix) {

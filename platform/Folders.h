@@ -1,6 +1,7 @@
-// Creating folders and files: a whole folder path at once, one new folder, a
-// rename that never replaces, a unique temporary file in a chosen folder, and
-// the size and times of a file already open.
+// Creating and removing folders and files: a whole folder path at once, one new
+// folder, a rename that never replaces, deleting one file, removing one empty
+// folder, a unique temporary file in a chosen folder, and the size and times of
+// a file already open.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,15 @@ bool CreateFolder(const std::string& path);
 // `to` exists (an empty folder included, which a plain rename would replace)
 // or the rename fails.
 bool RenameNoReplace(const std::string& from, const std::string& to);
+
+// Deletes the file `path` (unlink); a folder is refused. False when nothing was
+// deleted; `reason` then gets the system's reason when given.
+bool DeleteFile(const std::string& path, std::string* reason = nullptr);
+
+// Removes the folder `path` only when it holds nothing (rmdir, never its
+// contents). False when it was not removed; `reason` then gets the system's
+// reason when given.
+bool RemoveEmptyFolder(const std::string& path, std::string* reason = nullptr);
 
 // Creates a new, empty file "<dir>/<prefix>XXXXXX" with a unique name (mkstemp)
 // and gives its path; "" when it cannot be created. An empty `dir` is the

@@ -81,6 +81,12 @@ TFCrearCarpeta::TFCrearCarpeta(QWidget* parent) : TVentanaCatalogar(parent) {
     DCBDisco->OnChange = [this] { DCBDiscoChange(); };
 }
 
+void TFCrearCarpeta::PreparaNuevo() {
+    TVentanaCatalogar::PreparaNuevo();
+    ShellTreeView1->setEnabled(true);
+    ShellTreeView1Change();
+}
+
 void TFCrearCarpeta::showEvent(QShowEvent* event) {
     TVentanaCatalogar::showEvent(event);
     Guarded([this] { FormShow(); });
@@ -158,6 +164,7 @@ void TFCrearCarpeta::MuestraProgreso(const ScanState& state) {
 void TFCrearCarpeta::BBNuevoCatalogoClick() {
     if (FPrincipal->BusyFlag || !BBNuevoCatalogo->isEnabled()) return;
     MExcluirExit();
+    if (EsRecatalogo()) QuitaExcluidasInexistentes();
     const std::vector<std::string> exclusions = LineasExcluidas();
     if (!ExclusionInexistente(exclusions).empty())
         return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE"));

@@ -14,6 +14,8 @@ class TFCrearCarpeta : public TVentanaCatalogar {
 public:
     explicit TFCrearCarpeta(QWidget* parent = nullptr);
 
+    // A new catalogue also chooses its folder again, from the tree's selection.
+    void PreparaNuevo() override;
     void FormShow();
     void ShellTreeView1Change();
     void DCBDiscoChange();

@@ -115,6 +115,11 @@ TFCrearDisco::TFCrearDisco(QWidget* parent) : TVentanaCatalogar(parent) {
     DCBDisco->OnChange = [this] { DCBDiscoChange(); };
 }
 
+void TFCrearDisco::PreparaNuevo() {
+    TVentanaCatalogar::PreparaNuevo();
+    RGTipoDisco->setEnabled(true);
+}
+
 void TFCrearDisco::showEvent(QShowEvent* event) {
     TVentanaCatalogar::showEvent(event);
     Guarded([this] { FormShow(); });
@@ -140,14 +145,19 @@ bool TFCrearDisco::LeeUnidad() {
     TDriveInfo& drives = DriveInfo();
     drives.Refresh(letter, kRefreshAll);
     const TDriveInfoRec record = drives.GetInfo(letter);
+    // A re-catalogue keeps the medium kind and the drive of its catalogue: the
+    // letter rules below would retype a Zip read from C, and a move to C would
+    // scan another disk under the catalogue's name.
+    const bool recatalogue = EsRecatalogo();
     if (!record.DiskPresent) {
         FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_INVALIDO"));
+        if (recatalogue) return false;
         if (letter != 'C' && DCBDisco->IndexOf('C') >= 0) DCBDisco->SetDrive('C');
         RGTipoDisco->SetItemIndex(kItemHardDisk);
         return false;
     }
-    if (letter == 'A' || letter == 'B') RGTipoDisco->SetItemIndex(kItemFloppy);
-    if (letter == 'C') RGTipoDisco->SetItemIndex(kItemHardDisk);
+    if (!recatalogue && (letter == 'A' || letter == 'B')) RGTipoDisco->SetItemIndex(kItemFloppy);
+    if (!recatalogue && letter == 'C') RGTipoDisco->SetItemIndex(kItemHardDisk);
     MuestraSerieYEtiqueta();
 
     const DiskSpace space = DriveMap::Read(LiveDriveRoots()).Space(letter);
@@ -188,6 +198,7 @@ void TFCrearDisco::MuestraProgreso(const ScanState& state) {
 void TFCrearDisco::BBNuevoCatalogoClick() {
     if (FPrincipal->BusyFlag) return;
     MExcluirExit();
+    if (EsRecatalogo()) QuitaExcluidasInexistentes();
     const std::vector<std::string> exclusions = LineasExcluidas();
     const std::string missing = ExclusionInexistente(exclusions);
     if (!missing.empty()) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " " + missing);

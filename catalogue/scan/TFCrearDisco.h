@@ -14,6 +14,8 @@ class TFCrearDisco : public TVentanaCatalogar {
 public:
     explicit TFCrearDisco(QWidget* parent = nullptr);
 
+    // A new catalogue also chooses its medium kind again.
+    void PreparaNuevo() override;
     void FormShow();
     void DCBDiscoChange();
     void BBActualizarClick() override;

@@ -129,6 +129,24 @@ void TVentanaCatalogar::PreparaNuevo() {
     DCBDisco->setEnabled(true);
 }
 
+bool TVentanaCatalogar::EsRecatalogo() {
+    return FPrincipal->CatalogueRunMode == "RDISCO" || FPrincipal->CatalogueRunMode == "RCARPETA";
+}
+
+std::vector<std::string> TVentanaCatalogar::QuitaExcluidasInexistentes() {
+    MExcluirExit();
+    std::vector<std::string> dropped;
+    QStringList kept;
+    for (const std::string& line : LineasExcluidas()) {
+        if (ExclusionInexistente({line}).empty())
+            kept << QString::fromStdString(line);
+        else
+            dropped.push_back(line);
+    }
+    if (!dropped.empty()) MExcluir->setPlainText(kept.join('\n'));
+    return dropped;
+}
+
 bool TVentanaCatalogar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ENombre && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -296,7 +314,10 @@ void TVentanaCatalogar::GuardaCatalogo(const std::string& name, const std::strin
     std::string folder = FPrincipal->CollectionPath;
     for (char& c : folder)
         if (c == '\\') c = '/';
-    const std::string path = FPrincipal->BaseFolder + (folder.empty() ? "" : folder + "/") + name + extension;
+    std::string path =
+        FPrincipal->BaseFolder + (folder.empty() ? "" : folder + "/") + name + extension;
+    // A re-catalogue names the file beside the catalogue's own.
+    if (!load && !FPrincipal->RecatalogueFile.empty()) path = FPrincipal->RecatalogueFile;
     FPrincipal->ScanBuffer.SaveToFile(path);
     if (!load) return;
     QTreeWidgetItem* parent = FPrincipal->CollectionPath.empty() ? nullptr : FPrincipal->Arbol->currentItem();

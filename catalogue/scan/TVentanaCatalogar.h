@@ -29,7 +29,14 @@ public:
     explicit TVentanaCatalogar(QWidget* parent);
 
     // Clears and enables the name and exclusion boxes for a new catalogue.
-    void PreparaNuevo();
+    virtual void PreparaNuevo();
+    // True in a re-catalogue ("RDISCO", "RCARPETA").
+    static bool EsRecatalogo();
+    // Puts the chosen drive's letter on every exclusion line (MExcluirExit) and
+    // drops the lines that name no existing folder, which exclude nothing; a
+    // re-catalogue's exclusions cannot be edited, so a folder removed since the
+    // first scan must not stop the run. Gives the lines dropped.
+    std::vector<std::string> QuitaExcluidasInexistentes();
 
     void MExcluirExit();
     void SBSelectCarpetaClick();

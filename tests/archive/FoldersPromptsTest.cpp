@@ -96,6 +96,36 @@ TEST_F(PlatformFolders, RenameNoReplaceNeverReplaces) {
     EXPECT_FALSE(RenameNoReplace("", base_ + "/C"));
 }
 
+TEST_F(PlatformFolders, DeleteFileAndRemoveEmptyFolderTakeOnlyTheirOwn) {
+    fs::create_directories(base_ + "/Full/inner");
+    fs::create_directories(base_ + "/Empty");
+    WriteText(base_ + "/Full/kept.txt", "k");
+    struct Case {
+        std::string relative;
+        bool file; // DeleteFile, else RemoveEmptyFolder
+        bool removed;
+    };
+    const std::vector<Case> cases = {
+        {"Empty", true, false}, // a folder is no file
+        {"file", false, false}, // a file is no folder
+        {"Full", false, false}, // a folder that holds something stays whole
+        {"missing", true, false}, {"missing", false, false},
+        {"file", true, true},     {"Empty", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.relative);
+        std::string reason;
+        const std::string path = base_ + "/" + c.relative;
+        EXPECT_EQ(c.file ? DeleteFile(path, &reason) : RemoveEmptyFolder(path, &reason), c.removed);
+        EXPECT_EQ(reason.empty(), c.removed);
+        EXPECT_EQ(fs::exists(path), !c.removed && c.relative != "missing");
+    }
+    EXPECT_TRUE(fs::is_regular_file(base_ + "/Full/kept.txt"));
+    EXPECT_TRUE(fs::is_directory(base_ + "/Full/inner"));
+    EXPECT_FALSE(DeleteFile(""));
+    EXPECT_FALSE(RemoveEmptyFolder(""));
+}
+
 TEST_F(PlatformFolders, CreateTempFileIn) {
     std::set<std::string> names;
     for (const std::string& dir : {base_, base_ + "/"}) {

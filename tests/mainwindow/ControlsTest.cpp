@@ -255,59 +255,6 @@ TEST_F(ControlsTest, EveryToolButtonShowsAPictureAndAHint) {
     EXPECT_EQ(w.SBCargaWinAmp->toolTip().toStdString(), LeeTexto("L", "GB_PATH_WINAMP"));
 }
 
-// ---- Gestures without their window --------------------------------------------
-
-TEST_F(ControlsTest, GesturesOfWindowsNotBuiltChangeNothing) {
-    Start();
-    TFPrincipal& w = *FPrincipal;
-    w.Arbol->setCurrentItem(TreeNode("Backups/Disco"));
-    const int archive = DirectoryRow("colour.zip");
-    const int file = DirectoryRow("report.doc");
-    ASSERT_GT(archive, 0);
-    ASSERT_GT(file, 0);
-    std::vector<std::string> before;
-    for (int col = 0; col < w.SGDirectorio->ColCount(); ++col)
-        for (const std::string& cell : GridColumn(*w.SGDirectorio, col))
-            before.push_back(cell);
-    const auto unchanged = [&](const char* what) {
-        SCOPED_TRACE(what);
-        EXPECT_TRUE(recorder_.messages.empty());
-        EXPECT_TRUE(recorder_.dialogs.empty());
-        EXPECT_EQ(w.Arbol->currentItem(), TreeNode("Backups/Disco"));
-        EXPECT_FALSE(w.BusyFlag);
-        std::vector<std::string> now;
-        for (int col = 0; col < w.SGDirectorio->ColCount(); ++col)
-            for (const std::string& cell : GridColumn(*w.SGDirectorio, col))
-                now.push_back(cell);
-        EXPECT_EQ(now, before);
-        EXPECT_TRUE(Idle(w.SGDirectorio)); // no cell editor open
-    };
-
-    // The description editor is not offered, and its gestures are inert.
-    w.SGDirectorio->SetCurrentCell(2, archive);
-    EXPECT_FALSE(w.SBDescripcion->isEnabled());
-    for (int row : {archive, file}) {
-        w.SGDirectorio->SetCurrentCell(1, row);
-        w.SGDirectorioDblClick();
-        unchanged("double click in the description column");
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_F2, Qt::NoModifier);
-        QApplication::sendEvent(w.SGDirectorio, &press);
-        QApplication::sendEvent(w.SGDirectorio, &release);
-        unchanged("F2 on the grid");
-    }
-    // F2 and Delete on the tree.
-    for (Qt::Key key : {Qt::Key_F2, Qt::Key_Delete}) {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-        QApplication::sendEvent(w.Arbol, &press);
-        QApplication::sendEvent(w.Arbol, &release);
-        unchanged("a key on the tree");
-        EXPECT_TRUE(fs::exists(root_ / "Backups" / "Disco.tct"));
-        EXPECT_TRUE(Idle(w.Arbol));
-    }
-}
-
 // ---- Showing a hit in its catalogue -------------------------------------------
 
 struct ShowCase {

@@ -100,6 +100,7 @@ void ModalRecorder::Install() {
     };
     hooks.askYesNo = [this](const QString& caption, const QString& text) {
         questions.push_back({caption, text});
+        if (onQuestion) onQuestion();
         return answer;
     };
     hooks.systemMessage = [this](const QString& text) { messages.push_back(systemPrefix + text.toStdString()); };

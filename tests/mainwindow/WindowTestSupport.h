@@ -83,6 +83,7 @@ struct ModalRecorder {
     std::vector<std::string> passingWindows;
     std::vector<std::pair<QString, QString>> questions;      // caption and text of each question
     bool answer = true;                                      // the answer to every question
+    std::function<void()> onQuestion;                        // runs while a question is open
     int errorWindows = 0;                                    // times the error window was shown
     std::string errorCaption;                                // its caption the last time
     std::function<int(QDialog&)> onDialog;                   // answers a window; Accepted when unset

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <ostream>
@@ -110,6 +111,56 @@ TEST_F(FilesTest, WriteFileAtomicallyReportsFailuresAndLeavesNothing) {
     EXPECT_THROW(WriteFileAtomically(PathOf("taken"), "content"), EInOutError);
     EXPECT_EQ(Entries(), std::vector<std::string>{"taken"});
     EXPECT_EQ(ReadWholeFile(PathOf("taken/inside.txt")), "keep me");
+}
+
+TEST_F(FilesTest, RewriteUnderNewNameWritesTheNewFileThenRemovesTheOld) {
+    Put("Disk.TCT", "old header\r\n");
+    RewriteUnderNewName(PathOf("Disk.TCT"), PathOf("Music.tct"), "new header\r\n");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"Music.tct"}) << "old file or temporary left";
+    EXPECT_EQ(ReadWholeFile(PathOf("Music.tct")), "new header\r\n");
+}
+
+TEST_F(FilesTest, RewriteUnderNewNameNeverReplacesAndLosesNothing) {
+    struct Case {
+        const char* what;
+        std::function<void()> arrange; // puts something in the way of "new.tct"
+        std::vector<std::string> after;
+    };
+    const std::vector<Case> cases = {
+        {"a file of the new name",
+         [&] { Put("new.tct", "someone else's catalogue"); },
+         {"new.tct", "old.tct"}},
+        {"an empty folder of the new name",
+         [&] { fs::create_directory(PathOf("new.tct")); },
+         {"new.tct", "old.tct"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(PathOf("new.tct"));
+        Put("old.tct", "old content");
+        c.arrange();
+        const bool folder = fs::is_directory(PathOf("new.tct"));
+        try {
+            RewriteUnderNewName(PathOf("old.tct"), PathOf("new.tct"), "new content");
+            ADD_FAILURE() << "no exception";
+        } catch (const EInOutError& e) {
+            EXPECT_NE(std::string(e.what()).find("exists"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(Entries(), c.after) << "temporary left behind";
+        EXPECT_EQ(ReadWholeFile(PathOf("old.tct")), "old content");
+        if (!folder) {
+            EXPECT_EQ(ReadWholeFile(PathOf("new.tct")), "someone else's catalogue");
+        } else {
+            EXPECT_TRUE(fs::is_empty(PathOf("new.tct")));
+        }
+    }
+
+    // The old file cannot be removed: the new one goes again.
+    fs::remove_all(PathOf("new.tct"));
+    fs::remove(PathOf("old.tct"));
+    EXPECT_THROW(RewriteUnderNewName(PathOf("old.tct"), PathOf("new.tct"), "new content"),
+                 EInOutError);
+    EXPECT_TRUE(Entries().empty());
 }
 
 TEST_F(FilesTest, ReadWholeFileReadsEveryByte) {

@@ -1,0 +1,219 @@
+// The description editor.
+#include "dialogs/TFCambiarDescripcion.h"
+
+#include "catalogue/format/CatalogueLine.h"
+#include "dialogs/Language.h"
+#include "dialogs/Modal.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "ui/SlotBarrier.h"
+#include "ui/StatusBar.h"
+#include "ui/StringGrid.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace sorvane {
+namespace {
+
+// Columns of the directory grid the window reads.
+constexpr int kColDescription = 1;
+constexpr int kColName = 2;
+constexpr int kColFirstMedia = 8; // duration; resolution to genre follow
+constexpr int kMaxDescription = 256;
+
+// A character a description cannot hold: it would end the line, or open or
+// close one of its blocks.
+bool Refused(QChar c) {
+    return c.unicode() < 32 || c == '|';
+}
+
+QString Q(std::string_view bytes) {
+    return QString::fromStdString(text::AsUtf8(bytes));
+}
+
+} // namespace
+
+TFCambiarDescripcion::TFCambiarDescripcion(QWidget* parent) : QDialog(parent) {
+    setObjectName("FCambiarDescripcion");
+    setModal(true);
+    const auto label = [this](const char* name, QWidget* parent) {
+        auto* l = new QLabel(parent);
+        l->setObjectName(name);
+        return l;
+    };
+    LItem = label("LItem", this);
+    LAnterior = label("LAnterior", this);
+    LNueva = label("LNueva", this);
+    MNombre = new QPlainTextEdit(this);
+    MNombre->setObjectName("MNombre");
+    MNombre->setReadOnly(true);
+    MNombre->setFixedHeight(MNombre->fontMetrics().lineSpacing() * 3);
+    EAnterior = new QLineEdit(this);
+    EAnterior->setObjectName("EAnterior");
+    EAnterior->setReadOnly(true);
+    ENueva = new QLineEdit(this);
+    ENueva->setObjectName("ENueva");
+    ENueva->setMinimumWidth(420);
+    ENueva->installEventFilter(this);
+    LItem->setBuddy(MNombre);
+    LAnterior->setBuddy(EAnterior);
+    LNueva->setBuddy(ENueva);
+    BBAceptar = new QPushButton(this);
+    BBAceptar->setObjectName("BBAceptar");
+    BBAceptar->setAutoDefault(false);
+
+    GBMultimedia = new QGroupBox(this);
+    GBMultimedia->setObjectName("GBMultimedia");
+    auto* media = new QGridLayout(GBMultimedia);
+    const std::pair<QLabel**, const char*> captions[] = {
+        {&LMMDuracion, "LMMDuracion"}, {&LMMResolucion, "LMMResolucion"},
+        {&LMMCalidad, "LMMCalidad"},   {&LMMCanales, "LMMCanales"},
+        {&LMMAno, "LMMAno"},           {&LMMPista, "LMMPista"},
+        {&LMMGenero, "LMMGenero"},
+    };
+    const std::pair<QLabel**, const char*> values[] = {
+        {&LMMDatoDuracion, "LMMDatoDuracion"}, {&LMMDatoResolucion, "LMMDatoResolucion"},
+        {&LMMDatoCalidad, "LMMDatoCalidad"},   {&LMMDatoCanales, "LMMDatoCanales"},
+        {&LMMDatoAno, "LMMDatoAno"},           {&LMMDatoPista, "LMMDatoPista"},
+        {&LMMDatoGenero, "LMMDatoGenero"},
+    };
+    for (int i = 0; i < 7; ++i) {
+        *captions[i].first = label(captions[i].second, GBMultimedia);
+        *values[i].first = label(values[i].second, GBMultimedia);
+        media->addWidget(*captions[i].first, i % 4, (i / 4) * 2);
+        media->addWidget(*values[i].first, i % 4, (i / 4) * 2 + 1);
+    }
+
+    auto* layout = new QGridLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(LItem, 0, 0);
+    layout->addWidget(MNombre, 0, 1);
+    layout->addWidget(LAnterior, 1, 0);
+    layout->addWidget(EAnterior, 1, 1);
+    layout->addWidget(LNueva, 2, 0);
+    layout->addWidget(ENueva, 2, 1);
+    layout->addWidget(GBMultimedia, 3, 0, 1, 2);
+    layout->addWidget(BBAceptar, 4, 1, Qt::AlignRight);
+
+    connect(BBAceptar, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBAceptarClick(); }); });
+}
+
+QString TFCambiarDescripcion::LimpiaDescripcion(const QString& text) {
+    QString clean;
+    clean.reserve(text.size());
+    for (QChar c : text)
+        if (!Refused(c)) clean += c;
+    return clean;
+}
+
+void TFCambiarDescripcion::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Guarded([this] { FormShow(); });
+}
+
+void TFCambiarDescripcion::FormShow() {
+    TFPrincipal& main = *FPrincipal;
+    const TStringGrid& grid = *main.SGDirectorio;
+    row_ = grid.Row();
+    const int kind = row_ > 0 ? grid.RowTag(row_) : kRowEmpty;
+    node_ = kind == kRowFolder || kind == kRowFile ? main.CurrentCatalogueNode : nullptr;
+    if (node_ == nullptr) return;
+    ENueva->setMaxLength(kMaxDescription);
+    const std::string& folder = main.CurrentFolderPath;
+    MNombre->setPlainText(QString(QChar::fromLatin1(DameCabeceraUnidad(node_->Lines()->Line(0)))) +
+                          ":" + Q(folder) + (folder == "\\" ? "" : "\\") +
+                          grid.CellText(kColName, row_).trimmed());
+    QLabel* const media[] = {LMMDatoDuracion, LMMDatoResolucion, LMMDatoCalidad, LMMDatoCanales,
+                             LMMDatoAno,      LMMDatoPista,      LMMDatoGenero};
+    for (int i = 0; i < 7; ++i)
+        media[i]->setText(grid.CellText(kColFirstMedia + i, row_));
+    EAnterior->setText(grid.CellText(kColDescription, row_));
+    ENueva->setText(EAnterior->text());
+    ENueva->setFocus();
+}
+
+void TFCambiarDescripcion::BBAceptarClick() {
+    if (node_ == nullptr) return;
+    // Pasted text skips the key filter: CR or LF would split the line, and
+    // 26, 29, 30 or 31 would open or close one of its blocks.
+    ENueva->setText(LimpiaDescripcion(ENueva->text()).trimmed());
+    if (ENueva->text() == EAnterior->text()) return;
+    const QString caption = QString::fromStdString(LeeTexto("M", "M_CAMBIAR_DESC"));
+    if (!PreguntaSiNo(caption, QString::fromStdString(LeeTexto("M", "M_DESEA_CAMBIAR_DESC"))))
+        return;
+
+    TFPrincipal& main = *FPrincipal;
+    TStatusPanel& panel = main.SBPrincipal->Panels(1);
+    panel.SetText(LeeTexto("M", "M_ALMACENANDO_DESC"));
+    main.SBPrincipal->repaint();
+
+    // The row's line, among the lines of the shown folder and below it.
+    CatalogueLines& lines = *node_->Lines();
+    const std::string name = main.SGDirectorio->Cells(kColName, row_);
+    const std::string& folder = main.CurrentFolderPath;
+    std::size_t index = 0;
+    if (main.CurrentLineIndex >= 0) {
+        const auto first = static_cast<std::size_t>(main.CurrentLineIndex) + 1;
+        if (!name.empty() && name.back() == '\\') {
+            const std::string target = folder + (folder == "\\" ? "" : "\\") + name;
+            for (std::size_t i = first; i < lines.Count() && index == 0; ++i) {
+                const std::string_view line = lines.Line(i);
+                if (EsLineaCarpeta(line) && std::string(DameCarpetaRuta(line)) + "\\" == target)
+                    index = i;
+            }
+        } else {
+            for (std::size_t i = first; i < lines.Count() && index == 0; ++i) {
+                const std::string_view line = lines.Line(i);
+                if (EsLineaCarpeta(line)) break;
+                if (DameFicheroNombre(line) == name) index = i;
+            }
+        }
+    }
+    if (index == 0) {
+        panel.SetText("");
+        return main.MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_CAMBIAR_DESC"));
+    }
+
+    const std::string before(lines.Line(index));
+    const std::string description = ENueva->text().toStdString();
+    lines.Replace(index, description.empty() ? std::string(QuitaDescripcion(before))
+                                             : PonDescripcion(before, description));
+    try {
+        lines.SaveToFile(main.FicheroDeCatalogo(node_));
+    } catch (const EInOutError& e) {
+        // Memory keeps what the file holds, so no later save writes this text unasked.
+        lines.Replace(index, before);
+        panel.SetText("");
+        return main.MuestraMensaje(e.what());
+    }
+    panel.SetText("");
+    main.SGDirectorio->SetCellText(kColDescription, row_, ENueva->text());
+    accept();
+}
+
+bool TFCambiarDescripcion::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ENueva && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            Guarded([this] { BBAceptarClick(); });
+            return true;
+        }
+        // Escape reaches the window, which closes; Tab moves the focus.
+        if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Tab ||
+            key->key() == Qt::Key_Backtab)
+            return QDialog::eventFilter(watched, event);
+        const QString typed = key->text();
+        if (!typed.isEmpty() && typed.at(0) != '\b' && Refused(typed.at(0))) return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace sorvane

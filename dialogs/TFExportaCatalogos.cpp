@@ -1,0 +1,222 @@
+// The catalogue export window.
+#include "dialogs/TFExportaCatalogos.h"
+
+#include "catalogue/format/CatalogueLines.h"
+#include "catalogue/format/ExportRows.h"
+#include "dialogs/Language.h"
+#include "dialogs/Modal.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/AtomicFile.h"
+#include "platform/Files.h"
+#include "ui/BusyGuard.h"
+#include "ui/CheckBox.h"
+#include "ui/SlotBarrier.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace sorvane {
+namespace {
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Empties the main window's scratch list when the scope ends, however it ends.
+struct Emptied {
+    CatalogueLines& buffer;
+    ~Emptied() { buffer.Clear(); }
+};
+
+} // namespace
+
+TFExportaCatalogos::TFExportaCatalogos(QWidget* parent) : QDialog(parent) {
+    setObjectName("FExportaCatalogos");
+    setModal(true);
+    const auto label = [this](const char* name) {
+        auto* l = new QLabel(this);
+        l->setObjectName(name);
+        l->setWordWrap(true);
+        return l;
+    };
+    const auto button = [this](const char* name) {
+        auto* b = new QPushButton(this);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        return b;
+    };
+    BExportaCatalogo = button("BExportaCatalogo");
+    BExportaColeccion = button("BExportaColeccion");
+    BExportaTodo = button("BExportaTodo");
+    LExportaCatalogo = label("LExportaCatalogo");
+    LExportaColeccion = label("LExportaColeccion");
+    LExportaTodo = label("LExportaTodo");
+    LProgresoExportar = label("LProgresoExportar");
+    PBExportar = new QProgressBar(this);
+    PBExportar->setObjectName("PBExportar");
+    PBExportar->setRange(0, 1);
+    PBExportar->setValue(0);
+    GBExportarOpciones = new QGroupBox(this);
+    GBExportarOpciones->setObjectName("GBExportarOpciones");
+    CBExportaAnidados = new TCheckBox(QString(), GBExportarOpciones);
+    CBExportaAnidados->setObjectName("CBExportaAnidados");
+    (new QVBoxLayout(GBExportarOpciones))->addWidget(CBExportaAnidados);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(BExportaCatalogo, 0, 0);
+    layout->addWidget(LExportaCatalogo, 0, 1);
+    layout->addWidget(BExportaColeccion, 1, 0);
+    layout->addWidget(LExportaColeccion, 1, 1);
+    layout->addWidget(BExportaTodo, 2, 0);
+    layout->addWidget(LExportaTodo, 2, 1);
+    layout->addWidget(GBExportarOpciones, 3, 0, 1, 2);
+    layout->addWidget(LProgresoExportar, 4, 0, 1, 2);
+    layout->addWidget(PBExportar, 5, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
+    setMinimumWidth(420);
+
+    connect(BExportaCatalogo, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BExportaCatalogoClick(); }); });
+    connect(BExportaColeccion, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BExportaColeccionClick(); }); });
+    connect(BExportaTodo, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BExportaTodoClick(); }); });
+}
+
+void TFExportaCatalogos::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Guarded([this] { FormShow(); });
+}
+
+void TFExportaCatalogos::closeEvent(QCloseEvent* event) {
+    if (running_)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+void TFExportaCatalogos::keyPressEvent(QKeyEvent* event) {
+    if (running_ && event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFExportaCatalogos::reject() {
+    if (!running_) QDialog::reject();
+}
+
+void TFExportaCatalogos::FormShow() {
+    setWindowTitle(Text(LeeTextoCapital("W", "EXPORTACION")));
+    LProgresoExportar->setText(Text(LeeTextoCapital("W", "INFO_PROGRESO")));
+    LExportaCatalogo->setText(Text(LeeTexto("L", "L_EXPORTA_UNO")));
+    LExportaColeccion->setText(Text(LeeTexto("L", "L_EXPORTA_COLECCION")));
+    LExportaTodo->setText(Text(LeeTexto("L", "L_EXPORTA_TODO")));
+    GBExportarOpciones->setTitle(Text(LeeTextoCapital("W", "OPCIONES")));
+    CBExportaAnidados->setText(Text(LeeTexto("L", "L_EXPORTA_ANIDADOS")));
+    for (QPushButton* b : {BExportaCatalogo, BExportaColeccion, BExportaTodo})
+        b->setText(Text(LeeTextoCapital("W", "EXPORTACION")));
+    ActivaBotones();
+    PBExportar->setRange(0, 1);
+    PBExportar->setValue(0);
+}
+
+void TFExportaCatalogos::ActivaBotones() {
+    TFPrincipal& main = *FPrincipal;
+    QTreeWidgetItem* node = main.Arbol->currentItem();
+    BExportaCatalogo->setEnabled(main.EsCatalogo(node));
+    BExportaColeccion->setEnabled(main.EsColeccion(node));
+    BExportaTodo->setEnabled(true);
+}
+
+void TFExportaCatalogos::GeneraFilasExportacion(CatalogueLines& target, TNodoArbol& node,
+                                                bool withCatalogue) {
+    const CatalogueLines* lines = node.Lines();
+    if (lines == nullptr) return;
+    const std::string name = node.text(0).toStdString();
+    TFPrincipal& main = *FPrincipal;
+    FilasExportacion(
+        *lines, withCatalogue ? std::optional<std::string_view>(name) : std::nullopt,
+        CBExportaAnidados->Checked(),
+        [&main](const DateTime& date) { return main.TextoFechaUtf8(date, true); }, target);
+}
+
+void TFExportaCatalogos::BExportaCatalogoClick() {
+    TFPrincipal& main = *FPrincipal;
+    if (running_ || main.BusyFlag || main.CurrentCatalogueNode == nullptr) return;
+    Exporta(main.CurrentCatalogueNode->text(0), {main.CurrentCatalogueNode}, false);
+}
+
+void TFExportaCatalogos::BExportaColeccionClick() {
+    TFPrincipal& main = *FPrincipal;
+    QTreeWidgetItem* collection = main.Arbol->currentItem();
+    if (running_ || main.BusyFlag || !main.EsColeccion(collection)) return;
+    std::vector<TNodoArbol*> catalogues;
+    for (QTreeWidgetItemIterator it(collection); *it; ++it) {
+        if (*it != collection && !TFPrincipal::EsDescendiente(collection, *it)) break;
+        if (main.EsCatalogo(*it)) catalogues.push_back(AsNodo(*it));
+    }
+    Exporta(collection->text(0), catalogues, true);
+}
+
+void TFExportaCatalogos::BExportaTodoClick() {
+    TFPrincipal& main = *FPrincipal;
+    if (running_ || main.BusyFlag) return;
+    std::vector<TNodoArbol*> catalogues;
+    for (QTreeWidgetItemIterator it(main.Arbol); *it; ++it)
+        if (main.EsCatalogo(*it)) catalogues.push_back(AsNodo(*it));
+    Exporta("FullCollection", catalogues, true);
+}
+
+void TFExportaCatalogos::Exporta(const QString& name, const std::vector<TNodoArbol*>& catalogues,
+                                 bool withCatalogue) {
+    TFPrincipal& main = *FPrincipal;
+    const QString path = PreguntaFicheroGuardar({QString(), "ASCII Tab (*.txt)", "txt", name});
+    if (path.isEmpty()) return;
+
+    const TBusyGuard busy(main.BusyFlag);
+    const TBusyGuard running(running_);
+    for (QPushButton* b : {BExportaCatalogo, BExportaColeccion, BExportaTodo})
+        b->setEnabled(false);
+    struct Restored {
+        TFExportaCatalogos& window;
+        ~Restored() {
+            Guarded([this] { window.ActivaBotones(); });
+        }
+    } const restored{*this};
+    const Emptied emptied{main.ScanBuffer};
+    const int count = static_cast<int>(catalogues.size());
+    PBExportar->setRange(0, std::max(1, count));
+    PBExportar->setValue(0);
+    try {
+        // One catalogue's rows in memory at a time.
+        TAtomicFile file(path.toStdString());
+        for (int i = 0; i < count; ++i) {
+            main.ScanBuffer.Clear();
+            GeneraFilasExportacion(main.ScanBuffer, *catalogues[static_cast<std::size_t>(i)],
+                                   withCatalogue);
+            file.Write(main.ScanBuffer.ToText());
+            PBExportar->setValue(i + 1);
+            if (withCatalogue) QCoreApplication::processEvents();
+        }
+        file.Commit();
+    } catch (const EInOutError& e) {
+        main.MuestraMensaje(e.what());
+        return;
+    }
+    PBExportar->setValue(PBExportar->maximum());
+    MensajeSistema(Text(LeeTextoCapital("W", "TRABAJO_HECHO")));
+}
+
+} // namespace sorvane

@@ -39,6 +39,9 @@ WindowRig::WindowRig(const fs::path& root, Questions questions) : previous_(fs::
         const bool record = questions == Questions::Recorded;
         SetModalHooks({
             [this](QDialog& dialog) {
+                // The language question and the tips of a start without settings.
+                if (dialog.objectName() == "FAskIdioma" || dialog.objectName() == "FTips")
+                    return static_cast<int>(QDialog::Accepted);
                 messages_.push_back(&dialog == FMensajes
                                         ? FMensajes->LMensaje->text().toStdString()
                                         : dialog.windowTitle().toStdString());
@@ -53,6 +56,8 @@ WindowRig::WindowRig(const fs::path& root, Questions questions) : previous_(fs::
         });
         CreaVentanas();
         FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
+        // Never the settings of the build's program folder.
+        FPrincipal->SettingsPathOverride = (root / ".sorvane-bench.ini").string();
         FPrincipal->FormActivate();
         if (!FPrincipal->StartupDone()) throw std::runtime_error("the main window did not start");
     } catch (...) {

@@ -32,6 +32,6 @@ inline constexpr bool kCollectorAdd = false;
 // SBAyudaCat, SBAyudaBus, SBAyudaCfgBasic, SBAyudaCfgAvanzada, SBAyudaCfgImpresion.
 inline constexpr bool kHelp = true;
 // BBtips: the tips window.
-inline constexpr bool kTips = false;
+inline constexpr bool kTips = true;
 
 } // namespace sorvane::built

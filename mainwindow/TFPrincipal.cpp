@@ -19,6 +19,7 @@
 #include "dialogs/TFColectorMensaje.h"
 #include "dialogs/TFCrearColeccion.h"
 #include "dialogs/TFMensajes.h"
+#include "dialogs/TFTips.h"
 #include "mainwindow/BuiltActions.h"
 #include "mainwindow/ButtonIcons.h"
 #include "mainwindow/TFErrores.h"
@@ -38,6 +39,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -45,6 +47,7 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
@@ -473,10 +476,12 @@ void TFPrincipal::FormActivate() {
         DateFormat = locale.dateFormat(QLocale::ShortFormat);
         DateTimeFormat = DateFormat + " " + locale.timeFormat(QLocale::LongFormat);
         ResetConfiguracion();
+        ArrancaConfiguracion();
         RGIdiomaClick();
         InternalErrorWord() = LeeTexto("W", "ERROR_INTERNO");
         ErrorWord = LeeTexto("W", "ERROR");
         WarningWord = LeeTexto("W", "AVISO");
+        AplicaLineasRejillas();
         LColectorSize->clear();
         Lectores = std::make_unique<MediaReaders>();
 
@@ -540,6 +545,7 @@ void TFPrincipal::FormActivate() {
     ActivaBotonesArbol(nullptr);
     ActivaBotonesDirectorio(0);
     Arbol->setFocus();
+    if (!CBTipsComienzo->Checked()) MuestraTips(this);
 }
 
 bool TFPrincipal::FormCloseQuery() {
@@ -569,6 +575,8 @@ void TFPrincipal::FormClose() {
     }
     FFinal->hide();
     Lectores.reset();
+    // A save that fails is reported; the close goes on.
+    Guarded([this] { GuardaConfiguracion(); });
     ScanBuffer.Clear();
 }
 
@@ -597,6 +605,17 @@ int TFPrincipal::ObtieneTamanoCluster(const QString& text) {
 }
 
 void TFPrincipal::ResetConfiguracion() {
+    // Rows as high as the screen's density asks, never lower than the grid's
+    // text needs.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int dpi = screen != nullptr ? static_cast<int>(screen->logicalDotsPerInchY()) : 96;
+    for (TStringGrid* grid :
+         {SGDirectorio, SGResultados, FAnidados != nullptr ? FAnidados->SGAnidados : nullptr,
+          FColector != nullptr ? FColector->SGColector : nullptr}) {
+        if (grid == nullptr) continue;
+        const int height = AltoFilaPorDpi(dpi, grid->DefaultRowHeight());
+        grid->SetDefaultRowHeight(std::max(height, grid->fontMetrics().height() + 4));
+    }
     RGAciertos->SetItemIndex(0);
     HitRedBold = true;
     HitBold = HitRed = false;

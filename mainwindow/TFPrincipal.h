@@ -98,6 +98,23 @@ public:
     static int ObtieneTamanoCluster(const QString& text);
     void MuestraMensaje(const std::string& text);
     void ResetConfiguracion();
+    // The settings file (TFPrincipalAjustes.cpp): every option, column width and
+    // the window's place read into the controls, or written from them. The load
+    // throws for a required key that is absent or a number that is none.
+    void CargaConfiguracion();
+    void GuardaConfiguracion();
+    // Where the settings file is: SettingsPathOverride when set (tests), else
+    // beside the program when its folder can be written, else under the user's
+    // configuration folder. Decided at start-up.
+    std::string SettingsPath;
+    std::string SettingsPathOverride;
+    // The default row height of the grids for a screen of `dpi` logical dots
+    // per inch; `current` when the density is beyond the table.
+    static int AltoFilaPorDpi(int dpi, int current);
+    // The eight grid-line boxes applied to their four grids.
+    void AplicaLineasRejillas();
+    // The tips window, from the configuration page.
+    void BBTipsClick();
     void CargaIdioma();
     void AsignaTitulosDirectorio();
     // The titles of the nested-entries grid (TFAnidados).
@@ -552,6 +569,9 @@ private:
     void BuildConfigPage(); // TFPrincipalConfiguracion.cpp
     void BuildAboutPage();
     void ConnectConfigHandlers();
+    // Start-up: the settings file loaded when there is a usable one, else the
+    // language question; a load that fails is reported and the defaults kept.
+    void ArrancaConfiguracion();
     void BuildTreeSide(QWidget* side);
     void BuildFileSide(QWidget* side);
     void BuildOtherPages();

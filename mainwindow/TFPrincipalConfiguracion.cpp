@@ -436,6 +436,7 @@ void TFPrincipal::ConnectConfigHandlers() {
             [this] { Guarded([this] { SBEspanolClick(); }); });
     RGModoTurbo->OnClick = [this] { RGModoTurboClick(); };
     RGAciertos->OnClick = [this] { RGAciertosClick(); };
+    connect(BBtips, &QPushButton::clicked, this, [this] { Guarded([this] { BBTipsClick(); }); });
     connect(SBResetConfiguracion, &QToolButton::clicked, this,
             [this] { Guarded([this] { SBResetConfiguracionClick(); }); });
     for (QToolButton* button :

@@ -143,6 +143,8 @@ int main(int argc, char** argv) {
                    [](const QString& text) { std::cerr << text.toStdString() << "\n"; }});
     CreaVentanas();
     FPrincipal->ProgramFolderOverride = std::string(argv[1]) + "/";
+    // The shot shows the default settings, whatever the program folder keeps.
+    FPrincipal->SettingsPathOverride = (root / ".sorvane-shot.ini").string();
     FPrincipal->resize(1100, 520);
     FPrincipal->show();
     FPrincipal->FormActivate();

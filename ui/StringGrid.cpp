@@ -189,6 +189,8 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent) {
     title->setHighlightSections(false);
     title->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     title->setSectionResizeMode(QHeaderView::Interactive);
+    // A column takes any width it is given, however narrow.
+    title->setMinimumSectionSize(1);
 
     // Fixed, equal rows: the view never asks the delegate for a row's height.
     QHeaderView* rows = verticalHeader();

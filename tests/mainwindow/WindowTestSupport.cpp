@@ -87,7 +87,10 @@ std::vector<std::string> GridColumn(const TStringGrid& grid, int col) {
 void ModalRecorder::Install() {
     ModalHooks hooks;
     hooks.showModal = [this](QDialog& dialog) {
-        dialogs.push_back(&dialog);
+        if (dialog.objectName() == "FAskIdioma" || dialog.objectName() == "FTips")
+            passingWindows.push_back(dialog.objectName().toStdString());
+        else
+            dialogs.push_back(&dialog);
         if (&dialog == FMensajes) messages.push_back(FMensajes->LMensaje->text().toStdString());
         if (&dialog == FErrores) {
             ++errorWindows;
@@ -140,6 +143,8 @@ void WindowTestRoot::OpenWindows(bool programFolderFromBuild) {
     recorder_.Install();
     CreaVentanas();
     windows_ = true;
+    settings_ = OwnedTempFolder("settings") / "sorvane.ini";
+    FPrincipal->SettingsPathOverride = settings_.string();
     if (programFolderFromBuild) FPrincipal->ProgramFolderOverride = SORVANE_PROGRAM_DIR "/";
 }
 

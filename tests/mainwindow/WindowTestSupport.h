@@ -78,6 +78,9 @@ struct ModalRecorder {
     std::vector<std::string> messages;                       // message windows and system messages
     std::string systemPrefix = "SYSTEM: ";                   // put before each system message
     std::vector<QDialog*> dialogs;                           // every modal window shown
+    // The windows made for one showing and freed after it (the language
+    // question, the tips), by object name: they are not kept in `dialogs`.
+    std::vector<std::string> passingWindows;
     std::vector<std::pair<QString, QString>> questions;      // caption and text of each question
     bool answer = true;                                      // the answer to every question
     std::function<void()> onQuestion;                        // runs while a question is open
@@ -103,12 +106,15 @@ protected:
     // A new owned temporary folder, made root_ and entered.
     void EnterNewRoot(const std::string& prefix);
     // Installs the recorder and makes the standing windows; the main window
-    // takes its program files from the build unless told otherwise.
+    // takes its program files from the build unless told otherwise, and keeps
+    // its settings in settings_ (in a temporary folder, absent at first), never
+    // in the program folder.
     void OpenWindows(bool programFolderFromBuild = true);
     // Starts the main window on the current folder.
     void Activate();
 
     fs::path root_;
+    fs::path settings_;
     ModalRecorder recorder_;
 
 private:

@@ -1,0 +1,62 @@
+// The language question of a first start.
+#include "dialogs/TFAskIdioma.h"
+
+#include "mainwindow/TFPrincipal.h"
+#include "ui/RadioGroup.h"
+#include "ui/SlotBarrier.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace sorvane {
+
+TFAskIdioma::TFAskIdioma(QWidget* parent) : QDialog(parent) {
+    setObjectName("FAskIdioma");
+    setModal(true);
+    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
+    setWindowTitle("Language / Idioma");
+
+    const auto line = [this](const char* name, const QString& text) {
+        auto* label = new QLabel(text, this);
+        label->setObjectName(name);
+        label->setAlignment(Qt::AlignCenter);
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+        return label;
+    };
+    LIngles = line("LIngles", "Please, select your language");
+    LEspanol = line("LEspanol", QString::fromUtf8("Por favor, seleccione su idioma"));
+    BIngles = new QPushButton("English", this);
+    BIngles->setObjectName("BIngles");
+    BEspanol = new QPushButton(QString::fromUtf8("Español"), this);
+    BEspanol->setObjectName("BEspanol");
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(LIngles);
+    layout->addWidget(LEspanol);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BIngles);
+    buttons->addWidget(BEspanol);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+
+    connect(BIngles, &QPushButton::clicked, this, [this] { Guarded([this] { BInglesClick(); }); });
+    connect(BEspanol, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BEspanolClick(); }); });
+}
+
+void TFAskIdioma::BInglesClick() {
+    FPrincipal->RGIdioma->SetItemIndex(0);
+    accept();
+}
+
+void TFAskIdioma::BEspanolClick() {
+    FPrincipal->RGIdioma->SetItemIndex(1);
+    accept();
+}
+
+} // namespace sorvane

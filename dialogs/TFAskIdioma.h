@@ -1,0 +1,26 @@
+// The language question of a first start: English or Spanish, asked in both
+// languages, since no language is chosen yet. Made for one showing.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace sorvane {
+
+class TFAskIdioma : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TFAskIdioma(QWidget* parent = nullptr);
+
+    // The main window's language switch to English, or to Spanish; then closes.
+    void BInglesClick();
+    void BEspanolClick();
+
+    QLabel *LIngles, *LEspanol;
+    QPushButton *BIngles, *BEspanol;
+};
+
+} // namespace sorvane

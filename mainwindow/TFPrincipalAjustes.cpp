@@ -1,0 +1,334 @@
+// The settings file of the main window: the table of its 144 keys, the load
+// into the controls, the save from them, and the start-up steps around them
+// (the language question at a first start, the tips window).
+#include "catalogue/format/TextUtils.h"
+#include "dialogs/Language.h"
+#include "dialogs/Modal.h"
+#include "dialogs/SettingsFile.h"
+#include "dialogs/TFAnidados.h"
+#include "dialogs/TFAskIdioma.h"
+#include "dialogs/TFColector.h"
+#include "dialogs/TFTips.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/Directory.h"
+#include "platform/Files.h"
+#include "platform/Folders.h"
+#include "platform/Text.h"
+#include "ui/CheckBox.h"
+#include "ui/RadioGroup.h"
+#include "ui/StringGrid.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+#include <charconv>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+namespace sorvane {
+namespace {
+
+// One key of the file: its section, name, whether a load needs it, and how
+// its value is written from the current state and read back into it.
+struct Ajuste {
+    const char* section;
+    std::string key;
+    bool required;
+    std::function<std::string()> save;
+    std::function<void(const std::string&)> load;
+};
+
+// The sections in file order.
+constexpr const char* kSecciones[] = {"CB", "CA", "CI", "IC", "IA", "IB", "IO"};
+
+// A signed 32-bit decimal number; anything else fails the load.
+int Numero(const std::string& value, const char* section, const std::string& key) {
+    int number = 0;
+    const char* first = value.data();
+    const char* last = value.data() + value.size();
+    if (first != last && *first == '+') ++first;
+    const auto [end, error] = std::from_chars(first, last, number);
+    if (value.empty() || error != std::errc() || end != last)
+        throw std::runtime_error("\"" + value + "\" is not a valid integer value (" +
+                                 std::string(section) + " " + key + ")");
+    return number;
+}
+
+class Tabla {
+public:
+    explicit Tabla(std::vector<Ajuste>& rows) : rows_(rows) {}
+
+    void Casilla(const char* section, std::string key, TCheckBox* box) {
+        rows_.push_back({section, std::move(key), true, [box] { return Marca(box); },
+                         [box](const std::string& v) { box->SetChecked(v == "S"); }});
+    }
+    // A box the load only ever ticks: the reset before it has cleared it.
+    void CasillaSinLimpiar(const char* section, std::string key, TCheckBox* box, bool required) {
+        rows_.push_back({section, std::move(key), required, [box] { return Marca(box); },
+                         [box](const std::string& v) {
+                             if (v == "S") box->SetChecked(true);
+                         }});
+    }
+    // An item index: item 0 first, then the item the value's first character
+    // names when it is one of `accepted`.
+    void Indice(const char* section, std::string key, TRadioGroup* group, std::string accepted) {
+        rows_.push_back({section, std::move(key), true,
+                         [group] { return std::to_string(group->ItemIndex()); },
+                         [group, accepted](const std::string& v) {
+                             group->SetItemIndex(0);
+                             if (!v.empty() && accepted.find(v[0]) != std::string::npos)
+                                 group->SetItemIndex(v[0] - '0');
+                         }});
+    }
+    void Color(const char* section, std::string key, std::uint32_t* colour,
+               std::function<void()> show) {
+        const std::string name = key;
+        rows_.push_back(
+            {section, std::move(key), true, [colour] { return std::to_string(*colour & 0xFFFFFF); },
+             [=](const std::string& v) {
+                 *colour = static_cast<std::uint32_t>(Numero(v, section, name)) & 0xFFFFFF;
+                 show();
+             }});
+    }
+    void Texto(const char* section, std::string key, QLineEdit* edit) {
+        rows_.push_back({section, std::move(key), true,
+                         [edit] { return edit->text().toStdString(); },
+                         [edit](const std::string& v) {
+                             edit->setText(QString::fromStdString(text::AsUtf8(v)));
+                         }});
+    }
+    // Widths of columns 1..count of a grid, keys "COL_1".."COL_<count>".
+    void Anchos(const char* section, TStringGrid* grid, int count) {
+        for (int col = 1; col <= count; ++col) {
+            const std::string key = "COL_" + std::to_string(col);
+            rows_.push_back({section, key, true,
+                             [grid, col] { return std::to_string(grid->ColWidths(col)); },
+                             [=](const std::string& v) {
+                                 grid->SetColWidths(col, std::max(0, Numero(v, section, key)));
+                             }});
+        }
+    }
+    void Fila(Ajuste row) { rows_.push_back(std::move(row)); }
+
+private:
+    static std::string Marca(const TCheckBox* box) { return box->Checked() ? "S" : "N"; }
+
+    std::vector<Ajuste>& rows_;
+};
+
+// The window's place as read, applied once the four keys are in.
+struct LugarLeido {
+    bool maximised = false;
+    int top = 0, left = 0, width = 0;
+};
+
+std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
+    std::vector<Ajuste> rows;
+    Tabla t(rows);
+    const auto colours = [&w] { w.PonColoresEjemplo(); };
+
+    t.Indice("CB", "COLOR_EXITO", w.RGAciertos, "12");
+    t.Casilla("CB", "LINCAT_HORZ", w.CBLinCatHorizontal);
+    t.Casilla("CB", "LINCAT_VERT", w.CBLinCatVertical);
+    t.Casilla("CB", "LINBUS_HORZ", w.CBLinBusHorizontal);
+    t.Casilla("CB", "LINBUS_VERT", w.CBLinBusVertical);
+    t.Casilla("CB", "LINANI_HORZ", w.CBLinAniHorizontal);
+    t.Casilla("CB", "LINANI_VERT", w.CBLinAniVertical);
+    t.Casilla("CB", "LINCOL_HORZ", w.CBLinColectorHorizontal);
+    t.Casilla("CB", "LINCOL_VERT", w.CBLinColectorVertical);
+    t.Casilla("CB", "ANI_DISCO", w.CBAniCrearDisco);
+    t.Casilla("CB", "ANI_CARPETA", w.CBAniCrearCarpeta);
+    t.Casilla("CB", "ANI_BUSCAR", w.CBAniBuscar);
+    t.Color("CB", "COLOR_TEXTO", &w.TextColor, colours);
+    t.Color("CB", "COLOR_BITMAP", &w.BitmapColor, colours);
+    t.Color("CB", "COLOR_AUDIO", &w.AudioColor, colours);
+    t.Color("CB", "COLOR_MUSIC", &w.MusicColor, colours);
+    t.Color("CB", "COLOR_VIDEO", &w.VideoColor, colours);
+    t.Indice("CB", "IDIOMA", w.RGIdioma, "01");
+    t.Indice("CB", "MODO_TURBO", w.RGModoTurbo, "01");
+    t.Texto("CB", "PATH_WINAMP", w.EPathWinAmp);
+    t.CasillaSinLimpiar("CB", "START_TIPS", w.CBTipsComienzo, true);
+
+    t.Casilla("CA", "CARPETA_IGUAL", w.CBCarpetaIgual);
+    t.Casilla("CA", "VER_CAT_ERRORES", w.CBMostrarErroresCatalogo);
+    t.Indice("CA", "AUTOSORT", w.RGAutoSort, "123");
+    t.Casilla("CA", "AUTOSORT_INVERTIR", w.CBAutoSortInvertir);
+    t.Casilla("CA", "ANIDADOS_BUSCAR_PATH", w.CBAnidadosBuscarPath);
+    t.Texto("CA", "ANI_EXT_1", w.EExtension1);
+    t.Texto("CA", "ANI_EXT_2", w.EExtension2);
+    t.Texto("CA", "ANI_EXT_3", w.EExtension3);
+    t.Texto("CA", "ANI_EXT_4", w.EExtension4);
+    QComboBox* cluster = w.CBClusterSize;
+    t.Fila({"CA", "CLUSTER_SIZE", true,
+            [cluster] { return std::to_string(cluster->currentIndex()); },
+            [cluster](const std::string& v) {
+                // The list keeps the reset's item unless the first character names one.
+                if (!v.empty() && v[0] >= '0' && v[0] <= '7') cluster->setCurrentIndex(v[0] - '0');
+            }});
+    const std::pair<const char*, TCheckBox*> mediaOff[] = {
+        {"DOC_OFF", w.CBDocFilesOff}, {"DOT_OFF", w.CBDotFilesOff}, {"BMP_OFF", w.CBBmpFilesOff},
+        {"GIF_OFF", w.CBGifFilesOff}, {"JPG_OFF", w.CBJpgFilesOff}, {"PCX_OFF", w.CBPcxFilesOff},
+        {"PNG_OFF", w.CBPngFilesOff}, {"TIF_OFF", w.CBTifFilesOff}, {"TGA_OFF", w.CBTgaFilesOff},
+        {"WAV_OFF", w.CBWavFilesOff}, {"MP3_OFF", w.CBMp3FilesOff}, {"WMA_OFF", w.CBWmaFilesOff},
+        {"OGG_OFF", w.CBOggFilesOff}, {"AVI_OFF", w.CBAviFilesOff}, {"ZIPS_OFF", w.CBCompressedOff},
+    };
+    for (const auto& [key, box] : mediaOff)
+        t.CasillaSinLimpiar("CA", key, box, false);
+
+    t.Casilla("CI", "IA_COLECCIONES", w.CBPTColeccionesSN);
+    t.Casilla("CI", "IA_TIPODISCO", w.CBPTTipodiscoSN);
+    t.Texto("CI", "IA_TAB", w.EPTTab);
+    t.Casilla("CI", "IC_ANIDADOS", w.CBPCAnidadosSN);
+    t.Texto("CI", "IC_TAB", w.EPCTab);
+    const std::pair<const char*, TCheckBox*> printing[] = {
+        {"IC_TAMANO", w.CBPCTamanoSN},           {"IC_MODIFICADO", w.CBPCModificadoSN},
+        {"IC_CREADO", w.CBPCCreadoSN},           {"IC_ATRIBUTOS", w.CBPCAtributosSN},
+        {"IC_DESCRIPCION", w.CBPCDescripcionSN}, {"ID_TAMANO", w.CBPDTamanoSN},
+        {"ID_MODIFICADO", w.CBPDModificadoSN},   {"ID_COLECCION", w.CBPDPrintColeccion},
+        {"ID_CATALOGO", w.CBPDPrintCatalogo},    {"ID_CARPETA", w.CBPDPrintCarpeta},
+        {"IR_COLECCION", w.CBPRColeccionSN},     {"IR_CATALOGO", w.CBPRCatalogoSN},
+        {"IR_CARPETA", w.CBPRCarpetaSN},         {"IR_DESCRIPCION", w.CBPRDescripcionSN},
+        {"IR_TAMANO", w.CBPRTamanoSN},           {"IR_MODIFICADO", w.CBPRModificadoSN},
+        {"IR_CREADO", w.CBPRCreadoSN},           {"IR_ATRIBUTOS", w.CBPRAtributosSN},
+        {"IR_EXTENSION", w.CBPRExtensionSN},
+    };
+    for (const auto& [key, box] : printing)
+        t.Casilla("CI", key, box);
+
+    const std::pair<const char*, TCheckBox*> columns[] = {
+        {"VF_DESCRIPCION", w.CBVerDescripcion},
+        {"VF_TAMANO", w.CBVerTamano},
+        {"VF_MODIFICADO", w.CBVerModificado},
+        {"VF_CREADO", w.CBVerCreado},
+        {"VF_EXTENSION", w.CBVerExtension},
+        {"VF_ATRIBUTOS", w.CBVerAtributos},
+        {"VF_HORA_MODIFICADO", w.CBVerHoraModificado},
+        {"VF_HORA_CREADO", w.CBVerHoraCreado},
+        {"VM_RESOLUCION", w.CBVerResolucion},
+        {"VM_CALIDAD", w.CBVerCalidad},
+        {"VM_CANALES", w.CBVerCanales},
+        {"VM_PISTA", w.CBVerPista},
+        {"VM_ANO", w.CBVerAno},
+        {"VM_GENERO", w.CBVerGenero},
+    };
+    for (const auto& [key, box] : columns)
+        t.Casilla("IC", key, box);
+    t.Anchos("IC", w.SGDirectorio, 14);
+
+    if (FAnidados != nullptr) t.Anchos("IA", FAnidados->SGAnidados, 5);
+
+    t.Casilla("IB", "AVANZADA_SN", w.CBAvanzada);
+    t.Casilla("IB", "MULTIMEDIA_SN", w.CBMultimedia);
+    t.Anchos("IB", w.SGResultados, 17);
+
+    auto place = std::make_shared<LugarLeido>();
+    TFPrincipal* window = &w;
+    // The place of a maximised window is its normal place, so that leaving the
+    // maximised state gives a sensible size.
+    const auto normal = [window] {
+        return window->isMaximized() ? window->normalGeometry() : window->geometry();
+    };
+    t.Fila({"IO", "ESTADO_VENTANA", false, [window] { return window->isMaximized() ? "M" : "N"; },
+            [place](const std::string& v) { place->maximised = v == "M"; }});
+    t.Fila({"IO", "ARRIBA", true, [normal] { return std::to_string(normal().y()); },
+            [place](const std::string& v) { place->top = Numero(v, "IO", "ARRIBA"); }});
+    t.Fila({"IO", "IZQUIERDA", true, [normal] { return std::to_string(normal().x()); },
+            [place](const std::string& v) { place->left = Numero(v, "IO", "IZQUIERDA"); }});
+    t.Fila({"IO", "ANCHO_ARBOL", true, [normal] { return std::to_string(normal().width()); },
+            [place](const std::string& v) { place->width = Numero(v, "IO", "ANCHO_ARBOL"); }});
+    t.Fila({"IO", "ALTO_ARBOL", true, [normal] { return std::to_string(normal().height()); },
+            [place, window](const std::string& v) {
+                const QRect rect(place->left, place->top, place->width,
+                                 Numero(v, "IO", "ALTO_ARBOL"));
+                // A place on no screen of today (a monitor unplugged) keeps the
+                // window where it is, within reach.
+                bool visible = false;
+                for (const QScreen* screen : QGuiApplication::screens())
+                    visible = visible || screen->availableGeometry().intersects(rect);
+                if (rect.isValid() && visible) window->setGeometry(rect);
+                Qt::WindowStates state = window->windowState() & ~Qt::WindowMaximized;
+                if (place->maximised) state |= Qt::WindowMaximized;
+                window->setWindowState(state);
+            }});
+    if (FColector != nullptr) t.Anchos("IO", FColector->SGColector, 17);
+    return rows;
+}
+
+} // namespace
+
+int TFPrincipal::AltoFilaPorDpi(int dpi, int current) {
+    if (dpi < 97) return 16;
+    if (dpi <= 120) return 18;
+    if (dpi <= 144) return 24;
+    if (dpi <= 1444) return 28;
+    return current;
+}
+
+void TFPrincipal::CargaConfiguracion() {
+    const TSettingsFile file = TSettingsFile::FromText(ReadWholeFile(SettingsPath));
+    for (const Ajuste& row : TablaAjustes(*this)) {
+        const std::string* value = file.Find(row.section, row.key);
+        if (value == nullptr) {
+            if (row.required) throw std::runtime_error("SORVANE.INI error");
+            continue;
+        }
+        row.load(*value);
+    }
+}
+
+void TFPrincipal::GuardaConfiguracion() {
+    TSettingsFile file;
+    // What the file holds besides our keys is kept.
+    if (FileExists(SettingsPath)) file = TSettingsFile::FromText(ReadWholeFile(SettingsPath));
+    std::vector<TSettingsFile::OrderedSection> order;
+    for (const char* section : kSecciones)
+        order.push_back({section, {}});
+    for (const Ajuste& row : TablaAjustes(*this)) {
+        file.Write(row.section, row.key, row.save());
+        for (auto& section : order)
+            if (section.name == row.section) section.keys.push_back(row.key);
+    }
+    const std::size_t slash = SettingsPath.rfind('/');
+    if (slash != std::string::npos && slash > 0) CreateFolderPath(SettingsPath.substr(0, slash));
+    WriteFileAtomically(SettingsPath, file.ToText(order));
+}
+
+void TFPrincipal::ArrancaConfiguracion() {
+    SettingsPath =
+        SettingsPathOverride.empty() ? UbicacionConfiguracion(ProgramFolder) : SettingsPathOverride;
+    // A file of 9 bytes or less holds no settings: a first start.
+    if (ReadFileSize(SettingsPath) <= 9) {
+        TFAskIdioma question(this);
+        MuestraModal(question);
+        return;
+    }
+    try {
+        CargaConfiguracion();
+    } catch (...) {
+        MuestraMensaje(LeeTexto("M", "M_ERROR_CONFIGURACION"));
+        ResetConfiguracion();
+    }
+}
+
+void TFPrincipal::AplicaLineasRejillas() {
+    SGDirectorio->SetHorizontalLines(CBLinCatHorizontal->Checked());
+    SGDirectorio->SetVerticalLines(CBLinCatVertical->Checked());
+    SGResultados->SetHorizontalLines(CBLinBusHorizontal->Checked());
+    SGResultados->SetVerticalLines(CBLinBusVertical->Checked());
+    if (FAnidados != nullptr) {
+        FAnidados->SGAnidados->SetHorizontalLines(CBLinAniHorizontal->Checked());
+        FAnidados->SGAnidados->SetVerticalLines(CBLinAniVertical->Checked());
+    }
+    if (FColector != nullptr) {
+        FColector->SGColector->SetHorizontalLines(CBLinColectorHorizontal->Checked());
+        FColector->SGColector->SetVerticalLines(CBLinColectorVertical->Checked());
+    }
+}
+
+void TFPrincipal::BBTipsClick() {
+    MuestraTips(this);
+}
+
+} // namespace sorvane

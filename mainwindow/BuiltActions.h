@@ -26,9 +26,9 @@ inline constexpr bool kReports = false;
 // SBExportaCatalogo.
 inline constexpr bool kExport = false;
 // SBAbrirColector: the collector window.
-inline constexpr bool kCollectorWindow = false;
+inline constexpr bool kCollectorWindow = true;
 // SBAddColector and SBAddColectorBuscar: adding entries to the collector.
-inline constexpr bool kCollectorAdd = false;
+inline constexpr bool kCollectorAdd = true;
 // SBAyudaCat, SBAyudaCfgBasic, SBAyudaCfgAvanzada, SBAyudaCfgImpresion.
 inline constexpr bool kHelp = false;
 // BBtips: the tips window.

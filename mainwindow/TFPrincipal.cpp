@@ -396,6 +396,7 @@ void TFPrincipal::ConnectHandlers() {
     ConnectSearchHandlers();
     ConnectSortHandlers();
     ConnectOpenHandlers();
+    ConnectCollectorHandlers();
 }
 
 void TFPrincipal::GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
@@ -473,6 +474,8 @@ void TFPrincipal::FormActivate() {
         ErrorWord = LeeTexto("W", "ERROR");
         WarningWord = LeeTexto("W", "AVISO");
         LColectorSize->clear();
+        LColectorSizeBuscar->clear();
+        if (FColector != nullptr) FColector->LColectorSize->clear();
         Lectores = std::make_unique<MediaReaders>();
 
         DiskGauge = new TProgressCyl(PArbolAbajoBarra);
@@ -683,7 +686,7 @@ void TFPrincipal::CargaIdioma() {
     AsignaTitulosDirectorio();
     AsignaTitulosResultados();
     AsignaTitulosAnidados();
-    // AsignaTitulosColector follows when its grid exists.
+    AsignaTitulosColector();
 }
 
 void TFPrincipal::AsignaTitulosDirectorio() {

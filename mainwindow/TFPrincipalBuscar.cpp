@@ -238,6 +238,7 @@ void TFPrincipal::BuildSearchPage() {
     SBCopiar = Boton("SBCopiar", hits, style->standardIcon(QStyle::SP_DialogSaveButton));
     SBCopiar->setEnabled(false);
     static_cast<QHBoxLayout*>(hits->layout())->addStretch();
+    BuildCollectorSearchGroup(hits);
 
     // The criteria: the advanced groups on the left, the simple panel with the
     // options in the middle between the two hint labels, the media groups on the right.

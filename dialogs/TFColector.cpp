@@ -631,7 +631,7 @@ void TFColector::SBBorrarTodoClick() {
 }
 
 void TFColector::SBGuardarClick() {
-    if (running_ || Vacio()) return;
+    if (running_) return;
     SaveFileRequest request;
     request.caption = QString::fromStdString(LeeTextoCapital("W", "GUARDAR_DOC"));
     request.filter = kFilter;

@@ -11,6 +11,7 @@
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFColectorMensaje.h"
+#include "mainwindow/BuiltActions.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/CataloguePath.h"
@@ -103,8 +104,7 @@ bool FilaPeligrosa(std::string_view folder, std::string_view item) {
         if (step == "." || step == "..") return true;
     std::string_view name = item;
     if (!name.empty() && name.back() == '\\') name.remove_suffix(1);
-    return name.empty() || name == "." || name == ".." ||
-           name.find('\\') != std::string_view::npos;
+    return name.empty() || name == "." || name == ".." || name.find('\\') != std::string_view::npos;
 }
 
 // The drive that holds a catalogue's disk: the one carrying its serial; for a
@@ -165,8 +165,9 @@ TFColector::TFColector(QWidget* parent) : QDialog(parent) {
     SBParar = button("SBParar", this, QStyle::SP_MediaStop);
     SBParar->setEnabled(false);
     SBAyuda = button("SBAyuda", this, QStyle::SP_DialogHelpButton);
-    for (QToolButton* b : {SBAbrir, SBGuardar, SBBorrar, SBBorrarTodo, SBAnchoColumnas, SBCopiar,
-                           SBParar, SBAyuda})
+    SBAyuda->setEnabled(built::kHelp); // no routine enables it
+    for (QToolButton* b :
+         {SBAbrir, SBGuardar, SBBorrar, SBBorrarTodo, SBAnchoColumnas, SBCopiar, SBParar, SBAyuda})
         tools->addWidget(b);
     tools->addStretch();
 
@@ -232,7 +233,8 @@ TFColector::TFColector(QWidget* parent) : QDialog(parent) {
     EDestino->setText(Q(root.empty() ? std::string("/") : root));
 
     const auto wire = [this](QToolButton* b, void (TFColector::*handler)()) {
-        connect(b, &QToolButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+        connect(b, &QToolButton::clicked, this,
+                [this, handler] { Guarded([&] { (this->*handler)(); }); });
     };
     wire(SBCopiar, &TFColector::SBCopiarClick);
     wire(SBParar, &TFColector::SBPararClick);
@@ -321,7 +323,8 @@ void TFColector::CalculaTotales() {
     LColectorBytes->setText(Q(FormatThousands(BytesTotales)));
     LColectorSize->setText(Q(size));
     if (FPrincipal != nullptr) {
-        for (QLabel* l : {FPrincipal->LColectorFicherosNumero, FPrincipal->LColectorFicherosNumeroBuscar})
+        for (QLabel* l :
+             {FPrincipal->LColectorFicherosNumero, FPrincipal->LColectorFicherosNumeroBuscar})
             l->setText(Q(count));
         for (QLabel* l : {FPrincipal->LColectorSize, FPrincipal->LColectorSizeBuscar})
             l->setText(Q(size));
@@ -331,7 +334,8 @@ void TFColector::CalculaTotales() {
 
 void TFColector::ActivaBotones(bool running) {
     const bool full = !Vacio();
-    for (QWidget* w : std::initializer_list<QWidget*>{SBAbrir, SBAbrirExtraer, EDestino, SBAnchoColumnas})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{SBAbrir, SBAbrirExtraer, EDestino, SBAnchoColumnas})
         w->setEnabled(!running);
     for (QToolButton* b : {SBGuardar, SBCopiar, SBBorrar, SBBorrarTodo})
         b->setEnabled(!running && full);
@@ -362,9 +366,8 @@ void TFColector::AtiendeEventos(bool now) {
 void TFColector::PonEstado(double share) {
     char percent[32];
     std::snprintf(percent, sizeof percent, "%-5.2f", share);
-    FPrincipal->SBPrincipal->Panels(1).SetText(LeeTexto("L", "T_COLECTOR") + " " +
-                                               LeeTexto("W", "INFO_PROGRESO") + ": " + percent +
-                                               "%");
+    FPrincipal->SBPrincipal->Panels(1).SetText(
+        LeeTexto("L", "T_COLECTOR") + " " + LeeTexto("W", "INFO_PROGRESO") + ": " + percent + "%");
 }
 
 void TFColector::AgregaError(const std::string& message, const std::string& path) {
@@ -462,8 +465,9 @@ bool TFColector::CopiaFila(int row, std::string& catalogue, std::string& header,
     // A row whose catalogue is gone has no disk to look for: another
     // catalogue's disk must never stand in for it.
     if (!found) {
-        AgregaError(LeeTexto("M", "M_FICHERO_NOENCONTRADO"),
-                    LeeTextoCapital("W", "CATALOGO") + " " + catalogue + ": " + folder + " " + item);
+        AgregaError(LeeTexto("M", "M_FICHERO_NOENCONTRADO"), LeeTextoCapital("W", "CATALOGO") +
+                                                                 " " + catalogue + ": " + folder +
+                                                                 " " + item);
         return true;
     }
     if (FilaPeligrosa(folder, item)) {
@@ -538,13 +542,14 @@ void TFColector::CopiaFichero(const std::string& source, std::string destination
         if (destination.empty()) throw EInOutError("No free name is left for a copy");
     }
     QProgressBar& total = *FPrincipal->PBPrincipal;
-    const CopyResult result = CopyRegularFile(
-        source, destination, within, [&](std::uint64_t copied, std::uint64_t size) {
+    const CopyResult result =
+        CopyRegularFile(source, destination, within, [&](std::uint64_t copied, std::uint64_t size) {
             const double whole = size == 0 ? 1.0 : static_cast<double>(size);
             const int percent = Porcentaje(static_cast<double>(copied), whole);
             PBBytes->setValue(percent);
-            total.setValue(Porcentaje(static_cast<double>(BytesCopiados) + static_cast<double>(copied),
-                                      static_cast<double>(BytesTotales)));
+            total.setValue(
+                Porcentaje(static_cast<double>(BytesCopiados) + static_cast<double>(copied),
+                           static_cast<double>(BytesTotales)));
             LPorcentajeFichero->setText(QString::number(percent) + " %");
             AtiendeEventos();
             return !Parar;
@@ -552,9 +557,9 @@ void TFColector::CopiaFichero(const std::string& source, std::string destination
     if (result.stopped) return;
     // An empty file counts one byte, as the totals count it.
     BytesCopiados += static_cast<std::int64_t>(std::max<std::uint64_t>(result.size, 1));
-    PonEstado(BytesTotales > 0 ? static_cast<double>(BytesCopiados) /
-                                     static_cast<double>(BytesTotales) * 100.0
-                               : 0.0);
+    PonEstado(BytesTotales > 0
+                  ? static_cast<double>(BytesCopiados) / static_cast<double>(BytesTotales) * 100.0
+                  : 0.0);
     AtiendeEventos();
 }
 
@@ -675,8 +680,8 @@ void TFColector::SBAbrirExtraerClick() {
     const std::string current = DestinoHost(EDestino->text().trimmed().toStdString());
     const std::string root = DriveFolder('C');
     dialog.setDirectory(Q(!current.empty() && IsDirectory(current) ? current
-                          : root.empty()                            ? std::string("/")
-                                                                    : root));
+                          : root.empty()                           ? std::string("/")
+                                                                   : root));
     if (MuestraModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     EDestino->setText(dialog.selectedFiles().first());
 }
@@ -701,7 +706,8 @@ void TFColector::SGColectorMouseUp(const TGridMouseEvent& event) {
     TFPrincipal::ClaveOrden keys = &TFPrincipal::GeneraClaveTexto;
     if (event.col == kColName) keys = &TFPrincipal::GeneraClaveNombre;
     if (event.col == kColSize) keys = &TFPrincipal::GeneraClaveTamano;
-    if (event.col == kColModified || event.col == kColCreated) keys = &TFPrincipal::GeneraClaveFecha;
+    if (event.col == kColModified || event.col == kColCreated)
+        keys = &TFPrincipal::GeneraClaveFecha;
     main.OrdenaColumna(*SGColector, event.col, keys, [&main] { main.AsignaTitulosColector(); });
 }
 

@@ -106,8 +106,7 @@ public:
     // True when the entry `name` of folder `folder` of catalogue `catalogue` is
     // in the collector already: the same row, or inside a collected folder of
     // that catalogue; then [M] M_COL_ITEMYAESTA.
-    bool EstaEnColector(std::string_view catalogue, std::string_view folder,
-                        std::string_view name);
+    bool EstaEnColector(std::string_view catalogue, std::string_view folder, std::string_view name);
     // The first catalogue node in tree order whose text is `name`; null when none.
     QTreeWidgetItem* BuscaCatalogo(const QString& name) const;
 

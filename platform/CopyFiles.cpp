@@ -92,7 +92,7 @@ void WriteAll(int fd, const char* data, std::size_t size, const std::string& pat
 CopyResult CopyRegularFile(const std::string& source, const std::string& destination,
                            const std::string& within,
                            const std::function<bool(std::uint64_t, std::uint64_t)>& onBlock) {
-    struct stat facts{};
+    struct stat facts {};
     if (::lstat(source.c_str(), &facts) != 0) Fail("Cannot open", source, errno);
     std::string from = source;
     if (S_ISLNK(facts.st_mode)) {
@@ -103,21 +103,19 @@ CopyResult CopyRegularFile(const std::string& source, const std::string& destina
             throw EInOutError("The link \"" + source + "\" leads outside the folder copied");
         if (::stat(from.c_str(), &facts) != 0) Fail("Cannot open", source, errno);
     }
-    if (!S_ISREG(facts.st_mode))
-        throw EInOutError("\"" + source + "\" is not a regular file");
+    if (!S_ISREG(facts.st_mode)) throw EInOutError("\"" + source + "\" is not a regular file");
 
     // No wait for a writer if a FIFO took the file's place since the test above.
     Descriptor in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     if (in.get() < 0) Fail("Cannot open", source, errno);
     if (::fstat(in.get(), &facts) != 0) Fail("Cannot open", source, errno);
-    if (!S_ISREG(facts.st_mode))
-        throw EInOutError("\"" + source + "\" is not a regular file");
+    if (!S_ISREG(facts.st_mode)) throw EInOutError("\"" + source + "\" is not a regular file");
     ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
 
     CopyResult result;
     result.size = static_cast<std::uint64_t>(facts.st_size);
-    Descriptor out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          0666));
+    Descriptor out(
+        ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (out.get() < 0) Fail("Cannot create", destination, errno);
 
     try {
@@ -181,10 +179,10 @@ bool ListFolderToCopy(const std::string& folder, std::vector<CopyEntry>& entries
         if (name != "." && name != "..") {
             bool isDirectory = entry->d_type == DT_DIR;
             if (entry->d_type == DT_UNKNOWN) {
-                struct stat facts{};
-                isDirectory = ::fstatat(::dirfd(dir), entry->d_name, &facts,
-                                        AT_SYMLINK_NOFOLLOW) == 0 &&
-                              S_ISDIR(facts.st_mode);
+                struct stat facts {};
+                isDirectory =
+                    ::fstatat(::dirfd(dir), entry->d_name, &facts, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISDIR(facts.st_mode);
             }
             entries.push_back({name, isDirectory});
         }
@@ -200,7 +198,7 @@ bool ListFolderToCopy(const std::string& folder, std::vector<CopyEntry>& entries
 }
 
 bool PathPresent(const std::string& path) {
-    struct stat facts{};
+    struct stat facts {};
     return !path.empty() && ::lstat(path.c_str(), &facts) == 0;
 }
 
@@ -208,7 +206,7 @@ std::int64_t FreeBytesNear(const std::string& path) {
     if (path.empty() || path.front() != '/') return -1;
     std::string folder = path;
     for (;;) {
-        struct statvfs facts{};
+        struct statvfs facts {};
         if (::statvfs(folder.c_str(), &facts) == 0) {
             const auto free = static_cast<unsigned long long>(facts.f_bavail) * facts.f_frsize;
             return free > static_cast<unsigned long long>(LLONG_MAX)

@@ -31,9 +31,10 @@ struct CopyResult {
 // with the file and the system's reason, after removing the partial
 // destination; a source that cannot be opened or is no regular file raises it
 // too, and no destination is made.
-CopyResult CopyRegularFile(const std::string& source, const std::string& destination,
-                           const std::string& within,
-                           const std::function<bool(std::uint64_t copied, std::uint64_t size)>& onBlock = {});
+CopyResult
+CopyRegularFile(const std::string& source, const std::string& destination,
+                const std::string& within,
+                const std::function<bool(std::uint64_t copied, std::uint64_t size)>& onBlock = {});
 
 // An entry of a folder to copy.
 struct CopyEntry {

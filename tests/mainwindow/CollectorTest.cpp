@@ -88,8 +88,8 @@ std::map<std::string, std::string> Tree(const fs::path& folder) {
 }
 
 std::string DiskHeader(const std::string& name, char letter) {
-    return LineaCabecera(name, "H.D.", "0000-0000", std::string(1, letter) + ":\\", "LABEL", 3,
-                         100, 200, "");
+    return LineaCabecera(name, "H.D.", "0000-0000", std::string(1, letter) + ":\\", "LABEL", 3, 100,
+                         200, "");
 }
 
 std::string FolderHeader(const std::string& name, const std::string& source) {
@@ -119,19 +119,20 @@ protected:
         Put(diskB_ / "Music" / "Live" / "deep" / "d.txt", Bytes(10, 8));
         Put(diskB_ / "other.txt", "not catalogued");
         WriteLines(root_ / "Alpha.tct",
-                   {DiskHeader("Alpha", 'X'), CountedFolderLine("\\", 2),
-                    FileLine("empty.dat", 0), FileLine("readme.txt", 100),
-                    CountedFolderLine("\\docs", 1), FileLine("a.doc", 5000),
-                    CountedFolderLine("\\docs\\old", 1), FileLine("b.txt", 4096),
-                    CountedFolderLine("\\docsarchive", 1), FileLine("c.txt", 50),
-                    CountedFolderLine("\\photos", 1), FileLine("p1.jpg", (3u << 20) + 17)});
+                   {DiskHeader("Alpha", 'X'), CountedFolderLine("\\", 2), FileLine("empty.dat", 0),
+                    FileLine("readme.txt", 100), CountedFolderLine("\\docs", 1),
+                    FileLine("a.doc", 5000), CountedFolderLine("\\docs\\old", 1),
+                    FileLine("b.txt", 4096), CountedFolderLine("\\docsarchive", 1),
+                    FileLine("c.txt", 50), CountedFolderLine("\\photos", 1),
+                    FileLine("p1.jpg", (3u << 20) + 17)});
         WriteLines(root_ / "Beta.tct",
                    {FolderHeader("Beta", "Y:\\Music"), CountedFolderLine("\\", 1),
                     FileLine("song.mp3", 20000), CountedFolderLine("\\Live", 1),
                     FileLine("live.mp3", 70000), CountedFolderLine("\\Live\\deep", 1),
                     FileLine("d.txt", 10)});
-        WriteLines(root_ / "Coll" / "Gamma.tct",
-                   {DiskHeader("Gamma", 'X'), CountedFolderLine("\\", 1), FileLine("readme.txt", 100)});
+        WriteLines(
+            root_ / "Coll" / "Gamma.tct",
+            {DiskHeader("Gamma", 'X'), CountedFolderLine("\\", 1), FileLine("readme.txt", 100)});
         PinDrives(true);
         Enter(root_);
         OpenWindows();
@@ -148,8 +149,10 @@ protected:
     // Drive X always; drive Y only when `withB`.
     void PinDrives(bool withB) {
         drives_.reset();
-        drives_.emplace("SORVANE_DRIVES", "X=" + diskA_.string() +
-                                              (withB ? ";Y=" + diskB_.string() : std::string()));
+        std::string pins = "X=";
+        pins += diskA_.string();
+        if (withB) pins.append(";Y=").append(diskB_.string());
+        drives_.emplace("SORVANE_DRIVES", pins);
     }
 
     // Selects the tree node at `path` ("Alpha", "Alpha/docs") and the grid row named `name`.
@@ -201,7 +204,8 @@ protected:
         cells[C::kColCatalogue] = catalogue;
         cells[C::kColFolder] = folder;
         cells[C::kColName] = name;
-        if (name.back() != '\\') cells[C::kColSize] = FormatThousands(static_cast<std::int64_t>(bytes));
+        if (name.back() != '\\')
+            cells[C::kColSize] = FormatThousands(static_cast<std::int64_t>(bytes));
         cells[C::kColFiles] = std::to_string(files);
         cells[C::kColBytes] = std::to_string(bytes);
         cells[C::kColFolders] = std::to_string(folders);
@@ -304,10 +308,10 @@ TEST_F(CollectorTest, DuplicatesAreRefusedOnlyWhenReallyCollected) {
         const char* path;
         const char* name;
     } const refused[] = {
-        {"Alpha", "readme.txt"},   // the same file again
-        {"Alpha", "docs\\"},       // the same folder again
-        {"Alpha/docs", "old\\"},   // a folder inside a collected folder
-        {"Alpha/docs", "a.doc"},   // a file inside a collected folder
+        {"Alpha", "readme.txt"}, // the same file again
+        {"Alpha", "docs\\"},     // the same folder again
+        {"Alpha/docs", "old\\"}, // a folder inside a collected folder
+        {"Alpha/docs", "a.doc"}, // a file inside a collected folder
         {"Alpha/docs/old", "b.txt"},
     };
     for (const Refused& r : refused) {
@@ -326,7 +330,8 @@ TEST_F(CollectorTest, DuplicatesAreRefusedOnlyWhenReallyCollected) {
 }
 
 TEST_F(CollectorTest, SizesParseWhateverTheSeparator) {
-    for (const char* size : {"1,234,567", "1.234.567", "1 234 567", "1\u202F234\u202F567", "1'234'567"}) {
+    for (const char* size :
+         {"1,234,567", "1.234.567", "1 234 567", "1\u202F234\u202F567", "1'234'567"}) {
         SCOPED_TRACE(size);
         FColector->SGColector->SetRowCount(2);
         FColector->SGColector->ClearRow(1);
@@ -463,9 +468,12 @@ TEST_F(CollectorTest, ADiskMissingDuringTheRunIsAskedFor) {
             const char answer = asked < static_cast<int>(c.answers.size()) ? c.answers[asked] : 'C';
             ++asked;
             if (answer == 'I') PinDrives(true);
-            if (answer == 'C') FColectorMensaje->BBCancelar->click();
-            else if (answer == 'P') FColectorMensaje->BBParar->click();
-            else FColectorMensaje->BBReintentar->click();
+            if (answer == 'C')
+                FColectorMensaje->BBCancelar->click();
+            else if (answer == 'P')
+                FColectorMensaje->BBParar->click();
+            else
+                FColectorMensaje->BBReintentar->click();
             return static_cast<int>(QDialog::Accepted);
         };
         Copy(out_);
@@ -475,8 +483,9 @@ TEST_F(CollectorTest, ADiskMissingDuringTheRunIsAskedFor) {
         EXPECT_EQ(Read(out_ / "readme.txt"), Read(diskA_ / "readme.txt"));
         EXPECT_EQ(fs::exists(out_ / "song.mp3"), c.betaCopied);
         EXPECT_EQ(fs::exists(out_ / "Music/Live/live.mp3"), c.betaCopied);
-        if (c.betaCopied)
+        if (c.betaCopied) {
             EXPECT_EQ(Read(out_ / "Music/Live/live.mp3"), Read(diskB_ / "Music/Live/live.mp3"));
+        }
         EXPECT_EQ(Status(), c.stopped ? "Collector cancelled" : "Collector progress: 100%");
         EXPECT_FALSE(FColector->Parar);
         EXPECT_FALSE(FPrincipal->BusyFlag);
@@ -546,15 +555,20 @@ TEST_F(CollectorTest, RefusalsBeforeARun) {
         {"empty_basket", true, "/tmp", "The collector is empty."},
         {"no_destination", false, "   ", "Choose the destination folder first."},
         {"relative", false, "out", "There is not enough free space on the destination drive."},
-        {"network", false, "\\\\server\\share", "There is not enough free space on the destination drive."},
-        {"letter_without_drive", false, "Q:\\copy", "There is not enough free space on the destination drive."},
-        {"not_creatable", false, (base_ / "afile" / "below").string(), "The folder could not be created."},
+        {"network", false, "\\\\server\\share",
+         "There is not enough free space on the destination drive."},
+        {"letter_without_drive", false, "Q:\\copy",
+         "There is not enough free space on the destination drive."},
+        {"not_creatable", false, (base_ / "afile" / "below").string(),
+         "The folder could not be created."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         grid_->SetRowCount(2);
         grid_->ClearRow(1);
-        if (!c.empty) ASSERT_NO_FATAL_FAILURE(Add("Alpha", "readme.txt"));
+        if (!c.empty) {
+            ASSERT_NO_FATAL_FAILURE(Add("Alpha", "readme.txt"));
+        }
         recorder_.messages.clear();
         FColector->EDestino->setText(QString::fromStdString(c.destination));
         FColector->SBCopiarClick();
@@ -580,10 +594,10 @@ TEST_F(CollectorTest, RowsThatMustNeverBeCopied) {
     fs::create_symlink("target.txt", diskA_ / "links" / "inside.txt");
     fs::create_symlink(base_ / "secret.txt", diskA_ / "links" / "escape.txt");
     Row("Alpha", "\\", "pipe.fifo", 1, 0, 0);         // a FIFO: never opened
-    Row("Alpha", "\\", "links\\", 3, 20, 1);           // one link leads out of the folder
-    Row("Alpha", "\\..\\..", "secret.txt", 1, 16, 0);  // a ".." step
-    Row("Alpha", "\\", "a\\b.txt", 1, 1, 0);           // a "\" inside a name
-    Row("Gone", "\\Live", "live.mp3", 1, 70000, 0);    // its catalogue is not loaded
+    Row("Alpha", "\\", "links\\", 3, 20, 1);          // one link leads out of the folder
+    Row("Alpha", "\\..\\..", "secret.txt", 1, 16, 0); // a ".." step
+    Row("Alpha", "\\", "a\\b.txt", 1, 1, 0);          // a "\" inside a name
+    Row("Gone", "\\Live", "live.mp3", 1, 70000, 0);   // its catalogue is not loaded
     Row("Beta", "\\", "song.mp3", 1, 20000, 0);
     Copy(out_);
     const std::string errors = Errors();

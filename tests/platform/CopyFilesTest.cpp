@@ -5,6 +5,7 @@
 // file system refuses part-way (the partial file removed), the folder listing,
 // the free space of a path not made yet, and the inside-a-folder test.
 #include "platform/CopyFiles.h"
+
 #include "platform/Files.h"
 
 #include <csignal>
@@ -59,18 +60,18 @@ protected:
 };
 
 TEST_F(CopyFilesTest, CopiesEveryByteAndReportsEachBlock) {
-    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{1} << 20,
-                                   (std::size_t{3} << 20) + 12345}) {
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1}, std::size_t{1} << 20, (std::size_t{3} << 20) + 12345}) {
         SCOPED_TRACE(size);
         const std::string bytes = Random(size, static_cast<unsigned>(size));
         Write(P("src/f.bin"), bytes);
         std::vector<std::uint64_t> seen;
-        const CopyResult result = CopyRegularFile(
-            P("src/f.bin"), P("out.bin"), P("src"), [&](std::uint64_t copied, std::uint64_t total) {
-                EXPECT_EQ(total, size);
-                seen.push_back(copied);
-                return true;
-            });
+        const CopyResult result = CopyRegularFile(P("src/f.bin"), P("out.bin"), P("src"),
+                                                  [&](std::uint64_t copied, std::uint64_t total) {
+                                                      EXPECT_EQ(total, size);
+                                                      seen.push_back(copied);
+                                                      return true;
+                                                  });
         EXPECT_FALSE(result.stopped);
         EXPECT_EQ(result.size, size);
         EXPECT_EQ(result.copied, size);
@@ -86,10 +87,8 @@ TEST_F(CopyFilesTest, CopiesEveryByteAndReportsEachBlock) {
 
 TEST_F(CopyFilesTest, StopLeavesThePartialFile) {
     Write(P("src/big.bin"), Random(4u << 20, 7));
-    const CopyResult result =
-        CopyRegularFile(P("src/big.bin"), P("out.bin"), "", [](std::uint64_t, std::uint64_t) {
-            return false;
-        });
+    const CopyResult result = CopyRegularFile(P("src/big.bin"), P("out.bin"), "",
+                                              [](std::uint64_t, std::uint64_t) { return false; });
     EXPECT_TRUE(result.stopped);
     EXPECT_LT(result.copied, result.size);
     EXPECT_EQ(fs::file_size(P("out.bin")), result.copied);
@@ -191,7 +190,7 @@ TEST_F(CopyFilesTest, ListsAFolderSortedAndTellsRealFolders) {
 }
 
 TEST_F(CopyFilesTest, FreeSpaceIsMeasuredOnTheNearestExistingFolder) {
-    struct statvfs facts{};
+    struct statvfs facts {};
     ASSERT_EQ(::statvfs(folder_.c_str(), &facts), 0);
     const auto expected = static_cast<std::int64_t>(facts.f_bavail * facts.f_frsize);
     // Other writers on the same disk may move the figure a little between the calls.
@@ -211,10 +210,9 @@ TEST_F(CopyFilesTest, TellsAFolderInsideAnother) {
         const char* outer;
         bool inside;
     } const cases[] = {
-        {"src", "src", true},           {"src/sub", "src", true},
-        {"src/new/deeper/", "src", true}, {"alias/new", "src", true},
-        {"srcx/new", "src", false},     {"other", "src", false},
-        {"src", "src/sub", false},      {"src/a", "missing", false},
+        {"src", "src", true},       {"src/sub", "src", true},    {"src/new/deeper/", "src", true},
+        {"alias/new", "src", true}, {"srcx/new", "src", false},  {"other", "src", false},
+        {"src", "src/sub", false},  {"src/a", "missing", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FolderInside(P(c.inner), P(c.outer)), c.inside) << c.inner << " in " << c.outer;

@@ -170,6 +170,13 @@ TEST_F(CopyFilesTest, AWriteThatFailsPartWayRaisesAndRemovesThePartialFile) {
     }
 }
 
+TEST_F(CopyFilesTest, AReadErrorRaisesAndRemovesThePartialFile) {
+    // A regular file of the kernel whose first read fails with EIO.
+    if (!PathPresent("/proc/self/mem")) GTEST_SKIP() << "no /proc/self/mem";
+    EXPECT_THROW(CopyRegularFile("/proc/self/mem", P("out.bin"), ""), EInOutError);
+    EXPECT_FALSE(PathPresent(P("out.bin")));
+}
+
 TEST_F(CopyFilesTest, ListsAFolderSortedAndTellsRealFolders) {
     fs::create_directories(P("src/b"));
     Write(P("src/c.txt"), "");

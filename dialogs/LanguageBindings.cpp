@@ -506,38 +506,12 @@ const std::vector<PendingControl>& PendingControls() {
     // Bound controls that their own work has not built yet. A test fails both
     // for a bound control that is missing and not listed here, and for a
     // listed control that now exists: the list says exactly what is left.
-    static constexpr std::string_view kSearchPage = "search page: its collector panel";
     static constexpr std::string_view kExtractPage = "extraction page";
-    static constexpr std::string_view kCollector = "collector window";
-    static constexpr std::string_view kCollectorQuestion = "collector's missing-disk question";
     static const std::vector<PendingControl> pending = {
-        {P, "GBColectorBuscar", kSearchPage},
-        {P, "SBAbrirColectorBuscar", kSearchPage},
-        {P, "LColectorFicherosNumeroBuscar", kSearchPage},
-        {P, "LColectorSizeBuscar", kSearchPage},
         {P, "GBExtraerOrigen", kExtractPage},
         {P, "GBExtraerDestino", kExtractPage},
         {P, "BBExtraer", kExtractPage},
         {P, "SBAyudaExt", kExtractPage},
-        {"FColector", "LColectorFicherosNumero", kCollector},
-        {"FColector", "GBInfo", kCollector},
-        {"FColector", "GBProgreso", kCollector},
-        {"FColector", "GBDestino", kCollector},
-        {"FColector", "SBAbrir", kCollector},
-        {"FColector", "SBGuardar", kCollector},
-        {"FColector", "SBCopiar", kCollector},
-        {"FColector", "SBParar", kCollector},
-        {"FColector", "SBBorrarTodo", kCollector},
-        {"FColector", "SBBorrar", kCollector},
-        {"FColector", "SBAyuda", kCollector},
-        {"FColector", "LColectorBytes", kCollector},
-        {"FColector", "LColectorSize", kCollector},
-        {"FColectorMensaje", "LMensaje", kCollectorQuestion},
-        {"FColectorMensaje", "LCatalogoTitulo", kCollectorQuestion},
-        {"FColectorMensaje", "LItemTitulo", kCollectorQuestion},
-        {"FColectorMensaje", "BBReintentar", kCollectorQuestion},
-        {"FColectorMensaje", "BBCancelar", kCollectorQuestion},
-        {"FColectorMensaje", "BBParar", kCollectorQuestion},
     };
     return pending;
 }

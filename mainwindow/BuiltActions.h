@@ -26,10 +26,11 @@ inline constexpr bool kReports = true;
 // SBExportaCatalogo.
 inline constexpr bool kExport = true;
 // SBAbrirColector: the collector window.
-inline constexpr bool kCollectorWindow = false;
+inline constexpr bool kCollectorWindow = true;
 // SBAddColector and SBAddColectorBuscar: adding entries to the collector.
-inline constexpr bool kCollectorAdd = false;
-// SBAyudaCat, SBAyudaBus, SBAyudaCfgBasic, SBAyudaCfgAvanzada, SBAyudaCfgImpresion.
+inline constexpr bool kCollectorAdd = true;
+// SBAyudaCat, SBAyudaBus, SBAyudaCfgBasic, SBAyudaCfgAvanzada, SBAyudaCfgImpresion, and the
+// collector's SBAyuda.
 inline constexpr bool kHelp = true;
 // BBtips: the tips window.
 inline constexpr bool kTips = true;

@@ -404,6 +404,7 @@ void TFPrincipal::ConnectHandlers() {
     ConnectOperationHandlers();
     ConnectReportHandlers();
     ConnectMenuHandlers();
+    ConnectCollectorHandlers();
 }
 
 void TFPrincipal::GuardedTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
@@ -483,6 +484,8 @@ void TFPrincipal::FormActivate() {
         WarningWord = LeeTexto("W", "AVISO");
         AplicaLineasRejillas();
         LColectorSize->clear();
+        LColectorSizeBuscar->clear();
+        if (FColector != nullptr) FColector->LColectorSize->clear();
         Lectores = std::make_unique<MediaReaders>();
 
         DiskGauge = new TProgressCyl(PArbolAbajoBarra);
@@ -718,7 +721,7 @@ void TFPrincipal::CargaIdioma() {
     AsignaTitulosDirectorio();
     AsignaTitulosResultados();
     AsignaTitulosAnidados();
-    // AsignaTitulosColector follows when its grid exists.
+    AsignaTitulosColector();
 }
 
 void TFPrincipal::AsignaTitulosDirectorio() {

@@ -119,6 +119,21 @@ public:
     void AsignaTitulosDirectorio();
     // The titles of the nested-entries grid (TFAnidados).
     void AsignaTitulosAnidados();
+    // The titles of the collector grid (TFColector), columns 1-17.
+    void AsignaTitulosColector();
+
+    // The collector (TFPrincipalColector.cpp). Shows the collector window.
+    void SBAbrirColectorClick();
+    // Adds the current row of the directory grid, or of the result grid, to
+    // the collector with its counts of files, bytes and folders.
+    void SBAddColectorClick();
+    void SBAddColectorBuscarClick();
+    // True when the entry `name` of folder `folder` of catalogue `catalogue` is
+    // in the collector already: the same row, or inside a collected folder of
+    // that catalogue; then [M] M_COL_ITEMYAESTA.
+    bool EstaEnColector(std::string_view catalogue, std::string_view folder, std::string_view name);
+    // The first catalogue node in tree order whose text is `name`; null when none.
+    QTreeWidgetItem* BuscaCatalogo(const QString& name) const;
 
     // Tree.
     bool EsColeccion(QTreeWidgetItem* node) const;
@@ -343,6 +358,10 @@ public:
     TCheckBox *CBVerResolucion, *CBVerPista, *CBVerGenero, *CBVerCalidad, *CBVerCanales, *CBVerAno;
     QToolButton *SBAbrirColector, *SBAddColector;
     QLabel *LColectorFicherosNumero, *LColectorSize;
+    // The search page's collector group (TFPrincipalColector.cpp).
+    QGroupBox* GBColectorBuscar;
+    QToolButton* SBAbrirColectorBuscar;
+    QLabel *LColectorFicherosNumeroBuscar, *LColectorSizeBuscar;
     TStringGrid* SGDirectorio;
     // Search page (TFPrincipalBuscar.cpp).
     QLineEdit *EBuscar, *EBuscar2;
@@ -588,6 +607,13 @@ private:
     void ConnectReportHandlers(); // the report and export buttons (TFPrincipalInformes.cpp)
     void Informe(void (TFPrincipal::*build)(CatalogueLines&));
     void ConnectMenuHandlers(); // TFPrincipalMenus.cpp
+    // The search page's collector group, and the collector buttons of both pages.
+    void BuildCollectorSearchGroup(QWidget* line);
+    void ConnectCollectorHandlers();
+    // Fills collector row `row` with `cells` (columns 1-17) and the counts of
+    // the entry from the catalogue's lines, from line `start` on.
+    void AnadeAlColector(const std::vector<std::string>& cells, const CatalogueLines& lines,
+                         std::size_t start);
     // Steps of BBuscarClick: the criteria of the page, or nothing after a message.
     std::optional<SearchCriteria> LeeCriterios();
     std::vector<SearchNode> NodosBusqueda() const;

@@ -244,6 +244,11 @@ void TFPrincipal::BuildSearchPage() {
     SBAyudaBus = Boton("SBAyudaBus", hits, style->standardIcon(QStyle::SP_DialogHelpButton));
     SBAyudaBus->setEnabled(built::kHelp); // no routine enables it
     static_cast<QHBoxLayout*>(hits->layout())->addStretch();
+    // The collector group on a line of its own, so the hit buttons keep the
+    // simple panel narrow enough to sit beside the advanced groups.
+    QWidget* collector = line(simple);
+    BuildCollectorSearchGroup(collector);
+    static_cast<QHBoxLayout*>(collector->layout())->addStretch();
 
     // The criteria: the advanced groups on the left, the simple panel with the
     // options in the middle between the two hint labels, the media groups on the right.

@@ -374,7 +374,8 @@ void TFPrincipal::ActivaBotonesDirectorio(int row) {
     QTreeWidgetItem* node = Arbol->currentItem();
     SBPadre->setEnabled(node != nullptr && node->parent() != nullptr);
     SBImprimirDirectorio->setEnabled(built::kReports);
-    SBAddColector->setEnabled(built::kCollectorAdd);
+    // A collection listing names no catalogue entry to collect.
+    SBAddColector->setEnabled(built::kCollectorAdd && !EsFilaListado(kind));
 }
 
 void TFPrincipal::SGDirectorioDblClick() {

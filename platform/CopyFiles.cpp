@@ -1,0 +1,235 @@
+// POSIX implementation of the collector's copy services.
+#include "platform/CopyFiles.h"
+
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace sorvane {
+namespace {
+
+// Bytes handed to the kernel per call; the stop request is looked at between them.
+constexpr std::size_t kBlock = 1u << 20;
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
+    throw EInOutError(what + " \"" + path + "\": " + std::strerror(error));
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    // Closes now; the errno of a failed close, else 0.
+    int Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd >= 0 && ::close(fd) != 0 ? errno : 0;
+    }
+
+private:
+    int fd_;
+};
+
+// The path with links resolved; empty when it cannot be resolved.
+std::string Resolved(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+    return real ? std::string(real.get()) : std::string();
+}
+
+bool StartsWithFolder(const std::string& path, const std::string& folder) {
+    if (folder == "/") return !path.empty() && path.front() == '/';
+    return path == folder ||
+           (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+            path[folder.size()] == '/');
+}
+
+// The path with the longest existing leading part resolved and the rest kept as written.
+std::string ResolvedAsFarAsItExists(const std::string& path) {
+    std::string head = path;
+    std::string tail;
+    while (!head.empty()) {
+        const std::string real = Resolved(head);
+        if (!real.empty()) return tail.empty() ? real : (real == "/" ? "" : real) + tail;
+        const std::size_t slash = head.find_last_of('/');
+        if (slash == std::string::npos) return {};
+        tail = head.substr(slash) + tail;
+        head.resize(slash);
+    }
+    return tail;
+}
+
+void WriteAll(int fd, const char* data, std::size_t size, const std::string& path) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot write", path, errno);
+        }
+        // Nothing written with no error: the file system took no more.
+        if (written == 0) Fail("Cannot write", path, ENOSPC);
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+} // namespace
+
+CopyResult CopyRegularFile(const std::string& source, const std::string& destination,
+                           const std::string& within,
+                           const std::function<bool(std::uint64_t, std::uint64_t)>& onBlock) {
+    struct stat facts {};
+    if (::lstat(source.c_str(), &facts) != 0) Fail("Cannot open", source, errno);
+    std::string from = source;
+    if (S_ISLNK(facts.st_mode)) {
+        from = Resolved(source);
+        if (from.empty()) Fail("Cannot open", source, errno);
+        const std::string limit = within.empty() ? std::string() : Resolved(within);
+        if (!within.empty() && (limit.empty() || !StartsWithFolder(from, limit)))
+            throw EInOutError("The link \"" + source + "\" leads outside the folder copied");
+        if (::stat(from.c_str(), &facts) != 0) Fail("Cannot open", source, errno);
+    }
+    if (!S_ISREG(facts.st_mode)) throw EInOutError("\"" + source + "\" is not a regular file");
+
+    // No wait for a writer if a FIFO took the file's place since the test above.
+    Descriptor in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    if (in.get() < 0) Fail("Cannot open", source, errno);
+    if (::fstat(in.get(), &facts) != 0) Fail("Cannot open", source, errno);
+    if (!S_ISREG(facts.st_mode)) throw EInOutError("\"" + source + "\" is not a regular file");
+    ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
+
+    CopyResult result;
+    result.size = static_cast<std::uint64_t>(facts.st_size);
+    Descriptor out(
+        ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (out.get() < 0) Fail("Cannot create", destination, errno);
+
+    try {
+        // In-kernel copy where the file systems allow it, else reads and writes.
+        bool kernel = true;
+        std::unique_ptr<char[]> buffer;
+        for (;;) {
+            ssize_t got = -1;
+            if (kernel) {
+                got = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, kBlock, 0);
+                if (got < 0 && errno == EINTR) continue;
+                if (got < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                                errno == EOPNOTSUPP || errno == EBADF)) {
+                    kernel = false;
+                    continue;
+                }
+                if (got < 0) {
+                    // Tell a failed read from a failed write.
+                    const int error = errno;
+                    if (error == EIO) Fail("Cannot copy", source, error);
+                    Fail("Cannot write", destination, error);
+                }
+            } else {
+                if (!buffer) buffer = std::make_unique<char[]>(kBlock);
+                got = ::read(in.get(), buffer.get(), kBlock);
+                if (got < 0 && errno == EINTR) continue;
+                if (got < 0) Fail("Cannot read", source, errno);
+                WriteAll(out.get(), buffer.get(), static_cast<std::size_t>(got), destination);
+            }
+            if (got == 0) break;
+            result.copied += static_cast<std::uint64_t>(got);
+            if (onBlock && !onBlock(result.copied, result.size)) {
+                result.stopped = true;
+                break;
+            }
+        }
+        if (const int error = out.Close(); error != 0) Fail("Cannot write", destination, error);
+    } catch (...) {
+        out.Close();
+        ::unlink(destination.c_str());
+        throw;
+    }
+    return result;
+}
+
+bool ListFolderToCopy(const std::string& folder, std::vector<CopyEntry>& entries,
+                      std::string& error) {
+    entries.clear();
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    struct Closer {
+        DIR* dir;
+        ~Closer() { ::closedir(dir); }
+    } const closer{dir};
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            bool isDirectory = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_UNKNOWN) {
+                struct stat facts {};
+                isDirectory =
+                    ::fstatat(::dirfd(dir), entry->d_name, &facts, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISDIR(facts.st_mode);
+            }
+            entries.push_back({name, isDirectory});
+        }
+        errno = 0;
+    }
+    if (errno != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const CopyEntry& a, const CopyEntry& b) { return a.name < b.name; });
+    return true;
+}
+
+bool PathPresent(const std::string& path) {
+    struct stat facts {};
+    return !path.empty() && ::lstat(path.c_str(), &facts) == 0;
+}
+
+std::int64_t FreeBytesNear(const std::string& path) {
+    if (path.empty() || path.front() != '/') return -1;
+    std::string folder = path;
+    for (;;) {
+        struct statvfs facts {};
+        if (::statvfs(folder.c_str(), &facts) == 0) {
+            const auto free = static_cast<unsigned long long>(facts.f_bavail) * facts.f_frsize;
+            return free > static_cast<unsigned long long>(LLONG_MAX)
+                       ? LLONG_MAX
+                       : static_cast<std::int64_t>(free);
+        }
+        if (errno != ENOENT && errno != ENOTDIR) return -1;
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        const std::size_t slash = folder.find_last_of('/');
+        if (folder == "/" || slash == std::string::npos) return -1;
+        folder.resize(slash == 0 ? 1 : slash);
+    }
+}
+
+bool FolderInside(const std::string& inner, const std::string& outer) {
+    const std::string container = Resolved(outer);
+    if (container.empty()) return false;
+    std::string candidate = inner;
+    while (candidate.size() > 1 && candidate.back() == '/')
+        candidate.pop_back();
+    candidate = ResolvedAsFarAsItExists(candidate);
+    return !candidate.empty() && StartsWithFolder(candidate, container);
+}
+
+} // namespace sorvane

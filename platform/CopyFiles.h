@@ -1,0 +1,64 @@
+// Copying files from catalogued media to a folder: one regular file at a time
+// with progress and a stop between blocks, the listing of a folder to copy,
+// and the free space of a destination that may not exist yet.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sorvane {
+
+// What CopyRegularFile did with a file it could open.
+struct CopyResult {
+    std::uint64_t size = 0;   // the source's size when it was opened
+    std::uint64_t copied = 0; // bytes written to the destination
+    bool stopped = false;     // `onBlock` asked to stop; the partial file stays
+};
+
+// Copies the regular file `source` into the new file `destination`.
+// - A symbolic link is copied as the file it leads to, but only when that file
+//   lies inside the folder `within` (no limit when `within` is empty).
+// - A FIFO, socket, device or folder is refused without being opened for data
+//   (a FIFO is never waited on).
+// - The destination is created new: an existing name, or a symbolic link in
+//   its place, is an error, so nothing is ever written through a link.
+// - `onBlock` gets the bytes copied so far and the source's size after every
+//   block; returning false
+//   stops the copy and leaves the partial destination.
+// A read error, a failed or short write, or a failed close raises EInOutError
+// with the file and the system's reason, after removing the partial
+// destination; a source that cannot be opened or is no regular file raises it
+// too, and no destination is made.
+CopyResult
+CopyRegularFile(const std::string& source, const std::string& destination,
+                const std::string& within,
+                const std::function<bool(std::uint64_t copied, std::uint64_t size)>& onBlock = {});
+
+// An entry of a folder to copy.
+struct CopyEntry {
+    std::string name;
+    bool isDirectory = false; // a real folder; a symbolic link to one is not
+};
+
+// The entries of `folder` without "." and "..", sorted by the bytes of their
+// names. False, with the system's reason in `error`, when the folder cannot be
+// read.
+bool ListFolderToCopy(const std::string& folder, std::vector<CopyEntry>& entries,
+                      std::string& error);
+
+// True when anything, a broken symbolic link included, is at `path`.
+bool PathPresent(const std::string& path);
+
+// The bytes free to the user on the file system of `path`, measured on the
+// nearest folder of the path that exists (the path itself may not be made
+// yet); -1 for a path that is not absolute or whose file system cannot be read.
+std::int64_t FreeBytesNear(const std::string& path);
+
+// True when the folder `inner` is `outer` or lies below it, both taken as they
+// are on disk (links resolved; a part of `inner` not made yet is taken as
+// written). False when `outer` does not exist.
+bool FolderInside(const std::string& inner, const std::string& outer);
+
+} // namespace sorvane

@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
     std::size_t count = 0;
     auto run = [&](const fs::path& file) {
         std::ifstream in(file, std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
         ++count;
     };

@@ -158,7 +158,9 @@ TEST(ZipMethods, TruncatedMembersStopAtTheirEnd) {
             Rig rig(cut, m.unpacked, m.flags);
             const int rc = Decode(m, rig);
             EXPECT_LT(static_cast<std::int64_t>(rig.out.size()), m.unpacked);
-            if (m.method == 6 || m.method == 9) EXPECT_EQ(rc, kZipDecodeInputExhausted);
+            if (m.method == 6 || m.method == 9) {
+                EXPECT_EQ(rc, kZipDecodeInputExhausted);
+            }
         }
 }
 
@@ -280,7 +282,9 @@ TEST(ZipMethods, CancelStopsEveryDecoder) {
             rig.cancel = 1;
             const int rc = Decode(m, rig);
             EXPECT_TRUE(rig.out.empty()) << m.name;
-            if (m.method >= 6) EXPECT_EQ(rc, kZipDecodeCanceled);
+            if (m.method >= 6) {
+                EXPECT_EQ(rc, kZipDecodeCanceled);
+            }
         }
 }
 

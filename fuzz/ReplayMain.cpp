@@ -29,5 +29,5 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("replayed %zu inputs\n", count);
-    return 0;
+    return count > 0 ? 0 : 1; // a missing corpus is a failure, not a pass
 }

@@ -3,13 +3,13 @@
 // inflate engine, optionally deciphering it first.
 #pragma once
 
+#include "archive/arxStream.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
-
-#include "archive/arxStream.h"
 
 namespace sorvane {
 
@@ -25,6 +25,11 @@ struct TInflateRecord {
     std::uint8_t* NextOut = nullptr;
     std::int64_t AvailOut = 0;
     std::int64_t TotalOut = 0;
+    // Bytes consumed since initialisation or reset.
+    std::int64_t TotalIn = 0;
+    // Running Adler-32 of the output of a wrapped stream; the dictionary
+    // identifier after kInflateNeedDict.
+    std::uint32_t CheckValue = 0;
     TInflateAlloc Alloc = nullptr;
     TInflateFree Free = nullptr;
     void* Opaque = nullptr;
@@ -34,8 +39,14 @@ struct TInflateRecord {
 // Engine results and flush modes.
 inline constexpr int kInflateOk = 0;
 inline constexpr int kInflateStreamEnd = 1;
+inline constexpr int kInflateNeedDict = 2;
+inline constexpr int kInflateStreamError = -2;
+inline constexpr int kInflateDataError = -3;
+inline constexpr int kInflateMemError = -4;
 inline constexpr int kInflateBufError = -5;
+inline constexpr int kInflateVersionError = -6;
 inline constexpr int kInflateNoFlush = 0;
+inline constexpr int kInflateFinish = 4;
 // The record-layout check value passed at initialisation.
 inline constexpr int kInflateRecordCheck = 74;
 

@@ -6,6 +6,9 @@ SORVANE_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libutf8proc-dev qt6-base-dev libjpeg62-turbo-dev xdg-utils
 )
+# Needed by the tests only (./test.sh): zlib is the reference the inflate tests
+# compare with.
+SORVANE_TEST_PACKAGES=(zlib1g-dev)
 
 sorvane_missing_packages() {
     local pkg

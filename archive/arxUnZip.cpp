@@ -495,6 +495,8 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
         limit = available > std::numeric_limits<std::int64_t>::max() / (2 * kDeflateMaxRatio)
                     ? std::numeric_limits<std::int64_t>::max() / 2
                     : available * kDeflateMaxRatio + kStep;
+        // Info-ZIP writes the unpacked size even when the packed one follows.
+        if (header.UnpackedSize > 0) limit = std::min(limit, header.UnpackedSize);
     }
     Crc32.Start(0xFFFFFFFFu);
     std::int64_t consumed = -1;

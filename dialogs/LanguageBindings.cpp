@@ -226,6 +226,8 @@ void MainWindowBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Caption(P, "GBExtraerDestino", {L("GB_EXTRAER_DESTINO")}));
     t.push_back(Caption(P, "BBExtraer", {L("B_EXTRAER")}));
     t.push_back(Hint(P, "SBAyudaExt", {H("H_AYUDA")}));
+    // No key of its own: the button chooses the archive its group names.
+    t.push_back(Hint(P, "SBAbrirExtraer", {L("GB_EXTRAER_ORIGEN")}));
     t.push_back(Caption(P, "TBCfgBAsic", {L("TB_BASIC")}));
     t.push_back(Caption(P, "TBCfgAvd", {L("TB_ADV")}));
     t.push_back(Caption(P, "TBCfgPrint", {L("TB_PRINT")}));
@@ -507,7 +509,6 @@ const std::vector<PendingControl>& PendingControls() {
     // listed control that now exists: the list says exactly what is left.
     static constexpr std::string_view kSearchPage =
         "search page: its help and column-width buttons and its collector panel";
-    static constexpr std::string_view kExtractPage = "extraction page";
     static constexpr std::string_view kCollector = "collector window";
     static constexpr std::string_view kCollectorQuestion = "collector's missing-disk question";
     static constexpr std::string_view kHeaderEditor = "catalogue-header editor";
@@ -519,10 +520,6 @@ const std::vector<PendingControl>& PendingControls() {
         {P, "SBAbrirColectorBuscar", kSearchPage},
         {P, "LColectorFicherosNumeroBuscar", kSearchPage},
         {P, "LColectorSizeBuscar", kSearchPage},
-        {P, "GBExtraerOrigen", kExtractPage},
-        {P, "GBExtraerDestino", kExtractPage},
-        {P, "BBExtraer", kExtractPage},
-        {P, "SBAyudaExt", kExtractPage},
         {"FColector", "LColectorFicherosNumero", kCollector},
         {"FColector", "GBInfo", kCollector},
         {"FColector", "GBProgreso", kCollector},

@@ -20,6 +20,7 @@
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/BuiltActions.h"
 #include "mainwindow/ButtonIcons.h"
+#include "archive/arxUnZip.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"
 #include "mainwindow/TProgressCyl.h"
@@ -303,9 +304,7 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
 void TFPrincipal::BuildOtherPages() {
     BuildSearchPage();
 
-    TSExtraer = new QWidget;
-    TSExtraer->setObjectName("TSExtraer");
-    PCMain->addTab(TSExtraer, "Extract");
+    BuildExtractPage();
 
     BuildConfigPage();
     BuildAboutPage();

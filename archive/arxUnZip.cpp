@@ -51,8 +51,8 @@ public:
                 owner_.BytesRemaining -= got;
                 continue;
             }
-            if (!spans_ || length_ < 0 || owner_.GetCancel() ||
-                !owner_.NextMemberVolume(volume_) || !volume_)
+            if (!spans_ || length_ < 0 || owner_.GetCancel() || !owner_.NextMemberVolume(volume_) ||
+                !volume_)
                 break;
             segmentStart_ = pos_;
             volumeStart_ = 0;
@@ -273,7 +273,8 @@ void TUnZip::CollectCentral(TArxBaseStream& stream) {
                 PutU32(payload, record.Attr);
                 payload += name;
                 if (payload.size() <= 0xFFFF) {
-                    list_.AddItem(&record, payload.data(), static_cast<std::uint16_t>(payload.size()));
+                    list_.AddItem(&record, payload.data(),
+                                  static_cast<std::uint16_t>(payload.size()));
                     MaxFileDate = std::max(MaxFileDate, GetLe32(h + 12));
                     const bool encrypted = (flags & kFlagEncrypted) != 0;
                     const std::int64_t packed = Clamp64(info.Packed);
@@ -333,8 +334,8 @@ void TUnZip::CollectLocal(TArxBaseStream& stream) {
             list_.AddRecord(&record);
             MaxFileDate = std::max(MaxFileDate, header.DosDate);
             const bool encrypted = (header.Flags & kFlagEncrypted) != 0;
-            ArchiveTotal += encrypted ? std::max<std::int64_t>(header.PackedSize - 12, 0)
-                                      : header.PackedSize;
+            ArchiveTotal +=
+                encrypted ? std::max<std::int64_t>(header.PackedSize - 12, 0) : header.PackedSize;
             FileTotal += header.UnpackedSize;
         }
         // Sizes that follow the data: the next header is not where the local
@@ -444,8 +445,8 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
     } forget{current_};
     StoredName = header.Name;
     if (JarNaming())
-        header.Attr = !header.Name.empty() && header.Name.back() != '\\' ? kArchiveAttr
-                                                                         : kDirectoryAttr;
+        header.Attr =
+            !header.Name.empty() && header.Name.back() != '\\' ? kArchiveAttr : kDirectoryAttr;
     const bool folder = (header.Attr & kDirectoryAttr) != 0;
     SetCurrentFileName(header.Name);
     if (CurrentNameRefused) return; // reported; nothing leaves ExtractDir
@@ -513,8 +514,8 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
     if (consumed < 0) consumed = source.Consumed();
     if (decoded && trailingSizes) {
         const std::int64_t packedUsed = consumed + (MemberEncrypted ? kEncryptionHeader : 0);
-        decoded = CheckDescriptor(*stream, dataPos, unsized ? packedUsed : header.PackedSize,
-                                  header);
+        decoded =
+            CheckDescriptor(*stream, dataPos, unsized ? packedUsed : header.PackedSize, header);
     }
     SetFileAttrDate(out, OutputMode == kOutputFiles ? CurrentFileName : header.Name,
                     header.Attr & 0xFFu, header.DosDate);
@@ -546,8 +547,8 @@ bool TUnZip::CheckDescriptor(TArxBaseStream& stream, std::int64_t dataPos, std::
         if (got >= 16 && GetLe32(d) == kDescriptorSignature &&
             (GetLe32(d + 8) == packedHere || (got >= 24 && GetLe64(d + 8) == packedHere)))
             crcAt = 4;
-        else if (got >= 12 && (GetLe32(d + 4) == packedHere ||
-                               (got >= 20 && GetLe64(d + 4) == packedHere)))
+        else if (got >= 12 &&
+                 (GetLe32(d + 4) == packedHere || (got >= 20 && GetLe64(d + 4) == packedHere)))
             crcAt = 0;
         if (crcAt >= 0) {
             header.Crc = GetLe32(d + crcAt);

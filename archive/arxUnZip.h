@@ -53,8 +53,7 @@ private:
     bool MoveToDisk(std::unique_ptr<TArxBaseStream>& stream, std::uint32_t disk);
     // Reads the local header at `offset`; the position of the member's data,
     // or -1 when no local header is there. `header` gets its fields when given.
-    std::int64_t ReadLocalHeader(TArxBaseStream& stream, std::int64_t offset,
-                                 TZipHeader* header);
+    std::int64_t ReadLocalHeader(TArxBaseStream& stream, std::int64_t offset, TZipHeader* header);
     void ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t dataPos,
                        TZipHeader& header, bool localOnly);
     // Decodes the member's data from `source` into `out`; false when a

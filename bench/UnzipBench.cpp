@@ -42,7 +42,8 @@ void WriteInputs(const fs::path& folder) {
                 data += words[random() % words.size()];
                 data += (random() % 12 == 0) ? '\n' : ' ';
             } else {
-                data.push_back(static_cast<char>(random() % 4 == 0 ? random() : 'x' + random() % 3));
+                data.push_back(
+                    static_cast<char>(random() % 4 == 0 ? random() : 'x' + random() % 3));
             }
         }
         data.resize(kMemberSize);
@@ -57,8 +58,9 @@ int main() {
     const fs::path inputs = work.Path() / "in";
     WriteInputs(inputs);
     const fs::path archive = work.Path() / "bench.zip";
-    RunCommand({"sh", "-c", "cd '" + inputs.string() + "' && zip -q -r '" + archive.string() + "' ."},
-               CommandOutput::Discarded);
+    RunCommand(
+        {"sh", "-c", "cd '" + inputs.string() + "' && zip -q -r '" + archive.string() + "' ."},
+        CommandOutput::Discarded);
     std::printf("archive: %d members, %.1f MB unpacked, %.1f MB packed\n", kMembers,
                 kMembers * kMemberSize / 1e6, static_cast<double>(fs::file_size(archive)) / 1e6);
 

@@ -114,10 +114,12 @@ void TFPrincipal::BuildExtractPage() {
             [this] { Guarded([this] { SBAbrirExtraerClick(); }); });
     connect(STVDestino->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { Guarded([this] { STVDestinoChange(); }); });
-    connect(EOrigen, &QLineEdit::textChanged, this, [this] { Guarded([this] { EOrigenChange(); }); });
+    connect(EOrigen, &QLineEdit::textChanged, this,
+            [this] { Guarded([this] { EOrigenChange(); }); });
     connect(EDestino, &QLineEdit::textChanged, this,
             [this] { Guarded([this] { EOrigenChange(); }); });
-    connect(BBExtraer, &QPushButton::clicked, this, [this] { Guarded([this] { BBExtraerClick(); }); });
+    connect(BBExtraer, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBExtraerClick(); }); });
     connect(SBAyudaExt, &QToolButton::clicked, this, [this] { SBAyudaExtClick(); });
 
     MiUnzip = std::make_unique<TUnZip>();

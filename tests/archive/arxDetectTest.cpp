@@ -204,8 +204,8 @@ TEST(ArchiveCorpusDetection, TableCoversTheWholeCorpus) {
         const std::string relative = fs::relative(entry.path(), root).generic_string();
         const std::string extension = entry.path().extension().string();
         if (relative.rfind("checksum/", 0) == 0 || relative.rfind("crypt/", 0) == 0) continue;
-        if (extension == ".list" || extension == ".sh" || extension == ".py" || extension == ".md" ||
-            extension == ".tsv")
+        if (extension == ".list" || extension == ".sh" || extension == ".py" ||
+            extension == ".md" || extension == ".tsv")
             continue;
         EXPECT_EQ(listed.count(relative), 1u) << relative << " has no row";
     }

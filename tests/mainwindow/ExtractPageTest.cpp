@@ -78,7 +78,8 @@ TEST_F(ExtractPageTest, ButtonFollowsAnAbsoluteDestinationAndASource) {
                           Case{"/srv/x", "/srv/a.zip", true}}) {
         FPrincipal->EDestino->setText(c.destination);
         FPrincipal->EOrigen->setText(c.source);
-        EXPECT_EQ(FPrincipal->BBExtraer->isEnabled(), c.enabled) << c.destination << " " << c.source;
+        EXPECT_EQ(FPrincipal->BBExtraer->isEnabled(), c.enabled)
+            << c.destination << " " << c.source;
     }
 }
 
@@ -88,8 +89,9 @@ TEST_F(ExtractPageTest, MissingPathsAreAskedFor) {
     FPrincipal->EOrigen->setText("/srv/a.zip");
     FPrincipal->EDestino->setText(" ");
     FPrincipal->BBExtraerClick();
-    EXPECT_EQ(recorder_.messages, (std::vector<std::string>{LeeTexto("M", "M_EXTRAER_SINFICHERO"),
-                                                            LeeTexto("M", "M_EXTRAER_SINCARPETA")}));
+    EXPECT_EQ(recorder_.messages,
+              (std::vector<std::string>{LeeTexto("M", "M_EXTRAER_SINFICHERO"),
+                                        LeeTexto("M", "M_EXTRAER_SINCARPETA")}));
 }
 
 TEST_F(ExtractPageTest, ExtractsTheChosenArchiveIntoTheChosenFolder) {

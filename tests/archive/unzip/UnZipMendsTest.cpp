@@ -96,9 +96,9 @@ TEST(UnZipConfinement, NamesLeavingTheDestinationAreRefused) {
     ReaderRun run(DataPath("unzip/hostile.zip"), destination);
     EXPECT_EQ(run.reader->Extract(), 3);
     EXPECT_EQ(run.Count(kMsgInvalidFileName), 2) << run.ErrorText();
-    EXPECT_EQ(FilesBelow(parent.Path()), (std::vector<std::string>{
-                                             "dest/safe.txt", "dest/tmp/sorvane-absolute.txt",
-                                             "dest/windows.txt"}));
+    EXPECT_EQ(FilesBelow(parent.Path()),
+              (std::vector<std::string>{"dest/safe.txt", "dest/tmp/sorvane-absolute.txt",
+                                        "dest/windows.txt"}));
     EXPECT_FALSE(fs::exists("/tmp/sorvane-absolute.txt"));
 }
 

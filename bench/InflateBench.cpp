@@ -22,9 +22,10 @@ using Bytes = std::vector<std::uint8_t>;
 // Text of words and numbers, pieces of random bytes, runs and structured
 // records, in turns, to 50,000,000 bytes.
 Bytes Corpus(std::size_t size) {
-    static const char* words[] = {"archive ", "member ",  "folder ", "catalogue ", "disk ", "the ",  "of ",
-                                  "and ",     "return ",  "int ",    "std::",      "{\n",   "}\n",   "    ",
-                                  "name ",    "size = ", "0x",      "if (",       ");\n",  "// ",   "value "};
+    static const char* words[] = {"archive ", "member ", "folder ", "catalogue ", "disk ", "the ",
+                                  "of ",      "and ",    "return ", "int ",       "std::", "{\n",
+                                  "}\n",      "    ",    "name ",   "size = ",    "0x",    "if (",
+                                  ");\n",     "// ",     "value "};
     std::mt19937 rng(12345);
     Bytes out;
     out.reserve(size);
@@ -46,7 +47,8 @@ Bytes Corpus(std::size_t size) {
             }
             break;
         case 3:
-            for (std::size_t n = 0; n < piece / 4; ++n) out.push_back(static_cast<std::uint8_t>(rng()));
+            for (std::size_t n = 0; n < piece / 4; ++n)
+                out.push_back(static_cast<std::uint8_t>(rng()));
             break;
         default:
             for (std::size_t n = 0; n < piece; ++n)
@@ -118,7 +120,8 @@ int main() {
     const Bytes packed = Compress(data);
     std::printf("inflate: %zu bytes compressed to %zu at level 6\n", data.size(), packed.size());
     Bytes ours(data.size()), theirs(data.size());
-    if (Ours(packed, ours) != data.size() || ours != data || Zlib(packed, theirs) != data.size() || theirs != data) {
+    if (Ours(packed, ours) != data.size() || ours != data || Zlib(packed, theirs) != data.size() ||
+        theirs != data) {
         std::fprintf(stderr, "inflate: a decoder did not give the corpus back\n");
         return 1;
     }
@@ -135,7 +138,8 @@ int main() {
         for (int i = 0; i < 7; ++i)
             lib.push_back(Seconds([&] {
                 std::size_t got = 0;
-                libdeflate_deflate_decompress(d, packed.data(), packed.size(), theirs.data(), theirs.size(), &got);
+                libdeflate_deflate_decompress(d, packed.data(), packed.size(), theirs.data(),
+                                              theirs.size(), &got);
             }));
         libdeflate_free_decompressor(d);
         PrintTimesRow(12, "libdeflate", lib, "  (reference: whole buffer at once)");

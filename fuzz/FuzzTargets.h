@@ -3,11 +3,11 @@
 // its declared size.
 #pragma once
 
+#include "archive/codecs/arxZipMember.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-
-#include "archive/codecs/arxZipMember.h"
 
 namespace sorvane::fuzz {
 
@@ -24,8 +24,10 @@ struct MemberRig {
         context.UnpackedSize = unpacked;
         context.Read = [this](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
             if (count <= 0) std::abort();
-            const std::size_t n2 = std::min<std::size_t>(static_cast<std::size_t>(count), size - readPos);
-            if (readPos + static_cast<std::size_t>(count) > size) std::abort(); // asked past the member
+            const std::size_t n2 =
+                std::min<std::size_t>(static_cast<std::size_t>(count), size - readPos);
+            if (readPos + static_cast<std::size_t>(count) > size)
+                std::abort(); // asked past the member
             std::memcpy(buf, data + readPos, n2);
             readPos += n2;
             return static_cast<std::int64_t>(n2);
@@ -34,7 +36,8 @@ struct MemberRig {
             if (count <= 0) std::abort(); // no empty writes
             written += count;
             if (written > context.UnpackedSize) std::abort(); // past the declared size
-            for (std::int64_t i = 0; i < count; ++i) sum += buf[i];
+            for (std::int64_t i = 0; i < count; ++i)
+                sum += buf[i];
             return count;
         };
     }

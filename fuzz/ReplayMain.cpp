@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
     std::size_t count = 0;
     auto run = [&](const fs::path& file) {
         std::ifstream in(file, std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
         ++count;
     };
@@ -28,5 +29,5 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("replayed %zu inputs\n", count);
-    return 0;
+    return count > 0 ? 0 : 1; // a missing corpus is a failure, not a pass
 }

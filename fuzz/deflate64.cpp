@@ -1,10 +1,10 @@
 // Deflate64: the ZIP member decoder with a declared size, and the stream
 // engine in Deflate64 mode over the same bytes.
-#include <vector>
-
 #include "archive/codecs/arxInflate.h"
 #include "archive/codecs/arxInflate64.h"
 #include "fuzz/FuzzTargets.h"
+
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sorvane;

@@ -1,7 +1,7 @@
 // Deflate through the stream engine: raw or wrapped, output taken in steps.
-#include <vector>
-
 #include "archive/codecs/arxInflate.h"
+
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sorvane;

@@ -41,7 +41,9 @@ public:
         Drop(n);
         return v;
     }
-    bool Exhausted() const { return static_cast<int>(phantom_ * 8) - static_cast<int>(count_) > 16; }
+    bool Exhausted() const {
+        return static_cast<int>(phantom_ * 8) - static_cast<int>(count_) > 16;
+    }
     bool Canceled() const { return input_.Canceled(); }
     int Byte() {
         // Only at a byte boundary (the trees come first).
@@ -69,12 +71,14 @@ public:
             const int v = in.Byte();
             const int repeat = (v >> 4) + 1;
             const int len = (v & 15) + 1;
-            for (int k = 0; k < repeat; ++k) lengths.push_back(static_cast<std::uint8_t>(len));
+            for (int k = 0; k < repeat; ++k)
+                lengths.push_back(static_cast<std::uint8_t>(len));
             if (lengths.size() > symbols) return false;
         }
         if (lengths.size() != symbols || in.Exhausted()) return false;
         std::uint32_t kraft = 0;
-        for (auto len : lengths) kraft += 1u << (16 - len);
+        for (auto len : lengths)
+            kraft += 1u << (16 - len);
         if (kraft != 65536) return false;
         maxLength_ = *std::max_element(lengths.begin(), lengths.end());
         table_.assign(std::size_t{1} << maxLength_, 0);
@@ -95,7 +99,8 @@ public:
             // The stream holds the code's top `len` bits, most significant first.
             const unsigned top = (code >> (16 - len)) & ((1u << len) - 1);
             unsigned rev = 0;
-            for (unsigned b = 0; b < len; ++b) rev |= ((top >> b) & 1) << (len - 1 - b);
+            for (unsigned b = 0; b < len; ++b)
+                rev |= ((top >> b) & 1) << (len - 1 - b);
             for (unsigned i2 = rev; i2 < table_.size(); i2 += 1u << len)
                 table_[i2] = static_cast<std::uint16_t>(symbol | (len << 8));
         }
@@ -121,7 +126,8 @@ int Explode(TZipMemberContext& context) {
     if (in.Canceled()) return kZipDecodeCanceled;
     TZipMemberOutput output(context);
     Tree literals, lengths, distances;
-    if (literalTree && !literals.Read(in, 256)) return in.Exhausted() ? kZipDecodeInputExhausted : kZipDecodeInvalid;
+    if (literalTree && !literals.Read(in, 256))
+        return in.Exhausted() ? kZipDecodeInputExhausted : kZipDecodeInvalid;
     if (!lengths.Read(in, 64) || !distances.Read(in, 64))
         return in.Exhausted() ? kZipDecodeInputExhausted : kZipDecodeInvalid;
     const unsigned lowBits = bigWindow ? 7 : 6;
@@ -131,7 +137,8 @@ int Explode(TZipMemberContext& context) {
     while (output.Room()) {
         if (in.Canceled()) return kZipDecodeCanceled;
         if (in.Take(1) != 0) {
-            const auto b = static_cast<std::uint8_t>(literalTree ? literals.Decode(in) : in.Take(8));
+            const auto b =
+                static_cast<std::uint8_t>(literalTree ? literals.Decode(in) : in.Take(8));
             window[pos++ & 8191] = b;
             if (!output.Put(b)) return kZipDecodeWriteFailed;
         } else {

@@ -1,33 +1,40 @@
 // The inflate engine behind TDecompressStream.
 #include "archive/codecs/arxInflate.h"
 
-#include <atomic>
-
 #include "archive/codecs/arxInflateCore.h"
+
+#include <atomic>
 
 namespace sorvane {
 
 namespace {
 std::atomic<bool> deflate64Switch{false};
 
-TInflateCore* CoreOf(TInflateRecord& record) { return static_cast<TInflateCore*>(record.State); }
+TInflateCore* CoreOf(TInflateRecord& record) {
+    return static_cast<TInflateCore*>(record.State);
+}
 } // namespace
 
-void SetInflateDeflate64(bool on) { deflate64Switch.store(on); }
-bool InflateDeflate64() { return deflate64Switch.load(); }
+void SetInflateDeflate64(bool on) {
+    deflate64Switch.store(on);
+}
+bool InflateDeflate64() {
+    return deflate64Switch.load();
+}
 
 int TInflate::InflateInit(TInflateRecord& record, int windowBits, int recordCheck) {
     if (recordCheck != kInflateRecordCheck) return kInflateVersionError;
     if (record.Alloc == nullptr) record.Alloc = &InflateZeroAlloc;
     if (record.Free == nullptr) record.Free = &InflateRelease;
     record.State = nullptr;
-    const bool wide = Mode == TInflateMode::Deflate64 ||
-                      (Mode == TInflateMode::FromSwitch && InflateDeflate64());
+    const bool wide =
+        Mode == TInflateMode::Deflate64 || (Mode == TInflateMode::FromSwitch && InflateDeflate64());
     const bool raw = windowBits < 0;
     int bits = raw ? -windowBits : windowBits;
     if (wide) ++bits;
     if (bits < 8 || bits > (wide ? 16 : 15)) return kInflateStreamError;
-    TInflateCore* core = TInflateCore::Create(record.Alloc, record.Free, record.Opaque, wide, raw, bits);
+    TInflateCore* core =
+        TInflateCore::Create(record.Alloc, record.Free, record.Opaque, wide, raw, bits);
     if (core == nullptr) return kInflateMemError;
     record.State = core;
     return InflateReset(record);

@@ -1,11 +1,11 @@
 // ZIP Deflate64 members on an inflate core of their own.
 #include "archive/codecs/arxInflate64.h"
 
-#include <algorithm>
-#include <vector>
-
 #include "archive/arxStreamDecompress.h"
 #include "archive/codecs/arxInflateCore.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace sorvane {
 
@@ -20,7 +20,8 @@ struct CoreHolder {
 
 int Inflate64Member(TZipMemberContext& context) {
     constexpr std::int64_t kBuffer = 32768;
-    CoreHolder holder{TInflateCore::Create(&InflateZeroAlloc, &InflateRelease, nullptr, true, true, 16)};
+    CoreHolder holder{
+        TInflateCore::Create(&InflateZeroAlloc, &InflateRelease, nullptr, true, true, 16)};
     if (holder.core == nullptr) return kZipDecodeInvalid;
     TZipMemberOutput output(context);
     std::vector<std::uint8_t> input(kBuffer), chunk(kBuffer);
@@ -32,7 +33,8 @@ int Inflate64Member(TZipMemberContext& context) {
         if (context.Cancel != nullptr && *context.Cancel != 0) return kZipDecodeCanceled;
         if (avail == 0 && !inputEnded) {
             const std::int64_t want = std::min(kBuffer, packedLeft);
-            const std::int64_t got = want > 0 && context.Read ? std::min(context.Read(input.data(), want), want) : 0;
+            const std::int64_t got =
+                want > 0 && context.Read ? std::min(context.Read(input.data(), want), want) : 0;
             if (got <= 0) {
                 inputEnded = true;
             } else {
@@ -47,7 +49,8 @@ int Inflate64Member(TZipMemberContext& context) {
         const int rc = holder.core->Run(next, avail, out, room, kInflateNoFlush);
         const std::int64_t made = out - chunk.data();
         if (made > 0 && !output.Put(chunk.data(), made)) return kZipDecodeWriteFailed;
-        if (rc == kInflateStreamEnd || !output.Room()) return output.Flush() ? kZipDecodeDone : kZipDecodeWriteFailed;
+        if (rc == kInflateStreamEnd || !output.Room())
+            return output.Flush() ? kZipDecodeDone : kZipDecodeWriteFailed;
         if (rc < 0) {
             output.Flush();
             return kZipDecodeInvalid;
@@ -59,6 +62,8 @@ int Inflate64Member(TZipMemberContext& context) {
     }
 }
 
-bool Inflate64(TZipMemberContext& context) { return Inflate64Member(context) == kZipDecodeDone; }
+bool Inflate64(TZipMemberContext& context) {
+    return Inflate64Member(context) == kZipDecodeDone;
+}
 
 } // namespace sorvane

@@ -28,17 +28,19 @@ constexpr std::size_t kSlideBelow = kRoom / 2;
 constexpr std::size_t kFastRoom = 258 + 8;
 constexpr std::ptrdiff_t kFastInput = 16;
 
-constexpr std::uint16_t kLenBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                        31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::uint16_t kLenBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                        15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                        67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::uint8_t kLenExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                         2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::uint16_t kDistBase[32] = {1,    2,    3,    4,    5,    7,     9,     13,
-                                         17,   25,   33,   49,   65,   97,    129,   193,
-                                         257,  385,  513,  769,  1025, 1537,  2049,  3073,
+constexpr std::uint16_t kDistBase[32] = {1,    2,    3,    4,     5,     7,     9,     13,
+                                         17,   25,   33,   49,    65,    97,    129,   193,
+                                         257,  385,  513,  769,   1025,  1537,  2049,  3073,
                                          4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
-constexpr std::uint8_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,  6,
+constexpr std::uint8_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
                                          7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
-constexpr std::uint8_t kCodeOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+constexpr std::uint8_t kCodeOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                         11, 4,  12, 3, 13, 2, 14, 1, 15};
 
 enum class Kind { Code, Length, Distance };
 
@@ -57,7 +59,8 @@ std::uint32_t SymbolEntry(Kind kind, unsigned symbol, bool deflate64) {
         if (symbol < 286) return MakeEntry(kLenBase[symbol - 257], 0, kLenExtra[symbol - 257]);
         return kExc | kInvalid;
     case Kind::Distance:
-        if (symbol < (deflate64 ? 32u : 30u)) return MakeEntry(kDistBase[symbol], 0, kDistExtra[symbol]);
+        if (symbol < (deflate64 ? 32u : 30u))
+            return MakeEntry(kDistBase[symbol], 0, kDistExtra[symbol]);
         return kExc | kInvalid;
     }
     return kExc | kInvalid;
@@ -77,13 +80,15 @@ unsigned Reverse(unsigned code, unsigned length) {
 // symbol of one bit (and an empty code) for lengths and distances; slots no
 // code reaches decode as invalid. `table` has room for the worst case:
 // 2^root + symbols x 2^(15 - root) entries.
-bool BuildTable(Kind kind, const std::uint8_t* lens, unsigned n, std::uint32_t* table, unsigned root,
-                bool deflate64) {
+bool BuildTable(Kind kind, const std::uint8_t* lens, unsigned n, std::uint32_t* table,
+                unsigned root, bool deflate64) {
     unsigned count[16] = {};
-    for (unsigned s = 0; s < n; ++s) ++count[lens[s]];
+    for (unsigned s = 0; s < n; ++s)
+        ++count[lens[s]];
     count[0] = 0;
     unsigned max = 15;
-    while (max > 0 && count[max] == 0) --max;
+    while (max > 0 && count[max] == 0)
+        --max;
     const unsigned rootSize = 1u << root;
     if (max == 0) {
         if (kind == Kind::Code) return false;
@@ -100,7 +105,8 @@ bool BuildTable(Kind kind, const std::uint8_t* lens, unsigned n, std::uint32_t* 
     if (left > 0) std::fill_n(table, rootSize, kInvalidEntry);
 
     unsigned offset[16] = {};
-    for (unsigned len = 1; len < 15; ++len) offset[len + 1] = offset[len] + count[len];
+    for (unsigned len = 1; len < 15; ++len)
+        offset[len + 1] = offset[len] + count[len];
     std::uint16_t sorted[320];
     for (unsigned s = 0; s < n; ++s)
         if (lens[s] != 0) sorted[offset[lens[s]]++] = static_cast<std::uint16_t>(s);
@@ -118,7 +124,8 @@ bool BuildTable(Kind kind, const std::uint8_t* lens, unsigned n, std::uint32_t* 
             const std::uint32_t entry = SymbolEntry(kind, sorted[index++], deflate64);
             const unsigned rev = Reverse(code, len);
             if (len <= root) {
-                for (unsigned i = rev; i < rootSize; i += 1u << len) table[i] = entry | len;
+                for (unsigned i = rev; i < rootSize; i += 1u << len)
+                    table[i] = entry | len;
             } else {
                 if ((rev & (rootSize - 1)) != prefix) {
                     prefix = rev & (rootSize - 1);
@@ -133,10 +140,12 @@ bool BuildTable(Kind kind, const std::uint8_t* lens, unsigned n, std::uint32_t* 
                     sub = next;
                     next += 1u << curr;
                     subBits = curr;
-                    table[prefix] = MakeEntry(static_cast<std::uint32_t>(sub - table), kSub, curr) | root;
+                    table[prefix] =
+                        MakeEntry(static_cast<std::uint32_t>(sub - table), kSub, curr) | root;
                 }
                 const unsigned subLen = len - root;
-                for (unsigned i = rev >> root; i < (1u << subBits); i += 1u << subLen) sub[i] = entry | subLen;
+                for (unsigned i = rev >> root; i < (1u << subBits); i += 1u << subLen)
+                    sub[i] = entry | subLen;
             }
             --remaining[len];
         }
@@ -174,12 +183,14 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
     return v;
 }
 
-inline std::uint64_t Mask(unsigned n) { return (std::uint64_t{1} << n) - 1; }
+inline std::uint64_t Mask(unsigned n) {
+    return (std::uint64_t{1} << n) - 1;
+}
 
 } // namespace
 
-TInflateCore* TInflateCore::Create(TInflateAlloc alloc, TInflateFree release, void* opaque, bool deflate64,
-                                   bool raw, int windowBits) {
+TInflateCore* TInflateCore::Create(TInflateAlloc alloc, TInflateFree release, void* opaque,
+                                   bool deflate64, bool raw, int windowBits) {
     void* memory = alloc(opaque, 1, sizeof(TInflateCore));
     if (memory == nullptr) return nullptr;
     auto* core = new (memory) TInflateCore();
@@ -274,7 +285,8 @@ void TInflateCore::MakeRoom() {
 }
 
 void TInflateCore::Deliver(std::uint8_t*& out, std::int64_t& availOut) {
-    const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(Pending()), availOut));
+    const std::size_t n = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(Pending()), availOut));
     if (n == 0) return;
     std::memcpy(out, window_ + flushed_, n);
     if (!raw_) adler_ = InflateAdler32(adler_, window_ + flushed_, n);
@@ -400,7 +412,8 @@ void TInflateCore::FastLoop() {
         } else if (dist == 1) {
             std::memset(out, *src, length);
         } else {
-            for (std::uint8_t* p = out; p < stop; ++p, ++src) *p = *src;
+            for (std::uint8_t* p = out; p < stop; ++p, ++src)
+                *p = *src;
         }
         out = stop;
     }
@@ -529,7 +542,8 @@ TInflateCore::Step TInflateCore::Decode() {
                 lens_[kCodeOrder[have_++]] = hold_ & 7;
                 Drop(3);
             }
-            while (have_ < 19) lens_[kCodeOrder[have_++]] = 0;
+            while (have_ < 19)
+                lens_[kCodeOrder[have_++]] = 0;
             if (!BuildTable(Kind::Code, lens_, 19, codeTable_, kCodeRoot, false)) {
                 Fail("invalid code lengths set");
                 return Stopped;
@@ -553,7 +567,10 @@ TInflateCore::Step TInflateCore::Decode() {
                 const unsigned extraBits = symbol == 16 ? 2 : symbol == 17 ? 3 : 7;
                 if (!Pull(len + extraBits)) return NeedInput;
                 Drop(len);
-                unsigned copy = (symbol == 16 ? 3 : symbol == 17 ? 3 : 11) + (hold_ & Mask(extraBits));
+                unsigned copy = (symbol == 16   ? 3
+                                 : symbol == 17 ? 3
+                                                : 11) +
+                                (hold_ & Mask(extraBits));
                 Drop(extraBits);
                 std::uint8_t value = 0;
                 if (symbol == 16) {
@@ -567,7 +584,8 @@ TInflateCore::Step TInflateCore::Decode() {
                     Fail("invalid bit length repeat");
                     return Stopped;
                 }
-                while (copy-- > 0) lens_[have_++] = value;
+                while (copy-- > 0)
+                    lens_[have_++] = value;
             }
             if (!BuildDynamicTables()) return Stopped;
             mode_ = Len;
@@ -639,7 +657,8 @@ TInflateCore::Step TInflateCore::Decode() {
             const std::size_t n = std::min<std::size_t>(length_, capacity_ - pos_);
             std::uint8_t* out = window_ + pos_;
             const std::uint8_t* src = out - distance_;
-            for (std::size_t i = 0; i < n; ++i) out[i] = src[i];
+            for (std::size_t i = 0; i < n; ++i)
+                out[i] = src[i];
             pos_ += n;
             length_ -= static_cast<unsigned>(n);
             if (length_ > 0) return RoomFull;

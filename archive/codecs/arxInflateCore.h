@@ -3,10 +3,10 @@
 // position, window and tables are per instance).
 #pragma once
 
+#include "archive/arxStreamDecompress.h"
+
 #include <cstddef>
 #include <cstdint>
-
-#include "archive/arxStreamDecompress.h"
 
 namespace sorvane {
 
@@ -34,8 +34,23 @@ public:
 
 private:
     enum Mode : std::uint8_t {
-        Head, DictId, Dict, Type, Stored, Copy, Table, LenLens, CodeLens, Len, LenExt, Dist,
-        DistExt, Match, Check, Done, Bad
+        Head,
+        DictId,
+        Dict,
+        Type,
+        Stored,
+        Copy,
+        Table,
+        LenLens,
+        CodeLens,
+        Len,
+        LenExt,
+        Dist,
+        DistExt,
+        Match,
+        Check,
+        Done,
+        Bad
     };
     enum Step : std::uint8_t { NeedInput, RoomFull, Stopped };
 

@@ -3,9 +3,9 @@
 // that copies matches from a 4,096-byte ring of recent output.
 #include "archive/codecs/arxUnreduce.h"
 
-#include <array>
-
 #include "archive/arxMessages.h"
+
+#include <array>
 
 namespace sorvane {
 
@@ -50,7 +50,8 @@ void Unreduce(TZipMemberContext& context, int factor) {
         for (int j = 0; j < n; ++j) {
             const std::int32_t f = input.Bits(8);
             if (f < 0) return;
-            followers[static_cast<std::size_t>(set)][static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(f);
+            followers[static_cast<std::size_t>(set)][static_cast<std::size_t>(j)] =
+                static_cast<std::uint8_t>(f);
         }
     }
     const unsigned mask = 0xFFu >> factor;
@@ -70,7 +71,9 @@ void Unreduce(TZipMemberContext& context, int factor) {
                 c = input.Bits(8);
             } else {
                 const std::int32_t index = input.Bits(IndexBits(count));
-                c = index < 0 ? -1 : followers[static_cast<std::size_t>(last)][static_cast<std::size_t>(index)];
+                c = index < 0 ? -1
+                              : followers[static_cast<std::size_t>(last)]
+                                         [static_cast<std::size_t>(index)];
             }
         }
         if (c < 0) break;

@@ -4,9 +4,9 @@
 // out in ascending order, from 257 again after each partial clear.
 #include "archive/codecs/arxUnshrink.h"
 
-#include <vector>
-
 #include "archive/arxMessages.h"
+
+#include <vector>
 
 namespace sorvane {
 
@@ -24,19 +24,25 @@ struct ShrinkTable {
     std::size_t nextFree = 0;
 
     ShrinkTable() {
-        for (int c = 0; c < 256; ++c) character[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c);
-        for (int c = kFirstFree; c < kCodes; ++c) freeList.push_back(static_cast<std::uint16_t>(c));
+        for (int c = 0; c < 256; ++c)
+            character[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c);
+        for (int c = kFirstFree; c < kCodes; ++c)
+            freeList.push_back(static_cast<std::uint16_t>(c));
     }
-    bool Free(int code) const { return code >= kFirstFree && parent[static_cast<std::size_t>(code)] < 0; }
+    bool Free(int code) const {
+        return code >= kFirstFree && parent[static_cast<std::size_t>(code)] < 0;
+    }
 
     void PartialClear() {
         std::vector<bool> leaf(kCodes, false);
         for (int c = kFirstFree; c < kCodes; ++c)
-            leaf[static_cast<std::size_t>(c)] = !Free(c) && children[static_cast<std::size_t>(c)] == 0;
+            leaf[static_cast<std::size_t>(c)] =
+                !Free(c) && children[static_cast<std::size_t>(c)] == 0;
         for (int c = kFirstFree; c < kCodes; ++c) {
             if (!leaf[static_cast<std::size_t>(c)]) continue;
             const std::int32_t p = parent[static_cast<std::size_t>(c)];
-            if (p >= kFirstFree && children[static_cast<std::size_t>(p)] > 0) --children[static_cast<std::size_t>(p)];
+            if (p >= kFirstFree && children[static_cast<std::size_t>(p)] > 0)
+                --children[static_cast<std::size_t>(p)];
             parent[static_cast<std::size_t>(c)] = -1;
         }
         freeList.clear();

@@ -10,7 +10,9 @@ TZipMemberInput::TZipMemberInput(TZipMemberContext& context)
     : context_(context), buffer_(static_cast<std::size_t>(kBufferSize)),
       packedLeft_(std::max<std::int64_t>(context.PackedSize, 0)) {}
 
-bool TZipMemberInput::Canceled() const { return context_.Cancel != nullptr && *context_.Cancel != 0; }
+bool TZipMemberInput::Canceled() const {
+    return context_.Cancel != nullptr && *context_.Cancel != 0;
+}
 
 bool TZipMemberInput::Refill() {
     if (packedLeft_ <= 0 || Canceled() || !context_.Read) return false;

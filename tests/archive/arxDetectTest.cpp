@@ -43,6 +43,11 @@ struct DetectCase {
 // The rows of tests/data/archive/README.md, worked out from the detection rules
 // and the fixtures' bytes.
 const DetectCase kCorpus[] = {
+    {"codecs/shrink.zip", atZip, kAny, 0, 0, 0},
+    {"codecs/reduce.zip", atZip, kAny, 0, 0, 0},
+    {"codecs/implode.zip", atZip, kAny, 0, 0, 0},
+    {"codecs/deflate64-hand.zip", atZip, kAny, 0, 0, 0},
+    {"codecs/deflate64-7z.zip", atZip, kAny, 0, 0, 0},
     {"zip/stored.zip", atZip, 839, 0, 0, 0},
     {"zip/deflated.zip", atZip, 225, 0, 0, 0},
     {"zip/encrypted-stored.zip", atZip, 895, 0, 0, 0},

@@ -1,18 +1,18 @@
 #include "tests/archive/codecs/CodecTestSupport.h"
 
+#include "archive/codecs/arxInflate.h"
+
 #include <algorithm>
 #include <random>
 #include <zlib.h>
 
-#include "archive/codecs/arxInflate.h"
-
 namespace sorvane::test {
 
 Bytes TextInput(std::size_t size, std::uint32_t seed) {
-    static const char* words[] = {"the ",   "catalogue ", "of ",   "disk ",    "archive ", "member ",
-                                  "folder ", "and ",      "a ",    "name ",    "size ",    "date ",
-                                  "\n",     "Sorvane ",   "zip ",  "extract ", "file ",    "to ",
-                                  "with ",  "every ",     "byte ", "0123 ",    "(x) ",     "{\n  "};
+    static const char* words[] = {
+        "the ",  "catalogue ", "of ",   "disk ",  "archive ", "member ",  "folder ", "and ",
+        "a ",    "name ",      "size ", "date ",  "\n",       "Sorvane ", "zip ",    "extract ",
+        "file ", "to ",        "with ", "every ", "byte ",    "0123 ",    "(x) ",    "{\n  "};
     std::mt19937 rng(seed);
     Bytes out;
     while (out.size() < size) {
@@ -26,7 +26,8 @@ Bytes TextInput(std::size_t size, std::uint32_t seed) {
 Bytes RandomInput(std::size_t size, std::uint32_t seed) {
     std::mt19937 rng(seed);
     Bytes out(size);
-    for (auto& b : out) b = static_cast<std::uint8_t>(rng());
+    for (auto& b : out)
+        b = static_cast<std::uint8_t>(rng());
     return out;
 }
 
@@ -37,9 +38,15 @@ Bytes MixedInput(std::size_t size, std::uint32_t seed) {
         const std::size_t piece = 1000 + rng() % 30000;
         Bytes part;
         switch (rng() % 4) {
-        case 0: part = TextInput(piece, rng()); break;
-        case 1: part = RandomInput(piece / 8, rng()); break;
-        case 2: part.assign(piece, static_cast<std::uint8_t>(rng())); break;
+        case 0:
+            part = TextInput(piece, rng());
+            break;
+        case 1:
+            part = RandomInput(piece / 8, rng());
+            break;
+        case 2:
+            part.assign(piece, static_cast<std::uint8_t>(rng()));
+            break;
         default: // structured binary: small integers and repeated records
             for (std::size_t i = 0; i < piece; ++i)
                 part.push_back(static_cast<std::uint8_t>((i % 16 == 0) ? rng() : i * 7 % 13));

@@ -1,12 +1,12 @@
 // The inflate engine against zlib: every level and strategy, raw and wrapped,
 // in one piece and in small steps; damaged streams; the engine's own rules.
-#include <gtest/gtest.h>
-#include <random>
-#include <zlib.h>
-
 #include "archive/arxStream.h"
 #include "archive/codecs/arxInflate.h"
 #include "tests/archive/codecs/CodecTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <zlib.h>
 
 namespace sorvane::test {
 namespace {
@@ -17,8 +17,12 @@ struct Input {
 };
 
 std::vector<Input> Inputs() {
-    return {{"text", TextInput(120000)},    {"random", RandomInput(40000)}, {"mixed", MixedInput(150000)},
-            {"empty", {}},                  {"one", {'x'}},                 {"tiny", {'a', 'b', 'a', 'b', 'a'}},
+    return {{"text", TextInput(120000)},
+            {"random", RandomInput(40000)},
+            {"mixed", MixedInput(150000)},
+            {"empty", {}},
+            {"one", {'x'}},
+            {"tiny", {'a', 'b', 'a', 'b', 'a'}},
             {"zeros", Bytes(70000, 0)}};
 }
 
@@ -29,8 +33,9 @@ TEST(Inflate, DecodesWhatZlibMakesAtEveryLevelAndStrategy) {
         for (int level = 0; level <= 9; ++level)
             for (int strategy : kStrategies)
                 for (int windowBits : {-15, 15}) {
-                    SCOPED_TRACE(std::string(input.name) + " level " + std::to_string(level) + " strategy " +
-                                 std::to_string(strategy) + " bits " + std::to_string(windowBits));
+                    SCOPED_TRACE(std::string(input.name) + " level " + std::to_string(level) +
+                                 " strategy " + std::to_string(strategy) + " bits " +
+                                 std::to_string(windowBits));
                     const Bytes packed = ZlibCompress(input.data, level, strategy, windowBits);
                     Bytes out;
                     ASSERT_EQ(OurInflate(packed, windowBits, false, input.data.size() + 10, out),
@@ -42,11 +47,15 @@ TEST(Inflate, DecodesWhatZlibMakesAtEveryLevelAndStrategy) {
 TEST(Inflate, DecodesInSmallStepsOfInputAndOutput) {
     const Bytes data = MixedInput(300000, 9);
     const Bytes packed = ZlibCompress(data, 6, Z_DEFAULT_STRATEGY, 15);
-    for (auto [inStep, outStep] : {std::pair<std::size_t, std::size_t>{1, 1 << 20}, {1 << 20, 1},
-                                  {7, 13}, {4096, 4096}, {100000, 333}}) {
+    for (auto [inStep, outStep] : {std::pair<std::size_t, std::size_t>{1, 1 << 20},
+                                   {1 << 20, 1},
+                                   {7, 13},
+                                   {4096, 4096},
+                                   {100000, 333}}) {
         SCOPED_TRACE(std::to_string(inStep) + "/" + std::to_string(outStep));
         Bytes out;
-        ASSERT_EQ(OurInflate(packed, 15, false, data.size(), out, inStep, outStep), kInflateStreamEnd);
+        ASSERT_EQ(OurInflate(packed, 15, false, data.size(), out, inStep, outStep),
+                  kInflateStreamEnd);
         ASSERT_EQ(out, data);
     }
 }
@@ -81,7 +90,8 @@ TEST(Inflate, DamagedStreamsAgreeWithZlib) {
                 for (int windowBits : {-15, 15}) {
                     Bytes data = input.data;
                     if (data.size() > 20000) data.resize(20000);
-                    streams.push_back({ZlibCompress(data, level, strategy, windowBits), windowBits});
+                    streams.push_back(
+                        {ZlibCompress(data, level, strategy, windowBits), windowBits});
                 }
     int accepted = 0;
     for (int round = 0; round < 20000; ++round) {
@@ -91,15 +101,24 @@ TEST(Inflate, DamagedStreamsAgreeWithZlib) {
             const std::size_t at = rng() % packed.size();
             switch (rng() % 5) {
             case 0:
-            case 1: packed[at] ^= static_cast<std::uint8_t>(1u << (rng() % 8)); break;
-            case 2: packed[at] = static_cast<std::uint8_t>(rng()); break;
-            case 3: packed.resize(at); break;
-            default: packed.insert(packed.begin() + static_cast<std::ptrdiff_t>(at), static_cast<std::uint8_t>(rng()));
+            case 1:
+                packed[at] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+                break;
+            case 2:
+                packed[at] = static_cast<std::uint8_t>(rng());
+                break;
+            case 3:
+                packed.resize(at);
+                break;
+            default:
+                packed.insert(packed.begin() + static_cast<std::ptrdiff_t>(at),
+                              static_cast<std::uint8_t>(rng()));
             }
         }
         Bytes theirs, ours;
         const bool zlibEnds = ZlibInflate(packed, windowBits, 40000, theirs);
-        const int rc = OurInflate(packed, windowBits, false, 40000, ours, 1 + rng() % 5000, 1 + rng() % 5000);
+        const int rc =
+            OurInflate(packed, windowBits, false, 40000, ours, 1 + rng() % 5000, 1 + rng() % 5000);
         SCOPED_TRACE("round " + std::to_string(round));
         ASSERT_EQ(rc == kInflateStreamEnd, zlibEnds);
         if (zlibEnds) {
@@ -130,12 +149,15 @@ Bytes Bits(std::initializer_list<std::pair<unsigned, unsigned>> fields) {
 
 unsigned Rev(unsigned code, unsigned len) {
     unsigned r = 0;
-    for (unsigned i = 0; i < len; ++i) r = (r << 1) | ((code >> i) & 1);
+    for (unsigned i = 0; i < len; ++i)
+        r = (r << 1) | ((code >> i) & 1);
     return r;
 }
 
 // Huffman codes go most significant bit first: reversed for the LSB-first writer.
-std::pair<unsigned, unsigned> Code(unsigned code, unsigned len) { return {Rev(code, len), len}; }
+std::pair<unsigned, unsigned> Code(unsigned code, unsigned len) {
+    return {Rev(code, len), len};
+}
 
 TEST(Inflate, HostileStreamsAreDataErrors) {
     struct Case {
@@ -154,12 +176,23 @@ TEST(Inflate, HostileStreamsAreDataErrors) {
         // Dynamic: HLIT 30 (287 codes) in Deflate mode.
         {"HLIT 30", Bits({{1, 1}, {2, 2}, {30, 5}, {0, 5}, {15, 4}})},
         // Dynamic: code-length code over-subscribed: three lengths of 1.
-        {"over-subscribed code lengths", Bits({{1, 1}, {2, 2}, {0, 5}, {0, 5}, {0, 4}, {1, 3}, {1, 3}, {1, 3}, {0, 3}})},
+        {"over-subscribed code lengths",
+         Bits({{1, 1}, {2, 2}, {0, 5}, {0, 5}, {0, 4}, {1, 3}, {1, 3}, {1, 3}, {0, 3}})},
         // Dynamic: code-length code incomplete: one length of 2.
-        {"incomplete code lengths", Bits({{1, 1}, {2, 2}, {0, 5}, {0, 5}, {0, 4}, {2, 3}, {0, 3}, {0, 3}, {0, 3}})},
+        {"incomplete code lengths",
+         Bits({{1, 1}, {2, 2}, {0, 5}, {0, 5}, {0, 4}, {2, 3}, {0, 3}, {0, 3}, {0, 3}})},
         // Dynamic: code-length symbols 16 (len 1) and 0 (len 1); first symbol a repeat.
-        {"repeat before the first length",
-         Bits({{1, 1}, {2, 2}, {0, 5}, {0, 5}, {0, 4}, {1, 3}, {0, 3}, {0, 3}, {1, 3}, Code(1, 1), {0, 2}})},
+        {"repeat before the first length", Bits({{1, 1},
+                                                 {2, 2},
+                                                 {0, 5},
+                                                 {0, 5},
+                                                 {0, 4},
+                                                 {1, 3},
+                                                 {0, 3},
+                                                 {0, 3},
+                                                 {1, 3},
+                                                 Code(1, 1),
+                                                 {0, 2}})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,12 +207,16 @@ TEST(Inflate, HostileStreamsAreDataErrors) {
 TEST(Inflate, InitChecksRecordWindowBitsAndAllocatesNothingOnRefusal) {
     static int allocations = 0;
     TInflateRecord record;
-    record.Alloc = [](void* o, std::size_t n, std::size_t s) { ++allocations; return InflateZeroAlloc(o, n, s); };
+    record.Alloc = [](void* o, std::size_t n, std::size_t s) {
+        ++allocations;
+        return InflateZeroAlloc(o, n, s);
+    };
     TInflate deflate;
     EXPECT_EQ(deflate.InflateInit(record, -15, 73), kInflateVersionError);
     EXPECT_EQ(allocations, 0);
     for (int bits : {7, -7, 16, -16, 17})
-        EXPECT_EQ(deflate.InflateInit(record, bits, kInflateRecordCheck), kInflateStreamError) << bits;
+        EXPECT_EQ(deflate.InflateInit(record, bits, kInflateRecordCheck), kInflateStreamError)
+            << bits;
     EXPECT_EQ(allocations, 0);
     TInflate wide(TInflateMode::Deflate64);
     ASSERT_EQ(wide.InflateInit(record, -15, kInflateRecordCheck), kInflateOk);

@@ -1,10 +1,6 @@
 // The ZIP member decoders (shrink, reduce, implode, Deflate64) on the
 // fixtures of tests/data/archive/codecs, whose headers carry the CRC-32 and
 // size of the known plaintext, and on damaged and hostile members.
-#include <gtest/gtest.h>
-#include <cstring>
-#include <zlib.h>
-
 #include "archive/arxMessages.h"
 #include "archive/codecs/arxExplode.h"
 #include "archive/codecs/arxInflate.h"
@@ -13,6 +9,10 @@
 #include "archive/codecs/arxUnshrink.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/codecs/CodecTestSupport.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <zlib.h>
 
 namespace sorvane::test {
 namespace {
@@ -27,7 +27,8 @@ struct Member {
 
 std::uint32_t Le(const Bytes& b, std::size_t at, int n) {
     std::uint32_t v = 0;
-    for (int i = n - 1; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
+    for (int i = n - 1; i >= 0; --i)
+        v = (v << 8) | b[at + static_cast<std::size_t>(i)];
     return v;
 }
 
@@ -75,7 +76,8 @@ struct Rig {
         context.Cancel = &cancel;
         context.Read = [this](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
             EXPECT_LE(readPos + static_cast<std::size_t>(count), packed.size());
-            const std::size_t n = std::min(static_cast<std::size_t>(count), packed.size() - readPos);
+            const std::size_t n =
+                std::min(static_cast<std::size_t>(count), packed.size() - readPos);
             std::memcpy(buf, packed.data() + readPos, n);
             readPos += n;
             return static_cast<std::int64_t>(n);
@@ -83,27 +85,40 @@ struct Rig {
         context.Write = [this](const std::uint8_t* buf, std::int64_t count) -> std::int64_t {
             ++writes;
             if (count <= 0) ++emptyWrites;
-            if (failAfter >= 0 && static_cast<std::int64_t>(out.size()) + count > failAfter) return 0;
+            if (failAfter >= 0 && static_cast<std::int64_t>(out.size()) + count > failAfter)
+                return 0;
             out.insert(out.end(), buf, buf + count);
             return count;
         };
     }
-    std::uint32_t Crc() const { return static_cast<std::uint32_t>(crc32(0, out.data(), static_cast<uInt>(out.size()))); }
+    std::uint32_t Crc() const {
+        return static_cast<std::uint32_t>(crc32(0, out.data(), static_cast<uInt>(out.size())));
+    }
 };
 
 int Decode(const Member& m, Rig& rig) {
     switch (m.method) {
-    case 1: Unshrink(rig.context); return kZipDecodeDone;
-    case 2: case 3: case 4: case 5: Unreduce(rig.context, m.method - 1); return kZipDecodeDone;
-    case 6: return Explode(rig.context);
-    case 9: return Inflate64Member(rig.context);
+    case 1:
+        Unshrink(rig.context);
+        return kZipDecodeDone;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+        Unreduce(rig.context, m.method - 1);
+        return kZipDecodeDone;
+    case 6:
+        return Explode(rig.context);
+    case 9:
+        return Inflate64Member(rig.context);
     }
     return kZipDecodeInvalid;
 }
 
 TEST(ZipMethods, FixturesDecodeToTheirCrcAndSize) {
     int count = 0;
-    for (const char* fixture : {"shrink.zip", "reduce.zip", "implode.zip", "deflate64-hand.zip", "deflate64-7z.zip"})
+    for (const char* fixture :
+         {"shrink.zip", "reduce.zip", "implode.zip", "deflate64-hand.zip", "deflate64-7z.zip"})
         for (const Member& m : Members(fixture)) {
             SCOPED_TRACE(std::string(fixture) + ": " + m.name);
             Rig rig(m.packed, m.unpacked, m.flags);
@@ -134,14 +149,18 @@ TEST(ZipMethods, NoDecoderWritesPastTheDeclaredSize) {
 // A cut member: nothing read past its end, the output stops short (the CRC
 // check then fails it); implode and Deflate64 say the input ran out.
 TEST(ZipMethods, TruncatedMembersStopAtTheirEnd) {
-    for (const char* fixture : {"shrink.zip", "reduce.zip", "implode.zip", "deflate64-hand.zip", "deflate64-7z.zip"})
+    for (const char* fixture :
+         {"shrink.zip", "reduce.zip", "implode.zip", "deflate64-hand.zip", "deflate64-7z.zip"})
         for (const Member& m : Members(fixture)) {
             SCOPED_TRACE(std::string(fixture) + ": " + m.name);
-            Bytes cut(m.packed.begin(), m.packed.begin() + static_cast<std::ptrdiff_t>(m.packed.size() / 2));
+            Bytes cut(m.packed.begin(),
+                      m.packed.begin() + static_cast<std::ptrdiff_t>(m.packed.size() / 2));
             Rig rig(cut, m.unpacked, m.flags);
             const int rc = Decode(m, rig);
             EXPECT_LT(static_cast<std::int64_t>(rig.out.size()), m.unpacked);
-            if (m.method == 6 || m.method == 9) EXPECT_EQ(rc, kZipDecodeInputExhausted);
+            if (m.method == 6 || m.method == 9) {
+                EXPECT_EQ(rc, kZipDecodeInputExhausted);
+            }
         }
 }
 
@@ -185,14 +204,32 @@ Bytes Codes(std::initializer_list<std::pair<unsigned, unsigned>> fields) {
 
 TEST(ZipMethods, UnshrinkRefusesBadControlCodesAndCodeSizes) {
     // Widening five times passes 13 bits: refused at once.
-    EXPECT_EQ(ShrinkError(Codes({{'a', 9}, {256, 9}, {1, 9}, {256, 10}, {1, 10}, {256, 11}, {1, 11}, {256, 12},
-                                 {1, 12}, {256, 13}, {1, 13}, {'b', 14}})),
+    EXPECT_EQ(ShrinkError(Codes({{'a', 9},
+                                 {256, 9},
+                                 {1, 9},
+                                 {256, 10},
+                                 {1, 10},
+                                 {256, 11},
+                                 {1, 11},
+                                 {256, 12},
+                                 {1, 12},
+                                 {256, 13},
+                                 {1, 13},
+                                 {'b', 14}})),
               kMsgBadBlock);
     EXPECT_EQ(ShrinkError(Codes({{'a', 9}, {256, 9}, {3, 9}})), kMsgBadBlock);
     EXPECT_EQ(ShrinkError(Codes({{300, 9}})), kMsgBadBlock);
     // Four widenings reach 13 bits and are fine.
-    EXPECT_EQ(ShrinkError(Codes({{'a', 9}, {256, 9}, {1, 9}, {256, 10}, {1, 10}, {256, 11}, {1, 11}, {256, 12},
-                                 {1, 12}, {'b', 13}})),
+    EXPECT_EQ(ShrinkError(Codes({{'a', 9},
+                                 {256, 9},
+                                 {1, 9},
+                                 {256, 10},
+                                 {1, 10},
+                                 {256, 11},
+                                 {1, 11},
+                                 {256, 12},
+                                 {1, 12},
+                                 {'b', 13}})),
               0);
 }
 
@@ -245,7 +282,9 @@ TEST(ZipMethods, CancelStopsEveryDecoder) {
             rig.cancel = 1;
             const int rc = Decode(m, rig);
             EXPECT_TRUE(rig.out.empty()) << m.name;
-            if (m.method >= 6) EXPECT_EQ(rc, kZipDecodeCanceled);
+            if (m.method >= 6) {
+                EXPECT_EQ(rc, kZipDecodeCanceled);
+            }
         }
 }
 
@@ -256,13 +295,16 @@ TEST(ZipMethods, Deflate64ModeBelongsToEachStream) {
     for (const char* fixture : {"deflate64-hand.zip", "deflate64-7z.zip"})
         for (const Member& m : Members(fixture)) {
             Bytes out;
-            ASSERT_EQ(OurInflate(m.packed, -15, true, static_cast<std::size_t>(m.unpacked) + 10, out, 1000, 5000),
+            ASSERT_EQ(OurInflate(m.packed, -15, true, static_cast<std::size_t>(m.unpacked) + 10,
+                                 out, 1000, 5000),
                       kInflateStreamEnd);
             EXPECT_EQ(crc32(0, out.data(), static_cast<uInt>(out.size())), m.crc) << m.name;
             // Read as plain Deflate the member fails or decodes to other bytes.
             Bytes other;
-            const int rc = OurInflate(m.packed, -15, false, static_cast<std::size_t>(m.unpacked) + 10, other);
-            EXPECT_TRUE(rc != kInflateStreamEnd || crc32(0, other.data(), static_cast<uInt>(other.size())) != m.crc)
+            const int rc =
+                OurInflate(m.packed, -15, false, static_cast<std::size_t>(m.unpacked) + 10, other);
+            EXPECT_TRUE(rc != kInflateStreamEnd ||
+                        crc32(0, other.data(), static_cast<uInt>(other.size())) != m.crc)
                 << m.name;
         }
     const Bytes zeros(100000, 0);

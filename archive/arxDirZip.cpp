@@ -3,6 +3,7 @@
 
 #include "archive/arxCrc.h"
 #include "archive/arxGlobals.h"
+#include "archive/arxZipNames.h"
 
 #include <cstdio>
 #include <string>
@@ -16,56 +17,10 @@ constexpr std::uint32_t kDirectoryAttr = 0x10;
 constexpr std::uint32_t kVolumeLabelAttr = 0x08;
 constexpr std::uint16_t kUtf8NameFlag = 0x0800;
 constexpr std::uint16_t kUnixHost = 3;
-constexpr std::uint16_t kZip64ExtraId = 0x0001;
-constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
 constexpr std::uint32_t kDataDescriptorSignature = 0x08074B50u;
 constexpr std::uint32_t kZip64EndSignature = 0x06064B50u;
 constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50u;
-constexpr std::uint32_t kNoSize = 0xFFFFFFFFu;
 constexpr std::int64_t kEncryptionHeader = 12;
-
-// What the extra field adds to a header: the 64-bit sizes and a UTF-8 name.
-struct ExtraInfo {
-    std::uint64_t Unpacked = 0;
-    std::uint64_t Packed = 0;
-    bool HasUnicodeName = false;
-    std::string UnicodeName;
-};
-
-std::uint32_t NameCrc(const std::string& name) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    UpdateCrc32(name.data(), name.size(), crc);
-    return ~crc;
-}
-
-// Walks the extra-field records; a record reaching past the field ends the walk.
-ExtraInfo ParseExtra(const std::vector<std::uint8_t>& extra, std::uint32_t unpacked32,
-                     std::uint32_t packed32, const std::string& storedName) {
-    ExtraInfo info;
-    info.Unpacked = unpacked32;
-    info.Packed = packed32;
-    std::size_t at = 0;
-    while (at + 4 <= extra.size()) {
-        const std::uint16_t id = GetLe16(extra.data() + at);
-        const std::size_t size = GetLe16(extra.data() + at + 2);
-        const std::uint8_t* body = extra.data() + at + 4;
-        if (size > extra.size() - at - 4) break;
-        if (id == kZip64ExtraId) {
-            std::size_t used = 0;
-            if (unpacked32 == kNoSize && used + 8 <= size) {
-                info.Unpacked = GetLe64(body + used);
-                used += 8;
-            }
-            if (packed32 == kNoSize && used + 8 <= size) info.Packed = GetLe64(body + used);
-        } else if (id == kUnicodePathExtraId && size >= 5 && body[0] == 1 &&
-                   GetLe32(body + 1) == NameCrc(storedName)) {
-            info.HasUnicodeName = true;
-            info.UnicodeName.assign(reinterpret_cast<const char*>(body + 5), size - 5);
-        }
-        at += 4 + size;
-    }
-    return info;
-}
 
 ArxArchiveType MethodFamily(TArcType type) {
     return (type == atJar || type == atJarExe) ? ArxArchiveType::Jar : ArxArchiveType::Zip;
@@ -121,7 +76,7 @@ bool ReadNameAndExtra(TArxon& arx, const MemberFields& fields, std::int64_t name
 
 // Names the member, the extra field's UTF-8 name first, else the stored name
 // as it stands (`raw`) or as `host` wrote it, and fires OnReadFile.
-void NameMember(TArxon& arx, const ExtraInfo& info, const std::string& name, bool raw,
+void NameMember(TArxon& arx, const TZipExtraInfo& info, const std::string& name, bool raw,
                 TNameHost host) {
     if (info.HasUnicodeName)
         arx.SetRawFileName(info.UnicodeName);
@@ -134,7 +89,7 @@ void NameMember(TArxon& arx, const ExtraInfo& info, const std::string& name, boo
 
 // The entry of a member from its header's fields and the sizes its extra
 // field gave.
-TArxonEntry MemberEntry(const TArxon& arx, const MemberFields& fields, const ExtraInfo& info) {
+TArxonEntry MemberEntry(const TArxon& arx, const MemberFields& fields, const TZipExtraInfo& info) {
     TArxonEntry entry;
     entry.FileDate = arx.DosDateToDateTime(fields.DosDate);
     entry.CreatorVersion = fields.CreatorVersion;
@@ -250,7 +205,7 @@ void TZipWalk::CentralStep(TArxon& arx) {
         return;
     }
     anyEntry_ = true;
-    const ExtraInfo info = ParseExtra(extra, fields.Unpacked32, fields.Packed32, name);
+    const TZipExtraInfo info = ParseZipExtra(extra, fields.Unpacked32, fields.Packed32, name);
     const bool directory = (externalAttr & kDirectoryAttr) != 0;
     // The high byte of "version made by" is the host; 3 is Unix.
     const TNameHost host =
@@ -306,7 +261,7 @@ void TZipWalk::LocalStep(TArxon& arx) {
         return;
     }
     anyEntry_ = true;
-    const ExtraInfo info = ParseExtra(extra, fields.Unpacked32, fields.Packed32, name);
+    const TZipExtraInfo info = ParseZipExtra(extra, fields.Unpacked32, fields.Packed32, name);
     // A local header does not say which host made it.
     NameMember(arx, info, name, (fields.Flags & kUtf8NameFlag) != 0, TNameHost::Dos);
 

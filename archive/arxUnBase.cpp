@@ -258,7 +258,8 @@ bool TUnBase::ConfirmExistingTarget() {
                 if (newName.empty()) newName = CurrentFileName;
                 CreateFolderPath(FolderOf(newName));
                 if (OverwriteMode == omOverwrite) {
-                    if (SameText(newName, CurrentFileName)) break;
+                    // Byte for byte: names differing only in case are two files here.
+                    if (newName == CurrentFileName) break;
                     CurrentFileName = newName;
                 }
             } while (!GetCancel() && OverwriteMode != omSkip && StreamFileExists(CurrentFileName));

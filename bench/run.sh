@@ -14,6 +14,7 @@ cd "$(dirname "$0")/.."
 case "$name" in
     search) peer_packages=(grep) ;;
     listing) peer_packages=(unzip libarchive-tools) ;;
+    unzip) peer_packages=(zip unzip) ;;
     inflate) peer_packages=(zlib1g-dev libdeflate-dev) ;;
     *) peer_packages=() ;;
 esac

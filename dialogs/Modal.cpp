@@ -62,4 +62,11 @@ void InstalaPreguntasDelMotor() {
     });
 }
 
+QString PreguntaFicheroAbrir(const OpenFileRequest& request) {
+    if (Hooks().openFile) return Hooks().openFile(request);
+    // The current folder is not changed; only existing files are accepted.
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), request.caption, QString(),
+                                        request.filter);
+}
+
 } // namespace sorvane

@@ -18,6 +18,12 @@ struct SaveFileRequest {
     QString fileName;      // the name proposed
 };
 
+// What an open dialog asks for: an existing file.
+struct OpenFileRequest {
+    QString caption;
+    QString filter; // as QFileDialog takes it
+};
+
 struct ModalHooks {
     // Runs a modal window and returns its result; default: dialog.exec().
     std::function<int(QDialog& dialog)> showModal;
@@ -27,6 +33,8 @@ struct ModalHooks {
     std::function<void(const QString& text)> systemMessage;
     // A save dialog: the chosen path, or an empty text when cancelled.
     std::function<QString(const SaveFileRequest& request)> saveFile;
+    // An open dialog: the chosen existing file, or an empty text when cancelled.
+    std::function<QString(const OpenFileRequest& request)> openFile;
     // A warning box with Retry and Cancel; true for Retry.
     std::function<bool(const QString& text)> askRetryCancel;
 };
@@ -39,6 +47,7 @@ bool PreguntaSiNo(const QString& caption, const QString& text);
 void MensajeSistema(const QString& text);
 QString PreguntaFicheroGuardar(const SaveFileRequest& request);
 bool PreguntaReintentar(const QString& text);
+QString PreguntaFicheroAbrir(const OpenFileRequest& request);
 
 // Lets the questions the engine asks (a disk that is not accessible, a
 // missing temporary folder) reach the user through the boxes above.

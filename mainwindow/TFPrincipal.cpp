@@ -22,6 +22,7 @@
 #include "dialogs/TFTips.h"
 #include "mainwindow/BuiltActions.h"
 #include "mainwindow/ButtonIcons.h"
+#include "archive/arxUnZip.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"
 #include "platform/Directory.h"
@@ -310,9 +311,7 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
 void TFPrincipal::BuildOtherPages() {
     BuildSearchPage();
 
-    TSExtraer = new QWidget;
-    TSExtraer->setObjectName("TSExtraer");
-    PCMain->addTab(TSExtraer, "Extract");
+    BuildExtractPage();
 
     BuildConfigPage();
     BuildAboutPage();

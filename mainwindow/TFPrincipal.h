@@ -32,6 +32,8 @@ class QRadioButton;
 class QSpinBox;
 class QPushButton;
 class QTabWidget;
+class QTreeView;
+class QFileSystemModel;
 class QToolButton;
 class QTreeWidget;
 class QWidget;
@@ -45,6 +47,9 @@ class TProgressCyl;
 class TRadioGroup;
 class TStatusBar;
 class TStringGrid;
+class TUnBase;
+class TUnZip;
+class TZipCommon;
 struct TGridMouseEvent;
 
 // What a row of the directory grid lists.
@@ -577,6 +582,25 @@ public:
     void AbreAyuda(int context);
     // The cell lines of the collector's grid from CBLinColectorHorizontal/Vertical.
     void AplicaLineasColector();
+    // The extraction page (TFPrincipalExtraer.cpp).
+    QWidget* PExtraer = nullptr;
+    QGroupBox *GBExtraerOrigen = nullptr, *GBExtraerDestino = nullptr;
+    QLineEdit *EOrigen = nullptr, *EDestino = nullptr;
+    QToolButton *SBAbrirExtraer = nullptr, *SBAyudaExt = nullptr;
+    QTreeView* STVDestino = nullptr;
+    QFileSystemModel* STVDestinoModel = nullptr;
+    QPushButton* BBExtraer = nullptr;
+    // One reader per format; the formats without a reader yet are refused
+    // by kind (ReaderForKind).
+    std::unique_ptr<TUnZip> MiUnzip, MiUnJAR;
+    void SBAbrirExtraerClick();
+    void STVDestinoChange();
+    void EOrigenChange();
+    void BBExtraerClick();
+    void MiUnzipProgress(TZipCommon& sender, std::uint8_t byFile, std::uint8_t byArchive);
+    void SBAyudaExtClick() { AbreAyuda(7); }
+    // The reader of a detected archive kind; nullptr for kinds without one.
+    TUnBase* ReaderForKind(int kind);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -595,6 +619,8 @@ private:
     void BuildFileSide(QWidget* side);
     void BuildOtherPages();
     void BuildSearchPage();
+    void BuildExtractPage();
+    void SetUpReader(TUnBase& reader);
     // The columns of advanced and of media groups, left to right.
     std::vector<QWidget*> advancedColumns_, mediaColumns_;
     void ConnectSearchHandlers();

@@ -425,7 +425,7 @@ DriveMap DriveMap::Read(const DriveRoots& roots) {
         if (point != "/") {
             if (IsPseudoFileSystem(mount.fileSystem)) continue;
             if (std::any_of(std::begin(kSystemFolders), std::end(kSystemFolders),
-                            [&](std::string_view f) { return IsAtOrBelow(point, f); }))
+                            [&where = point](std::string_view f) { return IsAtOrBelow(where, f); }))
                 continue;
             if (system.IsMountOverFile(point)) continue;
         }

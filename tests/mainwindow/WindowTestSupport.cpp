@@ -108,6 +108,7 @@ void ModalRecorder::Install() {
         retryQuestions.push_back(text.toStdString());
         return false;
     };
+    if (onOpenFile) hooks.openFile = [this](const OpenFileRequest& request) { return onOpenFile(request); };
     if (onSaveFile) hooks.saveFile = [this](const SaveFileRequest& request) { return onSaveFile(request); };
     SetModalHooks(std::move(hooks));
 }

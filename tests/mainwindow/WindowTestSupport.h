@@ -89,6 +89,7 @@ struct ModalRecorder {
     std::function<int(QDialog&)> onDialog;                   // answers a window; Accepted when unset
     std::function<QString(const SaveFileRequest&)> onSaveFile; // the save hook; default when unset
     std::vector<std::string> retryQuestions;                 // Retry/Cancel boxes, answered Cancel
+    std::function<QString(const OpenFileRequest&)> onOpenFile; // the open hook; default when unset
 
     void Install();
 };

@@ -1,0 +1,253 @@
+// The extraction page: an archive chosen with an open dialog, a destination
+// folder chosen in a folder tree, and the run that extracts every member
+// through the reader of the archive's detected kind.
+#include "archive/arxMessages.h"
+#include "archive/arxUnZip.h"
+#include "catalogue/format/TextUtils.h"
+#include "dialogs/Language.h"
+#include "dialogs/Modal.h"
+#include "mainwindow/TFErrores.h"
+#include "mainwindow/TFPrincipal.h"
+#include "ui/SlotBarrier.h"
+#include "ui/StatusBar.h"
+
+#include <QCoreApplication>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace sorvane {
+namespace {
+
+QString Q(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+std::string Trimmed(const QString& text) {
+    return text.trimmed().toStdString();
+}
+
+// Both cases of every extension, so that "x.zip" shows beside "X.ZIP".
+const char* const kArchiveFilter =
+    "Zip (*.zip *.ZIP);;Rar (*.rar *.RAR);;Cabinet *.CAB (*.cab *.CAB);;Ace (*.ace *.ACE);;"
+    "Jar (*.jar *.JAR);;Arj (*.arj *.ARJ);;Lha (*.lha *.LHA);;Lzh (*.lzh *.LZH);;"
+    "Arc (*.arc *.ARC);;Pak (*.pak *.PAK);;Zoo (*.zoo *.ZOO);;Tar (*.tar *.TAR);;"
+    "GZip *.GZ (*.gz *.GZ);;GZip *.GZIP (*.gzip *.GZIP);;GZip *.TGZ (*.tgz *.TGZ)";
+
+std::string KindName(int kind) {
+    std::string name(ArcTypeName(static_cast<TArcType>(kind)));
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
+        name.pop_back();
+    return name;
+}
+
+} // namespace
+
+void TFPrincipal::BuildExtractPage() {
+    TSExtraer = new QWidget;
+    TSExtraer->setObjectName("TSExtraer");
+    PCMain->addTab(TSExtraer, "Extract");
+
+    // PExtraer centred in the page.
+    auto* outer = new QVBoxLayout(TSExtraer);
+    auto* row = new QHBoxLayout;
+    PExtraer = new QWidget(TSExtraer);
+    PExtraer->setObjectName("PExtraer");
+    row->addStretch();
+    row->addWidget(PExtraer, 3);
+    row->addStretch();
+    outer->addStretch();
+    outer->addLayout(row, 4);
+    outer->addStretch();
+    auto* panel = new QVBoxLayout(PExtraer);
+
+    GBExtraerOrigen = new QGroupBox(PExtraer);
+    GBExtraerOrigen->setObjectName("GBExtraerOrigen");
+    auto* source = new QHBoxLayout(GBExtraerOrigen);
+    EOrigen = new QLineEdit(GBExtraerOrigen);
+    EOrigen->setObjectName("EOrigen");
+    EOrigen->setReadOnly(true);
+    source->addWidget(EOrigen, 1);
+    SBAbrirExtraer = Boton("SBAbrirExtraer", GBExtraerOrigen,
+                           style()->standardIcon(QStyle::SP_DialogOpenButton));
+    panel->addWidget(GBExtraerOrigen);
+
+    GBExtraerDestino = new QGroupBox(PExtraer);
+    GBExtraerDestino->setObjectName("GBExtraerDestino");
+    auto* destination = new QVBoxLayout(GBExtraerDestino);
+    STVDestinoModel = new QFileSystemModel(GBExtraerDestino);
+    STVDestinoModel->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::Drives);
+    STVDestinoModel->setRootPath("/");
+    STVDestino = new QTreeView(GBExtraerDestino);
+    STVDestino->setObjectName("STVDestino");
+    STVDestino->setModel(STVDestinoModel);
+    STVDestino->setRootIndex(STVDestinoModel->index("/"));
+    for (int column = 1; column < STVDestinoModel->columnCount(); ++column)
+        STVDestino->hideColumn(column);
+    STVDestino->setHeaderHidden(true);
+    destination->addWidget(STVDestino, 1);
+    EDestino = new QLineEdit(GBExtraerDestino);
+    EDestino->setObjectName("EDestino");
+    destination->addWidget(EDestino);
+    panel->addWidget(GBExtraerDestino, 1);
+
+    auto* buttons = new QHBoxLayout;
+    BBExtraer = new QPushButton(PExtraer);
+    BBExtraer->setObjectName("BBExtraer");
+    BBExtraer->setEnabled(false);
+    buttons->addStretch();
+    buttons->addWidget(BBExtraer);
+    SBAyudaExt =
+        Boton("SBAyudaExt", PExtraer, style()->standardIcon(QStyle::SP_DialogHelpButton), true);
+    buttons->addWidget(SBAyudaExt);
+    panel->addLayout(buttons);
+
+    connect(SBAbrirExtraer, &QToolButton::clicked, this,
+            [this] { Guarded([this] { SBAbrirExtraerClick(); }); });
+    connect(STVDestino->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { Guarded([this] { STVDestinoChange(); }); });
+    connect(EOrigen, &QLineEdit::textChanged, this,
+            [this] { Guarded([this] { EOrigenChange(); }); });
+    connect(EDestino, &QLineEdit::textChanged, this,
+            [this] { Guarded([this] { EOrigenChange(); }); });
+    connect(BBExtraer, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBExtraerClick(); }); });
+    connect(SBAyudaExt, &QToolButton::clicked, this, [this] { SBAyudaExtClick(); });
+
+    MiUnzip = std::make_unique<TUnZip>();
+    MiUnJAR = std::make_unique<TUnJar>();
+    SetUpReader(*MiUnzip);
+    SetUpReader(*MiUnJAR);
+}
+
+// What every reader of the page does for a run: progress on the main bar,
+// every report a line of the error window, the next volume of a set taken
+// when it exists, a password asked for, the stop request honoured.
+void TFPrincipal::SetUpReader(TUnBase& reader) {
+    reader.OnProgress = [this](TZipCommon& sender, std::uint8_t byFile, std::uint8_t byArchive) {
+        MiUnzipProgress(sender, byFile, byArchive);
+    };
+    reader.OnError = [](TZipCommon&, const std::string& fileName, const std::string& extended,
+                        const std::string&, int code) {
+        std::string line = fileName + ": " + ArxMessageText(code);
+        if (!extended.empty()) line += " (" + extended + ")";
+        FErrores->Agrega(line);
+    };
+    reader.OnNextVolume = [](TZipCommon&, std::string&, int, bool exists, bool& cancel) {
+        cancel = !exists;
+    };
+    reader.OnGetPassword = [this](TZipCommon&, const std::string& fileName, std::string& password,
+                                  bool& tryAgain) {
+        QInputDialog dialog(this);
+        dialog.setObjectName("PasswordQuestion");
+        dialog.setWindowTitle(TituloAplicacion());
+        dialog.setLabelText(Q(fileName));
+        dialog.setTextEchoMode(QLineEdit::Password);
+        tryAgain = MuestraModal(dialog) == QDialog::Accepted;
+        password = dialog.textValue().toStdString();
+    };
+    reader.OnMessageLoop = [this, &reader] {
+        QCoreApplication::processEvents();
+        if (StopFlag) *reader.CancelFlagRef = 1;
+    };
+}
+
+void TFPrincipal::SBAbrirExtraerClick() {
+    const QString chosen = PreguntaFicheroAbrir({QString(), kArchiveFilter});
+    if (!chosen.isEmpty()) EOrigen->setText(chosen);
+}
+
+void TFPrincipal::STVDestinoChange() {
+    const QModelIndex current = STVDestino->currentIndex();
+    if (current.isValid()) EDestino->setText(STVDestinoModel->filePath(current));
+}
+
+// Enabled for an absolute destination other than "/" itself (no drive
+// letters here) and a source of more than 3 characters.
+void TFPrincipal::EOrigenChange() {
+    const QString destination = EDestino->text();
+    BBExtraer->setEnabled(destination.startsWith('/') && destination.size() > 1 &&
+                          EOrigen->text().size() > 3);
+}
+
+void TFPrincipal::MiUnzipProgress(TZipCommon&, std::uint8_t, std::uint8_t byArchive) {
+    PBPrincipal->setValue(static_cast<std::uint8_t>(byArchive));
+    PBPrincipal->repaint();
+}
+
+TUnBase* TFPrincipal::ReaderForKind(int kind) {
+    switch (kind) {
+    case atZip:
+    case atZipExe:
+    case atZipMV:
+    case atZipDS:
+        return MiUnzip.get();
+    case atJar:
+    case atJarExe:
+        return MiUnJAR.get();
+    default:
+        return nullptr;
+    }
+}
+
+void TFPrincipal::BBExtraerClick() {
+    const std::string origen = Trimmed(EOrigen->text());
+    const std::string destino = Trimmed(EDestino->text());
+    if (origen.empty()) {
+        MuestraMensaje(LeeTexto("M", "M_EXTRAER_SINFICHERO"));
+        return;
+    }
+    if (destino.empty()) {
+        MuestraMensaje(LeeTexto("M", "M_EXTRAER_SINCARPETA"));
+        return;
+    }
+    if (BusyFlag) return;
+    SBPrincipal->Panels(1).SetText(CapitalizeFirst(LeeTexto("W", "EXTRAYENDO")) + " " + origen);
+    PBPrincipal->setValue(PBPrincipal->minimum());
+    BBExtraer->setEnabled(false);
+    BusyFlag = true;
+    struct GivenBack {
+        TFPrincipal& window;
+        ~GivenBack() {
+            window.BusyFlag = false;
+            window.BBExtraer->setEnabled(true);
+            FErrores->MuestraSiHayErrores(TituloAplicacion() +
+                                          Q(LeeTexto("M", "M_TITULO_FERRORES")));
+        }
+    } givenBack{*this};
+
+    int count = 0;
+    FErrores->Limpia();
+    PBPrincipal->setRange(0, 100);
+    PBPrincipal->setValue(0);
+    StopFlag = false;
+
+    // The reader is chosen by the detected kind, not by the extension.
+    TRegisterArxon detection;
+    detection.SetArchiveFile(origen);
+    TUnBase* reader = ReaderForKind(detection.ArcType);
+    if (reader == nullptr) {
+        FErrores->Agrega(origen + ": " + ArxMessageText(kMsgUnsupportedArchive) + " (" +
+                         KindName(detection.ArcType) + ")");
+    } else {
+        reader->SetArchiveFile(origen);
+        reader->SetExtractDir(destino);
+        reader->FileSpec = {"*"};
+        reader->UseStoredDirs = true;
+        reader->CreateStoredDirs = true;
+        count = reader->Extract();
+    }
+    SBPrincipal->Panels(1).SetText(FormatThousands(count) + " " + LeeTexto("W", "FICHEROS") + " " +
+                                   LeeTexto("W", "EXTRAIDOS"));
+    PBPrincipal->setValue(PBPrincipal->maximum());
+}
+
+} // namespace sorvane

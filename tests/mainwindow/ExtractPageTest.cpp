@@ -1,0 +1,173 @@
+// The extraction page driven through its handlers: the enabling rule, the
+// missing-path messages, an archive chosen in the open dialog and a folder in
+// the tree, a run with its progress and busy state, a password asked for, a
+// stop, an archive kind without a reader, and a damaged member, each failure
+// in the error window.
+#include "archive/arxMessages.h"
+#include "dialogs/Language.h"
+#include "mainwindow/TFErrores.h"
+#include "mainwindow/TFPrincipal.h"
+#include "tests/mainwindow/WindowTestSupport.h"
+#include "ui/StatusBar.h"
+
+#include <QFileSystemModel>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeView>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+
+namespace sorvane {
+namespace {
+
+using namespace windowtest;
+
+std::string Fixture(const std::string& relative) {
+    return std::string(SORVANE_TEST_ARCHIVES) + "/" + relative;
+}
+
+class ExtractPageTest : public WindowTestRoot {
+protected:
+    void SetUp() override {
+        EnterNewRoot("extract-page");
+        destination_ = OwnedTempFolder("extract-dest");
+        recorder_.onOpenFile = [this](const OpenFileRequest& request) {
+            openFilters_.push_back(request.filter.toStdString());
+            return QString::fromStdString(chosen_);
+        };
+        OpenWindows();
+        FPrincipal->FormActivate();
+        ASSERT_TRUE(FPrincipal->StartupDone());
+        FPrincipal->show();
+        FPrincipal->PCMain->setCurrentWidget(FPrincipal->TSExtraer);
+    }
+
+    // The archive through the open dialog, the destination through the tree.
+    void Choose(const std::string& archive) {
+        chosen_ = archive;
+        FPrincipal->SBAbrirExtraerClick();
+        FPrincipal->STVDestino->setCurrentIndex(
+            FPrincipal->STVDestinoModel->index(QString::fromStdString(destination_.string())));
+    }
+    std::string Status() const { return FPrincipal->SBPrincipal->Panels(1).Text().toStdString(); }
+    std::string Extracted(int count) const {
+        return std::to_string(count) + " " + LeeTexto("W", "FICHEROS") + " " +
+               LeeTexto("W", "EXTRAIDOS");
+    }
+    std::string ErrorLines() const { return FErrores->MErrores->toPlainText().toStdString(); }
+
+    fs::path destination_;
+    std::string chosen_;
+    std::vector<std::string> openFilters_;
+};
+
+TEST_F(ExtractPageTest, ButtonFollowsAnAbsoluteDestinationAndASource) {
+    struct Case {
+        const char* destination;
+        const char* source;
+        bool enabled;
+    };
+    for (const Case& c : {Case{"", "/srv/a.zip", false}, Case{"/", "/srv/a.zip", false},
+                          Case{"/srv/x", "a.z", false}, Case{"srv/x", "/srv/a.zip", false},
+                          Case{"/srv/x", "/srv/a.zip", true}}) {
+        FPrincipal->EDestino->setText(c.destination);
+        FPrincipal->EOrigen->setText(c.source);
+        EXPECT_EQ(FPrincipal->BBExtraer->isEnabled(), c.enabled)
+            << c.destination << " " << c.source;
+    }
+}
+
+TEST_F(ExtractPageTest, MissingPathsAreAskedFor) {
+    FPrincipal->EOrigen->setText("  ");
+    FPrincipal->BBExtraerClick();
+    FPrincipal->EOrigen->setText("/srv/a.zip");
+    FPrincipal->EDestino->setText(" ");
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(recorder_.messages,
+              (std::vector<std::string>{LeeTexto("M", "M_EXTRAER_SINFICHERO"),
+                                        LeeTexto("M", "M_EXTRAER_SINCARPETA")}));
+}
+
+TEST_F(ExtractPageTest, ExtractsTheChosenArchiveIntoTheChosenFolder) {
+    Choose(Fixture("zip/folders.zip"));
+    EXPECT_EQ(FPrincipal->EOrigen->text().toStdString(), chosen_);
+    EXPECT_EQ(FPrincipal->EDestino->text().toStdString(), destination_.string());
+    ASSERT_TRUE(FPrincipal->BBExtraer->isEnabled());
+    ASSERT_EQ(openFilters_.size(), 1u);
+    EXPECT_NE(openFilters_[0].find("*.zip *.ZIP"), std::string::npos);
+    std::vector<int> progress;
+    bool busyDuring = false;
+    QObject::connect(FPrincipal->PBPrincipal, &QProgressBar::valueChanged, [&](int value) {
+        progress.push_back(value);
+        busyDuring = busyDuring || FPrincipal->BusyFlag;
+    });
+    FPrincipal->BBExtraer->click();
+    EXPECT_EQ(Status(), Extracted(2));
+    EXPECT_TRUE(busyDuring);
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+    EXPECT_TRUE(FPrincipal->BBExtraer->isEnabled());
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_EQ(recorder_.errorWindows, 0);
+    std::ifstream deep(destination_ / "docs/sub/deep.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(deep), {}), "Deep inside docs/sub.\n");
+}
+
+TEST_F(ExtractPageTest, PasswordIsAskedFor) {
+    Choose(Fixture("zip/encrypted-deflated.zip"));
+    int asked = 0;
+    recorder_.onDialog = [&](QDialog& dialog) {
+        if (auto* question = qobject_cast<QInputDialog*>(&dialog)) {
+            ++asked;
+            question->setTextValue("secret");
+        }
+        return static_cast<int>(QDialog::Accepted);
+    };
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(asked, 1); // the password that passed serves the second member
+    EXPECT_EQ(Status(), Extracted(2));
+    EXPECT_EQ(recorder_.errorWindows, 0);
+    EXPECT_TRUE(fs::exists(destination_ / "beta.txt"));
+}
+
+TEST_F(ExtractPageTest, StopEndsTheRunWithoutCountingUnfinishedMembers) {
+    Choose(Fixture("unzip/split-deflate.zip"));
+    QTimer::singleShot(0, [] { FPrincipal->StopFlag = true; });
+    FPrincipal->BBExtraerClick();
+    EXPECT_TRUE(FPrincipal->StopFlag);
+    EXPECT_EQ(Status(), Extracted(0));
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+}
+
+TEST_F(ExtractPageTest, KindWithoutReaderWritesNothingAndSaysWhichKind) {
+    Choose(Fixture("tar/ustar.tar"));
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(Status(), Extracted(0));
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    EXPECT_NE(ErrorLines().find(ArxMessageText(kMsgUnsupportedArchive)), std::string::npos);
+    EXPECT_NE(ErrorLines().find("(TAR)"), std::string::npos) << ErrorLines();
+    EXPECT_TRUE(fs::is_empty(destination_));
+}
+
+TEST_F(ExtractPageTest, DamagedMemberReachesTheErrorWindow) {
+    std::ifstream in(Fixture("zip/deflated.zip"), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    for (std::size_t i = 41; i < 51; ++i)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+    const fs::path damaged = root_ / "damaged.zip";
+    std::ofstream(damaged, std::ios::binary) << bytes;
+    Choose(damaged.string());
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(Status(), Extracted(1));
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    EXPECT_NE(ErrorLines().find("alpha.txt"), std::string::npos) << ErrorLines();
+}
+
+} // namespace
+} // namespace sorvane

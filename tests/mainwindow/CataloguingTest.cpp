@@ -38,28 +38,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace windowtest;
 
-// 2001-03-04 10:30:00 local time.
-std::int64_t FixedTime() {
-    std::tm t{};
-    t.tm_year = 101;
-    t.tm_mon = 2;
-    t.tm_mday = 4;
-    t.tm_hour = 10;
-    t.tm_min = 30;
-    t.tm_isdst = -1;
-    return static_cast<std::int64_t>(std::mktime(&t));
-}
-
-void SetTimes(const fs::path& path) {
-    const timespec times[2] = {{FixedTime(), 0}, {FixedTime(), 0}};
-    ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
-}
-
-void WriteFile(const fs::path& path, std::size_t size) {
-    std::ofstream(path, std::ios::binary) << std::string(size, 'x');
-    SetTimes(path);
-}
-
 class CataloguingTest : public WindowTestRoot {
 protected:
     void SetUp() override {
@@ -85,13 +63,13 @@ protected:
     void BuildTree() {
         fs::create_directories(tree_ / "sub");
         fs::create_directories(tree_ / "skip");
-        WriteFile(tree_ / "a.txt", 10);
-        WriteFile(tree_ / ".hidden", 3);
-        WriteFile(tree_ / "sub" / "b.txt", 20);
-        WriteFile(tree_ / "skip" / "c.txt", 30);
+        WriteFixedFile(tree_ / "a.txt", 10);
+        WriteFixedFile(tree_ / ".hidden", 3);
+        WriteFixedFile(tree_ / "sub" / "b.txt", 20);
+        WriteFixedFile(tree_ / "skip" / "c.txt", 30);
         ASSERT_EQ(::mkfifo((tree_ / "x.mp3").c_str(), 0644), 0);
         fs::create_directory_symlink(".", tree_ / "loop");
-        for (const char* folder : {"sub", "skip"}) SetTimes(tree_ / folder);
+        for (const char* folder : {"sub", "skip"}) SetFixedTimes(tree_ / folder);
     }
 
     CatalogueLines Saved(const fs::path& file) {
@@ -153,7 +131,7 @@ TEST_F(CataloguingTest, CataloguedArchivesCarryTheirMembers) {
     const char* data = std::getenv("SORVANE_TEST_DATA");
     ASSERT_NE(data, nullptr);
     fs::copy_file(fs::path(data) / "archive/zip/stored.zip", tree_ / "arch" / "stored.zip");
-    WriteFile(tree_ / "arch" / "plain.txt", 5);
+    WriteFixedFile(tree_ / "arch" / "plain.txt", 5);
 
     FPrincipal->CatalogueRunMode = "CARPETA";
     FCrearCarpeta->PreparaNuevo();
@@ -275,7 +253,7 @@ TEST_F(CataloguingTest, NameOfAnUnloadedCatalogueFileIsRefused) {
 TEST_F(CataloguingTest, EmptyResultIsReported) {
     // The folder holds only a folder that is excluded: the walk gives the root line alone.
     fs::create_directories(tree_ / "only" / "skip");
-    WriteFile(tree_ / "only" / "skip" / "d.txt", 4);
+    WriteFixedFile(tree_ / "only" / "skip" / "d.txt", 4);
     FPrincipal->CatalogueRunMode = "CARPETA";
     FCrearCarpeta->PreparaNuevo();
     FCrearCarpeta->show();

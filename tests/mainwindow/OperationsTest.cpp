@@ -38,28 +38,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace windowtest;
 
-// 2001-03-04 10:30:00 local time.
-std::int64_t FixedTime() {
-    std::tm t{};
-    t.tm_year = 101;
-    t.tm_mon = 2;
-    t.tm_mday = 4;
-    t.tm_hour = 10;
-    t.tm_min = 30;
-    t.tm_isdst = -1;
-    return static_cast<std::int64_t>(std::mktime(&t));
-}
-
-void SetTimes(const fs::path& path) {
-    const timespec times[2] = {{FixedTime(), 0}, {FixedTime(), 0}};
-    ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
-}
-
-void WriteFile(const fs::path& path, std::size_t size) {
-    std::ofstream(path, std::ios::binary) << std::string(size, 'x');
-    SetTimes(path);
-}
-
 std::string Bytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -136,17 +114,17 @@ protected:
     void BuildTree() {
         for (const char* folder : {"sub", "arch", "skip"})
             fs::create_directories(tree_ / folder);
-        WriteFile(tree_ / "a.txt", 10);
-        WriteFile(tree_ / "keep.txt", 11);
-        WriteFile(tree_ / "old.txt", 12);
-        WriteFile(tree_ / "b.txt", 13);
-        WriteFile(tree_ / "sub" / "inner.txt", 20);
-        WriteFile(tree_ / "skip" / "c.txt", 30);
+        WriteFixedFile(tree_ / "a.txt", 10);
+        WriteFixedFile(tree_ / "keep.txt", 11);
+        WriteFixedFile(tree_ / "old.txt", 12);
+        WriteFixedFile(tree_ / "b.txt", 13);
+        WriteFixedFile(tree_ / "sub" / "inner.txt", 20);
+        WriteFixedFile(tree_ / "skip" / "c.txt", 30);
         fs::copy_file(fs::path(std::getenv("SORVANE_TEST_DATA")) / "archive/zip/stored.zip",
                       tree_ / "arch" / "stored.zip");
-        SetTimes(tree_ / "arch" / "stored.zip");
+        SetFixedTimes(tree_ / "arch" / "stored.zip");
         for (const char* folder : {"sub", "arch", "skip"})
-            SetTimes(tree_ / folder);
+            SetFixedTimes(tree_ / folder);
     }
 
     // A new disk catalogue of `letter` under `name`, excluding `exclusions`.
@@ -261,7 +239,7 @@ TEST_F(OperationsTest, RecatalogueKeepsEveryDescriptionOfAnEntryStillThere) {
     // The disk changes: one file renamed, one removed, one added.
     fs::rename(tree_ / "b.txt", tree_ / "b2.txt");
     fs::remove(tree_ / "old.txt");
-    WriteFile(tree_ / "new.txt", 14);
+    WriteFixedFile(tree_ / "new.txt", 14);
     Select("Discs/Pinned");
     const long long entriesElsewhere =
         FPrincipal->TotalEntryCount - static_cast<long long>(before.Count() - 1);
@@ -345,8 +323,8 @@ TEST_F(OperationsTest, RecatalogueOfAFolderCatalogueAndOfAFileNamedInCapitals) {
     fs::rename(root_ / "Sub.tct", root_ / "Sub.TCT");
     AsNodo(TreeNode("Sub"))->SetFileName("Sub.TCT");
     const bool serialLess = DameCabeceraNumSerie(Decode(root_ / "Sub.TCT").Line(0)) == "0000-0000";
-    WriteFile(tree_ / "sub" / "added.txt", 5);
-    SetTimes(tree_ / "sub"); // the folder's dates as catalogued, so it keeps its description
+    WriteFixedFile(tree_ / "sub" / "added.txt", 5);
+    SetFixedTimes(tree_ / "sub"); // the folder's dates as catalogued, so it keeps its description
     Select("Sub");
     const Shown shown = Recatalogue();
 
@@ -376,7 +354,7 @@ TEST_F(OperationsTest, SerialLessZipOfDriveCKeepsItsKindAndLosesOnlyMissingExclu
     ::setenv("SORVANE_DRIVES", ("C=" + tree_.string()).c_str(), 1);
     BuildTree();
     fs::create_directories(tree_ / "gone");
-    SetTimes(tree_);
+    SetFixedTimes(tree_);
     ASSERT_NO_FATAL_FAILURE(Start());
     FPrincipal->CBSerialNumberOff->SetChecked(true);
     ASSERT_NO_FATAL_FAILURE(NewDiskCatalogue("Zippy", 'C', "C:\\skip\nC:\\gone"));

@@ -4,6 +4,9 @@
 #include <QTreeWidget>
 #include <fstream>
 #include <stdexcept>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/StandingWindows.h"
@@ -166,6 +169,27 @@ void ChosenProgramFolderTest::Start(const fs::path& folder) {
     FPrincipal->ProgramFolderOverride = folder.string() + "/";
     FPrincipal->FormActivate();
     ASSERT_TRUE(FPrincipal->StartupDone());
+}
+
+std::int64_t FixedTime() {
+    std::tm t{};
+    t.tm_year = 101;
+    t.tm_mon = 2;
+    t.tm_mday = 4;
+    t.tm_hour = 10;
+    t.tm_min = 30;
+    t.tm_isdst = -1;
+    return static_cast<std::int64_t>(std::mktime(&t));
+}
+
+void SetFixedTimes(const fs::path& path) {
+    const timespec times[2] = {{FixedTime(), 0}, {FixedTime(), 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+void WriteFixedFile(const fs::path& path, std::size_t size) {
+    std::ofstream(path, std::ios::binary) << std::string(size, 'x');
+    SetFixedTimes(path);
 }
 
 } // namespace sorvane::windowtest

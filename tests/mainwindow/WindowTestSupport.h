@@ -139,4 +139,12 @@ private:
     std::string prefix_;
 };
 
+// 2001-03-04 10:30:00 local time, given to the files a cataloguing test makes
+// so their dates are known.
+std::int64_t FixedTime();
+// Sets the modified and access times of `path` (not following a link) to FixedTime().
+void SetFixedTimes(const fs::path& path);
+// Writes `size` bytes of "x" to `path`, dated FixedTime().
+void WriteFixedFile(const fs::path& path, std::size_t size);
+
 } // namespace sorvane::windowtest

@@ -142,7 +142,8 @@ public:
     // Appends the picture as a TGA file, rows bottom-up: a picture loaded as
     // RLE true colour as type 10 at 24 bits, each row run-length encoded;
     // any other as type 2 at 16 or 32 bits when the depth code says so, else
-    // at 24 bits. 32 bits take the alpha from the alpha bitmap.
+    // at 24 bits. 32 bits take the alpha from the alpha bitmap. A blank
+    // picture is written as black pixels at its size.
     void SaveToStream(std::string& stream) const;
 
     // The picture of `source`: its header, ID, palette, both bitmaps, kind,

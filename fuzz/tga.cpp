@@ -28,10 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     again.LoadFromStream(saved); // anything the writer writes must load
     // 16 bits keep 5 bits a channel; every other depth keeps the colour.
     for (std::size_t i = 0; i < picture.Bitmap.Pixels.size(); ++i) {
-        std::uint32_t mask = picture.PixelDepthCode == kTargaDepth16 &&
-                                     picture.ImageKind != kTargaKindRleTrueColour
-                                 ? 0xF8F8F8u
-                                 : 0xFFFFFFu;
+        std::uint32_t mask =
+            picture.PixelDepthCode == kTargaDepth16 && picture.ImageKind != kTargaKindRleTrueColour
+                ? 0xF8F8F8u
+                : 0xFFFFFFu;
         if ((again.Bitmap.Pixels[i] & mask) != (picture.Bitmap.Pixels[i] & mask)) std::abort();
     }
     return 0;

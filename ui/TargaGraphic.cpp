@@ -6,7 +6,6 @@
 #include <QIODevice>
 #include <QPainter>
 #include <QRect>
-
 #include <limits>
 
 namespace sorvane {

@@ -7,7 +7,6 @@
 
 #include <QImage>
 #include <QString>
-
 #include <functional>
 #include <string>
 #include <vector>

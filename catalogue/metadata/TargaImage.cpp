@@ -334,17 +334,17 @@ void TTarga::SaveToStream(std::string& stream) const {
     const std::int32_t width = Bitmap.Width;
     const std::int32_t height = Bitmap.Height;
 
-    PutU8(stream, 0);                                         // ID length
-    PutU8(stream, 0);                                         // colour-map type
+    PutU8(stream, 0);                                          // ID length
+    PutU8(stream, 0);                                          // colour-map type
     PutU8(stream, rle ? kTypeRleTrueColour : kTypeTrueColour); // image type
-    PutU16(stream, 0);                                        // colour-map first entry
-    PutU16(stream, 0);                                        // colour-map length
-    PutU8(stream, 0);                                         // colour-map entry size
-    PutU16(stream, 0);                                        // X origin
-    PutU16(stream, 0);                                        // Y origin
-    PutU16(stream, static_cast<std::uint32_t>(width));        // width
-    PutU16(stream, static_cast<std::uint32_t>(height));       // height
-    PutU8(stream, depth);                                     // pixel depth
+    PutU16(stream, 0);                                         // colour-map first entry
+    PutU16(stream, 0);                                         // colour-map length
+    PutU8(stream, 0);                                          // colour-map entry size
+    PutU16(stream, 0);                                         // X origin
+    PutU16(stream, 0);                                         // Y origin
+    PutU16(stream, static_cast<std::uint32_t>(width));         // width
+    PutU16(stream, static_cast<std::uint32_t>(height));        // height
+    PutU8(stream, depth);                                      // pixel depth
     PutU8(stream, depth == 32 ? 8 : 0); // descriptor: alpha bits, bottom-up rows
 
     std::vector<std::uint32_t> row(static_cast<std::size_t>(std::max(width, 0)));

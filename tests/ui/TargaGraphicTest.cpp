@@ -46,9 +46,10 @@ TEST(TargaGraphic, DrawStretchesTheBitmapOntoTheRectangle) {
         graphic.Draw(painter, QRect(2, 1, 4, 4)); // every pixel doubled
     }
     const QRgb red = 0xffff0000u, green = 0xff00ff00u, blue = 0xff0000ffu, white = 0xffffffffu;
-    const QRgb expected[4][4] = {
-        {red, red, green, green}, {red, red, green, green},
-        {blue, blue, white, white}, {blue, blue, white, white}};
+    const QRgb expected[4][4] = {{red, red, green, green},
+                                 {red, red, green, green},
+                                 {blue, blue, white, white},
+                                 {blue, blue, white, white}};
     for (int y = 0; y < 6; ++y) {
         for (int x = 0; x < 8; ++x) {
             const bool inside = x >= 2 && x < 6 && y >= 1 && y < 5;
@@ -165,8 +166,9 @@ TEST(TargaGraphic, DataPropertyReadsABitmapStream) {
     EXPECT_EQ(graphic.Picture.Bitmap.Pixel(2, 1), 0xa0b0c0u);
 
     // Neither a bitmap nor a TGA stream.
-    for (const QByteArray& bad : {QByteArray(), QByteArray("\x06TTar"), QByteArray("\x06TTargaBMxx"),
-                                 QByteArray("\x06TTarga\x00\x00", 9)}) {
+    for (const QByteArray& bad :
+         {QByteArray(), QByteArray("\x06TTar"), QByteArray("\x06TTargaBMxx"),
+          QByteArray("\x06TTarga\x00\x00", 9)}) {
         QByteArray copy = bad;
         QBuffer badIn(&copy);
         badIn.open(QIODevice::ReadOnly);

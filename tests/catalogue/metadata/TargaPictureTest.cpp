@@ -244,13 +244,13 @@ TEST(TargaDepthCode, IsSetOnlyByADecodedTypeAndDepth) {
 
     // Type 1 with 16-bit pixels: blank, of its size, the code kept.
     std::string undecoded(18, '\0');
-    undecoded[1] = 1;                     // colour-map type
-    undecoded[2] = 1;                     // image type: colour-mapped
-    undecoded[5] = 1;                     // colour-map length 1
-    undecoded[7] = 24;                    // colour-map entry size
-    undecoded[12] = 3;                    // width
-    undecoded[14] = 2;                    // height
-    undecoded[16] = 16;                   // pixel depth
+    undecoded[1] = 1;                      // colour-map type
+    undecoded[2] = 1;                      // image type: colour-mapped
+    undecoded[5] = 1;                      // colour-map length 1
+    undecoded[7] = 24;                     // colour-map entry size
+    undecoded[12] = 3;                     // width
+    undecoded[14] = 2;                     // height
+    undecoded[16] = 16;                    // pixel depth
     undecoded += std::string(3 + 12, 'x'); // the entry, then 6 pixels of 2 bytes
     picture.LoadFromStream(undecoded);
     EXPECT_EQ(picture.PixelDepthCode, kTargaDepth32);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sorvane {
@@ -94,7 +95,7 @@ constexpr std::uint8_t kTargaDepthUnknown = 0xFF;
 constexpr std::uint32_t kTargaMaxPalette = 1000;
 
 // A TGA picture: the header, the image ID, the palette, and the picture decoded
-// into a 32-bit bitmap plus a 32-bit alpha bitmap.
+// into a 32-bit bitmap plus a 32-bit alpha bitmap; it can be written back.
 class TTarga {
 public:
     // The 18-byte header.
@@ -120,28 +121,45 @@ public:
     TargaBitmap Bitmap;
     TargaBitmap AlphaBitmap; // the alpha value in the three colour bytes
     std::uint8_t ImageKind = kTargaKindNone;
+    // Set only by a load that decodes a picture; kept by every other load.
     std::uint8_t PixelDepthCode = kTargaDepthUnknown;
     bool AlphaPresent = false;
 
     // Called once a picture is loaded.
     std::function<void()> OnProgress;
 
-    // Loads the file. Everything is reset first, the depth code too. Raises
-    // EImageRead, leaving the picture empty, when the file cannot be opened,
-    // ends before its header, ID, palette or last pixel, has a palette of more
-    // than 1,000 entries, or claims more pixels than it can hold (refused
-    // before anything is allocated). A type and depth that are not decoded
-    // leave a blank picture of the header's size and the depth code unknown.
+    // Loads the file or the bytes. Everything but the depth code and the
+    // progress event is reset first. Raises EImageRead, leaving the picture
+    // empty, when the file cannot be opened, ends before its header, ID,
+    // palette or last pixel, has a palette of more than 1,000 entries, or
+    // claims more pixels than it can hold (refused before anything is
+    // allocated). A type and depth that are not decoded leave a blank picture
+    // of the header's size and the depth code as it was.
     void LoadFromFile(const std::string& FileName);
     void LoadFromStream(const ReadOnlyFile& stream);
+    void LoadFromStream(std::string_view stream);
 
-    std::int32_t GetWidth() const { return Bitmap.Width; }
-    std::int32_t GetHeight() const { return Bitmap.Height; }
+    // Appends the picture as a TGA file, rows bottom-up: a picture loaded as
+    // RLE true colour as type 10 at 24 bits, each row run-length encoded;
+    // any other as type 2 at 16 or 32 bits when the depth code says so, else
+    // at 24 bits. 32 bits take the alpha from the alpha bitmap. A blank
+    // picture is written as black pixels at its size.
+    void SaveToStream(std::string& stream) const;
+
+    // The picture of `source`: its header, ID, palette, both bitmaps, kind,
+    // depth code and alpha flag; the progress event stays this one's.
+    void Assign(const TTarga& source);
+
+    // From the header.
+    std::int32_t GetWidth() const { return ImageWidth; }
+    std::int32_t GetHeight() const { return ImageHeight; }
+    // The image bitmap has no pixels.
     bool GetEmpty() const { return Bitmap.Empty(); }
 
 private:
     void Reset();
-    void Load(const ReadOnlyFile& stream);
+    template <typename Source> void Load(const Source& stream);
+    template <typename Source> void LoadChecked(const Source& stream);
 };
 
 // A JPEG picture of which only the header is read, through libjpeg-turbo.

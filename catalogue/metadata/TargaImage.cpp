@@ -1,6 +1,7 @@
-// TTarga: a TGA file decoded into a 32-bit bitmap and a 32-bit alpha bitmap.
-// Only the bytes the decode needs are read, each inside the file; the pixel
-// storage is allocated only after the file is known to be able to hold it.
+// TTarga: a TGA file decoded into a 32-bit bitmap and a 32-bit alpha bitmap,
+// and written back. Only the bytes the decode needs are read, each inside the
+// file; the pixel storage is allocated only after the file is known to be
+// able to hold it.
 #include "catalogue/metadata/ByteReader.h"
 #include "catalogue/metadata/ImageReaders.h"
 
@@ -12,8 +13,9 @@ namespace {
 
 // Format notes: an 18-byte little-endian header, the image ID, the colour map
 // (when the colour-map type is 1), then the pixels, rows bottom-up unless the
-// descriptor's top-origin bit is set, left to right unless its right-to-left
-// bit is set. Pixels are little-endian: B, G, R (, A) bytes, or 16 bits of
+// descriptor's top-origin bit or its right-to-left bit is set (either one
+// makes the first stored row the top row; no row is mirrored), always left to
+// right. Pixels are little-endian: B, G, R (, A) bytes, or 16 bits of
 // A1 R5 G5 B5, or one index or grey byte.
 constexpr std::uint64_t kHeaderSize = 18;
 constexpr std::uint64_t kIdLength = 0;
@@ -104,9 +106,10 @@ std::uint32_t Rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return b | g << 8 | r << 16;
 }
 
-// A 5-bit channel widened to 8 bits.
+// A 5-bit channel widened to 8 bits: v * 255 / 31, cut down (as ImageMagick
+// reads it). Written back, its top five bits are v again.
 std::uint32_t Widen5(std::uint32_t v) {
-    return (v << 3) | (v >> 2);
+    return v * 255 / 31;
 }
 
 std::uint32_t Colour16(const std::uint8_t* p) {
@@ -123,8 +126,9 @@ public:
     // Row `stored` in file order; `column` in file order within it.
     void Put(std::int32_t stored, std::int32_t column, const std::uint8_t* p) {
         const std::int32_t height = picture_.Bitmap.Height;
-        const std::int32_t y = picture_.TopOrigin ? stored : height - 1 - stored;
-        const std::int32_t x = picture_.RightToLeft ? width_ - 1 - column : column;
+        const bool topFirst = picture_.TopOrigin || picture_.RightToLeft;
+        const std::int32_t y = topFirst ? stored : height - 1 - stored;
+        const std::int32_t x = column;
         const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
                                static_cast<std::size_t>(x);
         std::uint32_t colour = 0;
@@ -133,7 +137,7 @@ public:
             const std::uint32_t index = p[0];
             const auto& palette = picture_.Palette;
             if (index >= picture_.ColorMapFirst && index - picture_.ColorMapFirst < palette.size())
-                colour = palette[index - picture_.ColorMapFirst] & 0x00FFFFFFu;
+                colour = palette[index - picture_.ColorMapFirst];
             break;
         }
         case Pixels::Grey:
@@ -197,6 +201,83 @@ std::uint64_t DecodeRleRow(const ByteFields& chunk, std::uint64_t base, std::int
     return at - base;
 }
 
+// The bytes a load reads from: a file, or bytes held in memory. Both give the
+// bytes at file offsets, each read checked against the size.
+class FileSource {
+public:
+    explicit FileSource(const ReadOnlyFile& file) : file_(file) {}
+    std::uint64_t Size() const { return file_.Size(); }
+    ByteFields Fields(std::uint64_t offset, std::uint64_t count) const {
+        return file_.Fields(offset, count);
+    }
+    std::string Read(std::uint64_t offset, std::uint64_t count) const {
+        return file_.ReadAt(offset, count);
+    }
+
+private:
+    const ReadOnlyFile& file_;
+};
+
+class MemorySource {
+public:
+    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    std::uint64_t Size() const { return bytes_.size(); }
+    ByteFields Fields(std::uint64_t offset, std::uint64_t count) const {
+        return ByteFields::InFile(offset, Read(offset, count));
+    }
+    std::string Read(std::uint64_t offset, std::uint64_t count) const {
+        CheckRange(offset, count, bytes_.size(), "stream");
+        return std::string(bytes_.substr(offset, count));
+    }
+
+private:
+    std::string_view bytes_;
+};
+
+// ---- Writing ----
+
+void PutU8(std::string& out, std::uint32_t v) {
+    out.push_back(static_cast<char>(v & 0xFF));
+}
+
+void PutU16(std::string& out, std::uint32_t v) {
+    PutU8(out, v);
+    PutU8(out, v >> 8);
+}
+
+void PutBgr(std::string& out, std::uint32_t pixel) {
+    PutU8(out, pixel);
+    PutU8(out, pixel >> 8);
+    PutU8(out, pixel >> 16);
+}
+
+// One row as RLE packets of 24-bit pixels: a run of two or more equal pixels
+// as a repeat packet, everything else as literal packets, none longer than
+// 128 pixels, none running into the next row.
+void PutRleRow(std::string& out, const std::vector<std::uint32_t>& row) {
+    const std::size_t width = row.size();
+    std::size_t i = 0;
+    while (i < width) {
+        std::size_t run = 1;
+        while (i + run < width && run < kLongestPacket && row[i + run] == row[i])
+            ++run;
+        if (run >= 2) {
+            PutU8(out, kPacketRepeat | (run - 1));
+            PutBgr(out, row[i]);
+            i += run;
+            continue;
+        }
+        std::size_t literal = 1;
+        while (i + literal < width && literal < kLongestPacket &&
+               !(i + literal + 1 < width && row[i + literal] == row[i + literal + 1]))
+            ++literal;
+        PutU8(out, literal - 1);
+        for (std::size_t k = 0; k < literal; ++k)
+            PutBgr(out, row[i + k]);
+        i += literal;
+    }
+}
+
 } // namespace
 
 std::uint32_t TargaBitmap::Pixel(std::int32_t x, std::int32_t y) const {
@@ -207,8 +288,10 @@ std::uint32_t TargaBitmap::Pixel(std::int32_t x, std::int32_t y) const {
 
 void TTarga::Reset() {
     std::function<void()> progress = std::move(OnProgress);
+    const std::uint8_t depthCode = PixelDepthCode;
     *this = TTarga();
     OnProgress = std::move(progress);
+    PixelDepthCode = depthCode;
 }
 
 void TTarga::LoadFromFile(const std::string& FileName) {
@@ -218,6 +301,14 @@ void TTarga::LoadFromFile(const std::string& FileName) {
 }
 
 void TTarga::LoadFromStream(const ReadOnlyFile& stream) {
+    LoadChecked(FileSource(stream));
+}
+
+void TTarga::LoadFromStream(std::string_view stream) {
+    LoadChecked(MemorySource(stream));
+}
+
+template <typename Source> void TTarga::LoadChecked(const Source& stream) {
     Reset();
     try {
         Load(stream);
@@ -228,7 +319,59 @@ void TTarga::LoadFromStream(const ReadOnlyFile& stream) {
     if (OnProgress) OnProgress();
 }
 
-void TTarga::Load(const ReadOnlyFile& stream) {
+void TTarga::Assign(const TTarga& source) {
+    if (&source == this) return;
+    std::function<void()> progress = std::move(OnProgress);
+    *this = source;
+    OnProgress = std::move(progress);
+}
+
+void TTarga::SaveToStream(std::string& stream) const {
+    const bool rle = ImageKind == kTargaKindRleTrueColour;
+    std::uint8_t depth = 24;
+    if (!rle && PixelDepthCode == kTargaDepth16) depth = 16;
+    if (!rle && PixelDepthCode == kTargaDepth32) depth = 32;
+    const std::int32_t width = Bitmap.Width;
+    const std::int32_t height = Bitmap.Height;
+
+    PutU8(stream, 0);                                          // ID length
+    PutU8(stream, 0);                                          // colour-map type
+    PutU8(stream, rle ? kTypeRleTrueColour : kTypeTrueColour); // image type
+    PutU16(stream, 0);                                         // colour-map first entry
+    PutU16(stream, 0);                                         // colour-map length
+    PutU8(stream, 0);                                          // colour-map entry size
+    PutU16(stream, 0);                                         // X origin
+    PutU16(stream, 0);                                         // Y origin
+    PutU16(stream, static_cast<std::uint32_t>(width));         // width
+    PutU16(stream, static_cast<std::uint32_t>(height));        // height
+    PutU8(stream, depth);                                      // pixel depth
+    PutU8(stream, depth == 32 ? 8 : 0); // descriptor: alpha bits, bottom-up rows
+
+    std::vector<std::uint32_t> row(static_cast<std::size_t>(std::max(width, 0)));
+    for (std::int32_t y = height - 1; y >= 0; --y) {
+        for (std::int32_t x = 0; x < width; ++x)
+            row[static_cast<std::size_t>(x)] = Bitmap.Pixel(x, y) & 0x00FFFFFFu;
+        if (rle) {
+            PutRleRow(stream, row);
+            continue;
+        }
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::uint32_t pixel = row[static_cast<std::size_t>(x)];
+            if (depth == 16) {
+                const std::uint32_t r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF,
+                                    b = pixel & 0xFF;
+                PutU16(stream, (r >> 3) << 10 | (g >> 3) << 5 | b >> 3);
+            } else {
+                PutBgr(stream, pixel);
+                // The alpha bitmap taken at the picture's size: a pixel it
+                // does not have is transparent.
+                if (depth == 32) PutU8(stream, AlphaBitmap.Pixel(x, y));
+            }
+        }
+    }
+}
+
+template <typename Source> void TTarga::Load(const Source& stream) {
     const std::uint64_t size = stream.Size();
     const ByteFields h = stream.Fields(0, kHeaderSize);
     IdLength = h.U8(kIdLength);
@@ -248,7 +391,7 @@ void TTarga::Load(const ReadOnlyFile& stream) {
     TopOrigin = (Descriptor & kDescriptorTopOrigin) != 0;
 
     std::uint64_t at = kHeaderSize;
-    ImageId = stream.ReadAt(at, IdLength);
+    ImageId = stream.Read(at, IdLength);
     at += IdLength;
 
     if (ColorMapType == kColorMapPresent) {

@@ -568,14 +568,18 @@ TEST_F(TargaEdges, TopOriginIsNotTurnedUpsideDown) {
     EXPECT_EQ(tga.Bitmap.Pixel(0, 1), Rgb(0, 0, 255));
 }
 
-TEST_F(TargaEdges, RightToLeftRowsAreMirrored) {
+// Bit 4 also makes the first stored row the top row, and mirrors nothing.
+TEST_F(TargaEdges, RightToLeftRowsAreTopFirstAndNotMirrored) {
     TargaHeaderFields f;
     f.width = 2;
+    f.height = 2;
     f.descriptor = 0x10;
-    const TTarga tga = Load(Joined(TargaHeader(f), {0, 0, 255, /* */ 255, 0, 0}));
+    const TTarga tga = Load(Joined(TargaHeader(f), {0, 0, 255, /* */ 255, 0, 0, //
+                                                    0, 255, 0, /* */ 0, 0, 0}));
     EXPECT_TRUE(tga.RightToLeft);
-    EXPECT_EQ(tga.Bitmap.Pixel(1, 0), Rgb(255, 0, 0));
-    EXPECT_EQ(tga.Bitmap.Pixel(0, 0), Rgb(0, 0, 255));
+    EXPECT_EQ(tga.Bitmap.Pixel(0, 0), Rgb(255, 0, 0));
+    EXPECT_EQ(tga.Bitmap.Pixel(1, 0), Rgb(0, 0, 255));
+    EXPECT_EQ(tga.Bitmap.Pixel(0, 1), Rgb(0, 255, 0));
 }
 
 TEST_F(TargaEdges, RlePacketsRunOnIntoTheNextRow) {
@@ -646,7 +650,7 @@ TEST_F(TargaEdges, UndecodedTypeStaysBlankWithTheHeaderSize) {
     EXPECT_EQ(tga.PixelDepthCode, kTargaDepthUnknown);
 }
 
-TEST_F(TargaEdges, DepthCodeIsResetForEveryFile) {
+TEST_F(TargaEdges, DepthCodeIsKeptByLoadsThatDecodeNoPicture) {
     TTarga tga;
     tga.LoadFromFile(ImageFixture("Targa-rle-32.tga"));
     ASSERT_EQ(tga.PixelDepthCode, kTargaDepth32);
@@ -654,14 +658,14 @@ TEST_F(TargaEdges, DepthCodeIsResetForEveryFile) {
     f.type = 1;
     f.depth = 16;
     tga.LoadFromFile(temp_.Put("undecoded.tga", TargaHeader(f)));
-    EXPECT_EQ(tga.PixelDepthCode, kTargaDepthUnknown);
+    EXPECT_EQ(tga.PixelDepthCode, kTargaDepth32);
     EXPECT_FALSE(tga.AlphaPresent);
 
-    tga.LoadFromFile(ImageFixture("Targa-rle-32.tga"));
+    tga.LoadFromFile(ImageFixture("Targa-grey-8.tga"));
     Bytes cut = ReadFixtureBytes("Targa-truecolour-24.tga");
     cut.pop_back();
     EXPECT_THROW(tga.LoadFromFile(temp_.Put("cut.tga", cut)), EImageRead);
-    EXPECT_EQ(tga.PixelDepthCode, kTargaDepthUnknown);
+    EXPECT_EQ(tga.PixelDepthCode, kTargaDepth8);
     EXPECT_TRUE(tga.GetEmpty());
 }
 
@@ -960,18 +964,22 @@ TEST(ImageWriters, PcxFailureText) {
                                                   ": file of 2 GiB or more: 2415919104 bytes"});
 }
 
-TEST(ImageWriters, UndecodedTargaIsCataloguedWithDepthOne) {
+// The writers' one TTarga keeps its depth code through a file of an undecoded
+// type and depth: such a file takes the depth of the picture decoded before
+// it, or 1 when none was.
+TEST(ImageWriters, UndecodedTargaIsCataloguedWithThePreviousDepth) {
     ImageTempFolder temp;
     TargaHeaderFields f;
     f.type = 1;
     f.depth = 16;
     f.width = 7;
     f.height = 5;
+    const std::string undecoded = temp.Put("undecoded.tga", TargaHeader(f));
     MediaReaders readers;
     ErrorLog log;
+    EXPECT_EQ(ReadTarga(readers, undecoded, log.Sink()), "\x1A  '  %!\x1A");
     EXPECT_EQ(ReadTarga(readers, ImageFixture("Targa-rle-32.tga"), log.Sink()), "\x1A  '  %@\x1A");
-    EXPECT_EQ(ReadTarga(readers, temp.Put("undecoded.tga", TargaHeader(f)), log.Sink()),
-              "\x1A  '  %!\x1A");
+    EXPECT_EQ(ReadTarga(readers, undecoded, log.Sink()), "\x1A  '  %@\x1A");
     EXPECT_TRUE(log.lines.empty());
 }
 

@@ -84,6 +84,9 @@ std::string ReadTarga(MediaReaders& readers, const std::string& path,
                       const MediaErrorSink& errors) {
     return RunWriter("ReadTarga failure on ", path, errors, [&]() -> std::string {
         TTarga& image = ReaderOf(readers.TargaImage);
+        // The picture keeps the depth code of the last picture it decoded when
+        // a file decodes none; a catalogue line never takes another file's depth.
+        image.PixelDepthCode = kTargaDepthUnknown;
         image.LoadFromFile(path);
         if (image.GetEmpty()) throw EAbort();
         return BitmapBlock(image.GetWidth(), image.GetHeight(),

@@ -967,7 +967,9 @@ TEST(ImageWriters, PcxFailureText) {
 // The writers' one TTarga keeps its depth code through a file of an undecoded
 // type and depth: such a file takes the depth of the picture decoded before
 // it, or 1 when none was.
-TEST(ImageWriters, UndecodedTargaIsCataloguedWithThePreviousDepth) {
+// The shared picture keeps its last depth code when a file decodes nothing, but
+// the catalogue line of that file never takes the depth of the file before it.
+TEST(ImageWriters, UndecodedTargaIsCataloguedWithDepthOne) {
     ImageTempFolder temp;
     TargaHeaderFields f;
     f.type = 1;
@@ -979,7 +981,7 @@ TEST(ImageWriters, UndecodedTargaIsCataloguedWithThePreviousDepth) {
     ErrorLog log;
     EXPECT_EQ(ReadTarga(readers, undecoded, log.Sink()), "\x1A  '  %!\x1A");
     EXPECT_EQ(ReadTarga(readers, ImageFixture("Targa-rle-32.tga"), log.Sink()), "\x1A  '  %@\x1A");
-    EXPECT_EQ(ReadTarga(readers, undecoded, log.Sink()), "\x1A  '  %@\x1A");
+    EXPECT_EQ(ReadTarga(readers, undecoded, log.Sink()), "\x1A  '  %!\x1A");
     EXPECT_TRUE(log.lines.empty());
 }
 

@@ -1,8 +1,6 @@
 // LHA -lh1- decoding (the LZHUF scheme).
 #include "archive/codecs/arxLh1.h"
 
-#include "archive/arxBase.h"
-#include "archive/arxMessages.h"
 
 #include <algorithm>
 #include <array>
@@ -187,24 +185,6 @@ TLzhResult Lh1Decode(TLzhIo& Io, std::int64_t PackedSize, std::int64_t UnpackedS
         left -= length;
     }
     return flush() ? TLzhResult::Done : TLzhResult::WriteFailed;
-}
-
-TLzhResult Lh1Decode(TZipCommon& Reader, TArxBaseStream& In, TArxBaseStream* Out,
-                     std::int64_t PackedSize, std::int64_t UnpackedSize) {
-    TLzhIo io;
-    io.Read = [&Reader, &In](std::uint8_t* buf, std::int64_t count, bool) {
-        return Reader.ReadProc(In, count, 0, false, buf);
-    };
-    io.Write = [&Reader, Out](const std::uint8_t* buf, std::int64_t count, int crcWidth) {
-        return Reader.WriteOutput(Out, buf, 1, count, crcWidth);
-    };
-    io.Progress = [&Reader, UnpackedSize](std::int64_t done) {
-        Reader.DoProgress(Reader.ArchiveTotal, UnpackedSize, done);
-    };
-    io.Cancel = Reader.CancelFlagRef;
-    const TLzhResult result = Lh1Decode(io, PackedSize, UnpackedSize);
-    if (result == TLzhResult::WriteFailed) throw E_RAISE(kMsgWriteError);
-    return result;
 }
 
 } // namespace sorvane

@@ -2,8 +2,6 @@
 // and a position tree, canonical Huffman codes, a sliding window.
 #include "archive/codecs/arxLzhStatic.h"
 
-#include "archive/arxBase.h"
-#include "archive/arxMessages.h"
 
 #include <algorithm>
 #include <array>
@@ -391,24 +389,6 @@ TLzhResult LzhStaticDecoder::Run(TLzhIo& Io, std::int64_t PackedSize, std::int64
         }
     }
     if (result != TLzhResult::WriteFailed && !flush(pos)) result = TLzhResult::WriteFailed;
-    return result;
-}
-
-TLzhResult LzhStaticDecoder::Run(TZipCommon& Reader, TArxBaseStream& In, TArxBaseStream* Out,
-                                 std::int64_t PackedSize, std::int64_t UnpackedSize) {
-    TLzhIo io;
-    io.Read = [&Reader, &In](std::uint8_t* buf, std::int64_t count, bool decipher) {
-        return Reader.ReadProc(In, count, 0, decipher, buf);
-    };
-    io.Write = [&Reader, Out](const std::uint8_t* buf, std::int64_t count, int crcWidth) {
-        return Reader.WriteOutput(Out, buf, 1, count, crcWidth);
-    };
-    io.Progress = [&Reader, UnpackedSize](std::int64_t done) {
-        Reader.DoProgress(Reader.ArchiveTotal, UnpackedSize, done);
-    };
-    io.Cancel = Reader.CancelFlagRef;
-    const TLzhResult result = Run(io, PackedSize, UnpackedSize);
-    if (result == TLzhResult::WriteFailed) throw E_RAISE(kMsgWriteError);
     return result;
 }
 

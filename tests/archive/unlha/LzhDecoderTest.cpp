@@ -145,7 +145,7 @@ TEST(LzhStatic, HostileListsAreCorrupt) {
         bytes.resize(bytes.size() + 64, 0x55); // not the end of the input
         const auto d = Decode(c.params, bytes, 1000);
         EXPECT_EQ(d.result, TLzhResult::Corrupt);
-        EXPECT_LE(d.out.size(), 1000u);
+        EXPECT_EQ(d.out, ""); // nothing decoded before the fault
     }
 }
 

@@ -593,6 +593,7 @@ public:
     // One reader per format; the formats without a reader yet are refused
     // by kind (ReaderForKind).
     std::unique_ptr<TUnZip> MiUnzip, MiUnJAR;
+    std::unique_ptr<TUnBase> MiUnLHA;
     void SBAbrirExtraerClick();
     void STVDestinoChange();
     void EOrigenChange();

@@ -142,6 +142,7 @@ TPaxRecords ReadPaxRecords(std::string_view records) {
             if (key == "path") out.Path = std::string(value);
             if (key == "size") out.Size = DecimalValue(value);
             if (key == "mtime") out.MTime = PaxTime(value);
+            if (key.substr(0, 11) == "GNU.sparse.") out.Sparse = true;
         }
         records.remove_prefix(length);
     }

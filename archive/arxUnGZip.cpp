@@ -36,9 +36,6 @@ constexpr std::uint8_t kExtraFlagNoText = 0x02;
 constexpr std::int64_t kMaxStoredName = 255;
 constexpr std::int64_t kChunk = 32768;
 constexpr std::int64_t kTrailerSize = 8;
-// The inflate engine may have read this many bytes past the end of its
-// stream when it reports the end.
-constexpr std::int64_t kReadAhead = 8;
 constexpr std::int64_t kTarBlock = 512;
 
 // Moves `pos` past a NUL-terminated field, keeping its first `limit` bytes
@@ -321,26 +318,16 @@ bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
                 }
             }
         }
-        // The trailer follows the stream's last byte; the engine may have read
-        // a few bytes beyond it.
-        const std::int64_t streamEnd = header.DataPos + consumed;
-        std::int64_t trailerPos = -1;
-        bool trailerRead = false;
-        for (std::int64_t back = 0; back <= kReadAhead && trailerPos < 0; ++back) {
-            std::array<std::uint8_t, kTrailerSize> t{};
-            const std::int64_t at = streamEnd - back;
-            if (at < header.DataPos) break;
-            if (ReadAt(stream, at, t.data(), kTrailerSize) != kTrailerSize) continue;
-            trailerRead = true;
-            if (GetLe32(t.data()) == ~Crc32.Value() &&
-                GetLe32(t.data() + 4) == static_cast<std::uint32_t>(produced))
-                trailerPos = at;
+        // The trailer follows the stream's last byte.
+        const std::int64_t trailerPos = header.DataPos + consumed;
+        std::array<std::uint8_t, kTrailerSize> t{};
+        if (ReadAt(stream, trailerPos, t.data(), kTrailerSize) != kTrailerSize) {
+            ReportError(shown, "", ArchiveFile, kMsgEofNotFound2);
+            return false;
         }
-        if (trailerPos < 0) {
-            if (!trailerRead)
-                ReportError(shown, "", ArchiveFile, kMsgEofNotFound2);
-            else if (!OnEnd)
-                ReportError(shown, "", ArchiveFile, kMsgCrcFailed);
+        if (GetLe32(t.data()) != ~Crc32.Value() ||
+            GetLe32(t.data() + 4) != static_cast<std::uint32_t>(produced)) {
+            if (!OnEnd) ReportError(shown, "", ArchiveFile, kMsgCrcFailed);
             return false;
         }
         // Another member may follow; zero padding and other trailing bytes are

@@ -143,8 +143,9 @@ void TUnTar::Walk(TArxBaseStream& stream) {
             TTarMember member;
             member.Type = type;
             member.Name = pending.Path.empty() ? HeaderName(h) : pending.Path;
-            member.LinkName =
-                pendingLink.empty() ? FieldText(h + kLinkOffset, kLinkLength) : pendingLink;
+            member.LinkName = !pending.LinkPath.empty() ? pending.LinkPath
+                              : !pendingLink.empty()     ? pendingLink
+                                                         : FieldText(h + kLinkOffset, kLinkLength);
             if (pending.Size) size = *pending.Size;
             member.Size = size;
             member.Sparse = pending.Sparse || type == 'S';
@@ -201,13 +202,13 @@ void TUnTar::ExtractMember(TArxBaseStream& stream, const TTarMember& member) {
         return;
     }
     // What is not a plain file is refused before any output is opened.
+    if (member.Sparse) {
+        ReportError(shown, "sparse member", ArchiveFile, kMsgUnsupportedMethod);
+        return;
+    }
     const std::string refused = RefusedKind(member);
     if (!refused.empty()) {
         ReportError(shown, refused, ArchiveFile, kMsgUnknownFileType);
-        return;
-    }
-    if (member.Sparse) {
-        ReportError(shown, "sparse member", ArchiveFile, kMsgUnsupportedMethod);
         return;
     }
 

@@ -465,9 +465,6 @@ TInflateCore::Step TInflateCore::Decode() {
             return Stopped;
         case Type: {
             if (last_) {
-                // A raw stream ends here: whole bytes read ahead into the bit
-                // buffer are not consumed, so TotalIn ends at its last byte.
-                if (raw_) TotalIn -= static_cast<std::int64_t>(bits_ >> 3);
                 mode_ = raw_ ? Done : Check;
                 break;
             }

@@ -190,6 +190,15 @@ TEST(UnTarWalk, PaxSizeRecordsGiveTheSize) {
     EXPECT_EQ(ReadText(pax.out + "/next.txt"), "next");
 }
 
+// A name that fills its 100-byte field ends there, not in the fields after it.
+TEST(UnTarWalk, AFullNameFieldIsTheWholeName) {
+    const std::string name(96, 'n');
+    Built full(TarHeader(name + ".txt", '0', 4) + TarData("full") + TarEnd());
+    TarGzRun run(full.archive, full.out);
+    EXPECT_EQ(run.reader->Extract(), 1) << run.ErrorText();
+    EXPECT_EQ(FilesBelow(full.out), std::vector<std::string>{name + ".txt"});
+}
+
 // Names leading out of the destination are refused (25245); a leading "/"
 // is taken off. Folders are made only with CreateStoredDirs and never count.
 TEST(UnTarWalk, NamesStayInsideAndFoldersAreMadeWhenAsked) {

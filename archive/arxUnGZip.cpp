@@ -252,6 +252,7 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
     } restore{*this, savedTranslation};
 
     Crc32.Start(0xFFFFFFFFu);
+    crcWidth_ = kind == Kind::Gzip ? 32 : 0;
     bool passed = false;
     try {
         passed = kind == Kind::Gzip ? DecodeGzip(stream, header, shown)
@@ -385,7 +386,8 @@ bool TUnGZip::Emit(const std::uint8_t* data, std::int64_t count) {
     if (sinkFailed_) return false;
     if (!opened_ && !OpenSink(data, count)) return false;
     if (count <= 0) return true;
-    if (WriteProc(out_.get(), const_cast<std::uint8_t*>(data), 1, count, 32, false) <= 0) {
+    // .Z has no checksum: its bytes are not summed.
+    if (WriteProc(out_.get(), const_cast<std::uint8_t*>(data), 1, count, crcWidth_, false) <= 0) {
         sinkFailed_ = true; // reported by the write
         return false;
     }

@@ -59,6 +59,7 @@ private:
     bool opened_ = false;
     bool sinkFailed_ = false; // the output could not be opened or written (reported)
     bool diverted_ = false;
+    int crcWidth_ = 32;
     std::string tempFolder_, tempFile_;
 };
 

@@ -16,6 +16,8 @@ case "$name" in
     listing) peer_packages=(unzip libarchive-tools) ;;
     unzip) peer_packages=(zip unzip) ;;
     inflate) peer_packages=(zlib1g-dev libdeflate-dev) ;;
+    gunzip) peer_packages=(gzip) ;;
+    uncompress) peer_packages=(ncompress) ;;
     *) peer_packages=() ;;
 esac
 sorvane_ensure_packages "${peer_packages[@]}"

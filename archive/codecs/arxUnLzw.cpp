@@ -6,6 +6,7 @@
 #include "archive/codecs/arxUnLzw.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -66,6 +67,9 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
 
     std::vector<std::uint16_t> prefix(kTableSize, 0);
     std::vector<std::uint8_t> suffix(kTableSize, 0);
+    // The length of each entry's string: a string that fits the output
+    // buffer is written there directly, from its end.
+    std::vector<std::uint32_t> lengths(kTableSize, 1);
     for (int c = 0; c < 256; ++c)
         suffix[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c);
     std::vector<std::uint8_t> stack(kTableSize + 1);
@@ -132,9 +136,11 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
                 reset = true;
                 break;
             }
-            const std::uint8_t* p = in.data() + (posbits >> 3);
-            const std::uint32_t window = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
-                                         std::uint32_t{p[2]} << 16;
+            // Four bytes from the code's first: the slack behind the input
+            // makes the read safe; the bytes are little-endian.
+            std::uint32_t window;
+            std::memcpy(&window, in.data() + (posbits >> 3), 4);
+            if constexpr (std::endian::native == std::endian::big) window = __builtin_bswap32(window);
             std::int32_t code = static_cast<std::int32_t>((window >> (posbits & 7)) & bitMask);
             posbits += nBits;
 
@@ -159,13 +165,50 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
                 break;
             }
             const std::int32_t inCode = code;
-            std::size_t sp = stack.size();
-            if (code >= freeEnt) {
-                if (code > freeEnt) {
-                    if (!flush()) return TLzwZResult::WriteFailed;
+            if (code > freeEnt) {
+                if (!flush()) return TLzwZResult::WriteFailed;
+                return TLzwZResult::Corrupt;
+            }
+            const bool kwkwk = code == freeEnt;
+            const std::int64_t length = kwkwk ? std::int64_t{lengths[static_cast<std::size_t>(oldCode)]} + 1
+                                              : lengths[static_cast<std::size_t>(code)];
+            if (outpos + length <= kOutputSize) {
+                // Room for the whole string: unwound straight into the output.
+                std::uint8_t* const start = out.data() + outpos;
+                std::uint8_t* p = start + length;
+                if (kwkwk) {
+                    *--p = static_cast<std::uint8_t>(finChar);
+                    code = oldCode;
+                }
+                while (code >= 256) {
+                    if (p == start) {
+                        flush();
+                        return TLzwZResult::Corrupt;
+                    }
+                    *--p = suffix[static_cast<std::size_t>(code)];
+                    code = prefix[static_cast<std::size_t>(code)];
+                }
+                if (p != start + 1) {
+                    flush();
                     return TLzwZResult::Corrupt;
                 }
-                stack[--sp] = static_cast<std::uint8_t>(finChar); // KwKwK
+                finChar = code;
+                *--p = static_cast<std::uint8_t>(code);
+                outpos += length;
+                if (outpos == kOutputSize && !flush()) return TLzwZResult::WriteFailed;
+                if (freeEnt < maxMaxCode) {
+                    prefix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint16_t>(oldCode);
+                    suffix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint8_t>(finChar);
+                    lengths[static_cast<std::size_t>(freeEnt)] =
+                        lengths[static_cast<std::size_t>(oldCode)] + 1;
+                    ++freeEnt;
+                }
+                oldCode = inCode;
+                continue;
+            }
+            std::size_t sp = stack.size();
+            if (kwkwk) {
+                stack[--sp] = static_cast<std::uint8_t>(finChar);
                 code = oldCode;
             }
             // Every code below freeEnt has a chain shorter than the table;
@@ -185,6 +228,8 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
             if (freeEnt < maxMaxCode) {
                 prefix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint16_t>(oldCode);
                 suffix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint8_t>(finChar);
+                lengths[static_cast<std::size_t>(freeEnt)] =
+                    lengths[static_cast<std::size_t>(oldCode)] + 1;
                 ++freeEnt;
             }
             oldCode = inCode;

@@ -56,9 +56,9 @@ void UpdateCrc32(const void* data, std::size_t count, std::uint32_t& crc) {
     const auto& t = kCrc32Slices;
     std::size_t i = 0;
     for (; i + 8 <= count; i += 8) {
-        const std::uint32_t low = value ^ (std::uint32_t{bytes[i]} | std::uint32_t{bytes[i + 1]} << 8 |
-                                           std::uint32_t{bytes[i + 2]} << 16 |
-                                           std::uint32_t{bytes[i + 3]} << 24);
+        const std::uint32_t low =
+            value ^ (std::uint32_t{bytes[i]} | std::uint32_t{bytes[i + 1]} << 8 |
+                     std::uint32_t{bytes[i + 2]} << 16 | std::uint32_t{bytes[i + 3]} << 24);
         value = t[7][low & 0xFFu] ^ t[6][(low >> 8) & 0xFFu] ^ t[5][(low >> 16) & 0xFFu] ^
                 t[4][low >> 24] ^ t[3][bytes[i + 4]] ^ t[2][bytes[i + 5]] ^ t[1][bytes[i + 6]] ^
                 t[0][bytes[i + 7]];

@@ -90,8 +90,7 @@ std::string OutputName(const std::string& name, const std::string& archiveFile, 
     if (e == ".tgz") return WithoutExtension(name) + ".tar";
     if (e == ".tar") return name;
     std::string result = name;
-    if (!e.empty() && e == Lower(Extension(FilePart(archiveFile))))
-        result = WithoutExtension(name);
+    if (!e.empty() && e == Lower(Extension(FilePart(archiveFile)))) result = WithoutExtension(name);
     if (text) result += ".txt";
     return result;
 }
@@ -255,8 +254,8 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
     crcWidth_ = kind == Kind::Gzip ? 32 : 0;
     bool passed = false;
     try {
-        passed = kind == Kind::Gzip ? DecodeGzip(stream, header, shown)
-                                    : DecodeCompress(stream, shown);
+        passed =
+            kind == Kind::Gzip ? DecodeGzip(stream, header, shown) : DecodeCompress(stream, shown);
         // An empty member still gets its (empty) file.
         if (passed && !opened_) passed = OpenSink(nullptr, 0);
     } catch (const E_RAISE& error) {
@@ -344,7 +343,7 @@ bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
         }
         if (header.Flags & (kFlagMultiPart | kFlagEncrypted) || header.Method != kDeflated) {
             ReportError(shown, "a further member", ArchiveFile,
-                        header.Method != kDeflated ? kMsgUnsupportedMethod
+                        header.Method != kDeflated        ? kMsgUnsupportedMethod
                         : (header.Flags & kFlagMultiPart) ? kMsgMultiPartGzip
                                                           : kMsgPasswordProtected);
             return false;

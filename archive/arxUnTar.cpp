@@ -123,7 +123,8 @@ void TUnTar::Walk(TArxBaseStream& stream) {
         std::uint64_t size = TarSizeField(h + kSizeOffset);
         const char type = static_cast<char>(h[kTypeOffset]);
         const std::int64_t dataPos = pos + kBlock;
-        const auto left = static_cast<std::uint64_t>(std::max<std::int64_t>(archiveSize - dataPos, 0));
+        const auto left =
+            static_cast<std::uint64_t>(std::max<std::int64_t>(archiveSize - dataPos, 0));
 
         if (type == 'L' || type == 'K' || type == 'x') {
             // Records about the next member: its long name or link, or pax keys.
@@ -144,8 +145,8 @@ void TUnTar::Walk(TArxBaseStream& stream) {
             member.Type = type;
             member.Name = pending.Path.empty() ? HeaderName(h) : pending.Path;
             member.LinkName = !pending.LinkPath.empty() ? pending.LinkPath
-                              : !pendingLink.empty()     ? pendingLink
-                                                         : FieldText(h + kLinkOffset, kLinkLength);
+                              : !pendingLink.empty()    ? pendingLink
+                                                        : FieldText(h + kLinkOffset, kLinkLength);
             if (pending.Size) size = *pending.Size;
             member.Size = size;
             member.Sparse = pending.Sparse || type == 'S';
@@ -256,8 +257,7 @@ bool TUnTar::CopyData(TArxBaseStream& stream, TArxBaseStream* out, const TTarMem
     std::uint64_t left = member.Size;
     while (left > 0) {
         if (GetCancel()) return false;
-        const auto want =
-            static_cast<std::int64_t>(std::min<std::uint64_t>(left, buffer.size()));
+        const auto want = static_cast<std::int64_t>(std::min<std::uint64_t>(left, buffer.size()));
         const std::int64_t got = ReadProc(stream, want, 0, false, buffer.data());
         if (got <= 0) {
             ReportError(StoredName, "the archive ends inside the member", ArchiveFile,
@@ -267,8 +267,9 @@ bool TUnTar::CopyData(TArxBaseStream& stream, TArxBaseStream* out, const TTarMem
         if (WriteProc(out, buffer.data(), 1, got, 0, false) <= 0) throw E_RAISE(kMsgWriteError);
         left -= static_cast<std::uint64_t>(got);
         BytesRemaining -= got;
-        DoProgress(ArchiveTotal, static_cast<std::int64_t>(std::min<std::uint64_t>(
-                                     member.Size, std::numeric_limits<std::int64_t>::max())),
+        DoProgress(ArchiveTotal,
+                   static_cast<std::int64_t>(std::min<std::uint64_t>(
+                       member.Size, std::numeric_limits<std::int64_t>::max())),
                    static_cast<std::int64_t>(member.Size - left));
     }
     return true;

@@ -123,8 +123,7 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
             if (io.Progress) io.Progress(consumed);
         }
         std::fill(in.begin() + insize, in.end(), std::uint8_t{0});
-        const std::int64_t inbits =
-            more ? (insize - insize % nBits) * 8 : insize * 8 - (nBits - 1);
+        const std::int64_t inbits = more ? (insize - insize % nBits) * 8 : insize * 8 - (nBits - 1);
 
         bool reset = false;
         while (inbits > posbits) {
@@ -140,7 +139,8 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
             // makes the read safe; the bytes are little-endian.
             std::uint32_t window;
             std::memcpy(&window, in.data() + (posbits >> 3), 4);
-            if constexpr (std::endian::native == std::endian::big) window = __builtin_bswap32(window);
+            if constexpr (std::endian::native == std::endian::big)
+                window = __builtin_bswap32(window);
             std::int32_t code = static_cast<std::int32_t>((window >> (posbits & 7)) & bitMask);
             posbits += nBits;
 
@@ -170,8 +170,9 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
                 return TLzwZResult::Corrupt;
             }
             const bool kwkwk = code == freeEnt;
-            const std::int64_t length = kwkwk ? std::int64_t{lengths[static_cast<std::size_t>(oldCode)]} + 1
-                                              : lengths[static_cast<std::size_t>(code)];
+            const std::int64_t length =
+                kwkwk ? std::int64_t{lengths[static_cast<std::size_t>(oldCode)]} + 1
+                      : lengths[static_cast<std::size_t>(code)];
             if (outpos + length <= kOutputSize) {
                 // Room for the whole string: unwound straight into the output.
                 std::uint8_t* const start = out.data() + outpos;

@@ -3,8 +3,8 @@
 // around a hole; both read whole without writing them to the disk. Slow:
 // they run apart from the other tests (label slow).
 #include "tests/archive/ArchiveTestSupport.h"
-#include "tests/archive/unzip/UnZipTestSupport.h"
 #include "tests/archive/untargz/UnTarGzTestSupport.h"
+#include "tests/archive/unzip/UnZipTestSupport.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -36,13 +36,15 @@ TEST(UnTarLarge, AMemberOfNineGigabytesIsSteppedOverAndTested) {
     {
         std::ofstream out(archive, std::ios::binary);
         const std::vector<std::uint8_t> head = FixtureBytes("tar/pax-large.tar.head");
-        out.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
+        out.write(reinterpret_cast<const char*>(head.data()),
+                  static_cast<std::streamsize>(head.size()));
     }
     fs::resize_file(archive, 1536 + 9000000000ull); // the data: a hole of zeros
     {
         std::ofstream out(archive, std::ios::binary | std::ios::app);
         const std::vector<std::uint8_t> tail = FixtureBytes("tar/pax-large.tar.tail");
-        out.write(reinterpret_cast<const char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
+        out.write(reinterpret_cast<const char*>(tail.data()),
+                  static_cast<std::streamsize>(tail.size()));
     }
     const std::string out = work.File("out");
     fs::create_directories(out);

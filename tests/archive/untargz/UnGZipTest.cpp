@@ -8,8 +8,8 @@
 #include "archive/arxUnGZip.h"
 #include "archive/codecs/arxInflate.h"
 #include "tests/archive/ArchiveTestSupport.h"
-#include "tests/archive/unzip/UnZipTestSupport.h"
 #include "tests/archive/untargz/UnTarGzTestSupport.h"
+#include "tests/archive/unzip/UnZipTestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -46,8 +46,8 @@ TEST(UnGZipFixtures, EveryMemberMatchesTheReferenceTools) {
         EXPECT_EQ(FilesBelow(out), wanted) << fixture;
         // The temporary tar and its private folder are gone.
         EXPECT_TRUE(fs::is_empty(temp)) << fixture;
-        const bool nested = fixture.find(".tgz") != std::string::npos ||
-                            fixture.find(".tar.") != std::string::npos;
+        const bool nested =
+            fixture.find(".tgz") != std::string::npos || fixture.find(".tar.") != std::string::npos;
         EXPECT_EQ(run.changes.size(), nested ? 1u : 0u) << fixture;
         if (nested && !run.changes.empty()) {
             EXPECT_EQ(run.changes[0].second, atTar);
@@ -95,8 +95,7 @@ TEST(UnGZipNested, TarsKeepTheirFoldersAndLeaveNothingBehind) {
         TarGzRun run(DataPath(fixture), out, temp);
         EXPECT_EQ(run.reader->Extract(), 3);
         EXPECT_EQ(run.nestedAsked, 1);
-        EXPECT_EQ(FilesBelow(out),
-                  (std::vector<std::string>{"a/big.txt", "a/readme", "b/readme"}));
+        EXPECT_EQ(FilesBelow(out), (std::vector<std::string>{"a/big.txt", "a/readme", "b/readme"}));
         EXPECT_EQ(ReadText(out + "/a/readme"), "Readme of folder a.\n");
         EXPECT_EQ(ReadText(out + "/b/readme"), "Readme of folder b.\n");
         EXPECT_TRUE(fs::is_empty(temp));
@@ -169,11 +168,22 @@ TEST(UnGZipRefusals, NothingIsOpenedForARefusedMember) {
          kMsgUnsupportedMethod},
         {"multi-part", GzipMember("data", 0x0A), "m.gz", "keep.txt", kMsgMultiPartGzip},
         {"encrypted", GzipMember("data", 0x28), "m.gz", "keep.txt", kMsgPasswordProtected},
-        {"width 17", "\x1f\x9d\x91" "abcdef", "keep.txt.Z", "keep.txt", kMsgIncorrectBits},
-        {"width 8", "\x1f\x9d\x88" "abcdef", "keep.txt.Z", "keep.txt", kMsgIncorrectBits},
-        {"reserved bits", "\x1f\x9d\xd0" "abcdef", "keep.txt.Z", "keep.txt",
-         kMsgIncompleteCodeSet},
-        {"pack", "\x1f\x1e" "abcdefghij", "keep.txt.z", "keep.txt", kMsgUnsupportedMethod},
+        {"width 17",
+         "\x1f\x9d\x91"
+         "abcdef",
+         "keep.txt.Z", "keep.txt", kMsgIncorrectBits},
+        {"width 8",
+         "\x1f\x9d\x88"
+         "abcdef",
+         "keep.txt.Z", "keep.txt", kMsgIncorrectBits},
+        {"reserved bits",
+         "\x1f\x9d\xd0"
+         "abcdef",
+         "keep.txt.Z", "keep.txt", kMsgIncompleteCodeSet},
+        {"pack",
+         "\x1f\x1e"
+         "abcdefghij",
+         "keep.txt.z", "keep.txt", kMsgUnsupportedMethod},
     };
     for (const Case& c : cases) {
         TempFolder work;
@@ -230,8 +240,9 @@ TEST(UnGZipNames, StoredNamesFollowTheRules) {
         const char* archive;
         const char* written;
     };
-    for (const Case& c : {Case{"data.tgz", "x.gz", "data.tar"}, Case{"notes.gz", "notes.gz", "notes"},
-                          Case{"sub/name.txt", "x.gz", "sub/name.txt"}}) {
+    for (const Case& c :
+         {Case{"data.tgz", "x.gz", "data.tar"}, Case{"notes.gz", "notes.gz", "notes"},
+          Case{"sub/name.txt", "x.gz", "sub/name.txt"}}) {
         TempFolder work;
         WriteBytes(work.File(c.archive), Bytes(GzipMember("not a tar", 0x08, c.stored)));
         const std::string out = work.File("out");

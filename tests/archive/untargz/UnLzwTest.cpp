@@ -87,8 +87,8 @@ Decoded Decode(const std::string& stream, bool keep = true, std::int64_t failAft
     std::size_t pos = 0;
     TLzwZIo io;
     io.Read = [&](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
-        const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count),
-                                                     stream.size() - pos);
+        const std::size_t n =
+            std::min<std::size_t>(static_cast<std::size_t>(count), stream.size() - pos);
         std::copy_n(stream.data() + pos, n, reinterpret_cast<char*>(buf));
         pos += n;
         return static_cast<std::int64_t>(n);
@@ -98,7 +98,8 @@ Decoded Decode(const std::string& stream, bool keep = true, std::int64_t failAft
         if (failAfter >= 0 && static_cast<std::int64_t>(d.total) + count > failAfter) return false;
         d.total += static_cast<std::uint64_t>(count);
         d.largestWrite = std::max(d.largestWrite, count);
-        if (keep) d.output.append(reinterpret_cast<const char*>(buf), static_cast<std::size_t>(count));
+        if (keep)
+            d.output.append(reinterpret_cast<const char*>(buf), static_cast<std::size_t>(count));
         return true;
     };
     d.result = UncompressZ(io);
@@ -144,7 +145,10 @@ TEST(UnLzw, ClearInBlockModeAndCode256AsAStringWithout) {
         block.Code(code);
     const Decoded d = Decode(block.Finish());
     EXPECT_EQ(d.result, TLzwZResult::Done);
-    EXPECT_EQ(d.output, "abab" "c" "cc" "d");
+    EXPECT_EQ(d.output, "abab"
+                        "c"
+                        "cc"
+                        "d");
 }
 
 // The width grows from 9 to the maximum, each step after a padded group;

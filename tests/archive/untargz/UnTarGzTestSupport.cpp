@@ -34,7 +34,7 @@ std::map<std::string, std::vector<ExpectedMember>> UnTarGzExpected() {
 }
 
 TarGzRun::TarGzRun(const std::string& archive, const std::string& destination,
-                     const std::string& temp, bool untar) {
+                   const std::string& temp, bool untar) {
     const bool tar = archive.size() > 4 && archive.substr(archive.size() - 4) == ".tar";
     if (tar)
         reader = std::make_unique<TUnTar>();
@@ -46,7 +46,9 @@ TarGzRun::TarGzRun(const std::string& archive, const std::string& destination,
     reader->FileSpec = {"*"};
     reader->CreateStoredDirs = true;
     reader->OnError = [this](TZipCommon&, const std::string& f, const std::string& m,
-                             const std::string&, int code) { errors.push_back({f, m, code}); };
+                             const std::string&, int code) {
+        errors.push_back({f, m, code});
+    };
     reader->OnEnd = [this](TZipCommon&, const std::string& name, bool pass) {
         verdicts.emplace_back(name, pass);
     };
@@ -85,7 +87,9 @@ std::string TarHeader(const std::string& name, char type, std::uint64_t size,
     std::snprintf(&h[136], 12, "%011o", 1614834368);
     h[156] = type;
     std::copy_n(link.begin(), std::min<std::size_t>(link.size(), 100), h.begin() + 157);
-    std::copy_n("ustar\0" "00", 8, h.begin() + 257);
+    std::copy_n("ustar\0"
+                "00",
+                8, h.begin() + 257);
     std::fill(h.begin() + 148, h.begin() + 156, ' ');
     unsigned sum = 0;
     for (const char c : h)

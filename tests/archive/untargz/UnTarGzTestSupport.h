@@ -34,7 +34,7 @@ struct TarGzRun {
     int nestedAsked = 0;
 
     TarGzRun(const std::string& archive, const std::string& destination,
-              const std::string& temp = {}, bool untar = true);
+             const std::string& temp = {}, bool untar = true);
     int Count(int code) const;
     std::string ErrorText() const;
 };

@@ -5,8 +5,8 @@
 #include "archive/arxMessages.h"
 #include "archive/arxUnTar.h"
 #include "tests/archive/ArchiveTestSupport.h"
-#include "tests/archive/unzip/UnZipTestSupport.h"
 #include "tests/archive/untargz/UnTarGzTestSupport.h"
+#include "tests/archive/unzip/UnZipTestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -178,7 +178,8 @@ TEST(UnTarWalk, MembersCutShortFailWhateverTheirSize) {
 // A pax "size" record replaces the header's size: the data and the next
 // header are found by it.
 TEST(UnTarWalk, PaxSizeRecordsGiveTheSize) {
-    const std::string records = "16 size=1000000\n" "22 path=pax/named.bin\n";
+    const std::string records = "16 size=1000000\n"
+                                "22 path=pax/named.bin\n";
     const std::string data(1000000, 'p');
     Built pax(TarHeader("PaxHeaders/x", 'x', records.size()) + TarData(records) +
               TarHeader("short", '0', 0) + TarData(data) + TarHeader("next.txt", '0', 4) +
@@ -202,9 +203,9 @@ TEST(UnTarWalk, AFullNameFieldIsTheWholeName) {
 // Names leading out of the destination are refused (25245); a leading "/"
 // is taken off. Folders are made only with CreateStoredDirs and never count.
 TEST(UnTarWalk, NamesStayInsideAndFoldersAreMadeWhenAsked) {
-    Built names(TarHeader("../evil.txt", '0', 4) + TarData("evil") +
-                TarHeader("/abs.txt", '0', 3) + TarData("abs") + TarHeader("dir/", '5', 0) +
-                TarHeader("old-dir/", '0', 0) + TarEnd());
+    Built names(TarHeader("../evil.txt", '0', 4) + TarData("evil") + TarHeader("/abs.txt", '0', 3) +
+                TarData("abs") + TarHeader("dir/", '5', 0) + TarHeader("old-dir/", '0', 0) +
+                TarEnd());
     for (const bool create : {false, true}) {
         fs::remove_all(names.out);
         fs::create_directories(names.out);

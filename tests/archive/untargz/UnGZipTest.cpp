@@ -33,7 +33,12 @@ TEST(UnGZipFixtures, EveryMemberMatchesTheReferenceTools) {
         fs::create_directories(out);
         fs::create_directories(temp);
         TarGzRun run(DataPath("untargz/" + fixture), out, temp);
+        int lastByArchive = -1;
+        run.reader->OnProgress = [&](TZipCommon&, std::uint8_t, std::uint8_t byArchive) {
+            lastByArchive = byArchive;
+        };
         EXPECT_EQ(run.reader->Extract(), static_cast<int>(files.size())) << fixture;
+        EXPECT_EQ(lastByArchive, 100) << fixture;
         EXPECT_TRUE(run.errors.empty()) << fixture << "\n" << run.ErrorText();
         std::vector<std::string> wanted;
         for (const ExpectedMember& m : files) {

@@ -258,6 +258,11 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
             kind == Kind::Gzip ? DecodeGzip(stream, header, shown) : DecodeCompress(stream, shown);
         // An empty member still gets its (empty) file.
         if (passed && !opened_) passed = OpenSink(nullptr, 0);
+        if (passed) {
+            // The whole file is read (padding behind the last member too).
+            BytesRemaining = 0;
+            DoProgress(ArchiveTotal, ArchiveTotal, ArchiveTotal);
+        }
     } catch (const E_RAISE& error) {
         if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
             ReportError(shown, "", ArchiveFile, error.Code());
@@ -308,8 +313,9 @@ bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
                     produced += static_cast<std::uint64_t>(got);
                 }
                 consumed = inflated.Record().TotalIn;
-                DoProgress(ArchiveTotal, archiveSize,
-                           std::min(archiveSize, header.DataPos + consumed));
+                const std::int64_t done = std::min(archiveSize, header.DataPos + consumed);
+                BytesRemaining = archiveSize - done;
+                DoProgress(ArchiveTotal, archiveSize, done);
                 if (inflated.EndOfStream) {
                     ended = true;
                 } else if (got <= 0) {
@@ -361,7 +367,9 @@ bool TUnGZip::DecodeCompress(TArxBaseStream& stream, const std::string& shown) {
     io.Write = [this](const std::uint8_t* buf, std::int64_t count) { return Emit(buf, count); };
     io.Progress = [&](std::int64_t consumed) {
         if (OnMessageLoop) OnMessageLoop();
-        DoProgress(ArchiveTotal, archiveSize, std::min(consumed, archiveSize));
+        const std::int64_t done = std::min(consumed, archiveSize);
+        BytesRemaining = archiveSize - done;
+        DoProgress(ArchiveTotal, archiveSize, done);
     };
     io.Cancel = CancelFlagRef;
     switch (UncompressZ(io)) {

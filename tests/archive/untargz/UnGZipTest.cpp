@@ -238,7 +238,7 @@ TEST(UnGZipRefusals, DamagedStreamsFailTheMember) {
 }
 
 // Output names: a stored ".tgz" becomes ".tar", a stored name with the
-// archive's own extension loses it.
+// archive's own extension loses it; UTF-8 stays UTF-8.
 TEST(UnGZipNames, StoredNamesFollowTheRules) {
     struct Case {
         const char* stored;
@@ -247,7 +247,8 @@ TEST(UnGZipNames, StoredNamesFollowTheRules) {
     };
     for (const Case& c :
          {Case{"data.tgz", "x.gz", "data.tar"}, Case{"notes.gz", "notes.gz", "notes"},
-          Case{"sub/name.txt", "x.gz", "sub/name.txt"}}) {
+          Case{"sub/name.txt", "x.gz", "sub/name.txt"},
+          Case{"café-ñandú.txt", "x.gz", "café-ñandú.txt"}}) {
         TempFolder work;
         WriteBytes(work.File(c.archive), Bytes(GzipMember("not a tar", 0x08, c.stored)));
         const std::string out = work.File("out");

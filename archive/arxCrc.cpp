@@ -22,6 +22,18 @@ constexpr auto kCrc32Table = ReflectedTable<std::uint32_t>(0xEDB88320u);
 static_assert(kCrc16Table[1] == 0xC0C1u);
 static_assert(kCrc32Table[1] == 0x77073096u);
 
+// Slicing by eight: table k gives the CRC of a byte followed by k zero bytes,
+// so eight bytes are folded in one step.
+constexpr std::array<std::array<std::uint32_t, 256>, 8> SliceTables() {
+    std::array<std::array<std::uint32_t, 256>, 8> tables{};
+    tables[0] = kCrc32Table;
+    for (std::size_t k = 1; k < 8; ++k)
+        for (std::size_t i = 0; i < 256; ++i)
+            tables[k][i] = (tables[k - 1][i] >> 8) ^ kCrc32Table[tables[k - 1][i] & 0xFFu];
+    return tables;
+}
+constexpr auto kCrc32Slices = SliceTables();
+
 } // namespace
 
 Crc16Accumulator Crc16;
@@ -41,7 +53,17 @@ void UpdateCrc16(const void* data, std::size_t count, std::uint32_t& crc) {
 void UpdateCrc32(const void* data, std::size_t count, std::uint32_t& crc) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     std::uint32_t value = crc;
-    for (std::size_t i = 0; i < count; ++i)
+    const auto& t = kCrc32Slices;
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const std::uint32_t low =
+            value ^ (std::uint32_t{bytes[i]} | std::uint32_t{bytes[i + 1]} << 8 |
+                     std::uint32_t{bytes[i + 2]} << 16 | std::uint32_t{bytes[i + 3]} << 24);
+        value = t[7][low & 0xFFu] ^ t[6][(low >> 8) & 0xFFu] ^ t[5][(low >> 16) & 0xFFu] ^
+                t[4][low >> 24] ^ t[3][bytes[i + 4]] ^ t[2][bytes[i + 5]] ^ t[1][bytes[i + 6]] ^
+                t[0][bytes[i + 7]];
+    }
+    for (; i < count; ++i)
         value = kCrc32Table[(bytes[i] ^ value) & 0xFFu] ^ (value >> 8);
     crc = value;
 }

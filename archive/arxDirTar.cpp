@@ -140,8 +140,10 @@ TPaxRecords ReadPaxRecords(std::string_view records) {
             const std::string_view key = record.substr(0, equals);
             const std::string_view value = record.substr(equals + 1);
             if (key == "path") out.Path = std::string(value);
+            if (key == "linkpath") out.LinkPath = std::string(value);
             if (key == "size") out.Size = DecimalValue(value);
             if (key == "mtime") out.MTime = PaxTime(value);
+            if (key.substr(0, 11) == "GNU.sparse.") out.Sparse = true;
         }
         records.remove_prefix(length);
     }

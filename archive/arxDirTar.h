@@ -17,8 +17,10 @@ namespace sorvane {
 // about the member that follows it.
 struct TPaxRecords {
     std::string Path;                  // empty: the header's own name
+    std::string LinkPath;              // "linkpath": a link's target
     std::optional<std::uint64_t> Size; // "size": the member's data bytes
     std::optional<std::int64_t> MTime; // "mtime": Unix seconds, whole
+    bool Sparse = false;               // "GNU.sparse.*": the data is a sparse map
 };
 
 // The records of a pax extended header: "path", "size" (decimal) and "mtime"

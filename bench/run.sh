@@ -17,6 +17,8 @@ case "$name" in
     unzip) peer_packages=(zip unzip) ;;
     inflate) peer_packages=(zlib1g-dev libdeflate-dev) ;;
     lha) peer_packages=(jlha-utils lhasa) ;;
+    gunzip) peer_packages=(gzip) ;;
+    uncompress) peer_packages=(ncompress) ;;
     *) peer_packages=() ;;
 esac
 sorvane_ensure_packages "${peer_packages[@]}"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # fuzz/run.sh NAME SECONDS: builds the libFuzzer entry point NAME (inflate,
 # deflate64, shrink, reduce, implode, zip_extract, tga, lzh_static, lh1,
-# lha_extract) with clang and runs it for SECONDS,
+# lha_extract, lzw_z, tar_extract, gzip_extract) with clang and runs it for SECONDS,
 # starting from fuzz/corpus/NAME; inputs that crash land in fuzz/crashes/NAME.
 set -euo pipefail
 if [ $# -lt 2 ]; then

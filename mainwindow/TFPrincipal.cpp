@@ -22,6 +22,8 @@
 #include "dialogs/TFTips.h"
 #include "mainwindow/BuiltActions.h"
 #include "mainwindow/ButtonIcons.h"
+#include "archive/arxUnGZip.h"
+#include "archive/arxUnTar.h"
 #include "archive/arxUnZip.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"

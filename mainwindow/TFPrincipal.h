@@ -49,6 +49,8 @@ class TStatusBar;
 class TStringGrid;
 class TUnBase;
 class TUnZip;
+class TUnTar;
+class TUnGZip;
 class TZipCommon;
 struct TGridMouseEvent;
 
@@ -594,6 +596,8 @@ public:
     // by kind (ReaderForKind).
     std::unique_ptr<TUnZip> MiUnzip, MiUnJAR;
     std::unique_ptr<TUnBase> MiUnLHA;
+    std::unique_ptr<TUnTar> MiUnTAR;
+    std::unique_ptr<TUnGZip> MiUnGZip;
     void SBAbrirExtraerClick();
     void STVDestinoChange();
     void EOrigenChange();

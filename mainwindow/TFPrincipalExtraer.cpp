@@ -3,6 +3,8 @@
 // through the reader of the archive's detected kind.
 #include "archive/arxMessages.h"
 #include "archive/arxUnLha.h"
+#include "archive/arxUnGZip.h"
+#include "archive/arxUnTar.h"
 #include "archive/arxUnZip.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
@@ -41,7 +43,8 @@ const char* const kArchiveFilter =
     "Zip (*.zip *.ZIP);;Rar (*.rar *.RAR);;Cabinet *.CAB (*.cab *.CAB);;Ace (*.ace *.ACE);;"
     "Jar (*.jar *.JAR);;Arj (*.arj *.ARJ);;Lha (*.lha *.LHA);;Lzh (*.lzh *.LZH);;"
     "Arc (*.arc *.ARC);;Pak (*.pak *.PAK);;Zoo (*.zoo *.ZOO);;Tar (*.tar *.TAR);;"
-    "GZip *.GZ (*.gz *.GZ);;GZip *.GZIP (*.gzip *.GZIP);;GZip *.TGZ (*.tgz *.TGZ)";
+    "GZip *.GZ (*.gz *.GZ);;GZip *.GZIP (*.gzip *.GZIP);;GZip *.TGZ (*.tgz *.TGZ);;"
+    "Compress *.Z (*.Z *.z)";
 
 std::string KindName(int kind) {
     std::string name(ArcTypeName(static_cast<TArcType>(kind)));
@@ -129,6 +132,14 @@ void TFPrincipal::BuildExtractPage() {
     SetUpReader(*MiUnJAR);
     MiUnLHA = std::make_unique<TUnLha>();
     SetUpReader(*MiUnLHA);
+    MiUnTAR = std::make_unique<TUnTar>();
+    MiUnGZip = std::make_unique<TUnGZip>();
+    SetUpReader(*MiUnTAR);
+    SetUpReader(*MiUnGZip);
+    // A gzipped or compressed tar goes straight into its members.
+    MiUnGZip->OnNestedTarFile = [](TZipCommon&, const std::string&, bool& doUnTar) {
+        doUnTar = true;
+    };
 }
 
 // What every reader of the page does for a run: progress on the main bar,
@@ -201,6 +212,10 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
     case atLzh:
     case atLzhExe:
         return MiUnLHA.get();
+    case atTar:
+        return MiUnTAR.get();
+    case atGZip:
+        return MiUnGZip.get();
     default:
         return nullptr;
     }

@@ -89,6 +89,16 @@ std::string CreateTempFileIn(const std::string& dir, const std::string& prefix) 
     return name;
 }
 
+std::string CreateTempFolderIn(const std::string& dir, const std::string& prefix) {
+    if (prefix.find('/') != std::string::npos) return {};
+    std::string name = dir;
+    if (!name.empty() && name.back() != '/') name.push_back('/');
+    name += prefix;
+    name += "XXXXXX";
+    if (::mkdtemp(name.data()) == nullptr) return {};
+    return name;
+}
+
 bool ReadOpenFileFacts(int fd, OpenFileFacts& facts) {
     if (fd < 0) return false;
     struct statx info {};

@@ -37,6 +37,10 @@ bool RemoveEmptyFolder(const std::string& path, std::string* reason = nullptr);
 // current folder. A prefix holding "/" is refused, so the file always lands in
 // `dir` itself.
 std::string CreateTempFileIn(const std::string& dir, const std::string& prefix);
+// Creates a new folder "<dir>/<prefix>XXXXXX" that only its owner can enter
+// (mkdtemp) and gives its path, without a trailing "/"; "" when it cannot be
+// created. A prefix holding "/" is refused.
+std::string CreateTempFolderIn(const std::string& dir, const std::string& prefix);
 
 // What the system says of an open file; times in seconds since the Unix epoch.
 struct OpenFileFacts {

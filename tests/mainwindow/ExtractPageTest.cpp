@@ -146,12 +146,12 @@ TEST_F(ExtractPageTest, StopEndsTheRunWithoutCountingUnfinishedMembers) {
 }
 
 TEST_F(ExtractPageTest, KindWithoutReaderWritesNothingAndSaysWhichKind) {
-    Choose(Fixture("tar/ustar.tar"));
+    Choose(Fixture("uue/begin-644.uue"));
     FPrincipal->BBExtraerClick();
     EXPECT_EQ(Status(), Extracted(0));
     EXPECT_EQ(recorder_.errorWindows, 1);
     EXPECT_NE(ErrorLines().find(ArxMessageText(kMsgUnsupportedArchive)), std::string::npos);
-    EXPECT_NE(ErrorLines().find("(TAR)"), std::string::npos) << ErrorLines();
+    EXPECT_NE(ErrorLines().find("(UUE)"), std::string::npos) << ErrorLines();
     EXPECT_TRUE(fs::is_empty(destination_));
 }
 
@@ -162,6 +162,33 @@ TEST_F(ExtractPageTest, ExtractsLhaArchivesWithTheirFolders) {
     EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
     std::ifstream deep(destination_ / "docs/sub/deep.txt");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(deep), {}), "Deep inside docs/sub.\n");
+}
+
+// A gzipped tar goes straight into its members, folders kept, nothing else
+// left; a .Z file gives its one member; a tar's links are refused in the
+// error window and never created.
+TEST_F(ExtractPageTest, TarsGzipAndCompressFilesExtractIntoTheirMembers) {
+    Choose(Fixture("untargz/folders.tgz"));
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(Status(), Extracted(3));
+    EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
+    std::ifstream readme(destination_ / "b/readme");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(readme), {}), "Readme of folder b.\n");
+    EXPECT_TRUE(fs::exists(destination_ / "a/big.txt"));
+    EXPECT_FALSE(fs::exists(destination_ / "folders"));
+
+    Choose(Fixture("compress/beta.txt.Z"));
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(Status(), Extracted(1));
+    EXPECT_EQ(fs::file_size(destination_ / "beta.txt"), 708u);
+
+    Choose(Fixture("untargz/gnu.tar"));
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(Status(), Extracted(7));
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    EXPECT_NE(ErrorLines().find("symbolic link to alpha.txt"), std::string::npos) << ErrorLines();
+    EXPECT_FALSE(fs::exists(fs::symlink_status(destination_ / "link-to-alpha")));
+    EXPECT_TRUE(fs::exists(destination_ / "café-ñandú.txt"));
 }
 
 TEST_F(ExtractPageTest, DamagedMemberReachesTheErrorWindow) {

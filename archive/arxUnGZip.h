@@ -1,0 +1,66 @@
+// TUnGZip, the reader of single-member compressed files: gzip (".gz",
+// ".tgz", concatenated members decoded into one output) and Unix compress
+// (".Z"). A member that holds a tar archive can, when OnNestedTarFile
+// agrees, go to a private temporary file that a nested TUnTar extracts.
+#pragma once
+
+#include "archive/arxUnBase.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace sorvane {
+
+enum TDeleteOptions : std::uint8_t { doFinal, doAllowUndo };
+
+class TUnGZip : public TUnBase {
+public:
+    TUnGZip();
+
+    void ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int Arg) override;
+
+    // Kept for the caller; no operation consults it.
+    TDeleteOptions GzTarDeleteOptions = doFinal;
+
+    // The fixed part of a gzip member header and where its data begins.
+    struct TGzipHeader {
+        std::uint8_t Method = 0;
+        std::uint8_t Flags = 0;
+        std::uint8_t ExtraFlags = 0;
+        std::uint32_t MTime = 0;
+        bool HasName = false;
+        std::string Name; // its first 255 bytes, as stored
+        std::int64_t DataPos = 0;
+    };
+    // Reads the gzip member header at `pos`, skipping the extra field, the
+    // name and the comment whatever their length; false when the file ends
+    // inside it.
+    static bool ReadGzipHeader(TArxBaseStream& stream, std::int64_t pos, TGzipHeader& header);
+
+private:
+    enum class Kind { Gzip, Compress, Pack, LzhCompress };
+
+    void ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader& header,
+                       const std::string& name, std::uint32_t dosDate);
+    // The member's refusal before any output, reported; true when it may be decoded.
+    bool Decodable(TArxBaseStream& stream, Kind kind, const TGzipHeader& header,
+                   const std::string& shown);
+    // Decoding; false when the member failed (reported, or a CRC mismatch).
+    bool DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first, const std::string& shown);
+    bool DecodeCompress(TArxBaseStream& stream, const std::string& shown);
+    // Takes decoded bytes; the output is opened with the first of them.
+    bool Emit(const std::uint8_t* data, std::int64_t count);
+    bool OpenSink(const std::uint8_t* data, std::int64_t count);
+    void ExtractNestedTar();
+    void DropTemporary();
+
+    std::unique_ptr<TArxBaseStream> out_;
+    bool opened_ = false;
+    bool sinkFailed_ = false; // the output could not be opened or written (reported)
+    bool diverted_ = false;
+    int crcWidth_ = 32;
+    std::string tempFolder_, tempFile_;
+};
+
+} // namespace sorvane

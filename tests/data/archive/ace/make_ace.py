@@ -347,3 +347,86 @@ def volumes(name, data, method, cut):
         name, second, len(data), ace_crc32(data), method, flags=0x1000
     )
     return v0, v1
+
+
+def big_text():
+    """About 120 KB of text with near and far repeats: several blocks, every
+    kind of distance."""
+    lines = []
+    for i in range(2400):
+        lines.append(b"Line %05d of the long member: %s\n" % (i, b"abcdefghij"[i % 10 :] * (1 + i % 3)))
+    head = b"".join(lines)
+    return head + head[:9000] + bytes(range(256)) * 4 + head[50000:60000]
+
+
+def main():
+    out = sys.argv[1]
+    read = lambda path: open(path, "rb").read()
+    alpha, beta = read("alpha.txt"), read("beta.txt")
+    top, deep = read("docs/top.txt"), read("docs/sub/deep.txt")
+
+    def write(name, data):
+        with open(out + "/" + name, "wb") as f:
+            f.write(data)
+
+    write("stored.ace", archive([member(b"alpha.txt", alpha, 0), member(b"beta.txt", beta, 0)]))
+    write(
+        "lz77.ace",
+        archive(
+            [
+                member(b"alpha.txt", alpha, 1),
+                member(b"beta.txt", beta, 1),
+                member(b"docs", b"", 0, attr=0x10),
+                member(b"docs\\top.txt", top, 1),
+                member(b"docs\\sub", b"", 0, attr=0x10),
+                member(b"docs\\sub\\deep.txt", deep, 1),
+                member(b"empty", b"", 0, attr=0x10),
+                member(b"readonly.txt", alpha, 1, attr=0x21),
+            ]
+        ),
+    )
+    write("large.ace", archive([member(b"large.txt", big_text(), 1, block=3000, window_bits=22)]))
+    v0, v1 = volumes(b"beta.txt", beta * 8, 1, 300)
+    v1 += member(b"alpha.txt", alpha, 1)
+    write("volumes.ace", v0)
+    write("volumes.c00", v1)
+    # An ACE 2.0 member (method 2) between two ACE 1.0 ones; its data is
+    # never decoded, so any bytes serve.
+    write(
+        "ace20.ace",
+        archive(
+            [
+                member(b"alpha.txt", alpha, 1),
+                file_header(b"blocked.bin", b"\x55" * 64, 1000, 0x12345678, 2),
+                member(b"beta.txt", beta, 1),
+            ]
+        ),
+    )
+    # Hostile names beside a good one; the leading "\" of "\rooted.txt" is
+    # taken off, the others leave the destination.
+    write(
+        "hostile.ace",
+        archive(
+            [
+                member(b"..\\escape.txt", alpha, 0),
+                member(b"docs\\..\\..\\up.txt", alpha, 1),
+                member(b"\\\\server\\abs.txt", alpha, 0),
+                member(b"\\rooted.txt", beta, 1),
+                member(b"good.txt", alpha, 1),
+            ]
+        ),
+    )
+    # An enciphered member (flag 0x4000): reported, never decoded.
+    write(
+        "encrypted.ace",
+        archive(
+            [
+                file_header(b"secret.txt", b"\xAA" * 80, len(alpha), ace_crc32(alpha), 1, flags=0x4000),
+                member(b"alpha.txt", alpha, 0),
+            ]
+        ),
+    )
+
+
+if __name__ == "__main__":
+    main()

@@ -151,7 +151,12 @@ void TUnACE::ExtractFiles(std::unique_ptr<TArxBaseStream>&, int) {
         extract(ArchiveFile.c_str(), &files);
     else
         test(ArchiveFile.c_str(), &files);
-    // A member a cancel left open is closed as it stands.
+    // A member the run left unfinished (a cancel) is neither counted nor kept.
+    if (selected_) {
+        out_.reset();
+        ResultCount = std::max(0, ResultCount - 1);
+        if (OutputMode == kOutputFiles) StreamFileDelete(CurrentFileName);
+    }
     out_.reset();
     selected_ = false;
     if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
@@ -306,6 +311,19 @@ int TUnACE::NextVolume(TAceRequestInfo& Info) {
         else
             VolumeLetter = saved;
     }
+    if (!StreamFileExists(name)) {
+        // Asked once: a volume still missing afterwards is answered as missing.
+        bool cancel = false;
+        OnNextVolume(*this, name, Info.VolumeNumber, false, cancel);
+        if (cancel) {
+            SetCancel(true);
+            return kAceAnswerCancel;
+        }
+        if (!StreamFileExists(name)) {
+            CopyToBuffer(name, Info.Buffer, Info.BufferSize);
+            return kAceAnswerSkip;
+        }
+    }
     if (!AskNextVolume(name, Info.VolumeNumber)) return kAceAnswerCancel;
     if (!CopyToBuffer(name, Info.Buffer, Info.BufferSize)) {
         ReportError(name, "", ArchiveFile, kMsgInvalidFileName);
@@ -313,7 +331,6 @@ int TUnACE::NextVolume(TAceRequestInfo& Info) {
     }
     VolumeName = name;
     VolumeNumber = Info.VolumeNumber;
-    if (!StreamFileExists(name)) return kAceAnswerSkip;
     return Walk(name, 0) ? kAceAnswerOk : kAceAnswerCancel;
 }
 

@@ -427,8 +427,12 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
         return false;
     }
     // The last part's header holds the CRC of the whole member.
-    const bool crcOk = !decodeFailed && ~crc == current_.Crc;
     const bool ended = SkipRest();
+    if (cancelled_) {
+        cancelled = true;
+        return false;
+    }
+    const bool crcOk = ended && !decodeFailed && crc == current_.Crc;
     if (writing) {
         TMember last = member;
         last.Crc = current_.Crc;

@@ -336,9 +336,11 @@ def archive(members, flags=0):
     return main_header(flags) + b"".join(members)
 
 
-def volumes(name, data, method, cut):
-    """One member split after `cut` packed bytes into name.ace and name.c00."""
+def volumes(name, data, method):
+    """One member split in the middle of its packed data into name.ace and
+    name.c00 (the bit stream goes on across the cut)."""
     packed = lz77_compress(data) if method == 1 else data
+    cut = len(packed) // 2 + 1
     first, second = packed[:cut], packed[cut:]
     v0 = main_header(0x0800, 0) + file_header(
         name, first, len(data), ace_crc32(first), method, flags=0x2000
@@ -386,7 +388,7 @@ def main():
         ),
     )
     write("large.ace", archive([member(b"large.txt", big_text(), 1, block=3000, window_bits=22)]))
-    v0, v1 = volumes(b"beta.txt", beta * 8, 1, 300)
+    v0, v1 = volumes(b"beta.txt", beta * 8, 1)
     v1 += member(b"alpha.txt", alpha, 1)
     write("volumes.ace", v0)
     write("volumes.c00", v1)
@@ -409,6 +411,7 @@ def main():
         archive(
             [
                 member(b"..\\escape.txt", alpha, 0),
+                member(b"..\\outside", b"", 0, attr=0x10),
                 member(b"docs\\..\\..\\up.txt", alpha, 1),
                 member(b"\\\\server\\abs.txt", alpha, 0),
                 member(b"\\rooted.txt", beta, 1),
@@ -426,6 +429,34 @@ def main():
             ]
         ),
     )
+
+    # Raw packed streams for the decoder's own tests.
+    # A copy from before the start of the output: "a", then distance 5.
+    bw = BitWriter()
+    main_w = [0] * NUM_MAIN
+    main_w[ord("a")] = 1
+    main_w[260 + 3] = 1  # a new distance of 3 bits (value 4..7)
+    len_w = [0] * NUM_LEN
+    len_w[0] = len_w[1] = 1
+    put_widths(bw, main_w)
+    put_widths(bw, len_w)
+    bw.put(2, 15)
+    main_c = canonical_codes(main_w[: top_index(main_w) + 1], MAXWD_MAIN)
+    len_c = canonical_codes(len_w[: top_index(len_w) + 1], MAXWD_LEN)
+    bw.put(*main_c[ord("a")])
+    bw.put(*main_c[263])
+    bw.put(0, 2)  # value 4: distance 5
+    bw.put(*len_c[1])
+    write("codec-distance-before-start.bin", bw.data())
+    # A width of 12 bits, longer than the main table's codes can be.
+    bw = BitWriter()
+    main_w = [0] * NUM_MAIN
+    main_w[1] = 12
+    main_w[2] = 1
+    put_widths(bw, main_w)
+    put_widths(bw, len_w)
+    bw.put(1, 15)
+    write("codec-width-too-long.bin", bw.data())
 
 
 if __name__ == "__main__":

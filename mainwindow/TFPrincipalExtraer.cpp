@@ -2,6 +2,7 @@
 // folder chosen in a folder tree, and the run that extracts every member
 // through the reader of the archive's detected kind.
 #include "archive/arxMessages.h"
+#include "archive/arxUnAce.h"
 #include "archive/arxUnZip.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
@@ -126,6 +127,8 @@ void TFPrincipal::BuildExtractPage() {
     MiUnJAR = std::make_unique<TUnJar>();
     SetUpReader(*MiUnzip);
     SetUpReader(*MiUnJAR);
+    MiUnACE = std::make_unique<TUnACE>();
+    SetUpReader(*MiUnACE);
 }
 
 // What every reader of the page does for a run: progress on the main bar,
@@ -193,6 +196,11 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
     case atJar:
     case atJarExe:
         return MiUnJAR.get();
+    case atAce:
+    case atAceExe:
+        // Its extraction module lies in the program's folder.
+        MiUnACE->ModuleFile = ProgramFolder + kAceModuleName;
+        return MiUnACE.get();
     default:
         return nullptr;
     }

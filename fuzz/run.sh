@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # fuzz/run.sh NAME SECONDS: builds the libFuzzer entry point NAME (inflate,
-# deflate64, shrink, reduce, implode, zip_extract) with clang and runs it for SECONDS,
+# deflate64, shrink, reduce, implode, zip_extract, ace_engine, ace_extract) with clang and runs it for SECONDS,
 # starting from fuzz/corpus/NAME; inputs that crash land in fuzz/crashes/NAME.
 set -euo pipefail
 if [ $# -lt 2 ]; then
@@ -20,8 +20,15 @@ mkdir -p "$out/work-$name" "fuzz/corpus/$name" "fuzz/crashes/$name"
 sources=(archive/codecs/*.cpp archive/arxStreamDecompress.cpp archive/arxMessages.cpp
          archive/arxStream.cpp platform/StreamFile.cpp)
 # A whole reader needs the whole library and what it builds on.
-if [ "$name" = zip_extract ]; then
+if [ "$name" = zip_extract ] || [ "$name" = ace_extract ]; then
     sources=(archive/*.cpp archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp -lutf8proc)
+fi
+# The ACE reader loads its module: built beside the fuzzer, instrumented too.
+if [ "$name" = ace_extract ]; then
+    "$compiler" -std=c++20 -O1 -g -shared -fPIC -fsanitize=fuzzer-no-link,address,undefined \
+        -fno-sanitize-recover=undefined -I. archive/modules/AceModule.cpp \
+        archive/codecs/arxAceLz77.cpp -o "$out/libsorvane-ace.so"
+    sources+=(-DACE_FUZZ_MODULE="\"$(pwd)/$out/libsorvane-ace.so\"")
 fi
 "$compiler" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I. "fuzz/$name.cpp" "${sources[@]}" -o "$out/fuzz_$name"

@@ -82,7 +82,8 @@ std::string TUnACE::MaskText() const {
 }
 
 std::string TUnACE::MemberName(const char* Stored) const {
-    return Stored == nullptr ? std::string() : StoredNameToAnsi(Stored, TNameHost::Dos, TranslateOemChar);
+    return Stored == nullptr ? std::string()
+                             : StoredNameToAnsi(Stored, TNameHost::Dos, TranslateOemChar);
 }
 
 // ---------------------------------------------------------------------------
@@ -130,23 +131,24 @@ void TUnACE::ExtractFiles(std::unique_ptr<TArxBaseStream>&, int) {
     std::string temp = SystemTempFolder();
     if (temp.size() > kTempFolderMax) temp.resize(kTempFolderMax);
     std::vector<char> comment(kCommentBufferSize, '\0');
-    const TAceInitRecord init{kMaxArchiveTestBytes,
-                              kMaxFileBufferSize,
-                              comment.data(),
-                              static_cast<std::uint32_t>(comment.size()),
-                              temp.c_str(),
-                              &TAceTrampolines::Error,
-                              &TAceTrampolines::Info,
-                              &TAceTrampolines::Request,
+    const TAceInitRecord init{kMaxArchiveTestBytes,   kMaxFileBufferSize,
+                              comment.data(),         static_cast<std::uint32_t>(comment.size()),
+                              temp.c_str(),           &TAceTrampolines::Error,
+                              &TAceTrampolines::Info, &TAceTrampolines::Request,
                               &TAceTrampolines::State};
     const std::int64_t start = std::max<std::int64_t>(StartOffset, 0);
     if (initDll(&init) != 0 || !Walk(ArchiveFile, start)) {
         ReportError(ArchiveFile, "", "", kMsgAceLibraryLoad);
         return;
     }
-    const TAceFilesRecord files{"",           masks.c_str(),      "",
-                                1,            Password.c_str(),   start,
-                                ExtractDir.c_str(), UseStoredDirs ? 0 : 1};
+    const TAceFilesRecord files{"",
+                                masks.c_str(),
+                                "",
+                                1,
+                                Password.c_str(),
+                                start,
+                                ExtractDir.c_str(),
+                                UseStoredDirs ? 0 : 1};
     if (operation_ == kAceOperationExtract)
         extract(ArchiveFile.c_str(), &files);
     else
@@ -289,7 +291,8 @@ int TUnACE::EngineRequest(TAceRequestInfo& Info) {
         if (!CurrentFileName.empty()) SetDosAttributes(CurrentFileName, 0);
         return kAceAnswerOk;
     }
-    if (Info.Kind == kAceRequestMember && Info.Code == kAceRequestPassword) return AskPassword(Info);
+    if (Info.Kind == kAceRequestMember && Info.Code == kAceRequestPassword)
+        return AskPassword(Info);
     return kAceAnswerCancel;
 }
 
@@ -303,8 +306,8 @@ int TUnACE::NextVolume(TAceRequestInfo& Info) {
         // Linux names are case-sensitive: the volume letter in the other case.
         const char saved = VolumeLetter;
         const auto letter = static_cast<unsigned char>(saved);
-        VolumeLetter = static_cast<char>(std::islower(letter) ? std::toupper(letter)
-                                                              : std::tolower(letter));
+        VolumeLetter =
+            static_cast<char>(std::islower(letter) ? std::toupper(letter) : std::tolower(letter));
         const std::string other = MakeVolumeName(VolumeName, Info.VolumeNumber - 1);
         if (StreamFileExists(other))
             name = other;
@@ -374,7 +377,8 @@ int TUnACE::EngineState(const TAceStateInfo& Info) {
         selected_ = false;
         memberTime_ = Info.DosTime;
         memberAttr_ = Info.Attributes;
-        memberPacked_ = static_cast<std::int64_t>(std::min<std::uint64_t>(Info.PackedSize, INT64_MAX / 4));
+        memberPacked_ =
+            static_cast<std::int64_t>(std::min<std::uint64_t>(Info.PackedSize, INT64_MAX / 4));
         memberSize_ = static_cast<std::int64_t>(std::min<std::uint64_t>(Info.Size, INT64_MAX / 4));
         memberDone_ = 0;
         StoredName = name;
@@ -405,8 +409,7 @@ int TUnACE::EngineState(const TAceStateInfo& Info) {
     case kAceStateProgress: {
         if (!selected_) return kAceAnswerOk;
         // Never more than the member's size.
-        const std::int64_t count =
-            std::min<std::int64_t>(Info.DataSize, memberSize_ - memberDone_);
+        const std::int64_t count = std::min<std::int64_t>(Info.DataSize, memberSize_ - memberDone_);
         if (count > 0 && Info.Data != nullptr) {
             if (WriteOutput(out_.get(), Info.Data, 0, count, 32) <= 0) return kAceAnswerSkip;
             memberDone_ += count;

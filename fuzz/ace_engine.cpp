@@ -10,8 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sorvane;
     if (size < 3) return 0;
-    const std::uint64_t unpacked = (std::uint64_t{data[0]} << 16 | std::uint64_t{data[1]} << 8) *
-                                   (1u + (data[2] & 0x0F));
+    const std::uint64_t unpacked =
+        (std::uint64_t{data[0]} << 16 | std::uint64_t{data[1]} << 8) * (1u + (data[2] & 0x0F));
     const std::int64_t step = 1 + (data[2] >> 4) * 97;
     data += 3;
     size -= 3;

@@ -2,6 +2,7 @@
 // by the ACE reader through the ACE module into a temporary folder, which is
 // emptied afterwards. Nothing may be written beside that folder.
 #include "archive/arxUnAce.h"
+#include "platform/LoadedModule.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +31,11 @@ const fs::path& Workspace() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sorvane;
+    // Held for the whole process: the reader's own load and release of the
+    // module per run then never unmaps it (an instrumented module's counters
+    // must stay where the fuzzer found them).
+    static TLoadedModule keeper;
+    if (!keeper.Loaded() && !keeper.Load(ACE_FUZZ_MODULE)) std::abort();
     const fs::path archive = Workspace() / "input.ace";
     const fs::path out = Workspace() / "out";
     fs::remove_all(out);

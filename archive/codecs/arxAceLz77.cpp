@@ -74,8 +74,8 @@ void TAceLz77::Refill() {
             inPos_ = 0;
             inEnd_ = tail;
             while (inEnd_ < 4 && !inputEnded_) {
-                const std::int64_t got =
-                    (*read_)(input_.data() + inEnd_, static_cast<std::int64_t>(kInputBlock - inEnd_));
+                const std::int64_t got = (*read_)(input_.data() + inEnd_,
+                                                  static_cast<std::int64_t>(kInputBlock - inEnd_));
                 if (got <= 0)
                     inputEnded_ = true;
                 else
@@ -191,8 +191,8 @@ bool TAceLz77::Flush(std::size_t end) {
     return true;
 }
 
-TAceLz77::TResult TAceLz77::Decode(const TRead& Read, const TWrite& Write,
-                                   std::uint64_t OutputSize, const std::uint8_t* Cancel) {
+TAceLz77::TResult TAceLz77::Decode(const TRead& Read, const TWrite& Write, std::uint64_t OutputSize,
+                                   const std::uint8_t* Cancel) {
     read_ = &Read;
     write_ = &Write;
     inPos_ = inEnd_ = 0;
@@ -243,7 +243,8 @@ TAceLz77::TResult TAceLz77::Decode(const TRead& Read, const TWrite& Write,
         if (symbol < 260) {
             const std::size_t index = symbol - 256u;
             value = recent_[index];
-            std::copy_backward(recent_.begin(), recent_.begin() + static_cast<std::ptrdiff_t>(index),
+            std::copy_backward(recent_.begin(),
+                               recent_.begin() + static_cast<std::ptrdiff_t>(index),
                                recent_.begin() + static_cast<std::ptrdiff_t>(index) + 1);
             recent_[0] = value;
             if (index > 1) ++length;

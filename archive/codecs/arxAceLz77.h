@@ -101,9 +101,9 @@ private:
     std::array<std::uint32_t, 4> recent_{}; // distance values, most recent first
 
     std::vector<std::uint8_t> window_;
-    std::size_t pos_ = 0;          // next write position in the window
-    std::size_t flushed_ = 0;      // window position written out so far
-    std::uint64_t history_ = 0;    // bytes in the dictionary (capped at the window)
+    std::size_t pos_ = 0;       // next write position in the window
+    std::size_t flushed_ = 0;   // window position written out so far
+    std::uint64_t history_ = 0; // bytes in the dictionary (capped at the window)
 };
 
 } // namespace sorvane

@@ -2,20 +2,20 @@
 // included) and decodes stored and ACE 1.0 LZ77 members, handing every block
 // to the reader's callbacks. ACE 2.0 methods and enciphered members are
 // reported per member and skipped.
-#include "archive/codecs/arxAceLz77.h"
 #include "archive/modules/AceModule.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "archive/codecs/arxAceLz77.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <new>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -127,7 +127,7 @@ public:
         Close();
         fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd_ < 0) return false;
-        struct stat st{};
+        struct stat st {};
         if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
             Close();
             return false;
@@ -220,9 +220,9 @@ private:
     std::vector<std::string> masks_;
     TVolume volume_;
     int volumeNumber_ = 0;
-    bool failed_ = false;    // a volume that did not go on: the run ends
+    bool failed_ = false; // a volume that did not go on: the run ends
     bool cancelled_ = false;
-    TMember current_;        // the part being read
+    TMember current_; // the part being read
     std::int64_t partLeft_ = 0;
     std::int64_t partAt_ = 0;
     std::unique_ptr<TAceLz77> lz77_;
@@ -288,8 +288,11 @@ bool TEngine::ReadMember(std::int64_t at, TMember& member, bool& damaged) {
 bool TEngine::NextVolume(const TMember& member) {
     std::array<char, kPathBuffer> path{};
     std::strncpy(path.data(), volume_.Path().c_str(), path.size() - 1);
-    TAceRequestInfo request{kAceRequestArchive, kAceRequestNextVolume, volumeNumber_ + 1,
-                            path.data(), static_cast<std::uint32_t>(path.size()),
+    TAceRequestInfo request{kAceRequestArchive,
+                            kAceRequestNextVolume,
+                            volumeNumber_ + 1,
+                            path.data(),
+                            static_cast<std::uint32_t>(path.size()),
                             member.Name.c_str()};
     const int answer = g_init.Request == nullptr ? kAceAnswerCancel : g_init.Request(&request);
     if (answer == kAceAnswerCancel) {
@@ -388,7 +391,8 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
         crc = UpdateCrc(crc, data, static_cast<std::size_t>(count));
         if (!writing || stopped) return true;
         for (std::int64_t done = 0; done < count;) {
-            const auto step = static_cast<std::uint32_t>(std::min<std::int64_t>(count - done, kBlock));
+            const auto step =
+                static_cast<std::uint32_t>(std::min<std::int64_t>(count - done, kBlock));
             const int answer = State(kAceStateProgress, member, data + done, step);
             if (answer == kAceAnswerCancel) {
                 cancelled = true;
@@ -407,16 +411,16 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
         std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kBlock));
         std::uint64_t left = member.Size;
         while (left > 0 && !cancelled) {
-            const std::int64_t got =
-                ReadPacked(buffer.data(), std::min<std::int64_t>(kBlock, static_cast<std::int64_t>(left)));
+            const std::int64_t got = ReadPacked(
+                buffer.data(), std::min<std::int64_t>(kBlock, static_cast<std::int64_t>(left)));
             if (got <= 0) break;
             write(buffer.data(), got);
             left -= static_cast<std::uint64_t>(got);
         }
     } else {
         const TAceLz77::TResult result = lz77_->Decode(
-            [this](std::uint8_t* buf, std::int64_t count) { return ReadPacked(buf, count); },
-            write, member.Size);
+            [this](std::uint8_t* buf, std::int64_t count) { return ReadPacked(buf, count); }, write,
+            member.Size);
         decodeFailed =
             result == TAceLz77::TResult::Corrupt || result == TAceLz77::TResult::Truncated;
     }

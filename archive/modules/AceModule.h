@@ -79,7 +79,7 @@ struct TAceStateInfo {
     std::uint64_t PackedSize;
     std::uint32_t DosTime;
     std::uint32_t Attributes;
-    std::uint32_t Crc; // as stored
+    std::uint32_t Crc;        // as stored
     const std::uint8_t* Data; // progress: the decoded block
     std::uint32_t DataSize;
     int CrcOk;        // member end: the CRC verdict

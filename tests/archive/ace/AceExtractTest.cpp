@@ -1,17 +1,15 @@
 // The ACE reader with the real module: fixtures written by our own ACE 1.0
 // encoder (tests/data/archive/ace/make_ace.py), each checked with `unace t`
 // when it was made; expected.tsv holds what `unace x` extracted from them.
+#include "archive/arxMessages.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/ace/AceTestSupport.h"
 #include "tests/archive/unzip/UnZipTestSupport.h"
 
-#include "archive/arxMessages.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <sstream>
 
@@ -171,7 +169,9 @@ TEST(AceExtract, OverwriteChecksDecideWhatIsWritten) {
          2},
         {"renamed by OnRenameFile",
          [](TUnACE& r, const std::string& dest) {
-             r.OnBegin = [](TZipCommon&, const std::string&, int, bool& extract) { extract = true; };
+             r.OnBegin = [](TZipCommon&, const std::string&, int, bool& extract) {
+                 extract = true;
+             };
              r.OnRenameFile = [dest](TZipCommon&, const std::string& name, std::string& newName) {
                  if (name.find("alpha") != std::string::npos) newName = dest + "/moved/a.txt";
              };
@@ -254,8 +254,8 @@ TEST(AceExtract, SyntheticStoredArchivesAndSelfExtractor) {
 }
 
 TEST(AceExtract, MissingOrIncompleteModuleGivesTheLoadMessage) {
-    for (const std::string& module : {std::string("/nonexistent/libsorvane-ace.so"),
-                                     std::string(ACE_INCOMPLETE_PATH)}) {
+    for (const std::string& module :
+         {std::string("/nonexistent/libsorvane-ace.so"), std::string(ACE_INCOMPLETE_PATH)}) {
         SCOPED_TRACE(module);
         TempFolder destination;
         AceRun run(DataPath("ace/stored.ace"), destination.Path(), module);

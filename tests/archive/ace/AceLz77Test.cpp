@@ -1,15 +1,13 @@
 // The ACE 1.0 LZ77 decoder on its own: the packed stream of large.ace (made
 // by our encoder, checked with unace), cut, bounded and read in small pieces,
 // and hand-built streams for what a valid stream never holds.
+#include "archive/codecs/arxAceLz77.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/unzip/UnZipTestSupport.h"
 
-#include "archive/codecs/arxAceLz77.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace sorvane::test {
 namespace {
@@ -40,14 +38,15 @@ struct Decoded {
     std::vector<std::uint8_t> out;
 };
 
-Decoded Decode(const std::vector<std::uint8_t>& packed, std::uint64_t size, std::int64_t piece = 1 << 20) {
+Decoded Decode(const std::vector<std::uint8_t>& packed, std::uint64_t size,
+               std::int64_t piece = 1 << 20) {
     TAceLz77 decoder;
     std::size_t at = 0;
     Decoded d;
     d.result = decoder.Decode(
         [&](std::uint8_t* buf, std::int64_t count) {
-            const auto n = static_cast<std::size_t>(
-                std::min<std::int64_t>({count, piece, static_cast<std::int64_t>(packed.size() - at)}));
+            const auto n = static_cast<std::size_t>(std::min<std::int64_t>(
+                {count, piece, static_cast<std::int64_t>(packed.size() - at)}));
             std::memcpy(buf, packed.data() + at, n);
             at += n;
             return static_cast<std::int64_t>(n);
@@ -75,7 +74,8 @@ TEST(AceLz77, DecodesWholeInPiecesAndWithinItsBound) {
         EXPECT_TRUE(pieces.out == whole.out) << piece;
     }
     // A smaller size is a bound: exactly that much, the same bytes.
-    for (const std::uint64_t size : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{m.size - 1000}}) {
+    for (const std::uint64_t size :
+         {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{m.size - 1000}}) {
         const Decoded part = Decode(m.packed, size);
         EXPECT_EQ(part.result, TResult::Done);
         ASSERT_EQ(part.out.size(), size);

@@ -1,25 +1,24 @@
 // The ACE reader's side of the module protocol, driven by a scripted module:
 // the records it hands over, and its answers to errors, requests and states.
-#include "tests/archive/ArchiveTestSupport.h"
-#include "tests/archive/ace/AceTestSupport.h"
-
 #include "archive/arxMessages.h"
 #include "platform/FileAttributes.h"
 #include "platform/LoadedModule.h"
-
-#include <gtest/gtest.h>
+#include "tests/archive/ArchiveTestSupport.h"
+#include "tests/archive/ace/AceTestSupport.h"
 
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace sorvane::test {
 namespace {
 
-using TDriverFunction = std::function<int(const TAceInitRecord&, const char*,
-                                          const TAceFilesRecord&, int)>;
-using TSetDriver = void (*)(int (*)(const TAceInitRecord*, const char*, const TAceFilesRecord*, int),
+using TDriverFunction =
+    std::function<int(const TAceInitRecord&, const char*, const TAceFilesRecord&, int)>;
+using TSetDriver = void (*)(int (*)(const TAceInitRecord*, const char*, const TAceFilesRecord*,
+                                    int),
                             int);
 
 TDriverFunction g_script;
@@ -153,7 +152,8 @@ TEST_F(AceProtocol, ErrorCodesAnswered) {
         EXPECT_EQ(run->errors.size(), c.reported != 0 ? 1u : 0u) << run->ErrorText();
         if (c.reported != 0) {
             EXPECT_EQ(run->errors[0].code, c.reported);
-            EXPECT_EQ(run->errors[0].fileName, c.member != nullptr ? c.member : DataPath("ace/stored.ace"));
+            EXPECT_EQ(run->errors[0].fileName,
+                      c.member != nullptr ? c.member : DataPath("ace/stored.ace"));
         }
     }
 }
@@ -241,7 +241,8 @@ TEST_F(AceProtocol, OverwriteRequest) {
         int answer = -1;
         Script([&](const TAceInitRecord& init, const char*, const TAceFilesRecord&, int) {
             run->reader->CurrentFileName = target;
-            TAceRequestInfo info{kAceRequestMember, kAceRequestOverwrite, 0, nullptr, 0, "alpha.txt"};
+            TAceRequestInfo info{kAceRequestMember, kAceRequestOverwrite, 0, nullptr, 0,
+                                 "alpha.txt"};
             answer = init.Request(&info);
             return 0;
         });
@@ -264,7 +265,12 @@ TEST_F(AceProtocol, PasswordRequest) {
     };
     const Case cases[] = {
         {"given", true, {"secret"}, kAceAnswerOk, 1, "secret", {}},
-        {"empty on every attempt", true, {"", "", ""}, kAceAnswerCancel, 3, "",
+        {"empty on every attempt",
+         true,
+         {"", "", ""},
+         kAceAnswerCancel,
+         3,
+         "",
          {kMsgPasswordFailed, kMsgInvalidPassword}},
         {"TryAgain false", true, {"-"}, kAceAnswerCancel, 1, "", {kMsgInvalidPassword}},
         {"no handler", false, {}, kAceAnswerCancel, 0, "", {kMsgEventNotAssigned}},
@@ -287,8 +293,8 @@ TEST_F(AceProtocol, PasswordRequest) {
         std::string buffer;
         Script([&](const TAceInitRecord& init, const char*, const TAceFilesRecord&, int) {
             char password[64] = "x";
-            TAceRequestInfo info{kAceRequestMember, kAceRequestPassword, 0, password,
-                                 sizeof password, "secret.txt"};
+            TAceRequestInfo info{kAceRequestMember, kAceRequestPassword, 0,
+                                 password,          sizeof password,     "secret.txt"};
             answer = init.Request(&info);
             buffer = password;
             return 0;

@@ -43,7 +43,8 @@ std::string AceRun::ErrorText() const {
 
 std::string CopyFixture(const std::string& relative, const std::string& folder,
                         const std::string& as) {
-    const std::string source = relative.find('/') == std::string::npos ? "ace/" + relative : relative;
+    const std::string source =
+        relative.find('/') == std::string::npos ? "ace/" + relative : relative;
     std::string name = as;
     if (name.empty()) name = source.substr(source.find_last_of('/') + 1);
     const std::string target = folder + "/" + name;

@@ -29,7 +29,7 @@ constexpr std::uint8_t kFileBlock = 1;
 constexpr std::uint16_t kContinuedFromPrevious = 0x1000;
 constexpr std::uint16_t kContinuedInNext = 0x2000;
 constexpr std::uint16_t kEncrypted = 0x4000;
-constexpr std::uint16_t kSolid = 0x8000;
+constexpr std::uint16_t kSolidArchive = 0x8000; // main header: members share one dictionary
 constexpr std::uint32_t kFolderAttr = 0x10;
 constexpr std::uint8_t kMethodStored = 0;
 constexpr std::uint8_t kMethodLz77 = 1;
@@ -220,6 +220,7 @@ private:
     std::vector<std::string> masks_;
     TVolume volume_;
     int volumeNumber_ = 0;
+    bool solid_ = false;
     bool failed_ = false; // a volume that did not go on: the run ends
     bool cancelled_ = false;
     TMember current_; // the part being read
@@ -239,6 +240,7 @@ bool TEngine::ReadMainHeader(std::int64_t at) {
     if (volume_.Read(at + 4, block.data(), size) != size) return false;
     if ((UpdateCrc(0xFFFFFFFFu, block.data(), size) & 0xFFFF) != Le16(h)) return false;
     volumeNumber_ = h[kVolumeNumberAt];
+    solid_ = (Le16(h + 5) & kSolidArchive) != 0;
     partAt_ = at + 4 + size;
     return true;
 }
@@ -354,36 +356,38 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
         if (State(kAceStateMemberStart, member) == kAceAnswerCancel) cancelled = true;
         return !cancelled && SkipRest();
     }
-    if (folder || !Selected(member.Name, masks_)) return SkipRest();
+    if (folder) return SkipRest();
+    const bool supported = (member.Flags & kEncrypted) == 0 &&
+                           (member.Method == kMethodStored || member.Method == kMethodLz77);
+    // A member of a solid archive that is not written is still decoded: the
+    // ones after it need its dictionary.
+    const bool keepsDictionary = solid_ && supported && member.Method == kMethodLz77;
+    bool writing = Selected(member.Name, masks_);
+    if (!writing && !keepsDictionary) return SkipRest();
 
-    // What cannot be decoded is reported before the reader opens anything.
-    int problem = 0;
-    if (member.Flags & kEncrypted)
-        problem = kAceErrorEncrypted;
-    else if (member.Method != kMethodStored && member.Method != kMethodLz77)
-        problem = kAceErrorUnsupported;
-    if (problem != 0) {
-        if (Error(problem, &member.Name) == kAceAnswerCancel) {
+    if (writing) {
+        // What cannot be decoded is reported before the reader opens anything.
+        if (!supported) {
+            const int problem =
+                (member.Flags & kEncrypted) != 0 ? kAceErrorEncrypted : kAceErrorUnsupported;
+            if (Error(problem, &member.Name) == kAceAnswerCancel) {
+                cancelled = true;
+                return false;
+            }
+            return SkipRest();
+        }
+        const int start = State(kAceStateMemberStart, member);
+        if (start == kAceAnswerCancel) {
             cancelled = true;
             return false;
         }
-        return SkipRest();
+        writing = start == kAceAnswerOk;
     }
-
-    const int start = State(kAceStateMemberStart, member);
-    if (start == kAceAnswerCancel) {
-        cancelled = true;
-        return false;
-    }
-    const bool solid = (member.Flags & kSolid) != 0;
     if (member.Method == kMethodLz77) {
         if (!lz77_) lz77_ = std::make_unique<TAceLz77>();
-        if (!solid) lz77_->ResetDictionary();
+        if (!solid_) lz77_->ResetDictionary();
     }
-    const bool writing = start == kAceAnswerOk;
-    // A skipped member of a solid archive is still decoded: the ones after it
-    // need its dictionary.
-    if (!writing && !(solid && member.Method == kMethodLz77)) return SkipRest();
+    if (!writing && !keepsDictionary) return SkipRest();
 
     std::uint32_t crc = 0xFFFFFFFFu;
     bool stopped = false; // the reader took no more blocks

@@ -141,6 +141,7 @@ const DetectCase kCorpus[] = {
     {"ace/ace20.ace", atAce, 0, 0, 'C', kAnyShift},
     {"ace/encrypted.ace", atAce, 0, 0, 'C', kAnyShift},
     {"ace/hostile.ace", atAce, 0, 0, 'C', kAnyShift},
+    {"ace/solid.ace", atAce, 0, 0, 'C', kAnyShift},
     {"ace/volumes.ace", atAce, 0, 0, 'C', kAnyShift},
     {"ace/volumes.c00", atAce, 0, 1, 'c', kAnyShift},
     {"ace/codec-distance-before-start.bin", atNA, kAny, 0, 0, kAnyShift},

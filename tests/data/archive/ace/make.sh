@@ -11,7 +11,7 @@ write_docs
 python3 "$out/make_ace.py" "$out"
 
 # unace asks before each further volume and before overwriting: answer yes.
-for f in stored lz77 large volumes; do
+for f in stored lz77 large volumes solid; do
     result=$(yes | timeout 20 unace t "$out/$f.ace" 2>&1)
     case $result in
     *CRC-check\ error* | *rror*) echo "$f.ace: unace t failed" >&2; echo "$result" >&2; exit 1 ;;
@@ -22,7 +22,7 @@ done
 : > "$out/expected.tsv"
 # ace20.ace, encrypted.ace and hostile.ace end unace's run at their first refused member
 # (ours goes on), so only the archives it reads whole are recorded.
-for f in stored lz77 large volumes; do
+for f in stored lz77 large volumes solid; do
     mkdir -p "x/$f" && (cd "x/$f" && yes | timeout 20 unace x "$out/$f.ace" > /dev/null 2>&1 || true)
     (cd "x/$f" && find . -type f | sort | while read -r file; do
         name=${file#./}

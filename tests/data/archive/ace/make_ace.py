@@ -332,6 +332,44 @@ def member(name, data, method, attr=0x20, flags=0, **kw):
     return file_header(name, packed, len(data), ace_crc32(data), method, attr, flags)
 
 
+def solid_pair(first, second):
+    """Two LZ77 members of a solid archive (main header flag 0x8000): the
+    second one copies from the first one's data."""
+    tokens = tokenize(first + second, 20)
+    parts, position = ([], []), 0
+    for token in tokens:
+        length = 1 if token[0] == "lit" else token[3]
+        assert position >= len(first) or position + length <= len(first), "a match across members"
+        parts[position >= len(first)].append(token)
+        position += length
+    packed = []
+    for part in parts:
+        symbols = [token_symbols(t) for t in part]
+        bw = BitWriter()
+        main_freq, len_freq = [0] * NUM_MAIN, [0] * NUM_LEN
+        for main, _, _, lsym in symbols:
+            main_freq[main] += 1
+            if lsym is not None:
+                len_freq[lsym] += 1
+        main_w, len_w = limited_widths(main_freq, MAXWD_MAIN), limited_widths(len_freq, MAXWD_LEN)
+        main_c = canonical_codes(main_w[: top_index(main_w) + 1], MAXWD_MAIN)
+        len_c = canonical_codes(len_w[: top_index(len_w) + 1], MAXWD_LEN)
+        put_widths(bw, main_w)
+        put_widths(bw, len_w)
+        bw.put(len(symbols), 15)
+        for main, extra, extra_bits, lsym in symbols:
+            bw.put(*main_c[main])
+            if extra_bits:
+                bw.put(extra, extra_bits)
+            if lsym is not None:
+                bw.put(*len_c[lsym])
+        packed.append(bw.data())
+    return main_header(0x8000) + b"".join(
+        file_header(name, data, len(plain), ace_crc32(plain), 1)
+        for name, data, plain in zip((b"first.txt", b"second.txt"), packed, (first, second))
+    )
+
+
 def archive(members, flags=0):
     return main_header(flags) + b"".join(members)
 
@@ -429,6 +467,8 @@ def main():
             ]
         ),
     )
+
+    write("solid.ace", solid_pair(bytes(range(32, 127)) * 2 + b"\n", beta + bytes(range(32, 127)) + alpha))
 
     # Raw packed streams for the decoder's own tests.
     # A copy from before the start of the output: "a", then distance 5.

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (count <= 0 || ended) std::abort();
             const std::size_t n = std::min<std::size_t>(
                 {static_cast<std::size_t>(count), static_cast<std::size_t>(step), size - at});
-            std::memcpy(buf, data + at, n);
+            if (n > 0) std::memcpy(buf, data + at, n);
             at += n;
             if (n == 0) ended = true;
             return static_cast<std::int64_t>(n);

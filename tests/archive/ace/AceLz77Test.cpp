@@ -47,7 +47,7 @@ Decoded Decode(const std::vector<std::uint8_t>& packed, std::uint64_t size,
         [&](std::uint8_t* buf, std::int64_t count) {
             const auto n = static_cast<std::size_t>(std::min<std::int64_t>(
                 {count, piece, static_cast<std::int64_t>(packed.size() - at)}));
-            std::memcpy(buf, packed.data() + at, n);
+            if (n > 0) std::memcpy(buf, packed.data() + at, n);
             at += n;
             return static_cast<std::int64_t>(n);
         },

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# fuzz/run.sh NAME SECONDS: builds the libFuzzer entry point NAME (inflate,
-# deflate64, shrink, reduce, implode, zip_extract, tga, lzh_static, lh1,
-# lha_extract, lzw_z, tar_extract, gzip_extract) with clang and runs it for SECONDS,
+# fuzz/run.sh NAME SECONDS: builds the libFuzzer entry point fuzz/NAME.cpp (the
+# names are listed in fuzz/CMakeLists.txt) with clang and runs it for SECONDS,
 # starting from fuzz/corpus/NAME; inputs that crash land in fuzz/crashes/NAME.
 set -euo pipefail
 if [ $# -lt 2 ]; then
@@ -28,6 +27,13 @@ esac
 if [ "$name" = tga ]; then
     sources=(catalogue/metadata/TargaImage.cpp catalogue/metadata/ByteReader.cpp platform/*.cpp
              catalogue/format/*.cpp -lutf8proc)
+fi
+# The ACE reader loads its module: built beside the fuzzer, instrumented too.
+if [ "$name" = ace_extract ]; then
+    "$compiler" -std=c++20 -O1 -g -shared -fPIC -fsanitize=fuzzer-no-link,address,undefined \
+        -fno-sanitize-recover=undefined -I. archive/modules/AceModule.cpp \
+        archive/codecs/arxAceLz77.cpp -o "$out/libsorvane-ace.so"
+    sources+=(-DACE_FUZZ_MODULE="\"$(pwd)/$out/libsorvane-ace.so\"")
 fi
 "$compiler" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I. "fuzz/$name.cpp" "${sources[@]}" -o "$out/fuzz_$name"

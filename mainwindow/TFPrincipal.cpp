@@ -24,6 +24,7 @@
 #include "mainwindow/ButtonIcons.h"
 #include "archive/arxUnGZip.h"
 #include "archive/arxUnTar.h"
+#include "archive/arxUnAce.h"
 #include "archive/arxUnZip.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"

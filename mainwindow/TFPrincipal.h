@@ -51,6 +51,7 @@ class TUnBase;
 class TUnZip;
 class TUnTar;
 class TUnGZip;
+class TUnACE;
 class TZipCommon;
 struct TGridMouseEvent;
 
@@ -598,6 +599,7 @@ public:
     std::unique_ptr<TUnBase> MiUnLHA;
     std::unique_ptr<TUnTar> MiUnTAR;
     std::unique_ptr<TUnGZip> MiUnGZip;
+    std::unique_ptr<TUnACE> MiUnACE;
     void SBAbrirExtraerClick();
     void STVDestinoChange();
     void EOrigenChange();

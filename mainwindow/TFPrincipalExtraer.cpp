@@ -5,6 +5,7 @@
 #include "archive/arxUnLha.h"
 #include "archive/arxUnGZip.h"
 #include "archive/arxUnTar.h"
+#include "archive/arxUnAce.h"
 #include "archive/arxUnZip.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
@@ -140,6 +141,8 @@ void TFPrincipal::BuildExtractPage() {
     MiUnGZip->OnNestedTarFile = [](TZipCommon&, const std::string&, bool& doUnTar) {
         doUnTar = true;
     };
+    MiUnACE = std::make_unique<TUnACE>();
+    SetUpReader(*MiUnACE);
 }
 
 // What every reader of the page does for a run: progress on the main bar,
@@ -216,6 +219,11 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
         return MiUnTAR.get();
     case atGZip:
         return MiUnGZip.get();
+    case atAce:
+    case atAceExe:
+        // Its extraction module lies in the program's folder.
+        MiUnACE->ModuleFile = ProgramFolder + kAceModuleName;
+        return MiUnACE.get();
     default:
         return nullptr;
     }

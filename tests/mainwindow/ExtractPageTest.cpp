@@ -119,6 +119,26 @@ TEST_F(ExtractPageTest, ExtractsTheChosenArchiveIntoTheChosenFolder) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(deep), {}), "Deep inside docs/sub.\n");
 }
 
+// ACE goes through its module in the program's folder; a member of a method
+// the module does not decode is a line of the error window, the rest extracted.
+TEST_F(ExtractPageTest, AceArchivesGoThroughTheirModule) {
+    Choose(Fixture("ace/lz77.ace"));
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(Status(), Extracted(5));
+    EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
+    std::ifstream deep(destination_ / "docs/sub/deep.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(deep), {}), "Deep inside docs/sub.\n");
+    EXPECT_TRUE(fs::is_directory(destination_ / "empty"));
+
+    Choose(Fixture("ace/ace20.ace"));
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(Status(), Extracted(2));
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    EXPECT_NE(ErrorLines().find("blocked.bin: " + ArxMessageText(kMsgUnsupportedMethod)),
+              std::string::npos)
+        << ErrorLines();
+}
+
 TEST_F(ExtractPageTest, PasswordIsAskedFor) {
     Choose(Fixture("zip/encrypted-deflated.zip"));
     int asked = 0;

@@ -1,0 +1,551 @@
+// The ACE extraction module: reads ACE archives (volumes and self-extractors
+// included) and decodes stored and ACE 1.0 LZ77 members, handing every block
+// to the reader's callbacks. ACE 2.0 methods and enciphered members are
+// reported per member and skipped.
+#include "archive/modules/AceModule.h"
+
+#include "archive/codecs/arxAceLz77.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <new>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using sorvane::TAceLz77;
+
+constexpr std::size_t kMainHeaderSize = 31;
+constexpr std::size_t kMemberHeaderSize = 35;
+constexpr std::uint8_t kMainBlock = 0;
+constexpr std::uint8_t kFileBlock = 1;
+constexpr std::uint16_t kContinuedFromPrevious = 0x1000;
+constexpr std::uint16_t kContinuedInNext = 0x2000;
+constexpr std::uint16_t kEncrypted = 0x4000;
+constexpr std::uint16_t kSolidArchive = 0x8000; // main header: members share one dictionary
+constexpr std::uint32_t kFolderAttr = 0x10;
+constexpr std::uint8_t kMethodStored = 0;
+constexpr std::uint8_t kMethodLz77 = 1;
+constexpr std::size_t kSignatureAt = 7;
+constexpr std::size_t kVolumeNumberAt = 17;
+constexpr std::int64_t kBlock = 65536;
+constexpr std::size_t kPathBuffer = 4096;
+
+TAceInitRecord g_init{};
+bool g_ready = false;
+
+std::uint16_t Le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+std::uint32_t Le32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+std::array<std::uint32_t, 256> MakeCrcTable() {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[i] = c;
+    }
+    return table;
+}
+
+// ACE keeps the CRC-32 register as it stands (start 0xFFFFFFFF, no final inversion).
+std::uint32_t UpdateCrc(std::uint32_t crc, const std::uint8_t* data, std::size_t count) {
+    static const std::array<std::uint32_t, 256> table = MakeCrcTable();
+    for (std::size_t i = 0; i < count; ++i)
+        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return crc;
+}
+
+// Masks compare ASCII letters without case; "*" and "?" are wildcards.
+bool MaskMatches(const char* name, const char* mask) {
+    const char* starName = nullptr;
+    const char* starMask = nullptr;
+    while (*name != '\0') {
+        if (*mask == '*') {
+            starMask = ++mask;
+            starName = name;
+        } else if (*mask != '\0' &&
+                   (*mask == '?' || std::toupper(static_cast<unsigned char>(*mask)) ==
+                                        std::toupper(static_cast<unsigned char>(*name)))) {
+            ++mask;
+            ++name;
+        } else if (starMask != nullptr) {
+            mask = starMask;
+            name = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (*mask == '*')
+        ++mask;
+    return *mask == '\0';
+}
+
+// A mask without a folder matches the name's last step; one with a folder
+// (or with full matching off) the whole stored name.
+bool Selected(const std::string& name, const std::vector<std::string>& masks) {
+    const std::size_t cut = name.find_last_of("\\/");
+    const std::string last = cut == std::string::npos ? name : name.substr(cut + 1);
+    return std::any_of(masks.begin(), masks.end(), [&](const std::string& mask) {
+        const bool hasFolder = mask.find_first_of("\\/") != std::string::npos;
+        return MaskMatches((hasFolder ? name : last).c_str(), mask.c_str()) ||
+               MaskMatches(name.c_str(), mask.c_str());
+    });
+}
+
+std::vector<std::string> SplitMasks(const char* text) {
+    std::vector<std::string> masks;
+    std::string current;
+    for (const char* p = text == nullptr ? "*" : text; *p != '\0'; ++p) {
+        if (*p == '\r' || *p == '\n') {
+            if (!current.empty()) masks.push_back(current);
+            current.clear();
+        } else {
+            current += *p;
+        }
+    }
+    if (!current.empty()) masks.push_back(current);
+    return masks;
+}
+
+class TVolume {
+public:
+    ~TVolume() { Close(); }
+    bool Open(const std::string& path) {
+        Close();
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd_ < 0) return false;
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            Close();
+            return false;
+        }
+        size_ = st.st_size;
+        path_ = path;
+        return true;
+    }
+    void Close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+    std::int64_t Read(std::int64_t at, void* buffer, std::int64_t count) const {
+        if (fd_ < 0 || at < 0 || count <= 0) return 0;
+        std::int64_t done = 0;
+        while (done < count) {
+            const ssize_t got = ::pread(fd_, static_cast<char*>(buffer) + done,
+                                        static_cast<std::size_t>(count - done), at + done);
+            if (got <= 0) break;
+            done += got;
+        }
+        return done;
+    }
+    std::int64_t Size() const { return size_; }
+    const std::string& Path() const { return path_; }
+
+private:
+    int fd_ = -1;
+    std::int64_t size_ = 0;
+    std::string path_;
+};
+
+struct TMember {
+    std::int64_t HeaderAt = 0;
+    std::int64_t DataAt = 0;
+    std::uint16_t Flags = 0;
+    std::uint32_t Packed = 0;
+    std::uint32_t Size = 0;
+    std::uint32_t DosTime = 0;
+    std::uint32_t Attributes = 0;
+    std::uint32_t Crc = 0;
+    std::uint8_t Method = 0;
+    std::string Name;
+};
+
+class TEngine {
+public:
+    TEngine(const char* archive, const TAceFilesRecord& files, int operation)
+        : archive_(archive == nullptr ? "" : archive), files_(files), operation_(operation),
+          masks_(SplitMasks(files.Masks)) {}
+
+    int Run();
+
+private:
+    int Error(int code, const std::string* member) {
+        TAceErrorInfo info{code, archive_.c_str(), member == nullptr ? nullptr : member->c_str()};
+        return g_init.Error == nullptr ? kAceAnswerSkip : g_init.Error(&info);
+    }
+    int State(int code, const TMember& member, const std::uint8_t* data = nullptr,
+              std::uint32_t size = 0, bool crcOk = false, bool failed = false) {
+        TAceStateInfo info{};
+        info.Operation = operation_;
+        info.Code = code;
+        info.MemberName = member.Name.c_str();
+        info.Size = member.Size;
+        info.PackedSize = member.Packed;
+        info.DosTime = member.DosTime;
+        info.Attributes = member.Attributes;
+        info.Crc = member.Crc;
+        info.Data = data;
+        info.DataSize = size;
+        info.CrcOk = crcOk ? 1 : 0;
+        info.DecodeFailed = failed ? 1 : 0;
+        return g_init.State == nullptr ? kAceAnswerOk : g_init.State(&info);
+    }
+
+    bool ReadMainHeader(std::int64_t at);
+    // The member header at `at`; false at the end of the members.
+    bool ReadMember(std::int64_t at, TMember& member, bool& damaged);
+    bool NextVolume(const TMember& member);
+    // Reads the member's packed bytes across volumes; 0 at their end.
+    std::int64_t ReadPacked(std::uint8_t* buffer, std::int64_t count);
+    bool Member(TMember& member, bool& cancelled);
+    // Consumes what is left of the member's packed data (all its parts).
+    bool SkipRest();
+
+    std::string archive_;
+    const TAceFilesRecord& files_;
+    int operation_;
+    std::vector<std::string> masks_;
+    TVolume volume_;
+    int volumeNumber_ = 0;
+    bool solid_ = false;
+    bool failed_ = false; // a volume that did not go on: the run ends
+    bool cancelled_ = false;
+    TMember current_; // the part being read
+    std::int64_t partLeft_ = 0;
+    std::int64_t partAt_ = 0;
+    std::unique_ptr<TAceLz77> lz77_;
+};
+
+bool TEngine::ReadMainHeader(std::int64_t at) {
+    std::uint8_t h[kMainHeaderSize]{};
+    if (volume_.Read(at, h, sizeof h) != static_cast<std::int64_t>(sizeof h)) return false;
+    const std::uint16_t size = Le16(h + 2);
+    if (h[4] != kMainBlock || std::memcmp(h + kSignatureAt, "**ACE**", 7) != 0 ||
+        size + 4 < static_cast<int>(kMainHeaderSize))
+        return false;
+    std::vector<std::uint8_t> block(size);
+    if (volume_.Read(at + 4, block.data(), size) != size) return false;
+    if ((UpdateCrc(0xFFFFFFFFu, block.data(), size) & 0xFFFF) != Le16(h)) return false;
+    volumeNumber_ = h[kVolumeNumberAt];
+    solid_ = (Le16(h + 5) & kSolidArchive) != 0;
+    partAt_ = at + 4 + size;
+    return true;
+}
+
+bool TEngine::ReadMember(std::int64_t at, TMember& member, bool& damaged) {
+    damaged = false;
+    std::uint8_t h[kMemberHeaderSize]{};
+    if (at >= volume_.Size()) return false;
+    if (volume_.Read(at, h, sizeof h) != static_cast<std::int64_t>(sizeof h)) {
+        // Bytes too few for a header: the end, unless they are more than padding.
+        damaged = volume_.Size() - at > 4;
+        return false;
+    }
+    if (h[4] != kFileBlock) return false;
+    const std::uint16_t size = Le16(h + 2);
+    const std::uint16_t nameLength = Le16(h + 33);
+    if (kMemberHeaderSize + nameLength > static_cast<std::size_t>(size) + 4) {
+        damaged = true;
+        return false;
+    }
+    std::vector<std::uint8_t> block(size);
+    if (volume_.Read(at + 4, block.data(), size) != size ||
+        (UpdateCrc(0xFFFFFFFFu, block.data(), size) & 0xFFFF) != Le16(h)) {
+        damaged = true;
+        return false;
+    }
+    member.HeaderAt = at;
+    member.Flags = Le16(h + 5);
+    member.Packed = Le32(h + 7);
+    member.Size = Le32(h + 11);
+    member.DosTime = Le32(h + 15);
+    member.Attributes = Le32(h + 19);
+    member.Crc = Le32(h + 23);
+    member.Method = h[27];
+    member.Name.assign(reinterpret_cast<const char*>(block.data()) + (kMemberHeaderSize - 4),
+                       nameLength);
+    member.DataAt = at + 4 + size;
+    if (member.Packed > volume_.Size() - member.DataAt) {
+        damaged = true;
+        return false;
+    }
+    return true;
+}
+
+// Asks the reader for the next volume and reads the part of `member` that
+// goes on there.
+bool TEngine::NextVolume(const TMember& member) {
+    std::array<char, kPathBuffer> path{};
+    std::strncpy(path.data(), volume_.Path().c_str(), path.size() - 1);
+    TAceRequestInfo request{kAceRequestArchive,
+                            kAceRequestNextVolume,
+                            volumeNumber_ + 1,
+                            path.data(),
+                            static_cast<std::uint32_t>(path.size()),
+                            member.Name.c_str()};
+    const int answer = g_init.Request == nullptr ? kAceAnswerCancel : g_init.Request(&request);
+    if (answer == kAceAnswerCancel) {
+        cancelled_ = true;
+        return false;
+    }
+    path.back() = '\0';
+    if (answer != kAceAnswerOk || !volume_.Open(path.data())) {
+        if (answer == kAceAnswerOk) Error(kAceErrorOpen, &member.Name);
+        failed_ = true;
+        return false;
+    }
+    TMember next;
+    bool damaged = false;
+    if (!ReadMainHeader(0) || !ReadMember(partAt_, next, damaged) ||
+        (next.Flags & kContinuedFromPrevious) == 0 || next.Name != member.Name) {
+        Error(kAceErrorBadHeader, &member.Name);
+        failed_ = true;
+        return false;
+    }
+    current_ = next;
+    partAt_ = next.DataAt;
+    partLeft_ = next.Packed;
+    return true;
+}
+
+std::int64_t TEngine::ReadPacked(std::uint8_t* buffer, std::int64_t count) {
+    while (partLeft_ == 0) {
+        if ((current_.Flags & kContinuedInNext) == 0 || failed_ || cancelled_) return 0;
+        if (!NextVolume(current_)) return 0;
+    }
+    const std::int64_t got = volume_.Read(partAt_, buffer, std::min(count, partLeft_));
+    if (got <= 0) {
+        partLeft_ = 0;
+        return 0;
+    }
+    partAt_ += got;
+    partLeft_ -= got;
+    return got;
+}
+
+bool TEngine::SkipRest() {
+    while (true) {
+        partAt_ += partLeft_;
+        partLeft_ = 0;
+        if ((current_.Flags & kContinuedInNext) == 0) return true;
+        if (failed_ || cancelled_ || !NextVolume(current_)) return false;
+    }
+}
+
+// One member, from its first header; false ends the run.
+bool TEngine::Member(TMember& member, bool& cancelled) {
+    current_ = member;
+    partAt_ = member.DataAt;
+    partLeft_ = member.Packed;
+    const bool folder = (member.Attributes & kFolderAttr) != 0;
+
+    if (operation_ == kAceOperationList) {
+        if (State(kAceStateMemberStart, member) == kAceAnswerCancel) cancelled = true;
+        return !cancelled && SkipRest();
+    }
+    if (folder) return SkipRest();
+    const bool supported = (member.Flags & kEncrypted) == 0 &&
+                           (member.Method == kMethodStored || member.Method == kMethodLz77);
+    // A member of a solid archive that is not written is still decoded: the
+    // ones after it need its dictionary.
+    const bool keepsDictionary = solid_ && supported && member.Method == kMethodLz77;
+    bool writing = Selected(member.Name, masks_);
+    if (!writing && !keepsDictionary) return SkipRest();
+
+    if (writing) {
+        // What cannot be decoded is reported before the reader opens anything.
+        if (!supported) {
+            const int problem =
+                (member.Flags & kEncrypted) != 0 ? kAceErrorEncrypted : kAceErrorUnsupported;
+            if (Error(problem, &member.Name) == kAceAnswerCancel) {
+                cancelled = true;
+                return false;
+            }
+            return SkipRest();
+        }
+        const int start = State(kAceStateMemberStart, member);
+        if (start == kAceAnswerCancel) {
+            cancelled = true;
+            return false;
+        }
+        writing = start == kAceAnswerOk;
+    }
+    if (member.Method == kMethodLz77) {
+        if (!lz77_) lz77_ = std::make_unique<TAceLz77>();
+        if (!solid_) lz77_->ResetDictionary();
+    }
+    if (!writing && !keepsDictionary) return SkipRest();
+
+    std::uint32_t crc = 0xFFFFFFFFu;
+    bool stopped = false; // the reader took no more blocks
+    auto write = [&](const std::uint8_t* data, std::int64_t count) {
+        crc = UpdateCrc(crc, data, static_cast<std::size_t>(count));
+        if (!writing || stopped) return true;
+        for (std::int64_t done = 0; done < count;) {
+            const auto step =
+                static_cast<std::uint32_t>(std::min<std::int64_t>(count - done, kBlock));
+            const int answer = State(kAceStateProgress, member, data + done, step);
+            if (answer == kAceAnswerCancel) {
+                cancelled = true;
+                return false;
+            }
+            if (answer != kAceAnswerOk) {
+                stopped = true;
+                return true;
+            }
+            done += step;
+        }
+        return true;
+    };
+    bool decodeFailed = false;
+    if (member.Method == kMethodStored) {
+        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kBlock));
+        std::uint64_t left = member.Size;
+        while (left > 0 && !cancelled) {
+            const std::int64_t got = ReadPacked(
+                buffer.data(), std::min<std::int64_t>(kBlock, static_cast<std::int64_t>(left)));
+            if (got <= 0) break;
+            write(buffer.data(), got);
+            left -= static_cast<std::uint64_t>(got);
+        }
+    } else {
+        const TAceLz77::TResult result = lz77_->Decode(
+            [this](std::uint8_t* buf, std::int64_t count) { return ReadPacked(buf, count); }, write,
+            member.Size);
+        decodeFailed =
+            result == TAceLz77::TResult::Corrupt || result == TAceLz77::TResult::Truncated;
+    }
+    if (cancelled_) cancelled = true;
+    if (cancelled) return false;
+    if (decodeFailed && writing && Error(kAceErrorCorrupt, &member.Name) == kAceAnswerCancel) {
+        cancelled = true;
+        return false;
+    }
+    // The last part's header holds the CRC of the whole member.
+    const bool ended = SkipRest();
+    if (cancelled_) {
+        cancelled = true;
+        return false;
+    }
+    const bool crcOk = ended && !decodeFailed && crc == current_.Crc;
+    if (writing) {
+        TMember last = member;
+        last.Crc = current_.Crc;
+        if (State(kAceStateMemberEnd, last, nullptr, 0, crcOk, decodeFailed || stopped) ==
+            kAceAnswerCancel) {
+            cancelled = true;
+            return false;
+        }
+    }
+    return ended;
+}
+
+int TEngine::Run() {
+    if (!g_ready) return kAceResultNotInitialised;
+    if (!volume_.Open(archive_)) {
+        Error(kAceErrorOpen, nullptr);
+        return kAceErrorOpen;
+    }
+    if (!ReadMainHeader(std::max<std::int64_t>(files_.StartOffset, 0))) {
+        Error(kAceErrorBadHeader, nullptr);
+        return kAceErrorBadHeader;
+    }
+    std::int64_t at = partAt_;
+    bool cancelled = false;
+    while (!cancelled) {
+        TMember member;
+        bool damaged = false;
+        if (!ReadMember(at, member, damaged)) {
+            if (damaged) {
+                Error(kAceErrorBadHeader, nullptr);
+                return kAceErrorBadHeader;
+            }
+            break;
+        }
+        if (member.Flags & kContinuedFromPrevious) {
+            // The rest of a member that began in a volume before this one.
+            current_ = member;
+            partAt_ = member.DataAt;
+            partLeft_ = member.Packed;
+            if (!SkipRest()) break;
+        } else if (!Member(member, cancelled)) {
+            if (cancelled || cancelled_) return kAceResultCancelled;
+            if (failed_) return kAceErrorBadHeader;
+            break;
+        }
+        at = partAt_;
+    }
+    if (cancelled || cancelled_) return kAceResultCancelled;
+    return 0;
+}
+
+int RunEngine(const char* archive, const TAceFilesRecord* files, int operation) {
+    if (files == nullptr) return kAceErrorOpen;
+    try {
+        TEngine engine(archive, *files, operation);
+        return engine.Run();
+    } catch (const std::bad_alloc&) {
+        return kAceErrorMemory;
+    } catch (...) {
+        return kAceErrorCorrupt;
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) int ACEInitDll(const TAceInitRecord* Init) {
+    if (Init == nullptr || Init->State == nullptr || Init->Request == nullptr ||
+        Init->Error == nullptr)
+        return kAceResultNotInitialised;
+    g_init = *Init;
+    g_ready = true;
+    return 0;
+}
+
+__attribute__((visibility("default"))) int ACEReadArchiveData(const char* ArchiveName,
+                                                              TAceArchiveData* Data) {
+    if (ArchiveName == nullptr || Data == nullptr) return kAceErrorOpen;
+    TVolume volume;
+    if (!volume.Open(ArchiveName)) return kAceErrorOpen;
+    std::uint8_t h[kMainHeaderSize]{};
+    if (volume.Read(0, h, sizeof h) != static_cast<std::int64_t>(sizeof h) ||
+        std::memcmp(h + kSignatureAt, "**ACE**", 7) != 0)
+        return kAceErrorBadHeader;
+    Data->Flags = Le16(h + 5);
+    Data->ExtractVersion = h[14];
+    Data->CreatorVersion = h[15];
+    Data->VolumeNumber = h[kVolumeNumberAt];
+    return 0;
+}
+
+__attribute__((visibility("default"))) int ACEList(const char* ArchiveName,
+                                                   const TAceFilesRecord* Files) {
+    return RunEngine(ArchiveName, Files, kAceOperationList);
+}
+
+__attribute__((visibility("default"))) int ACETest(const char* ArchiveName,
+                                                   const TAceFilesRecord* Files) {
+    return RunEngine(ArchiveName, Files, kAceOperationTest);
+}
+
+__attribute__((visibility("default"))) int ACEExtract(const char* ArchiveName,
+                                                      const TAceFilesRecord* Files) {
+    return RunEngine(ArchiveName, Files, kAceOperationExtract);
+}
+
+} // extern "C"

@@ -245,6 +245,11 @@ void TUnRar::WalkVolume(const std::string& path, std::int64_t start, bool& more)
                 unpacked |= static_cast<std::int64_t>(GetLe32(b.data() + 36) & 0x3FFFFFFF) << 32;
             }
             data = packed;
+            if (data > size || blockSize + data > size - pos) {
+                // Its data runs past the volume: the member cannot be had.
+                ReportError(path, "", VolumeName, kMsgReadError);
+                break;
+            }
             lastSplitAfter_ = (flags & kFlagSplitAfter) != 0;
             if ((flags & kFlagSplitBefore) != 0) {
                 // The whole member's CRC is in its last part.
@@ -309,10 +314,13 @@ void TUnRar::ResolveVolumes() {
     WalkVolume(ArchiveFile, std::max<std::int64_t>(StartOffset, 0), more);
     while (more && !GetCancel()) {
         std::string name = MakeVolumeName(VolumeName, VolumeNumber);
-        const bool loops = std::find(volumes_.begin(), volumes_.end(), name) != volumes_.end() ||
-                           static_cast<int>(volumes_.size()) >= kMaxVolumes;
+        bool loops = static_cast<int>(volumes_.size()) >= kMaxVolumes;
+        const bool accepted = !loops && AskNextVolume(name, VolumeNumber);
+        // A set that leads back to one of its volumes ends there.
+        if (accepted && std::find(volumes_.begin(), volumes_.end(), name) != volumes_.end())
+            loops = true;
         if (loops) ReportError(name, "", ArchiveFile, kMsgBrokenVolumeChain);
-        if (loops || !AskNextVolume(name, VolumeNumber)) {
+        if (loops || !accepted) {
             // Declined: the members before the one that goes on are extracted,
             // then the run ends with its progress complete.
             if (lastSplitAfter_ && !members_.empty()) members_.back().Incomplete = true;
@@ -447,6 +455,9 @@ int TUnRar::ProcessMember(const TRarEngine& engine, void* handle, const TRarMemb
         handle, OutputMode == kOutputFiles ? RAR_EXTRACT : RAR_TEST, nullptr,
         OutputMode == kOutputFiles ? CurrentFileName.c_str() : nullptr);
     if (pending_) return result;
+    // The reader stopped the module over this member and said why: the
+    // module passes over the rest of it and the pass goes on.
+    const bool stoppedHere = stopped_ && !GetCancel();
     bool whole = result == ERAR_SUCCESS && !stopped_ && !GetCancel();
     if (whole && written_ != member.Unpacked) {
         ReportError(member.Name, "", VolumeName, kMsgReadError);
@@ -467,7 +478,7 @@ int TUnRar::ProcessMember(const TRarEngine& engine, void* handle, const TRarMemb
         OnEnd(*this, eventName, false);
     if (!passed) ResultCount = std::max(0, ResultCount - 1);
     MemberDone({member.Packed, member.Flags});
-    return result;
+    return stoppedHere ? ERAR_SUCCESS : result;
 }
 
 bool TUnRar::OpenMemberOutput() {

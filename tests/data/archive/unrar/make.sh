@@ -18,6 +18,8 @@ export TZ=UTC LC_ALL=C.UTF-8
 python3 make_rar.py
 touch -d '2021-03-04 05:06:08' ./*.rar
 
+lsar -l vol4.part0001.rar >vol4.part0001.rar.list
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 listing() {

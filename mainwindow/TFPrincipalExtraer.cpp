@@ -2,6 +2,7 @@
 // folder chosen in a folder tree, and the run that extracts every member
 // through the reader of the archive's detected kind.
 #include "archive/arxMessages.h"
+#include "archive/arxUnRar.h"
 #include "archive/arxUnZip.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
@@ -126,6 +127,8 @@ void TFPrincipal::BuildExtractPage() {
     MiUnJAR = std::make_unique<TUnJar>();
     SetUpReader(*MiUnzip);
     SetUpReader(*MiUnJAR);
+    MiUnRAR = std::make_unique<TUnRar>();
+    SetUpReader(*MiUnRAR);
 }
 
 // What every reader of the page does for a run: progress on the main bar,
@@ -193,6 +196,9 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
     case atJar:
     case atJarExe:
         return MiUnJAR.get();
+    case atRar:
+    case atRarExe:
+        return MiUnRAR.get();
     default:
         return nullptr;
     }

@@ -265,5 +265,48 @@ TEST(UnRarModule, SubstitutesFail) {
     EXPECT_EQ(engine.CloseArchive(nullptr), 0);
 }
 
+// ---------------------------------------------------------------------------
+// Damaged archives
+
+// Every fixture cut short and with bytes changed: each run ends, and writes
+// nothing beside its destination.
+TEST(UnRarRobust, TruncatedAndMutatedFixturesEndCleanly) {
+    const char* fixtures[] = {"synth/stored.rar",  "synth/unix-host.rar",  "synth/oldvol.rar",
+                              "unrar/names.rar",   "unrar/hostile.rar",    "unrar/encrypted.rar",
+                              "unrar/rar20.rar",   "unrar/vol4.part0001.rar",
+                              "synth/rar-at-image-end.exe"};
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    for (const char* fixture : fixtures) {
+        const std::vector<std::uint8_t> whole = FixtureBytes(fixture);
+        std::vector<std::vector<std::uint8_t>> variants;
+        for (const std::size_t cut : {std::size_t{0}, std::size_t{7}, std::size_t{20},
+                                      std::size_t{40}, whole.size() / 2, whole.size() - 1})
+            variants.emplace_back(whole.begin(), whole.begin() + std::min(cut, whole.size()));
+        for (int i = 0; i < 24; ++i) {
+            std::vector<std::uint8_t> changed = whole;
+            for (int k = 0; k < 1 + i % 4; ++k)
+                changed[next() % changed.size()] = static_cast<std::uint8_t>(next());
+            variants.push_back(std::move(changed));
+        }
+        for (std::size_t v = 0; v < variants.size(); ++v) {
+            SCOPED_TRACE(std::string(fixture) + " variant " + std::to_string(v));
+            TempFolder root;
+            fs::create_directory(root.File("dest"));
+            WriteBytes(root.File("a.rar"), variants[v]);
+            RarRun run(root.File("a.rar"), root.File("dest"));
+            run.reader->OnNextVolume = [](TZipCommon&, std::string&, int, bool, bool& cancel) {
+                cancel = true;
+            };
+            run.reader->Extract();
+            for (const std::string& file : FilesBelow(root.Path()))
+                EXPECT_TRUE(file == "a.rar" || file.rfind("dest/", 0) == 0) << file;
+        }
+    }
+}
+
 } // namespace
 } // namespace sorvane

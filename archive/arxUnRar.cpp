@@ -6,13 +6,12 @@
 #include "archive/arxHelpers.h"
 #include "platform/Folders.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <dlfcn.h>
 #include <mutex>
+#include <unistd.h>
 #include <utility>
 
 namespace sorvane {
@@ -402,8 +401,8 @@ void TUnRar::RunPass(const TRarEngine& engine) {
             break;
         }
         int result = ERAR_SUCCESS;
-        const bool selected =
-            !member.Directory && MatchFileSpecDirs(member.Name, FileSpec, ExclusionList, RecurseDirs);
+        const bool selected = !member.Directory &&
+                              MatchFileSpecDirs(member.Name, FileSpec, ExclusionList, RecurseDirs);
         if (selected)
             result = ProcessMember(engine, handle, member);
         else
@@ -451,9 +450,9 @@ int TUnRar::ProcessMember(const TRarEngine& engine, void* handle, const TRarMemb
         return engine.ProcessFile(handle, RAR_SKIP, nullptr, nullptr);
     }
     Crc32.Start(0xFFFFFFFFu);
-    const int result = engine.ProcessFile(
-        handle, OutputMode == kOutputFiles ? RAR_EXTRACT : RAR_TEST, nullptr,
-        OutputMode == kOutputFiles ? CurrentFileName.c_str() : nullptr);
+    const int result =
+        engine.ProcessFile(handle, OutputMode == kOutputFiles ? RAR_EXTRACT : RAR_TEST, nullptr,
+                           OutputMode == kOutputFiles ? CurrentFileName.c_str() : nullptr);
     if (pending_) return result;
     // The reader stopped the module over this member and said why: the
     // module passes over the rest of it and the pass goes on.

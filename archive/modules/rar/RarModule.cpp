@@ -5,19 +5,17 @@
 // file and never changes the current folder.
 #include "archive/modules/rar/RarModuleApi.h"
 
+#include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <array>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <new>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -205,8 +203,8 @@ int ProcessData(Handle& h) {
         if (r < ARCHIVE_WARN) return ERAR_BAD_DATA;
         // A gap before the block reads as zeros.
         while (offset > delivered) {
-            const auto n = static_cast<std::size_t>(
-                std::min<std::int64_t>(offset - delivered, static_cast<std::int64_t>(zeros.size())));
+            const auto n = static_cast<std::size_t>(std::min<std::int64_t>(
+                offset - delivered, static_cast<std::int64_t>(zeros.size())));
             if (Deliver(h, zeros.data(), n) != ERAR_SUCCESS) return ERAR_UNKNOWN;
             delivered += static_cast<std::int64_t>(n);
         }

@@ -81,7 +81,8 @@ TEST(UnRarNames, HostileNamesAreRefusedAndNothingLeavesTheDestination) {
     fs::create_directory(out);
     RarRun run(DataPath("unrar/hostile.rar"), out);
     EXPECT_EQ(run.reader->Extract(), 1);
-    // "..\evil.txt", "\\server\share\evil.txt", the Unicode "..\évil.txt" and the folder "..\evildir".
+    // "..\evil.txt", "\\server\share\evil.txt", the Unicode "..\évil.txt" and the folder
+    // "..\evildir".
     EXPECT_EQ(run.Count(kMsgInvalidFileName), 4) << run.ErrorText();
     EXPECT_EQ(run.errors.size(), 4u) << run.ErrorText();
     EXPECT_EQ(FilesBelow(root.Path()), std::vector<std::string>{"dest/safe.txt"});
@@ -174,10 +175,9 @@ TEST(UnRarVolumes, FourDigitPartNumbersFindTheNextVolume) {
     EXPECT_EQ(run.reader->Extract(), 2);
     EXPECT_TRUE(run.errors.empty()) << run.ErrorText();
     EXPECT_EQ(run.volumesAsked, std::vector<std::string>{in.File("vol4.part0002.rar")});
-    EXPECT_EQ(run.reader->Volumes(),
-              (std::vector<std::string>{in.File("vol4.part0001.rar"),
-                                        other.File("vol4.part0002.rar"),
-                                        other.File("vol4.part0003.rar")}));
+    EXPECT_EQ(run.reader->Volumes(), (std::vector<std::string>{in.File("vol4.part0001.rar"),
+                                                               other.File("vol4.part0002.rar"),
+                                                               other.File("vol4.part0003.rar")}));
     EXPECT_EQ(ReadBytes(out.File("random.bin")).size(), 3000u);
     EXPECT_EQ(run.reader->FileTotal, 3054); // the split member counted once
 }
@@ -205,7 +205,9 @@ TEST(UnRarVolumes, DeclinedVolumeStopsAtTheMemberThatGoesOn) {
     };
     const Case cases[] = {
         {{"synth/oldvol.rar", "synth/oldvol.r00"}, "oldvol.r01", {}},
-        {{"unrar/vol4.part0001.rar", "unrar/vol4.part0002.rar"}, "vol4.part0003.rar", {"alpha.txt"}},
+        {{"unrar/vol4.part0001.rar", "unrar/vol4.part0002.rar"},
+         "vol4.part0003.rar",
+         {"alpha.txt"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.asked);
@@ -271,10 +273,10 @@ TEST(UnRarModule, SubstitutesFail) {
 // Every fixture cut short and with bytes changed: each run ends, and writes
 // nothing beside its destination.
 TEST(UnRarRobust, TruncatedAndMutatedFixturesEndCleanly) {
-    const char* fixtures[] = {"synth/stored.rar",  "synth/unix-host.rar",  "synth/oldvol.rar",
-                              "unrar/names.rar",   "unrar/hostile.rar",    "unrar/encrypted.rar",
-                              "unrar/rar20.rar",   "unrar/vol4.part0001.rar",
-                              "synth/rar-at-image-end.exe"};
+    const char* fixtures[] = {
+        "synth/stored.rar", "synth/unix-host.rar",     "synth/oldvol.rar",
+        "unrar/names.rar",  "unrar/hostile.rar",       "unrar/encrypted.rar",
+        "unrar/rar20.rar",  "unrar/vol4.part0001.rar", "synth/rar-at-image-end.exe"};
     std::uint32_t seed = 12345;
     auto next = [&seed] {
         seed = seed * 1103515245u + 12345u;

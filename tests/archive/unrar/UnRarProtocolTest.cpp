@@ -20,10 +20,10 @@ namespace fs = std::filesystem;
 // One member as the scripted engine plays it.
 struct ScriptMember {
     std::int64_t unpacked = 0;
-    std::string data;        // delivered in two calls
-    int result = 0;          // returned instead of delivering
-    bool password = false;   // asks for a password first
-    bool volumeAsk = false;  // asks for Script::volume first
+    std::string data;       // delivered in two calls
+    int result = 0;         // returned instead of delivering
+    bool password = false;  // asks for a password first
+    bool volumeAsk = false; // asks for Script::volume first
 };
 
 struct Script {
@@ -71,18 +71,17 @@ int ScriptProcess(void*, int operation, const char*, const char*) {
     if (m.volumeAsk) {
         char name[kRarVolumeNameSize] = {};
         std::strncpy(name, script->volume.c_str(), sizeof name - 1);
-        const int answer =
-            script->callback(UCM_CHANGEVOLUME, script->user, reinterpret_cast<std::intptr_t>(name),
-                             0);
+        const int answer = script->callback(UCM_CHANGEVOLUME, script->user,
+                                            reinterpret_cast<std::intptr_t>(name), 0);
         script->volumeAnswers.push_back(answer);
         script->volumeBack = name;
         if (answer < 0) return ERAR_EOPEN;
     }
     if (m.password) {
         char password[16] = {};
-        const int answer = script->callback(UCM_NEEDPASSWORD, script->user,
-                                            reinterpret_cast<std::intptr_t>(password),
-                                            sizeof password);
+        const int answer =
+            script->callback(UCM_NEEDPASSWORD, script->user,
+                             reinterpret_cast<std::intptr_t>(password), sizeof password);
         script->passwords.push_back(answer < 0 ? "-" : password);
         if (answer < 0) return ERAR_MISSING_PASSWORD;
     }
@@ -98,8 +97,8 @@ int ScriptProcess(void*, int operation, const char*, const char*) {
     return 0;
 }
 
-const TRarEngine kScripted{ScriptOpen, ScriptClose, ScriptReadHeader, ScriptProcess,
-                           ScriptSetCallback, true};
+const TRarEngine kScripted{ScriptOpen,    ScriptClose,       ScriptReadHeader,
+                           ScriptProcess, ScriptSetCallback, true};
 
 // A reader on an archive of `entries` with the scripted engine playing
 // `members`.
@@ -135,11 +134,20 @@ ScriptMember Plays(const std::string& data) {
 
 TEST(UnRarProtocol, ResultCodesMapToTheirMessages) {
     const std::pair<int, int> table[] = {
-        {10, kMsgEofNotFound},        {11, kMsgOutOfMemory},       {12, kMsgBadBlock},
-        {13, kMsgUnsupportedArchive}, {14, kMsgUnsupportedArchive}, {15, kMsgOpenError},
-        {16, kMsgWriteError},         {17, kMsgCloseError},         {18, kMsgReadError},
-        {19, kMsgWriteError},         {21, kMsgBrokenVolumeChain},  {22, kMsgInvalidPassword},
-        {20, 0},                      {99, 0},
+        {10, kMsgEofNotFound},
+        {11, kMsgOutOfMemory},
+        {12, kMsgBadBlock},
+        {13, kMsgUnsupportedArchive},
+        {14, kMsgUnsupportedArchive},
+        {15, kMsgOpenError},
+        {16, kMsgWriteError},
+        {17, kMsgCloseError},
+        {18, kMsgReadError},
+        {19, kMsgWriteError},
+        {21, kMsgBrokenVolumeChain},
+        {22, kMsgInvalidPassword},
+        {20, 0},
+        {99, 0},
     };
     for (const auto& [code, id] : table)
         EXPECT_EQ(RarResultMessage(code), id) << code;

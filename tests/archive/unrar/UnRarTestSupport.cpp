@@ -17,7 +17,9 @@ RarRun::RarRun(const std::string& archive, const std::string& destination) {
     reader->FileSpec = {"*"};
     reader->CreateStoredDirs = true;
     reader->OnError = [this](TZipCommon&, const std::string& f, const std::string& m,
-                             const std::string&, int code) { errors.push_back({f, m, code}); };
+                             const std::string&, int code) {
+        errors.push_back({f, m, code});
+    };
     reader->OnEnd = [this](TZipCommon&, const std::string& name, bool pass) {
         verdicts.emplace_back(name, pass);
     };
@@ -63,10 +65,11 @@ std::string MakeRar(const std::vector<RarEntry>& entries) {
         Put16(block, 0);
         block.push_back(0x74);
         Put16(block, 0x8000 | e.flags);
-        Put16(block, static_cast<std::uint32_t>(
-                         e.headerSize >= 0 ? e.headerSize : fixed + std::ssize(e.name)));
+        Put16(block, static_cast<std::uint32_t>(e.headerSize >= 0 ? e.headerSize
+                                                                  : fixed + std::ssize(e.name)));
         Put32(block, static_cast<std::uint32_t>(e.packed.size()));
-        Put32(block, static_cast<std::uint32_t>(e.unpacked >= 0 ? e.unpacked : std::ssize(e.packed)));
+        Put32(block,
+              static_cast<std::uint32_t>(e.unpacked >= 0 ? e.unpacked : std::ssize(e.packed)));
         block.push_back(static_cast<char>(e.host));
         Crc32Accumulator crc(0xFFFFFFFFu);
         crc.Update(e.packed.data(), e.packed.size());

@@ -33,15 +33,15 @@ struct RarRun {
 
 // One member of an archive built by MakeRar.
 struct RarEntry {
-    std::string name;   // raw name bytes
-    std::string packed; // the data as stored
+    std::string name;           // raw name bytes
+    std::string packed;         // the data as stored
     std::int64_t unpacked = -1; // -1: the size of `packed`
     std::uint16_t flags = 0;    // added to 0x8000
     std::uint32_t attributes = 0x20;
     std::uint8_t host = 2;
     std::uint32_t crc = 0; // 0: the CRC-32 of `packed`
     std::uint8_t method = 0x30;
-    std::int32_t headerSize = -1; // -1: as the fields need
+    std::int32_t headerSize = -1;                   // -1: as the fields need
     std::uint32_t highPacked = 0, highUnpacked = 0; // with flag 0x0100
 };
 

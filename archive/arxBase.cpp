@@ -505,7 +505,12 @@ std::string TZipCommon::MakeVolumeName(const std::string& FileName, int VolumeNo
         const std::size_t partDot = ExtensionDot(stem);
         if (partDot != std::string::npos) {
             const std::string part = stem.substr(partDot);
-            if (part.size() >= 6 && part.size() <= 8 && ToLower(part.substr(0, 5)) == ".part")
+            // ".part" and any number of digits: the next number keeps their width.
+            const bool digits =
+                part.size() >= 6 && std::all_of(part.begin() + 5, part.end(), [](char c) {
+                    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                });
+            if (digits && ToLower(part.substr(0, 5)) == ".part")
                 return stem.substr(0, partDot) + ".part" +
                        ZeroPadded(VolumeNo + 2, part.size() - 5) + ".rar";
         }

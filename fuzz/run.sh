@@ -35,6 +35,11 @@ if [ "$name" = ace_extract ]; then
         archive/codecs/arxAceLz77.cpp -o "$out/libsorvane-ace.so"
     sources+=(-DACE_FUZZ_MODULE="\"$(pwd)/$out/libsorvane-ace.so\"")
 fi
+# The RAR extraction links the RAR module's source and libarchive as well.
+if [ "$name" = rar_extract ]; then
+    sources=(archive/*.cpp archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp
+             archive/modules/rar/RarModule.cpp -lutf8proc -larchive)
+fi
 "$compiler" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I. "fuzz/$name.cpp" "${sources[@]}" -o "$out/fuzz_$name"
 # New inputs go to a work folder; the committed corpus is read only.

@@ -26,6 +26,7 @@
 #include "archive/arxUnTar.h"
 #include "archive/arxUnAce.h"
 #include "archive/arxUnZip.h"
+#include "archive/arxUnRar.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"
 #include "platform/Directory.h"

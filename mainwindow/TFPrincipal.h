@@ -52,6 +52,7 @@ class TUnZip;
 class TUnTar;
 class TUnGZip;
 class TUnACE;
+class TUnRar;
 class TZipCommon;
 struct TGridMouseEvent;
 
@@ -600,6 +601,7 @@ public:
     std::unique_ptr<TUnTar> MiUnTAR;
     std::unique_ptr<TUnGZip> MiUnGZip;
     std::unique_ptr<TUnACE> MiUnACE;
+    std::unique_ptr<TUnRar> MiUnRAR;
     void SBAbrirExtraerClick();
     void STVDestinoChange();
     void EOrigenChange();

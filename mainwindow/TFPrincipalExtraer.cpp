@@ -6,6 +6,7 @@
 #include "archive/arxUnGZip.h"
 #include "archive/arxUnTar.h"
 #include "archive/arxUnAce.h"
+#include "archive/arxUnRar.h"
 #include "archive/arxUnZip.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
@@ -143,6 +144,8 @@ void TFPrincipal::BuildExtractPage() {
     };
     MiUnACE = std::make_unique<TUnACE>();
     SetUpReader(*MiUnACE);
+    MiUnRAR = std::make_unique<TUnRar>();
+    SetUpReader(*MiUnRAR);
 }
 
 // What every reader of the page does for a run: progress on the main bar,
@@ -224,6 +227,9 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
         // Its extraction module lies in the program's folder.
         MiUnACE->ModuleFile = ProgramFolder + kAceModuleName;
         return MiUnACE.get();
+    case atRar:
+    case atRarExe:
+        return MiUnRAR.get();
     default:
         return nullptr;
     }

@@ -87,6 +87,10 @@ TEST(ZipCommonNames, MakeVolumeName) {
         {atRar, 'q', "x.part1.rar", 0, "x.part2.rar"},
         {atRar, 'q', "x.part01.rar", 9, "x.part11.rar"},
         {atRarExe, 'q', "/d/x.part001.rar", 0, "/d/x.part002.rar"},
+        {atRar, 'q', "x.part0001.rar", 0, "x.part0002.rar"},
+        {atRar, 'q', "x.part000001.rar", 9, "x.part000011.rar"},
+        {atRar, 'q', "x.part.rar", 5, "x.part.q05"}, // no digits: old style
+        {atRar, 'q', "x.part1a.rar", 5, "x.part1a.q05"},
         {atArj, 'a', "", 0, ""},
         {atArj, 'a', "a.arj", -1, ""},
         {atRar, 'q', "x.part1.rar", -5, ""},

@@ -398,6 +398,14 @@ const FixtureCase kRarCases[] = {
      DateFrom::Table,
      false,
      true},
+    // Four digits after ".part": the next volume is vol4.part0002.rar.
+    {"unrar/vol4.part0001.rar",
+     atRar,
+     {{"alpha.txt", "alpha.txt", 54, 54, kArchive},
+      {"random.bin", "random.bin", 3000, 3000, kArchive}},
+     DateFrom::Table,
+     false,
+     true},
 };
 INSTANTIATE_TEST_SUITE_P(Rar, DirWalkFixtureTest, ::testing::ValuesIn(kRarCases));
 

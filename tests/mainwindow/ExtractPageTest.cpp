@@ -4,6 +4,7 @@
 // stop, an archive kind without a reader, and a damaged member, each failure
 // in the error window.
 #include "archive/arxMessages.h"
+#include "archive/arxUnRar.h"
 #include "dialogs/Language.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
@@ -223,6 +224,31 @@ TEST_F(ExtractPageTest, DamagedMemberReachesTheErrorWindow) {
     EXPECT_EQ(Status(), Extracted(1));
     EXPECT_EQ(recorder_.errorWindows, 1);
     EXPECT_NE(ErrorLines().find("alpha.txt"), std::string::npos) << ErrorLines();
+}
+
+// A RAR archive goes to the RAR reader and its module, which the program
+// finds in its own folder.
+TEST_F(ExtractPageTest, ExtractsARarArchiveThroughItsModule) {
+    SetRarModuleFolder(SORVANE_MODULE_DIR);
+    Choose(Fixture("unrar/names.rar"));
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(Status(), Extracted(2));
+    EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
+    std::ifstream beta(destination_ / "Ünïcode/bêta.txt", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(beta), {}).size(), 708u);
+    EXPECT_TRUE(fs::is_directory(destination_ / "docs"));
+}
+
+TEST_F(ExtractPageTest, RarWithoutItsModuleSaysSoAndWritesNothing) {
+    SetRarModuleFolder((root_ / "no-module").string());
+    Choose(Fixture("synth/stored.rar"));
+    FPrincipal->BBExtraerClick();
+    SetRarModuleFolder(SORVANE_MODULE_DIR);
+    EXPECT_EQ(Status(), Extracted(0));
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    EXPECT_NE(ErrorLines().find(ArxMessageText(kMsgUnrarNotFound)), std::string::npos)
+        << ErrorLines();
+    EXPECT_TRUE(fs::is_empty(destination_));
 }
 
 } // namespace

@@ -49,6 +49,7 @@ class TStatusBar;
 class TStringGrid;
 class TUnBase;
 class TUnZip;
+class TUnArc;
 class TZipCommon;
 struct TGridMouseEvent;
 
@@ -593,6 +594,7 @@ public:
     // One reader per format; the formats without a reader yet are refused
     // by kind (ReaderForKind).
     std::unique_ptr<TUnZip> MiUnzip, MiUnJAR;
+    std::unique_ptr<TUnArc> MiUnARC;
     void SBAbrirExtraerClick();
     void STVDestinoChange();
     void EOrigenChange();

@@ -2,6 +2,7 @@
 // folder chosen in a folder tree, and the run that extracts every member
 // through the reader of the archive's detected kind.
 #include "archive/arxMessages.h"
+#include "archive/arxUnArc.h"
 #include "archive/arxUnZip.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
@@ -126,6 +127,8 @@ void TFPrincipal::BuildExtractPage() {
     MiUnJAR = std::make_unique<TUnJar>();
     SetUpReader(*MiUnzip);
     SetUpReader(*MiUnJAR);
+    MiUnARC = std::make_unique<TUnArc>();
+    SetUpReader(*MiUnARC);
 }
 
 // What every reader of the page does for a run: progress on the main bar,
@@ -193,6 +196,11 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
     case atJar:
     case atJarExe:
         return MiUnJAR.get();
+    case atArc:
+    case atArcExe:
+    case atPak:
+    case atPakExe:
+        return MiUnARC.get();
     default:
         return nullptr;
     }

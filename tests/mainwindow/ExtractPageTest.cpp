@@ -169,7 +169,6 @@ TEST_F(ExtractPageTest, DamagedMemberReachesTheErrorWindow) {
     EXPECT_NE(ErrorLines().find("alpha.txt"), std::string::npos) << ErrorLines();
 }
 
-
 TEST_F(ExtractPageTest, ArcArchivesAndSelfExtractorsGoThroughTheArcReader) {
     Choose(Fixture("unarc/folders.arc"));
     FPrincipal->BBExtraer->click();

@@ -35,8 +35,8 @@ Decoded Decode(const std::function<void(TArcMemberContext&)>& decoder, std::uint
     context.PackedSize = static_cast<std::int64_t>(packed.size());
     context.UnpackedSize = declared;
     context.Read = [&](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
-        const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count),
-                                                    packed.size() - pos);
+        const std::size_t n =
+            std::min<std::size_t>(static_cast<std::size_t>(count), packed.size() - pos);
         std::memcpy(buf, packed.data() + pos, n);
         pos += n;
         return static_cast<std::int64_t>(n);
@@ -119,9 +119,9 @@ TEST(ArcSqueeze, TreesAndTheirChecks) {
                       return b;
                   }(),
                   Bytes(8, 'A'), 0},
-             Case{{0x01, 0x01}, {}, kMsgInvalidDecodeTree},             // 257 nodes
-             Case{{0xFF, 0xFF}, {}, kMsgInvalidDecodeTree},             // -1 nodes
-             Case{{1, 0, 1, 0, 0xFF, 0xFE}, {}, kMsgInvalidDecodeTree}, // child 1 of 1 node
+             Case{{0x01, 0x01}, {}, kMsgInvalidDecodeTree},                   // 257 nodes
+             Case{{0xFF, 0xFF}, {}, kMsgInvalidDecodeTree},                   // -1 nodes
+             Case{{1, 0, 1, 0, 0xFF, 0xFE}, {}, kMsgInvalidDecodeTree},       // child 1 of 1 node
              Case{{1, 0, 0xFE, 0xFE, 0xFF, 0xFE}, {}, kMsgInvalidDecodeTree}, // leaf -258
          }) {
         const Decoded d = Decode(Unsqueeze, 4, c.in);
@@ -228,7 +228,7 @@ TEST(ArcSquash, CodesAndTheirChecks) {
              Case{9, abab, Text("ABABABA"), 0},
              Case{8, Join8(abab), Text("ABABABA"), 0},
              Case{8, {13, 0x41, 0}, {}, kMsgIncorrectBits},
-             Case{9, PackCodes({300}, 9), {}, kMsgCorruptInput},     // first code no byte
+             Case{9, PackCodes({300}, 9), {}, kMsgCorruptInput},      // first code no byte
              Case{9, PackCodes({'A', 300}, 9), {}, kMsgCorruptInput}, // beyond next free
              // After a clear the table starts again: 257 is the next free
              // code there ("A" + "A"), no longer "AB".

@@ -139,7 +139,8 @@ TEST(ArcHostile, TruncatedAndMutatedFixturesFailCleanly) {
         std::vector<Bytes> variants;
         for (std::size_t cut : {std::size_t{1}, std::size_t{2}, std::size_t{27}, std::size_t{30},
                                 original.size() / 2, original.size() - 3})
-            if (cut < original.size()) variants.emplace_back(original.begin(), original.end() - cut);
+            if (cut < original.size())
+                variants.emplace_back(original.begin(), original.end() - cut);
         for (int i = 0; i < 24; ++i) {
             Bytes mutated = original;
             for (int j = 0; j < 1 + i % 4; ++j)

@@ -10,7 +10,10 @@ namespace sorvane {
 
 namespace {
 
-constexpr std::int64_t kArcHeaderSize = 29;
+// Every header has these 25 bytes; all but method 1 (the oldest layout)
+// add the 4-byte unpacked size.
+constexpr std::int64_t kArcOldHeaderSize = 25;
+constexpr std::int64_t kArcSizeField = 4;
 constexpr std::uint8_t kArcMarker = 26;
 constexpr std::uint8_t kArcFolderMethod = 30;
 constexpr std::uint8_t kArcFolderEndMethod = 31;
@@ -21,7 +24,7 @@ constexpr std::int64_t kArcEndMarkerSize = 2;
 
 void TArcWalk::SetUp(TArxon& arx) {
     prefix_.clear();
-    arx.Walk.HeaderSize = kArcHeaderSize;
+    arx.Walk.HeaderSize = kArcOldHeaderSize;
 }
 
 void TArcWalk::Step(TArxon& arx) {
@@ -48,7 +51,16 @@ void TArcWalk::Step(TArxon& arx) {
     const char* field = reinterpret_cast<const char*>(h + 2);
     std::string name(field, strnlen(field, kArcNameField));
     std::int64_t packed = GetLe32(h + 15);
-    std::int64_t unpacked = GetLe32(h + 25);
+    std::int64_t unpacked = packed;
+    if (method != 1) {
+        std::uint8_t field4[kArcSizeField]{};
+        if (!arx.ReadExact(arx.Walk.HeaderOffset + kArcOldHeaderSize, field4, kArcSizeField)) {
+            arx.EndWalk();
+            return;
+        }
+        unpacked = GetLe32(field4);
+        arx.Walk.Position += kArcSizeField;
+    }
     const bool folder = !pak_ && method == kArcFolderMethod;
     // A folder's members follow its header; the packed size spans all of them.
     const std::int64_t next = folder ? arx.Walk.Position : arx.Walk.Position + packed;

@@ -25,6 +25,7 @@
 #include "archive/arxUnGZip.h"
 #include "archive/arxUnTar.h"
 #include "archive/arxUnAce.h"
+#include "archive/arxUnArc.h"
 #include "archive/arxUnZip.h"
 #include "archive/arxUnRar.h"
 #include "mainwindow/TFErrores.h"

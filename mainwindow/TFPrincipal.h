@@ -53,6 +53,7 @@ class TUnTar;
 class TUnGZip;
 class TUnACE;
 class TUnRar;
+class TUnArc;
 class TZipCommon;
 struct TGridMouseEvent;
 
@@ -602,6 +603,7 @@ public:
     std::unique_ptr<TUnGZip> MiUnGZip;
     std::unique_ptr<TUnACE> MiUnACE;
     std::unique_ptr<TUnRar> MiUnRAR;
+    std::unique_ptr<TUnArc> MiUnARC;
     void SBAbrirExtraerClick();
     void STVDestinoChange();
     void EOrigenChange();

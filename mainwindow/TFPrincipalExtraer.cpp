@@ -7,6 +7,7 @@
 #include "archive/arxUnTar.h"
 #include "archive/arxUnAce.h"
 #include "archive/arxUnRar.h"
+#include "archive/arxUnArc.h"
 #include "archive/arxUnZip.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
@@ -146,6 +147,8 @@ void TFPrincipal::BuildExtractPage() {
     SetUpReader(*MiUnACE);
     MiUnRAR = std::make_unique<TUnRar>();
     SetUpReader(*MiUnRAR);
+    MiUnARC = std::make_unique<TUnArc>();
+    SetUpReader(*MiUnARC);
 }
 
 // What every reader of the page does for a run: progress on the main bar,
@@ -230,6 +233,11 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
     case atRar:
     case atRarExe:
         return MiUnRAR.get();
+    case atArc:
+    case atArcExe:
+    case atPak:
+    case atPakExe:
+        return MiUnARC.get();
     default:
         return nullptr;
     }

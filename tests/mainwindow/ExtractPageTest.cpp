@@ -251,5 +251,31 @@ TEST_F(ExtractPageTest, RarWithoutItsModuleSaysSoAndWritesNothing) {
     EXPECT_TRUE(fs::is_empty(destination_));
 }
 
+TEST_F(ExtractPageTest, ArcArchivesAndSelfExtractorsGoThroughTheArcReader) {
+    Choose(Fixture("unarc/folders.arc"));
+    FPrincipal->BBExtraer->click();
+    EXPECT_EQ(Status(), Extracted(3));
+    EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
+    std::ifstream deep(destination_ / "SUB/DEEP/Y.TXT");
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(deep), {}).find("Beta line 11"),
+              std::string::npos);
+    EXPECT_TRUE(fs::exists(destination_ / "TOP.TXT"));
+    Choose(Fixture("unarc/sfx-6674.exe"));
+    FPrincipal->BBExtraer->click();
+    EXPECT_EQ(Status(), Extracted(2));
+    EXPECT_EQ(fs::file_size(destination_ / "gamma.txt"), 732u);
+}
+
+TEST_F(ExtractPageTest, PakMemberOfAnUnknownMethodReachesTheErrorWindow) {
+    Choose(Fixture("unarc/mixed.pak"));
+    FPrincipal->BBExtraer->click();
+    EXPECT_EQ(Status(), Extracted(3));
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    EXPECT_NE(ErrorLines().find("DIST.TXT"), std::string::npos) << ErrorLines();
+    EXPECT_NE(ErrorLines().find(ArxMessageText(kMsgUnsupportedMethod)), std::string::npos);
+    EXPECT_FALSE(fs::exists(destination_ / "DIST.TXT"));
+    EXPECT_EQ(fs::file_size(destination_ / "beta.txt"), 708u);
+}
+
 } // namespace
 } // namespace sorvane

@@ -1,0 +1,51 @@
+// TUnArc, the ARC and PAK reader: extracts or tests the members of ARC and
+// PAK archives, self-extracting ones too, through the extraction base:
+// stored (methods 1 and 2), packed (3), squeezed (4), crunched (5 to 8) and
+// squashed (9), each checked against its CRC-16.
+#pragma once
+
+#include "archive/arxHeaderList.h"
+#include "archive/arxUnBase.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace sorvane {
+
+class TUnArc : public TUnBase {
+public:
+    TUnArc();
+
+    void ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int Arg) override;
+
+    // One member header as read at its offset.
+    struct TArcHeader {
+        std::uint8_t Method = 0;
+        std::int64_t HeaderSize = 0; // 25 for method 1, else 29
+        std::int64_t PackedSize = 0;
+        std::int64_t UnpackedSize = 0;
+        std::uint32_t DosDate = 0;
+        std::uint16_t Crc = 0;
+        std::string RawName; // the stored name, without any folder
+    };
+
+    // Reads the header at `offset`: false when no complete member or folder
+    // header is there. The end marker (method 0) and a folder's end (31) are
+    // two bytes and come back with HeaderSize 2.
+    static bool ReadHeader(TArxBaseStream& stream, std::int64_t offset, TArcHeader& header);
+
+private:
+    bool IsPak() const { return ArcType == atPak || ArcType == atPakExe; }
+    void Walk(TArxBaseStream& stream);
+    void ExtractMember(TArxBaseStream& stream, std::int64_t offset, std::uint32_t attr,
+                       const std::string& name);
+    // Decodes the member's packed data into `out`; false when an error has
+    // been reported (no CRC verdict is then due).
+    bool DecodeMember(TArxBaseStream& stream, std::int64_t dataPos, TArxBaseStream* out,
+                      const TArcHeader& header, const std::string& name);
+
+    TUnBaseHeaderObj list_;
+};
+
+} // namespace sorvane

@@ -1,0 +1,103 @@
+// Byte input, bounded output and run-length decoding of the ARC decoders.
+#include "archive/codecs/arxArcMember.h"
+
+#include "archive/arxMessages.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sorvane {
+
+namespace {
+constexpr std::uint8_t kRepeatMarker = 0x90;
+}
+
+TArcInput::TArcInput(TArcMemberContext& context)
+    : context_(context), buffer_(static_cast<std::size_t>(kBufferSize)),
+      packedLeft_(std::max<std::int64_t>(context.PackedSize, 0)) {}
+
+bool TArcInput::Canceled() const {
+    return context_.Cancel != nullptr && *context_.Cancel != 0;
+}
+
+bool TArcInput::Refill() {
+    if (packedLeft_ <= 0 || Canceled() || !context_.Read) return false;
+    const std::int64_t want = std::min(kBufferSize, packedLeft_);
+    const std::int64_t got = std::min(context_.Read(buffer_.data(), want), want);
+    if (got <= 0) {
+        // The archive ends before the member's packed data do.
+        context_.InputCut = true;
+        return false;
+    }
+    packedLeft_ -= got;
+    fill_ = got;
+    pos_ = 0;
+    return true;
+}
+
+int TArcInput::Byte() {
+    if (pos_ < fill_) return buffer_[static_cast<std::size_t>(pos_++)];
+    if (ended_ || !Refill()) {
+        ended_ = true;
+        return -1;
+    }
+    return buffer_[static_cast<std::size_t>(pos_++)];
+}
+
+TArcOutput::TArcOutput(TArcMemberContext& context)
+    : context_(context), buffer_(static_cast<std::size_t>(kBufferSize)),
+      declared_(std::max<std::int64_t>(context.UnpackedSize, 0)), left_(declared_) {}
+
+void TArcOutput::Put(const std::uint8_t* data, std::int64_t count) {
+    while (count > 0) {
+        if (left_ <= 0) Overflow();
+        const std::int64_t n = std::min({count, kBufferSize - fill_, left_});
+        std::memcpy(buffer_.data() + fill_, data, static_cast<std::size_t>(n));
+        fill_ += n;
+        left_ -= n;
+        data += n;
+        count -= n;
+        if (fill_ == kBufferSize) Flush();
+    }
+}
+
+void TArcOutput::Flush() {
+    if (fill_ == 0) return;
+    const std::int64_t count = fill_;
+    fill_ = 0;
+    const std::int64_t written = context_.Write ? context_.Write(buffer_.data(), count) : 0;
+    if (written != count) throw E_RAISE(kMsgWriteError);
+}
+
+void TArcOutput::Overflow() {
+    Flush();
+    throw E_RAISE(kMsgCorruptInput);
+}
+
+void TArcRunLength::Put(std::uint8_t byte) {
+    if (repeat_) {
+        repeat_ = false;
+        if (byte == 0) {
+            output_.Put(kRepeatMarker);
+        } else {
+            for (int i = 1; i < byte; ++i)
+                output_.Put(last_);
+        }
+    } else if (byte == kRepeatMarker) {
+        repeat_ = true;
+    } else {
+        output_.Put(byte);
+        last_ = byte;
+    }
+}
+
+void ArcUnpack(TArcMemberContext& context) {
+    TArcInput input(context);
+    TArcOutput output(context);
+    TArcRunLength rle(output);
+    for (int c = input.Byte(); c >= 0; c = input.Byte())
+        rle.Put(static_cast<std::uint8_t>(c));
+    output.Flush();
+}
+
+} // namespace sorvane

@@ -55,6 +55,7 @@ struct TLibrary {
     TCabinetEntries Entries{SubstituteCreate, SubstituteIsCabinet, SubstituteCopy,
                             SubstituteDestroy};
     bool Loaded = false;
+    bool Tried = false; // loaded once, or entries installed
 };
 
 TLibrary& LibraryState() {
@@ -63,11 +64,7 @@ TLibrary& LibraryState() {
 }
 
 TLibrary& Library() {
-    static const bool loaded = [] {
-        LoadCabinetLibrary();
-        return true;
-    }();
-    (void)loaded;
+    if (!LibraryState().Tried) LoadCabinetLibrary();
     return LibraryState();
 }
 
@@ -152,6 +149,7 @@ std::intptr_t ListNotify(int kind, TCabNotification* note) {
 void LoadCabinetLibrary(const std::string& folder) {
     TLibrary& library = LibraryState();
     library = TLibrary{};
+    library.Tried = true;
     std::string where = folder;
     if (where.empty()) {
         const char* env = std::getenv("SORVANE_MODULE_DIR");
@@ -176,10 +174,10 @@ void LoadCabinetLibrary(const std::string& folder) {
 }
 
 void InstallCabinetEntries(const TCabinetEntries& entries) {
-    (void)Library();
     TLibrary& library = LibraryState();
     library.Entries = entries;
     library.Loaded = true;
+    library.Tried = true;
 }
 
 bool CabinetLibraryLoaded() {
@@ -359,9 +357,7 @@ void TUnCab::CheckError(const std::string& cabinet) {
     case kFdiErrorCorruptCabinet:
         ReportError(member.empty() ? cabinet : member, "", cabinet, kMsgCorruptInput);
         return;
-    default:
-        ReportError(cabinet, ECabinetError(record.erfOper, record.erfType).what(), "",
-                    kMsgReadError);
+    default: // reported by the run with its text
         throw ECabinetError(record.erfOper, record.erfType);
     }
 }

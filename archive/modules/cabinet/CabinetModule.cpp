@@ -7,6 +7,7 @@
 #include <mspack.h>
 
 #include <cstring>
+#include <deque>
 #include <new>
 #include <string>
 #include <vector>
@@ -83,15 +84,8 @@ struct ModuleFile {
     bool output;
 };
 
-// The system libmspack is given, with the context it belongs to; libmspack
-// hands it back as `self`.
-struct OwnedSystem {
-    mspack_system sys;
-    Context* owner;
-};
-
 struct Context {
-    OwnedSystem system{};
+    mspack_system system{};
     TCabAlloc alloc;
     TCabFree release;
     TCabOpen open;
@@ -119,18 +113,32 @@ struct Context {
         if (head != nullptr) cabd->close(cabd, head);
         head = nullptr;
         chain.clear();
+        names.clear();
     }
+    // Opens a cabinet with libmspack, which keeps the name it is given
+    // (never copied) for as long as the cabinet is open.
+    mscabd_cabinet* OpenCabinet(const std::string& path) {
+        names.push_back(path);
+        return cabd->open(cabd, names.back().c_str());
+    }
+    std::deque<std::string> names;
     mscabd_cabinet* head = nullptr; // any cabinet of the chain closes them all
 };
 
-Context* OwnerOf(mspack_system* self) {
-    return reinterpret_cast<OwnedSystem*>(self)->owner;
+// The context of the running call. libmspack hands its decoders copies of
+// the system it was given and frees without naming one, so the context is
+// found here rather than through `self`.
+thread_local Context* runningContext = nullptr;
+
+Context* OwnerOf(mspack_system*) {
+    return runningContext;
 }
 
 // ---- the mspack_system over the caller's callbacks
 
 mspack_file* SysOpen(mspack_system* self, const char* filename, int mode) {
     Context* ctx = OwnerOf(self);
+    if (ctx == nullptr) return nullptr;
     auto* file = static_cast<ModuleFile*>(ctx->alloc(sizeof(ModuleFile)));
     if (file == nullptr) return nullptr;
     if (mode == MSPACK_SYS_OPEN_WRITE) {
@@ -190,17 +198,13 @@ off_t SysTell(mspack_file* handle) {
 void SysMessage(mspack_file*, const char*, ...) {}
 
 void* SysAlloc(mspack_system* self, size_t bytes) {
-    if (bytes > 0xFFFFFFFFu) return nullptr;
-    return OwnerOf(self)->alloc(static_cast<std::uint32_t>(bytes));
+    Context* ctx = OwnerOf(self);
+    if (ctx == nullptr || bytes > 0xFFFFFFFFu) return nullptr;
+    return ctx->alloc(static_cast<std::uint32_t>(bytes));
 }
 
-// libmspack frees without naming the system: the context of the running call.
-thread_local Context* runningContext = nullptr;
-
 void SysFree(void* pointer) {
-    if (pointer == nullptr) return;
-    if (runningContext != nullptr)
-        runningContext->release(pointer);
+    if (pointer != nullptr && runningContext != nullptr) runningContext->release(pointer);
 }
 
 void SysCopy(void* src, void* dest, size_t bytes) {
@@ -321,7 +325,7 @@ int OpenChain(Context& ctx, const std::string& path) {
     ctx.CloseChain();
     Cabinet cabinet;
     if (const int error = ReadCabinet(ctx, path, cabinet)) return error;
-    mscabd_cabinet* cab = ctx.cabd->open(ctx.cabd, path.c_str());
+    mscabd_cabinet* cab = ctx.OpenCabinet(path);
     if (cab == nullptr) return ErrorOfLibrary(ctx.cabd->last_error(ctx.cabd));
     cabinet.folders = FolderList(cab->folders);
     ctx.head = cab;
@@ -337,7 +341,7 @@ int AppendCabinet(Context& ctx, const std::string& path) {
         if (loaded.path == path) return kFdiErrorWrongCabinet;
     Cabinet cabinet;
     if (const int error = ReadCabinet(ctx, path, cabinet)) return error;
-    mscabd_cabinet* cab = ctx.cabd->open(ctx.cabd, path.c_str());
+    mscabd_cabinet* cab = ctx.OpenCabinet(path);
     if (cab == nullptr) return ErrorOfLibrary(ctx.cabd->last_error(ctx.cabd));
     mscabd_cabinet* tail = ctx.head;
     while (tail->nextcab != nullptr)
@@ -371,7 +375,7 @@ int PrependPrevious(Context& ctx) {
         Cabinet cabinet;
         if (const int error = ReadCabinet(ctx, path, cabinet)) return error;
         if (!cabinet.spansToNext) return kFdiErrorWrongCabinet;
-        mscabd_cabinet* cab = ctx.cabd->open(ctx.cabd, path.c_str());
+        mscabd_cabinet* cab = ctx.OpenCabinet(path);
         if (cab == nullptr) return ErrorOfLibrary(ctx.cabd->last_error(ctx.cabd));
         cabinet.folders = FolderList(cab->folders);
         if (ctx.cabd->prepend(ctx.cabd, ctx.head, cab) != MSPACK_ERR_OK) {
@@ -394,6 +398,14 @@ mscabd_folder* FolderOf(const Cabinet& cabinet, const Member& member) {
     if (member.folderIndex == kContinuedToNext) return cabinet.folders.back();
     if (member.folderIndex >= cabinet.folders.size()) return nullptr;
     return cabinet.folders[member.folderIndex];
+}
+
+// Whether a member needs the next cabinet: it says it goes on there, or it
+// lies in a folder that goes on there (the decoder reads ahead across the
+// folder's blocks, and the block at the cut is split between the cabinets).
+bool NeedsNext(const Cabinet& cabinet, const Member& member, const mscabd_folder* folder) {
+    return ContinuesToNext(member.folderIndex) ||
+           (cabinet.spansToNext && !cabinet.folders.empty() && folder == cabinet.folders.back());
 }
 
 std::string FolderPart(const std::string& path) {
@@ -476,10 +488,12 @@ int CopyMembers(Context& ctx, std::size_t at, TCabNotify notify, void* user) {
             if (const int error = PrependPrevious(ctx)) return error;
             at += ctx.chain.size() - before;
         }
-        if (ContinuesToNext(member.folderIndex) && at + 1 == ctx.chain.size())
-            if (const int error = JoinNextCabinet(ctx, notify, user)) return error;
         mscabd_folder* folder = FolderOf(ctx.chain[at], member);
         if (folder == nullptr) return kFdiErrorCorruptCabinet;
+        if (at + 1 == ctx.chain.size() && NeedsNext(ctx.chain[at], member, folder)) {
+            if (const int error = JoinNextCabinet(ctx, notify, user)) return error;
+            folder = FolderOf(ctx.chain[at], member);
+        }
         mscabd_file file{};
         file.filename = name.data();
         file.length = member.length;
@@ -521,7 +535,6 @@ FDICreate(TCabAlloc pfnalloc, TCabFree pfnfree, TCabOpen pfnopen, TCabRead pfnre
         if (perf != nullptr) *perf = {kFdiErrorAllocFail, 0, 1};
         return nullptr;
     }
-    ctx->system.owner = ctx;
     ctx->alloc = pfnalloc;
     ctx->release = pfnfree;
     ctx->open = pfnopen;
@@ -530,18 +543,18 @@ FDICreate(TCabAlloc pfnalloc, TCabFree pfnfree, TCabOpen pfnopen, TCabRead pfnre
     ctx->close = pfnclose;
     ctx->seek = pfnseek;
     ctx->erf = perf;
-    ctx->system.sys.open = SysOpen;
-    ctx->system.sys.close = SysClose;
-    ctx->system.sys.read = SysRead;
-    ctx->system.sys.write = SysWrite;
-    ctx->system.sys.seek = SysSeek;
-    ctx->system.sys.tell = SysTell;
-    ctx->system.sys.message = SysMessage;
-    ctx->system.sys.alloc = SysAlloc;
-    ctx->system.sys.free = SysFree;
-    ctx->system.sys.copy = SysCopy;
+    ctx->system.open = SysOpen;
+    ctx->system.close = SysClose;
+    ctx->system.read = SysRead;
+    ctx->system.write = SysWrite;
+    ctx->system.seek = SysSeek;
+    ctx->system.tell = SysTell;
+    ctx->system.message = SysMessage;
+    ctx->system.alloc = SysAlloc;
+    ctx->system.free = SysFree;
+    ctx->system.copy = SysCopy;
     Running running(ctx);
-    ctx->cabd = mspack_create_cab_decompressor(&ctx->system.sys);
+    ctx->cabd = mspack_create_cab_decompressor(&ctx->system);
     if (ctx->cabd == nullptr) {
         ctx->Fail(kFdiErrorAllocFail);
         delete ctx;
@@ -602,9 +615,14 @@ __attribute__((visibility("default"))) int FDICopy(void* hfdi, char* pszCabinet,
         at = 0;
     }
     if (const int error = CopyMembers(*ctx, at, pfnfdin, pvUser)) {
+        ctx->CloseChain();
         ctx->Fail(error);
         return 0;
     }
+    // Kept while a later cabinet joined for a member will be copied next;
+    // otherwise no cabinet stays open after the call.
+    const Cabinet& last = ctx->chain.back();
+    if (last.path == path && !last.spansToNext) ctx->CloseChain();
     return 1;
 }
 

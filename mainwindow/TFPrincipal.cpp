@@ -22,6 +22,7 @@
 #include "dialogs/TFTips.h"
 #include "mainwindow/BuiltActions.h"
 #include "mainwindow/ButtonIcons.h"
+#include "archive/arxUnCab.h"
 #include "archive/arxUnZip.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"

@@ -48,6 +48,7 @@ class TRadioGroup;
 class TStatusBar;
 class TStringGrid;
 class TUnBase;
+class TUnCab;
 class TUnZip;
 class TZipCommon;
 struct TGridMouseEvent;
@@ -593,6 +594,7 @@ public:
     // One reader per format; the formats without a reader yet are refused
     // by kind (ReaderForKind).
     std::unique_ptr<TUnZip> MiUnzip, MiUnJAR;
+    std::unique_ptr<TUnCab> MiUnCAB;
     void SBAbrirExtraerClick();
     void STVDestinoChange();
     void EOrigenChange();

@@ -2,6 +2,7 @@
 // folder chosen in a folder tree, and the run that extracts every member
 // through the reader of the archive's detected kind.
 #include "archive/arxMessages.h"
+#include "archive/arxUnCab.h"
 #include "archive/arxUnZip.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
@@ -126,6 +127,8 @@ void TFPrincipal::BuildExtractPage() {
     MiUnJAR = std::make_unique<TUnJar>();
     SetUpReader(*MiUnzip);
     SetUpReader(*MiUnJAR);
+    MiUnCAB = std::make_unique<TUnCab>();
+    SetUpReader(*MiUnCAB);
 }
 
 // What every reader of the page does for a run: progress on the main bar,
@@ -193,6 +196,9 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
     case atJar:
     case atJarExe:
         return MiUnJAR.get();
+    case atCab:
+    case atCabExe:
+        return MiUnCAB.get();
     default:
         return nullptr;
     }

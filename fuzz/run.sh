@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # fuzz/run.sh NAME SECONDS: builds the libFuzzer entry point NAME (inflate,
-# deflate64, shrink, reduce, implode, zip_extract) with clang and runs it for SECONDS,
+# deflate64, shrink, reduce, implode, zip_extract, cab_extract) with clang and runs it for SECONDS,
 # starting from fuzz/corpus/NAME; inputs that crash land in fuzz/crashes/NAME.
 set -euo pipefail
 if [ $# -lt 2 ]; then
@@ -22,6 +22,12 @@ sources=(archive/codecs/*.cpp archive/arxStreamDecompress.cpp archive/arxMessage
 # A whole reader needs the whole library and what it builds on.
 if [ "$name" = zip_extract ]; then
     sources=(archive/*.cpp archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp -lutf8proc)
+fi
+# The cabinet reader with the cabinet module's code linked in (libmspack).
+if [ "$name" = cab_extract ]; then
+    sorvane_ensure_packages libmspack-dev
+    sources=(archive/*.cpp archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp
+             archive/modules/cabinet/CabinetModule.cpp -lutf8proc -lmspack)
 fi
 "$compiler" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I. "fuzz/$name.cpp" "${sources[@]}" -o "$out/fuzz_$name"

@@ -5,6 +5,7 @@ SORVANE_PACKAGES=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libutf8proc-dev qt6-base-dev libjpeg62-turbo-dev xdg-utils
+    libmspack-dev
 )
 # Needed by the tests only (./test.sh): zlib is the reference the inflate tests
 # compare with.

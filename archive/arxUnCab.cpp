@@ -7,12 +7,11 @@
 #include "platform/Folders.h"
 #include "platform/StreamFile.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <string>
 
 namespace sorvane {
@@ -36,8 +35,8 @@ std::string NameOf(const std::string& path) {
 
 // ---- the process-wide library
 
-void* SubstituteCreate(TCabAlloc, TCabFree, TCabOpen, TCabRead, TCabWrite, TCabClose, TCabSeek,
-                       int, TCabErrorRecord*) {
+void* SubstituteCreate(TCabAlloc, TCabFree, TCabOpen, TCabRead, TCabWrite, TCabClose, TCabSeek, int,
+                       TCabErrorRecord*) {
     return nullptr;
 }
 int SubstituteIsCabinet(void*, std::intptr_t, TCabinetInfoRecord*) {
@@ -207,8 +206,7 @@ void TStreamCabinetFileHandler::SetStartOffset(const std::string& Name, std::int
         offsets_.erase(Name);
 }
 
-std::intptr_t TStreamCabinetFileHandler::Open(const std::string& Name, int OFlag, int,
-                                              int& Error) {
+std::intptr_t TStreamCabinetFileHandler::Open(const std::string& Name, int OFlag, int, int& Error) {
     int mode = TFileStream32::kModeReadDenyNone;
     if (OFlag & kCabOpenCreate)
         mode = TFileStream32::kModeCreate;
@@ -234,8 +232,8 @@ std::intptr_t TStreamCabinetFileHandler::Open(const std::string& Name, int OFlag
     return handle;
 }
 
-std::int64_t TStreamCabinetFileHandler::Read(std::intptr_t Handle, void* Buffer,
-                                             std::int64_t Count, int& Error) {
+std::int64_t TStreamCabinetFileHandler::Read(std::intptr_t Handle, void* Buffer, std::int64_t Count,
+                                             int& Error) {
     TOpenFile* file = Find(Handle);
     if (file == nullptr) {
         Error = -1;
@@ -511,8 +509,8 @@ std::intptr_t TUnCab::ExtractNotification(int Kind, TCabNotification& Note) {
             return action == kActionExtract ? handle : 0;
         }
         case kFdintCloseFileInfo:
-            DoCloseFileInfo(MemberName(Note), Note.hf, abort, Note.cb == 1, Note.attribs,
-                            Note.time, Note.date);
+            DoCloseFileInfo(MemberName(Note), Note.hf, abort, Note.cb == 1, Note.attribs, Note.time,
+                            Note.date);
             return aborted_ ? 0 : 1;
         case kFdintNextCabinet: {
             std::string name = Note.psz1 ? Note.psz1 : "";
@@ -594,9 +592,8 @@ std::int64_t TUnCab::WriteMember(const void* Data, std::int64_t Count) {
         // Never more than the member's size from its record.
         const std::int64_t room = std::max<std::int64_t>(memberSize_ - memberWritten_, 0);
         const std::int64_t taken = std::min(Count, room);
-        if (taken > 0 &&
-            WriteOutput(output_.get(), static_cast<const std::uint8_t*>(Data), 1, taken, 32) !=
-                taken) {
+        if (taken > 0 && WriteOutput(output_.get(), static_cast<const std::uint8_t*>(Data), 1,
+                                     taken, 32) != taken) {
             memberFailed_ = true; // reported and taken off the count by WriteOutput
             return Count;
         }
@@ -626,8 +623,8 @@ void TUnCab::DoCloseFileInfo(const std::string& Name, std::intptr_t, int& Abort,
         ReportError(eventName, "", cabinet_, kMsgCrcFailed);
     if (extracted && !passed && !memberFailed_) ResultCount = std::max(0, ResultCount - 1);
     if (extracted) {
-        BytesRemaining -= std::clamp<std::int64_t>(memberSize_, 0,
-                                                   std::max<std::int64_t>(BytesRemaining, 0));
+        BytesRemaining -=
+            std::clamp<std::int64_t>(memberSize_, 0, std::max<std::int64_t>(BytesRemaining, 0));
         DoProgress(ArchiveTotal, 1, 1);
     }
     lastAction_ = 0;

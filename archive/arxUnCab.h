@@ -40,8 +40,7 @@ class TStreamCabinetFileHandler : public TCabinetFileHandler {
 public:
     ~TStreamCabinetFileHandler() override;
     std::intptr_t Open(const std::string& Name, int OFlag, int PMode, int& Error) override;
-    std::int64_t Read(std::intptr_t Handle, void* Buffer, std::int64_t Count,
-                      int& Error) override;
+    std::int64_t Read(std::intptr_t Handle, void* Buffer, std::int64_t Count, int& Error) override;
     std::int64_t Write(std::intptr_t Handle, const void* Buffer, std::int64_t Count,
                        int& Error) override;
     void Close(std::intptr_t Handle, int& Error) override;
@@ -150,9 +149,9 @@ private:
     bool firstCabinet_ = false;
     bool aborted_ = false;
     int lastAction_ = 0;
-    std::string cabinet_;                          // the cabinet being copied
-    std::map<std::string, std::string> answers_;   // next cabinets asked for: accepted name or ''
-    std::exception_ptr failure_;                   // raised inside a callback
+    std::string cabinet_;                        // the cabinet being copied
+    std::map<std::string, std::string> answers_; // next cabinets asked for: accepted name or ''
+    std::exception_ptr failure_;                 // raised inside a callback
 };
 
 } // namespace sorvane

@@ -4,10 +4,9 @@
 // callbacks: it opens no file of its own and never changes the current folder.
 #include "archive/modules/CabinetProtocol.h"
 
-#include <mspack.h>
-
 #include <cstring>
 #include <deque>
+#include <mspack.h>
 #include <new>
 #include <string>
 #include <vector>
@@ -267,8 +266,8 @@ int ReadCabinet(Context& ctx, const std::string& path, Cabinet& cabinet) {
     if ((cabinet.flags & kHeaderPrevious) && (!ReadText(ctx, hf, pos, cabinet.previousName) ||
                                               !ReadText(ctx, hf, pos, cabinet.previousDisk)))
         return kFdiErrorCorruptCabinet;
-    if ((cabinet.flags & kHeaderNext) && (!ReadText(ctx, hf, pos, cabinet.nextName) ||
-                                          !ReadText(ctx, hf, pos, cabinet.nextDisk)))
+    if ((cabinet.flags & kHeaderNext) &&
+        (!ReadText(ctx, hf, pos, cabinet.nextName) || !ReadText(ctx, hf, pos, cabinet.nextDisk)))
         return kFdiErrorCorruptCabinet;
     pos = Le32(header + 16);
     cabinet.members.clear();
@@ -347,8 +346,8 @@ int AppendCabinet(Context& ctx, const std::string& path) {
     while (tail->nextcab != nullptr)
         tail = tail->nextcab;
     const std::vector<mscabd_folder*> own = FolderList(cab->folders);
-    mscabd_folder* joined = ctx.chain.back().folders.empty() ? nullptr
-                                                             : ctx.chain.back().folders.back();
+    mscabd_folder* joined =
+        ctx.chain.back().folders.empty() ? nullptr : ctx.chain.back().folders.back();
     const bool merges = ctx.chain.back().spansToNext;
     if (ctx.cabd->append(ctx.cabd, tail, cab) != MSPACK_ERR_OK) {
         ctx.cabd->close(ctx.cabd, cab);

@@ -267,8 +267,7 @@ TEST_F(UnCabTest, CutAndChangedFixturesNeverCrash) {
                 run.reader->Extract();
             }
             for (const auto& entry : fs::directory_iterator(parent.Path()))
-                EXPECT_TRUE(entry.path().filename() == "dest" ||
-                            entry.path().filename() == name)
+                EXPECT_TRUE(entry.path().filename() == "dest" || entry.path().filename() == name)
                     << entry.path();
             EXPECT_EQ(CabinetFileHandler().OpenCount(), 0u);
         }

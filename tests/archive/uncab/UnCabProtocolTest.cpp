@@ -109,8 +109,8 @@ protected:
 };
 
 TEST_F(UnCabProtocolTest, CpuTypeIsPassedLessOne) {
-    for (auto [type, expected] : {std::pair{cptAuto, -1}, std::pair{cpt80286, 0},
-                                  std::pair{cpt80386, 1}}) {
+    for (auto [type, expected] :
+         {std::pair{cptAuto, -1}, std::pair{cpt80286, 0}, std::pair{cpt80386, 1}}) {
         auto run = Run();
         run->reader->CpuType = type;
         run->reader->Extract();
@@ -159,9 +159,9 @@ TEST_F(UnCabProtocolTest, ErrorCodesOfTheModule) {
         int code;
         int reported; // 0: nothing reported
     };
-    for (const Case c : {Case{kFdiErrorCorruptCabinet, kMsgCorruptInput},
-                         Case{kFdiErrorUserAbort, 0}, Case{kFdiErrorBadCompression, kMsgReadError},
-                         Case{kFdiErrorTargetFile, kMsgReadError}}) {
+    for (const Case c :
+         {Case{kFdiErrorCorruptCabinet, kMsgCorruptInput}, Case{kFdiErrorUserAbort, 0},
+          Case{kFdiErrorBadCompression, kMsgReadError}, Case{kFdiErrorTargetFile, kMsgReadError}}) {
         SCOPED_TRACE(c.code);
         engine.copies.clear();
         engine.copy = [&c](const std::string&, TCabNotify notify, void* user) {
@@ -220,9 +220,9 @@ TEST_F(UnCabProtocolTest, NextCabinetAcceptedOnceAndCopiedFromBesideTheFirst) {
     EXPECT_EQ(run->reader->Extract(), 2);
     EXPECT_EQ(ReadText(folder_.File("out/span.txt")), "abcdef");
     EXPECT_EQ(run->asked, std::vector<std::string>{folder_.File("b.cab")});
-    EXPECT_EQ(engine.copies, (std::vector<std::string>{folder_.File("a.cab"), folder_.File("a.cab"),
-                                                        folder_.File("b.cab"),
-                                                        folder_.File("b.cab")}));
+    EXPECT_EQ(engine.copies,
+              (std::vector<std::string>{folder_.File("a.cab"), folder_.File("a.cab"),
+                                        folder_.File("b.cab"), folder_.File("b.cab")}));
 }
 
 TEST_F(UnCabProtocolTest, NextCabinetDeclinedEndsAfterTheFirstCabinet) {

@@ -46,7 +46,9 @@ CabRun::CabRun(const std::string& archive, const std::string& destination)
     reader->FileSpec = {"*"};
     reader->CreateStoredDirs = true;
     reader->OnError = [this](TZipCommon&, const std::string& f, const std::string& m,
-                             const std::string&, int code) { errors.push_back({f, m, code}); };
+                             const std::string&, int code) {
+        errors.push_back({f, m, code});
+    };
     reader->OnEnd = [this](TZipCommon&, const std::string& name, bool pass) {
         verdicts.emplace_back(name, pass);
     };

@@ -592,7 +592,9 @@ std::int64_t TUnCab::WriteMember(const void* Data, std::int64_t Count) {
         // Never more than the member's size from its record.
         const std::int64_t room = std::max<std::int64_t>(memberSize_ - memberWritten_, 0);
         const std::int64_t taken = std::min(Count, room);
-        if (taken > 0 && WriteOutput(output_.get(), static_cast<const std::uint8_t*>(Data), 1,
+        // No running CRC: a cabinet keeps no checksum per member (the module
+        // checks its data blocks), so nothing would read it.
+        if (taken > 0 && WriteOutput(output_.get(), static_cast<const std::uint8_t*>(Data), 0,
                                      taken, 32) != taken) {
             memberFailed_ = true; // reported and taken off the count by WriteOutput
             return Count;

@@ -19,6 +19,7 @@ case "$name" in
     lha) peer_packages=(jlha-utils lhasa) ;;
     gunzip) peer_packages=(gzip) ;;
     uncompress) peer_packages=(ncompress) ;;
+    cabinet) peer_packages=(gcab 7zip) ;;
     *) peer_packages=() ;;
 esac
 sorvane_ensure_packages "${peer_packages[@]}"

@@ -40,6 +40,12 @@ if [ "$name" = rar_extract ]; then
     sources=(archive/*.cpp archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp
              archive/modules/rar/RarModule.cpp -lutf8proc -larchive)
 fi
+# The cabinet reader with the cabinet module's code linked in (libmspack).
+if [ "$name" = cab_extract ]; then
+    sorvane_ensure_packages libmspack-dev
+    sources=(archive/*.cpp archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp
+             archive/modules/cabinet/CabinetModule.cpp -lutf8proc -lmspack)
+fi
 "$compiler" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I. "fuzz/$name.cpp" "${sources[@]}" -o "$out/fuzz_$name"
 # New inputs go to a work folder; the committed corpus is read only.

@@ -26,6 +26,7 @@
 #include "archive/arxUnTar.h"
 #include "archive/arxUnAce.h"
 #include "archive/arxUnArc.h"
+#include "archive/arxUnCab.h"
 #include "archive/arxUnZip.h"
 #include "archive/arxUnRar.h"
 #include "mainwindow/TFErrores.h"

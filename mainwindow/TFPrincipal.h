@@ -48,6 +48,7 @@ class TRadioGroup;
 class TStatusBar;
 class TStringGrid;
 class TUnBase;
+class TUnCab;
 class TUnZip;
 class TUnTar;
 class TUnGZip;
@@ -604,6 +605,7 @@ public:
     std::unique_ptr<TUnACE> MiUnACE;
     std::unique_ptr<TUnRar> MiUnRAR;
     std::unique_ptr<TUnArc> MiUnARC;
+    std::unique_ptr<TUnCab> MiUnCAB;
     void SBAbrirExtraerClick();
     void STVDestinoChange();
     void EOrigenChange();

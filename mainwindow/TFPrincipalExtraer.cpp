@@ -8,6 +8,7 @@
 #include "archive/arxUnAce.h"
 #include "archive/arxUnRar.h"
 #include "archive/arxUnArc.h"
+#include "archive/arxUnCab.h"
 #include "archive/arxUnZip.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
@@ -149,6 +150,8 @@ void TFPrincipal::BuildExtractPage() {
     SetUpReader(*MiUnRAR);
     MiUnARC = std::make_unique<TUnArc>();
     SetUpReader(*MiUnARC);
+    MiUnCAB = std::make_unique<TUnCab>();
+    SetUpReader(*MiUnCAB);
 }
 
 // What every reader of the page does for a run: progress on the main bar,
@@ -238,6 +241,9 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
     case atPak:
     case atPakExe:
         return MiUnARC.get();
+    case atCab:
+    case atCabExe:
+        return MiUnCAB.get();
     default:
         return nullptr;
     }

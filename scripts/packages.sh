@@ -6,6 +6,7 @@ SORVANE_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libutf8proc-dev qt6-base-dev libjpeg62-turbo-dev xdg-utils
     libarchive-dev
+    libmspack-dev
 )
 # Needed by the tests only (./test.sh): zlib is the reference the inflate tests
 # compare with.

@@ -5,6 +5,7 @@
 // in the error window.
 #include "archive/arxMessages.h"
 #include "archive/arxUnRar.h"
+#include "archive/arxUnCab.h"
 #include "dialogs/Language.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
@@ -275,6 +276,32 @@ TEST_F(ExtractPageTest, PakMemberOfAnUnknownMethodReachesTheErrorWindow) {
     EXPECT_NE(ErrorLines().find(ArxMessageText(kMsgUnsupportedMethod)), std::string::npos);
     EXPECT_FALSE(fs::exists(destination_ / "DIST.TXT"));
     EXPECT_EQ(fs::file_size(destination_ / "beta.txt"), 708u);
+}
+
+TEST_F(ExtractPageTest, ExtractsACabinetSetWithTheModule) {
+    LoadCabinetLibrary(SORVANE_PROGRAM_DIR);
+    Choose(Fixture("uncab/span1.cab"));
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(Status(), Extracted(5));
+    EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
+    EXPECT_EQ(fs::file_size(destination_ / "span.txt"), 90000u);
+    EXPECT_EQ(fs::file_size(destination_ / "own.txt"), 43u);
+}
+
+TEST_F(ExtractPageTest, MissingCabinetModuleIsSaidAndNothingElseBreaks) {
+    LoadCabinetLibrary(root_.string());
+    Choose(Fixture("cab/mszip.cab"));
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(Status(), Extracted(0));
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    EXPECT_NE(ErrorLines().find(ArxMessageText(kMsgCabinetNotFound)), std::string::npos)
+        << ErrorLines();
+    EXPECT_TRUE(fs::is_empty(destination_));
+    // Other archives still extract.
+    Choose(Fixture("zip/folders.zip"));
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(Status(), Extracted(2));
+    LoadCabinetLibrary(SORVANE_PROGRAM_DIR);
 }
 
 } // namespace

@@ -1,0 +1,110 @@
+// The cabinet reader (through the cabinet module) extracting a 100 MB MSZIP
+// cabinet made by `gcab -c -z` into an empty folder, beside `7zz x` of the
+// same cabinet into another.
+#include "archive/arxUnCab.h"
+#include "bench/PeerCommand.h"
+#include "bench/TempFolder.h"
+#include "bench/Timing.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace sorvane;
+using namespace sorvane::bench;
+
+constexpr int kMembers = 100;
+constexpr std::size_t kMemberSize = 1000 * 1000;
+
+// Members of words (odd) and of half-random bytes (even), fixed seed.
+std::vector<std::string> WriteInputs(const fs::path& folder) {
+    std::mt19937 random(2126);
+    std::vector<std::string> words;
+    for (int i = 0; i < 4000; ++i) {
+        std::string word;
+        const int length = 2 + static_cast<int>(random() % 8);
+        for (int j = 0; j < length; ++j)
+            word.push_back(static_cast<char>('a' + random() % 26));
+        words.push_back(word);
+    }
+    std::vector<std::string> names;
+    fs::create_directories(folder);
+    for (int i = 0; i < kMembers; ++i) {
+        std::string data;
+        data.reserve(kMemberSize + 16);
+        while (data.size() < kMemberSize) {
+            if (i % 2 == 0) {
+                data += words[random() % words.size()];
+                data += (random() % 12 == 0) ? '\n' : ' ';
+            } else {
+                data.push_back(
+                    static_cast<char>(random() % 4 == 0 ? random() : 'x' + random() % 3));
+            }
+        }
+        data.resize(kMemberSize);
+        names.push_back("m" + std::to_string(i) + ".dat");
+        std::ofstream(folder / names.back(), std::ios::binary) << data;
+    }
+    return names;
+}
+
+} // namespace
+
+int main() {
+    LoadCabinetLibrary(SORVANE_PROGRAM_DIR);
+    if (!CabinetLibraryLoaded()) {
+        std::fprintf(stderr, "the cabinet module is not in %s\n", SORVANE_PROGRAM_DIR);
+        return 1;
+    }
+    TempFolder work("bench-cabinet");
+    const fs::path inputs = work.Path() / "in";
+    const std::vector<std::string> names = WriteInputs(inputs);
+    const fs::path archive = work.Path() / "bench.cab";
+    std::string command = "cd '" + inputs.string() + "' && gcab -c -z '" + archive.string() + "'";
+    for (const std::string& name : names)
+        command += " " + name;
+    RunCommand({"sh", "-c", command}, CommandOutput::Discarded);
+    std::printf("cabinet: %d members, %.1f MB unpacked, %.1f MB packed\n", kMembers,
+                kMembers * kMemberSize / 1e6, static_cast<double>(fs::file_size(archive)) / 1e6);
+
+    const fs::path oursOut = work.Path() / "ours";
+    const fs::path peerOut = work.Path() / "peer";
+    int extracted = 0;
+    auto ours = [&] {
+        fs::remove_all(oursOut);
+        fs::create_directories(oursOut);
+        return Seconds([&] {
+            TUnCab reader;
+            reader.SetArchiveFile(archive.string());
+            reader.SetExtractDir(oursOut.string());
+            reader.FileSpec = {"*"};
+            extracted = reader.Extract();
+        });
+    };
+    auto peer = [&] {
+        fs::remove_all(peerOut);
+        fs::create_directories(peerOut);
+        return Seconds([&] {
+            RunCommand({"7zz", "x", "-y", "-o" + peerOut.string(), archive.string()},
+                       CommandOutput::Discarded);
+        });
+    };
+    ours();
+    peer();
+    const SideTimes times = Alternate(5, ours, peer);
+    if (extracted != kMembers) {
+        std::fprintf(stderr, "our reader extracted %d of %d members\n", extracted, kMembers);
+        return 1;
+    }
+    PrintTimesHeader(12);
+    PrintTimesRow(12, "TUnCab", times.ours);
+    PrintTimesRow(12, "7zz x", times.peer);
+    PrintRatio("cabinet", Median(times.ours) / Median(times.peer));
+    return 0;
+}

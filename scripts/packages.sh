@@ -5,12 +5,11 @@ SORVANE_PACKAGES=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libutf8proc-dev qt6-base-dev libjpeg62-turbo-dev xdg-utils
-    libarchive-dev
-    libmspack-dev
+    libarchive-dev libmspack-dev
 )
 # Needed by the tests only (./test.sh): zlib is the reference the inflate tests
-# compare with.
-SORVANE_TEST_PACKAGES=(zlib1g-dev)
+# compare with; zip and gzip make the members over 4 GiB at test time.
+SORVANE_TEST_PACKAGES=(zlib1g-dev zip gzip)
 
 sorvane_missing_packages() {
     local pkg

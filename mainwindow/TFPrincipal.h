@@ -49,6 +49,8 @@ class TStatusBar;
 class TStringGrid;
 class TUnBase;
 class TUnZip;
+class TUnARJ;
+class TUnZoo;
 class TZipCommon;
 struct TGridMouseEvent;
 
@@ -593,6 +595,8 @@ public:
     // One reader per format; the formats without a reader yet are refused
     // by kind (ReaderForKind).
     std::unique_ptr<TUnZip> MiUnzip, MiUnJAR;
+    std::unique_ptr<TUnARJ> MiUnARJ;
+    std::unique_ptr<TUnZoo> MiUnZOO;
     void SBAbrirExtraerClick();
     void STVDestinoChange();
     void EOrigenChange();
@@ -630,7 +634,7 @@ private:
     void ConnectSearchPageHandlers(); // TFPrincipalPaginaBuscar.cpp
     void ConnectOpenHandlers(); // the open buttons of the directory grid (TFPrincipalAbrir.cpp)
     void ConnectOperationHandlers(); // TFPrincipalOperaciones.cpp
-    void ConnectReportHandlers(); // the report and export buttons (TFPrincipalInformes.cpp)
+    void ConnectReportHandlers();    // the report and export buttons (TFPrincipalInformes.cpp)
     void Informe(void (TFPrincipal::*build)(CatalogueLines&));
     void ConnectMenuHandlers(); // TFPrincipalMenus.cpp
     // The search page's collector group, and the collector buttons of both pages.

@@ -2,7 +2,9 @@
 // folder chosen in a folder tree, and the run that extracts every member
 // through the reader of the archive's detected kind.
 #include "archive/arxMessages.h"
+#include "archive/arxUnArj.h"
 #include "archive/arxUnZip.h"
+#include "archive/arxUnZoo.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
@@ -126,6 +128,10 @@ void TFPrincipal::BuildExtractPage() {
     MiUnJAR = std::make_unique<TUnJar>();
     SetUpReader(*MiUnzip);
     SetUpReader(*MiUnJAR);
+    MiUnARJ = std::make_unique<TUnARJ>();
+    SetUpReader(*MiUnARJ);
+    MiUnZOO = std::make_unique<TUnZoo>();
+    SetUpReader(*MiUnZOO);
 }
 
 // What every reader of the page does for a run: progress on the main bar,
@@ -193,6 +199,11 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
     case atJar:
     case atJarExe:
         return MiUnJAR.get();
+    case atArj:
+    case atArjExe:
+        return MiUnARJ.get();
+    case atZoo:
+        return MiUnZOO.get();
     default:
         return nullptr;
     }

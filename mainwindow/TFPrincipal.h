@@ -634,7 +634,7 @@ private:
     void ConnectSearchPageHandlers(); // TFPrincipalPaginaBuscar.cpp
     void ConnectOpenHandlers(); // the open buttons of the directory grid (TFPrincipalAbrir.cpp)
     void ConnectOperationHandlers(); // TFPrincipalOperaciones.cpp
-    void ConnectReportHandlers();    // the report and export buttons (TFPrincipalInformes.cpp)
+    void ConnectReportHandlers(); // the report and export buttons (TFPrincipalInformes.cpp)
     void Informe(void (TFPrincipal::*build)(CatalogueLines&));
     void ConnectMenuHandlers(); // TFPrincipalMenus.cpp
     // The search page's collector group, and the collector buttons of both pages.

@@ -16,6 +16,7 @@ case "$name" in
     listing) peer_packages=(unzip libarchive-tools) ;;
     unzip) peer_packages=(zip unzip) ;;
     inflate) peer_packages=(zlib1g-dev libdeflate-dev) ;;
+    lha) peer_packages=(jlha-utils lhasa) ;;
     *) peer_packages=() ;;
 esac
 sorvane_ensure_packages "${peer_packages[@]}"

@@ -597,6 +597,7 @@ public:
     std::unique_ptr<TUnZip> MiUnzip, MiUnJAR;
     std::unique_ptr<TUnARJ> MiUnARJ;
     std::unique_ptr<TUnZoo> MiUnZOO;
+    std::unique_ptr<TUnBase> MiUnLHA;
     void SBAbrirExtraerClick();
     void STVDestinoChange();
     void EOrigenChange();

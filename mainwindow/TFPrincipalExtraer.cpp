@@ -3,6 +3,7 @@
 // through the reader of the archive's detected kind.
 #include "archive/arxMessages.h"
 #include "archive/arxUnArj.h"
+#include "archive/arxUnLha.h"
 #include "archive/arxUnZip.h"
 #include "archive/arxUnZoo.h"
 #include "catalogue/format/TextUtils.h"
@@ -132,6 +133,8 @@ void TFPrincipal::BuildExtractPage() {
     SetUpReader(*MiUnARJ);
     MiUnZOO = std::make_unique<TUnZoo>();
     SetUpReader(*MiUnZOO);
+    MiUnLHA = std::make_unique<TUnLha>();
+    SetUpReader(*MiUnLHA);
 }
 
 // What every reader of the page does for a run: progress on the main bar,
@@ -204,6 +207,11 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
         return MiUnARJ.get();
     case atZoo:
         return MiUnZOO.get();
+    case atLha:
+    case atLhaExe:
+    case atLzh:
+    case atLzhExe:
+        return MiUnLHA.get();
     default:
         return nullptr;
     }

@@ -187,6 +187,15 @@ TEST_F(ExtractPageTest, KindWithoutReaderWritesNothingAndSaysWhichKind) {
     EXPECT_TRUE(fs::is_empty(destination_));
 }
 
+TEST_F(ExtractPageTest, ExtractsLhaArchivesWithTheirFolders) {
+    Choose(Fixture("lha/level2-folders.lzh"));
+    FPrincipal->BBExtraer->click();
+    EXPECT_EQ(Status(), Extracted(2));
+    EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
+    std::ifstream deep(destination_ / "docs/sub/deep.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(deep), {}), "Deep inside docs/sub.\n");
+}
+
 TEST_F(ExtractPageTest, DamagedMemberReachesTheErrorWindow) {
     std::ifstream in(Fixture("zip/deflated.zip"), std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), {});

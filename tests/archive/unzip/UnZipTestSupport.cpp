@@ -16,9 +16,9 @@ namespace sorvane::test {
 
 namespace fs = std::filesystem;
 
-std::map<std::string, std::vector<ExpectedFile>> ExpectedExtractions() {
+std::map<std::string, std::vector<ExpectedFile>> ExpectedExtractions(const std::string& tsv) {
     std::map<std::string, std::vector<ExpectedFile>> result;
-    std::istringstream in(FixtureText("unzip/expected.tsv"));
+    std::istringstream in(FixtureText(tsv));
     std::string line;
     while (std::getline(in, line)) {
         std::vector<std::string> fields;

@@ -1,0 +1,395 @@
+// The LHA lh5-family decoder: blocks of a pre-tree, a literal/length tree
+// and a position tree, canonical Huffman codes, a sliding window.
+#include "archive/codecs/arxLzhStatic.h"
+
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+
+namespace sorvane {
+
+// ---------------------------------------------------------------------------
+// Bit reader
+
+TLzhBitReader::TLzhBitReader(TLzhIo& io, std::int64_t bufferSize, bool decipher)
+    : io_(io), buffer_(static_cast<std::size_t>(std::max<std::int64_t>(bufferSize, 16))),
+      decipher_(decipher) {}
+
+void TLzhBitReader::Start(std::int64_t PackedSize) {
+    remaining_ = std::max<std::int64_t>(PackedSize, 0);
+    pastEnd_ = 0;
+    fill_ = pos_ = 0;
+    bitBuf_ = subBuf_ = 0;
+    bitCount_ = 0;
+    Fill(16);
+}
+
+std::uint8_t TLzhBitReader::NextByte() {
+    if (pos_ < fill_) return buffer_[static_cast<std::size_t>(pos_++)];
+    fill_ = pos_ = 0;
+    if (remaining_ > 0) {
+        const std::int64_t want =
+            std::min<std::int64_t>(static_cast<std::int64_t>(buffer_.size()), remaining_);
+        const std::int64_t got = io_.Read ? io_.Read(buffer_.data(), want, decipher_) : 0;
+        if (got > 0) {
+            fill_ = std::min(got, want);
+            remaining_ -= fill_;
+            return buffer_[static_cast<std::size_t>(pos_++)];
+        }
+        remaining_ = 0; // the input ended early: what follows reads as zeros
+    }
+    ++pastEnd_;
+    return 0;
+}
+
+void TLzhBitReader::Fill(int N) {
+    bitBuf_ = (bitBuf_ << N) & 0xFFFFu;
+    while (N > bitCount_) {
+        N -= bitCount_;
+        bitBuf_ |= (subBuf_ << N) & 0xFFFFu;
+        subBuf_ = NextByte();
+        bitCount_ = 8;
+    }
+    bitCount_ -= N;
+    bitBuf_ |= subBuf_ >> bitCount_;
+    subBuf_ &= (1u << bitCount_) - 1u;
+}
+
+std::uint32_t TLzhBitReader::Get(int N) {
+    if (N <= 0) return 0;
+    const std::uint32_t value = bitBuf_ >> (16 - N);
+    Fill(N);
+    return value;
+}
+
+// ---------------------------------------------------------------------------
+// Decoder state
+
+namespace {
+
+constexpr int kNc = 510;    // 256 literals + 254 match lengths
+constexpr int kNt = 19;     // code-length codes
+constexpr int kCbit = 9;    // width of the literal/length count
+constexpr int kTbit = 5;    // width of the pre-tree count
+constexpr int kNpMax = 17;  // position codes of a 16-bit dictionary
+constexpr int kMaxLen = 16; // longest code
+constexpr int kCTableBits = 12;
+constexpr int kPTableBits = 8;
+constexpr int kTreeSize = 2 * kNc - 1;
+constexpr std::uint8_t kSpace = 0x20;
+
+} // namespace
+
+struct LzhStaticDecoder::State {
+    std::array<std::uint8_t, kNc> cLen{};
+    std::array<std::uint16_t, 1u << kCTableBits> cTable{};
+    std::array<std::uint8_t, kNpMax + kNt> ptLen{}; // holds both the pre-tree and the positions
+    std::array<std::uint16_t, 1u << kPTableBits> ptTable{};
+    std::array<std::uint16_t, kTreeSize> left{}, right{};
+    int np = 14;
+    int pbit = 4;
+
+    // Builds the lookup table of `tableBits` bits (and trees for longer codes)
+    // of nchar symbols; false when the lengths do not fill the code space
+    // exactly.
+    bool MakeTable(int nchar, const std::uint8_t* bitLen, int tableBits, std::uint16_t* table) {
+        std::array<std::uint32_t, kMaxLen + 2> count{}, start{}, weight{};
+        for (int i = 0; i < nchar; ++i) {
+            if (bitLen[i] > kMaxLen) return false;
+            ++count[bitLen[i]];
+        }
+        start[1] = 0;
+        for (int i = 1; i <= kMaxLen; ++i) start[i + 1] = start[i] + (count[i] << (kMaxLen - i));
+        if (start[kMaxLen + 1] != (1u << kMaxLen)) return false;
+        const int jutBits = kMaxLen - tableBits;
+        for (int i = 1; i <= tableBits; ++i) {
+            start[i] >>= jutBits;
+            weight[i] = 1u << (tableBits - i);
+        }
+        for (int i = tableBits + 1; i <= kMaxLen; ++i) weight[i] = 1u << (kMaxLen - i);
+        const std::uint32_t tableSize = 1u << tableBits;
+        std::uint32_t i = start[tableBits + 1] >> jutBits;
+        // The slots past the short codes lead into trees; clear them first.
+        std::fill(table + std::min(i, tableSize), table + tableSize, std::uint16_t{0});
+        int avail = nchar;
+        const std::uint32_t mask = 1u << (kMaxLen - 1 - tableBits);
+        for (int ch = 0; ch < nchar; ++ch) {
+            const int len = bitLen[ch];
+            if (len == 0) continue;
+            const std::uint32_t nextCode = start[len] + weight[len];
+            if (len <= tableBits) {
+                if (nextCode > tableSize) return false;
+                for (std::uint32_t k = start[len]; k < nextCode; ++k)
+                    table[k] = static_cast<std::uint16_t>(ch);
+            } else {
+                std::uint32_t k = start[len];
+                if ((k >> jutBits) >= tableSize) return false;
+                std::uint16_t* p = &table[k >> jutBits];
+                for (int n = len - tableBits; n > 0; --n) {
+                    if (*p == 0) {
+                        if (avail >= kTreeSize) return false;
+                        left[static_cast<std::size_t>(avail)] = 0;
+                        right[static_cast<std::size_t>(avail)] = 0;
+                        *p = static_cast<std::uint16_t>(avail++);
+                    }
+                    if (*p < nchar) return false; // a shorter code sits in the way
+                    p = (k & mask) ? &right[*p] : &left[*p];
+                    k <<= 1;
+                }
+                *p = static_cast<std::uint16_t>(ch);
+            }
+            start[len] = nextCode;
+        }
+        return true;
+    }
+
+    // A pre-tree or position length list: count nn, count width nbit,
+    // special index (or -1). False on a bad count, run, length or table.
+    bool ReadPtLen(TLzhBitReader& in, int nn, int nbit, int special) {
+        const int n = static_cast<int>(in.Get(nbit));
+        if (n == 0) {
+            const std::uint32_t c = in.Get(nbit);
+            if (c >= static_cast<std::uint32_t>(nn)) return false;
+            std::fill(ptLen.begin(), ptLen.begin() + nn, std::uint8_t{0});
+            ptTable.fill(static_cast<std::uint16_t>(c));
+            return true;
+        }
+        if (n > nn) return false;
+        int i = 0;
+        while (i < n) {
+            int c = static_cast<int>(in.Bits() >> 13);
+            if (c == 7) {
+                std::uint32_t mask = 1u << 12;
+                while (mask != 0 && (in.Bits() & mask) != 0) {
+                    mask >>= 1;
+                    ++c;
+                }
+                if (c > kMaxLen) return false;
+            }
+            in.Fill(c < 7 ? 3 : c - 3);
+            ptLen[static_cast<std::size_t>(i++)] = static_cast<std::uint8_t>(c);
+            if (i == special) {
+                const int zeros = static_cast<int>(in.Get(2));
+                if (i + zeros > nn) return false;
+                for (int z = 0; z < zeros; ++z) ptLen[static_cast<std::size_t>(i++)] = 0;
+            }
+        }
+        std::fill(ptLen.begin() + i, ptLen.begin() + nn, std::uint8_t{0});
+        return MakeTable(nn, ptLen.data(), kPTableBits, ptTable.data());
+    }
+
+    // A pre-tree symbol (or position code) below nn, from the 8-bit table and the trees.
+    int DecodePt(TLzhBitReader& in, int nn) {
+        int c = ptTable[in.Bits() >> 8];
+        if (c >= nn) {
+            std::uint32_t mask = 1u << 7;
+            do {
+                if (mask == 0) return -1;
+                c = (in.Bits() & mask) ? right[static_cast<std::size_t>(c)]
+                                       : left[static_cast<std::size_t>(c)];
+                mask >>= 1;
+            } while (c >= nn && c < kTreeSize);
+            if (c >= nn) return -1;
+        }
+        in.Fill(ptLen[static_cast<std::size_t>(c)]);
+        return c;
+    }
+
+    bool ReadCLen(TLzhBitReader& in) {
+        const int n = static_cast<int>(in.Get(kCbit));
+        if (n == 0) {
+            const std::uint32_t c = in.Get(kCbit);
+            if (c >= static_cast<std::uint32_t>(kNc)) return false;
+            cLen.fill(0);
+            cTable.fill(static_cast<std::uint16_t>(c));
+            return true;
+        }
+        if (n > kNc) return false;
+        int i = 0;
+        while (i < n) {
+            int c = DecodePt(in, kNt);
+            if (c < 0) return false;
+            if (c <= 2) {
+                int zeros = 1;
+                if (c == 1)
+                    zeros = static_cast<int>(in.Get(4)) + 3;
+                else if (c == 2)
+                    zeros = static_cast<int>(in.Get(kCbit)) + 20;
+                if (i + zeros > kNc) return false;
+                std::fill(cLen.begin() + i, cLen.begin() + i + zeros, std::uint8_t{0});
+                i += zeros;
+            } else {
+                cLen[static_cast<std::size_t>(i++)] = static_cast<std::uint8_t>(c - 2);
+            }
+        }
+        std::fill(cLen.begin() + i, cLen.end(), std::uint8_t{0});
+        return MakeTable(kNc, cLen.data(), kCTableBits, cTable.data());
+    }
+
+    // A block header: false when it is bad (size 0, a bad list or table).
+    bool ReadBlockHeader(TLzhBitReader& in, std::uint32_t& blockSize) {
+        blockSize = in.Get(16);
+        if (blockSize == 0) return false;
+        if (!ReadPtLen(in, kNt, kTbit, 3)) return false;
+        if (!ReadCLen(in)) return false;
+        return ReadPtLen(in, np, pbit, -1);
+    }
+
+    int DecodeC(TLzhBitReader& in) {
+        int j = cTable[in.Bits() >> 4];
+        if (j >= kNc) {
+            std::uint32_t mask = 1u << 3;
+            do {
+                if (mask == 0) return -1;
+                j = (in.Bits() & mask) ? right[static_cast<std::size_t>(j)]
+                                       : left[static_cast<std::size_t>(j)];
+                mask >>= 1;
+            } while (j >= kNc && j < kTreeSize);
+            if (j >= kNc) return -1;
+        }
+        in.Fill(cLen[static_cast<std::size_t>(j)]);
+        return j;
+    }
+
+    std::int64_t DecodeDistance(TLzhBitReader& in) {
+        const int j = DecodePt(in, np);
+        if (j < 0) return -1;
+        if (j == 0) return 0;
+        return (std::int64_t{1} << (j - 1)) + in.Get(j - 1);
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Decoder
+
+LzhStaticDecoder::LzhStaticDecoder() = default;
+LzhStaticDecoder::~LzhStaticDecoder() = default;
+
+void LzhStaticDecoder::Setup(int CrcWidth, int DictBits, int Pbit, int Mode) {
+    params_.CrcWidth = CrcWidth == 32 ? 32 : 16;
+    params_.DictBits = std::clamp(DictBits, 12, 16);
+    params_.Pbit = std::clamp(Pbit, 4, 5);
+    params_.Mode = Mode;
+    windowSize_ = Mode >= 5 ? 65536 : 26624;
+}
+
+TLzhResult LzhStaticDecoder::Run(TLzhIo& Io, std::int64_t PackedSize, std::int64_t UnpackedSize) {
+    auto state = std::make_unique<State>();
+    state->np = params_.DictBits + 1;
+    state->pbit = params_.Pbit;
+    window_.assign(static_cast<std::size_t>(windowSize_), kSpace);
+    std::uint8_t* const window = window_.data();
+    const std::int64_t size = windowSize_;
+    const bool decipher = params_.Mode == 1 || params_.Mode == 2;
+    TLzhBitReader in(Io, windowSize_, decipher);
+    in.Start(PackedSize);
+
+    std::int64_t left = std::max<std::int64_t>(UnpackedSize, 0);
+    std::int64_t done = 0;
+    std::int64_t pos = 0;
+    std::uint32_t blockLeft = 0;
+    const auto canceled = [&Io] { return Io.Cancel != nullptr && *Io.Cancel != 0; };
+    // Writes the first `count` bytes of the window.
+    const auto flush = [&](std::int64_t count) -> bool {
+        if (count <= 0) return true;
+        const std::int64_t wrote = Io.Write ? Io.Write(window, count, params_.CrcWidth) : count;
+        if (wrote < count) return false;
+        done += count;
+        if (Io.Progress) Io.Progress(done);
+        return true;
+    };
+
+    TLzhResult result = TLzhResult::Done;
+    while (left > 0) {
+        if (blockLeft == 0) {
+            if (canceled()) {
+                result = TLzhResult::Canceled;
+                break;
+            }
+            if (in.Overrun()) {
+                result = TLzhResult::InputEnded;
+                break;
+            }
+            if (!state->ReadBlockHeader(in, blockLeft)) {
+                result = in.Overrun() ? TLzhResult::InputEnded : TLzhResult::Corrupt;
+                break;
+            }
+        }
+        --blockLeft;
+        const int c = state->DecodeC(in);
+        if (c < 0) {
+            result = TLzhResult::Corrupt;
+            break;
+        }
+        if (c < 256) {
+            if (in.Overrun()) {
+                result = TLzhResult::InputEnded;
+                break;
+            }
+            window[pos++] = static_cast<std::uint8_t>(c);
+            --left;
+            if (pos == size) {
+                if (!flush(size)) {
+                    result = TLzhResult::WriteFailed;
+                    pos = 0;
+                    break;
+                }
+                pos = 0;
+                if (canceled()) {
+                    result = TLzhResult::Canceled;
+                    break;
+                }
+            }
+            continue;
+        }
+        std::int64_t length = std::min<std::int64_t>(c - 253, left);
+        const std::int64_t distance = state->DecodeDistance(in);
+        if (distance < 0 || distance >= size) {
+            result = TLzhResult::Corrupt;
+            break;
+        }
+        if (in.Overrun()) {
+            result = TLzhResult::InputEnded;
+            break;
+        }
+        std::int64_t src = pos - distance - 1;
+        if (src < 0) src += size;
+        left -= length;
+        bool failed = false;
+        while (length > 0) {
+            // A run that neither wraps nor overlaps its source copies at once.
+            const std::int64_t run = std::min({length, size - pos, size - src});
+            if (src + run <= pos || pos + run <= src) {
+                std::memcpy(window + pos, window + src, static_cast<std::size_t>(run));
+            } else {
+                for (std::int64_t k = 0; k < run; ++k) window[pos + k] = window[src + k];
+            }
+            pos += run;
+            src += run;
+            length -= run;
+            if (src == size) src = 0;
+            if (pos == size) {
+                if (!flush(size)) {
+                    failed = true;
+                    break;
+                }
+                pos = 0;
+            }
+        }
+        if (failed) {
+            result = TLzhResult::WriteFailed;
+            pos = 0;
+            break;
+        }
+        if (in.Overrun()) {
+            result = TLzhResult::InputEnded;
+            break;
+        }
+    }
+    if (result != TLzhResult::WriteFailed && !flush(pos)) result = TLzhResult::WriteFailed;
+    return result;
+}
+
+} // namespace sorvane

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # fuzz/run.sh NAME SECONDS: builds the libFuzzer entry point NAME (inflate,
 # deflate64, shrink, reduce, implode, zip_extract, lzh_static, lh1,
-# lha_extract) with clang and runs it for SECONDS,
+# lha_extract, zoo_lzw, arj_extract, zoo_extract) with clang and runs it for SECONDS,
 # starting from fuzz/corpus/NAME; inputs that crash land in fuzz/crashes/NAME.
 set -euo pipefail
 if [ $# -lt 2 ]; then
@@ -21,7 +21,8 @@ mkdir -p "$out/work-$name" "fuzz/corpus/$name" "fuzz/crashes/$name"
 sources=(archive/codecs/*.cpp archive/arxStreamDecompress.cpp archive/arxMessages.cpp
          archive/arxStream.cpp platform/StreamFile.cpp)
 # A whole reader needs the whole library and what it builds on.
-if [ "$name" = zip_extract ] || [ "$name" = lha_extract ]; then
+if [ "$name" = zip_extract ] || [ "$name" = lha_extract ] || [ "$name" = arj_extract ] ||
+    [ "$name" = zoo_extract ]; then
     sources=(archive/*.cpp archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp -lutf8proc)
 fi
 "$compiler" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \

@@ -17,6 +17,7 @@ case "$name" in
     unzip) peer_packages=(zip unzip) ;;
     inflate) peer_packages=(zlib1g-dev libdeflate-dev) ;;
     lha) peer_packages=(jlha-utils lhasa) ;;
+    arj) peer_packages=(arj 7zip) ;;
     *) peer_packages=() ;;
 esac
 sorvane_ensure_packages "${peer_packages[@]}"

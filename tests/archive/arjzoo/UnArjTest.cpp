@@ -8,6 +8,7 @@
 #include "tests/archive/arjzoo/ArjZooTestSupport.h"
 #include "tests/archive/unzip/UnZipTestSupport.h"
 
+#include <cctype>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -242,6 +243,20 @@ TEST(UnArjVolumes, TheRestOfASkippedMemberIsNotAppendedToAnotherFile) {
     run.reader.OverwriteMode = omSkip;
     EXPECT_EQ(run.reader.Extract(), 0);
     EXPECT_EQ(ReadText(out.File("random.bin")), "mine\n");
+}
+
+TEST(UnArjVolumes, VolumeNamesInCapitalsAreFound) {
+    TempFolder out;
+    for (const char* ext : {"arj", "a01", "a02"}) {
+        std::string upper(ext);
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        fs::copy_file(DataPath(std::string("arj/multivol.") + ext), out.File("SET." + upper));
+    }
+    fs::create_directories(out.File("x"));
+    ArjRun run(out.File("SET.ARJ"), out.File("x"));
+    EXPECT_EQ(run.reader.Extract(), 1) << run.record.Text();
+    EXPECT_EQ(ReadBytes(out.File("x/random.bin")).size(), 24000u);
 }
 
 TEST(UnArjVolumes, WithoutTheNextVolumeTheRunEnds) {

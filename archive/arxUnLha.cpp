@@ -144,8 +144,7 @@ int ReadLhaHeader(TArxBaseStream& stream, std::int64_t offset, bool translateOem
         if (level == 1) {
             host = all[nameEnd + kLevel1Os] == kDosOs ? TNameHost::Dos : TNameHost::Other;
             // The extended headers count in the packed size.
-            if (!ReadExtended(stream, offset + headerBytes,
-                              GetLe16(all.data() + headerBytes - 2),
+            if (!ReadExtended(stream, offset + headerBytes, GetLe16(all.data() + headerBytes - 2),
                               std::min(streamSize, offset + headerBytes + packed), extended))
                 return -1;
             if (!extended.Name.empty()) name = extended.Name;

@@ -93,9 +93,10 @@ int main() {
         fs::create_directories(peerOut);
         return Seconds([&] {
             for (const fs::path& archive : archives)
-                RunCommand({"sh", "-c", "cd '" + peerOut.string() + "' && lhasa xfq '" +
-                                            archive.string() + "'"},
-                           CommandOutput::Discarded);
+                RunCommand(
+                    {"sh", "-c",
+                     "cd '" + peerOut.string() + "' && lhasa xfq '" + archive.string() + "'"},
+                    CommandOutput::Discarded);
         });
     };
     ours();

@@ -10,8 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sorvane;
     if (size < 1) return 0;
-    static constexpr TLzhParams kSets[] = {kLzhLh4, kLzhLh5, kLzhLh6, kLzhLh7, kLzhArj,
-                                           kLzhZooMethod2};
+    static constexpr TLzhParams kSets[] = {kLzhLh4, kLzhLh5, kLzhLh6,
+                                           kLzhLh7, kLzhArj, kLzhZooMethod2};
     const TLzhParams params = kSets[data[0] % 6];
     const std::int64_t unpacked = 1 + (data[0] >> 3) * 40000;
     ++data;

@@ -1,7 +1,6 @@
 // LHA -lh1- decoding (the LZHUF scheme).
 #include "archive/codecs/arxLh1.h"
 
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -15,8 +14,8 @@ constexpr int kWindow = 4096;
 constexpr int kMaxMatch = 60;
 constexpr int kThreshold = 2;
 constexpr int kSymbols = 256 - kThreshold + kMaxMatch; // 314
-constexpr int kNodes = 2 * kSymbols - 1;                // 627
-constexpr int kRoot = kNodes - 1;                       // 626
+constexpr int kNodes = 2 * kSymbols - 1;               // 627
+constexpr int kRoot = kNodes - 1;                      // 626
 constexpr std::uint16_t kMaxFreq = 0x8000;
 constexpr std::int64_t kOutBuffer = 32768;
 constexpr std::int64_t kInBuffer = 32768;
@@ -80,7 +79,8 @@ struct Tree {
         for (int i = 0, n = kSymbols; n < kNodes; i += 2, ++n) {
             const auto f = static_cast<std::uint16_t>(freq[i] + freq[i + 1]);
             int k = n - 1;
-            while (f < freq[k]) --k;
+            while (f < freq[k])
+                --k;
             ++k;
             std::memmove(&freq[k + 1], &freq[k], sizeof freq[0] * static_cast<std::size_t>(n - k));
             freq[k] = f;
@@ -174,7 +174,8 @@ TLzhResult Lh1Decode(TLzhIo& Io, std::int64_t PackedSize, std::int64_t UnpackedS
         }
         std::uint32_t i = in.Get(8);
         const std::uint32_t upper = kPositions.code[i];
-        for (int extra = kPositions.length[i] - 2; extra > 0; --extra) i = (i << 1) + in.Get(1);
+        for (int extra = kPositions.length[i] - 2; extra > 0; --extra)
+            i = (i << 1) + in.Get(1);
         const std::uint32_t distance = (upper << 6) | (i & 0x3Fu);
         int src = (r - static_cast<int>(distance) - 1) & (kWindow - 1);
         const std::int64_t length = std::min<std::int64_t>(c - 253, left);

@@ -2,7 +2,6 @@
 // and a position tree, canonical Huffman codes, a sliding window.
 #include "archive/codecs/arxLzhStatic.h"
 
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -101,14 +100,16 @@ struct LzhStaticDecoder::State {
             ++count[bitLen[i]];
         }
         start[1] = 0;
-        for (int i = 1; i <= kMaxLen; ++i) start[i + 1] = start[i] + (count[i] << (kMaxLen - i));
+        for (int i = 1; i <= kMaxLen; ++i)
+            start[i + 1] = start[i] + (count[i] << (kMaxLen - i));
         if (start[kMaxLen + 1] != (1u << kMaxLen)) return false;
         const int jutBits = kMaxLen - tableBits;
         for (int i = 1; i <= tableBits; ++i) {
             start[i] >>= jutBits;
             weight[i] = 1u << (tableBits - i);
         }
-        for (int i = tableBits + 1; i <= kMaxLen; ++i) weight[i] = 1u << (kMaxLen - i);
+        for (int i = tableBits + 1; i <= kMaxLen; ++i)
+            weight[i] = 1u << (kMaxLen - i);
         const std::uint32_t tableSize = 1u << tableBits;
         std::uint32_t i = start[tableBits + 1] >> jutBits;
         // The slots past the short codes lead into trees; clear them first.
@@ -173,7 +174,8 @@ struct LzhStaticDecoder::State {
             if (i == special) {
                 const int zeros = static_cast<int>(in.Get(2));
                 if (i + zeros > nn) return false;
-                for (int z = 0; z < zeros; ++z) ptLen[static_cast<std::size_t>(i++)] = 0;
+                for (int z = 0; z < zeros; ++z)
+                    ptLen[static_cast<std::size_t>(i++)] = 0;
             }
         }
         std::fill(ptLen.begin() + i, ptLen.begin() + nn, std::uint8_t{0});
@@ -364,7 +366,8 @@ TLzhResult LzhStaticDecoder::Run(TLzhIo& Io, std::int64_t PackedSize, std::int64
             if (src + run <= pos || pos + run <= src) {
                 std::memcpy(window + pos, window + src, static_cast<std::size_t>(run));
             } else {
-                for (std::int64_t k = 0; k < run; ++k) window[pos + k] = window[src + k];
+                for (std::int64_t k = 0; k < run; ++k)
+                    window[pos + k] = window[src + k];
             }
             pos += run;
             src += run;

@@ -46,7 +46,8 @@ Decoded Decode(const TLzhParams& params, const std::vector<std::uint8_t>& packed
     std::size_t pos = 0;
     TLzhIo io;
     io.Read = [&](std::uint8_t* buf, std::int64_t count, bool) -> std::int64_t {
-        const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), packed.size() - pos);
+        const std::size_t n =
+            std::min<std::size_t>(static_cast<std::size_t>(count), packed.size() - pos);
         std::copy_n(packed.begin() + static_cast<std::ptrdiff_t>(pos), n, buf);
         pos += n;
         return static_cast<std::int64_t>(n);
@@ -120,8 +121,8 @@ TEST(LzhStatic, HostileListsAreCorrupt) {
     cases.push_back({"literal single", kLzhLh5,
                      BitWriter().Put(16, 10).Put(5, 0).Put(5, 0).Put(9, 0).Put(9, 511)});
     // A run of 20 + 511 zero lengths passes 510 (pre-tree single symbol 2).
-    cases.push_back({"zero run", kLzhLh5,
-                     BitWriter().Put(16, 10).Put(5, 0).Put(5, 2).Put(9, 5).Put(9, 511)});
+    cases.push_back(
+        {"zero run", kLzhLh5, BitWriter().Put(16, 10).Put(5, 0).Put(5, 2).Put(9, 5).Put(9, 511)});
     // Position count 15 > 14 (lh5).
     cases.push_back({"position count", kLzhLh5,
                      BitWriter().Put(16, 10).Put(5, 0).Put(5, 0).Put(9, 0).Put(9, 'a').Put(4, 15)});

@@ -36,14 +36,16 @@ struct LhaRun {
         reader.FileSpec = {"*"};
         reader.CreateStoredDirs = true;
         reader.OnError = [this](TZipCommon&, const std::string& f, const std::string& m,
-                                const std::string&, int code) { errors.push_back({f, m, code}); };
+                                const std::string&, int code) {
+            errors.push_back({f, m, code});
+        };
         reader.OnEnd = [this](TZipCommon&, const std::string& name, bool pass) {
             verdicts.emplace_back(name, pass);
         };
     }
     int Count(int code) const {
-        return static_cast<int>(std::count_if(errors.begin(), errors.end(),
-                                              [code](const Reported& r) { return r.code == code; }));
+        return static_cast<int>(std::count_if(
+            errors.begin(), errors.end(), [code](const Reported& r) { return r.code == code; }));
     }
     std::string ErrorText() const {
         std::string text;

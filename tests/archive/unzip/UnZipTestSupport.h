@@ -23,8 +23,8 @@ struct ExpectedFile {
 
 // The fixtures of expected.tsv (their names as written there) with their files.
 // `tsv`: a fixture-relative path of a reference table in the same format.
-std::map<std::string, std::vector<ExpectedFile>> ExpectedExtractions(
-    const std::string& tsv = "unzip/expected.tsv");
+std::map<std::string, std::vector<ExpectedFile>>
+ExpectedExtractions(const std::string& tsv = "unzip/expected.tsv");
 
 std::string Sha256Hex(const std::vector<std::uint8_t>& data);
 

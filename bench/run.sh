@@ -20,6 +20,7 @@ case "$name" in
     gunzip) peer_packages=(gzip) ;;
     uncompress) peer_packages=(ncompress) ;;
     cabinet) peer_packages=(gcab 7zip) ;;
+    arj) peer_packages=(arj 7zip) ;;
     *) peer_packages=() ;;
 esac
 sorvane_ensure_packages "${peer_packages[@]}"

@@ -55,6 +55,8 @@ class TUnGZip;
 class TUnACE;
 class TUnRar;
 class TUnArc;
+class TUnARJ;
+class TUnZoo;
 class TZipCommon;
 struct TGridMouseEvent;
 
@@ -599,6 +601,8 @@ public:
     // One reader per format; the formats without a reader yet are refused
     // by kind (ReaderForKind).
     std::unique_ptr<TUnZip> MiUnzip, MiUnJAR;
+    std::unique_ptr<TUnARJ> MiUnARJ;
+    std::unique_ptr<TUnZoo> MiUnZOO;
     std::unique_ptr<TUnBase> MiUnLHA;
     std::unique_ptr<TUnTar> MiUnTAR;
     std::unique_ptr<TUnGZip> MiUnGZip;

@@ -2,6 +2,7 @@
 // folder chosen in a folder tree, and the run that extracts every member
 // through the reader of the archive's detected kind.
 #include "archive/arxMessages.h"
+#include "archive/arxUnArj.h"
 #include "archive/arxUnLha.h"
 #include "archive/arxUnGZip.h"
 #include "archive/arxUnTar.h"
@@ -10,6 +11,7 @@
 #include "archive/arxUnArc.h"
 #include "archive/arxUnCab.h"
 #include "archive/arxUnZip.h"
+#include "archive/arxUnZoo.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
@@ -134,6 +136,10 @@ void TFPrincipal::BuildExtractPage() {
     MiUnJAR = std::make_unique<TUnJar>();
     SetUpReader(*MiUnzip);
     SetUpReader(*MiUnJAR);
+    MiUnARJ = std::make_unique<TUnARJ>();
+    SetUpReader(*MiUnARJ);
+    MiUnZOO = std::make_unique<TUnZoo>();
+    SetUpReader(*MiUnZOO);
     MiUnLHA = std::make_unique<TUnLha>();
     SetUpReader(*MiUnLHA);
     MiUnTAR = std::make_unique<TUnTar>();
@@ -219,6 +225,11 @@ TUnBase* TFPrincipal::ReaderForKind(int kind) {
     case atJar:
     case atJarExe:
         return MiUnJAR.get();
+    case atArj:
+    case atArjExe:
+        return MiUnARJ.get();
+    case atZoo:
+        return MiUnZOO.get();
     case atLha:
     case atLhaExe:
     case atLzh:

@@ -158,6 +158,38 @@ TEST_F(ExtractPageTest, PasswordIsAskedFor) {
     EXPECT_TRUE(fs::exists(destination_ / "beta.txt"));
 }
 
+TEST_F(ExtractPageTest, ArjAndZooArchivesHaveTheirReaders) {
+    struct Case {
+        const char* archive;
+        int count;
+        const char* file;
+        std::uintmax_t size;
+        int passwordQuestions;
+    };
+    for (const Case& c : {Case{"arj/dirs.arj", 2, "docs/sub/deep.txt", 22, 0},
+                          Case{"arj/multivol.arj", 1, "random.bin", 24000, 0},
+                          Case{"arj/garbled4.arj", 2, "beta.txt", 708, 1},
+                          Case{"zoo/lzw.zoo", 3, "long.txt", 100000, 0}}) {
+        SCOPED_TRACE(c.archive);
+        for (const auto& entry : fs::directory_iterator(destination_))
+            fs::remove_all(entry.path());
+        int asked = 0;
+        recorder_.onDialog = [&](QDialog& dialog) {
+            if (auto* question = qobject_cast<QInputDialog*>(&dialog)) {
+                ++asked;
+                question->setTextValue("secret");
+            }
+            return static_cast<int>(QDialog::Accepted);
+        };
+        Choose(Fixture(c.archive));
+        FPrincipal->BBExtraerClick();
+        EXPECT_EQ(Status(), Extracted(c.count));
+        EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
+        EXPECT_EQ(asked, c.passwordQuestions);
+        EXPECT_EQ(fs::file_size(destination_ / c.file), c.size);
+    }
+}
+
 TEST_F(ExtractPageTest, StopEndsTheRunWithoutCountingUnfinishedMembers) {
     Choose(Fixture("unzip/split-deflate.zip"));
     QTimer::singleShot(0, [] { FPrincipal->StopFlag = true; });

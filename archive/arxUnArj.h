@@ -1,0 +1,81 @@
+// TUnARJ, the ARJ reader: extracts or tests the members of ARJ archives,
+// self-extracting ones and multi-volume sets: stored members, methods 1 to 3
+// (LZH static Huffman), method 4, garbled members, folders; volume labels
+// write nothing.
+#pragma once
+
+#include "archive/arxHeaderList.h"
+#include "archive/arxUnBase.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace sorvane {
+
+class TUnARJ : public TUnBase {
+public:
+    TUnARJ();
+
+    void ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int Arg) override;
+
+    // One ARJ header as read at a header offset.
+    struct TArjHeader {
+        std::int64_t Offset = 0;
+        std::int64_t DataPos = 0; // after the header CRC and any extended headers
+        std::uint8_t ArchiverVersion = 0;
+        std::uint8_t MinVersion = 0;
+        std::uint8_t Host = 0;
+        std::uint8_t Flags = 0;
+        std::uint8_t Method = 0;
+        std::uint8_t FileType = 0;
+        std::uint8_t PasswordModifier = 0;
+        std::uint32_t Stamp = 0; // DOS date-time, or Unix seconds on UNIX hosts
+        std::int64_t PackedSize = 0;
+        std::int64_t UnpackedSize = 0;
+        std::uint32_t Crc = 0;
+        std::uint16_t AccessMode = 0;
+        std::int64_t ResumePosition = -1; // continued parts: where this part starts
+        std::string RawName;
+        std::string Name; // as the listing gives it
+    };
+
+    // Result of reading a header: one is there, the end marker, or no header.
+    enum class THeaderRead : std::uint8_t { Header, EndMarker, Bad };
+    THeaderRead ReadHeader(TArxBaseStream& stream, std::int64_t offset, TArjHeader& header);
+
+private:
+    // Walks one volume from `start`; false when nothing can follow it.
+    void WalkVolume(TArxBaseStream& stream, std::int64_t start);
+    void ExtractVolume(std::unique_ptr<TArxBaseStream>& stream);
+    bool OpenNextArjVolume(std::unique_ptr<TArxBaseStream>& stream);
+    void ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint32_t attr);
+    void ExtractFolder(const TArjHeader& header);
+    void ExtractContinuation(TArxBaseStream& stream, TArjHeader& header);
+    // Decodes the member's data into `out`; false when a decoding error was
+    // reported (the CRC check is then not due).
+    bool DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TArjHeader& header,
+                      std::int64_t& written);
+    // A password for a garbled member on the given attempt (1-based); false
+    // when none is given (the member is then given up).
+    bool ObtainPassword(const TArjHeader& header, int attempt, std::string& plain);
+
+    TUnBaseHeaderObj list_;
+    std::string firstVolume_;
+    int volumeNo_ = 1;
+    bool lastVolumeFlag_ = false;
+    bool givenUp_ = false;
+    // The member whose part ends a volume, written by this run: its next part
+    // is appended to it and to nothing else.
+    struct TContinued {
+        bool active = false;
+        std::string stored;       // the member's name
+        std::string path;         // its output (mode 0)
+        std::int64_t written = 0; // bytes written so far
+        bool passed = true;       // every part so far passed its CRC check
+        bool garbled = false;
+        std::string plainPassword;
+    } continued_;
+};
+
+} // namespace sorvane

@@ -11,7 +11,6 @@
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFColectorMensaje.h"
-#include "mainwindow/BuiltActions.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/CataloguePath.h"
@@ -165,7 +164,6 @@ TFColector::TFColector(QWidget* parent) : QDialog(parent) {
     SBParar = button("SBParar", this, QStyle::SP_MediaStop);
     SBParar->setEnabled(false);
     SBAyuda = button("SBAyuda", this, QStyle::SP_DialogHelpButton);
-    SBAyuda->setEnabled(built::kHelp); // no routine enables it
     for (QToolButton* b :
          {SBAbrir, SBGuardar, SBBorrar, SBBorrarTodo, SBAnchoColumnas, SBCopiar, SBParar, SBAyuda})
         tools->addWidget(b);

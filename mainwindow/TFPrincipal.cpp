@@ -20,7 +20,6 @@
 #include "dialogs/TFCrearColeccion.h"
 #include "dialogs/TFMensajes.h"
 #include "dialogs/TFTips.h"
-#include "mainwindow/BuiltActions.h"
 #include "mainwindow/ButtonIcons.h"
 #include "archive/arxUnGZip.h"
 #include "archive/arxUnTar.h"
@@ -258,7 +257,6 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
     SBImprimirDirectorio =
         Boton("SBImprimirDirectorio", actions, IconoTema("document-print", Glyph::Print));
     SBAyudaCat = Boton("SBAyudaCat", actions, style->standardIcon(QStyle::SP_DialogHelpButton));
-    SBAyudaCat->setEnabled(built::kHelp); // no routine enables it
     SBAbrirExplorador = Boton("SBAbrirExplorador", actions, style->standardIcon(QStyle::SP_DirOpenIcon));
     SBAbrirCon = Boton("SBAbrirCon", actions, IconoTema("document-open", QStyle::SP_FileLinkIcon));
     panelLayout->addWidget(actions);
@@ -295,7 +293,6 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
     panelLayout->addWidget(GBColectorDirectorio);
     SBAbrirColector =
         Boton("SBAbrirColector", GBColectorDirectorio, IconoTema("folder", QStyle::SP_DirIcon));
-    SBAbrirColector->setEnabled(built::kCollectorWindow); // no routine enables it
     SBAddColector = Boton("SBAddColector", GBColectorDirectorio,
                           IconoTema("list-add", QStyle::SP_FileDialogNewFolder));
     LColectorFicherosNumero = new QLabel(GBColectorDirectorio);

@@ -7,7 +7,6 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
-#include "mainwindow/BuiltActions.h"
 #include "mainwindow/TFFinal.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Directory.h"
@@ -208,19 +207,16 @@ void TFPrincipal::ActivaBotonesArbol(QTreeWidgetItem* node) {
     SBNuevoDisco->setEnabled(create);
     SBNuevaCarpeta->setEnabled(create);
     SBNuevaColeccion->setEnabled(create);
-    // Each action stays off until its handler is built (mainwindow/BuiltActions.h).
-    SBRecatalogar->setEnabled(built::kRecatalogue && catalogue);
-    SBCambiar->setEnabled((built::kCollectionProperties && collection) ||
-                          (built::kCatalogueProperties && catalogue));
-    SBEliminar->setEnabled(built::kDelete &&
-                           (catalogue || (collection && node->childCount() == 0)));
-    SBImprimirCatalogo->setEnabled(built::kReports && catalogue);
-    SBCortarCatalogo->setEnabled(built::kCutAndPaste && (collection || catalogue));
-    SBPegarCatalogo->setEnabled(built::kCutAndPaste && collection && cut);
-    SBPegarCatalogo1->setEnabled(built::kCutAndPaste && (collection || catalogue) && cut);
-    SBAddColector->setEnabled(built::kCollectorAdd && !collection);
-    SBExportaCatalogo->setEnabled(built::kExport);
-    SBEscribeArbol->setEnabled(built::kReports);
+    SBRecatalogar->setEnabled(catalogue);
+    SBCambiar->setEnabled(collection || catalogue);
+    SBEliminar->setEnabled(catalogue || (collection && node->childCount() == 0));
+    SBImprimirCatalogo->setEnabled(catalogue);
+    SBCortarCatalogo->setEnabled(collection || catalogue);
+    SBPegarCatalogo->setEnabled(collection && cut);
+    SBPegarCatalogo1->setEnabled((collection || catalogue) && cut);
+    SBAddColector->setEnabled(!collection);
+    SBExportaCatalogo->setEnabled(true);
+    SBEscribeArbol->setEnabled(true);
 }
 
 std::string TFPrincipal::GetNodePath(QTreeWidgetItem* node) {

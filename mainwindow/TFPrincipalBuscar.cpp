@@ -6,7 +6,6 @@
 #include "catalogue/format/StringManager.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
-#include "mainwindow/BuiltActions.h"
 #include "mainwindow/ButtonIcons.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
@@ -242,7 +241,6 @@ void TFPrincipal::BuildSearchPage() {
     SBBuscarColumnas = Boton("SBBuscarColumnas", hits,
                              icon("zoom-fit-best", QStyle::SP_ToolBarHorizontalExtensionButton));
     SBAyudaBus = Boton("SBAyudaBus", hits, style->standardIcon(QStyle::SP_DialogHelpButton));
-    SBAyudaBus->setEnabled(built::kHelp); // no routine enables it
     static_cast<QHBoxLayout*>(hits->layout())->addStretch();
     // The collector group on a line of its own, so the hit buttons keep the
     // simple panel narrow enough to sit beside the advanced groups.

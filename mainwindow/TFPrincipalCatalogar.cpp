@@ -8,7 +8,6 @@
 #include "dialogs/TFCambiarCatalogo.h"
 #include "dialogs/TFCambiarColeccion.h"
 #include "dialogs/TFCrearColeccion.h"
-#include "mainwindow/BuiltActions.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Directory.h"
 #include "ui/CheckBox.h"

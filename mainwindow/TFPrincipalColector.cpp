@@ -7,7 +7,6 @@
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFColector.h"
-#include "mainwindow/BuiltActions.h"
 #include "mainwindow/SearchEngine.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Text.h"
@@ -70,7 +69,6 @@ void TFPrincipal::BuildCollectorSearchGroup(QWidget* line) {
     SBAbrirColectorBuscar =
         Boton("SBAbrirColectorBuscar", GBColectorBuscar,
               QIcon::fromTheme("folder", style()->standardIcon(QStyle::SP_DirIcon)));
-    SBAbrirColectorBuscar->setEnabled(built::kCollectorWindow); // no routine enables it
     LColectorFicherosNumeroBuscar = new QLabel(GBColectorBuscar);
     LColectorFicherosNumeroBuscar->setObjectName("LColectorFicherosNumeroBuscar");
     GBColectorBuscar->layout()->addWidget(LColectorFicherosNumeroBuscar);

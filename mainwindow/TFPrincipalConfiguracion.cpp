@@ -6,7 +6,6 @@
 #include "dialogs/Modal.h"
 #include "dialogs/TFAnidados.h"
 #include "dialogs/TFMensajes.h"
-#include "mainwindow/BuiltActions.h"
 #include "mainwindow/ButtonIcons.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
@@ -168,7 +167,6 @@ void TFPrincipal::BuildConfigPage() {
     CBTipsComienzo = Casilla("CBTipsComienzo", GBTips);
     BBtips = new QPushButton(GBTips);
     BBtips->setObjectName("BBtips");
-    BBtips->setEnabled(built::kTips); // no routine enables it
     GBTips->layout()->addWidget(BBtips);
     auto* left = new QVBoxLayout;
     for (QWidget* w :
@@ -231,7 +229,6 @@ void TFPrincipal::BuildConfigPage() {
     SBResetConfiguracion->setAutoRaise(false);
     SBAyudaCfgBasic =
         Boton("SBAyudaCfgBasic", basicButtons, style()->standardIcon(QStyle::SP_DialogHelpButton));
-    SBAyudaCfgBasic->setEnabled(built::kHelp); // no routine enables it
     basic->addLayout(left, 0, 0);
     basic->addLayout(middle, 0, 1);
     basic->addLayout(right, 0, 2);
@@ -295,7 +292,6 @@ void TFPrincipal::BuildConfigPage() {
     GBColectorCfg->layout()->addWidget(CBClusterSize);
     SBAyudaCfgAvanzada = Boton("SBAyudaCfgAvanzada", TBCfgAvd,
                                style()->standardIcon(QStyle::SP_DialogHelpButton), true);
-    SBAyudaCfgAvanzada->setEnabled(built::kHelp);
     auto* sortColumn = new QVBoxLayout;
     sortColumn->addWidget(RGAutoSort);
     sortColumn->addWidget(CBAutoSortInvertir);
@@ -367,7 +363,6 @@ void TFPrincipal::BuildConfigPage() {
     CBPRExtensionSN = Casilla("CBPRExtensionSN", GBPrintResultados);
     SBAyudaCfgImpresion = Boton("SBAyudaCfgImpresion", TBCfgPrint,
                                 style()->standardIcon(QStyle::SP_DialogHelpButton), true);
-    SBAyudaCfgImpresion->setEnabled(built::kHelp);
     printing->addWidget(GBPrintTree, 0, 0);
     printing->addWidget(GBPrintCatalogue, 1, 0);
     printing->addWidget(GBPrintDirectory, 0, 1);

@@ -13,7 +13,6 @@
 #include "dialogs/Modal.h"
 #include "dialogs/TFAnidados.h"
 #include "dialogs/TFCambiarDescripcion.h"
-#include "mainwindow/BuiltActions.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Text.h"
 #include "ui/BusyGuard.h"
@@ -356,16 +355,14 @@ void TFPrincipal::ActivaBotonesDirectorio(int row) {
             b->setEnabled(false);
         return;
     }
-    // Actions whose handler is not built yet stay off (mainwindow/BuiltActions.h).
-    SBAnidados->setEnabled(built::kNestedEntries &&
-                           SGDirectorio->CellView(kColAttributes, row).find('@') !=
+    SBAnidados->setEnabled(SGDirectorio->CellView(kColAttributes, row).find('@') !=
                                std::string_view::npos);
     if (EsFilaListado(kind)) {
         for (QToolButton* b :
              {SBDescripcion, SBAbrirNotepad, SBAbrirSistema, SBAbrirExplorador, SBEncolarWinAmp})
             b->setEnabled(false);
     } else {
-        SBDescripcion->setEnabled(built::kDescriptionEditor);
+        SBDescripcion->setEnabled(true);
         SBAbrirExplorador->setEnabled(true);
         const bool file = kind == kRowFile;
         for (QToolButton* b : {SBAbrirNotepad, SBAbrirSistema, SBEncolarWinAmp, SBAbrirCon})
@@ -373,9 +370,9 @@ void TFPrincipal::ActivaBotonesDirectorio(int row) {
     }
     QTreeWidgetItem* node = Arbol->currentItem();
     SBPadre->setEnabled(node != nullptr && node->parent() != nullptr);
-    SBImprimirDirectorio->setEnabled(built::kReports);
+    SBImprimirDirectorio->setEnabled(true);
     // A collection listing names no catalogue entry to collect.
-    SBAddColector->setEnabled(built::kCollectorAdd && !EsFilaListado(kind));
+    SBAddColector->setEnabled(!EsFilaListado(kind));
 }
 
 void TFPrincipal::SGDirectorioDblClick() {

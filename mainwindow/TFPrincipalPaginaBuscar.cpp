@@ -5,7 +5,6 @@
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Modal.h"
-#include "mainwindow/BuiltActions.h"
 #include "mainwindow/HitStretches.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Files.h"
@@ -342,7 +341,7 @@ void TFPrincipal::CentraAnimacion() {
 
 void TFPrincipal::SGResultadosClick() {
     const bool results = ResultHits > 0;
-    SBImprimirExitos->setEnabled(built::kReports && results);
+    SBImprimirExitos->setEnabled(results);
     SBCopiar->setEnabled(results);
     // What the current row shows decides what can be done with it: a file can be
     // opened and shown, a folder only shown, a name of the tree or an entry inside
@@ -357,7 +356,7 @@ void TFPrincipal::SGResultadosClick() {
         button->setEnabled(file);
     SBExplorarExito->setEnabled(place);
     SBVerCatalogo->setEnabled(place);
-    SBAddColectorBuscar->setEnabled(built::kCollectorAdd && place);
+    SBAddColectorBuscar->setEnabled(place);
 }
 
 // ---- Copy -------------------------------------------------------------------

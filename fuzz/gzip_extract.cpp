@@ -1,53 +1,13 @@
-// A whole gzip extraction: the input is written as an archive and extracted
-// by the gzip reader into a temporary folder, which is emptied afterwards.
-// Nothing may be written beside that folder.
+// A whole gzip extraction of the input (fuzz/ExtractRig.h): nothing may be
+// written outside its destination.
 #include "archive/arxUnGZip.h"
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <unistd.h>
-
-namespace {
-
-namespace fs = std::filesystem;
-
-const fs::path& Workspace() {
-    static const fs::path path = [] {
-        fs::path p = fs::temp_directory_path() / ("sorvane-fuzz-gzip-" + std::to_string(getpid()));
-        fs::create_directories(p);
-        return p;
-    }();
-    return path;
-}
-
-} // namespace
+#include "fuzz/ExtractRig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sorvane;
-    const fs::path archive = Workspace() / "input.gz";
-    const fs::path out = Workspace() / "out";
-    const fs::path temp = Workspace() / "temp";
-    fs::remove_all(out);
-    fs::create_directories(out);
-    fs::create_directories(temp);
-    if (std::FILE* file = std::fopen(archive.c_str(), "wb")) {
-        if (size > 0) std::fwrite(data, 1, size, file);
-        std::fclose(file);
-    }
-    TUnGZip reader;
-    reader.SetArchiveFile(archive.string());
-    reader.SetExtractDir(out.string());
-    reader.SetTempDir(temp.string());
-    reader.FileSpec = {"*"};
-    reader.CreateStoredDirs = true;
-    reader.OnNestedTarFile = [](TZipCommon&, const std::string&, bool& doUnTar) { doUnTar = true; };
-    reader.Extract();
-    // Only the archive, the destination and an empty temporary folder may be there.
-    for (const auto& entry : fs::directory_iterator(Workspace()))
-        if (entry.path() != archive && entry.path() != out && entry.path() != temp) std::abort();
-    if (!fs::is_empty(temp)) std::abort();
-    fs::remove_all(out);
-    return 0;
+    return fuzz::FuzzExtract<TUnGZip>("gz", data, size, [](auto& reader) {
+        reader.OnNestedTarFile = [](TZipCommon&, const std::string&, bool& doUnTar) {
+            doUnTar = true;
+        };
+    });
 }

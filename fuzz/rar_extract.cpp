@@ -1,13 +1,7 @@
-// A whole RAR extraction: the input is written as an archive and extracted
-// by the RAR reader, with the RAR module linked in, into a temporary folder
-// that is emptied afterwards. Nothing may be written beside that folder.
+// A whole RAR extraction of the input (fuzz/ExtractRig.h), with the RAR
+// module linked in: nothing may be written outside its destination.
 #include "archive/arxUnRar.h"
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <unistd.h>
+#include "fuzz/ExtractRig.h"
 
 extern "C" {
 void* RAROpenArchiveEx(RAROpenArchiveDataEx* Data);
@@ -19,17 +13,6 @@ void RARSetCallback(void* Handle, UNRARCALLBACK Callback, std::intptr_t UserData
 
 namespace {
 
-namespace fs = std::filesystem;
-
-const fs::path& Workspace() {
-    static const fs::path path = [] {
-        fs::path p = fs::temp_directory_path() / ("sorvane-fuzz-rar-" + std::to_string(getpid()));
-        fs::create_directories(p);
-        return p;
-    }();
-    return path;
-}
-
 const sorvane::TRarEngine kLinked{RAROpenArchiveEx, RARCloseArchive, RARReadHeaderEx,
                                   RARProcessFile,   RARSetCallback,  true};
 
@@ -37,26 +20,8 @@ const sorvane::TRarEngine kLinked{RAROpenArchiveEx, RARCloseArchive, RARReadHead
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sorvane;
-    const fs::path archive = Workspace() / "input.rar";
-    const fs::path out = Workspace() / "out";
-    fs::remove_all(out);
-    fs::create_directories(out);
-    if (std::FILE* file = std::fopen(archive.c_str(), "wb")) {
-        if (size > 0) std::fwrite(data, 1, size, file);
-        std::fclose(file);
-    }
-    TUnRar reader;
-    reader.Engine = &kLinked;
-    reader.SetArchiveFile(archive.string());
-    reader.SetExtractDir(out.string());
-    reader.FileSpec = {"*"};
-    reader.CreateStoredDirs = true;
-    reader.Password = "secret";
-    reader.OnNextVolume = [](TZipCommon&, std::string&, int, bool, bool& cancel) { cancel = true; };
-    reader.Extract();
-    // Only the archive and the destination may be there.
-    for (const auto& entry : fs::directory_iterator(Workspace()))
-        if (entry.path() != archive && entry.path() != out) std::abort();
-    fs::remove_all(out);
-    return 0;
+    return fuzz::FuzzExtract<TUnRar>("rar", data, size, [](TUnRar& reader) {
+        reader.Engine = &kLinked;
+        reader.Password = "secret";
+    });
 }

@@ -2,14 +2,13 @@
 // and half-random members) into an empty folder, beside the faster of
 // `arj x` and `7zz x` of the same archive into another.
 #include "archive/arxUnArj.h"
+#include "bench/MixedMembers.h"
 #include "bench/PeerCommand.h"
 #include "bench/TempFolder.h"
 #include "bench/Timing.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -22,42 +21,12 @@ using namespace sorvane::bench;
 constexpr int kMembers = 50;
 constexpr std::size_t kMemberSize = 1000 * 1000;
 
-// Members of words (even) and of half-random bytes (odd), fixed seed.
-std::vector<std::string> WriteInputs(const fs::path& folder) {
-    std::mt19937 random(2127);
-    std::vector<std::string> words, names;
-    for (int i = 0; i < 4000; ++i) {
-        std::string word;
-        const int length = 2 + static_cast<int>(random() % 8);
-        for (int j = 0; j < length; ++j)
-            word.push_back(static_cast<char>('a' + random() % 26));
-        words.push_back(word);
-    }
-    fs::create_directories(folder);
-    for (int i = 0; i < kMembers; ++i) {
-        std::string data;
-        while (data.size() < kMemberSize) {
-            if (i % 2 == 0) {
-                data += words[random() % words.size()];
-                data += (random() % 12 == 0) ? '\n' : ' ';
-            } else {
-                data.push_back(
-                    static_cast<char>(random() % 4 == 0 ? random() : 'x' + random() % 3));
-            }
-        }
-        data.resize(kMemberSize);
-        names.push_back("m" + std::to_string(i) + ".dat");
-        std::ofstream(folder / names.back(), std::ios::binary) << data;
-    }
-    return names;
-}
-
 } // namespace
 
 int main() {
     TempFolder work("bench-arj");
     const fs::path inputs = work.Path() / "in";
-    WriteInputs(inputs);
+    WriteMixedMembers(inputs, kMembers, kMemberSize, 2127);
     const fs::path archive = work.Path() / "bench-m1.arj";
     RunCommand({"sh", "-c",
                 "cd '" + inputs.string() + "' && arj a -m1 -y -i '" + archive.string() + "' '*'"},

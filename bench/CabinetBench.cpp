@@ -2,14 +2,13 @@
 // cabinet made by `gcab -c -z` into an empty folder, beside `7zz x` of the
 // same cabinet into another.
 #include "archive/arxUnCab.h"
+#include "bench/MixedMembers.h"
 #include "bench/PeerCommand.h"
 #include "bench/TempFolder.h"
 #include "bench/Timing.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -22,38 +21,6 @@ using namespace sorvane::bench;
 constexpr int kMembers = 100;
 constexpr std::size_t kMemberSize = 1000 * 1000;
 
-// Members of words (odd) and of half-random bytes (even), fixed seed.
-std::vector<std::string> WriteInputs(const fs::path& folder) {
-    std::mt19937 random(2126);
-    std::vector<std::string> words;
-    for (int i = 0; i < 4000; ++i) {
-        std::string word;
-        const int length = 2 + static_cast<int>(random() % 8);
-        for (int j = 0; j < length; ++j)
-            word.push_back(static_cast<char>('a' + random() % 26));
-        words.push_back(word);
-    }
-    std::vector<std::string> names;
-    fs::create_directories(folder);
-    for (int i = 0; i < kMembers; ++i) {
-        std::string data;
-        data.reserve(kMemberSize + 16);
-        while (data.size() < kMemberSize) {
-            if (i % 2 == 0) {
-                data += words[random() % words.size()];
-                data += (random() % 12 == 0) ? '\n' : ' ';
-            } else {
-                data.push_back(
-                    static_cast<char>(random() % 4 == 0 ? random() : 'x' + random() % 3));
-            }
-        }
-        data.resize(kMemberSize);
-        names.push_back("m" + std::to_string(i) + ".dat");
-        std::ofstream(folder / names.back(), std::ios::binary) << data;
-    }
-    return names;
-}
-
 } // namespace
 
 int main() {
@@ -64,7 +31,7 @@ int main() {
     }
     TempFolder work("bench-cabinet");
     const fs::path inputs = work.Path() / "in";
-    const std::vector<std::string> names = WriteInputs(inputs);
+    const std::vector<std::string> names = WriteMixedMembers(inputs, kMembers, kMemberSize, 2126);
     const fs::path archive = work.Path() / "bench.cab";
     std::string command = "cd '" + inputs.string() + "' && gcab -c -z '" + archive.string() + "'";
     for (const std::string& name : names)

@@ -2,14 +2,13 @@
 // (made by jlha from text and half-random members) into an empty folder,
 // beside `lhasa x` of the same archives into another.
 #include "archive/arxUnLha.h"
+#include "bench/MixedMembers.h"
 #include "bench/PeerCommand.h"
 #include "bench/TempFolder.h"
 #include "bench/Timing.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -22,42 +21,12 @@ using namespace sorvane::bench;
 constexpr int kMembers = 20;
 constexpr std::size_t kMemberSize = 1000 * 1000;
 
-// Members of words (even) and of half-random bytes (odd), fixed seed.
-std::vector<std::string> WriteInputs(const fs::path& folder) {
-    std::mt19937 random(2125);
-    std::vector<std::string> words, names;
-    for (int i = 0; i < 4000; ++i) {
-        std::string word;
-        const int length = 2 + static_cast<int>(random() % 8);
-        for (int j = 0; j < length; ++j)
-            word.push_back(static_cast<char>('a' + random() % 26));
-        words.push_back(word);
-    }
-    fs::create_directories(folder);
-    for (int i = 0; i < kMembers; ++i) {
-        std::string data;
-        while (data.size() < kMemberSize) {
-            if (i % 2 == 0) {
-                data += words[random() % words.size()];
-                data += (random() % 12 == 0) ? '\n' : ' ';
-            } else {
-                data.push_back(
-                    static_cast<char>(random() % 4 == 0 ? random() : 'x' + random() % 3));
-            }
-        }
-        data.resize(kMemberSize);
-        names.push_back("m" + std::to_string(i) + ".dat");
-        std::ofstream(folder / names.back(), std::ios::binary) << data;
-    }
-    return names;
-}
-
 } // namespace
 
 int main() {
     TempFolder work("bench-lha");
     const fs::path inputs = work.Path() / "in";
-    const std::vector<std::string> names = WriteInputs(inputs);
+    const std::vector<std::string> names = WriteMixedMembers(inputs, kMembers, kMemberSize, 2125);
     std::vector<fs::path> archives;
     for (const char* method : {"o5", "o7"}) {
         archives.push_back(work.Path() / (std::string("bench-") + method + ".lzh"));

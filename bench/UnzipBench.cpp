@@ -2,14 +2,13 @@
 // and binary, deflated by zip at its default level) into an empty folder,
 // beside `unzip -q -o` of the same archive into another.
 #include "archive/arxUnZip.h"
+#include "bench/MixedMembers.h"
 #include "bench/PeerCommand.h"
 #include "bench/TempFolder.h"
 #include "bench/Timing.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -22,41 +21,12 @@ using namespace sorvane::bench;
 constexpr int kMembers = 2000;
 constexpr std::size_t kMemberSize = 25 * 1000;
 
-// Members of words (odd) and of half-random bytes (even), fixed seed.
-void WriteInputs(const fs::path& folder) {
-    std::mt19937 random(2000);
-    std::vector<std::string> words;
-    for (int i = 0; i < 4000; ++i) {
-        std::string word;
-        const int length = 2 + static_cast<int>(random() % 8);
-        for (int j = 0; j < length; ++j)
-            word.push_back(static_cast<char>('a' + random() % 26));
-        words.push_back(word);
-    }
-    for (int i = 0; i < kMembers; ++i) {
-        const fs::path dir = folder / ("d" + std::to_string(i / 100));
-        fs::create_directories(dir);
-        std::string data;
-        while (data.size() < kMemberSize) {
-            if (i % 2 == 0) {
-                data += words[random() % words.size()];
-                data += (random() % 12 == 0) ? '\n' : ' ';
-            } else {
-                data.push_back(
-                    static_cast<char>(random() % 4 == 0 ? random() : 'x' + random() % 3));
-            }
-        }
-        data.resize(kMemberSize);
-        std::ofstream(dir / ("m" + std::to_string(i) + ".dat"), std::ios::binary) << data;
-    }
-}
-
 } // namespace
 
 int main() {
     TempFolder work("bench-unzip");
     const fs::path inputs = work.Path() / "in";
-    WriteInputs(inputs);
+    WriteMixedMembers(inputs, kMembers, kMemberSize, 2000, 100);
     const fs::path archive = work.Path() / "bench.zip";
     RunCommand(
         {"sh", "-c", "cd '" + inputs.string() + "' && zip -q -r '" + archive.string() + "' ."},

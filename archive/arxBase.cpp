@@ -4,7 +4,7 @@
 #include "archive/arxCrc.h"
 #include "archive/arxGlobals.h"
 #include "archive/arxHelpers.h"
-#include "archive/arxZipCrypt.h"
+#include "archive/zip/arxZipCrypt.h"
 #include "platform/Directory.h"
 #include "platform/FileAttributes.h"
 #include "platform/Folders.h"

@@ -1,7 +1,7 @@
 // The ARJ reader extracting a 50 MB method-1 archive (made by arj from text
 // and half-random members) into an empty folder, beside the faster of
 // `arj x` and `7zz x` of the same archive into another.
-#include "archive/arxUnArj.h"
+#include "archive/arj/arxUnArj.h"
 #include "bench/MixedMembers.h"
 #include "bench/PeerCommand.h"
 #include "bench/TempFolder.h"

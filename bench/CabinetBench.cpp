@@ -1,7 +1,7 @@
 // The cabinet reader (through the cabinet module) extracting a 100 MB MSZIP
 // cabinet made by `gcab -c -z` into an empty folder, beside `7zz x` of the
 // same cabinet into another.
-#include "archive/arxUnCab.h"
+#include "archive/cab/arxUnCab.h"
 #include "bench/MixedMembers.h"
 #include "bench/PeerCommand.h"
 #include "bench/TempFolder.h"

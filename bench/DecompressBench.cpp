@@ -2,7 +2,7 @@
 // catalogue's archives hold) into an empty folder, beside the peer decoding
 // the same file into a file: `gzip -dc` (bench gunzip) or `compress -dc`
 // (bench uncompress). BENCH_COMPRESS selects the second.
-#include "archive/arxUnGZip.h"
+#include "archive/gzip/arxUnGZip.h"
 #include "bench/PeerCommand.h"
 #include "bench/TempFolder.h"
 #include "bench/Timing.h"

@@ -1,7 +1,7 @@
 // The LHA reader extracting a 20 MB -lh5- archive and a 20 MB -lh7- archive
 // (made by jlha from text and half-random members) into an empty folder,
 // beside `lhasa x` of the same archives into another.
-#include "archive/arxUnLha.h"
+#include "archive/lha/arxUnLha.h"
 #include "bench/MixedMembers.h"
 #include "bench/PeerCommand.h"
 #include "bench/TempFolder.h"

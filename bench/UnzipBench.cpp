@@ -1,7 +1,7 @@
 // The ZIP reader extracting an archive of 2,000 members (50 MB of mixed text
 // and binary, deflated by zip at its default level) into an empty folder,
 // beside `unzip -q -o` of the same archive into another.
-#include "archive/arxUnZip.h"
+#include "archive/zip/arxUnZip.h"
 #include "bench/MixedMembers.h"
 #include "bench/PeerCommand.h"
 #include "bench/TempFolder.h"

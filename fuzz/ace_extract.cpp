@@ -1,6 +1,6 @@
 // A whole ACE extraction of the input (fuzz/ExtractRig.h) through the ACE
 // module: nothing may be written outside its destination.
-#include "archive/arxUnAce.h"
+#include "archive/ace/arxUnAce.h"
 #include "fuzz/ExtractRig.h"
 #include "platform/LoadedModule.h"
 

@@ -1,6 +1,6 @@
 // A whole ARJ extraction of the input (fuzz/ExtractRig.h): nothing may be
 // written outside its destination.
-#include "archive/arxUnArj.h"
+#include "archive/arj/arxUnArj.h"
 #include "fuzz/ExtractRig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

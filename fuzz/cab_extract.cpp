@@ -3,7 +3,7 @@
 // reader with the cabinet module's code linked in, into a temporary folder
 // emptied afterwards. Nothing may be written beside that folder and no file
 // may stay open.
-#include "archive/arxUnCab.h"
+#include "archive/cab/arxUnCab.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // A whole gzip extraction of the input (fuzz/ExtractRig.h): nothing may be
 // written outside its destination.
-#include "archive/arxUnGZip.h"
+#include "archive/gzip/arxUnGZip.h"
 #include "fuzz/ExtractRig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

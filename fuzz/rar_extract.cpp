@@ -1,6 +1,6 @@
 // A whole RAR extraction of the input (fuzz/ExtractRig.h), with the RAR
 // module linked in: nothing may be written outside its destination.
-#include "archive/arxUnRar.h"
+#include "archive/rar/arxUnRar.h"
 #include "fuzz/ExtractRig.h"
 
 extern "C" {

@@ -19,9 +19,11 @@ out=build/fuzz
 mkdir -p "$out/work-$name" "fuzz/corpus/$name" "fuzz/crashes/$name"
 sources=(archive/codecs/*.cpp archive/arxStreamDecompress.cpp archive/arxMessages.cpp
          archive/arxStream.cpp platform/StreamFile.cpp)
-# A whole reader needs the whole library and what it builds on.
+# A whole reader needs the whole library (top, family folders, codecs) and what it builds on.
+library=(archive/*.cpp archive/{zip,lha,arj,zoo,arc,tar,gzip,rar,cab,ace,listonly}/*.cpp
+         archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp)
 case "$name" in
-*_extract) sources=(archive/*.cpp archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp -lutf8proc) ;;
+*_extract) sources=("${library[@]}" -lutf8proc) ;;
 esac
 # The TGA picture needs only its own reader and the bounded byte reads.
 if [ "$name" = tga ]; then
@@ -37,14 +39,12 @@ if [ "$name" = ace_extract ]; then
 fi
 # The RAR extraction links the RAR module's source and libarchive as well.
 if [ "$name" = rar_extract ]; then
-    sources=(archive/*.cpp archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp
-             archive/modules/rar/RarModule.cpp -lutf8proc -larchive)
+    sources=("${library[@]}" archive/modules/rar/RarModule.cpp -lutf8proc -larchive)
 fi
 # The cabinet reader with the cabinet module's code linked in (libmspack).
 if [ "$name" = cab_extract ]; then
     sorvane_ensure_packages libmspack-dev
-    sources=(archive/*.cpp archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp
-             archive/modules/cabinet/CabinetModule.cpp -lutf8proc -lmspack)
+    sources=("${library[@]}" archive/modules/cabinet/CabinetModule.cpp -lutf8proc -lmspack)
 fi
 "$compiler" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I. "fuzz/$name.cpp" "${sources[@]}" -o "$out/fuzz_$name"

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "archive/arxUnBase.h"
-#include "archive/arxZipCrypt.h"
+#include "archive/zip/arxZipCrypt.h"
 
 #include <string>
 #include <vector>

@@ -4,8 +4,8 @@
 // bad headers and end marks, multi-volume sets, and truncated and damaged
 // copies of every fixture.
 #include "archive/arxArxon.h"
-#include "archive/arxDirTar.h"
-#include "archive/arxDirUue.h"
+#include "archive/tar/arxDirTar.h"
+#include "archive/listonly/arxDirUue.h"
 #include "archive/arxGlobals.h"
 #include "archive/arxRegister.h"
 #include "platform/FileAttributes.h"

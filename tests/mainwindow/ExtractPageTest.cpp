@@ -4,8 +4,8 @@
 // stop, an archive kind without a reader, and a damaged member, each failure
 // in the error window.
 #include "archive/arxMessages.h"
-#include "archive/arxUnRar.h"
-#include "archive/arxUnCab.h"
+#include "archive/rar/arxUnRar.h"
+#include "archive/cab/arxUnCab.h"
 #include "dialogs/Language.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"

@@ -4,7 +4,7 @@
 #include "archive/arxMessages.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/ace/AceTestSupport.h"
-#include "tests/archive/unzip/UnZipTestSupport.h"
+#include "tests/archive/zip/UnZipTestSupport.h"
 
 #include <algorithm>
 #include <filesystem>

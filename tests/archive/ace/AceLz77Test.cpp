@@ -3,7 +3,7 @@
 // and hand-built streams for what a valid stream never holds.
 #include "archive/codecs/arxAceLz77.h"
 #include "tests/archive/ArchiveTestSupport.h"
-#include "tests/archive/unzip/UnZipTestSupport.h"
+#include "tests/archive/zip/UnZipTestSupport.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // destination that records its reports, verdicts and volume questions.
 #pragma once
 
-#include "archive/arxUnAce.h"
+#include "archive/ace/arxUnAce.h"
 
 #include <memory>
 #include <string>

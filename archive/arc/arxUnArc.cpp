@@ -1,0 +1,249 @@
+// The ARC and PAK reader.
+#include "archive/arc/arxUnArc.h"
+
+#include "archive/arxCrc.h"
+#include "archive/arxHelpers.h"
+#include "archive/codecs/arxArcMember.h"
+#include "archive/codecs/arxUncrunch.h"
+#include "archive/codecs/arxUnsquash.h"
+#include "archive/codecs/arxUnsqueeze.h"
+#include "platform/Folders.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace sorvane {
+
+namespace {
+
+constexpr std::uint8_t kMarker = 26;
+constexpr std::uint8_t kFolderMethod = 30;
+constexpr std::uint8_t kFolderEndMethod = 31;
+constexpr std::int64_t kHeaderSize = 29;
+// Method 1, the oldest layout, has no unpacked-size field.
+constexpr std::int64_t kOldHeaderSize = 25;
+constexpr std::int64_t kMarkerSize = 2;
+constexpr std::size_t kNameField = 13;
+constexpr std::uint32_t kArchiveAttr = 0x20;
+constexpr std::uint32_t kDirectoryAttr = 0x10;
+constexpr std::int64_t kStep = 32767;
+
+struct Record {
+    std::uint32_t Attr;
+    std::uint32_t Unused;
+    std::int64_t Offset;
+};
+static_assert(sizeof(Record) == 16);
+
+bool DecodableMethod(std::uint8_t method) {
+    return method >= 1 && method <= 9;
+}
+
+} // namespace
+
+TUnArc::TUnArc() = default;
+
+bool TUnArc::ReadHeader(TArxBaseStream& stream, std::int64_t offset, TArcHeader& header) {
+    std::uint8_t h[kHeaderSize]{};
+    const std::int64_t got = offset < 0 ? 0 : ReadAt(stream, offset, h, kHeaderSize);
+    if (got < kMarkerSize || h[0] != kMarker) return false;
+    header = TArcHeader{};
+    header.Method = h[1];
+    if (header.Method == 0 || header.Method == kFolderEndMethod) {
+        header.HeaderSize = kMarkerSize;
+        return true;
+    }
+    header.HeaderSize = header.Method == 1 ? kOldHeaderSize : kHeaderSize;
+    if (got < header.HeaderSize) return false;
+    const char* field = reinterpret_cast<const char*>(h + 2);
+    header.RawName.assign(field, strnlen(field, kNameField));
+    header.PackedSize = GetLe32(h + 15);
+    header.DosDate = SwapWords(GetLe32(h + 19));
+    header.Crc = GetLe16(h + 23);
+    header.UnpackedSize = header.Method == 1 ? header.PackedSize : GetLe32(h + 25);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The driver
+
+void TUnArc::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
+    if (!InStream) {
+        ReportError(ArchiveFile, "", "", kMsgOpenError);
+        return;
+    }
+    list_.Init(sizeof(Record));
+    struct FreeList {
+        TUnBaseHeaderObj& list;
+        ~FreeList() { list.Done(); }
+    } freeList{list_};
+    Walk(*InStream);
+    for (int i = 0; i < list_.Count && !GetCancel(); ++i) {
+        Record record{};
+        std::memcpy(&record, list_.GetItem(i), sizeof record);
+        ExtractMember(*InStream, record.Offset, record.Attr, std::string(list_.GetName(i)));
+    }
+}
+
+// Collects the selected members, each with its full name: an ARC folder
+// entry (30) puts its name in front of the names that follow, up to its end
+// marker (31), which closes that folder only. PAK has no folders.
+void TUnArc::Walk(TArxBaseStream& stream) {
+    std::string prefix; // raw stored bytes, each folder ending in "\"
+    const std::int64_t size = stream.Size();
+    std::int64_t pos = std::max<std::int64_t>(StartOffset, 0);
+    while (!GetCancel()) {
+        TArcHeader header;
+        if (!ReadHeader(stream, pos, header)) {
+            std::uint8_t marker[2]{};
+            // A marker with a header cut short is damage; anything else ends quietly.
+            if (ReadAt(stream, pos, marker, 2) == 2 && marker[0] == kMarker)
+                ReportError(ArchiveFile, "", VolumeName, kMsgReadError);
+            break;
+        }
+        if (header.Method == 0) break;
+        if (header.Method == kFolderEndMethod && !IsPak()) {
+            if (prefix.empty()) break;
+            prefix.pop_back();
+            const auto sep = prefix.find_last_of('\\');
+            prefix.erase(sep == std::string::npos ? 0 : sep + 1);
+            pos += kMarkerSize;
+            continue;
+        }
+        if (header.Method > kFolderMethod) break;
+        const std::int64_t dataPos = pos + header.HeaderSize;
+        const bool folder = header.Method == kFolderMethod && !IsPak();
+        std::string raw = IsPak() ? header.RawName : prefix + header.RawName;
+        if (folder) {
+            prefix += header.RawName + "\\";
+            raw = prefix;
+        }
+        const std::string name = StoredNameToAnsi(raw, TNameHost::Dos, TranslateOemChar);
+        // A folder's members follow its header; its packed size spans them.
+        const std::int64_t next = folder ? dataPos : dataPos + header.PackedSize;
+        if (MatchFileSpecDirs(name, FileSpec, ExclusionList, RecurseDirs) &&
+            name.size() <= 0xFFFF) {
+            const Record record{folder ? kDirectoryAttr : kArchiveAttr, 0, pos};
+            list_.AddItem(&record, name.data(), static_cast<std::uint16_t>(name.size()));
+            if (!folder) {
+                ArchiveTotal += header.PackedSize;
+                FileTotal += header.UnpackedSize;
+                MaxFileDate = std::max(MaxFileDate, header.DosDate);
+            }
+        }
+        // A member whose data run past the end of the archive is the last one.
+        if (next > size) break;
+        pos = next;
+    }
+    BytesRemaining = ArchiveTotal;
+}
+
+// ---------------------------------------------------------------------------
+// One member
+
+void TUnArc::ExtractMember(TArxBaseStream& stream, std::int64_t offset, std::uint32_t attr,
+                           const std::string& name) {
+    TArcHeader header;
+    if (!ReadHeader(stream, offset, header)) {
+        ReportError(name, "", VolumeName, kMsgReadError);
+        return;
+    }
+    StoredName = name;
+    SetCurrentFileName(name);
+    if (CurrentNameRefused) return; // reported; nothing leaves ExtractDir
+
+    if (attr & kDirectoryAttr) {
+        if (OutputMode == kOutputFiles && UseStoredDirs && CreateStoredDirs &&
+            !CreateFolderPath(CurrentFileName))
+            ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
+        return;
+    }
+    // What cannot be decoded is refused before any output is opened.
+    if (!DecodableMethod(header.Method)) {
+        ReportError(name, "", VolumeName, kMsgUnsupportedMethod);
+        return;
+    }
+    if (!CheckOverwrite(false)) return;
+    std::unique_ptr<TArxBaseStream> out;
+    if (!OpenOutputFile(out, CurrentFileName, name)) {
+        ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
+        ResultCount = std::max(0, ResultCount - 1);
+        return;
+    }
+    Crc16.Start(0);
+    const bool decoded = DecodeMember(stream, offset + header.HeaderSize, out.get(), header, name);
+    SetFileAttrDate(out, OutputMode == kOutputFiles ? CurrentFileName : name, kArchiveAttr,
+                    header.DosDate);
+    bool passed = false;
+    if (decoded)
+        passed = CheckCrc(16, header.Crc);
+    else if (OnEnd)
+        OnEnd(*this, OutputMode == kOutputFiles ? CurrentFileName : name, false);
+    // Only members written whole count as extracted.
+    if (!passed) ResultCount = std::max(0, ResultCount - 1);
+    MemberDone({header.PackedSize, 0});
+}
+
+bool TUnArc::DecodeMember(TArxBaseStream& stream, std::int64_t dataPos, TArxBaseStream* out,
+                          const TArcHeader& header, const std::string& name) {
+    std::int64_t written = 0;
+    TArcMemberContext context;
+    context.Method = header.Method;
+    context.PackedSize = header.PackedSize;
+    context.UnpackedSize = header.UnpackedSize;
+    context.Cancel = CancelFlagRef;
+    stream.Seek(dataPos, TSeekOrigin::Beginning);
+    context.Read = [&](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
+        const std::int64_t got = ReadProc(stream, count, 0, false, buf);
+        return std::max<std::int64_t>(got, 0);
+    };
+    // Writes decoded bytes; 0 on a failure, which WriteOutput has reported.
+    context.Write = [&](const std::uint8_t* data, std::int64_t count) -> std::int64_t {
+        if (WriteOutput(out, data, 1, count, 16) <= 0) return 0;
+        written += count;
+        DoProgress(ArchiveTotal, header.UnpackedSize, written);
+        return count;
+    };
+    try {
+        switch (header.Method) {
+        case 1:
+        case 2: {
+            TArcInput input(context);
+            TArcOutput output(context);
+            for (int c = input.Byte(); c >= 0; c = input.Byte())
+                output.Put(static_cast<std::uint8_t>(c));
+            output.Flush();
+            break;
+        }
+        case 3:
+            ArcUnpack(context);
+            break;
+        case 4:
+            Unsqueeze(context);
+            break;
+        case 5:
+        case 6:
+        case 7:
+            Uncrunch(context);
+            break;
+        default:
+            Unsquash(context);
+            break;
+        }
+    } catch (const E_RAISE& error) {
+        // A write failure was reported where it happened; the decoders'
+        // other errors are reported here. Either ends the member.
+        if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
+            ReportError(name, "", VolumeName, error.Code());
+        return false;
+    }
+    if (GetCancel()) return false;
+    if (context.InputCut) {
+        ReportError(name, "", VolumeName, kMsgReadError);
+        return false;
+    }
+    return true;
+}
+
+} // namespace sorvane

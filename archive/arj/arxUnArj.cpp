@@ -1,0 +1,526 @@
+// The ARJ reader.
+#include "archive/arj/arxUnArj.h"
+
+#include "archive/arxCrc.h"
+#include "archive/arxGlobals.h"
+#include "archive/arxHelpers.h"
+#include "archive/zip/arxZipCrypt.h"
+#include "archive/codecs/arxArjMethod4.h"
+#include "archive/codecs/arxLzhStatic.h"
+#include "platform/DateTime.h"
+#include "platform/Directory.h"
+#include "platform/FileAttributes.h"
+#include "platform/Folders.h"
+#include "platform/StreamFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+namespace sorvane {
+namespace {
+
+constexpr std::uint16_t kHeaderId = 0xEA60;
+constexpr std::int64_t kMaxBasicSize = 2600;
+constexpr std::int64_t kIdAndSize = 4;
+constexpr std::int64_t kHeaderCrc = 4;
+constexpr std::int64_t kExtendedSize = 2;
+constexpr std::uint8_t kFixedPart = 30; // basic header fields before an optional resume position
+constexpr std::uint8_t kWithResume = 34;
+constexpr int kMaxExtendedHeaders = 64;
+constexpr std::uint8_t kGarbledFlag = 0x01;
+constexpr std::uint8_t kVolumeFlag = 0x04;
+constexpr std::uint8_t kContinuedFlag = 0x08;
+constexpr std::uint8_t kBinaryType = 0;
+constexpr std::uint8_t kTextType = 1;
+constexpr std::uint8_t kFolderType = 3;
+constexpr std::uint8_t kLabelType = 4;
+constexpr std::uint8_t kUnixHost = 2;
+constexpr int kMaxPasswordAttempts = 10;
+constexpr std::int64_t kStoredChunk = 32768;
+
+struct Record {
+    std::uint32_t Attr;
+    std::uint32_t Reserved;
+    std::int64_t Offset;
+};
+static_assert(sizeof(Record) == 16);
+
+// The DOS date-time of a member: UNIX hosts store Unix seconds.
+std::uint32_t MemberDosDate(const TUnARJ::TArjHeader& header) {
+    if (header.Host != kUnixHost) return header.Stamp;
+    return DateTimeToDosDate(UnixTimeToDateTime(header.Stamp)).value_or(kArxNoValidDosDate);
+}
+
+// The volume number of an archive named with a volume extension ("x.a01"
+// is the second volume), 1 otherwise: where the next volume's number starts.
+int VolumeNumberOfName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return 1;
+    const std::string extension = path.substr(dot + 1);
+    std::size_t digits = 0;
+    while (digits < extension.size() &&
+           std::isdigit(static_cast<unsigned char>(extension[extension.size() - 1 - digits])))
+        ++digits;
+    if (digits == 0 || digits > 3) return 1;
+    return std::stoi(extension.substr(extension.size() - digits)) + 1;
+}
+
+char OtherCase(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return static_cast<char>(std::islower(u) ? std::toupper(u) : std::tolower(u));
+}
+
+} // namespace
+
+TUnARJ::TUnARJ() = default;
+
+// ---------------------------------------------------------------------------
+// Headers
+
+TUnARJ::THeaderRead TUnARJ::ReadHeader(TArxBaseStream& stream, std::int64_t offset,
+                                       TArjHeader& header) {
+    std::uint8_t head[kIdAndSize]{};
+    if (offset < 0 || ReadAt(stream, offset, head, kIdAndSize) != kIdAndSize)
+        return THeaderRead::Bad;
+    if (GetLe16(head) != kHeaderId) return THeaderRead::Bad;
+    const std::int64_t size = GetLe16(head + 2);
+    // A basic header of size 0 is the archive's end marker.
+    if (size == 0) return THeaderRead::EndMarker;
+    if (size > kMaxBasicSize) return THeaderRead::Bad;
+    std::vector<std::uint8_t> basic(static_cast<std::size_t>(size));
+    if (ReadAt(stream, offset + kIdAndSize, basic.data(), size) != size) return THeaderRead::Bad;
+    const std::uint8_t first = basic[0];
+    if (first < kFixedPart || first > size) return THeaderRead::Bad;
+    header.Offset = offset;
+    header.ArchiverVersion = basic[1];
+    header.MinVersion = basic[2];
+    header.Host = basic[3];
+    header.Flags = basic[4];
+    header.Method = basic[5];
+    header.FileType = basic[6];
+    header.PasswordModifier = basic[7];
+    header.Stamp = GetLe32(basic.data() + 8);
+    header.PackedSize = GetLe32(basic.data() + 12);
+    header.UnpackedSize = GetLe32(basic.data() + 16);
+    header.Crc = GetLe32(basic.data() + 20);
+    header.AccessMode = GetLe16(basic.data() + 26);
+    header.ResumePosition =
+        (header.Flags & kContinuedFlag) && first >= kWithResume ? GetLe32(basic.data() + 30) : -1;
+    // The name lies inside the basic header, NUL-ended.
+    const auto nameStart = basic.begin() + first;
+    header.RawName.assign(nameStart, std::find(nameStart, basic.end(), std::uint8_t{0}));
+    header.Name = StoredNameToAnsi(header.RawName,
+                                   header.Host == kUnixHost ? TNameHost::Other : TNameHost::Dos,
+                                   TranslateOemChar);
+    // Extended headers (a size, the bytes, their CRC) until a size of 0.
+    std::int64_t pos = offset + kIdAndSize + size + kHeaderCrc;
+    for (int i = 0;; ++i) {
+        std::uint8_t ext[kExtendedSize]{};
+        if (i == kMaxExtendedHeaders || ReadAt(stream, pos, ext, kExtendedSize) != kExtendedSize)
+            return THeaderRead::Bad;
+        pos += kExtendedSize;
+        const std::int64_t extSize = GetLe16(ext);
+        if (extSize == 0) break;
+        pos += extSize + kHeaderCrc;
+    }
+    header.DataPos = pos;
+    return THeaderRead::Header;
+}
+
+// ---------------------------------------------------------------------------
+// The driver
+
+void TUnARJ::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
+    if (!InStream) {
+        ReportError(ArchiveFile, "", "", kMsgOpenError);
+        return;
+    }
+    PasswordAttempts = std::min(PasswordAttempts, kMaxPasswordAttempts);
+    givenUp_ = false;
+    continued_ = {};
+    firstVolume_ = ArchiveFile;
+    volumeNo_ = VolumeNumberOfName(ArchiveFile);
+    list_.Init(sizeof(Record));
+    struct FreeList {
+        TUnBaseHeaderObj& list;
+        ~FreeList() { list.Done(); }
+    } freeList{list_};
+    std::int64_t start = std::max<std::int64_t>(StartOffset, 0);
+    while (!GetCancel()) {
+        Timer.Pause();
+        try {
+            WalkVolume(*InStream, start);
+        } catch (...) {
+            Timer.Resume();
+            throw;
+        }
+        Timer.Resume();
+        ExtractVolume(InStream);
+        if (!lastVolumeFlag_ || GetCancel() || !OpenNextArjVolume(InStream)) break;
+        start = 0;
+    }
+}
+
+void TUnARJ::WalkVolume(TArxBaseStream& stream, std::int64_t start) {
+    list_.Clear();
+    lastVolumeFlag_ = false;
+    FileTotal = 0;
+    ArchiveTotal = 0;
+    const std::int64_t size = stream.Size();
+    std::int64_t pos = start;
+    bool mainHeader = true;
+    while (!GetCancel()) {
+        TArjHeader header;
+        const THeaderRead read = ReadHeader(stream, pos, header);
+        if (read == THeaderRead::EndMarker) break;
+        if (read == THeaderRead::Bad) {
+            // A volume may simply end; anything else there is no header.
+            if (pos < size) ReportError(ArchiveFile, "", VolumeName, kMsgBadFileHeader);
+            break;
+        }
+        if (mainHeader) {
+            mainHeader = false;
+            pos = header.DataPos;
+            continue;
+        }
+        // Every member's data is passed over, chosen or not; it must lie in the volume.
+        if (header.PackedSize > size - header.DataPos) {
+            ReportError(header.Name, "", VolumeName, kMsgBadFileHeader);
+            break;
+        }
+        lastVolumeFlag_ = (header.Flags & kVolumeFlag) != 0;
+        if (MatchFileSpecDirs(header.Name, FileSpec, ExclusionList, RecurseDirs)) {
+            if (header.MinVersion >= 4) {
+                ReportError(header.Name, "", ArchiveFile, kMsgVersionError);
+            } else if (header.Method > 4 || (header.Method == 4 && header.ArchiverVersion == 1)) {
+                ReportError(header.Name, "", ArchiveFile, kMsgUnsupportedMethod);
+            } else {
+                const Record record{header.AccessMode, 0, header.Offset};
+                list_.AddRecord(&record);
+                ArchiveTotal += header.PackedSize;
+                FileTotal += header.UnpackedSize;
+                MaxFileDate = std::max(MaxFileDate, MemberDosDate(header));
+            }
+        }
+        pos = header.DataPos + header.PackedSize;
+    }
+    BytesRemaining = ArchiveTotal;
+}
+
+void TUnARJ::ExtractVolume(std::unique_ptr<TArxBaseStream>& stream) {
+    for (int i = 0; i < list_.Count && !GetCancel() && stream; ++i) {
+        Record record{};
+        std::memcpy(&record, list_.GetItem(i), sizeof record);
+        TArjHeader header;
+        if (ReadHeader(*stream, record.Offset, header) != THeaderRead::Header) {
+            ReportError(ArchiveFile, "", VolumeName, kMsgBadFileHeader);
+            break;
+        }
+        ExtractMember(*stream, header, record.Attr);
+    }
+}
+
+// The next volume of the set, named from the first volume's own path (the
+// volume letter tried in both cases).
+bool TUnARJ::OpenNextArjVolume(std::unique_ptr<TArxBaseStream>& stream) {
+    if (!OnNextVolume) {
+        ReportError(ArchiveFile, "OnNextVolume", "", kMsgEventNotAssigned);
+        return false;
+    }
+    std::string name = MakeVolumeName(firstVolume_, volumeNo_);
+    if (!StreamFileExists(name) && VolumeLetter != 0) {
+        const char saved = VolumeLetter;
+        VolumeLetter = OtherCase(saved);
+        const std::string other = MakeVolumeName(firstVolume_, volumeNo_);
+        VolumeLetter = saved;
+        if (StreamFileExists(other)) name = other;
+    }
+    stream.reset();
+    if (!AskNextVolume(name, volumeNo_)) return false;
+    auto next = std::make_unique<TFileStream32>(name, TFileStream32::kModeReadDenyWrite);
+    if (next->Handle < 0) {
+        ReportError(name, "", "", kMsgOpenError);
+        return false;
+    }
+    ArchiveSize = next->Size();
+    stream = std::move(next);
+    ArchiveFile = name;
+    VolumeName = name;
+    ++volumeNo_;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// One member
+
+bool TUnARJ::ObtainPassword(const TArjHeader&, int attempt, std::string& plain) {
+    if (attempt > 1) Password.clear();
+    if (!Password.empty()) {
+        plain = Password;
+        return true;
+    }
+    if (!OnGetPassword) {
+        ReportError(CurrentFileName, "OnGetPassword", ArchiveFile, kMsgEventNotAssigned);
+        return false;
+    }
+    Timer.Pause();
+    struct ResumeTimer {
+        TarxTimer& timer;
+        ~ResumeTimer() { timer.Resume(); }
+    } resume{Timer};
+    bool tryAgain = true;
+    std::string answer;
+    OnGetPassword(*this, CurrentFileName, answer, tryAgain);
+    if (!tryAgain || answer.empty()) return false;
+    plain = answer;
+    return true;
+}
+
+void TUnARJ::ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint32_t) {
+    StoredName = header.Name;
+    if (header.Flags & kContinuedFlag) {
+        ExtractContinuation(stream, header);
+        return;
+    }
+    continued_ = {};
+    // What cannot be decoded is refused before any output is opened.
+    switch (header.FileType) {
+    case kFolderType:
+        ExtractFolder(header);
+        return;
+    case kLabelType:
+        return; // a volume label: nothing to write
+    case kBinaryType:
+    case kTextType:
+        break;
+    default:
+        ReportError(header.Name, "", ArchiveFile, kMsgUnknownFileType);
+        return;
+    }
+    if (header.Method > 4) {
+        ReportError(header.Name, "", ArchiveFile, kMsgUnknownFileType);
+        return;
+    }
+    const bool garbled = (header.Flags & kGarbledFlag) != 0;
+    // Only garbled members depend on the attempts; none given, none tried.
+    if (garbled && PasswordAttempts < 1) return;
+    SetCurrentFileName(header.Name);
+    if (CurrentNameRefused) return;
+    if (garbled && givenUp_) {
+        ReportError(CurrentFileName, "", ArchiveFile, kMsgInvalidPassword);
+        return;
+    }
+    if (!CheckOverwrite(false)) return;
+    const std::string eventName = OutputMode == kOutputFiles ? CurrentFileName : header.Name;
+    const int attempts = garbled ? PasswordAttempts : 1;
+    bool passed = false;
+    bool opened = false;
+    std::int64_t written = 0;
+    std::string plain;
+    for (int attempt = 1; attempt <= attempts && !GetCancel(); ++attempt) {
+        if (garbled) {
+            if (!ObtainPassword(header, attempt, plain)) {
+                // Declined: the member is not written with a missing key.
+                givenUp_ = true;
+                if (!opened) ReportError(CurrentFileName, "", ArchiveFile, kMsgInvalidPassword);
+                break;
+            }
+            Password = ShiftText(false, plain, header.PasswordModifier);
+        }
+        std::unique_ptr<TArxBaseStream> out;
+        if (!OpenOutputFile(out, CurrentFileName, header.Name)) {
+            if (garbled) Password = plain;
+            ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
+            break;
+        }
+        opened = true;
+        written = 0;
+        bool decoded = false;
+        try {
+            decoded = DecodeMember(stream, out.get(), header, written);
+        } catch (const E_RAISE& error) {
+            if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
+                ReportError(header.Name, "", ArchiveFile, error.Code());
+        }
+        if (garbled) Password = plain;
+        SetFileAttrDate(out, eventName, kDosArchive, MemberDosDate(header));
+        if (decoded)
+            passed = CheckCrc(32, ~header.Crc);
+        else if (OnEnd)
+            OnEnd(*this, eventName, false);
+        if (passed || !garbled) break;
+        if (attempt == attempts) givenUp_ = true;
+    }
+    if (!passed) ResultCount = std::max(0, ResultCount - 1);
+    MemberDone({0, header.Flags});
+    if ((header.Flags & kVolumeFlag) && opened) {
+        continued_.active = true;
+        continued_.stored = header.Name;
+        continued_.path = eventName;
+        continued_.written = written;
+        continued_.passed = passed;
+        continued_.garbled = garbled;
+        continued_.plainPassword = plain;
+    }
+}
+
+// A folder entry creates its folder (through the same guard as member names)
+// and opens no file.
+void TUnARJ::ExtractFolder(const TArjHeader& header) {
+    if (!UseStoredDirs) return;
+    SetCurrentFileName(header.Name + "\\");
+    if (CurrentNameRefused) return;
+    if (OutputMode == kOutputFiles && CreateStoredDirs && !CreateFolderPath(CurrentFileName)) {
+        ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
+        return;
+    }
+    Crc32.Start(0);
+    CheckCrc(32, header.Crc);
+}
+
+// The next part of a member split across volumes goes on the output its
+// first part created in this run, and nowhere else; it is not counted again.
+void TUnARJ::ExtractContinuation(TArxBaseStream& stream, TArjHeader& header) {
+    if (!continued_.active || continued_.stored != header.Name ||
+        (header.ResumePosition >= 0 && header.ResumePosition != continued_.written)) {
+        continued_ = {};
+        return;
+    }
+    CurrentFileName = continued_.path;
+    CurrentNameRefused = false;
+    std::unique_ptr<TArxBaseStream> out;
+    if (OutputMode == kOutputFiles) {
+        auto file = std::make_unique<TFileStream32>(continued_.path, TFileStream32::kModeReadWrite);
+        if (file->Handle < 0) {
+            ReportError(continued_.path, "", ArchiveFile, kMsgOpenError);
+            continued_ = {};
+            return;
+        }
+        file->Seek(0, TSeekOrigin::End);
+        out = std::move(file);
+    } else if (!OpenOutputFile(out, continued_.path, header.Name)) {
+        ReportError(continued_.path, "", ArchiveFile, kMsgOpenError);
+        continued_ = {};
+        return;
+    }
+    if (continued_.garbled)
+        Password = ShiftText(false, continued_.plainPassword, header.PasswordModifier);
+    std::int64_t written = 0;
+    bool decoded = false;
+    try {
+        decoded = DecodeMember(stream, out.get(), header, written);
+    } catch (const E_RAISE& error) {
+        if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
+            ReportError(header.Name, "", ArchiveFile, error.Code());
+    }
+    if (continued_.garbled) Password = continued_.plainPassword;
+    SetFileAttrDate(out, continued_.path, kDosArchive, MemberDosDate(header));
+    bool passed = false;
+    if (decoded)
+        passed = CheckCrc(32, ~header.Crc);
+    else if (OnEnd)
+        OnEnd(*this, continued_.path, false);
+    // The member was counted once, with its first part.
+    if (!passed && continued_.passed) ResultCount = std::max(0, ResultCount - 1);
+    continued_.passed = continued_.passed && passed;
+    continued_.written += written;
+    MemberDone({0, header.Flags});
+    if (!(header.Flags & kVolumeFlag)) continued_ = {};
+}
+
+bool TUnARJ::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TArjHeader& header,
+                          std::int64_t& written) {
+    const bool garbled = (header.Flags & kGarbledFlag) != 0;
+    const std::int64_t limit = header.UnpackedSize;
+    std::int64_t packedLeft = header.PackedSize;
+    // The cipher restarts at the first character of the key for each member
+    // and each attempt.
+    ArjPasswordPos = 1;
+    Crc32.Start(0xFFFFFFFFu);
+    stream.Seek(header.DataPos, TSeekOrigin::Beginning);
+    auto read = [&](std::uint8_t* buf, std::int64_t count, bool decipher) -> std::int64_t {
+        count = std::min(count, packedLeft);
+        if (count <= 0) return 0;
+        const std::int64_t got = ReadProc(stream, count, 0, decipher, buf);
+        if (got > 0) {
+            packedLeft -= got;
+            BytesRemaining -= got;
+        }
+        return got;
+    };
+    auto write = [&](const std::uint8_t* buf, std::int64_t count) -> std::int64_t {
+        count = std::min(count, limit - written);
+        if (count <= 0) return 0;
+        if (WriteOutput(out, buf, 1, count, 32) <= 0) return 0;
+        written += count;
+        DoProgress(ArchiveTotal, limit, written);
+        return count;
+    };
+
+    switch (header.Method) {
+    case 0: {
+        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kStoredChunk));
+        while (written < limit && !GetCancel()) {
+            const std::int64_t got =
+                read(buffer.data(), std::min(kStoredChunk, limit - written), garbled);
+            if (got <= 0) break;
+            if (write(buffer.data(), got) == 0) throw E_RAISE(kMsgWriteError);
+        }
+        return !GetCancel();
+    }
+    case 1:
+    case 2:
+    case 3: {
+        LzhStaticDecoder decoder;
+        decoder.Setup(garbled ? kLzhArjGarbled : kLzhArj);
+        TLzhIo io;
+        io.Read = read;
+        io.Write = [&](const std::uint8_t* buf, std::int64_t count, int) {
+            return write(buf, count);
+        };
+        io.Cancel = CancelFlagRef;
+        switch (decoder.Run(io, header.PackedSize, limit)) {
+        case TLzhResult::Done:
+        case TLzhResult::InputEnded:
+            return !GetCancel();
+        case TLzhResult::Corrupt:
+            ReportError(header.Name, "", ArchiveFile, kMsgCorruptInput);
+            return false;
+        case TLzhResult::WriteFailed:
+            throw E_RAISE(kMsgWriteError);
+        default:
+            return false;
+        }
+    }
+    case 4: {
+        TZipMemberContext context;
+        context.PackedSize = header.PackedSize;
+        context.UnpackedSize = limit;
+        context.Read = [&](std::uint8_t* buf, std::int64_t count) {
+            return read(buf, count, garbled);
+        };
+        context.Write = write;
+        context.Cancel = CancelFlagRef;
+        switch (ArjMethod4Decode(context)) {
+        case kZipDecodeDone:
+        case kZipDecodeInputExhausted:
+            return !GetCancel();
+        case kZipDecodeInvalid:
+            ReportError(header.Name, "", ArchiveFile, kMsgCorruptInput);
+            return false;
+        case kZipDecodeWriteFailed:
+            throw E_RAISE(kMsgWriteError);
+        default:
+            return false;
+        }
+    }
+    default:
+        ReportError(header.Name, "", ArchiveFile, kMsgUnknownFileType);
+        return false;
+    }
+}
+
+} // namespace sorvane

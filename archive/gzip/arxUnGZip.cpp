@@ -1,0 +1,486 @@
+// The gzip and .Z reader.
+#include "archive/gzip/arxUnGZip.h"
+
+#include "archive/arxCrc.h"
+#include "archive/arxDisk.h"
+#include "archive/arxHelpers.h"
+#include "archive/tar/arxUnTar.h"
+#include "archive/codecs/arxInflate.h"
+#include "archive/codecs/arxUnLzw.h"
+#include "platform/FileAttributes.h"
+#include "platform/Folders.h"
+#include "platform/StreamFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <vector>
+
+namespace sorvane {
+namespace {
+
+constexpr std::uint16_t kGzipMagic = 0x8B1F;
+constexpr std::uint16_t kGzipOldMagic = 0x9E1F;
+constexpr std::uint16_t kCompressMagic = 0x9D1F;
+constexpr std::uint16_t kPackMagic = 0x1E1F;
+constexpr std::uint16_t kLzhMagic = 0xA01F;
+constexpr std::int64_t kGzipHeaderSize = 10;
+constexpr std::uint8_t kDeflated = 8;
+constexpr std::uint8_t kFlagText = 0x01;
+constexpr std::uint8_t kFlagMultiPart = 0x02;
+constexpr std::uint8_t kFlagExtra = 0x04;
+constexpr std::uint8_t kFlagName = 0x08;
+constexpr std::uint8_t kFlagComment = 0x10;
+constexpr std::uint8_t kFlagEncrypted = 0x20;
+constexpr std::uint8_t kExtraFlagNoText = 0x02;
+constexpr std::int64_t kMaxStoredName = 255;
+constexpr std::int64_t kChunk = 32768;
+constexpr std::int64_t kTrailerSize = 8;
+constexpr std::int64_t kTarBlock = 512;
+
+// Moves `pos` past a NUL-terminated field, keeping its first `limit` bytes
+// in `text` when given; false when no NUL comes before the end of the file.
+bool SkipNulField(TArxBaseStream& stream, std::int64_t& pos, std::int64_t limit,
+                  std::string* text) {
+    std::array<char, 4096> block{};
+    for (;;) {
+        const std::int64_t got = ReadAt(stream, pos, block.data(), block.size());
+        if (got <= 0) return false;
+        const auto* end = std::find(block.data(), block.data() + got, '\0');
+        const std::int64_t taken = end - block.data();
+        if (text != nullptr && static_cast<std::int64_t>(text->size()) < limit)
+            text->append(block.data(),
+                         static_cast<std::size_t>(std::min<std::int64_t>(
+                             taken, limit - static_cast<std::int64_t>(text->size()))));
+        pos += taken;
+        if (taken < got) {
+            ++pos; // the NUL
+            return true;
+        }
+    }
+}
+
+std::string FilePart(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The extension of a name with its ".", '' without one.
+std::string Extension(const std::string& name) {
+    const std::size_t sep = name.find_last_of("\\/");
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return "";
+    return name.substr(dot);
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string WithoutExtension(const std::string& name) {
+    return name.substr(0, name.size() - Extension(name).size());
+}
+
+// The name the member is written under: ".tgz" becomes ".tar"; a name whose
+// extension is the archive's loses it; a gzip text member gets ".txt".
+std::string OutputName(const std::string& name, const std::string& archiveFile, bool text) {
+    const std::string e = Lower(Extension(name));
+    if (e == ".tgz") return WithoutExtension(name) + ".tar";
+    if (e == ".tar") return name;
+    std::string result = name;
+    if (!e.empty() && e == Lower(Extension(FilePart(archiveFile)))) result = WithoutExtension(name);
+    if (text) result += ".txt";
+    return result;
+}
+
+std::uint32_t UnixToDosDate(std::int64_t seconds) {
+    const auto local = LocalDateTimeFromUnix(seconds);
+    return local ? DateTimeToDosDate(*local).value_or(0) : 0;
+}
+
+std::uint32_t ArchiveDosDate(TArxBaseStream& stream) {
+    constexpr int kModified = 1;
+    auto* file = dynamic_cast<THandleStream32*>(&stream);
+    return file == nullptr ? 0 : GetFileDosTime(file->Handle, kModified);
+}
+
+} // namespace
+
+TUnGZip::TUnGZip() = default;
+
+bool TUnGZip::ReadGzipHeader(TArxBaseStream& stream, std::int64_t pos, TGzipHeader& header) {
+    std::array<std::uint8_t, kGzipHeaderSize> h{};
+    if (ReadAt(stream, pos, h.data(), kGzipHeaderSize) != kGzipHeaderSize) return false;
+    header = TGzipHeader{};
+    header.Method = h[2];
+    header.Flags = h[3];
+    header.MTime = GetLe32(h.data() + 4);
+    header.ExtraFlags = h[8];
+    pos += kGzipHeaderSize;
+    if (header.Flags & kFlagExtra) {
+        std::array<std::uint8_t, 2> length{};
+        if (ReadAt(stream, pos, length.data(), 2) != 2) return false;
+        pos += 2 + GetLe16(length.data());
+        if (pos > stream.Size()) return false;
+    }
+    if (header.Flags & kFlagName) {
+        header.HasName = true;
+        if (!SkipNulField(stream, pos, kMaxStoredName, &header.Name)) return false;
+    }
+    if ((header.Flags & kFlagComment) && !SkipNulField(stream, pos, 0, nullptr)) return false;
+    header.DataPos = pos;
+    return true;
+}
+
+void TUnGZip::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
+    if (!InStream) {
+        ReportError(ArchiveFile, "", "", kMsgOpenError);
+        return;
+    }
+    TArxBaseStream& stream = *InStream;
+    std::array<std::uint8_t, 2> magic{};
+    if (ReadAt(stream, 0, magic.data(), 2) != 2) {
+        ReportError(ArchiveFile, "", "", kMsgBadFileHeader);
+        return;
+    }
+    Kind kind;
+    switch (GetLe16(magic.data())) {
+    case kGzipMagic:
+    case kGzipOldMagic:
+        kind = Kind::Gzip;
+        break;
+    case kCompressMagic:
+        kind = Kind::Compress;
+        break;
+    case kPackMagic:
+        kind = Kind::Pack;
+        break;
+    case kLzhMagic:
+        kind = Kind::LzhCompress;
+        break;
+    default:
+        ReportError(ArchiveFile, "", "", kMsgBadFileHeader);
+        return;
+    }
+    TGzipHeader header;
+    std::string name = FilePart(ArchiveFile);
+    std::uint32_t dosDate = ArchiveDosDate(stream);
+    if (kind == Kind::Gzip) {
+        if (!ReadGzipHeader(stream, 0, header)) {
+            ReportError(ArchiveFile, "", "", kMsgBadFileHeader);
+            return;
+        }
+        // Stored names are kept as stored (UTF-8), as the listing shows them.
+        name = header.HasName ? header.Name : WithoutExtension(FilePart(ArchiveFile));
+        if (header.MTime != 0) dosDate = UnixToDosDate(header.MTime);
+    }
+    name = OutputName(SlashToBackslash(name), ArchiveFile,
+                      kind == Kind::Gzip && (header.Flags & kFlagText) != 0);
+    if (!MatchFileSpecDirs(name, FileSpec, ExclusionList, RecurseDirs)) return;
+    MaxFileDate = std::max(MaxFileDate, dosDate);
+    ArchiveTotal = FileTotal = stream.Size();
+    BytesRemaining = ArchiveTotal;
+    ExtractMember(stream, kind, header, name, dosDate);
+}
+
+bool TUnGZip::Decodable(TArxBaseStream& stream, Kind kind, const TGzipHeader& header,
+                        const std::string& shown) {
+    int refusal = 0;
+    std::string detail;
+    switch (kind) {
+    case Kind::Gzip:
+        if (header.Flags & kFlagMultiPart)
+            refusal = kMsgMultiPartGzip;
+        else if (header.Flags & kFlagEncrypted)
+            refusal = kMsgPasswordProtected;
+        else if (header.Method != kDeflated)
+            refusal = kMsgUnsupportedMethod;
+        break;
+    case Kind::Compress: {
+        std::array<std::uint8_t, 3> z{};
+        if (ReadAt(stream, 0, z.data(), 3) != 3) {
+            refusal = kMsgBadFileHeader;
+            break;
+        }
+        const TLzwZResult verdict = CheckZHeader(z.data());
+        if (verdict == TLzwZResult::BadHeader) refusal = kMsgIncompleteCodeSet;
+        if (verdict == TLzwZResult::BadWidth) {
+            refusal = kMsgIncorrectBits;
+            detail = "maximum code width " + std::to_string(z[2] & 0x1F);
+        }
+        break;
+    }
+    case Kind::Pack:
+    case Kind::LzhCompress:
+        refusal = kMsgUnsupportedMethod;
+        break;
+    }
+    if (refusal == 0) return true;
+    ReportError(shown, detail, ArchiveFile, refusal);
+    if (OnEnd) OnEnd(*this, shown, false);
+    return false;
+}
+
+void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader& header,
+                            const std::string& name, std::uint32_t dosDate) {
+    StoredName = name;
+    MemberEncrypted = false;
+    SetCurrentFileName(name);
+    if (CurrentNameRefused) return; // reported; nothing leaves ExtractDir
+    const std::string shown = OutputMode == kOutputFiles ? CurrentFileName : name;
+    // What cannot be decoded is refused before any output is opened.
+    if (!Decodable(stream, kind, header, shown)) return;
+    if (!CheckOverwrite(false)) return;
+
+    const bool savedTranslation = AsciiTranslation;
+    if (kind == Kind::Gzip && (header.ExtraFlags & kExtraFlagNoText)) AsciiTranslation = false;
+    out_.reset();
+    opened_ = sinkFailed_ = diverted_ = false;
+    tempFolder_.clear();
+    tempFile_.clear();
+    struct Restore {
+        TUnGZip& self;
+        bool translation;
+        ~Restore() {
+            self.AsciiTranslation = translation;
+            self.out_.reset();
+            self.DropTemporary();
+        }
+    } restore{*this, savedTranslation};
+
+    Crc32.Start(0xFFFFFFFFu);
+    crcWidth_ = kind == Kind::Gzip ? 32 : 0;
+    bool passed = false;
+    try {
+        passed =
+            kind == Kind::Gzip ? DecodeGzip(stream, header, shown) : DecodeCompress(stream, shown);
+        // An empty member still gets its (empty) file.
+        if (passed && !opened_) passed = OpenSink(nullptr, 0);
+        if (passed) {
+            // The whole file is read (padding behind the last member too).
+            BytesRemaining = 0;
+            DoProgress(ArchiveTotal, ArchiveTotal, ArchiveTotal);
+        }
+    } catch (const E_RAISE& error) {
+        if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
+            ReportError(shown, "", ArchiveFile, error.Code());
+        passed = false;
+    }
+    if (opened_ && !sinkFailed_)
+        SetFileAttrDate(out_, diverted_ ? tempFile_ : shown, kDosArchive, dosDate);
+    else
+        out_.reset();
+    if (passed) {
+        passed = !GetCancel();
+        if (OnEnd) OnEnd(*this, shown, passed);
+    } else if (OnEnd) {
+        OnEnd(*this, shown, false);
+    }
+    if (!passed) {
+        ResultCount = std::max(0, ResultCount - 1);
+        return;
+    }
+    if (diverted_) ExtractNestedTar();
+}
+
+bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
+                         const std::string& shown) {
+    const std::int64_t archiveSize = stream.Size();
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kChunk));
+    TGzipHeader header = first;
+    for (;;) {
+        // One member: its Deflate stream, then its CRC-32 and size mod 2^32.
+        Crc32.Start(0xFFFFFFFFu);
+        std::uint64_t produced = 0;
+        std::int64_t consumed = 0;
+        bool ended = false;
+        stream.Seek(header.DataPos, TSeekOrigin::Beginning);
+        {
+            TInflate engine(TInflateMode::Deflate);
+            TDecompressStream inflated(stream, -15, engine);
+            while (!ended) {
+                if (OnMessageLoop) OnMessageLoop();
+                if (GetCancel()) return false;
+                const std::int64_t got = inflated.Read(buffer.data(), kChunk);
+                if (got < 0 && got != kInflateBufError) {
+                    ReportError(shown, "", ArchiveFile, kMsgCorruptInput);
+                    return false;
+                }
+                if (got > 0) {
+                    if (!Emit(buffer.data(), got)) return false;
+                    produced += static_cast<std::uint64_t>(got);
+                }
+                consumed = inflated.Record().TotalIn;
+                const std::int64_t done = std::min(archiveSize, header.DataPos + consumed);
+                BytesRemaining = archiveSize - done;
+                DoProgress(ArchiveTotal, archiveSize, done);
+                if (inflated.EndOfStream) {
+                    ended = true;
+                } else if (got <= 0) {
+                    ReportError(shown, "", ArchiveFile, kMsgEofNotFound2);
+                    return false;
+                }
+            }
+        }
+        // The trailer follows the stream's last byte.
+        const std::int64_t trailerPos = header.DataPos + consumed;
+        std::array<std::uint8_t, kTrailerSize> t{};
+        if (ReadAt(stream, trailerPos, t.data(), kTrailerSize) != kTrailerSize) {
+            ReportError(shown, "", ArchiveFile, kMsgEofNotFound2);
+            return false;
+        }
+        if (GetLe32(t.data()) != ~Crc32.Value() ||
+            GetLe32(t.data() + 4) != static_cast<std::uint32_t>(produced)) {
+            if (!OnEnd) ReportError(shown, "", ArchiveFile, kMsgCrcFailed);
+            return false;
+        }
+        // Another member may follow; zero padding and other trailing bytes are
+        // ignored, as gzip does.
+        const std::int64_t next = trailerPos + kTrailerSize;
+        std::array<std::uint8_t, 2> magic{};
+        if (ReadAt(stream, next, magic.data(), 2) != 2 || GetLe16(magic.data()) != kGzipMagic)
+            return true;
+        if (!ReadGzipHeader(stream, next, header)) {
+            ReportError(shown, "a further member's header is cut short", ArchiveFile,
+                        kMsgBadFileHeader);
+            return false;
+        }
+        if (header.Flags & (kFlagMultiPart | kFlagEncrypted) || header.Method != kDeflated) {
+            ReportError(shown, "a further member", ArchiveFile,
+                        header.Method != kDeflated        ? kMsgUnsupportedMethod
+                        : (header.Flags & kFlagMultiPart) ? kMsgMultiPartGzip
+                                                          : kMsgPasswordProtected);
+            return false;
+        }
+    }
+}
+
+bool TUnGZip::DecodeCompress(TArxBaseStream& stream, const std::string& shown) {
+    stream.Seek(0, TSeekOrigin::Beginning);
+    const std::int64_t archiveSize = stream.Size();
+    TLzwZIo io;
+    io.Read = [&](std::uint8_t* buf, std::int64_t count) {
+        return ReadProc(stream, count, 0, false, buf);
+    };
+    io.Write = [this](const std::uint8_t* buf, std::int64_t count) { return Emit(buf, count); };
+    io.Progress = [&](std::int64_t consumed) {
+        if (OnMessageLoop) OnMessageLoop();
+        const std::int64_t done = std::min(consumed, archiveSize);
+        BytesRemaining = archiveSize - done;
+        DoProgress(ArchiveTotal, archiveSize, done);
+    };
+    io.Cancel = CancelFlagRef;
+    switch (UncompressZ(io)) {
+    case TLzwZResult::Done:
+        return true;
+    case TLzwZResult::BadHeader:
+        ReportError(shown, "", ArchiveFile, kMsgIncompleteCodeSet);
+        return false;
+    case TLzwZResult::BadWidth:
+        ReportError(shown, "", ArchiveFile, kMsgIncorrectBits);
+        return false;
+    case TLzwZResult::Corrupt:
+        ReportError(shown, "", ArchiveFile, kMsgCorruptInput);
+        return false;
+    default: // a write failure (reported) or a cancel
+        return false;
+    }
+}
+
+bool TUnGZip::Emit(const std::uint8_t* data, std::int64_t count) {
+    if (sinkFailed_) return false;
+    if (!opened_ && !OpenSink(data, count)) return false;
+    if (count <= 0) return true;
+    // .Z has no checksum: its bytes are not summed.
+    if (WriteProc(out_.get(), const_cast<std::uint8_t*>(data), 1, count, crcWidth_, false) <= 0) {
+        sinkFailed_ = true; // reported by the write
+        return false;
+    }
+    return true;
+}
+
+// Opens the member's output with its first decoded bytes in hand: a tar
+// archive, when OnNestedTarFile agrees, goes to a file of a private
+// temporary folder; anything else to the member's own output.
+bool TUnGZip::OpenSink(const std::uint8_t* data, std::int64_t count) {
+    opened_ = true;
+    if (count > kTarBlock && TarChecksumOk(data)) {
+        bool doUnTar = false;
+        if (!OnNestedTarFile)
+            ReportError(CurrentFileName, "OnNestedTarFile", ArchiveFile, kMsgEventNotAssigned);
+        else
+            OnNestedTarFile(*this, OutputMode == kOutputFiles ? CurrentFileName : StoredName,
+                            doUnTar);
+        if (doUnTar && OutputMode == kOutputFiles) {
+            tempFolder_ = CreateTempFolderIn(GetTempDir(), "arx");
+            if (!tempFolder_.empty()) {
+                tempFile_ = tempFolder_ + "/" + FilePart(CurrentFileName);
+                auto file = std::make_unique<TFileStream32>(tempFile_, TFileStream32::kModeCreate);
+                if (file->Handle >= 0) {
+                    out_ = std::move(file);
+                    diverted_ = true;
+                    return true;
+                }
+            }
+            ReportError(tempFile_.empty() ? GetTempDir() : tempFile_, "", ArchiveFile,
+                        kMsgOpenError);
+            DropTemporary();
+        }
+    }
+    if (!OpenOutputFile(out_, CurrentFileName, StoredName)) {
+        ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
+        sinkFailed_ = true;
+        return false;
+    }
+    return true;
+}
+
+// The temporary tar, whole and checked, extracted by a tar reader with this
+// reader's settings and events; its count becomes this reader's.
+void TUnGZip::ExtractNestedTar() {
+    TUnTar tar;
+    tar.SetArchiveFile(tempFile_);
+    if (tar.ArcType != atTar) {
+        // Not a tar after all: the member goes where it was to go.
+        ResultCount = std::max(0, ResultCount - 1);
+        if (!StreamFileMove(tempFile_, CurrentFileName))
+            ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
+        else
+            ++ResultCount;
+        return;
+    }
+    ArcType = atTar;
+    tar.ExtractDir = ExtractDir;
+    tar.FileSpec = FileSpec;
+    tar.ExclusionList = ExclusionList;
+    tar.RecurseDirs = RecurseDirs;
+    tar.UseStoredDirs = UseStoredDirs;
+    tar.CreateStoredDirs = CreateStoredDirs;
+    tar.ConfirmOverwrites = ConfirmOverwrites;
+    tar.OverwriteMode = OverwriteMode;
+    tar.RestoreFileAttr = RestoreFileAttr;
+    tar.DateAttribute = DateAttribute;
+    tar.AsciiTranslation = false;
+    tar.OnProgress = OnProgress;
+    tar.OnBegin = OnBegin;
+    tar.OnEnd = OnEnd;
+    tar.OnError = OnError;
+    tar.OnFileExists = OnFileExists;
+    tar.OnRenameFile = OnRenameFile;
+    tar.OnMessageLoop = OnMessageLoop;
+    tar.CancelFlagRef = CancelFlagRef;
+    ResultCount = tar.Extract();
+    if (tar.RunFailed) RunFailed = true;
+    if (ResultCount > 0 && OnChangeArchive) OnChangeArchive(*this, tempFile_, ArcType);
+}
+
+void TUnGZip::DropTemporary() {
+    if (!tempFile_.empty()) DeleteFile(tempFile_);
+    if (!tempFolder_.empty()) RemoveEmptyFolder(tempFolder_);
+    tempFile_.clear();
+    tempFolder_.clear();
+}
+
+} // namespace sorvane

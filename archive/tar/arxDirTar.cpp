@@ -1,0 +1,266 @@
+// Directory walk of tar archives.
+#include "archive/tar/arxDirTar.h"
+
+#include "archive/arxCrc.h"
+#include "archive/arxGlobals.h"
+#include "archive/arxHelpers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace sorvane {
+namespace {
+
+constexpr std::int64_t kBlock = 512;
+constexpr std::size_t kNameOffset = 0;
+constexpr std::size_t kNameLength = 100;
+constexpr std::size_t kSizeOffset = 124;
+constexpr std::size_t kSizeLength = 12;
+constexpr std::size_t kTimeOffset = 136;
+constexpr std::size_t kTimeLength = 12;
+constexpr std::size_t kTypeOffset = 156;
+constexpr std::size_t kMagicOffset = 257;
+constexpr std::size_t kPrefixOffset = 345;
+constexpr std::size_t kPrefixLength = 155;
+
+constexpr char kGnuLongName = 'L';
+constexpr char kPaxHeader = 'x';
+constexpr char kDirectory = '5';
+constexpr std::uint16_t kDirectoryAttr = 0x10;
+// Records about the next member or the archive that name nothing themselves:
+// GNU long link names, pax global headers, Solaris extended headers.
+constexpr char kMetaTypes[] = {'K', 'g', 'X'};
+
+// Long-name and pax records larger than this are skipped, not read.
+constexpr std::uint64_t kMaxNameRecord = 1 << 20;
+// 9999-12-31 23:59:59 UTC; later times are no date.
+constexpr std::uint64_t kLastUnixTime = 253402300799ull;
+
+std::string FieldText(const std::uint8_t* field, std::size_t length) {
+    const auto* text = reinterpret_cast<const char*>(field);
+    return std::string(text, strnlen(text, length));
+}
+
+bool IsZeroBlock(const std::vector<std::uint8_t>& header) {
+    return std::all_of(header.begin(), header.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+bool IsFileType(char type) {
+    return type == '\0' || type == '0' || type == '1' || type == '2';
+}
+
+// Bytes the member's data takes in the archive, whole blocks; UINT64_MAX
+// when the size does not fit.
+std::uint64_t BlockedSize(std::uint64_t size) {
+    if (size > std::numeric_limits<std::uint64_t>::max() - (kBlock - 1))
+        return std::numeric_limits<std::uint64_t>::max();
+    return (size + kBlock - 1) / kBlock * kBlock;
+}
+
+DateTime TarDate(const std::uint8_t* header) {
+    const std::uint64_t seconds = OctalToInt(FieldText(header + kTimeOffset, kTimeLength));
+    if (seconds > kLastUnixTime) return kArxNoValidDate;
+    return UnixTimeToDateTime(static_cast<std::int64_t>(seconds));
+}
+
+DateTime PaxDate(std::int64_t seconds) {
+    if (seconds < 0 || static_cast<std::uint64_t>(seconds) > kLastUnixTime) return kArxNoValidDate;
+    return UnixTimeToDateTime(seconds);
+}
+
+} // namespace
+
+std::uint64_t TarSizeField(const std::uint8_t* field12) {
+    if ((field12[0] & 0x80) == 0) return OctalToInt(FieldText(field12, kSizeLength));
+    // Base-256: the rest of the field is a big-endian number.
+    std::uint64_t value = field12[0] & 0x7F;
+    for (std::size_t i = 1; i < kSizeLength; ++i) {
+        if (value > (std::numeric_limits<std::uint64_t>::max() >> 8))
+            return std::numeric_limits<std::uint64_t>::max();
+        value = (value << 8) | field12[i];
+    }
+    return value;
+}
+
+namespace {
+
+// A decimal number, digits only; nothing when it is empty, holds another
+// character or does not fit 64 bits.
+std::optional<std::uint64_t> DecimalValue(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+// A pax time: decimal seconds since 1970, a sign and a fraction allowed; the
+// whole seconds towards the past. Nothing when it does not read.
+std::optional<std::int64_t> PaxTime(std::string_view text) {
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative) text.remove_prefix(1);
+    const std::size_t dot = text.find('.');
+    const std::string_view fraction =
+        dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+    const std::optional<std::uint64_t> whole = DecimalValue(text.substr(0, dot));
+    if (!whole || *whole > static_cast<std::uint64_t>(INT64_MAX) - 1) return std::nullopt;
+    if (!fraction.empty() && !DecimalValue(fraction)) return std::nullopt;
+    const auto seconds = static_cast<std::int64_t>(*whole);
+    if (!negative) return seconds;
+    const bool part = fraction.find_first_not_of('0') != std::string_view::npos;
+    return -seconds - (part ? 1 : 0);
+}
+
+} // namespace
+
+TPaxRecords ReadPaxRecords(std::string_view records) {
+    TPaxRecords out;
+    while (!records.empty()) {
+        // "<length> <key>=<value>\n", the length counting the whole record.
+        const std::size_t blank = records.find(' ');
+        if (blank == std::string_view::npos || blank == 0 || blank > 9) break;
+        std::size_t length = 0;
+        for (std::size_t i = 0; i < blank; ++i) {
+            if (records[i] < '0' || records[i] > '9') return out;
+            length = length * 10 + static_cast<std::size_t>(records[i] - '0');
+        }
+        if (length <= blank + 1 || length > records.size()) break;
+        std::string_view record = records.substr(blank + 1, length - blank - 1);
+        if (!record.empty() && record.back() == '\n') record.remove_suffix(1);
+        const std::size_t equals = record.find('=');
+        if (equals != std::string_view::npos) {
+            const std::string_view key = record.substr(0, equals);
+            const std::string_view value = record.substr(equals + 1);
+            if (key == "path") out.Path = std::string(value);
+            if (key == "linkpath") out.LinkPath = std::string(value);
+            if (key == "size") out.Size = DecimalValue(value);
+            if (key == "mtime") out.MTime = PaxTime(value);
+            if (key.substr(0, 11) == "GNU.sparse.") out.Sparse = true;
+        }
+        records.remove_prefix(length);
+    }
+    return out;
+}
+
+std::string PaxPathRecord(std::string_view records) {
+    return ReadPaxRecords(records).Path;
+}
+
+void TTarWalk::SetUp(TArxon& arx) {
+    arx.Walk.HeaderSize = kBlock;
+}
+
+void TTarWalk::Step(TArxon& arx) {
+    const std::vector<std::uint8_t>& header = arx.Walk.Header;
+    // Two zero blocks end a tar archive; one is enough to stop.
+    if (IsZeroBlock(header)) {
+        arx.EndWalk();
+        return;
+    }
+    // A block that is no header: the listing cannot go on.
+    if (!TarChecksumOk(header.data())) {
+        arx.FailWalk();
+        return;
+    }
+    const std::uint64_t size = TarSizeField(header.data() + kSizeOffset);
+    const char type = static_cast<char>(header[kTypeOffset]);
+    if (type == kGnuLongName || type == kPaxHeader) {
+        TakeLongName(arx, size, type == kPaxHeader);
+        return;
+    }
+    if (std::find(std::begin(kMetaTypes), std::end(kMetaTypes), type) != std::end(kMetaTypes)) {
+        SkipData(arx, size);
+        return;
+    }
+    ReportMember(arx, header.data(), size);
+}
+
+void TTarWalk::TakeLongName(TArxon& arx, std::uint64_t size, bool pax) {
+    pending_ = TPaxRecords{};
+    const std::int64_t dataStart = arx.Walk.Position;
+    if (size <= kMaxNameRecord &&
+        size <= static_cast<std::uint64_t>(arx.Walk.StreamSize - dataStart)) {
+        std::string data(static_cast<std::size_t>(size), '\0');
+        if (arx.ReadExact(dataStart, data.data(), static_cast<std::int64_t>(size))) {
+            if (pax)
+                pending_ = ReadPaxRecords(data);
+            else
+                pending_.Path = data.c_str();
+        }
+    }
+    SkipData(arx, size);
+}
+
+std::string TTarWalk::WholeName(const std::uint8_t* header) {
+    if (!pending_.Path.empty()) return pending_.Path;
+    std::string name = FieldText(header + kNameOffset, kNameLength);
+    // POSIX ustar ("ustar" NUL) keeps the leading part of a long path apart;
+    // GNU headers ("ustar  ") use those bytes for other fields.
+    const bool posix = std::memcmp(header + kMagicOffset, "ustar", 6) == 0;
+    const std::string prefix = posix ? FieldText(header + kPrefixOffset, kPrefixLength) : "";
+    return prefix.empty() ? name : prefix + "/" + name;
+}
+
+void TTarWalk::ReportMember(TArxon& arx, const std::uint8_t* header, std::uint64_t size) {
+    const char type = static_cast<char>(header[kTypeOffset]);
+    std::string name = WholeName(header);
+    // A pax record holds what the header's fields cannot: sizes of 8 GiB and
+    // more, times outside the octal field.
+    if (pending_.Size) size = *pending_.Size;
+    const DateTime date = pending_.MTime ? PaxDate(*pending_.MTime) : TarDate(header);
+    pending_ = TPaxRecords{};
+    while (!name.empty() && name.back() == '/')
+        name.pop_back();
+    const std::uint32_t checksum = static_cast<std::uint32_t>(
+        OctalToInt(FieldText(header + kTarChecksumOffset, kTarChecksumLength)));
+
+    if (!name.empty() && checksum != 0) {
+        arx.SetRawFileName(name);
+        arx.FireReadFile();
+        const bool directory = type == kDirectory;
+        if ((IsFileType(type) || directory) && arx.MatchSpec()) {
+            TArxonEntry entry;
+            entry.FileDate = date;
+            entry.UnpackedSize = entry.PackedSize =
+                static_cast<std::int64_t>(std::min<std::uint64_t>(size, INT64_MAX));
+            entry.Crc = checksum;
+            entry.CompressMethod = 0;
+            entry.CompressMethodName =
+                GetMethodName(ArxArchiveType::Tar, 0, 0, ArxMethodEntry{directory, 0});
+            entry.FileAttr = entry.InternalAttr = directory ? kDirectoryAttr : 0;
+            if (directory)
+                arx.ReportDir(entry, true);
+            else
+                arx.ReportFile(entry);
+        }
+    }
+    if (!arx.Walk.Ended) SkipData(arx, size);
+}
+
+void TTarWalk::SkipData(TArxon& arx, std::uint64_t size) {
+    const std::int64_t dataStart = arx.Walk.Position;
+    const auto left = static_cast<std::uint64_t>(arx.Walk.StreamSize - dataStart);
+    if (size > left) {
+        arx.FailWalk(kMsgReadError);
+        return;
+    }
+    arx.Walk.Position = dataStart + static_cast<std::int64_t>(std::min(BlockedSize(size), left));
+    // The loop reads a header only while more than a block remains behind it:
+    // bytes left that are not zero padding are a header it cannot read.
+    const std::int64_t tail = arx.Walk.StreamSize - arx.Walk.Position;
+    if (tail <= 0 || tail > kBlock) return;
+    std::uint8_t bytes[kBlock]{};
+    const std::int64_t got = arx.ReadAt(arx.Walk.Position, bytes, tail);
+    if (got != tail || std::any_of(bytes, bytes + got, [](std::uint8_t b) { return b != 0; }))
+        arx.FailWalk(kMsgReadError);
+}
+
+} // namespace sorvane

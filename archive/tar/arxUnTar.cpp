@@ -1,0 +1,278 @@
+// The tar reader.
+#include "archive/tar/arxUnTar.h"
+
+#include "archive/arxCrc.h"
+#include "archive/tar/arxDirTar.h"
+#include "archive/arxHelpers.h"
+#include "platform/FileAttributes.h"
+#include "platform/Folders.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace sorvane {
+namespace {
+
+constexpr std::int64_t kBlock = 512;
+constexpr std::size_t kNameLength = 100;
+constexpr std::size_t kSizeOffset = 124;
+constexpr std::size_t kTimeOffset = 136;
+constexpr std::size_t kTimeLength = 12;
+constexpr std::size_t kTypeOffset = 156;
+constexpr std::size_t kLinkOffset = 157;
+constexpr std::size_t kLinkLength = 100;
+constexpr std::size_t kMagicOffset = 257;
+constexpr std::size_t kPrefixOffset = 345;
+constexpr std::size_t kPrefixLength = 155;
+// Long-name and pax records larger than this are skipped, as the listing does.
+constexpr std::uint64_t kMaxNameRecord = 1 << 20;
+constexpr std::int64_t kCopyChunk = 1 << 16;
+
+std::string FieldText(const std::uint8_t* field, std::size_t length) {
+    const auto* text = reinterpret_cast<const char*>(field);
+    return std::string(text, strnlen(text, length));
+}
+
+bool AllZero(const std::uint8_t* bytes, std::int64_t count) {
+    return std::all_of(bytes, bytes + count, [](std::uint8_t b) { return b == 0; });
+}
+
+// The name fields of a header: the name cut at its 100 bytes, behind the
+// ustar prefix when the magic is POSIX "ustar" NUL.
+std::string HeaderName(const std::uint8_t* header) {
+    const std::string name = FieldText(header, kNameLength);
+    const bool posix = std::memcmp(header + kMagicOffset, "ustar", 6) == 0;
+    const std::string prefix = posix ? FieldText(header + kPrefixOffset, kPrefixLength) : "";
+    return prefix.empty() ? name : prefix + "/" + name;
+}
+
+std::uint32_t UnixToDosDate(std::int64_t seconds) {
+    if (seconds <= 0) return 0;
+    const auto local = LocalDateTimeFromUnix(seconds);
+    return local ? DateTimeToDosDate(*local).value_or(0) : 0;
+}
+
+// What a member of this type is, for the report that refuses it; empty for
+// the types extracted as files.
+std::string RefusedKind(const TUnTar::TTarMember& member) {
+    switch (member.Type) {
+    case '\0':
+    case '0':
+    case '7':
+        return "";
+    case '1':
+        return "hard link to " + member.LinkName;
+    case '2':
+        return "symbolic link to " + member.LinkName;
+    case '3':
+        return "character device";
+    case '4':
+        return "block device";
+    case '6':
+        return "FIFO";
+    default:
+        return std::string("entry of type '") + member.Type + "'";
+    }
+}
+
+} // namespace
+
+TUnTar::TUnTar() = default;
+
+void TUnTar::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
+    if (!InStream) {
+        ReportError(ArchiveFile, "", "", kMsgOpenError);
+        return;
+    }
+    members_.clear();
+    struct FreeList {
+        std::vector<TTarMember>& list;
+        ~FreeList() { list.clear(); }
+    } freeList{members_};
+    Walk(*InStream);
+    BytesRemaining = ArchiveTotal;
+    for (const TTarMember& member : members_) {
+        if (GetCancel()) break;
+        ExtractMember(*InStream, member);
+    }
+}
+
+// The headers from the archive's start (behind a volume label found by the
+// detection) to the first zero block. A block that fails the header checksum
+// ends the walk with 25114; a member whose data reaches past the end of the
+// archive is the last one taken.
+void TUnTar::Walk(TArxBaseStream& stream) {
+    const std::int64_t archiveSize = stream.Size();
+    std::int64_t pos = std::max<std::int64_t>(StartOffset, 0);
+    TPaxRecords pending;
+    std::string pendingLink;
+    std::uint8_t h[kBlock];
+    while (!GetCancel()) {
+        const std::int64_t got = ReadAt(stream, pos, h, kBlock);
+        if (got < kBlock) {
+            if (got > 0 && !AllZero(h, got))
+                ReportError(ArchiveFile, "the archive ends inside a header", "", kMsgReadError);
+            break;
+        }
+        if (AllZero(h, kBlock)) break;
+        if (!TarChecksumOk(h)) {
+            ReportError(ArchiveFile, "", "", kMsgBadFileHeader);
+            break;
+        }
+        std::uint64_t size = TarSizeField(h + kSizeOffset);
+        const char type = static_cast<char>(h[kTypeOffset]);
+        const std::int64_t dataPos = pos + kBlock;
+        const auto left =
+            static_cast<std::uint64_t>(std::max<std::int64_t>(archiveSize - dataPos, 0));
+
+        if (type == 'L' || type == 'K' || type == 'x') {
+            // Records about the next member: its long name or link, or pax keys.
+            if (size <= kMaxNameRecord && size <= left) {
+                std::string data(static_cast<std::size_t>(size), '\0');
+                if (ReadAt(stream, dataPos, data.data(), static_cast<std::int64_t>(size)) ==
+                    static_cast<std::int64_t>(size)) {
+                    if (type == 'x')
+                        pending = ReadPaxRecords(data);
+                    else if (type == 'L')
+                        pending.Path = data.c_str();
+                    else
+                        pendingLink = data.c_str();
+                }
+            }
+        } else if (type != 'g' && type != 'X' && type != 'V') {
+            TTarMember member;
+            member.Type = type;
+            member.Name = pending.Path.empty() ? HeaderName(h) : pending.Path;
+            member.LinkName = !pending.LinkPath.empty() ? pending.LinkPath
+                              : !pendingLink.empty()    ? pendingLink
+                                                        : FieldText(h + kLinkOffset, kLinkLength);
+            if (pending.Size) size = *pending.Size;
+            member.Size = size;
+            member.Sparse = pending.Sparse || type == 'S';
+            member.DataPos = dataPos;
+            const std::int64_t seconds =
+                pending.MTime ? *pending.MTime
+                              : static_cast<std::int64_t>(std::min<std::uint64_t>(
+                                    OctalToInt(FieldText(h + kTimeOffset, kTimeLength)),
+                                    std::numeric_limits<std::int64_t>::max()));
+            member.DosDate = UnixToDosDate(seconds);
+            // An old archive marks a folder by the "/" that ends its name.
+            if ((type == '0' || type == '\0') && !member.Name.empty() && member.Name.back() == '/')
+                member.Type = '5';
+            while (!member.Name.empty() && member.Name.back() == '/')
+                member.Name.pop_back();
+            pending = TPaxRecords{};
+            pendingLink.clear();
+            const std::string stored = SlashToBackslash(member.Name);
+            if (!member.Name.empty() &&
+                MatchFileSpecDirs(stored, FileSpec, ExclusionList, RecurseDirs)) {
+                MaxFileDate = std::max(MaxFileDate, member.DosDate);
+                if (member.Type != '5') {
+                    const auto counted = static_cast<std::int64_t>(std::min<std::uint64_t>(
+                        size, std::numeric_limits<std::int64_t>::max() / 4));
+                    ArchiveTotal += counted;
+                    FileTotal += counted;
+                }
+                members_.push_back(std::move(member));
+            }
+        }
+        if (size > left) {
+            // Data cut short: a member found here is reported when it is copied.
+            if (type == 'L' || type == 'K' || type == 'x' || members_.empty() ||
+                members_.back().DataPos != dataPos)
+                ReportError(ArchiveFile, "the archive ends inside a member", "", kMsgReadError);
+            break;
+        }
+        pos = dataPos + static_cast<std::int64_t>((size + kBlock - 1) / kBlock * kBlock);
+    }
+}
+
+void TUnTar::ExtractMember(TArxBaseStream& stream, const TTarMember& member) {
+    const std::string stored = SlashToBackslash(member.Name);
+    StoredName = stored;
+    MemberEncrypted = false;
+    SetCurrentFileName(stored);
+    if (CurrentNameRefused) return; // reported; nothing leaves ExtractDir
+    const std::string& shown = OutputMode == kOutputFiles ? CurrentFileName : stored;
+
+    if (member.Type == '5') {
+        if (OutputMode == kOutputFiles && UseStoredDirs && CreateStoredDirs &&
+            !CreateFolderPath(CurrentFileName))
+            ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
+        return;
+    }
+    // What is not a plain file is refused before any output is opened.
+    if (member.Sparse) {
+        ReportError(shown, "sparse member", ArchiveFile, kMsgUnsupportedMethod);
+        return;
+    }
+    const std::string refused = RefusedKind(member);
+    if (!refused.empty()) {
+        ReportError(shown, refused, ArchiveFile, kMsgUnknownFileType);
+        return;
+    }
+
+    const auto packed = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(member.Size, std::numeric_limits<std::int64_t>::max() / 4));
+    if (!CheckOverwrite(false)) {
+        MemberDone({packed, 0});
+        return;
+    }
+    std::unique_ptr<TArxBaseStream> out;
+    if (!OpenOutputFile(out, CurrentFileName, stored)) {
+        ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
+        ResultCount = std::max(0, ResultCount - 1);
+        MemberDone({packed, 0});
+        return;
+    }
+    Crc32.Start(0);
+    const std::int64_t before = BytesRemaining;
+    bool whole = false;
+    try {
+        whole = CopyData(stream, out.get(), member);
+    } catch (const E_RAISE& error) {
+        // A write failure was reported where it happened.
+        if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
+            ReportError(stored, "", ArchiveFile, error.Code());
+    }
+    SetFileAttrDate(out, shown, kDosArchive, member.DosDate);
+    bool passed = false;
+    // Tar keeps no checksum of the data: a member copied whole passes.
+    if (whole)
+        passed = CheckCrc(32, Crc32.Value());
+    else if (OnEnd)
+        OnEnd(*this, shown, false);
+    if (!passed) ResultCount = std::max(0, ResultCount - 1);
+    MemberDone({std::max<std::int64_t>(packed - (before - BytesRemaining), 0), 0});
+}
+
+bool TUnTar::CopyData(TArxBaseStream& stream, TArxBaseStream* out, const TTarMember& member) {
+    if (stream.Seek(member.DataPos, TSeekOrigin::Beginning) != member.DataPos) {
+        ReportError(StoredName, "the archive ends inside the member", ArchiveFile, kMsgReadError);
+        return false;
+    }
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(
+        std::min<std::uint64_t>(member.Size, static_cast<std::uint64_t>(kCopyChunk))));
+    std::uint64_t left = member.Size;
+    while (left > 0) {
+        if (GetCancel()) return false;
+        const auto want = static_cast<std::int64_t>(std::min<std::uint64_t>(left, buffer.size()));
+        const std::int64_t got = ReadProc(stream, want, 0, false, buffer.data());
+        if (got <= 0) {
+            ReportError(StoredName, "the archive ends inside the member", ArchiveFile,
+                        kMsgReadError);
+            return false;
+        }
+        if (WriteProc(out, buffer.data(), 1, got, 0, false) <= 0) throw E_RAISE(kMsgWriteError);
+        left -= static_cast<std::uint64_t>(got);
+        BytesRemaining -= got;
+        DoProgress(ArchiveTotal,
+                   static_cast<std::int64_t>(std::min<std::uint64_t>(
+                       member.Size, std::numeric_limits<std::int64_t>::max())),
+                   static_cast<std::int64_t>(member.Size - left));
+    }
+    return true;
+}
+
+} // namespace sorvane

@@ -1,0 +1,652 @@
+// The ZIP reader.
+#include "archive/zip/arxUnZip.h"
+
+#include "archive/arxCrc.h"
+#include "archive/zip/arxZipCrypt.h"
+#include "archive/zip/arxZipNames.h"
+#include "archive/codecs/arxExplode.h"
+#include "archive/codecs/arxInflate.h"
+#include "archive/codecs/arxInflate64.h"
+#include "archive/codecs/arxUnreduce.h"
+#include "archive/codecs/arxUnshrink.h"
+#include "platform/Folders.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace sorvane {
+
+// The packed bytes of one member as a stream of their own: positions start
+// at 0 at the member's data and never pass its packed size; in a split or
+// spanned set, reading past the end of a volume goes on at the start of the
+// next one. Reads are deciphered once Decipher is set.
+class TZipMemberSource : public TArxBaseStream {
+public:
+    // `length` < 0: no bound but the end of the volume (no volume change).
+    TZipMemberSource(TUnZip& owner, std::unique_ptr<TArxBaseStream>& volume, std::int64_t start,
+                     std::int64_t length, bool spans)
+        : owner_(owner), volume_(volume), length_(length), spans_(spans), volumeStart_(start) {
+        if (volume_) volume_->Seek(start, TSeekOrigin::Beginning);
+    }
+
+    bool Decipher = false;
+    std::int64_t Consumed() const { return pos_; }
+    std::int64_t Remaining() const {
+        return length_ < 0 ? std::numeric_limits<std::int64_t>::max() : length_ - pos_;
+    }
+
+    std::int64_t Read(void* buffer, std::int64_t count) override {
+        CheckBuffer(buffer, count, "read");
+        auto* out = static_cast<std::uint8_t*>(buffer);
+        count = std::min(count, Remaining());
+        std::int64_t total = 0;
+        while (count > 0 && volume_) {
+            const std::int64_t got = owner_.ReadProc(*volume_, count, 0, Decipher, out + total);
+            if (got > 0) {
+                total += got;
+                count -= got;
+                pos_ += got;
+                owner_.BytesRemaining -= got;
+                continue;
+            }
+            if (!spans_ || length_ < 0 || owner_.GetCancel() || !owner_.NextMemberVolume(volume_) ||
+                !volume_)
+                break;
+            segmentStart_ = pos_;
+            volumeStart_ = 0;
+            volume_->Seek(0, TSeekOrigin::Beginning);
+        }
+        return total;
+    }
+
+    std::int64_t Write(const void*, std::int64_t) override { return 0; }
+
+    // Positions inside the part already read of the current volume.
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+        std::int64_t target = -1;
+        if (origin == TSeekOrigin::Beginning)
+            target = offset;
+        else if (origin == TSeekOrigin::Current)
+            target = pos_ + offset;
+        if (target == pos_) return pos_;
+        if (target < segmentStart_ || target > pos_ || !volume_) return -1;
+        volume_->Seek(volumeStart_ + (target - segmentStart_), TSeekOrigin::Beginning);
+        pos_ = target;
+        return pos_;
+    }
+
+    std::int64_t Size() override { return length_ < 0 ? pos_ : length_; }
+
+private:
+    TUnZip& owner_;
+    std::unique_ptr<TArxBaseStream>& volume_;
+    std::int64_t length_;
+    bool spans_;
+    std::int64_t pos_ = 0;
+    std::int64_t segmentStart_ = 0; // member position where the current volume's part begins
+    std::int64_t volumeStart_ = 0;  // volume position of that part
+};
+
+namespace {
+
+constexpr std::uint32_t kDirectoryAttr = 0x10;
+constexpr std::uint32_t kArchiveAttr = 0x20;
+constexpr std::uint32_t kReadOnlyAttr = 0x01;
+constexpr std::uint16_t kFlagEncrypted = 0x0001;
+constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
+constexpr std::uint16_t kUtf8NameFlag = 0x0800;
+constexpr std::uint16_t kUnixHost = 3;
+constexpr std::uint32_t kDescriptorSignature = 0x08074B50u;
+constexpr std::int64_t kLocalSearch = 32768;
+constexpr std::int64_t kEncryptionHeader = 12;
+constexpr std::int64_t kStep = 32768;
+// The most a Deflate stream can expand (a 258-byte match per two bits of
+// code, plus the block overhead): bounds a member whose sizes follow it.
+constexpr std::int64_t kDeflateMaxRatio = 1032;
+constexpr std::size_t kPayloadHeader = 46 + 16 + 4; // central header, sizes, attributes
+
+struct Record {
+    std::uint32_t Attr;
+    std::uint32_t Disk;
+    std::int64_t Offset;
+};
+static_assert(sizeof(Record) == 16);
+
+bool KnownMethod(std::uint16_t method) {
+    return method <= 6 || method == 8 || method == 9;
+}
+
+std::int64_t Clamp64(std::uint64_t value) {
+    return static_cast<std::int64_t>(
+        std::min<std::uint64_t>(value, std::numeric_limits<std::int64_t>::max() / 4));
+}
+
+void PutU32(std::string& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+void PutU64(std::string& out, std::uint64_t value) {
+    for (int i = 0; i < 8; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// The DOS attributes of a member from its external attributes: a Unix-made
+// entry without DOS bits takes read-only from its owner's write permission.
+std::uint32_t MemberAttributes(std::uint32_t external, std::uint16_t creator) {
+    std::uint32_t attr = external & 0xFFu;
+    const std::uint32_t mode = external >> 16;
+    if ((creator >> 8) == kUnixHost && mode != 0) {
+        attr &= ~kReadOnlyAttr;
+        if ((mode & 0200) == 0) attr |= kReadOnlyAttr;
+        if ((mode & 0170000) == 0040000) attr |= kDirectoryAttr;
+    }
+    return attr;
+}
+
+} // namespace
+
+TUnZip::TUnZip() = default;
+
+bool TUnZip::CheckPassword(std::uint8_t* Header12) {
+    if (current_ == nullptr) return false;
+    std::uint8_t header24[24]{};
+    std::copy_n(Header12, 12, header24 + 12);
+    return CheckZipPassword(header24, current_->Flags, current_->Crc, Password,
+                            static_cast<std::uint16_t>(current_->DosDate & 0xFFFF));
+}
+
+// ---------------------------------------------------------------------------
+// The driver
+
+void TUnZip::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
+    current_ = nullptr;
+    if (ArcType == atZipDS) {
+        DiskSpann.Init(*this, nullptr);
+        if (!DiskSpann.GetLastDisk()) return;
+        auto file = std::make_unique<TFileStream32>(ArchiveFile, TFileStream32::kModeReadDenyWrite);
+        if (file->Handle < 0) {
+            ReportError(ArchiveFile, "", "", kMsgOpenError);
+            return;
+        }
+        ArchiveSize = file->Size();
+        InStream = std::move(file);
+        currentDisk_ = GetLe16(EndOfCentralDir.data() + 4) + 1;
+    }
+    if (!InStream) {
+        ReportError(ArchiveFile, "", "", kMsgOpenError);
+        return;
+    }
+    volumeCount_ = GetLe16(EndOfCentralDir.data() + 4) + 1;
+    currentVolume_ = volumeCount_;
+    list_.Init(sizeof(Record));
+    struct FreeList {
+        TUnBaseHeaderObj& list;
+        ~FreeList() { list.Done(); }
+    } freeList{list_};
+    if (ZipHeaderFlags & kZipCentralFound) {
+        Timer.Pause();
+        try {
+            CollectCentral(*InStream);
+        } catch (...) {
+            Timer.Resume();
+            throw;
+        }
+        Timer.Resume();
+        ExtractCentralList(InStream);
+    } else {
+        if (OnCorruptZipHeader) {
+            bool cancel = true;
+            OnCorruptZipHeader(*this, ZipHeaderFlags, cancel);
+            if (cancel) return;
+        }
+        CollectLocal(*InStream);
+        ExtractLocalList(InStream);
+    }
+}
+
+void TUnZip::CollectCentral(TArxBaseStream& stream) {
+    std::int64_t pos = std::max<std::int64_t>(StartOffset, 0);
+    std::int64_t correction = 0;
+    bool firstChecked = true;
+    const bool spanned = ArcType == atZipDS || ArcType == atZipMV;
+    while (!GetCancel()) {
+        std::uint8_t h[kZipCentralHeaderSize]{};
+        if (ReadAt(stream, pos, h, sizeof h) != static_cast<std::int64_t>(sizeof h)) break;
+        bool enciphered = false;
+        if (ClassifyZipSignature(GetLe32(h), kZipCentralKind, enciphered) != kZipCentralKind) break;
+        if (enciphered && !DecipherHeader(h, kZipCentralKind)) break;
+        const std::int64_t nameLength = GetLe16(h + 28);
+        const std::int64_t extraLength = GetLe16(h + 30);
+        const std::int64_t commentLength = GetLe16(h + 32);
+        std::string raw(static_cast<std::size_t>(nameLength), '\0');
+        std::vector<std::uint8_t> extra(static_cast<std::size_t>(extraLength));
+        if (ReadAt(stream, pos + 46, raw.data(), nameLength) != nameLength ||
+            ReadAt(stream, pos + 46 + nameLength, extra.data(), extraLength) != extraLength)
+            break;
+        const std::uint16_t creator = GetLe16(h + 4);
+        const std::uint16_t flags = GetLe16(h + 8);
+        const std::uint32_t external = GetLe32(h + 38);
+        const TZipExtraInfo info = ParseZipExtra(extra, GetLe32(h + 24), GetLe32(h + 20), raw,
+                                                 GetLe32(h + 42), GetLe16(h + 34));
+        const TNameHost host = (creator >> 8) == kUnixHost ? TNameHost::Other : TNameHost::Dos;
+        const std::string name =
+            ZipMemberName(raw, info, (external & kDirectoryAttr) || (flags & kUtf8NameFlag), host,
+                          TranslateOemChar);
+        const std::int64_t next = pos + 46 + nameLength + extraLength + commentLength;
+
+        if (MatchFileSpecDirs(name, FileSpec, ExclusionList, RecurseDirs)) {
+            Record record{MemberAttributes(external, creator),
+                          info.Disk + (ArcType == atZipDS ? 1u : 0u),
+                          Clamp64(info.LocalOffset) + ZipOffsetShift + correction};
+            bool found = true;
+            if (!spanned) {
+                found = ReadLocalHeader(stream, record.Offset, nullptr) >= 0;
+                if (!found && firstChecked) {
+                    // One search after the recorded offset; the distance found
+                    // corrects this and every later entry.
+                    std::vector<std::uint8_t> block(static_cast<std::size_t>(kLocalSearch + 4));
+                    const std::int64_t got =
+                        ReadAt(stream, record.Offset + 1, block.data(), kLocalSearch + 3);
+                    for (std::int64_t i = 0; i + 4 <= got; ++i) {
+                        bool encrypted = false;
+                        if (block[static_cast<std::size_t>(i)] == 'P' &&
+                            ClassifyZipSignature(GetLe32(block.data() + i), kZipLocalKind,
+                                                 encrypted) == kZipLocalKind) {
+                            correction += i + 1;
+                            record.Offset += i + 1;
+                            found = ReadLocalHeader(stream, record.Offset, nullptr) >= 0;
+                            break;
+                        }
+                    }
+                }
+                firstChecked = false;
+            }
+            if (!found) {
+                ReportError(name, "", VolumeName, kMsgBadLocalOffset);
+            } else {
+                std::string payload(reinterpret_cast<const char*>(h), sizeof h);
+                PutU64(payload, info.Packed);
+                PutU64(payload, info.Unpacked);
+                PutU32(payload, record.Attr);
+                payload += name;
+                if (payload.size() <= 0xFFFF) {
+                    list_.AddItem(&record, payload.data(),
+                                  static_cast<std::uint16_t>(payload.size()));
+                    MaxFileDate = std::max(MaxFileDate, GetLe32(h + 12));
+                    const bool encrypted = (flags & kFlagEncrypted) != 0;
+                    const std::int64_t packed = Clamp64(info.Packed);
+                    ArchiveTotal += encrypted ? std::max<std::int64_t>(packed - 12, 0) : packed;
+                    FileTotal += Clamp64(info.Unpacked);
+                }
+            }
+        }
+        pos = next;
+    }
+    BytesRemaining = ArchiveTotal;
+}
+
+std::int64_t TUnZip::ReadLocalHeader(TArxBaseStream& stream, std::int64_t offset,
+                                     TZipHeader* header) {
+    std::uint8_t h[kZipLocalHeaderSize]{};
+    if (offset < 0 || ReadAt(stream, offset, h, sizeof h) != static_cast<std::int64_t>(sizeof h))
+        return -1;
+    bool enciphered = false;
+    if (ClassifyZipSignature(GetLe32(h), kZipLocalKind, enciphered) != kZipLocalKind) return -1;
+    if (enciphered && !DecipherHeader(h, kZipLocalKind)) return -1;
+    const std::int64_t nameLength = GetLe16(h + 26);
+    const std::int64_t extraLength = GetLe16(h + 28);
+    if (header != nullptr) {
+        std::string raw(static_cast<std::size_t>(nameLength), '\0');
+        std::vector<std::uint8_t> extra(static_cast<std::size_t>(extraLength));
+        if (ReadAt(stream, offset + 30, raw.data(), nameLength) != nameLength ||
+            ReadAt(stream, offset + 30 + nameLength, extra.data(), extraLength) != extraLength)
+            return -1;
+        header->Flags = GetLe16(h + 6);
+        header->Method = GetLe16(h + 8);
+        header->DosDate = GetLe32(h + 10);
+        header->Crc = GetLe32(h + 14);
+        const TZipExtraInfo info = ParseZipExtra(extra, GetLe32(h + 22), GetLe32(h + 18), raw);
+        header->PackedSize = Clamp64(info.Packed);
+        header->UnpackedSize = Clamp64(info.Unpacked);
+        header->Name = ZipMemberName(raw, info, (header->Flags & kUtf8NameFlag) != 0,
+                                     TNameHost::Dos, TranslateOemChar);
+        // A local header has no attributes: a name ending in a separator is a folder.
+        header->Attr =
+            !header->Name.empty() && header->Name.back() == '\\' ? kDirectoryAttr : kArchiveAttr;
+    }
+    return offset + 30 + nameLength + extraLength;
+}
+
+void TUnZip::CollectLocal(TArxBaseStream& stream) {
+    std::int64_t pos = std::max<std::int64_t>(StartOffset, 0);
+    std::uint8_t marker[4]{};
+    if (ReadAt(stream, pos, marker, 4) == 4 && GetLe32(marker) == kDescriptorSignature) pos += 4;
+    const std::int64_t size = stream.Size();
+    while (!GetCancel()) {
+        TZipHeader header;
+        const std::int64_t dataPos = ReadLocalHeader(stream, pos, &header);
+        if (dataPos < 0) break;
+        if (MatchFileSpecDirs(header.Name, FileSpec, ExclusionList, RecurseDirs)) {
+            const Record record{header.Attr, 1, pos};
+            list_.AddRecord(&record);
+            MaxFileDate = std::max(MaxFileDate, header.DosDate);
+            const bool encrypted = (header.Flags & kFlagEncrypted) != 0;
+            ArchiveTotal +=
+                encrypted ? std::max<std::int64_t>(header.PackedSize - 12, 0) : header.PackedSize;
+            FileTotal += header.UnpackedSize;
+        }
+        // Sizes that follow the data: the next header is not where the local
+        // sizes say, and the walk ends after this member.
+        if ((header.Flags & kZipFlagDataDescriptor) && header.PackedSize == 0) break;
+        if (header.PackedSize > size - dataPos) break;
+        pos = dataPos + header.PackedSize;
+    }
+    BytesRemaining = ArchiveTotal;
+}
+
+bool TUnZip::NextMemberVolume(std::unique_ptr<TArxBaseStream>& volume) {
+    if (ArcType == atZipMV) {
+        if (currentVolume_ >= volumeCount_) return false;
+        int number = currentVolume_;
+        if (!OpenNextVolume(volume, number, volumeCount_)) {
+            *CancelFlagRef = 1;
+            return false;
+        }
+        currentVolume_ = number;
+        return true;
+    }
+    if (ArcType == atZipDS) {
+        if (!DiskSpann.ChangeDisk(volume, 0)) return false;
+        ++currentDisk_;
+        return true;
+    }
+    return false;
+}
+
+// Split sets: opens the volume of `disk` (0-based) unless it is open.
+// Spanned sets: asks for the disk (1-based) unless it is in the drive.
+bool TUnZip::MoveToDisk(std::unique_ptr<TArxBaseStream>& stream, std::uint32_t disk) {
+    if (ArcType == atZipMV) {
+        if (stream && currentVolume_ == static_cast<std::int32_t>(disk) + 1) return true;
+        if (static_cast<std::int64_t>(disk) >= volumeCount_) return false;
+        int number = static_cast<int>(disk);
+        if (!OpenNextVolume(stream, number, volumeCount_)) {
+            *CancelFlagRef = 1;
+            return false;
+        }
+        currentVolume_ = number;
+        return true;
+    }
+    if (ArcType == atZipDS) {
+        if (stream && currentDisk_ == disk) return true;
+        // Backwards: from the first disk on.
+        if (disk < currentDisk_) DiskSpann.DiskIndex = 1;
+        if (!DiskSpann.ChangeDisk(stream, 0)) return false;
+        currentDisk_ = disk;
+        return true;
+    }
+    return static_cast<bool>(stream);
+}
+
+void TUnZip::ExtractCentralList(std::unique_ptr<TArxBaseStream>& stream) {
+    for (int i = 0; i < list_.Count && !GetCancel(); ++i) {
+        Record record{};
+        std::memcpy(&record, list_.GetItem(i), sizeof record);
+        const std::string_view payload = list_.GetName(i);
+        if (payload.size() < kPayloadHeader) continue;
+        const auto* h = reinterpret_cast<const std::uint8_t*>(payload.data());
+        TZipHeader header;
+        header.Flags = GetLe16(h + 8);
+        header.Method = GetLe16(h + 10);
+        header.DosDate = GetLe32(h + 12);
+        header.Crc = GetLe32(h + 16);
+        header.PackedSize = Clamp64(GetLe64(h + 46));
+        header.UnpackedSize = Clamp64(GetLe64(h + 54));
+        header.Attr = GetLe32(h + 62);
+        header.Name.assign(payload.substr(kPayloadHeader));
+        if (!MoveToDisk(stream, record.Disk) || !stream) break;
+        const std::int64_t dataPos = ReadLocalHeader(*stream, record.Offset, nullptr);
+        if (dataPos < 0) {
+            ReportError(header.Name, "", VolumeName, kMsgBadLocalOffset);
+            continue;
+        }
+        ExtractMember(stream, dataPos, header, false);
+    }
+}
+
+void TUnZip::ExtractLocalList(std::unique_ptr<TArxBaseStream>& stream) {
+    for (int i = 0; i < list_.Count && !GetCancel(); ++i) {
+        Record record{};
+        std::memcpy(&record, list_.GetItem(i), sizeof record);
+        if (ArcType == atZipDS && i == 0 && !MoveToDisk(stream, record.Disk)) break;
+        if (!stream) break;
+        TZipHeader header;
+        const std::int64_t dataPos = ReadLocalHeader(*stream, record.Offset, &header);
+        if (dataPos < 0) {
+            ReportError(ArchiveFile, "", VolumeName, kMsgBadLocalOffset);
+            continue;
+        }
+        ExtractMember(stream, dataPos, header, true);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// One member
+
+void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t dataPos,
+                           TZipHeader& header, bool localOnly) {
+    current_ = &header;
+    struct Forget {
+        const TZipHeader*& current;
+        ~Forget() { current = nullptr; }
+    } forget{current_};
+    StoredName = header.Name;
+    if (JarNaming())
+        header.Attr =
+            !header.Name.empty() && header.Name.back() != '\\' ? kArchiveAttr : kDirectoryAttr;
+    const bool folder = (header.Attr & kDirectoryAttr) != 0;
+    SetCurrentFileName(header.Name);
+    if (CurrentNameRefused) return; // reported; nothing leaves ExtractDir
+    MemberEncrypted = false;
+
+    if (folder) {
+        if (OutputMode == kOutputFiles && UseStoredDirs && CreateStoredDirs &&
+            !CreateFolderPath(CurrentFileName)) {
+            ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
+            return;
+        }
+        Crc32.Start(header.Crc);
+        CheckCrc(32, header.Crc);
+        return;
+    }
+
+    // What cannot be decoded is refused before any output is opened.
+    if (!KnownMethod(header.Method) || (header.Flags & kFlagStrongEncryption)) {
+        ReportError(header.Name, "", VolumeName, kMsgUnsupportedMethod);
+        return;
+    }
+    const bool trailingSizes = localOnly && (header.Flags & kZipFlagDataDescriptor) != 0;
+    const bool unsized = trailingSizes && header.PackedSize == 0;
+    if (unsized && header.Method != 8) {
+        ReportError(header.Name, "sizes follow the data", VolumeName, kMsgBadFileHeader);
+        return;
+    }
+
+    MemberEncrypted = (header.Flags & kFlagEncrypted) != 0;
+    if (!CheckOverwrite(false)) return;
+    const bool spans = ArcType == atZipMV || ArcType == atZipDS;
+    TZipMemberSource source(*this, stream, dataPos, unsized ? -1 : header.PackedSize, spans);
+    if (MemberEncrypted && !PasswordFailed && !GetPassword(source)) PasswordFailed = true;
+
+    std::unique_ptr<TArxBaseStream> out;
+    if (!OpenOutputFile(out, CurrentFileName, header.Name)) {
+        ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
+        ResultCount = std::max(0, ResultCount - 1);
+        return;
+    }
+    if (SkipsMember()) return; // no password passed: nothing opened, not counted
+    source.Decipher = MemberEncrypted;
+
+    std::int64_t limit = header.UnpackedSize;
+    if (unsized) {
+        const std::int64_t available = std::max<std::int64_t>(ArchiveSize - dataPos, 0);
+        limit = available > std::numeric_limits<std::int64_t>::max() / (2 * kDeflateMaxRatio)
+                    ? std::numeric_limits<std::int64_t>::max() / 2
+                    : available * kDeflateMaxRatio + kStep;
+        // Info-ZIP writes the unpacked size even when the packed one follows.
+        if (header.UnpackedSize > 0) limit = std::min(limit, header.UnpackedSize);
+    }
+    Crc32.Start(0xFFFFFFFFu);
+    std::int64_t consumed = -1;
+    bool decoded = false;
+    try {
+        decoded = DecodeMember(source, out.get(), header, limit, &consumed);
+    } catch (const E_RAISE& error) {
+        // A write failure was reported where it happened; other library
+        // errors of the decoders are reported here. Either ends the member.
+        if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
+            ReportError(header.Name, "", VolumeName, error.Code());
+        decoded = false;
+    }
+    if (consumed < 0) consumed = source.Consumed();
+    if (decoded && trailingSizes) {
+        const std::int64_t packedUsed = consumed + (MemberEncrypted ? kEncryptionHeader : 0);
+        decoded =
+            CheckDescriptor(*stream, dataPos, unsized ? packedUsed : header.PackedSize, header);
+    }
+    SetFileAttrDate(out, OutputMode == kOutputFiles ? CurrentFileName : header.Name,
+                    header.Attr & 0xFFu, header.DosDate);
+    bool passed = false;
+    if (decoded) {
+        passed = CheckCrc(32, ~header.Crc);
+    } else if (OnEnd) {
+        OnEnd(*this, OutputMode == kOutputFiles ? CurrentFileName : header.Name, false);
+    }
+    // Only members written whole count as extracted.
+    if (!passed) ResultCount = std::max(0, ResultCount - 1);
+    MemberDone({std::max<std::int64_t>(header.PackedSize - source.Consumed(), 0), header.Flags});
+}
+
+// The data descriptor behind a member whose sizes follow its data (an
+// optional "PK" 7 8, the CRC, then 4- or 8-byte sizes) gives its CRC. For an
+// unsized member the Deflate stream's end tells where it lies, give or take
+// the bytes the decoder read ahead.
+bool TUnZip::CheckDescriptor(TArxBaseStream& stream, std::int64_t dataPos, std::int64_t consumed,
+                             TZipHeader& header) {
+    const bool exact = header.PackedSize != 0;
+    for (std::int64_t back = 0; back <= (exact ? 0 : 8); ++back) {
+        const std::int64_t at = dataPos + consumed - back;
+        if (at < dataPos) break;
+        const auto packedHere = static_cast<std::uint64_t>(at - dataPos);
+        std::uint8_t d[24]{};
+        const std::int64_t got = ReadAt(stream, at, d, sizeof d);
+        std::int64_t crcAt = -1;
+        if (got >= 16 && GetLe32(d) == kDescriptorSignature &&
+            (GetLe32(d + 8) == packedHere || (got >= 24 && GetLe64(d + 8) == packedHere)))
+            crcAt = 4;
+        else if (got >= 12 &&
+                 (GetLe32(d + 4) == packedHere || (got >= 20 && GetLe64(d + 4) == packedHere)))
+            crcAt = 0;
+        if (crcAt >= 0) {
+            header.Crc = GetLe32(d + crcAt);
+            return true;
+        }
+    }
+    ReportError(header.Name, "no data descriptor behind the data", VolumeName, kMsgBadFileHeader);
+    return false;
+}
+
+bool TUnZip::DecodeMember(TZipMemberSource& source, TArxBaseStream* out, const TZipHeader& header,
+                          std::int64_t limit, std::int64_t* consumed) {
+    std::int64_t written = 0;
+    // Writes decoded bytes (never more than `limit` in all); 0 on a failure,
+    // which WriteOutput has reported.
+    auto write = [&](const std::uint8_t* data, std::int64_t count) -> std::int64_t {
+        count = std::min(count, limit - written);
+        if (count <= 0) return 0;
+        if (WriteOutput(out, data, 1, count, 32) <= 0) return 0;
+        written += count;
+        DoProgress(ArchiveTotal, limit, written);
+        return count;
+    };
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kStep));
+
+    switch (header.Method) {
+    case 0:
+        while (written < limit && !GetCancel()) {
+            const std::int64_t got = source.Read(buffer.data(), std::min(kStep, limit - written));
+            if (got <= 0) break;
+            if (write(buffer.data(), got) == 0) throw E_RAISE(kMsgWriteError);
+        }
+        return !GetCancel();
+    case 8: {
+        TInflate engine(TInflateMode::Deflate);
+        TDecompressStream inflated(source, -15, engine);
+        while (written < limit) {
+            if (GetCancel()) return false;
+            const std::int64_t want = std::min(kStep, limit - written);
+            const std::int64_t got = inflated.Read(buffer.data(), want);
+            if (got == kInflateBufError) break; // the packed data ends here; the CRC decides
+            if (got < 0) {
+                ReportError(header.Name, "", VolumeName, kMsgCorruptInput);
+                return false;
+            }
+            if (got == 0) break;
+            if (write(buffer.data(), got) == 0) throw E_RAISE(kMsgWriteError);
+            if (inflated.EndOfStream) break;
+        }
+        *consumed = inflated.Record().TotalIn;
+        return true;
+    }
+    default:
+        break;
+    }
+
+    TZipMemberContext context;
+    context.Flags = header.Flags;
+    context.Method = header.Method;
+    context.PackedSize = std::max<std::int64_t>(source.Remaining(), 0);
+    context.UnpackedSize = limit;
+    context.DosDateTime = header.DosDate;
+    context.Crc = header.Crc;
+    context.Read = [&source](std::uint8_t* buf, std::int64_t count) {
+        return source.Read(buf, count);
+    };
+    context.Write = write;
+    context.Cancel = CancelFlagRef;
+    int result = kZipDecodeDone;
+    switch (header.Method) {
+    case 1:
+        Unshrink(context);
+        break;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+        Unreduce(context, header.Method - 1);
+        break;
+    case 6:
+        result = Explode(context);
+        break;
+    case 9:
+        result = Inflate64Member(context);
+        break;
+    default:
+        return false;
+    }
+    switch (result) {
+    case kZipDecodeDone:
+    case kZipDecodeInputExhausted:
+        return !GetCancel();
+    case kZipDecodeInvalid:
+        ReportError(header.Name, "", VolumeName, kMsgCorruptInput);
+        return false;
+    default: // a write failure (reported) or a cancel
+        return false;
+    }
+}
+
+} // namespace sorvane

@@ -1,0 +1,190 @@
+// The ZIP reader's sound behaviour where a literal reading goes wrong:
+// members that cannot be decoded are refused before their output is opened,
+// no member writes more than its declared size, names that would leave the
+// destination are refused, a rename answer differing only in case is another
+// file, passwords asked for and refused, split sets without their volumes,
+// damaged data reported as a failure.
+#include "archive/arxMessages.h"
+#include "tests/archive/ArchiveTestSupport.h"
+#include "tests/archive/StoredZipDriver.h"
+#include "tests/archive/zip/UnZipTestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace sorvane {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+
+std::string WriteZip(const TempFolder& folder, const std::string& name,
+                     const std::vector<std::pair<std::string, std::string>>& members) {
+    const std::string path = folder.File(name);
+    WriteText(path, MakeStoredZip(members));
+    return path;
+}
+
+TEST(UnZipRefusal, UnknownMethodOpensNoOutputAndTheRunGoesOn) {
+    TempFolder out;
+    WriteText(out.File("odd.bin"), "kept as it was\n");
+    ReaderRun run(DataPath("unzip/method99.zip"), out.Path());
+    EXPECT_EQ(run.reader->Extract(), 2);
+    EXPECT_EQ(run.Count(kMsgUnsupportedMethod), 1) << run.ErrorText();
+    EXPECT_EQ(ReadText(out.File("odd.bin")), "kept as it was\n");
+    EXPECT_EQ(ReadText(out.File("first.txt")), "first.txt text\n");
+    EXPECT_EQ(ReadText(out.File("last.txt")), "last.txt text\n");
+}
+
+TEST(UnZipRefusal, MethodsWithoutDecoderLeaveNoFileBehind) {
+    // 7-Zip stored the small alpha.txt where its method made it bigger.
+    struct Case {
+        const char* archive;
+        std::vector<std::string> refused;
+    };
+    for (const Case& c : {Case{"bzip2.zip", {"beta.txt"}}, Case{"lzma.zip", {"beta.txt"}},
+                          Case{"ppmd.zip", {"alpha.txt", "beta.txt"}}}) {
+        SCOPED_TRACE(c.archive);
+        TempFolder out;
+        WriteText(out.File("beta.txt"), "kept\n");
+        ReaderRun run(DataPath(std::string("zip/") + c.archive), out.Path());
+        EXPECT_EQ(run.reader->Extract(), static_cast<int>(2 - c.refused.size()));
+        ASSERT_EQ(run.errors.size(), c.refused.size()) << run.ErrorText();
+        for (std::size_t i = 0; i < c.refused.size(); ++i) {
+            EXPECT_EQ(run.errors[i].code, kMsgUnsupportedMethod);
+            EXPECT_EQ(run.errors[i].fileName, c.refused[i]);
+        }
+        EXPECT_EQ(ReadText(out.File("beta.txt")), "kept\n");
+        EXPECT_EQ(fs::exists(out.File("alpha.txt")), c.refused.size() == 1);
+    }
+}
+
+TEST(UnZipBounds, MembersNeverWriteMoreThanTheyDeclare) {
+    TempFolder out;
+    ReaderRun run(DataPath("unzip/bomb.zip"), out.Path());
+    run.reader->OnEnd = nullptr; // failed checks are reported
+    EXPECT_EQ(run.reader->Extract(), 0);
+    EXPECT_EQ(run.Count(kMsgCrcFailed), 2) << run.ErrorText();
+    for (const char* name : {"bomb1.bin", "bomb2.bin"})
+        EXPECT_EQ(ReadBytes(out.File(name)).size(), 1000u) << name;
+}
+
+TEST(UnZipBounds, DamagedDeflateDataIsAFailureNeverASuccess) {
+    TempFolder work;
+    // alpha.txt's deflated data overwritten in its middle.
+    auto bytes = FixtureBytes("zip/deflated.zip");
+    const std::size_t data = 30 + 9; // alpha.txt's data behind its local header
+    for (std::size_t i = data + 2; i < data + 12; ++i)
+        bytes[i] ^= 0x5A;
+    const std::string path = work.File("damaged.zip");
+    WriteBytes(path, bytes);
+    TempFolder out;
+    ReaderRun run(path, out.Path());
+    run.reader->OnEnd = nullptr;
+    EXPECT_EQ(run.reader->Extract(), 1);
+    EXPECT_EQ(run.errors.size(), 1u) << run.ErrorText();
+    ASSERT_FALSE(run.errors.empty());
+    EXPECT_TRUE(run.errors[0].code == kMsgCorruptInput || run.errors[0].code == kMsgCrcFailed);
+    EXPECT_EQ(ReadBytes(out.File("beta.txt")).size(), 708u);
+}
+
+TEST(UnZipConfinement, NamesLeavingTheDestinationAreRefused) {
+    TempFolder parent;
+    const std::string destination = parent.File("dest");
+    fs::create_directory(destination);
+    fs::remove("/tmp/sorvane-absolute.txt");
+    ReaderRun run(DataPath("unzip/hostile.zip"), destination);
+    EXPECT_EQ(run.reader->Extract(), 3);
+    EXPECT_EQ(run.Count(kMsgInvalidFileName), 2) << run.ErrorText();
+    EXPECT_EQ(FilesBelow(parent.Path()),
+              (std::vector<std::string>{"dest/safe.txt", "dest/tmp/sorvane-absolute.txt",
+                                        "dest/windows.txt"}));
+    EXPECT_FALSE(fs::exists("/tmp/sorvane-absolute.txt"));
+}
+
+TEST(UnZipConfinement, LinksNeverLeadOutside) {
+    // A link member becomes a small file holding its target; the member
+    // behind it cannot be written through it.
+    TempFolder outside;
+    {
+        TempFolder out;
+        ReaderRun run(DataPath("unzip/links.zip"), out.Path());
+        EXPECT_EQ(run.reader->Extract(), 1);
+        EXPECT_EQ(ReadText(out.File("lnk")), "/tmp");
+        EXPECT_EQ(run.Count(kMsgOpenError), 1) << run.ErrorText();
+        EXPECT_FALSE(fs::exists("/tmp/escape.txt"));
+    }
+    // A link already in the destination is not followed.
+    TempFolder out;
+    fs::create_directory_symlink(outside.Path(), out.File("lnk"));
+    const std::string archive = WriteZip(out, "through.zip", {{"lnk/escape.txt", "x\n"}});
+    TempFolder dest2;
+    fs::create_directory_symlink(outside.Path(), dest2.File("lnk"));
+    ReaderRun run(archive, dest2.Path());
+    EXPECT_EQ(run.reader->Extract(), 0);
+    EXPECT_EQ(run.Count(kMsgInvalidFileName), 1) << run.ErrorText();
+    EXPECT_EQ(outside.Count(), 0u);
+}
+
+TEST(UnZipOverwrite, AnswerDifferingOnlyInCaseIsAnotherFile) {
+    TempFolder work;
+    const std::string archive = WriteZip(work, "a.zip", {{"data.txt", "new\n"}});
+    TempFolder out;
+    WriteText(out.File("data.txt"), "old\n");
+    ReaderRun run(archive, out.Path());
+    run.reader->ConfirmOverwrites = true;
+    run.reader->OnFileExists = [&](TZipCommon&, const std::string&, std::string& newName,
+                                   TOverwriteMode& mode) {
+        newName = out.File("Data.txt");
+        mode = omOverwrite;
+    };
+    EXPECT_EQ(run.reader->Extract(), 1);
+    EXPECT_EQ(ReadText(out.File("data.txt")), "old\n");
+    EXPECT_EQ(ReadText(out.File("Data.txt")), "new\n");
+}
+
+TEST(UnZipPasswords, AskedUntilRightAndRefusedWhenNeverRight) {
+    struct Case {
+        std::vector<std::string> answers;
+        int extracted;
+        int wrongReports;
+    };
+    for (const Case& c : {Case{{"wrong", "secret"}, 2, 1}, Case{{"no", "nope", "never"}, 0, 3}}) {
+        TempFolder out;
+        ReaderRun run(DataPath("zip/encrypted-deflated.zip"), out.Path());
+        run.reader->Passwords.clear();
+        std::size_t asked = 0;
+        run.reader->OnGetPassword = [&](TZipCommon&, const std::string&, std::string& password,
+                                        bool& tryAgain) {
+            password = asked < c.answers.size() ? c.answers[asked] : "";
+            ++asked;
+            tryAgain = true;
+        };
+        EXPECT_EQ(run.reader->Extract(), c.extracted);
+        EXPECT_EQ(run.Count(kMsgInvalidPassword), c.wrongReports) << run.ErrorText();
+        EXPECT_EQ(asked, c.answers.size());
+        EXPECT_EQ(out.Count(), static_cast<std::size_t>(c.extracted));
+    }
+}
+
+TEST(UnZipVolumes, SplitSetWithoutItsOtherPartWritesNothing) {
+    struct Case {
+        bool handler;
+        int code;
+    };
+    for (const Case& c : {Case{false, kMsgEventNotAssigned}, Case{true, kMsgUserCanceled}}) {
+        TempFolder work;
+        const std::string archive = work.File("split-deflate.zip");
+        WriteBytes(archive, FixtureBytes("unzip/split-deflate.zip"));
+        TempFolder out;
+        ReaderRun run(archive, out.Path());
+        EXPECT_EQ(run.reader->ArcType, atZipMV);
+        if (!c.handler) run.reader->OnNextVolume = nullptr;
+        EXPECT_EQ(run.reader->Extract(), 0);
+        EXPECT_GE(run.Count(c.code), 1) << run.ErrorText();
+        EXPECT_EQ(out.Count(), 0u);
+    }
+}
+
+} // namespace
+} // namespace sorvane

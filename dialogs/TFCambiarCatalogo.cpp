@@ -234,8 +234,10 @@ void TFCambiarCatalogo::BBAceptarClick() {
     if (nameChanged) {
         // A pasted name skips the key filter: a separator, ".." or a control
         // character would put the file elsewhere or make it unloadable.
-        if (name.empty() || TieneCaracterProhibido(name))
-            return main.MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+        if (name.empty()) return main.MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+        if (TieneCaracterProhibido(name))
+            return main.MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " +
+                                       CaracteresProhibidos(name));
         // Another catalogue's name is taken, in any letter case and with or
         // without accents; this one's own is not.
         const std::string wanted = Pliega(name);

@@ -22,6 +22,17 @@ bool MueveCarpeta(const QString& name) {
            name.contains('\\') || name.contains(QChar(0));
 }
 
+// What MueveCarpeta refuses in a name, as the message shows it: the
+// separators and NUL it holds, or the whole name "." or "..".
+std::string Separadores(const QString& name) {
+    if (name == "." || name == "..") return name.toStdString();
+    std::string shown;
+    for (const auto& [c, text] : {std::pair{QChar('/'), "/"}, std::pair{QChar('\\'), "\\"},
+                                  std::pair{QChar(0), "#0"}})
+        if (name.contains(c)) shown += std::string(shown.empty() ? "" : " ") + text;
+    return shown;
+}
+
 } // namespace
 
 TFCambiarColeccion::TFCambiarColeccion(QWidget* parent) : QDialog(parent) {
@@ -79,6 +90,10 @@ void TFCambiarColeccion::BBAceptarClick() {
     if (name == EAnterior->text()) return;
     TFPrincipal& main = *FPrincipal;
     QTreeWidgetItem* node = main.Arbol->currentItem();
+    if (!name.isEmpty() && MueveCarpeta(name)) {
+        main.MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " + Separadores(name));
+        return;
+    }
     if (!main.EsColeccion(node) || MueveCarpeta(name) ||
         !RenameNoReplace(main.CarpetaDeNodo(node),
                          main.CarpetaDeNodo(node->parent()) + "/" + name.toStdString())) {

@@ -69,8 +69,12 @@ void TFCrearColeccion::BBAceptarClick() {
     const std::string folderName = name.toStdString();
     // A pasted name skips the key filter: a separator or ".." would make the
     // folder somewhere else than the node shows.
-    if (TieneCaracterProhibido(folderName) ||
-        !CreateFolder((topLevel ? main.BaseFolder : main.CarpetaDeNodo(selected) + "/") +
+    if (TieneCaracterProhibido(folderName)) {
+        main.MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " +
+                            CaracteresProhibidos(folderName));
+        return;
+    }
+    if (!CreateFolder((topLevel ? main.BaseFolder : main.CarpetaDeNodo(selected) + "/") +
                       folderName)) {
         main.MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_CREAR"));
         return;

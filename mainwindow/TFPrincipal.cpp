@@ -34,6 +34,7 @@
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"
 #include "platform/Directory.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 #include "ui/BusyGuard.h"
 #include "ui/CheckBox.h"
@@ -583,8 +584,14 @@ void TFPrincipal::FormClose() {
     }
     FFinal->hide();
     Lectores.reset();
-    // A save that fails is reported; the close goes on.
-    Guarded([this] { GuardaConfiguracion(); });
+    // A save that fails is reported with its reason; the close goes on.
+    Guarded([this] {
+        try {
+            GuardaConfiguracion();
+        } catch (const EInOutError& e) {
+            MuestraMensaje(LeeTexto("M", "M_ERROR_GUARDAR_CONFIGURACION") + " " + e.what());
+        }
+    });
     ScanBuffer.Clear();
 }
 

@@ -22,7 +22,9 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
+#include <algorithm>
 #include <charconv>
+#include <optional>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -123,6 +125,31 @@ struct LugarLeido {
     bool maximised = false;
     int top = 0, left = 0, width = 0;
 };
+
+// `rect` fitted to the available area of the screen it overlaps most: no
+// larger than that area and moved inside it. Nothing when `rect` is empty or
+// lies on no screen.
+std::optional<QRect> LugarEnPantalla(const QRect& rect) {
+    if (!rect.isValid()) return std::nullopt;
+    std::optional<QRect> area;
+    long long best = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect common = screen->availableGeometry().intersected(rect);
+        const long long size = common.isEmpty()
+                                   ? 0
+                                   : static_cast<long long>(common.width()) * common.height();
+        if (size > best) {
+            best = size;
+            area = screen->availableGeometry();
+        }
+    }
+    if (!area) return std::nullopt;
+    const int width = std::min(rect.width(), area->width());
+    const int height = std::min(rect.height(), area->height());
+    const int left = std::clamp(rect.left(), area->left(), area->left() + area->width() - width);
+    const int top = std::clamp(rect.top(), area->top(), area->top() + area->height() - height);
+    return QRect(left, top, width, height);
+}
 
 std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
     std::vector<Ajuste> rows;
@@ -243,11 +270,11 @@ std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
                 const QRect rect(place->left, place->top, place->width,
                                  Numero(v, "IO", "ALTO_ARBOL"));
                 // A place on no screen of today (a monitor unplugged) keeps the
-                // window where it is, within reach.
-                bool visible = false;
-                for (const QScreen* screen : QGuiApplication::screens())
-                    visible = visible || screen->availableGeometry().intersects(rect);
-                if (rect.isValid() && visible) window->setGeometry(rect);
+                // window where it is, within reach; any other is fitted to the
+                // screen it lands on, so no saved size makes a window larger
+                // than that screen.
+                if (const std::optional<QRect> fitted = LugarEnPantalla(rect))
+                    window->setGeometry(*fitted);
                 Qt::WindowStates state = window->windowState() & ~Qt::WindowMaximized;
                 if (place->maximised) state |= Qt::WindowMaximized;
                 window->setWindowState(state);

@@ -352,7 +352,13 @@ void TFPrincipal::BBRecatalogarClick() {
             },
             [](const std::string& line) { FErrores->Agrega(line); });
     }
-    fresh->SaveToFile(file);
+    try {
+        fresh->SaveToFile(file);
+    } catch (const EInOutError& e) {
+        // The catalogue stays as it was, in memory and on the disk.
+        MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_CAMBIAR_CAT") + " " + e.what());
+        return finish();
+    }
     fresh.reset();
     TotalEntryCount -= oldEntries;
 

@@ -2,10 +2,12 @@
 #include "platform/AtomicFile.h"
 
 #include "platform/Files.h"
+#include "platform/Folders.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,14 +15,69 @@
 namespace sorvane {
 namespace {
 
+constexpr std::string_view kTemporaryMark = ".sorvane-";
+constexpr std::size_t kRandomLength = 6; // mkostemp's "XXXXXX"
+
+// Errors name the file the user knows, never the temporary one.
 [[noreturn]] void Fail(std::string_view what, const std::string& path, int error) {
     throw EInOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error));
 }
 
+int RealFsync(int fd) { return ::fsync(fd); }
+int RealRename(const char* from, const char* to) { return ::rename(from, to); }
+
+// The folder part of `path` ("." when it has none) and its file name.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// Removes temporary files that an interrupted save of the same target left.
+void RemoveStaleTemporaries(const std::string& target) {
+    const auto [folder, name] = SplitPath(target);
+    const std::string prefix = "." + name + std::string(kTemporaryMark);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName.size() != prefix.size() + kRandomLength || !entryName.starts_with(prefix))
+            continue;
+        struct stat info {};
+        if (::fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode))
+            ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// Flushes the folder of `path`, so that a rename into it lasts a power cut.
+// The file is already in place: a folder that cannot be flushed (a file system
+// that does not flush folders) changes nothing of that.
+void SyncFolderOf(const std::string& path) {
+    const int fd = ::open(SplitPath(path).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    AtomicFileSystemCalls().fsync(fd);
+    ::close(fd);
+}
+
 } // namespace
 
+AtomicFileCalls& AtomicFileSystemCalls() {
+    static AtomicFileCalls calls{RealFsync, RealRename};
+    return calls;
+}
+
+std::string TAtomicFile::TemporaryPrefix(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    return target.substr(0, start) + "." + target.substr(start) + std::string(kTemporaryMark);
+}
+
 TAtomicFile::TAtomicFile(std::string target) : target_(std::move(target)) {
-    temp_ = target_ + ".XXXXXX";
+    RemoveStaleTemporaries(target_);
+    temp_ = TemporaryPrefix(target_) + std::string(kRandomLength, 'X');
     fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
     if (fd_ < 0) Fail("Cannot create a temporary file beside", target_, errno);
 }
@@ -31,30 +88,48 @@ TAtomicFile::~TAtomicFile() {
 }
 
 void TAtomicFile::Write(std::string_view bytes) {
-    if (fd_ < 0) Fail("Cannot write", temp_, EBADF);
+    if (fd_ < 0) Fail("Cannot write", target_, EBADF);
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR) continue;
-            Fail("Cannot write", temp_, errno);
+            Fail("Cannot write", target_, errno);
         }
-        if (written == 0) Fail("Cannot write", temp_, ENOSPC);
+        if (written == 0) Fail("Cannot write", target_, ENOSPC);
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
 }
 
-void TAtomicFile::Commit() {
-    if (fd_ < 0) Fail("Cannot write", temp_, EBADF);
-    if (::fsync(fd_) != 0) Fail("Cannot flush", temp_, errno);
+void TAtomicFile::Finish() {
+    if (fd_ < 0) Fail("Cannot write", target_, EBADF);
+    if (AtomicFileSystemCalls().fsync(fd_) != 0) Fail("Cannot write", target_, errno);
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) Fail("Cannot close", temp_, errno);
+    if (::close(fd) != 0) Fail("Cannot write", target_, errno);
     // mkstemp creates the file private to the owner; give it the usual mode.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::chmod(temp_.c_str(), 0666 & ~mask);
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail("Cannot replace", target_, errno);
+}
+
+void TAtomicFile::Commit() {
+    Finish();
+    if (AtomicFileSystemCalls().rename(temp_.c_str(), target_.c_str()) != 0)
+        Fail("Cannot replace", target_, errno);
     committed_ = true;
+    SyncFolderOf(target_);
+}
+
+void TAtomicFile::CommitNew() {
+    Finish();
+    if (!RenameNoReplace(temp_, target_)) {
+        int error = errno;
+        struct stat info {};
+        if (::lstat(target_.c_str(), &info) == 0) error = EEXIST;
+        Fail("Cannot create", target_, error);
+    }
+    committed_ = true;
+    SyncFolderOf(target_);
 }
 
 } // namespace sorvane

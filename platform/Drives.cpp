@@ -176,7 +176,7 @@ std::vector<std::string> ListFolder(const std::string& folder) {
 
 std::string ReadFirstLine(const std::string& path) {
     try {
-        std::string content = ReadWholeFile(path);
+        std::string content = ReadKernelFile(path);
         const std::size_t end = content.find_first_of("\r\n");
         if (end != std::string::npos) content.resize(end);
         return content;
@@ -408,7 +408,7 @@ DriveMap DriveMap::Read(const DriveRoots& roots) {
 
     std::vector<MountEntry> mounts;
     try {
-        mounts = ParseMountInfo(ReadWholeFile(roots.mountInfo));
+        mounts = ParseMountInfo(ReadKernelFile(roots.mountInfo));
     } catch (const EInOutError&) {
     }
 

@@ -2,6 +2,7 @@
 #include "platform/Files.h"
 
 #include <algorithm>
+#include "platform/AtomicFile.h"
 #include "platform/Folders.h"
 
 #include <cerrno>
@@ -59,16 +60,47 @@ void WriteAll(int fd, std::string_view data, const std::string& path) {
     }
 }
 
-std::string ReadAll(int fd, const std::string& path) {
-    // Read straight into the result: sized by fstat, grown when the file grows.
+// Opens a file of the user's for reading: never blocks on a FIFO or a device
+// (O_NONBLOCK) and takes only a regular file, whose size at the open is given.
+int OpenRegularFile(const std::string& path, std::size_t& size) {
+    const int fd = OpenOrFail(path, O_RDONLY | O_NONBLOCK | O_NOCTTY, "Cannot open");
     struct stat info {};
-    std::size_t size =
-        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
-    std::string content;
-    content.resize(size + 1);
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        Fail("Cannot open", path, error);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw EInOutError("Cannot open \"" + path + "\": not a regular file");
+    }
+    size = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    return fd;
+}
+
+// Reads up to `size` bytes into `data`; gives how many were there (fewer when
+// the file shrank since its size was taken).
+std::size_t ReadUpTo(int fd, char* data, std::size_t size, const std::string& path) {
+    std::size_t filled = 0;
+    while (filled < size) {
+        const ssize_t got = ::read(fd, data + filled, size - filled);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot read", path, errno);
+        }
+        if (got == 0) break;
+        filled += static_cast<std::size_t>(got);
+    }
+    return filled;
+}
+
+// Reads a file whose size is not known beforehand (the kernel's files under
+// /proc and /sys give 0), growing the result as it reads.
+std::string ReadGrowing(int fd, const std::string& path) {
+    std::string content(65536, '\0');
     std::size_t filled = 0;
     for (;;) {
-        if (filled == content.size()) content.resize(content.size() * 2 + 65536);
+        if (filled == content.size()) content.resize(content.size() * 2);
         const ssize_t got = ::read(fd, content.data() + filled, content.size() - filled);
         if (got < 0) {
             if (errno == EINTR) continue;
@@ -81,26 +113,20 @@ std::string ReadAll(int fd, const std::string& path) {
     return content;
 }
 
-void ReadAllInto(int fd, const std::string& path, PageBuffer& content,
+// Reads the file's `size` bytes into `content`, in chunks when `onRead` is given;
+// nothing past the size taken at the open is read, so nothing grows past it.
+void ReadAllInto(int fd, std::size_t size, const std::string& path, PageBuffer& content,
                  const std::function<void(std::size_t)>& onRead) {
     constexpr std::size_t kChunk = std::size_t{256} << 10;
-    struct stat info {};
-    const std::size_t size =
-        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
     content.Clear();
-    content.Reserve(size + 1);
-    for (;;) {
-        if (content.size() == content.capacity()) content.Reserve(content.capacity() * 2 + 65536);
+    content.Reserve(size);
+    while (content.size() < size) {
         const std::size_t filled = content.size();
-        const std::size_t room = content.capacity() - filled;
-        const ssize_t got =
-            ::read(fd, content.data() + filled, onRead ? std::min(room, kChunk) : room);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            Fail("Cannot read", path, errno);
-        }
+        const std::size_t room = size - filled;
+        const std::size_t got =
+            ReadUpTo(fd, content.data() + filled, onRead ? std::min(room, kChunk) : room, path);
         if (got == 0) break;
-        content.Resize(filled + static_cast<std::size_t>(got));
+        content.Resize(filled + got);
         if (onRead) onRead(content.size());
     }
 }
@@ -108,60 +134,37 @@ void ReadAllInto(int fd, const std::string& path, PageBuffer& content,
 } // namespace
 
 std::string ReadWholeFile(const std::string& path) {
-    FileDescriptor fd(OpenOrFail(path, O_RDONLY, "Cannot open"));
-    return ReadAll(fd.get(), path);
+    std::size_t size = 0;
+    FileDescriptor fd(OpenRegularFile(path, size));
+    std::string content(size, '\0');
+    content.resize(ReadUpTo(fd.get(), content.data(), size, path));
+    return content;
 }
 
 void ReadWholeFile(const std::string& path, PageBuffer& content,
                    const std::function<void(std::size_t)>& onRead) {
-    FileDescriptor fd(OpenOrFail(path, O_RDONLY, "Cannot open"));
-    ReadAllInto(fd.get(), path, content, onRead);
+    std::size_t size = 0;
+    FileDescriptor fd(OpenRegularFile(path, size));
+    ReadAllInto(fd.get(), size, path, content, onRead);
 }
 
-namespace {
-
-// Writes `content` to a new temporary file beside `path`, flushed and with the
-// usual mode, and gives its name; raises EInOutError and leaves nothing behind.
-std::string WriteTemporaryBeside(const std::string& path, std::string_view content) {
-    std::string pattern = path + ".XXXXXX";
-    const int raw = ::mkstemp(pattern.data());
-    if (raw < 0) Fail("Cannot create a temporary file beside", path, errno);
-    FileDescriptor fd(raw);
-    try {
-        WriteAll(fd.get(), content, pattern);
-        if (::fsync(fd.get()) != 0) Fail("Cannot flush", pattern, errno);
-        if (!fd.Close()) Fail("Cannot close", pattern, errno);
-        // mkstemp creates the file private to the owner; give it the usual mode.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(pattern.c_str(), 0666 & ~mask);
-    } catch (...) {
-        ::unlink(pattern.c_str());
-        throw;
-    }
-    return pattern;
+std::string ReadKernelFile(const std::string& path) {
+    FileDescriptor fd(OpenOrFail(path, O_RDONLY | O_NONBLOCK | O_NOCTTY, "Cannot open"));
+    return ReadGrowing(fd.get(), path);
 }
-
-} // namespace
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {
-    const std::string temporary = WriteTemporaryBeside(path, content);
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        Fail("Cannot replace", path, error);
-    }
+    TAtomicFile file(path);
+    file.Write(content);
+    file.Commit();
 }
 
 void RewriteUnderNewName(const std::string& oldPath, const std::string& newPath,
                          std::string_view content) {
-    const std::string temporary = WriteTemporaryBeside(newPath, content);
-    if (!RenameNoReplace(temporary, newPath)) {
-        int error = errno;
-        struct stat info {};
-        if (::lstat(newPath.c_str(), &info) == 0) error = EEXIST;
-        ::unlink(temporary.c_str());
-        Fail("Cannot create", newPath, error);
+    {
+        TAtomicFile file(newPath);
+        file.Write(content);
+        file.CommitNew();
     }
     if (::unlink(oldPath.c_str()) != 0) {
         const int error = errno;

@@ -20,14 +20,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The whole content of a file.
+// The whole content of a regular file. The file is opened without blocking and
+// anything but a regular file (a FIFO, a device, a folder) raises EInOutError
+// ("not a regular file"); no more than the file's size at the open is read, so
+// a read never allocates more than that.
 std::string ReadWholeFile(const std::string& path);
 // The whole content of a file into `content` (replacing what it held). With
 // `onRead`, the file is read a few hundred KiB at a time and `onRead` gets the
 // size read so far after each read, to work on the new bytes while they are
-// still in the processor's cache.
+// still in the processor's cache. Regular files only, as above.
 void ReadWholeFile(const std::string& path, PageBuffer& content,
                    const std::function<void(std::size_t)>& onRead = {});
+
+// The whole content of one of the kernel's files (/proc, /sys), whose size is
+// not known before it is read.
+std::string ReadKernelFile(const std::string& path);
 
 // Writes `content` to a temporary file beside `path`, flushes it and renames it
 // over `path`, so a crash or a full disk never leaves half a file behind.

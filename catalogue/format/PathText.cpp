@@ -5,6 +5,9 @@
 #include "catalogue/format/TextUtils.h"
 #include "platform/Text.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace sorvane {
 namespace {
 
@@ -139,6 +142,25 @@ bool TieneCaracterProhibido(std::string_view name) {
         pos += d.length;
     }
     return false;
+}
+
+std::string CaracteresProhibidos(std::string_view name) {
+    std::vector<char32_t> seen;
+    std::string shown;
+    for (std::size_t pos = 0; pos < name.size();) {
+        const text::DecodedChar d = text::DecodeAt(name, pos);
+        if ((EsCaracterProhibido(d.code) || d.code < 32) &&
+            std::find(seen.begin(), seen.end(), d.code) == seen.end()) {
+            seen.push_back(d.code);
+            if (!shown.empty()) shown += ' ';
+            if (d.code < 32)
+                shown += "#" + std::to_string(static_cast<unsigned>(d.code));
+            else
+                shown.append(name.substr(pos, d.length));
+        }
+        pos += d.length;
+    }
+    return shown;
 }
 
 std::string LimpiaControles(std::string_view text) {

@@ -46,6 +46,10 @@ bool EsCaracterProhibido(char32_t c);
 // True when a name holds a refused character or any control character: what
 // a pasted name brings past the key filter.
 bool TieneCaracterProhibido(std::string_view name);
+// The refused characters of `name` (as TieneCaracterProhibido finds them), each
+// once in the order met and separated by blanks, as a message shows them: a
+// printable one as itself, a control character as "#" and its code.
+std::string CaracteresProhibidos(std::string_view name);
 
 // Every byte below 32 replaced by a blank.
 std::string LimpiaControles(std::string_view text);

@@ -175,8 +175,10 @@ void TFCrearCarpeta::BBNuevoCatalogoClick() {
     const std::string folder = ENombreCarpeta->text().toStdString();
     const std::string host = hostFolder_;
     const bool newMode = FPrincipal->CatalogueRunMode == "CARPETA";
-    if (name.empty() || TieneCaracterProhibido(name))
-        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+    if (name.empty()) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+    if (TieneCaracterProhibido(name))
+        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " +
+                                          CaracteresProhibidos(name));
     const std::string serial = LNumSerie->text().toStdString();
     if (newMode && (EsNombreRepetido(name, FPrincipal->CabecerasCargadas()) ||
                     FPrincipal->ExisteCatalogo(name)))
@@ -233,7 +235,10 @@ void TFCrearCarpeta::BBNuevoCatalogoClick() {
                                  record.DriveType, 0,
                                  static_cast<std::int64_t>(FPrincipal->FolderScanBytes),
                                  exclusionBlock));
-            GuardaCatalogo(name, newMode ? ".tct" : ".RCT", newMode);
+            if (!GuardaCatalogo(name, newMode ? ".tct" : ".RCT", newMode)) {
+                PasosDeCierre(controls, newMode, !newMode);
+                return;
+            }
             FPrincipal->ActualizaContadores();
             FPrincipal->SBPrincipal->Panels(1).SetText(LeeTexto("M", "M_CATALOGO_TERMINADO"));
             FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->maximum());

@@ -209,7 +209,9 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
     const std::string name = ENombre->text().toStdString();
     const bool newMode = FPrincipal->CatalogueRunMode == "DISCO";
     if (totalBytes_ == freeBytes_) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_VACIO"));
-    if (name.empty() || TieneCaracterProhibido(name)) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+    if (name.empty()) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+    if (TieneCaracterProhibido(name))
+        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " + CaracteresProhibidos(name));
     if (newMode && (EsNombreRepetido(name, FPrincipal->CabecerasCargadas()) || FPrincipal->ExisteCatalogo(name)))
         return FPrincipal->MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
     const std::string serial = LNumSerie->text().toStdString();
@@ -253,7 +255,10 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
                 0, LineaCabecera(name, kTiposDisco[std::max(0, RGTipoDisco->ItemIndex())], serial,
                                  request.catalogueRoot, LVolumen->text().toStdString(), record.DriveType,
                                  freeBytes_, usedBytes, exclusionBlock));
-            GuardaCatalogo(name, newMode ? ".tct" : ".RCT", newMode);
+            if (!GuardaCatalogo(name, newMode ? ".tct" : ".RCT", newMode)) {
+                PasosDeCierre(controls, newMode, !newMode);
+                return;
+            }
             FPrincipal->ActualizaContadores();
             const double lines = static_cast<double>(FPrincipal->ScanBuffer.Count() - 1);
             FPrincipal->SBPrincipal->Panels(1).SetText(LeeTexto("M", "M_CATALOGO_TERMINADO") + " " +

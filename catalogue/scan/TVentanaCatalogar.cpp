@@ -29,6 +29,7 @@
 #include "platform/CataloguePath.h"
 #include "platform/Clock.h"
 #include "platform/Directory.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 #include "ui/CheckBox.h"
 #include "ui/DriveComboBox.h"
@@ -310,7 +311,7 @@ std::string TVentanaCatalogar::CurrentPlace() const {
     return LCarpetaCurso->text().toStdString() + "\\" + LFicheroCurso->text().toStdString();
 }
 
-void TVentanaCatalogar::GuardaCatalogo(const std::string& name, const std::string& extension, bool load) {
+bool TVentanaCatalogar::GuardaCatalogo(const std::string& name, const std::string& extension, bool load) {
     std::string folder = FPrincipal->CollectionPath;
     for (char& c : folder)
         if (c == '\\') c = '/';
@@ -318,10 +319,17 @@ void TVentanaCatalogar::GuardaCatalogo(const std::string& name, const std::strin
         FPrincipal->BaseFolder + (folder.empty() ? "" : folder + "/") + name + extension;
     // A re-catalogue names the file beside the catalogue's own.
     if (!load && !FPrincipal->RecatalogueFile.empty()) path = FPrincipal->RecatalogueFile;
-    FPrincipal->ScanBuffer.SaveToFile(path);
-    if (!load) return;
+    try {
+        FPrincipal->ScanBuffer.SaveToFile(path);
+    } catch (const EInOutError& e) {
+        // The user's disk is full or read-only: the catalogue's own message, with the reason.
+        FPrincipal->MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_GUARDAR_CAT") + " " + e.what());
+        return false;
+    }
+    if (!load) return true;
     QTreeWidgetItem* parent = FPrincipal->CollectionPath.empty() ? nullptr : FPrincipal->Arbol->currentItem();
     FPrincipal->CurrentCatalogueNode = FPrincipal->CargaFichero(path, parent);
+    return true;
 }
 
 void TVentanaCatalogar::PasosDeCierre(const std::vector<QWidget*>& controls, bool newMode, bool recatalogue) {

@@ -101,7 +101,9 @@ protected:
     void PasosDeCierre(const std::vector<QWidget*>& controls, bool newMode, bool recatalogue);
     // Saves the scan buffer in the selected collection and, for a new catalogue,
     // loads it into the tree. `extension` is ".tct" or ".RCT".
-    void GuardaCatalogo(const std::string& name, const std::string& extension, bool load);
+    // Saves the scan as the catalogue file; a file that cannot be written is
+    // reported with its reason and gives false.
+    bool GuardaCatalogo(const std::string& name, const std::string& extension, bool load);
 
     // ScanObserver
     bool StopRequested() override;

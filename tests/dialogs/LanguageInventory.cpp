@@ -85,12 +85,12 @@ const std::vector<std::string_view> kHints = {
     "H_VER_CATALOGO"
 };
 
-// "M": messages, status texts and some window titles (95 keys, with the
+// "M": messages, status texts and some window titles (98 keys, with the
 // message that names a missing help file).
 const std::vector<std::string_view> kMessages = {
     "I_CARPETA_INCORRECTA", "I_NOBORRAR_ULTIMO", "M_ALMACENANDO_DESC", "M_ANO_MAXBAD",
     "M_ANO_MAXMIN", "M_ANO_MINBAD",
-    "M_AYUDA_NOENCONTRADA",
+    "M_AYUDA_NOENCONTRADA", "M_CARACTER_PROHIBIDO",
     "M_BUSCANDO", "M_BUSCANDO_CARPETAS", "M_BUSCANDO_FICHEROS",
     "M_BUSCAR_BOLEANA_VACIA1", "M_BUSCAR_DIFUSA1", "M_BUSCAR_SINATRIBUTOS",
     "M_BUSCAR_SINCRITERIO", "M_BUSCAR_SINEXTENSION", "M_BUSCAR_STOP_USUARIO",
@@ -102,11 +102,11 @@ const std::vector<std::string_view> kMessages = {
     "M_CREDITOS_DESC", "M_CREDITOS_FORMATOS", "M_DEMASIADOS_EXITOS", "M_DERECHOS_TODOS",
     "M_DESEA_BORRAR", "M_DESEA_CAMBIAR_DESC", "M_DESEA_RESETEAR", "M_DISCO_INVALIDO",
     "M_DISCO_NOENCONTRADO", "M_DISCO_REPETIDO", "M_DISCO_VACIO", "M_DURACION_MAXBAD",
-    "M_DURACION_MAXMIN", "M_DURACION_MINBAD", "M_ERROR_CAT_VACIO", "M_ERROR_CONFIGURACION",
+    "M_DURACION_MAXMIN", "M_DURACION_MINBAD", "M_ERROR_CAT_VACIO", "M_ERROR_CONFIGURACION", "M_ERROR_GUARDAR_CONFIGURACION",
     "M_ESPERE", "M_EXTRAER_SINCARPETA", "M_EXTRAER_SINFICHERO", "M_FECHAF_MALA",
     "M_FECHAI_MALA", "M_FECHA_MALA", "M_FECHA_PEQUENA", "M_FICHERO_NOENCONTRADO",
     "M_FIN_BUSCAR", "M_IMPOSIBLE_BORRAR_COL", "M_IMPOSIBLE_CAMBIAR_CAT",
-    "M_IMPOSIBLE_CAMBIAR_DESC", "M_IMPOSIBLE_CREAR", "M_IMPOSIBLE_MOVER",
+    "M_IMPOSIBLE_CAMBIAR_DESC", "M_IMPOSIBLE_CREAR", "M_IMPOSIBLE_GUARDAR_CAT", "M_IMPOSIBLE_MOVER",
     "M_IMPOSIBLE_RENOMBRAR_COL", "M_LIBERANDO_MEMORIA", "M_MISMA_CARPETA", "M_NOMBRE_CORRUPTO",
     "M_NOMBRE_REPETIDO", "M_NOVACIA_COL", "M_NO_BORRAR_CATALOGO", "M_ORDENANDO_ASC",
     "M_ORDENANDO_DSC", "M_PAGINAS_MAXBAD", "M_PAGINAS_MAXMIN", "M_PAGINAS_MINBAD",
@@ -129,7 +129,7 @@ const std::vector<std::string_view> kTips = {
 const std::vector<InventorySection>& LanguageInventory() {
     static const std::vector<InventorySection> inventory = {
         {"W", 95, kWords},    {"L", 146, kLabels}, {"H", 43, kHints},
-        {"M", 95, kMessages}, {"T", 25, kTips},
+        {"M", 98, kMessages}, {"T", 25, kTips},
     };
     return inventory;
 }

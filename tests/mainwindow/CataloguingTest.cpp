@@ -27,8 +27,11 @@
 #include <QTreeWidget>
 #include <fcntl.h>
 #include <filesystem>
+#include <csignal>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,6 +129,36 @@ TEST_F(CataloguingTest, FolderCatalogueOfATree) {
     EXPECT_NE(TopLevel("Sub folder"), nullptr);
 }
 
+// A full disk at the save of a new catalogue is the user's disk, not an
+// internal error: the catalogue's own message with the file and the reason,
+// and nothing left in the root.
+TEST_F(CataloguingTest, AFullDiskAtTheSaveIsReportedAsSuch) {
+    FPrincipal->CatalogueRunMode = "CARPETA";
+    FCrearCarpeta->PreparaNuevo();
+    FCrearCarpeta->show();
+    ASSERT_TRUE(FCrearCarpeta->EligeCarpeta((tree_ / "sub").string()));
+    FCrearCarpeta->ENombre->setText("Sub folder");
+    recorder_.messages.clear();
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    FCrearCarpeta->BBNuevoCatalogoClick();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    FCrearCarpeta->hide();
+    EXPECT_EQ(recorder_.messages,
+              std::vector<std::string>{LeeTexto("M", "M_IMPOSIBLE_GUARDAR_CAT") + " Cannot write \"" +
+                                       (root_ / "Sub folder.tct").string() + "\": " +
+                                       std::strerror(EFBIG)});
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1);
+    EXPECT_EQ(TopLevel("Sub folder"), nullptr);
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+    EXPECT_TRUE(FCrearCarpeta->BBNuevoCatalogo->isEnabled());
+}
+
 TEST_F(CataloguingTest, CataloguedArchivesCarryTheirMembers) {
     fs::create_directories(tree_ / "arch");
     const char* data = std::getenv("SORVANE_TEST_DATA");
@@ -214,12 +247,13 @@ TEST_F(CataloguingTest, RefusalsBeforeARun) {
         std::string message;
     };
     // Pasted names skip the key filter: a refused or control character is
-    // refused as a missing name.
+    // named in the message.
+    const std::string characters = LeeTexto("M", "M_CARACTER_PROHIBIDO") + " ";
     const Case cases[] = {
         {"", "", noName},
-        {"bad/name", "", noName},
-        {"bad\\name", "", noName},
-        {"bad\x1Aname", "", noName},
+        {"bad/name", "", characters + "/"},
+        {"bad\\name", "", characters + "\\"},
+        {"bad\x1Aname", "", characters + "#26"},
         {"good", "X:\\missing\\", LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " X:\\missing\\"},
     };
     for (const Case& c : cases) {

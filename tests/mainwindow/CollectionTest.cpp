@@ -219,15 +219,23 @@ TEST_F(CollectionTest, NewCollectionRefusals) {
     fs::create_directories(root_ / "Music" / "Live");
     ASSERT_NO_FATAL_FAILURE(Start());
     const std::string refused = LeeTexto("M", "M_IMPOSIBLE_CREAR");
-    // Pasted names skip the key filter; an existing folder cannot be made again.
-    for (const char* name : {"a/b", "a\\b", "..", ".", "../up", "x\x1Ay", "Live"}) {
+    const std::string characters = LeeTexto("M", "M_CARACTER_PROHIBIDO") + " ";
+    // Pasted names skip the key filter, and the message names what it holds
+    // that is not allowed; an existing folder cannot be made again.
+    const std::pair<const char*, std::string> cases[] = {
+        {"a/b", characters + "/"},       {"a\\b", characters + "\\"},
+        {"..", characters + "."},        {".", characters + "."},
+        {"../up", characters + ". /"},   {"x\x1Ay", characters + "#26"},
+        {"Live", refused},
+    };
+    for (const auto& [name, message] : cases) {
         SCOPED_TRACE(name);
         FPrincipal->Arbol->setCurrentItem(TreeNode("Music"));
         recorder_.messages.clear();
         NewCollection(QString::fromUtf8(name));
         FPrincipal->SBNuevaColeccion->click();
         EXPECT_TRUE(leftOpen_);
-        EXPECT_EQ(recorder_.messages, std::vector<std::string>{refused});
+        EXPECT_EQ(recorder_.messages, std::vector<std::string>{message});
         EXPECT_EQ(Listing(root_), std::vector<std::string>{"Music/"});
         EXPECT_EQ(Listing(root_ / "Music"), std::vector<std::string>{"Live/"});
         EXPECT_EQ(FPrincipal->Arbol->topLevelItemCount(), 1);
@@ -250,9 +258,17 @@ TEST_F(CollectionTest, RenameRefusals) {
     struct stat before {};
     ASSERT_EQ(::stat((root_ / "Empty").c_str(), &before), 0);
     const std::string refused = LeeTexto("M", "M_IMPOSIBLE_RENOMBRAR_COL");
-    // Names that would move the folder elsewhere, and an existing empty folder,
-    // which a plain rename would replace.
-    for (const char* name : {"../Out", "a/b", "a\\b", "..", ".", "   ", "Empty"}) {
+    const std::string characters = LeeTexto("M", "M_CARACTER_PROHIBIDO") + " ";
+    // Names that would move the folder elsewhere (the message says what in
+    // them is not allowed), and an existing empty folder, which a plain rename
+    // would replace.
+    const std::pair<const char*, std::string> cases[] = {
+        {"../Out", characters + "/"}, {"a/b", characters + "/"},   {"a\\b", characters + "\\"},
+        {"Col/../x\\y", characters + "/ \\"},
+        {"..", characters + ".."},    {".", characters + "."},     {"   ", refused},
+        {"Empty", refused},
+    };
+    for (const auto& [name, message] : cases) {
         SCOPED_TRACE(name);
         FPrincipal->Arbol->setCurrentItem(TreeNode("Music"));
         recorder_.messages.clear();
@@ -260,7 +276,7 @@ TEST_F(CollectionTest, RenameRefusals) {
         FPrincipal->SBCambiar->click();
         EXPECT_EQ(shownName_, "Music");
         EXPECT_TRUE(leftOpen_);
-        EXPECT_EQ(recorder_.messages, std::vector<std::string>{refused});
+        EXPECT_EQ(recorder_.messages, std::vector<std::string>{message});
         EXPECT_EQ(Listing(root_), (std::vector<std::string>{"Empty/", "Music/"}));
         EXPECT_EQ(Listing(base_), (std::vector<std::string>{"root/", "tree/"}));
         EXPECT_NE(TreeNode("Music/Disc"), nullptr);

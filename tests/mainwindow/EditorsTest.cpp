@@ -339,15 +339,20 @@ TEST_F(EditorsTest, RefusedNamesChangeNothing) {
     const std::string disco = ReadWholeFile((root_ / "Backups" / "Disco.TCT").string());
     const std::string noName = LeeTexto("M", "M_SIN_NOMBRE");
     const std::string taken = LeeTexto("M", "M_NOMBRE_REPETIDO");
+    const std::string characters = LeeTexto("M", "M_CARACTER_PROHIBIDO") + " ";
     const struct {
         QString name;
         std::string message;
     } cases[] = {
-        {"", noName},          {"   ", noName},
-        {"a/b", noName}, // pasted: would move the file to another folder
-        {"..", noName},        {"up\\down", noName},
-        {"x\x1Ay", noName}, // blanked in the header but kept in the file name
-        {"tab\there", noName}, {"what?", noName},
+        {"", noName},
+        {"   ", noName},
+        {"a/b", characters + "/"}, // pasted: would move the file to another folder
+        {"x/../y", characters + "/ ."},
+        {"..", characters + "."},
+        {"up\\down", characters + "\\"},
+        {"x\x1Ay", characters + "#26"}, // blanked in the header but kept in the file name
+        {"tab\there", characters + "#9"},
+        {"what?", characters + "?"},
         {"OTHER", taken}, // another loaded catalogue, in another case
         {"Óther", taken}, // and with an accent
         {"Ghost", taken}, // a catalogue file that is there, loaded or not

@@ -15,6 +15,7 @@
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -26,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace sorvane {
@@ -200,6 +202,26 @@ TEST_F(MainWindowTest, FolderLinksUnderTheRootAreNotFollowed) {
     EXPECT_NE(TreeNode("Real/Inside"), nullptr);
     EXPECT_EQ(TreeNode("Again"), nullptr);
     EXPECT_EQ(TreeNode("Elsewhere"), nullptr);
+    EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 0), "1:1");
+}
+
+// A FIFO and a link to a device named as catalogues never stop the start: each
+// is reported once as not a catalogue file and the others load.
+TEST_F(MainWindowTest, AFifoOrADeviceInTheRootIsReportedAndSkipped) {
+    WriteLines(root_ / "Good.tct", {Header("Good", '3', 0, 0), CountedFolderLine("\\", 0)});
+    ASSERT_EQ(::mkfifo((root_ / "Fifo.tct").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", root_ / "Zero.tct");
+    FPrincipal->FormActivate();
+    ASSERT_TRUE(FPrincipal->StartupDone());
+    EXPECT_NE(TreeNode("Good"), nullptr);
+    EXPECT_EQ(TreeNode("Fifo"), nullptr);
+    EXPECT_EQ(TreeNode("Zero"), nullptr);
+    ASSERT_EQ(recorder_.messages.size(), 2u);
+    std::sort(recorder_.messages.begin(), recorder_.messages.end());
+    EXPECT_NE(recorder_.messages[0].find("Fifo.tct"), std::string::npos) << recorder_.messages[0];
+    EXPECT_NE(recorder_.messages[1].find("Zero.tct"), std::string::npos) << recorder_.messages[1];
+    for (const std::string& m : recorder_.messages)
+        EXPECT_NE(m.find("not a regular file"), std::string::npos) << m;
     EXPECT_EQ(Panel(FPrincipal->SBPrincipal, 0), "1:1");
 }
 

@@ -18,16 +18,21 @@
 #include "ui/StringGrid.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/resource.h>
 
 namespace sorvane {
 namespace {
@@ -520,7 +525,8 @@ TEST_F(SettingsTest, ValuesAndNamesAsAWindowsFileHoldsThem) {
     EXPECT_EQ(written.find("ia_tab"), std::string::npos);
 }
 
-// A settings file that cannot be written is reported, and the program closes.
+// A settings file that cannot be written is reported with the settings' own
+// message, the file's name and the system's reason, and the program closes.
 TEST_F(SettingsTest, AFailedSaveIsReportedAndTheCloseGoesOn) {
     const fs::path notAFolder = path_.parent_path() / "file";
     WriteText(notAFolder, "");
@@ -529,10 +535,36 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndTheCloseGoesOn) {
     recorder_.messages.clear();
     Close();
     ASSERT_EQ(recorder_.messages.size(), 1u);
-    EXPECT_TRUE(
-        recorder_.messages[0].starts_with(CapitalizeFirst(LeeTexto("W", "ERROR_INTERNO")) + ": "))
-        << recorder_.messages[0];
+    const std::string own = LeeTexto("M", "M_ERROR_GUARDAR_CONFIGURACION") + " ";
+    EXPECT_TRUE(recorder_.messages[0].starts_with(own)) << recorder_.messages[0];
     EXPECT_NE(recorder_.messages[0].find(path_.string()), std::string::npos);
+}
+
+// A full disk at the save (a write past 64 bytes fails): the earlier file keeps
+// its bytes, no temporary is left, and the message names the file and the reason.
+TEST_F(SettingsTest, AFullDiskAtTheSaveKeepsTheEarlierFile) {
+    const std::string earlier = DefaultFile();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    FPrincipal->CBLinCatHorizontal->SetChecked(!FPrincipal->CBLinCatHorizontal->Checked());
+    recorder_.messages.clear();
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    Close();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    ASSERT_EQ(recorder_.messages.size(), 1u);
+    EXPECT_EQ(recorder_.messages[0],
+              LeeTexto("M", "M_ERROR_GUARDAR_CONFIGURACION") + " Cannot write \"" +
+                  path_.string() + "\": " + std::strerror(EFBIG));
+    EXPECT_EQ(ReadText(path_), earlier);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path_.parent_path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{path_.filename().string()});
 }
 
 // A saved place that lies on no screen of today keeps the window where it is.
@@ -545,6 +577,37 @@ TEST_F(SettingsTest, APlaceOnNoScreenIsNotTaken) {
     ASSERT_NO_FATAL_FAILURE(Start());
     EXPECT_TRUE(recorder_.messages.empty());
     EXPECT_EQ(FPrincipal->geometry(), QRect(5, 6, 700, 500));
+}
+
+// A saved place larger than the screen is fitted to the screen it lands on,
+// and one reaching past its edge is moved inside it.
+TEST_F(SettingsTest, ASavedPlaceIsFittedToItsScreen) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case {
+        int top, left, width, height;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {0, 0, 100000, 100000, area},
+        {area.top() + area.height() - 50, area.left() + area.width() - 100, 300, 200,
+         QRect(area.left() + area.width() - 300, area.top() + area.height() - 200, 300, 200)},
+        {area.top() + 10, area.left() + 20, 300, 200, QRect(area.left() + 20, area.top() + 10, 300, 200)},
+    };
+    const std::string defaults = DefaultFile();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        std::string text = defaults;
+        text = Edit(text, "IO", "ARRIBA", std::to_string(c.top).c_str());
+        text = Edit(text, "IO", "IZQUIERDA", std::to_string(c.left).c_str());
+        text = Edit(text, "IO", "ANCHO_ARBOL", std::to_string(c.width).c_str());
+        text = Edit(text, "IO", "ALTO_ARBOL", std::to_string(c.height).c_str());
+        WriteText(path_, text);
+        ASSERT_NO_FATAL_FAILURE(Start());
+        EXPECT_TRUE(recorder_.messages.empty());
+        EXPECT_EQ(FPrincipal->geometry(), c.expected);
+        Close();
+        Restart();
+    }
 }
 
 TEST(RowHeightTest, ByTheScreensDensity) {

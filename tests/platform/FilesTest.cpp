@@ -172,6 +172,46 @@ TEST_F(FilesTest, ReadWholeFileReadsEveryByte) {
     EXPECT_THROW(ReadWholeFile(PathOf("missing.bin")), EInOutError);
 }
 
+// A FIFO, a link to a device and a folder are refused at once, by both reads,
+// naming the file: nothing blocks in open and nothing reads without end.
+TEST_F(FilesTest, ReadWholeFileRefusesWhatIsNotARegularFile) {
+    ASSERT_EQ(::mkfifo(PathOf("Fifo.tct").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", PathOf("Zero.tct"));
+    fs::create_directory(PathOf("Folder.tct"));
+    for (const char* name : {"Fifo.tct", "Zero.tct", "Folder.tct"}) {
+        SCOPED_TRACE(name);
+        const std::string path = PathOf(name);
+        for (int variant = 0; variant < 2; ++variant) {
+            try {
+                if (variant == 0) {
+                    ReadWholeFile(path);
+                } else {
+                    PageBuffer bytes;
+                    ReadWholeFile(path, bytes);
+                }
+                ADD_FAILURE() << "no error";
+            } catch (const EInOutError& e) {
+                EXPECT_EQ(std::string(e.what()), "Cannot open \"" + path + "\": not a regular file");
+            }
+        }
+    }
+    // The chunked read takes every byte of a regular file, and no more room than it holds.
+    const std::string content = BinaryContent(700'000);
+    Put("data.bin", content);
+    PageBuffer bytes;
+    std::size_t calls = 0;
+    ReadWholeFile(PathOf("data.bin"), bytes, [&](std::size_t) { ++calls; });
+    EXPECT_EQ(std::string(bytes.data(), bytes.size()), content);
+    EXPECT_EQ(calls, 3u);
+}
+
+// The kernel's files give a size of 0 and are read whole all the same.
+TEST(KernelFileTest, ReadsWhatTheKernelGives) {
+    const std::string mounts = ReadKernelFile("/proc/self/mountinfo");
+    EXPECT_NE(mounts.find(" / "), std::string::npos);
+    EXPECT_THROW(ReadKernelFile("/proc/self/no-such-file"), EInOutError);
+}
+
 TEST_F(FilesTest, ReadFileSizeIsTheWhole64BitSize) {
     Put("three.txt", "abc");
     EXPECT_EQ(ReadFileSize(PathOf("three.txt")), 3u);

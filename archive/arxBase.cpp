@@ -372,18 +372,25 @@ std::int64_t TZipCommon::WriteOutput(TArxBaseStream* Stream, const std::uint8_t*
         result = whole ? Count : 0;
     }
     lastWrittenByte_ = Data[Count - 1];
+    if (whole) MemberWritten += Count;
     if (!whole && knownMode) {
         if (StreamFileIsDiskFull(reason)) {
             ResultCount = 0;
             RaiseError(ArchiveFile, CurrentFileName, "0", kMsgDiskFull);
         } else {
-            ResultCount = std::max(0, ResultCount - 1);
+            UncountMember();
             ReportError(CurrentFileName, "", ArchiveFile, kMsgWriteError);
         }
     }
     // The CRC covers the member's own bytes, before any line-end translation.
     if (CrcFlag == 1) UpdateCrc(CrcWidth, Data, Count);
     return result;
+}
+
+void TZipCommon::UncountMember() {
+    if (!MemberCounted) return;
+    MemberCounted = false;
+    ResultCount = std::max(0, ResultCount - 1);
 }
 
 bool TZipCommon::CloseOutput(std::unique_ptr<TArxBaseStream>& Stream) {

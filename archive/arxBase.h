@@ -167,6 +167,11 @@ public:
     std::uint8_t ProgressByArchive = 0;
     bool ProgressEnabled = true;
     int ResultCount = 0;
+    // The member in hand is counted in ResultCount (CheckOverwrite counted it).
+    bool MemberCounted = false;
+    // Bytes of the member in hand WriteOutput has taken, before any line-end
+    // translation; CheckOverwrite starts it at 0.
+    std::int64_t MemberWritten = 0;
     std::uint32_t MaxFileDate = 0;
     int ArjPasswordPos = 1;
     // Set when SetCurrentFileName refused a stored path that would leave ExtractDir.
@@ -218,6 +223,9 @@ public:
     virtual void DoStreamProgress(TStream32& Stream);
 
     // ---- other operations
+    // Takes the member in hand back out of ResultCount: once, however often
+    // it is called, and only when it was counted.
+    void UncountMember();
     std::int64_t WriteOutput(TArxBaseStream* Stream, const std::uint8_t* Data, int CrcFlag,
                              std::int64_t Count, int CrcWidth);
     static void UpdateCrc(int Width, const std::uint8_t* Data, std::int64_t Count);

@@ -209,6 +209,8 @@ const std::string& TUnBase::EventName() const {
 }
 
 bool TUnBase::CheckOverwrite(bool Force) {
+    MemberCounted = false;
+    MemberWritten = 0;
     if (Force) return true;
     if (OutputMode == kOutputFiles && CurrentNameRefused) return false;
     Timer.Pause();
@@ -230,17 +232,13 @@ bool TUnBase::CheckOverwrite(bool Force) {
         OnBegin(*this, EventName(), ResultCount + 1, extract);
     }
     if (GetCancel() || !extract) return false;
-    if (OutputMode != kOutputFiles) {
-        ++ResultCount;
-        return true;
+    if (OutputMode == kOutputFiles) {
+        const bool mayWrite =
+            ConfirmOverwrites ? ConfirmExistingTarget() : OverwriteMode == omOverwrite;
+        if (!mayWrite) return false;
     }
-    if (!ConfirmOverwrites) {
-        if (OverwriteMode != omOverwrite) return false;
-        ++ResultCount;
-        return true;
-    }
-    if (!ConfirmExistingTarget()) return false;
     ++ResultCount;
+    MemberCounted = true;
     return true;
 }
 
@@ -282,7 +280,7 @@ bool TUnBase::OpenOutputFile(std::unique_ptr<TArxBaseStream>& Stream, const std:
                              const std::string& StoredNameArg) {
     if (SkipsMember()) {
         // It was counted when it was accepted; it is not extracted.
-        ResultCount = std::max(0, ResultCount - 1);
+        UncountMember();
         return true;
     }
     if (FileName.empty()) return false;
@@ -360,14 +358,42 @@ bool TUnBase::GetPassword(TArxBaseStream& Stream) {
     return false;
 }
 
+namespace {
+
+bool RunningCrcMatches(int Width, std::uint32_t StoredCrc) {
+    const std::uint32_t running = Width == 16 ? Crc16.Low16() : Crc32.Value();
+    return (Width == 16 ? (StoredCrc & 0xFFFFu) : StoredCrc) == running;
+}
+
+} // namespace
+
 bool TUnBase::CheckCrc(int Width, std::uint32_t StoredCrc) {
     if (GetCancel()) return false;
-    const std::uint32_t running = Width == 16 ? Crc16.Low16() : Crc32.Value();
-    const bool passed = (Width == 16 ? (StoredCrc & 0xFFFFu) : StoredCrc) == running;
+    const bool passed = RunningCrcMatches(Width, StoredCrc);
     if (OnEnd)
         OnEnd(*this, EventName(), passed);
     else if (!passed)
         ReportError(EventName(), "", ArchiveFile, kMsgCrcFailed);
+    return passed;
+}
+
+bool TUnBase::MemberVerdict(const TMemberCheck& Check) {
+    const bool decoded =
+        Check.Result == TDecodeResult::Done || Check.Result == TDecodeResult::InputEnded;
+    bool passed = false;
+    if (decoded && !GetCancel()) {
+        const bool crc = Check.CrcWidth == 0 ? Check.CrcPassed
+                                             : RunningCrcMatches(Check.CrcWidth, Check.StoredCrc);
+        passed = Check.Result == TDecodeResult::Done && crc &&
+                 (Check.DeclaredSize < 0 || MemberWritten == Check.DeclaredSize);
+        if (OnEnd)
+            OnEnd(*this, EventName(), passed);
+        else if (!passed)
+            ReportError(EventName(), "", ArchiveFile, kMsgCrcFailed);
+    } else if (OnEnd) {
+        OnEnd(*this, EventName(), false);
+    }
+    if (!passed && !Check.KeepCount) UncountMember();
     return passed;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "archive/arxBase.h"
+#include "archive/codecs/arxMemberIo.h"
 
 #include <array>
 #include <memory>
@@ -31,6 +32,28 @@ public:
     // Compares StoredCrc with the running CRC of that width (16, else 32) and
     // fires OnEnd; a failure without OnEnd reports 25151.
     virtual bool CheckCrc(int Width, std::uint32_t StoredCrc);
+    // The declared size of a member whose format stores none.
+    static constexpr std::int64_t kNoDeclaredSize = -1;
+    // What the verdict on the member in hand is taken from.
+    struct TMemberCheck {
+        TDecodeResult Result = TDecodeResult::Done;
+        // 16 or 32: StoredCrc is compared with the running CRC of that width;
+        // 0: CrcPassed tells (the format keeps no CRC, or the decoder checked it).
+        int CrcWidth = 32;
+        std::uint32_t StoredCrc = 0;
+        bool CrcPassed = true;
+        // Compared with MemberWritten; kNoDeclaredSize where the format stores none.
+        std::int64_t DeclaredSize = kNoDeclaredSize;
+        // A retry follows a failure: the caller corrects the count itself.
+        bool KeepCount = false;
+    };
+    // The verdict on the member in hand. It passes only when its decoder
+    // reported Done, its CRC matches and the bytes written equal its declared
+    // size. Fires OnEnd once with the verdict; without OnEnd a member whose
+    // data decoded but did not check out reports 25151 (a corrupt stream or a
+    // failed write was reported where it happened). A member that fails is
+    // taken back out of ResultCount.
+    bool MemberVerdict(const TMemberCheck& Check);
     // Whether the 12-byte encryption header passes with Password; none here.
     virtual bool CheckPassword(std::uint8_t* Header12);
     void SetArchiveFile(const std::string& value) override { TZipCommon::SetArchiveFile(value); }

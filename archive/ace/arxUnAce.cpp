@@ -156,7 +156,7 @@ void TUnACE::ExtractFiles(std::unique_ptr<TArxBaseStream>&, int) {
     // A member the run left unfinished (a cancel) is neither counted nor kept.
     if (selected_) {
         out_.reset();
-        ResultCount = std::max(0, ResultCount - 1);
+        UncountMember();
         if (OutputMode == kOutputFiles) StreamFileDelete(CurrentFileName);
     }
     out_.reset();
@@ -400,7 +400,7 @@ int TUnACE::EngineState(const TAceStateInfo& Info) {
         if (!OpenOutputFile(out_, OutputMode == kOutputFiles ? CurrentFileName : name, name)) {
             ReportError(OutputMode == kOutputFiles ? CurrentFileName : name, "", VolumeName,
                         kMsgOpenError);
-            ResultCount = std::max(0, ResultCount - 1);
+            UncountMember();
             return kAceAnswerSkip;
         }
         selected_ = true;
@@ -430,12 +430,12 @@ void TUnACE::EndMember(bool CrcOk, bool DecodeFailed) {
     const bool files = OutputMode == kOutputFiles;
     const std::string name = files ? CurrentFileName : StoredName;
     SetFileAttrDate(out_, name, memberAttr_ & 0xFFu, memberTime_);
-    if (OnEnd)
-        OnEnd(*this, name, CrcOk);
-    else if (!CrcOk && !DecodeFailed)
-        ReportError(name, "", ArchiveFile, kMsgCrcFailed);
+    // The module checked the CRC; a decoding failure it has reported.
     // Only members written whole count.
-    if (!CrcOk) ResultCount = std::max(0, ResultCount - 1);
+    MemberVerdict({.Result = DecodeFailed ? TDecodeResult::Corrupt : TDecodeResult::Done,
+                   .CrcWidth = 0,
+                   .CrcPassed = CrcOk,
+                   .DeclaredSize = memberSize_});
     MemberDone({memberPacked_, 0});
 }
 

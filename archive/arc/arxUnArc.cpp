@@ -168,24 +168,23 @@ void TUnArc::ExtractMember(TArxBaseStream& stream, std::int64_t offset, std::uin
     std::unique_ptr<TArxBaseStream> out;
     if (!OpenOutputFile(out, CurrentFileName, name)) {
         ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
-        ResultCount = std::max(0, ResultCount - 1);
+        UncountMember();
         return;
     }
     Crc16.Start(0);
-    const bool decoded = DecodeMember(stream, offset + header.HeaderSize, out.get(), header, name);
+    const TDecodeResult result =
+        DecodeMember(stream, offset + header.HeaderSize, out.get(), header, name);
     SetFileAttrDate(out, OutputMode == kOutputFiles ? CurrentFileName : name, kArchiveAttr,
                     header.DosDate);
-    bool passed = false;
-    if (decoded)
-        passed = CheckCrc(16, header.Crc);
-    else if (OnEnd)
-        OnEnd(*this, OutputMode == kOutputFiles ? CurrentFileName : name, false);
     // Only members written whole count as extracted.
-    if (!passed) ResultCount = std::max(0, ResultCount - 1);
+    MemberVerdict({.Result = result,
+                   .CrcWidth = 16,
+                   .StoredCrc = header.Crc,
+                   .DeclaredSize = header.UnpackedSize});
     MemberDone({header.PackedSize, 0});
 }
 
-bool TUnArc::DecodeMember(TArxBaseStream& stream, std::int64_t dataPos, TArxBaseStream* out,
+TDecodeResult TUnArc::DecodeMember(TArxBaseStream& stream, std::int64_t dataPos, TArxBaseStream* out,
                           const TArcHeader& header, const std::string& name) {
     std::int64_t written = 0;
     TArcMemberContext context;
@@ -234,16 +233,17 @@ bool TUnArc::DecodeMember(TArxBaseStream& stream, std::int64_t dataPos, TArxBase
     } catch (const E_RAISE& error) {
         // A write failure was reported where it happened; the decoders'
         // other errors are reported here. Either ends the member.
-        if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
-            ReportError(name, "", VolumeName, error.Code());
-        return false;
+        if (error.Code() == kMsgWriteError || error.Code() == kMsgDiskFull)
+            return TDecodeResult::WriteFailed;
+        ReportError(name, "", VolumeName, error.Code());
+        return TDecodeResult::Corrupt;
     }
-    if (GetCancel()) return false;
+    if (GetCancel()) return TDecodeResult::Canceled;
     if (context.InputCut) {
         ReportError(name, "", VolumeName, kMsgReadError);
-        return false;
+        return TDecodeResult::Corrupt;
     }
-    return true;
+    return TDecodeResult::Done;
 }
 
 } // namespace sorvane

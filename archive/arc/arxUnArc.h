@@ -42,7 +42,7 @@ private:
                        const std::string& name);
     // Decodes the member's packed data into `out`; false when an error has
     // been reported (no CRC verdict is then due).
-    bool DecodeMember(TArxBaseStream& stream, std::int64_t dataPos, TArxBaseStream* out,
+    TDecodeResult DecodeMember(TArxBaseStream& stream, std::int64_t dataPos, TArxBaseStream* out,
                       const TArcHeader& header, const std::string& name);
 
     TUnBaseHeaderObj list_;

@@ -338,23 +338,21 @@ void TUnARJ::ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint
         }
         opened = true;
         written = 0;
-        bool decoded = false;
-        try {
-            decoded = DecodeMember(stream, out.get(), header, written);
-        } catch (const E_RAISE& error) {
-            if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
-                ReportError(header.Name, "", ArchiveFile, error.Code());
-        }
+        MemberWritten = 0;
+        const TDecodeResult result = DecodePart(stream, out.get(), header, written);
         if (garbled) Password = plain;
         SetFileAttrDate(out, eventName, kDosArchive, MemberDosDate(header));
-        if (decoded)
-            passed = CheckCrc(32, ~header.Crc);
-        else if (OnEnd)
-            OnEnd(*this, eventName, false);
+        // A garbled member may be tried again with another key: the count
+        // is corrected once, after the last attempt.
+        passed = MemberVerdict({.Result = result,
+                                .CrcWidth = 32,
+                                .StoredCrc = ~header.Crc,
+                                .DeclaredSize = header.UnpackedSize,
+                                .KeepCount = true});
         if (passed || !garbled) break;
         if (attempt == attempts) givenUp_ = true;
     }
-    if (!passed) ResultCount = std::max(0, ResultCount - 1);
+    if (!passed) UncountMember();
     MemberDone({0, header.Flags});
     if ((header.Flags & kVolumeFlag) && opened) {
         continued_.active = true;
@@ -409,29 +407,36 @@ void TUnARJ::ExtractContinuation(TArxBaseStream& stream, TArjHeader& header) {
     if (continued_.garbled)
         Password = ShiftText(false, continued_.plainPassword, header.PasswordModifier);
     std::int64_t written = 0;
-    bool decoded = false;
-    try {
-        decoded = DecodeMember(stream, out.get(), header, written);
-    } catch (const E_RAISE& error) {
-        if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
-            ReportError(header.Name, "", ArchiveFile, error.Code());
-    }
+    MemberWritten = 0;
+    const TDecodeResult result = DecodePart(stream, out.get(), header, written);
     if (continued_.garbled) Password = continued_.plainPassword;
     SetFileAttrDate(out, continued_.path, kDosArchive, MemberDosDate(header));
-    bool passed = false;
-    if (decoded)
-        passed = CheckCrc(32, ~header.Crc);
-    else if (OnEnd)
-        OnEnd(*this, continued_.path, false);
-    // The member was counted once, with its first part.
-    if (!passed && continued_.passed) ResultCount = std::max(0, ResultCount - 1);
+    // The member was counted once, with its first part, and is taken out of
+    // the count at most once.
+    const bool passed = MemberVerdict({.Result = result,
+                                       .CrcWidth = 32,
+                                       .StoredCrc = ~header.Crc,
+                                       .DeclaredSize = header.UnpackedSize});
     continued_.passed = continued_.passed && passed;
     continued_.written += written;
     MemberDone({0, header.Flags});
     if (!(header.Flags & kVolumeFlag)) continued_ = {};
 }
 
-bool TUnARJ::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TArjHeader& header,
+// Decodes one part, turning a raised library error into the result.
+TDecodeResult TUnARJ::DecodePart(TArxBaseStream& stream, TArxBaseStream* out,
+                                 const TArjHeader& header, std::int64_t& written) {
+    try {
+        return DecodeMember(stream, out, header, written);
+    } catch (const E_RAISE& error) {
+        if (error.Code() == kMsgWriteError || error.Code() == kMsgDiskFull)
+            return TDecodeResult::WriteFailed;
+        ReportError(header.Name, "", ArchiveFile, error.Code());
+        return TDecodeResult::Corrupt;
+    }
+}
+
+TDecodeResult TUnARJ::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TArjHeader& header,
                           std::int64_t& written) {
     const bool garbled = (header.Flags & kGarbledFlag) != 0;
     const std::int64_t limit = header.UnpackedSize;
@@ -466,10 +471,10 @@ bool TUnARJ::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TAr
         while (written < limit && !GetCancel()) {
             const std::int64_t got =
                 read(buffer.data(), std::min(kStoredChunk, limit - written), garbled);
-            if (got <= 0) break;
-            if (write(buffer.data(), got) == 0) throw E_RAISE(kMsgWriteError);
+            if (got <= 0) return TDecodeResult::InputEnded;
+            if (write(buffer.data(), got) == 0) return TDecodeResult::WriteFailed;
         }
-        return !GetCancel();
+        return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
     }
     case 1:
     case 2:
@@ -484,15 +489,16 @@ bool TUnARJ::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TAr
         io.Cancel = CancelFlagRef;
         switch (decoder.Run(io, header.PackedSize, limit)) {
         case TLzhResult::Done:
+            return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
         case TLzhResult::InputEnded:
-            return !GetCancel();
+            return TDecodeResult::InputEnded;
         case TLzhResult::Corrupt:
             ReportError(header.Name, "", ArchiveFile, kMsgCorruptInput);
-            return false;
+            return TDecodeResult::Corrupt;
         case TLzhResult::WriteFailed:
-            throw E_RAISE(kMsgWriteError);
+            return TDecodeResult::WriteFailed;
         default:
-            return false;
+            return TDecodeResult::Canceled;
         }
     }
     case 4: {
@@ -506,20 +512,21 @@ bool TUnARJ::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TAr
         context.Cancel = CancelFlagRef;
         switch (ArjMethod4Decode(context)) {
         case kZipDecodeDone:
+            return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
         case kZipDecodeInputExhausted:
-            return !GetCancel();
+            return TDecodeResult::InputEnded;
         case kZipDecodeInvalid:
             ReportError(header.Name, "", ArchiveFile, kMsgCorruptInput);
-            return false;
+            return TDecodeResult::Corrupt;
         case kZipDecodeWriteFailed:
-            throw E_RAISE(kMsgWriteError);
+            return TDecodeResult::WriteFailed;
         default:
-            return false;
+            return TDecodeResult::Canceled;
         }
     }
     default:
         ReportError(header.Name, "", ArchiveFile, kMsgUnknownFileType);
-        return false;
+        return TDecodeResult::Corrupt;
     }
 }
 

@@ -54,8 +54,10 @@ private:
     void ExtractContinuation(TArxBaseStream& stream, TArjHeader& header);
     // Decodes the member's data into `out`; false when a decoding error was
     // reported (the CRC check is then not due).
-    bool DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TArjHeader& header,
-                      std::int64_t& written);
+    TDecodeResult DecodePart(TArxBaseStream& stream, TArxBaseStream* out, const TArjHeader& header,
+                             std::int64_t& written);
+    TDecodeResult DecodeMember(TArxBaseStream& stream, TArxBaseStream* out,
+                               const TArjHeader& header, std::int64_t& written);
     // A password for a garbled member on the given attempt (1-based); false
     // when none is given (the member is then given up).
     bool ObtainPassword(const TArjHeader& header, int attempt, std::string& plain);

@@ -570,7 +570,7 @@ void TUnCab::DoCopyFile(std::string& Name, std::int64_t Size, std::intptr_t& Han
     if (!OpenOutputFile(output_, CurrentFileName, Name)) {
         ReportError(OutputMode == kOutputFiles ? CurrentFileName : Name, "", cabinet_,
                     kMsgOpenError);
-        ResultCount = std::max(0, ResultCount - 1);
+        UncountMember();
         output_.reset();
         return;
     }
@@ -611,7 +611,6 @@ std::int64_t TUnCab::WriteMember(const void* Data, std::int64_t Count) {
 void TUnCab::DoCloseFileInfo(const std::string& Name, std::intptr_t, int& Abort, bool,
                              std::uint16_t Attributes, std::uint16_t Time, std::uint16_t Date) {
     const bool extracted = lastAction_ == kActionExtract && memberOpen_;
-    const bool passed = extracted && !memberFailed_ && !memberBroken_ && !GetCancel();
     const std::string eventName = OutputMode == kOutputFiles ? CurrentFileName : Name;
     if (extracted) {
         SetFileAttrDate(output_, eventName, Attributes & kRestoredAttrs,
@@ -619,11 +618,19 @@ void TUnCab::DoCloseFileInfo(const std::string& Name, std::intptr_t, int& Abort,
         output_.reset();
     }
     memberOpen_ = false;
-    if (OnEnd)
-        OnEnd(*this, eventName, passed);
-    else if (!passed)
+    if (extracted) {
+        // The module checks the data blocks: no CRC per member here.
+        MemberVerdict({.Result = memberFailed_   ? TDecodeResult::WriteFailed
+                                 : memberBroken_ ? TDecodeResult::Corrupt
+                                 : GetCancel()   ? TDecodeResult::Canceled
+                                                 : TDecodeResult::Done,
+                       .CrcWidth = 0,
+                       .DeclaredSize = memberSize_});
+    } else if (OnEnd) {
+        OnEnd(*this, eventName, false);
+    } else {
         ReportError(eventName, "", cabinet_, kMsgCrcFailed);
-    if (extracted && !passed && !memberFailed_) ResultCount = std::max(0, ResultCount - 1);
+    }
     if (extracted) {
         BytesRemaining -=
             std::clamp<std::int64_t>(memberSize_, 0, std::max<std::int64_t>(BytesRemaining, 0));

@@ -272,16 +272,11 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
         SetFileAttrDate(out_, diverted_ ? tempFile_ : shown, kDosArchive, dosDate);
     else
         out_.reset();
-    if (passed) {
-        passed = !GetCancel();
-        if (OnEnd) OnEnd(*this, shown, passed);
-    } else if (OnEnd) {
-        OnEnd(*this, shown, false);
-    }
-    if (!passed) {
-        ResultCount = std::max(0, ResultCount - 1);
-        return;
-    }
+    // The decoder checked each member's CRC and size and reported a failure.
+    const TDecodeResult result = passed      ? TDecodeResult::Done
+                                 : GetCancel() ? TDecodeResult::Canceled
+                                               : TDecodeResult::Corrupt;
+    if (!MemberVerdict({.Result = result, .CrcWidth = 0})) return;
     if (diverted_) ExtractNestedTar();
 }
 
@@ -444,11 +439,10 @@ void TUnGZip::ExtractNestedTar() {
     tar.SetArchiveFile(tempFile_);
     if (tar.ArcType != atTar) {
         // Not a tar after all: the member goes where it was to go.
-        ResultCount = std::max(0, ResultCount - 1);
-        if (!StreamFileMove(tempFile_, CurrentFileName))
+        if (!StreamFileMove(tempFile_, CurrentFileName)) {
             ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
-        else
-            ++ResultCount;
+            UncountMember();
+        }
         return;
     }
     ArcType = atTar;

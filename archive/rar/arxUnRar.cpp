@@ -446,7 +446,7 @@ int TUnRar::ProcessMember(const TRarEngine& engine, void* handle, const TRarMemb
     // The output is opened when the first byte arrives, so a member the
     // module cannot decode leaves any existing file alone.
     if (OutputMode == kOutputCallerStream && !OpenMemberOutput()) {
-        ResultCount = std::max(0, ResultCount - 1);
+        UncountMember();
         return engine.ProcessFile(handle, RAR_SKIP, nullptr, nullptr);
     }
     Crc32.Start(0xFFFFFFFFu);
@@ -470,12 +470,13 @@ int TUnRar::ProcessMember(const TRarEngine& engine, void* handle, const TRarMemb
     }
     const std::string eventName = OutputMode == kOutputFiles ? CurrentFileName : member.Name;
     if (outputOpen_) SetFileAttrDate(out_, eventName, member.Attr & 0xFFu, member.Time);
-    bool passed = false;
-    if (whole)
-        passed = CheckCrc(32, ~member.Crc);
-    else if (OnEnd && !GetCancel())
-        OnEnd(*this, eventName, false);
-    if (!passed) ResultCount = std::max(0, ResultCount - 1);
+    // What went wrong was reported above or by the writer.
+    MemberVerdict({.Result = whole ? TDecodeResult::Done
+                             : GetCancel() ? TDecodeResult::Canceled
+                                           : TDecodeResult::Corrupt,
+                   .CrcWidth = 32,
+                   .StoredCrc = ~member.Crc,
+                   .DeclaredSize = member.Unpacked});
     MemberDone({member.Packed, member.Flags});
     return stoppedHere ? ERAR_SUCCESS : result;
 }

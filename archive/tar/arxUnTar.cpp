@@ -222,49 +222,45 @@ void TUnTar::ExtractMember(TArxBaseStream& stream, const TTarMember& member) {
     std::unique_ptr<TArxBaseStream> out;
     if (!OpenOutputFile(out, CurrentFileName, stored)) {
         ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
-        ResultCount = std::max(0, ResultCount - 1);
+        UncountMember();
         MemberDone({packed, 0});
         return;
     }
-    Crc32.Start(0);
     const std::int64_t before = BytesRemaining;
-    bool whole = false;
+    TDecodeResult result = TDecodeResult::Corrupt;
     try {
-        whole = CopyData(stream, out.get(), member);
+        result = CopyData(stream, out.get(), member);
     } catch (const E_RAISE& error) {
         // A write failure was reported where it happened.
-        if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
-            ReportError(stored, "", ArchiveFile, error.Code());
+        const bool written = error.Code() == kMsgWriteError || error.Code() == kMsgDiskFull;
+        if (!written) ReportError(stored, "", ArchiveFile, error.Code());
+        result = written ? TDecodeResult::WriteFailed : TDecodeResult::Corrupt;
     }
     SetFileAttrDate(out, shown, kDosArchive, member.DosDate);
-    bool passed = false;
     // Tar keeps no checksum of the data: a member copied whole passes.
-    if (whole)
-        passed = CheckCrc(32, Crc32.Value());
-    else if (OnEnd)
-        OnEnd(*this, shown, false);
-    if (!passed) ResultCount = std::max(0, ResultCount - 1);
+    MemberVerdict({.Result = result, .CrcWidth = 0, .DeclaredSize = packed});
     MemberDone({std::max<std::int64_t>(packed - (before - BytesRemaining), 0), 0});
 }
 
-bool TUnTar::CopyData(TArxBaseStream& stream, TArxBaseStream* out, const TTarMember& member) {
+TDecodeResult TUnTar::CopyData(TArxBaseStream& stream, TArxBaseStream* out, const TTarMember& member) {
     if (stream.Seek(member.DataPos, TSeekOrigin::Beginning) != member.DataPos) {
         ReportError(StoredName, "the archive ends inside the member", ArchiveFile, kMsgReadError);
-        return false;
+        return TDecodeResult::Corrupt;
     }
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(
         std::min<std::uint64_t>(member.Size, static_cast<std::uint64_t>(kCopyChunk))));
     std::uint64_t left = member.Size;
     while (left > 0) {
-        if (GetCancel()) return false;
+        if (GetCancel()) return TDecodeResult::Canceled;
         const auto want = static_cast<std::int64_t>(std::min<std::uint64_t>(left, buffer.size()));
         const std::int64_t got = ReadProc(stream, want, 0, false, buffer.data());
         if (got <= 0) {
             ReportError(StoredName, "the archive ends inside the member", ArchiveFile,
                         kMsgReadError);
-            return false;
+            return TDecodeResult::Corrupt;
         }
-        if (WriteProc(out, buffer.data(), 1, got, 0, false) <= 0) throw E_RAISE(kMsgWriteError);
+        if (WriteProc(out, buffer.data(), 1, got, 0, false) <= 0)
+            return TDecodeResult::WriteFailed;
         left -= static_cast<std::uint64_t>(got);
         BytesRemaining -= got;
         DoProgress(ArchiveTotal,
@@ -272,7 +268,7 @@ bool TUnTar::CopyData(TArxBaseStream& stream, TArxBaseStream* out, const TTarMem
                        member.Size, std::numeric_limits<std::int64_t>::max())),
                    static_cast<std::int64_t>(member.Size - left));
     }
-    return true;
+    return TDecodeResult::Done;
 }
 
 } // namespace sorvane

@@ -35,7 +35,7 @@ private:
     void ExtractMember(TArxBaseStream& stream, const TTarMember& member);
     // Copies the member's data to `out`; false when the archive ended
     // before all of it (reported).
-    bool CopyData(TArxBaseStream& stream, TArxBaseStream* out, const TTarMember& member);
+    TDecodeResult CopyData(TArxBaseStream& stream, TArxBaseStream* out, const TTarMember& member);
 
     std::vector<TTarMember> members_;
 };

@@ -484,7 +484,7 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
     std::unique_ptr<TArxBaseStream> out;
     if (!OpenOutputFile(out, CurrentFileName, header.Name)) {
         ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
-        ResultCount = std::max(0, ResultCount - 1);
+        UncountMember();
         return;
     }
     if (SkipsMember()) return; // no password passed: nothing opened, not counted
@@ -501,32 +501,29 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
     }
     Crc32.Start(0xFFFFFFFFu);
     std::int64_t consumed = -1;
-    bool decoded = false;
+    TDecodeResult result = TDecodeResult::Corrupt;
     try {
-        decoded = DecodeMember(source, out.get(), header, limit, &consumed);
+        result = DecodeMember(source, out.get(), header, limit, &consumed);
     } catch (const E_RAISE& error) {
         // A write failure was reported where it happened; other library
         // errors of the decoders are reported here. Either ends the member.
-        if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
-            ReportError(header.Name, "", VolumeName, error.Code());
-        decoded = false;
+        const bool written = error.Code() == kMsgWriteError || error.Code() == kMsgDiskFull;
+        if (!written) ReportError(header.Name, "", VolumeName, error.Code());
+        result = written ? TDecodeResult::WriteFailed : TDecodeResult::Corrupt;
     }
     if (consumed < 0) consumed = source.Consumed();
-    if (decoded && trailingSizes) {
+    if (result == TDecodeResult::Done && trailingSizes) {
         const std::int64_t packedUsed = consumed + (MemberEncrypted ? kEncryptionHeader : 0);
-        decoded =
-            CheckDescriptor(*stream, dataPos, unsized ? packedUsed : header.PackedSize, header);
+        if (!CheckDescriptor(*stream, dataPos, unsized ? packedUsed : header.PackedSize, header))
+            result = TDecodeResult::Corrupt;
     }
     SetFileAttrDate(out, OutputMode == kOutputFiles ? CurrentFileName : header.Name,
                     header.Attr & 0xFFu, header.DosDate);
-    bool passed = false;
-    if (decoded) {
-        passed = CheckCrc(32, ~header.Crc);
-    } else if (OnEnd) {
-        OnEnd(*this, OutputMode == kOutputFiles ? CurrentFileName : header.Name, false);
-    }
     // Only members written whole count as extracted.
-    if (!passed) ResultCount = std::max(0, ResultCount - 1);
+    MemberVerdict({.Result = result,
+                   .CrcWidth = 32,
+                   .StoredCrc = ~header.Crc,
+                   .DeclaredSize = unsized ? kNoDeclaredSize : header.UnpackedSize});
     MemberDone({std::max<std::int64_t>(header.PackedSize - source.Consumed(), 0), header.Flags});
 }
 
@@ -559,7 +556,7 @@ bool TUnZip::CheckDescriptor(TArxBaseStream& stream, std::int64_t dataPos, std::
     return false;
 }
 
-bool TUnZip::DecodeMember(TZipMemberSource& source, TArxBaseStream* out, const TZipHeader& header,
+TDecodeResult TUnZip::DecodeMember(TZipMemberSource& source, TArxBaseStream* out, const TZipHeader& header,
                           std::int64_t limit, std::int64_t* consumed) {
     std::int64_t written = 0;
     // Writes decoded bytes (never more than `limit` in all); 0 on a failure,
@@ -578,28 +575,32 @@ bool TUnZip::DecodeMember(TZipMemberSource& source, TArxBaseStream* out, const T
     case 0:
         while (written < limit && !GetCancel()) {
             const std::int64_t got = source.Read(buffer.data(), std::min(kStep, limit - written));
-            if (got <= 0) break;
-            if (write(buffer.data(), got) == 0) throw E_RAISE(kMsgWriteError);
+            if (got <= 0) return TDecodeResult::InputEnded;
+            if (write(buffer.data(), got) == 0) return TDecodeResult::WriteFailed;
         }
-        return !GetCancel();
+        return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
     case 8: {
         TInflate engine(TInflateMode::Deflate);
         TDecompressStream inflated(source, -15, engine);
+        TDecodeResult result = TDecodeResult::Done;
         while (written < limit) {
-            if (GetCancel()) return false;
+            if (GetCancel()) return TDecodeResult::Canceled;
             const std::int64_t want = std::min(kStep, limit - written);
             const std::int64_t got = inflated.Read(buffer.data(), want);
-            if (got == kInflateBufError) break; // the packed data ends here; the CRC decides
+            if (got == kInflateBufError) { // the packed data ends here
+                result = TDecodeResult::InputEnded;
+                break;
+            }
             if (got < 0) {
                 ReportError(header.Name, "", VolumeName, kMsgCorruptInput);
-                return false;
+                return TDecodeResult::Corrupt;
             }
             if (got == 0) break;
-            if (write(buffer.data(), got) == 0) throw E_RAISE(kMsgWriteError);
+            if (write(buffer.data(), got) == 0) return TDecodeResult::WriteFailed;
             if (inflated.EndOfStream) break;
         }
         *consumed = inflated.Record().TotalIn;
-        return true;
+        return result;
     }
     default:
         break;
@@ -635,17 +636,21 @@ bool TUnZip::DecodeMember(TZipMemberSource& source, TArxBaseStream* out, const T
         result = Inflate64Member(context);
         break;
     default:
-        return false;
+        return TDecodeResult::Corrupt;
     }
+    if (GetCancel()) return TDecodeResult::Canceled;
     switch (result) {
     case kZipDecodeDone:
+        return TDecodeResult::Done;
     case kZipDecodeInputExhausted:
-        return !GetCancel();
+        return TDecodeResult::InputEnded;
     case kZipDecodeInvalid:
         ReportError(header.Name, "", VolumeName, kMsgCorruptInput);
-        return false;
-    default: // a write failure (reported) or a cancel
-        return false;
+        return TDecodeResult::Corrupt;
+    case kZipDecodeWriteFailed:
+        return TDecodeResult::WriteFailed;
+    default:
+        return TDecodeResult::Canceled;
     }
 }
 

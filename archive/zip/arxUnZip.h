@@ -58,7 +58,7 @@ private:
                        TZipHeader& header, bool localOnly);
     // Decodes the member's data from `source` into `out`; false when a
     // decoding error has been reported (no CRC verdict is then due).
-    bool DecodeMember(class TZipMemberSource& source, TArxBaseStream* out, const TZipHeader& header,
+    TDecodeResult DecodeMember(class TZipMemberSource& source, TArxBaseStream* out, const TZipHeader& header,
                       std::int64_t outputLimit, std::int64_t* consumed);
     bool CheckDescriptor(TArxBaseStream& stream, std::int64_t dataPos, std::int64_t consumed,
                          TZipHeader& header);

@@ -140,27 +140,26 @@ void TUnZoo::ExtractMember(TArxBaseStream& stream, const TZooEntry& entry) {
     std::unique_ptr<TArxBaseStream> out;
     if (!OpenOutputFile(out, CurrentFileName, entry.Name)) {
         ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
-        ResultCount = std::max(0, ResultCount - 1);
+        UncountMember();
         return;
     }
-    bool decoded = false;
+    TDecodeResult result = TDecodeResult::Corrupt;
     try {
-        decoded = DecodeMember(stream, out.get(), entry);
+        result = DecodeMember(stream, out.get(), entry);
     } catch (const E_RAISE& error) {
-        if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
-            ReportError(entry.Name, "", ArchiveFile, error.Code());
+        const bool written = error.Code() == kMsgWriteError || error.Code() == kMsgDiskFull;
+        if (!written) ReportError(entry.Name, "", ArchiveFile, error.Code());
+        result = written ? TDecodeResult::WriteFailed : TDecodeResult::Corrupt;
     }
     SetFileAttrDate(out, eventName, kDosArchive, entry.DosDate);
-    bool passed = false;
-    if (decoded)
-        passed = CheckCrc(16, entry.Crc);
-    else if (OnEnd)
-        OnEnd(*this, eventName, false);
-    if (!passed) ResultCount = std::max(0, ResultCount - 1);
+    MemberVerdict({.Result = result,
+                   .CrcWidth = 16,
+                   .StoredCrc = entry.Crc,
+                   .DeclaredSize = entry.UnpackedSize});
     MemberDone({0, 0});
 }
 
-bool TUnZoo::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TZooEntry& entry) {
+TDecodeResult TUnZoo::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TZooEntry& entry) {
     const std::int64_t limit = entry.UnpackedSize;
     std::int64_t packedLeft = entry.PackedSize;
     std::int64_t written = 0;
@@ -189,10 +188,10 @@ bool TUnZoo::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TZo
         std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kStoredChunk));
         while (written < limit && !GetCancel()) {
             const std::int64_t got = read(buffer.data(), std::min(kStoredChunk, limit - written));
-            if (got <= 0) break;
-            if (write(buffer.data(), got) == 0) throw E_RAISE(kMsgWriteError);
+            if (got <= 0) return TDecodeResult::InputEnded;
+            if (write(buffer.data(), got) == 0) return TDecodeResult::WriteFailed;
         }
-        return !GetCancel();
+        return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
     }
     case 1: {
         TZipMemberContext context;
@@ -203,15 +202,16 @@ bool TUnZoo::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TZo
         context.Cancel = CancelFlagRef;
         switch (ZooLzwDecode(context)) {
         case kZipDecodeDone:
+            return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
         case kZipDecodeInputExhausted:
-            return !GetCancel();
+            return TDecodeResult::InputEnded;
         case kZipDecodeInvalid:
             ReportError(entry.Name, "", ArchiveFile, kMsgCorruptInput);
-            return false;
+            return TDecodeResult::Corrupt;
         case kZipDecodeWriteFailed:
-            throw E_RAISE(kMsgWriteError);
+            return TDecodeResult::WriteFailed;
         default:
-            return false;
+            return TDecodeResult::Canceled;
         }
     }
     case 2: {
@@ -225,19 +225,20 @@ bool TUnZoo::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TZo
         io.Cancel = CancelFlagRef;
         switch (decoder.Run(io, entry.PackedSize, limit)) {
         case TLzhResult::Done:
+            return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
         case TLzhResult::InputEnded:
-            return !GetCancel();
+            return TDecodeResult::InputEnded;
         case TLzhResult::Corrupt:
             ReportError(entry.Name, "", ArchiveFile, kMsgCorruptInput);
-            return false;
+            return TDecodeResult::Corrupt;
         case TLzhResult::WriteFailed:
-            throw E_RAISE(kMsgWriteError);
+            return TDecodeResult::WriteFailed;
         default:
-            return false;
+            return TDecodeResult::Canceled;
         }
     }
     default:
-        return false;
+        return TDecodeResult::Corrupt;
     }
 }
 

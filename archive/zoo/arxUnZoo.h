@@ -37,7 +37,7 @@ private:
     bool ReadEntry(TArxBaseStream& stream, std::int64_t offset, TZooEntry& entry, bool& tagOk);
     void Walk(TArxBaseStream& stream);
     void ExtractMember(TArxBaseStream& stream, const TZooEntry& entry);
-    bool DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TZooEntry& entry);
+    TDecodeResult DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TZooEntry& entry);
 
     TUnBaseHeaderObj list_;
 };

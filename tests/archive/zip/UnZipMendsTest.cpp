@@ -3,12 +3,13 @@
 // no member writes more than its declared size, names that would leave the
 // destination are refused, a rename answer differing only in case is another
 // file, passwords asked for and refused, split sets without their volumes,
-// damaged data reported as a failure.
+// damaged data reported as a failure, the verdict on a member and its count.
 #include "archive/arxMessages.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/StoredZipDriver.h"
 #include "tests/archive/zip/UnZipTestSupport.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -184,6 +185,53 @@ TEST(UnZipVolumes, SplitSetWithoutItsOtherPartWritesNothing) {
         EXPECT_GE(run.Count(c.code), 1) << run.ErrorText();
         EXPECT_EQ(out.Count(), 0u);
     }
+}
+
+// A member passes only when its bytes written equal its declared size: one
+// declared a byte longer than its data fails although its CRC matches.
+TEST(UnZipVerdict, MemberShorterThanItsDeclaredSizeFails) {
+    TempFolder work;
+    const std::string stored = WriteZip(work, "stored.zip", {{"a.txt", "aaaa"}, {"b.txt", "bb"}});
+    for (const std::string& source : {stored, DataPath("zip/deflated.zip")}) {
+        SCOPED_TRACE(source);
+        auto bytes = ReadBytes(source);
+        // The first central entry's unpacked size, one more than its data.
+        const std::string central = "PK\x01\x02";
+        const auto at = std::search(bytes.begin(), bytes.end(), central.begin(), central.end());
+        ASSERT_NE(at, bytes.end());
+        ++*(at + 24);
+        const std::string path = work.File("longer.zip");
+        WriteBytes(path, bytes);
+        TempFolder out;
+        ReaderRun run(path, out.Path());
+        EXPECT_EQ(run.reader->Extract(), 1);
+        ASSERT_EQ(run.verdicts.size(), 2u);
+        EXPECT_FALSE(run.verdicts[0].second);
+        EXPECT_TRUE(run.verdicts[1].second);
+        run.reader->OnEnd = nullptr; // a failed check is reported
+        run.errors.clear();
+        EXPECT_EQ(run.reader->TestFiles(), 1);
+        EXPECT_EQ(run.Count(kMsgCrcFailed), 1) << run.ErrorText();
+    }
+}
+
+// A member whose output fails is taken out of the count once, not once per
+// failed write and again for its verdict; the member before it stays counted.
+TEST(UnZipVerdict, MemberWhoseOutputFailsLeavesTheCountOnce) {
+    TempFolder work;
+    const std::string path =
+        WriteZip(work, "two.zip", {{"a.txt", "aaaa"}, {"b.txt", std::string(70000, 'b')}});
+    ReaderRun run(path, work.Path());
+    std::vector<std::uint8_t> memory(40000);
+    run.reader->OutputMemory = memory.data();
+    run.reader->OutputMemoryLeft = static_cast<std::int64_t>(memory.size());
+    std::unique_ptr<TArxBaseStream> stream;
+    ASSERT_TRUE(run.reader->OpenArchive(stream));
+    run.reader->OutputMode = kOutputMemory;
+    EXPECT_EQ(run.reader->RunExtract(stream, 0), 1);
+    EXPECT_EQ(run.Count(kMsgWriteError), 1) << run.ErrorText();
+    EXPECT_EQ(run.verdicts, (std::vector<std::pair<std::string, bool>>{{"a.txt", true},
+                                                                       {"b.txt", false}}));
 }
 
 } // namespace

@@ -13,20 +13,37 @@ namespace sorvane {
 
 namespace {
 
-// Entry layout: bits 0-7 the bits to drop, 8-12 extra bits (or the bits of a
-// sub-table), 13 sub-table link, 14 end of block or invalid, 12 invalid when
-// 14 is set, 15 literal, 16-31 the literal, base or sub-table offset.
+// Entry layout: bits 0-5 the bits the entry takes in all (its code, then its
+// extra bits; for a pair, both codes), 8-11 the bits of its code alone (of the
+// first code of a pair; of the sub-table's index for a link), 12 a pair of
+// literals, 13 sub-table link, 14 end of block or invalid, 15 literal; bits
+// 16-31 the literal (a pair's second in 24-31), the base or the sub-table
+// offset. End of block has value 0, an invalid entry value 1.
+constexpr std::uint32_t kPair = 0x1000;
 constexpr std::uint32_t kSub = 0x2000;
 constexpr std::uint32_t kExc = 0x4000;
-constexpr std::uint32_t kInvalid = 0x1000;
 constexpr std::uint32_t kLit = 0x8000;
-constexpr std::uint32_t kInvalidEntry = kExc | kInvalid | 1;
+constexpr std::uint32_t kTakeMask = 63;
+constexpr std::uint32_t kInvalidEntry = kExc | (1u << 16) | (1u << 8) | 1;
+
+constexpr unsigned Takes(std::uint32_t entry) {
+    return entry & kTakeMask;
+}
+constexpr unsigned CodeBits(std::uint32_t entry) {
+    return (entry >> 8) & 15;
+}
+constexpr bool Invalid(std::uint32_t entry) {
+    return (entry & kExc) && (entry >> 16) != 0;
+}
 
 constexpr std::size_t kRoom = 256 * 1024; // room to decode after the history
-constexpr std::size_t kSlack = 16;        // eight-byte copies may run past the end
+constexpr std::size_t kSlack = 16;
 constexpr std::size_t kSlideBelow = kRoom / 2;
-constexpr std::size_t kFastRoom = 258 + 8;
-constexpr std::ptrdiff_t kFastInput = 16;
+// The fast loop's bounds for one turn: six bytes of literals, then a match of
+// 258 copied in words that may run a word past its end; three refills of
+// eight bytes that advance at most seven each.
+constexpr std::size_t kFastRoom = 6 + 258 + 16;
+constexpr std::ptrdiff_t kFastInput = 32;
 
 constexpr std::uint16_t kLenBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
                                         15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
@@ -44,26 +61,30 @@ constexpr std::uint8_t kCodeOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
 
 enum class Kind { Code, Length, Distance };
 
-constexpr std::uint32_t MakeEntry(std::uint32_t value, std::uint32_t flags, unsigned extra) {
-    return (value << 16) | flags | (extra << 8);
+// An entry of `value` whose code is `codeBits` long and followed by `extra` bits.
+constexpr std::uint32_t MakeEntry(std::uint32_t value, std::uint32_t flags, unsigned codeBits,
+                                  unsigned extra) {
+    return (value << 16) | flags | (codeBits << 8) | (codeBits + extra);
 }
 
-std::uint32_t SymbolEntry(Kind kind, unsigned symbol, bool deflate64) {
+std::uint32_t SymbolEntry(Kind kind, unsigned symbol, bool deflate64, unsigned codeBits) {
+    const std::uint32_t invalid = MakeEntry(1, kExc, codeBits, 0);
     switch (kind) {
     case Kind::Code:
-        return MakeEntry(symbol, 0, 0);
+        return MakeEntry(symbol, 0, codeBits, 0);
     case Kind::Length:
-        if (symbol < 256) return MakeEntry(symbol, kLit, 0);
-        if (symbol == 256) return kExc;
-        if (symbol == 285 && deflate64) return MakeEntry(3, 0, 16);
-        if (symbol < 286) return MakeEntry(kLenBase[symbol - 257], 0, kLenExtra[symbol - 257]);
-        return kExc | kInvalid;
+        if (symbol < 256) return MakeEntry(symbol, kLit, codeBits, 0);
+        if (symbol == 256) return MakeEntry(0, kExc, codeBits, 0);
+        if (symbol == 285 && deflate64) return MakeEntry(3, 0, codeBits, 16);
+        if (symbol < 286)
+            return MakeEntry(kLenBase[symbol - 257], 0, codeBits, kLenExtra[symbol - 257]);
+        return invalid;
     case Kind::Distance:
         if (symbol < (deflate64 ? 32u : 30u))
-            return MakeEntry(kDistBase[symbol], 0, kDistExtra[symbol]);
-        return kExc | kInvalid;
+            return MakeEntry(kDistBase[symbol], 0, codeBits, kDistExtra[symbol]);
+        return invalid;
     }
-    return kExc | kInvalid;
+    return invalid;
 }
 
 unsigned Reverse(unsigned code, unsigned length) {
@@ -121,11 +142,12 @@ bool BuildTable(Kind kind, const std::uint8_t* lens, unsigned n, std::uint32_t* 
     unsigned index = 0;
     for (unsigned len = 1; len <= max; ++len) {
         for (unsigned k = 0; k < count[len]; ++k, ++code) {
-            const std::uint32_t entry = SymbolEntry(kind, sorted[index++], deflate64);
+            const unsigned symbol = sorted[index++];
             const unsigned rev = Reverse(code, len);
             if (len <= root) {
+                const std::uint32_t entry = SymbolEntry(kind, symbol, deflate64, len);
                 for (unsigned i = rev; i < rootSize; i += 1u << len)
-                    table[i] = entry | len;
+                    table[i] = entry;
             } else {
                 if ((rev & (rootSize - 1)) != prefix) {
                     prefix = rev & (rootSize - 1);
@@ -140,18 +162,35 @@ bool BuildTable(Kind kind, const std::uint8_t* lens, unsigned n, std::uint32_t* 
                     sub = next;
                     next += 1u << curr;
                     subBits = curr;
-                    table[prefix] =
-                        MakeEntry(static_cast<std::uint32_t>(sub - table), kSub, curr) | root;
+                    table[prefix] = (static_cast<std::uint32_t>(sub - table) << 16) | kSub |
+                                    (curr << 8) | root;
                 }
                 const unsigned subLen = len - root;
+                const std::uint32_t entry = SymbolEntry(kind, symbol, deflate64, subLen);
                 for (unsigned i = rev >> root; i < (1u << subBits); i += 1u << subLen)
-                    sub[i] = entry | subLen;
+                    sub[i] = entry;
             }
             --remaining[len];
         }
         code <<= 1;
     }
     return true;
+}
+
+// Where a root entry's literal leaves room in the root bits for the whole code
+// of a second literal, the entry decodes both at once. Walked downwards, so the
+// entry read for the second code (at a lower index) is still a single one.
+void PairLiterals(std::uint32_t* table, unsigned root) {
+    for (unsigned i = 1u << root; i-- > 0;) {
+        const std::uint32_t first = table[i];
+        if ((first & (kLit | kSub)) != kLit) continue;
+        const unsigned used = Takes(first);
+        if (used >= root) continue;
+        const std::uint32_t second = table[i >> used];
+        if ((second & (kLit | kSub | kPair)) != kLit || Takes(second) > root - used) continue;
+        table[i] = (first & 0x00FF0F00u) | ((second >> 16) << 24) | kLit | kPair |
+                   (used + Takes(second));
+    }
 }
 
 struct FixedTables {
@@ -164,6 +203,7 @@ struct FixedTables {
         std::fill(lens + 256, lens + 280, 7);
         std::fill(lens + 280, lens + 288, 8);
         BuildTable(Kind::Length, lens, 288, len, TInflateCore::kLenRoot, deflate64);
+        PairLiterals(len, TInflateCore::kLenRoot);
         std::fill(lens, lens + 32, 5);
         BuildTable(Kind::Distance, lens, 32, dist, TInflateCore::kDistRoot, deflate64);
     }
@@ -258,11 +298,10 @@ bool TInflateCore::PeekSymbol(const std::uint32_t* table, unsigned root, std::ui
                               unsigned& length) {
     for (;;) {
         std::uint32_t e = table[hold_ & Mask(root)];
-        unsigned len = e & 0xFF;
+        unsigned len = CodeBits(e);
         if (e & kSub) {
-            const unsigned subBits = (e >> 8) & 31;
-            e = table[(e >> 16) + ((hold_ >> root) & Mask(subBits))];
-            len = root + (e & 0xFF);
+            e = table[(e >> 16) + ((hold_ >> root) & Mask(CodeBits(e)))];
+            len = root + CodeBits(e);
         }
         if (len <= bits_) {
             entry = e;
@@ -306,6 +345,7 @@ bool TInflateCore::BuildDynamicTables() {
         Fail("invalid literal/lengths set");
         return false;
     }
+    PairLiterals(lenOwn_, kLenRoot);
     if (!BuildTable(Kind::Distance, lens_ + nlen_, ndist_, distOwn_, kDistRoot, deflate64_)) {
         Fail("invalid distances set");
         return false;
@@ -316,7 +356,10 @@ bool TInflateCore::BuildDynamicTables() {
 }
 
 // Decodes lengths and literals without checks per byte while the input has
-// 16 bytes and the buffer room for the longest Deflate match plus slack.
+// kFastInput bytes and the buffer kFastRoom. Each turn refills the bit buffer
+// to at least 56 bits with one unaligned load, which covers up to three root
+// entries of literals (11 bits each at most), or a length and a distance with
+// their extra bits (48 bits at most; Deflate64 refills between the two).
 void TInflateCore::FastLoop() {
     const std::uint8_t* in = in_;
     const std::uint8_t* const fastStart = in;
@@ -334,69 +377,85 @@ void TInflateCore::FastLoop() {
     const bool wide = deflate64_;
     const std::size_t wsize = windowSize_;
 
-    while (in <= inLimit && out <= outLimit) {
+    const auto refill = [&] {
         hold |= Load64(in) << bits;
         in += (63 - bits) >> 3;
         bits |= 56;
+    };
+    const auto take = [&](std::uint32_t e) {
+        hold >>= Takes(e);
+        bits -= Takes(e);
+    };
+    // One literal or a pair: both bytes are stored, the pointer moves by one or two.
+    const auto put = [&](std::uint32_t e) {
+        out[0] = static_cast<std::uint8_t>(e >> 16);
+        out[1] = static_cast<std::uint8_t>(e >> 24);
+        out += 1 + ((e & kPair) != 0);
+        take(e);
+    };
 
+    while (in <= inLimit && out <= outLimit) {
+        refill();
         std::uint32_t e = lt[hold & lmask];
+        if (e & kLit) {
+            put(e);
+            e = lt[hold & lmask];
+            if (e & kLit) {
+                put(e);
+                e = lt[hold & lmask];
+                if (e & kLit) {
+                    put(e);
+                    continue;
+                }
+            }
+            // At most 22 bits went on literals: the root bits of `e` stay as they are.
+            refill();
+        }
         if (e & kSub) {
             hold >>= kLenRoot;
             bits -= kLenRoot;
-            e = lt[(e >> 16) + (hold & Mask((e >> 8) & 31))];
-        }
-        hold >>= e & 0xFF;
-        bits -= e & 0xFF;
-        if (e & kLit) {
-            *out++ = static_cast<std::uint8_t>(e >> 16);
-            // A second literal needs at most 15 of the 41 bits left.
-            e = lt[hold & lmask];
-            if ((e & (kLit | kSub)) == kLit) {
-                hold >>= e & 0xFF;
-                bits -= e & 0xFF;
+            e = lt[(e >> 16) + (hold & Mask(CodeBits(e)))];
+            if (e & kLit) {
                 *out++ = static_cast<std::uint8_t>(e >> 16);
+                take(e);
+                continue;
             }
-            continue;
         }
         if (e & kExc) {
-            if (e & kInvalid)
+            if (Invalid(e)) {
                 Fail("invalid literal/length code");
-            else
+            } else {
+                take(e);
                 mode_ = Type;
+            }
             break;
         }
-        unsigned extra = (e >> 8) & 31;
-        const unsigned length = (e >> 16) + static_cast<unsigned>(hold & Mask(extra));
-        hold >>= extra;
-        bits -= extra;
-        if (wide && bits < 29) {
-            hold |= Load64(in) << bits;
-            in += (63 - bits) >> 3;
-            bits |= 56;
-        }
+        std::uint64_t saved = hold;
+        take(e);
+        const std::size_t length =
+            (e >> 16) + static_cast<std::size_t>((saved & Mask(Takes(e))) >> CodeBits(e));
+        if (wide && bits < 29) refill();
         e = dt[hold & dmask];
         if (e & kSub) {
             hold >>= kDistRoot;
             bits -= kDistRoot;
-            e = dt[(e >> 16) + (hold & Mask((e >> 8) & 31))];
+            e = dt[(e >> 16) + (hold & Mask(CodeBits(e)))];
         }
-        hold >>= e & 0xFF;
-        bits -= e & 0xFF;
         if (e & kExc) {
             Fail("invalid distance code");
             break;
         }
-        extra = (e >> 8) & 31;
-        const std::size_t dist = (e >> 16) + static_cast<std::size_t>(hold & Mask(extra));
-        hold >>= extra;
-        bits -= extra;
+        saved = hold;
+        take(e);
+        const std::size_t dist =
+            (e >> 16) + static_cast<std::size_t>((saved & Mask(Takes(e))) >> CodeBits(e));
         if (dist > static_cast<std::size_t>(out - base) || dist > wsize) {
             Fail("invalid distance too far back");
             break;
         }
-        if (length > static_cast<std::size_t>(end - out)) {
-            // A Deflate64 match longer than the room: finished step by step.
-            length_ = length;
+        if (length + 16 > static_cast<std::size_t>(end - out)) {
+            // A Deflate64 match longer than the fast room: finished step by step.
+            length_ = static_cast<unsigned>(length);
             distance_ = static_cast<unsigned>(dist);
             mode_ = Match;
             break;
@@ -404,16 +463,43 @@ void TInflateCore::FastLoop() {
         const std::uint8_t* src = out - dist;
         std::uint8_t* const stop = out + length;
         if (dist >= 8) {
+            // Whole words, in order, so an overlap of eight or more reads only
+            // bytes already written; the last word may run past the match.
+            std::memcpy(out, src, 8);
+            std::memcpy(out + 8, src + 8, 8);
+            std::memcpy(out + 16, src + 16, 8);
+            if (length > 24) {
+                out += 24;
+                src += 24;
+                do {
+                    std::memcpy(out, src, 8);
+                    out += 8;
+                    src += 8;
+                } while (out < stop);
+            }
+        } else if (dist == 1) {
+            const std::uint64_t v = *src * 0x0101010101010101ull;
             do {
+                std::memcpy(out, &v, 8);
+                out += 8;
+            } while (out < stop);
+        } else {
+            // A word at a time, moving by the distance: each word holds `dist`
+            // right bytes. Once `period` (a multiple of the distance, 8 or
+            // more) bytes back are this match's, whole words follow.
+            const std::size_t period = dist * ((8 + dist - 1) / dist);
+            std::uint8_t* const whole = out + (period - dist);
+            do {
+                std::memcpy(out, src, 8);
+                out += dist;
+                src += dist;
+            } while (out < whole);
+            src = out - period;
+            while (out < stop) {
                 std::memcpy(out, src, 8);
                 out += 8;
                 src += 8;
-            } while (out < stop);
-        } else if (dist == 1) {
-            std::memset(out, *src, length);
-        } else {
-            for (std::uint8_t* p = out; p < stop; ++p, ++src)
-                *p = *src;
+            }
         }
         out = stop;
     }
@@ -608,7 +694,7 @@ TInflateCore::Step TInflateCore::Decode() {
                 break;
             }
             if (e & kExc) {
-                if (e & kInvalid) {
+                if (Invalid(e)) {
                     Fail("invalid literal/length code");
                     return Stopped;
                 }
@@ -616,7 +702,7 @@ TInflateCore::Step TInflateCore::Decode() {
                 break;
             }
             length_ = e >> 16;
-            extra_ = (e >> 8) & 31;
+            extra_ = Takes(e) - CodeBits(e);
             mode_ = LenExt;
             break;
         }
@@ -637,7 +723,7 @@ TInflateCore::Step TInflateCore::Decode() {
                 return Stopped;
             }
             distance_ = e >> 16;
-            extra_ = (e >> 8) & 31;
+            extra_ = Takes(e) - CodeBits(e);
             mode_ = DistExt;
             break;
         }

@@ -100,7 +100,7 @@ private:
 
 public:
     // Table sizes: the root table plus room for the worst sub-tables.
-    static constexpr unsigned kLenRoot = 10;
+    static constexpr unsigned kLenRoot = 11;
     static constexpr unsigned kDistRoot = 8;
     static constexpr unsigned kCodeRoot = 7;
     static constexpr std::size_t kLenTableSize = (1u << kLenRoot) + 288 * (1u << (15 - kLenRoot));

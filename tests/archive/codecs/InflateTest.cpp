@@ -16,8 +16,27 @@ struct Input {
     Bytes data;
 };
 
+// Runs of short repeating patterns, every period from 1 to 20 at lengths from
+// 3 to 700: the matches at distances under a word, which copy apart.
+Bytes PeriodsInput() {
+    std::mt19937 rng(77);
+    Bytes out;
+    for (int round = 0; round < 6; ++round)
+        for (unsigned period = 1; period <= 20; ++period) {
+            Bytes pattern(period);
+            for (auto& b : pattern)
+                b = static_cast<std::uint8_t>(rng());
+            const std::size_t length = 3 + rng() % 700;
+            for (std::size_t i = 0; i < length; ++i)
+                out.push_back(pattern[i % period]);
+            out.push_back(static_cast<std::uint8_t>(rng()));
+        }
+    return out;
+}
+
 std::vector<Input> Inputs() {
     return {{"text", TextInput(120000)},
+            {"periods", PeriodsInput()},
             {"random", RandomInput(40000)},
             {"mixed", MixedInput(150000)},
             {"empty", {}},

@@ -4,6 +4,7 @@
 #include "archive/arxHelpers.h"
 
 #include "archive/arxGlobals.h"
+#include "tests/archive/ArchiveTestSupport.h"
 #include "platform/OemText.h"
 #include "platform/Text.h"
 
@@ -146,8 +147,12 @@ TEST(ArxHelpersPaths, UncAndExistence) {
     for (const Case& c : cases)
         EXPECT_EQ(IsUncPath(c.path), c.unc) << c.path;
 
-    const std::string self = __FILE__;
-    const std::string folder = self.substr(0, self.find_last_of('/'));
+    // A folder of the test's own: the source's path (__FILE__) may be relative
+    // to a build folder that is not the test's working folder.
+    const test::TempFolder temp;
+    const std::string folder = temp.Path();
+    const std::string self = temp.File("arxHelpersSampleTest.cpp");
+    test::WriteText(self, "sample");
     EXPECT_TRUE(FolderExists(folder));
     EXPECT_FALSE(FolderExists(self));
     EXPECT_FALSE(FolderExists(folder + "/no-such-folder-here"));

@@ -11,7 +11,9 @@ folder=${1:-$HOME/Sorvane}
 mkdir -p "$folder"
 
 sorvane_configure build/release -DCMAKE_BUILD_TYPE=Release
-cmake --build build/release -j "$(nproc)"
+# Only the program, its modules and its language files: the tests and the
+# benchmarks are ./test.sh's to build.
+sorvane_build_program build/release
 
 program="$root/build/release/app/sorvane"
 if [ ! -x "$program" ]; then

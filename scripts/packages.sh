@@ -30,6 +30,19 @@ sorvane_ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
 }
 
+# The target run.sh builds: the program, which depends on its extraction
+# modules and copies the language files beside itself; no test, benchmark,
+# fuzz replay or tool.
+SORVANE_PROGRAM_TARGET=sorvane
+
+# sorvane_build_program DIR [build-tool options...]: builds only what the
+# program needs to start; options after DIR go to the build tool (ninja).
+sorvane_build_program() {
+    local dir=$1
+    shift
+    cmake --build "$dir" --target "$SORVANE_PROGRAM_TARGET" -j "$(nproc)" -- "$@"
+}
+
 # sorvane_configure DIR [cmake options...]: configures a build folder once.
 sorvane_configure() {
     local dir=$1

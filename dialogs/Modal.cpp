@@ -1,12 +1,16 @@
 // Modal windows and question boxes, replaceable for tests.
 #include "dialogs/Modal.h"
 
+#include "dialogs/Language.h"
 #include "platform/Prompts.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace sorvane {
 namespace {
@@ -16,26 +20,57 @@ ModalHooks& Hooks() {
     return hooks;
 }
 
+QString Word(std::string_view key) {
+    return QString::fromStdString(LeeTextoCapital("W", key));
+}
+
+// A message box of the application with the given buttons, their words taken
+// from the language in use; the button chosen, or NoButton when closed.
+QMessageBox::StandardButton AskBox(QMessageBox::Icon icon, const QString& caption,
+                                   const QString& text, QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
+    TraduceBotones(box);
+    box.exec();
+    return box.standardButton(box.clickedButton());
+}
+
 } // namespace
+
+void TraduceBotones(QDialog& dialog) {
+    const std::pair<QDialogButtonBox::StandardButton, const char*> words[] = {
+        {QDialogButtonBox::Ok, "OK"},        {QDialogButtonBox::Yes, "SI"},
+        {QDialogButtonBox::No, "NO"},        {QDialogButtonBox::Cancel, "CANCELAR"},
+        {QDialogButtonBox::Retry, "REINTENTAR"}, {QDialogButtonBox::Save, "GUARDAR_DOC"},
+        {QDialogButtonBox::Open, "ABRIR_DOC"}};
+    // An input dialog makes its buttons when it is shown, with these texts.
+    if (auto* input = qobject_cast<QInputDialog*>(&dialog)) {
+        input->setOkButtonText(Word("OK"));
+        input->setCancelButtonText(Word("CANCELAR"));
+    }
+    for (QDialogButtonBox* buttons : dialog.findChildren<QDialogButtonBox*>())
+        for (const auto& [which, key] : words)
+            if (QPushButton* button = buttons->button(which)) button->setText(Word(key));
+}
 
 void SetModalHooks(ModalHooks hooks) {
     Hooks() = std::move(hooks);
 }
 
 int MuestraModal(QDialog& dialog) {
+    TraduceBotones(dialog);
     if (Hooks().showModal) return Hooks().showModal(dialog);
     return dialog.exec();
 }
 
 bool PreguntaSiNo(const QString& caption, const QString& text) {
     if (Hooks().askYesNo) return Hooks().askYesNo(caption, text);
-    return QMessageBox::question(QApplication::activeWindow(), caption, text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return AskBox(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 void MensajeSistema(const QString& text) {
     if (Hooks().systemMessage) return Hooks().systemMessage(text);
-    QMessageBox::information(QApplication::activeWindow(), QApplication::applicationName(), text);
+    AskBox(QMessageBox::Information, QApplication::applicationName(), text, QMessageBox::Ok);
 }
 
 QString PreguntaFicheroGuardar(const SaveFileRequest& request) {
@@ -44,14 +79,16 @@ QString PreguntaFicheroGuardar(const SaveFileRequest& request) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.selectFile(request.fileName);
+    dialog.setLabelText(QFileDialog::Accept, Word("GUARDAR_DOC"));
+    dialog.setLabelText(QFileDialog::Reject, Word("CANCELAR"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first();
 }
 
 bool PreguntaReintentar(const QString& text) {
     if (Hooks().askRetryCancel) return Hooks().askRetryCancel(text);
-    return QMessageBox::warning(QApplication::activeWindow(), QApplication::applicationName(), text,
-                                QMessageBox::Retry | QMessageBox::Cancel) == QMessageBox::Retry;
+    return AskBox(QMessageBox::Warning, QApplication::applicationName(), text,
+                  QMessageBox::Retry | QMessageBox::Cancel) == QMessageBox::Retry;
 }
 
 void InstalaPreguntasDelMotor() {
@@ -65,8 +102,13 @@ void InstalaPreguntasDelMotor() {
 QString PreguntaFicheroAbrir(const OpenFileRequest& request) {
     if (Hooks().openFile) return Hooks().openFile(request);
     // The current folder is not changed; only existing files are accepted.
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), request.caption, QString(),
-                                        request.filter);
+    QFileDialog dialog(QApplication::activeWindow(), request.caption, QString(), request.filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setLabelText(QFileDialog::Accept, Word("ABRIR_DOC"));
+    dialog.setLabelText(QFileDialog::Reject, Word("CANCELAR"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
 }
 
 } // namespace sorvane

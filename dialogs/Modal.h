@@ -42,12 +42,18 @@ struct ModalHooks {
 // Replaces the hooks; an empty member keeps the default behaviour for it.
 void SetModalHooks(ModalHooks hooks);
 
+// Shows the dialog modally, its standard buttons in the language in use.
 int MuestraModal(QDialog& dialog);
 bool PreguntaSiNo(const QString& caption, const QString& text);
 void MensajeSistema(const QString& text);
 QString PreguntaFicheroGuardar(const SaveFileRequest& request);
 bool PreguntaReintentar(const QString& text);
 QString PreguntaFicheroAbrir(const OpenFileRequest& request);
+
+// Gives every standard button of the dialog's button boxes (a message box's
+// Yes, No, OK, Retry, Cancel; a colour or input dialog's OK and Cancel) the
+// word of the language in use, so no box shows Qt's English words.
+void TraduceBotones(QDialog& dialog);
 
 // Lets the questions the engine asks (a disk that is not accessible, a
 // missing temporary folder) reach the user through the boxes above.

@@ -33,6 +33,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <functional>
+#include <optional>
 
 namespace sorvane {
 namespace {
@@ -273,17 +274,34 @@ void TFPrincipal::CBAvanzadaClick() {
 
 namespace {
 
-// The width of `columns` placed `perRow` to a row of `grid`.
-int WidthInRows(const std::vector<QWidget*>& columns, const QGridLayout& grid, int perRow) {
+// The room the result grid keeps below the criteria: its titles and a few rows.
+constexpr int kResultsRoom = 110;
+
+// The size a widget needs to show itself whole in the language shown: its
+// hint, never below its minimum (a group's minimum holds its title).
+QSize Needed(const QWidget& widget) {
+    return widget.sizeHint().expandedTo(widget.minimumSizeHint());
+}
+
+// The size of `columns` placed `perRow` to a row of `grid`.
+QSize SizeInRows(const std::vector<QWidget*>& columns, const QGridLayout& grid, int perRow) {
     const int count = static_cast<int>(columns.size());
+    const int rows = (count + perRow - 1) / perRow;
     int width = (perRow - 1) * grid.horizontalSpacing();
     for (int c = 0; c < perRow; ++c) {
         int widest = 0;
         for (int i = c; i < count; i += perRow)
-            widest = std::max(widest, columns[i]->sizeHint().width());
+            widest = std::max(widest, Needed(*columns[i]).width());
         width += widest;
     }
-    return width;
+    int height = (rows - 1) * grid.verticalSpacing();
+    for (int r = 0; r < rows; ++r) {
+        int tallest = 0;
+        for (int i = r * perRow; i < std::min(count, (r + 1) * perRow); ++i)
+            tallest = std::max(tallest, Needed(*columns[i]).height());
+        height += tallest;
+    }
+    return {width, height};
 }
 
 void PlaceInRows(const std::vector<QWidget*>& columns, QGridLayout& grid, int perRow) {
@@ -295,40 +313,62 @@ void PlaceInRows(const std::vector<QWidget*>& columns, QGridLayout& grid, int pe
 
 } // namespace
 
+// Of every way to place the advanced and the media columns, the one that fits
+// the page's width and leaves the criteria lowest (of equal heights the one
+// with more columns side by side); when none fits, the narrowest, which then
+// scrolls sideways. Widths and heights are those the groups need in the
+// language shown, so a longer translation takes another arrangement.
 void TFPrincipal::ColocaCriterios() {
     auto& advanced = *static_cast<QGridLayout*>(PBuscarAvanzada->layout());
     auto& media = *static_cast<QGridLayout*>(PBuscarMultimedia->layout());
     auto* row = static_cast<QBoxLayout*>(PBuscarDatos->layout());
     const bool withAdvanced = PBuscarAvanzada->isVisibleTo(PBuscarDatos);
     const bool withMedia = PBuscarMultimedia->isVisibleTo(PBuscarDatos);
+    // Texts change with the language: every size is asked for again.
+    for (QWidget* widget : PBuscarDatos->findChildren<QWidget*>())
+        if (widget->layout() != nullptr) widget->layout()->invalidate();
+    row->invalidate();
     const int room = SBXBuscarDatos->viewport()->width();
-    const int middle = PBuscarSencillo->parentWidget()->sizeHint().width();
-    // The widest arrangement that fits: first the advanced columns give way,
-    // then the media ones.
+    const QSize middle = Needed(*PBuscarSencillo->parentWidget());
     const int advancedCount = static_cast<int>(advancedColumns_.size());
     const int mediaCount = static_cast<int>(mediaColumns_.size());
-    const std::pair<int, int> arrangements[] = {
-        {advancedCount, mediaCount}, {2, mediaCount}, {1, mediaCount}, {2, 1}, {1, 1}};
-    std::pair<int, int> chosen = arrangements[std::size(arrangements) - 1];
-    for (const auto& [perRowAdvanced, perRowMedia] : arrangements) {
-        int width = middle;
-        if (withAdvanced)
-            width += WidthInRows(advancedColumns_, advanced, perRowAdvanced) + 2 * row->spacing();
-        if (withMedia) width += WidthInRows(mediaColumns_, media, perRowMedia) + 2 * row->spacing();
-        if (width <= room) {
-            chosen = {perRowAdvanced, perRowMedia};
-            break;
+
+    struct Choice {
+        int advanced, media, width, height;
+    };
+    std::optional<Choice> best, narrowest;
+    for (int a = advancedCount; a >= 1; --a) {
+        for (int m = mediaCount; m >= 1; --m) {
+            Choice c{a, m, middle.width(), middle.height()};
+            if (withAdvanced) {
+                const QSize size = SizeInRows(advancedColumns_, advanced, a);
+                c.width += size.width() + 2 * row->spacing();
+                c.height = std::max(c.height, size.height());
+            }
+            if (withMedia) {
+                const QSize size = SizeInRows(mediaColumns_, media, m);
+                c.width += size.width() + 2 * row->spacing();
+                c.height = std::max(c.height, size.height());
+            }
+            if (!narrowest || c.width < narrowest->width) narrowest = c;
+            const bool lower = !best || c.height < best->height ||
+                               (c.height == best->height && c.width > best->width);
+            if (c.width <= room && lower) best = c;
         }
     }
-    PlaceInRows(advancedColumns_, advanced, chosen.first);
-    PlaceInRows(mediaColumns_, media, chosen.second);
+    const Choice chosen = best ? *best : *narrowest;
+    PlaceInRows(advancedColumns_, advanced, chosen.advanced);
+    PlaceInRows(mediaColumns_, media, chosen.media);
     row->invalidate();
-    // As tall as the criteria, up to three fifths of the page; a scroll bar
-    // for whatever is wider than the page.
+    // As tall as the criteria, while the result grid keeps its room; a scroll
+    // bar only for what does not fit.
     const int width = row->totalMinimumSize().width();
     const int bar = width > room ? SBXBuscarDatos->horizontalScrollBar()->sizeHint().height() : 0;
-    const int tall = row->totalSizeHint().height() + bar;
-    SBXBuscarDatos->setFixedHeight(std::min(tall, std::max(TSBuscar->height() * 3 / 5, 120)));
+    const int tall = std::max(row->totalSizeHint().height(), chosen.height) + bar;
+    const QMargins margins = TSBuscar->layout()->contentsMargins();
+    const int page = TSBuscar->height() - margins.top() - margins.bottom() -
+                     TSBuscar->layout()->spacing() - kResultsRoom;
+    SBXBuscarDatos->setFixedHeight(std::min(tall, std::max(page, 120)));
 }
 
 void TFPrincipal::CentraAnimacion() {

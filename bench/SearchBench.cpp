@@ -3,7 +3,9 @@
 // names, descriptions and nested-entry names (one a line), in the same run:
 // substring search against `grep -c -F -i`, a wildcard against the same mask
 // as a regular expression with `grep -c -E -i` (both under LC_ALL=C.UTF-8),
-// and the approximate search with one error against our substring search.
+// and the approximate search with one error against our substring search;
+// then an accented word with each upper-casing of the folding routines (the
+// string manager's table and Unicode's), the settings page's choice.
 //
 // The catalogue: 10% folder lines, 5% archives with 20 to 200 nested entries,
 // 15% files with a media block (photos and songs), 10% of the lines with a
@@ -22,6 +24,7 @@
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/CatalogueLines.h"
 #include "catalogue/format/NumberCode.h"
+#include "catalogue/format/StringManager.h"
 #include "catalogue/format/TextUtils.h"
 #include "mainwindow/Matchers.h"
 #include "mainwindow/SearchEngine.h"
@@ -52,6 +55,9 @@ constexpr double kFuzzyTarget = 5.0;     // one error within five times our subs
 constexpr const char* kRareWord = "quixotic";
 constexpr const char* kWildcard = "*quixotic*.txt";
 constexpr const char* kRegex = "^.*quixotic.*\\.txt$";
+// An accented word of the names, whose candidate lines are folded: the search
+// for it shows what each upper-casing of the folding routines costs.
+constexpr const char* kAccentedWord = "canción";
 
 struct Options {
     std::size_t lines = kDefaultLines;
@@ -446,6 +452,21 @@ int Run(const Options& options) {
         fuzzy.push_back(f.seconds);
         fuzzyHits = f.result.hits;
     }
+    // The upper-casing choice of the settings page: the string manager's table
+    // (the default) and the Unicode upper-casing of every character.
+    std::vector<double> byTable, byUnicode;
+    std::uint64_t tableHits = 0, unicodeHits = 0;
+    for (int i = 0; i < options.repetitions; ++i) {
+        SetTableUpperCase(true);
+        const OurRun table = RunOurs(nodes, SearchMode::Substring, kAccentedWord);
+        SetTableUpperCase(false);
+        const OurRun unicode = RunOurs(nodes, SearchMode::Substring, kAccentedWord);
+        byTable.push_back(table.seconds);
+        byUnicode.push_back(unicode.seconds);
+        tableHits = table.result.hits;
+        unicodeHits = unicode.result.hits;
+    }
+    SetTableUpperCase(true);
     const double s = Median(substring), gf = Median(grepF), w = Median(wildcard),
                  ge = Median(grepE), f = Median(fuzzy);
     const double entries = static_cast<double>(firstOurs.result.linesVisited + nested);
@@ -456,6 +477,12 @@ int Run(const Options& options) {
     std::printf("%-36s %9.3f %12.0f\n", "peer/grep -c -E -i", ge, entries / ge);
     std::printf("%-36s %9.3f %12.0f   (%llu hits)\n", "ours/fuzzy \"quixotic\", 1 error", f,
                 entries / f, static_cast<unsigned long long>(fuzzyHits));
+    const double ut = Median(byTable), uu = Median(byUnicode);
+    std::printf("%-36s %9.3f %12.0f   (%llu hits)\n", "ours/\"canción\", table upper-casing", ut,
+                entries / ut, static_cast<unsigned long long>(tableHits));
+    std::printf("%-36s %9.3f %12.0f   (%llu hits)\n", "ours/\"canción\", Unicode upper-casing",
+                uu, entries / uu, static_cast<unsigned long long>(unicodeHits));
+    std::printf("upper-casing: Unicode / table = %.2f\n", uu / ut);
     std::printf("wildcard: ours / grep -E -i = %.2f\n", w / ge);
     std::printf("fuzzy: fuzzy / our substring = %.2f (target at most %.1f: %s)\n", f / s,
                 kFuzzyTarget, f / s <= kFuzzyTarget ? "met" : "MISSED");

@@ -15,8 +15,29 @@ std::string& LanguageDefaultText() {
     return text;
 }
 
+namespace {
+
+// The folder of the language file opened last, ending in "/"; empty at first.
+std::string& LanguageFolder() {
+    static std::string folder;
+    return folder;
+}
+
+} // namespace
+
 void AbreIdioma(const std::string& path) {
     LanguageFile() = TLanguageFile(path);
+    const std::size_t slash = path.rfind('/');
+    LanguageFolder() = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::vector<std::string> TextoEnCadaIdioma(std::string_view section, std::string_view key) {
+    std::vector<std::string> texts;
+    for (const char* file : {"english.ini", "spanish.ini"}) {
+        const std::string text = TLanguageFile(LanguageFolder() + file).ReadString(section, key, "");
+        if (!text.empty()) texts.push_back(CapitalizeFirst(text));
+    }
+    return texts;
 }
 
 std::string LeeTexto(std::string_view section, std::string_view key) {

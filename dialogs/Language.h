@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sorvane {
 
@@ -23,6 +24,11 @@ std::string& LanguageDefaultText();
 // Replaces the open language file by the one at `path`; a missing file opens
 // empty, so every lookup then gives the default text.
 void AbreIdioma(const std::string& path);
+
+// The text of the key in each language file of the program (english.ini and
+// spanish.ini beside the one AbreIdioma opened), capitalised; files or keys
+// that are missing give nothing.
+std::vector<std::string> TextoEnCadaIdioma(std::string_view section, std::string_view key);
 
 // LanguageFile()[section][key], or LanguageDefaultText() when missing.
 std::string LeeTexto(std::string_view section, std::string_view key);

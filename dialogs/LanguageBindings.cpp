@@ -217,6 +217,10 @@ void MainWindowBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Caption(P, "GBResolucion", {Wc("RESOLUCION"), Lit(" "), W("MINMAX")}));
     t.push_back(Caption(P, "GBCalidad", {Wc("CALIDAD"), Lit(" "), W("MM")}));
     t.push_back(Caption(P, "GBCanales", {Wc("CANALES_SHORT")}));
+    t.push_back(Caption(P, "CBCanales1", {L("CB_CANALES_1")}));
+    t.push_back(Hint(P, "CBCanales1", {H("H_CANALES_1")}));
+    t.push_back(Caption(P, "CBcanales2", {L("CB_CANALES_2")}));
+    t.push_back(Hint(P, "CBcanales2", {H("H_CANALES_2")}));
     t.push_back(Caption(P, "GBPista", {Wc("PISTA"), Lit(" "), W("MM")}));
     t.push_back(Caption(P, "GBAno", {Wc("ANO"), Lit(" "), W("MM")}));
     t.push_back(Caption(P, "GBGenero", {Wc("GENERO")}));

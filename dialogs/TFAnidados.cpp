@@ -7,6 +7,7 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
+#include "dialogs/TitleWidths.h"
 #include "mainwindow/TFPrincipal.h"
 #include "ui/CheckBox.h"
 #include "ui/SlotBarrier.h"
@@ -66,7 +67,8 @@ TFAnidados::TFAnidados(QWidget* parent) : QDialog(parent) {
     SGAnidados->SetColCount(kColumns);
     SGAnidados->SetRowCount(1);
     for (int col = 0; col < kColumns; ++col)
-        SGAnidados->SetColWidths(col, kResetWidths[col]);
+        SGAnidados->SetColWidths(col,
+                                 AnchoParaTitulos(*SGAnidados, kTitulos[col], kResetWidths[col]));
     PAnidadosInfo = new QLabel(this);
     PAnidadosInfo->setObjectName("PAnidadosInfo");
     PAnidadosInfo->setFrameShape(QFrame::StyledPanel);

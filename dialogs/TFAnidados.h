@@ -29,6 +29,9 @@ public:
         kColExtension = 5,
         kColumns = 6,
     };
+    // Title keys ("W" words) of the grid's columns; column 0 is hidden.
+    static constexpr const char* kTitulos[kColumns] = {"",          "NOMBRE",    "TAMANO",
+                                                       "MODIFICADO", "ATRIBUTOS", "EXTENSION"};
 
     // The caption for the directory grid's current row, and the grid filled
     // from that row's file line. A row whose line is not among the files of the

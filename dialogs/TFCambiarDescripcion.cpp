@@ -5,6 +5,7 @@
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
 #include "mainwindow/TFPrincipal.h"
+#include "platform/CataloguePath.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "ui/SlotBarrier.h"
@@ -128,9 +129,19 @@ void TFCambiarDescripcion::FormShow() {
     if (node_ == nullptr) return;
     ENueva->setMaxLength(kMaxDescription);
     const std::string& folder = main.CurrentFolderPath;
-    MNombre->setPlainText(QString(QChar::fromLatin1(DameCabeceraUnidad(node_->Lines()->Line(0)))) +
-                          ":" + Q(folder) + (folder == "\\" ? "" : "\\") +
-                          grid.CellText(kColName, row_).trimmed());
+    const std::string_view header = node_->Lines()->Line(0);
+    const std::string drive = std::string(1, DameCabeceraUnidad(header)) + ":";
+    // The entry below the catalogue's root folder ("Music\Live\alpha.mp3").
+    const std::string name = grid.CellText(kColName, row_).trimmed().toStdString();
+    const std::string below =
+        folder == "\\" || folder.empty() ? name : folder.substr(1) + "\\" + name;
+    // As Linux writes it where the catalogue's drive letter stands for a folder
+    // here (a folder catalogue's entries lie below its folder); else in the
+    // catalogue's own form.
+    std::string base(EsCatalogoCarpeta(header) ? DameCabeceraRuta(header) : std::string_view());
+    if (base.empty() || base.back() != '\\') base.push_back('\\');
+    const std::string host = ToHostPath(drive + base + below);
+    MNombre->setPlainText(Q(host.empty() ? drive + "\\" + below : host));
     QLabel* const media[] = {LMMDatoDuracion, LMMDatoResolucion, LMMDatoCalidad, LMMDatoCanales,
                              LMMDatoAno,      LMMDatoPista,      LMMDatoGenero};
     for (int i = 0; i < 7; ++i)

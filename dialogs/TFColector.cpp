@@ -11,6 +11,7 @@
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFColectorMensaje.h"
+#include "dialogs/TitleWidths.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/CataloguePath.h"
@@ -53,11 +54,11 @@ namespace {
 
 constexpr std::string_view kNoSerial = "0000-0000";
 constexpr const char* kFilter = "Collector files (*.clt *.CLT)";
-// Widths of columns 1-3 and 6-17 (SBAnchoColumnasClick); 848 in all.
+// Widths of columns 1-3 and 6-17 (SBAnchoColumnasClick), before their titles
+// widen them.
 constexpr int kFixedWidths[][2] = {{1, 80},  {2, 80},  {3, 140}, {6, 64},  {7, 81},
                                    {8, 81},  {9, 40},  {10, 30}, {11, 48}, {12, 60},
                                    {13, 30}, {14, 12}, {15, 30}, {16, 22}, {17, 50}};
-constexpr int kFixedTotal = 848;
 // The user interface gets control at most this often while copying.
 constexpr std::uint64_t kEventsEvery = 20;
 
@@ -212,10 +213,7 @@ TFColector::TFColector(QWidget* parent) : QDialog(parent) {
     SGColector->SetRowSelect(true);
     for (int col : {kColKey, kColFiles, kColBytes, kColFolders})
         SGColector->SetColWidths(col, 0);
-    for (const auto& [col, width] : kFixedWidths)
-        SGColector->SetColWidths(col, width);
-    SGColector->SetColWidths(kColDescription, 140);
-    SGColector->SetColWidths(kColName, 150);
+    SBAnchoColumnasClick();
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(GBDestino, 1);
@@ -684,12 +682,20 @@ void TFColector::SBAbrirExtraerClick() {
     EDestino->setText(dialog.selectedFiles().first());
 }
 
+// Each column at least as wide as its title in either language.
 void TFColector::SBAnchoColumnasClick() {
-    for (const auto& [col, width] : kFixedWidths)
-        SGColector->SetColWidths(col, width);
-    const int half = (SGColector->viewport()->width() - kFixedTotal) / 2;
-    SGColector->SetColWidths(kColDescription, std::max(half - 24, 140));
-    SGColector->SetColWidths(kColName, std::max(half + 10, 150));
+    int fixed = 0;
+    for (const auto& [col, width] : kFixedWidths) {
+        const int fitted = AnchoParaTitulos(*SGColector, kTitulos[col], width);
+        SGColector->SetColWidths(col, fitted);
+        fixed += fitted;
+    }
+    const int half = (SGColector->viewport()->width() - fixed) / 2;
+    SGColector->SetColWidths(kColDescription,
+                             AnchoParaTitulos(*SGColector, kTitulos[kColDescription],
+                                              std::max(half - 24, 140)));
+    SGColector->SetColWidths(kColName, AnchoParaTitulos(*SGColector, kTitulos[kColName],
+                                                        std::max(half + 10, 150)));
 }
 
 void TFColector::SGColectorMouseDown(const TGridMouseEvent& event) {

@@ -49,6 +49,11 @@ public:
         kColFolders = 20,
         kColumns = 21,
     };
+    // Title keys ("W" words) of columns 1-17.
+    static constexpr const char* kTitulos[18] = {
+        nullptr,      "COLECCION",  "CATALOGO", "CARPETA",   "DESC",      "NOMBRE",
+        "TAMANO",     "MODIFICADO", "CREADO",   "ATRIBUTOS", "EXTENSION", "DURACION",
+        "RESOLUCION", "CALIDAD",    "CANALES",  "ANO",       "PISTA",     "GENERO"};
 
     // True when the basket holds nothing: two rows, the name of row 1 empty.
     bool Vacio() const;

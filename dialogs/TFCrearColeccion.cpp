@@ -97,6 +97,8 @@ void TFCrearColeccion::BBAceptarClick() {
 bool TFCrearColeccion::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ENueva && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        // Escape is the window's, which closes on it as every other window does.
+        if (key->key() == Qt::Key_Escape) return false;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             Guarded([this] { BBAceptarClick(); });
             return true;

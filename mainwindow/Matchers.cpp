@@ -2,6 +2,7 @@
 // matchers with their set parser, and the node-name tests of every search mode.
 #include "mainwindow/Matchers.h"
 
+#include "catalogue/format/StringManager.h"
 #include "catalogue/format/TextUtils.h"
 #include "mainwindow/SearchScan.h"
 #include "platform/Text.h"
@@ -20,9 +21,9 @@ inline text::DecodedChar CharAt(std::string_view s, std::size_t pos) {
     return text::DecodeAt(s, pos);
 }
 
+// The approximate matcher upper-cases as the folding routines do.
 inline char32_t UpperFast(char32_t c) {
-    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
-    return text::UpperChar(c);
+    return FoldingUpperChar(c);
 }
 
 // Appends the characters of `s`, upper-cased, to `out`.

@@ -1,6 +1,7 @@
 // Candidate scanning and field folding for the search loop.
 #include "mainwindow/SearchScan.h"
 
+#include "catalogue/format/StringManager.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -93,18 +94,25 @@ bool IsRemovedAccent(char32_t base, char32_t mark) {
 // The characters of one stretch in the normal form of `mode`: decomposed,
 // upper-cased character by character, stripped of the removed accents, and
 // composed again.
-void FoldStretch(const char32_t* chars, std::size_t count, FoldMode mode, std::u32string& out) {
+// The upper-casing of the folds: the string manager's table (`table`) or the
+// Unicode upper-casing of every character.
+char32_t UpperOf(char32_t c, bool table) {
+    return table ? StringManager().UpperChar(c) : text::UpperChar(c);
+}
+
+void FoldStretch(const char32_t* chars, std::size_t count, FoldMode mode, bool table,
+                 std::u32string& out) {
     out.clear();
     for (std::size_t i = 0; i < count; ++i)
         text::AppendCanonicalDecomposition(out, chars[i]);
     if (UpperCases(mode)) {
         bool changed = false;
         for (char32_t c : out)
-            changed = changed || text::UpperChar(c) != c;
+            changed = changed || UpperOf(c, table) != c;
         if (changed) {
             std::u32string upper;
             for (char32_t c : out)
-                text::AppendCanonicalDecomposition(upper, text::UpperChar(c));
+                text::AppendCanonicalDecomposition(upper, UpperOf(c, table));
             out.swap(upper);
         }
     }
@@ -136,7 +144,7 @@ bool StartsStretch(char32_t c) {
 
 // The fold of one character standing alone, or kComplex when its normal form
 // depends on its neighbours or is not exactly one character.
-char32_t FoldOne(char32_t c, FoldMode mode) {
+char32_t FoldOne(char32_t c, FoldMode mode, bool table) {
     if (c < 0x80) return UpperCases(mode) && c >= 'a' && c <= 'z' ? c - 32 : c;
     const utf8proc_property_t* p = utf8proc_get_property(static_cast<utf8proc_int32_t>(c));
     // (A Hangul syllable composes back into itself.)
@@ -144,12 +152,12 @@ char32_t FoldOne(char32_t c, FoldMode mode) {
     if (!decomposes && p->combining_class == 0 && !text::ComposesWithPrevious(c) &&
         !(IgnoresAccents(mode) && IsDiacritic(c))) {
         if (!UpperCases(mode)) return c;
-        const char32_t upper = text::UpperChar(c);
+        const char32_t upper = UpperOf(c, table);
         if (upper == c) return c;
     }
     if (!StartsStretch(c)) return kComplex;
     std::u32string folded;
-    FoldStretch(&c, 1, mode, folded);
+    FoldStretch(&c, 1, mode, table, folded);
     return folded.size() == 1 ? folded.front() : kComplex;
 }
 
@@ -168,11 +176,13 @@ bool FoldsIntoAscii(char32_t c) {
     if (IsRemovedAccent('a', c) || IsRemovedAccent('u', c)) return true;
     if (upper < 0x80 || text::UpperChar(upper) < 0x80) return true;
     std::u32string folded;
-    for (FoldMode mode : kModes) {
-        FoldStretch(&c, 1, mode, folded);
-        if (folded.empty()) return true;
-        for (char32_t f : folded)
-            if (f < 0x80 || text::UpperChar(f) < 0x80) return true;
+    for (bool table : {false, true}) {
+        for (FoldMode mode : kModes) {
+            FoldStretch(&c, 1, mode, table, folded);
+            if (folded.empty()) return true;
+            for (char32_t f : folded)
+                if (f < 0x80 || text::UpperChar(f) < 0x80) return true;
+        }
     }
     return false;
 }
@@ -232,17 +242,19 @@ inline char* PutUtf8(char* out, char32_t code) {
 }
 
 // The lone folds of every character below U+0800 (the two-byte UTF-8
-// sequences), by mode; kComplex where FoldOne gives it.
+// sequences), by upper-casing (Unicode, table) and mode; kComplex where
+// FoldOne gives it.
 struct FoldTables {
-    char32_t twoByte[4][0x800];
+    char32_t twoByte[2][4][0x800];
 };
 
 const FoldTables& Tables() {
     static const FoldTables tables = [] {
         FoldTables t{};
-        for (int m = 0; m < 4; ++m)
-            for (char32_t c = 0; c < 0x800; ++c)
-                t.twoByte[m][c] = FoldOne(c, kModes[m]);
+        for (int table = 0; table < 2; ++table)
+            for (int m = 0; m < 4; ++m)
+                for (char32_t c = 0; c < 0x800; ++c)
+                    t.twoByte[table][m][c] = FoldOne(c, kModes[m], table == 1);
         return t;
     }();
     return tables;
@@ -252,8 +264,8 @@ const FoldTables& Tables() {
 // neighbours: the field is cut into stretches before every character that
 // starts one, each stretch is folded whole, and every character it gives
 // comes from the stretch's bytes.
-std::string_view FoldStretches(std::string_view field, FoldMode mode, std::string& buffer,
-                               FoldMap* map) {
+std::string_view FoldStretches(std::string_view field, FoldMode mode, bool table,
+                               std::string& buffer, FoldMap* map) {
     const bool utf8 = text::IsValidUtf8(field);
     std::u32string chars;
     std::vector<std::uint32_t> offsets;
@@ -282,7 +294,7 @@ std::string_view FoldStretches(std::string_view field, FoldMode mode, std::strin
         std::size_t end = start + 1;
         while (end < chars.size() && !StartsStretch(chars[end]))
             ++end;
-        FoldStretch(chars.data() + start, end - start, mode, folded);
+        FoldStretch(chars.data() + start, end - start, mode, table, folded);
         if (map != nullptr) {
             if (folded.empty()) {
                 // Nothing left of it: its bytes go with the characters before it.
@@ -326,7 +338,9 @@ std::string_view FoldField(std::string_view field, FoldMode mode, std::string& b
     char* const begin = buffer.data();
     char* out = begin;
     const auto* p = reinterpret_cast<const unsigned char*>(field.data());
-    const char32_t* table = Tables().twoByte[static_cast<int>(mode) - 1];
+    // The upper-casing of the folding routines now (TableUpperCase).
+    const bool byTable = TableUpperCase();
+    const char32_t* table = Tables().twoByte[byTable ? 1 : 0][static_cast<int>(mode) - 1];
     for (std::size_t pos = 0; pos < n;) {
         const unsigned char byte = p[pos];
         if (byte < 0x80) {
@@ -345,18 +359,19 @@ std::string_view FoldField(std::string_view field, FoldMode mode, std::string& b
                 // Not UTF-8: the whole field is read as Windows-1252.
                 out = begin;
                 for (std::size_t i = 0; i < n; ++i) {
-                    const char32_t folded = FoldOne(text::Windows1252ToCodePoint(p[i]), mode);
-                    if (folded == kComplex) return FoldStretches(field, mode, buffer, map);
+                    const char32_t folded =
+                        FoldOne(text::Windows1252ToCodePoint(p[i]), mode, byTable);
+                    if (folded == kComplex) return FoldStretches(field, mode, byTable, buffer, map);
                     out = PutUtf8(out, folded);
                 }
                 return {begin, static_cast<std::size_t>(out - begin)};
             }
-            code = FoldOne(d.code, mode);
+            code = FoldOne(d.code, mode, byTable);
             pos += d.length;
         }
         // A character whose normal form depends on its neighbours (a combining
         // mark, a decomposed letter): the field takes the slow way.
-        if (code == kComplex) return FoldStretches(field, mode, buffer, map);
+        if (code == kComplex) return FoldStretches(field, mode, byTable, buffer, map);
         out = PutUtf8(out, code);
     }
     return {begin, static_cast<std::size_t>(out - begin)};

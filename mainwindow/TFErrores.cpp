@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "dialogs/Modal.h"
@@ -49,7 +50,23 @@ int TFErrores::LineCount() const {
 void TFErrores::MuestraSiHayErrores(const QString& caption) {
     if (LineCount() == 0) return;
     setWindowTitle(caption);
+    MuestraPrincipio();
     MuestraModal(*this);
+}
+
+void TFErrores::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    MuestraPrincipio();
+}
+
+// Appending leaves the cursor at the end of the last line, which would scroll
+// the window to it, sideways too; the window opens on the first line instead.
+void TFErrores::MuestraPrincipio() {
+    QTextCursor cursor = MErrores->textCursor();
+    cursor.movePosition(QTextCursor::Start);
+    MErrores->setTextCursor(cursor);
+    MErrores->horizontalScrollBar()->setValue(0);
+    MErrores->verticalScrollBar()->setValue(0);
 }
 
 void TFErrores::BCopiarClick() {

@@ -28,6 +28,13 @@ public:
 
     QPlainTextEdit* MErrores;
     QPushButton* BCopiar;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // The first line in view, from its first character.
+    void MuestraPrincipio();
 };
 
 extern TFErrores* FErrores;

@@ -3,6 +3,7 @@
 #include "mainwindow/TFPrincipal.h"
 
 #include "catalogue/format/FormatError.h"
+#include "catalogue/format/StringManager.h"
 #include "catalogue/format/TextUtils.h"
 #include "catalogue/metadata/MediaWriters.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
@@ -72,10 +73,6 @@ TFPrincipal* FPrincipal = nullptr;
 namespace {
 
 constexpr int kDirectoryColumns = 15;
-
-// Title keys of the nested-entries grid (column 0 is hidden).
-constexpr const char* kTitulosAnidados[6] = {"", "NOMBRE", "TAMANO", "MODIFICADO", "ATRIBUTOS",
-                                             "EXTENSION"};
 
 QString Q(const std::string& utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
 
@@ -649,6 +646,7 @@ void TFPrincipal::ResetConfiguracion() {
                                                             : std::string();
     RGModoTurbo->SetItemIndex(0);
     TurboMode = true;
+    SetTableUpperCase(true);
     CBTipsComienzo->SetChecked(false);
     RGAutoSort->SetItemIndex(0);
     CBAutoSortInvertir->SetChecked(false);
@@ -704,7 +702,7 @@ void TFPrincipal::ResetConfiguracion() {
         for (int col = 1; col < static_cast<int>(std::size(kNestedWidths)); ++col) {
             const std::vector<QString>& samples = col == 2 ? sizes : col == 3 ? dates : none;
             nested.SetColWidths(
-                col, AnchoColumna(nested, kTitulosAnidados[col], kNestedWidths[col], samples));
+                col, AnchoColumna(nested, TFAnidados::kTitulos[col], kNestedWidths[col], samples));
         }
     }
 }
@@ -734,6 +732,8 @@ void TFPrincipal::CargaIdioma() {
     AsignaTitulosResultados();
     AsignaTitulosAnidados();
     AsignaTitulosColector();
+    // The search criteria need other widths in another language.
+    ColocaCriterios();
 }
 
 void TFPrincipal::AsignaTitulosDirectorio() {
@@ -746,7 +746,7 @@ void TFPrincipal::AsignaTitulosAnidados() {
     if (FAnidados == nullptr) return;
     TStringGrid& grid = *FAnidados->SGAnidados;
     for (int col = 1; col <= 5; ++col)
-        grid.SetCells(col, 0, LeeTextoCapital("W", kTitulosAnidados[col]) + "       ");
+        grid.SetCells(col, 0, LeeTextoCapital("W", TFAnidados::kTitulos[col]) + "       ");
     grid.SetColWidths(0, 0);
 }
 

@@ -498,7 +498,7 @@ public:
     QLabel *ImLogo, *TEdicion, *LCreditosFormatos, *LCreditosDesc, *LDerechos, *Label34, *Label1;
     QToolButton* SpeedButton1; // the about page's Spanish button
     // State the configuration page drives.
-    bool TurboMode = true; // RGModoTurbo item 0; folding has one mode here (docs/platform.md)
+    bool TurboMode = true; // RGModoTurbo item 0: the folding routines upper-case through the table
     std::string HelpFile;  // the help file in use; empty when there is none
     // Handlers of the configuration and about pages.
     void RGIdiomaClick();
@@ -579,6 +579,8 @@ public:
     // The tree's mouse press: PopupOnSelection := the right button pressed on
     // the node that is already selected.
     void ArbolMouseUp(Qt::MouseButton button, QTreeWidgetItem* pressed);
+    // A left press on empty tree space: no node stays selected.
+    void ArbolClickVacio();
     // The catalogue statistics of the shown catalogue in the system message box.
     void PArbolAbajoBarraFreeClick();
     // The default column widths of the result grid, the two text columns
@@ -635,7 +637,17 @@ private:
     void BuildTreeSide(QWidget* side);
     void BuildFileSide(QWidget* side);
     void BuildOtherPages();
+    // The search page, group by group (TFPrincipalBuscarControles.cpp).
     void BuildSearchPage();
+    void BuildSearchTexts(QWidget* simple);
+    void BuildSearchCommands(QWidget* simple);
+    void BuildSearchHitButtons(QWidget* hits);
+    void BuildSearchAttributes(QWidget* data);
+    void BuildSearchDatesAndSizes(QWidget* data);
+    void BuildSearchWhereAndWhich(QWidget* data);
+    void BuildSearchKindAndLimits(QWidget* data);
+    void BuildSearchMediaGroups(QWidget* data);
+    void BuildSearchCriteriaPanel(QWidget* data);
     void BuildExtractPage();
     void SetUpReader(TUnBase& reader);
     // The columns of advanced and of media groups, left to right.

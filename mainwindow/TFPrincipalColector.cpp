@@ -26,12 +26,6 @@ namespace {
 
 using Col = TFColector::Column;
 
-// Title keys of the collector grid, columns 1-17.
-constexpr const char* kTitulosColector[18] = {
-    nullptr,      "COLECCION",  "CATALOGO", "CARPETA",   "DESC",      "NOMBRE",
-    "TAMANO",     "MODIFICADO", "CREADO",   "ATRIBUTOS", "EXTENSION", "DURACION",
-    "RESOLUCION", "CALIDAD",    "CANALES",  "ANO",       "PISTA",     "GENERO"};
-
 // Columns of the grids a row is added from.
 constexpr int kDirDescription = 1, kDirGenre = 14;
 constexpr int kResCatalogue = 2, kResFolder = 3, kResName = 5, kResGenre = 17;
@@ -91,7 +85,7 @@ void TFPrincipal::AsignaTitulosColector() {
     if (FColector == nullptr) return;
     TStringGrid& grid = *FColector->SGColector;
     for (int col = 1; col <= 17; ++col)
-        grid.SetCells(col, 0, LeeTextoCapital("W", kTitulosColector[col]) + "       ");
+        grid.SetCells(col, 0, LeeTextoCapital("W", TFColector::kTitulos[col]) + "       ");
     for (int col : {0, 18, 19, 20})
         grid.SetColWidths(col, 0);
 }

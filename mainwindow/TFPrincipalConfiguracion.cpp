@@ -1,6 +1,7 @@
 // The main window's configuration page (basic, advanced and printing tabs) and
 // about page: their controls and the handlers that act at once (language,
 // upper-casing mode, hit style, extension key filter, colours, reset, links).
+#include "catalogue/format/StringManager.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
@@ -483,8 +484,10 @@ void TFPrincipal::SBEspanolClick() {
     RGIdioma->SetItemIndex(1);
 }
 
+// The folding routines read the mode: the next search and sort use it.
 void TFPrincipal::RGModoTurboClick() {
     TurboMode = RGModoTurbo->ItemIndex() == 0;
+    SetTableUpperCase(TurboMode);
 }
 
 void TFPrincipal::RGAciertosClick() {

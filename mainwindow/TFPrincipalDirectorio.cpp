@@ -9,6 +9,7 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
+#include "dialogs/TitleWidths.h"
 #include "dialogs/LanguageFile.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFAnidados.h"
@@ -480,7 +481,8 @@ bool TFPrincipal::DibujaCelda(int col, int row, QPainter& painter, const QRect& 
         SGDirectorio->DrawCellText(painter, rect, " " + text, Qt::AlignRight | Qt::AlignVCenter);
         return true;
     }
-    if (EsFilaListado(kind)) {
+    // Of a collection listing only the collections are bold.
+    if (kind == kRowCollection) {
         QFont font = painter.font();
         font.setBold(true);
         painter.setFont(font);
@@ -539,14 +541,7 @@ std::vector<QString> TFPrincipal::FechasDeMuestra(bool withTime) const {
 int TFPrincipal::AnchoColumna(const TStringGrid& grid, const char* titleKey, int wanted,
                               const std::vector<QString>& samples) const {
     if (wanted <= 0) return 0;
-    int width = wanted;
-    std::vector<std::string> titles = {LeeTextoCapital("W", titleKey)};
-    for (const char* file : {"english.ini", "spanish.ini"}) {
-        const std::string title = TLanguageFile(ProgramFolder + file).ReadString("W", titleKey, "");
-        if (!title.empty()) titles.push_back(CapitalizeFirst(title));
-    }
-    for (const std::string& title : titles)
-        width = std::max(width, grid.TitleWidthFor(QString::fromStdString(text::AsUtf8(title))));
+    int width = AnchoParaTitulos(grid, titleKey, wanted);
     const QFontMetrics metrics(grid.font());
     for (const QString& sample : samples)
         width = std::max(width, TStringGrid::CellWidthFor(metrics, sample));

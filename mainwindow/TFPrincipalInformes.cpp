@@ -35,30 +35,31 @@ constexpr int kResCollection = 1, kResCatalogue = 2, kResFolder = 3, kResDescrip
               kResName = 5, kResSize = 6, kResModified = 7, kResCreated = 8, kResAttributes = 9,
               kResExtension = 10;
 
-// Name padding by the text's length in characters: up to `limit` characters
-// the text is padded to `width`; longer than every limit it stays as it is.
+// Name padding by the text's display width (text::DisplayWidth: a combining
+// mark takes no column, a wide East Asian character two): up to `limit`
+// columns the text is padded to `width`; wider than every limit it stays as it is.
 using PadRule = std::initializer_list<std::pair<std::size_t, std::size_t>>;
 constexpr PadRule kCatalogueRule = {{24, 25}, {49, 50}, {98, 100}};
 constexpr PadRule kResultsRule = {{14, 15}, {24, 25}, {49, 50}};
 
-// Blanks after the text up to `width` characters; a longer text is kept whole.
+// Blanks after the text up to `width` columns; a wider text is kept whole.
 std::string PadRight(std::string text, std::size_t width) {
-    const std::size_t count = text::CharCount(text);
+    const std::size_t count = text::DisplayWidth(text);
     if (count < width) text.append(width - count, ' ');
     return text;
 }
 
-// Blanks before the text up to `width` characters; a longer text (a size with
+// Blanks before the text up to `width` columns; a wider text (a size with
 // more digits than the column) is kept whole, never cut.
 std::string PadLeft(std::string_view text, std::size_t width) {
-    const std::size_t count = text::CharCount(text);
+    const std::size_t count = text::DisplayWidth(text);
     std::string out = count < width ? std::string(width - count, ' ') : std::string();
     out.append(text);
     return out;
 }
 
 std::string PadName(std::string text, PadRule rule) {
-    const std::size_t count = text::CharCount(text);
+    const std::size_t count = text::DisplayWidth(text);
     for (const auto& [limit, width] : rule)
         if (count <= limit) return PadRight(std::move(text), width);
     return text;

@@ -117,6 +117,9 @@ void TFPrincipal::ConnectMenuHandlers() {
             type != QEvent::MouseButtonDblClick)
             return false;
         const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton &&
+            Arbol->itemAt(mouse->position().toPoint()) == nullptr)
+            ArbolClickVacio();
         if (mouse->button() != Qt::RightButton) return false;
         if (type == QEvent::MouseButtonPress)
             ArbolMouseUp(Qt::RightButton, Arbol->itemAt(mouse->position().toPoint()));
@@ -166,6 +169,14 @@ void TFPrincipal::ConnectMenuHandlers() {
 
     CBLinColectorHorizontal->OnClick = [this] { AplicaLineasColector(); };
     CBLinColectorVertical->OnClick = [this] { AplicaLineasColector(); };
+}
+
+// A click below the last node leaves no node selected, so the New buttons
+// make their catalogue or collection at the top of the catalogue root.
+void TFPrincipal::ArbolClickVacio() {
+    if (BusyFlag || Arbol->currentItem() == nullptr) return;
+    Arbol->clearSelection();
+    Arbol->setCurrentItem(nullptr);
 }
 
 void TFPrincipal::ArbolMouseUp(Qt::MouseButton button, QTreeWidgetItem* pressed) {

@@ -283,7 +283,7 @@ void TFPrincipal::BBRecatalogarClick() {
         PonUnidad(*folder.DCBDisco, drive);
         const std::string source =
             std::string(1, drive) + ":" + std::string(DameCabeceraRuta(header));
-        folder.ENombreCarpeta->setText(Q(source));
+        folder.ENombreCarpeta->setText(Q(ShownPath(source)));
         const std::string host = ToHostPath(source);
         driveSet = !host.empty() && IsDirectory(host) && folder.EligeCarpeta(host);
         if (!driveSet) {
@@ -397,7 +397,11 @@ void TFPrincipal::BBEliminarClick() {
     const std::string deleting = LeeTexto("W", "BORRANDO") + "...";
     SBPrincipal->Panels(1).SetText(deleting);
     QTreeWidgetItem* next = NodoSiguiente(*Arbol, node);
-    if (!PreguntaSiNo(Q(deleting), Q(LeeTexto("M", "M_DESEA_BORRAR")))) return;
+    // The question names the item; for a catalogue it says that its file goes.
+    std::string question = LeeTexto("M", "M_DESEA_BORRAR") + "\n" + node->text(0).toStdString();
+    if (catalogue)
+        question += "\n\n" + LeeTexto("M", "M_BORRA_FICHERO") + "\n" + CarpetaDeNodo(node);
+    if (!PreguntaSiNo(Q(deleting), Q(question))) return;
 
     bool deleted = false;
     {

@@ -54,4 +54,9 @@ std::string ToHostPath(std::string_view cataloguePath) {
     return host;
 }
 
+std::string ShownPath(std::string_view cataloguePath) {
+    std::string host = ToHostPath(cataloguePath);
+    return host.empty() ? std::string(cataloguePath) : host;
+}
+
 } // namespace sorvane

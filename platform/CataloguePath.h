@@ -16,6 +16,11 @@ std::string ToCataloguePath(std::string_view hostPath);
 // empty when the letter stands for no folder.
 std::string ToHostPath(std::string_view cataloguePath);
 
+// A catalogue path as the user is shown it: as Linux writes it ("/srv/photos"
+// for "C:\srv\photos") when its letter stands for a folder here, else as it
+// is (the medium of a letter this machine does not have).
+std::string ShownPath(std::string_view cataloguePath);
+
 // A name of the file system in catalogue form ("\" becomes "/"), and back.
 std::string NameToCatalogue(std::string_view hostName);
 std::string NameToHost(std::string_view catalogueName);

@@ -267,6 +267,22 @@ std::size_t CharCount(std::string_view s) {
     return count;
 }
 
+std::size_t DisplayWidth(std::string_view s) {
+    std::size_t width = 0;
+    for (std::size_t pos = 0; pos < s.size();) {
+        const DecodedChar d = DecodeAt(s, pos);
+        pos += d.length;
+        const unsigned char byte = static_cast<unsigned char>(s[pos - d.length]);
+        if (d.length == 1 && byte < 0x80) {
+            width += byte >= 0x20 && byte != 0x7F ? 1 : 0;
+            continue;
+        }
+        const int columns = utf8proc_charwidth(static_cast<utf8proc_int32_t>(d.code));
+        width += columns > 0 ? static_cast<std::size_t>(columns) : 0;
+    }
+    return width;
+}
+
 std::string_view FirstChars(std::string_view s, std::size_t n) {
     if (s.size() <= n) return s; // no character takes less than a byte
     std::size_t pos = 0;

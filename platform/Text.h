@@ -73,6 +73,11 @@ std::string Nfc(std::string_view s);
 // Number of characters (an undecodable byte counts as one).
 std::size_t CharCount(std::string_view s);
 
+// The columns a text takes on a fixed-width display: a combining mark or a
+// control takes none, a wide East Asian character two, any other one (an
+// undecodable byte as its Windows-1252 character).
+std::size_t DisplayWidth(std::string_view s);
+
 // The first `n` characters of `s`; never splits a UTF-8 sequence.
 std::string_view FirstChars(std::string_view s, std::size_t n);
 

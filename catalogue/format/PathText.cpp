@@ -2,6 +2,7 @@
 #include "catalogue/format/PathText.h"
 
 #include "catalogue/format/FormatError.h"
+#include "catalogue/format/StringManager.h"
 #include "catalogue/format/TextUtils.h"
 #include "platform/Text.h"
 
@@ -92,7 +93,11 @@ void QuitaTildes(std::string& text) {
     text = text::MapChars(text, WithoutAccent);
 }
 
-void PasaMayusculas(std::string& text) { text = text::Upper(text); }
+// Through the string manager's table or with the Unicode upper-casing, as
+// the folding routines upper-case now (TableUpperCase).
+void PasaMayusculas(std::string& text) {
+    text = TableUpperCase() ? StringManager().MakeUpper(text) : text::Upper(text);
+}
 
 void PasaMayusculasSinTildes(std::string& text) {
     PasaMayusculas(text);

@@ -31,7 +31,8 @@ void QuitaTildes(std::string& text);
 // The same for one character.
 char32_t WithoutAccent(char32_t c);
 
-// Upper-cases the text (simple case mapping: character for character).
+// Upper-cases the text character for character: through the string manager's
+// table or with the Unicode upper-casing, by TableUpperCase (StringManager.h).
 void PasaMayusculas(std::string& text);
 
 // The normal form of texts compared by the search and the sort keys.

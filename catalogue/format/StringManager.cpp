@@ -3,6 +3,8 @@
 
 #include "platform/Text.h"
 
+#include <atomic>
+
 namespace sorvane {
 namespace {
 
@@ -29,19 +31,39 @@ std::uint16_t ComputeClass(char32_t c) {
 
 std::size_t StartIndex(std::ptrdiff_t start) { return start < 1 ? 0 : static_cast<std::size_t>(start - 1); }
 
+// True when `c` is one of the characters of Windows-1252.
+bool InCodePage(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return true;
+    for (unsigned byte = 0x80; byte < 0xA0; ++byte)
+        if (text::Windows1252ToCodePoint(static_cast<unsigned char>(byte)) == c) return true;
+    return false;
+}
+
+std::atomic<bool> tableUpperCase{true};
+
 } // namespace
 
 TStringManager::TStringManager() {
     for (char32_t c = 0; c < asciiClasses_.size(); ++c) asciiClasses_[c] = ComputeClass(c);
+    for (char32_t c = 0; c < upper_.size(); ++c) upper_[c] = c;
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        const char32_t c = text::Windows1252ToCodePoint(static_cast<unsigned char>(byte));
+        const char32_t capital = text::UpperChar(c);
+        if (c < upper_.size() && InCodePage(c) && InCodePage(capital)) upper_[c] = capital;
+    }
 }
 
 std::uint16_t TStringManager::ClassOf(char32_t c) const {
     return c < asciiClasses_.size() ? asciiClasses_[c] : ComputeClass(c);
 }
 
-std::string TStringManager::MakeUpper(std::string_view text) const { return text::Upper(text); }
+std::string TStringManager::MakeUpper(std::string_view text) const {
+    return text::MapChars(text, [this](char32_t c) { return UpperChar(c); });
+}
 
-char32_t TStringManager::UpperChar(char32_t c) const { return text::UpperChar(c); }
+char32_t TStringManager::UpperChar(char32_t c) const {
+    return c < upper_.size() ? upper_[c] : c;
+}
 
 std::size_t TStringManager::PosFrom(std::string_view pattern, std::string_view text,
                                     std::ptrdiff_t start) const {
@@ -117,6 +139,19 @@ void TStringManager::SplitToken(char separator, std::string& rest, std::string& 
 const TStringManager& StringManager() {
     static const TStringManager manager;
     return manager;
+}
+
+void SetTableUpperCase(bool table) {
+    tableUpperCase.store(table, std::memory_order_relaxed);
+}
+
+bool TableUpperCase() {
+    return tableUpperCase.load(std::memory_order_relaxed);
+}
+
+char32_t FoldingUpperChar(char32_t c) {
+    if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 32 : c;
+    return TableUpperCase() ? StringManager().UpperChar(c) : text::UpperChar(c);
 }
 
 } // namespace sorvane

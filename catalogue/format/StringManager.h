@@ -30,6 +30,9 @@ public:
     TStringManager();
 
     std::uint16_t ClassOf(char32_t c) const;
+    // Through the upper-case table: the 256 characters of Windows-1252 (the
+    // ANSI code page the catalogues come from) map to their capitals within
+    // that code page ("é" to "É", "ÿ" to "Ÿ"); every other character stays.
     std::string MakeUpper(std::string_view text) const;
     char32_t UpperChar(char32_t c) const;
 
@@ -52,9 +55,21 @@ public:
 
 private:
     std::array<std::uint16_t, 128> asciiClasses_{};
+    // Every character of Windows-1252 lies below U+0180 or has no capital in it.
+    std::array<char32_t, 0x180> upper_{};
 };
 
 // The one string manager of the process.
 const TStringManager& StringManager();
+
+// The upper-casing of the folding routines (PasaMayusculas, the search's folds
+// and its approximate matcher): the string manager's table while set (the
+// default, the settings page's first upper-casing item), otherwise the full,
+// locale-independent Unicode upper-casing of every character (simple case
+// mapping, one character to one). Set from the window between operations.
+void SetTableUpperCase(bool table);
+bool TableUpperCase();
+// One character as the folding routines upper-case it now.
+char32_t FoldingUpperChar(char32_t c);
 
 } // namespace sorvane

@@ -116,7 +116,8 @@ void TFCrearCarpeta::ShellTreeView1Change() {
     if (running_) return;
     hostFolder_ = ShellTreeView1->CurrentPath();
     const std::string path = ToCataloguePath(hostFolder_);
-    ENombreCarpeta->setText(Q(path));
+    // Shown as Linux writes it; the catalogue keeps the drive form.
+    ENombreCarpeta->setText(Q(hostFolder_));
     const bool onDrive = path.size() >= 2 && path[1] == ':';
     if (onDrive && DCBDisco->Drive() != path[0]) {
         if (!DCBDisco->SetDrive(path[0])) {
@@ -172,7 +173,7 @@ void TFCrearCarpeta::BBNuevoCatalogoClick() {
     BBActualizarClick();
     ENombre->setText(ENombre->text().trimmed());
     const std::string name = ENombre->text().toStdString();
-    const std::string folder = ENombreCarpeta->text().toStdString();
+    const std::string folder = ToCataloguePath(hostFolder_);
     const std::string host = hostFolder_;
     const bool newMode = FPrincipal->CatalogueRunMode == "CARPETA";
     if (name.empty()) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));

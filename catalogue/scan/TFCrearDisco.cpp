@@ -201,7 +201,9 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
     if (EsRecatalogo()) QuitaExcluidasInexistentes();
     const std::vector<std::string> exclusions = LineasExcluidas();
     const std::string missing = ExclusionInexistente(exclusions);
-    if (!missing.empty()) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " " + missing);
+    if (!missing.empty())
+        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " " +
+                                          ShownPath(missing));
     const std::string exclusionBlock = BloqueExcluidas(exclusions);
     RefrescaUnidades(*DCBDisco);
     if (!LeeUnidad()) return;

@@ -10,28 +10,29 @@ namespace sorvane::test {
 namespace {
 
 // clang-format off
-// "W": words and short labels (95 keys).
+// "W": words and short labels (98 keys, with the Yes, No and Cancel of the
+// question boxes).
 const std::vector<std::string_view> kWords = {
     "ABRIR_DOC", "ACERCADE", "ALTO", "AMBOS", "ANCHO", "ANO", "ANTERIOR", "ATRIBUTOS", "AUDIO",
     "AVANZADA", "AVISO", "A_ANIDADO", "A_ARCHIVO", "A_COMPRIMIDO", "A_MULTIMEDIA", "A_OCULTO",
     "A_OFFLINE", "A_SISTEMA", "A_SOLOLECTURA", "BITMAP", "BORRANDO", "BUSCAR", "BYTES",
-    "CALIDAD", "CANALES", "CANALES_SHORT", "CANCELADO", "CARGANDO", "CARPETA", "CARPETAS",
+    "CALIDAD", "CANALES", "CANALES_SHORT", "CANCELADO", "CANCELAR", "CARGANDO", "CARPETA", "CARPETAS",
     "CATALOGADO", "CATALOGANDO", "CATALOGO", "CATALOGOS", "COLECCION", "COLECCIONES",
     "COMODINES", "CONFIGURAR", "CREADO", "DATA", "DESC", "DESCARGANDO", "DIFUSA", "DISCO",
     "DOCS", "DURACION", "EDICION", "ERROR", "ERROR_INTERNO", "ESTANDAR", "EXITOS",
     "EXPORTACION", "EXTENSION", "EXTRAER", "EXTRAIDOS", "EXTRAYENDO", "FICHERO", "FICHEROS",
     "FICHEROS_ANIDADOS", "FICHERO_ANIDADO", "FIN", "FRECUENCIA", "GENERO", "GUARDAR_DOC",
     "INFO_PROGRESO", "INI", "ITEM", "MAX", "MIN", "MINMAX", "MM", "MODIFICADO", "MULTIMEDIA",
-    "MUSIC", "NOMBRE", "NUEVO", "NUMERO_SERIE", "OK", "OMITIR", "OPCIONES", "PAGINAS", "PARAR",
+    "MUSIC", "NO", "NOMBRE", "NUEVO", "NUMERO_SERIE", "OK", "OMITIR", "OPCIONES", "PAGINAS", "PARAR",
     "PISTA", "PP_COPIAR", "RECUPERANDO", "REINTENTAR", "RESOLUCION", "SELECCIONAR_SALIR",
-    "SIGUIENTE", "SUPERCOMODINES", "TAMANO", "TIEMPO", "TRABAJO_HECHO", "Video", "VOLUMEN"
+    "SI", "SIGUIENTE", "SUPERCOMODINES", "TAMANO", "TIEMPO", "TRABAJO_HECHO", "Video", "VOLUMEN"
 };
 
-// "L": captions of boxes, radio items, tabs and window titles (146 keys, with
-// the AND/OR choice of the search page).
+// "L": captions of boxes, radio items, tabs and window titles (148 keys, with
+// the AND/OR choice and the two channel boxes of the search page).
 const std::vector<std::string_view> kLabels = {
     "ACTUALIZANDO_TCT", "B_EXTRAER", "B_RECATALOGAR", "B_RESETEAR", "B_TIPS",
-    "CB_BUSCA_ANIDADOS_PATH", "CB_C_OFF", "CB_ERRORES_CATALOGO", "CB_IMPRIMIR_BUSCAR_ATRIBUTOS",
+    "CB_BUSCA_ANIDADOS_PATH", "CB_CANALES_1", "CB_CANALES_2", "CB_C_OFF", "CB_ERRORES_CATALOGO", "CB_IMPRIMIR_BUSCAR_ATRIBUTOS",
     "CB_IMPRIMIR_BUSCAR_CARPETA", "CB_IMPRIMIR_BUSCAR_CATALOGO", "CB_IMPRIMIR_BUSCAR_COLECCION",
     "CB_IMPRIMIR_BUSCAR_CREADO", "CB_IMPRIMIR_BUSCAR_DESC", "CB_IMPRIMIR_BUSCAR_EXTENSION",
     "CB_IMPRIMIR_BUSCAR_MODIFICADO", "CB_IMPRIMIR_BUSCAR_TAMANO",
@@ -71,11 +72,12 @@ const std::vector<std::string_view> kLabels = {
     "XC_ANTERIOR", "XC_B_ACEPTAR", "XC_FORMULARIO", "XC_NUEVA"
 };
 
-// "H": pop-up hints of buttons (43 keys, with the search page's stop button).
+// "H": pop-up hints of buttons (45 keys, with the search page's stop button and
+// its two channel boxes).
 const std::vector<std::string_view> kHints = {
     "H_ABRIR_CON", "H_ABRIR_EXPLORADOR", "H_ABRIR_FICHERO_ZIP", "H_ABRIR_NOTEPAD",
     "H_ABRIR_SISTEMA", "H_AUTOSIZE_COLS", "H_AYUDA", "H_BORRAR_CATALOGO", "H_BUSCAR_STOP", "H_CAMBIAR_DESC",
-    "H_CAT_STOP", "H_COLUMNAS_EXITOS", "H_COL_ABRIR", "H_COL_AÑADIR", "H_COL_BORRAR",
+    "H_CANALES_1", "H_CANALES_2", "H_CAT_STOP", "H_COLUMNAS_EXITOS", "H_COL_ABRIR", "H_COL_AÑADIR", "H_COL_BORRAR",
     "H_COL_DESTINO", "H_COL_GUARDAR", "H_COL_START", "H_COL_STOP", "H_COL_VACIA",
     "H_CORTAR_CATALOGO", "H_CREAR_CARPETA", "H_CREAR_COLECCION", "H_CREAR_DISCO",
     "H_ENCOLAR_WINAMP", "H_ESCRIBIR_ARBOL", "H_EXPORTAR_CATALOGO", "H_EXPORTAR_EXITOS",
@@ -85,12 +87,13 @@ const std::vector<std::string_view> kHints = {
     "H_VER_CATALOGO"
 };
 
-// "M": messages, status texts and some window titles (98 keys, with the
-// message that names a missing help file).
+// "M": messages, status texts and some window titles (99 keys, with the
+// message that names a missing help file and the delete question's line on
+// the catalogue's file).
 const std::vector<std::string_view> kMessages = {
     "I_CARPETA_INCORRECTA", "I_NOBORRAR_ULTIMO", "M_ALMACENANDO_DESC", "M_ANO_MAXBAD",
     "M_ANO_MAXMIN", "M_ANO_MINBAD",
-    "M_AYUDA_NOENCONTRADA", "M_CARACTER_PROHIBIDO",
+    "M_AYUDA_NOENCONTRADA", "M_BORRA_FICHERO", "M_CARACTER_PROHIBIDO",
     "M_BUSCANDO", "M_BUSCANDO_CARPETAS", "M_BUSCANDO_FICHEROS",
     "M_BUSCAR_BOLEANA_VACIA1", "M_BUSCAR_DIFUSA1", "M_BUSCAR_SINATRIBUTOS",
     "M_BUSCAR_SINCRITERIO", "M_BUSCAR_SINEXTENSION", "M_BUSCAR_STOP_USUARIO",
@@ -128,8 +131,8 @@ const std::vector<std::string_view> kTips = {
 
 const std::vector<InventorySection>& LanguageInventory() {
     static const std::vector<InventorySection> inventory = {
-        {"W", 95, kWords},    {"L", 146, kLabels}, {"H", 43, kHints},
-        {"M", 98, kMessages}, {"T", 25, kTips},
+        {"W", 98, kWords},    {"L", 148, kLabels}, {"H", 45, kHints},
+        {"M", 99, kMessages}, {"T", 25, kTips},
     };
     return inventory;
 }

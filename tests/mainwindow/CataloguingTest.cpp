@@ -105,11 +105,12 @@ TEST_F(CataloguingTest, FolderCatalogueOfATree) {
     FCrearCarpeta->PreparaNuevo();
     FCrearCarpeta->show();
     ASSERT_TRUE(FCrearCarpeta->EligeCarpeta(tree_.string()));
-    EXPECT_EQ(FCrearCarpeta->ENombreCarpeta->text().toStdString(), "X:\\");
+    // The folder as Linux writes it.
+    EXPECT_EQ(FCrearCarpeta->ENombreCarpeta->text().toStdString(), tree_.string());
     // A drive root cannot be catalogued as a folder.
     EXPECT_FALSE(FCrearCarpeta->BBNuevoCatalogo->isEnabled());
     ASSERT_TRUE(FCrearCarpeta->EligeCarpeta((tree_ / "sub").string()));
-    EXPECT_EQ(FCrearCarpeta->ENombreCarpeta->text().toStdString(), "X:\\sub");
+    EXPECT_EQ(FCrearCarpeta->ENombreCarpeta->text().toStdString(), (tree_ / "sub").string());
     EXPECT_TRUE(FCrearCarpeta->BBNuevoCatalogo->isEnabled());
     FCrearCarpeta->ENombre->setText("Sub folder");
     FCrearCarpeta->BBNuevoCatalogoClick();
@@ -254,7 +255,9 @@ TEST_F(CataloguingTest, RefusalsBeforeARun) {
         {"bad/name", "", characters + "/"},
         {"bad\\name", "", characters + "\\"},
         {"bad\x1Aname", "", characters + "#26"},
-        {"good", "X:\\missing\\", LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " X:\\missing\\"},
+        // The message names the folder as Linux writes it.
+        {"good", "X:\\missing\\",
+         LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " " + (tree_ / "missing").string() + "/"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -328,7 +328,8 @@ TEST_F(OperationsTest, RecatalogueOfAFolderCatalogueAndOfAFileNamedInCapitals) {
     Select("Sub");
     const Shown shown = Recatalogue();
 
-    EXPECT_EQ(shown.folder.toStdString(), "X:\\sub");
+    // The folder as Linux writes it; the catalogue keeps "X:\sub".
+    EXPECT_EQ(shown.folder.toStdString(), (tree_ / "sub").string());
     EXPECT_EQ(shown.folderTreeEnabled, serialLess);
     EXPECT_FALSE(shown.nameEnabled);
     EXPECT_EQ(Listing(root_), std::vector<std::string>{"Sub.TCT"});
@@ -483,7 +484,10 @@ TEST_F(TreeOperationsTest, DeleteACatalogueAndAnEmptyCollection) {
     FPrincipal->SBEliminar->click();
     ASSERT_EQ(recorder_.questions.size(), 1u);
     EXPECT_EQ(recorder_.questions[0].first.toStdString(), LeeTexto("W", "BORRANDO") + "...");
-    EXPECT_EQ(recorder_.questions[0].second.toStdString(), Text("M_DESEA_BORRAR"));
+    // The item on a second line, and the file that goes with a catalogue.
+    EXPECT_EQ(recorder_.questions[0].second.toStdString(),
+              Text("M_DESEA_BORRAR") + "\nAlpha\n\n" + Text("M_BORRA_FICHERO") + "\n" +
+                  (root_ / "Discs" / "Alpha.tct").string());
     EXPECT_TRUE(fs::exists(root_ / "Discs" / "Alpha.tct"));
     EXPECT_EQ(Selected(), TreeNode("Discs/Alpha"));
 
@@ -505,9 +509,12 @@ TEST_F(TreeOperationsTest, DeleteACatalogueAndAnEmptyCollection) {
     EXPECT_FALSE(fs::exists(root_ / "Discs" / "Beta.tct"));
     EXPECT_EQ(Selected(), TreeNode("Discs/Live"));
 
-    // An empty collection: its folder goes.
+    // An empty collection: its folder goes; the question names it alone.
     Select("Other");
+    recorder_.questions.clear();
     FPrincipal->SBEliminar->click();
+    ASSERT_EQ(recorder_.questions.size(), 1u);
+    EXPECT_EQ(recorder_.questions[0].second.toStdString(), Text("M_DESEA_BORRAR") + "\nOther");
     EXPECT_FALSE(fs::exists(root_ / "Other"));
     EXPECT_EQ(TreeNode("Other"), nullptr);
     EXPECT_TRUE(recorder_.messages.empty());

@@ -383,6 +383,42 @@ TEST_F(ReportsTest, DirectoryReportOfAFolderKeepsEveryDigitAndCharacter) {
     EXPECT_EQ(Report(w_->SBImprimirDirectorio).size(), expected.size() - 1);
 }
 
+// A decomposed name (a combining acute takes no column) and a Japanese one
+// (each character two columns) leave the size column where the others have it.
+TEST_F(ReportsTest, NamesArePaddedByTheColumnsTheyTakeOnScreen) {
+    Select("Disco");
+    TStringGrid& grid = *w_->SGDirectorio;
+    w_->CBPDTamanoSN->SetChecked(true);
+    for (TCheckBox* box : {w_->CBPDModificadoSN, w_->CBPDPrintCarpeta})
+        box->SetChecked(false);
+    const std::string decomposed = "cafe\u0301 cre\u0300me.txt";
+    const std::string japanese = "\u65E5\u672C\u8A9E\u306E\u6B4C.mp3";
+    int plainRow = 0, firstFile = 0;
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        if (grid.Cells(2, row) == "quote.txt") plainRow = row;
+        if (firstFile == 0 && grid.Cells(2, row) == NameOf(24, 'a', true)) firstFile = row;
+    }
+    ASSERT_GT(plainRow, 0);
+    ASSERT_GT(firstFile, 0);
+    const int decomposedRow = firstFile, japaneseRow = firstFile + 1;
+    grid.SetCells(2, decomposedRow, decomposed);
+    grid.SetCells(2, japaneseRow, japanese);
+    const Lines report = Report(w_->SBImprimirDirectorio);
+    for (int row : {plainRow, decomposedRow, japaneseRow}) {
+        const std::string name = grid.Cells(2, row);
+        SCOPED_TRACE(name);
+        const auto line = std::find_if(report.begin(), report.end(), [&](const std::string& l) {
+            return l.compare(0, name.size(), name) == 0;
+        });
+        ASSERT_NE(line, report.end());
+        const std::string size = grid.Cells(3, row);
+        const std::size_t at = line->find(size, name.size());
+        ASSERT_NE(at, std::string::npos) << *line;
+        // The name padded to 25 columns, the size right-aligned in the next 12.
+        EXPECT_EQ(text::DisplayWidth(line->substr(0, at + size.size())), 25u + 12u) << *line;
+    }
+}
+
 TEST_F(ReportsTest, ResultsReportByItsOptions) {
     TStringGrid& grid = *w_->SGResultados;
     const std::string big = "3,000,000,000";

@@ -2,6 +2,7 @@
 // accents removed), label and control cleaning, and the size texts of the grids.
 // The size texts use the locale's thousands separator: "," under LC_ALL=C.
 #include "catalogue/format/PathText.h"
+#include "catalogue/format/StringManager.h"
 
 #include "catalogue/format/FormatError.h"
 
@@ -128,24 +129,36 @@ TEST(PathTextQuitaTildes, PlainVowelsForAcuteAndDiaeresisOnly) {
     }
 }
 
-TEST(PathTextPasaMayusculas, SimpleUnicodeUpperCase) {
-    const std::vector<TextCase> cases = {
-        {"hola", "HOLA"},
-        {"canción", "CANCIÓN"},
-        {"àçÿ", "ÀÇŸ"},
-        {"ﬁn", "ﬁN"}, // one character to one: the ligature has no single capital
-        {"αβγ", "ΑΒΓ"},
-        {"ǆ", "Ǆ"},
-        {"123-_.", "123-_."},
-        {"", ""},
-        {"caf\xE9", "CAFÉ"}, // Windows-1252 in, UTF-8 out
+// Both upper-casings are one character to one; the table knows only the
+// characters of Windows-1252, the Unicode one every character.
+TEST(PathTextPasaMayusculas, ThroughTheTableOrWithUnicode) {
+    struct Case {
+        std::string input, table, unicode;
     };
-    for (const TextCase& c : cases) {
-        SCOPED_TRACE(c.input);
-        std::string text = c.input;
-        PasaMayusculas(text);
-        EXPECT_EQ(text, c.expected);
+    const std::vector<Case> cases = {
+        {"hola", "HOLA", "HOLA"},
+        {"canción", "CANCIÓN", "CANCIÓN"},
+        {"àçÿ", "ÀÇŸ", "ÀÇŸ"},
+        {"šžœ", "ŠŽŒ", "ŠŽŒ"},
+        {"ﬁn", "ﬁN", "ﬁN"}, // the ligature has no single capital
+        {"αβγ", "αβγ", "ΑΒΓ"},
+        {"москва", "москва", "МОСКВА"},
+        {"ǆ", "ǆ", "Ǆ"},
+        {"ā", "ā", "Ā"},
+        {"123-_.", "123-_.", "123-_."},
+        {"", "", ""},
+        {"caf\xE9", "CAFÉ", "CAFÉ"}, // Windows-1252 in, UTF-8 out
+    };
+    for (const bool table : {true, false}) {
+        SetTableUpperCase(table);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.input + (table ? " by the table" : " by Unicode"));
+            std::string text = c.input;
+            PasaMayusculas(text);
+            EXPECT_EQ(text, table ? c.table : c.unicode);
+        }
     }
+    SetTableUpperCase(true);
 }
 
 TEST(PathTextPasaMayusculasSinTildes, UpperCaseThenAccentsRemoved) {

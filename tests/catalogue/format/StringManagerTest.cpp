@@ -67,14 +67,31 @@ TEST(StringManagerClass, ClassWordsOfAsciiAndBeyond) {
     }
 }
 
-TEST(StringManagerUpper, MakeUpperAndUpperChar) {
-    EXPECT_EQ(sm.MakeUpper("café ñ ǆ 42"), "CAFÉ Ñ Ǆ 42");
+// The table maps the characters of Windows-1252 to their capitals there;
+// characters outside the code page, or whose capital is outside it, stay.
+TEST(StringManagerUpper, MakeUpperAndUpperCharThroughTheCodePageTable) {
+    EXPECT_EQ(sm.MakeUpper("café ñ š œ ž 42"), "CAFÉ Ñ Š Œ Ž 42");
+    EXPECT_EQ(sm.MakeUpper("ǆ ω я"), "ǆ ω я");
     EXPECT_EQ(sm.MakeUpper("caf\xE9"), "CAFÉ"); // Windows-1252 in, UTF-8 out
     EXPECT_EQ(sm.MakeUpper(""), "");
     EXPECT_EQ(sm.UpperChar(U'a'), U'A');
     EXPECT_EQ(sm.UpperChar(U'1'), U'1');
     EXPECT_EQ(sm.UpperChar(U'ÿ'), U'Ÿ');
-    EXPECT_EQ(sm.UpperChar(U'ω'), U'Ω');
+    EXPECT_EQ(sm.UpperChar(U'µ'), U'µ'); // its capital, Greek Mu, is not in the code page
+    EXPECT_EQ(sm.UpperChar(U'ß'), U'ß');
+    EXPECT_EQ(sm.UpperChar(U'ω'), U'ω');
+}
+
+TEST(StringManagerUpper, FoldingUpperCharFollowsTheMode) {
+    ASSERT_TRUE(TableUpperCase()); // the default
+    EXPECT_EQ(FoldingUpperChar(U'é'), U'É');
+    EXPECT_EQ(FoldingUpperChar(U'ω'), U'ω');
+    SetTableUpperCase(false);
+    EXPECT_EQ(FoldingUpperChar(U'é'), U'É');
+    EXPECT_EQ(FoldingUpperChar(U'ω'), U'Ω');
+    EXPECT_EQ(FoldingUpperChar(U'z'), U'Z');
+    SetTableUpperCase(true);
+    EXPECT_EQ(FoldingUpperChar(U'ω'), U'ω');
 }
 
 struct PosCase {

@@ -374,6 +374,7 @@ std::int64_t TZipCommon::WriteOutput(TArxBaseStream* Stream, const std::uint8_t*
     lastWrittenByte_ = Data[Count - 1];
     if (whole) MemberWritten += Count;
     if (!whole && knownMode) {
+        OutputFailed = true;
         if (StreamFileIsDiskFull(reason)) {
             ResultCount = 0;
             RaiseError(ArchiveFile, CurrentFileName, "0", kMsgDiskFull);

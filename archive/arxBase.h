@@ -176,6 +176,8 @@ public:
     int ArjPasswordPos = 1;
     // Set when SetCurrentFileName refused a stored path that would leave ExtractDir.
     bool CurrentNameRefused = false;
+    // Set when a write to the member's output fell short; the member cannot pass.
+    bool OutputFailed = false;
     // Names of members left out by the caller (matched like FileSpec masks).
     std::vector<std::string> ExclusionList;
     TarxTimer Timer;

@@ -11,6 +11,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <ctime>
 
 namespace sorvane {
 namespace {
@@ -47,6 +51,22 @@ bool HasDot(const std::string& text) {
     return text.find('.') != std::string::npos;
 }
 
+// The output stream over the descriptor of a member's temporary file.
+class TPartialStream : public THandleStream32 {
+public:
+    explicit TPartialStream(int handle) : THandleStream32(handle) {}
+    ~TPartialStream() override { StreamFileClose(Handle); }
+};
+
+// Why a name cannot be created in its folder before anything is written: a
+// step longer than the file system takes, or a path longer than the system's.
+std::string NameTooLong(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::size_t last = path.size() - (slash == std::string::npos ? 0 : slash + 1);
+    if (last > NAME_MAX || path.size() >= PATH_MAX) return std::strerror(ENAMETOOLONG);
+    return {};
+}
+
 } // namespace
 
 TUnBase::TUnBase() {
@@ -55,6 +75,10 @@ TUnBase::TUnBase() {
     DateAttribute = daFileDate;
     RecurseDirs = true;
     RestoreFileAttr = true;
+}
+
+TUnBase::~TUnBase() {
+    DiscardPartial(false);
 }
 
 void TUnBase::ExtractFiles(std::unique_ptr<TArxBaseStream>&, int) {}
@@ -128,6 +152,8 @@ int TUnBase::RunExtract(std::unique_ptr<TArxBaseStream>& Stream, int Arg) {
     ExclusionList.clear();
     MemberEncrypted = PasswordFailed = false;
     ArjPasswordPos = 1;
+    DiscardPartial(false);
+    written_.clear();
 
     const std::string savedArchive = ArchiveFile;
     try {
@@ -151,6 +177,9 @@ int TUnBase::RunExtract(std::unique_ptr<TArxBaseStream>& Stream, int Arg) {
         } catch (...) {
         }
     }
+    // A member still unfinished (a stop, a missing next volume, a failure
+    // that ended the run) leaves no file and is not counted.
+    DiscardPartial(true);
     try {
         if (OnElapsedTime) {
             Timer.Stop();
@@ -224,10 +253,7 @@ bool TUnBase::CheckOverwrite(bool Force) {
         if (OutputMode == kOutputFiles && OnRenameFile) {
             std::string newName = CurrentFileName;
             OnRenameFile(*this, CurrentFileName, newName);
-            if (!newName.empty()) {
-                CreateFolderPath(FolderOf(newName));
-                CurrentFileName = newName;
-            }
+            if (!newName.empty()) CurrentFileName = newName;
         }
         OnBegin(*this, EventName(), ResultCount + 1, extract);
     }
@@ -254,7 +280,6 @@ bool TUnBase::ConfirmExistingTarget() {
                 std::string newName;
                 OnFileExists(*this, CurrentFileName, newName, OverwriteMode);
                 if (newName.empty()) newName = CurrentFileName;
-                CreateFolderPath(FolderOf(newName));
                 if (OverwriteMode == omOverwrite) {
                     // Byte for byte: names differing only in case are two files here.
                     if (newName == CurrentFileName) break;
@@ -267,11 +292,12 @@ bool TUnBase::ConfirmExistingTarget() {
     if (const auto attributes = ReadDosAttributes(CurrentFileName)) {
         // A folder or anything else that is no regular file cannot be replaced
         // by the member, whatever its permissions.
+        // A read-only file is replaced by the rename that ends the member,
+        // and stays as it was until then.
         if (*attributes & (kDosSystem | kDosDirectory)) {
             ReportError(CurrentFileName, "", ArchiveFile, kMsgWriteError);
             return false;
         }
-        if (*attributes & kDosReadOnly) SetDosAttributes(CurrentFileName, 0);
     }
     return OverwriteMode == omOverwrite && !CurrentFileName.empty();
 }
@@ -287,30 +313,109 @@ bool TUnBase::OpenOutputFile(std::unique_ptr<TArxBaseStream>& Stream, const std:
     switch (OutputMode) {
     case kOutputFiles: {
         if (CurrentNameRefused) return false;
-        CreateFolderPath(FolderOf(FileName));
-        auto file = std::make_unique<TFileStream32>(FileName, TFileStream32::kModeCreate);
-        if (file->Handle < 0) return false;
-        Stream = std::move(file);
+        DiscardPartial(true); // an earlier attempt, or a part whose member never went on
+        OutputFailed = false;
+        TPartialFile file;
+        file.Target = FileName;
+        const std::string folder = FolderOf(FileName);
+        std::string reason = NameTooLong(FileName);
+        if (reason.empty() && !folder.empty() && !CreateFolderPath(folder, file.Folders))
+            reason = std::strerror(errno != 0 ? errno : ENOTDIR);
+        const int fd =
+            reason.empty() ? CreateNewFileIn(folder, kPartialFilePrefix, file.Temp, reason) : -1;
+        partial_ = std::move(file);
+        if (fd < 0) {
+            partial_->Temp.clear();
+            DiscardPartial(false);
+            ReportOpenFailure(FileName, reason);
+            return false;
+        }
+        Stream = std::make_unique<TPartialStream>(fd);
         return true;
     }
     case kOutputAppend: {
         CreateFolderPath(FolderOf(FileName));
         auto file = std::make_unique<TFileStream32>(FileName, TFileStream32::kModeReadWrite);
-        if (file->Handle < 0) return false;
+        if (file->Handle < 0) {
+            ReportOpenFailure(FileName, StreamFileErrorText(StreamFileLastError()));
+            return false;
+        }
         file->Seek(0, TSeekOrigin::End);
         Stream = std::move(file);
         return true;
     }
     case kOutputCallerStream: {
-        if (OutputStream == nullptr) return false;
+        if (OutputStream == nullptr) {
+            ReportOpenFailure(StoredNameArg, "no output stream");
+            return false;
+        }
         OutputRecords.push_back({0, 0, OutputStream->Position(), StoredNameArg.substr(0, 255)});
         return true;
     }
     case kOutputGivenStream:
+        if (Stream == nullptr) ReportOpenFailure(StoredNameArg, "no output stream");
         return Stream != nullptr;
     default:
         return true;
     }
+}
+
+void TUnBase::ReportOpenFailure(const std::string& FileName, const std::string& Reason) {
+    ReportError(FileName, FileName + ": " + Reason, ArchiveFile, kMsgOpenError);
+}
+
+const std::string& TUnBase::PartialFileName() const {
+    static const std::string kNone;
+    return partial_ ? partial_->Temp : kNone;
+}
+
+bool TUnBase::ContinueOutputFile(std::unique_ptr<TArxBaseStream>& Stream) {
+    if (OutputMode != kOutputFiles || !partial_ || !partial_->Held) return false;
+    auto file = std::make_unique<TFileStream32>(partial_->Temp, TFileStream32::kModeReadWrite);
+    if (file->Handle < 0) {
+        ReportOpenFailure(partial_->Target, StreamFileErrorText(StreamFileLastError()));
+        DiscardPartial(true);
+        return false;
+    }
+    file->Seek(0, TSeekOrigin::End);
+    Stream = std::move(file);
+    partial_->Held = partial_->Dated = false;
+    OutputFailed = false;
+    return true;
+}
+
+void TUnBase::DiscardPartial(bool uncountHeld) {
+    if (!partial_) return;
+    if (uncountHeld && partial_->Held) ResultCount = std::max(0, ResultCount - 1);
+    if (!partial_->Temp.empty()) StreamFileDelete(partial_->Temp);
+    for (auto folder = partial_->Folders.rbegin(); folder != partial_->Folders.rend(); ++folder)
+        RemoveEmptyFolder(*folder);
+    partial_.reset();
+}
+
+bool TUnBase::FinishMember(bool Passed, bool Whole) {
+    if (OutputMode != kOutputFiles || !partial_) return Passed;
+    if (!Passed || OutputFailed) {
+        DiscardPartial(false);
+        return false;
+    }
+    if (!Whole) {
+        partial_->Held = true;
+        return true;
+    }
+    const TPartialFile file = *partial_;
+    partial_.reset();
+    if (file.Dated) ApplyAttrDate(file.Temp, file.Attr, file.UnixTime, file.DosDate);
+    std::string reason;
+    if (!ReplaceByRename(file.Temp, file.Target, reason)) {
+        StreamFileDelete(file.Temp);
+        ReportError(file.Target, file.Target + ": " + reason, ArchiveFile, kMsgWriteError);
+        UncountMember();
+        return false;
+    }
+    // Two members of one name make one file.
+    if (!written_.insert(file.Target).second) UncountMember();
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -394,7 +499,8 @@ bool TUnBase::MemberVerdict(const TMemberCheck& Check) {
         OnEnd(*this, EventName(), false);
     }
     if (!passed && !Check.KeepCount) UncountMember();
-    return passed;
+    // The checked member takes its name; a failed one leaves no file.
+    return FinishMember(passed, !Check.Continues);
 }
 
 // ---------------------------------------------------------------------------
@@ -402,13 +508,44 @@ bool TUnBase::MemberVerdict(const TMemberCheck& Check) {
 
 void TUnBase::SetFileAttrDate(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
                               std::uint32_t Attr, std::uint32_t DosDate) {
+    CloseAndDate(Stream, FileName, Attr, std::nullopt, DosDate);
+}
+
+void TUnBase::SetFileAttrUnixTime(std::unique_ptr<TArxBaseStream>& Stream,
+                                  const std::string& FileName, std::uint32_t Attr,
+                                  std::int64_t UnixTime) {
+    CloseAndDate(Stream, FileName, Attr, UnixTime, 0);
+}
+
+// Closes the output; the date and attributes go on the member's temporary
+// file when FinishMember renames it, or straight on FileName without one.
+void TUnBase::CloseAndDate(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
+                           std::uint32_t Attr, std::optional<std::int64_t> UnixTime,
+                           std::uint32_t DosDate) {
     if (OutputMode != kOutputFiles) {
         CurrentFileName = FileName;
         return;
     }
     if (!CloseOutput(Stream)) ReportError(FileName, "", ArchiveFile, kMsgCloseError);
-    SetFileModifiedTime(FileName, DosDateToDateTime(FileDateFor(DosDate)));
-    if (RestoreFileAttr && Attr != kDosArchive) SetDosAttributes(FileName, Attr);
+    if (partial_) {
+        partial_->Dated = true;
+        partial_->Attr = Attr;
+        partial_->UnixTime = UnixTime;
+        partial_->DosDate = DosDate;
+        return;
+    }
+    ApplyAttrDate(FileName, Attr, UnixTime, DosDate);
+}
+
+void TUnBase::ApplyAttrDate(const std::string& Path, std::uint32_t Attr,
+                            std::optional<std::int64_t> UnixTime, std::uint32_t DosDate) {
+    if (UnixTime && DateAttribute == daFileDate)
+        SetFileModifiedUnixTime(Path, *UnixTime);
+    else if (UnixTime && DateAttribute == daSysDate)
+        SetFileModifiedUnixTime(Path, static_cast<std::int64_t>(std::time(nullptr)));
+    else
+        SetFileModifiedTime(Path, DosDateToDateTime(FileDateFor(DosDate)));
+    if (RestoreFileAttr && Attr != kDosArchive) SetDosAttributes(Path, Attr);
 }
 
 void TUnBase::MemberDone(const TMemberHeader& Header) {

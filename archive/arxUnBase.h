@@ -9,6 +9,8 @@
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,9 +25,15 @@ bool MatchesFileSpec(const std::string& Name, const std::vector<std::string>& Sp
 bool MatchesFileSpecDirs(const std::string& Name, std::vector<std::string>& Spec,
                          const std::vector<std::string>& Exclusions, bool Recurse);
 
+// The prefix of the temporary file a member is written to beside its name
+// (output mode 0). A "\\" separates the steps of every stored name, so no
+// member's name can hold one and no member can ever be written over it.
+inline constexpr char kPartialFilePrefix[] = ".sorvane-partial\\";
+
 class TUnBase : public TZipCommon {
 public:
     TUnBase();
+    ~TUnBase() override;
 
     // The format driver: walks the headers, then extracts the selected members.
     virtual void ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int Arg);
@@ -46,13 +54,17 @@ public:
         std::int64_t DeclaredSize = kNoDeclaredSize;
         // A retry follows a failure: the caller corrects the count itself.
         bool KeepCount = false;
+        // The member goes on in the next volume: a passed part keeps its
+        // temporary file for the next (see FinishMember).
+        bool Continues = false;
     };
     // The verdict on the member in hand. It passes only when its decoder
     // reported Done, its CRC matches and the bytes written equal its declared
     // size. Fires OnEnd once with the verdict; without OnEnd a member whose
     // data decoded but did not check out reports 25151 (a corrupt stream or a
     // failed write was reported where it happened). A member that fails is
-    // taken back out of ResultCount.
+    // taken back out of ResultCount. Ends with FinishMember, so it comes
+    // after SetFileAttrDate.
     bool MemberVerdict(const TMemberCheck& Check);
     // Whether the 12-byte encryption header passes with Password; none here.
     virtual bool CheckPassword(std::uint8_t* Header12);
@@ -79,14 +91,38 @@ public:
 
     // May the current member be written; counts it in ResultCount when so.
     bool CheckOverwrite(bool Force);
+    // The member's output. In mode 0 it is a new temporary file (see
+    // kPartialFilePrefix) in the folder of FileName, which is created now; the
+    // name itself is untouched until FinishMember renames the checked member
+    // onto it. A failure is reported here (25235 with the system's reason and
+    // the name) and gives false.
     bool OpenOutputFile(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
                         const std::string& StoredName);
+    // The member's verdict, after SetFileAttrDate. In mode 0 a passed member's
+    // temporary file gets its date and attributes and is renamed onto its
+    // name (replacing the directory entry, so other hard links of an old file
+    // stay as they were); a failed one's is removed and the name left as it
+    // was. `Whole` false keeps a passed part's temporary file for the next
+    // part of a member continued in the next volume (ContinueOutputFile). A
+    // name written a second time in one run is counted once. Gives whether
+    // the member (or its part) stands.
+    bool FinishMember(bool Passed, bool Whole = true);
+    // Reopens, for appending, the temporary file a continued member's earlier
+    // part left (mode 0); false when none is held.
+    bool ContinueOutputFile(std::unique_ptr<TArxBaseStream>& Stream);
+    // The temporary file of the member being written in mode 0; '' when none.
+    const std::string& PartialFileName() const;
     // Reads the 12-byte encryption header and finds a password that passes.
     bool GetPassword(TArxBaseStream& Stream);
     // Closes the output and restores date and attributes (mode 0); in other
     // modes CurrentFileName := FileName (the stored name).
     void SetFileAttrDate(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
                          std::uint32_t Attr, std::uint32_t DosDate);
+    // The same for a member whose archive stores its time as seconds since
+    // the Unix epoch: that time is set to the second, in any time zone.
+    void SetFileAttrUnixTime(std::unique_ptr<TArxBaseStream>& Stream,
+                             const std::string& FileName, std::uint32_t Attr,
+                             std::int64_t UnixTime);
     void MemberDone(const TMemberHeader& Header);
 
     // The member in hand is enciphered; no password passed in this run.
@@ -103,8 +139,33 @@ public:
     std::array<std::uint8_t, 12> PasswordHeader{};
 
 private:
+    // The member being written in mode 0, beside its name.
+    struct TPartialFile {
+        std::string Temp, Target;
+        std::vector<std::string> Folders; // made for it, removed again when it fails
+        bool Held = false;  // a passed part waiting for its member's next part
+        bool Dated = false; // SetFileAttrDate has run
+        std::uint32_t Attr = 0x20; // archive
+        std::optional<std::int64_t> UnixTime;
+        std::uint32_t DosDate = 0;
+    };
+
     // One extraction or test pass in output mode `mode`.
     int RunPass(std::uint8_t mode);
+    void CloseAndDate(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
+                      std::uint32_t Attr, std::optional<std::int64_t> UnixTime,
+                      std::uint32_t DosDate);
+    void ApplyAttrDate(const std::string& Path, std::uint32_t Attr,
+                       std::optional<std::int64_t> UnixTime, std::uint32_t DosDate);
+    // Removes the temporary file and the folders made for it; a held part's
+    // member, counted with its first part, is taken off the count when
+    // `uncountHeld`.
+    void DiscardPartial(bool uncountHeld);
+    void ReportOpenFailure(const std::string& FileName, const std::string& Reason);
+
+    std::optional<TPartialFile> partial_;
+    // The names members were renamed onto in this run.
+    std::set<std::string> written_;
     bool ConfirmExistingTarget();
     bool TryPassword(const std::string& candidate);
     const std::string& EventName() const;

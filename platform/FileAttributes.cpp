@@ -50,6 +50,12 @@ bool SetFileModifiedTime(const std::string& path, const DateTime& local) {
     return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+bool SetFileModifiedUnixTime(const std::string& path, std::int64_t seconds) {
+    const auto when = static_cast<std::time_t>(seconds);
+    const struct timespec times[2] = {{when, 0}, {when, 0}};
+    return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 bool PassesThroughSymlink(const std::string& base, const std::vector<std::string>& components) {
     std::string path = base;
     for (const std::string& component : components) {

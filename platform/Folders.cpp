@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,23 +19,37 @@ bool IsFolder(const std::string& path) {
 }
 
 // Creates one folder whose parent exists; true when it is a folder afterwards.
-bool MakeOneFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0777) == 0) return true;
-    return errno == EEXIST && IsFolder(path);
+bool MakeOneFolder(const std::string& path, std::vector<std::string>* created) {
+    if (::mkdir(path.c_str(), 0777) == 0) {
+        if (created != nullptr) created->push_back(path);
+        return true;
+    }
+    if (errno != EEXIST) return false;
+    if (IsFolder(path)) return true;
+    errno = ENOTDIR;
+    return false;
 }
 
-} // namespace
-
-bool CreateFolderPath(const std::string& path) {
+bool MakeFolderPath(const std::string& path, std::vector<std::string>* created) {
     if (path.empty()) return false;
     if (IsFolder(path)) return true;
     // Every parent first, from the top down; repeated "/" make empty steps that are skipped.
     for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
         if (path[slash - 1] == '/') continue;
-        if (!MakeOneFolder(path.substr(0, slash))) return false;
+        if (!MakeOneFolder(path.substr(0, slash), created)) return false;
     }
-    return MakeOneFolder(path);
+    return path.back() == '/' || MakeOneFolder(path, created);
+}
+
+} // namespace
+
+bool CreateFolderPath(const std::string& path) {
+    return MakeFolderPath(path, nullptr);
+}
+
+bool CreateFolderPath(const std::string& path, std::vector<std::string>& created) {
+    return MakeFolderPath(path, &created);
 }
 
 bool CreateFolder(const std::string& path) {
@@ -87,6 +102,43 @@ std::string CreateTempFileIn(const std::string& dir, const std::string& prefix) 
     if (fd < 0) return {};
     ::close(fd);
     return name;
+}
+
+int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::string& path,
+                    std::string& reason) {
+    if (prefix.find('/') != std::string::npos) {
+        reason = std::strerror(EINVAL);
+        return -1;
+    }
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}() ^
+                                        static_cast<std::uint64_t>(::getpid()) << 32};
+    std::string name = dir;
+    if (!name.empty() && name.back() != '/') name.push_back('/');
+    name += prefix;
+    const std::size_t stem = name.size();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name.resize(stem);
+        std::uint64_t bits = random();
+        for (int i = 0; i < 6; ++i, bits /= 62)
+            name.push_back(kLetters[bits % 62]);
+        const int fd =
+            ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            path = name;
+            return fd;
+        }
+        if (errno != EEXIST) break;
+    }
+    reason = std::strerror(errno);
+    return -1;
+}
+
+bool ReplaceByRename(const std::string& from, const std::string& to, std::string& reason) {
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    reason = std::strerror(errno);
+    return false;
 }
 
 std::string CreateTempFolderIn(const std::string& dir, const std::string& prefix) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sorvane {
 
@@ -13,6 +14,9 @@ namespace sorvane {
 // folder exists afterwards, whether it was made now or was there before; false
 // for an empty path or when a part of it is a file or cannot be created.
 bool CreateFolderPath(const std::string& path);
+// The same, adding to `created` each folder made now, from the top down. A
+// part that exists and is no folder fails with the reason ENOTDIR.
+bool CreateFolderPath(const std::string& path, std::vector<std::string>& created);
 
 // Creates the one folder `path`, whose parent must exist. False when anything
 // of that name exists already (a folder included) or the folder cannot be made.
@@ -37,6 +41,15 @@ bool RemoveEmptyFolder(const std::string& path, std::string* reason = nullptr);
 // current folder. A prefix holding "/" is refused, so the file always lands in
 // `dir` itself.
 std::string CreateTempFileIn(const std::string& dir, const std::string& prefix);
+// Creates a new, empty file "<dir>/<prefix>XXXXXX" with a unique name as
+// CreateTempFileIn does, but with the permissions any new file gets (0666
+// less the umask), and keeps it open: gives its descriptor and its path in
+// `path`, or -1 with the system's reason in `reason`. Never follows a link.
+int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::string& path,
+                    std::string& reason);
+// Renames `from` onto `to`, replacing the directory entry `to` holds (a hard
+// link there keeps its other names); false with the system's reason.
+bool ReplaceByRename(const std::string& from, const std::string& to, std::string& reason);
 // Creates a new folder "<dir>/<prefix>XXXXXX" that only its owner can enter
 // (mkdtemp) and gives its path, without a trailing "/"; "" when it cannot be
 // created. A prefix holding "/" is refused.

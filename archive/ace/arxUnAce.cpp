@@ -157,7 +157,7 @@ void TUnACE::ExtractFiles(std::unique_ptr<TArxBaseStream>&, int) {
     if (selected_) {
         out_.reset();
         UncountMember();
-        if (OutputMode == kOutputFiles) StreamFileDelete(CurrentFileName);
+        FinishMember(false);
     }
     out_.reset();
     selected_ = false;
@@ -288,7 +288,6 @@ int TUnACE::EngineRequest(TAceRequestInfo& Info) {
         return NextVolume(Info);
     if (Info.Kind == kAceRequestMember && Info.Code == kAceRequestOverwrite) {
         if (OverwriteMode == omSkip) return kAceAnswerSkip;
-        if (!CurrentFileName.empty()) SetDosAttributes(CurrentFileName, 0);
         return kAceAnswerOk;
     }
     if (Info.Kind == kAceRequestMember && Info.Code == kAceRequestPassword)
@@ -398,8 +397,6 @@ int TUnACE::EngineState(const TAceStateInfo& Info) {
         if (!CheckOverwrite(false)) return kAceAnswerSkip;
         ProgressByFile = 0;
         if (!OpenOutputFile(out_, OutputMode == kOutputFiles ? CurrentFileName : name, name)) {
-            ReportError(OutputMode == kOutputFiles ? CurrentFileName : name, "", VolumeName,
-                        kMsgOpenError);
             UncountMember();
             return kAceAnswerSkip;
         }

@@ -167,7 +167,6 @@ void TUnArc::ExtractMember(TArxBaseStream& stream, std::int64_t offset, std::uin
     if (!CheckOverwrite(false)) return;
     std::unique_ptr<TArxBaseStream> out;
     if (!OpenOutputFile(out, CurrentFileName, name)) {
-        ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
         UncountMember();
         return;
     }

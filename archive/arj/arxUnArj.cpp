@@ -333,7 +333,6 @@ void TUnARJ::ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint
         std::unique_ptr<TArxBaseStream> out;
         if (!OpenOutputFile(out, CurrentFileName, header.Name)) {
             if (garbled) Password = plain;
-            ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
             break;
         }
         opened = true;
@@ -348,7 +347,8 @@ void TUnARJ::ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint
                                 .CrcWidth = 32,
                                 .StoredCrc = ~header.Crc,
                                 .DeclaredSize = header.UnpackedSize,
-                                .KeepCount = true});
+                                .KeepCount = true,
+                                .Continues = (header.Flags & kVolumeFlag) != 0});
         if (passed || !garbled) break;
         if (attempt == attempts) givenUp_ = true;
     }
@@ -391,16 +391,13 @@ void TUnARJ::ExtractContinuation(TArxBaseStream& stream, TArjHeader& header) {
     CurrentNameRefused = false;
     std::unique_ptr<TArxBaseStream> out;
     if (OutputMode == kOutputFiles) {
-        auto file = std::make_unique<TFileStream32>(continued_.path, TFileStream32::kModeReadWrite);
-        if (file->Handle < 0) {
-            ReportError(continued_.path, "", ArchiveFile, kMsgOpenError);
+        // On the temporary file its earlier parts went to; a member whose
+        // earlier part failed has none and is not written on.
+        if (!continued_.passed || !ContinueOutputFile(out)) {
             continued_ = {};
             return;
         }
-        file->Seek(0, TSeekOrigin::End);
-        out = std::move(file);
     } else if (!OpenOutputFile(out, continued_.path, header.Name)) {
-        ReportError(continued_.path, "", ArchiveFile, kMsgOpenError);
         continued_ = {};
         return;
     }
@@ -416,7 +413,8 @@ void TUnARJ::ExtractContinuation(TArxBaseStream& stream, TArjHeader& header) {
     const bool passed = MemberVerdict({.Result = result,
                                        .CrcWidth = 32,
                                        .StoredCrc = ~header.Crc,
-                                       .DeclaredSize = header.UnpackedSize});
+                                       .DeclaredSize = header.UnpackedSize,
+                                       .Continues = (header.Flags & kVolumeFlag) != 0});
     continued_.passed = continued_.passed && passed;
     continued_.written += written;
     MemberDone({0, header.Flags});

@@ -568,8 +568,6 @@ void TUnCab::DoCopyFile(std::string& Name, std::int64_t Size, std::intptr_t& Han
     // The output is the name the overwrite check left: a rename made there
     // keeps the existing file.
     if (!OpenOutputFile(output_, CurrentFileName, Name)) {
-        ReportError(OutputMode == kOutputFiles ? CurrentFileName : Name, "", cabinet_,
-                    kMsgOpenError);
         UncountMember();
         output_.reset();
         return;

@@ -425,7 +425,6 @@ bool TUnGZip::OpenSink(const std::uint8_t* data, std::int64_t count) {
         }
     }
     if (!OpenOutputFile(out_, CurrentFileName, StoredName)) {
-        ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
         sinkFailed_ = true;
         return false;
     }

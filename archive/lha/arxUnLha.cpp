@@ -253,7 +253,6 @@ void TUnLha::ExtractMember(TArxBaseStream& stream, const TLhaHeader& header) {
     if (!CheckOverwrite(false)) return;
     std::unique_ptr<TArxBaseStream> out;
     if (!OpenOutputFile(out, CurrentFileName, header.Name)) {
-        ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
         ResultCount = std::max(0, ResultCount - 1);
         return;
     }
@@ -287,7 +286,9 @@ void TUnLha::ExtractMember(TArxBaseStream& stream, const TLhaHeader& header) {
     }
     SetFileAttrDate(out, eventName, header.Attr, header.DosDate());
     // Only members written whole count as extracted.
-    if (!CheckCrc(16, header.Crc)) ResultCount = std::max(0, ResultCount - 1);
+    const bool passed = CheckCrc(16, header.Crc);
+    if (!passed) UncountMember();
+    FinishMember(passed);
     const std::int64_t taken = std::max<std::int64_t>(remainingBefore - BytesRemaining, 0);
     MemberDone({std::max<std::int64_t>(packed - taken, 0), 0});
 }

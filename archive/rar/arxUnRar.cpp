@@ -483,7 +483,6 @@ int TUnRar::ProcessMember(const TRarEngine& engine, void* handle, const TRarMemb
 
 bool TUnRar::OpenMemberOutput() {
     if (!OpenOutputFile(out_, CurrentFileName, StoredName)) {
-        ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
         stopped_ = true;
         return false;
     }

@@ -221,7 +221,6 @@ void TUnTar::ExtractMember(TArxBaseStream& stream, const TTarMember& member) {
     }
     std::unique_ptr<TArxBaseStream> out;
     if (!OpenOutputFile(out, CurrentFileName, stored)) {
-        ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
         UncountMember();
         MemberDone({packed, 0});
         return;

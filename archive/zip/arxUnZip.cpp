@@ -483,7 +483,6 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
 
     std::unique_ptr<TArxBaseStream> out;
     if (!OpenOutputFile(out, CurrentFileName, header.Name)) {
-        ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
         UncountMember();
         return;
     }

@@ -139,7 +139,6 @@ void TUnZoo::ExtractMember(TArxBaseStream& stream, const TZooEntry& entry) {
     const std::string eventName = OutputMode == kOutputFiles ? CurrentFileName : entry.Name;
     std::unique_ptr<TArxBaseStream> out;
     if (!OpenOutputFile(out, CurrentFileName, entry.Name)) {
-        ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
         UncountMember();
         return;
     }

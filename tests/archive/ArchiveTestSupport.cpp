@@ -80,4 +80,24 @@ std::ostream& operator<<(std::ostream& out, const Report& r) {
                << r.volumeId << "\"}";
 }
 
+PartialSizes::PartialSizes(TUnBase& reader) {
+    auto look = [this, &reader] {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(reader.PartialFileName(), error);
+        seen_.push_back(error ? 0 : static_cast<std::uint64_t>(size));
+    };
+    auto onError = reader.OnError;
+    reader.OnError = [look, onError](TZipCommon& sender, const std::string& f,
+                                     const std::string& m, const std::string& v, int code) {
+        look();
+        if (onError) onError(sender, f, m, v, code);
+    };
+    if (auto onEnd = reader.OnEnd) {
+        reader.OnEnd = [look, onEnd](TZipCommon& sender, const std::string& name, bool pass) {
+            look();
+            onEnd(sender, name, pass);
+        };
+    }
+}
+
 } // namespace sorvane::test

@@ -3,6 +3,8 @@
 // the record of an error report.
 #pragma once
 
+#include "archive/arxUnBase.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -54,5 +56,19 @@ struct Report {
 };
 
 std::ostream& operator<<(std::ostream& out, const Report& r);
+
+// What a member wrote before its verdict: the size of the reader's temporary
+// file each time it reports an error or a verdict (a failed member's file is
+// removed afterwards). Wraps the OnError and OnEnd already set.
+class PartialSizes {
+public:
+    explicit PartialSizes(TUnBase& reader);
+    // The size seen last; 0 when no temporary file was there.
+    std::uint64_t Last() const { return seen_.empty() ? 0 : seen_.back(); }
+    const std::vector<std::uint64_t>& Seen() const { return seen_; }
+
+private:
+    std::vector<std::uint64_t> seen_;
+};
 
 } // namespace sorvane::test

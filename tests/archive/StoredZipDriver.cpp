@@ -89,17 +89,19 @@ void TStoredZipDriver::ExtractMember(TArxBaseStream& stream, const Member& membe
     stream.Seek(data, TSeekOrigin::Beginning);
     if (MemberEncrypted && !PasswordFailed && !GetPassword(stream)) PasswordFailed = true;
     std::unique_ptr<TArxBaseStream> out;
-    if (!OpenOutputFile(out, CurrentFileName, member.name)) {
-        ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
+    if (!OpenOutputFile(out, CurrentFileName, member.name)) { // reported there
+        UncountMember();
         return;
     }
     if (SkipsMember()) return;
     const std::int64_t packed = member.packedSize - (MemberEncrypted ? 12 : 0);
     Crc32.Start(0xFFFFFFFFu);
     CopyStoredMember(stream, out.get(), {packed, member.flags}, member.name, 32);
-    CheckCrc(32, ~member.crc);
+    const bool passed = CheckCrc(32, ~member.crc);
     SetFileAttrDate(out, OutputMode == kOutputFiles ? CurrentFileName : member.name,
                     member.attributes, member.dosDate);
+    if (!passed) UncountMember();
+    FinishMember(passed);
     MemberDone({member.packedSize, member.flags});
 }
 

@@ -219,12 +219,14 @@ void CheckOverwriteCase(const OverwriteCase& c) {
         EXPECT_TRUE(asked.empty());
     }
     if (c.target == Target::ReadOnlyFile && c.result) {
+        // Replaced only by the rename that ends a checked member; until then
+        // it stays as it was.
         struct stat info {};
         ASSERT_EQ(::stat(arx.CurrentFileName.c_str(), &info), 0);
-        EXPECT_TRUE(info.st_mode & S_IWUSR); // writable again
+        EXPECT_FALSE(info.st_mode & S_IWUSR);
     }
-    const std::string folder = fs::path(arx.CurrentFileName).parent_path().string();
-    EXPECT_TRUE(fs::is_directory(folder)); // every answered name has its folder
+    // The question makes no folder: a folder appears when a member is written.
+    EXPECT_FALSE(fs::exists(temp.File("new")));
 }
 
 TEST(UnBaseOverwrite, CheckOverwrite) {
@@ -289,7 +291,7 @@ TEST(UnBaseOverwrite, CheckOverwrite) {
          .result = true,
          .resultCount = 1,
          .finalName = "taken.txt"},
-        {.title = "a read-only target is made writable",
+        {.title = "a read-only target is left as it is",
          .confirm = true,
          .target = Target::ReadOnlyFile,
          .existsAnswers = std::vector<ExistsAnswer>{keep},
@@ -344,7 +346,7 @@ TEST(UnBaseOverwrite, ForceAndRename) {
     EXPECT_EQ(begunWith, temp.File("sub/renamed.txt"));
     EXPECT_EQ(begunCount, 3);
     EXPECT_EQ(arx.CurrentFileName, temp.File("sub/renamed.txt"));
-    EXPECT_TRUE(fs::is_directory(temp.File("sub")));
+    EXPECT_FALSE(fs::exists(temp.File("sub"))); // made only when the member is written
     EXPECT_EQ(arx.ResultCount, 3);
 
     // Canceled in OnBegin: not written.

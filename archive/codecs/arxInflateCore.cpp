@@ -684,7 +684,9 @@ TInflateCore::Step TInflateCore::Decode() {
                 if (mode_ != Len) break;
                 if (inEnd_ - in_ >= kFastInput && capacity_ - pos_ >= kFastRoom) break;
             }
-            if (pos_ == capacity_) return RoomFull;
+            // Short of room only: once the caller has the bytes, the history
+            // slides and the fast loop goes on.
+            if (pos_ == capacity_ || (inEnd_ - in_ >= kFastInput && Pending() > 0)) return RoomFull;
             std::uint32_t e;
             unsigned len;
             if (!PeekSymbol(lenTable_, kLenRoot, e, len)) return NeedInput;

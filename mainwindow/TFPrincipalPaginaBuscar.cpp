@@ -274,8 +274,9 @@ void TFPrincipal::CBAvanzadaClick() {
 
 namespace {
 
-// The room the result grid keeps below the criteria: its titles and a few rows.
-constexpr int kResultsRoom = 110;
+// The room the result grid keeps below the criteria: its titles, three rows
+// and its scroll bar.
+constexpr int kResultsRoom = 92;
 
 // The size a widget needs to show itself whole in the language shown: its
 // hint, never below its minimum (a group's minimum holds its title).

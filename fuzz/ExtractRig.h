@@ -1,8 +1,11 @@
 // The whole-archive fuzz entry points' shared run: the input is written as an
 // archive into a private workspace and extracted by a reader into a folder
-// there, with a temporary folder of its own. Afterwards nothing may stand
-// beside them and the temporary folder must be empty: a run that writes
-// outside its destination aborts.
+// there, with a temporary folder of its own. The workspace lies in a private
+// parent, which is also the current folder. Afterwards the whole tree under
+// that parent must be the workspace with its archive, its destination and
+// an empty temporary folder, and the root folder must hold what it held: a
+// run that writes outside its destination (through "..", an absolute name or
+// a name taken as relative to the current folder) aborts.
 #pragma once
 
 #include "archive/arxBase.h"
@@ -11,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <unistd.h>
 
@@ -23,12 +27,22 @@ template <typename Reader, typename Configure>
 int FuzzExtract(const char* extension, const std::uint8_t* data, std::size_t size,
                 Configure configure) {
     namespace fs = std::filesystem;
-    static const fs::path workspace = [extension] {
+    static const fs::path parent = [extension] {
         fs::path p = fs::temp_directory_path() /
                      ("sorvane-fuzz-" + std::string(extension) + "-" + std::to_string(getpid()));
-        fs::create_directories(p);
+        fs::create_directories(p / "work");
+        fs::current_path(p);
         return p;
     }();
+    static const fs::path workspace = parent / "work";
+    // The root folder's entries: an absolute name that escaped would add one.
+    static const auto rootEntries = [] {
+        std::set<fs::path> entries;
+        for (const auto& entry : fs::directory_iterator("/"))
+            entries.insert(entry.path());
+        return entries;
+    };
+    static const std::set<fs::path> rootBefore = rootEntries();
     const fs::path archive = workspace / ("input." + std::string(extension));
     const fs::path out = workspace / "out";
     const fs::path temp = workspace / "temp";
@@ -52,9 +66,17 @@ int FuzzExtract(const char* extension, const std::uint8_t* data, std::size_t siz
         configure(reader);
         reader.Extract();
     }
-    for (const auto& entry : fs::directory_iterator(workspace))
-        if (entry.path() != archive && entry.path() != out && entry.path() != temp) std::abort();
-    if (!fs::is_empty(temp)) std::abort();
+    // Everything under the parent but the destination's own contents.
+    for (auto entry = fs::recursive_directory_iterator(parent);
+         entry != fs::recursive_directory_iterator(); ++entry) {
+        const fs::path& path = entry->path();
+        if (path == out) {
+            entry.disable_recursion_pending();
+            continue;
+        }
+        if (path != workspace && path != archive && path != temp) std::abort();
+    }
+    if (rootEntries() != rootBefore) std::abort();
     fs::remove_all(out);
     return 0;
 }

@@ -48,6 +48,7 @@ class TRadioGroup;
 class TStatusBar;
 class TStringGrid;
 class TUnBase;
+enum TOverwriteMode : std::uint8_t;
 class TUnCab;
 class TUnZip;
 class TUnTar;
@@ -600,6 +601,14 @@ public:
     QTreeView* STVDestino = nullptr;
     QFileSystemModel* STVDestinoModel = nullptr;
     QPushButton* BBExtraer = nullptr;
+    // Stops a running extraction (Escape too); the member in hand is dropped.
+    QPushButton* BBPararExtraer = nullptr;
+    // The "replace all" or "skip all" answer of the run in progress.
+    std::optional<TOverwriteMode> RespuestaTodosExtraer;
+    // The overwrite question about an existing target: what to do with it,
+    // and in NewFileName a free name when both are kept.
+    void PreguntaSobrescribir(const std::string& FileName, std::string& NewFileName,
+                              TOverwriteMode& Mode);
     // One reader per format; the formats without a reader yet are refused
     // by kind (ReaderForKind).
     std::unique_ptr<TUnZip> MiUnzip, MiUnJAR;

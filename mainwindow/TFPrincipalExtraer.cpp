@@ -17,17 +17,21 @@
 #include "dialogs/Modal.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
+#include "platform/StreamFile.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StatusBar.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QFileSystemModel>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 #include <QTreeView>
@@ -51,6 +55,29 @@ const char* const kArchiveFilter =
     "Arc (*.arc *.ARC);;Pak (*.pak *.PAK);;Zoo (*.zoo *.ZOO);;Tar (*.tar *.TAR);;"
     "GZip *.GZ (*.gz *.GZ);;GZip *.GZIP (*.gzip *.GZIP);;GZip *.TGZ (*.tgz *.TGZ);;"
     "Compress *.Z (*.Z *.z)";
+
+// The answers of the overwrite question, as its window's result.
+enum RespuestaExiste : int {
+    kExisteOmitir = 0, // also the window closed with Escape
+    kExisteReemplazar,
+    kExisteReemplazarTodos,
+    kExisteOmitirTodos,
+    kExisteConservarAmbos,
+};
+
+// "name (2).ext", "name (3).ext", ...: the first name of that form free in
+// the file's folder.
+std::string NombreLibre(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot <= start) dot = path.size(); // ".bashrc" has no extension
+    for (int n = 2;; ++n) {
+        std::string candidate =
+            path.substr(0, dot) + " (" + std::to_string(n) + ")" + path.substr(dot);
+        if (!StreamFileExists(candidate)) return candidate;
+    }
+}
 
 std::string KindName(int kind) {
     std::string name(ArcTypeName(static_cast<TArcType>(kind)));
@@ -115,6 +142,10 @@ void TFPrincipal::BuildExtractPage() {
     BBExtraer->setEnabled(false);
     buttons->addStretch();
     buttons->addWidget(BBExtraer);
+    BBPararExtraer = new QPushButton(PExtraer);
+    BBPararExtraer->setObjectName("BBPararExtraer");
+    BBPararExtraer->setEnabled(false);
+    buttons->addWidget(BBPararExtraer);
     SBAyudaExt =
         Boton("SBAyudaExt", PExtraer, style()->standardIcon(QStyle::SP_DialogHelpButton), true);
     buttons->addWidget(SBAyudaExt);
@@ -131,6 +162,13 @@ void TFPrincipal::BuildExtractPage() {
     connect(BBExtraer, &QPushButton::clicked, this,
             [this] { Guarded([this] { BBExtraerClick(); }); });
     connect(SBAyudaExt, &QToolButton::clicked, this, [this] { SBAyudaExtClick(); });
+    // The stop request reaches the reader at its next hand-off to the event loop.
+    connect(BBPararExtraer, &QPushButton::clicked, this, [this] { StopFlag = true; });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), TSExtraer);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (BBPararExtraer->isEnabled()) StopFlag = true;
+    });
 
     MiUnzip = std::make_unique<TUnZip>();
     MiUnJAR = std::make_unique<TUnJar>();
@@ -173,6 +211,12 @@ void TFPrincipal::SetUpReader(TUnBase& reader) {
         if (!extended.empty()) line += " (" + extended + ")";
         FErrores->Agrega(line);
     };
+    // Nothing of the user's is replaced without asking.
+    reader.ConfirmOverwrites = true;
+    reader.OnFileExists = [this](TZipCommon&, const std::string& fileName, std::string& newName,
+                                 TOverwriteMode& mode) {
+        PreguntaSobrescribir(fileName, newName, mode);
+    };
     reader.OnNextVolume = [](TZipCommon&, std::string&, int, bool exists, bool& cancel) {
         cancel = !exists;
     };
@@ -190,6 +234,61 @@ void TFPrincipal::SetUpReader(TUnBase& reader) {
         QCoreApplication::processEvents();
         if (StopFlag) *reader.CancelFlagRef = 1;
     };
+}
+
+void TFPrincipal::PreguntaSobrescribir(const std::string& FileName, std::string& NewFileName,
+                                       TOverwriteMode& Mode) {
+    if (RespuestaTodosExtraer) {
+        Mode = *RespuestaTodosExtraer;
+        return;
+    }
+    QDialog dialog(this);
+    dialog.setObjectName("OverwriteQuestion");
+    dialog.setWindowTitle(TituloAplicacion());
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* text = new QLabel(Q(LeeTexto("M", "M_EXTRAER_EXISTE") + "\n" + FileName), &dialog);
+    text->setObjectName("LExiste");
+    layout->addWidget(text);
+    auto* row = new QHBoxLayout;
+    layout->addLayout(row);
+    const struct {
+        const char* name;
+        const char* word;
+        RespuestaExiste answer;
+    } choices[] = {
+        {"BReemplazar", "REEMPLAZAR", kExisteReemplazar},
+        {"BOmitir", "OMITIR", kExisteOmitir},
+        {"BReemplazarTodos", "REEMPLAZAR_TODOS", kExisteReemplazarTodos},
+        {"BOmitirTodos", "OMITIR_TODOS", kExisteOmitirTodos},
+        {"BConservarAmbos", "CONSERVAR_AMBOS", kExisteConservarAmbos},
+    };
+    for (const auto& choice : choices) {
+        auto* button = new QPushButton(Q(CapitalizeFirst(LeeTexto("W", choice.word))), &dialog);
+        button->setObjectName(choice.name);
+        const int answer = choice.answer;
+        connect(button, &QPushButton::clicked, &dialog, [&dialog, answer] { dialog.done(answer); });
+        row->addWidget(button);
+    }
+    switch (MuestraModal(dialog)) {
+    case kExisteReemplazar:
+        Mode = omOverwrite;
+        break;
+    case kExisteReemplazarTodos:
+        Mode = omOverwrite;
+        RespuestaTodosExtraer = omOverwrite;
+        break;
+    case kExisteOmitirTodos:
+        Mode = omSkip;
+        RespuestaTodosExtraer = omSkip;
+        break;
+    case kExisteConservarAmbos:
+        Mode = omOverwrite;
+        NewFileName = NombreLibre(FileName);
+        break;
+    default:
+        Mode = omSkip;
+        break;
+    }
 }
 
 void TFPrincipal::SBAbrirExtraerClick() {
@@ -275,11 +374,14 @@ void TFPrincipal::BBExtraerClick() {
     SBPrincipal->Panels(1).SetText(CapitalizeFirst(LeeTexto("W", "EXTRAYENDO")) + " " + origen);
     PBPrincipal->setValue(PBPrincipal->minimum());
     BBExtraer->setEnabled(false);
+    BBPararExtraer->setEnabled(true);
     BusyFlag = true;
+    RespuestaTodosExtraer.reset();
     struct GivenBack {
         TFPrincipal& window;
         ~GivenBack() {
             window.BusyFlag = false;
+            window.BBPararExtraer->setEnabled(false);
             window.BBExtraer->setEnabled(true);
             FErrores->MuestraSiHayErrores(TituloAplicacion() +
                                           Q(LeeTexto("M", "M_TITULO_FERRORES")));

@@ -268,7 +268,10 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
             ReportError(shown, "", ArchiveFile, error.Code());
         passed = false;
     }
-    if (opened_ && !sinkFailed_)
+    // A gzip member keeps the Unix time its header stores, to the second.
+    if (opened_ && !sinkFailed_ && kind == Kind::Gzip && header.MTime != 0)
+        SetFileAttrUnixTime(out_, diverted_ ? tempFile_ : shown, kDosArchive, header.MTime);
+    else if (opened_ && !sinkFailed_)
         SetFileAttrDate(out_, diverted_ ? tempFile_ : shown, kDosArchive, dosDate);
     else
         out_.reset();

@@ -16,6 +16,9 @@ namespace {
 
 constexpr std::int64_t kBlock = 512;
 constexpr std::size_t kNameLength = 100;
+constexpr std::size_t kModeOffset = 100;
+constexpr std::size_t kModeLength = 8;
+constexpr std::uint64_t kOwnerWrite = 0200;
 constexpr std::size_t kSizeOffset = 124;
 constexpr std::size_t kTimeOffset = 136;
 constexpr std::size_t kTimeLength = 12;
@@ -157,6 +160,9 @@ void TUnTar::Walk(TArxBaseStream& stream) {
                                     OctalToInt(FieldText(h + kTimeOffset, kTimeLength)),
                                     std::numeric_limits<std::int64_t>::max()));
             member.DosDate = UnixToDosDate(seconds);
+            member.UnixTime = seconds;
+            member.ReadOnly =
+                (OctalToInt(FieldText(h + kModeOffset, kModeLength)) & kOwnerWrite) == 0;
             // An old archive marks a folder by the "/" that ends its name.
             if ((type == '0' || type == '\0') && !member.Name.empty() && member.Name.back() == '/')
                 member.Type = '5';
@@ -235,7 +241,8 @@ void TUnTar::ExtractMember(TArxBaseStream& stream, const TTarMember& member) {
         if (!written) ReportError(stored, "", ArchiveFile, error.Code());
         result = written ? TDecodeResult::WriteFailed : TDecodeResult::Corrupt;
     }
-    SetFileAttrDate(out, shown, kDosArchive, member.DosDate);
+    SetFileAttrUnixTime(out, shown, member.ReadOnly ? kDosArchive | kDosReadOnly : kDosArchive,
+                        member.UnixTime);
     // Tar keeps no checksum of the data: a member copied whole passes.
     MemberVerdict({.Result = result, .CrcWidth = 0, .DeclaredSize = packed});
     MemberDone({std::max<std::int64_t>(packed - (before - BytesRemaining), 0), 0});

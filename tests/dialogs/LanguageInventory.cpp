@@ -10,21 +10,21 @@ namespace sorvane::test {
 namespace {
 
 // clang-format off
-// "W": words and short labels (98 keys, with the Yes, No and Cancel of the
-// question boxes).
+// "W": words and short labels (102 keys, with the Yes, No and Cancel of the
+// question boxes and the answers of the extraction's overwrite question).
 const std::vector<std::string_view> kWords = {
     "ABRIR_DOC", "ACERCADE", "ALTO", "AMBOS", "ANCHO", "ANO", "ANTERIOR", "ATRIBUTOS", "AUDIO",
     "AVANZADA", "AVISO", "A_ANIDADO", "A_ARCHIVO", "A_COMPRIMIDO", "A_MULTIMEDIA", "A_OCULTO",
     "A_OFFLINE", "A_SISTEMA", "A_SOLOLECTURA", "BITMAP", "BORRANDO", "BUSCAR", "BYTES",
     "CALIDAD", "CANALES", "CANALES_SHORT", "CANCELADO", "CANCELAR", "CARGANDO", "CARPETA", "CARPETAS",
     "CATALOGADO", "CATALOGANDO", "CATALOGO", "CATALOGOS", "COLECCION", "COLECCIONES",
-    "COMODINES", "CONFIGURAR", "CREADO", "DATA", "DESC", "DESCARGANDO", "DIFUSA", "DISCO",
+    "COMODINES", "CONFIGURAR", "CONSERVAR_AMBOS", "CREADO", "DATA", "DESC", "DESCARGANDO", "DIFUSA", "DISCO",
     "DOCS", "DURACION", "EDICION", "ERROR", "ERROR_INTERNO", "ESTANDAR", "EXITOS",
     "EXPORTACION", "EXTENSION", "EXTRAER", "EXTRAIDOS", "EXTRAYENDO", "FICHERO", "FICHEROS",
     "FICHEROS_ANIDADOS", "FICHERO_ANIDADO", "FIN", "FRECUENCIA", "GENERO", "GUARDAR_DOC",
     "INFO_PROGRESO", "INI", "ITEM", "MAX", "MIN", "MINMAX", "MM", "MODIFICADO", "MULTIMEDIA",
-    "MUSIC", "NO", "NOMBRE", "NUEVO", "NUMERO_SERIE", "OK", "OMITIR", "OPCIONES", "PAGINAS", "PARAR",
-    "PISTA", "PP_COPIAR", "RECUPERANDO", "REINTENTAR", "RESOLUCION", "SELECCIONAR_SALIR",
+    "MUSIC", "NO", "NOMBRE", "NUEVO", "NUMERO_SERIE", "OK", "OMITIR", "OMITIR_TODOS", "OPCIONES", "PAGINAS", "PARAR",
+    "PISTA", "PP_COPIAR", "RECUPERANDO", "REEMPLAZAR", "REEMPLAZAR_TODOS", "REINTENTAR", "RESOLUCION", "SELECCIONAR_SALIR",
     "SI", "SIGUIENTE", "SUPERCOMODINES", "TAMANO", "TIEMPO", "TRABAJO_HECHO", "Video", "VOLUMEN"
 };
 
@@ -72,7 +72,7 @@ const std::vector<std::string_view> kLabels = {
     "XC_ANTERIOR", "XC_B_ACEPTAR", "XC_FORMULARIO", "XC_NUEVA"
 };
 
-// "H": pop-up hints of buttons (45 keys, with the search page's stop button and
+// "H": pop-up hints of buttons (46 keys, with the search and extraction pages' stop buttons and
 // its two channel boxes).
 const std::vector<std::string_view> kHints = {
     "H_ABRIR_CON", "H_ABRIR_EXPLORADOR", "H_ABRIR_FICHERO_ZIP", "H_ABRIR_NOTEPAD",
@@ -80,14 +80,14 @@ const std::vector<std::string_view> kHints = {
     "H_CANALES_1", "H_CANALES_2", "H_CAT_STOP", "H_COLUMNAS_EXITOS", "H_COL_ABRIR", "H_COL_AÑADIR", "H_COL_BORRAR",
     "H_COL_DESTINO", "H_COL_GUARDAR", "H_COL_START", "H_COL_STOP", "H_COL_VACIA",
     "H_CORTAR_CATALOGO", "H_CREAR_CARPETA", "H_CREAR_COLECCION", "H_CREAR_DISCO",
-    "H_ENCOLAR_WINAMP", "H_ESCRIBIR_ARBOL", "H_EXPORTAR_CATALOGO", "H_EXPORTAR_EXITOS",
+    "H_ENCOLAR_WINAMP", "H_ESCRIBIR_ARBOL", "H_EXTRAER_STOP", "H_EXPORTAR_CATALOGO", "H_EXPORTAR_EXITOS",
     "H_IMPRIMIR_CATALOGO", "H_IMPRIMIR_DIRECTORIO", "H_IMPRIMIR_EXITOS", "H_IR_PADRE",
     "H_MMC_AUDIO", "H_MMC_BITMAP", "H_MMC_MUSIC", "H_MMC_VIDEO", "H_PEGAR1_CATALOGO",
     "H_PEGAR_CATALOGO", "H_PROPIEDADES", "H_RECATALOGAR", "H_RESETEAR", "H_VER_ANIDADOS",
     "H_VER_CATALOGO"
 };
 
-// "M": messages, status texts and some window titles (99 keys, with the
+// "M": messages, status texts and some window titles (100 keys, with the
 // message that names a missing help file and the delete question's line on
 // the catalogue's file).
 const std::vector<std::string_view> kMessages = {
@@ -106,7 +106,7 @@ const std::vector<std::string_view> kMessages = {
     "M_DESEA_BORRAR", "M_DESEA_CAMBIAR_DESC", "M_DESEA_RESETEAR", "M_DISCO_INVALIDO",
     "M_DISCO_NOENCONTRADO", "M_DISCO_REPETIDO", "M_DISCO_VACIO", "M_DURACION_MAXBAD",
     "M_DURACION_MAXMIN", "M_DURACION_MINBAD", "M_ERROR_CAT_VACIO", "M_ERROR_CONFIGURACION", "M_ERROR_GUARDAR_CONFIGURACION",
-    "M_ESPERE", "M_EXTRAER_SINCARPETA", "M_EXTRAER_SINFICHERO", "M_FECHAF_MALA",
+    "M_ESPERE", "M_EXTRAER_EXISTE", "M_EXTRAER_SINCARPETA", "M_EXTRAER_SINFICHERO", "M_FECHAF_MALA",
     "M_FECHAI_MALA", "M_FECHA_MALA", "M_FECHA_PEQUENA", "M_FICHERO_NOENCONTRADO",
     "M_FIN_BUSCAR", "M_IMPOSIBLE_BORRAR_COL", "M_IMPOSIBLE_CAMBIAR_CAT",
     "M_IMPOSIBLE_CAMBIAR_DESC", "M_IMPOSIBLE_CREAR", "M_IMPOSIBLE_GUARDAR_CAT", "M_IMPOSIBLE_MOVER",
@@ -131,8 +131,8 @@ const std::vector<std::string_view> kTips = {
 
 const std::vector<InventorySection>& LanguageInventory() {
     static const std::vector<InventorySection> inventory = {
-        {"W", 98, kWords},    {"L", 148, kLabels}, {"H", 45, kHints},
-        {"M", 99, kMessages}, {"T", 25, kTips},
+        {"W", 102, kWords},    {"L", 148, kLabels}, {"H", 46, kHints},
+        {"M", 100, kMessages}, {"T", 25, kTips},
     };
     return inventory;
 }

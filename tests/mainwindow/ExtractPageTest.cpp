@@ -4,6 +4,7 @@
 // stop, an archive kind without a reader, and a damaged member, each failure
 // in the error window.
 #include "archive/arxMessages.h"
+#include "catalogue/format/TextUtils.h"
 #include "archive/rar/arxUnRar.h"
 #include "archive/cab/arxUnCab.h"
 #include "dialogs/Language.h"
@@ -18,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
@@ -197,6 +199,89 @@ TEST_F(ExtractPageTest, StopEndsTheRunWithoutCountingUnfinishedMembers) {
     EXPECT_TRUE(FPrincipal->StopFlag);
     EXPECT_EQ(Status(), Extracted(0));
     EXPECT_FALSE(FPrincipal->BusyFlag);
+}
+
+// The stop button and Escape set the reader's stop request while the run goes
+// on; the member in hand leaves nothing under its name.
+TEST_F(ExtractPageTest, StopButtonAndEscapeStopTheRun) {
+    for (const bool byEscape : {false, true}) {
+        SCOPED_TRACE(byEscape ? "Escape" : "stop button");
+        Choose(Fixture("unzip/split-deflate.zip"));
+        EXPECT_FALSE(FPrincipal->BBPararExtraer->isEnabled());
+        bool enabledWhileRunning = false;
+        QTimer::singleShot(0, [&] {
+            enabledWhileRunning = FPrincipal->BBPararExtraer->isEnabled();
+            if (byEscape) {
+                auto* escape = FPrincipal->TSExtraer->findChild<QShortcut*>();
+                ASSERT_NE(escape, nullptr);
+                EXPECT_EQ(escape->key(), QKeySequence(Qt::Key_Escape));
+                emit escape->activated();
+            } else {
+                FPrincipal->BBPararExtraer->click();
+            }
+        });
+        FPrincipal->BBExtraerClick();
+        EXPECT_TRUE(enabledWhileRunning);
+        EXPECT_FALSE(FPrincipal->BBPararExtraer->isEnabled());
+        EXPECT_EQ(Status(), Extracted(0));
+        EXPECT_TRUE(fs::is_empty(destination_));
+    }
+}
+
+// A file of the user's in the destination is replaced only when the user
+// says so; every choice of the question, its texts from the language file.
+TEST_F(ExtractPageTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
+    const std::string usersText = "the user's own alpha\n";
+    struct Case {
+        const char* button;
+        int questions; // alpha.txt and beta.txt both exist
+        int count;
+        bool alphaReplaced;
+        bool keptBoth;
+    } cases[] = {
+        {"BReemplazar", 2, 2, true, false},
+        {"BOmitir", 2, 0, false, false},
+        {"BReemplazarTodos", 1, 2, true, false},
+        {"BOmitirTodos", 1, 0, false, false},
+        {"BConservarAmbos", 2, 2, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        for (const auto& entry : fs::directory_iterator(destination_))
+            fs::remove_all(entry.path());
+        for (const char* name : {"alpha.txt", "beta.txt"})
+            std::ofstream(destination_ / name) << usersText;
+        int questions = 0;
+        std::vector<std::string> captions;
+        recorder_.onDialog = [&](QDialog& dialog) {
+            if (dialog.objectName() != "OverwriteQuestion")
+                return static_cast<int>(QDialog::Accepted);
+            ++questions;
+            captions.clear();
+            for (const char* name : {"BReemplazar", "BOmitir", "BReemplazarTodos", "BOmitirTodos",
+                                     "BConservarAmbos"})
+                captions.push_back(dialog.findChild<QPushButton*>(name)->text().toStdString());
+            dialog.findChild<QPushButton*>(c.button)->click();
+            return dialog.result();
+        };
+        Choose(Fixture("zip/stored.zip"));
+        FPrincipal->BBExtraerClick();
+        EXPECT_EQ(questions, c.questions);
+        EXPECT_EQ(captions, (std::vector<std::string>{CapitalizeFirst(LeeTexto("W", "REEMPLAZAR")),
+                                                      CapitalizeFirst(LeeTexto("W", "OMITIR")),
+                                                      CapitalizeFirst(LeeTexto("W", "REEMPLAZAR_TODOS")),
+                                                      CapitalizeFirst(LeeTexto("W", "OMITIR_TODOS")),
+                                                      CapitalizeFirst(LeeTexto("W", "CONSERVAR_AMBOS"))}));
+        EXPECT_EQ(Status(), Extracted(c.count));
+        std::ifstream alphaFile(destination_ / "alpha.txt");
+        const std::string alpha((std::istreambuf_iterator<char>(alphaFile)),
+                                std::istreambuf_iterator<char>());
+        EXPECT_EQ(alpha == usersText, !c.alphaReplaced) << alpha;
+        EXPECT_EQ(fs::exists(destination_ / "alpha (2).txt"), c.keptBoth);
+        EXPECT_EQ(fs::exists(destination_ / "beta (2).txt"), c.keptBoth);
+        if (c.keptBoth)
+            EXPECT_EQ(fs::file_size(destination_ / "alpha (2).txt"), 54u);
+    }
 }
 
 TEST_F(ExtractPageTest, KindWithoutReaderWritesNothingAndSaysWhichKind) {

@@ -8,9 +8,12 @@
 #include "tests/archive/tar/UnTarGzTestSupport.h"
 #include "tests/archive/zip/UnZipTestSupport.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/stat.h>
 
 namespace sorvane {
 namespace {
@@ -131,6 +134,45 @@ struct Built {
 // A header that fails its checksum ends the walk with 25114: what came
 // before it is extracted, nothing after. A zero block ends the archive
 // quietly, whatever follows it.
+// Tar and gzip store Unix seconds: each member gets exactly its time, in a
+// time zone with summer time too (both 02:30 of the autumn night in Madrid),
+// before 1980, after 2038 and on an odd second; mode 0444 comes out read-only.
+TEST(UnTarTimes, TheStoredUnixTimeIsSetToTheSecond) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old != nullptr ? old : "";
+    ::setenv("TZ", "Europe/Madrid", 1);
+    ::tzset();
+    struct Case {
+        const char* archive;
+        const char* file;
+        std::int64_t seconds;
+        bool readOnly;
+    } cases[] = {
+        {"tar/times.tar", "1970.txt", 1, false},
+        {"tar/times.tar", "2040.txt", 2208988801, false},
+        {"tar/times.tar", "odd.txt", 1614834369, false},
+        {"tar/times.tar", "dst-first.txt", 1635640200, false},
+        {"tar/times.tar", "dst-second.txt", 1635643800, false},
+        {"tar/times.tar", "read-only.txt", 1614834368, true},
+        {"tar/odd.txt.gz", "odd.txt", 1614834369, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.archive) + " " + c.file);
+        TempFolder out;
+        TarGzRun run(DataPath(c.archive), out.Path());
+        run.reader->Extract();
+        struct stat info {};
+        ASSERT_EQ(::stat(out.File(c.file).c_str(), &info), 0) << run.ErrorText();
+        EXPECT_EQ(info.st_mtime, c.seconds);
+        EXPECT_EQ((info.st_mode & S_IWUSR) == 0, c.readOnly);
+    }
+    if (old != nullptr)
+        ::setenv("TZ", saved.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+}
+
 TEST(UnTarWalk, ChecksumAndTheFirstZeroBlockEndTheArchive) {
     std::string damaged = TarHeader("second.txt", '0', 3);
     damaged[0] = 'S'; // the checksum no longer matches

@@ -159,6 +159,8 @@ const DetectCase kCorpus[] = {
     {"tar/volume-label.tar", atTar, 512, 0, 0, kAnyShift},
     {"tar/docs.tar.gz", atGZip, 0, 0, 0, kAnyShift},
     {"tar/pair.tgz", atGZip, 0, 0, 0, kAnyShift},
+    {"tar/times.tar", atTar, 0, 0, 0, kAnyShift},
+    {"tar/odd.txt.gz", atGZip, 0, 0, 0, kAnyShift},
     {"gzip/stored-name.gz", atGZip, 0, 0, 0, kAnyShift},
     {"gzip/no-name.txt.gz", atGZip, 0, 0, 0, kAnyShift},
     {"compress/beta.txt.Z", atGZip, 0, 0, 0, kAnyShift},

@@ -436,7 +436,8 @@ std::int64_t TZipCommon::CopyStoredMember(TArxBaseStream& InStream, TArxBaseStre
         if (got <= 0) break;
         remaining -= got;
         BytesRemaining -= got;
-        WriteProc(OutStream, buffer.data(), 1, got, CrcWidth, zipCipher);
+        // A failed write has been reported; the rest would fail the same way.
+        if (WriteProc(OutStream, buffer.data(), 1, got, CrcWidth, zipCipher) <= 0) break;
         if (remaining > 0)
             DoProgress(ArchiveTotal, Header.PackedSize, Header.PackedSize - remaining);
         if (GetCancel()) break;

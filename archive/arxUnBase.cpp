@@ -503,6 +503,52 @@ bool TUnBase::MemberVerdict(const TMemberCheck& Check) {
     return FinishMember(passed, !Check.Continues);
 }
 
+TDecodeResult TUnBase::CopyStored(TArxBaseStream& In, TArxBaseStream* Out,
+                                  const TMemberHeader& Header, const std::string& Name,
+                                  int CrcWidth) {
+    const std::int64_t before = MemberWritten;
+    const std::int64_t left = CopyStoredMember(In, Out, Header, Name, CrcWidth);
+    if (GetCancel()) return TDecodeResult::Canceled;
+    const std::int64_t copied = std::max<std::int64_t>(Header.PackedSize, 0) - left;
+    if (MemberWritten - before != copied) return TDecodeResult::WriteFailed;
+    return left > 0 ? TDecodeResult::InputEnded : TDecodeResult::Done;
+}
+
+TMemberIo TUnBase::MemberWriter(TArxBaseStream* Out, std::int64_t Unpacked, int CrcWidth) {
+    TMemberIo io;
+    io.UnpackedSize = std::max<std::int64_t>(Unpacked, 0);
+    io.Cancel = CancelFlagRef;
+    io.Write = [this, Out, CrcWidth, limit = io.UnpackedSize,
+                written = std::int64_t{0}](const std::uint8_t* buf, std::int64_t count) mutable {
+        count = std::min(count, limit - written);
+        if (count <= 0) return std::int64_t{0};
+        // A failed write has been reported and taken off the count there.
+        if (WriteOutput(Out, buf, 1, count, CrcWidth) <= 0) return std::int64_t{0};
+        written += count;
+        DoProgress(ArchiveTotal, limit, written);
+        return count;
+    };
+    return io;
+}
+
+TMemberIo TUnBase::MemberIo(TArxBaseStream& In, TArxBaseStream* Out, std::int64_t Packed,
+                            std::int64_t Unpacked, int CrcWidth, bool Decipher) {
+    TMemberIo io = MemberWriter(Out, Unpacked, CrcWidth);
+    io.PackedSize = std::max<std::int64_t>(Packed, 0);
+    io.Read = [this, &In, Decipher, left = io.PackedSize](std::uint8_t* buf,
+                                                          std::int64_t count) mutable {
+        count = std::min(count, left);
+        if (count <= 0) return std::int64_t{0};
+        const std::int64_t got = ReadProc(In, count, 0, Decipher, buf);
+        if (got > 0) {
+            left -= got;
+            BytesRemaining -= got;
+        }
+        return got;
+    };
+    return io;
+}
+
 // ---------------------------------------------------------------------------
 // After a member
 

@@ -66,6 +66,19 @@ public:
     // taken back out of ResultCount. Ends with FinishMember, so it comes
     // after SetFileAttrDate.
     bool MemberVerdict(const TMemberCheck& Check);
+    // The bounded I/O of the member in hand. Read takes at most Packed bytes
+    // in all from In where it stands (through ReadProc, deciphered when
+    // Decipher; BytesRemaining follows); Write hands at most Unpacked bytes in
+    // all to WriteOutput with the running CRC of CrcWidth (0: none) and
+    // reports the member's progress; Cancel is the run's flag.
+    TMemberIo MemberIo(TArxBaseStream& In, TArxBaseStream* Out, std::int64_t Packed,
+                       std::int64_t Unpacked, int CrcWidth, bool Decipher = false);
+    // A stored member copied by CopyStoredMember from where In stands, and
+    // how the copy ended.
+    TDecodeResult CopyStored(TArxBaseStream& In, TArxBaseStream* Out, const TMemberHeader& Header,
+                             const std::string& Name, int CrcWidth);
+    // The writing half alone, for a reader with an input of its own.
+    TMemberIo MemberWriter(TArxBaseStream* Out, std::int64_t Unpacked, int CrcWidth);
     // Whether the 12-byte encryption header passes with Password; none here.
     virtual bool CheckPassword(std::uint8_t* Header12);
     void SetArchiveFile(const std::string& value) override { TZipCommon::SetArchiveFile(value); }

@@ -12,8 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int64_t declared = (static_cast<std::int64_t>(data[0]) << 12) | data[1];
     data += 2;
     size -= 2;
-    fuzz::MemberRig rig(data, size, declared);
-    Inflate64Member(rig.context);
+    fuzz::RunMember(data, size, declared, Inflate64Member);
 
     TInflate engine(TInflateMode::Deflate64);
     TInflateRecord record;

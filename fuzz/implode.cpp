@@ -6,9 +6,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sorvane;
     if (size < 2) return 0;
-    fuzz::MemberRig rig(data + 2, size - 2,
-                        (static_cast<std::int64_t>(data[0] >> 2) << 12) | data[1]);
-    rig.context.Flags = static_cast<std::uint16_t>((data[0] & 3) << 1);
-    Explode(rig.context);
-    return 0;
+    const auto flags = static_cast<std::uint16_t>((data[0] & 3) << 1);
+    return fuzz::RunMember(data + 2, size - 2,
+                           (static_cast<std::int64_t>(data[0] >> 2) << 12) | data[1],
+                           [flags](TMemberIo& io) { return ExplodeMember(io, flags); });
 }

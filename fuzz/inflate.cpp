@@ -1,5 +1,8 @@
-// Deflate through the stream engine: raw or wrapped, output taken in steps.
+// Deflate through the stream engine (raw or wrapped, output taken in steps),
+// and raw through the member decoder a reader keeps for its whole run.
 #include "archive/codecs/arxInflate.h"
+#include "archive/codecs/arxInflate64.h"
+#include "fuzz/FuzzTargets.h"
 
 #include <vector>
 
@@ -26,5 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (rc != kInflateOk || before == record.AvailOut) break;
     }
     engine.InflateEnd(record);
-    return 0;
+    static TInflateMember member; // reset from input to input
+    return fuzz::RunMember(data, size, static_cast<std::int64_t>(step) * 1024,
+                           [](TMemberIo& io) { return member.Decode(io, false); });
 }

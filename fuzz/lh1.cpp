@@ -1,28 +1,8 @@
-// The -lh1- decoder over the whole input. The run fails when the decoder
-// asks past its input, writes past the declared size or makes an empty write.
+// The -lh1- decoder over the whole input, 100,000 bytes declared.
 #include "archive/codecs/arxLh1.h"
-
-#include <algorithm>
-#include <cstdlib>
+#include "fuzz/FuzzTargets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sorvane;
-    const std::int64_t unpacked = 100000;
-    std::size_t pos = 0;
-    std::int64_t written = 0;
-    TLzhIo io;
-    io.Read = [&](std::uint8_t* buf, std::int64_t count, bool) -> std::int64_t {
-        if (count <= 0 || pos + static_cast<std::size_t>(count) > size) std::abort();
-        std::copy_n(data + pos, count, buf);
-        pos += static_cast<std::size_t>(count);
-        return count;
-    };
-    io.Write = [&](const std::uint8_t*, std::int64_t count, int) -> std::int64_t {
-        if (count <= 0) std::abort();
-        written += count;
-        if (written > unpacked) std::abort();
-        return count;
-    };
-    Lh1Decode(io, static_cast<std::int64_t>(size), unpacked);
-    return 0;
+    return fuzz::RunMember(data, size, 100000, [](TMemberIo& io) { return Lh1Decode(io); });
 }

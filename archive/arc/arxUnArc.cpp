@@ -183,51 +183,37 @@ void TUnArc::ExtractMember(TArxBaseStream& stream, std::int64_t offset, std::uin
     MemberDone({header.PackedSize, 0});
 }
 
-TDecodeResult TUnArc::DecodeMember(TArxBaseStream& stream, std::int64_t dataPos, TArxBaseStream* out,
-                          const TArcHeader& header, const std::string& name) {
-    std::int64_t written = 0;
-    TArcMemberContext context;
-    context.Method = header.Method;
-    context.PackedSize = header.PackedSize;
-    context.UnpackedSize = header.UnpackedSize;
-    context.Cancel = CancelFlagRef;
+TDecodeResult TUnArc::DecodeMember(TArxBaseStream& stream, std::int64_t dataPos,
+                                   TArxBaseStream* out, const TArcHeader& header,
+                                   const std::string& name) {
     stream.Seek(dataPos, TSeekOrigin::Beginning);
-    context.Read = [&](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
-        const std::int64_t got = ReadProc(stream, count, 0, false, buf);
-        return std::max<std::int64_t>(got, 0);
-    };
-    // Writes decoded bytes; 0 on a failure, which WriteOutput has reported.
-    context.Write = [&](const std::uint8_t* data, std::int64_t count) -> std::int64_t {
-        if (WriteOutput(out, data, 1, count, 16) <= 0) return 0;
-        written += count;
-        DoProgress(ArchiveTotal, header.UnpackedSize, written);
-        return count;
-    };
+    TDecodeResult result = TDecodeResult::Corrupt;
     try {
-        switch (header.Method) {
-        case 1:
-        case 2: {
-            TArcInput input(context);
-            TArcOutput output(context);
-            for (int c = input.Byte(); c >= 0; c = input.Byte())
-                output.Put(static_cast<std::uint8_t>(c));
-            output.Flush();
-            break;
-        }
-        case 3:
-            ArcUnpack(context);
-            break;
-        case 4:
-            Unsqueeze(context);
-            break;
-        case 5:
-        case 6:
-        case 7:
-            Uncrunch(context);
-            break;
-        default:
-            Unsquash(context);
-            break;
+        if (header.Method == 1 || header.Method == 2) {
+            // Stored: never more than the declared size; data beyond it are
+            // damage, as a decoder's output past it is.
+            result = CopyStored(stream, out, {std::min(header.PackedSize, header.UnpackedSize), 0},
+                                name, 16);
+            if (result == TDecodeResult::Done && header.PackedSize > header.UnpackedSize)
+                throw E_RAISE(kMsgCorruptInput);
+        } else {
+            TMemberIo io = MemberIo(stream, out, header.PackedSize, header.UnpackedSize, 16);
+            switch (header.Method) {
+            case 3:
+                result = ArcUnpack(io);
+                break;
+            case 4:
+                result = Unsqueeze(io);
+                break;
+            case 5:
+            case 6:
+            case 7:
+                result = Uncrunch(io, header.Method);
+                break;
+            default:
+                result = Unsquash(io, header.Method);
+                break;
+            }
         }
     } catch (const E_RAISE& error) {
         // A write failure was reported where it happened; the decoders'
@@ -238,11 +224,12 @@ TDecodeResult TUnArc::DecodeMember(TArxBaseStream& stream, std::int64_t dataPos,
         return TDecodeResult::Corrupt;
     }
     if (GetCancel()) return TDecodeResult::Canceled;
-    if (context.InputCut) {
+    if (result == TDecodeResult::InputEnded) {
+        // The archive ends inside the member's packed data.
         ReportError(name, "", VolumeName, kMsgReadError);
         return TDecodeResult::Corrupt;
     }
-    return TDecodeResult::Done;
+    return result;
 }
 
 } // namespace sorvane

@@ -43,7 +43,7 @@ private:
     // Decodes the member's packed data into `out`; false when an error has
     // been reported (no CRC verdict is then due).
     TDecodeResult DecodeMember(TArxBaseStream& stream, std::int64_t dataPos, TArxBaseStream* out,
-                      const TArcHeader& header, const std::string& name);
+                               const TArcHeader& header, const std::string& name);
 
     TUnBaseHeaderObj list_;
 };

@@ -38,7 +38,6 @@ constexpr std::uint8_t kFolderType = 3;
 constexpr std::uint8_t kLabelType = 4;
 constexpr std::uint8_t kUnixHost = 2;
 constexpr int kMaxPasswordAttempts = 10;
-constexpr std::int64_t kStoredChunk = 32768;
 
 struct Record {
     std::uint32_t Attr;
@@ -424,108 +423,53 @@ void TUnARJ::ExtractContinuation(TArxBaseStream& stream, TArjHeader& header) {
 // Decodes one part, turning a raised library error into the result.
 TDecodeResult TUnARJ::DecodePart(TArxBaseStream& stream, TArxBaseStream* out,
                                  const TArjHeader& header, std::int64_t& written) {
+    const std::int64_t before = MemberWritten;
+    TDecodeResult result = TDecodeResult::Corrupt;
     try {
-        return DecodeMember(stream, out, header, written);
+        result = DecodeMember(stream, out, header);
     } catch (const E_RAISE& error) {
-        if (error.Code() == kMsgWriteError || error.Code() == kMsgDiskFull)
-            return TDecodeResult::WriteFailed;
-        ReportError(header.Name, "", ArchiveFile, error.Code());
-        return TDecodeResult::Corrupt;
+        const bool writing = error.Code() == kMsgWriteError || error.Code() == kMsgDiskFull;
+        if (!writing) ReportError(header.Name, "", ArchiveFile, error.Code());
+        result = writing ? TDecodeResult::WriteFailed : TDecodeResult::Corrupt;
     }
+    written = MemberWritten - before;
+    return result;
 }
 
-TDecodeResult TUnARJ::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TArjHeader& header,
-                          std::int64_t& written) {
+TDecodeResult TUnARJ::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out,
+                                   const TArjHeader& header) {
     const bool garbled = (header.Flags & kGarbledFlag) != 0;
-    const std::int64_t limit = header.UnpackedSize;
-    std::int64_t packedLeft = header.PackedSize;
     // The cipher restarts at the first character of the key for each member
     // and each attempt.
     ArjPasswordPos = 1;
     Crc32.Start(0xFFFFFFFFu);
     stream.Seek(header.DataPos, TSeekOrigin::Beginning);
-    auto read = [&](std::uint8_t* buf, std::int64_t count, bool decipher) -> std::int64_t {
-        count = std::min(count, packedLeft);
-        if (count <= 0) return 0;
-        const std::int64_t got = ReadProc(stream, count, 0, decipher, buf);
-        if (got > 0) {
-            packedLeft -= got;
-            BytesRemaining -= got;
-        }
-        return got;
-    };
-    auto write = [&](const std::uint8_t* buf, std::int64_t count) -> std::int64_t {
-        count = std::min(count, limit - written);
-        if (count <= 0) return 0;
-        if (WriteOutput(out, buf, 1, count, 32) <= 0) return 0;
-        written += count;
-        DoProgress(ArchiveTotal, limit, written);
-        return count;
-    };
-
-    switch (header.Method) {
-    case 0: {
-        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kStoredChunk));
-        while (written < limit && !GetCancel()) {
-            const std::int64_t got =
-                read(buffer.data(), std::min(kStoredChunk, limit - written), garbled);
-            if (got <= 0) return TDecodeResult::InputEnded;
-            if (write(buffer.data(), got) == 0) return TDecodeResult::WriteFailed;
-        }
-        return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
+    TDecodeResult result = TDecodeResult::Corrupt;
+    if (header.Method == 0) {
+        // Never more than the declared size.
+        return CopyStored(stream, out,
+                          {std::min(header.PackedSize, header.UnpackedSize), header.Flags & 1u},
+                          header.Name, 32);
     }
+    TMemberIo io = MemberIo(stream, out, header.PackedSize, header.UnpackedSize, 32, garbled);
+    switch (header.Method) {
     case 1:
     case 2:
-    case 3: {
-        LzhStaticDecoder decoder;
-        decoder.Setup(garbled ? kLzhArjGarbled : kLzhArj);
-        TLzhIo io;
-        io.Read = read;
-        io.Write = [&](const std::uint8_t* buf, std::int64_t count, int) {
-            return write(buf, count);
-        };
-        io.Cancel = CancelFlagRef;
-        switch (decoder.Run(io, header.PackedSize, limit)) {
-        case TLzhResult::Done:
-            return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
-        case TLzhResult::InputEnded:
-            return TDecodeResult::InputEnded;
-        case TLzhResult::Corrupt:
-            ReportError(header.Name, "", ArchiveFile, kMsgCorruptInput);
-            return TDecodeResult::Corrupt;
-        case TLzhResult::WriteFailed:
-            return TDecodeResult::WriteFailed;
-        default:
-            return TDecodeResult::Canceled;
-        }
-    }
-    case 4: {
-        TZipMemberContext context;
-        context.PackedSize = header.PackedSize;
-        context.UnpackedSize = limit;
-        context.Read = [&](std::uint8_t* buf, std::int64_t count) {
-            return read(buf, count, garbled);
-        };
-        context.Write = write;
-        context.Cancel = CancelFlagRef;
-        switch (ArjMethod4Decode(context)) {
-        case kZipDecodeDone:
-            return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
-        case kZipDecodeInputExhausted:
-            return TDecodeResult::InputEnded;
-        case kZipDecodeInvalid:
-            ReportError(header.Name, "", ArchiveFile, kMsgCorruptInput);
-            return TDecodeResult::Corrupt;
-        case kZipDecodeWriteFailed:
-            return TDecodeResult::WriteFailed;
-        default:
-            return TDecodeResult::Canceled;
-        }
-    }
+    case 3:
+        lzh_.Setup(kLzhArj);
+        result = lzh_.Run(io);
+        break;
+    case 4:
+        result = ArjMethod4Decode(io);
+        break;
     default:
         ReportError(header.Name, "", ArchiveFile, kMsgUnknownFileType);
         return TDecodeResult::Corrupt;
     }
+    if (result == TDecodeResult::Corrupt)
+        ReportError(header.Name, "", ArchiveFile, kMsgCorruptInput);
+    if (result == TDecodeResult::Done && GetCancel()) return TDecodeResult::Canceled;
+    return result;
 }
 
 } // namespace sorvane

@@ -6,6 +6,7 @@
 
 #include "archive/arxHeaderList.h"
 #include "archive/arxUnBase.h"
+#include "archive/codecs/arxLzhStatic.h"
 
 #include <cstdint>
 #include <memory>
@@ -52,17 +53,19 @@ private:
     void ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint32_t attr);
     void ExtractFolder(const TArjHeader& header);
     void ExtractContinuation(TArxBaseStream& stream, TArjHeader& header);
-    // Decodes the member's data into `out`; false when a decoding error was
-    // reported (the CRC check is then not due).
+    // Decodes one part of a member into `out`; `written` its bytes written.
+    // A corrupt stream has been reported, a failed write by the writer.
     TDecodeResult DecodePart(TArxBaseStream& stream, TArxBaseStream* out, const TArjHeader& header,
                              std::int64_t& written);
     TDecodeResult DecodeMember(TArxBaseStream& stream, TArxBaseStream* out,
-                               const TArjHeader& header, std::int64_t& written);
+                               const TArjHeader& header);
     // A password for a garbled member on the given attempt (1-based); false
     // when none is given (the member is then given up).
     bool ObtainPassword(const TArjHeader& header, int attempt, std::string& plain);
 
     TUnBaseHeaderObj list_;
+    // Kept for the whole run: the tables and buffers of methods 1 to 3.
+    LzhStaticDecoder lzh_;
     std::string firstVolume_;
     int volumeNo_ = 1;
     bool lastVolumeFlag_ = false;

@@ -74,8 +74,10 @@ void TAceLz77::Refill() {
             inPos_ = 0;
             inEnd_ = tail;
             while (inEnd_ < 4 && !inputEnded_) {
-                const std::int64_t got = (*read_)(input_.data() + inEnd_,
-                                                  static_cast<std::int64_t>(kInputBlock - inEnd_));
+                const std::int64_t got =
+                    io_->Read ? io_->Read(input_.data() + inEnd_,
+                                          static_cast<std::int64_t>(kInputBlock - inEnd_))
+                              : 0;
                 if (got <= 0)
                     inputEnded_ = true;
                 else
@@ -184,17 +186,15 @@ bool TAceLz77::ReadTables() {
 
 bool TAceLz77::Flush(std::size_t end) {
     if (end > flushed_) {
-        if (!(*write_)(window_.data() + flushed_, static_cast<std::int64_t>(end - flushed_)))
-            return false;
+        const auto count = static_cast<std::int64_t>(end - flushed_);
+        if (!io_->Write || io_->Write(window_.data() + flushed_, count) != count) return false;
     }
     flushed_ = end == kWindowSize ? 0 : end;
     return true;
 }
 
-TAceLz77::TResult TAceLz77::Decode(const TRead& Read, const TWrite& Write, std::uint64_t OutputSize,
-                                   const std::uint8_t* Cancel) {
-    read_ = &Read;
-    write_ = &Write;
+TDecodeResult TAceLz77::Decode(TMemberIo& Io) {
+    io_ = &Io;
     inPos_ = inEnd_ = 0;
     inputEnded_ = false;
     bits_ = 0;
@@ -202,25 +202,25 @@ TAceLz77::TResult TAceLz77::Decode(const TRead& Read, const TWrite& Write, std::
     padding_ = 0;
     blockLeft_ = 0;
     flushed_ = pos_;
-    std::uint64_t left = OutputSize;
-    TResult result = TResult::Done;
+    auto left = static_cast<std::uint64_t>(std::max<std::int64_t>(Io.UnpackedSize, 0));
+    TDecodeResult result = TDecodeResult::Done;
     std::uint32_t steps = 0;
 
     while (left > 0) {
         if ((++steps & 0xFFFF) == 0) {
-            if (Cancel != nullptr && *Cancel != 0) {
-                result = TResult::Cancelled;
+            if (Io.Canceled()) {
+                result = TDecodeResult::Canceled;
                 break;
             }
-            if (pos_ - flushed_ >= kFlushStep && !Flush(pos_)) return TResult::WriteFailed;
+            if (pos_ - flushed_ >= kFlushStep && !Flush(pos_)) return TDecodeResult::WriteFailed;
         }
         if (Overrun()) {
-            result = TResult::Truncated;
+            result = TDecodeResult::InputEnded;
             break;
         }
         if (blockLeft_ == 0) {
             if (!ReadTables()) {
-                result = Overrun() ? TResult::Truncated : TResult::Corrupt;
+                result = Overrun() ? TDecodeResult::InputEnded : TDecodeResult::Corrupt;
                 break;
             }
             if (blockLeft_ == 0) continue;
@@ -233,7 +233,7 @@ TAceLz77::TResult TAceLz77::Decode(const TRead& Read, const TWrite& Write, std::
             --left;
             if (history_ < kWindowSize) ++history_;
             if (pos_ == kWindowSize) {
-                if (!Flush(kWindowSize)) return TResult::WriteFailed;
+                if (!Flush(kWindowSize)) return TDecodeResult::WriteFailed;
                 pos_ = 0;
             }
             continue;
@@ -264,7 +264,7 @@ TAceLz77::TResult TAceLz77::Decode(const TRead& Read, const TWrite& Write, std::
         length += lengthSymbol;
         const std::uint64_t distance = std::uint64_t{value} + 1;
         if (distance > history_) {
-            result = TResult::Corrupt;
+            result = TDecodeResult::Corrupt;
             break;
         }
         const std::uint32_t count =
@@ -274,14 +274,14 @@ TAceLz77::TResult TAceLz77::Decode(const TRead& Read, const TWrite& Write, std::
             window_[pos_++] = window_[from++];
             if (from == kWindowSize) from = 0;
             if (pos_ == kWindowSize) {
-                if (!Flush(kWindowSize)) return TResult::WriteFailed;
+                if (!Flush(kWindowSize)) return TDecodeResult::WriteFailed;
                 pos_ = 0;
             }
         }
         left -= count;
         history_ = std::min<std::uint64_t>(history_ + count, kWindowSize);
     }
-    if (!Flush(pos_)) return TResult::WriteFailed;
+    if (!Flush(pos_)) return TDecodeResult::WriteFailed;
     return result;
 }
 

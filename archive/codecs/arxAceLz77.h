@@ -2,9 +2,10 @@
 // part of the library), so the ACE extraction module compiles it in as well.
 #pragma once
 
+#include "archive/codecs/arxMemberIo.h"
+
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace sorvane {
@@ -34,13 +35,6 @@ namespace sorvane {
 // - There is no end symbol: decoding stops at the member's unpacked size.
 class TAceLz77 {
 public:
-    enum class TResult { Done, Corrupt, Truncated, WriteFailed, Cancelled };
-
-    // Reads up to Count packed bytes into Buf; 0 at the end of the data.
-    using TRead = std::function<std::int64_t(std::uint8_t* Buf, std::int64_t Count)>;
-    // Takes Count decoded bytes; false stops decoding (WriteFailed).
-    using TWrite = std::function<bool(const std::uint8_t* Buf, std::int64_t Count)>;
-
     static constexpr int kWindowBits = 22; // the largest dictionary of the format
     static constexpr int kMainSymbols = 256 + 4 + kWindowBits + 1;
     static constexpr int kLengthSymbols = 256;
@@ -49,10 +43,11 @@ public:
 
     // Forgets the dictionary: a member that is not solid starts empty.
     void ResetDictionary();
-    // Decodes one member of OutputSize bytes; never writes more. A solid
-    // member keeps the dictionary of the member before (no ResetDictionary).
-    TResult Decode(const TRead& Read, const TWrite& Write, std::uint64_t OutputSize,
-                   const std::uint8_t* Cancel = nullptr);
+    // Decodes one member of its declared size through its I/O (PackedSize
+    // is not consulted: Read tells the end of the data); never writes more. A
+    // solid member keeps the dictionary of the member before (no
+    // ResetDictionary). A stream that runs past its data is InputEnded.
+    TDecodeResult Decode(TMemberIo& Io);
 
 private:
     struct TTable {
@@ -87,8 +82,7 @@ private:
 
     bool Flush(std::size_t end);
 
-    const TRead* read_ = nullptr;
-    const TWrite* write_ = nullptr;
+    TMemberIo* io_ = nullptr;
     std::vector<std::uint8_t> input_;
     std::size_t inPos_ = 0, inEnd_ = 0;
     bool inputEnded_ = false;

@@ -12,21 +12,26 @@ namespace {
 constexpr std::uint8_t kRepeatMarker = 0x90;
 }
 
-TArcInput::TArcInput(TArcMemberContext& context)
-    : context_(context), buffer_(static_cast<std::size_t>(kBufferSize)),
-      packedLeft_(std::max<std::int64_t>(context.PackedSize, 0)) {}
+TArcInput::TArcInput(TMemberIo& io)
+    : io_(io), buffer_(static_cast<std::size_t>(kBufferSize)),
+      packedLeft_(std::max<std::int64_t>(io.PackedSize, 0)) {}
 
 bool TArcInput::Canceled() const {
-    return context_.Cancel != nullptr && *context_.Cancel != 0;
+    return io_.Canceled();
+}
+
+TDecodeResult TArcInput::End() const {
+    if (Canceled()) return TDecodeResult::Canceled;
+    return cut_ ? TDecodeResult::InputEnded : TDecodeResult::Done;
 }
 
 bool TArcInput::Refill() {
-    if (packedLeft_ <= 0 || Canceled() || !context_.Read) return false;
+    if (packedLeft_ <= 0 || Canceled() || !io_.Read) return false;
     const std::int64_t want = std::min(kBufferSize, packedLeft_);
-    const std::int64_t got = std::min(context_.Read(buffer_.data(), want), want);
+    const std::int64_t got = std::min(io_.Read(buffer_.data(), want), want);
     if (got <= 0) {
         // The archive ends before the member's packed data do.
-        context_.InputCut = true;
+        cut_ = true;
         return false;
     }
     packedLeft_ -= got;
@@ -44,9 +49,9 @@ int TArcInput::Byte() {
     return buffer_[static_cast<std::size_t>(pos_++)];
 }
 
-TArcOutput::TArcOutput(TArcMemberContext& context)
-    : context_(context), buffer_(static_cast<std::size_t>(kBufferSize)),
-      declared_(std::max<std::int64_t>(context.UnpackedSize, 0)), left_(declared_) {}
+TArcOutput::TArcOutput(TMemberIo& io)
+    : io_(io), buffer_(static_cast<std::size_t>(kBufferSize)),
+      declared_(std::max<std::int64_t>(io.UnpackedSize, 0)), left_(declared_) {}
 
 void TArcOutput::Put(const std::uint8_t* data, std::int64_t count) {
     while (count > 0) {
@@ -65,7 +70,7 @@ void TArcOutput::Flush() {
     if (fill_ == 0) return;
     const std::int64_t count = fill_;
     fill_ = 0;
-    const std::int64_t written = context_.Write ? context_.Write(buffer_.data(), count) : 0;
+    const std::int64_t written = io_.Write ? io_.Write(buffer_.data(), count) : 0;
     if (written != count) throw E_RAISE(kMsgWriteError);
 }
 
@@ -91,13 +96,14 @@ void TArcRunLength::Put(std::uint8_t byte) {
     }
 }
 
-void ArcUnpack(TArcMemberContext& context) {
-    TArcInput input(context);
-    TArcOutput output(context);
+TDecodeResult ArcUnpack(TMemberIo& io) {
+    TArcInput input(io);
+    TArcOutput output(io);
     TArcRunLength rle(output);
     for (int c = input.Byte(); c >= 0; c = input.Byte())
         rle.Put(static_cast<std::uint8_t>(c));
     output.Flush();
+    return input.End();
 }
 
 } // namespace sorvane

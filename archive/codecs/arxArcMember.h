@@ -1,62 +1,50 @@
-// What the ARC/PAK reader hands to its decoders (packed, squeezed, crunched,
-// squashed), and the byte input, the bounded output and the run-length stage
-// those decoders share.
+// The byte input, the bounded output and the run-length stage the ARC/PAK
+// decoders (packed, squeezed, crunched, squashed) share over a member's
+// TMemberIo.
 #pragma once
 
+#include "archive/codecs/arxMemberIo.h"
+
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace sorvane {
 
-// One member to decode, filled by the ARC reader before each member.
-struct TArcMemberContext {
-    std::uint8_t Method = 0;       // 3 packed, 4 squeezed, 5..8 crunched, 9 squashed
-    std::int64_t PackedSize = 0;   // packed bytes of the member
-    std::int64_t UnpackedSize = 0; // the declared size: no decoder writes more
-    // Reads up to Count packed bytes into Buf; the bytes read. Never asked
-    // for more than what remains of PackedSize.
-    std::function<std::int64_t(std::uint8_t* Buf, std::int64_t Count)> Read;
-    // Writes Count (> 0) decoded bytes; the bytes written, fewer on failure.
-    std::function<std::int64_t(const std::uint8_t* Buf, std::int64_t Count)> Write;
-    // Set by the user to stop; read before each refill (may be null).
-    const std::uint8_t* Cancel = nullptr;
-    // Set by the input when a read brought fewer bytes than the packed size
-    // promised: the member is cut short.
-    bool InputCut = false;
-};
-
 // The packed input of one member: a 32,767-byte buffer refilled through
-// TArcMemberContext::Read, never beyond PackedSize.
+// TMemberIo::Read, never beyond PackedSize.
 class TArcInput {
 public:
     static constexpr std::int64_t kBufferSize = 32767;
 
-    explicit TArcInput(TArcMemberContext& context);
+    explicit TArcInput(TMemberIo& io);
 
     // The next byte, or -1 once the packed data are used up (or cut short,
     // or the run canceled).
     int Byte();
     bool Canceled() const;
+    // How the input ended for the decoder that stopped: Canceled, InputEnded
+    // when a read brought fewer bytes than the packed size promised, else Done.
+    TDecodeResult End() const;
 
 private:
     bool Refill();
 
-    TArcMemberContext& context_;
+    TMemberIo& io_;
     std::vector<std::uint8_t> buffer_;
     std::int64_t fill_ = 0, pos_ = 0;
     std::int64_t packedLeft_;
     bool ended_ = false;
+    bool cut_ = false;
 };
 
 // The decoded output of one member: a 32,767-byte buffer written through
-// TArcMemberContext::Write. A byte past the declared size is corrupt input:
+// TMemberIo::Write. A byte past the declared size is corrupt input:
 // Put raises E_RAISE 25140 (after writing what fits).
 class TArcOutput {
 public:
     static constexpr std::int64_t kBufferSize = 32767;
 
-    explicit TArcOutput(TArcMemberContext& context);
+    explicit TArcOutput(TMemberIo& io);
 
     // Raises E_RAISE 25140 past the declared size, 25136 when a write failed.
     void Put(std::uint8_t byte) {
@@ -73,7 +61,7 @@ public:
 private:
     [[noreturn]] void Overflow();
 
-    TArcMemberContext& context_;
+    TMemberIo& io_;
     std::vector<std::uint8_t> buffer_;
     std::int64_t fill_ = 0;
     std::int64_t declared_, left_;
@@ -111,8 +99,8 @@ private:
     bool rl_;
 };
 
-// Method 3: run-length decoding of the packed bytes. Raises E_RAISE as
-// TArcOutput does.
-void ArcUnpack(TArcMemberContext& context);
+// Method 3: run-length decoding of the packed bytes; ends as TArcInput::End
+// tells. Raises E_RAISE as TArcOutput does.
+TDecodeResult ArcUnpack(TMemberIo& io);
 
 } // namespace sorvane

@@ -18,7 +18,7 @@ namespace {
 // exhausted.
 class BitReader {
 public:
-    explicit BitReader(TZipMemberContext& context) : input_(context) {}
+    explicit BitReader(TMemberIo& io) : input_(io) {}
 
     unsigned Peek(unsigned n) {
         while (count_ < n) {
@@ -119,28 +119,28 @@ private:
 
 } // namespace
 
-int Explode(TZipMemberContext& context) {
-    const bool literalTree = (context.Flags & 4) != 0;
-    const bool bigWindow = (context.Flags & 2) != 0;
-    BitReader in(context);
-    if (in.Canceled()) return kZipDecodeCanceled;
-    TZipMemberOutput output(context);
+TDecodeResult ExplodeMember(TMemberIo& io, std::uint16_t flags) {
+    const bool literalTree = (flags & 4) != 0;
+    const bool bigWindow = (flags & 2) != 0;
+    BitReader in(io);
+    if (in.Canceled()) return TDecodeResult::Canceled;
+    TZipMemberOutput output(io);
     Tree literals, lengths, distances;
     if (literalTree && !literals.Read(in, 256))
-        return in.Exhausted() ? kZipDecodeInputExhausted : kZipDecodeInvalid;
+        return in.Exhausted() ? TDecodeResult::InputEnded : TDecodeResult::Corrupt;
     if (!lengths.Read(in, 64) || !distances.Read(in, 64))
-        return in.Exhausted() ? kZipDecodeInputExhausted : kZipDecodeInvalid;
+        return in.Exhausted() ? TDecodeResult::InputEnded : TDecodeResult::Corrupt;
     const unsigned lowBits = bigWindow ? 7 : 6;
     const unsigned minimum = literalTree ? 3 : 2;
     std::array<std::uint8_t, 8192> window{};
     std::size_t pos = 0;
     while (output.Room()) {
-        if (in.Canceled()) return kZipDecodeCanceled;
+        if (in.Canceled()) return TDecodeResult::Canceled;
         if (in.Take(1) != 0) {
             const auto b =
                 static_cast<std::uint8_t>(literalTree ? literals.Decode(in) : in.Take(8));
             window[pos++ & 8191] = b;
-            if (!output.Put(b)) return kZipDecodeWriteFailed;
+            if (!output.Put(b)) return TDecodeResult::WriteFailed;
         } else {
             const unsigned low = in.Take(lowBits);
             const std::size_t distance = ((distances.Decode(in) << lowBits) | low) + 1;
@@ -150,15 +150,19 @@ int Explode(TZipMemberContext& context) {
             for (unsigned i = 0; i < length && output.Room(); ++i) {
                 const std::uint8_t b = window[(pos - distance) & 8191];
                 window[pos++ & 8191] = b;
-                if (!output.Put(b)) return kZipDecodeWriteFailed;
+                if (!output.Put(b)) return TDecodeResult::WriteFailed;
             }
         }
         if (in.Exhausted()) {
             output.Flush();
-            return kZipDecodeInputExhausted;
+            return TDecodeResult::InputEnded;
         }
     }
-    return output.Flush() ? kZipDecodeDone : kZipDecodeWriteFailed;
+    return output.Flush() ? TDecodeResult::Done : TDecodeResult::WriteFailed;
+}
+
+int Explode(TZipMemberContext& context) {
+    return ZipDecodeCode(ExplodeMember(context.Io, context.Flags));
 }
 
 } // namespace sorvane

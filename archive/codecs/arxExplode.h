@@ -8,8 +8,10 @@ namespace sorvane {
 
 // Decodes one imploded member; flags bit 1 selects the 8 KB dictionary,
 // flags bit 2 the literal tree. Produces at most the declared unpacked size.
-// Returns kZipDecodeDone, or kZipDecodeWriteFailed, kZipDecodeInputExhausted,
-// kZipDecodeInvalid (bad trees), kZipDecodeCanceled; the CRC check decides.
+// Corrupt for bad trees; after Done the CRC check decides.
+TDecodeResult ExplodeMember(TMemberIo& io, std::uint16_t flags);
+// The fixed form: the same on the member record, kZipDecodeDone (0) or the
+// code of the other results.
 int Explode(TZipMemberContext& context);
 
 } // namespace sorvane

@@ -125,25 +125,23 @@ struct Tree {
 
 } // namespace
 
-TLzhResult Lh1Decode(TLzhIo& Io, std::int64_t PackedSize, std::int64_t UnpackedSize) {
+TDecodeResult Lh1Decode(TMemberIo& Io) {
     auto tree = std::make_unique<Tree>();
     std::array<std::uint8_t, kWindow> window;
     window.fill(0x20);
     std::vector<std::uint8_t> out(static_cast<std::size_t>(kOutBuffer));
-    TLzhBitReader in(Io, kInBuffer, false);
-    in.Start(PackedSize);
+    std::vector<std::uint8_t> input(static_cast<std::size_t>(kInBuffer));
+    TLzhBitReader in(Io, input);
+    in.Start(Io.PackedSize);
 
-    std::int64_t left = std::max<std::int64_t>(UnpackedSize, 0);
-    std::int64_t done = 0;
+    std::int64_t left = std::max<std::int64_t>(Io.UnpackedSize, 0);
     std::int64_t fill = 0;
     int r = kWindow - kMaxMatch;
     const auto flush = [&]() -> bool {
         if (fill <= 0) return true;
-        const std::int64_t wrote = Io.Write ? Io.Write(out.data(), fill, 16) : fill;
+        const std::int64_t wrote = Io.Write ? Io.Write(out.data(), fill) : fill;
         if (wrote < fill) return false;
-        done += fill;
         fill = 0;
-        if (Io.Progress) Io.Progress(done);
         return true;
     };
     const auto put = [&](std::uint8_t b) -> bool {
@@ -157,9 +155,9 @@ TLzhResult Lh1Decode(TLzhIo& Io, std::int64_t PackedSize, std::int64_t UnpackedS
     while (left > 0) {
         if (in.Overrun()) {
             flush();
-            return TLzhResult::InputEnded;
+            return TDecodeResult::InputEnded;
         }
-        if (Io.Cancel != nullptr && *Io.Cancel != 0) return TLzhResult::Canceled;
+        if (Io.Canceled()) return TDecodeResult::Canceled;
         int c = tree->son[kRoot];
         while (c < kNodes) {
             c += static_cast<int>(in.Get(1));
@@ -168,7 +166,7 @@ TLzhResult Lh1Decode(TLzhIo& Io, std::int64_t PackedSize, std::int64_t UnpackedS
         c -= kNodes;
         tree->Update(c);
         if (c < 256) {
-            if (!put(static_cast<std::uint8_t>(c))) return TLzhResult::WriteFailed;
+            if (!put(static_cast<std::uint8_t>(c))) return TDecodeResult::WriteFailed;
             --left;
             continue;
         }
@@ -180,12 +178,12 @@ TLzhResult Lh1Decode(TLzhIo& Io, std::int64_t PackedSize, std::int64_t UnpackedS
         int src = (r - static_cast<int>(distance) - 1) & (kWindow - 1);
         const std::int64_t length = std::min<std::int64_t>(c - 253, left);
         for (std::int64_t k = 0; k < length; ++k) {
-            if (!put(window[static_cast<std::size_t>(src)])) return TLzhResult::WriteFailed;
+            if (!put(window[static_cast<std::size_t>(src)])) return TDecodeResult::WriteFailed;
             src = (src + 1) & (kWindow - 1);
         }
         left -= length;
     }
-    return flush() ? TLzhResult::Done : TLzhResult::WriteFailed;
+    return flush() ? TDecodeResult::Done : TDecodeResult::WriteFailed;
 }
 
 } // namespace sorvane

@@ -8,15 +8,15 @@
 
 namespace sorvane {
 
-// Decodes PackedSize bytes of input into UnpackedSize bytes of output at
-// most, written with CRC width 16 in blocks of up to 32,768 bytes. The window
+// Decodes the member's packed bytes into its declared size at most, written
+// in blocks of up to 32,768 bytes. The window
 // starts filled with spaces. A stream that takes more than a few bytes past
 // its packed data ends as InputEnded; no empty write is made.
-TLzhResult Lh1Decode(TLzhIo& Io, std::int64_t PackedSize, std::int64_t UnpackedSize);
+TDecodeResult Lh1Decode(TMemberIo& Io);
 
-// The same, bound to a reader (see LzhStaticDecoder::Run): a failed write
-// raises E_RAISE 25136.
-TLzhResult Lh1Decode(TZipCommon& Reader, TArxBaseStream& In, TArxBaseStream* Out,
-                     std::int64_t PackedSize, std::int64_t UnpackedSize);
+// The same on the reader's bounded I/O of the member (CRC width 16; see
+// LzhStaticDecoder::Run): a failed write raises E_RAISE 25136.
+TDecodeResult Lh1Decode(TUnBase& Reader, TArxBaseStream& In, TArxBaseStream* Out,
+                        std::int64_t PackedSize, std::int64_t UnpackedSize);
 
 } // namespace sorvane

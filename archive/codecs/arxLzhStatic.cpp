@@ -12,9 +12,10 @@ namespace sorvane {
 // ---------------------------------------------------------------------------
 // Bit reader
 
-TLzhBitReader::TLzhBitReader(TLzhIo& io, std::int64_t bufferSize, bool decipher)
-    : io_(io), buffer_(static_cast<std::size_t>(std::max<std::int64_t>(bufferSize, 16))),
-      decipher_(decipher) {}
+TLzhBitReader::TLzhBitReader(TMemberIo& io, std::vector<std::uint8_t>& buffer)
+    : io_(io), buffer_(buffer) {
+    if (buffer_.size() < 16) buffer_.resize(16);
+}
 
 void TLzhBitReader::Start(std::int64_t PackedSize) {
     remaining_ = std::max<std::int64_t>(PackedSize, 0);
@@ -31,7 +32,7 @@ std::uint8_t TLzhBitReader::NextByte() {
     if (remaining_ > 0) {
         const std::int64_t want =
             std::min<std::int64_t>(static_cast<std::int64_t>(buffer_.size()), remaining_);
-        const std::int64_t got = io_.Read ? io_.Read(buffer_.data(), want, decipher_) : 0;
+        const std::int64_t got = io_.Read ? io_.Read(buffer_.data(), want) : 0;
         if (got > 0) {
             fill_ = std::min(got, want);
             remaining_ -= fill_;
@@ -277,70 +278,73 @@ void LzhStaticDecoder::Setup(int CrcWidth, int DictBits, int Pbit, int Mode) {
     windowSize_ = Mode >= 5 ? 65536 : 26624;
 }
 
-TLzhResult LzhStaticDecoder::Run(TLzhIo& Io, std::int64_t PackedSize, std::int64_t UnpackedSize) {
-    auto state = std::make_unique<State>();
+TDecodeResult LzhStaticDecoder::Run(TMemberIo& Io) {
+    // The tables start as a fresh decoder's would, in the memory of the last.
+    if (state_)
+        *state_ = State{};
+    else
+        state_ = std::make_unique<State>();
+    State* const state = state_.get();
     state->np = params_.DictBits + 1;
     state->pbit = params_.Pbit;
     window_.assign(static_cast<std::size_t>(windowSize_), kSpace);
     std::uint8_t* const window = window_.data();
     const std::int64_t size = windowSize_;
-    const bool decipher = params_.Mode == 1 || params_.Mode == 2;
-    TLzhBitReader in(Io, windowSize_, decipher);
-    in.Start(PackedSize);
+    if (input_.size() < static_cast<std::size_t>(windowSize_))
+        input_.resize(static_cast<std::size_t>(windowSize_));
+    TLzhBitReader in(Io, input_);
+    in.Start(Io.PackedSize);
 
-    std::int64_t left = std::max<std::int64_t>(UnpackedSize, 0);
-    std::int64_t done = 0;
+    std::int64_t left = std::max<std::int64_t>(Io.UnpackedSize, 0);
     std::int64_t pos = 0;
     std::uint32_t blockLeft = 0;
-    const auto canceled = [&Io] { return Io.Cancel != nullptr && *Io.Cancel != 0; };
+    const auto canceled = [&Io] { return Io.Canceled(); };
     // Writes the first `count` bytes of the window.
     const auto flush = [&](std::int64_t count) -> bool {
         if (count <= 0) return true;
-        const std::int64_t wrote = Io.Write ? Io.Write(window, count, params_.CrcWidth) : count;
+        const std::int64_t wrote = Io.Write ? Io.Write(window, count) : count;
         if (wrote < count) return false;
-        done += count;
-        if (Io.Progress) Io.Progress(done);
         return true;
     };
 
-    TLzhResult result = TLzhResult::Done;
+    TDecodeResult result = TDecodeResult::Done;
     while (left > 0) {
         if (blockLeft == 0) {
             if (canceled()) {
-                result = TLzhResult::Canceled;
+                result = TDecodeResult::Canceled;
                 break;
             }
             if (in.Overrun()) {
-                result = TLzhResult::InputEnded;
+                result = TDecodeResult::InputEnded;
                 break;
             }
             if (!state->ReadBlockHeader(in, blockLeft)) {
-                result = in.Overrun() ? TLzhResult::InputEnded : TLzhResult::Corrupt;
+                result = in.Overrun() ? TDecodeResult::InputEnded : TDecodeResult::Corrupt;
                 break;
             }
         }
         --blockLeft;
         const int c = state->DecodeC(in);
         if (c < 0) {
-            result = TLzhResult::Corrupt;
+            result = TDecodeResult::Corrupt;
             break;
         }
         if (c < 256) {
             if (in.Overrun()) {
-                result = TLzhResult::InputEnded;
+                result = TDecodeResult::InputEnded;
                 break;
             }
             window[pos++] = static_cast<std::uint8_t>(c);
             --left;
             if (pos == size) {
                 if (!flush(size)) {
-                    result = TLzhResult::WriteFailed;
+                    result = TDecodeResult::WriteFailed;
                     pos = 0;
                     break;
                 }
                 pos = 0;
                 if (canceled()) {
-                    result = TLzhResult::Canceled;
+                    result = TDecodeResult::Canceled;
                     break;
                 }
             }
@@ -349,11 +353,11 @@ TLzhResult LzhStaticDecoder::Run(TLzhIo& Io, std::int64_t PackedSize, std::int64
         std::int64_t length = std::min<std::int64_t>(c - 253, left);
         const std::int64_t distance = state->DecodeDistance(in);
         if (distance < 0 || distance >= size) {
-            result = TLzhResult::Corrupt;
+            result = TDecodeResult::Corrupt;
             break;
         }
         if (in.Overrun()) {
-            result = TLzhResult::InputEnded;
+            result = TDecodeResult::InputEnded;
             break;
         }
         std::int64_t src = pos - distance - 1;
@@ -382,16 +386,16 @@ TLzhResult LzhStaticDecoder::Run(TLzhIo& Io, std::int64_t PackedSize, std::int64
             }
         }
         if (failed) {
-            result = TLzhResult::WriteFailed;
+            result = TDecodeResult::WriteFailed;
             pos = 0;
             break;
         }
         if (in.Overrun()) {
-            result = TLzhResult::InputEnded;
+            result = TDecodeResult::InputEnded;
             break;
         }
     }
-    if (result != TLzhResult::WriteFailed && !flush(pos)) result = TLzhResult::WriteFailed;
+    if (result != TDecodeResult::WriteFailed && !flush(pos)) result = TDecodeResult::WriteFailed;
     return result;
 }
 

@@ -35,18 +35,17 @@ std::int64_t GroupEnd(std::int64_t posbits, int bits) {
 
 } // namespace
 
-TLzwZResult CheckZHeader(const std::uint8_t* header3) {
+TZHeaderVerdict CheckZHeader(const std::uint8_t* header3) {
     if (header3[0] != kMagic0 || header3[1] != kMagic1 || (header3[2] & kReserved) != 0)
-        return TLzwZResult::BadHeader;
+        return TZHeaderVerdict::BadHeader;
     const int maxBits = header3[2] & kWidthMask;
-    if (maxBits < kMinMaxBits || maxBits > kMaxBits) return TLzwZResult::BadWidth;
-    return TLzwZResult::Done;
+    if (maxBits < kMinMaxBits || maxBits > kMaxBits) return TZHeaderVerdict::BadWidth;
+    return TZHeaderVerdict::Usable;
 }
 
-TLzwZResult UncompressZ(const TLzwZIo& io) {
+TDecodeResult UncompressZ(TMemberIo& io) {
     std::vector<std::uint8_t> in(static_cast<std::size_t>(kInputSize + kInputSlack), 0);
     std::int64_t insize = 0;
-    std::int64_t consumed = 0; // input bytes moved out of the buffer so far
     auto fill = [&]() -> std::int64_t {
         std::int64_t total = 0;
         while (insize < kInputSize) {
@@ -58,9 +57,8 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
         return total;
     };
     fill();
-    if (insize < 3) return TLzwZResult::BadHeader;
-    const TLzwZResult header = CheckZHeader(in.data());
-    if (header != TLzwZResult::Done) return header;
+    if (insize < 3 || CheckZHeader(in.data()) != TZHeaderVerdict::Usable)
+        return TDecodeResult::Corrupt;
     const bool blockMode = (in[2] & kBlockMode) != 0;
     const int maxBits = in[2] & kWidthMask;
     const std::int32_t maxMaxCode = std::int32_t{1} << maxBits;
@@ -78,7 +76,7 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
 
     auto flush = [&]() {
         if (outpos == 0) return true;
-        const bool ok = io.Write(out.data(), outpos);
+        const bool ok = io.Write(out.data(), outpos) == outpos;
         outpos = 0;
         return ok;
     };
@@ -109,18 +107,16 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
         const std::int64_t o = posbits >> 3;
         const std::int64_t e = o <= insize ? insize - o : 0;
         if (e > 0) std::memmove(in.data(), in.data() + o, static_cast<std::size_t>(e));
-        consumed += std::min(o, insize);
         insize = e;
         posbits = 0;
         std::int64_t got = 0;
         if (insize < kInputSlack) {
-            if (io.Cancel != nullptr && *io.Cancel != 0) {
+            if (io.Canceled()) {
                 flush();
-                return TLzwZResult::Canceled;
+                return TDecodeResult::Canceled;
             }
             got = fill();
             more = got > 0;
-            if (io.Progress) io.Progress(consumed);
         }
         std::fill(in.begin() + insize, in.end(), std::uint8_t{0});
         const std::int64_t inbits = more ? (insize - insize % nBits) * 8 : insize * 8 - (nBits - 1);
@@ -147,11 +143,11 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
             if (oldCode == -1) {
                 if (code >= 256) {
                     flush();
-                    return TLzwZResult::Corrupt;
+                    return TDecodeResult::Corrupt;
                 }
                 oldCode = finChar = code;
                 const auto byte = static_cast<std::uint8_t>(code);
-                if (!put(&byte, 1)) return TLzwZResult::WriteFailed;
+                if (!put(&byte, 1)) return TDecodeResult::WriteFailed;
                 continue;
             }
             if (code == kClear && blockMode) {
@@ -166,8 +162,8 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
             }
             const std::int32_t inCode = code;
             if (code > freeEnt) {
-                if (!flush()) return TLzwZResult::WriteFailed;
-                return TLzwZResult::Corrupt;
+                if (!flush()) return TDecodeResult::WriteFailed;
+                return TDecodeResult::Corrupt;
             }
             const bool kwkwk = code == freeEnt;
             const std::int64_t length =
@@ -184,19 +180,19 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
                 while (code >= 256) {
                     if (p == start) {
                         flush();
-                        return TLzwZResult::Corrupt;
+                        return TDecodeResult::Corrupt;
                     }
                     *--p = suffix[static_cast<std::size_t>(code)];
                     code = prefix[static_cast<std::size_t>(code)];
                 }
                 if (p != start + 1) {
                     flush();
-                    return TLzwZResult::Corrupt;
+                    return TDecodeResult::Corrupt;
                 }
                 finChar = code;
                 *--p = static_cast<std::uint8_t>(code);
                 outpos += length;
-                if (outpos == kOutputSize && !flush()) return TLzwZResult::WriteFailed;
+                if (outpos == kOutputSize && !flush()) return TDecodeResult::WriteFailed;
                 if (freeEnt < maxMaxCode) {
                     prefix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint16_t>(oldCode);
                     suffix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint8_t>(finChar);
@@ -217,7 +213,7 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
             while (code >= 256) {
                 if (sp <= 1) {
                     flush();
-                    return TLzwZResult::Corrupt;
+                    return TDecodeResult::Corrupt;
                 }
                 stack[--sp] = suffix[static_cast<std::size_t>(code)];
                 code = prefix[static_cast<std::size_t>(code)];
@@ -225,7 +221,7 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
             finChar = suffix[static_cast<std::size_t>(code)];
             stack[--sp] = static_cast<std::uint8_t>(finChar);
             if (!put(stack.data() + sp, static_cast<std::int64_t>(stack.size() - sp)))
-                return TLzwZResult::WriteFailed;
+                return TDecodeResult::WriteFailed;
             if (freeEnt < maxMaxCode) {
                 prefix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint16_t>(oldCode);
                 suffix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint8_t>(finChar);
@@ -238,7 +234,7 @@ TLzwZResult UncompressZ(const TLzwZIo& io) {
         if (reset) continue;
         if (!more) break;
     }
-    return flush() ? TLzwZResult::Done : TLzwZResult::WriteFailed;
+    return flush() ? TDecodeResult::Done : TDecodeResult::WriteFailed;
 }
 
 } // namespace sorvane

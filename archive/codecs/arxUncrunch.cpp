@@ -106,16 +106,16 @@ std::uint16_t CrunchHash(std::uint16_t predecessor, std::uint8_t follower, bool 
     return static_cast<std::uint16_t>(((key * key) >> 6) & 0x0FFFu);
 }
 
-void Uncrunch(TArcMemberContext& context) {
-    TArcInput input(context);
-    TArcOutput output(context);
-    TArcSink sink(output, context.Method != 5);
-    StringTable table(context.Method == 7);
+TDecodeResult Uncrunch(TMemberIo& io, std::uint8_t method) {
+    TArcInput input(io);
+    TArcOutput output(io);
+    TArcSink sink(output, method != 5);
+    StringTable table(method == 7);
     CodeReader codes(input);
     std::vector<std::uint8_t> stack(kStackSize);
 
     const int first = codes.Next();
-    if (first < 0) return;
+    if (first < 0) return input.End();
     // Only single bytes are in the table yet.
     if (!table[first].used) throw E_RAISE(kMsgCorruptInput);
     std::uint8_t finalChar = table[first].follower;
@@ -145,6 +145,7 @@ void Uncrunch(TArcMemberContext& context) {
         previous = code;
     }
     output.Flush();
+    return input.End();
 }
 
 } // namespace sorvane

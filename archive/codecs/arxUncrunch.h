@@ -15,10 +15,10 @@ namespace sorvane {
 // was defined on 16-bit machines.
 std::uint16_t CrunchHash(std::uint16_t predecessor, std::uint8_t follower, bool newHash);
 
-// Decodes one crunched member (context.Method 5, 6 or 7) through the
-// context's input and output; stops at the end of the packed data. Raises
+// Decodes one crunched member (method 5, 6 or 7) through its I/O; stops at
+// the end of the packed data, and ends as TArcInput::End tells. Raises
 // E_RAISE with 25140 (a code outside the string table), 25305 (a string
 // longer than the 4,095-byte stack), or as TArcOutput does.
-void Uncrunch(TArcMemberContext& context);
+TDecodeResult Uncrunch(TMemberIo& io, std::uint8_t method);
 
 } // namespace sorvane

@@ -4,6 +4,7 @@
 #include "archive/codecs/arxUnreduce.h"
 
 #include "archive/arxMessages.h"
+#include "archive/codecs/arxZipMember.h"
 
 #include <array>
 
@@ -27,39 +28,41 @@ struct Ring {
     std::array<std::uint8_t, 4096> bytes{};
     std::size_t pos = 0;
     TZipMemberOutput& output;
+    bool failed = false; // a write failed: nothing more is written
     void Put(std::uint8_t b) {
         bytes[pos++ & 4095] = b;
-        if (!output.Put(b)) throw E_RAISE(kMsgWriteError);
+        if (!failed && !output.Put(b)) failed = true;
     }
 };
 
 } // namespace
 
-void Unreduce(TZipMemberContext& context, int factor) {
+TDecodeResult Unreduce(TMemberIo& io, int factor) {
     if (factor < 1 || factor > 4) throw E_RAISE(kMsgBadBlock);
-    TZipMemberInput input(context);
-    TZipMemberOutput output(context);
+    TZipMemberInput input(io);
+    TZipMemberOutput output(io);
     // A 6-bit count holds up to 63: sets of 64, zero-filled, so an index past
     // the count reads a zero follower.
     std::array<std::array<std::uint8_t, 64>, 256> followers{};
     std::array<int, 256> counts{};
     for (int set = 255; set >= 0; --set) {
         const std::int32_t n = input.Bits(6);
-        if (n < 0) return;
+        if (n < 0) return input.Canceled() ? TDecodeResult::Canceled : TDecodeResult::InputEnded;
         counts[static_cast<std::size_t>(set)] = n;
         for (int j = 0; j < n; ++j) {
             const std::int32_t f = input.Bits(8);
-            if (f < 0) return;
+            if (f < 0)
+                return input.Canceled() ? TDecodeResult::Canceled : TDecodeResult::InputEnded;
             followers[static_cast<std::size_t>(set)][static_cast<std::size_t>(j)] =
                 static_cast<std::uint8_t>(f);
         }
     }
     const unsigned mask = 0xFFu >> factor;
-    Ring ring{{}, 0, output};
+    Ring ring{{}, 0, output, false};
     int last = 0;
     int state = 0;
     unsigned v = 0, length = 0;
-    while (output.Room() && !input.Canceled()) {
+    while (output.Room() && !input.Canceled() && !ring.failed) {
         std::int32_t c;
         const int count = counts[static_cast<std::size_t>(last)];
         if (count == 0) {
@@ -101,13 +104,14 @@ void Unreduce(TZipMemberContext& context, int factor) {
             break;
         default: {
             const std::size_t distance = ((v >> (8 - factor)) * 256) + static_cast<unsigned>(c) + 1;
-            for (unsigned i = 0; i < length + 3 && output.Room(); ++i)
+            for (unsigned i = 0; i < length + 3 && output.Room() && !ring.failed; ++i)
                 ring.Put(ring.bytes[(ring.pos - distance) & 4095]);
             state = 0;
         }
         }
     }
-    if (!output.Flush()) throw E_RAISE(kMsgWriteError);
+    if (ring.failed || !output.Flush()) return TDecodeResult::WriteFailed;
+    return input.Canceled() ? TDecodeResult::Canceled : TDecodeResult::Done;
 }
 
 } // namespace sorvane

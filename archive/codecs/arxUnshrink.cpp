@@ -5,6 +5,7 @@
 #include "archive/codecs/arxUnshrink.h"
 
 #include "archive/arxMessages.h"
+#include "archive/codecs/arxZipMember.h"
 
 #include <vector>
 
@@ -67,17 +68,17 @@ struct ShrinkTable {
 
 } // namespace
 
-void Unshrink(TZipMemberContext& context) {
-    TZipMemberInput input(context);
-    TZipMemberOutput output(context);
+TDecodeResult Unshrink(TMemberIo& io) {
+    TZipMemberInput input(io);
+    TZipMemberOutput output(io);
     ShrinkTable table;
     std::vector<std::uint8_t> stack(kCodes);
     int codeSize = 9;
 
     const std::int32_t first = input.Bits(codeSize);
-    if (first < 0) return;
+    if (first < 0) return input.Canceled() ? TDecodeResult::Canceled : TDecodeResult::Done;
     if (first > 255) Fail(output, kMsgBadBlock);
-    if (!output.Put(static_cast<std::uint8_t>(first))) throw E_RAISE(kMsgWriteError);
+    if (!output.Put(static_cast<std::uint8_t>(first))) return TDecodeResult::WriteFailed;
     int previous = first;
     std::uint8_t previousFirst = static_cast<std::uint8_t>(first);
 
@@ -114,12 +115,13 @@ void Unshrink(TZipMemberContext& context) {
         const auto firstChar = static_cast<std::uint8_t>(current);
         stack[depth++] = firstChar;
         while (depth > 0)
-            if (!output.Put(stack[--depth])) throw E_RAISE(kMsgWriteError);
+            if (!output.Put(stack[--depth])) return TDecodeResult::WriteFailed;
         table.Add(previous, firstChar);
         previous = code;
         previousFirst = firstChar;
     }
-    if (!output.Flush()) throw E_RAISE(kMsgWriteError);
+    if (!output.Flush()) return TDecodeResult::WriteFailed;
+    return input.Canceled() ? TDecodeResult::Canceled : TDecodeResult::Done;
 }
 
 } // namespace sorvane

@@ -76,13 +76,13 @@ private:
 
 } // namespace
 
-void Unsquash(TArcMemberContext& context) {
-    TArcInput input(context);
-    TArcOutput output(context);
-    const bool method8 = context.Method == 8;
+TDecodeResult Unsquash(TMemberIo& io, std::uint8_t method) {
+    TArcInput input(io);
+    TArcOutput output(io);
+    const bool method8 = method == 8;
     if (method8) {
         const int width = input.Byte();
-        if (width < 0) return;
+        if (width < 0) return input.End();
         if (width != kMethod8Bits) throw E_RAISE(kMsgIncorrectBits);
     }
     TArcSink sink(output, method8);
@@ -96,7 +96,7 @@ void Unsquash(TArcMemberContext& context) {
     int nextFree = kFirstFree;
 
     int previous = codes.Next(nextFree);
-    if (previous < 0) return;
+    if (previous < 0) return input.End();
     if (previous > 255) throw E_RAISE(kMsgCorruptInput);
     std::uint8_t finalChar = static_cast<std::uint8_t>(previous);
     sink.Put(finalChar);
@@ -132,6 +132,7 @@ void Unsquash(TArcMemberContext& context) {
         previous = incoming;
     }
     output.Flush();
+    return input.End();
 }
 
 } // namespace sorvane

@@ -27,25 +27,25 @@ int Word(TArcInput& input) {
 
 } // namespace
 
-void Unsqueeze(TArcMemberContext& context) {
-    TArcInput input(context);
-    TArcOutput output(context);
+TDecodeResult Unsqueeze(TMemberIo& io) {
+    TArcInput input(io);
+    TArcOutput output(io);
     TArcSink sink(output, true);
 
     const int count = Word(input);
-    if (count < 0) return;
+    if (count < 0) return input.End();
     if (count > kMaxNodes) throw E_RAISE(kMsgInvalidDecodeTree);
     std::vector<std::array<std::int16_t, 2>> nodes(static_cast<std::size_t>(count));
     for (auto& node : nodes) {
         for (std::int16_t& child : node) {
             const int word = Word(input);
-            if (word < 0) return;
+            if (word < 0) return input.End();
             child = static_cast<std::int16_t>(word);
             // Every child is a node of the tree or a leaf of byte or end code.
             if (child >= count || child < -(kEndCode + 1)) throw E_RAISE(kMsgInvalidDecodeTree);
         }
     }
-    if (count == 0) return; // the root is the end code
+    if (count == 0) return input.End(); // the root is the end code
 
     int bits = 0, bitCount = 0;
     for (;;) {
@@ -55,7 +55,7 @@ void Unsqueeze(TArcMemberContext& context) {
                 bits = input.Byte();
                 if (bits < 0) {
                     output.Flush();
-                    return;
+                    return input.End();
                 }
                 bitCount = 8;
             }
@@ -68,6 +68,7 @@ void Unsqueeze(TArcMemberContext& context) {
         sink.Put(static_cast<std::uint8_t>(value));
     }
     output.Flush();
+    return input.End();
 }
 
 } // namespace sorvane

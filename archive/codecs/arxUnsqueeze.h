@@ -6,10 +6,10 @@
 
 namespace sorvane {
 
-// Decodes one squeezed member through the context's input and output; stops
-// at the end code or at the end of the packed data. Raises E_RAISE with 25152
+// Decodes one squeezed member through its I/O; stops at the end code or at
+// the end of the packed data, and ends as TArcInput::End tells. Raises E_RAISE with 25152
 // (a node count outside 0..256, or a child outside the tree), 25140 (output
 // past the declared size) or 25136 (a write failed).
-void Unsqueeze(TArcMemberContext& context);
+TDecodeResult Unsqueeze(TMemberIo& io);
 
 } // namespace sorvane

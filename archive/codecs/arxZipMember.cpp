@@ -6,18 +6,33 @@
 
 namespace sorvane {
 
-TZipMemberInput::TZipMemberInput(TZipMemberContext& context)
-    : context_(context), buffer_(static_cast<std::size_t>(kBufferSize)),
-      packedLeft_(std::max<std::int64_t>(context.PackedSize, 0)) {}
+int ZipDecodeCode(TDecodeResult result) {
+    switch (result) {
+    case TDecodeResult::Done:
+        return kZipDecodeDone;
+    case TDecodeResult::InputEnded:
+        return kZipDecodeInputExhausted;
+    case TDecodeResult::Corrupt:
+        return kZipDecodeInvalid;
+    case TDecodeResult::WriteFailed:
+        return kZipDecodeWriteFailed;
+    default:
+        return kZipDecodeCanceled;
+    }
+}
+
+TZipMemberInput::TZipMemberInput(TMemberIo& io)
+    : io_(io), buffer_(static_cast<std::size_t>(kBufferSize)),
+      packedLeft_(std::max<std::int64_t>(io.PackedSize, 0)) {}
 
 bool TZipMemberInput::Canceled() const {
-    return context_.Cancel != nullptr && *context_.Cancel != 0;
+    return io_.Canceled();
 }
 
 bool TZipMemberInput::Refill() {
-    if (packedLeft_ <= 0 || Canceled() || !context_.Read) return false;
+    if (packedLeft_ <= 0 || Canceled() || !io_.Read) return false;
     const std::int64_t want = std::min(kBufferSize, packedLeft_);
-    const std::int64_t got = std::min(context_.Read(buffer_.data(), want), want);
+    const std::int64_t got = std::min(io_.Read(buffer_.data(), want), want);
     if (got <= 0) return false;
     packedLeft_ -= got;
     fill_ = got;
@@ -47,9 +62,9 @@ std::int32_t TZipMemberInput::Bits(int n) {
     return static_cast<std::int32_t>(value);
 }
 
-TZipMemberOutput::TZipMemberOutput(TZipMemberContext& context)
-    : context_(context), buffer_(static_cast<std::size_t>(kBufferSize)),
-      left_(std::max<std::int64_t>(context.UnpackedSize, 0)) {}
+TZipMemberOutput::TZipMemberOutput(TMemberIo& io)
+    : io_(io), buffer_(static_cast<std::size_t>(kBufferSize)),
+      left_(std::max<std::int64_t>(io.UnpackedSize, 0)) {}
 
 bool TZipMemberOutput::Put(std::uint8_t byte) {
     if (left_ <= 0) return true;
@@ -76,9 +91,7 @@ bool TZipMemberOutput::Flush() {
     if (fill_ == 0) return true;
     const std::int64_t count = fill_;
     fill_ = 0;
-    const std::int64_t written = context_.Write ? context_.Write(buffer_.data(), count) : 0;
-    if (context_.BytesToWrite != nullptr) *context_.BytesToWrite -= count;
-    if (context_.Progress) context_.Progress();
+    const std::int64_t written = io_.Write ? io_.Write(buffer_.data(), count) : 0;
     return written == count;
 }
 

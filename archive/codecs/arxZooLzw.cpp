@@ -25,9 +25,9 @@ struct Entry {
 
 } // namespace
 
-int ZooLzwDecode(TZipMemberContext& context) {
-    TZipMemberInput in(context);
-    TZipMemberOutput out(context);
+TDecodeResult ZooLzwDecode(TMemberIo& io) {
+    TZipMemberInput in(io);
+    TZipMemberOutput out(io);
     std::vector<Entry> table(kTableSize);
     std::vector<std::uint8_t> stack(kStackSize);
     int bits = kStartBits;
@@ -37,9 +37,9 @@ int ZooLzwDecode(TZipMemberContext& context) {
     std::uint8_t lastChar = 0;
 
     while (out.Room()) {
-        if (in.Canceled()) return kZipDecodeCanceled;
+        if (in.Canceled()) return TDecodeResult::Canceled;
         const std::int32_t code = in.Bits(bits);
-        if (code < 0) return out.Flush() ? kZipDecodeInputExhausted : kZipDecodeWriteFailed;
+        if (code < 0) return out.Flush() ? TDecodeResult::InputEnded : TDecodeResult::WriteFailed;
         if (code == kEnd) break;
         if (code == kClear) {
             bits = kStartBits;
@@ -50,10 +50,10 @@ int ZooLzwDecode(TZipMemberContext& context) {
         }
         if (previous < 0) {
             // The first code after a clear is a character.
-            if (code > 255) return kZipDecodeInvalid;
+            if (code > 255) return TDecodeResult::Corrupt;
             lastChar = static_cast<std::uint8_t>(code);
             previous = code;
-            if (!out.Put(lastChar)) return kZipDecodeWriteFailed;
+            if (!out.Put(lastChar)) return TDecodeResult::WriteFailed;
             continue;
         }
         int current = code;
@@ -61,12 +61,12 @@ int ZooLzwDecode(TZipMemberContext& context) {
         if (current >= nextFree) {
             // Only the code being defined may follow: the previous string
             // and its own first character.
-            if (current > nextFree || nextFree >= kTableSize) return kZipDecodeInvalid;
+            if (current > nextFree || nextFree >= kTableSize) return TDecodeResult::Corrupt;
             stack[depth++] = lastChar;
             current = previous;
         }
         while (current > 255) {
-            if (depth >= kStackSize - 1) return kZipDecodeInvalid;
+            if (depth >= kStackSize - 1) return TDecodeResult::Corrupt;
             const Entry& entry = table[static_cast<std::size_t>(current)];
             stack[depth++] = entry.suffix;
             current = entry.prefix;
@@ -74,7 +74,7 @@ int ZooLzwDecode(TZipMemberContext& context) {
         lastChar = static_cast<std::uint8_t>(current);
         stack[depth++] = lastChar;
         while (depth > 0 && out.Room())
-            if (!out.Put(stack[--depth])) return kZipDecodeWriteFailed;
+            if (!out.Put(stack[--depth])) return TDecodeResult::WriteFailed;
         if (nextFree < kTableSize) {
             table[static_cast<std::size_t>(nextFree)] = {static_cast<std::uint16_t>(previous),
                                                          lastChar};
@@ -86,7 +86,7 @@ int ZooLzwDecode(TZipMemberContext& context) {
         }
         previous = code;
     }
-    return out.Flush() ? kZipDecodeDone : kZipDecodeWriteFailed;
+    return out.Flush() ? TDecodeResult::Done : TDecodeResult::WriteFailed;
 }
 
 } // namespace sorvane

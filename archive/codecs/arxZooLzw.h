@@ -7,12 +7,11 @@
 
 namespace sorvane {
 
-// Decodes one member from context.Read into context.Write, never writing more
-// than context.UnpackedSize. kZipDecodeDone at the end code or at the declared
-// size; kZipDecodeInputExhausted when the packed data ends first (the CRC
-// check then decides); kZipDecodeInvalid for a code that cannot occur (a
-// first code that is no character, a code beyond the next free one);
-// kZipDecodeWriteFailed or kZipDecodeCanceled otherwise.
-int ZooLzwDecode(TZipMemberContext& context);
+// Decodes one member through its I/O, never writing more than its declared
+// size. Done at the end code or at the declared size; InputEnded when the
+// packed data ends first; Corrupt for a code that cannot occur (a first code
+// that is no character, a code beyond the next free one); WriteFailed or
+// Canceled otherwise.
+TDecodeResult ZooLzwDecode(TMemberIo& io);
 
 } // namespace sorvane

@@ -204,9 +204,9 @@ bool TUnGZip::Decodable(TArxBaseStream& stream, Kind kind, const TGzipHeader& he
             refusal = kMsgBadFileHeader;
             break;
         }
-        const TLzwZResult verdict = CheckZHeader(z.data());
-        if (verdict == TLzwZResult::BadHeader) refusal = kMsgIncompleteCodeSet;
-        if (verdict == TLzwZResult::BadWidth) {
+        const TZHeaderVerdict verdict = CheckZHeader(z.data());
+        if (verdict == TZHeaderVerdict::BadHeader) refusal = kMsgIncompleteCodeSet;
+        if (verdict == TZHeaderVerdict::BadWidth) {
             refusal = kMsgIncorrectBits;
             detail = "maximum code width " + std::to_string(z[2] & 0x1F);
         }
@@ -358,28 +358,26 @@ bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
 bool TUnGZip::DecodeCompress(TArxBaseStream& stream, const std::string& shown) {
     stream.Seek(0, TSeekOrigin::Beginning);
     const std::int64_t archiveSize = stream.Size();
-    TLzwZIo io;
-    io.Read = [&](std::uint8_t* buf, std::int64_t count) {
-        return ReadProc(stream, count, 0, false, buf);
-    };
-    io.Write = [this](const std::uint8_t* buf, std::int64_t count) { return Emit(buf, count); };
-    io.Progress = [&](std::int64_t consumed) {
+    // The whole file is the stream; the progress follows the input read.
+    TMemberIo io;
+    io.PackedSize = archiveSize;
+    io.Read = [&, consumed = std::int64_t{0}](std::uint8_t* buf, std::int64_t count) mutable {
+        const std::int64_t got = ReadProc(stream, count, 0, false, buf);
+        if (got > 0) consumed += got;
         if (OnMessageLoop) OnMessageLoop();
         const std::int64_t done = std::min(consumed, archiveSize);
         BytesRemaining = archiveSize - done;
         DoProgress(ArchiveTotal, archiveSize, done);
+        return got;
+    };
+    io.Write = [this](const std::uint8_t* buf, std::int64_t count) {
+        return Emit(buf, count) ? count : std::int64_t{0};
     };
     io.Cancel = CancelFlagRef;
     switch (UncompressZ(io)) {
-    case TLzwZResult::Done:
+    case TDecodeResult::Done:
         return true;
-    case TLzwZResult::BadHeader:
-        ReportError(shown, "", ArchiveFile, kMsgIncompleteCodeSet);
-        return false;
-    case TLzwZResult::BadWidth:
-        ReportError(shown, "", ArchiveFile, kMsgIncorrectBits);
-        return false;
-    case TLzwZResult::Corrupt:
+    case TDecodeResult::Corrupt:
         ReportError(shown, "", ArchiveFile, kMsgCorruptInput);
         return false;
     default: // a write failure (reported) or a cancel

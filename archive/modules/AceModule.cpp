@@ -422,11 +422,15 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
             left -= static_cast<std::uint64_t>(got);
         }
     } else {
-        const TAceLz77::TResult result = lz77_->Decode(
-            [this](std::uint8_t* buf, std::int64_t count) { return ReadPacked(buf, count); }, write,
-            member.Size);
-        decodeFailed =
-            result == TAceLz77::TResult::Corrupt || result == TAceLz77::TResult::Truncated;
+        sorvane::TMemberIo io;
+        io.UnpackedSize = static_cast<std::int64_t>(member.Size);
+        io.Read = [this](std::uint8_t* buf, std::int64_t count) { return ReadPacked(buf, count); };
+        io.Write = [&write](const std::uint8_t* buf, std::int64_t count) {
+            return write(buf, count) ? count : std::int64_t{0};
+        };
+        const sorvane::TDecodeResult result = lz77_->Decode(io);
+        decodeFailed = result == sorvane::TDecodeResult::Corrupt ||
+                       result == sorvane::TDecodeResult::InputEnded;
     }
     if (cancelled_) cancelled = true;
     if (cancelled) return false;

@@ -555,102 +555,54 @@ bool TUnZip::CheckDescriptor(TArxBaseStream& stream, std::int64_t dataPos, std::
     return false;
 }
 
-TDecodeResult TUnZip::DecodeMember(TZipMemberSource& source, TArxBaseStream* out, const TZipHeader& header,
-                          std::int64_t limit, std::int64_t* consumed) {
-    std::int64_t written = 0;
-    // Writes decoded bytes (never more than `limit` in all); 0 on a failure,
-    // which WriteOutput has reported.
-    auto write = [&](const std::uint8_t* data, std::int64_t count) -> std::int64_t {
-        count = std::min(count, limit - written);
-        if (count <= 0) return 0;
-        if (WriteOutput(out, data, 1, count, 32) <= 0) return 0;
-        written += count;
-        DoProgress(ArchiveTotal, limit, written);
-        return count;
-    };
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kStep));
+TDecodeResult TUnZip::DecodeMember(TZipMemberSource& source, TArxBaseStream* out,
+                                   const TZipHeader& header, std::int64_t limit,
+                                   std::int64_t* consumed) {
+    TMemberIo io = MemberWriter(out, limit, 32);
+    io.PackedSize = std::max<std::int64_t>(source.Remaining(), 0);
+    io.Read = [&source](std::uint8_t* buf, std::int64_t count) { return source.Read(buf, count); };
 
+    TDecodeResult result = TDecodeResult::Corrupt;
     switch (header.Method) {
-    case 0:
-        while (written < limit && !GetCancel()) {
-            const std::int64_t got = source.Read(buffer.data(), std::min(kStep, limit - written));
-            if (got <= 0) return TDecodeResult::InputEnded;
-            if (write(buffer.data(), got) == 0) return TDecodeResult::WriteFailed;
-        }
-        return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
-    case 8: {
-        TInflate engine(TInflateMode::Deflate);
-        TDecompressStream inflated(source, -15, engine);
-        TDecodeResult result = TDecodeResult::Done;
-        while (written < limit) {
-            if (GetCancel()) return TDecodeResult::Canceled;
-            const std::int64_t want = std::min(kStep, limit - written);
-            const std::int64_t got = inflated.Read(buffer.data(), want);
-            if (got == kInflateBufError) { // the packed data ends here
+    case 0: {
+        if (copyBuffer_.empty()) copyBuffer_.resize(static_cast<std::size_t>(kStep));
+        result = TDecodeResult::Done;
+        for (std::int64_t written = 0; written < limit && result == TDecodeResult::Done;) {
+            if (io.Canceled()) return TDecodeResult::Canceled;
+            const std::int64_t got = io.Read(copyBuffer_.data(), std::min(kStep, limit - written));
+            if (got <= 0)
                 result = TDecodeResult::InputEnded;
-                break;
-            }
-            if (got < 0) {
-                ReportError(header.Name, "", VolumeName, kMsgCorruptInput);
-                return TDecodeResult::Corrupt;
-            }
-            if (got == 0) break;
-            if (write(buffer.data(), got) == 0) return TDecodeResult::WriteFailed;
-            if (inflated.EndOfStream) break;
+            else if (io.Write(copyBuffer_.data(), got) != got)
+                result = TDecodeResult::WriteFailed;
+            else
+                written += got;
         }
-        *consumed = inflated.Record().TotalIn;
-        return result;
-    }
-    default:
         break;
     }
-
-    TZipMemberContext context;
-    context.Flags = header.Flags;
-    context.Method = header.Method;
-    context.PackedSize = std::max<std::int64_t>(source.Remaining(), 0);
-    context.UnpackedSize = limit;
-    context.DosDateTime = header.DosDate;
-    context.Crc = header.Crc;
-    context.Read = [&source](std::uint8_t* buf, std::int64_t count) {
-        return source.Read(buf, count);
-    };
-    context.Write = write;
-    context.Cancel = CancelFlagRef;
-    int result = kZipDecodeDone;
-    switch (header.Method) {
     case 1:
-        Unshrink(context);
+        result = Unshrink(io);
         break;
     case 2:
     case 3:
     case 4:
     case 5:
-        Unreduce(context, header.Method - 1);
+        result = Unreduce(io, header.Method - 1);
         break;
     case 6:
-        result = Explode(context);
+        result = ExplodeMember(io, header.Flags);
         break;
+    case 8:
     case 9:
-        result = Inflate64Member(context);
+        result = inflate_.Decode(io, header.Method == 9);
+        *consumed = inflate_.Consumed();
         break;
     default:
         return TDecodeResult::Corrupt;
     }
-    if (GetCancel()) return TDecodeResult::Canceled;
-    switch (result) {
-    case kZipDecodeDone:
-        return TDecodeResult::Done;
-    case kZipDecodeInputExhausted:
-        return TDecodeResult::InputEnded;
-    case kZipDecodeInvalid:
+    if (result == TDecodeResult::Corrupt)
         ReportError(header.Name, "", VolumeName, kMsgCorruptInput);
-        return TDecodeResult::Corrupt;
-    case kZipDecodeWriteFailed:
-        return TDecodeResult::WriteFailed;
-    default:
-        return TDecodeResult::Canceled;
-    }
+    if (GetCancel()) return TDecodeResult::Canceled;
+    return result;
 }
 
 } // namespace sorvane

@@ -7,10 +7,12 @@
 #include "archive/arxHeaderList.h"
 #include "archive/arxSpan.h"
 #include "archive/arxUnBase.h"
+#include "archive/codecs/arxInflate64.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace sorvane {
 
@@ -58,8 +60,12 @@ private:
                        TZipHeader& header, bool localOnly);
     // Decodes the member's data from `source` into `out`; false when a
     // decoding error has been reported (no CRC verdict is then due).
-    TDecodeResult DecodeMember(class TZipMemberSource& source, TArxBaseStream* out, const TZipHeader& header,
-                      std::int64_t outputLimit, std::int64_t* consumed);
+    TDecodeResult DecodeMember(class TZipMemberSource& source, TArxBaseStream* out,
+                               const TZipHeader& header, std::int64_t limit,
+                               std::int64_t* consumed);
+    // Kept for the whole run: the Deflate cores and the stored copy's buffer.
+    TInflateMember inflate_;
+    std::vector<std::uint8_t> copyBuffer_;
     bool CheckDescriptor(TArxBaseStream& stream, std::int64_t dataPos, std::int64_t consumed,
                          TZipHeader& header);
 

@@ -30,7 +30,6 @@ constexpr std::size_t kDeleted = 30;
 constexpr std::size_t kName = 38;
 constexpr std::size_t kNameLength = 13;
 constexpr std::uint32_t kEntryAttr = 128;
-constexpr std::int64_t kStoredChunk = 32768;
 
 struct Record {
     std::uint32_t Attr;
@@ -158,87 +157,32 @@ void TUnZoo::ExtractMember(TArxBaseStream& stream, const TZooEntry& entry) {
     MemberDone({0, 0});
 }
 
-TDecodeResult TUnZoo::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TZooEntry& entry) {
-    const std::int64_t limit = entry.UnpackedSize;
-    std::int64_t packedLeft = entry.PackedSize;
-    std::int64_t written = 0;
+TDecodeResult TUnZoo::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out,
+                                   const TZooEntry& entry) {
     Crc16.Start(0);
     stream.Seek(entry.DataPos, TSeekOrigin::Beginning);
-    auto read = [&](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
-        count = std::min(count, packedLeft);
-        if (count <= 0) return 0;
-        const std::int64_t got = ReadProc(stream, count, 0, false, buf);
-        if (got > 0) {
-            packedLeft -= got;
-            BytesRemaining -= got;
-        }
-        return got;
-    };
-    auto write = [&](const std::uint8_t* buf, std::int64_t count) -> std::int64_t {
-        count = std::min(count, limit - written);
-        if (count <= 0) return 0;
-        if (WriteOutput(out, buf, 1, count, 16) <= 0) return 0;
-        written += count;
-        DoProgress(ArchiveTotal, limit, written);
-        return count;
-    };
+    if (entry.Method == 0) {
+        // Never more than the declared size.
+        return CopyStored(stream, out, {std::min(entry.PackedSize, entry.UnpackedSize), 0},
+                          entry.Name, 16);
+    }
+    TMemberIo io = MemberIo(stream, out, entry.PackedSize, entry.UnpackedSize, 16);
+    TDecodeResult result = TDecodeResult::Corrupt;
     switch (entry.Method) {
-    case 0: {
-        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kStoredChunk));
-        while (written < limit && !GetCancel()) {
-            const std::int64_t got = read(buffer.data(), std::min(kStoredChunk, limit - written));
-            if (got <= 0) return TDecodeResult::InputEnded;
-            if (write(buffer.data(), got) == 0) return TDecodeResult::WriteFailed;
-        }
-        return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
-    }
-    case 1: {
-        TZipMemberContext context;
-        context.PackedSize = entry.PackedSize;
-        context.UnpackedSize = limit;
-        context.Read = read;
-        context.Write = write;
-        context.Cancel = CancelFlagRef;
-        switch (ZooLzwDecode(context)) {
-        case kZipDecodeDone:
-            return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
-        case kZipDecodeInputExhausted:
-            return TDecodeResult::InputEnded;
-        case kZipDecodeInvalid:
-            ReportError(entry.Name, "", ArchiveFile, kMsgCorruptInput);
-            return TDecodeResult::Corrupt;
-        case kZipDecodeWriteFailed:
-            return TDecodeResult::WriteFailed;
-        default:
-            return TDecodeResult::Canceled;
-        }
-    }
-    case 2: {
-        LzhStaticDecoder decoder;
-        decoder.Setup(kLzhZooMethod2);
-        TLzhIo io;
-        io.Read = [&](std::uint8_t* buf, std::int64_t count, bool) { return read(buf, count); };
-        io.Write = [&](const std::uint8_t* buf, std::int64_t count, int) {
-            return write(buf, count);
-        };
-        io.Cancel = CancelFlagRef;
-        switch (decoder.Run(io, entry.PackedSize, limit)) {
-        case TLzhResult::Done:
-            return GetCancel() ? TDecodeResult::Canceled : TDecodeResult::Done;
-        case TLzhResult::InputEnded:
-            return TDecodeResult::InputEnded;
-        case TLzhResult::Corrupt:
-            ReportError(entry.Name, "", ArchiveFile, kMsgCorruptInput);
-            return TDecodeResult::Corrupt;
-        case TLzhResult::WriteFailed:
-            return TDecodeResult::WriteFailed;
-        default:
-            return TDecodeResult::Canceled;
-        }
-    }
+    case 1:
+        result = ZooLzwDecode(io);
+        break;
+    case 2:
+        lzh_.Setup(kLzhZooMethod2);
+        result = lzh_.Run(io);
+        break;
     default:
         return TDecodeResult::Corrupt;
     }
+    if (result == TDecodeResult::Corrupt)
+        ReportError(entry.Name, "", ArchiveFile, kMsgCorruptInput);
+    if (result == TDecodeResult::Done && GetCancel()) return TDecodeResult::Canceled;
+    return result;
 }
 
 } // namespace sorvane

@@ -5,6 +5,7 @@
 
 #include "archive/arxHeaderList.h"
 #include "archive/arxUnBase.h"
+#include "archive/codecs/arxLzhStatic.h"
 
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,8 @@ private:
     TDecodeResult DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TZooEntry& entry);
 
     TUnBaseHeaderObj list_;
+    // Kept for the whole run: the tables and buffers of method 2.
+    LzhStaticDecoder lzh_;
 };
 
 } // namespace sorvane

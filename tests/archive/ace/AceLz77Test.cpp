@@ -12,7 +12,7 @@
 namespace sorvane::test {
 namespace {
 
-using TResult = TAceLz77::TResult;
+using TResult = TDecodeResult;
 
 struct Member {
     std::vector<std::uint8_t> packed;
@@ -43,19 +43,20 @@ Decoded Decode(const std::vector<std::uint8_t>& packed, std::uint64_t size,
     TAceLz77 decoder;
     std::size_t at = 0;
     Decoded d;
-    d.result = decoder.Decode(
-        [&](std::uint8_t* buf, std::int64_t count) {
-            const auto n = static_cast<std::size_t>(std::min<std::int64_t>(
-                {count, piece, static_cast<std::int64_t>(packed.size() - at)}));
-            if (n > 0) std::memcpy(buf, packed.data() + at, n);
-            at += n;
-            return static_cast<std::int64_t>(n);
-        },
-        [&](const std::uint8_t* buf, std::int64_t count) {
-            d.out.insert(d.out.end(), buf, buf + count);
-            return true;
-        },
-        size);
+    TMemberIo io;
+    io.UnpackedSize = static_cast<std::int64_t>(size);
+    io.Read = [&](std::uint8_t* buf, std::int64_t count) {
+        const auto n = static_cast<std::size_t>(
+            std::min<std::int64_t>({count, piece, static_cast<std::int64_t>(packed.size() - at)}));
+        if (n > 0) std::memcpy(buf, packed.data() + at, n);
+        at += n;
+        return static_cast<std::int64_t>(n);
+    };
+    io.Write = [&](const std::uint8_t* buf, std::int64_t count) {
+        d.out.insert(d.out.end(), buf, buf + count);
+        return count;
+    };
+    d.result = decoder.Decode(io);
     return d;
 }
 
@@ -82,7 +83,7 @@ TEST(AceLz77, DecodesWholeInPiecesAndWithinItsBound) {
         EXPECT_TRUE(std::equal(part.out.begin(), part.out.end(), whole.out.begin()));
     }
     // A larger one runs out of input.
-    EXPECT_EQ(Decode(m.packed, std::uint64_t{m.size} + 100000).result, TResult::Truncated);
+    EXPECT_EQ(Decode(m.packed, std::uint64_t{m.size} + 100000).result, TResult::InputEnded);
 }
 
 TEST(AceLz77, CutStreamsEndWithinTheBound) {

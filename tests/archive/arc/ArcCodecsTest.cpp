@@ -23,30 +23,39 @@ using Bytes = std::vector<std::uint8_t>;
 struct Decoded {
     Bytes out;
     int error = 0; // the E_RAISE code, 0 when none
+    TDecodeResult result = TDecodeResult::Corrupt;
 };
 
+// The decoders in one form: the member's I/O and its method.
+using Decoder = std::function<TDecodeResult(TMemberIo&, std::uint8_t)>;
+const Decoder kUnpack = [](TMemberIo& io, std::uint8_t) { return ArcUnpack(io); };
+const Decoder kUnsqueeze = [](TMemberIo& io, std::uint8_t) { return Unsqueeze(io); };
+const Decoder kUncrunch = [](TMemberIo& io, std::uint8_t method) { return Uncrunch(io, method); };
+const Decoder kUnsquash = [](TMemberIo& io, std::uint8_t method) { return Unsquash(io, method); };
+
 // Decodes `packed` with `decoder` as method `method`, declared size `declared`.
-Decoded Decode(const std::function<void(TArcMemberContext&)>& decoder, std::uint8_t method,
-               const Bytes& packed, std::int64_t declared = 1 << 20) {
+// `promised`: the packed size the member claims (more than `packed` holds
+// when its data are cut short).
+Decoded Decode(const Decoder& decoder, std::uint8_t method, const Bytes& packed,
+               std::int64_t declared = 1 << 20, std::int64_t promised = -1) {
     Decoded result;
     std::size_t pos = 0;
-    TArcMemberContext context;
-    context.Method = method;
-    context.PackedSize = static_cast<std::int64_t>(packed.size());
-    context.UnpackedSize = declared;
-    context.Read = [&](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
+    TMemberIo io;
+    io.PackedSize = promised >= 0 ? promised : static_cast<std::int64_t>(packed.size());
+    io.UnpackedSize = declared;
+    io.Read = [&](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
         const std::size_t n =
             std::min<std::size_t>(static_cast<std::size_t>(count), packed.size() - pos);
         std::memcpy(buf, packed.data() + pos, n);
         pos += n;
         return static_cast<std::int64_t>(n);
     };
-    context.Write = [&](const std::uint8_t* data, std::int64_t count) -> std::int64_t {
+    io.Write = [&](const std::uint8_t* data, std::int64_t count) -> std::int64_t {
         result.out.insert(result.out.end(), data, data + count);
         return count;
     };
     try {
-        decoder(context);
+        result.result = decoder(io, method);
     } catch (const E_RAISE& error) {
         result.error = error.Code();
     }
@@ -90,7 +99,7 @@ TEST(ArcRunLength, MarkerCountsAndLiteralMarker) {
              Case{{0x90, 0x03}, {0, 0}},
              Case{{0x43, 0x90}, {0x43}},
          }) {
-        const Decoded d = Decode(ArcUnpack, 3, c.in);
+        const Decoded d = Decode(kUnpack, 3, c.in);
         EXPECT_EQ(d.error, 0);
         EXPECT_EQ(d.out, c.out);
     }
@@ -124,7 +133,7 @@ TEST(ArcSqueeze, TreesAndTheirChecks) {
              Case{{1, 0, 1, 0, 0xFF, 0xFE}, {}, kMsgInvalidDecodeTree},       // child 1 of 1 node
              Case{{1, 0, 0xFE, 0xFE, 0xFF, 0xFE}, {}, kMsgInvalidDecodeTree}, // leaf -258
          }) {
-        const Decoded d = Decode(Unsqueeze, 4, c.in);
+        const Decoded d = Decode(kUnsqueeze, 4, c.in);
         EXPECT_EQ(d.error, c.error);
         EXPECT_EQ(d.out, c.out);
     }
@@ -159,7 +168,7 @@ TEST(ArcCrunch, TableStartsWithEachByteOnce) {
         std::vector<int> codeOf(256, -1);
         int refused = 0;
         for (int code = 0; code < 4096; ++code) {
-            const Decoded d = Decode(Uncrunch, method, CrunchCodes({code}));
+            const Decoded d = Decode(kUncrunch, method, CrunchCodes({code}));
             if (d.error == kMsgCorruptInput) {
                 ++refused;
                 continue;
@@ -178,14 +187,14 @@ TEST(ArcCrunch, TableStartsWithEachByteOnce) {
         // "AB", then the code of the entry "AB" the decoder just made, then
         // an unknown code: the previous string and its first byte.
         const int a = codeOf['A'], b = codeOf['B'];
-        const Decoded d = Decode(Uncrunch, method, CrunchCodes({a, b, a}));
+        const Decoded d = Decode(kUncrunch, method, CrunchCodes({a, b, a}));
         EXPECT_EQ(d.out, Text("ABA"));
     }
 }
 
 int CrunchCodeOf(std::uint8_t byte, std::uint8_t method) {
     for (int code = 0; code < 4096; ++code) {
-        const Decoded d = Decode(Uncrunch, method, CrunchCodes({code}));
+        const Decoded d = Decode(kUncrunch, method, CrunchCodes({code}));
         if (d.error == 0 && d.out == Bytes{byte}) return code;
     }
     return -1;
@@ -234,33 +243,41 @@ TEST(ArcSquash, CodesAndTheirChecks) {
              // code there ("A" + "A"), no longer "AB".
              Case{9, ClearThen({'A', 257}), Text("ABAAA"), 0},
          }) {
-        const Decoded d = Decode(Unsquash, c.method, c.in);
+        const Decoded d = Decode(kUnsquash, c.method, c.in);
         EXPECT_EQ(d.error, c.error);
         EXPECT_EQ(d.out, c.out);
     }
 }
 
 // No decoder writes more than the declared size: one byte less than a
-// stream gives is corrupt input, and exactly that many bytes come out.
+// stream gives is corrupt input, and exactly that many bytes come out. A
+// stream ends Done, or InputEnded when its data end before its packed size.
 TEST(ArcDecoders, DeclaredSizeBoundsEveryDecoder) {
     struct Case {
         const char* name;
-        std::function<void(TArcMemberContext&)> decoder;
+        Decoder decoder;
         std::uint8_t method;
         Bytes in;
+        bool endCode = false; // the stream ends on its own end code
     };
     const std::vector<Case> cases{
-        {"packed", ArcUnpack, 3, {0x41, 0x90, 0xFF}},
-        {"squeezed", Unsqueeze, 4, {1, 0, 0xBE, 0xFF, 0xFF, 0xFE, 0x00, 0x04}},
-        {"squashed", Unsquash, 9, PackCodes({'A', 'B', 257, 259, 260, 261}, 9)},
-        {"crunched 8", Unsquash, 8, Join8(PackCodes({'A', 0x90, 200}, 9))},
-        {"crunched 6", Uncrunch, 6,
+        {"packed", kUnpack, 3, {0x41, 0x90, 0xFF}},
+        {"squeezed", kUnsqueeze, 4, {1, 0, 0xBE, 0xFF, 0xFF, 0xFE, 0x00, 0x04}, true},
+        {"squashed", kUnsquash, 9, PackCodes({'A', 'B', 257, 259, 260, 261}, 9)},
+        {"crunched 8", kUnsquash, 8, Join8(PackCodes({'A', 0x90, 200}, 9))},
+        {"crunched 6", kUncrunch, 6,
          CrunchCodes({CrunchCodeOf('A', 5), CrunchCodeOf(0x90, 5), CrunchCodeOf(9, 5)})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Decoded whole = Decode(c.decoder, c.method, c.in);
         ASSERT_EQ(whole.error, 0);
+        EXPECT_EQ(whole.result, TDecodeResult::Done);
+        // The same data promising more bytes than they hold: cut short,
+        // unless the end code came first.
+        const Decoded promised =
+            Decode(c.decoder, c.method, c.in, 1 << 20, static_cast<std::int64_t>(c.in.size()) + 9);
+        EXPECT_EQ(promised.result, c.endCode ? TDecodeResult::Done : TDecodeResult::InputEnded);
         ASSERT_GT(whole.out.size(), 1u);
         const auto size = static_cast<std::int64_t>(whole.out.size());
         EXPECT_EQ(Decode(c.decoder, c.method, c.in, size).error, 0);

@@ -20,11 +20,11 @@ struct Rig {
     Bytes packed, output;
     std::size_t readPos = 0;
     std::vector<std::int64_t> writes;
-    TZipMemberContext context;
+    TMemberIo io;
     Rig(Bytes data, std::int64_t unpacked) : packed(std::move(data)) {
-        context.PackedSize = static_cast<std::int64_t>(packed.size());
-        context.UnpackedSize = unpacked;
-        context.Read = [this](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
+        io.PackedSize = static_cast<std::int64_t>(packed.size());
+        io.UnpackedSize = unpacked;
+        io.Read = [this](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
             EXPECT_LE(readPos + static_cast<std::size_t>(count), packed.size());
             const std::size_t n =
                 std::min<std::size_t>(static_cast<std::size_t>(count), packed.size() - readPos);
@@ -32,11 +32,11 @@ struct Rig {
             readPos += n;
             return static_cast<std::int64_t>(n);
         };
-        context.Write = [this](const std::uint8_t* buf, std::int64_t count) -> std::int64_t {
+        io.Write = [this](const std::uint8_t* buf, std::int64_t count) -> std::int64_t {
             EXPECT_GT(count, 0);
             writes.push_back(count);
             output.insert(output.end(), buf, buf + count);
-            EXPECT_LE(static_cast<std::int64_t>(output.size()), context.UnpackedSize);
+            EXPECT_LE(static_cast<std::int64_t>(output.size()), io.UnpackedSize);
             return count;
         };
     }
@@ -113,7 +113,7 @@ TEST(ArjMethod4, LiteralsAndMatchesOfEveryWidth) {
             expected.push_back(expected[expected.size() - 1 - static_cast<std::size_t>(distance)]);
     }
     Rig rig(w.Finish(), static_cast<std::int64_t>(expected.size()));
-    EXPECT_EQ(ArjMethod4Decode(rig.context), kZipDecodeDone);
+    EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::Done);
     EXPECT_EQ(rig.output, expected);
 }
 
@@ -122,7 +122,7 @@ TEST(ArjMethod4, AFullWindowOfLiteralsIsOneWrite) {
     for (int i = 0; i < 32768; ++i)
         Literal(w, static_cast<std::uint8_t>(i * 7));
     Rig rig(w.Finish(), 32768);
-    EXPECT_EQ(ArjMethod4Decode(rig.context), kZipDecodeDone);
+    EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::Done);
     EXPECT_EQ(rig.writes, std::vector<std::int64_t>{32768});
     EXPECT_EQ(rig.output[32767], static_cast<std::uint8_t>(32767 * 7));
 }
@@ -132,7 +132,7 @@ TEST(ArjMethod4, AMatchStopsAtTheDeclaredSize) {
     Literal(w, 'a');
     Match(w, 256, 0);
     Rig rig(w.Finish(), 100);
-    EXPECT_EQ(ArjMethod4Decode(rig.context), kZipDecodeDone);
+    EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::Done);
     EXPECT_EQ(rig.output, Bytes(100, 'a'));
 }
 
@@ -143,7 +143,7 @@ TEST(ArjMethod4, HostileStreams) {
         Literal(w, 'a');
         Match(w, 3, 1);
         Rig rig(w.Finish(), 10);
-        EXPECT_EQ(ArjMethod4Decode(rig.context), kZipDecodeInvalid);
+        EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::Corrupt);
     }
     {
         SCOPED_TRACE("a stream that ends long before its size: stops a few bytes past its end");
@@ -151,14 +151,14 @@ TEST(ArjMethod4, HostileStreams) {
         for (int i = 0; i < 10; ++i)
             Literal(w, 'z');
         Rig rig(w.Finish(), std::int64_t{1} << 40);
-        EXPECT_EQ(ArjMethod4Decode(rig.context), kZipDecodeInputExhausted);
+        EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::InputEnded);
         EXPECT_LT(rig.output.size(), 20u);
         EXPECT_EQ(Bytes(rig.output.begin(), rig.output.begin() + 10), Bytes(10, 'z'));
     }
     {
         SCOPED_TRACE("nothing at all");
         Rig rig({}, 1000);
-        EXPECT_EQ(ArjMethod4Decode(rig.context), kZipDecodeInputExhausted);
+        EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::InputEnded);
     }
 }
 
@@ -257,7 +257,7 @@ TEST(ZooLzw, DecodesWithAndWithoutClearsAndAFullTable) {
         const Bytes text = Words(300000, 7);
         const Bytes packed = LzwEncode(text, clear);
         Rig rig(packed, static_cast<std::int64_t>(text.size()));
-        EXPECT_EQ(ZooLzwDecode(rig.context), kZipDecodeDone);
+        EXPECT_EQ(ZooLzwDecode(rig.io), TDecodeResult::Done);
         EXPECT_EQ(rig.output, text);
     }
 }
@@ -266,7 +266,7 @@ TEST(ZooLzw, StringsLongerThanTheOldStack) {
     // A run of one byte: each code one byte longer than the last, up to 2,100.
     const Bytes run(2100 * 2101 / 2, 'a');
     Rig rig(LzwEncode(run, false), static_cast<std::int64_t>(run.size()));
-    EXPECT_EQ(ZooLzwDecode(rig.context), kZipDecodeDone);
+    EXPECT_EQ(ZooLzwDecode(rig.io), TDecodeResult::Done);
     EXPECT_EQ(rig.output, run);
 }
 
@@ -276,7 +276,7 @@ TEST(ZooLzw, HostileStreams) {
         LzwEncoder e;
         e.Code(300);
         Rig rig(e.out.Finish(), 100);
-        EXPECT_EQ(ZooLzwDecode(rig.context), kZipDecodeInvalid);
+        EXPECT_EQ(ZooLzwDecode(rig.io), TDecodeResult::Corrupt);
     }
     {
         SCOPED_TRACE("a code beyond the next free one");
@@ -284,20 +284,20 @@ TEST(ZooLzw, HostileStreams) {
         e.Code('a');
         e.Code(259);
         Rig rig(e.out.Finish(), 100);
-        EXPECT_EQ(ZooLzwDecode(rig.context), kZipDecodeInvalid);
+        EXPECT_EQ(ZooLzwDecode(rig.io), TDecodeResult::Corrupt);
     }
     {
         SCOPED_TRACE("no end code: the input's end ends the member");
         const Bytes text = Words(5000, 3);
         Rig rig(LzwEncode(text, true, false), 1 << 30);
-        EXPECT_EQ(ZooLzwDecode(rig.context), kZipDecodeInputExhausted);
+        EXPECT_EQ(ZooLzwDecode(rig.io), TDecodeResult::InputEnded);
         EXPECT_EQ(rig.output, text);
     }
     {
         SCOPED_TRACE("more output than declared is dropped");
         const Bytes text = Words(5000, 5);
         Rig rig(LzwEncode(text, true), 1234);
-        EXPECT_EQ(ZooLzwDecode(rig.context), kZipDecodeDone);
+        EXPECT_EQ(ZooLzwDecode(rig.io), TDecodeResult::Done);
         EXPECT_EQ(rig.output, Bytes(text.begin(), text.begin() + 1234));
     }
     {
@@ -307,7 +307,7 @@ TEST(ZooLzw, HostileStreams) {
         e.Code(258); // "aa", defined by this very code
         e.Code(257);
         Rig rig(e.out.Finish(), 3);
-        EXPECT_EQ(ZooLzwDecode(rig.context), kZipDecodeDone);
+        EXPECT_EQ(ZooLzwDecode(rig.io), TDecodeResult::Done);
         EXPECT_EQ(rig.output, Bytes(3, 'a'));
     }
 }

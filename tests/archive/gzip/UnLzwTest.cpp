@@ -75,7 +75,7 @@ struct ZWriter {
 };
 
 struct Decoded {
-    TLzwZResult result;
+    TDecodeResult result;
     std::string output;
     std::uint64_t total = 0;
     std::int64_t largestWrite = 0;
@@ -85,7 +85,7 @@ struct Decoded {
 Decoded Decode(const std::string& stream, bool keep = true, std::int64_t failAfter = -1) {
     Decoded d{};
     std::size_t pos = 0;
-    TLzwZIo io;
+    TMemberIo io;
     io.Read = [&](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
         const std::size_t n =
             std::min<std::size_t>(static_cast<std::size_t>(count), stream.size() - pos);
@@ -95,12 +95,13 @@ Decoded Decode(const std::string& stream, bool keep = true, std::int64_t failAft
     };
     io.Write = [&](const std::uint8_t* buf, std::int64_t count) {
         EXPECT_GT(count, 0);
-        if (failAfter >= 0 && static_cast<std::int64_t>(d.total) + count > failAfter) return false;
+        if (failAfter >= 0 && static_cast<std::int64_t>(d.total) + count > failAfter)
+            return std::int64_t{0};
         d.total += static_cast<std::uint64_t>(count);
         d.largestWrite = std::max(d.largestWrite, count);
         if (keep)
             d.output.append(reinterpret_cast<const char*>(buf), static_cast<std::size_t>(count));
-        return true;
+        return count;
     };
     d.result = UncompressZ(io);
     return d;
@@ -109,23 +110,24 @@ Decoded Decode(const std::string& stream, bool keep = true, std::int64_t failAft
 TEST(UnLzw, HeadersOutsideTheFormatAreRefused) {
     struct Case {
         std::string header;
-        TLzwZResult expected;
+        TZHeaderVerdict expected;
     };
     const std::vector<Case> cases = {
-        {"\x1f\x9d\x90", TLzwZResult::Done},      {"\x1f\x9d\x89", TLzwZResult::Done},
-        {"\x1f\x9d\x91", TLzwZResult::BadWidth},  {"\x1f\x9d\x9f", TLzwZResult::BadWidth},
-        {"\x1f\x9d\x88", TLzwZResult::BadWidth},  {"\x1f\x9d\x80", TLzwZResult::BadWidth},
-        {"\x1f\x9d\xd0", TLzwZResult::BadHeader}, {"\x1f\x9d\xb0", TLzwZResult::BadHeader},
-        {"\x1f\x8b\x90", TLzwZResult::BadHeader},
+        {"\x1f\x9d\x90", TZHeaderVerdict::Usable},    {"\x1f\x9d\x89", TZHeaderVerdict::Usable},
+        {"\x1f\x9d\x91", TZHeaderVerdict::BadWidth},  {"\x1f\x9d\x9f", TZHeaderVerdict::BadWidth},
+        {"\x1f\x9d\x88", TZHeaderVerdict::BadWidth},  {"\x1f\x9d\x80", TZHeaderVerdict::BadWidth},
+        {"\x1f\x9d\xd0", TZHeaderVerdict::BadHeader}, {"\x1f\x9d\xb0", TZHeaderVerdict::BadHeader},
+        {"\x1f\x8b\x90", TZHeaderVerdict::BadHeader},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CheckZHeader(reinterpret_cast<const std::uint8_t*>(c.header.data())), c.expected)
             << static_cast<int>(static_cast<std::uint8_t>(c.header[2]));
         const Decoded d = Decode(c.header + "a");
-        EXPECT_EQ(d.result, c.expected == TLzwZResult::Done ? TLzwZResult::Done : c.expected);
+        EXPECT_EQ(d.result, c.expected == TZHeaderVerdict::Usable ? TDecodeResult::Done
+                                                                  : TDecodeResult::Corrupt);
         EXPECT_EQ(d.total, 0u);
     }
-    EXPECT_EQ(Decode("\x1f\x9d").result, TLzwZResult::BadHeader);
+    EXPECT_EQ(Decode("\x1f\x9d").result, TDecodeResult::Corrupt);
 }
 
 // Code 256 is CLEAR in block mode and the first string of the table
@@ -144,7 +146,7 @@ TEST(UnLzw, ClearInBlockModeAndCode256AsAStringWithout) {
     for (const std::uint32_t code : std::initializer_list<std::uint32_t>{'c', 257, 'd'})
         block.Code(code);
     const Decoded d = Decode(block.Finish());
-    EXPECT_EQ(d.result, TLzwZResult::Done);
+    EXPECT_EQ(d.result, TDecodeResult::Done);
     EXPECT_EQ(d.output, "abab"
                         "c"
                         "cc"
@@ -166,7 +168,7 @@ TEST(UnLzw, WidthsGrowToTheMaximumAndStay) {
         }
         EXPECT_EQ(w.bits, maxBits);
         const Decoded d = Decode(w.Finish());
-        EXPECT_EQ(d.result, TLzwZResult::Done) << maxBits;
+        EXPECT_EQ(d.result, TDecodeResult::Done) << maxBits;
         EXPECT_EQ(d.output, expected) << maxBits;
     }
 }
@@ -180,7 +182,7 @@ TEST(UnLzw, StringsLongerThanTheOutputBufferGoOutInPieces) {
     for (std::uint32_t i = 0; i < n; ++i)
         w.Code(257 + i);
     const Decoded d = Decode(w.Finish(), false);
-    EXPECT_EQ(d.result, TLzwZResult::Done);
+    EXPECT_EQ(d.result, TDecodeResult::Done);
     EXPECT_EQ(d.total, std::uint64_t{n + 1} * (n + 2) / 2);
     EXPECT_LE(d.largestWrite, 16384);
 }
@@ -189,20 +191,20 @@ TEST(UnLzw, BadCodesFailAfterThePendingOutput) {
     ZWriter firstTooHigh(12, true);
     firstTooHigh.Code(300);
     const Decoded a = Decode(firstTooHigh.Finish());
-    EXPECT_EQ(a.result, TLzwZResult::Corrupt);
+    EXPECT_EQ(a.result, TDecodeResult::Corrupt);
     EXPECT_EQ(a.total, 0u);
 
     ZWriter beyond(12, true);
     for (const std::uint32_t code : std::initializer_list<std::uint32_t>{'x', 'y', 400})
         beyond.Code(code);
     const Decoded b = Decode(beyond.Finish());
-    EXPECT_EQ(b.result, TLzwZResult::Corrupt);
+    EXPECT_EQ(b.result, TDecodeResult::Corrupt);
     EXPECT_EQ(b.output, "xy");
 
     ZWriter refused(12, true);
     for (int i = 0; i < 40000; ++i)
         refused.Code(static_cast<std::uint32_t>(i % 200));
-    EXPECT_EQ(Decode(refused.Finish(), false, 20000).result, TLzwZResult::WriteFailed);
+    EXPECT_EQ(Decode(refused.Finish(), false, 20000).result, TDecodeResult::WriteFailed);
 }
 
 // A stream cut anywhere ends as what it holds: no failure, no overrun.
@@ -214,7 +216,7 @@ TEST(UnLzw, CutStreamsEndQuietly) {
     const std::string full = Decode(whole).output;
     for (std::size_t cut = 3; cut < whole.size(); cut += 997) {
         const Decoded d = Decode(whole.substr(0, cut));
-        EXPECT_EQ(d.result, TLzwZResult::Done) << cut;
+        EXPECT_EQ(d.result, TDecodeResult::Done) << cut;
         EXPECT_EQ(d.output, full.substr(0, d.output.size())) << cut;
     }
 }

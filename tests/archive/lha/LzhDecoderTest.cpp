@@ -39,34 +39,67 @@ struct Decoded {
     int emptyWrites = 0;
 };
 
-// Runs the decoder over `packed` declaring `unpacked` bytes.
+// Runs the decoder over `packed` declaring `unpacked` bytes; on `reused`
+// when given (a decoder that has decoded other members before), else on a
+// fresh one.
 Decoded Decode(const TLzhParams& params, const std::vector<std::uint8_t>& packed,
-               std::int64_t unpacked, bool lh1 = false) {
+               std::int64_t unpacked, bool lh1 = false, LzhStaticDecoder* reused = nullptr) {
     Decoded d{TLzhResult::Done, {}, 0, 0};
     std::size_t pos = 0;
-    TLzhIo io;
-    io.Read = [&](std::uint8_t* buf, std::int64_t count, bool) -> std::int64_t {
+    TMemberIo io;
+    io.PackedSize = static_cast<std::int64_t>(packed.size());
+    io.UnpackedSize = unpacked;
+    io.Read = [&](std::uint8_t* buf, std::int64_t count) -> std::int64_t {
         const std::size_t n =
             std::min<std::size_t>(static_cast<std::size_t>(count), packed.size() - pos);
         std::copy_n(packed.begin() + static_cast<std::ptrdiff_t>(pos), n, buf);
         pos += n;
         return static_cast<std::int64_t>(n);
     };
-    io.Write = [&](const std::uint8_t* buf, std::int64_t count, int) -> std::int64_t {
+    io.Write = [&](const std::uint8_t* buf, std::int64_t count) -> std::int64_t {
         ++d.writes;
         if (count <= 0) ++d.emptyWrites;
         d.out.append(reinterpret_cast<const char*>(buf), static_cast<std::size_t>(count));
         return count;
     };
-    const auto size = static_cast<std::int64_t>(packed.size());
     if (lh1) {
-        d.result = Lh1Decode(io, size, unpacked);
+        d.result = Lh1Decode(io);
     } else {
-        LzhStaticDecoder decoder;
+        LzhStaticDecoder fresh;
+        LzhStaticDecoder& decoder = reused != nullptr ? *reused : fresh;
         decoder.Setup(params);
-        d.result = decoder.Run(io, size, unpacked);
+        d.result = decoder.Run(io);
     }
     return d;
+}
+
+// One decoder for a run of members: each decodes as on a fresh decoder,
+// whatever the members before it left in the window and tables (a corrupt
+// one, another window size).
+TEST(LzhStatic, ReusedDecoderDecodesAsAFreshOne) {
+    BitWriter single;
+    single.Block(5, 'A', 4).Block(2, 256 + 7, 4);
+    BitWriter before;
+    before.Block(1, 256 + 5, 4, 5).Put(4, 3).Block(3, 'B', 4);
+    BitWriter hostile;
+    hostile.Put(16, 10).Put(5, 31);
+    struct Member {
+        TLzhParams params;
+        std::vector<std::uint8_t> packed;
+        std::int64_t unpacked;
+    };
+    const std::vector<Member> run{{kLzhLh7, single.Bytes(), 25},  {kLzhLh5, before.Bytes(), 11},
+                                  {kLzhLh5, hostile.Bytes(), 40}, {kLzhLh5, before.Bytes(), 11},
+                                  {kLzhLh4, single.Bytes(), 12},  {kLzhArj, before.Bytes(), 11}};
+    LzhStaticDecoder reused;
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Decoded fresh = Decode(run[i].params, run[i].packed, run[i].unpacked);
+        const Decoded again = Decode(run[i].params, run[i].packed, run[i].unpacked, false, &reused);
+        EXPECT_EQ(again.result, fresh.result);
+        EXPECT_EQ(again.out, fresh.out);
+    }
+    EXPECT_EQ(Decode(kLzhLh5, before.Bytes(), 11, false, &reused).out, "        BBB");
 }
 
 TEST(LzhStatic, EdgeStreams) {

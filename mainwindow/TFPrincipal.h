@@ -260,7 +260,7 @@ public:
     // `name` the grid's name cell ("x.txt", or "sub\" for a folder, which gives a
     // path ending in "/"). The drive is the one carrying the header's serial
     // (BuscaUnidadPorSerie); a catalogue without serial ("0000-0000") uses the
-    // drive letter recorded in its header. When the catalogue has a serial and no
+    // drive letter recorded in its header, never a search by serial. When the catalogue has a serial and no
     // drive carries it: [M] M_DISCO_NOENCONTRADO + CR LF CR LF + catalogue name,
     // and nothing. The path is empty when the letter stands for no folder. The
     // path is not checked for existence (ExisteEnDisco does that).

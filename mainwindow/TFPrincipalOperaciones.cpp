@@ -225,8 +225,10 @@ void TFPrincipal::BBRecatalogarClick() {
         return MuestraMensaje(LeeTexto("M", "M_DISCO_NOENCONTRADO"));
 
     const bool carpetaIgual = CBCarpetaIgual->Checked();
+    std::vector<std::string> oldPaths;
     const std::vector<std::string> saved = CargaDescripciones(
-        *catalogue->Lines(), carpetaIgual, [](const std::string& line) { FErrores->Agrega(line); });
+        *catalogue->Lines(), carpetaIgual, [](const std::string& line) { FErrores->Agrega(line); },
+        &oldPaths);
 
     // The scan writes "<name>.RCT" beside the catalogue's file. One left by an
     // earlier run is no scan of this one: it goes before the window opens.
@@ -273,13 +275,9 @@ void TFPrincipal::BBRecatalogarClick() {
         folder.ENombre->setText(name);
         folder.ENombre->setEnabled(false);
         folder.ShellTreeView1->setEnabled(false);
-        bool warned = false;
-        if (drive == ' ') {
-            warn();
-            warned = true;
-            folder.ShellTreeView1->setEnabled(true);
-            drive = headerLetter;
-        }
+        // A volume without serial is looked for by the path its header records;
+        // the user is asked only when the folder is not there.
+        if (drive == ' ') drive = headerLetter;
         PonUnidad(*folder.DCBDisco, drive);
         const std::string source =
             std::string(1, drive) + ":" + std::string(DameCabeceraRuta(header));
@@ -289,7 +287,7 @@ void TFPrincipal::BBRecatalogarClick() {
         if (!driveSet) {
             // The folder is not there to scan: the user picks it in the folder
             // tree, which enables the run; another folder is never scanned in its name.
-            if (!warned) warn();
+            warn();
             folder.ShellTreeView1->setEnabled(true);
         }
         folder.BBNuevoCatalogo->setEnabled(driveSet);
@@ -312,9 +310,12 @@ void TFPrincipal::BBRecatalogarClick() {
         MuestraModal(*window);
     }
 
-    const auto finish = [this] {
+    // Descriptions that found no entry of the new scan: shown even when the
+    // error list is not, so that the user can copy each one back.
+    bool lostDescriptions = false;
+    const auto finish = [this, &lostDescriptions] {
         ActualizaContadores();
-        if (FErrores->LineCount() > 0 && CBMostrarErroresCatalogo->Checked())
+        if (FErrores->LineCount() > 0 && (CBMostrarErroresCatalogo->Checked() || lostDescriptions))
             FErrores->MuestraSiHayErrores(TituloAplicacion() +
                                           Q(LeeTexto("M", "M_TITULO_FERRORES")));
     };
@@ -335,6 +336,7 @@ void TFPrincipal::BBRecatalogarClick() {
         MuestraMensaje(LeeTexto("M", "M_NOMBRE_CORRUPTO") + " " + rct);
         return finish();
     }
+    std::vector<std::size_t> unmatched;
     {
         TBusyGuard busy(BusyFlag);
         const std::size_t count = saved.size();
@@ -342,7 +344,7 @@ void TFPrincipal::BBRecatalogarClick() {
         PBPrincipal->setValue(0);
         const std::string progress = CapitalizeFirst(LeeTexto("W", "RECUPERANDO")) + " " +
                                      std::to_string(count) + " " + LeeTexto("W", "DESC");
-        RecatalogaDescripciones(
+        unmatched = RecatalogaDescripciones(
             *fresh, saved, carpetaIgual, LeeTexto("M", "M_SEGUNDA_OCURRENCIA"),
             [&](std::size_t index, std::size_t) {
                 PBPrincipal->setValue(
@@ -351,6 +353,16 @@ void TFPrincipal::BBRecatalogarClick() {
                 QCoreApplication::processEvents();
             },
             [](const std::string& line) { FErrores->Agrega(line); });
+    }
+    if (!unmatched.empty()) {
+        // One line counting them, then each old path with its whole text.
+        lostDescriptions = true;
+        FErrores->Agrega("");
+        FErrores->Agrega(LeeTexto("M", "M_DESCRIPCIONES_PERDIDAS") + " " +
+                         std::to_string(unmatched.size()));
+        for (const std::size_t k : unmatched)
+            FErrores->Agrega((k < oldPaths.size() ? oldPaths[k] : std::string()) + ": " +
+                             std::string(DameLineaDescripcion(saved[k])));
     }
     try {
         fresh->SaveToFile(file);

@@ -13,6 +13,7 @@
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Files.h"
 #include "tests/mainwindow/WindowTestSupport.h"
+#include "tests/platform/AtomicFileFault.h"
 #include "ui/RadioGroup.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
@@ -26,6 +27,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -646,6 +648,29 @@ TEST_F(EditorsTest, AFailedDescriptionSaveLeavesMemoryAsTheFileIs) {
     EXPECT_EQ(FPrincipal->SGDirectorio->CellText(1, row), "");
     EXPECT_TRUE(FPrincipal->SBPrincipal->Panels(1).Text().isEmpty());
     EXPECT_EQ(Load(root_ / "Moved" / "Disco.TCT"), discoLines_);
+}
+
+// The description's save fails at its publishing (a fault injected): the file
+// keeps its bytes, memory keeps what the file holds, the reason is shown and
+// the editor stays open with the text typed.
+TEST_F(EditorsTest, AFaultAtTheDescriptionSaveKeepsTheFile) {
+    Select("Backups/Disco");
+    const int row = Row("report.doc");
+    FPrincipal->SGDirectorio->SetCurrentCell(2, row);
+    const fs::path file = root_ / "Backups" / "Disco.TCT";
+    const std::string bytes = ReadWholeFile(file.string());
+    const test::FailedPublish fault("Disco.TCT", EIO);
+    EditDescription("Lost?");
+    Open(Gesture::Button);
+    EXPECT_EQ(fault.Refused(), 1);
+    EXPECT_TRUE(leftOpen_);
+    ASSERT_EQ(recorder_.messages.size(), 1u);
+    EXPECT_EQ(recorder_.messages[0], "Cannot replace \"" + FPrincipal->FicheroDeCatalogo(TreeNode("Backups/Disco")) +
+                                         "\": " + std::strerror(EIO));
+    EXPECT_EQ(ReadWholeFile(file.string()), bytes);
+    EXPECT_EQ(MemoryLines("Backups/Disco"), discoLines_);
+    EXPECT_EQ(FPrincipal->SGDirectorio->CellText(1, row), "");
+    EXPECT_EQ(Listing(root_ / "Backups"), std::vector<std::string>{"Disco.TCT"});
 }
 
 TEST_F(EditorsTest, AnEntryNotFoundInItsFolderIsReported) {

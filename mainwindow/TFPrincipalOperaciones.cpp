@@ -149,6 +149,9 @@ bool PonUnidad(TDriveComboBox& box, char letter) {
 // folder first, without ever replacing one, then its node.
 void Pega(TFPrincipal& w, QTreeWidgetItem* target) {
     QTreeWidgetItem* node = w.CutNode;
+    // Every catalogue moved must be the file its node was read from.
+    for (QTreeWidgetItemIterator it(node); *it && TFPrincipal::EsDescendiente(node, *it); ++it)
+        if (!w.CatalogoIntacto(*it)) return;
     const std::string from = w.CarpetaDeNodo(node);
     const std::string to = w.CarpetaDeNodo(target) + "/" + w.NombreEnDisco(node);
     if (from != to) {
@@ -223,6 +226,8 @@ void TFPrincipal::BBRecatalogarClick() {
     char drive = UnidadDelCatalogo(serial, headerLetter);
     if (drive == ' ' && serial != kNoSerial)
         return MuestraMensaje(LeeTexto("M", "M_DISCO_NOENCONTRADO"));
+    // The descriptions are taken from memory: they must be the file's.
+    if (!CatalogoIntacto(catalogue)) return;
 
     const bool carpetaIgual = CBCarpetaIgual->Checked();
     std::vector<std::string> oldPaths;
@@ -354,6 +359,9 @@ void TFPrincipal::BBRecatalogarClick() {
             },
             [](const std::string& line) { FErrores->Agrega(line); });
     }
+    // Written by another copy while the scan ran: this run's result is not
+    // written over it.
+    if (!CatalogoIntacto(catalogue)) return finish();
     if (!unmatched.empty()) {
         // One line counting them, then each old path with its whole text.
         lostDescriptions = true;
@@ -414,6 +422,8 @@ void TFPrincipal::BBEliminarClick() {
     if (catalogue)
         question += "\n\n" + LeeTexto("M", "M_BORRA_FICHERO") + "\n" + CarpetaDeNodo(node);
     if (!PreguntaSiNo(Q(deleting), Q(question))) return;
+    // A catalogue written by another copy since it was loaded is not deleted unseen.
+    if (catalogue && !CatalogoIntacto(node)) return;
 
     bool deleted = false;
     {

@@ -157,6 +157,7 @@ protected:
                 lines.Replace(i, PonDescripcion(lines.Line(i), found->second));
         }
         lines.SaveToFile(FPrincipal->CarpetaDeNodo(item));
+        FPrincipal->RecuerdaIdentidad(item);
     }
 
     // What the re-catalogue's window showed when it opened.
@@ -332,6 +333,7 @@ TEST_F(OperationsTest, RecatalogueOfAFolderCatalogueAndOfAFileNamedInCapitals) {
         header.replace(header.find(serial), serial.size(), "0000-0000");
         lines.Replace(0, header);
         lines.SaveToFile((root_ / "Sub.tct").string());
+        FPrincipal->RecuerdaIdentidad(TreeNode("Sub"));
     }
     fs::rename(root_ / "Sub.tct", root_ / "Sub.TCT");
     AsNodo(TreeNode("Sub"))->SetFileName("Sub.TCT");
@@ -386,6 +388,7 @@ TEST_F(OperationsTest, SerialLessZipOfDriveCKeepsItsKindAndLosesOnlyMissingExclu
         header[1] = '4';
         lines.Replace(0, header);
         lines.SaveToFile((root_ / "Zippy.tct").string());
+        FPrincipal->RecuerdaIdentidad(node);
     }
     ASSERT_NO_FATAL_FAILURE(Describe("Zippy", {{"a.txt", "first"}}));
     // An excluded folder removed since: the run must still be possible.
@@ -491,6 +494,43 @@ TEST_F(OperationsTest, DescriptionsARecatalogueCannotCarryOverAreShown) {
     EXPECT_EQ(recorder_.errorWindows, 0);
 }
 
+// Another copy of the program saves the catalogue while the scan runs: the
+// run's result is not written over it, the user is told and the catalogue is
+// loaded again from the disk.
+TEST_F(OperationsTest, ARecatalogueNeverOverwritesAnotherCopysSave) {
+    BuildTree();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(NewDiskCatalogue("Pinned", 'X', ""));
+    ASSERT_NO_FATAL_FAILURE(Describe("Pinned", {{"a.txt", "first"}}));
+    const fs::path file = root_ / "Pinned.tct";
+    CatalogueLines theirs = Decode(file);
+    for (std::size_t i = 1; i < theirs.Count(); ++i)
+        if (Key(theirs.Line(i)) == "keep.txt") theirs.Replace(i, PonDescripcion(theirs.Line(i), "theirs"));
+    WriteFixedFile(tree_ / "new.txt", 14);
+    Select("Pinned");
+    recorder_.questions.clear();
+    When(FCrearDisco, [&] {
+        theirs.SaveToFile(file.string());
+        FCrearDisco->BBNuevoCatalogo->click();
+    });
+    FPrincipal->SBRecatalogar->click();
+    acts_.clear();
+    EXPECT_EQ(Bytes(file), theirs.ToText());
+    EXPECT_EQ(Listing(root_), std::vector<std::string>{"Pinned.tct"});
+    ASSERT_EQ(recorder_.questions.size(), 1u);
+    EXPECT_EQ(recorder_.questions[0].second.toStdString(),
+              Text("M_CATALOGO_CAMBIADO") + "\r\n\r\n" + file.string());
+    ASSERT_NE(TreeNode("Pinned"), nullptr);
+    EXPECT_EQ(AsNodo(TreeNode("Pinned"))->Lines()->ToText(), theirs.ToText());
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+    // Loaded again, the next run goes through and keeps both descriptions.
+    Recatalogue();
+    const CatalogueLines after = Decode(file);
+    EXPECT_EQ(Description(after, "keep.txt"), "theirs");
+    EXPECT_EQ(Description(after, "a.txt"), "first");
+    EXPECT_EQ(Description(after, "new.txt"), "");
+}
+
 // The merged catalogue's save fails at its publishing (a fault injected): the
 // catalogue file keeps its bytes, the tree keeps the catalogue as it was, the
 // scan file goes and the reason is shown with the catalogue's own message.
@@ -553,6 +593,7 @@ TEST_F(OperationsTest, RecatalogueMatchesByFolderWhenAskedAndShowsItsErrors) {
                                                      : std::string(QuitaDescripcion(line)));
         }
         lines.SaveToFile(FPrincipal->CarpetaDeNodo(item));
+        FPrincipal->RecuerdaIdentidad(item);
         FPrincipal->CBCarpetaIgual->SetChecked(c.byFolder);
         recorder_.errorWindows = 0;
         Select("Twins");
@@ -741,6 +782,47 @@ TEST_F(TreeOperationsTest, TheLastNodeIsNeverDeleted) {
 }
 
 // ---- Cut and paste ------------------------------------------------------------
+
+// A catalogue another copy of the program saved since it was loaded is neither
+// deleted nor moved unseen: the user is told and it is loaded again.
+TEST_F(TreeOperationsTest, DeleteAndPasteLeaveAnotherCopysSaveAlone) {
+    Fill();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const fs::path alpha = root_ / "Discs" / "Alpha.tct";
+    const auto theirSave = [&](const std::string& description) {
+        CatalogueLines lines = Decode(alpha);
+        lines.Replace(2, PonDescripcion(lines.Line(2), description));
+        lines.SaveToFile(alpha.string());
+        return lines.ToText();
+    };
+    recorder_.answer = true;
+    recorder_.questions.clear();
+    std::string saved = theirSave("theirs");
+    Select("Discs/Alpha");
+    FPrincipal->SBEliminar->click();
+    EXPECT_EQ(Bytes(alpha), saved);
+    ASSERT_NE(TreeNode("Discs/Alpha"), nullptr);
+    EXPECT_EQ(AsNodo(TreeNode("Discs/Alpha"))->Lines()->ToText(), saved);
+    // The delete's own question, then the one about the file.
+    ASSERT_EQ(recorder_.questions.size(), 2u);
+    EXPECT_EQ(recorder_.questions[1].second.toStdString(),
+              Text("M_CATALOGO_CAMBIADO") + "\r\n\r\n" + alpha.string());
+
+    // The collection holding it is cut and pasted: nothing moves.
+    recorder_.questions.clear();
+    Select("Discs");
+    FPrincipal->SBCortarCatalogo->click();
+    saved = theirSave("theirs again");
+    Select("Other");
+    FPrincipal->SBPegarCatalogo->click();
+    EXPECT_EQ(Bytes(alpha), saved);
+    EXPECT_FALSE(fs::exists(root_ / "Other" / "Discs"));
+    EXPECT_NE(TreeNode("Discs/Alpha"), nullptr);
+    EXPECT_EQ(recorder_.questions.size(), 1u);
+    // Loaded again, the paste goes through.
+    FPrincipal->SBPegarCatalogo->click();
+    EXPECT_EQ(Bytes(root_ / "Other" / "Discs" / "Alpha.tct"), saved);
+}
 
 TEST_F(TreeOperationsTest, CutAndPasteMoveCataloguesAndCollections) {
     Fill();

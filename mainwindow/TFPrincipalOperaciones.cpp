@@ -362,8 +362,16 @@ void TFPrincipal::BBRecatalogarClick() {
     // Written by another copy while the scan ran: this run's result is not
     // written over it.
     if (!CatalogoIntacto(catalogue)) return finish();
+    try {
+        fresh->SaveToFile(file);
+    } catch (const EInOutError& e) {
+        // The catalogue stays as it was, in memory and on the disk.
+        MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_CAMBIAR_CAT") + " " + e.what());
+        return finish();
+    }
     if (!unmatched.empty()) {
-        // One line counting them, then each old path with its whole text.
+        // Gone with the old file: one line counting them, then each old
+        // path with its whole text.
         lostDescriptions = true;
         FErrores->Agrega("");
         FErrores->Agrega(LeeTexto("M", "M_DESCRIPCIONES_PERDIDAS") + " " +
@@ -371,13 +379,6 @@ void TFPrincipal::BBRecatalogarClick() {
         for (const std::size_t k : unmatched)
             FErrores->Agrega((k < oldPaths.size() ? oldPaths[k] : std::string()) + ": " +
                              std::string(DameLineaDescripcion(saved[k])));
-    }
-    try {
-        fresh->SaveToFile(file);
-    } catch (const EInOutError& e) {
-        // The catalogue stays as it was, in memory and on the disk.
-        MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_CAMBIAR_CAT") + " " + e.what());
-        return finish();
     }
     fresh.reset();
     TotalEntryCount -= oldEntries;

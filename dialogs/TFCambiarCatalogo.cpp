@@ -266,6 +266,10 @@ void TFCambiarCatalogo::BBAceptarClick() {
         DameCabeceraVolumen(header), DameCabeceraTipoUnidad(header), *total - used, used,
         exclusions);
 
+    // Another copy of the program wrote the catalogue since it was loaded:
+    // nothing is written, and the window stays with what was typed.
+    if (!main.CatalogoIntacto(node_)) return;
+
     // The file first: memory and the tree change only once it is written. A
     // new name is a new file, written beside the old one before the old one
     // goes, so a failure at any step leaves the catalogue as it was.
@@ -287,6 +291,7 @@ void TFCambiarCatalogo::BBAceptarClick() {
     lines.Replace(0, newHeader);
     node_->SetFileName(fileName);
     if (nameChanged) node_->setText(0, newName);
+    main.RecuerdaIdentidad(node_);
     main.AsignaIconoDisco(node_, DameCabeceraTipo(newHeader));
     // The gauge, the status bars and the paths follow the new header.
     main.ArbolChange(main.Arbol->currentItem());

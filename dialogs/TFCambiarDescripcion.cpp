@@ -127,6 +127,8 @@ void TFCambiarDescripcion::FormShow() {
     const int kind = row_ > 0 ? grid.RowTag(row_) : kRowEmpty;
     node_ = kind == kRowFolder || kind == kRowFile ? main.CurrentCatalogueNode : nullptr;
     if (node_ == nullptr) return;
+    name_ = grid.Cells(kColName, row_);
+    folder_ = main.CurrentFolderPath;
     ENueva->setMaxLength(kMaxDescription);
     const std::string& folder = main.CurrentFolderPath;
     const std::string_view header = node_->Lines()->Line(0);
@@ -162,17 +164,25 @@ void TFCambiarDescripcion::BBAceptarClick() {
         return;
 
     TFPrincipal& main = *FPrincipal;
+    // Another copy of the program wrote the catalogue since it was loaded:
+    // nothing is written, and the text stays here to be saved again.
+    if (!main.CatalogoIntacto(node_)) return;
     TStatusPanel& panel = main.SBPrincipal->Panels(1);
     panel.SetText(LeeTexto("M", "M_ALMACENANDO_DESC"));
     main.SBPrincipal->repaint();
 
-    // The row's line, among the lines of the shown folder and below it.
+    // The entry's line, among the lines of its folder and below it, found by
+    // the folder and name it had when the window opened (a catalogue loaded
+    // again since lists another grid).
     CatalogueLines& lines = *node_->Lines();
-    const std::string name = main.SGDirectorio->Cells(kColName, row_);
-    const std::string& folder = main.CurrentFolderPath;
+    const std::string& name = name_;
+    const std::string& folder = folder_;
+    std::size_t folderLine = 0;
+    for (std::size_t i = 1; i < lines.Count() && folderLine == 0; ++i)
+        if (EsLineaCarpeta(lines.Line(i)) && DameCarpetaRuta(lines.Line(i)) == folder) folderLine = i;
     std::size_t index = 0;
-    if (main.CurrentLineIndex >= 0) {
-        const auto first = static_cast<std::size_t>(main.CurrentLineIndex) + 1;
+    if (folderLine > 0) {
+        const auto first = folderLine + 1;
         if (!name.empty() && name.back() == '\\') {
             const std::string target = folder + (folder == "\\" ? "" : "\\") + name;
             for (std::size_t i = first; i < lines.Count() && index == 0; ++i) {
@@ -205,8 +215,11 @@ void TFCambiarDescripcion::BBAceptarClick() {
         panel.SetText("");
         return main.MuestraMensaje(e.what());
     }
+    main.RecuerdaIdentidad(node_);
     panel.SetText("");
-    main.SGDirectorio->SetCellText(kColDescription, row_, ENueva->text());
+    if (main.CurrentCatalogueNode == node_ && main.CurrentFolderPath == folder_ &&
+        row_ < main.SGDirectorio->RowCount() && main.SGDirectorio->Cells(kColName, row_) == name_)
+        main.SGDirectorio->SetCellText(kColDescription, row_, ENueva->text());
     accept();
 }
 

@@ -55,6 +55,8 @@ protected:
 private:
     TNodoArbol* node_ = nullptr; // the shown catalogue, from FormShow
     int row_ = 0;                // the grid row being edited
+    std::string name_;           // its name cell and folder path, from FormShow
+    std::string folder_;
 };
 
 inline TFCambiarDescripcion* FCambiarDescripcion = nullptr;

@@ -47,6 +47,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace sorvane {
@@ -66,16 +67,43 @@ QString Q(std::string_view bytes) {
     return QString::fromStdString(text::AsUtf8(std::string(bytes)));
 }
 
-// A count column read as a number: its digits, 0 for anything else.
-std::int64_t Numero(std::string_view cell) {
+// A count column read as a number: its digits, 0 for anything else; nothing
+// when its digits do not fit in 64 bits.
+std::optional<std::int64_t> Cuenta(std::string_view cell) {
     std::int64_t value = 0;
-    if (cell.empty()) return 0;
     for (const char c : cell) {
         if (c < '0' || c > '9') return 0;
-        if (value > (INT64_MAX - (c - '0')) / 10) return INT64_MAX;
-        value = value * 10 + (c - '0');
+        if (__builtin_mul_overflow(value, 10, &value) || __builtin_add_overflow(value, c - '0', &value))
+            return std::nullopt;
     }
     return value;
+}
+
+// Sums and products of counts that stop at the largest value instead of wrapping.
+std::int64_t Suma(std::int64_t a, std::int64_t b) {
+    std::int64_t sum;
+    return __builtin_add_overflow(a, b, &sum) ? INT64_MAX : sum;
+}
+std::int64_t Producto(std::int64_t a, std::int64_t b) {
+    std::int64_t product;
+    return __builtin_mul_overflow(a, b, &product) ? INT64_MAX : product;
+}
+
+// The bytes a row takes on a disk of clusters of `cluster` bytes: a single
+// file rounded up to whole clusters, else its bytes and half a cluster a file.
+// Nothing when that does not fit in 64 bits.
+std::optional<std::int64_t> Estimacion(bool oneFile, std::int64_t files, std::int64_t bytes,
+                                       std::int64_t cluster) {
+    std::int64_t out;
+    if (oneFile) {
+        if (cluster <= 0) return bytes;
+        if (__builtin_add_overflow(bytes, cluster - 1, &out)) return std::nullopt;
+        if (__builtin_mul_overflow(out / cluster, cluster, &out)) return std::nullopt;
+        return out;
+    }
+    if (__builtin_mul_overflow(cluster / 2, files, &out) || __builtin_add_overflow(bytes, out, &out))
+        return std::nullopt;
+    return out;
 }
 
 // part / whole as a percentage: halves to the even neighbour, kept to 0..100;
@@ -299,18 +327,20 @@ void TFColector::CalculaTotales() {
             FPrincipal != nullptr
                 ? TFPrincipal::ObtieneTamanoCluster(FPrincipal->CBClusterSize->currentText())
                 : 512;
+        // Every sum is checked: a count too large for 64 bits stops at the
+        // largest value and never wraps (CabenLasCuentas keeps such rows out
+        // of an opened file).
         for (int row = 1; row < SGColector->RowCount(); ++row) {
-            const std::int64_t rowFiles = Numero(SGColector->CellView(kColFiles, row));
-            const std::int64_t bytes = Numero(SGColector->CellView(kColBytes, row));
-            files += rowFiles;
-            folders += Numero(SGColector->CellView(kColFolders, row));
-            BytesTotales += bytes;
-            if (SGColector->CellView(kColFiles, row) == "1")
-                estimate += cluster > 0 ? (bytes + cluster - 1) / cluster * cluster : bytes;
-            else
-                estimate += bytes + cluster / 2 * rowFiles;
+            const std::int64_t rowFiles = Cuenta(SGColector->CellView(kColFiles, row)).value_or(INT64_MAX);
+            const std::int64_t bytes = Cuenta(SGColector->CellView(kColBytes, row)).value_or(INT64_MAX);
+            files = Suma(files, rowFiles);
+            folders = Suma(folders, Cuenta(SGColector->CellView(kColFolders, row)).value_or(INT64_MAX));
+            BytesTotales = Suma(BytesTotales, bytes);
+            estimate = Suma(estimate, Estimacion(SGColector->CellView(kColFiles, row) == "1", rowFiles,
+                                                 bytes, cluster)
+                                          .value_or(INT64_MAX));
         }
-        estimate += folders * cluster;
+        estimate = Suma(estimate, Producto(folders, cluster));
     }
     const std::string count = FormatThousands(files);
     const std::string size =
@@ -497,7 +527,8 @@ bool TFColector::CopiaFila(int row, std::string& catalogue, std::string& header,
     const std::string within = ToHostPath(root + "\\");
     if (item.back() == '\\') {
         std::string target = destination;
-        for (const std::string& step : Pasos(std::string_view(source).substr(3)))
+        const std::vector<std::string> steps = Pasos(std::string_view(source).substr(3));
+        for (const std::string& step : steps)
             target += NameToHost(step) + "/";
         if (host.empty() || !IsDirectory(host)) {
             FPrincipal->MuestraMensaje(LeeTexto("M", "M_FICHERO_NOENCONTRADO"));
@@ -508,23 +539,34 @@ bool TFColector::CopiaFila(int row, std::string& catalogue, std::string& header,
             AgregaError("The destination lies inside the folder copied", host);
             return true;
         }
-        if (!CreateFolderPath(target)) {
+        // Each folder of the target is made and entered from the one above it,
+        // never through a symbolic link: a link in the way is an error line.
+        std::optional<TCopyFolder> folder;
+        try {
+            folder.emplace(destination);
+            for (const std::string& step : steps)
+                folder.emplace(folder->Enter(NameToHost(step)));
+        } catch (const ELinkInTheWay& error) {
+            AgregaError(error.what(), host);
+            return true;
+        } catch (const EInOutError&) {
             FErrores->Agrega(LeeTexto("M", "M_COL_NOCREAR_CARPETA"));
             return false;
         }
-        CopiaCarpeta(host, target, host);
+        CopiaCarpeta(host, *folder, host);
         return true;
     }
     try {
-        CopiaFichero(host, destination + NameToHost(item), within);
+        const TCopyFolder folder(destination);
+        CopiaFichero(host, folder, NameToHost(item), within);
     } catch (const EInOutError& error) {
         AgregaError(error.what(), host);
     }
     return true;
 }
 
-void TFColector::CopiaFichero(const std::string& source, std::string destination,
-                              const std::string& within) {
+void TFColector::CopiaFichero(const std::string& source, const TCopyFolder& folder,
+                              std::string name, const std::string& within) {
     PBBytes->setRange(0, 100);
     PBBytes->setValue(0);
     LFicheroEnCurso->setText(Q(source));
@@ -533,13 +575,13 @@ void TFColector::CopiaFichero(const std::string& source, std::string destination
         FPrincipal->MuestraMensaje(LeeTexto("M", "M_FICHERO_NOENCONTRADO"));
         return;
     }
-    if (PathPresent(destination)) {
-        destination = RenombraDestino(destination);
-        if (destination.empty()) throw EInOutError("No free name is left for a copy");
+    if (folder.Holds(name)) {
+        name = RenombraDestino(folder, name);
+        if (name.empty()) throw EInOutError("No free name is left for a copy");
     }
     QProgressBar& total = *FPrincipal->PBPrincipal;
-    const CopyResult result =
-        CopyRegularFile(source, destination, within, [&](std::uint64_t copied, std::uint64_t size) {
+    const CopyResult result = CopyRegularFile(
+        source, folder, name, within, [&](std::uint64_t copied, std::uint64_t size) {
             const double whole = size == 0 ? 1.0 : static_cast<double>(size);
             const int percent = Porcentaje(static_cast<double>(copied), whole);
             PBBytes->setValue(percent);
@@ -550,7 +592,11 @@ void TFColector::CopiaFichero(const std::string& source, std::string destination
             AtiendeEventos();
             return !Parar;
         });
-    if (result.stopped) return;
+    if (result.stopped) {
+        // The partial copy is gone; the list says which file was not copied.
+        AgregaError(LeeTextoCapital("W", "CANCELADO"), source);
+        return;
+    }
     // An empty file counts one byte, as the totals count it.
     BytesCopiados += static_cast<std::int64_t>(std::max<std::uint64_t>(result.size, 1));
     PonEstado(BytesTotales > 0
@@ -559,7 +605,7 @@ void TFColector::CopiaFichero(const std::string& source, std::string destination
     AtiendeEventos();
 }
 
-void TFColector::CopiaCarpeta(const std::string& source, const std::string& target,
+void TFColector::CopiaCarpeta(const std::string& source, const TCopyFolder& target,
                               const std::string& within) {
     std::vector<CopyEntry> entries;
     std::string reason;
@@ -572,34 +618,38 @@ void TFColector::CopiaCarpeta(const std::string& source, const std::string& targ
         // Hidden entries are left out, as the listing leaves them out.
         if (entry.name.front() == '.') continue;
         if (entry.isDirectory) {
-            const std::string sub = target + entry.name + "/";
-            if (!IsDirectory(sub) && !CreateFolder(sub)) {
-                AgregaError(LeeTexto("M", "M_IMPOSIBLE_CREAR"), sub);
+            std::optional<TCopyFolder> sub;
+            try {
+                sub.emplace(target.Enter(entry.name));
+            } catch (const ELinkInTheWay& error) {
+                AgregaError(error.what(), source + entry.name);
+                continue;
+            } catch (const EInOutError&) {
+                AgregaError(LeeTexto("M", "M_IMPOSIBLE_CREAR"), target.Path() + entry.name);
                 continue;
             }
-            CopiaCarpeta(source + entry.name + "/", sub, within);
+            CopiaCarpeta(source + entry.name + "/", *sub, within);
             continue;
         }
         try {
-            CopiaFichero(source + entry.name, target + entry.name, within);
+            CopiaFichero(source + entry.name, target, entry.name, within);
         } catch (const EInOutError& error) {
             AgregaError(error.what(), source + entry.name);
         }
     }
 }
 
-std::string TFColector::RenombraDestino(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.rfind('.');
-    const bool hasDot = dot != std::string::npos && dot >= nameStart;
-    const std::string base = hasDot ? path.substr(0, dot) : path;
-    const std::string extension = hasDot ? path.substr(dot + 1) : std::string();
+std::string TFColector::RenombraDestino(const TCopyFolder& folder, const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    const bool hasDot = dot != std::string::npos;
+    const std::string base = hasDot ? name.substr(0, dot) : name;
+    const std::string extension = hasDot ? name.substr(dot + 1) : std::string();
     for (int n = 1; n <= 999999; ++n) {
         const std::string candidate =
             base + "[" + std::to_string(n) + "]" + (hasDot ? "." + extension : std::string());
-        if (!PathPresent(candidate)) {
-            FErrores->Agrega("File renamed: " + path + " to: " + candidate);
+        if (!folder.Holds(candidate)) {
+            FErrores->Agrega("File renamed: " + folder.Path() + name + " to: " + folder.Path() +
+                             candidate);
             return candidate;
         }
     }
@@ -661,10 +711,39 @@ void TFColector::SBAbrirClick() {
         } catch (const EInOutError& error) {
             FPrincipal->MuestraMensaje(error.what());
         }
+        QuitaFilasDesmedidas();
         // A file of fewer lines than one row still leaves the empty row.
         if (SGColector->RowCount() < 2) SGColector->SetRowCount(2);
     }
     CalculaTotales();
+}
+
+void TFColector::QuitaFilasDesmedidas() {
+    FErrores->Limpia();
+    const std::int64_t cluster =
+        FPrincipal != nullptr
+            ? TFPrincipal::ObtieneTamanoCluster(FPrincipal->CBClusterSize->currentText())
+            : 512;
+    for (int row = SGColector->RowCount() - 1; row >= 1; --row) {
+        const auto files = Cuenta(SGColector->CellView(kColFiles, row));
+        const auto folders = Cuenta(SGColector->CellView(kColFolders, row));
+        const auto bytes = Cuenta(SGColector->CellView(kColBytes, row));
+        // The largest cluster size is the one the estimate may be asked for.
+        const bool fits = files && folders && bytes &&
+                          Estimacion(false, *files, *bytes, std::max<std::int64_t>(cluster, 65536)) &&
+                          Estimacion(true, *files, *bytes, std::max<std::int64_t>(cluster, 65536));
+        if (fits) continue;
+        FErrores->Agrega("A row whose counts do not fit was left out: " +
+                         SGColector->Cells(kColCatalogue, row) + ": " +
+                         SGColector->Cells(kColFolder, row) + " " + SGColector->Cells(kColName, row));
+        if (SGColector->RowCount() > 2)
+            SGColector->DeleteRow(row);
+        else
+            SGColector->ClearRow(1);
+    }
+    if (FErrores->LineCount() > 0)
+        FErrores->MuestraSiHayErrores(TituloAplicacion() +
+                                      QString::fromStdString(LeeTexto("M", "M_TITULO_FERRORES")));
 }
 
 void TFColector::SBAbrirExtraerClick() {

@@ -19,6 +19,7 @@ class QToolButton;
 
 namespace sorvane {
 
+class TCopyFolder;
 class TStringGrid;
 struct TGridMouseEvent;
 
@@ -68,21 +69,27 @@ public:
     // The copy run, row by row, asking for each missing disk.
     void SBCopiarClick();
     void SBPararClick();
-    // Copies one file with progress; `within` is the folder a symbolic link may
-    // lead into. A source that does not exist is reported in the message window.
-    void CopiaFichero(const std::string& source, std::string destination,
+    // Copies one file with progress into the file `name` of `folder`; `within`
+    // is the folder a symbolic link may lead into. A source that does not
+    // exist is reported in the message window; a stopped copy leaves no file
+    // and is listed in the error window.
+    void CopiaFichero(const std::string& source, const TCopyFolder& folder, std::string name,
                       const std::string& within);
-    // Copies a folder tree (both host paths ending in "/"); per-file failures
-    // are listed in the error window and the walk goes on.
-    void CopiaCarpeta(const std::string& source, const std::string& target,
+    // Copies a folder tree (`source` a host path ending in "/") into `target`;
+    // per-file failures, and a symbolic link in the way of a folder, are listed
+    // in the error window and the walk goes on.
+    void CopiaCarpeta(const std::string& source, const TCopyFolder& target,
                       const std::string& within);
-    // "name[n].ext" for the first n from 1 that is free, listed as a renamed
-    // copy; empty when none up to 999999 is.
-    std::string RenombraDestino(const std::string& path);
+    // "name[n].ext" for the first n from 1 that is free in `folder`, listed as
+    // a renamed copy; empty when none up to 999999 is.
+    std::string RenombraDestino(const TCopyFolder& folder, const std::string& name);
     void SBBorrarClick();
     void SBBorrarTodoClick();
     void SBGuardarClick();
     void SBAbrirClick();
+    // The rows of an opened file whose counts do not fit in 64 bits (or whose
+    // estimate would not) are taken out, each named in the error window.
+    void QuitaFilasDesmedidas();
     void SBAbrirExtraerClick();
     void SBAnchoColumnasClick();
     // The help file at the collector's topic.

@@ -162,6 +162,19 @@ public:
     // The same for a file already read (on a worker thread of the start-up load).
     TNodoArbol* CargaFichero(const std::string& path, QTreeWidgetItem* collection,
                              CatalogueRead read);
+    // Two copies of the program on one root: true when the file of the
+    // catalogue node `node` is as it was read or last written here, so that a
+    // write of it loses no one's change. Otherwise nothing may be written: the
+    // user is told that the file (named) was changed on disk since it was
+    // loaded, and asked whether to load it again (RecargaCatalogo on yes); false.
+    // A file that is not there at all counts as unchanged: the write reports it.
+    bool CatalogoIntacto(QTreeWidgetItem* node);
+    // Takes the identity of the node's file after a write of our own.
+    void RecuerdaIdentidad(QTreeWidgetItem* node);
+    // Reads the node's file again into the same node: its folders are folded
+    // and, when the grid showed the catalogue, it lists its root again. A file
+    // that no longer loads is reported and the node keeps its lines.
+    void RecargaCatalogo(QTreeWidgetItem* node);
     void ActivaBotonesArbol(QTreeWidgetItem* node);
     static std::string GetNodePath(QTreeWidgetItem* node);
     // The host folder of a collection node, or the host file of a catalogue
@@ -260,7 +273,7 @@ public:
     // `name` the grid's name cell ("x.txt", or "sub\" for a folder, which gives a
     // path ending in "/"). The drive is the one carrying the header's serial
     // (BuscaUnidadPorSerie); a catalogue without serial ("0000-0000") uses the
-    // drive letter recorded in its header. When the catalogue has a serial and no
+    // drive letter recorded in its header, never a search by serial. When the catalogue has a serial and no
     // drive carries it: [M] M_DISCO_NOENCONTRADO + CR LF CR LF + catalogue name,
     // and nothing. The path is empty when the letter stands for no folder. The
     // path is not checked for existence (ExisteEnDisco does that).

@@ -38,15 +38,14 @@ bool Started(TFPrincipal& window, const LaunchResult& result) {
 std::optional<std::string>
 TFPrincipal::RutaEnDisco(std::string_view header, std::string_view folder, std::string_view name) {
     const std::string serial(DameCabeceraNumSerie(header));
-    char drive = BuscaUnidadPorSerie(serial);
+    // A catalogue without serial is found by its recorded drive letter alone:
+    // every volume without a serial shares "0000-0000", so a search by it would
+    // take an unrelated drive.
+    char drive = serial == kNoSerial ? DameCabeceraUnidad(header) : BuscaUnidadPorSerie(serial);
     if (drive == ' ') {
-        if (serial != kNoSerial) {
-            MuestraMensaje(LeeTexto("M", "M_DISCO_NOENCONTRADO") + "\r\n\r\n" +
-                           std::string(DameCabeceraNombre(header)));
-            return std::nullopt;
-        }
-        // A catalogue without serial: whatever medium is in its recorded drive.
-        drive = DameCabeceraUnidad(header);
+        MuestraMensaje(LeeTexto("M", "M_DISCO_NOENCONTRADO") + "\r\n\r\n" +
+                       std::string(DameCabeceraNombre(header)));
+        return std::nullopt;
     }
     std::string path = std::string(1, drive) + ":";
     if (EsCatalogoCarpeta(header)) {

@@ -7,9 +7,11 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
+#include "dialogs/Modal.h"
 #include "mainwindow/TFFinal.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Directory.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 #include "ui/RadioGroup.h"
 
@@ -181,6 +183,7 @@ TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* 
         TotalEntryCount += static_cast<long long>(loaded.lines->Count()) - 1;
         ++CatalogueCount;
         node->SetLines(std::move(loaded.lines));
+        node->SetIdentity(loaded.identity);
         if (EsColeccion(collection)) {
             collection->addChild(node);
             collection->setExpanded(true);
@@ -194,6 +197,53 @@ TNodoArbol* TFPrincipal::CargaFichero(const std::string& path, QTreeWidgetItem* 
                        e.what());
         return nullptr;
     }
+}
+
+bool TFPrincipal::CatalogoIntacto(QTreeWidgetItem* node) {
+    if (!EsCatalogo(node)) return true;
+    const std::string path = FicheroDeCatalogo(node);
+    const std::optional<FileIdentity> now = IdentityOf(path);
+    // A file gone is no one's newer catalogue: the write itself says what is wrong.
+    if (!now || now == AsNodo(node)->Identity()) return true;
+    if (PreguntaSiNo(TituloAplicacion(),
+                     Q(LeeTexto("M", "M_CATALOGO_CAMBIADO") + "\r\n\r\n" + path)))
+        RecargaCatalogo(node);
+    return false;
+}
+
+void TFPrincipal::RecuerdaIdentidad(QTreeWidgetItem* node) {
+    if (EsCatalogo(node)) AsNodo(node)->SetIdentity(IdentityOf(FicheroDeCatalogo(node)));
+}
+
+void TFPrincipal::RecargaCatalogo(QTreeWidgetItem* node) {
+    if (!EsCatalogo(node)) return;
+    const std::string path = FicheroDeCatalogo(node);
+    LoadedCatalogue loaded;
+    try {
+        loaded = CargaCatalogo(path);
+    } catch (const std::exception& e) {
+        MuestraMensaje(CapitalizeFirst(InternalErrorWord()) + " CargaFichero(): " + path + "\r\n" +
+                       e.what());
+        return;
+    }
+    if (!loaded.lines) {
+        MuestraMensaje(LeeTexto("M", "M_NOMBRE_CORRUPTO") + " " + path);
+        return;
+    }
+    TNodoArbol* catalogue = AsNodo(node);
+    const bool shown = EsDescendiente(node, Arbol->currentItem());
+    if (shown) Arbol->setCurrentItem(node);
+    // The folders made from the old lines go with them.
+    for (QTreeWidgetItem* child : node->takeChildren())
+        delete child;
+    const char code = loaded.lines->Line(0).size() > 1 ? loaded.lines->Line(0)[1] : ' ';
+    TotalEntryCount += static_cast<long long>(loaded.lines->Count()) -
+                       static_cast<long long>(catalogue->Lines() ? catalogue->Lines()->Count() : 1);
+    catalogue->SetLines(std::move(loaded.lines));
+    catalogue->SetIdentity(loaded.identity);
+    AsignaIconoDisco(node, code);
+    if (shown) ArbolChange(node);
+    ActualizaContadores();
 }
 
 void TFPrincipal::ActivaBotonesArbol(QTreeWidgetItem* node) {

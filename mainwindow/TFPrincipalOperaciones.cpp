@@ -149,6 +149,9 @@ bool PonUnidad(TDriveComboBox& box, char letter) {
 // folder first, without ever replacing one, then its node.
 void Pega(TFPrincipal& w, QTreeWidgetItem* target) {
     QTreeWidgetItem* node = w.CutNode;
+    // Every catalogue moved must be the file its node was read from.
+    for (QTreeWidgetItemIterator it(node); *it && TFPrincipal::EsDescendiente(node, *it); ++it)
+        if (!w.CatalogoIntacto(*it)) return;
     const std::string from = w.CarpetaDeNodo(node);
     const std::string to = w.CarpetaDeNodo(target) + "/" + w.NombreEnDisco(node);
     if (from != to) {
@@ -223,10 +226,14 @@ void TFPrincipal::BBRecatalogarClick() {
     char drive = UnidadDelCatalogo(serial, headerLetter);
     if (drive == ' ' && serial != kNoSerial)
         return MuestraMensaje(LeeTexto("M", "M_DISCO_NOENCONTRADO"));
+    // The descriptions are taken from memory: they must be the file's.
+    if (!CatalogoIntacto(catalogue)) return;
 
     const bool carpetaIgual = CBCarpetaIgual->Checked();
+    std::vector<std::string> oldPaths;
     const std::vector<std::string> saved = CargaDescripciones(
-        *catalogue->Lines(), carpetaIgual, [](const std::string& line) { FErrores->Agrega(line); });
+        *catalogue->Lines(), carpetaIgual, [](const std::string& line) { FErrores->Agrega(line); },
+        &oldPaths);
 
     // The scan writes "<name>.RCT" beside the catalogue's file. One left by an
     // earlier run is no scan of this one: it goes before the window opens.
@@ -273,13 +280,9 @@ void TFPrincipal::BBRecatalogarClick() {
         folder.ENombre->setText(name);
         folder.ENombre->setEnabled(false);
         folder.ShellTreeView1->setEnabled(false);
-        bool warned = false;
-        if (drive == ' ') {
-            warn();
-            warned = true;
-            folder.ShellTreeView1->setEnabled(true);
-            drive = headerLetter;
-        }
+        // A volume without serial is looked for by the path its header records;
+        // the user is asked only when the folder is not there.
+        if (drive == ' ') drive = headerLetter;
         PonUnidad(*folder.DCBDisco, drive);
         const std::string source =
             std::string(1, drive) + ":" + std::string(DameCabeceraRuta(header));
@@ -289,7 +292,7 @@ void TFPrincipal::BBRecatalogarClick() {
         if (!driveSet) {
             // The folder is not there to scan: the user picks it in the folder
             // tree, which enables the run; another folder is never scanned in its name.
-            if (!warned) warn();
+            warn();
             folder.ShellTreeView1->setEnabled(true);
         }
         folder.BBNuevoCatalogo->setEnabled(driveSet);
@@ -312,9 +315,12 @@ void TFPrincipal::BBRecatalogarClick() {
         MuestraModal(*window);
     }
 
-    const auto finish = [this] {
+    // Descriptions that found no entry of the new scan: shown even when the
+    // error list is not, so that the user can copy each one back.
+    bool lostDescriptions = false;
+    const auto finish = [this, &lostDescriptions] {
         ActualizaContadores();
-        if (FErrores->LineCount() > 0 && CBMostrarErroresCatalogo->Checked())
+        if (FErrores->LineCount() > 0 && (CBMostrarErroresCatalogo->Checked() || lostDescriptions))
             FErrores->MuestraSiHayErrores(TituloAplicacion() +
                                           Q(LeeTexto("M", "M_TITULO_FERRORES")));
     };
@@ -335,6 +341,7 @@ void TFPrincipal::BBRecatalogarClick() {
         MuestraMensaje(LeeTexto("M", "M_NOMBRE_CORRUPTO") + " " + rct);
         return finish();
     }
+    std::vector<std::size_t> unmatched;
     {
         TBusyGuard busy(BusyFlag);
         const std::size_t count = saved.size();
@@ -342,7 +349,7 @@ void TFPrincipal::BBRecatalogarClick() {
         PBPrincipal->setValue(0);
         const std::string progress = CapitalizeFirst(LeeTexto("W", "RECUPERANDO")) + " " +
                                      std::to_string(count) + " " + LeeTexto("W", "DESC");
-        RecatalogaDescripciones(
+        unmatched = RecatalogaDescripciones(
             *fresh, saved, carpetaIgual, LeeTexto("M", "M_SEGUNDA_OCURRENCIA"),
             [&](std::size_t index, std::size_t) {
                 PBPrincipal->setValue(
@@ -352,12 +359,26 @@ void TFPrincipal::BBRecatalogarClick() {
             },
             [](const std::string& line) { FErrores->Agrega(line); });
     }
+    // Written by another copy while the scan ran: this run's result is not
+    // written over it.
+    if (!CatalogoIntacto(catalogue)) return finish();
     try {
         fresh->SaveToFile(file);
     } catch (const EInOutError& e) {
         // The catalogue stays as it was, in memory and on the disk.
         MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_CAMBIAR_CAT") + " " + e.what());
         return finish();
+    }
+    if (!unmatched.empty()) {
+        // Gone with the old file: one line counting them, then each old
+        // path with its whole text.
+        lostDescriptions = true;
+        FErrores->Agrega("");
+        FErrores->Agrega(LeeTexto("M", "M_DESCRIPCIONES_PERDIDAS") + " " +
+                         std::to_string(unmatched.size()));
+        for (const std::size_t k : unmatched)
+            FErrores->Agrega((k < oldPaths.size() ? oldPaths[k] : std::string()) + ": " +
+                             std::string(DameLineaDescripcion(saved[k])));
     }
     fresh.reset();
     TotalEntryCount -= oldEntries;
@@ -402,6 +423,8 @@ void TFPrincipal::BBEliminarClick() {
     if (catalogue)
         question += "\n\n" + LeeTexto("M", "M_BORRA_FICHERO") + "\n" + CarpetaDeNodo(node);
     if (!PreguntaSiNo(Q(deleting), Q(question))) return;
+    // A catalogue written by another copy since it was loaded is not deleted unseen.
+    if (catalogue && !CatalogoIntacto(node)) return;
 
     bool deleted = false;
     {

@@ -4,9 +4,11 @@
 
 #include <QTreeWidgetItem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "catalogue/format/CatalogueLines.h"
+#include "platform/Files.h"
 
 namespace sorvane {
 
@@ -29,6 +31,11 @@ public:
     void SetLines(std::unique_ptr<CatalogueLines> lines) { lines_ = std::move(lines); }
     void FreeLines() { lines_.reset(); }
 
+    // The catalogue file as it was when its lines were read or last written
+    // here; a file found otherwise was changed on disk by someone else.
+    const std::optional<FileIdentity>& Identity() const { return identity_; }
+    void SetIdentity(std::optional<FileIdentity> identity) { identity_ = identity; }
+
     // A catalogue's file name or a collection's folder name as the folder
     // listed it ("Disk.TCT", or bytes that are not UTF-8); empty for a node not
     // read from disk. TFPrincipal::NombreEnDisco decides when it still holds.
@@ -39,6 +46,7 @@ private:
     NodeKind kind_;
     std::unique_ptr<CatalogueLines> lines_;
     std::string fileName_;
+    std::optional<FileIdentity> identity_;
 };
 
 inline TNodoArbol* AsNodo(QTreeWidgetItem* item) { return static_cast<TNodoArbol*>(item); }

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 
 namespace sorvane {
 namespace {
@@ -89,9 +90,13 @@ void WriteAll(int fd, const char* data, std::size_t size, const std::string& pat
 
 } // namespace
 
-CopyResult CopyRegularFile(const std::string& source, const std::string& destination,
-                           const std::string& within,
-                           const std::function<bool(std::uint64_t, std::uint64_t)>& onBlock) {
+namespace {
+
+// Copies `source` into the new file `name` of the folder `folderFd` (AT_FDCWD
+// with a whole path as `name`); `destination` names it in messages.
+CopyResult CopyInto(const std::string& source, int folderFd, const std::string& name,
+                    const std::string& destination, const std::string& within,
+                    const std::function<bool(std::uint64_t, std::uint64_t)>& onBlock) {
     struct stat facts {};
     if (::lstat(source.c_str(), &facts) != 0) Fail("Cannot open", source, errno);
     std::string from = source;
@@ -114,8 +119,8 @@ CopyResult CopyRegularFile(const std::string& source, const std::string& destina
 
     CopyResult result;
     result.size = static_cast<std::uint64_t>(facts.st_size);
-    Descriptor out(
-        ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    Descriptor out(::openat(folderFd, name.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (out.get() < 0) Fail("Cannot create", destination, errno);
 
     try {
@@ -155,10 +160,70 @@ CopyResult CopyRegularFile(const std::string& source, const std::string& destina
         if (const int error = out.Close(); error != 0) Fail("Cannot write", destination, error);
     } catch (...) {
         out.Close();
-        ::unlink(destination.c_str());
+        ::unlinkat(folderFd, name.c_str(), 0);
         throw;
     }
+    // A stopped copy is no copy: the part written goes.
+    if (result.stopped) ::unlinkat(folderFd, name.c_str(), 0);
     return result;
+}
+
+} // namespace
+
+CopyResult CopyRegularFile(const std::string& source, const std::string& destination,
+                           const std::string& within,
+                           const std::function<bool(std::uint64_t, std::uint64_t)>& onBlock) {
+    return CopyInto(source, AT_FDCWD, destination, destination, within, onBlock);
+}
+
+CopyResult CopyRegularFile(const std::string& source, const TCopyFolder& folder,
+                           const std::string& name, const std::string& within,
+                           const std::function<bool(std::uint64_t, std::uint64_t)>& onBlock) {
+    return CopyInto(source, folder.Descriptor(), name, folder.Path() + name, within, onBlock);
+}
+
+TCopyFolder::TCopyFolder(const std::string& path)
+    : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), path_(path) {
+    if (fd_ < 0) Fail("Cannot open", path, errno);
+    if (path_.empty() || path_.back() != '/') path_ += '/';
+}
+
+TCopyFolder::TCopyFolder(TCopyFolder&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+
+TCopyFolder& TCopyFolder::operator=(TCopyFolder&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+TCopyFolder::~TCopyFolder() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+TCopyFolder TCopyFolder::Enter(const std::string& name) const {
+    const std::string path = path_ + name;
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+        throw EInOutError("\"" + path + "\" is no folder name");
+    if (::mkdirat(fd_, name.c_str(), 0777) != 0 && errno != EEXIST)
+        Fail("Cannot create", path, errno);
+    const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        struct stat facts {};
+        if (::fstatat(fd_, name.c_str(), &facts, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(facts.st_mode))
+            throw ELinkInTheWay("\"" + path + "\" is a symbolic link: nothing is copied through it");
+        Fail("Cannot open", path, error);
+    }
+    return TCopyFolder(fd, path + "/");
+}
+
+bool TCopyFolder::Holds(const std::string& name) const {
+    struct stat facts {};
+    return ::fstatat(fd_, name.c_str(), &facts, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool ListFolderToCopy(const std::string& folder, std::vector<CopyEntry>& entries,

@@ -3,6 +3,8 @@
 // and the free space of a destination that may not exist yet.
 #pragma once
 
+#include "platform/Files.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,7 +16,46 @@ namespace sorvane {
 struct CopyResult {
     std::uint64_t size = 0;   // the source's size when it was opened
     std::uint64_t copied = 0; // bytes written to the destination
-    bool stopped = false;     // `onBlock` asked to stop; the partial file stays
+    bool stopped = false;     // `onBlock` asked to stop; the partial file was removed
+};
+
+// A symbolic link where a folder of the destination is to be made or entered.
+class ELinkInTheWay : public EInOutError {
+public:
+    using EInOutError::EInOutError;
+};
+
+// A folder of a copy's destination, held open. Every folder below the chosen
+// destination is made and entered from its parent's descriptor (mkdirat, then
+// openat with O_NOFOLLOW | O_DIRECTORY), so a symbolic link inside the
+// destination is never followed, however it got there.
+class TCopyFolder {
+public:
+    // The chosen destination itself (made beforehand), opened as a folder;
+    // raises EInOutError with the system's reason when it cannot be.
+    explicit TCopyFolder(const std::string& path);
+    TCopyFolder(TCopyFolder&& other) noexcept;
+    TCopyFolder& operator=(TCopyFolder&& other) noexcept;
+    TCopyFolder(const TCopyFolder&) = delete;
+    TCopyFolder& operator=(const TCopyFolder&) = delete;
+    ~TCopyFolder();
+
+    // The sub-folder `name`, made when missing. A symbolic link in its place
+    // raises ELinkInTheWay; anything else that is no folder, or a folder that
+    // cannot be made, raises EInOutError naming it.
+    TCopyFolder Enter(const std::string& name) const;
+    // True when anything, a broken link included, is named `name` in it.
+    bool Holds(const std::string& name) const;
+
+    int Descriptor() const { return fd_; }
+    // Its path as entered, ending in "/", for messages.
+    const std::string& Path() const { return path_; }
+
+private:
+    TCopyFolder(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+
+    int fd_ = -1;
+    std::string path_;
 };
 
 // Copies the regular file `source` into the new file `destination`.
@@ -25,14 +66,19 @@ struct CopyResult {
 // - The destination is created new: an existing name, or a symbolic link in
 //   its place, is an error, so nothing is ever written through a link.
 // - `onBlock` gets the bytes copied so far and the source's size after every
-//   block; returning false
-//   stops the copy and leaves the partial destination.
+//   block; returning false stops the copy and removes the partial destination,
+//   so no file that looks whole and is not is left under the real name.
 // A read error, a failed or short write, or a failed close raises EInOutError
 // with the file and the system's reason, after removing the partial
 // destination; a source that cannot be opened or is no regular file raises it
 // too, and no destination is made.
 CopyResult
 CopyRegularFile(const std::string& source, const std::string& destination,
+                const std::string& within,
+                const std::function<bool(std::uint64_t copied, std::uint64_t size)>& onBlock = {});
+// The same, into the new file `name` of the open destination folder `folder`.
+CopyResult
+CopyRegularFile(const std::string& source, const TCopyFolder& folder, const std::string& name,
                 const std::string& within,
                 const std::function<bool(std::uint64_t copied, std::uint64_t size)>& onBlock = {});
 

@@ -48,6 +48,21 @@ void WriteFileAtomically(const std::string& path, std::string_view content);
 void RewriteUnderNewName(const std::string& oldPath, const std::string& newPath,
                          std::string_view content);
 
+// What tells one state of a file from another: the device and inode of the
+// name (a save by rename gives a new inode) and the size and modification time
+// in nanoseconds (a write in place).
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file at `path` (a link followed); nothing when nothing
+// is there.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
 // The size of the file at `path` (the whole 64-bit size); 0 when nothing is there.
 std::uint64_t ReadFileSize(const std::string& path);
 

@@ -116,6 +116,7 @@ bool IsOldForm(const CatalogueLines& lines) {
 CatalogueRead LeeCatalogo(const std::string& path) noexcept {
     CatalogueRead read;
     try {
+        read.identity = IdentityOf(path);
         read.lines = ReadLines(path, nullptr);
     } catch (...) {
         read.error = std::current_exception();
@@ -132,6 +133,7 @@ LoadedCatalogue TerminaCatalogo(const std::string& path, CatalogueRead read,
     LoadedCatalogue result;
     result.name = NombreCatalogoDeRuta(path);
     if (read.error) std::rethrow_exception(read.error);
+    result.identity = read.identity;
     std::unique_ptr<CatalogueLines> lines = std::move(read.lines);
     // The old form is read again with its bytes kept for the ".bak" copy.
     std::string original;
@@ -146,6 +148,7 @@ LoadedCatalogue TerminaCatalogo(const std::string& path, CatalogueRead read,
             path.substr(0, path.size() - std::min<std::size_t>(4, path.size())) + ".bak", original);
         lines->SaveToFile(path);
         result.upgraded = true;
+        result.identity = IdentityOf(path);
     }
 
     if (text::AsUtf8(DameCabeceraNombre(lines->Line(0))) != text::AsUtf8(result.name))

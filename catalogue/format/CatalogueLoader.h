@@ -4,6 +4,7 @@
 #pragma once
 
 #include "catalogue/format/CatalogueLines.h"
+#include "platform/Files.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -25,6 +27,7 @@ struct LoadedCatalogue {
     std::string name;                      // the file name without its extension
     std::unique_ptr<CatalogueLines> lines; // empty when the name check failed
     bool upgraded = false;                 // the old header was rewritten
+    std::optional<FileIdentity> identity;  // the file as it was read (after an upgrade, as written)
 };
 
 // The header of the current form for a header of the old form. Raises
@@ -51,6 +54,9 @@ LoadedCatalogue CargaCatalogo(const std::string& path,
 struct CatalogueRead {
     std::unique_ptr<CatalogueLines> lines;
     std::exception_ptr error;
+    // Taken just before the read: a change after it shows as a change, never
+    // the other way round.
+    std::optional<FileIdentity> identity;
 };
 CatalogueRead LeeCatalogo(const std::string& path) noexcept;
 

@@ -82,7 +82,8 @@ std::vector<IndexedLine> IndexByName(const CatalogueLines& lines, bool carpetaIg
 
 void MergeDescriptions(CatalogueLines& newLines, const std::vector<std::string>& saved,
                        bool carpetaIgual, std::string_view secondOccurrenceText,
-                       const RecatalogueProgress& progress, const ErrorSink& errors) {
+                       const RecatalogueProgress& progress, const ErrorSink& errors,
+                       std::vector<bool>& matched) {
     const std::vector<IndexedLine> index = IndexByName(newLines, carpetaIgual);
     for (std::size_t k = 0; k < saved.size(); ++k) {
         if (progress) progress(k, saved.size());
@@ -104,6 +105,7 @@ void MergeDescriptions(CatalogueLines& newLines, const std::vector<std::string>&
                                    std::string(DameLineaNombre(line)));
             }
             matchedBefore = true;
+            matched[k] = true;
             std::string merged(QuitaDescripcion(line));
             merged += kDescriptionBracket;
             merged += UneDescripciones(DameLineaDescripcion(old), DameLineaDescripcion(line));
@@ -130,17 +132,27 @@ bool EsMismoElemento(std::string_view a, std::string_view b) {
 }
 
 std::vector<std::string> CargaDescripciones(const CatalogueLines& old, bool carpetaIgual,
-                                            const ErrorSink& errors) {
+                                            const ErrorSink& errors,
+                                            std::vector<std::string>* oldPaths) {
     std::vector<std::string> saved;
+    if (oldPaths != nullptr) oldPaths->clear();
     try {
         std::string folder;
         for (std::size_t i = 1; i < old.Count(); ++i) {
             const std::string_view line = old.Line(i);
             const bool isFolder = EsLineaCarpeta(line);
-            if (isFolder && carpetaIgual) folder = DameCarpetaRuta(line);
+            if (isFolder) folder = DameCarpetaRuta(line);
             if (!TieneDescripcion(line)) continue;
             saved.push_back(isFolder || !carpetaIgual ? std::string(line)
                                                       : ConCarpeta(line, folder));
+            if (oldPaths == nullptr) continue;
+            if (isFolder) {
+                oldPaths->push_back(folder);
+            } else {
+                std::string path = folder;
+                if (path.empty() || path.back() != '\\') path += '\\';
+                oldPaths->emplace_back(path + std::string(DameLineaNombre(line)));
+            }
         }
     } catch (const std::exception& e) {
         Report(errors, InternalErrorWord() + " CargaDescripciones() failure: " + e.what());
@@ -148,14 +160,23 @@ std::vector<std::string> CargaDescripciones(const CatalogueLines& old, bool carp
     return saved;
 }
 
-void RecatalogaDescripciones(CatalogueLines& newLines, const std::vector<std::string>& saved,
-                             bool carpetaIgual, std::string_view secondOccurrenceText,
-                             const RecatalogueProgress& progress, const ErrorSink& errors) {
+std::vector<std::size_t> RecatalogaDescripciones(CatalogueLines& newLines,
+                                                 const std::vector<std::string>& saved,
+                                                 bool carpetaIgual,
+                                                 std::string_view secondOccurrenceText,
+                                                 const RecatalogueProgress& progress,
+                                                 const ErrorSink& errors) {
+    std::vector<bool> matched(saved.size(), false);
     try {
-        MergeDescriptions(newLines, saved, carpetaIgual, secondOccurrenceText, progress, errors);
+        MergeDescriptions(newLines, saved, carpetaIgual, secondOccurrenceText, progress, errors,
+                          matched);
     } catch (const std::exception& e) {
         Report(errors, InternalErrorWord() + " RecatalogaDescripciones(): " + e.what());
     }
+    std::vector<std::size_t> unmatched;
+    for (std::size_t k = 0; k < saved.size(); ++k)
+        if (!matched[k]) unmatched.push_back(k);
+    return unmatched;
 }
 
 bool EsDiscoRepetido(std::string_view serial, std::span<const std::string_view> headers,

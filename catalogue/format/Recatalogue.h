@@ -32,20 +32,28 @@ bool EsMismoElemento(std::string_view a, std::string_view b);
 // lines are kept as they stand; with `carpetaIgual` a file line has its folder's
 // path put in front of its name ("\Docs\a.txt"), so it matches only a file of
 // the same folder. An exception is reported to `errors` and ends the collection;
-// the lines collected so far are returned.
+// the lines collected so far are returned. With `oldPaths`, it gets the
+// catalogue path of each returned line, in the same order: a folder's own path
+// ("\Docs"), a file's folder and name ("\Docs\a.txt", "\a.txt" in the root).
 std::vector<std::string> CargaDescripciones(const CatalogueLines& old, bool carpetaIgual,
-                                            const ErrorSink& errors);
+                                            const ErrorSink& errors,
+                                            std::vector<std::string>* oldPaths = nullptr);
 
 // Gives every line of `newLines` that matches a saved line (EsMismoElemento, in
 // the folder-qualified form with `carpetaIgual`) the saved description, merged
 // with the line's own (UneDescripciones). When a saved line matches a second or
 // later line, `errors` gets `secondOccurrenceText` and then "Old: <name> / New:
 // <folder> <name>" (the folder empty without `carpetaIgual`); every match still
-// gets the description. A saved line that matches nothing is dropped. An
-// exception is reported to `errors`; lines already changed stay changed.
-void RecatalogaDescripciones(CatalogueLines& newLines, const std::vector<std::string>& saved,
-                             bool carpetaIgual, std::string_view secondOccurrenceText,
-                             const RecatalogueProgress& progress, const ErrorSink& errors);
+// gets the description. An exception is reported to `errors`; lines already
+// changed stay changed. Gives the indexes (into `saved`, in order) of the
+// saved lines whose description went to no line: those that matched nothing
+// and, after a failure, those not looked at.
+std::vector<std::size_t> RecatalogaDescripciones(CatalogueLines& newLines,
+                                                 const std::vector<std::string>& saved,
+                                                 bool carpetaIgual,
+                                                 std::string_view secondOccurrenceText,
+                                                 const RecatalogueProgress& progress,
+                                                 const ErrorSink& errors);
 
 // The checks run before a new catalogue is made, over the header lines of the
 // loaded catalogues. Each stops at the first hit; a damaged header raises

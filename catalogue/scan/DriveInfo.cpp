@@ -223,6 +223,8 @@ std::string LeeNumeroSerie(char letter, const TDriveInfo& drives) {
 }
 
 char BuscaUnidadPorSerie(std::string_view serial, TDriveInfo& drives) {
+    // Every volume without a serial reads "0000-0000": that serial names no one drive.
+    if (serial == FormatVolumeSerial(0)) return ' ';
     for (char letter = 'Z'; letter >= 'A'; --letter) {
         drives.Refresh(letter, kRefreshAll);
         const TDriveInfoRec rec = drives.GetInfo(letter);

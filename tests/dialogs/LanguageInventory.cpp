@@ -87,7 +87,7 @@ const std::vector<std::string_view> kHints = {
     "H_VER_CATALOGO"
 };
 
-// "M": messages, status texts and some window titles (100 keys, with the
+// "M": messages, status texts and some window titles (102 keys, with the
 // message that names a missing help file and the delete question's line on
 // the catalogue's file).
 const std::vector<std::string_view> kMessages = {
@@ -98,12 +98,12 @@ const std::vector<std::string_view> kMessages = {
     "M_BUSCAR_BOLEANA_VACIA1", "M_BUSCAR_DIFUSA1", "M_BUSCAR_SINATRIBUTOS",
     "M_BUSCAR_SINCRITERIO", "M_BUSCAR_SINEXTENSION", "M_BUSCAR_STOP_USUARIO",
     "M_CALIDAD_MAXBAD", "M_CALIDAD_MAXMIN", "M_CALIDAD_MINBAD", "M_CAMBIAR_CATALOGO",
-    "M_CAMBIAR_DESC", "M_CARGANDO_ANIDADOS", "M_CARGANDO_MEMORIA", "M_CARPETA_EXCLUIR_NOEXISTE",
+    "M_CAMBIAR_DESC", "M_CARGANDO_ANIDADOS", "M_CARGANDO_MEMORIA", "M_CATALOGO_CAMBIADO", "M_CARPETA_EXCLUIR_NOEXISTE",
     "M_CARPETA_REPETIDA", "M_CARPETA_VACIA", "M_CATALOGO_TERMINADO", "M_CAT_CANCELADO",
     "M_COL_ITEMYAESTA", "M_COL_NOCARPETA", "M_COL_NOCREAR_CARPETA", "M_COL_NOSPACE",
     "M_COL_SELCARPETA", "M_COL_VACIAR_AVISO", "M_COL_VACIO", "M_CREANDO_CARPETAS_ARBOL",
     "M_CREDITOS_DESC", "M_CREDITOS_FORMATOS", "M_DEMASIADOS_EXITOS", "M_DERECHOS_TODOS",
-    "M_DESEA_BORRAR", "M_DESEA_CAMBIAR_DESC", "M_DESEA_RESETEAR", "M_DISCO_INVALIDO",
+    "M_DESCRIPCIONES_PERDIDAS", "M_DESEA_BORRAR", "M_DESEA_CAMBIAR_DESC", "M_DESEA_RESETEAR", "M_DISCO_INVALIDO",
     "M_DISCO_NOENCONTRADO", "M_DISCO_REPETIDO", "M_DISCO_VACIO", "M_DURACION_MAXBAD",
     "M_DURACION_MAXMIN", "M_DURACION_MINBAD", "M_ERROR_CAT_VACIO", "M_ERROR_CONFIGURACION", "M_ERROR_GUARDAR_CONFIGURACION",
     "M_ESPERE", "M_EXTRAER_EXISTE", "M_EXTRAER_SINCARPETA", "M_EXTRAER_SINFICHERO", "M_FECHAF_MALA",
@@ -132,7 +132,7 @@ const std::vector<std::string_view> kTips = {
 const std::vector<InventorySection>& LanguageInventory() {
     static const std::vector<InventorySection> inventory = {
         {"W", 102, kWords},    {"L", 148, kLabels}, {"H", 46, kHints},
-        {"M", 100, kMessages}, {"T", 25, kTips},
+        {"M", 102, kMessages}, {"T", 25, kTips},
     };
     return inventory;
 }

@@ -16,6 +16,7 @@
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
 #include "tests/mainwindow/WindowTestSupport.h"
+#include "tests/platform/AtomicFileFault.h"
 #include "tests/platform/FakeProgram.h"
 #include "ui/CheckBox.h"
 #include "ui/GridRoutines.h"
@@ -36,6 +37,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -628,6 +630,87 @@ TEST_F(CollectorTest, AFolderIsNeverCopiedIntoItself) {
     EXPECT_EQ(copied.begin()->first, "readme.txt");
 }
 
+// A stop during a file's copy removes its partial file (no file under the real
+// name that looks whole and is not) and names the file in the error window.
+TEST_F(CollectorTest, AStopRemovesThePartialFileAndListsIt) {
+    ASSERT_NO_FATAL_FAILURE(Add("Alpha", "photos\\"));
+    // The stop comes as the big file's bar shows its first block.
+    const QMetaObject::Connection stop =
+        QObject::connect(FColector->PBBytes, &QProgressBar::valueChanged, [](int value) {
+            if (value > 0 && value < 100) FColector->SBParar->click();
+        });
+    Copy(out_);
+    QObject::disconnect(stop);
+    EXPECT_TRUE(fs::is_empty(out_ / "photos"));
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    EXPECT_NE(Errors().find("\"Cancelled\""), std::string::npos) << Errors();
+    EXPECT_NE(Errors().find((diskA_ / "photos" / "p1.jpg").string()), std::string::npos) << Errors();
+    EXPECT_EQ(Status(), "Collector cancelled");
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+}
+
+// A symbolic link inside the destination is never followed: "out/photos ->
+// ../victim" and a link one level down are refused with an error line each,
+// and nothing is written in the victims.
+TEST_F(CollectorTest, AFolderCopyNeverFollowsALinkInTheDestination) {
+    fs::create_directories(base_ / "victim");
+    fs::create_directories(base_ / "victim2");
+    fs::create_directories(out_ / "docs");
+    fs::create_directory_symlink("../victim", out_ / "photos");
+    fs::create_directory_symlink("../../victim2", out_ / "docs" / "old");
+    ASSERT_NO_FATAL_FAILURE(Add("Alpha", "photos\\"));
+    ASSERT_NO_FATAL_FAILURE(Add("Alpha", "docs\\"));
+    Copy(out_);
+    EXPECT_TRUE(fs::is_empty(base_ / "victim"));
+    EXPECT_TRUE(fs::is_empty(base_ / "victim2"));
+    EXPECT_EQ(Read(out_ / "docs" / "a.doc"), Read(diskA_ / "docs" / "a.doc"));
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    for (const fs::path& link : {out_ / "photos", out_ / "docs" / "old"})
+        EXPECT_NE(Errors().find("\"" + link.string() + "\" is a symbolic link"), std::string::npos)
+            << Errors();
+}
+
+// Counts too large for 64 bits: totals never wrap (they stop at the largest
+// value), and an opened collector file's row whose counts do not fit is left
+// out with an error line.
+TEST_F(CollectorTest, HugeCountsNeverOverflowTheTotals) {
+    constexpr std::uint64_t kHuge = 18446744073709551615ull; // 20 digits
+    Row("Alpha", "\\", "readme.txt", 1, 100, 0);
+    Row("Alpha", "\\", "huge.bin", 1, kHuge, 0);
+    EXPECT_EQ(FColector->BytesTotales, INT64_MAX);
+    EXPECT_EQ(FColector->LColectorBytes->text().toStdString(), FormatThousands(INT64_MAX));
+    // Two rows that fit alone but not together.
+    FColector->SBBorrarTodoClick();
+    Row("Alpha", "\\", "a.bin", 1, 9'000'000'000'000'000'000ull, 0);
+    Row("Alpha", "\\", "b.bin", 1, 9'000'000'000'000'000'000ull, 0);
+    EXPECT_EQ(FColector->BytesTotales, INT64_MAX);
+
+    // Saved and opened again: the huge row is refused, the others stay.
+    FColector->SBBorrarTodoClick();
+    Row("Alpha", "\\", "readme.txt", 1, 100, 0);
+    Row("Alpha", "\\", "huge.bin", 1, kHuge, 0);
+    Row("Alpha", "docs\\", "many\\", kHuge, 10, 1);
+    Row("Alpha", "\\", "empty.dat", 1, 0, 0);
+    const fs::path file = base_ / "huge.clt";
+    recorder_.onSaveFile = [&](const SaveFileRequest&) { return QString::fromStdString(file.string()); };
+    recorder_.onDialog = [&](QDialog& dialog) {
+        if (auto* chooser = qobject_cast<QFileDialog*>(&dialog))
+            chooser->selectFile(QString::fromStdString(file.string()));
+        return static_cast<int>(QDialog::Accepted);
+    };
+    recorder_.Install();
+    FColector->SBGuardarClick();
+    FColector->SBBorrarTodoClick();
+    recorder_.errorWindows = 0;
+    FColector->SBAbrirClick();
+    EXPECT_EQ(GridColumn(*grid_, C::kColName), (std::vector<std::string>{"readme.txt", "empty.dat"}));
+    EXPECT_EQ(FColector->BytesTotales, 100);
+    EXPECT_EQ(FColector->LColectorFicherosNumero->text(), "2");
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    EXPECT_NE(Errors().find("Alpha: \\ huge.bin"), std::string::npos) << Errors();
+    EXPECT_NE(Errors().find("Alpha: docs\\ many\\"), std::string::npos) << Errors();
+}
+
 TEST_F(CollectorTest, AnExistingCopyGetsTheNextFreeName) {
     Put(out_ / "readme.txt", "old");
     Put(out_ / "readme[1].txt", "older");
@@ -769,6 +852,28 @@ TEST_F(CollectorTest, CollectorFilesSaveOpenAndMerge) {
     EXPECT_EQ(grid_->RowCount(), 2);
     EXPECT_TRUE(FColector->Vacio());
     EXPECT_FALSE(FColector->SBCopiar->isEnabled());
+}
+
+// A collector file whose save fails (a fault injected into its publishing):
+// the earlier file keeps its bytes, nothing else is left, and the reason is shown.
+TEST_F(CollectorTest, AFailedCollectorFileSaveKeepsTheEarlierFile) {
+    const fs::path file = base_ / "basket.clt";
+    const std::string earlier = "the earlier basket\r\n";
+    Put(file, earlier);
+    recorder_.onSaveFile = [&](const SaveFileRequest&) { return QString::fromStdString(file.string()); };
+    recorder_.Install();
+    ASSERT_NO_FATAL_FAILURE(Add("Alpha", "readme.txt"));
+    recorder_.messages.clear();
+    {
+        const test::FailedPublish fault("basket.clt", EIO);
+        FColector->SBGuardarClick();
+        EXPECT_EQ(fault.Refused(), 1);
+    }
+    EXPECT_EQ(recorder_.messages, std::vector<std::string>{"Cannot replace \"" + file.string() +
+                                                           "\": " + std::strerror(EIO)});
+    EXPECT_EQ(Read(file), earlier);
+    for (const auto& entry : fs::directory_iterator(base_))
+        EXPECT_EQ(entry.path().filename().string().find(".sorvane-"), std::string::npos);
 }
 
 TEST_F(CollectorTest, TheWindowAndItsPanels) {

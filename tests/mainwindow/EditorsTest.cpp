@@ -13,6 +13,7 @@
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Files.h"
 #include "tests/mainwindow/WindowTestSupport.h"
+#include "tests/platform/AtomicFileFault.h"
 #include "ui/RadioGroup.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
@@ -26,6 +27,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -42,6 +44,14 @@ using namespace windowtest;
 // Two folders excluded when Disco was catalogued.
 const std::string kExclusions = std::string(1, kNestedBracket) + "\\tmp" + kItemSeparator +
                                 "\\cache" + kItemSeparator + kNestedBracket;
+
+// The lines as a catalogue file holds them.
+std::string Join(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
 
 class EditorsTest : public WindowTestRoot {
 protected:
@@ -646,6 +656,106 @@ TEST_F(EditorsTest, AFailedDescriptionSaveLeavesMemoryAsTheFileIs) {
     EXPECT_EQ(FPrincipal->SGDirectorio->CellText(1, row), "");
     EXPECT_TRUE(FPrincipal->SBPrincipal->Panels(1).Text().isEmpty());
     EXPECT_EQ(Load(root_ / "Moved" / "Disco.TCT"), discoLines_);
+}
+
+// The description's save fails at its publishing (a fault injected): the file
+// keeps its bytes, memory keeps what the file holds, the reason is shown and
+// the editor stays open with the text typed.
+TEST_F(EditorsTest, AFaultAtTheDescriptionSaveKeepsTheFile) {
+    Select("Backups/Disco");
+    const int row = Row("report.doc");
+    FPrincipal->SGDirectorio->SetCurrentCell(2, row);
+    const fs::path file = root_ / "Backups" / "Disco.TCT";
+    const std::string bytes = ReadWholeFile(file.string());
+    const test::FailedPublish fault("Disco.TCT", EIO);
+    EditDescription("Lost?");
+    Open(Gesture::Button);
+    EXPECT_EQ(fault.Refused(), 1);
+    EXPECT_TRUE(leftOpen_);
+    ASSERT_EQ(recorder_.messages.size(), 1u);
+    EXPECT_EQ(recorder_.messages[0], "Cannot replace \"" + FPrincipal->FicheroDeCatalogo(TreeNode("Backups/Disco")) +
+                                         "\": " + std::strerror(EIO));
+    EXPECT_EQ(ReadWholeFile(file.string()), bytes);
+    EXPECT_EQ(MemoryLines("Backups/Disco"), discoLines_);
+    EXPECT_EQ(FPrincipal->SGDirectorio->CellText(1, row), "");
+    EXPECT_EQ(Listing(root_ / "Backups"), std::vector<std::string>{"Disco.TCT"});
+}
+
+// Two copies of the program on one root: the other copy saves the catalogue
+// while this one's editor is open. Nothing is written over it, the user is
+// told (the file named) and, on the answer, the catalogue is loaded again; the
+// text stays in the editor and its next Accept writes it beside the other's.
+TEST_F(EditorsTest, AnEditNeverOverwritesAnotherCopysSave) {
+    const fs::path file = root_ / "Backups" / "Disco.TCT";
+    std::vector<std::string> theirs = discoLines_;
+    theirs[3] = PonDescripcion(theirs[3], "theirs"); // zeta.txt
+    const std::string changed = LeeTexto("M", "M_CATALOGO_CAMBIADO") + "\r\n\r\n" +
+                                FPrincipal->FicheroDeCatalogo(TreeNode("Backups/Disco"));
+    const auto asked = [&] {
+        int count = 0;
+        for (const auto& [caption, text] : recorder_.questions)
+            count += text.toStdString() == changed;
+        return count;
+    };
+    // Their save: in place (another size) or by rename (another file).
+    const std::function<void()> saves[] = {
+        [&] { WriteLines(file, theirs); },
+        [&] { WriteFileAtomically(file.string(), Join(theirs)); },
+    };
+    for (const auto& save : saves) {
+        WriteLines(file, discoLines_);
+        FPrincipal->RecargaCatalogo(TreeNode("Backups/Disco"));
+        recorder_.questions.clear();
+        Select("Backups/Disco");
+        FPrincipal->SGDirectorio->SetCurrentCell(2, Row("report.doc"));
+        bool openAfterFirst = false;
+        std::vector<std::string> fileAfterFirst, memoryAfterFirst;
+        When(FCambiarDescripcion, [&] {
+            FCambiarDescripcion->ENueva->setText("mine");
+            save();
+            FCambiarDescripcion->BBAceptar->click();
+            openAfterFirst = FCambiarDescripcion->isVisible();
+            fileAfterFirst = Load(file);
+            memoryAfterFirst = MemoryLines("Backups/Disco");
+            EXPECT_EQ(FCambiarDescripcion->ENueva->text(), "mine");
+            FCambiarDescripcion->BBAceptar->click();
+        });
+        Open(Gesture::Button);
+        EXPECT_TRUE(openAfterFirst);
+        EXPECT_EQ(asked(), 1);
+        EXPECT_EQ(fileAfterFirst, theirs);
+        EXPECT_EQ(memoryAfterFirst, theirs);
+        // The second Accept wrote both changes.
+        EXPECT_FALSE(leftOpen_);
+        std::vector<std::string> both = theirs;
+        both[2] = PonDescripcion(both[2], "mine");
+        EXPECT_EQ(Load(file), both);
+        EXPECT_EQ(MemoryLines("Backups/Disco"), both);
+    }
+
+    // The header editor: nothing renamed while the file is another's.
+    recorder_.questions.clear();
+    std::vector<std::string> header = Load(file);
+    header[4] = PonDescripcion(header[4], "theirs too"); // alpha.txt
+    bool renamedAfterFirst = true;
+    When(FCambiarCatalogo, [&] {
+        FCambiarCatalogo->ENueva->setText("Renamed");
+        WriteFileAtomically(file.string(), Join(header));
+        FCambiarCatalogo->BBAceptar->click();
+        renamedAfterFirst = fs::exists(root_ / "Backups" / "Renamed.tct");
+        EXPECT_TRUE(FCambiarCatalogo->isVisible());
+        EXPECT_EQ(FCambiarCatalogo->ENueva->text(), "Renamed");
+        FCambiarCatalogo->BBAceptar->click();
+    });
+    Select("Backups/Disco");
+    FPrincipal->SBCambiar->click();
+    EXPECT_FALSE(renamedAfterFirst);
+    EXPECT_EQ(recorder_.questions.size(), 1u);
+    EXPECT_FALSE(leftOpen_);
+    EXPECT_EQ(Listing(root_ / "Backups"), std::vector<std::string>{"Renamed.tct"});
+    const std::vector<std::string> renamed = Load(root_ / "Backups" / "Renamed.tct");
+    EXPECT_EQ(DameLineaDescripcion(renamed[4]), "theirs too");
+    EXPECT_EQ(DameCabeceraNombre(renamed[0]), "Renamed");
 }
 
 TEST_F(EditorsTest, AnEntryNotFoundInItsFolderIsReported) {

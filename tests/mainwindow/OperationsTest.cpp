@@ -8,8 +8,10 @@
 #include "catalogue/scan/TFolderTree.h"
 #include "dialogs/Language.h"
 #include "dialogs/TFCambiarColeccion.h"
+#include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
 #include "tests/mainwindow/WindowTestSupport.h"
+#include "tests/platform/AtomicFileFault.h"
 #include "ui/CheckBox.h"
 #include "ui/DriveComboBox.h"
 #include "ui/RadioGroup.h"
@@ -24,7 +26,9 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <algorithm>
+#include <chrono>
 #include <fcntl.h>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -153,6 +157,7 @@ protected:
                 lines.Replace(i, PonDescripcion(lines.Line(i), found->second));
         }
         lines.SaveToFile(FPrincipal->CarpetaDeNodo(item));
+        FPrincipal->RecuerdaIdentidad(item);
     }
 
     // What the re-catalogue's window showed when it opened.
@@ -319,18 +324,30 @@ TEST_F(OperationsTest, RecatalogueOfAFolderCatalogueAndOfAFileNamedInCapitals) {
     FPrincipal->SBNuevaCarpeta->click();
     acts_.clear();
     ASSERT_NO_FATAL_FAILURE(Describe("Sub", {{"inner.txt", "inside"}, {"[\\]", "the root"}}));
-    // The catalogue is the file "Sub.TCT", as one copied from elsewhere would be.
+    // The catalogue is the file "Sub.TCT", as one copied from elsewhere would be,
+    // of a volume without serial.
+    {
+        CatalogueLines& lines = *AsNodo(TreeNode("Sub"))->Lines();
+        std::string header(lines.Line(0));
+        const std::string serial(DameCabeceraNumSerie(header));
+        header.replace(header.find(serial), serial.size(), "0000-0000");
+        lines.Replace(0, header);
+        lines.SaveToFile((root_ / "Sub.tct").string());
+        FPrincipal->RecuerdaIdentidad(TreeNode("Sub"));
+    }
     fs::rename(root_ / "Sub.tct", root_ / "Sub.TCT");
     AsNodo(TreeNode("Sub"))->SetFileName("Sub.TCT");
-    const bool serialLess = DameCabeceraNumSerie(Decode(root_ / "Sub.TCT").Line(0)) == "0000-0000";
+    recorder_.messages.clear();
     WriteFixedFile(tree_ / "sub" / "added.txt", 5);
     SetFixedTimes(tree_ / "sub"); // the folder's dates as catalogued, so it keeps its description
     Select("Sub");
     const Shown shown = Recatalogue();
 
-    // The folder as Linux writes it; the catalogue keeps "X:\sub".
+    // The folder is where the header says: found by its path, no question
+    // asked; shown as Linux writes it, the catalogue keeps "X:\sub".
     EXPECT_EQ(shown.folder.toStdString(), (tree_ / "sub").string());
-    EXPECT_EQ(shown.folderTreeEnabled, serialLess);
+    EXPECT_FALSE(shown.folderTreeEnabled);
+    EXPECT_EQ(recorder_.messages, std::vector<std::string>{});
     EXPECT_FALSE(shown.nameEnabled);
     EXPECT_EQ(Listing(root_), std::vector<std::string>{"Sub.TCT"});
     const CatalogueLines after = Decode(root_ / "Sub.TCT");
@@ -371,6 +388,7 @@ TEST_F(OperationsTest, SerialLessZipOfDriveCKeepsItsKindAndLosesOnlyMissingExclu
         header[1] = '4';
         lines.Replace(0, header);
         lines.SaveToFile((root_ / "Zippy.tct").string());
+        FPrincipal->RecuerdaIdentidad(node);
     }
     ASSERT_NO_FATAL_FAILURE(Describe("Zippy", {{"a.txt", "first"}}));
     // An excluded folder removed since: the run must still be possible.
@@ -431,6 +449,167 @@ TEST_F(OperationsTest, CancelledRecatalogueChangesNothingAndNeverTrustsAnOldScan
     EXPECT_EQ(recorder_.messages, std::vector<std::string>{Text("M_DISCO_NOENCONTRADO")});
     EXPECT_EQ(recorder_.dialogs.size(), 1u); // the message alone
     EXPECT_EQ(Decode(root_ / "Lost.tct").ToText(), AsNodo(TreeNode("Lost"))->Lines()->ToText());
+}
+
+// Every description the run could not carry over is listed after it, with its
+// old path and whole text and one line counting them, in an error window shown
+// even with the error list switched off: a renamed file, a touched file and a
+// folder whose contents changed.
+TEST_F(OperationsTest, DescriptionsARecatalogueCannotCarryOverAreShown) {
+    BuildTree();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(NewDiskCatalogue("Pinned", 'X', ""));
+    ASSERT_NO_FATAL_FAILURE(Describe("Pinned", {{"a.txt", "first"},
+                                                {"b.txt", "renamed, with: any text"},
+                                                {"keep.txt", "touched note"},
+                                                {"[\\sub]", "folder note"}}));
+    fs::rename(tree_ / "b.txt", tree_ / "b2.txt");
+    fs::last_write_time(tree_ / "keep.txt", fs::last_write_time(tree_ / "keep.txt") + std::chrono::hours(48));
+    WriteFixedFile(tree_ / "sub" / "added.txt", 3);
+    fs::last_write_time(tree_ / "sub", fs::last_write_time(tree_ / "sub") + std::chrono::hours(48));
+    FPrincipal->CBMostrarErroresCatalogo->SetChecked(false);
+    recorder_.errorWindows = 0;
+    Select("Pinned");
+    Recatalogue();
+
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    const std::string errors = FErrores->MErrores->toPlainText().toStdString();
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start <= errors.size();) {
+        const std::size_t end = std::min(errors.find('\n', start), errors.size());
+        lines.push_back(errors.substr(start, end - start));
+        start = end + 1;
+    }
+    for (const std::string& line :
+         {Text("M_DESCRIPCIONES_PERDIDAS") + " 3", std::string("\\b.txt: renamed, with: any text"),
+          std::string("\\keep.txt: touched note"), std::string("\\sub: folder note")})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line << "\n" << errors;
+    EXPECT_EQ(errors.find("first"), std::string::npos) << errors;
+    EXPECT_EQ(Description(Decode(root_ / "Pinned.tct"), "a.txt"), "first");
+
+    // Nothing lost: no window with the error list off.
+    recorder_.errorWindows = 0;
+    Select("Pinned");
+    Recatalogue();
+    EXPECT_EQ(recorder_.errorWindows, 0);
+}
+
+// Another copy of the program saves the catalogue while the scan runs: the
+// run's result is not written over it, the user is told and the catalogue is
+// loaded again from the disk.
+TEST_F(OperationsTest, ARecatalogueNeverOverwritesAnotherCopysSave) {
+    BuildTree();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(NewDiskCatalogue("Pinned", 'X', ""));
+    ASSERT_NO_FATAL_FAILURE(Describe("Pinned", {{"a.txt", "first"}}));
+    const fs::path file = root_ / "Pinned.tct";
+    CatalogueLines theirs = Decode(file);
+    for (std::size_t i = 1; i < theirs.Count(); ++i)
+        if (Key(theirs.Line(i)) == "keep.txt") theirs.Replace(i, PonDescripcion(theirs.Line(i), "theirs"));
+    WriteFixedFile(tree_ / "new.txt", 14);
+    Select("Pinned");
+    recorder_.questions.clear();
+    When(FCrearDisco, [&] {
+        theirs.SaveToFile(file.string());
+        FCrearDisco->BBNuevoCatalogo->click();
+    });
+    FPrincipal->SBRecatalogar->click();
+    acts_.clear();
+    EXPECT_EQ(Bytes(file), theirs.ToText());
+    EXPECT_EQ(Listing(root_), std::vector<std::string>{"Pinned.tct"});
+    ASSERT_EQ(recorder_.questions.size(), 1u);
+    EXPECT_EQ(recorder_.questions[0].second.toStdString(),
+              Text("M_CATALOGO_CAMBIADO") + "\r\n\r\n" + file.string());
+    ASSERT_NE(TreeNode("Pinned"), nullptr);
+    EXPECT_EQ(AsNodo(TreeNode("Pinned"))->Lines()->ToText(), theirs.ToText());
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+    // Loaded again, the next run goes through and keeps both descriptions.
+    Recatalogue();
+    const CatalogueLines after = Decode(file);
+    EXPECT_EQ(Description(after, "keep.txt"), "theirs");
+    EXPECT_EQ(Description(after, "a.txt"), "first");
+    EXPECT_EQ(Description(after, "new.txt"), "");
+}
+
+// The merged catalogue's save fails at its publishing (a fault injected): the
+// catalogue file keeps its bytes, the tree keeps the catalogue as it was, the
+// scan file goes and the reason is shown with the catalogue's own message.
+TEST_F(OperationsTest, AFaultAtTheRecatalogueSaveKeepsTheCatalogue) {
+    BuildTree();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(NewDiskCatalogue("Pinned", 'X', ""));
+    ASSERT_NO_FATAL_FAILURE(Describe("Pinned", {{"a.txt", "first"}}));
+    const std::string bytes = Bytes(root_ / "Pinned.tct");
+    WriteFixedFile(tree_ / "new.txt", 14);
+    Select("Pinned");
+    recorder_.messages.clear();
+    {
+        const test::FailedPublish fault("Pinned.tct", EIO);
+        Recatalogue();
+        EXPECT_EQ(fault.Refused(), 1);
+    }
+    const std::string expected = Text("M_IMPOSIBLE_CAMBIAR_CAT") + " Cannot replace \"" +
+                                 (root_ / "Pinned.tct").string() + "\": " + std::strerror(EIO);
+    EXPECT_NE(std::find(recorder_.messages.begin(), recorder_.messages.end(), expected),
+              recorder_.messages.end())
+        << ::testing::PrintToString(recorder_.messages);
+    EXPECT_EQ(Bytes(root_ / "Pinned.tct"), bytes);
+    EXPECT_EQ(Listing(root_), std::vector<std::string>{"Pinned.tct"});
+    ASSERT_NE(TreeNode("Pinned"), nullptr);
+    EXPECT_EQ(AsNodo(TreeNode("Pinned"))->Lines()->ToText(), Decode(root_ / "Pinned.tct").ToText());
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+}
+
+// The window passes its "match by folder" box to the merge, and the error list
+// of the run is shown after it: two files alike but for their folder, one of
+// them described.
+TEST_F(OperationsTest, RecatalogueMatchesByFolderWhenAskedAndShowsItsErrors) {
+    for (const char* folder : {"one", "two"}) {
+        fs::create_directories(tree_ / folder);
+        WriteFixedFile(tree_ / folder / "same.txt", 7);
+        SetFixedTimes(tree_ / folder);
+    }
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(NewDiskCatalogue("Twins", 'X', ""));
+    FPrincipal->CBMostrarErroresCatalogo->SetChecked(true);
+    struct Case {
+        bool byFolder;
+        std::vector<std::string> described; // the folders whose same.txt has the description
+        int errorWindows;
+    };
+    const Case cases[] = {{true, {"one"}, 0}, {false, {"one", "two"}, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.byFolder);
+        // Only one/same.txt is described before the run.
+        QTreeWidgetItem* item = TreeNode("Twins");
+        ASSERT_NE(item, nullptr);
+        CatalogueLines& lines = *AsNodo(item)->Lines();
+        std::string folder;
+        for (std::size_t i = 1; i < lines.Count(); ++i) {
+            const std::string_view line = lines.Line(i);
+            if (EsLineaCarpeta(line)) folder = DameCarpetaRuta(line);
+            else if (Key(line) == "same.txt")
+                lines.Replace(i, folder == "\\one" ? PonDescripcion(line, "twin")
+                                                     : std::string(QuitaDescripcion(line)));
+        }
+        lines.SaveToFile(FPrincipal->CarpetaDeNodo(item));
+        FPrincipal->RecuerdaIdentidad(item);
+        FPrincipal->CBCarpetaIgual->SetChecked(c.byFolder);
+        recorder_.errorWindows = 0;
+        Select("Twins");
+        Recatalogue();
+        const CatalogueLines after = Decode(root_ / "Twins.tct");
+        std::vector<std::string> described;
+        for (std::size_t i = 1; i < after.Count(); ++i) {
+            const std::string_view line = after.Line(i);
+            if (EsLineaCarpeta(line)) folder = DameCarpetaRuta(line);
+            else if (Key(line) == "same.txt" && DameLineaDescripcion(line) == "twin")
+                described.push_back(folder.substr(1));
+        }
+        std::sort(described.begin(), described.end());
+        EXPECT_EQ(described, c.described);
+        EXPECT_EQ(recorder_.errorWindows, c.errorWindows);
+    }
 }
 
 // ---- Delete -------------------------------------------------------------------
@@ -603,6 +782,47 @@ TEST_F(TreeOperationsTest, TheLastNodeIsNeverDeleted) {
 }
 
 // ---- Cut and paste ------------------------------------------------------------
+
+// A catalogue another copy of the program saved since it was loaded is neither
+// deleted nor moved unseen: the user is told and it is loaded again.
+TEST_F(TreeOperationsTest, DeleteAndPasteLeaveAnotherCopysSaveAlone) {
+    Fill();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const fs::path alpha = root_ / "Discs" / "Alpha.tct";
+    const auto theirSave = [&](const std::string& description) {
+        CatalogueLines lines = Decode(alpha);
+        lines.Replace(2, PonDescripcion(lines.Line(2), description));
+        lines.SaveToFile(alpha.string());
+        return lines.ToText();
+    };
+    recorder_.answer = true;
+    recorder_.questions.clear();
+    std::string saved = theirSave("theirs");
+    Select("Discs/Alpha");
+    FPrincipal->SBEliminar->click();
+    EXPECT_EQ(Bytes(alpha), saved);
+    ASSERT_NE(TreeNode("Discs/Alpha"), nullptr);
+    EXPECT_EQ(AsNodo(TreeNode("Discs/Alpha"))->Lines()->ToText(), saved);
+    // The delete's own question, then the one about the file.
+    ASSERT_EQ(recorder_.questions.size(), 2u);
+    EXPECT_EQ(recorder_.questions[1].second.toStdString(),
+              Text("M_CATALOGO_CAMBIADO") + "\r\n\r\n" + alpha.string());
+
+    // The collection holding it is cut and pasted: nothing moves.
+    recorder_.questions.clear();
+    Select("Discs");
+    FPrincipal->SBCortarCatalogo->click();
+    saved = theirSave("theirs again");
+    Select("Other");
+    FPrincipal->SBPegarCatalogo->click();
+    EXPECT_EQ(Bytes(alpha), saved);
+    EXPECT_FALSE(fs::exists(root_ / "Other" / "Discs"));
+    EXPECT_NE(TreeNode("Discs/Alpha"), nullptr);
+    EXPECT_EQ(recorder_.questions.size(), 1u);
+    // Loaded again, the paste goes through.
+    FPrincipal->SBPegarCatalogo->click();
+    EXPECT_EQ(Bytes(root_ / "Other" / "Discs" / "Alpha.tct"), saved);
+}
 
 TEST_F(TreeOperationsTest, CutAndPasteMoveCataloguesAndCollections) {
     Fill();

@@ -15,6 +15,7 @@
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Text.h"
 #include "tests/mainwindow/WindowTestSupport.h"
+#include "tests/platform/AtomicFileFault.h"
 #include "tests/platform/FakeProgram.h"
 #include "ui/CheckBox.h"
 #include "ui/StringGrid.h"
@@ -27,6 +28,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -465,6 +467,25 @@ TEST_F(ReportsTest, FailedSaveOpensNothingAndBusyRefuses) {
     // No temporary file left in the root.
     for (const auto& entry : fs::directory_iterator(root_))
         EXPECT_EQ(entry.path().filename().string().find("temp.txt."), std::string::npos);
+}
+
+// A report whose save fails (a fault injected into its publishing) leaves the
+// earlier report as it was and opens nothing.
+TEST_F(ReportsTest, AFailedReportSaveKeepsTheEarlierReport) {
+    const std::string earlier = "the earlier report\r\n";
+    std::ofstream(root_ / "temp.txt", std::ios::binary) << earlier;
+    {
+        const test::FailedPublish fault("temp.txt", ENOSPC);
+        w_->SBEscribeArbol->click();
+        EXPECT_EQ(fault.Refused(), 1);
+    }
+    ASSERT_EQ(recorder_.messages.size(), 1u);
+    EXPECT_EQ(recorder_.messages[0], "Cannot replace \"" + (fs::canonical(root_) / "temp.txt").string() +
+                                         "\": " + std::strerror(ENOSPC));
+    EXPECT_EQ(ReadAll(root_ / "temp.txt"), earlier);
+    EXPECT_FALSE(fakes_.Started("editor"));
+    for (const auto& entry : fs::directory_iterator(root_))
+        EXPECT_EQ(entry.path().filename().string().find(".sorvane-"), std::string::npos);
 }
 
 // ---- Export ------------------------------------------------------------------

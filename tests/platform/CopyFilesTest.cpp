@@ -85,13 +85,57 @@ TEST_F(CopyFilesTest, CopiesEveryByteAndReportsEachBlock) {
     }
 }
 
-TEST_F(CopyFilesTest, StopLeavesThePartialFile) {
+// A stopped copy leaves no file that looks whole and is not: the part written goes.
+TEST_F(CopyFilesTest, StopRemovesThePartialFile) {
     Write(P("src/big.bin"), Random(4u << 20, 7));
     const CopyResult result = CopyRegularFile(P("src/big.bin"), P("out.bin"), "",
                                               [](std::uint64_t, std::uint64_t) { return false; });
     EXPECT_TRUE(result.stopped);
     EXPECT_LT(result.copied, result.size);
-    EXPECT_EQ(fs::file_size(P("out.bin")), result.copied);
+    EXPECT_FALSE(PathPresent(P("out.bin")));
+    fs::create_directories(P("dest"));
+    const TCopyFolder folder(P("dest"));
+    EXPECT_TRUE(CopyRegularFile(P("src/big.bin"), folder, "big.bin", "",
+                                [](std::uint64_t, std::uint64_t) { return false; })
+                    .stopped);
+    EXPECT_TRUE(fs::is_empty(P("dest")));
+}
+
+// Folders of the destination are made and entered from the chosen one without
+// following a link: "dest/docs -> ../victim" is refused, and nothing lands in
+// the victim, one level down neither.
+TEST_F(CopyFilesTest, DestinationFoldersNeverFollowALink) {
+    Write(P("src/a.txt"), "data");
+    fs::create_directories(P("dest/real"));
+    fs::create_directories(P("victim/inner"));
+    fs::create_directory_symlink("../victim", P("dest/docs"));
+    Write(P("dest/file"), "a file in the way");
+    const TCopyFolder dest(P("dest"));
+    EXPECT_EQ(dest.Path(), P("dest") + "/");
+    try {
+        dest.Enter("docs");
+        ADD_FAILURE() << "no error";
+    } catch (const ELinkInTheWay& e) {
+        EXPECT_NE(std::string(e.what()).find(P("dest") + "/docs"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(dest.Enter("file"), EInOutError);
+    EXPECT_THROW(dest.Enter(".."), EInOutError);
+    // A folder made new, one that is there, and a file copied into each.
+    const TCopyFolder made = dest.Enter("new");
+    EXPECT_EQ(made.Path(), P("dest/new") + "/");
+    const TCopyFolder deeper = made.Enter("deeper");
+    CopyRegularFile(P("src/a.txt"), deeper, "a.txt", "");
+    CopyRegularFile(P("src/a.txt"), dest.Enter("real"), "a.txt", "");
+    EXPECT_EQ(Read(P("dest/new/deeper/a.txt")), "data");
+    EXPECT_EQ(Read(P("dest/real/a.txt")), "data");
+    EXPECT_TRUE(deeper.Holds("a.txt"));
+    EXPECT_FALSE(deeper.Holds("b.txt"));
+    // A link as the file's own name is never written through either.
+    fs::create_symlink(P("victim/inner/x.txt"), P("dest/real/x.txt"));
+    EXPECT_TRUE(dest.Enter("real").Holds("x.txt"));
+    EXPECT_THROW(CopyRegularFile(P("src/a.txt"), dest.Enter("real"), "x.txt", ""), EInOutError);
+    EXPECT_TRUE(fs::is_empty(P("victim/inner")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(P("victim")), fs::directory_iterator()), 1);
 }
 
 TEST_F(CopyFilesTest, RefusesWhatIsNoRegularFileWithoutOpeningIt) {

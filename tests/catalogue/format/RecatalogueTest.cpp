@@ -256,6 +256,39 @@ TEST(RecatalogueTest, RecatalogaDescripciones) {
     }
 }
 
+// Every description that finds no line of the new scan is given back, with the
+// old path it had: a renamed file, a touched file and a folder whose contents
+// changed (its modified date with them); whatever the matching by folder.
+TEST(RecatalogueTest, DescriptionsThatMatchNothingAreGivenBackWithTheirOldPaths) {
+    const std::string changedFolder = LineaCarpeta("C:\\Docs\\", kJan, kMar, 0, 0);
+    const CatalogueLines old =
+        Catalogue({Folder("\\", "whole disk"), File("top.txt", "at the top"),
+                   Folder("\\Docs", "my papers"), File("a.txt", "renamed since"),
+                   File("b.txt", "touched since"), File("c.txt", "still there")});
+    for (const bool carpetaIgual : {false, true}) {
+        SCOPED_TRACE(carpetaIgual);
+        CatalogueLines fresh = Catalogue({Folder("\\"), File("top.txt"), changedFolder,
+                                          File("renamed.txt"), File("b.txt", "", kMar),
+                                          File("c.txt")});
+        ErrorList errors;
+        std::vector<std::string> paths;
+        const std::vector<std::string> saved =
+            CargaDescripciones(old, carpetaIgual, errors.Sink(), &paths);
+        EXPECT_EQ(paths, (std::vector<std::string>{"\\", "\\top.txt", "\\Docs",
+                                                   "\\Docs\\a.txt", "\\Docs\\b.txt",
+                                                   "\\Docs\\c.txt"}));
+        const std::vector<std::size_t> unmatched =
+            RecatalogaDescripciones(fresh, saved, carpetaIgual, "SECOND", {}, errors.Sink());
+        EXPECT_EQ(unmatched, (std::vector<std::size_t>{2, 3, 4}));
+        std::vector<std::string> texts;
+        for (const std::size_t k : unmatched)
+            texts.emplace_back(DameLineaDescripcion(saved[k]));
+        EXPECT_EQ(texts, (std::vector<std::string>{"my papers", "renamed since", "touched since"}));
+        EXPECT_EQ(DameLineaDescripcion(fresh.Line(6)), "still there");
+        EXPECT_TRUE(errors.lines.empty());
+    }
+}
+
 TEST(RecatalogueTest, ProgressOncePerSavedLine) {
     CatalogueLines fresh = Catalogue({Folder("\\"), File("a"), File("b"), File("c")});
     const std::vector<std::string> saved = {File("a", "1"), File("b", "2"), File("z", "3")};
@@ -280,7 +313,9 @@ TEST(RecatalogueTest, RecatalogaDescripcionesReportsAFailure) {
     CatalogueLines fresh = Catalogue({Folder("\\"), File("a"), File("b")});
     const std::vector<std::string> saved = {File("a", "kept"), std::string("bad\x1D")};
     ErrorList errors;
-    RecatalogaDescripciones(fresh, saved, false, "SECOND", {}, errors.Sink());
+    // The damaged line and any after it went nowhere.
+    EXPECT_EQ(RecatalogaDescripciones(fresh, saved, false, "SECOND", {}, errors.Sink()),
+              std::vector<std::size_t>{1});
     EXPECT_EQ(DameLineaDescripcion(fresh.Line(2)), "kept");
     EXPECT_EQ(DameLineaDescripcion(fresh.Line(3)), "");
     ASSERT_EQ(errors.lines.size(), 1u);

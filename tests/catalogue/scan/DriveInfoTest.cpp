@@ -218,7 +218,7 @@ TEST(BuscaUnidadPorSerie, FindsTheHighestPresentLetterWithTheSerial) {
         {"", "1A2B-3C4D", 'F'},
         {"", "1a2b-3c4d", ' '}, // texts compare exactly
         {"", "2C6B-6503", ' '}, // NTFS drive without a disk
-        {"", "0000-0000", 'L'}, // the RAM disks have no serial
+        {"", "0000-0000", ' '}, // the RAM disks have no serial: that names no one drive
         {"", "DEAD-BEEF", ' '},
         {"X=/media/ana/USB STICK/photos", "1A2B-3C4D", 'X'},
         {"X=/media/ana/USB STICK/gone", "1A2B-3C4D", 'F'},

@@ -469,9 +469,10 @@ int Run(const Options& options) {
     std::uint64_t tableHits = 0, unicodeHits = 0;
     for (int i = 0; i < options.repetitions; ++i) {
         SetTableUpperCase(true);
-        const OurRun table = RunOurs(nodes, SearchMode::Substring, kAccentedWord);
+        const OurRun table = RunOurs(nodes, SearchMode::Substring, kAccentedWord, options.threads);
         SetTableUpperCase(false);
-        const OurRun unicode = RunOurs(nodes, SearchMode::Substring, kAccentedWord);
+        const OurRun unicode =
+            RunOurs(nodes, SearchMode::Substring, kAccentedWord, options.threads);
         byTable.push_back(table.seconds);
         byUnicode.push_back(unicode.seconds);
         tableHits = table.result.hits;

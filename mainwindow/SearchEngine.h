@@ -100,7 +100,13 @@ public:
     virtual void Hit(const SearchRow& row, SearchHitKind kind) = 0;
     // One line for the error list: a catalogue line the field readers refused.
     virtual void Error(const std::string& line) = 0;
+    // While the walk waits for its worker threads, about every 20 ms, each
+    // time followed by the stop question: the window lets the event loop run.
+    virtual void Waiting() {}
 };
+
+// The size of the line ranges a large search is split into for its worker threads.
+constexpr std::size_t kSearchRangeBytes = 4u << 20;
 
 struct SearchRequest {
     std::vector<SearchNode> nodes;
@@ -113,6 +119,11 @@ struct SearchRequest {
     std::function<std::string(const DateTime&)> formatDate;
     // Milliseconds of a monotonic clock; empty: the platform's clock. Tests pass their own.
     std::function<std::uint64_t()> clock;
+    // Worker threads for the lines: 0 one per core, 1 none. A search of fewer
+    // than two ranges of `rangeBytes` runs without them; so does a catalogue
+    // of one range, whose lines are scanned in one piece.
+    unsigned threads = 0;
+    std::size_t rangeBytes = kSearchRangeBytes;
 };
 
 struct SearchResult {
@@ -121,10 +132,14 @@ struct SearchResult {
     std::uint64_t nestedVisited = 0;
     bool stopped = false;  // the observer asked to stop
     bool hitLimit = false; // one more hit than kMaxSearchHits was found; the walk ended there
+    unsigned workers = 0;  // worker threads started for the lines (0: none)
 };
 
 // Runs the whole walk. Lines the field readers refuse go to observer.Error and
 // the walk goes on. Raises EInternalError in fuzzy mode without the matchers.
+// With worker threads the observer is still called on this thread only, with
+// the same rows, errors, progress points and stop questions in the same order
+// as without, except that the walk also asks to stop while it waits.
 SearchResult RunSearch(const SearchRequest& request, SearchObserver& observer);
 
 // "start end" of a range, "0 0" when start is 0.

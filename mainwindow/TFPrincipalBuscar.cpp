@@ -79,6 +79,8 @@ public:
         window_.ResultHits = static_cast<std::uint64_t>(rows_);
     }
     void Error(const std::string& line) override { FErrores->Agrega(line); }
+    // The stop button stays live while the walk waits for its worker threads.
+    void Waiting() override { QCoreApplication::processEvents(); }
 
 private:
     TFPrincipal& window_;

@@ -14,12 +14,19 @@
 #include "catalogue/format/TextUtils.h"
 #include "mainwindow/HitStretches.h"
 #include "mainwindow/SearchScan.h"
+#include "mainwindow/SearchWorkers.h"
 #include "platform/Text.h"
 
+#include <atomic>
+#include <chrono>
 #include <ctime>
+#include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <random>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace sorvane {
@@ -1163,6 +1170,485 @@ TEST(SearchScanTest, QuickRejectionNeverLosesAHit) {
             }
         }
     }
+}
+
+// ---- Worker threads ------------------------------------------------------------
+
+// Everything a walk tells its observer, in order, as text. The stop questions
+// the walk asks while it waits for its workers are not its own questions: they
+// are answered as the last one was, and neither counted nor logged.
+struct CallLog : SearchObserver {
+    std::vector<std::string> calls;
+    bool keep = true; // keep the calls, not only their digest
+    std::uint64_t digest = 14695981039346656037ULL;
+    std::uint64_t count = 0;
+    int stopAtQuestion = -1; // the walk's own question that answers yes
+    int questions = 0;
+    bool stopped = false;
+    bool waited = false;
+    int waits = 0;
+    std::uint64_t* clock = nullptr;
+
+    void Log(std::string call) {
+        for (unsigned char c : call)
+            digest = (digest ^ c) * 1099511628211ULL;
+        digest = (digest ^ 0xFF) * 1099511628211ULL;
+        ++count;
+        if (keep) calls.push_back(std::move(call));
+    }
+    bool StopRequested() override {
+        if (waited) {
+            waited = false;
+            return stopped;
+        }
+        ++questions;
+        if (clock) *clock += 7;
+        stopped = stopAtQuestion >= 0 && questions >= stopAtQuestion;
+        Log("stop?");
+        return stopped;
+    }
+    void Progress(std::uint64_t lines, std::uint64_t hits) override {
+        Log("progress " + std::to_string(lines) + " " + std::to_string(hits));
+    }
+    void Hit(const SearchRow& row, SearchHitKind kind) override {
+        std::string call = "hit " + std::to_string(static_cast<int>(kind));
+        for (const std::string& cell : row)
+            call += "|" + cell;
+        Log(std::move(call));
+    }
+    void Error(const std::string& line) override { Log("error " + line); }
+    void Waiting() override {
+        waited = true;
+        ++waits;
+    }
+};
+
+struct LoggedRun {
+    SearchResult result;
+    CallLog log;
+};
+
+// A root of collections and catalogues of random lines: folders, files with
+// descriptions, media blocks and nested entries, names over tricky characters,
+// a few damaged lines and entries; the sizes, dates and attributes vary.
+class RandomRoot {
+public:
+    explicit RandomRoot(std::uint32_t seed) : random_(seed) {
+        const int sizes[] = {3, 400, 1, 900, 60, 1500, 0, 250};
+        for (std::size_t i = 0; i < std::size(sizes); ++i)
+            catalogues_.push_back(Catalogue("Disk" + std::to_string(i), sizes[i]));
+        nodes_.push_back(
+            {SearchNodeKind::Collection, "Report archive", "\\Report archive", true, nullptr});
+        for (std::size_t i = 0; i < catalogues_.size(); ++i) {
+            const std::string name = "Disk" + std::to_string(i);
+            if (i == 4)
+                nodes_.push_back({SearchNodeKind::Collection, "songs", "\\Report archive\\songs",
+                                  true, nullptr});
+            const std::string parent = i < 4 ? "\\Report archive" : "\\Report archive\\songs";
+            nodes_.push_back(
+                {SearchNodeKind::Catalogue, name, parent + "\\" + name, i != 2, &catalogues_[i]});
+        }
+    }
+
+    const std::vector<SearchNode>& Nodes() const { return nodes_; }
+
+private:
+    int Between(int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random_);
+    }
+    template <typename T> const T& Pick(const std::vector<T>& v) {
+        return v[static_cast<std::size_t>(Between(0, static_cast<int>(v.size()) - 1))];
+    }
+
+    std::string Name() {
+        static const std::vector<std::string> pieces = {
+            "re", "port", "REP", "song", "Mús",  "ica",       "é",   "ñ", "a",
+            " ",  "_",    "x",   "data", "2001", "o",         "Ö",   "k", "s",
+            "ü",  "-",    "  ",  "ab",   "cd",   "e\xCC\x81", "\xE9"};
+        std::string name;
+        for (int i = Between(1, 5); i > 0; --i)
+            name += Pick(pieces);
+        return name;
+    }
+    DateTime Date() {
+        return {Between(1995, 2012), Between(1, 12), Between(1, 28),
+                Between(0, 23),      Between(0, 59), 0};
+    }
+
+    CatalogueLines Catalogue(const std::string& name, int lines) {
+        static const std::vector<std::string> extensions = {".txt", ".mp3", ".jpg", ".doc",
+                                                            ".zip", ".MP3", ""};
+        static const std::vector<std::string> genres = {"Rock", "Jazz", "Música", "Pop"};
+        std::vector<std::string> out = {Header(name)};
+        if (lines == 0) return Lines(out);
+        out.push_back(Folder("E:\\"));
+        std::string folder = "E:\\";
+        for (int i = 0; i < lines; ++i) {
+            const int kind = Between(0, 99);
+            if (kind < 12) {
+                if (Between(0, 1) == 0) folder = "E:\\";
+                folder += LimpiaControles(Name()) + "\\";
+                out.push_back(Folder(folder, Between(0, 3) == 0 ? Name() : "", Date(),
+                                     Between(0, 1) ? std::uint32_t{kAttrHidden} : 0u));
+                continue;
+            }
+            if (kind == 12) {
+                out.push_back("short");
+                continue;
+            }
+            const std::string extension = Pick(extensions);
+            FileSpec f(Name() + extension);
+            f.Size(static_cast<std::uint64_t>(Between(0, 9000)))
+                .Modified(Date())
+                .Created(Date())
+                .Attributes(static_cast<std::uint32_t>(
+                    Between(0, 3) == 0 ? kAttrReadOnly | kAttrArchive : kAttrArchive));
+            if (Between(0, 4) == 0) f.Description(Name());
+            if (extension == ".jpg")
+                f.Media(Between(0, 20) == 0 ? "!"
+                                            : ImageMedia(Between(1, 4000), Between(1, 3000), 24));
+            if (extension == ".mp3" || extension == ".MP3")
+                f.Media(MusicMedia(Between(1, 600), Between(1, 2), 44100, Between(64, 320),
+                                   Between(1960, 2010), Between(1, 20), Pick(genres)));
+            if (extension == ".zip") {
+                std::vector<std::string> entries;
+                for (int e = Between(0, 30); e > 0; --e) {
+                    if (Between(0, 40) == 0) {
+                        entries.push_back("bad");
+                        continue;
+                    }
+                    if (Between(0, 40) == 0) {
+                        // A date no row can show, found only when the row is written.
+                        entries.push_back(CodificaFecha(0) + CodificaTamano(10) + "2" + Name());
+                        continue;
+                    }
+                    const std::string inner = Between(0, 2) ? "" : LimpiaControles(Name()) + "\\";
+                    entries.push_back(Entry(inner + LimpiaControles(Name()) + Pick(extensions),
+                                            static_cast<std::uint64_t>(Between(0, 9000)), Date(),
+                                            Between(0, 1) ? '2' : '3'));
+                }
+                if (!entries.empty()) f.Nested(Block(entries));
+            }
+            std::string line = File(f);
+            // A creation date no row can show, found only when the row is written.
+            if (Between(0, 40) == 0) line.replace(5, 5, CodificaFecha(0));
+            out.push_back(std::move(line));
+        }
+        return Lines(out);
+    }
+
+    std::mt19937 random_;
+    std::vector<CatalogueLines> catalogues_;
+    std::vector<SearchNode> nodes_;
+};
+
+LoggedRun RunLogged(const std::vector<SearchNode>& nodes, const SearchCriteria& criteria,
+                    unsigned threads, std::size_t rangeBytes, int fuzzyErrors = 1,
+                    int stopAtQuestion = -1, bool keep = true) {
+    LoggedRun run;
+    std::uint64_t now = 0;
+    TFuzzySearch fuzzy1(criteria.text1, fuzzyErrors), fuzzy2(criteria.text2, fuzzyErrors);
+    SearchRequest request;
+    request.nodes = nodes;
+    request.criteria = criteria;
+    request.fuzzy1 = &fuzzy1;
+    request.fuzzy2 = &fuzzy2;
+    request.clock = [&now] { return now; };
+    request.threads = threads;
+    request.rangeBytes = rangeBytes;
+    run.log.clock = &now;
+    run.log.stopAtQuestion = stopAtQuestion;
+    run.log.keep = keep;
+    run.result = RunSearch(request, run.log);
+    return run;
+}
+
+void ExpectSameWalk(const LoggedRun& single, const LoggedRun& threaded, const std::string& what) {
+    EXPECT_EQ(threaded.result.hits, single.result.hits) << what;
+    EXPECT_EQ(threaded.result.linesVisited, single.result.linesVisited) << what;
+    EXPECT_EQ(threaded.result.nestedVisited, single.result.nestedVisited) << what;
+    EXPECT_EQ(threaded.result.stopped, single.result.stopped) << what;
+    EXPECT_EQ(threaded.result.hitLimit, single.result.hitLimit) << what;
+    EXPECT_EQ(threaded.log.count, single.log.count) << what;
+    EXPECT_EQ(threaded.log.digest, single.log.digest) << what;
+    const std::size_t n = std::min(single.log.calls.size(), threaded.log.calls.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (threaded.log.calls[i] != single.log.calls[i]) {
+            ADD_FAILURE() << what << ": call " << i
+                          << " differs:\n  threads: " << threaded.log.calls[i]
+                          << "\n  single:  " << single.log.calls[i];
+            break;
+        }
+}
+
+struct ThreadCase {
+    const char* name;
+    std::string text1, text2;
+    std::function<void(SearchCriteria&)> set;
+};
+
+// Every mode and filter over a random root: the walk with workers over ranges
+// of a few lines, and over larger ranges, tells the observer exactly what the
+// walk without them tells, hits, ranges, errors and progress points included.
+TEST(SearchThreads, EveryModeAndFilterGivesTheWalkOfOneThread) {
+    const RandomRoot root(20240611);
+    const auto day = [](int y, int m, int d) { return DateTime{y, m, d, 0, 0, 0}; };
+    const std::vector<ThreadCase> cases = {
+        {"substring", "re", "", {}},
+        {"substring, many hits", "a", "", {}},
+        {"node names", "disk", "", {}},
+        {"whole word", "data", "", [](SearchCriteria& c) { c.wholeWord = true; }},
+        {"wildcard", "*re*.txt", "", [](SearchCriteria& c) { c.mode = SearchMode::Wildcard; }},
+        {"wildcard AND", "*port*", "*.mp3",
+         [](SearchCriteria& c) { c.mode = SearchMode::Wildcard; }},
+        {"extended wildcard", "*[a..f]?.[m..t]*", "",
+         [](SearchCriteria& c) { c.mode = SearchMode::ExtendedWildcard; }},
+        {"fuzzy", "report", "", [](SearchCriteria& c) { c.mode = SearchMode::Fuzzy; }},
+        {"fuzzy OR", "song", "data",
+         [](SearchCriteria& c) {
+             c.mode = SearchMode::Fuzzy;
+             c.andMode = false;
+         }},
+        {"AND", "re", "a", {}},
+        {"OR", "port", "ñ", [](SearchCriteria& c) { c.andMode = false; }},
+        {"accents kept, case kept", "Mús", "",
+         [](SearchCriteria& c) { c.fold = FoldMode::AsTyped; }},
+        {"accents ignored, case kept", "Mus", "",
+         [](SearchCriteria& c) { c.fold = FoldMode::NoAccents; }},
+        {"description only", "re", "",
+         [](SearchCriteria& c) { c.where = SearchWhere::Description; }},
+        {"name only", "re", "", [](SearchCriteria& c) { c.where = SearchWhere::Name; }},
+        {"files and folders", "o", "",
+         [](SearchCriteria& c) { c.what = SearchWhat::FilesAndFolders; }},
+        {"files", "o", "", [](SearchCriteria& c) { c.what = SearchWhat::Files; }},
+        {"folders", "o", "", [](SearchCriteria& c) { c.what = SearchWhat::Folders; }},
+        {"extension", "", "",
+         [](SearchCriteria& c) {
+             c.what = SearchWhat::FilesWithExtension;
+             c.extension = "MP3";
+         }},
+        {"size", "", "",
+         [](SearchCriteria& c) {
+             c.size = {1000, 3000};
+         }},
+        {"modified", "s", "",
+         [&](SearchCriteria& c) {
+             c.modified = {day(2000, 1, 1), day(2004, 1, 1)};
+         }},
+        {"created", "", "", [&](SearchCriteria& c) { c.created.min = day(2008, 1, 1); }},
+        {"attributes", "", "", [](SearchCriteria& c) { c.attributes = "R"; }},
+        {"nested by path", "re", "", [](SearchCriteria& c) { c.nestedByPath = true; }},
+        {"nested left out", "re", "", [](SearchCriteria& c) { c.nested = false; }},
+        {"duration and channels", "", "",
+         [](SearchCriteria& c) {
+             c.duration.max = 300;
+             c.channels = 2;
+         }},
+        {"width", "", "",
+         [](SearchCriteria& c) {
+             c.width = {1000, 3000};
+         }},
+        {"year, track and genre", "", "",
+         [](SearchCriteria& c) {
+             c.year.min = 1990;
+             c.track.max = 10;
+             c.genre = "MUSICA";
+         }},
+    };
+    for (const ThreadCase& t : cases) {
+        SearchCriteria c;
+        if (t.set) t.set(c);
+        if (!t.text1.empty()) c.text1 = Fold(t.text1, c.fold);
+        if (!t.text2.empty()) c.text2 = Fold(t.text2, c.fold);
+        const LoggedRun single = RunLogged(root.Nodes(), c, 1, 1);
+        EXPECT_EQ(single.result.workers, 0u) << t.name;
+        EXPECT_GT(single.result.linesVisited, 2'000u) << t.name;
+        for (const auto& [threads, range] : {std::pair<unsigned, std::size_t>{4, 700},
+                                             std::pair<unsigned, std::size_t>{3, 9'000}}) {
+            const LoggedRun threaded = RunLogged(root.Nodes(), c, threads, range);
+            EXPECT_EQ(threaded.result.workers, threads) << t.name;
+            ExpectSameWalk(single, threaded,
+                           std::string(t.name) + ", ranges of " + std::to_string(range) + " bytes");
+        }
+    }
+}
+
+// A catalogue of `count` numbered files, a folder line every thousand lines
+// and an archive of one entry every five hundred.
+CatalogueLines NumberedCatalogue(int count) {
+    std::vector<std::string> lines = {Header("Big"), Folder("E:\\")};
+    for (int i = 0; i < count; ++i) {
+        if (i % 1000 == 999) lines.push_back(Folder("E:\\d" + std::to_string(i) + "\\"));
+        if (i % 500 == 0)
+            lines.push_back(File(FileSpec("f" + std::to_string(i) + ".zip")
+                                     .Nested(Block({Entry("in.txt"), Entry("other.txt")}))));
+        else
+            lines.push_back(File(FileSpec("f" + std::to_string(i) + ".txt")));
+    }
+    return Lines(lines);
+}
+
+// A stop at any of the walk's questions, after a hit or at a progress point,
+// ends the walk with workers where it ends the walk without them.
+TEST(SearchThreads, AStopEndsTheWalkWhereItEndsWithoutWorkers) {
+    const RandomRoot root(99);
+    SearchCriteria c;
+    c.text1 = Fold("a", c.fold);
+    for (int question : {1, 2, 3, 5, 40, 41, 300, 1200}) {
+        const LoggedRun single = RunLogged(root.Nodes(), c, 1, 1, 1, question);
+        const LoggedRun threaded = RunLogged(root.Nodes(), c, 4, 500, 1, question);
+        EXPECT_TRUE(single.result.stopped) << question;
+        ExpectSameWalk(single, threaded, "stop at question " + std::to_string(question));
+    }
+
+    // No hits: the questions are those of the progress points, every 750 lines.
+    const CatalogueLines first = NumberedCatalogue(30'000), second = NumberedCatalogue(20'000);
+    const std::vector<SearchNode> nodes = {
+        {SearchNodeKind::Catalogue, "Big", "\\Big", true, &first},
+        {SearchNodeKind::Catalogue, "Big", "\\Big 2", true, &second}};
+    c.mode = SearchMode::Fuzzy;
+    c.text1 = Fold("zzzz", c.fold);
+    for (int question : {3, 10, 41, 42, 43, 60, 1000}) {
+        const LoggedRun single = RunLogged(nodes, c, 1, 1, 1, question);
+        const LoggedRun threaded = RunLogged(nodes, c, 4, 9'000, 1, question);
+        EXPECT_GT(threaded.result.workers, 0u);
+        ExpectSameWalk(single, threaded, "no hits, stop at question " + std::to_string(question));
+    }
+}
+
+// The hit limit reached in the middle of a catalogue split into ranges, in
+// ranges of many sizes, one of them a range that alone holds more hits than the limit.
+TEST(SearchThreads, TheHitLimitEndsTheWalkAtTheSameHit) {
+    std::vector<CatalogueLines> catalogues;
+    for (int lineCount : {20'000, 220'000, 5'000})
+        catalogues.push_back(NumberedCatalogue(lineCount));
+    std::vector<SearchNode> nodes;
+    for (std::size_t c = 0; c < catalogues.size(); ++c)
+        nodes.push_back(
+            {SearchNodeKind::Catalogue, "Big", "\\Big" + std::to_string(c), true, &catalogues[c]});
+    SearchCriteria criteria;
+    criteria.text1 = Fold(".TXT", criteria.fold);
+    const LoggedRun single = RunLogged(nodes, criteria, 1, 1, 1, -1, false);
+    ASSERT_TRUE(single.result.hitLimit);
+    ASSERT_GT(single.result.linesVisited, catalogues[0].Count());
+    ASSERT_LT(single.result.linesVisited, catalogues[0].Count() + catalogues[1].Count() - 1000);
+    for (std::size_t range :
+         {std::size_t{20'000}, std::size_t{200'000}, catalogues[1].MemoryBytes() / 2}) {
+        const LoggedRun threaded = RunLogged(nodes, criteria, 4, range, 1, -1, false);
+        EXPECT_GT(threaded.result.workers, 0u) << range;
+        ExpectSameWalk(single, threaded, "ranges of " + std::to_string(range) + " bytes");
+    }
+}
+
+// Threads only where they pay: a search smaller than two ranges, and one whose
+// only catalogue has no folder line to split at, run on the calling thread.
+TEST(SearchThreads, SmallSearchesStartNoThreads) {
+    const CatalogueLines disk = SampleDisk();
+    const std::vector<SearchNode> nodes = {
+        {SearchNodeKind::Catalogue, "Disco", "\\Disco", true, &disk}};
+    SearchCriteria c;
+    c.text1 = Fold("o", c.fold);
+    EXPECT_EQ(RunLogged(nodes, c, 0, kSearchRangeBytes).result.workers, 0u);
+    EXPECT_EQ(RunLogged(nodes, c, 8, disk.MemoryBytes()).result.workers, 0u);
+
+    std::vector<std::string> flat = {Header("Flat"), Folder("E:\\")};
+    for (int i = 0; i < 2000; ++i)
+        flat.push_back(File(FileSpec("file" + std::to_string(i) + ".txt")));
+    const CatalogueLines one = Lines(flat);
+    const std::vector<SearchNode> flatNodes = {
+        {SearchNodeKind::Catalogue, "Flat", "\\Flat", true, &one}};
+    const LoggedRun single = RunLogged(flatNodes, c, 1, 1);
+    const LoggedRun threaded = RunLogged(flatNodes, c, 4, 1000);
+    EXPECT_EQ(threaded.result.workers, 0u);
+    ExpectSameWalk(single, threaded, "one folder");
+}
+
+// The pool itself: the walk scans what no worker started, a stop while it
+// waits ends the wait and the workers, a worker's exception reaches the walk,
+// and the workers keep within their lead and the hit limit.
+TEST(SearchThreads, WorkersStopWhenTheWalkStops) {
+    std::atomic<int> scanning{0};
+    {
+        SearchWorkers workers(4, 2, 8, kMaxSearchHits,
+                              [&](unsigned, std::size_t, const std::atomic<bool>& cancelled) {
+                                  ++scanning;
+                                  while (!cancelled.load())
+                                      std::this_thread::yield();
+                                  return std::uint64_t{0};
+                              });
+        while (scanning.load() < 2)
+            std::this_thread::yield();
+        int waits = 0;
+        EXPECT_EQ(workers.Take(
+                      0, [&] { return ++waits == 3; }, std::chrono::milliseconds(1)),
+                  SearchWorkers::Taken::Stopped);
+        EXPECT_EQ(waits, 3);
+        // The destructor ends both scans through `cancelled` and returns.
+    }
+    EXPECT_EQ(scanning.load(), 2);
+
+    SearchWorkers none(3, 0, 8, kMaxSearchHits,
+                       [](unsigned, std::size_t, const std::atomic<bool>&) -> std::uint64_t {
+                           throw std::logic_error("not on a worker");
+                       });
+    EXPECT_EQ(none.Threads(), 0u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(none.Take(
+                      i, [] { return false; }, std::chrono::milliseconds(1)),
+                  SearchWorkers::Taken::ScanHere);
+
+    std::atomic<bool> began{false};
+    SearchWorkers failing(1, 1, 8, kMaxSearchHits,
+                          [&](unsigned, std::size_t, const std::atomic<bool>&) -> std::uint64_t {
+                              began = true;
+                              throw EInternalError("scan failed");
+                          });
+    while (!began.load())
+        std::this_thread::yield();
+    EXPECT_THROW(failing.Take(
+                     0, [] { return false; }, std::chrono::milliseconds(1)),
+                 EInternalError);
+
+    std::mutex mutex;
+    std::vector<std::size_t> started;
+    const auto record = [&](unsigned, std::size_t chunk, const std::atomic<bool>&) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        started.push_back(chunk);
+        return std::uint64_t{5};
+    };
+    const auto startedCount = [&] {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return started.size();
+    };
+    {
+        // A lead of two chunks: nothing past chunk 1 starts before chunk 0 is released.
+        SearchWorkers workers(10, 4, 2, kMaxSearchHits, record);
+        while (startedCount() < 2)
+            std::this_thread::yield();
+        const auto never = [] { return false; };
+        EXPECT_EQ(workers.Take(0, never, std::chrono::milliseconds(1)),
+                  SearchWorkers::Taken::Scanned);
+        EXPECT_EQ(workers.Take(1, never, std::chrono::milliseconds(1)),
+                  SearchWorkers::Taken::Scanned);
+        EXPECT_EQ(workers.Take(2, never, std::chrono::milliseconds(1)),
+                  SearchWorkers::Taken::ScanHere);
+    }
+    EXPECT_EQ(started.size(), 2u);
+    started.clear();
+    {
+        // Five hits a chunk and a limit of seven: no chunk starts after the second.
+        SearchWorkers workers(10, 1, 10, 7, record);
+        while (startedCount() < 2)
+            std::this_thread::yield();
+        const auto never = [] { return false; };
+        EXPECT_EQ(workers.Take(0, never, std::chrono::milliseconds(1)),
+                  SearchWorkers::Taken::Scanned);
+        EXPECT_EQ(workers.Take(1, never, std::chrono::milliseconds(1)),
+                  SearchWorkers::Taken::Scanned);
+        EXPECT_EQ(workers.Take(2, never, std::chrono::milliseconds(1)),
+                  SearchWorkers::Taken::ScanHere);
+    }
+    EXPECT_EQ(started, (std::vector<std::size_t>{0, 1}));
 }
 
 } // namespace

@@ -10,7 +10,9 @@
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "dialogs/TFMensajes.h"
+#include "mainwindow/SearchEngine.h"
 #include "mainwindow/TFErrores.h"
+#include "mainwindow/TreeNode.h"
 #include "tests/mainwindow/WindowTestSupport.h"
 #include "ui/CheckBox.h"
 #include "ui/RadioGroup.h"
@@ -542,6 +544,135 @@ TEST_F(SearchWindowTest, HitLimitKeepsTheFirstHitsAndEndsNormally) {
     EXPECT_EQ(FPrincipal->SGResultados->Cells(5, 99'999), "hit99998");
     EXPECT_EQ(Status().rfind(LeeTexto("M", "M_FIN_BUSCAR"), 0), 0u);
     EXPECT_NE(Status().find(" 99,999"), std::string::npos) << Status();
+}
+
+// A root large enough for worker threads: three catalogues of long lines, with
+// hits in folders, files and nested entries and a damaged line in each.
+class LargeRootTest : public SearchWindowTest {
+protected:
+    void WriteRoot() {
+        const std::string description(60, 'd');
+        for (int c = 0; c < 3; ++c) {
+            const std::string name = "Big" + std::to_string(c);
+            std::vector<std::string> lines = {HeaderLine(name), FolderLine("E:\\")};
+            for (int i = 0; i < 40'000; ++i) {
+                if (i % 400 == 0) {
+                    lines.push_back(FolderLine("E:\\folder " + std::to_string(i) +
+                                               (i % 2000 == 0 ? " report" : "") + "\\"));
+                    continue;
+                }
+                if (i % 9000 == 5) {
+                    lines.push_back("report");
+                    continue;
+                }
+                const std::string file = "file " + std::to_string(i) + " " + description +
+                                         (i % 97 == 0 ? " REPORT" : "") + ".txt";
+                const std::string nested = i % 501 == 0
+                                               ? std::string(1, kNestedBracket) +
+                                                     CodificaFecha(Dos({2002, 5, 6, 8, 0, 0})) +
+                                                     CodificaTamano(300) + "2" +
+                                                     "inner report.doc" + kNestedBracket
+                                               : "";
+                lines.push_back(
+                    File(i % 501 == 0 ? "archive.zip" : file, 100 + i, kModified, nested));
+            }
+            WriteLines(root_ / (name + ".tct"), lines);
+        }
+        FPrincipal->FormActivate();
+        ASSERT_TRUE(FPrincipal->StartupDone());
+        recorder_.messages.clear();
+    }
+
+    // The tree's catalogues as the search takes them, and their size in memory.
+    std::vector<SearchNode> Nodes(std::size_t& bytes) {
+        std::vector<SearchNode> nodes;
+        bytes = 0;
+        for (int i = 0; i < FPrincipal->Arbol->topLevelItemCount(); ++i) {
+            auto* node = static_cast<TNodoArbol*>(FPrincipal->Arbol->topLevelItem(i));
+            const std::string text = node->text(0).toStdString();
+            nodes.push_back({SearchNodeKind::Catalogue, text, "\\" + text, true, node->Lines()});
+            bytes += node->Lines()->MemoryBytes();
+        }
+        return nodes;
+    }
+
+    std::vector<SearchRow> GridRows() {
+        std::vector<SearchRow> rows;
+        const TStringGrid& grid = *FPrincipal->SGResultados;
+        for (int r = 1; r < grid.RowCount(); ++r) {
+            SearchRow row;
+            for (int col = 1; col < kResultColumns; ++col)
+                row[static_cast<std::size_t>(col)] = grid.Cells(col, r);
+            rows.push_back(row);
+        }
+        return rows;
+    }
+};
+
+struct RowKeeper : SearchObserver {
+    bool StopRequested() override { return false; }
+    void Progress(std::uint64_t, std::uint64_t) override {}
+    void Hit(const SearchRow& row, SearchHitKind) override { rows.push_back(row); }
+    void Error(const std::string& line) override { errors.push_back(line); }
+    std::vector<SearchRow> rows;
+    std::vector<std::string> errors;
+};
+
+// The grid, the count, the status and the error list of a search whose lines
+// are scanned on worker threads are those of the walk on one thread.
+TEST_F(LargeRootTest, WorkerThreadsGiveTheGridOfOneThread) {
+    WriteRoot();
+    std::size_t bytes = 0;
+    const std::vector<SearchNode> nodes = Nodes(bytes);
+    ASSERT_EQ(nodes.size(), 3u);
+    ASSERT_GE(bytes, 2 * kSearchRangeBytes); // large enough for the threads
+
+    FPrincipal->EBuscar->setText("report");
+    FPrincipal->BBuscarClick();
+
+    SearchRequest request;
+    request.nodes = nodes;
+    request.criteria.text1 = Fold("report", request.criteria.fold);
+    request.formatDate = [](const DateTime& value) {
+        return FPrincipal->TextoFechaUtf8(value, true);
+    };
+    request.threads = 1;
+    RowKeeper single;
+    const SearchResult expected = RunSearch(request, single);
+    ASSERT_GT(expected.hits, 1000u);
+    ASSERT_EQ(single.errors.size(), 15u);
+    const std::vector<SearchRow> rows = GridRows();
+    ASSERT_EQ(rows.size(), single.rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (int col = 1; col < kResultColumns; ++col)
+            ASSERT_EQ(rows[r][static_cast<std::size_t>(col)],
+                      single.rows[r][static_cast<std::size_t>(col)])
+                << "row " << r + 1 << " column " << col;
+    const std::string tail = " i/s. " + CapitalizeFirst(LeeTexto("W", "EXITOS")) + " " +
+                             FormatThousands(static_cast<std::int64_t>(expected.hits));
+    EXPECT_EQ(Status().substr(Status().size() - tail.size()), tail) << Status();
+    EXPECT_EQ(FErrores->LineCount(), static_cast<int>(single.errors.size()));
+    EXPECT_EQ(recorder_.errorWindows, 1);
+    EXPECT_TRUE(recorder_.messages.empty());
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+}
+
+// The stop button pressed as the run starts its workers ends the run and them.
+TEST_F(LargeRootTest, StopButtonEndsAThreadedRun) {
+    WriteRoot();
+    FPrincipal->EBuscar->setText("report");
+    QTimer::singleShot(0, FPrincipal, [] { FPrincipal->BParar->click(); });
+    FPrincipal->BBuscarClick();
+    EXPECT_TRUE(FPrincipal->StopFlag);
+    EXPECT_EQ(Status(), LeeTexto("M", "M_BUSCAR_STOP_USUARIO"));
+    EXPECT_EQ(Column(5), (std::vector<std::string>{""}));
+    EXPECT_FALSE(FPrincipal->BusyFlag);
+    EXPECT_TRUE(FPrincipal->BBuscar->isEnabled());
+
+    // The next run finds everything.
+    FPrincipal->BBuscarClick();
+    EXPECT_FALSE(FPrincipal->StopFlag);
+    EXPECT_GT(GridRows().size(), 1000u);
 }
 
 TEST_F(SearchWindowTest, DamagedLinesGoToTheErrorWindow) {

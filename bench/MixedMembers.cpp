@@ -9,7 +9,8 @@ namespace sorvane::bench {
 namespace fs = std::filesystem;
 
 std::vector<std::string> WriteMixedMembers(const fs::path& folder, int members,
-                                           std::size_t memberSize, unsigned seed, int perFolder) {
+                                           std::size_t memberSize, unsigned seed, int perFolder,
+                                           std::size_t maxMemberSize) {
     std::mt19937 random(seed);
     std::vector<std::string> words, names;
     for (int i = 0; i < 4000; ++i) {
@@ -21,9 +22,13 @@ std::vector<std::string> WriteMixedMembers(const fs::path& folder, int members,
     }
     fs::create_directories(folder);
     for (int i = 0; i < members; ++i) {
+        const std::size_t size =
+            maxMemberSize > memberSize
+                ? memberSize + random() % (maxMemberSize - memberSize + 1)
+                : memberSize;
         std::string data;
-        data.reserve(memberSize + 16);
-        while (data.size() < memberSize) {
+        data.reserve(size + 16);
+        while (data.size() < size) {
             if (i % 2 == 0) {
                 data += words[random() % words.size()];
                 data += (random() % 12 == 0) ? '\n' : ' ';
@@ -32,7 +37,7 @@ std::vector<std::string> WriteMixedMembers(const fs::path& folder, int members,
                     static_cast<char>(random() % 4 == 0 ? random() : 'x' + random() % 3));
             }
         }
-        data.resize(memberSize);
+        data.resize(size);
         std::string name = "m" + std::to_string(i) + ".dat";
         if (perFolder > 0) {
             const std::string sub = "d" + std::to_string(i / perFolder);

@@ -1,12 +1,15 @@
-// The ZIP reader extracting an archive of 2,000 members (50 MB of mixed text
-// and binary, deflated by zip at its default level) into an empty folder,
-// beside `unzip -q -o` of the same archive into another.
+// The ZIP reader extracting two archives deflated by zip at its default
+// level into an empty folder, beside `unzip -q -o` of the same archive into
+// another: 2,000 members of 25 KB (50 MB of mixed text and binary), and
+// 20,000 members of 1 to 4 KB, where the cost per member counts. The last
+// line is the larger of the two ratios.
 #include "archive/zip/arxUnZip.h"
 #include "bench/MixedMembers.h"
 #include "bench/PeerCommand.h"
 #include "bench/TempFolder.h"
 #include "bench/Timing.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -18,24 +21,27 @@ namespace fs = std::filesystem;
 using namespace sorvane;
 using namespace sorvane::bench;
 
-constexpr int kMembers = 2000;
-constexpr std::size_t kMemberSize = 25 * 1000;
+struct Case {
+    const char* name;
+    int members;
+    std::size_t minSize, maxSize;
+    int perFolder;
+};
 
-} // namespace
-
-int main() {
-    TempFolder work("bench-unzip");
-    const fs::path inputs = work.Path() / "in";
-    WriteMixedMembers(inputs, kMembers, kMemberSize, 2000, 100);
-    const fs::path archive = work.Path() / "bench.zip";
+// Runs one case; its ratio, or a negative value when our reader failed.
+double RunCase(const Case& c, const fs::path& work) {
+    const fs::path inputs = work / "in";
+    WriteMixedMembers(inputs, c.members, c.minSize, 2000, c.perFolder, c.maxSize);
+    const fs::path archive = work / "bench.zip";
     RunCommand(
         {"sh", "-c", "cd '" + inputs.string() + "' && zip -q -r '" + archive.string() + "' ."},
         CommandOutput::Discarded);
-    std::printf("archive: %d members, %.1f MB unpacked, %.1f MB packed\n", kMembers,
-                kMembers * kMemberSize / 1e6, static_cast<double>(fs::file_size(archive)) / 1e6);
+    fs::remove_all(inputs);
+    std::printf("%s: %d members, %.1f MB packed\n", c.name, c.members,
+                static_cast<double>(fs::file_size(archive)) / 1e6);
 
-    const fs::path oursOut = work.Path() / "ours";
-    const fs::path peerOut = work.Path() / "peer";
+    const fs::path oursOut = work / "ours";
+    const fs::path peerOut = work / "peer";
     int extracted = 0;
     auto ours = [&] {
         fs::remove_all(oursOut);
@@ -59,13 +65,32 @@ int main() {
     ours();
     peer();
     const SideTimes times = Alternate(5, ours, peer);
-    if (extracted != kMembers) {
-        std::fprintf(stderr, "our reader extracted %d of %d members\n", extracted, kMembers);
-        return 1;
+    fs::remove_all(oursOut);
+    fs::remove_all(peerOut);
+    fs::remove(archive);
+    if (extracted != c.members) {
+        std::fprintf(stderr, "our reader extracted %d of %d members\n", extracted, c.members);
+        return -1;
     }
     PrintTimesHeader(12);
     PrintTimesRow(12, "TUnZip", times.ours);
     PrintTimesRow(12, "unzip -q -o", times.peer);
-    PrintRatio("unzip", Median(times.ours) / Median(times.peer));
+    const double ratio = Median(times.ours) / Median(times.peer);
+    std::printf("%s: ratio %.2f\n", c.name, ratio);
+    return ratio;
+}
+
+} // namespace
+
+int main() {
+    TempFolder work("bench-unzip");
+    double worst = 0;
+    for (const Case& c : {Case{"2,000 members of 25 KB", 2000, 25 * 1000, 25 * 1000, 0},
+                          Case{"20,000 members of 1-4 KB", 20000, 1000, 4000, 1000}}) {
+        const double ratio = RunCase(c, work.Path());
+        if (ratio < 0) return 1;
+        worst = std::max(worst, ratio);
+    }
+    PrintRatio("unzip", worst);
     return 0;
 }

@@ -1,7 +1,6 @@
 // The standing windows of the program.
 #include "app/StandingWindows.h"
 
-
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/TextUtils.h"
 #include "catalogue/scan/TFCrearCarpeta.h"

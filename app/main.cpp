@@ -1,8 +1,8 @@
 // The program body: the application, its title, the standing windows in their
 // order, and the message loop until the main window closes.
-#include <QApplication>
-
 #include "app/StandingWindows.h"
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

@@ -3,8 +3,7 @@
 namespace sorvane {
 namespace {
 
-template <typename Word>
-constexpr std::array<Word, 256> ReflectedTable(Word reflectedPoly) {
+template <typename Word> constexpr std::array<Word, 256> ReflectedTable(Word reflectedPoly) {
     std::array<Word, 256> table{};
     for (std::uint32_t i = 0; i < 256; ++i) {
         Word entry = static_cast<Word>(i);
@@ -39,8 +38,12 @@ constexpr auto kCrc32Slices = SliceTables();
 Crc16Accumulator Crc16;
 Crc32Accumulator Crc32;
 
-const std::array<std::uint16_t, 256>& Crc16Table() { return kCrc16Table; }
-const std::array<std::uint32_t, 256>& Crc32Table() { return kCrc32Table; }
+const std::array<std::uint16_t, 256>& Crc16Table() {
+    return kCrc16Table;
+}
+const std::array<std::uint32_t, 256>& Crc32Table() {
+    return kCrc32Table;
+}
 
 void UpdateCrc16(const void* data, std::size_t count, std::uint32_t& crc) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);

@@ -1,17 +1,17 @@
 // The table of directory walks: which walk lists which archive kind. A new
 // walk adds its rows here and includes its header; nothing else changes.
-#include "archive/arxArxon.h"
 #include "archive/ace/arxDirAce.h"
 #include "archive/arc/arxDirArc.h"
 #include "archive/arj/arxDirArj.h"
-#include "archive/listonly/arxDirBh.h"
+#include "archive/arxArxon.h"
 #include "archive/cab/arxDirCab.h"
 #include "archive/gzip/arxDirGzip.h"
-#include "archive/listonly/arxDirHa.h"
 #include "archive/lha/arxDirLha.h"
+#include "archive/listonly/arxDirBh.h"
+#include "archive/listonly/arxDirHa.h"
+#include "archive/listonly/arxDirUue.h"
 #include "archive/rar/arxDirRar.h"
 #include "archive/tar/arxDirTar.h"
-#include "archive/listonly/arxDirUue.h"
 #include "archive/zip/arxDirZip.h"
 #include "archive/zoo/arxDirZoo.h"
 

@@ -13,7 +13,9 @@ void* InflateZeroAlloc(void*, std::size_t items, std::size_t size) {
     return std::calloc(items == 0 ? 1 : items, size == 0 ? 1 : size);
 }
 
-void InflateRelease(void*, void* address) { std::free(address); }
+void InflateRelease(void*, void* address) {
+    std::free(address);
+}
 
 std::uint32_t InflateAdler32(std::uint32_t adler, const std::uint8_t* buffer, std::size_t length) {
     constexpr std::uint32_t kModulus = 65521;
@@ -51,9 +53,8 @@ TDecompressStream::TDecompressStream(TArxBaseStream& source, int windowBits, TIn
     const int rc = InflateInit(windowBits);
     if (rc < 0) {
         ended_ = true;
-        throw EArxStreamError("Decompression could not start (engine result " +
-                              std::to_string(rc) + ", window bits " + std::to_string(windowBits) +
-                              ")");
+        throw EArxStreamError("Decompression could not start (engine result " + std::to_string(rc) +
+                              ", window bits " + std::to_string(windowBits) + ")");
     }
 }
 
@@ -65,14 +66,18 @@ TDecompressStream::~TDecompressStream() {
     if (!ended_) InflateEnd();
 }
 
-int TDecompressStream::InflateReset() { return engine_.InflateReset(record_); }
+int TDecompressStream::InflateReset() {
+    return engine_.InflateReset(record_);
+}
 
 int TDecompressStream::InflateEnd() {
     ended_ = true;
     return engine_.InflateEnd(record_);
 }
 
-int TDecompressStream::Inflate(int flush) { return engine_.Inflate(record_, flush); }
+int TDecompressStream::Inflate(int flush) {
+    return engine_.Inflate(record_, flush);
+}
 
 int TDecompressStream::InflateInit(int windowBits) {
     return engine_.InflateInit(record_, windowBits, kInflateRecordCheck);
@@ -120,7 +125,9 @@ std::int64_t TDecompressStream::Read(void* buffer, std::int64_t count) {
     return count;
 }
 
-std::int64_t TDecompressStream::Write(const void*, std::int64_t) { return -1; }
+std::int64_t TDecompressStream::Write(const void*, std::int64_t) {
+    return -1;
+}
 
 std::int64_t TDecompressStream::SeekBy(std::int64_t offset, TSeekOrigin origin) {
     if (offset == 0 && origin == TSeekOrigin::Beginning) {

@@ -133,9 +133,8 @@ public:
                          std::uint32_t Attr, std::uint32_t DosDate);
     // The same for a member whose archive stores its time as seconds since
     // the Unix epoch: that time is set to the second, in any time zone.
-    void SetFileAttrUnixTime(std::unique_ptr<TArxBaseStream>& Stream,
-                             const std::string& FileName, std::uint32_t Attr,
-                             std::int64_t UnixTime);
+    void SetFileAttrUnixTime(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
+                             std::uint32_t Attr, std::int64_t UnixTime);
     void MemberDone(const TMemberHeader& Header);
 
     // The member in hand is enciphered; no password passed in this run.
@@ -156,9 +155,9 @@ private:
     struct TPartialFile {
         std::string Temp, Target;
         std::vector<std::string> Folders; // made for it, removed again when it fails
-        bool Held = false;  // a passed part waiting for its member's next part
-        bool Dated = false; // SetFileAttrDate has run
-        std::uint32_t Attr = 0x20; // archive
+        bool Held = false;                // a passed part waiting for its member's next part
+        bool Dated = false;               // SetFileAttrDate has run
+        std::uint32_t Attr = 0x20;        // archive
         std::optional<std::int64_t> UnixTime;
         std::uint32_t DosDate = 0;
     };

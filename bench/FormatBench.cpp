@@ -1,15 +1,14 @@
 // Field readers and name extraction over one million synthetic catalogue lines,
 // beside a plain memchr scan of the same bytes for the same block brackets.
-#include <benchmark/benchmark.h>
-
-#include <cstring>
-#include <random>
-
 #include "bench/SideBySide.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/CatalogueLines.h"
 #include "catalogue/format/NumberCode.h"
 #include "catalogue/format/TextUtils.h"
+
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <random>
 
 namespace {
 
@@ -30,9 +29,11 @@ const CatalogueLines& SyntheticCatalogue() {
                          date + date + "0" + "\\Projects\\Folder" + std::to_string(i));
                 continue;
             }
-            std::string line = date + date + CodificaTamano(random() % 5'000'000'000ULL) + "20" + name;
+            std::string line =
+                date + date + CodificaTamano(random() % 5'000'000'000ULL) + "20" + name;
             if (i % 7 == 0) line += std::string(1, kMediaBracket) + "abcdefg" + kMediaBracket;
-            if (i % 11 == 0) line += std::string(1, kDescriptionBracket) + "a note" + kDescriptionBracket;
+            if (i % 11 == 0)
+                line += std::string(1, kDescriptionBracket) + "a note" + kDescriptionBracket;
             made.Add(line);
         }
         return made;
@@ -84,4 +85,6 @@ BENCHMARK(PeerMemchrScan)->Name("peer/memchr_scan")->Unit(benchmark::kMillisecon
 
 } // namespace
 
-int main(int argc, char** argv) { return sorvane::bench::RunSideBySide("format", argc, argv); }
+int main(int argc, char** argv) {
+    return sorvane::bench::RunSideBySide("format", argc, argv);
+}

@@ -127,9 +127,8 @@ int Run(const Options& options) {
             QApplication::processEvents();
         });
         if (FPrincipal->SGDirectorio->RowCount() != options.files + 1 || !messages.empty())
-            throw std::runtime_error(
-                "the grid did not list the folder" +
-                (messages.empty() ? std::string() : ": " + messages.front()));
+            throw std::runtime_error("the grid did not list the folder" +
+                                     (messages.empty() ? std::string() : ": " + messages.front()));
         return seconds;
     };
     std::unique_ptr<QStandardItemModel> model;

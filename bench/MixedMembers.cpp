@@ -22,10 +22,9 @@ std::vector<std::string> WriteMixedMembers(const fs::path& folder, int members,
     }
     fs::create_directories(folder);
     for (int i = 0; i < members; ++i) {
-        const std::size_t size =
-            maxMemberSize > memberSize
-                ? memberSize + random() % (maxMemberSize - memberSize + 1)
-                : memberSize;
+        const std::size_t size = maxMemberSize > memberSize
+                                     ? memberSize + random() % (maxMemberSize - memberSize + 1)
+                                     : memberSize;
         std::string data;
         data.reserve(size + 16);
         while (data.size() < size) {

@@ -14,7 +14,7 @@ namespace sorvane::bench {
 // With `maxMemberSize` above `memberSize` each file's size is drawn from
 // memberSize..maxMemberSize. Gives their names relative to `folder`.
 std::vector<std::string> WriteMixedMembers(const std::filesystem::path& folder, int members,
-                                           std::size_t memberSize, unsigned seed,
-                                           int perFolder = 0, std::size_t maxMemberSize = 0);
+                                           std::size_t memberSize, unsigned seed, int perFolder = 0,
+                                           std::size_t maxMemberSize = 0);
 
 } // namespace sorvane::bench

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <cstring>
+#include <exception>
 #include <stdexcept>
 
 namespace sorvane::bench {

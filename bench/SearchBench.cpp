@@ -495,8 +495,8 @@ int Run(const Options& options) {
     // (37 bytes of label for 36 columns: "ó" takes two bytes.)
     std::printf("%-37s %9.3f %12.0f   (%llu hits)\n", "ours/\"canción\", table upper-casing", ut,
                 entries / ut, static_cast<unsigned long long>(tableHits));
-    std::printf("%-37s %9.3f %12.0f   (%llu hits)\n", "ours/\"canción\", Unicode upper-casing",
-                uu, entries / uu, static_cast<unsigned long long>(unicodeHits));
+    std::printf("%-37s %9.3f %12.0f   (%llu hits)\n", "ours/\"canción\", Unicode upper-casing", uu,
+                entries / uu, static_cast<unsigned long long>(unicodeHits));
     std::printf("upper-casing: Unicode / table = %.2f\n", uu / ut);
     std::printf("wildcard: ours / grep -E -i = %.2f\n", w / ge);
     std::printf("fuzzy: fuzzy / our substring = %.2f (target at most %.1f: %s)\n", f / s,

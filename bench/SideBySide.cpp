@@ -2,7 +2,6 @@
 #include "bench/SideBySide.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <string>
 
@@ -15,8 +14,8 @@ public:
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
             const std::string name = run.benchmark_name();
-            const double seconds = run.GetAdjustedRealTime() /
-                                   benchmark::GetTimeUnitMultiplier(run.time_unit);
+            const double seconds =
+                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
             if (name.rfind("ours/", 0) == 0) ours += seconds;
             if (name.rfind("peer/", 0) == 0) peer += seconds;
         }

@@ -1,9 +1,8 @@
 // The program's windows started offscreen for a benchmark.
 #include "bench/WindowRig.h"
 
-#include "bench/Options.h"
-
 #include "app/StandingWindows.h"
+#include "bench/Options.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/scan/TFCrearCarpeta.h"
 #include "dialogs/Modal.h"
@@ -42,9 +41,8 @@ WindowRig::WindowRig(const fs::path& root, Questions questions) : previous_(fs::
                 // The language question and the tips of a start without settings.
                 if (dialog.objectName() == "FAskIdioma" || dialog.objectName() == "FTips")
                     return static_cast<int>(QDialog::Accepted);
-                messages_.push_back(&dialog == FMensajes
-                                        ? FMensajes->LMensaje->text().toStdString()
-                                        : dialog.windowTitle().toStdString());
+                messages_.push_back(&dialog == FMensajes ? FMensajes->LMensaje->text().toStdString()
+                                                         : dialog.windowTitle().toStdString());
                 return static_cast<int>(QDialog::Accepted);
             },
             [this, record](const QString&, const QString& text) {

@@ -34,7 +34,8 @@ void AbreIdioma(const std::string& path) {
 std::vector<std::string> TextoEnCadaIdioma(std::string_view section, std::string_view key) {
     std::vector<std::string> texts;
     for (const char* file : {"english.ini", "spanish.ini"}) {
-        const std::string text = TLanguageFile(LanguageFolder() + file).ReadString(section, key, "");
+        const std::string text =
+            TLanguageFile(LanguageFolder() + file).ReadString(section, key, "");
         if (!text.empty()) texts.push_back(CapitalizeFirst(text));
     }
     return texts;

@@ -514,8 +514,7 @@ const std::vector<PendingControl>& PendingControls() {
     // Bound controls that their own work has not built yet. A test fails both
     // for a bound control that is missing and not listed here, and for a
     // listed control that now exists: the list says exactly what is left.
-    static const std::vector<PendingControl> pending = {
-    };
+    static const std::vector<PendingControl> pending = {};
     return pending;
 }
 

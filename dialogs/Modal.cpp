@@ -38,9 +38,12 @@ QMessageBox::StandardButton AskBox(QMessageBox::Icon icon, const QString& captio
 
 void TraduceBotones(QDialog& dialog) {
     const std::pair<QDialogButtonBox::StandardButton, const char*> words[] = {
-        {QDialogButtonBox::Ok, "OK"},        {QDialogButtonBox::Yes, "SI"},
-        {QDialogButtonBox::No, "NO"},        {QDialogButtonBox::Cancel, "CANCELAR"},
-        {QDialogButtonBox::Retry, "REINTENTAR"}, {QDialogButtonBox::Save, "GUARDAR_DOC"},
+        {QDialogButtonBox::Ok, "OK"},
+        {QDialogButtonBox::Yes, "SI"},
+        {QDialogButtonBox::No, "NO"},
+        {QDialogButtonBox::Cancel, "CANCELAR"},
+        {QDialogButtonBox::Retry, "REINTENTAR"},
+        {QDialogButtonBox::Save, "GUARDAR_DOC"},
         {QDialogButtonBox::Open, "ABRIR_DOC"}};
     // An input dialog makes its buttons when it is shown, with these texts.
     if (auto* input = qobject_cast<QInputDialog*>(&dialog)) {

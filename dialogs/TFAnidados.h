@@ -30,7 +30,7 @@ public:
         kColumns = 6,
     };
     // Title keys ("W" words) of the grid's columns; column 0 is hidden.
-    static constexpr const char* kTitulos[kColumns] = {"",          "NOMBRE",    "TAMANO",
+    static constexpr const char* kTitulos[kColumns] = {"",           "NOMBRE",    "TAMANO",
                                                        "MODIFICADO", "ATRIBUTOS", "EXTENSION"};
 
     // The caption for the directory grid's current row, and the grid filled

@@ -27,8 +27,8 @@ bool MueveCarpeta(const QString& name) {
 std::string Separadores(const QString& name) {
     if (name == "." || name == "..") return name.toStdString();
     std::string shown;
-    for (const auto& [c, text] : {std::pair{QChar('/'), "/"}, std::pair{QChar('\\'), "\\"},
-                                  std::pair{QChar(0), "#0"}})
+    for (const auto& [c, text] :
+         {std::pair{QChar('/'), "/"}, std::pair{QChar('\\'), "\\"}, std::pair{QChar(0), "#0"}})
         if (name.contains(c)) shown += std::string(shown.empty() ? "" : " ") + text;
     return shown;
 }

@@ -179,7 +179,8 @@ void TFCambiarDescripcion::BBAceptarClick() {
     const std::string& folder = folder_;
     std::size_t folderLine = 0;
     for (std::size_t i = 1; i < lines.Count() && folderLine == 0; ++i)
-        if (EsLineaCarpeta(lines.Line(i)) && DameCarpetaRuta(lines.Line(i)) == folder) folderLine = i;
+        if (EsLineaCarpeta(lines.Line(i)) && DameCarpetaRuta(lines.Line(i)) == folder)
+            folderLine = i;
     std::size_t index = 0;
     if (folderLine > 0) {
         const auto first = folderLine + 1;

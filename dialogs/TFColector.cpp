@@ -73,7 +73,8 @@ std::optional<std::int64_t> Cuenta(std::string_view cell) {
     std::int64_t value = 0;
     for (const char c : cell) {
         if (c < '0' || c > '9') return 0;
-        if (__builtin_mul_overflow(value, 10, &value) || __builtin_add_overflow(value, c - '0', &value))
+        if (__builtin_mul_overflow(value, 10, &value) ||
+            __builtin_add_overflow(value, c - '0', &value))
             return std::nullopt;
     }
     return value;
@@ -101,7 +102,8 @@ std::optional<std::int64_t> Estimacion(bool oneFile, std::int64_t files, std::in
         if (__builtin_mul_overflow(out / cluster, cluster, &out)) return std::nullopt;
         return out;
     }
-    if (__builtin_mul_overflow(cluster / 2, files, &out) || __builtin_add_overflow(bytes, out, &out))
+    if (__builtin_mul_overflow(cluster / 2, files, &out) ||
+        __builtin_add_overflow(bytes, out, &out))
         return std::nullopt;
     return out;
 }
@@ -331,13 +333,16 @@ void TFColector::CalculaTotales() {
         // largest value and never wraps (CabenLasCuentas keeps such rows out
         // of an opened file).
         for (int row = 1; row < SGColector->RowCount(); ++row) {
-            const std::int64_t rowFiles = Cuenta(SGColector->CellView(kColFiles, row)).value_or(INT64_MAX);
-            const std::int64_t bytes = Cuenta(SGColector->CellView(kColBytes, row)).value_or(INT64_MAX);
+            const std::int64_t rowFiles =
+                Cuenta(SGColector->CellView(kColFiles, row)).value_or(INT64_MAX);
+            const std::int64_t bytes =
+                Cuenta(SGColector->CellView(kColBytes, row)).value_or(INT64_MAX);
             files = Suma(files, rowFiles);
-            folders = Suma(folders, Cuenta(SGColector->CellView(kColFolders, row)).value_or(INT64_MAX));
+            folders =
+                Suma(folders, Cuenta(SGColector->CellView(kColFolders, row)).value_or(INT64_MAX));
             BytesTotales = Suma(BytesTotales, bytes);
-            estimate = Suma(estimate, Estimacion(SGColector->CellView(kColFiles, row) == "1", rowFiles,
-                                                 bytes, cluster)
+            estimate = Suma(estimate, Estimacion(SGColector->CellView(kColFiles, row) == "1",
+                                                 rowFiles, bytes, cluster)
                                           .value_or(INT64_MAX));
         }
         estimate = Suma(estimate, Producto(folders, cluster));
@@ -729,13 +734,14 @@ void TFColector::QuitaFilasDesmedidas() {
         const auto folders = Cuenta(SGColector->CellView(kColFolders, row));
         const auto bytes = Cuenta(SGColector->CellView(kColBytes, row));
         // The largest cluster size is the one the estimate may be asked for.
-        const bool fits = files && folders && bytes &&
-                          Estimacion(false, *files, *bytes, std::max<std::int64_t>(cluster, 65536)) &&
-                          Estimacion(true, *files, *bytes, std::max<std::int64_t>(cluster, 65536));
+        const bool fits =
+            files && folders && bytes &&
+            Estimacion(false, *files, *bytes, std::max<std::int64_t>(cluster, 65536)) &&
+            Estimacion(true, *files, *bytes, std::max<std::int64_t>(cluster, 65536));
         if (fits) continue;
-        FErrores->Agrega("A row whose counts do not fit was left out: " +
-                         SGColector->Cells(kColCatalogue, row) + ": " +
-                         SGColector->Cells(kColFolder, row) + " " + SGColector->Cells(kColName, row));
+        FErrores->Agrega(
+            "A row whose counts do not fit was left out: " + SGColector->Cells(kColCatalogue, row) +
+            ": " + SGColector->Cells(kColFolder, row) + " " + SGColector->Cells(kColName, row));
         if (SGColector->RowCount() > 2)
             SGColector->DeleteRow(row);
         else
@@ -770,11 +776,11 @@ void TFColector::SBAnchoColumnasClick() {
         fixed += fitted;
     }
     const int half = (SGColector->viewport()->width() - fixed) / 2;
-    SGColector->SetColWidths(kColDescription,
-                             AnchoParaTitulos(*SGColector, kTitulos[kColDescription],
-                                              std::max(half - 24, 140)));
-    SGColector->SetColWidths(kColName, AnchoParaTitulos(*SGColector, kTitulos[kColName],
-                                                        std::max(half + 10, 150)));
+    SGColector->SetColWidths(
+        kColDescription,
+        AnchoParaTitulos(*SGColector, kTitulos[kColDescription], std::max(half - 24, 140)));
+    SGColector->SetColWidths(
+        kColName, AnchoParaTitulos(*SGColector, kTitulos[kColName], std::max(half + 10, 150)));
 }
 
 void TFColector::SGColectorMouseDown(const TGridMouseEvent& event) {

@@ -30,6 +30,8 @@ TFMensajes::TFMensajes(QWidget* parent) : QDialog(parent) {
     connect(MBoton, &QPushButton::clicked, this, [this] { MBotonClick(); });
 }
 
-void TFMensajes::MBotonClick() { accept(); }
+void TFMensajes::MBotonClick() {
+    accept();
+}
 
 } // namespace sorvane

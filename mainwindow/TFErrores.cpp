@@ -1,6 +1,10 @@
 // The error window.
 #include "mainwindow/TFErrores.h"
 
+#include "dialogs/Modal.h"
+#include "platform/Text.h"
+#include "ui/SlotBarrier.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
@@ -8,10 +12,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
-
-#include "dialogs/Modal.h"
-#include "platform/Text.h"
-#include "ui/SlotBarrier.h"
 
 namespace sorvane {
 
@@ -41,7 +41,9 @@ void TFErrores::Agrega(std::string_view line) {
     MErrores->appendPlainText(QString::fromStdString(text::AsUtf8(line)));
 }
 
-void TFErrores::Limpia() { MErrores->clear(); }
+void TFErrores::Limpia() {
+    MErrores->clear();
+}
 
 int TFErrores::LineCount() const {
     return MErrores->toPlainText().isEmpty() ? 0 : MErrores->document()->blockCount();

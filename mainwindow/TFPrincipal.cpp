@@ -2,6 +2,15 @@
 // activation, shut-down, the page guard and the counters.
 #include "mainwindow/TFPrincipal.h"
 
+#include "archive/ace/arxUnAce.h"
+#include "archive/arc/arxUnArc.h"
+#include "archive/arj/arxUnArj.h"
+#include "archive/cab/arxUnCab.h"
+#include "archive/gzip/arxUnGZip.h"
+#include "archive/rar/arxUnRar.h"
+#include "archive/tar/arxUnTar.h"
+#include "archive/zip/arxUnZip.h"
+#include "archive/zoo/arxUnZoo.h"
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/StringManager.h"
 #include "catalogue/format/TextUtils.h"
@@ -22,16 +31,6 @@
 #include "dialogs/TFMensajes.h"
 #include "dialogs/TFTips.h"
 #include "mainwindow/ButtonIcons.h"
-#include "archive/gzip/arxUnGZip.h"
-#include "archive/tar/arxUnTar.h"
-#include "archive/ace/arxUnAce.h"
-#include "archive/arc/arxUnArc.h"
-#include "archive/cab/arxUnCab.h"
-#include "archive/zip/arxUnZip.h"
-#include "archive/rar/arxUnRar.h"
-#include "archive/arj/arxUnArj.h"
-#include "archive/zip/arxUnZip.h"
-#include "archive/zoo/arxUnZoo.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFFinal.h"
 #include "platform/Directory.h"
@@ -74,7 +73,9 @@ namespace {
 
 constexpr int kDirectoryColumns = 15;
 
-QString Q(const std::string& utf8) { return QString::fromStdString(text::AsUtf8(utf8)); }
+QString Q(const std::string& utf8) {
+    return QString::fromStdString(text::AsUtf8(utf8));
+}
 
 } // namespace
 
@@ -175,16 +176,19 @@ void TFPrincipal::BuildTreeSide(QWidget* side) {
         Boton("SBNuevaColeccion", GBNuevo, style->standardIcon(QStyle::SP_FileDialogNewFolder));
     GBEdicion = new QGroupBox(buttons);
     GBEdicion->setObjectName("GBEdicion");
-    SBRecatalogar = Boton("SBRecatalogar", GBEdicion, style->standardIcon(QStyle::SP_BrowserReload));
+    SBRecatalogar =
+        Boton("SBRecatalogar", GBEdicion, style->standardIcon(QStyle::SP_BrowserReload));
     SBCortarCatalogo = Boton("SBCortarCatalogo", GBEdicion, IconoTema("edit-cut", Glyph::Cut));
     SBPegarCatalogo = Boton("SBPegarCatalogo", GBEdicion, IconoTema("edit-paste", Glyph::Paste));
     SBPegarCatalogo1 = Boton("SBPegarCatalogo1", GBEdicion, IconoPropio(Glyph::PasteTop));
     SBEliminar = Boton("SBEliminar", GBEdicion, style->standardIcon(QStyle::SP_TrashIcon));
     SBCambiar = Boton("SBCambiar", GBEdicion, style->standardIcon(QStyle::SP_FileDialogInfoView));
-    SBEscribeArbol = Boton("SBEscribeArbol", GBEdicion, style->standardIcon(QStyle::SP_FileDialogListView));
+    SBEscribeArbol =
+        Boton("SBEscribeArbol", GBEdicion, style->standardIcon(QStyle::SP_FileDialogListView));
     SBImprimirCatalogo =
         Boton("SBImprimirCatalogo", GBEdicion, IconoTema("document-print", Glyph::Print));
-    SBExportaCatalogo = Boton("SBExportaCatalogo", GBEdicion, style->standardIcon(QStyle::SP_DialogSaveButton));
+    SBExportaCatalogo =
+        Boton("SBExportaCatalogo", GBEdicion, style->standardIcon(QStyle::SP_DialogSaveButton));
     // Nine buttons in two rows, so the tree side stays narrow without squeezing them.
     auto* editLayout = new QGridLayout(GBEdicion);
     QToolButton* const editButtons[] = {SBRecatalogar,    SBCortarCatalogo,   SBPegarCatalogo,
@@ -246,16 +250,19 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
                        IconoTema("zoom-fit-best", QStyle::SP_ToolBarHorizontalExtensionButton));
     SBAbrirNotepad =
         Boton("SBAbrirNotepad", actions, IconoTema("accessories-text-editor", QStyle::SP_FileIcon));
-    SBAbrirSistema = Boton("SBAbrirSistema", actions, style->standardIcon(QStyle::SP_DialogOpenButton));
+    SBAbrirSistema =
+        Boton("SBAbrirSistema", actions, style->standardIcon(QStyle::SP_DialogOpenButton));
     SBDescripcion = Boton("SBDescripcion", actions,
                           IconoTema("document-properties", QStyle::SP_FileDialogInfoView));
-    SBAnidados = Boton("SBAnidados", actions, style->standardIcon(QStyle::SP_FileDialogContentsView));
+    SBAnidados =
+        Boton("SBAnidados", actions, style->standardIcon(QStyle::SP_FileDialogContentsView));
     SBPadre = Boton("SBPadre", actions, style->standardIcon(QStyle::SP_FileDialogToParent));
     SBEncolarWinAmp = Boton("SBEncolarWinAmp", actions, style->standardIcon(QStyle::SP_MediaPlay));
     SBImprimirDirectorio =
         Boton("SBImprimirDirectorio", actions, IconoTema("document-print", Glyph::Print));
     SBAyudaCat = Boton("SBAyudaCat", actions, style->standardIcon(QStyle::SP_DialogHelpButton));
-    SBAbrirExplorador = Boton("SBAbrirExplorador", actions, style->standardIcon(QStyle::SP_DirOpenIcon));
+    SBAbrirExplorador =
+        Boton("SBAbrirExplorador", actions, style->standardIcon(QStyle::SP_DirOpenIcon));
     SBAbrirCon = Boton("SBAbrirCon", actions, IconoTema("document-open", QStyle::SP_FileLinkIcon));
     panelLayout->addWidget(actions);
 
@@ -384,8 +391,10 @@ void TFPrincipal::ConnectHandlers() {
                                       bool focused) {
         return DibujaCelda(col, row, painter, rect, focused);
     };
-    connect(SBNuevoDisco, &QToolButton::clicked, this, [this] { Guarded([this] { BBNuevoDiscoClick(); }); });
-    connect(SBNuevaCarpeta, &QToolButton::clicked, this, [this] { Guarded([this] { BBNuevaCarpetaClick(); }); });
+    connect(SBNuevoDisco, &QToolButton::clicked, this,
+            [this] { Guarded([this] { BBNuevoDiscoClick(); }); });
+    connect(SBNuevaCarpeta, &QToolButton::clicked, this,
+            [this] { Guarded([this] { BBNuevaCarpetaClick(); }); });
     connect(SBNuevaColeccion, &QToolButton::clicked, this,
             [this] { Guarded([this] { BBNuevaColeccionClick(); }); });
     connect(SBCambiar, &QToolButton::clicked, this,

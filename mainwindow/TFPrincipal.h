@@ -273,10 +273,10 @@ public:
     // `name` the grid's name cell ("x.txt", or "sub\" for a folder, which gives a
     // path ending in "/"). The drive is the one carrying the header's serial
     // (BuscaUnidadPorSerie); a catalogue without serial ("0000-0000") uses the
-    // drive letter recorded in its header, never a search by serial. When the catalogue has a serial and no
-    // drive carries it: [M] M_DISCO_NOENCONTRADO + CR LF CR LF + catalogue name,
-    // and nothing. The path is empty when the letter stands for no folder. The
-    // path is not checked for existence (ExisteEnDisco does that).
+    // drive letter recorded in its header, never a search by serial. When the catalogue has a
+    // serial and no drive carries it: [M] M_DISCO_NOENCONTRADO + CR LF CR LF + catalogue name, and
+    // nothing. The path is empty when the letter stands for no folder. The path is not checked for
+    // existence (ExisteEnDisco does that).
     std::optional<std::string> RutaEnDisco(std::string_view header, std::string_view folder,
                                            std::string_view name);
     // True when `path` is an existing file or folder; else [M] M_FICHERO_NOENCONTRADO.
@@ -681,7 +681,7 @@ private:
     void ConnectSearchPageHandlers(); // TFPrincipalPaginaBuscar.cpp
     void ConnectOpenHandlers(); // the open buttons of the directory grid (TFPrincipalAbrir.cpp)
     void ConnectOperationHandlers(); // TFPrincipalOperaciones.cpp
-    void ConnectReportHandlers(); // the report and export buttons (TFPrincipalInformes.cpp)
+    void ConnectReportHandlers();    // the report and export buttons (TFPrincipalInformes.cpp)
     void Informe(void (TFPrincipal::*build)(CatalogueLines&));
     void ConnectMenuHandlers(); // TFPrincipalMenus.cpp
     // The search page's collector group, and the collector buttons of both pages.

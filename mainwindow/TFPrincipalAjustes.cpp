@@ -24,9 +24,9 @@
 #include <QScreen>
 #include <algorithm>
 #include <charconv>
-#include <optional>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace sorvane {
@@ -135,9 +135,8 @@ std::optional<QRect> LugarEnPantalla(const QRect& rect) {
     long long best = 0;
     for (const QScreen* screen : QGuiApplication::screens()) {
         const QRect common = screen->availableGeometry().intersected(rect);
-        const long long size = common.isEmpty()
-                                   ? 0
-                                   : static_cast<long long>(common.width()) * common.height();
+        const long long size =
+            common.isEmpty() ? 0 : static_cast<long long>(common.width()) * common.height();
         if (size > best) {
             best = size;
             area = screen->availableGeometry();

@@ -385,10 +385,9 @@ void TFPrincipal::BuildSearchMediaGroups(QWidget* data) {
 // The criteria from left to right: the advanced columns, the simple panel with
 // the options in the middle between the two hint labels, the media columns.
 void TFPrincipal::BuildSearchCriteriaPanel(QWidget* data) {
-    advancedColumns_ = {Column(data, {GBTipo, GBDonde}),
-                        Column(data, {GBCuales, EExtension, GBLimitaciones}),
-                        Column(data, {GBModificado, GBCreado, GBTamano}),
-                        Column(data, {GBAtributos})};
+    advancedColumns_ = {
+        Column(data, {GBTipo, GBDonde}), Column(data, {GBCuales, EExtension, GBLimitaciones}),
+        Column(data, {GBModificado, GBCreado, GBTamano}), Column(data, {GBAtributos})};
     PBuscarAvanzada = ColumnPanel("PBuscarAvanzada", data, advancedColumns_);
     mediaColumns_ = {Column(data, {GBDuracion, GBCalidad, GBGenero}),
                      Column(data, {GBResolucion, GBCanales, GBAno, GBPista})};

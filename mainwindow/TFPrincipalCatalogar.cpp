@@ -35,7 +35,8 @@ OpcionesLinea TFPrincipal::OpcionesLineaActuales() const {
     options.docOff = CBDocFilesOff->Checked();
     options.dotOff = CBDotFilesOff->Checked();
     const QLineEdit* boxes[4] = {EExtension1, EExtension2, EExtension3, EExtension4};
-    for (int i = 0; i < 4; ++i) options.extensions[i] = boxes[i]->text().toStdString();
+    for (int i = 0; i < 4; ++i)
+        options.extensions[i] = boxes[i]->text().toStdString();
     return options;
 }
 
@@ -56,7 +57,8 @@ bool TFPrincipal::ExisteCatalogo(const std::string& name) const {
     const std::string host = BaseFolder + (folder.empty() ? "" : folder + "/");
     for (const DirectoryEntry& entry : ListDirectory(host)) {
         if (entry.isDirectory || entry.name.size() != name.size() + 4) continue;
-        if (entry.name.compare(0, name.size(), name) != 0 || entry.name[name.size()] != '.') continue;
+        if (entry.name.compare(0, name.size(), name) != 0 || entry.name[name.size()] != '.')
+            continue;
         const std::string extension = entry.name.substr(name.size() + 1);
         if (QString::fromStdString(extension).compare("tct", Qt::CaseInsensitive) == 0) return true;
     }
@@ -66,8 +68,7 @@ bool TFPrincipal::ExisteCatalogo(const std::string& name) const {
 namespace {
 
 // Opens a cataloguing window and then shows the catalogue it made, if any.
-template <typename Window>
-void Catalogar(TFPrincipal& main, Window& window, const char* mode) {
+template <typename Window> void Catalogar(TFPrincipal& main, Window& window, const char* mode) {
     if (main.BusyFlag) return;
     main.CatalogueRunMode = mode;
     // The catalogue listed before stays the shown one when none is made.
@@ -90,14 +91,19 @@ void Catalogar(TFPrincipal& main, Window& window, const char* mode) {
 } // namespace
 
 std::string TFPrincipal::MontaArx(const std::string& path) {
-    TVentanaCatalogar& running = FCrearDisco->isVisible() ? static_cast<TVentanaCatalogar&>(*FCrearDisco)
-                                                           : static_cast<TVentanaCatalogar&>(*FCrearCarpeta);
+    TVentanaCatalogar& running = FCrearDisco->isVisible()
+                                     ? static_cast<TVentanaCatalogar&>(*FCrearDisco)
+                                     : static_cast<TVentanaCatalogar&>(*FCrearCarpeta);
     ArchiveBridge bridge(running);
     return bridge.MontaArx(path);
 }
 
-void TFPrincipal::BBNuevoDiscoClick() { Catalogar(*this, *FCrearDisco, "DISCO"); }
-void TFPrincipal::BBNuevaCarpetaClick() { Catalogar(*this, *FCrearCarpeta, "CARPETA"); }
+void TFPrincipal::BBNuevoDiscoClick() {
+    Catalogar(*this, *FCrearDisco, "DISCO");
+}
+void TFPrincipal::BBNuevaCarpetaClick() {
+    Catalogar(*this, *FCrearCarpeta, "CARPETA");
+}
 
 void TFPrincipal::BBNuevaColeccionClick() {
     if (BusyFlag) return;

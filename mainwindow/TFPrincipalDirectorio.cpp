@@ -9,11 +9,11 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
-#include "dialogs/TitleWidths.h"
 #include "dialogs/LanguageFile.h"
 #include "dialogs/Modal.h"
 #include "dialogs/TFAnidados.h"
 #include "dialogs/TFCambiarDescripcion.h"
+#include "dialogs/TitleWidths.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Text.h"
 #include "ui/BusyGuard.h"
@@ -357,7 +357,7 @@ void TFPrincipal::ActivaBotonesDirectorio(int row) {
         return;
     }
     SBAnidados->setEnabled(SGDirectorio->CellView(kColAttributes, row).find('@') !=
-                               std::string_view::npos);
+                           std::string_view::npos);
     if (EsFilaListado(kind)) {
         for (QToolButton* b :
              {SBDescripcion, SBAbrirNotepad, SBAbrirSistema, SBAbrirExplorador, SBEncolarWinAmp})

@@ -1,15 +1,15 @@
 // The extraction page: an archive chosen with an open dialog, a destination
 // folder chosen in a folder tree, and the run that extracts every member
 // through the reader of the archive's detected kind.
-#include "archive/arxMessages.h"
-#include "archive/arj/arxUnArj.h"
-#include "archive/lha/arxUnLha.h"
-#include "archive/gzip/arxUnGZip.h"
-#include "archive/tar/arxUnTar.h"
 #include "archive/ace/arxUnAce.h"
-#include "archive/rar/arxUnRar.h"
 #include "archive/arc/arxUnArc.h"
+#include "archive/arj/arxUnArj.h"
+#include "archive/arxMessages.h"
 #include "archive/cab/arxUnCab.h"
+#include "archive/gzip/arxUnGZip.h"
+#include "archive/lha/arxUnLha.h"
+#include "archive/rar/arxUnRar.h"
+#include "archive/tar/arxUnTar.h"
 #include "archive/zip/arxUnZip.h"
 #include "archive/zoo/arxUnZoo.h"
 #include "catalogue/format/TextUtils.h"

@@ -2,13 +2,13 @@
 // a catalogue (owning its lines) or a folder inside a catalogue.
 #pragma once
 
+#include "catalogue/format/CatalogueLines.h"
+#include "platform/Files.h"
+
 #include <QTreeWidgetItem>
 #include <memory>
 #include <optional>
 #include <string>
-
-#include "catalogue/format/CatalogueLines.h"
-#include "platform/Files.h"
 
 namespace sorvane {
 
@@ -49,6 +49,8 @@ private:
     std::optional<FileIdentity> identity_;
 };
 
-inline TNodoArbol* AsNodo(QTreeWidgetItem* item) { return static_cast<TNodoArbol*>(item); }
+inline TNodoArbol* AsNodo(QTreeWidgetItem* item) {
+    return static_cast<TNodoArbol*>(item);
+}
 
 } // namespace sorvane

@@ -23,8 +23,12 @@ constexpr std::size_t kRandomLength = 6; // mkostemp's "XXXXXX"
     throw EInOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error));
 }
 
-int RealFsync(int fd) { return ::fsync(fd); }
-int RealRename(const char* from, const char* to) { return ::rename(from, to); }
+int RealFsync(int fd) {
+    return ::fsync(fd);
+}
+int RealRename(const char* from, const char* to) {
+    return ::rename(from, to);
+}
 
 // The folder part of `path` ("." when it has none) and its file name.
 std::pair<std::string, std::string> SplitPath(const std::string& path) {

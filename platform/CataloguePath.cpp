@@ -23,14 +23,17 @@ std::string ToCataloguePath(std::string_view hostPath) {
     const char letter = DriveLetterOf(hostPath);
     if (letter == ' ') return {};
     std::string folder = DriveFolder(letter);
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    std::string_view rest = hostPath.substr(std::min(hostPath.size(), folder == "/" ? 0 : folder.size()));
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    std::string_view rest =
+        hostPath.substr(std::min(hostPath.size(), folder == "/" ? 0 : folder.size()));
     std::string path = std::string(1, letter) + ":";
     // Each host component becomes one "\"-separated element.
     std::size_t start = 0;
     while (start <= rest.size()) {
         const std::size_t slash = rest.find('/', start);
-        const std::string_view part = rest.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+        const std::string_view part = rest.substr(
+            start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
         if (!part.empty()) {
             path.push_back('\\');
             path.append(NameToCatalogue(part));
@@ -50,7 +53,8 @@ std::string ToHostPath(std::string_view cataloguePath) {
     std::string_view rest = cataloguePath.substr(2);
     if (!rest.empty() && rest.front() == '\\') rest.remove_prefix(1);
     std::string host = folder;
-    for (char c : rest) host.push_back(c == '\\' ? '/' : (c == '/' ? '\\' : c));
+    for (char c : rest)
+        host.push_back(c == '\\' ? '/' : (c == '/' ? '\\' : c));
     return host;
 }
 

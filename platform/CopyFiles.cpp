@@ -214,8 +214,10 @@ TCopyFolder TCopyFolder::Enter(const std::string& name) const {
     if (fd < 0) {
         const int error = errno;
         struct stat facts {};
-        if (::fstatat(fd_, name.c_str(), &facts, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(facts.st_mode))
-            throw ELinkInTheWay("\"" + path + "\" is a symbolic link: nothing is copied through it");
+        if (::fstatat(fd_, name.c_str(), &facts, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(facts.st_mode))
+            throw ELinkInTheWay("\"" + path +
+                                "\" is a symbolic link: nothing is copied through it");
         Fail("Cannot open", path, error);
     }
     return TCopyFolder(fd, path + "/");

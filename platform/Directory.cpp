@@ -17,8 +17,9 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder) {
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
         DirectoryEntry item{entry->d_name, entry->d_type == DT_DIR};
         if (entry->d_type == DT_UNKNOWN) {
-            struct stat info{};
-            const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + entry->d_name;
+            struct stat info {};
+            const std::string path =
+                (folder.empty() ? std::string(".") : folder) + "/" + entry->d_name;
             item.isDirectory = ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
         }
         entries.push_back(std::move(item));
@@ -28,12 +29,12 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder) {
 }
 
 bool FileExists(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool IsDirectory(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 

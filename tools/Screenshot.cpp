@@ -3,6 +3,16 @@
 // program's windows on it, selects a catalogue and saves the window; then,
 // when asked, runs a search on the search page and saves it in English and in
 // Spanish with the hits marked.
+#include "app/StandingWindows.h"
+#include "catalogue/format/CatalogueLine.h"
+#include "catalogue/format/NumberCode.h"
+#include "catalogue/format/TextUtils.h"
+#include "dialogs/Modal.h"
+#include "mainwindow/TFPrincipal.h"
+#include "ui/CheckBox.h"
+#include "ui/RadioGroup.h"
+#include "ui/StringGrid.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
@@ -15,16 +25,6 @@
 #include <fstream>
 #include <iostream>
 #include <unistd.h>
-
-#include "app/StandingWindows.h"
-#include "catalogue/format/CatalogueLine.h"
-#include "catalogue/format/NumberCode.h"
-#include "catalogue/format/TextUtils.h"
-#include "dialogs/Modal.h"
-#include "mainwindow/TFPrincipal.h"
-#include "ui/CheckBox.h"
-#include "ui/RadioGroup.h"
-#include "ui/StringGrid.h"
 
 namespace {
 
@@ -49,30 +49,36 @@ std::string Folder(const std::string& path, int files, const std::string& descri
 
 std::string File(const std::string& name, std::uint64_t size, const std::string& media = "",
                  const std::string& description = "") {
-    std::string line = CodificaFecha(kDate) + CodificaFecha(kDate) + CodificaTamano(size) + "20" + name;
+    std::string line =
+        CodificaFecha(kDate) + CodificaFecha(kDate) + CodificaTamano(size) + "20" + name;
     if (!media.empty()) line += std::string(1, kMediaBracket) + media + kMediaBracket;
     return description.empty() ? line : PonDescripcion(line, description);
 }
 
-std::string Field(std::int64_t value, std::size_t width) { return PadLeftToWidth(CodificaInt64(value), width); }
+std::string Field(std::int64_t value, std::size_t width) {
+    return PadLeftToWidth(CodificaInt64(value), width);
+}
 
 void Write(const fs::path& path, const std::vector<std::string>& lines) {
     std::ofstream out(path, std::ios::binary);
-    for (const std::string& line : lines) out << line << "\r\n";
+    for (const std::string& line : lines)
+        out << line << "\r\n";
 }
 
 void BuildRoot(const fs::path& root) {
     fs::create_directories(root / "Holidays");
     fs::create_directories(root / "Work" / "Archive");
     const std::string photo = Field(4032, 3) + Field(3024, 3) + Field(24, 1);
-    const std::string song = Field(245, 3) + "2" + Field(44100, 3) + Field(192, 2) + Field(98, 2) +
-                             Field(3, 2) + "Rock";
+    const std::string song =
+        Field(245, 3) + "2" + Field(44100, 3) + Field(192, 2) + Field(98, 2) + Field(3, 2) + "Rock";
     Write(root / "Holidays" / "Summer 2023.tct",
           {Header("Summer 2023", '2', 1'200'000'000, 3'500'000'000, "SUMMER23"), Folder("\\", 5),
-           File("beach.jpg", 2'481'234, photo, "Sunset at the beach"), File("harbour.jpg", 3'102'774, photo),
-           File("itinerary.doc", 48'640, Field(4, 2)), File("road trip.mp3", 5'880'320, song),
-           File("notes.txt", 1'912), Folder("\\Videos", 1, "Camera clips"),
-           File("drone.avi", 734'003'200, Field(1920, 3) + Field(1080, 3) + Field(30, 1) + Field(312, 3)),
+           File("beach.jpg", 2'481'234, photo, "Sunset at the beach"),
+           File("harbour.jpg", 3'102'774, photo), File("itinerary.doc", 48'640, Field(4, 2)),
+           File("road trip.mp3", 5'880'320, song), File("notes.txt", 1'912),
+           Folder("\\Videos", 1, "Camera clips"),
+           File("drone.avi", 734'003'200,
+                Field(1920, 3) + Field(1080, 3) + Field(30, 1) + Field(312, 3)),
            Folder("\\Photos raw", 0)});
     Write(root / "Work" / "Projects.tct",
           {Header("Projects", '3', 80'000'000'000, 20'000'000'000, "DATA"), Folder("\\", 1),
@@ -150,7 +156,8 @@ int main(int argc, char** argv) {
     FPrincipal->FormActivate();
     QTreeWidgetItem* holidays = nullptr;
     for (int i = 0; i < FPrincipal->Arbol->topLevelItemCount(); ++i)
-        if (FPrincipal->Arbol->topLevelItem(i)->text(0) == "Holidays") holidays = FPrincipal->Arbol->topLevelItem(i);
+        if (FPrincipal->Arbol->topLevelItem(i)->text(0) == "Holidays")
+            holidays = FPrincipal->Arbol->topLevelItem(i);
     if (holidays == nullptr || Child(holidays, "Summer 2023") == nullptr) {
         std::cerr << "the demo catalogue did not load\n";
         return 1;

@@ -162,8 +162,8 @@ bool BuildTable(Kind kind, const std::uint8_t* lens, unsigned n, std::uint32_t* 
                     sub = next;
                     next += 1u << curr;
                     subBits = curr;
-                    table[prefix] = (static_cast<std::uint32_t>(sub - table) << 16) | kSub |
-                                    (curr << 8) | root;
+                    table[prefix] =
+                        (static_cast<std::uint32_t>(sub - table) << 16) | kSub | (curr << 8) | root;
                 }
                 const unsigned subLen = len - root;
                 const std::uint32_t entry = SymbolEntry(kind, symbol, deflate64, subLen);
@@ -188,8 +188,8 @@ void PairLiterals(std::uint32_t* table, unsigned root) {
         if (used >= root) continue;
         const std::uint32_t second = table[i >> used];
         if ((second & (kLit | kSub | kPair)) != kLit || Takes(second) > root - used) continue;
-        table[i] = (first & 0x00FF0F00u) | ((second >> 16) << 24) | kLit | kPair |
-                   (used + Takes(second));
+        table[i] =
+            (first & 0x00FF0F00u) | ((second >> 16) << 24) | kLit | kPair | (used + Takes(second));
     }
 }
 

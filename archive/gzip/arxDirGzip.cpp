@@ -1,10 +1,10 @@
 // Directory walks of gzip, .Z and "atMsGZ" archives.
 #include "archive/gzip/arxDirGzip.h"
 
-#include "archive/cab/arxDirCab.h"
 #include "archive/arxDisk.h"
 #include "archive/arxGlobals.h"
 #include "archive/arxHelpers.h"
+#include "archive/cab/arxDirCab.h"
 #include "platform/FileAttributes.h"
 
 #include <algorithm>

@@ -4,9 +4,9 @@
 #include "archive/arxCrc.h"
 #include "archive/arxDisk.h"
 #include "archive/arxHelpers.h"
-#include "archive/tar/arxUnTar.h"
 #include "archive/codecs/arxInflate.h"
 #include "archive/codecs/arxUnLzw.h"
+#include "archive/tar/arxUnTar.h"
 #include "platform/FileAttributes.h"
 #include "platform/Folders.h"
 #include "platform/StreamFile.h"
@@ -276,7 +276,7 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
     else
         out_.reset();
     // The decoder checked each member's CRC and size and reported a failure.
-    const TDecodeResult result = passed      ? TDecodeResult::Done
+    const TDecodeResult result = passed        ? TDecodeResult::Done
                                  : GetCancel() ? TDecodeResult::Canceled
                                                : TDecodeResult::Corrupt;
     if (!MemberVerdict({.Result = result, .CrcWidth = 0})) return;

@@ -1,8 +1,8 @@
 // Directory walk of HA archives.
 #include "archive/listonly/arxDirHa.h"
 
-#include "archive/cab/arxDirCab.h"
 #include "archive/arxGlobals.h"
+#include "archive/cab/arxDirCab.h"
 
 #include <string>
 

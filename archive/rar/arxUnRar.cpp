@@ -2,8 +2,8 @@
 #include "archive/rar/arxUnRar.h"
 
 #include "archive/arxCrc.h"
-#include "archive/rar/arxDirRar.h"
 #include "archive/arxHelpers.h"
+#include "archive/rar/arxDirRar.h"
 #include "platform/Folders.h"
 
 #include <algorithm>
@@ -471,7 +471,7 @@ int TUnRar::ProcessMember(const TRarEngine& engine, void* handle, const TRarMemb
     const std::string eventName = OutputMode == kOutputFiles ? CurrentFileName : member.Name;
     if (outputOpen_) SetFileAttrDate(out_, eventName, member.Attr & 0xFFu, member.Time);
     // What went wrong was reported above or by the writer.
-    MemberVerdict({.Result = whole ? TDecodeResult::Done
+    MemberVerdict({.Result = whole         ? TDecodeResult::Done
                              : GetCancel() ? TDecodeResult::Canceled
                                            : TDecodeResult::Corrupt,
                    .CrcWidth = 32,

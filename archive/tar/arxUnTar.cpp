@@ -2,8 +2,8 @@
 #include "archive/tar/arxUnTar.h"
 
 #include "archive/arxCrc.h"
-#include "archive/tar/arxDirTar.h"
 #include "archive/arxHelpers.h"
+#include "archive/tar/arxDirTar.h"
 #include "platform/FileAttributes.h"
 #include "platform/Folders.h"
 
@@ -248,7 +248,8 @@ void TUnTar::ExtractMember(TArxBaseStream& stream, const TTarMember& member) {
     MemberDone({std::max<std::int64_t>(packed - (before - BytesRemaining), 0), 0});
 }
 
-TDecodeResult TUnTar::CopyData(TArxBaseStream& stream, TArxBaseStream* out, const TTarMember& member) {
+TDecodeResult TUnTar::CopyData(TArxBaseStream& stream, TArxBaseStream* out,
+                               const TTarMember& member) {
     if (stream.Seek(member.DataPos, TSeekOrigin::Beginning) != member.DataPos) {
         ReportError(StoredName, "the archive ends inside the member", ArchiveFile, kMsgReadError);
         return TDecodeResult::Corrupt;
@@ -265,8 +266,7 @@ TDecodeResult TUnTar::CopyData(TArxBaseStream& stream, TArxBaseStream* out, cons
                         kMsgReadError);
             return TDecodeResult::Corrupt;
         }
-        if (WriteProc(out, buffer.data(), 1, got, 0, false) <= 0)
-            return TDecodeResult::WriteFailed;
+        if (WriteProc(out, buffer.data(), 1, got, 0, false) <= 0) return TDecodeResult::WriteFailed;
         left -= static_cast<std::uint64_t>(got);
         BytesRemaining -= got;
         DoProgress(ArchiveTotal,

@@ -28,8 +28,8 @@ public:
         std::uint32_t DosDate = 0;
         std::int64_t UnixTime = 0; // the time the archive stores, in Unix seconds
         bool ReadOnly = false;     // its mode gives the owner no write permission
-        std::string Name;     // "/" separators, no trailing "/"
-        std::string LinkName; // links: their target
+        std::string Name;          // "/" separators, no trailing "/"
+        std::string LinkName;      // links: their target
     };
 
 private:

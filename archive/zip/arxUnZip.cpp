@@ -2,13 +2,13 @@
 #include "archive/zip/arxUnZip.h"
 
 #include "archive/arxCrc.h"
-#include "archive/zip/arxZipCrypt.h"
-#include "archive/zip/arxZipNames.h"
 #include "archive/codecs/arxExplode.h"
 #include "archive/codecs/arxInflate.h"
 #include "archive/codecs/arxInflate64.h"
 #include "archive/codecs/arxUnreduce.h"
 #include "archive/codecs/arxUnshrink.h"
+#include "archive/zip/arxZipCrypt.h"
+#include "archive/zip/arxZipNames.h"
 #include "platform/Folders.h"
 
 #include <algorithm>

@@ -64,11 +64,21 @@ bool ZipCipher::CheckZipPassword(std::uint8_t* header24, std::uint16_t flags, st
     return header24[kZipCryptHeaderSize - 1] == expected;
 }
 
-void InitCipher(std::string_view password) { CipherKeys.InitCipher(password); }
-void UpdateKeys(std::uint8_t b) { CipherKeys.UpdateKeys(b); }
-std::uint8_t CipherByte() { return CipherKeys.CipherByte(); }
-void DecipherBuffer(void* buf, std::size_t count) { CipherKeys.DecipherBuffer(buf, count); }
-void EncipherBuffer(void* buf, std::size_t count) { CipherKeys.EncipherBuffer(buf, count); }
+void InitCipher(std::string_view password) {
+    CipherKeys.InitCipher(password);
+}
+void UpdateKeys(std::uint8_t b) {
+    CipherKeys.UpdateKeys(b);
+}
+std::uint8_t CipherByte() {
+    return CipherKeys.CipherByte();
+}
+void DecipherBuffer(void* buf, std::size_t count) {
+    CipherKeys.DecipherBuffer(buf, count);
+}
+void EncipherBuffer(void* buf, std::size_t count) {
+    CipherKeys.EncipherBuffer(buf, count);
+}
 
 bool CheckZipPassword(std::uint8_t* header24, std::uint16_t flags, std::uint32_t crc32,
                       std::string_view password, std::uint16_t dosTime) {

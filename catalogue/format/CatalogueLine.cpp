@@ -1,14 +1,14 @@
 // Field readers of catalogue lines.
 #include "catalogue/format/CatalogueLine.h"
 
-#include <algorithm>
-
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/NumberCode.h"
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
 #include "platform/Text.h"
+
+#include <algorithm>
 
 namespace sorvane {
 namespace {
@@ -75,7 +75,9 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-bool EndsWith(std::string_view line, char c) { return !line.empty() && line.back() == c; }
+bool EndsWith(std::string_view line, char c) {
+    return !line.empty() && line.back() == c;
+}
 
 // The text between the first `bracket` at or after `from` and the next one.
 std::string_view Bracketed(std::string_view line, char bracket, std::size_t from = 0) {
@@ -92,8 +94,12 @@ std::string_view Bracketed(std::string_view line, char bracket, std::size_t from
 
 // Header line.
 
-char DameCabeceraTipo(std::string_view line) { return CharAt(line, kHeaderTypePos); }
-char DameCabeceraUnidad(std::string_view line) { return CharAt(line, kHeaderDrivePos); }
+char DameCabeceraTipo(std::string_view line) {
+    return CharAt(line, kHeaderTypePos);
+}
+char DameCabeceraUnidad(std::string_view line) {
+    return CharAt(line, kHeaderDrivePos);
+}
 
 std::string_view DameCabeceraNumSerie(std::string_view line) {
     return FieldAt(line, kHeaderSerialPos, kHeaderSerialWidth);
@@ -114,7 +120,8 @@ std::int32_t DameCabeceraTipoUnidad(std::string_view line) {
         if (value >= INT32_MIN && value <= INT32_MAX) return static_cast<std::int32_t>(value);
     } catch (const EConvertError&) {
     }
-    throw EFormatoCatalogo("Catalogue header: drive type \"" + std::string(field) + "\" is not a number");
+    throw EFormatoCatalogo("Catalogue header: drive type \"" + std::string(field) +
+                           "\" is not a number");
 }
 
 std::string_view DameCabeceraVolumen(std::string_view line) {
@@ -134,7 +141,9 @@ std::string_view DameCabeceraRuta(std::string_view line) {
     return Bracketed(line, kDescriptionBracket);
 }
 
-bool TieneCabeceraExcluidas(std::string_view line) { return EndsWith(line, kNestedBracket); }
+bool TieneCabeceraExcluidas(std::string_view line) {
+    return EndsWith(line, kNestedBracket);
+}
 
 std::string_view DameCabeceraExcluidas(std::string_view line) {
     if (!TieneCabeceraExcluidas(line)) return {};
@@ -144,12 +153,18 @@ std::string_view DameCabeceraExcluidas(std::string_view line) {
     return line.substr(open + 1, close - open - 1);
 }
 
-bool EsCatalogoCarpeta(std::string_view line) { return DameCabeceraTipo(line) == 'C'; }
-bool EsCatalogoDisco(std::string_view line) { return !EsCatalogoCarpeta(line); }
+bool EsCatalogoCarpeta(std::string_view line) {
+    return DameCabeceraTipo(line) == 'C';
+}
+bool EsCatalogoDisco(std::string_view line) {
+    return !EsCatalogoCarpeta(line);
+}
 
 // Folder line.
 
-bool EsLineaCarpeta(std::string_view line) { return !line.empty() && line.front() == kFolderMarker; }
+bool EsLineaCarpeta(std::string_view line) {
+    return !line.empty() && line.front() == kFolderMarker;
+}
 
 DateTime DameCarpetaCreado(std::string_view line) {
     return DecodificaFecha(FieldAt(line, kFolderCreatedPos, kDateFieldWidth));
@@ -168,7 +183,8 @@ std::string_view DameCarpetaRuta(std::string_view line) {
     std::string_view path = line.substr(kFolderPathPos - 1);
     if (TieneDescripcion(line)) {
         const std::ptrdiff_t open = DamePosicionDescripcion(line);
-        const auto end = static_cast<std::size_t>(std::max<std::ptrdiff_t>(open - 1, kFolderPathPos - 1));
+        const auto end =
+            static_cast<std::size_t>(std::max<std::ptrdiff_t>(open - 1, kFolderPathPos - 1));
         path = line.substr(kFolderPathPos - 1, end - (kFolderPathPos - 1));
     }
     return path;
@@ -226,9 +242,15 @@ std::string_view DameFicheroDescripcion(std::string_view line) {
     return TieneDescripcion(line) ? ExtraeDescripcion(line) : std::string_view();
 }
 
-bool TieneAnidados(std::string_view line) { return line.find(kNestedBracket) != std::string_view::npos; }
-bool TieneMultimedia(std::string_view line) { return line.find(kMediaBracket) != std::string_view::npos; }
-bool TieneDescripcion(std::string_view line) { return EndsWith(line, kDescriptionBracket); }
+bool TieneAnidados(std::string_view line) {
+    return line.find(kNestedBracket) != std::string_view::npos;
+}
+bool TieneMultimedia(std::string_view line) {
+    return line.find(kMediaBracket) != std::string_view::npos;
+}
+bool TieneDescripcion(std::string_view line) {
+    return EndsWith(line, kDescriptionBracket);
+}
 
 std::string DameFicheroAnidados(std::string_view line) {
     const std::size_t first = line.find(kNestedBracket);

@@ -5,11 +5,11 @@
 // EFormatoCatalogo; no reader reads outside the line.
 #pragma once
 
+#include "platform/DateTime.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "platform/DateTime.h"
 
 namespace sorvane {
 

@@ -8,19 +8,34 @@ namespace sorvane {
 namespace {
 
 constexpr std::array<std::pair<char, std::string_view>, 14> kDiskTypes{{
-    {'0', "CD-ROM"}, {'1', "Floppy"}, {'2', "DVD"}, {'3', "H.D."}, {'4', "Zip"},
-    {'5', "Jaz"},    {'6', "M.O."},   {'A', "CD-RW"}, {'B', "DVD-RW"}, {'C', "Dirs"},
-    {'L', "LS-120"}, {'M', "CD-A"},   {'N', "Netdrv"}, {'Z', "?"},
+    {'0', "CD-ROM"},
+    {'1', "Floppy"},
+    {'2', "DVD"},
+    {'3', "H.D."},
+    {'4', "Zip"},
+    {'5', "Jaz"},
+    {'6', "M.O."},
+    {'A', "CD-RW"},
+    {'B', "DVD-RW"},
+    {'C', "Dirs"},
+    {'L', "LS-120"},
+    {'M', "CD-A"},
+    {'N', "Netdrv"},
+    {'Z', "?"},
 }};
 
 constexpr std::array<std::string_view, 16> kFileLetters{
     "", "R", "A", "AR", "H", "HR", "HA", "HAR", "S", "SR", "SA", "SAR", "SH", "SHR", "SHA", "SHAR",
 };
-constexpr std::array<std::string_view, 8> kFolderLetters{"", "R", "H", "HR", "C", "CR", "CH", "CHR"};
-constexpr std::array<std::string_view, 8> kExtendedLetters{"", "T", "O", "TO", "C", "CT", "CO", "CTO"};
+constexpr std::array<std::string_view, 8> kFolderLetters{"",  "R",  "H",  "HR",
+                                                         "C", "CR", "CH", "CHR"};
+constexpr std::array<std::string_view, 8> kExtendedLetters{"",  "T",  "O",  "TO",
+                                                           "C", "CT", "CO", "CTO"};
 constexpr std::string_view kBadCode = "Error";
 
-char HexDigit(unsigned value) { return "0123456789ABCDEF"[value & 0x0F]; }
+char HexDigit(unsigned value) {
+    return "0123456789ABCDEF"[value & 0x0F];
+}
 
 template <std::size_t N>
 std::string_view LettersOf(char code, const std::array<std::string_view, N>& table) {
@@ -63,7 +78,9 @@ char CodificaAtributos(std::uint32_t a) {
     return HexDigit(value);
 }
 
-std::string_view DecodificaAtributos(char code) { return LettersOf(code, kFileLetters); }
+std::string_view DecodificaAtributos(char code) {
+    return LettersOf(code, kFileLetters);
+}
 
 char CodificaAtributosCarpeta(std::uint32_t a) {
     unsigned value = 0;
@@ -73,7 +90,9 @@ char CodificaAtributosCarpeta(std::uint32_t a) {
     return HexDigit(value);
 }
 
-std::string_view DecodificaAtributosCarpeta(char code) { return LettersOf(code, kFolderLetters); }
+std::string_view DecodificaAtributosCarpeta(char code) {
+    return LettersOf(code, kFolderLetters);
+}
 
 char CodificaAtributosExtendidos(std::uint32_t a) {
     unsigned value = 0;
@@ -83,17 +102,27 @@ char CodificaAtributosExtendidos(std::uint32_t a) {
     return HexDigit(value);
 }
 
-std::string_view DecodificaAtributosExtendidos(char code) { return LettersOf(code, kExtendedLetters); }
+std::string_view DecodificaAtributosExtendidos(char code) {
+    return LettersOf(code, kExtendedLetters);
+}
 
-bool EsExtensionDOC(std::string_view e) { return IsOneOf(e, {"DOC", "DOT"}); }
+bool EsExtensionDOC(std::string_view e) {
+    return IsOneOf(e, {"DOC", "DOT"});
+}
 
 bool EsExtensionImagen(std::string_view e) {
     return IsOneOf(e, {"BMP", "GIF", "JPG", "JPEG", "JPE", "PCX", "PNG", "TIF", "TGA"});
 }
 
-bool EsExtensionWAV(std::string_view e) { return e == "WAV"; }
-bool EsExtensionMusica(std::string_view e) { return IsOneOf(e, {"MP3", "OGG", "WMA"}); }
-bool EsExtensionAVI(std::string_view e) { return e == "AVI"; }
+bool EsExtensionWAV(std::string_view e) {
+    return e == "WAV";
+}
+bool EsExtensionMusica(std::string_view e) {
+    return IsOneOf(e, {"MP3", "OGG", "WMA"});
+}
+bool EsExtensionAVI(std::string_view e) {
+    return e == "AVI";
+}
 
 MediaKind MediaKindOfExtension(std::string_view e) {
     if (EsExtensionImagen(e)) return MediaKind::Bitmap;

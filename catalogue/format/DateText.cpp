@@ -8,7 +8,8 @@ namespace {
 
 std::size_t RunLength(std::string_view pattern, std::size_t at) {
     std::size_t end = at;
-    while (end < pattern.size() && pattern[end] == pattern[at]) ++end;
+    while (end < pattern.size() && pattern[end] == pattern[at])
+        ++end;
     return end - at;
 }
 
@@ -117,11 +118,21 @@ void TDateFormat::Read(std::string_view pattern) {
             if (!names_) supported_ = false;
             tokens_.push_back({c == 'd' ? Field::DayName : Field::MonthName, run == 3 ? 1 : 2, {}});
             break;
-        case 'y': tokens_.push_back({run >= 4 ? Field::Year4 : Field::Year2, 2, {}}); break;
-        case 'H': tokens_.push_back({Field::Hour24, width, {}}); break;
-        case 'h': tokens_.push_back({Field::Hour12, width, {}}); break;
-        case 'm': tokens_.push_back({Field::Minute, width, {}}); break;
-        case 's': tokens_.push_back({Field::Second, width, {}}); break;
+        case 'y':
+            tokens_.push_back({run >= 4 ? Field::Year4 : Field::Year2, 2, {}});
+            break;
+        case 'H':
+            tokens_.push_back({Field::Hour24, width, {}});
+            break;
+        case 'h':
+            tokens_.push_back({Field::Hour12, width, {}});
+            break;
+        case 'm':
+            tokens_.push_back({Field::Minute, width, {}});
+            break;
+        case 's':
+            tokens_.push_back({Field::Second, width, {}});
+            break;
         case 'A':
         case 'a':
             if (at + 1 < pattern.size() && (pattern[at + 1] == 'P' || pattern[at + 1] == 'p')) {
@@ -134,14 +145,16 @@ void TDateFormat::Read(std::string_view pattern) {
         case 't':
             // Catalogue times are wall-clock times without a zone: the zone and
             // the blank before it are left out.
-            if (!tokens_.empty() && tokens_.back().field == Field::Literal && !tokens_.back().literal.empty() &&
-                tokens_.back().literal.back() == ' ')
+            if (!tokens_.empty() && tokens_.back().field == Field::Literal &&
+                !tokens_.back().literal.empty() && tokens_.back().literal.back() == ' ')
                 tokens_.back().literal.pop_back();
             break;
         case 'z':
             supported_ = false;
             break;
-        default: tokens_.push_back({Field::Literal, 0, std::string(run, c)}); break;
+        default:
+            tokens_.push_back({Field::Literal, 0, std::string(run, c)});
+            break;
         }
         at += run;
     }
@@ -150,17 +163,39 @@ void TDateFormat::Read(std::string_view pattern) {
 void TDateFormat::AppendTo(std::string& out, const DateTime& v) const {
     for (const Token& t : tokens_) {
         switch (t.field) {
-        case Field::Literal: out += t.literal; break;
-        case Field::Day: AppendNumber(out, v.day, t.width); break;
-        case Field::Month: AppendNumber(out, v.month, t.width); break;
-        case Field::Year2: AppendNumber(out, v.year % 100, 2); break;
-        case Field::Year4: AppendNumber(out, v.year, 1); break;
-        case Field::Hour24: AppendNumber(out, v.hour, t.width); break;
-        case Field::Hour12: AppendNumber(out, v.hour % 12 == 0 ? 12 : v.hour % 12, t.width); break;
-        case Field::Minute: AppendNumber(out, v.minute, t.width); break;
-        case Field::Second: AppendNumber(out, v.second, t.width); break;
-        case Field::AmPm: out += v.hour < 12 ? "AM" : "PM"; break;
-        case Field::AmPmLower: out += v.hour < 12 ? "am" : "pm"; break;
+        case Field::Literal:
+            out += t.literal;
+            break;
+        case Field::Day:
+            AppendNumber(out, v.day, t.width);
+            break;
+        case Field::Month:
+            AppendNumber(out, v.month, t.width);
+            break;
+        case Field::Year2:
+            AppendNumber(out, v.year % 100, 2);
+            break;
+        case Field::Year4:
+            AppendNumber(out, v.year, 1);
+            break;
+        case Field::Hour24:
+            AppendNumber(out, v.hour, t.width);
+            break;
+        case Field::Hour12:
+            AppendNumber(out, v.hour % 12 == 0 ? 12 : v.hour % 12, t.width);
+            break;
+        case Field::Minute:
+            AppendNumber(out, v.minute, t.width);
+            break;
+        case Field::Second:
+            AppendNumber(out, v.second, t.width);
+            break;
+        case Field::AmPm:
+            out += v.hour < 12 ? "AM" : "PM";
+            break;
+        case Field::AmPmLower:
+            out += v.hour < 12 ? "am" : "pm";
+            break;
         case Field::DayName:
             if (names_)
                 out += (t.width == 1 ? names_->shortDays : names_->longDays)[WeekdayIndex(v)];

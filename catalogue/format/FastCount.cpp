@@ -1,10 +1,10 @@
 // Horspool search and counting.
 #include "catalogue/format/FastCount.h"
 
-#include <string>
-
 #include "catalogue/format/FormatError.h"
 #include "platform/Text.h"
+
+#include <string>
 
 namespace sorvane {
 namespace {
@@ -25,12 +25,12 @@ struct Folded {
     unsigned char operator()(char c) const { return kUpper[static_cast<unsigned char>(c)]; }
 };
 
-template <typename Fold>
-SkipTable BuildTable(std::string_view pattern, Fold fold) {
+template <typename Fold> SkipTable BuildTable(std::string_view pattern, Fold fold) {
     if (pattern.empty()) throw EInternalError("BufferLen is 0");
     SkipTable table;
     table.fill(pattern.size());
-    for (std::size_t i = 0; i + 1 < pattern.size(); ++i) table[fold(pattern[i])] = pattern.size() - 1 - i;
+    for (std::size_t i = 0; i + 1 < pattern.size(); ++i)
+        table[fold(pattern[i])] = pattern.size() - 1 - i;
     return table;
 }
 
@@ -53,8 +53,12 @@ std::size_t Search(std::string_view text, std::string_view pattern, const SkipTa
 
 } // namespace
 
-SkipTable MakeSkipTable(std::string_view pattern) { return BuildTable(pattern, Exact{}); }
-SkipTable MakeSkipTableNoCase(std::string_view pattern) { return BuildTable(pattern, Folded{}); }
+SkipTable MakeSkipTable(std::string_view pattern) {
+    return BuildTable(pattern, Exact{});
+}
+SkipTable MakeSkipTableNoCase(std::string_view pattern) {
+    return BuildTable(pattern, Folded{});
+}
 
 std::size_t FindPattern(std::string_view text, std::string_view pattern, const SkipTable& table,
                         std::size_t from) {

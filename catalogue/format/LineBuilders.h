@@ -29,14 +29,15 @@ struct FuentesBloques {
     std::function<std::string(const std::string& fullPath)> nested;
     // The media block (brackets included) of the file; readers that also give a
     // description (MP3, OGG, WMA, DOC) put it in `description`.
-    std::function<std::string(MediaReader reader, const std::string& fullPath, std::string& description)>
+    std::function<std::string(MediaReader reader, const std::string& fullPath,
+                              std::string& description)>
         media;
 };
 
 // What the walk knows of one file.
 struct FicheroEncontrado {
-    std::string name;                        // catalogue form (a "\" of the file system already "/")
-    std::uint32_t modifiedDos = 0;           // last-write time as a DOS date (0: none)
+    std::string name;              // catalogue form (a "\" of the file system already "/")
+    std::uint32_t modifiedDos = 0; // last-write time as a DOS date (0: none)
     std::uint64_t size = 0;
     std::uint32_t attributes = 0;            // the search record's attribute bits
     std::optional<std::int64_t> createdUnix; // creation time; none when unknown
@@ -44,9 +45,10 @@ struct FicheroEncontrado {
     bool regularFile = true;                 // only a regular file is opened for its blocks
 };
 
-std::string LineaCabecera(std::string_view name, std::string_view diskTypeText, std::string_view serial,
-                          std::string_view path, std::string_view label, std::int32_t driveType,
-                          std::int64_t freeBytes, std::int64_t usedBytes, std::string_view exclusionBlock);
+std::string LineaCabecera(std::string_view name, std::string_view diskTypeText,
+                          std::string_view serial, std::string_view path, std::string_view label,
+                          std::int32_t driveType, std::int64_t freeBytes, std::int64_t usedBytes,
+                          std::string_view exclusionBlock);
 
 // Dates that are no valid DOS date are stored as 1980-01-01; a file count above
 // 999,999 (what the 3-character field holds) is stored as 999,999.
@@ -56,12 +58,14 @@ std::string LineaCarpeta(std::string_view path, std::uint32_t createdDos, std::u
                          std::uint32_t attributes, std::int32_t fileCount);
 
 // `path`: relative to the catalogued folder, ending in "\" (the folder itself "\").
-std::string LineaCarpetaRelativa(std::string_view path, std::uint32_t createdDos, std::uint32_t modifiedDos,
-                                 std::uint32_t attributes, std::int32_t fileCount);
+std::string LineaCarpetaRelativa(std::string_view path, std::uint32_t createdDos,
+                                 std::uint32_t modifiedDos, std::uint32_t attributes,
+                                 std::int32_t fileCount);
 
 // `hostFolder`: the file's folder on this machine, ending in "/"; the readers get
 // hostFolder + the file's host name (`hostName`, the name as the file system has it).
-std::string LineaFichero(const FicheroEncontrado& file, std::string_view hostFolder, std::string_view hostName,
-                         const OpcionesLinea& options, const FuentesBloques& sources);
+std::string LineaFichero(const FicheroEncontrado& file, std::string_view hostFolder,
+                         std::string_view hostName, const OpcionesLinea& options,
+                         const FuentesBloques& sources);
 
 } // namespace sorvane

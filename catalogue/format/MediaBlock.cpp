@@ -1,14 +1,14 @@
 // Media block layouts.
 #include "catalogue/format/MediaBlock.h"
 
-#include <cstdio>
-
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/NumberCode.h"
 #include "catalogue/format/TextUtils.h"
 #include "platform/Text.h"
+
+#include <cstdio>
 
 namespace sorvane {
 namespace {
@@ -44,8 +44,12 @@ std::string_view Slice(std::string_view block, Field f) {
     return block.substr(f.pos - 1, f.width);
 }
 
-std::string Text(std::string_view block, Field f) { return DecodificaTexto(Slice(block, f)); }
-std::int32_t Value(std::string_view block, Field f) { return DecodificaEntero(Slice(block, f)); }
+std::string Text(std::string_view block, Field f) {
+    return DecodificaTexto(Slice(block, f));
+}
+std::int32_t Value(std::string_view block, Field f) {
+    return DecodificaEntero(Slice(block, f));
+}
 
 std::string Duration(std::int32_t seconds) {
     char buffer[40];
@@ -66,59 +70,123 @@ MediaKind KindOfLine(std::string_view line) {
 }
 
 // Applies `reader` to the media kind of the line's extension and its block.
-template <typename Reader>
-std::int32_t LineValue(std::string_view line, Reader reader) {
+template <typename Reader> std::int32_t LineValue(std::string_view line, Reader reader) {
     return reader(KindOfLine(line), DameFicheroMultimedia(line));
 }
 
 } // namespace
 
-std::string DameTextoResolucion(std::string_view b) { return Text(b, kWidth) + "x" + Text(b, kHeight); }
-std::string DameTextoCalidadImagen(std::string_view b) { return Text(b, kBitsPerPixel) + "b"; }
-std::string DameTextoDuracionWAV(std::string_view b) { return Duration(Value(b, kDuration)); }
-std::string DameTextoCanalesWAV(std::string_view b) { return std::string(Slice(b, {kChannelsPos, 1})); }
-std::string DameTextoFrecuenciaWAV(std::string_view b) { return Text(b, kSampleRate) + " Hz"; }
-std::string DameTextoCalidadWAV(std::string_view b) { return Text(b, kBitsPerSample) + "b"; }
-std::string DameTextoDuracionAudio(std::string_view b) { return Duration(Value(b, kDuration)); }
-std::string DameTextoCanalesAudio(std::string_view b) { return DameTextoCanalesWAV(b); }
-std::string DameTextoFrecuenciaAudio(std::string_view b) { return DameTextoFrecuenciaWAV(b); }
-std::string DameTextoCalidadAudio(std::string_view b) { return Text(b, kBitRate) + "k"; }
-std::string DameTextoAnoAudio(std::string_view b) { return Text(b, kYear); }
-std::string DameTextoPistaAudio(std::string_view b) { return Text(b, kTrack); }
+std::string DameTextoResolucion(std::string_view b) {
+    return Text(b, kWidth) + "x" + Text(b, kHeight);
+}
+std::string DameTextoCalidadImagen(std::string_view b) {
+    return Text(b, kBitsPerPixel) + "b";
+}
+std::string DameTextoDuracionWAV(std::string_view b) {
+    return Duration(Value(b, kDuration));
+}
+std::string DameTextoCanalesWAV(std::string_view b) {
+    return std::string(Slice(b, {kChannelsPos, 1}));
+}
+std::string DameTextoFrecuenciaWAV(std::string_view b) {
+    return Text(b, kSampleRate) + " Hz";
+}
+std::string DameTextoCalidadWAV(std::string_view b) {
+    return Text(b, kBitsPerSample) + "b";
+}
+std::string DameTextoDuracionAudio(std::string_view b) {
+    return Duration(Value(b, kDuration));
+}
+std::string DameTextoCanalesAudio(std::string_view b) {
+    return DameTextoCanalesWAV(b);
+}
+std::string DameTextoFrecuenciaAudio(std::string_view b) {
+    return DameTextoFrecuenciaWAV(b);
+}
+std::string DameTextoCalidadAudio(std::string_view b) {
+    return Text(b, kBitRate) + "k";
+}
+std::string DameTextoAnoAudio(std::string_view b) {
+    return Text(b, kYear);
+}
+std::string DameTextoPistaAudio(std::string_view b) {
+    return Text(b, kTrack);
+}
 
 std::string DameTextoGeneroAudio(std::string_view b) {
     if (b.size() < kGenrePos) return {};
     return std::string(text::FirstChars(b.substr(kGenrePos - 1), kMaxGenreChars));
 }
 
-std::string DameTextoCalidadAVI(std::string_view b) { return Text(b, kFramesPerSecond) + "fps"; }
-std::string DameTextoDuracionAVI(std::string_view b) { return Duration(Value(b, kVideoDuration)); }
-std::string DameTextoPaginasDOC(std::string_view b) { return DecodificaTexto(b); }
+std::string DameTextoCalidadAVI(std::string_view b) {
+    return Text(b, kFramesPerSecond) + "fps";
+}
+std::string DameTextoDuracionAVI(std::string_view b) {
+    return Duration(Value(b, kVideoDuration));
+}
+std::string DameTextoPaginasDOC(std::string_view b) {
+    return DecodificaTexto(b);
+}
 
-std::int32_t DameValorAncho(std::string_view b) { return Value(b, kWidth); }
-std::int32_t DameValorAlto(std::string_view b) { return Value(b, kHeight); }
-std::int32_t DameValorCalidadImagen(std::string_view b) { return Value(b, kBitsPerPixel); }
-std::int32_t DameValorDuracionWAV(std::string_view b) { return Value(b, kDuration); }
-std::int32_t DameValorCanalesWAV(std::string_view b) { return ChannelValue(b); }
-std::int32_t DameValorFrecuenciaWAV(std::string_view b) { return Value(b, kSampleRate); }
-std::int32_t DameValorCalidadWAV(std::string_view b) { return Value(b, kBitsPerSample); }
-std::int32_t DameValorDuracionAudio(std::string_view b) { return Value(b, kDuration); }
-std::int32_t DameValorCanalesAudio(std::string_view b) { return ChannelValue(b); }
-std::int32_t DameValorFrecuenciaAudio(std::string_view b) { return Value(b, kSampleRate); }
-std::int32_t DameValorCalidadAudio(std::string_view b) { return Value(b, kBitRate); }
-std::int32_t DameValorAnoAudio(std::string_view b) { return Value(b, kYear); }
-std::int32_t DameValorPistaAudio(std::string_view b) { return Value(b, kTrack); }
-std::int32_t DameValorCalidadAVI(std::string_view b) { return Value(b, kFramesPerSecond); }
-std::int32_t DameValorDuracionAVI(std::string_view b) { return Value(b, kVideoDuration); }
-std::int32_t DameValorPaginasDOC(std::string_view b) { return DecodificaEntero(b); }
+std::int32_t DameValorAncho(std::string_view b) {
+    return Value(b, kWidth);
+}
+std::int32_t DameValorAlto(std::string_view b) {
+    return Value(b, kHeight);
+}
+std::int32_t DameValorCalidadImagen(std::string_view b) {
+    return Value(b, kBitsPerPixel);
+}
+std::int32_t DameValorDuracionWAV(std::string_view b) {
+    return Value(b, kDuration);
+}
+std::int32_t DameValorCanalesWAV(std::string_view b) {
+    return ChannelValue(b);
+}
+std::int32_t DameValorFrecuenciaWAV(std::string_view b) {
+    return Value(b, kSampleRate);
+}
+std::int32_t DameValorCalidadWAV(std::string_view b) {
+    return Value(b, kBitsPerSample);
+}
+std::int32_t DameValorDuracionAudio(std::string_view b) {
+    return Value(b, kDuration);
+}
+std::int32_t DameValorCanalesAudio(std::string_view b) {
+    return ChannelValue(b);
+}
+std::int32_t DameValorFrecuenciaAudio(std::string_view b) {
+    return Value(b, kSampleRate);
+}
+std::int32_t DameValorCalidadAudio(std::string_view b) {
+    return Value(b, kBitRate);
+}
+std::int32_t DameValorAnoAudio(std::string_view b) {
+    return Value(b, kYear);
+}
+std::int32_t DameValorPistaAudio(std::string_view b) {
+    return Value(b, kTrack);
+}
+std::int32_t DameValorCalidadAVI(std::string_view b) {
+    return Value(b, kFramesPerSecond);
+}
+std::int32_t DameValorDuracionAVI(std::string_view b) {
+    return Value(b, kVideoDuration);
+}
+std::int32_t DameValorPaginasDOC(std::string_view b) {
+    return DecodificaEntero(b);
+}
 
 std::int32_t DameFicheroDuracion(std::string_view line) {
     return LineValue(line, [](MediaKind kind, std::string_view b) {
         switch (kind) {
         case MediaKind::Audio:
-        case MediaKind::Music: return Value(b, kDuration);
-        case MediaKind::Video: return Value(b, kVideoDuration);
-        default: return 0;
+        case MediaKind::Music:
+            return Value(b, kDuration);
+        case MediaKind::Video:
+            return Value(b, kVideoDuration);
+        default:
+            return 0;
         }
     });
 }
@@ -138,11 +206,16 @@ std::int32_t DameFicheroFrecuencia(std::string_view line) {
 std::int32_t DameFicheroCalidad(std::string_view line) {
     return LineValue(line, [](MediaKind kind, std::string_view b) {
         switch (kind) {
-        case MediaKind::Bitmap: return Value(b, kBitsPerPixel);
-        case MediaKind::Audio: return Value(b, kBitsPerSample);
-        case MediaKind::Music: return Value(b, kBitRate);
-        case MediaKind::Video: return Value(b, kFramesPerSecond);
-        default: return 0;
+        case MediaKind::Bitmap:
+            return Value(b, kBitsPerPixel);
+        case MediaKind::Audio:
+            return Value(b, kBitsPerSample);
+        case MediaKind::Music:
+            return Value(b, kBitRate);
+        case MediaKind::Video:
+            return Value(b, kFramesPerSecond);
+        default:
+            return 0;
         }
     });
 }

@@ -24,7 +24,7 @@ std::string DameTextoCalidadAudio(std::string_view block); // "128k"
 std::string DameTextoAnoAudio(std::string_view block);
 std::string DameTextoPistaAudio(std::string_view block);
 std::string DameTextoGeneroAudio(std::string_view block);
-std::string DameTextoCalidadAVI(std::string_view block);  // Video: "25fps"
+std::string DameTextoCalidadAVI(std::string_view block); // Video: "25fps"
 std::string DameTextoDuracionAVI(std::string_view block);
 std::string DameTextoPaginasDOC(std::string_view block); // Text
 

@@ -1,11 +1,11 @@
 // Encoding and decoding of the number code.
 #include "catalogue/format/NumberCode.h"
 
-#include <charconv>
-#include <limits>
-
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/TextUtils.h"
+
+#include <charconv>
+#include <limits>
 
 namespace sorvane {
 namespace {
@@ -23,7 +23,8 @@ struct CodedNumber {
 
 [[noreturn]] void BadField(std::string_view field, std::string_view why) {
     std::string shown;
-    for (unsigned char c : field) shown += std::to_string(c) + " ";
+    for (unsigned char c : field)
+        shown += std::to_string(c) + " ";
     if (!shown.empty()) shown.pop_back();
     throw EFormatoCatalogo("Catalogue number field [" + shown + "]: " + std::string(why));
 }
@@ -42,7 +43,8 @@ unsigned PairOf(std::string_view field, std::size_t i, bool first, bool& negativ
 CodedNumber Decode(std::string_view field) {
     if (field.empty()) BadField(field, "empty field");
     CodedNumber number;
-    while (number.first < field.size() && field[number.first] == ' ') ++number.first;
+    while (number.first < field.size() && field[number.first] == ' ')
+        ++number.first;
     for (std::size_t i = number.first; i < field.size(); ++i) {
         const unsigned pair = PairOf(field, i, i == number.first, number.negative);
         if (number.magnitude > (std::numeric_limits<std::uint64_t>::max() - pair) / 100)
@@ -61,7 +63,8 @@ std::string EncodeMagnitude(std::uint64_t magnitude, bool negative) {
     std::size_t i = 0;
     if (count % 2 != 0) code.push_back(static_cast<char>(kPairBase + (digits[i++] - '0')));
     for (; i < count; i += 2)
-        code.push_back(static_cast<char>(kPairBase + (digits[i] - '0') * 10 + (digits[i + 1] - '0')));
+        code.push_back(
+            static_cast<char>(kPairBase + (digits[i] - '0') * 10 + (digits[i + 1] - '0')));
     if (negative) code[0] = static_cast<char>(static_cast<unsigned char>(code[0]) + 100);
     return code;
 }
@@ -73,7 +76,9 @@ void AppendPair(std::string& text, unsigned pair) {
 
 } // namespace
 
-std::string CodificaEntero(std::int32_t value) { return CodificaInt64(value); }
+std::string CodificaEntero(std::int32_t value) {
+    return CodificaInt64(value);
+}
 
 std::string CodificaInt64(std::int64_t value) {
     const bool negative = value < 0;
@@ -93,7 +98,8 @@ std::int32_t DecodificaEntero(std::string_view field) {
 std::int64_t DecodificaInt64(std::string_view field) {
     const CodedNumber number = Decode(field);
     constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-    if (number.magnitude > kMax + (number.negative ? 1 : 0)) BadField(field, "number beyond 64 bits");
+    if (number.magnitude > kMax + (number.negative ? 1 : 0))
+        BadField(field, "number beyond 64 bits");
     if (number.negative) return static_cast<std::int64_t>(0 - number.magnitude);
     return static_cast<std::int64_t>(number.magnitude);
 }
@@ -128,7 +134,8 @@ std::string CodificaFecha(std::uint32_t dosDate) {
 
 DateTime DecodificaFecha(std::string_view field) {
     std::int64_t value = DecodificaInt64(field);
-    if (value < 0 && value >= std::numeric_limits<std::int32_t>::min()) value += std::int64_t{1} << 32;
+    if (value < 0 && value >= std::numeric_limits<std::int32_t>::min())
+        value += std::int64_t{1} << 32;
     if (value < 0 || value > std::numeric_limits<std::uint32_t>::max())
         BadField(field, "date out of range");
     const std::optional<DateTime> date = DosDateToDateTime(static_cast<std::uint32_t>(value));

@@ -4,11 +4,11 @@
 // with blanks, and a blank reads as the pair "00".
 #pragma once
 
+#include "platform/DateTime.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "platform/DateTime.h"
 
 namespace sorvane {
 

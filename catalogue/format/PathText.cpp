@@ -15,7 +15,6 @@ namespace {
 constexpr std::size_t kMaxFolderNameChars = 255;
 constexpr std::size_t kMaxElementChars = 256;
 
-
 // size / divisor rounded to the nearest integer, halves to the even neighbour.
 std::int64_t RoundedQuotient(std::int64_t size, std::int64_t divisor) {
     const bool negative = size < 0;
@@ -40,19 +39,30 @@ std::string SizeText(std::int64_t size, std::string_view bytesWord, std::int64_t
 
 char32_t WithoutAccent(char32_t c) {
     switch (c) {
-    case U'á': return U'a';
-    case U'é': return U'e';
-    case U'í': return U'i';
-    case U'ó': return U'o';
+    case U'á':
+        return U'a';
+    case U'é':
+        return U'e';
+    case U'í':
+        return U'i';
+    case U'ó':
+        return U'o';
     case U'ú':
-    case U'ü': return U'u';
-    case U'Á': return U'A';
-    case U'É': return U'E';
-    case U'Í': return U'I';
-    case U'Ó': return U'O';
+    case U'ü':
+        return U'u';
+    case U'Á':
+        return U'A';
+    case U'É':
+        return U'E';
+    case U'Í':
+        return U'I';
+    case U'Ó':
+        return U'O';
     case U'Ú':
-    case U'Ü': return U'U';
-    default: return c;
+    case U'Ü':
+        return U'U';
+    default:
+        return c;
     }
 }
 

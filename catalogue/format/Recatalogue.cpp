@@ -160,12 +160,10 @@ std::vector<std::string> CargaDescripciones(const CatalogueLines& old, bool carp
     return saved;
 }
 
-std::vector<std::size_t> RecatalogaDescripciones(CatalogueLines& newLines,
-                                                 const std::vector<std::string>& saved,
-                                                 bool carpetaIgual,
-                                                 std::string_view secondOccurrenceText,
-                                                 const RecatalogueProgress& progress,
-                                                 const ErrorSink& errors) {
+std::vector<std::size_t>
+RecatalogaDescripciones(CatalogueLines& newLines, const std::vector<std::string>& saved,
+                        bool carpetaIgual, std::string_view secondOccurrenceText,
+                        const RecatalogueProgress& progress, const ErrorSink& errors) {
     std::vector<bool> matched(saved.size(), false);
     try {
         MergeDescriptions(newLines, saved, carpetaIgual, secondOccurrenceText, progress, errors,

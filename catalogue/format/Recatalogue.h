@@ -48,12 +48,10 @@ std::vector<std::string> CargaDescripciones(const CatalogueLines& old, bool carp
 // changed stay changed. Gives the indexes (into `saved`, in order) of the
 // saved lines whose description went to no line: those that matched nothing
 // and, after a failure, those not looked at.
-std::vector<std::size_t> RecatalogaDescripciones(CatalogueLines& newLines,
-                                                 const std::vector<std::string>& saved,
-                                                 bool carpetaIgual,
-                                                 std::string_view secondOccurrenceText,
-                                                 const RecatalogueProgress& progress,
-                                                 const ErrorSink& errors);
+std::vector<std::size_t>
+RecatalogaDescripciones(CatalogueLines& newLines, const std::vector<std::string>& saved,
+                        bool carpetaIgual, std::string_view secondOccurrenceText,
+                        const RecatalogueProgress& progress, const ErrorSink& errors);
 
 // The checks run before a new catalogue is made, over the header lines of the
 // loaded catalogues. Each stops at the first hit; a damaged header raises

@@ -23,13 +23,16 @@ std::uint16_t ComputeClass(char32_t c) {
     const bool numberChar = digit || (c >= 43 && c <= 46);
     if (numberChar) word |= kClassNumberChar;
     if (numberChar || c == 'E' || c == 'e') word |= kClassFloatChar;
-    if ((c >= 1 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 95) || (c >= 123 && c <= 126))
+    if ((c >= 1 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 95) ||
+        (c >= 123 && c <= 126))
         word |= kClassNonAlnumAscii;
     if (c < 32) word |= kClassControl;
     return word;
 }
 
-std::size_t StartIndex(std::ptrdiff_t start) { return start < 1 ? 0 : static_cast<std::size_t>(start - 1); }
+std::size_t StartIndex(std::ptrdiff_t start) {
+    return start < 1 ? 0 : static_cast<std::size_t>(start - 1);
+}
 
 // True when `c` is one of the characters of Windows-1252.
 bool InCodePage(char32_t c) {
@@ -44,8 +47,10 @@ std::atomic<bool> tableUpperCase{true};
 } // namespace
 
 TStringManager::TStringManager() {
-    for (char32_t c = 0; c < asciiClasses_.size(); ++c) asciiClasses_[c] = ComputeClass(c);
-    for (char32_t c = 0; c < upper_.size(); ++c) upper_[c] = c;
+    for (char32_t c = 0; c < asciiClasses_.size(); ++c)
+        asciiClasses_[c] = ComputeClass(c);
+    for (char32_t c = 0; c < upper_.size(); ++c)
+        upper_[c] = c;
     for (unsigned byte = 0; byte < 256; ++byte) {
         const char32_t c = text::Windows1252ToCodePoint(static_cast<unsigned char>(byte));
         const char32_t capital = text::UpperChar(c);

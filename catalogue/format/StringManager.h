@@ -18,11 +18,11 @@ enum CharClass : std::uint16_t {
     kClassAsciiLower = 8,
     kClassPunctuation = 16,
     kClassDigit = 32,
-    kClassSignedDigit = 64,   // "+", "-" and the digits
-    kClassNumberChar = 128,   // "+", ",", "-", "." and the digits
-    kClassFloatChar = 256,    // those, "E" and "e"
+    kClassSignedDigit = 64,    // "+", "-" and the digits
+    kClassNumberChar = 128,    // "+", ",", "-", "." and the digits
+    kClassFloatChar = 256,     // those, "E" and "e"
     kClassNonAlnumAscii = 512, // codes 1-47, 58-64, 91-95, 123-126
-    kClassControl = 1024,     // codes below 32
+    kClassControl = 1024,      // codes below 32
 };
 
 class TStringManager {
@@ -36,7 +36,8 @@ public:
     std::string MakeUpper(std::string_view text) const;
     char32_t UpperChar(char32_t c) const;
 
-    std::size_t PosFrom(std::string_view pattern, std::string_view text, std::ptrdiff_t start) const;
+    std::size_t PosFrom(std::string_view pattern, std::string_view text,
+                        std::ptrdiff_t start) const;
     std::size_t CharPosFrom(char c, std::string_view text, std::ptrdiff_t start) const;
     std::size_t LastCharPos(char c, std::string_view text) const;
 

@@ -1,13 +1,13 @@
 // Shared text routines.
 #include "catalogue/format/TextUtils.h"
 
-#include <charconv>
-#include <cstring>
-
 #include "catalogue/format/FormatError.h"
 #include "catalogue/format/StringManager.h"
 #include "platform/Locale.h"
 #include "platform/Text.h"
+
+#include <charconv>
+#include <cstring>
 
 namespace sorvane {
 
@@ -43,14 +43,22 @@ std::string UpperCaseSpanish(std::string_view text) {
     return text::MapChars(text, [](char32_t c) -> char32_t {
         if (c >= 'a' && c <= 'z') return c - 32;
         switch (c) {
-        case U'ñ': return U'Ñ';
-        case U'á': return U'Á';
-        case U'é': return U'É';
-        case U'í': return U'Í';
-        case U'ó': return U'Ó';
-        case U'ú': return U'Ú';
-        case U'ü': return U'Ü';
-        default: return c;
+        case U'ñ':
+            return U'Ñ';
+        case U'á':
+            return U'Á';
+        case U'é':
+            return U'É';
+        case U'í':
+            return U'Í';
+        case U'ó':
+            return U'Ó';
+        case U'ú':
+            return U'Ú';
+        case U'ü':
+            return U'Ü';
+        default:
+            return c;
         }
     });
 }
@@ -65,7 +73,9 @@ std::string CapitalizeFirst(std::string_view text) {
     return out;
 }
 
-std::string FormatThousands(std::int64_t value) { return FormatThousands(value, ThousandsSeparator()); }
+std::string FormatThousands(std::int64_t value) {
+    return FormatThousands(value, ThousandsSeparator());
+}
 
 std::string FormatThousands(std::int64_t value, std::string_view separator) {
     const bool negative = value < 0;
@@ -83,8 +93,7 @@ std::string FormatThousands(std::int64_t value, std::string_view separator) {
 }
 
 bool IsWordChar(char32_t c) {
-    if (c < 0x80)
-        return (c >= '0' && c <= ';') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (c < 0x80) return (c >= '0' && c <= ';') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
     return text::IsLetter(c) || text::IsDecimalDigit(c) || text::IsCombiningMark(c);
 }
 

@@ -14,31 +14,44 @@ MediaReaders::MediaReaders()
 
 MediaReaders::~MediaReaders() = default;
 
-std::string MediaBlockFor(MediaReaders& r, MediaReader reader, const std::string& path, std::string& description,
-                          const MediaErrorSink& errors) {
+std::string MediaBlockFor(MediaReaders& r, MediaReader reader, const std::string& path,
+                          std::string& description, const MediaErrorSink& errors) {
     description.clear();
     switch (reader) {
-    case MediaReader::BMP: return ReadBMP(r, path, errors);
-    case MediaReader::JPEG: return ReadJPEG(r, path, errors);
-    case MediaReader::GIF: return ReadGIF(r, path, errors);
-    case MediaReader::PNG: return ReadPNG(r, path, errors);
-    case MediaReader::TIF: return ReadTIF(r, path, errors);
-    case MediaReader::PCX: return ReadPCX(r, path, errors);
-    case MediaReader::Targa: return ReadTarga(r, path, errors);
-    case MediaReader::WAV: return ReadWAV(r, path, errors);
-    case MediaReader::MP3: return ReadMP3(r, path, description, errors);
-    case MediaReader::OGG: return ReadOGG(r, path, description, errors);
-    case MediaReader::WMA: return ReadWMA(r, path, description, errors);
-    case MediaReader::AVI: return ReadAVI(r, path, errors);
-    case MediaReader::DOC: return GetDOCDatos(r, path, description, errors);
+    case MediaReader::BMP:
+        return ReadBMP(r, path, errors);
+    case MediaReader::JPEG:
+        return ReadJPEG(r, path, errors);
+    case MediaReader::GIF:
+        return ReadGIF(r, path, errors);
+    case MediaReader::PNG:
+        return ReadPNG(r, path, errors);
+    case MediaReader::TIF:
+        return ReadTIF(r, path, errors);
+    case MediaReader::PCX:
+        return ReadPCX(r, path, errors);
+    case MediaReader::Targa:
+        return ReadTarga(r, path, errors);
+    case MediaReader::WAV:
+        return ReadWAV(r, path, errors);
+    case MediaReader::MP3:
+        return ReadMP3(r, path, description, errors);
+    case MediaReader::OGG:
+        return ReadOGG(r, path, description, errors);
+    case MediaReader::WMA:
+        return ReadWMA(r, path, description, errors);
+    case MediaReader::AVI:
+        return ReadAVI(r, path, errors);
+    case MediaReader::DOC:
+        return GetDOCDatos(r, path, description, errors);
     }
     return {};
 }
 
 FuentesBloques FuentesMultimedia(MediaReaders& readers, MediaErrorSink errors) {
     FuentesBloques sources;
-    sources.media = [&readers, errors = std::move(errors)](MediaReader reader, const std::string& path,
-                                                           std::string& description) {
+    sources.media = [&readers, errors = std::move(errors)](
+                        MediaReader reader, const std::string& path, std::string& description) {
         return MediaBlockFor(readers, reader, path, description, errors);
     };
     return sources;

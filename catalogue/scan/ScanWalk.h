@@ -3,14 +3,14 @@
 // observer that also says when the user asked to stop.
 #pragma once
 
+#include "catalogue/format/CatalogueLines.h"
+#include "catalogue/format/LineBuilders.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "catalogue/format/CatalogueLines.h"
-#include "catalogue/format/LineBuilders.h"
 
 namespace sorvane {
 
@@ -21,8 +21,8 @@ enum class ScanKind {
 
 // What the walk has done so far.
 struct ScanState {
-    std::string currentFolder;  // catalogue form with drive ("E:\Docs\"), as the window shows it
-    std::string currentFile;    // the file being handled
+    std::string currentFolder; // catalogue form with drive ("E:\Docs\"), as the window shows it
+    std::string currentFile;   // the file being handled
     std::uint64_t files = 0;
     std::uint64_t folders = 0;
     std::uint64_t progress = 0; // disk walk: (size div 1024) + 1 per file, 8 per folder
@@ -43,8 +43,9 @@ public:
 
 struct ScanRequest {
     ScanKind kind = ScanKind::Disk;
-    std::string hostRoot;      // the folder walked on this machine, without a trailing "/"
-    std::string catalogueRoot; // its catalogue form with drive: "E:\" for a disk, "E:\Docs" for a folder
+    std::string hostRoot; // the folder walked on this machine, without a trailing "/"
+    std::string
+        catalogueRoot; // its catalogue form with drive: "E:\" for a disk, "E:\Docs" for a folder
     std::vector<std::string> exclusions; // normalised lines ("E:\DOCS\OLD\"), compared exactly
     OpcionesLinea options;
     FuentesBloques sources;

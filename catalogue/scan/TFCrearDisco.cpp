@@ -1,6 +1,25 @@
 // The disk cataloguing window.
 #include "catalogue/scan/TFCrearDisco.h"
 
+#include "catalogue/format/LineBuilders.h"
+#include "catalogue/format/PathText.h"
+#include "catalogue/format/Recatalogue.h"
+#include "catalogue/format/TextUtils.h"
+#include "catalogue/metadata/MediaWriters.h"
+#include "catalogue/scan/DriveInfo.h"
+#include "dialogs/Language.h"
+#include "mainwindow/TFErrores.h"
+#include "mainwindow/TFPrincipal.h"
+#include "platform/CataloguePath.h"
+#include "platform/Directory.h"
+#include "platform/Drives.h"
+#include "platform/Text.h"
+#include "ui/CheckBox.h"
+#include "ui/DriveComboBox.h"
+#include "ui/RadioGroup.h"
+#include "ui/SlotBarrier.h"
+#include "ui/StatusBar.h"
+
 #include <QDateTime>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -16,25 +35,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include "catalogue/format/LineBuilders.h"
-#include "catalogue/format/PathText.h"
-#include "catalogue/format/Recatalogue.h"
-#include "catalogue/format/TextUtils.h"
-#include "catalogue/metadata/MediaWriters.h"
-#include "catalogue/scan/DriveInfo.h"
-#include "dialogs/Language.h"
-#include "mainwindow/TFErrores.h"
-#include "mainwindow/TFPrincipal.h"
-#include "platform/CataloguePath.h"
-#include "platform/Directory.h"
-#include "platform/Text.h"
-#include "platform/Drives.h"
-#include "ui/CheckBox.h"
-#include "ui/DriveComboBox.h"
-#include "ui/RadioGroup.h"
-#include "ui/SlotBarrier.h"
-#include "ui/StatusBar.h"
-
 namespace sorvane {
 namespace {
 
@@ -42,7 +42,9 @@ constexpr int kItemFloppy = 3;
 constexpr int kItemHardDisk = 7;
 constexpr std::uint64_t kMaxProgress = 2'147'483'647;
 
-QString Q(const std::string& text) { return QString::fromStdString(text::AsUtf8(text)); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text::AsUtf8(text));
+}
 
 // "%.2n": two decimals with thousands separators.
 std::string TwoDecimals(double value) {
@@ -54,25 +56,28 @@ std::string TwoDecimals(double value) {
 
 } // namespace
 
-const char* const TFCrearDisco::kTiposDisco[13] = {"CD-A",   "CD-ROM", "CD-RW", "Floppy", "LS-120",
-                                                    "DVD",    "DVD-RW", "H.D.",  "Netdrv", "Zip",
-                                                    "Jaz",    "M.O.",   "?"};
+const char* const TFCrearDisco::kTiposDisco[13] = {"CD-A", "CD-ROM", "CD-RW", "Floppy", "LS-120",
+                                                   "DVD",  "DVD-RW", "H.D.",  "Netdrv", "Zip",
+                                                   "Jaz",  "M.O.",   "?"};
 
 TFCrearDisco::TFCrearDisco(QWidget* parent) : TVentanaCatalogar(parent) {
     setObjectName("FCrearDisco");
     RGTipoDisco = new TRadioGroup(QString(), this);
     RGTipoDisco->setObjectName("RGTipoDisco");
     QStringList kinds;
-    for (const char* kind : kTiposDisco) kinds << kind;
+    for (const char* kind : kTiposDisco)
+        kinds << kind;
     RGTipoDisco->SetItems(kinds);
     RGTipoDisco->SetColumns(2);
     RGTipoDisco->SetItemIndex(kItemHardDisk);
     const QStyle::StandardPixmap icons[13] = {
-        QStyle::SP_MediaVolume, QStyle::SP_DriveCDIcon, QStyle::SP_DriveCDIcon, QStyle::SP_DriveFDIcon,
-        QStyle::SP_DriveFDIcon, QStyle::SP_DriveDVDIcon, QStyle::SP_DriveDVDIcon, QStyle::SP_DriveHDIcon,
-        QStyle::SP_DriveNetIcon, QStyle::SP_DriveFDIcon, QStyle::SP_DriveFDIcon, QStyle::SP_DriveCDIcon,
+        QStyle::SP_MediaVolume,  QStyle::SP_DriveCDIcon, QStyle::SP_DriveCDIcon,
+        QStyle::SP_DriveFDIcon,  QStyle::SP_DriveFDIcon, QStyle::SP_DriveDVDIcon,
+        QStyle::SP_DriveDVDIcon, QStyle::SP_DriveHDIcon, QStyle::SP_DriveNetIcon,
+        QStyle::SP_DriveFDIcon,  QStyle::SP_DriveFDIcon, QStyle::SP_DriveCDIcon,
         QStyle::SP_DriveHDIcon};
-    for (int i = 0; i < 13; ++i) RGTipoDisco->Button(i)->setIcon(style()->standardIcon(icons[i]));
+    for (int i = 0; i < 13; ++i)
+        RGTipoDisco->Button(i)->setIcon(style()->standardIcon(icons[i]));
 
     LTamFilesDisco = new QLabel(GBInfoDisk);
     LTamFilesDisco->setObjectName("LTamFilesDisco");
@@ -80,9 +85,9 @@ TFCrearDisco::TFCrearDisco(QWidget* parent) : TVentanaCatalogar(parent) {
     LTamLibresDisco->setObjectName("LTamLibresDisco");
     auto* info = new QFormLayout(GBInfoDisk);
     const std::pair<const char*, QLabel*> rows[] = {
-        {"LInfoDSerie", LNumSerie},           {"LInfoDVolumen", LVolumen},
-        {"LLTamFilesDisco", LTamFilesDisco},  {"LLTamLibresDisco", LTamLibresDisco},
-        {"LInfoDFicheros", LNumFicheros},     {"LInfoDCarpetas", LNumCarpetas}};
+        {"LInfoDSerie", LNumSerie},          {"LInfoDVolumen", LVolumen},
+        {"LLTamFilesDisco", LTamFilesDisco}, {"LLTamLibresDisco", LTamLibresDisco},
+        {"LInfoDFicheros", LNumFicheros},    {"LInfoDCarpetas", LNumCarpetas}};
     for (const auto& [name, value] : rows) {
         auto* caption = new QLabel(GBInfoDisk);
         caption->setObjectName(name);
@@ -131,14 +136,20 @@ void TFCrearDisco::FormShow() {
     StopRequested_ = false;
     ParaAnimacion();
     StatusPrefix = LeeTextoCapital("W", "CATALOGADO") + " ";
-    for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
-    BBNuevoCatalogo->setText(Q(LeeTexto("L", FPrincipal->CatalogueRunMode == "DISCO" ? "CC_BOTON_CREAR" : "CC_BOTON_RECREAR")));
+    for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso})
+        label->clear();
+    BBNuevoCatalogo->setText(Q(LeeTexto(
+        "L", FPrincipal->CatalogueRunMode == "DISCO" ? "CC_BOTON_CREAR" : "CC_BOTON_RECREAR")));
     DCBDiscoChange();
 }
 
-bool TFCrearDisco::AnimacionActiva() const { return FPrincipal->CBAniCrearDisco->Checked(); }
+bool TFCrearDisco::AnimacionActiva() const {
+    return FPrincipal->CBAniCrearDisco->Checked();
+}
 
-std::string TFCrearDisco::CarpetaInicialSelector() const { return DriveFolder(LetraUnidad()); }
+std::string TFCrearDisco::CarpetaInicialSelector() const {
+    return DriveFolder(LetraUnidad());
+}
 
 bool TFCrearDisco::LeeUnidad() {
     const char letter = LetraUnidad();
@@ -181,7 +192,8 @@ void TFCrearDisco::BBActualizarClick() {
 }
 
 std::vector<QWidget*> TFCrearDisco::ControlesDeEjecucion() const {
-    return {BBActualizar, BBNuevoCatalogo, DCBDisco, RGTipoDisco, ENombre, MExcluir, SBSelectCarpeta};
+    return {BBActualizar, BBNuevoCatalogo, DCBDisco,       RGTipoDisco,
+            ENombre,      MExcluir,        SBSelectCarpeta};
 }
 
 void TFCrearDisco::MuestraProgreso(const ScanState& state) {
@@ -191,7 +203,9 @@ void TFCrearDisco::MuestraProgreso(const ScanState& state) {
     FPrincipal->PBPrincipal->setValue(static_cast<int>(position));
     char percent[32];
     std::snprintf(percent, sizeof percent, "%-5.2f",
-                  progressMax_ == 0 ? 100.0 : static_cast<double>(position) / static_cast<double>(progressMax_) * 100);
+                  progressMax_ == 0
+                      ? 100.0
+                      : static_cast<double>(position) / static_cast<double>(progressMax_) * 100);
     FPrincipal->SBPrincipal->Panels(1).SetText(StatusPrefix + percent + "%");
 }
 
@@ -210,15 +224,19 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
     ENombre->setText(ENombre->text().trimmed());
     const std::string name = ENombre->text().toStdString();
     const bool newMode = FPrincipal->CatalogueRunMode == "DISCO";
-    if (totalBytes_ == freeBytes_) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_VACIO"));
+    if (totalBytes_ == freeBytes_)
+        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_VACIO"));
     if (name.empty()) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
     if (TieneCaracterProhibido(name))
-        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " + CaracteresProhibidos(name));
-    if (newMode && (EsNombreRepetido(name, FPrincipal->CabecerasCargadas()) || FPrincipal->ExisteCatalogo(name)))
+        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " +
+                                          CaracteresProhibidos(name));
+    if (newMode && (EsNombreRepetido(name, FPrincipal->CabecerasCargadas()) ||
+                    FPrincipal->ExisteCatalogo(name)))
         return FPrincipal->MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
     const std::string serial = LNumSerie->text().toStdString();
     if (newMode && serial != "0000-0000" &&
-        EsDiscoRepetido(serial, FPrincipal->CabecerasCargadas(), FPrincipal->CBSerialNumberOff->Checked()))
+        EsDiscoRepetido(serial, FPrincipal->CabecerasCargadas(),
+                        FPrincipal->CBSerialNumberOff->Checked()))
         return FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_REPETIDO"));
 
     const std::vector<QWidget*> controls = ControlesDeEjecucion();
@@ -227,7 +245,8 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
     try {
         EmpiezaEjecucion(controls);
         const std::int64_t usedBytes = totalBytes_ - freeBytes_;
-        progressMax_ = std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<std::int64_t>(usedBytes, 0)) / 1024, kMaxProgress);
+        progressMax_ = std::min<std::uint64_t>(
+            static_cast<std::uint64_t>(std::max<std::int64_t>(usedBytes, 0)) / 1024, kMaxProgress);
         FPrincipal->PBPrincipal->setRange(0, static_cast<int>(progressMax_));
         FPrincipal->PBPrincipal->setValue(0);
         LCarpetaCurso->setText("\\");
@@ -240,11 +259,13 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
         request.catalogueRoot = std::string(1, letter) + ":\\";
         request.exclusions = exclusions;
         request.options = FPrincipal->OpcionesLineaActuales();
-        request.sources = FuentesMultimedia(*FPrincipal->Lectores, [](const std::string& line) { FErrores->Agrega(line); });
+        request.sources = FuentesMultimedia(
+            *FPrincipal->Lectores, [](const std::string& line) { FErrores->Agrega(line); });
         request.sources.nested = [](const std::string& path) { return FPrincipal->MontaArx(path); };
         const auto start = std::chrono::steady_clock::now();
         const ScanResult result = RunScan(request, *this, FPrincipal->ScanBuffer);
-        const double seconds = std::max(0.01, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        const double seconds = std::max(
+            0.01, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         BParar->setEnabled(false);
 
         if (result.stopped) {
@@ -255,8 +276,8 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
             const TDriveInfoRec record = DriveInfo().GetInfo(letter);
             FPrincipal->ScanBuffer.Insert(
                 0, LineaCabecera(name, kTiposDisco[std::max(0, RGTipoDisco->ItemIndex())], serial,
-                                 request.catalogueRoot, LVolumen->text().toStdString(), record.DriveType,
-                                 freeBytes_, usedBytes, exclusionBlock));
+                                 request.catalogueRoot, LVolumen->text().toStdString(),
+                                 record.DriveType, freeBytes_, usedBytes, exclusionBlock));
             if (!GuardaCatalogo(name, newMode ? ".tct" : ".RCT", newMode)) {
                 PasosDeCierre(controls, newMode, !newMode);
                 return;
@@ -267,7 +288,8 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
                                                        TwoDecimals(seconds) + " s. / " +
                                                        TwoDecimals(lines / seconds) + " i/s.");
             FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->maximum());
-            for (QLabel* label : {LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
+            for (QLabel* label : {LCarpetaCurso, LFicheroCurso, LAnidadoCurso})
+                label->clear();
         }
     } catch (...) {
         PasosDeCierre(controls, newMode, !newMode);

@@ -1,22 +1,6 @@
 // The parts the disk and folder cataloguing windows share.
 #include "catalogue/scan/TVentanaCatalogar.h"
 
-
-#include <QCloseEvent>
-#include <QCoreApplication>
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QStyle>
-#include <QToolButton>
-#include <QTreeWidget>
-#include <QVBoxLayout>
-
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
@@ -35,6 +19,21 @@
 #include "ui/DriveComboBox.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StatusBar.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace sorvane {
 namespace {
@@ -79,8 +78,9 @@ TVentanaCatalogar::TVentanaCatalogar(QWidget* parent) : QDialog(parent) {
     LInfoPFichero = label(GBInfoProgress, "LInfoPFichero");
     LInfoPAnidado = label(GBInfoProgress, "LInfoPAnidado");
     auto* progress = new QFormLayout(GBInfoProgress);
-    const std::pair<QLabel*, QLabel*> rows[] = {
-        {LInfoPCarpeta, LCarpetaCurso}, {LInfoPFichero, LFicheroCurso}, {LInfoPAnidado, LAnidadoCurso}};
+    const std::pair<QLabel*, QLabel*> rows[] = {{LInfoPCarpeta, LCarpetaCurso},
+                                                {LInfoPFichero, LFicheroCurso},
+                                                {LInfoPAnidado, LAnidadoCurso}};
     for (const auto& [caption, value] : rows) {
         value->setTextFormat(Qt::PlainText);
         value->setMinimumWidth(300);
@@ -115,10 +115,13 @@ TVentanaCatalogar::TVentanaCatalogar(QWidget* parent) : QDialog(parent) {
     SBAyudaCat->setObjectName("SBAyudaCat");
     SBAyudaCat->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
 
-    connect(BBActualizar, &QPushButton::clicked, this, [this] { Guarded([this] { BBActualizarClick(); }); });
-    connect(BBNuevoCatalogo, &QPushButton::clicked, this, [this] { Guarded([this] { BBNuevoCatalogoClick(); }); });
+    connect(BBActualizar, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBActualizarClick(); }); });
+    connect(BBNuevoCatalogo, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BBNuevoCatalogoClick(); }); });
     connect(BParar, &QPushButton::clicked, this, [this] { BPararClick(); });
-    connect(SBSelectCarpeta, &QToolButton::clicked, this, [this] { Guarded([this] { SBSelectCarpetaClick(); }); });
+    connect(SBSelectCarpeta, &QToolButton::clicked, this,
+            [this] { Guarded([this] { SBSelectCarpetaClick(); }); });
 }
 
 void TVentanaCatalogar::PreparaNuevo() {
@@ -159,7 +162,8 @@ bool TVentanaCatalogar::eventFilter(QObject* watched, QEvent* event) {
         if (!typed.isEmpty() && typed.at(0) != '\b' && EsCaracterProhibido(typed.at(0).unicode()))
             return true;
     }
-    if (watched == MExcluir && event->type() == QEvent::FocusOut) Guarded([this] { MExcluirExit(); });
+    if (watched == MExcluir && event->type() == QEvent::FocusOut)
+        Guarded([this] { MExcluirExit(); });
     return QDialog::eventFilter(watched, event);
 }
 
@@ -177,7 +181,9 @@ void TVentanaCatalogar::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-char TVentanaCatalogar::LetraUnidad() const { return DCBDisco->Drive(); }
+char TVentanaCatalogar::LetraUnidad() const {
+    return DCBDisco->Drive();
+}
 
 void TVentanaCatalogar::MExcluirExit() {
     const char letter = LetraUnidad();
@@ -217,7 +223,8 @@ void TVentanaCatalogar::SBSelectCarpetaClick() {
     FPrincipal->SelectedFolder.clear();
     FSelectFolder->Empieza(CarpetaInicialSelector());
     MuestraModal(*FSelectFolder);
-    if (!FPrincipal->SelectedFolder.empty()) MExcluir->appendPlainText(QString::fromStdString(FPrincipal->SelectedFolder));
+    if (!FPrincipal->SelectedFolder.empty())
+        MExcluir->appendPlainText(QString::fromStdString(FPrincipal->SelectedFolder));
     MExcluirExit();
 }
 
@@ -253,7 +260,8 @@ void TVentanaCatalogar::TerminaCancelado() {
     ParaAnimacion();
     FPrincipal->MuestraMensaje(LeeTexto("M", "M_CAT_CANCELADO"));
     FPrincipal->ScanBuffer.Clear();
-    for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso}) label->clear();
+    for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso})
+        label->clear();
     FPrincipal->SBPrincipal->Panels(1).SetText("");
 }
 
@@ -264,7 +272,8 @@ void TVentanaCatalogar::TerminaVacio() {
 }
 
 void TVentanaCatalogar::EmpiezaEjecucion(const std::vector<QWidget*>& controls) {
-    for (QWidget* control : controls) control->setEnabled(false);
+    for (QWidget* control : controls)
+        control->setEnabled(false);
     BParar->setEnabled(true);
     StopRequested_ = false;
     ArrancaAnimacion();
@@ -276,9 +285,13 @@ void TVentanaCatalogar::ArrancaAnimacion() {
     if (AnimacionActiva()) AniCd->show();
 }
 
-void TVentanaCatalogar::ParaAnimacion() { AniCd->hide(); }
+void TVentanaCatalogar::ParaAnimacion() {
+    AniCd->hide();
+}
 
-bool TVentanaCatalogar::StopRequested() { return StopRequested_; }
+bool TVentanaCatalogar::StopRequested() {
+    return StopRequested_;
+}
 
 void TVentanaCatalogar::Update(const ScanState& state) {
     ScannedFiles = state.files;
@@ -289,7 +302,9 @@ void TVentanaCatalogar::Update(const ScanState& state) {
     QCoreApplication::processEvents();
 }
 
-void TVentanaCatalogar::Error(const std::string& line) { FErrores->Agrega(line); }
+void TVentanaCatalogar::Error(const std::string& line) {
+    FErrores->Agrega(line);
+}
 
 void TVentanaCatalogar::ShowMember(const std::string& name) {
     LAnidadoCurso->setText(QString::fromStdString(text::AsUtf8(name)));
@@ -305,13 +320,16 @@ bool TVentanaCatalogar::ListingStopRequested() {
     return StopRequested_;
 }
 
-void TVentanaCatalogar::ListingError(const std::string& line) { FErrores->Agrega(line); }
+void TVentanaCatalogar::ListingError(const std::string& line) {
+    FErrores->Agrega(line);
+}
 
 std::string TVentanaCatalogar::CurrentPlace() const {
     return LCarpetaCurso->text().toStdString() + "\\" + LFicheroCurso->text().toStdString();
 }
 
-bool TVentanaCatalogar::GuardaCatalogo(const std::string& name, const std::string& extension, bool load) {
+bool TVentanaCatalogar::GuardaCatalogo(const std::string& name, const std::string& extension,
+                                       bool load) {
     std::string folder = FPrincipal->CollectionPath;
     for (char& c : folder)
         if (c == '\\') c = '/';
@@ -327,20 +345,24 @@ bool TVentanaCatalogar::GuardaCatalogo(const std::string& name, const std::strin
         return false;
     }
     if (!load) return true;
-    QTreeWidgetItem* parent = FPrincipal->CollectionPath.empty() ? nullptr : FPrincipal->Arbol->currentItem();
+    QTreeWidgetItem* parent =
+        FPrincipal->CollectionPath.empty() ? nullptr : FPrincipal->Arbol->currentItem();
     FPrincipal->CurrentCatalogueNode = FPrincipal->CargaFichero(path, parent);
     return true;
 }
 
-void TVentanaCatalogar::PasosDeCierre(const std::vector<QWidget*>& controls, bool newMode, bool recatalogue) {
+void TVentanaCatalogar::PasosDeCierre(const std::vector<QWidget*>& controls, bool newMode,
+                                      bool recatalogue) {
     FPrincipal->ScanBuffer.Clear();
-    for (QWidget* control : controls) control->setEnabled(true);
+    for (QWidget* control : controls)
+        control->setEnabled(true);
     BParar->setEnabled(false);
     ParaAnimacion();
     running_ = false;
     FPrincipal->BusyFlag = false;
     if (newMode && FPrincipal->CBMostrarErroresCatalogo->Checked())
-        FErrores->MuestraSiHayErrores(TituloAplicacion() + QString::fromStdString(LeeTexto("M", "M_TITULO_FERRORES")));
+        FErrores->MuestraSiHayErrores(TituloAplicacion() +
+                                      QString::fromStdString(LeeTexto("M", "M_TITULO_FERRORES")));
     if (recatalogue) accept();
 }
 

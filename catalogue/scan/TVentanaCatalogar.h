@@ -3,12 +3,12 @@
 // before a run and the closing steps after it.
 #pragma once
 
+#include "catalogue/scan/ArchiveBridge.h"
+#include "catalogue/scan/ScanWalk.h"
+
 #include <QDialog>
 #include <string>
 #include <vector>
-
-#include "catalogue/scan/ArchiveBridge.h"
-#include "catalogue/scan/ScanWalk.h"
 
 class QGroupBox;
 class QLabel;
@@ -53,7 +53,8 @@ public:
     QGroupBox* GBInfoProgress;
     QLabel *LCarpetaCurso, *LFicheroCurso, *LAnidadoCurso;
     QLabel *LInfoPCarpeta, *LInfoPFichero, *LInfoPAnidado; // their captions
-    QLabel *LNuevoNombre, *LNuevoDisco; // captions of the name box and of the drive or folder choice
+    QLabel *LNuevoNombre,
+        *LNuevoDisco; // captions of the name box and of the drive or folder choice
     QGroupBox* GBExcluir;
     QPlainTextEdit* MExcluir;
     QToolButton* SBSelectCarpeta;

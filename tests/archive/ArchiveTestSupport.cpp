@@ -87,8 +87,8 @@ PartialSizes::PartialSizes(TUnBase& reader) {
         seen_.push_back(error ? 0 : static_cast<std::uint64_t>(size));
     };
     auto onError = reader.OnError;
-    reader.OnError = [look, onError](TZipCommon& sender, const std::string& f,
-                                     const std::string& m, const std::string& v, int code) {
+    reader.OnError = [look, onError](TZipCommon& sender, const std::string& f, const std::string& m,
+                                     const std::string& v, int code) {
         look();
         if (onError) onError(sender, f, m, v, code);
     };

@@ -4,10 +4,10 @@
 // bad headers and end marks, multi-volume sets, and truncated and damaged
 // copies of every fixture.
 #include "archive/arxArxon.h"
-#include "archive/tar/arxDirTar.h"
-#include "archive/listonly/arxDirUue.h"
 #include "archive/arxGlobals.h"
 #include "archive/arxRegister.h"
+#include "archive/listonly/arxDirUue.h"
+#include "archive/tar/arxDirTar.h"
 #include "platform/FileAttributes.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/ToolListing.h"

@@ -4,9 +4,9 @@
 #include "archive/arxHelpers.h"
 
 #include "archive/arxGlobals.h"
-#include "tests/archive/ArchiveTestSupport.h"
 #include "platform/OemText.h"
 #include "platform/Text.h"
+#include "tests/archive/ArchiveTestSupport.h"
 
 #include <cstdint>
 #include <cstdlib>

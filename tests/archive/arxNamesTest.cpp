@@ -3,9 +3,9 @@
 // ARJ, and a pax tar whose member is larger than 8 GiB (tests/data/archive/tar);
 // the name rule of StoredNameToAnsi; tar headers that cannot be read.
 #include "archive/arxArxon.h"
-#include "archive/tar/arxDirTar.h"
 #include "archive/arxGlobals.h"
 #include "archive/arxHelpers.h"
+#include "archive/tar/arxDirTar.h"
 #include "tests/archive/ArchiveTestSupport.h"
 
 #include <cstdint>

@@ -93,8 +93,7 @@ TEST(MemberOutput, AFailedMemberLeavesItsNameAsItWas) {
         std::function<void(OutputRun&)> arrange;
         bool limitFileSize = false;
     } cases[] = {
-        {"CRC failure",
-         [](std::string& archive) { archive[archive.find("line 0")] ^= 1; },
+        {"CRC failure", [](std::string& archive) { archive[archive.find("line 0")] ^= 1; },
          nullptr},
         {"stopped while writing", nullptr,
          [](OutputRun& run) {
@@ -217,8 +216,7 @@ TEST(MemberOutput, DuplicateNamesAreAskedAboutAndCountedPerFile) {
         {"replaced without asking", false, omOverwrite, "", 1, {"same.txt"}, "second"},
         {"replaced when asked", true, omOverwrite, "", 1, {"same.txt"}, "second"},
         {"skipped when asked", true, omSkip, "", 1, {"same.txt"}, "first"},
-        {"both kept", true, omOverwrite, "same (2).txt", 2, {"same (2).txt", "same.txt"},
-         "first"},
+        {"both kept", true, omOverwrite, "same (2).txt", 2, {"same (2).txt", "same.txt"}, "first"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
@@ -250,11 +248,9 @@ TEST(MemberOutput, AnOpenFailureNamesTheReasonAndTheFile) {
         std::string reason;
         bool needsUnprivileged = false;
     } cases[] = {
-        {"a name too long", std::string(300, 'n') + ".txt", nullptr,
-         "File name too long"},
+        {"a name too long", std::string(300, 'n') + ".txt", nullptr, "File name too long"},
         {"a file where its folder should be", "plain\\inner.txt",
-         [](const TempFolder& out) { test::WriteText(out.File("plain"), "x"); },
-         "Not a directory"},
+         [](const TempFolder& out) { test::WriteText(out.File("plain"), "x"); }, "Not a directory"},
         {"a read-only folder", "locked\\inner.txt",
          [](const TempFolder& out) {
              fs::create_directory(out.File("locked"));

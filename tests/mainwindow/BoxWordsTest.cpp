@@ -1,7 +1,9 @@
 // The buttons of every box the program shows take their words from the
 // language in use: the question, message and retry boxes, and the standard
 // buttons of the colour and input dialogs shown through MuestraModal.
-#include <gtest/gtest.h>
+#include "dialogs/Language.h"
+#include "dialogs/Modal.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -10,10 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-
-#include "dialogs/Language.h"
-#include "dialogs/Modal.h"
-#include "tests/mainwindow/WindowTestSupport.h"
+#include <gtest/gtest.h>
 
 namespace sorvane {
 namespace {
@@ -42,8 +41,7 @@ protected:
     }
 
     // The sorted button texts of the box `show` opens.
-    template <typename Show>
-    QStringList ButtonsOf(Show show) {
+    template <typename Show> QStringList ButtonsOf(Show show) {
         QStringList texts;
         QTimer::singleShot(0, [&texts] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());

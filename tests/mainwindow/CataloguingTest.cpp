@@ -25,10 +25,10 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
-#include <fcntl.h>
-#include <filesystem>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -72,7 +72,8 @@ protected:
         WriteFixedFile(tree_ / "skip" / "c.txt", 30);
         ASSERT_EQ(::mkfifo((tree_ / "x.mp3").c_str(), 0644), 0);
         fs::create_directory_symlink(".", tree_ / "loop");
-        for (const char* folder : {"sub", "skip"}) SetFixedTimes(tree_ / folder);
+        for (const char* folder : {"sub", "skip"})
+            SetFixedTimes(tree_ / folder);
     }
 
     CatalogueLines Saved(const fs::path& file) {
@@ -93,7 +94,8 @@ protected:
 
     QTreeWidgetItem* TopLevel(const QString& text) {
         for (int i = 0; i < FPrincipal->Arbol->topLevelItemCount(); ++i)
-            if (FPrincipal->Arbol->topLevelItem(i)->text(0) == text) return FPrincipal->Arbol->topLevelItem(i);
+            if (FPrincipal->Arbol->topLevelItem(i)->text(0) == text)
+                return FPrincipal->Arbol->topLevelItem(i);
         return nullptr;
     }
 
@@ -151,9 +153,9 @@ TEST_F(CataloguingTest, AFullDiskAtTheSaveIsReportedAsSuch) {
     std::signal(SIGXFSZ, previous);
     FCrearCarpeta->hide();
     EXPECT_EQ(recorder_.messages,
-              std::vector<std::string>{LeeTexto("M", "M_IMPOSIBLE_GUARDAR_CAT") + " Cannot write \"" +
-                                       (root_ / "Sub folder.tct").string() + "\": " +
-                                       std::strerror(EFBIG)});
+              std::vector<std::string>{LeeTexto("M", "M_IMPOSIBLE_GUARDAR_CAT") +
+                                       " Cannot write \"" + (root_ / "Sub folder.tct").string() +
+                                       "\": " + std::strerror(EFBIG)});
     EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1);
     EXPECT_EQ(TopLevel("Sub folder"), nullptr);
     EXPECT_FALSE(FPrincipal->BusyFlag);
@@ -213,7 +215,8 @@ TEST_F(CataloguingTest, DiskCatalogueOfAPinnedDrive) {
     FCrearDisco->RGTipoDisco->SetItemIndex(1);
     FCrearDisco->BBNuevoCatalogoClick();
     FCrearDisco->hide();
-    ASSERT_TRUE(fs::exists(root_ / "Pinned.tct")) << (recorder_.messages.empty() ? "" : recorder_.messages.back());
+    ASSERT_TRUE(fs::exists(root_ / "Pinned.tct"))
+        << (recorder_.messages.empty() ? "" : recorder_.messages.back());
 
     const CatalogueLines lines = Saved(root_ / "Pinned.tct");
     const std::string_view header = lines.Line(0);
@@ -222,7 +225,8 @@ TEST_F(CataloguingTest, DiskCatalogueOfAPinnedDrive) {
     EXPECT_EQ(DameCabeceraExcluidas(header), "X:\\skip\\");
     // Byte order of names; the FIFO and the link are listed, never followed;
     // the excluded folder gives no line.
-    EXPECT_EQ(Names(lines), (std::vector<std::string>{"[\\]", ".hidden", "a.txt", "loop", "x.mp3", "[\\sub]", "b.txt"}));
+    EXPECT_EQ(Names(lines), (std::vector<std::string>{"[\\]", ".hidden", "a.txt", "loop", "x.mp3",
+                                                      "[\\sub]", "b.txt"}));
     EXPECT_EQ(DameCarpetaModificado(lines.Line(1)), (DateTime{1980, 1, 1, 0, 0, 0}));
     EXPECT_EQ(DameFicheroAtributos(lines.Line(2)), "HA");
     EXPECT_FALSE(FPrincipal->BusyFlag);

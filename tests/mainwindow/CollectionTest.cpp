@@ -223,9 +223,8 @@ TEST_F(CollectionTest, NewCollectionRefusals) {
     // Pasted names skip the key filter, and the message names what it holds
     // that is not allowed; an existing folder cannot be made again.
     const std::pair<const char*, std::string> cases[] = {
-        {"a/b", characters + "/"},       {"a\\b", characters + "\\"},
-        {"..", characters + "."},        {".", characters + "."},
-        {"../up", characters + ". /"},   {"x\x1Ay", characters + "#26"},
+        {"a/b", characters + "/"}, {"a\\b", characters + "\\"},   {"..", characters + "."},
+        {".", characters + "."},   {"../up", characters + ". /"}, {"x\x1Ay", characters + "#26"},
         {"Live", refused},
     };
     for (const auto& [name, message] : cases) {
@@ -263,9 +262,13 @@ TEST_F(CollectionTest, RenameRefusals) {
     // them is not allowed), and an existing empty folder, which a plain rename
     // would replace.
     const std::pair<const char*, std::string> cases[] = {
-        {"../Out", characters + "/"}, {"a/b", characters + "/"},   {"a\\b", characters + "\\"},
+        {"../Out", characters + "/"},
+        {"a/b", characters + "/"},
+        {"a\\b", characters + "\\"},
         {"Col/../x\\y", characters + "/ \\"},
-        {"..", characters + ".."},    {".", characters + "."},     {"   ", refused},
+        {"..", characters + ".."},
+        {".", characters + "."},
+        {"   ", refused},
         {"Empty", refused},
     };
     for (const auto& [name, message] : cases) {

@@ -644,7 +644,8 @@ TEST_F(CollectorTest, AStopRemovesThePartialFileAndListsIt) {
     EXPECT_TRUE(fs::is_empty(out_ / "photos"));
     EXPECT_EQ(recorder_.errorWindows, 1);
     EXPECT_NE(Errors().find("\"Cancelled\""), std::string::npos) << Errors();
-    EXPECT_NE(Errors().find((diskA_ / "photos" / "p1.jpg").string()), std::string::npos) << Errors();
+    EXPECT_NE(Errors().find((diskA_ / "photos" / "p1.jpg").string()), std::string::npos)
+        << Errors();
     EXPECT_EQ(Status(), "Collector cancelled");
     EXPECT_FALSE(FPrincipal->BusyFlag);
 }
@@ -692,7 +693,9 @@ TEST_F(CollectorTest, HugeCountsNeverOverflowTheTotals) {
     Row("Alpha", "docs\\", "many\\", kHuge, 10, 1);
     Row("Alpha", "\\", "empty.dat", 1, 0, 0);
     const fs::path file = base_ / "huge.clt";
-    recorder_.onSaveFile = [&](const SaveFileRequest&) { return QString::fromStdString(file.string()); };
+    recorder_.onSaveFile = [&](const SaveFileRequest&) {
+        return QString::fromStdString(file.string());
+    };
     recorder_.onDialog = [&](QDialog& dialog) {
         if (auto* chooser = qobject_cast<QFileDialog*>(&dialog))
             chooser->selectFile(QString::fromStdString(file.string()));
@@ -703,7 +706,8 @@ TEST_F(CollectorTest, HugeCountsNeverOverflowTheTotals) {
     FColector->SBBorrarTodoClick();
     recorder_.errorWindows = 0;
     FColector->SBAbrirClick();
-    EXPECT_EQ(GridColumn(*grid_, C::kColName), (std::vector<std::string>{"readme.txt", "empty.dat"}));
+    EXPECT_EQ(GridColumn(*grid_, C::kColName),
+              (std::vector<std::string>{"readme.txt", "empty.dat"}));
     EXPECT_EQ(FColector->BytesTotales, 100);
     EXPECT_EQ(FColector->LColectorFicherosNumero->text(), "2");
     EXPECT_EQ(recorder_.errorWindows, 1);
@@ -860,7 +864,9 @@ TEST_F(CollectorTest, AFailedCollectorFileSaveKeepsTheEarlierFile) {
     const fs::path file = base_ / "basket.clt";
     const std::string earlier = "the earlier basket\r\n";
     Put(file, earlier);
-    recorder_.onSaveFile = [&](const SaveFileRequest&) { return QString::fromStdString(file.string()); };
+    recorder_.onSaveFile = [&](const SaveFileRequest&) {
+        return QString::fromStdString(file.string());
+    };
     recorder_.Install();
     ASSERT_NO_FATAL_FAILURE(Add("Alpha", "readme.txt"));
     recorder_.messages.clear();

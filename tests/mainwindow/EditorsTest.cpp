@@ -673,7 +673,8 @@ TEST_F(EditorsTest, AFaultAtTheDescriptionSaveKeepsTheFile) {
     EXPECT_EQ(fault.Refused(), 1);
     EXPECT_TRUE(leftOpen_);
     ASSERT_EQ(recorder_.messages.size(), 1u);
-    EXPECT_EQ(recorder_.messages[0], "Cannot replace \"" + FPrincipal->FicheroDeCatalogo(TreeNode("Backups/Disco")) +
+    EXPECT_EQ(recorder_.messages[0], "Cannot replace \"" +
+                                         FPrincipal->FicheroDeCatalogo(TreeNode("Backups/Disco")) +
                                          "\": " + std::strerror(EIO));
     EXPECT_EQ(ReadWholeFile(file.string()), bytes);
     EXPECT_EQ(MemoryLines("Backups/Disco"), discoLines_);

@@ -4,9 +4,9 @@
 // stop, an archive kind without a reader, and a damaged member, each failure
 // in the error window.
 #include "archive/arxMessages.h"
-#include "catalogue/format/TextUtils.h"
-#include "archive/rar/arxUnRar.h"
 #include "archive/cab/arxUnCab.h"
+#include "archive/rar/arxUnRar.h"
+#include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
@@ -239,10 +239,8 @@ TEST_F(ExtractPageTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
         bool alphaReplaced;
         bool keptBoth;
     } cases[] = {
-        {"BReemplazar", 2, 2, true, false},
-        {"BOmitir", 2, 0, false, false},
-        {"BReemplazarTodos", 1, 2, true, false},
-        {"BOmitirTodos", 1, 0, false, false},
+        {"BReemplazar", 2, 2, true, false},      {"BOmitir", 2, 0, false, false},
+        {"BReemplazarTodos", 1, 2, true, false}, {"BOmitirTodos", 1, 0, false, false},
         {"BConservarAmbos", 2, 2, false, true},
     };
     for (const Case& c : cases) {
@@ -258,8 +256,8 @@ TEST_F(ExtractPageTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
                 return static_cast<int>(QDialog::Accepted);
             ++questions;
             captions.clear();
-            for (const char* name : {"BReemplazar", "BOmitir", "BReemplazarTodos", "BOmitirTodos",
-                                     "BConservarAmbos"})
+            for (const char* name :
+                 {"BReemplazar", "BOmitir", "BReemplazarTodos", "BOmitirTodos", "BConservarAmbos"})
                 captions.push_back(dialog.findChild<QPushButton*>(name)->text().toStdString());
             dialog.findChild<QPushButton*>(c.button)->click();
             return dialog.result();
@@ -267,11 +265,12 @@ TEST_F(ExtractPageTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
         Choose(Fixture("zip/stored.zip"));
         FPrincipal->BBExtraerClick();
         EXPECT_EQ(questions, c.questions);
-        EXPECT_EQ(captions, (std::vector<std::string>{CapitalizeFirst(LeeTexto("W", "REEMPLAZAR")),
-                                                      CapitalizeFirst(LeeTexto("W", "OMITIR")),
-                                                      CapitalizeFirst(LeeTexto("W", "REEMPLAZAR_TODOS")),
-                                                      CapitalizeFirst(LeeTexto("W", "OMITIR_TODOS")),
-                                                      CapitalizeFirst(LeeTexto("W", "CONSERVAR_AMBOS"))}));
+        EXPECT_EQ(captions,
+                  (std::vector<std::string>{CapitalizeFirst(LeeTexto("W", "REEMPLAZAR")),
+                                            CapitalizeFirst(LeeTexto("W", "OMITIR")),
+                                            CapitalizeFirst(LeeTexto("W", "REEMPLAZAR_TODOS")),
+                                            CapitalizeFirst(LeeTexto("W", "OMITIR_TODOS")),
+                                            CapitalizeFirst(LeeTexto("W", "CONSERVAR_AMBOS"))}));
         EXPECT_EQ(Status(), Extracted(c.count));
         std::ifstream alphaFile(destination_ / "alpha.txt");
         const std::string alpha((std::istreambuf_iterator<char>(alphaFile)),
@@ -279,8 +278,7 @@ TEST_F(ExtractPageTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
         EXPECT_EQ(alpha == usersText, !c.alphaReplaced) << alpha;
         EXPECT_EQ(fs::exists(destination_ / "alpha (2).txt"), c.keptBoth);
         EXPECT_EQ(fs::exists(destination_ / "beta (2).txt"), c.keptBoth);
-        if (c.keptBoth)
-            EXPECT_EQ(fs::file_size(destination_ / "alpha (2).txt"), 54u);
+        if (c.keptBoth) EXPECT_EQ(fs::file_size(destination_ / "alpha (2).txt"), 54u);
     }
 }
 

@@ -3,8 +3,10 @@
 // catalogue; a letter that stands for no folder here keeps the drive form.
 // (The folder-cataloguing window's box and the missing-exclusion message are
 // read back in the cataloguing and operations tests.)
+#include "catalogue/format/LineBuilders.h"
 #include "dialogs/TFCambiarDescripcion.h"
 #include "mainwindow/TFPrincipal.h"
+#include "platform/CataloguePath.h"
 #include "tests/mainwindow/WindowTestSupport.h"
 #include "ui/StringGrid.h"
 
@@ -14,9 +16,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-
-#include "catalogue/format/LineBuilders.h"
-#include "platform/CataloguePath.h"
 
 namespace sorvane {
 namespace {

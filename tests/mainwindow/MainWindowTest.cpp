@@ -15,7 +15,6 @@
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
 
-#include <algorithm>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -24,6 +23,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>

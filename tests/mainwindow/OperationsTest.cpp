@@ -27,8 +27,8 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <chrono>
-#include <fcntl.h>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -464,7 +464,8 @@ TEST_F(OperationsTest, DescriptionsARecatalogueCannotCarryOverAreShown) {
                                                 {"keep.txt", "touched note"},
                                                 {"[\\sub]", "folder note"}}));
     fs::rename(tree_ / "b.txt", tree_ / "b2.txt");
-    fs::last_write_time(tree_ / "keep.txt", fs::last_write_time(tree_ / "keep.txt") + std::chrono::hours(48));
+    fs::last_write_time(tree_ / "keep.txt",
+                        fs::last_write_time(tree_ / "keep.txt") + std::chrono::hours(48));
     WriteFixedFile(tree_ / "sub" / "added.txt", 3);
     fs::last_write_time(tree_ / "sub", fs::last_write_time(tree_ / "sub") + std::chrono::hours(48));
     FPrincipal->CBMostrarErroresCatalogo->SetChecked(false);
@@ -483,7 +484,8 @@ TEST_F(OperationsTest, DescriptionsARecatalogueCannotCarryOverAreShown) {
     for (const std::string& line :
          {Text("M_DESCRIPCIONES_PERDIDAS") + " 3", std::string("\\b.txt: renamed, with: any text"),
           std::string("\\keep.txt: touched note"), std::string("\\sub: folder note")})
-        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line << "\n" << errors;
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line << "\n"
+                                                                            << errors;
     EXPECT_EQ(errors.find("first"), std::string::npos) << errors;
     EXPECT_EQ(Description(Decode(root_ / "Pinned.tct"), "a.txt"), "first");
 
@@ -505,7 +507,8 @@ TEST_F(OperationsTest, ARecatalogueNeverOverwritesAnotherCopysSave) {
     const fs::path file = root_ / "Pinned.tct";
     CatalogueLines theirs = Decode(file);
     for (std::size_t i = 1; i < theirs.Count(); ++i)
-        if (Key(theirs.Line(i)) == "keep.txt") theirs.Replace(i, PonDescripcion(theirs.Line(i), "theirs"));
+        if (Key(theirs.Line(i)) == "keep.txt")
+            theirs.Replace(i, PonDescripcion(theirs.Line(i), "theirs"));
     WriteFixedFile(tree_ / "new.txt", 14);
     Select("Pinned");
     recorder_.questions.clear();
@@ -587,10 +590,11 @@ TEST_F(OperationsTest, RecatalogueMatchesByFolderWhenAskedAndShowsItsErrors) {
         std::string folder;
         for (std::size_t i = 1; i < lines.Count(); ++i) {
             const std::string_view line = lines.Line(i);
-            if (EsLineaCarpeta(line)) folder = DameCarpetaRuta(line);
+            if (EsLineaCarpeta(line))
+                folder = DameCarpetaRuta(line);
             else if (Key(line) == "same.txt")
                 lines.Replace(i, folder == "\\one" ? PonDescripcion(line, "twin")
-                                                     : std::string(QuitaDescripcion(line)));
+                                                   : std::string(QuitaDescripcion(line)));
         }
         lines.SaveToFile(FPrincipal->CarpetaDeNodo(item));
         FPrincipal->RecuerdaIdentidad(item);
@@ -602,7 +606,8 @@ TEST_F(OperationsTest, RecatalogueMatchesByFolderWhenAskedAndShowsItsErrors) {
         std::vector<std::string> described;
         for (std::size_t i = 1; i < after.Count(); ++i) {
             const std::string_view line = after.Line(i);
-            if (EsLineaCarpeta(line)) folder = DameCarpetaRuta(line);
+            if (EsLineaCarpeta(line))
+                folder = DameCarpetaRuta(line);
             else if (Key(line) == "same.txt" && DameLineaDescripcion(line) == "twin")
                 described.push_back(folder.substr(1));
         }

@@ -480,7 +480,8 @@ TEST_F(ReportsTest, AFailedReportSaveKeepsTheEarlierReport) {
         EXPECT_EQ(fault.Refused(), 1);
     }
     ASSERT_EQ(recorder_.messages.size(), 1u);
-    EXPECT_EQ(recorder_.messages[0], "Cannot replace \"" + (fs::canonical(root_) / "temp.txt").string() +
+    EXPECT_EQ(recorder_.messages[0], "Cannot replace \"" +
+                                         (fs::canonical(root_) / "temp.txt").string() +
                                          "\": " + std::strerror(ENOSPC));
     EXPECT_EQ(ReadAll(root_ / "temp.txt"), earlier);
     EXPECT_FALSE(fakes_.Started("editor"));

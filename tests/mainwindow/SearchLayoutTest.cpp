@@ -76,7 +76,8 @@ TEST_P(SearchLayoutTest, NoGroupOrCaptionIsCut) {
     for (QGroupBox* group : groups) {
         const std::string name = group->objectName().toStdString();
         const QSize needed = group->minimumSizeHint();
-        EXPECT_GE(group->width(), needed.width()) << name << " \"" << group->title().toStdString() << "\"";
+        EXPECT_GE(group->width(), needed.width())
+            << name << " \"" << group->title().toStdString() << "\"";
         EXPECT_GE(group->height(), needed.height()) << name;
         EXPECT_GE(group->width(), group->fontMetrics().horizontalAdvance(group->title())) << name;
     }

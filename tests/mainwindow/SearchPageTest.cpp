@@ -9,7 +9,6 @@
 // "Hitlist" of drive Z (pinned to a temporary folder with the files on it), a
 // catalogue "Missing" at the top whose serial no drive carries.
 #include "app/StandingWindows.h"
-#include "tests/mainwindow/WindowTestSupport.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/LineBuilders.h"
@@ -19,6 +18,7 @@
 #include "dialogs/Language.h"
 #include "dialogs/TFMensajes.h"
 #include "mainwindow/TFPrincipal.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "ui/CheckBox.h"
 #include "ui/RadioGroup.h"
 #include "ui/StringGrid.h"
@@ -572,8 +572,7 @@ TEST_F(SearchPageTest, ResultButtonsFollowWhatTheCurrentRowShows) {
     };
     const auto placeGroup = [&] {
         // Adding to the collector follows the place group once it is built.
-        EXPECT_EQ(w.SBAddColectorBuscar->isEnabled(),
-                  w.SBExplorarExito->isEnabled());
+        EXPECT_EQ(w.SBAddColectorBuscar->isEnabled(), w.SBExplorarExito->isEnabled());
         return std::vector<bool>{w.SBExplorarExito->isEnabled(), w.SBVerCatalogo->isEnabled()};
     };
     // Before any search: nothing to act on.

@@ -19,11 +19,11 @@
 
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <csignal>
 #include <cstring>
@@ -557,9 +557,9 @@ TEST_F(SettingsTest, AFullDiskAtTheSaveKeepsTheEarlierFile) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     ASSERT_EQ(recorder_.messages.size(), 1u);
-    EXPECT_EQ(recorder_.messages[0],
-              LeeTexto("M", "M_ERROR_GUARDAR_CONFIGURACION") + " Cannot write \"" +
-                  path_.string() + "\": " + std::strerror(EFBIG));
+    EXPECT_EQ(recorder_.messages[0], LeeTexto("M", "M_ERROR_GUARDAR_CONFIGURACION") +
+                                         " Cannot write \"" + path_.string() +
+                                         "\": " + std::strerror(EFBIG));
     EXPECT_EQ(ReadText(path_), earlier);
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(path_.parent_path()))
@@ -591,7 +591,8 @@ TEST_F(SettingsTest, ASavedPlaceIsFittedToItsScreen) {
         {0, 0, 100000, 100000, area},
         {area.top() + area.height() - 50, area.left() + area.width() - 100, 300, 200,
          QRect(area.left() + area.width() - 300, area.top() + area.height() - 200, 300, 200)},
-        {area.top() + 10, area.left() + 20, 300, 200, QRect(area.left() + 20, area.top() + 10, 300, 200)},
+        {area.top() + 10, area.left() + 20, 300, 200,
+         QRect(area.left() + 20, area.top() + 10, 300, 200)},
     };
     const std::string defaults = DefaultFile();
     for (const Case& c : cases) {

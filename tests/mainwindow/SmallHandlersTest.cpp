@@ -42,8 +42,8 @@ protected:
         EnterNewRoot("handlers");
         fs::create_directories(root_ / "Music" / "Jazz");
         WriteLines(root_ / "Music" / "Live.tct", {HeaderLine("Live"), FolderLine("\\")});
-        WriteLines(root_ / "Top.tct", {HeaderLine("Top"), FolderLine("\\"), FileLine("a.txt", 123456),
-                                       FileLine("b.txt", 42)});
+        WriteLines(root_ / "Top.tct", {HeaderLine("Top"), FolderLine("\\"),
+                                       FileLine("a.txt", 123456), FileLine("b.txt", 42)});
         OpenWindows();
         ASSERT_NO_FATAL_FAILURE(Activate());
         FPrincipal->resize(1024, 700);

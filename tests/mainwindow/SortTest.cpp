@@ -5,7 +5,6 @@
 // the clicks that must not sort, the status texts and the automatic sort after
 // a listing. The key builders are checked cell by cell.
 #include "app/StandingWindows.h"
-#include "tests/mainwindow/WindowTestSupport.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Codes.h"
 #include "catalogue/format/LineBuilders.h"
@@ -13,6 +12,7 @@
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "dialogs/TFMensajes.h"
+#include "tests/mainwindow/WindowTestSupport.h"
 #include "ui/CheckBox.h"
 #include "ui/RadioGroup.h"
 #include "ui/StatusBar.h"
@@ -52,8 +52,8 @@ std::string File(const std::string& name, std::uint64_t size, const DateTime& mo
 
 // An image's media block: width, height and colour depth.
 std::string Image(int width, int height, int depth) {
-    return Media(PadLeftToWidth(CodificaEntero(width), 3) + PadLeftToWidth(CodificaEntero(height), 3) +
-                 CodificaEntero(depth));
+    return Media(PadLeftToWidth(CodificaEntero(width), 3) +
+                 PadLeftToWidth(CodificaEntero(height), 3) + CodificaEntero(depth));
 }
 
 using Names = std::vector<std::string>;
@@ -101,7 +101,8 @@ protected:
                     File("h.bin", 1, {2001, 3, 4, 10, 30, 2}),
                     File("i.gif", 1, kMarch, Image(64, 48, 1)), Folder("E:\\zeta\\"),
                     Folder("E:\\Alpha\\", {1999, 6, 1, 12, 0, 0})});
-        WriteLines(root_ / "Uno.tct", {HeaderLine("Uno"), Folder("E:\\"), File("solo.txt", 5, kMarch)});
+        WriteLines(root_ / "Uno.tct",
+                   {HeaderLine("Uno"), Folder("E:\\"), File("solo.txt", 5, kMarch)});
         fs::create_directories(root_ / "Fondos" / "Zulu");
         fs::create_directories(root_ / "Vacia");
         WriteLines(root_ / "Fondos" / "beta.tct", {HeaderLine("beta"), Folder("E:\\")});
@@ -162,7 +163,6 @@ protected:
     static std::string Title(const char* key, std::string_view tail) {
         return LeeTextoCapital("W", key) + std::string(tail);
     }
-
 };
 
 // Each column kind of the directory grid: the first click sorts ascending, the

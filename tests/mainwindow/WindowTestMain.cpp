@@ -1,8 +1,7 @@
 // The main of the window test programs: gtest under a QApplication on the
 // offscreen platform.
-#include <gtest/gtest.h>
-
 #include <QApplication>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     // Test discovery runs the binary outside ctest's environment.

@@ -1,14 +1,5 @@
 #include "tests/mainwindow/WindowTestSupport.h"
 
-#include <QLabel>
-#include <QTreeWidget>
-#include <fstream>
-#include <stdexcept>
-#include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "app/StandingWindows.h"
 #include "catalogue/format/CatalogueLine.h"
 #include "catalogue/format/Codes.h"
@@ -19,15 +10,25 @@
 #include "mainwindow/TFErrores.h"
 #include "ui/StringGrid.h"
 
+#include <QLabel>
+#include <QTreeWidget>
+#include <ctime>
+#include <fcntl.h>
+#include <fstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace sorvane::windowtest {
 
 std::uint32_t Dos(const DateTime& date) {
     return *DateTimeToDosDate(date);
 }
 
-std::string FileLine(const std::string& name, std::uint64_t size, std::uint32_t firstDos, std::uint32_t secondDos,
-                     const std::string& tail) {
-    return CodificaFecha(firstDos) + CodificaFecha(secondDos) + CodificaTamano(size) + "20" + name + tail;
+std::string FileLine(const std::string& name, std::uint64_t size, std::uint32_t firstDos,
+                     std::uint32_t secondDos, const std::string& tail) {
+    return CodificaFecha(firstDos) + CodificaFecha(secondDos) + CodificaTamano(size) + "20" + name +
+           tail;
 }
 
 std::string CountedFolderLine(const std::string& path, int files, const std::string& description) {
@@ -37,7 +38,8 @@ std::string CountedFolderLine(const std::string& path, int files, const std::str
     return line;
 }
 
-std::string FolderLine(const std::string& path, std::uint32_t createdDos, std::uint32_t modifiedDos) {
+std::string FolderLine(const std::string& path, std::uint32_t createdDos,
+                       std::uint32_t modifiedDos) {
     return LineaCarpeta(path, createdDos, modifiedDos, 0, 1);
 }
 
@@ -106,13 +108,17 @@ void ModalRecorder::Install() {
         if (onQuestion) onQuestion();
         return answer;
     };
-    hooks.systemMessage = [this](const QString& text) { messages.push_back(systemPrefix + text.toStdString()); };
+    hooks.systemMessage = [this](const QString& text) {
+        messages.push_back(systemPrefix + text.toStdString());
+    };
     hooks.askRetryCancel = [this](const QString& text) {
         retryQuestions.push_back(text.toStdString());
         return false;
     };
-    if (onOpenFile) hooks.openFile = [this](const OpenFileRequest& request) { return onOpenFile(request); };
-    if (onSaveFile) hooks.saveFile = [this](const SaveFileRequest& request) { return onSaveFile(request); };
+    if (onOpenFile)
+        hooks.openFile = [this](const OpenFileRequest& request) { return onOpenFile(request); };
+    if (onSaveFile)
+        hooks.saveFile = [this](const SaveFileRequest& request) { return onSaveFile(request); };
     SetModalHooks(std::move(hooks));
 }
 

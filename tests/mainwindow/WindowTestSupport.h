@@ -3,19 +3,18 @@
 // blocking, the windows made and freed, and writers of catalogue lines.
 #pragma once
 
-#include <gtest/gtest.h>
+#include "dialogs/Modal.h"
+#include "platform/DateTime.h"
 
 #include <QDialog>
 #include <QString>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "platform/DateTime.h"
-#include "dialogs/Modal.h"
 
 class QTreeWidgetItem;
 
@@ -30,7 +29,8 @@ namespace fs = std::filesystem;
 // ---- Catalogue-line fixture writers -----------------------------------------
 
 // 2001-03-04 10:30:00 as a DOS date.
-inline constexpr std::uint32_t kDos2001 = (21u << 25) | (3u << 21) | (4u << 16) | (10u << 11) | (30u << 5);
+inline constexpr std::uint32_t kDos2001 =
+    (21u << 25) | (3u << 21) | (4u << 16) | (10u << 11) | (30u << 5);
 inline constexpr DateTime kDate2001{2001, 3, 4, 10, 30, 0};
 
 std::uint32_t Dos(const DateTime& date);
@@ -42,7 +42,8 @@ std::string FileLine(const std::string& name, std::uint64_t size, std::uint32_t 
 
 // A folder line written field by field, with its file count and an optional
 // description.
-std::string CountedFolderLine(const std::string& path, int files, const std::string& description = "");
+std::string CountedFolderLine(const std::string& path, int files,
+                              const std::string& description = "");
 
 // A folder line from the format's own builder.
 std::string FolderLine(const std::string& path, std::uint32_t createdDos = kDos2001,
@@ -75,20 +76,20 @@ std::vector<std::string> GridColumn(const TStringGrid& grid, int col);
 
 // Records every modal window, message and question instead of blocking.
 struct ModalRecorder {
-    std::vector<std::string> messages;                       // message windows and system messages
-    std::string systemPrefix = "SYSTEM: ";                   // put before each system message
-    std::vector<QDialog*> dialogs;                           // every modal window shown
+    std::vector<std::string> messages;     // message windows and system messages
+    std::string systemPrefix = "SYSTEM: "; // put before each system message
+    std::vector<QDialog*> dialogs;         // every modal window shown
     // The windows made for one showing and freed after it (the language
     // question, the tips), by object name: they are not kept in `dialogs`.
     std::vector<std::string> passingWindows;
-    std::vector<std::pair<QString, QString>> questions;      // caption and text of each question
-    bool answer = true;                                      // the answer to every question
-    std::function<void()> onQuestion;                        // runs while a question is open
-    int errorWindows = 0;                                    // times the error window was shown
-    std::string errorCaption;                                // its caption the last time
-    std::function<int(QDialog&)> onDialog;                   // answers a window; Accepted when unset
+    std::vector<std::pair<QString, QString>> questions; // caption and text of each question
+    bool answer = true;                                 // the answer to every question
+    std::function<void()> onQuestion;                   // runs while a question is open
+    int errorWindows = 0;                               // times the error window was shown
+    std::string errorCaption;                           // its caption the last time
+    std::function<int(QDialog&)> onDialog;              // answers a window; Accepted when unset
     std::function<QString(const SaveFileRequest&)> onSaveFile; // the save hook; default when unset
-    std::vector<std::string> retryQuestions;                 // Retry/Cancel boxes, answered Cancel
+    std::vector<std::string> retryQuestions; // Retry/Cancel boxes, answered Cancel
     std::function<QString(const OpenFileRequest&)> onOpenFile; // the open hook; default when unset
 
     void Install();

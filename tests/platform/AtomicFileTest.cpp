@@ -3,6 +3,7 @@
 // flush or rename (each naming the real file with the system's reason and
 // leaving the earlier file as it was), and the folder flushed after the rename.
 #include "platform/AtomicFile.h"
+
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -114,9 +115,9 @@ TEST_F(AtomicFileTest, AStaleTemporaryOfTheSameFileGoesAtItsNextSave) {
     Put(".Disco.tct.sorvane-long-name", "not of our form");
     Put("Disco.tct.Ab12Cd", "not hidden");
     WriteFileAtomically(PathOf("Disco.tct"), "new");
-    EXPECT_EQ(Entries(), (std::vector<std::string>{".Disco.tct.sorvane-long-name",
-                                                   ".Other.tct.sorvane-Ab12Cd", "Disco.tct",
-                                                   "Disco.tct.Ab12Cd"}));
+    EXPECT_EQ(Entries(),
+              (std::vector<std::string>{".Disco.tct.sorvane-long-name", ".Other.tct.sorvane-Ab12Cd",
+                                        "Disco.tct", "Disco.tct.Ab12Cd"}));
     EXPECT_EQ(ReadWholeFile(PathOf("Disco.tct")), "new");
 }
 

@@ -1,9 +1,8 @@
 // Host paths and catalogue paths through a drive letter pinned to a folder.
-#include <gtest/gtest.h>
+#include "platform/CataloguePath.h"
 
 #include <cstdlib>
-
-#include "platform/CataloguePath.h"
+#include <gtest/gtest.h>
 
 namespace sorvane {
 namespace {

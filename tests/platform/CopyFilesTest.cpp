@@ -95,9 +95,10 @@ TEST_F(CopyFilesTest, StopRemovesThePartialFile) {
     EXPECT_FALSE(PathPresent(P("out.bin")));
     fs::create_directories(P("dest"));
     const TCopyFolder folder(P("dest"));
-    EXPECT_TRUE(CopyRegularFile(P("src/big.bin"), folder, "big.bin", "",
-                                [](std::uint64_t, std::uint64_t) { return false; })
-                    .stopped);
+    EXPECT_TRUE(
+        CopyRegularFile(P("src/big.bin"), folder, "big.bin", "", [](std::uint64_t, std::uint64_t) {
+            return false;
+        }).stopped);
     EXPECT_TRUE(fs::is_empty(P("dest")));
 }
 

@@ -43,8 +43,9 @@ public:
         return Script(
             name,
             "{ printf '%s\\n' \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > '" +
-                record.string() + ".tmp' && /bin/mv '" + record.string() + ".tmp' '" + record.string() +
-                "'\n" + (output.empty() ? "" : "printf '%s\\n' '" + output + "'\n") + "exit " +
+                record.string() + ".tmp' && /bin/mv '" + record.string() + ".tmp' '" +
+                record.string() + "'\n" +
+                (output.empty() ? "" : "printf '%s\\n' '" + output + "'\n") + "exit " +
                 std::to_string(status) + "\n");
     }
 

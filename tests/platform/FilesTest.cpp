@@ -191,7 +191,8 @@ TEST_F(FilesTest, ReadWholeFileRefusesWhatIsNotARegularFile) {
                 }
                 ADD_FAILURE() << "no error";
             } catch (const EInOutError& e) {
-                EXPECT_EQ(std::string(e.what()), "Cannot open \"" + path + "\": not a regular file");
+                EXPECT_EQ(std::string(e.what()),
+                          "Cannot open \"" + path + "\": not a regular file");
             }
         }
     }

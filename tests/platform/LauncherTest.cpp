@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
-
 #include <optional>
 #include <sys/wait.h>
 

@@ -331,13 +331,13 @@ TEST(TextDisplayWidth, ColumnsOnAFixedWidthDisplay) {
     const std::vector<Case> cases = {
         {"", 0},
         {"abc", 3},
-        {"caf\u00E9", 4},           // composed
-        {"cafe\u0301", 4},          // decomposed: the mark takes no column
-        {"\u65E5\u672C\u8A9E", 6},   // wide characters take two
-        {"\uFF21", 2},              // a fullwidth letter
-        {"a\tb", 2},                // a control takes none
-        {"1\u202F234", 5},          // a narrow no-break space takes one
-        {"a\xF1o", 3},              // Windows-1252 bytes, one column each
+        {"caf\u00E9", 4},          // composed
+        {"cafe\u0301", 4},         // decomposed: the mark takes no column
+        {"\u65E5\u672C\u8A9E", 6}, // wide characters take two
+        {"\uFF21", 2},             // a fullwidth letter
+        {"a\tb", 2},               // a control takes none
+        {"1\u202F234", 5},         // a narrow no-break space takes one
+        {"a\xF1o", 3},             // Windows-1252 bytes, one column each
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << '"' << c.text << '"');

@@ -2,8 +2,8 @@
 // for methods 1 to 4), in tests without writing too; folders, labels,
 // garbled members and their passwords, volumes, refusals before any output,
 // the end marker, and damaged archives.
-#include "archive/arxMessages.h"
 #include "archive/arj/arxUnArj.h"
+#include "archive/arxMessages.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/arj/ArjZooTestSupport.h"
 #include "tests/archive/zip/UnZipTestSupport.h"

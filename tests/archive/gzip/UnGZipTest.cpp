@@ -5,8 +5,8 @@
 // extracted through the nested tar reader, compared with gzip -dc,
 // compress -dc and tar -x. Then the refusals and damaged streams.
 #include "archive/arxMessages.h"
-#include "archive/gzip/arxUnGZip.h"
 #include "archive/codecs/arxInflate.h"
+#include "archive/gzip/arxUnGZip.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/tar/UnTarGzTestSupport.h"
 #include "tests/archive/zip/UnZipTestSupport.h"

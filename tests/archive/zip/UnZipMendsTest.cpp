@@ -232,8 +232,8 @@ TEST(UnZipVerdict, MemberWhoseOutputFailsLeavesTheCountOnce) {
     run.reader->OutputMode = kOutputMemory;
     EXPECT_EQ(run.reader->RunExtract(stream, 0), 1);
     EXPECT_EQ(run.Count(kMsgWriteError), 1) << run.ErrorText();
-    EXPECT_EQ(run.verdicts, (std::vector<std::pair<std::string, bool>>{{"a.txt", true},
-                                                                       {"b.txt", false}}));
+    EXPECT_EQ(run.verdicts,
+              (std::vector<std::pair<std::string, bool>>{{"a.txt", true}, {"b.txt", false}}));
 }
 
 } // namespace

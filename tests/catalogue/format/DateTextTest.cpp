@@ -1,7 +1,7 @@
 // Date-times written by the locale's date patterns.
-#include <gtest/gtest.h>
-
 #include "catalogue/format/DateText.h"
+
+#include <gtest/gtest.h>
 
 namespace sorvane {
 namespace {

@@ -2,9 +2,9 @@
 // accents removed), label and control cleaning, and the size texts of the grids.
 // The size texts use the locale's thousands separator: "," under LC_ALL=C.
 #include "catalogue/format/PathText.h"
-#include "catalogue/format/StringManager.h"
 
 #include "catalogue/format/FormatError.h"
+#include "catalogue/format/StringManager.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

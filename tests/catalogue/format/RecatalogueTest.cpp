@@ -267,16 +267,15 @@ TEST(RecatalogueTest, DescriptionsThatMatchNothingAreGivenBackWithTheirOldPaths)
                    File("b.txt", "touched since"), File("c.txt", "still there")});
     for (const bool carpetaIgual : {false, true}) {
         SCOPED_TRACE(carpetaIgual);
-        CatalogueLines fresh = Catalogue({Folder("\\"), File("top.txt"), changedFolder,
-                                          File("renamed.txt"), File("b.txt", "", kMar),
-                                          File("c.txt")});
+        CatalogueLines fresh =
+            Catalogue({Folder("\\"), File("top.txt"), changedFolder, File("renamed.txt"),
+                       File("b.txt", "", kMar), File("c.txt")});
         ErrorList errors;
         std::vector<std::string> paths;
         const std::vector<std::string> saved =
             CargaDescripciones(old, carpetaIgual, errors.Sink(), &paths);
-        EXPECT_EQ(paths, (std::vector<std::string>{"\\", "\\top.txt", "\\Docs",
-                                                   "\\Docs\\a.txt", "\\Docs\\b.txt",
-                                                   "\\Docs\\c.txt"}));
+        EXPECT_EQ(paths, (std::vector<std::string>{"\\", "\\top.txt", "\\Docs", "\\Docs\\a.txt",
+                                                   "\\Docs\\b.txt", "\\Docs\\c.txt"}));
         const std::vector<std::size_t> unmatched =
             RecatalogaDescripciones(fresh, saved, carpetaIgual, "SECOND", {}, errors.Sink());
         EXPECT_EQ(unmatched, (std::vector<std::size_t>{2, 3, 4}));

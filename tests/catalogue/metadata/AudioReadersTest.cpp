@@ -9,8 +9,8 @@
 #include "catalogue/metadata/AudioReaders.h"
 
 #include "catalogue/format/MediaBlock.h"
-#include "catalogue/metadata/ByteReader.h"
 #include "catalogue/metadata/AudioWriters.h"
+#include "catalogue/metadata/ByteReader.h"
 #include "catalogue/metadata/MediaWriters.h"
 #include "platform/Text.h"
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: once optimised, then the
-# engine tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, checks the sources' format, builds, and runs every
+# test: once optimised, then the engine tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/packages.sh
@@ -8,6 +9,9 @@ sorvane_ensure_packages "${SORVANE_TEST_PACKAGES[@]}"
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
+
+# Every C++ source keeps the project's .clang-format.
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 sorvane_configure build/release -DCMAKE_BUILD_TYPE=Release
 cmake --build build/release -j "$jobs"

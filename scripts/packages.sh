@@ -8,8 +8,9 @@ SORVANE_PACKAGES=(
     libarchive-dev libmspack-dev
 )
 # Needed by the tests only (./test.sh): zlib is the reference the inflate tests
-# compare with; zip and gzip make the members over 4 GiB at test time.
-SORVANE_TEST_PACKAGES=(zlib1g-dev zip gzip)
+# compare with; zip and gzip make the members over 4 GiB at test time;
+# clang-format checks the sources keep the project's format.
+SORVANE_TEST_PACKAGES=(zlib1g-dev zip gzip clang-format)
 
 sorvane_missing_packages() {
     local pkg

@@ -10,8 +10,16 @@ sorvane_ensure_packages "${SORVANE_TEST_PACKAGES[@]}"
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
-# Every C++ source keeps the project's .clang-format.
-git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+# Every C++ source keeps the project's .clang-format (the tracked files in a
+# checkout; every source outside the build folders in an unpacked copy).
+sources() {
+    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        git ls-files -z '*.cpp' '*.h'
+    else
+        find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -type f -print0
+    fi
+}
+sources | xargs -0 clang-format --dry-run --Werror
 
 sorvane_configure build/release -DCMAKE_BUILD_TYPE=Release
 cmake --build build/release -j "$jobs"

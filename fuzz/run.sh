@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# fuzz/run.sh NAME SECONDS: builds the libFuzzer entry point fuzz/NAME.cpp (the
+# fuzz/run.sh NAME SECONDS [LIBFUZZER OPTIONS]: builds the libFuzzer entry point fuzz/NAME.cpp (the
 # names are listed in fuzz/CMakeLists.txt) with clang and runs it for SECONDS,
 # starting from fuzz/corpus/NAME; inputs that crash land in fuzz/crashes/NAME.
+# Further options go to the fuzzer (-jobs=2 -workers=2 on a shared machine).
 set -euo pipefail
 if [ $# -lt 2 ]; then
     echo "usage: fuzz/run.sh NAME SECONDS" >&2
@@ -25,6 +26,10 @@ library=(archive/*.cpp archive/{zip,lha,arj,zoo,arc,tar,gzip,rar,cab,ace,listonl
 case "$name" in
 *_extract) sources=("${library[@]}" -lutf8proc) ;;
 esac
+# The listing of cataloguing: the whole library and the bridge over it.
+if [ "$name" = listing ]; then
+    sources=("${library[@]}" catalogue/scan/ArchiveBridge.cpp -lutf8proc)
+fi
 # The TGA picture needs only its own reader and the bounded byte reads.
 if [ "$name" = tga ]; then
     sources=(catalogue/metadata/TargaImage.cpp catalogue/metadata/ByteReader.cpp platform/*.cpp
@@ -48,6 +53,11 @@ if [ "$name" = cab_extract ]; then
 fi
 "$compiler" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I. "fuzz/$name.cpp" "${sources[@]}" -o "$out/fuzz_$name"
-# New inputs go to a work folder; the committed corpus is read only.
-exec "$out/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -artifact_prefix="fuzz/crashes/$name/" -print_final_stats=1 "$out/work-$name" "fuzz/corpus/$name"
+# New inputs go to a work folder; the committed corpus is read only. The
+# paths are absolute, for the entry points that change their current folder,
+# and the fuzzer runs in the build folder, where -jobs leaves its logs.
+root=$(pwd)
+cd "$out"
+exec "./fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="$root/fuzz/crashes/$name/" -print_final_stats=1 "${@:3}" \
+    "$root/$out/work-$name" "$root/fuzz/corpus/$name"

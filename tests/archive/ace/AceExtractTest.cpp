@@ -216,6 +216,27 @@ TEST(AceExtract, OverwriteChecksDecideWhatIsWritten) {
     }
 }
 
+// A stop while a member is being written: the member is neither counted nor
+// kept, the file of its name stays as it was and no temporary file is left.
+TEST(AceExtract, AStopInsideAMemberLeavesTheExistingFile) {
+    TempFolder destination;
+    WriteText(destination.File("large.txt"), "kept\n");
+    AceRun run(DataPath("ace/large.ace"), destination.Path());
+    run.reader->ConfirmOverwrites = false;
+    run.reader->OverwriteMode = omOverwrite;
+    bool stopped = false;
+    run.reader->OnProgress = [&](TZipCommon& sender, std::uint8_t byFile, std::uint8_t) {
+        if (byFile > 0 && byFile < 100 && !stopped) {
+            stopped = true;
+            sender.SetCancel(true);
+        }
+    };
+    EXPECT_EQ(run.reader->Extract(), 0) << run.ErrorText();
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(ReadText(destination.File("large.txt")), "kept\n");
+    EXPECT_EQ(FilesBelow(destination.Path()), std::vector<std::string>{"large.txt"});
+}
+
 TEST(AceExtract, NextVolumeTakenAskedOnceOrDeclined) {
     struct Case {
         std::string name;

@@ -8,6 +8,7 @@
 #include "tests/archive/arj/ArjZooTestSupport.h"
 #include "tests/archive/zip/UnZipTestSupport.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -92,6 +93,30 @@ TEST(UnZooEntries, AChainThatTurnsBackEnds) {
     EXPECT_EQ(run.reader.Extract(), 2);
     EXPECT_EQ(run.record.Count(kMsgBadFileHeader), 1) << run.record.Text();
     EXPECT_EQ(run.begun, (std::vector<std::string>{"alpha.txt", "beta.txt"}));
+}
+
+// A stored member whose data no longer match its CRC-16 fails: the file of
+// that name stays as it was, the other member is written.
+TEST(UnZooDamage, AStoredMemberFailingItsCrcLeavesTheExistingFile) {
+    auto bytes = FixtureBytes("synth/stored.zoo");
+    const std::string text = "Alpha file";
+    const auto at = std::search(bytes.begin(), bytes.end(), text.begin(), text.end());
+    ASSERT_NE(at, bytes.end());
+    at[1] ^= 0x20; // "alpha": the header and the size stay whole
+    TempFolder out;
+    WriteBytes(out.File("in.zoo"), bytes);
+    fs::create_directories(out.File("x"));
+    WriteText(out.File("x/alpha.txt"), "kept\n");
+    ZooRun run(out.File("in.zoo"), out.File("x"));
+    run.reader.ConfirmOverwrites = false;
+    run.reader.OverwriteMode = omOverwrite;
+    EXPECT_EQ(run.reader.Extract(), 1) << run.record.Text();
+    EXPECT_EQ(ReadText(out.File("x/alpha.txt")), "kept\n");
+    EXPECT_EQ(ReadBytes(out.File("x/beta.txt")).size(), 708u);
+    ASSERT_EQ(run.record.verdicts.size(), 2u);
+    EXPECT_FALSE(run.record.verdicts[0].second);
+    EXPECT_TRUE(run.record.verdicts[1].second);
+    EXPECT_EQ(FilesBelow(out.File("x")), (std::vector<std::string>{"alpha.txt", "beta.txt"}));
 }
 
 TEST(UnZooDamage, CutAndFlippedArchivesEndCleanly) {

@@ -32,10 +32,10 @@ void CreaVentanas() {
     FErrores = new TFErrores(FPrincipal);
     FAnidados = new TFAnidados(FPrincipal);
     FMensajes = new TFMensajes(FPrincipal);
-    FCrearDisco = new TFCrearDisco(FPrincipal);
+    FCrearDisco = new TFCrearDisco(*FPrincipal, FPrincipal);
     FCrearColeccion = new TFCrearColeccion(FPrincipal);
-    FCrearCarpeta = new TFCrearCarpeta(FPrincipal);
-    FSelectFolder = new TFSelectFolder(FPrincipal);
+    FCrearCarpeta = new TFCrearCarpeta(*FPrincipal, FPrincipal);
+    FSelectFolder = new TFSelectFolder(*FPrincipal, FPrincipal);
     FColector = new TFColector(FPrincipal);
     FColectorMensaje = new TFColectorMensaje(FPrincipal);
     FExportaCatalogos = new TFExportaCatalogos(FPrincipal);

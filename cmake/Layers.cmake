@@ -37,6 +37,33 @@ function(_sorvane_link_closure target result)
     set(${result} ${seen} PARENT_SCOPE)
 endfunction()
 
+# sorvane_keep_from_main_window(target): `target` is a window library below the
+# main window. It must not link the main window, directly or through another
+# library, and its sources and their headers include no main-window header but
+# its doors (the cataloguing host and the settings view), so no build cycle
+# between it and the main window can come back.
+set_property(GLOBAL PROPERTY SORVANE_BELOW_MAIN_WINDOW "")
+function(sorvane_keep_from_main_window target)
+    set_property(GLOBAL APPEND PROPERTY SORVANE_BELOW_MAIN_WINDOW ${target})
+    get_target_property(folder ${target} SOURCE_DIR)
+    get_target_property(sources ${target} SOURCES)
+    foreach(source IN LISTS sources)
+        string(REGEX REPLACE "\\.cpp$" ".h" header ${source})
+        foreach(file IN ITEMS ${source} ${header})
+            if(NOT EXISTS ${folder}/${file})
+                continue()
+            endif()
+            file(STRINGS ${folder}/${file} includes REGEX "^#include \"mainwindow/")
+            foreach(line IN LISTS includes)
+                if(NOT line MATCHES "^#include \"mainwindow/(CataloguingHost|SettingsView)\\.h\"")
+                    message(FATAL_ERROR "${folder}/${file} includes a main-window header "
+                                        "(${line}); this window uses the main window's doors only.")
+                endif()
+            endforeach()
+        endforeach()
+    endforeach()
+endfunction()
+
 # Fails the configuration when an engine library reaches Qt.
 function(sorvane_check_layers)
     get_property(engine GLOBAL PROPERTY SORVANE_ENGINE_TARGETS)
@@ -48,5 +75,13 @@ function(sorvane_check_layers)
                 message(FATAL_ERROR "Engine library ${target} links ${lib}; the engine must not use Qt.")
             endif()
         endforeach()
+    endforeach()
+    get_property(below GLOBAL PROPERTY SORVANE_BELOW_MAIN_WINDOW)
+    foreach(target IN LISTS below)
+        set(closure "")
+        _sorvane_link_closure(${target} closure)
+        if(sorvane_mainwindow IN_LIST closure)
+            message(FATAL_ERROR "${target} links the main window; it must use its doors only.")
+        endif()
     endforeach()
 endfunction()

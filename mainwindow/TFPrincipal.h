@@ -5,8 +5,10 @@
 #include "catalogue/format/CatalogueLines.h"
 #include "catalogue/format/DateText.h"
 #include "catalogue/format/LineBuilders.h"
+#include "mainwindow/CataloguingHost.h"
 #include "mainwindow/Matchers.h"
 #include "mainwindow/SearchEngine.h"
+#include "mainwindow/SettingsView.h"
 #include "mainwindow/TreeNode.h"
 #include "platform/DateTime.h"
 
@@ -94,12 +96,44 @@ enum NodeImage : int {
     kImageClosedFolder = 16,
 };
 
-class TFPrincipal : public QMainWindow {
+class TFPrincipal : public QMainWindow, public CataloguingHost, public SettingsView {
     Q_OBJECT
 
 public:
     explicit TFPrincipal(QWidget* parent = nullptr);
     ~TFPrincipal() override;
+
+    // The doors the cataloguing windows and the dialogs come in by
+    // (TFPrincipalHost.cpp): the host over the shared state below, the view
+    // over the configuration page.
+    const SettingsView& Ajustes() const override { return *this; }
+    bool Ocupado() const override { return BusyFlag; }
+    void PonOcupado(bool busy) override { BusyFlag = busy; }
+    const std::string& ModoCatalogo() const override { return CatalogueRunMode; }
+    CatalogueLines& LineasEscaneo() override { return ScanBuffer; }
+    void RangoProgreso(int maximum) override;
+    void Progreso(int value) override;
+    void ProgresoAlPrincipio() override;
+    void ProgresoAlFinal() override;
+    void Estado(const std::string& text) override;
+    void AnotaError(std::string_view line) override;
+    void LimpiaErrores() override;
+    int NumeroErrores() const override;
+    void MuestraErrores() override;
+    MediaReaders& LectoresMedios() override;
+    const std::string& CarpetaRaiz() const override { return BaseFolder; }
+    const std::string& RutaColeccion() const override { return CollectionPath; }
+    const std::string& FicheroRecatalogo() const override { return RecatalogueFile; }
+    void CargaCatalogoNuevo(const std::string& path) override;
+    const std::string& CarpetaElegida() const override { return SelectedFolder; }
+    void PonCarpetaElegida(const std::string& folder) override { SelectedFolder = folder; }
+    void PonBytesCarpeta(std::uint64_t bytes) override { FolderScanBytes = bytes; }
+    LineasRejilla Lineas(RejillaConLineas grid) const override;
+    int TamanoCluster() const override;
+    bool AnimacionCrearDisco() const override;
+    bool AnimacionCrearCarpeta() const override;
+    bool SinNumeroSerie() const override;
+    bool MostrarErroresCatalogo() const override;
 
     // Life cycle.
     void FormActivate();
@@ -108,9 +142,9 @@ public:
     bool StartupDone() const { return startupDone_; }
     bool StartupFailed() const { return startupFailed_; }
     void PCMainChange();
-    void ActualizaContadores();
+    void ActualizaContadores() override;
     static int ObtieneTamanoCluster(const QString& text);
-    void MuestraMensaje(const std::string& text);
+    void MuestraMensaje(const std::string& text) override;
     void ResetConfiguracion();
     // The settings file (TFPrincipalAjustes.cpp): every option, column width and
     // the window's place read into the controls, or written from them. The load
@@ -542,10 +576,10 @@ public:
     std::unique_ptr<MediaReaders> Lectores; // the metadata readers, reused for every file
     std::uint64_t FolderScanBytes = 0;      // byte total of the last folder scan
     // The switches and extensions that steer the file lines of a scan.
-    OpcionesLinea OpcionesLineaActuales() const;
+    OpcionesLinea OpcionesLineaActuales() const override;
     // The nested block of a catalogued archive, listed for the cataloguing
     // window that runs (the disk window when visible, else the folder window).
-    std::string MontaArx(const std::string& path);
+    std::string MontaArx(const std::string& path) override;
     // The main window's part of a new catalogue: opening the cataloguing window
     // and showing the catalogue it made.
     void BBNuevoDiscoClick();
@@ -576,9 +610,9 @@ public:
     // beside the catalogue's file); empty outside a re-catalogue.
     std::string RecatalogueFile;
     // Duplicate checks over the catalogues loaded in the tree.
-    std::vector<std::string_view> CabecerasCargadas() const;
+    std::vector<std::string_view> CabecerasCargadas() const override;
     // True when the selected collection's folder already holds a catalogue file of that name.
-    bool ExisteCatalogo(const std::string& name) const;
+    bool ExisteCatalogo(const std::string& name) const override;
 
     std::vector<QIcon> ILIconos;
 

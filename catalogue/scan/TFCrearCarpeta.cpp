@@ -10,8 +10,7 @@
 #include "catalogue/scan/DriveInfo.h"
 #include "catalogue/scan/TFolderTree.h"
 #include "dialogs/Language.h"
-#include "mainwindow/TFErrores.h"
-#include "mainwindow/TFPrincipal.h"
+#include "mainwindow/SettingsView.h"
 #include "platform/CataloguePath.h"
 #include "platform/Directory.h"
 #include "platform/Drives.h"
@@ -20,7 +19,6 @@
 #include "ui/CheckBox.h"
 #include "ui/DriveComboBox.h"
 #include "ui/SlotBarrier.h"
-#include "ui/StatusBar.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -41,7 +39,8 @@ QString Q(const std::string& text) {
 
 } // namespace
 
-TFCrearCarpeta::TFCrearCarpeta(QWidget* parent) : TVentanaCatalogar(parent) {
+TFCrearCarpeta::TFCrearCarpeta(CataloguingHost& host, QWidget* parent)
+    : TVentanaCatalogar(host, parent) {
     setObjectName("FCrearCarpeta");
     resize(640, 560);
     ShellTreeView1 = new TFolderTree(this);
@@ -98,12 +97,12 @@ void TFCrearCarpeta::FormShow() {
     ParaAnimacion();
     for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso})
         label->clear();
-    BBNuevoCatalogo->setText(Q(LeeTexto(
-        "L", FPrincipal->CatalogueRunMode == "CARPETA" ? "CK_BOTON_CREAR" : "CK_BOTON_RECREAR")));
+    BBNuevoCatalogo->setText(Q(
+        LeeTexto("L", host_.ModoCatalogo() == "CARPETA" ? "CK_BOTON_CREAR" : "CK_BOTON_RECREAR")));
 }
 
 bool TFCrearCarpeta::AnimacionActiva() const {
-    return FPrincipal->CBAniCrearCarpeta->Checked();
+    return host_.Ajustes().AnimacionCrearCarpeta();
 }
 
 bool TFCrearCarpeta::EligeCarpeta(const std::string& hostFolder) {
@@ -138,14 +137,14 @@ void TFCrearCarpeta::DCBDiscoChange() {
     TDriveInfo& drives = DriveInfo();
     drives.Refresh(letter, kRefreshAll);
     if (!drives.GetInfo(letter).DiskPresent) {
-        FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_INVALIDO"));
+        host_.MuestraMensaje(LeeTexto("M", "M_DISCO_INVALIDO"));
         if (letter != 'C') DCBDisco->SetDrive('C');
         return;
     }
     MuestraSerieYEtiqueta();
     const DiskSpace space = DriveMap::Read(LiveDriveRoots()).Space(letter);
     LTamDisco->setText(Q(FormatThousands(space.totalBytes - space.freeBytes)));
-    FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->minimum());
+    host_.ProgresoAlPrincipio();
 }
 
 void TFCrearCarpeta::BBActualizarClick() {
@@ -163,86 +162,84 @@ void TFCrearCarpeta::MuestraProgreso(const ScanState& state) {
 }
 
 void TFCrearCarpeta::BBNuevoCatalogoClick() {
-    if (FPrincipal->BusyFlag || !BBNuevoCatalogo->isEnabled()) return;
+    if (host_.Ocupado() || !BBNuevoCatalogo->isEnabled()) return;
     MExcluirExit();
     if (EsRecatalogo()) QuitaExcluidasInexistentes();
     const std::vector<std::string> exclusions = LineasExcluidas();
     if (!ExclusionInexistente(exclusions).empty())
-        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE"));
+        return host_.MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE"));
     const std::string exclusionBlock = BloqueExcluidas(exclusions);
     BBActualizarClick();
     ENombre->setText(ENombre->text().trimmed());
     const std::string name = ENombre->text().toStdString();
     const std::string folder = ToCataloguePath(hostFolder_);
     const std::string host = hostFolder_;
-    const bool newMode = FPrincipal->CatalogueRunMode == "CARPETA";
-    if (name.empty()) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+    const bool newMode = host_.ModoCatalogo() == "CARPETA";
+    if (name.empty()) return host_.MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
     if (TieneCaracterProhibido(name))
-        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " +
-                                          CaracteresProhibidos(name));
+        return host_.MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " +
+                                    CaracteresProhibidos(name));
     const std::string serial = LNumSerie->text().toStdString();
-    if (newMode && (EsNombreRepetido(name, FPrincipal->CabecerasCargadas()) ||
-                    FPrincipal->ExisteCatalogo(name)))
-        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
-    if (newMode && EsCarpetaRepetida(serial, folder, FPrincipal->CabecerasCargadas()))
-        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_REPETIDA"));
-    if (IsFolderEmpty(host)) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_VACIA"));
+    if (newMode &&
+        (EsNombreRepetido(name, host_.CabecerasCargadas()) || host_.ExisteCatalogo(name)))
+        return host_.MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
+    if (newMode && EsCarpetaRepetida(serial, folder, host_.CabecerasCargadas()))
+        return host_.MuestraMensaje(LeeTexto("M", "M_CARPETA_REPETIDA"));
+    if (IsFolderEmpty(host)) return host_.MuestraMensaje(LeeTexto("M", "M_CARPETA_VACIA"));
 
     const std::vector<QWidget*> controls = ControlesDeEjecucion();
-    FPrincipal->BusyFlag = true;
+    host_.PonOcupado(true);
     running_ = true;
     try {
         EmpiezaEjecucion(controls);
         LCarpetaCurso->setText(Q(folder));
-        FPrincipal->SBPrincipal->Panels(1).SetText(LeeTextoCapital("W", "CATALOGANDO") + " " +
-                                                   LeeTexto("W", "CARPETAS") + "...");
-        FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->minimum());
+        host_.Estado(LeeTextoCapital("W", "CATALOGANDO") + " " + LeeTexto("W", "CARPETAS") + "...");
+        host_.ProgresoAlPrincipio();
         ScannedFiles = ScannedFolders = 0;
-        FPrincipal->FolderScanBytes = 0;
+        host_.PonBytesCarpeta(0);
 
         ScanRequest request;
         request.kind = ScanKind::Folder;
         request.hostRoot = host;
         request.catalogueRoot = folder;
         request.exclusions = exclusions;
-        request.options = FPrincipal->OpcionesLineaActuales();
+        request.options = host_.OpcionesLineaActuales();
         request.sources = FuentesMultimedia(
-            *FPrincipal->Lectores, [](const std::string& line) { FErrores->Agrega(line); });
-        request.sources.nested = [](const std::string& path) { return FPrincipal->MontaArx(path); };
+            host_.LectoresMedios(), [this](const std::string& line) { host_.AnotaError(line); });
+        request.sources.nested = [this](const std::string& path) { return host_.MontaArx(path); };
         ScanResult result;
         bool found = IsDirectory(host);
         if (found) {
             try {
-                result = RunScan(request, *this, FPrincipal->ScanBuffer);
+                result = RunScan(request, *this, host_.LineasEscaneo());
             } catch (const EInOutError&) {
                 found = false;
             }
         }
         BParar->setEnabled(false);
-        FPrincipal->FolderScanBytes = result.totals.bytes;
+        host_.PonBytesCarpeta(result.totals.bytes);
         if (!found) {
-            FErrores->Agrega(LeeTexto("M", "I_CARPETA_INCORRECTA"));
-            FErrores->Agrega("");
-            FPrincipal->MuestraMensaje(LeeTexto("M", "I_CARPETA_INCORRECTA"));
+            host_.AnotaError(LeeTexto("M", "I_CARPETA_INCORRECTA"));
+            host_.AnotaError("");
+            host_.MuestraMensaje(LeeTexto("M", "I_CARPETA_INCORRECTA"));
         } else if (result.stopped) {
             TerminaCancelado();
-        } else if (FPrincipal->ScanBuffer.Count() <= 1) {
+        } else if (host_.LineasEscaneo().Count() <= 1) {
             TerminaVacio();
         } else {
             const char letter = folder.empty() ? 'C' : folder[0];
             const TDriveInfoRec record = DriveInfo().GetInfo(letter);
-            FPrincipal->ScanBuffer.Insert(
+            host_.LineasEscaneo().Insert(
                 0, LineaCabecera(name, "Dirs", serial, folder, LVolumen->text().toStdString(),
                                  record.DriveType, 0,
-                                 static_cast<std::int64_t>(FPrincipal->FolderScanBytes),
-                                 exclusionBlock));
+                                 static_cast<std::int64_t>(result.totals.bytes), exclusionBlock));
             if (!GuardaCatalogo(name, newMode ? ".tct" : ".RCT", newMode)) {
                 PasosDeCierre(controls, newMode, !newMode);
                 return;
             }
-            FPrincipal->ActualizaContadores();
-            FPrincipal->SBPrincipal->Panels(1).SetText(LeeTexto("M", "M_CATALOGO_TERMINADO"));
-            FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->maximum());
+            host_.ActualizaContadores();
+            host_.Estado(LeeTexto("M", "M_CATALOGO_TERMINADO"));
+            host_.ProgresoAlFinal();
         }
     } catch (...) {
         PasosDeCierre(controls, newMode, !newMode);

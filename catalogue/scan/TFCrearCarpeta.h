@@ -12,7 +12,7 @@ class TFCrearCarpeta : public TVentanaCatalogar {
     Q_OBJECT
 
 public:
-    explicit TFCrearCarpeta(QWidget* parent = nullptr);
+    explicit TFCrearCarpeta(CataloguingHost& host, QWidget* parent = nullptr);
 
     // A new catalogue also chooses its folder again, from the tree's selection.
     void PreparaNuevo() override;

@@ -8,8 +8,7 @@
 #include "catalogue/metadata/MediaWriters.h"
 #include "catalogue/scan/DriveInfo.h"
 #include "dialogs/Language.h"
-#include "mainwindow/TFErrores.h"
-#include "mainwindow/TFPrincipal.h"
+#include "mainwindow/SettingsView.h"
 #include "platform/CataloguePath.h"
 #include "platform/Directory.h"
 #include "platform/Drives.h"
@@ -18,7 +17,6 @@
 #include "ui/DriveComboBox.h"
 #include "ui/RadioGroup.h"
 #include "ui/SlotBarrier.h"
-#include "ui/StatusBar.h"
 
 #include <QDateTime>
 #include <QFormLayout>
@@ -60,7 +58,8 @@ const char* const TFCrearDisco::kTiposDisco[13] = {"CD-A", "CD-ROM", "CD-RW", "F
                                                    "DVD",  "DVD-RW", "H.D.",  "Netdrv", "Zip",
                                                    "Jaz",  "M.O.",   "?"};
 
-TFCrearDisco::TFCrearDisco(QWidget* parent) : TVentanaCatalogar(parent) {
+TFCrearDisco::TFCrearDisco(CataloguingHost& host, QWidget* parent)
+    : TVentanaCatalogar(host, parent) {
     setObjectName("FCrearDisco");
     RGTipoDisco = new TRadioGroup(QString(), this);
     RGTipoDisco->setObjectName("RGTipoDisco");
@@ -138,13 +137,13 @@ void TFCrearDisco::FormShow() {
     StatusPrefix = LeeTextoCapital("W", "CATALOGADO") + " ";
     for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso})
         label->clear();
-    BBNuevoCatalogo->setText(Q(LeeTexto(
-        "L", FPrincipal->CatalogueRunMode == "DISCO" ? "CC_BOTON_CREAR" : "CC_BOTON_RECREAR")));
+    BBNuevoCatalogo->setText(
+        Q(LeeTexto("L", host_.ModoCatalogo() == "DISCO" ? "CC_BOTON_CREAR" : "CC_BOTON_RECREAR")));
     DCBDiscoChange();
 }
 
 bool TFCrearDisco::AnimacionActiva() const {
-    return FPrincipal->CBAniCrearDisco->Checked();
+    return host_.Ajustes().AnimacionCrearDisco();
 }
 
 std::string TFCrearDisco::CarpetaInicialSelector() const {
@@ -161,7 +160,7 @@ bool TFCrearDisco::LeeUnidad() {
     // scan another disk under the catalogue's name.
     const bool recatalogue = EsRecatalogo();
     if (!record.DiskPresent) {
-        FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_INVALIDO"));
+        host_.MuestraMensaje(LeeTexto("M", "M_DISCO_INVALIDO"));
         if (recatalogue) return false;
         if (letter != 'C' && DCBDisco->IndexOf('C') >= 0) DCBDisco->SetDrive('C');
         RGTipoDisco->SetItemIndex(kItemHardDisk);
@@ -176,7 +175,7 @@ bool TFCrearDisco::LeeUnidad() {
     freeBytes_ = space.freeBytes;
     LTamFilesDisco->setText(Q(FormatThousands(totalBytes_ - freeBytes_)));
     LTamLibresDisco->setText(Q(FormatThousands(freeBytes_)));
-    FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->minimum());
+    host_.ProgresoAlPrincipio();
     if (ENombre->text().trimmed().isEmpty()) ENombre->setText(Q(EtiquetaDeUnidad()));
     return true;
 }
@@ -200,55 +199,53 @@ void TFCrearDisco::MuestraProgreso(const ScanState& state) {
     LNumFicheros->setText(Q(FormatThousands(static_cast<std::int64_t>(state.files))));
     LNumCarpetas->setText(Q(FormatThousands(static_cast<std::int64_t>(state.folders))));
     const std::uint64_t position = std::min(state.progress, progressMax_);
-    FPrincipal->PBPrincipal->setValue(static_cast<int>(position));
+    host_.Progreso(static_cast<int>(position));
     char percent[32];
     std::snprintf(percent, sizeof percent, "%-5.2f",
                   progressMax_ == 0
                       ? 100.0
                       : static_cast<double>(position) / static_cast<double>(progressMax_) * 100);
-    FPrincipal->SBPrincipal->Panels(1).SetText(StatusPrefix + percent + "%");
+    host_.Estado(StatusPrefix + percent + "%");
 }
 
 void TFCrearDisco::BBNuevoCatalogoClick() {
-    if (FPrincipal->BusyFlag) return;
+    if (host_.Ocupado()) return;
     MExcluirExit();
     if (EsRecatalogo()) QuitaExcluidasInexistentes();
     const std::vector<std::string> exclusions = LineasExcluidas();
     const std::string missing = ExclusionInexistente(exclusions);
     if (!missing.empty())
-        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " " +
-                                          ShownPath(missing));
+        return host_.MuestraMensaje(LeeTexto("M", "M_CARPETA_EXCLUIR_NOEXISTE") + " " +
+                                    ShownPath(missing));
     const std::string exclusionBlock = BloqueExcluidas(exclusions);
     RefrescaUnidades(*DCBDisco);
     if (!LeeUnidad()) return;
     ENombre->setText(ENombre->text().trimmed());
     const std::string name = ENombre->text().toStdString();
-    const bool newMode = FPrincipal->CatalogueRunMode == "DISCO";
-    if (totalBytes_ == freeBytes_)
-        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_VACIO"));
-    if (name.empty()) return FPrincipal->MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
+    const bool newMode = host_.ModoCatalogo() == "DISCO";
+    if (totalBytes_ == freeBytes_) return host_.MuestraMensaje(LeeTexto("M", "M_DISCO_VACIO"));
+    if (name.empty()) return host_.MuestraMensaje(LeeTexto("M", "M_SIN_NOMBRE"));
     if (TieneCaracterProhibido(name))
-        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " +
-                                          CaracteresProhibidos(name));
-    if (newMode && (EsNombreRepetido(name, FPrincipal->CabecerasCargadas()) ||
-                    FPrincipal->ExisteCatalogo(name)))
-        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
+        return host_.MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " +
+                                    CaracteresProhibidos(name));
+    if (newMode &&
+        (EsNombreRepetido(name, host_.CabecerasCargadas()) || host_.ExisteCatalogo(name)))
+        return host_.MuestraMensaje(LeeTexto("M", "M_NOMBRE_REPETIDO"));
     const std::string serial = LNumSerie->text().toStdString();
     if (newMode && serial != "0000-0000" &&
-        EsDiscoRepetido(serial, FPrincipal->CabecerasCargadas(),
-                        FPrincipal->CBSerialNumberOff->Checked()))
-        return FPrincipal->MuestraMensaje(LeeTexto("M", "M_DISCO_REPETIDO"));
+        EsDiscoRepetido(serial, host_.CabecerasCargadas(), host_.Ajustes().SinNumeroSerie()))
+        return host_.MuestraMensaje(LeeTexto("M", "M_DISCO_REPETIDO"));
 
     const std::vector<QWidget*> controls = ControlesDeEjecucion();
-    FPrincipal->BusyFlag = true;
+    host_.PonOcupado(true);
     running_ = true;
     try {
         EmpiezaEjecucion(controls);
         const std::int64_t usedBytes = totalBytes_ - freeBytes_;
         progressMax_ = std::min<std::uint64_t>(
             static_cast<std::uint64_t>(std::max<std::int64_t>(usedBytes, 0)) / 1024, kMaxProgress);
-        FPrincipal->PBPrincipal->setRange(0, static_cast<int>(progressMax_));
-        FPrincipal->PBPrincipal->setValue(0);
+        host_.RangoProgreso(static_cast<int>(progressMax_));
+        host_.Progreso(0);
         LCarpetaCurso->setText("\\");
         ScannedFiles = ScannedFolders = 0;
 
@@ -258,23 +255,23 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
         request.hostRoot = DriveFolder(letter);
         request.catalogueRoot = std::string(1, letter) + ":\\";
         request.exclusions = exclusions;
-        request.options = FPrincipal->OpcionesLineaActuales();
+        request.options = host_.OpcionesLineaActuales();
         request.sources = FuentesMultimedia(
-            *FPrincipal->Lectores, [](const std::string& line) { FErrores->Agrega(line); });
-        request.sources.nested = [](const std::string& path) { return FPrincipal->MontaArx(path); };
+            host_.LectoresMedios(), [this](const std::string& line) { host_.AnotaError(line); });
+        request.sources.nested = [this](const std::string& path) { return host_.MontaArx(path); };
         const auto start = std::chrono::steady_clock::now();
-        const ScanResult result = RunScan(request, *this, FPrincipal->ScanBuffer);
+        const ScanResult result = RunScan(request, *this, host_.LineasEscaneo());
         const double seconds = std::max(
             0.01, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         BParar->setEnabled(false);
 
         if (result.stopped) {
             TerminaCancelado();
-        } else if (FPrincipal->ScanBuffer.Count() <= 1) {
+        } else if (host_.LineasEscaneo().Count() <= 1) {
             TerminaVacio();
         } else {
             const TDriveInfoRec record = DriveInfo().GetInfo(letter);
-            FPrincipal->ScanBuffer.Insert(
+            host_.LineasEscaneo().Insert(
                 0, LineaCabecera(name, kTiposDisco[std::max(0, RGTipoDisco->ItemIndex())], serial,
                                  request.catalogueRoot, LVolumen->text().toStdString(),
                                  record.DriveType, freeBytes_, usedBytes, exclusionBlock));
@@ -282,12 +279,11 @@ void TFCrearDisco::BBNuevoCatalogoClick() {
                 PasosDeCierre(controls, newMode, !newMode);
                 return;
             }
-            FPrincipal->ActualizaContadores();
-            const double lines = static_cast<double>(FPrincipal->ScanBuffer.Count() - 1);
-            FPrincipal->SBPrincipal->Panels(1).SetText(LeeTexto("M", "M_CATALOGO_TERMINADO") + " " +
-                                                       TwoDecimals(seconds) + " s. / " +
-                                                       TwoDecimals(lines / seconds) + " i/s.");
-            FPrincipal->PBPrincipal->setValue(FPrincipal->PBPrincipal->maximum());
+            host_.ActualizaContadores();
+            const double lines = static_cast<double>(host_.LineasEscaneo().Count() - 1);
+            host_.Estado(LeeTexto("M", "M_CATALOGO_TERMINADO") + " " + TwoDecimals(seconds) +
+                         " s. / " + TwoDecimals(lines / seconds) + " i/s.");
+            host_.ProgresoAlFinal();
             for (QLabel* label : {LCarpetaCurso, LFicheroCurso, LAnidadoCurso})
                 label->clear();
         }

@@ -12,7 +12,7 @@ class TFCrearDisco : public TVentanaCatalogar {
     Q_OBJECT
 
 public:
-    explicit TFCrearDisco(QWidget* parent = nullptr);
+    explicit TFCrearDisco(CataloguingHost& host, QWidget* parent = nullptr);
 
     // A new catalogue also chooses its medium kind again.
     void PreparaNuevo() override;

@@ -2,7 +2,6 @@
 #include "catalogue/scan/TFSelectFolder.h"
 
 #include "catalogue/scan/TFolderTree.h"
-#include "mainwindow/TFPrincipal.h"
 #include "platform/CataloguePath.h"
 #include "ui/SlotBarrier.h"
 
@@ -12,7 +11,8 @@
 
 namespace sorvane {
 
-TFSelectFolder::TFSelectFolder(QWidget* parent) : QDialog(parent) {
+TFSelectFolder::TFSelectFolder(CataloguingHost& host, QWidget* parent)
+    : QDialog(parent), host_(host) {
     setObjectName("FSelectFolder");
     setModal(true);
     resize(380, 420);
@@ -44,7 +44,7 @@ void TFSelectFolder::BBActualizarClick() {
 }
 
 void TFSelectFolder::BBAceptarClick() {
-    FPrincipal->SelectedFolder = ToCataloguePath(DLBFolders->CurrentPath());
+    host_.PonCarpetaElegida(ToCataloguePath(DLBFolders->CurrentPath()));
     accept();
 }
 

@@ -2,6 +2,8 @@
 // window's SelectedFolder, in catalogue form ("E:\Docs\Old").
 #pragma once
 
+#include "mainwindow/CataloguingHost.h"
+
 #include <QDialog>
 #include <string>
 
@@ -15,7 +17,8 @@ class TFSelectFolder : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFSelectFolder(QWidget* parent = nullptr);
+    // The answer goes to `host`, the main window, which outlives the picker.
+    explicit TFSelectFolder(CataloguingHost& host, QWidget* parent = nullptr);
 
     // Shows the machine's folders with `hostFolder` selected.
     void Empieza(const std::string& hostFolder);
@@ -26,6 +29,9 @@ public:
     TFolderTree* DLBFolders;
     QPushButton* BBActualizar;
     QPushButton* BBAceptar;
+
+private:
+    CataloguingHost& host_;
 };
 
 inline TFSelectFolder* FSelectFolder = nullptr;

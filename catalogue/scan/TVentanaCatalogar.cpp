@@ -8,8 +8,7 @@
 #include "catalogue/scan/TFSelectFolder.h"
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
-#include "mainwindow/TFErrores.h"
-#include "mainwindow/TFPrincipal.h"
+#include "mainwindow/SettingsView.h"
 #include "platform/CataloguePath.h"
 #include "platform/Clock.h"
 #include "platform/Directory.h"
@@ -18,7 +17,6 @@
 #include "ui/CheckBox.h"
 #include "ui/DriveComboBox.h"
 #include "ui/SlotBarrier.h"
-#include "ui/StatusBar.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -32,7 +30,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace sorvane {
@@ -43,7 +40,8 @@ constexpr int kMaxLabelChars = 128;
 
 } // namespace
 
-TVentanaCatalogar::TVentanaCatalogar(QWidget* parent) : QDialog(parent) {
+TVentanaCatalogar::TVentanaCatalogar(CataloguingHost& host, QWidget* parent)
+    : QDialog(parent), host_(host) {
     setModal(true);
     ENombre = new QLineEdit(this);
     ENombre->setObjectName("ENombre");
@@ -133,8 +131,8 @@ void TVentanaCatalogar::PreparaNuevo() {
     DCBDisco->setEnabled(true);
 }
 
-bool TVentanaCatalogar::EsRecatalogo() {
-    return FPrincipal->CatalogueRunMode == "RDISCO" || FPrincipal->CatalogueRunMode == "RCARPETA";
+bool TVentanaCatalogar::EsRecatalogo() const {
+    return host_.ModoCatalogo() == "RDISCO" || host_.ModoCatalogo() == "RCARPETA";
 }
 
 std::vector<std::string> TVentanaCatalogar::QuitaExcluidasInexistentes() {
@@ -220,11 +218,11 @@ std::string TVentanaCatalogar::BloqueExcluidas(const std::vector<std::string>& l
 }
 
 void TVentanaCatalogar::SBSelectCarpetaClick() {
-    FPrincipal->SelectedFolder.clear();
+    host_.PonCarpetaElegida({});
     FSelectFolder->Empieza(CarpetaInicialSelector());
     MuestraModal(*FSelectFolder);
-    if (!FPrincipal->SelectedFolder.empty())
-        MExcluir->appendPlainText(QString::fromStdString(FPrincipal->SelectedFolder));
+    if (!host_.CarpetaElegida().empty())
+        MExcluir->appendPlainText(QString::fromStdString(host_.CarpetaElegida()));
     MExcluirExit();
 }
 
@@ -240,7 +238,7 @@ std::string TVentanaCatalogar::EtiquetaDeUnidad() const {
 
 void TVentanaCatalogar::MuestraSerieYEtiqueta() {
     const char letter = LetraUnidad();
-    LNumSerie->setText(FPrincipal->CBSerialNumberOff->Checked()
+    LNumSerie->setText(host_.Ajustes().SinNumeroSerie()
                            ? QString("0000-0000")
                            : QString::fromStdString(LeeNumeroSerie(letter)));
     LVolumen->setText(QString::fromStdString(EtiquetaDeUnidad()).trimmed());
@@ -258,17 +256,17 @@ std::string TVentanaCatalogar::ExclusionInexistente(const std::vector<std::strin
 
 void TVentanaCatalogar::TerminaCancelado() {
     ParaAnimacion();
-    FPrincipal->MuestraMensaje(LeeTexto("M", "M_CAT_CANCELADO"));
-    FPrincipal->ScanBuffer.Clear();
+    host_.MuestraMensaje(LeeTexto("M", "M_CAT_CANCELADO"));
+    host_.LineasEscaneo().Clear();
     for (QLabel* label : {LNumFicheros, LNumCarpetas, LCarpetaCurso, LFicheroCurso, LAnidadoCurso})
         label->clear();
-    FPrincipal->SBPrincipal->Panels(1).SetText("");
+    host_.Estado("");
 }
 
 void TVentanaCatalogar::TerminaVacio() {
-    FErrores->Agrega(LeeTexto("M", "M_ERROR_CAT_VACIO"));
-    FErrores->Agrega("");
-    FPrincipal->MuestraMensaje(LeeTexto("M", "M_ERROR_CAT_VACIO"));
+    host_.AnotaError(LeeTexto("M", "M_ERROR_CAT_VACIO"));
+    host_.AnotaError("");
+    host_.MuestraMensaje(LeeTexto("M", "M_ERROR_CAT_VACIO"));
 }
 
 void TVentanaCatalogar::EmpiezaEjecucion(const std::vector<QWidget*>& controls) {
@@ -277,8 +275,8 @@ void TVentanaCatalogar::EmpiezaEjecucion(const std::vector<QWidget*>& controls) 
     BParar->setEnabled(true);
     StopRequested_ = false;
     ArrancaAnimacion();
-    FPrincipal->ScanBuffer.Clear();
-    FErrores->Limpia();
+    host_.LineasEscaneo().Clear();
+    host_.LimpiaErrores();
 }
 
 void TVentanaCatalogar::ArrancaAnimacion() {
@@ -303,7 +301,7 @@ void TVentanaCatalogar::Update(const ScanState& state) {
 }
 
 void TVentanaCatalogar::Error(const std::string& line) {
-    FErrores->Agrega(line);
+    host_.AnotaError(line);
 }
 
 void TVentanaCatalogar::ShowMember(const std::string& name) {
@@ -321,7 +319,7 @@ bool TVentanaCatalogar::ListingStopRequested() {
 }
 
 void TVentanaCatalogar::ListingError(const std::string& line) {
-    FErrores->Agrega(line);
+    host_.AnotaError(line);
 }
 
 std::string TVentanaCatalogar::CurrentPlace() const {
@@ -330,39 +328,35 @@ std::string TVentanaCatalogar::CurrentPlace() const {
 
 bool TVentanaCatalogar::GuardaCatalogo(const std::string& name, const std::string& extension,
                                        bool load) {
-    std::string folder = FPrincipal->CollectionPath;
+    std::string folder = host_.RutaColeccion();
     for (char& c : folder)
         if (c == '\\') c = '/';
     std::string path =
-        FPrincipal->BaseFolder + (folder.empty() ? "" : folder + "/") + name + extension;
+        host_.CarpetaRaiz() + (folder.empty() ? "" : folder + "/") + name + extension;
     // A re-catalogue names the file beside the catalogue's own.
-    if (!load && !FPrincipal->RecatalogueFile.empty()) path = FPrincipal->RecatalogueFile;
+    if (!load && !host_.FicheroRecatalogo().empty()) path = host_.FicheroRecatalogo();
     try {
-        FPrincipal->ScanBuffer.SaveToFile(path);
+        host_.LineasEscaneo().SaveToFile(path);
     } catch (const EInOutError& e) {
         // The user's disk is full or read-only: the catalogue's own message, with the reason.
-        FPrincipal->MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_GUARDAR_CAT") + " " + e.what());
+        host_.MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_GUARDAR_CAT") + " " + e.what());
         return false;
     }
     if (!load) return true;
-    QTreeWidgetItem* parent =
-        FPrincipal->CollectionPath.empty() ? nullptr : FPrincipal->Arbol->currentItem();
-    FPrincipal->CurrentCatalogueNode = FPrincipal->CargaFichero(path, parent);
+    host_.CargaCatalogoNuevo(path);
     return true;
 }
 
 void TVentanaCatalogar::PasosDeCierre(const std::vector<QWidget*>& controls, bool newMode,
                                       bool recatalogue) {
-    FPrincipal->ScanBuffer.Clear();
+    host_.LineasEscaneo().Clear();
     for (QWidget* control : controls)
         control->setEnabled(true);
     BParar->setEnabled(false);
     ParaAnimacion();
     running_ = false;
-    FPrincipal->BusyFlag = false;
-    if (newMode && FPrincipal->CBMostrarErroresCatalogo->Checked())
-        FErrores->MuestraSiHayErrores(TituloAplicacion() +
-                                      QString::fromStdString(LeeTexto("M", "M_TITULO_FERRORES")));
+    host_.PonOcupado(false);
+    if (newMode && host_.Ajustes().MostrarErroresCatalogo()) host_.MuestraErrores();
     if (recatalogue) accept();
 }
 

@@ -5,6 +5,7 @@
 
 #include "catalogue/scan/ArchiveBridge.h"
 #include "catalogue/scan/ScanWalk.h"
+#include "mainwindow/CataloguingHost.h"
 
 #include <QDialog>
 #include <string>
@@ -26,12 +27,13 @@ class TVentanaCatalogar : public QDialog, protected ScanObserver, public Archive
     Q_OBJECT
 
 public:
-    explicit TVentanaCatalogar(QWidget* parent);
+    // `host` is the main window, which outlives the window.
+    TVentanaCatalogar(CataloguingHost& host, QWidget* parent);
 
     // Clears and enables the name and exclusion boxes for a new catalogue.
     virtual void PreparaNuevo();
     // True in a re-catalogue ("RDISCO", "RCARPETA").
-    static bool EsRecatalogo();
+    bool EsRecatalogo() const;
     // Puts the chosen drive's letter on every exclusion line (MExcluirExit) and
     // drops the lines that name no existing folder, which exclude nothing; a
     // re-catalogue's exclusions cannot be edited, so a folder removed since the
@@ -68,6 +70,8 @@ public:
     std::string StatusPrefix;
 
 protected:
+    CataloguingHost& host_;
+
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -4,7 +4,6 @@
 #include "archive/arxCrc.h"
 #include "archive/arxGlobals.h"
 #include "archive/arxHelpers.h"
-#include "archive/codecs/arxArjMethod4.h"
 #include "archive/codecs/arxLzhStatic.h"
 #include "archive/zip/arxZipCrypt.h"
 #include "platform/DateTime.h"
@@ -460,7 +459,7 @@ TDecodeResult TUnARJ::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out,
         result = lzh_.Run(io);
         break;
     case 4:
-        result = ArjMethod4Decode(io);
+        result = method4_.Decode(io);
         break;
     default:
         ReportError(header.Name, "", ArchiveFile, kMsgUnknownFileType);

@@ -6,6 +6,7 @@
 
 #include "archive/arxHeaderList.h"
 #include "archive/arxUnBase.h"
+#include "archive/codecs/arxArjMethod4.h"
 #include "archive/codecs/arxLzhStatic.h"
 
 #include <cstdint>
@@ -64,8 +65,10 @@ private:
     bool ObtainPassword(const TArjHeader& header, int attempt, std::string& plain);
 
     TUnBaseHeaderObj list_;
-    // Kept for the whole run: the tables and buffers of methods 1 to 3.
+    // Kept for the whole run: the tables and buffers of methods 1 to 3, and
+    // the window and input buffer of method 4.
     LzhStaticDecoder lzh_;
+    TArjMethod4Decoder method4_;
     std::string firstVolume_;
     int volumeNo_ = 1;
     bool lastVolumeFlag_ = false;

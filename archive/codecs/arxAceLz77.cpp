@@ -107,9 +107,11 @@ void TAceLz77::Refill() {
 
 bool TAceLz77::MakeCode(TTable& table, int symbolCount) {
     const auto n = static_cast<std::size_t>(symbolCount);
-    std::vector<std::uint8_t> freq(table.Width.begin(), table.Width.begin() + symbolCount);
+    std::vector<std::uint8_t>& freq = rankWidths_;
+    freq.assign(table.Width.begin(), table.Width.begin() + symbolCount);
     freq.push_back(0);
-    std::vector<std::uint16_t> org(n + 1);
+    std::vector<std::uint16_t>& org = rankSymbols_;
+    org.resize(n + 1);
     for (std::size_t i = 0; i <= n; ++i)
         org[i] = static_cast<std::uint16_t>(i);
     if (symbolCount > 1) SortRange(freq, org, 0, symbolCount - 1);

@@ -58,7 +58,7 @@ private:
 
     bool ReadTables();
     bool ReadWidths(TTable& table, int maxBits, int maxSymbols);
-    static bool MakeCode(TTable& table, int symbolCount);
+    bool MakeCode(TTable& table, int symbolCount);
 
     // Bit input.
     void Refill();
@@ -91,6 +91,10 @@ private:
     int padding_ = 0; // zero bits supplied past the end of the data
 
     TTable main_, lengths_, widthCodes_;
+    // The ranking MakeCode sorts: widths and their symbols, kept from table
+    // to table.
+    std::vector<std::uint8_t> rankWidths_;
+    std::vector<std::uint16_t> rankSymbols_;
     std::uint32_t blockLeft_ = 0;
     std::array<std::uint32_t, 4> recent_{}; // distance values, most recent first
 

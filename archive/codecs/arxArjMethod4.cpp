@@ -2,9 +2,8 @@
 #include "archive/codecs/arxArjMethod4.h"
 
 #include "archive/codecs/arxLzhStatic.h"
-#include "archive/codecs/arxZipMember.h"
 
-#include <vector>
+#include <algorithm>
 
 namespace sorvane {
 namespace {
@@ -18,24 +17,37 @@ constexpr int kMatchBase = 2;
 
 } // namespace
 
-TDecodeResult ArjMethod4Decode(TMemberIo& io) {
-    std::vector<std::uint8_t> input(static_cast<std::size_t>(kInputBuffer));
-    TLzhBitReader bits(io, input);
+TDecodeResult TArjMethod4Decoder::Decode(TMemberIo& io) {
+    // Made once, on the first member; never cleared, since no distance
+    // reaches before the member's own first byte.
+    if (window_.size() != static_cast<std::size_t>(kWindow))
+        window_.resize(static_cast<std::size_t>(kWindow));
+    if (input_.size() < static_cast<std::size_t>(kInputBuffer))
+        input_.resize(static_cast<std::size_t>(kInputBuffer));
+    TLzhBitReader bits(io, input_);
     bits.Start(io.PackedSize);
-    TZipMemberOutput out(io);
-    std::vector<std::uint8_t> window(static_cast<std::size_t>(kWindow));
+    std::uint8_t* const window = window_.data();
+    std::int64_t left = std::max<std::int64_t>(io.UnpackedSize, 0);
     std::int64_t pos = 0;      // in the window
+    std::int64_t flushed = 0;  // window bytes written out
     std::int64_t produced = 0; // bytes of the member decoded so far
-    auto put = [&](std::uint8_t byte) {
-        window[static_cast<std::size_t>(pos)] = byte;
-        if (++pos == kWindow) pos = 0;
-        ++produced;
-        return out.Put(byte);
+    auto flush = [&] {
+        const std::int64_t count = pos - flushed;
+        flushed = pos;
+        return count == 0 || (io.Write && io.Write(window + pos - count, count) == count);
     };
-    while (out.Room()) {
+    auto put = [&](std::uint8_t byte) {
+        window[pos] = byte;
+        --left;
+        ++produced;
+        if (++pos < kWindow) return true;
+        const bool written = flush();
+        pos = flushed = 0;
+        return written;
+    };
+    while (left > 0) {
         if (io.Canceled()) return TDecodeResult::Canceled;
-        if (bits.Overrun())
-            return out.Flush() ? TDecodeResult::InputEnded : TDecodeResult::WriteFailed;
+        if (bits.Overrun()) return flush() ? TDecodeResult::InputEnded : TDecodeResult::WriteFailed;
         int ones = 0;
         std::uint32_t value = 0;
         while (ones < kMaxLengthOnes && bits.Get(1) != 0)
@@ -55,12 +67,12 @@ TDecodeResult ArjMethod4Decode(TMemberIo& io) {
         if (distance >= produced) return TDecodeResult::Corrupt;
         std::int64_t from = pos - distance - 1;
         if (from < 0) from += kWindow;
-        while (length-- > 0 && out.Room()) {
-            if (!put(window[static_cast<std::size_t>(from)])) return TDecodeResult::WriteFailed;
+        while (length-- > 0 && left > 0) {
+            if (!put(window[from])) return TDecodeResult::WriteFailed;
             if (++from == kWindow) from = 0;
         }
     }
-    return out.Flush() ? TDecodeResult::Done : TDecodeResult::WriteFailed;
+    return flush() ? TDecodeResult::Done : TDecodeResult::WriteFailed;
 }
 
 } // namespace sorvane

@@ -5,12 +5,27 @@
 
 #include "archive/codecs/arxMemberIo.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace sorvane {
 
-// Decodes one member through its I/O (the input already deciphered) until
-// its declared size is out; never more. A member whose packed data ends gives
-// InputEnded once the decoder has read a few bytes past it; a distance
-// reaching before the first byte of the member is Corrupt.
-TDecodeResult ArjMethod4Decode(TMemberIo& io);
+// One decoder serves the method-4 members of a run one after another: its
+// input buffer and window are made on the first member and kept; each member
+// starts afresh (a distance never reaches the bytes of the member before).
+class TArjMethod4Decoder {
+public:
+    // Decodes one member through its I/O (the input already deciphered) until
+    // its declared size is out; never more. A member whose packed data ends
+    // gives InputEnded once the decoder has read a few bytes past it; a
+    // distance reaching before the first byte of the member is Corrupt. The
+    // window is the output buffer: it is written out each time it fills and
+    // at the end.
+    TDecodeResult Decode(TMemberIo& io);
+
+private:
+    std::vector<std::uint8_t> input_;
+    std::vector<std::uint8_t> window_;
+};
 
 } // namespace sorvane

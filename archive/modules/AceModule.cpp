@@ -227,6 +227,10 @@ private:
     std::int64_t partLeft_ = 0;
     std::int64_t partAt_ = 0;
     std::unique_ptr<TAceLz77> lz77_;
+    // Kept for the whole run: the bytes of the header being read, and the
+    // buffer stored members are copied through.
+    std::vector<std::uint8_t> header_;
+    std::vector<std::uint8_t> stored_;
 };
 
 bool TEngine::ReadMainHeader(std::int64_t at) {
@@ -236,7 +240,8 @@ bool TEngine::ReadMainHeader(std::int64_t at) {
     if (h[4] != kMainBlock || std::memcmp(h + kSignatureAt, "**ACE**", 7) != 0 ||
         size + 4 < static_cast<int>(kMainHeaderSize))
         return false;
-    std::vector<std::uint8_t> block(size);
+    std::vector<std::uint8_t>& block = header_;
+    block.resize(size);
     if (volume_.Read(at + 4, block.data(), size) != size) return false;
     if ((UpdateCrc(0xFFFFFFFFu, block.data(), size) & 0xFFFF) != Le16(h)) return false;
     volumeNumber_ = h[kVolumeNumberAt];
@@ -261,7 +266,8 @@ bool TEngine::ReadMember(std::int64_t at, TMember& member, bool& damaged) {
         damaged = true;
         return false;
     }
-    std::vector<std::uint8_t> block(size);
+    std::vector<std::uint8_t>& block = header_;
+    block.resize(size);
     if (volume_.Read(at + 4, block.data(), size) != size ||
         (UpdateCrc(0xFFFFFFFFu, block.data(), size) & 0xFFFF) != Le16(h)) {
         damaged = true;
@@ -412,7 +418,8 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
     };
     bool decodeFailed = false;
     if (member.Method == kMethodStored) {
-        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kBlock));
+        std::vector<std::uint8_t>& buffer = stored_;
+        buffer.resize(static_cast<std::size_t>(kBlock));
         std::uint64_t left = member.Size;
         while (left > 0 && !cancelled) {
             const std::int64_t got = ReadPacked(

@@ -108,6 +108,8 @@ const DetectCase kCorpus[] = {
     {"arj/long3.arj", atArj, 0, 1, 'a', kAnyShift},
     {"arj/long4.arj", atArj, 0, 1, 'a', kAnyShift},
     {"arj/garbled4.arj", atArj, 0, 1, 'a', kAnyShift},
+    {"arj/three1.arj", atArj, 0, 1, 'a', kAnyShift},
+    {"arj/three4.arj", atArj, 0, 1, 'a', kAnyShift},
     {"arj/text.arj", atArj, 0, 1, 'a', kAnyShift},
     {"arj/dirs.arj", atArj, 0, 1, 'a', kAnyShift},
     {"arj/label.arj", atArj, 0, 1, 'a', kAnyShift},

@@ -93,6 +93,33 @@ TEST(AceExtract, SolidMemberAfterOneLeftOut) {
               UnaceExtractions().at("solid.ace").at(1).sha256);
 }
 
+// The module keeps one decoder for the run: a member whose packed data is
+// damaged leaves it as the members after it need it.
+TEST(AceExtract, TheMembersAfterADamagedOneExtractWhole) {
+    auto bytes = FixtureBytes("ace/lz77.ace");
+    const std::size_t at = 4 + (bytes[2] | bytes[3] << 8);
+    const std::size_t data = at + 4 + (bytes[at + 2] | bytes[at + 3] << 8);
+    const std::size_t packed = bytes[at + 7] | bytes[at + 8] << 8;
+    ASSERT_GT(packed, 16u);
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(data + 4), packed - 8, 0xFF);
+    TempFolder source, destination;
+    WriteBytes(source.File("damaged.ace"), bytes);
+    AceRun run(source.File("damaged.ace"), destination.Path());
+    EXPECT_EQ(run.reader->Extract(), 4) << run.ErrorText();
+    const std::vector<UnaceFile> files = UnaceExtractions().at("lz77.ace");
+    ASSERT_EQ(files.front().path, "alpha.txt");
+    std::vector<std::string> names;
+    for (std::size_t i = 1; i < files.size(); ++i) {
+        names.push_back(files[i].path);
+        EXPECT_EQ(FileSha(destination.File(files[i].path)), files[i].sha256) << files[i].path;
+    }
+    EXPECT_EQ(FilesBelow(destination.Path()), names);
+    ASSERT_EQ(run.verdicts.size(), files.size());
+    EXPECT_FALSE(run.verdicts[0].second);
+    for (std::size_t i = 1; i < files.size(); ++i)
+        EXPECT_TRUE(run.verdicts[i].second) << files[i].path;
+}
+
 TEST(AceExtract, DatesAttributesAndFolderEntries) {
     TempFolder destination;
     AceRun run(DataPath("ace/lz77.ace"), destination.Path());

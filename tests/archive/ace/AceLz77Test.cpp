@@ -38,9 +38,11 @@ struct Decoded {
     std::vector<std::uint8_t> out;
 };
 
-Decoded Decode(const std::vector<std::uint8_t>& packed, std::uint64_t size,
-               std::int64_t piece = 1 << 20) {
-    TAceLz77 decoder;
+// One member through `decoder` (its dictionary reset, as for a member that
+// is not solid).
+Decoded DecodeWith(TAceLz77& decoder, const std::vector<std::uint8_t>& packed, std::uint64_t size,
+                   std::int64_t piece = 1 << 20) {
+    decoder.ResetDictionary();
     std::size_t at = 0;
     Decoded d;
     TMemberIo io;
@@ -58,6 +60,12 @@ Decoded Decode(const std::vector<std::uint8_t>& packed, std::uint64_t size,
     };
     d.result = decoder.Decode(io);
     return d;
+}
+
+Decoded Decode(const std::vector<std::uint8_t>& packed, std::uint64_t size,
+               std::int64_t piece = 1 << 20) {
+    TAceLz77 decoder;
+    return DecodeWith(decoder, packed, size, piece);
 }
 
 TEST(AceLz77, DecodesWholeInPiecesAndWithinItsBound) {
@@ -103,6 +111,25 @@ TEST(AceLz77, InvalidStreamsAreCorrupt) {
         const Decoded d = Decode(FixtureBytes("ace/" + name), 10);
         EXPECT_EQ(d.result, TResult::Corrupt) << name;
         EXPECT_LE(d.out.size(), 1u) << name;
+    }
+}
+
+// One decoder serves the members of a run: after a corrupt member and a cut
+// one, two whole members in a row decode as a fresh decoder decodes them.
+TEST(AceLz77, OneDecoderStartsEveryMemberAfresh) {
+    const Member m = FirstMember(FixtureBytes("ace/large.ace"));
+    const Decoded whole = Decode(m.packed, m.size);
+    ASSERT_EQ(whole.result, TResult::Done);
+    TAceLz77 decoder;
+    EXPECT_EQ(DecodeWith(decoder, FixtureBytes("ace/codec-distance-before-start.bin"), 10).result,
+              TResult::Corrupt);
+    const std::vector<std::uint8_t> cut(
+        m.packed.begin(), m.packed.begin() + static_cast<std::ptrdiff_t>(m.packed.size() / 2 + 3));
+    EXPECT_NE(DecodeWith(decoder, cut, m.size).result, TResult::Done);
+    for (int member = 0; member < 2; ++member) {
+        const Decoded next = DecodeWith(decoder, m.packed, m.size, 4093);
+        EXPECT_EQ(next.result, TResult::Done) << member;
+        EXPECT_TRUE(next.out == whole.out) << member;
     }
 }
 

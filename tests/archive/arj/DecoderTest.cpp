@@ -113,7 +113,7 @@ TEST(ArjMethod4, LiteralsAndMatchesOfEveryWidth) {
             expected.push_back(expected[expected.size() - 1 - static_cast<std::size_t>(distance)]);
     }
     Rig rig(w.Finish(), static_cast<std::int64_t>(expected.size()));
-    EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::Done);
+    EXPECT_EQ(TArjMethod4Decoder().Decode(rig.io), TDecodeResult::Done);
     EXPECT_EQ(rig.output, expected);
 }
 
@@ -122,7 +122,7 @@ TEST(ArjMethod4, AFullWindowOfLiteralsIsOneWrite) {
     for (int i = 0; i < 32768; ++i)
         Literal(w, static_cast<std::uint8_t>(i * 7));
     Rig rig(w.Finish(), 32768);
-    EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::Done);
+    EXPECT_EQ(TArjMethod4Decoder().Decode(rig.io), TDecodeResult::Done);
     EXPECT_EQ(rig.writes, std::vector<std::int64_t>{32768});
     EXPECT_EQ(rig.output[32767], static_cast<std::uint8_t>(32767 * 7));
 }
@@ -132,7 +132,7 @@ TEST(ArjMethod4, AMatchStopsAtTheDeclaredSize) {
     Literal(w, 'a');
     Match(w, 256, 0);
     Rig rig(w.Finish(), 100);
-    EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::Done);
+    EXPECT_EQ(TArjMethod4Decoder().Decode(rig.io), TDecodeResult::Done);
     EXPECT_EQ(rig.output, Bytes(100, 'a'));
 }
 
@@ -143,7 +143,7 @@ TEST(ArjMethod4, HostileStreams) {
         Literal(w, 'a');
         Match(w, 3, 1);
         Rig rig(w.Finish(), 10);
-        EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::Corrupt);
+        EXPECT_EQ(TArjMethod4Decoder().Decode(rig.io), TDecodeResult::Corrupt);
     }
     {
         SCOPED_TRACE("a stream that ends long before its size: stops a few bytes past its end");
@@ -151,14 +151,61 @@ TEST(ArjMethod4, HostileStreams) {
         for (int i = 0; i < 10; ++i)
             Literal(w, 'z');
         Rig rig(w.Finish(), std::int64_t{1} << 40);
-        EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::InputEnded);
+        EXPECT_EQ(TArjMethod4Decoder().Decode(rig.io), TDecodeResult::InputEnded);
         EXPECT_LT(rig.output.size(), 20u);
         EXPECT_EQ(Bytes(rig.output.begin(), rig.output.begin() + 10), Bytes(10, 'z'));
     }
     {
         SCOPED_TRACE("nothing at all");
         Rig rig({}, 1000);
-        EXPECT_EQ(ArjMethod4Decode(rig.io), TDecodeResult::InputEnded);
+        EXPECT_EQ(TArjMethod4Decoder().Decode(rig.io), TDecodeResult::InputEnded);
+    }
+}
+
+// One decoder over the members of a run: after a member that ended corrupt or
+// cut, the next ones decode whole, and none reaches into the bytes of the
+// member before it.
+TEST(ArjMethod4, OneDecoderStartsEveryMemberAfresh) {
+    TArjMethod4Decoder decoder;
+    {
+        SCOPED_TRACE("a corrupt member a third into the window");
+        MsbWriter w;
+        for (int i = 0; i < 10000; ++i)
+            Literal(w, static_cast<std::uint8_t>(i * 13));
+        Match(w, 3, 10000);
+        Rig rig(w.Finish(), 30000);
+        EXPECT_EQ(decoder.Decode(rig.io), TDecodeResult::Corrupt);
+    }
+    {
+        SCOPED_TRACE("a cut member");
+        MsbWriter w;
+        for (int i = 0; i < 100; ++i)
+            Literal(w, 'q');
+        Rig rig(w.Finish(), 5000);
+        EXPECT_EQ(decoder.Decode(rig.io), TDecodeResult::InputEnded);
+    }
+    for (int member = 0; member < 2; ++member) {
+        SCOPED_TRACE(member);
+        MsbWriter w;
+        Bytes expected;
+        for (int i = 0; i < 600; ++i) {
+            const auto c = static_cast<std::uint8_t>('a' + (i + member) % 26);
+            Literal(w, c);
+            expected.push_back(c);
+        }
+        Match(w, 200, 599);
+        expected.insert(expected.end(), expected.begin(), expected.begin() + 200);
+        Rig rig(w.Finish(), static_cast<std::int64_t>(expected.size()));
+        EXPECT_EQ(decoder.Decode(rig.io), TDecodeResult::Done);
+        EXPECT_EQ(rig.output, expected);
+    }
+    {
+        SCOPED_TRACE("a distance into the member before is still before the first byte");
+        MsbWriter w;
+        Literal(w, 'a');
+        Match(w, 3, 5);
+        Rig rig(w.Finish(), 10);
+        EXPECT_EQ(decoder.Decode(rig.io), TDecodeResult::Corrupt);
     }
 }
 

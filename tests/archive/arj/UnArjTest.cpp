@@ -302,5 +302,34 @@ TEST(UnArjDamage, CutAndFlippedArchivesEndCleanly) {
     }
 }
 
+// The decoders are kept for the whole run: a member whose packed data is
+// damaged leaves them as the next member needs them, and the two members
+// after it extract whole (methods 1 and 4).
+TEST(UnArjDamage, TheMembersAfterADamagedOneExtractWhole) {
+    const auto expected = ExpectedOf("arj");
+    for (const char* name : {"three1.arj", "three4.arj"}) {
+        SCOPED_TRACE(name);
+        auto bytes = FixtureBytes(std::string("arj/") + name);
+        const std::size_t basic = BasicHeaderAt(bytes, 0);
+        const std::size_t data = basic + (bytes[basic - 2] | bytes[basic - 1] << 8) + 4 + 2;
+        const std::size_t packed = bytes[basic + 12] | bytes[basic + 13] << 8;
+        ASSERT_GT(packed, 40u);
+        std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(data + 8), packed - 16, 0xFF);
+        TempFolder out;
+        WriteBytes(out.File("in.arj"), bytes);
+        ArjRun run(out.File("in.arj"), out.File("x"));
+        EXPECT_EQ(run.reader.Extract(), 2);
+        std::vector<ExpectedEntry> after;
+        for (const ExpectedEntry& entry : expected.at(name))
+            if (entry.path != "beta.txt") after.push_back(entry);
+        ASSERT_EQ(after.size(), 2u);
+        EXPECT_EQ(CheckExtracted(out.File("x"), after), 2);
+        ASSERT_EQ(run.record.verdicts.size(), 3u);
+        EXPECT_FALSE(run.record.verdicts[0].second);
+        EXPECT_TRUE(run.record.verdicts[1].second);
+        EXPECT_TRUE(run.record.verdicts[2].second);
+    }
+}
+
 } // namespace
 } // namespace sorvane

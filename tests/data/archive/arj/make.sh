@@ -53,6 +53,11 @@ for m in 1 2 3 4; do
     arj_at a -2d -m$m "$out/long$m.arj" long.txt
 done
 arj_at a -2d -m4 -gsecret "$out/garbled4.arj" alpha.txt beta.txt
+# Three members in a row (methods 1 and 4): the tests damage the first and
+# check the two after it.
+for m in 1 4; do
+    arj_at a -2d -m$m "$out/three$m.arj" beta.txt long.txt alpha.txt
+done
 arj_at a -2d -t1 "$out/text.arj" alpha.txt beta.txt
 # -a1 stores folders too (file type 3), the empty one included.
 (cd tree && arj_at a -2d -r -a1 "$out/dirs.arj" '*')
@@ -79,13 +84,13 @@ PY
 cd "$out"
 : > expected.tsv
 for f in method0 method1 method2 method3 method4 long1 long2 long3 long4 garbled garbled4 \
-         text dirs unix-host multivol label trailing; do
+         text dirs unix-host multivol label trailing three1 three4; do
     rm -rf "$work/x" "$work/z"
     mkdir -p "$work/x" "$work/z"
     volumes=; [ $f = multivol ] && volumes=-v
     (cd "$work/x" && arj x $volumes -y -gsecret "$out/$f.arj" > /dev/null)
     case $f in
-    method[1-4] | long[1-4] | unix-host)
+    method[1-4] | long[1-4] | three[14] | unix-host)
         7zz x -y -o"$work/z" "$out/$f.arj" > /dev/null
         diff -r "$work/x" "$work/z" ;;
     esac
@@ -96,6 +101,6 @@ for f in method0 method1 method2 method3 method4 long1 long2 long3 long4 garbled
     done) >> expected.tsv
     (cd "$work/x" && find . -mindepth 1 -type d | sort | sed "s|^\./|$f.arj\t|;s|\$|/|") >> expected.tsv
 done
-for f in long1 long2 long3 long4 garbled4 text dirs label trailing; do
+for f in long1 long2 long3 long4 garbled4 text dirs label trailing three1 three4; do
     arj v "$f.arj" > "$f.arj.list"
 done

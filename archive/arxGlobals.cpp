@@ -1,7 +1,6 @@
 // The archive library's time-zone state, date conversions and method names.
 #include "archive/arxGlobals.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <optional>
 
@@ -16,28 +15,18 @@ std::optional<TimeZoneInfo>& KeptZone() {
     return zone;
 }
 
-// Days since 1970-01-01 of a Gregorian date (any valid month and day).
-std::int64_t DayNumber(int year, int month, int day) {
-    using namespace std::chrono;
-    return sys_days{std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} /
-                    std::chrono::day{static_cast<unsigned>(day)}}
-        .time_since_epoch()
-        .count();
-}
-
 std::int64_t ToMinutes(const DateTime& d) {
     return DayNumber(d.year, d.month, d.day) * 1440 + d.hour * 60 + d.minute;
 }
 
 bool IsValidDate(int year, int month, int day) {
-    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
-           day <= DaysPerMonth(year, month);
+    return year >= 1 && year <= 9999 && IsCalendarDate(year, month, day);
 }
 
 // The moment of a change-over in `year` under `rule`.
 DateTime TransitionIn(int year, const TimeZoneTransition& rule) {
     if (rule.year != 0) return {rule.year, rule.month, rule.day, rule.hour, rule.minute, 0};
-    const int firstWeekday = static_cast<int>((DayNumber(year, rule.month, 1) % 7 + 7 + 4) % 7);
+    const int firstWeekday = DayOfWeek(year, rule.month, 1);
     int day = 1 + (rule.dayOfWeek - firstWeekday + 7) % 7;
     const int occurrence = rule.day < 1 ? 1 : rule.day;
     if (occurrence >= 5) {
@@ -76,16 +65,9 @@ void SetArxTimeZone(const TimeZoneInfo& zone) {
     KeptZone() = zone;
 }
 
-const int kArxDaysPerMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-
-bool LeapYear(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
 int DaysPerMonth(int year, int month, bool fourYearRule) {
-    if (month != 2) return kArxDaysPerMonth[month - 1];
-    const bool leap = fourYearRule ? year % 4 == 0 : LeapYear(year);
-    return leap ? 29 : 28;
+    if (fourYearRule && month == 2) return year % 4 == 0 ? 29 : 28;
+    return DaysInMonth(year, month);
 }
 
 DateTime EncodeDateSafe(int year, int month, int day) {
@@ -95,15 +77,12 @@ DateTime EncodeDateSafe(int year, int month, int day) {
 
 DateTime DosDateTimeToDateTime(std::uint32_t value) {
     if (value == 0) value = 0x00210020;
-    const int hour = static_cast<int>((value >> 11) & 0x1F);
-    const int minute = static_cast<int>((value >> 5) & 0x3F);
-    const int second = static_cast<int>(value & 0x1F) * 2;
-    if (hour > 23 || minute > 59 || second > 59) return kArxNoValidDate;
-    DateTime result =
-        EncodeDateSafe(static_cast<int>(value >> 25) + 1980, static_cast<int>((value >> 21) & 0x0F),
-                       static_cast<int>((value >> 16) & 0x1F));
-    result = AddMinutes(result, hour * 60 + minute);
-    result.second = second;
+    const DateTime fields = DosDateFields(value);
+    if (!IsClockTime(fields.hour, fields.minute, fields.second)) return kArxNoValidDate;
+    if (const std::optional<DateTime> date = DosDateToDateTime(value)) return *date;
+    // A date that is no date keeps its time of day, counted on from the fallback.
+    DateTime result = AddMinutes(kArxNoValidDate, fields.hour * 60 + fields.minute);
+    result.second = fields.second;
     return result;
 }
 
@@ -118,17 +97,14 @@ DateTime AddMonths(int months, const DateTime& date) {
 }
 
 DateTime AddMinutes(const DateTime& date, std::int64_t minutes) {
-    using namespace std::chrono;
     const std::int64_t total = ToMinutes(date) + minutes;
     const std::int64_t days = total >= 0 ? total / 1440 : -((-total + 1439) / 1440);
     const std::int64_t rest = total - days * 1440;
-    const year_month_day ymd{sys_days{std::chrono::days{days}}};
-    return {static_cast<int>(ymd.year()),
-            static_cast<int>(static_cast<unsigned>(ymd.month())),
-            static_cast<int>(static_cast<unsigned>(ymd.day())),
-            static_cast<int>(rest / 60),
-            static_cast<int>(rest % 60),
-            date.second};
+    DateTime result = DateOfDayNumber(days);
+    result.hour = static_cast<int>(rest / 60);
+    result.minute = static_cast<int>(rest % 60);
+    result.second = date.second;
+    return result;
 }
 
 bool IsDaylightTime(const DateTime& date, const TimeZoneInfo& zone) {

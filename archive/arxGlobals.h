@@ -42,13 +42,10 @@ const TimeZoneInfo& ArxTimeZone();
 // Replaces the kept rule (tests pin a zone with it).
 void SetArxTimeZone(const TimeZoneInfo& zone);
 
-// Days of each month, February for a common year; see DaysPerMonth.
-extern const int kArxDaysPerMonth[12];
 // The length of `month` (1-12) of `year`, February by the four-year rule of
-// Unix dates when `fourYearRule` is set, else by the Gregorian rule.
+// Unix dates when `fourYearRule` is set, else by the calendar (DaysInMonth;
+// LeapYear is the platform's too).
 int DaysPerMonth(int year, int month, bool fourYearRule = false);
-
-bool LeapYear(int year);
 
 // The date at 00:00, or kArxNoValidDate for year 0 or above 9999, a month
 // outside 1-12 or a day outside the month.

@@ -1,29 +1,60 @@
-// Local date-times and DOS file dates.
+// The calendar, local date-times and DOS file dates.
 #include "platform/DateTime.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace sorvane {
 namespace {
 
-bool IsLeapYear(int year) {
+bool IsValid(const DateTime& v) {
+    return IsCalendarDate(v.year, v.month, v.day) && IsClockTime(v.hour, v.minute, v.second);
+}
+
+} // namespace
+
+bool LeapYear(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
 int DaysInMonth(int year, int month) {
     static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return (month == 2 && IsLeapYear(year)) ? 29 : kDays[month - 1];
+    return (month == 2 && LeapYear(year)) ? 29 : kDays[month - 1];
 }
 
-bool IsValid(const DateTime& v) {
-    return v.month >= 1 && v.month <= 12 && v.day >= 1 && v.day <= DaysInMonth(v.year, v.month) &&
-           v.hour >= 0 && v.hour <= 23 && v.minute >= 0 && v.minute <= 59 && v.second >= 0 &&
-           v.second <= 59;
+bool IsCalendarDate(int year, int month, int day) {
+    return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
 }
 
-} // namespace
+bool IsClockTime(int hour, int minute, int second) {
+    return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
+}
 
-std::optional<DateTime> DosDateToDateTime(std::uint32_t dos) {
+std::int64_t DayNumber(int year, int month, int day) {
+    using namespace std::chrono;
+    return sys_days{std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} /
+                    std::chrono::day{static_cast<unsigned>(day)}}
+        .time_since_epoch()
+        .count();
+}
+
+DateTime DateOfDayNumber(std::int64_t days) {
+    using namespace std::chrono;
+    const year_month_day date{sys_days{std::chrono::days{days}}};
+    return {static_cast<int>(date.year()),
+            static_cast<int>(static_cast<unsigned>(date.month())),
+            static_cast<int>(static_cast<unsigned>(date.day())),
+            0,
+            0,
+            0};
+}
+
+int DayOfWeek(int year, int month, int day) {
+    // 1970-01-01 was a Thursday.
+    return static_cast<int>((DayNumber(year, month, day) % 7 + 7 + 4) % 7);
+}
+
+DateTime DosDateFields(std::uint32_t dos) {
     const std::uint32_t date = dos >> 16;
     const std::uint32_t time = dos & 0xFFFF;
     DateTime v;
@@ -33,6 +64,11 @@ std::optional<DateTime> DosDateToDateTime(std::uint32_t dos) {
     v.hour = static_cast<int>(time >> 11);
     v.minute = static_cast<int>((time >> 5) & 0x3F);
     v.second = static_cast<int>((time & 0x1F) * 2);
+    return v;
+}
+
+std::optional<DateTime> DosDateToDateTime(std::uint32_t dos) {
+    const DateTime v = DosDateFields(dos);
     if (!IsValid(v)) return std::nullopt;
     return v;
 }

@@ -1,5 +1,5 @@
-// Calendar date-times in local time and their DOS file-date form, the date
-// representation of catalogue lines and archive headers.
+// The calendar, calendar date-times in local time and their DOS file-date
+// form, the date representation of catalogue lines and archive headers.
 #pragma once
 
 #include <compare>
@@ -24,6 +24,27 @@ struct DateTime {
 
 // 1980-01-01 00:00, the date stored when a real one cannot be converted.
 constexpr DateTime kDosEpoch{};
+
+// The Gregorian calendar, carried back before its adoption as well.
+// A leap year: divisible by 4 and not by 100, or divisible by 400.
+bool LeapYear(int year);
+// The days of `month` (1-12) of `year`.
+int DaysInMonth(int year, int month);
+// True when `month` is 1-12 and `day` lies within it.
+bool IsCalendarDate(int year, int month, int day);
+// True for an hour of 0-23 and a minute and second of 0-59.
+bool IsClockTime(int hour, int minute, int second);
+// Days since 1970-01-01 (negative before it) of a date whose month is 1-12
+// and whose day is 1-31; a day past the month's end counts on into the next.
+std::int64_t DayNumber(int year, int month, int day);
+// The date (at 00:00) of a day number.
+DateTime DateOfDayNumber(std::int64_t days);
+// The day of the week, Sunday 0 to Saturday 6, of a date as DayNumber takes it.
+int DayOfWeek(int year, int month, int day);
+
+// The fields of a DOS file date (date in the high 16 bits, time in the low 16)
+// as they stand, unchecked: a month may be 0 or 15, a minute 63.
+DateTime DosDateFields(std::uint32_t dos);
 
 // The date-time of a DOS file date (date in the high 16 bits, time in the low 16),
 // or nothing when a field is out of range (month 0, minute 60, ...).

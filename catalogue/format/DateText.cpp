@@ -1,8 +1,6 @@
 // Date-times as text by a pattern.
 #include "catalogue/format/DateText.h"
 
-#include <chrono>
-
 namespace sorvane {
 namespace {
 
@@ -30,12 +28,6 @@ int ReadNumber(std::string_view text, std::size_t& at, int maxDigits) {
         ++digits;
     }
     return digits > 0 ? value : -1;
-}
-
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
 // "AM" or "PM" in either case at `at`: 0 for AM, 1 for PM, -1 for neither.
@@ -66,10 +58,7 @@ int ReadName(const std::array<std::string, N>& names, std::string_view text, std
 
 // Monday 0 .. Sunday 6.
 std::size_t WeekdayIndex(const DateTime& v) {
-    using namespace std::chrono;
-    const sys_days day{year{v.year} / month{static_cast<unsigned>(v.month)} /
-                       static_cast<unsigned>(v.day)};
-    return weekday{day}.iso_encoding() - 1;
+    return static_cast<std::size_t>((DayOfWeek(v.year, v.month, v.day) + 6) % 7);
 }
 
 } // namespace
@@ -280,8 +269,7 @@ std::optional<DateTime> TDateFormat::Parse(std::string_view text) const {
         if (hour12 < 1 || hour12 > 12) return std::nullopt;
         v.hour = pm < 0 ? hour12 : hour12 % 12 + 12 * pm;
     }
-    if (v.month < 1 || v.month > 12 || v.day < 1 || v.day > DaysInMonth(v.year, v.month) ||
-        v.hour > 23 || v.minute > 59 || v.second > 59)
+    if (!IsCalendarDate(v.year, v.month, v.day) || !IsClockTime(v.hour, v.minute, v.second))
         return std::nullopt;
     return v;
 }

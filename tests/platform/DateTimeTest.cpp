@@ -1,6 +1,6 @@
-// Tests of the DOS file-date conversions, checked field by field and against
-// std::chrono's calendar over every date value, and of the local date-time of a
-// Unix moment (the tests run with TZ=UTC).
+// Tests of the calendar and the DOS file-date conversions, checked field by
+// field and against std::chrono's calendar over every date value, and of the
+// local date-time of a Unix moment (the tests run with TZ=UTC).
 #include "platform/DateTime.h"
 
 #include <chrono>
@@ -9,6 +9,7 @@
 #include <ctime>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <tuple>
 #include <vector>
 
 namespace sorvane {
@@ -148,6 +149,57 @@ TEST(DateTimeDos, EveryTimeValueAgreesWithTheClock) {
         ASSERT_EQ(*value, (DateTime{1980, 1, 1, hour, minute, second})) << DosText(dos);
         ASSERT_EQ(DateTimeToDosDate(*value), dos) << DosText(dos);
     }
+}
+
+// The calendar every date conversion of the program goes through.
+TEST(DateTimeCalendar, LeapYearsAndMonthLengths) {
+    struct Case {
+        int year, month, days;
+    };
+    for (const Case& c : std::vector<Case>{
+             {2000, 2, 29}, // divisible by 400
+             {2100, 2, 28}, // by 100 and not by 400
+             {1900, 2, 28},
+             {2024, 2, 29},
+             {2023, 2, 28},
+             {2400, 2, 29},
+             {2023, 1, 31},
+             {2023, 4, 30},
+             {2023, 12, 31},
+         }) {
+        SCOPED_TRACE(testing::Message() << c.year << "-" << c.month);
+        EXPECT_EQ(DaysInMonth(c.year, c.month), c.days);
+        EXPECT_EQ(LeapYear(c.year), c.month == 2 && c.days == 29);
+        EXPECT_TRUE(IsCalendarDate(c.year, c.month, c.days));
+        EXPECT_FALSE(IsCalendarDate(c.year, c.month, c.days + 1));
+    }
+    for (const int month : {0, 13})
+        EXPECT_FALSE(IsCalendarDate(2000, month, 1)) << month;
+    EXPECT_FALSE(IsCalendarDate(2000, 1, 0));
+    EXPECT_TRUE(IsClockTime(23, 59, 59));
+    for (const auto& [hour, minute, second] :
+         std::vector<std::tuple<int, int, int>>{{24, 0, 0}, {0, 60, 0}, {0, 0, 60}, {-1, 0, 0}})
+        EXPECT_FALSE(IsClockTime(hour, minute, second)) << hour << ":" << minute << ":" << second;
+}
+
+// Day numbers and weekdays agree with std::chrono's calendar on every day of
+// 1899-2101, before and after 1970 and across 29 February of 2000 and 2100.
+TEST(DateTimeCalendar, DayNumbersAndWeekdaysAgreeWithTheCalendar) {
+    using namespace std::chrono;
+    for (sys_days day = sys_days{year{1899} / 1 / 1}; day <= sys_days{year{2101} / 12 / 31};
+         day += days{1}) {
+        const year_month_day date{day};
+        const int y = static_cast<int>(date.year());
+        const int m = static_cast<int>(static_cast<unsigned>(date.month()));
+        const int d = static_cast<int>(static_cast<unsigned>(date.day()));
+        ASSERT_EQ(DayNumber(y, m, d), day.time_since_epoch().count()) << y << "-" << m << "-" << d;
+        ASSERT_EQ(DateOfDayNumber(day.time_since_epoch().count()), (DateTime{y, m, d}));
+        ASSERT_EQ(DayOfWeek(y, m, d), static_cast<int>(weekday{day}.c_encoding()));
+    }
+    EXPECT_EQ(DayOfWeek(1970, 1, 1), 4);   // a Thursday
+    EXPECT_EQ(DayOfWeek(1969, 12, 28), 0); // a Sunday, before day 0
+    EXPECT_EQ(DateOfDayNumber(DayNumber(2100, 2, 28) + 1), (DateTime{2100, 3, 1}));
+    EXPECT_EQ(DateOfDayNumber(DayNumber(2000, 2, 28) + 1), (DateTime{2000, 2, 29}));
 }
 
 TEST_F(DateTimeLocal, UnixSecondsAsLocalDateTime) {

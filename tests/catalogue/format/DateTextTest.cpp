@@ -122,6 +122,7 @@ TEST(DateText, ParseRefusesTextsThatDoNotFollowThePattern) {
              Case{"dd/MM/yyyy", "04/13/2001"},                          // month 13
              Case{"dd/MM/yyyy", "31/04/2001"},                          // 31 April
              Case{"dd/MM/yyyy", "29/02/2001"},                          // not a leap year
+             Case{"dd/MM/yyyy", "29/02/2100"}, // a century that is no leap year
              Case{"dd/MM/yyyy", "00/03/2001"}, Case{"d/M/yy HH:mm:ss", "4/3/01 24:00:00"},
              Case{"d/M/yy HH:mm:ss", "4/3/01 10:60:00"}, Case{"d/M/yy h:mm AP", "4/3/01 13:05 PM"},
              Case{"d/M/yy h:mm AP", "4/3/01 1:05 XM"}, Case{"d/M/yy", "Colección"},

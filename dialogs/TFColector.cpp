@@ -612,13 +612,13 @@ void TFColector::CopiaFichero(const std::string& source, const TCopyFolder& fold
 
 void TFColector::CopiaCarpeta(const std::string& source, const TCopyFolder& target,
                               const std::string& within) {
-    std::vector<CopyEntry> entries;
+    std::vector<DirectoryEntry> entries;
     std::string reason;
-    if (!ListFolderToCopy(source, entries, reason)) {
+    if (!ListDirectory(source, entries, reason, {.sortByName = true})) {
         AgregaError(reason, source);
         return;
     }
-    for (const CopyEntry& entry : entries) {
+    for (const DirectoryEntry& entry : entries) {
         if (Parar) return;
         // Hidden entries are left out, as the listing leaves them out.
         if (entry.name.front() == '.') continue;

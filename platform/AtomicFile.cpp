@@ -1,16 +1,17 @@
 // POSIX implementation of the file published whole.
 #include "platform/AtomicFile.h"
 
+#include "platform/Directory.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace sorvane {
 namespace {
@@ -41,19 +42,21 @@ std::pair<std::string, std::string> SplitPath(const std::string& path) {
 void RemoveStaleTemporaries(const std::string& target) {
     const auto [folder, name] = SplitPath(target);
     const std::string prefix = "." + name + std::string(kTemporaryMark);
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return;
-    const int dirFd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view entryName = entry->d_name;
-        if (entryName.size() != prefix.size() + kRandomLength || !entryName.starts_with(prefix))
+    // Tested and removed by name within the folder's descriptor, never through a path again.
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return;
+    std::vector<DirectoryEntry> entries;
+    std::string error;
+    ListDirectory(dirFd, entries, error);
+    for (const DirectoryEntry& entry : entries) {
+        if (entry.name.size() != prefix.size() + kRandomLength || !entry.name.starts_with(prefix))
             continue;
         struct stat info {};
-        if (::fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        if (::fstatat(dirFd, entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISREG(info.st_mode))
-            ::unlinkat(dirFd, entry->d_name, 0);
+            ::unlinkat(dirFd, entry.name.c_str(), 0);
     }
-    ::closedir(dir);
+    ::close(dirFd);
 }
 
 // Flushes the folder of `path`, so that a rename into it lasts a power cut.

@@ -3,12 +3,10 @@
 
 #include "platform/Files.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -226,47 +224,6 @@ TCopyFolder TCopyFolder::Enter(const std::string& name) const {
 bool TCopyFolder::Holds(const std::string& name) const {
     struct stat facts {};
     return ::fstatat(fd_, name.c_str(), &facts, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
-bool ListFolderToCopy(const std::string& folder, std::vector<CopyEntry>& entries,
-                      std::string& error) {
-    entries.clear();
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        error = std::strerror(errno);
-        return false;
-    }
-    struct Closer {
-        DIR* dir;
-        ~Closer() { ::closedir(dir); }
-    } const closer{dir};
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            bool isDirectory = entry->d_type == DT_DIR;
-            if (entry->d_type == DT_UNKNOWN) {
-                struct stat facts {};
-                isDirectory =
-                    ::fstatat(::dirfd(dir), entry->d_name, &facts, AT_SYMLINK_NOFOLLOW) == 0 &&
-                    S_ISDIR(facts.st_mode);
-            }
-            entries.push_back({name, isDirectory});
-        }
-        errno = 0;
-    }
-    if (errno != 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const CopyEntry& a, const CopyEntry& b) { return a.name < b.name; });
-    return true;
-}
-
-bool PathPresent(const std::string& path) {
-    struct stat facts {};
-    return !path.empty() && ::lstat(path.c_str(), &facts) == 0;
 }
 
 std::int64_t FreeBytesNear(const std::string& path) {

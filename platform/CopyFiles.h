@@ -1,6 +1,6 @@
 // Copying files from catalogued media to a folder: one regular file at a time
-// with progress and a stop between blocks, the listing of a folder to copy,
-// and the free space of a destination that may not exist yet.
+// with progress and a stop between blocks, and the free space of a destination
+// that may not exist yet. A folder to copy is listed by ListDirectory.
 #pragma once
 
 #include "platform/Files.h"
@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace sorvane {
 
@@ -81,21 +80,6 @@ CopyResult
 CopyRegularFile(const std::string& source, const TCopyFolder& folder, const std::string& name,
                 const std::string& within,
                 const std::function<bool(std::uint64_t copied, std::uint64_t size)>& onBlock = {});
-
-// An entry of a folder to copy.
-struct CopyEntry {
-    std::string name;
-    bool isDirectory = false; // a real folder; a symbolic link to one is not
-};
-
-// The entries of `folder` without "." and "..", sorted by the bytes of their
-// names. False, with the system's reason in `error`, when the folder cannot be
-// read.
-bool ListFolderToCopy(const std::string& folder, std::vector<CopyEntry>& entries,
-                      std::string& error);
-
-// True when anything, a broken symbolic link included, is at `path`.
-bool PathPresent(const std::string& path);
 
 // The bytes free to the user on the file system of `path`, measured on the
 // nearest folder of the path that exists (the path itself may not be made

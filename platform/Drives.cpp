@@ -1,12 +1,12 @@
 // Drive letters over mountinfo, /dev/disk and sysfs.
 #include "platform/Drives.h"
 
+#include "platform/Directory.h"
 #include "platform/Files.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <dirent.h>
 #include <iterator>
 #include <map>
 #include <sys/stat.h>
@@ -155,22 +155,11 @@ std::optional<std::string> RealPath(const std::string& path) {
     return result;
 }
 
-bool IsDirectory(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 // The names in a folder, sorted, without "." and ".."; empty when it cannot be listed.
 std::vector<std::string> ListFolder(const std::string& folder) {
     std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..") names.emplace_back(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
+    for (DirectoryEntry& entry : ListDirectory(folder, {.sortByName = true}))
+        names.push_back(std::move(entry.name));
     return names;
 }
 

@@ -2,12 +2,12 @@
 #include "platform/Files.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/Directory.h"
 #include "platform/Folders.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -166,10 +166,10 @@ void RewriteUnderNewName(const std::string& oldPath, const std::string& newPath,
         file.Write(content);
         file.CommitNew();
     }
-    if (::unlink(oldPath.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(newPath.c_str());
-        Fail("Cannot remove", oldPath, error);
+    std::string reason;
+    if (!DeleteFile(oldPath, &reason)) {
+        DeleteFile(newPath);
+        throw EInOutError("Cannot remove \"" + oldPath + "\": " + reason);
     }
 }
 
@@ -189,17 +189,7 @@ std::uint64_t ReadFileSize(const std::string& path) {
 }
 
 bool IsFolderEmpty(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return true;
-    bool empty = true;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-            empty = false;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return empty;
+    return folder.empty() || ListDirectory(folder, {.firstOnly = true}).empty();
 }
 
 void AppendFile(const std::string& source, const std::string& destination) {

@@ -2,6 +2,8 @@
 // facts over mkdir, rmdir, renameat2, link, unlink, mkostemp and statx.
 #include "platform/Folders.h"
 
+#include "platform/Directory.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,11 +15,6 @@
 namespace sorvane {
 namespace {
 
-bool IsFolder(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 // Creates one folder whose parent exists; true when it is a folder afterwards.
 bool MakeOneFolder(const std::string& path, std::vector<std::string>* created) {
     if (::mkdir(path.c_str(), 0777) == 0) {
@@ -25,14 +22,14 @@ bool MakeOneFolder(const std::string& path, std::vector<std::string>* created) {
         return true;
     }
     if (errno != EEXIST) return false;
-    if (IsFolder(path)) return true;
+    if (IsDirectory(path)) return true;
     errno = ENOTDIR;
     return false;
 }
 
 bool MakeFolderPath(const std::string& path, std::vector<std::string>* created) {
     if (path.empty()) return false;
-    if (IsFolder(path)) return true;
+    if (IsDirectory(path)) return true;
     // Every parent first, from the top down; repeated "/" make empty steps that are skipped.
     for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
@@ -81,8 +78,9 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 }
 
 bool DeleteFile(const std::string& path, std::string* reason) {
-    if (!path.empty() && ::unlink(path.c_str()) == 0) return true;
-    if (reason != nullptr) *reason = path.empty() ? std::strerror(ENOENT) : std::strerror(errno);
+    // An empty path fails with ENOENT, in errno too.
+    if (::unlink(path.c_str()) == 0) return true;
+    if (reason != nullptr) *reason = std::strerror(errno);
     return false;
 }
 
@@ -135,8 +133,12 @@ int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::stri
     return -1;
 }
 
+bool ReplaceByRename(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 bool ReplaceByRename(const std::string& from, const std::string& to, std::string& reason) {
-    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (ReplaceByRename(from, to)) return true;
     reason = std::strerror(errno);
     return false;
 }

@@ -1,7 +1,8 @@
 // Creating and removing folders and files: a whole folder path at once, one new
-// folder, a rename that never replaces, deleting one file, removing one empty
-// folder, a unique temporary file in a chosen folder, and the size and times of
-// a file already open.
+// folder, the renames (one that never replaces, one that does), deleting one
+// file, removing one empty folder, a unique temporary file in a chosen folder,
+// and the size and times of a file already open. Every delete and rename of a
+// file goes through these.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +29,7 @@ bool CreateFolder(const std::string& path);
 bool RenameNoReplace(const std::string& from, const std::string& to);
 
 // Deletes the file `path` (unlink); a folder is refused. False when nothing was
-// deleted; `reason` then gets the system's reason when given.
+// deleted; `reason` then gets the system's reason when given (it is in errno too).
 bool DeleteFile(const std::string& path, std::string* reason = nullptr);
 
 // Removes the folder `path` only when it holds nothing (rmdir, never its
@@ -48,7 +49,9 @@ std::string CreateTempFileIn(const std::string& dir, const std::string& prefix);
 int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::string& path,
                     std::string& reason);
 // Renames `from` onto `to`, replacing the directory entry `to` holds (a hard
-// link there keeps its other names); false with the system's reason.
+// link there keeps its other names); false on failure, the reason in errno.
+bool ReplaceByRename(const std::string& from, const std::string& to);
+// The same, with the system's reason in `reason`.
 bool ReplaceByRename(const std::string& from, const std::string& to, std::string& reason);
 // Creates a new folder "<dir>/<prefix>XXXXXX" that only its owner can enter
 // (mkdtemp) and gives its path, without a trailing "/"; "" when it cannot be

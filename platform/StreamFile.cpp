@@ -1,6 +1,9 @@
 // POSIX implementation of the descriptor-level file services.
 #include "platform/StreamFile.h"
 
+#include "platform/Directory.h"
+#include "platform/Folders.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -122,11 +125,11 @@ void StreamFileClose(int fd) {
 }
 
 bool StreamFileDelete(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+    return DeleteFile(path);
 }
 
 bool StreamFileMove(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0;
+    return ReplaceByRename(from, to);
 }
 
 bool StreamFileSameFileSystem(const std::string& path, const std::string& target) {
@@ -141,8 +144,7 @@ bool StreamFileSameFileSystem(const std::string& path, const std::string& target
 }
 
 bool StreamFileExists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
+    return PathPresent(path);
 }
 
 int StreamFileLastError() {

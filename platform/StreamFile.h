@@ -35,17 +35,17 @@ int StreamFileSetSize(int fd, std::int64_t size);
 // Closes a descriptor (negative ones are ignored).
 void StreamFileClose(int fd);
 
-// Deletes the file at `path`; true when it was deleted.
+// Deletes the file at `path` (DeleteFile); true when it was deleted.
 bool StreamFileDelete(const std::string& path);
 
-// Renames `from` to `to`, replacing `to`; true on success.
+// Renames `from` to `to`, replacing `to` (ReplaceByRename); true on success.
 bool StreamFileMove(const std::string& from, const std::string& to);
 
 // True when the file `path` and the folder that holds (or is to hold) `target`
 // lie on one file system, so that a rename can move the one to the other.
 bool StreamFileSameFileSystem(const std::string& path, const std::string& target);
 
-// True when something exists at `path`.
+// True when something, a broken link included, exists at `path` (PathPresent).
 bool StreamFileExists(const std::string& path);
 
 // The error code of the last failed call of this thread.

@@ -2,10 +2,11 @@
 // copies compared byte for byte (empty, one block, several blocks), the stop
 // between blocks, what is refused without being opened (FIFOs, folders, links
 // leading out of the folder copied, an existing destination), a write the
-// file system refuses part-way (the partial file removed), the folder listing,
-// the free space of a path not made yet, and the inside-a-folder test.
+// file system refuses part-way (the partial file removed), the free space of
+// a path not made yet, and the inside-a-folder test.
 #include "platform/CopyFiles.h"
 
+#include "platform/Directory.h"
 #include "platform/Files.h"
 
 #include <csignal>
@@ -220,25 +221,6 @@ TEST_F(CopyFilesTest, AReadErrorRaisesAndRemovesThePartialFile) {
     if (!PathPresent("/proc/self/mem")) GTEST_SKIP() << "no /proc/self/mem";
     EXPECT_THROW(CopyRegularFile("/proc/self/mem", P("out.bin"), ""), EInOutError);
     EXPECT_FALSE(PathPresent(P("out.bin")));
-}
-
-TEST_F(CopyFilesTest, ListsAFolderSortedAndTellsRealFolders) {
-    fs::create_directories(P("src/b"));
-    Write(P("src/c.txt"), "");
-    Write(P("src/.a"), "");
-    fs::create_directory_symlink(P("src/b"), P("src/a-link"));
-    std::vector<CopyEntry> entries;
-    std::string error;
-    ASSERT_TRUE(ListFolderToCopy(P("src"), entries, error));
-    ASSERT_EQ(entries.size(), 4u);
-    const std::vector<std::pair<std::string, bool>> expected = {
-        {".a", false}, {"a-link", false}, {"b", true}, {"c.txt", false}};
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(entries[i].name, expected[i].first);
-        EXPECT_EQ(entries[i].isDirectory, expected[i].second);
-    }
-    EXPECT_FALSE(ListFolderToCopy(P("none"), entries, error));
-    EXPECT_FALSE(error.empty());
 }
 
 TEST_F(CopyFilesTest, FreeSpaceIsMeasuredOnTheNearestExistingFolder) {

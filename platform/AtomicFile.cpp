@@ -91,7 +91,7 @@ TAtomicFile::TAtomicFile(std::string target) : target_(std::move(target)) {
 
 TAtomicFile::~TAtomicFile() {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(temp_.c_str());
+    if (!committed_) DeleteFile(temp_);
 }
 
 void TAtomicFile::Write(std::string_view bytes) {

@@ -2,6 +2,8 @@
 // localtime_r and narrowing each change of UTC offset to the minute.
 #include "platform/TimeZone.h"
 
+#include "platform/DateTime.h"
+
 #include <ctime>
 #include <vector>
 
@@ -20,10 +22,7 @@ TimeZoneTransition RuleAt(std::time_t t, long offset) {
     const std::time_t shifted = t + offset;
     std::tm at{};
     gmtime_r(&shifted, &at);
-    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int year = at.tm_year + 1900;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    const int monthDays = kDays[at.tm_mon] + (at.tm_mon == 1 && leap ? 1 : 0);
+    const int monthDays = DaysInMonth(at.tm_year + 1900, at.tm_mon + 1);
     TimeZoneTransition rule;
     rule.month = at.tm_mon + 1;
     rule.dayOfWeek = at.tm_wday;

@@ -1307,6 +1307,7 @@ private:
             if (extension == ".jpg")
                 f.Media(Between(0, 20) == 0 ? "!"
                                             : ImageMedia(Between(1, 4000), Between(1, 3000), 24));
+            if (extension == ".doc" && Between(0, 3) != 0) f.Media(CodificaEntero(Between(1, 600)));
             if (extension == ".mp3" || extension == ".MP3")
                 f.Media(MusicMedia(Between(1, 600), Between(1, 2), 44100, Between(64, 320),
                                    Between(1960, 2010), Between(1, 20), Pick(genres)));
@@ -1448,6 +1449,13 @@ TEST(SearchThreads, EveryModeAndFilterGivesTheWalkOfOneThread) {
          [](SearchCriteria& c) {
              c.width = {1000, 3000};
          }},
+        {"height", "", "", [](SearchCriteria& c) { c.height.max = 1500; }},
+        {"pages", "", "",
+         [](SearchCriteria& c) {
+             c.pages = {10, 300};
+         }},
+        {"sample rate", "", "", [](SearchCriteria& c) { c.sampleRate.min = 44100; }},
+        {"quality", "", "", [](SearchCriteria& c) { c.quality.max = 200; }},
         {"year, track and genre", "", "",
          [](SearchCriteria& c) {
              c.year.min = 1990;
@@ -1526,17 +1534,34 @@ TEST(SearchThreads, TheHitLimitEndsTheWalkAtTheSameHit) {
     for (std::size_t c = 0; c < catalogues.size(); ++c)
         nodes.push_back(
             {SearchNodeKind::Catalogue, "Big", "\\Big" + std::to_string(c), true, &catalogues[c]});
-    SearchCriteria criteria;
-    criteria.text1 = Fold(".TXT", criteria.fold);
-    const LoggedRun single = RunLogged(nodes, criteria, 1, 1, 1, -1, false);
-    ASSERT_TRUE(single.result.hitLimit);
-    ASSERT_GT(single.result.linesVisited, catalogues[0].Count());
-    ASSERT_LT(single.result.linesVisited, catalogues[0].Count() + catalogues[1].Count() - 1000);
-    for (std::size_t range :
-         {std::size_t{20'000}, std::size_t{200'000}, catalogues[1].MemoryBytes() / 2}) {
-        const LoggedRun threaded = RunLogged(nodes, criteria, 4, range, 1, -1, false);
-        EXPECT_GT(threaded.result.workers, 0u) << range;
-        ExpectSameWalk(single, threaded, "ranges of " + std::to_string(range) + " bytes");
+    // Every mode reaches the limit in the second catalogue.
+    const std::vector<ThreadCase> cases = {
+        {"substring", ".txt", "", {}},
+        {"whole word", "txt", "", [](SearchCriteria& c) { c.wholeWord = true; }},
+        {"wildcard", "f*.txt", "", [](SearchCriteria& c) { c.mode = SearchMode::Wildcard; }},
+        {"extended wildcard", "f[0..9]*.t?t", "",
+         [](SearchCriteria& c) { c.mode = SearchMode::ExtendedWildcard; }},
+        {"fuzzy", ".tx", "", [](SearchCriteria& c) { c.mode = SearchMode::Fuzzy; }},
+        {"AND", "f", ".txt", {}},
+        {"OR", ".zip", ".txt", [](SearchCriteria& c) { c.andMode = false; }},
+    };
+    for (const ThreadCase& t : cases) {
+        SearchCriteria criteria;
+        if (t.set) t.set(criteria);
+        criteria.text1 = Fold(t.text1, criteria.fold);
+        if (!t.text2.empty()) criteria.text2 = Fold(t.text2, criteria.fold);
+        const LoggedRun single = RunLogged(nodes, criteria, 1, 1, 1, -1, false);
+        ASSERT_TRUE(single.result.hitLimit) << t.name;
+        ASSERT_GT(single.result.linesVisited, catalogues[0].Count()) << t.name;
+        ASSERT_LT(single.result.linesVisited, catalogues[0].Count() + catalogues[1].Count() - 1000)
+            << t.name;
+        for (std::size_t range :
+             {std::size_t{20'000}, std::size_t{200'000}, catalogues[1].MemoryBytes() / 2}) {
+            const LoggedRun threaded = RunLogged(nodes, criteria, 4, range, 1, -1, false);
+            EXPECT_GT(threaded.result.workers, 0u) << t.name << ", " << range;
+            ExpectSameWalk(single, threaded,
+                           std::string(t.name) + ", ranges of " + std::to_string(range) + " bytes");
+        }
     }
 }
 

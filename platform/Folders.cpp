@@ -27,6 +27,12 @@ bool MakeOneFolder(const std::string& path, std::vector<std::string>* created) {
     return false;
 }
 
+// "<dir>/<name>"; just `name` for an empty `dir` (the current folder).
+std::string NameIn(const std::string& dir, const std::string& name) {
+    if (dir.empty() || dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
 bool MakeFolderPath(const std::string& path, std::vector<std::string>* created) {
     if (path.empty()) return false;
     if (IsDirectory(path)) return true;
@@ -92,10 +98,7 @@ bool RemoveEmptyFolder(const std::string& path, std::string* reason) {
 
 std::string CreateTempFileIn(const std::string& dir, const std::string& prefix) {
     if (prefix.find('/') != std::string::npos) return {};
-    std::string name = dir;
-    if (!name.empty() && name.back() != '/') name.push_back('/');
-    name += prefix;
-    name += "XXXXXX";
+    std::string name = NameIn(dir, prefix) + "XXXXXX";
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return {};
     ::close(fd);
@@ -112,9 +115,7 @@ int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::stri
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 random{std::random_device{}() ^
                                         static_cast<std::uint64_t>(::getpid()) << 32};
-    std::string name = dir;
-    if (!name.empty() && name.back() != '/') name.push_back('/');
-    name += prefix;
+    std::string name = NameIn(dir, prefix);
     const std::size_t stem = name.size();
     for (int attempt = 0; attempt < 100; ++attempt) {
         name.resize(stem);
@@ -145,10 +146,7 @@ bool ReplaceByRename(const std::string& from, const std::string& to, std::string
 
 std::string CreateTempFolderIn(const std::string& dir, const std::string& prefix) {
     if (prefix.find('/') != std::string::npos) return {};
-    std::string name = dir;
-    if (!name.empty() && name.back() != '/') name.push_back('/');
-    name += prefix;
-    name += "XXXXXX";
+    std::string name = NameIn(dir, prefix) + "XXXXXX";
     if (::mkdtemp(name.data()) == nullptr) return {};
     return name;
 }

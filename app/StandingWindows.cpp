@@ -30,13 +30,13 @@ void CreaVentanas() {
     FCambiarDescripcion = new TFCambiarDescripcion(FPrincipal);
     FFinal = new TFFinal(FPrincipal);
     FErrores = new TFErrores(FPrincipal);
-    FAnidados = new TFAnidados(FPrincipal);
+    FAnidados = new TFAnidados(*FPrincipal, FPrincipal);
     FMensajes = new TFMensajes(FPrincipal);
     FCrearDisco = new TFCrearDisco(*FPrincipal, FPrincipal);
     FCrearColeccion = new TFCrearColeccion(FPrincipal);
     FCrearCarpeta = new TFCrearCarpeta(*FPrincipal, FPrincipal);
     FSelectFolder = new TFSelectFolder(*FPrincipal, FPrincipal);
-    FColector = new TFColector(FPrincipal);
+    FColector = new TFColector(*FPrincipal, FPrincipal);
     FColectorMensaje = new TFColectorMensaje(FPrincipal);
     FExportaCatalogos = new TFExportaCatalogos(FPrincipal);
     // An exception that reaches a handler's barrier is shown as an internal error.

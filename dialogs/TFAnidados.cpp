@@ -8,6 +8,7 @@
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "dialogs/TitleWidths.h"
+#include "mainwindow/SettingsView.h"
 #include "mainwindow/TFPrincipal.h"
 #include "ui/CheckBox.h"
 #include "ui/SlotBarrier.h"
@@ -57,7 +58,7 @@ std::string SavingText(std::uint64_t archiveSize, std::uint64_t total) {
 
 } // namespace
 
-TFAnidados::TFAnidados(QWidget* parent) : QDialog(parent) {
+TFAnidados::TFAnidados(const SettingsView& settings, QWidget* parent) : QDialog(parent) {
     setObjectName("FAnidados");
     setModal(true);
     resize(560, 380);
@@ -85,11 +86,7 @@ TFAnidados::TFAnidados(QWidget* parent) : QDialog(parent) {
     layout->addWidget(SGAnidados, 1);
     layout->addLayout(bottom);
 
-    // The cell lines follow the settings page's two boxes for this grid.
-    if (FPrincipal != nullptr) {
-        SGAnidados->SetHorizontalLines(FPrincipal->CBLinAniHorizontal->Checked());
-        SGAnidados->SetVerticalLines(FPrincipal->CBLinAniVertical->Checked());
-    }
+    AplicaLineas(*SGAnidados, settings, RejillaConLineas::Anidados);
 
     SGAnidados->OnDrawCell = [this](int col, int row, QPainter& painter, const QRect& rect,
                                     bool focused) {

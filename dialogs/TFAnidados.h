@@ -10,6 +10,8 @@ class QToolButton;
 
 namespace sorvane {
 
+class SettingsView;
+
 class TStringGrid;
 struct TGridMouseEvent;
 
@@ -17,7 +19,8 @@ class TFAnidados : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFAnidados(QWidget* parent = nullptr);
+    // The grid takes its cell lines from `settings` when made.
+    explicit TFAnidados(const SettingsView& settings, QWidget* parent = nullptr);
 
     // Columns of SGAnidados; column 0 holds the sort key.
     enum Column : int {

@@ -1,7 +1,6 @@
 // The language question of a first start.
 #include "dialogs/TFAskIdioma.h"
 
-#include "mainwindow/TFPrincipal.h"
 #include "ui/RadioGroup.h"
 #include "ui/SlotBarrier.h"
 
@@ -12,7 +11,7 @@
 
 namespace sorvane {
 
-TFAskIdioma::TFAskIdioma(QWidget* parent) : QDialog(parent) {
+TFAskIdioma::TFAskIdioma(TRadioGroup& idioma, QWidget* parent) : QDialog(parent), idioma_(idioma) {
     setObjectName("FAskIdioma");
     setModal(true);
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
@@ -50,12 +49,12 @@ TFAskIdioma::TFAskIdioma(QWidget* parent) : QDialog(parent) {
 }
 
 void TFAskIdioma::BInglesClick() {
-    FPrincipal->RGIdioma->SetItemIndex(0);
+    idioma_.SetItemIndex(0);
     accept();
 }
 
 void TFAskIdioma::BEspanolClick() {
-    FPrincipal->RGIdioma->SetItemIndex(1);
+    idioma_.SetItemIndex(1);
     accept();
 }
 

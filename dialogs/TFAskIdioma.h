@@ -9,18 +9,24 @@ class QPushButton;
 
 namespace sorvane {
 
+class TRadioGroup;
+
 class TFAskIdioma : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFAskIdioma(QWidget* parent = nullptr);
+    // `idioma` is the main window's language switch (RGIdioma).
+    explicit TFAskIdioma(TRadioGroup& idioma, QWidget* parent = nullptr);
 
-    // The main window's language switch to English, or to Spanish; then closes.
+    // The language switch to English, or to Spanish; then closes.
     void BInglesClick();
     void BEspanolClick();
 
     QLabel *LIngles, *LEspanol;
     QPushButton *BIngles, *BEspanol;
+
+private:
+    TRadioGroup& idioma_;
 };
 
 } // namespace sorvane

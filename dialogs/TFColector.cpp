@@ -12,7 +12,7 @@
 #include "dialogs/Modal.h"
 #include "dialogs/TFColectorMensaje.h"
 #include "dialogs/TitleWidths.h"
-#include "mainwindow/TFErrores.h"
+#include "mainwindow/SettingsView.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/CataloguePath.h"
 #include "platform/Clock.h"
@@ -165,7 +165,7 @@ std::string RaizCatalogo(std::string_view header, char drive) {
 
 } // namespace
 
-TFColector::TFColector(QWidget* parent) : QDialog(parent) {
+TFColector::TFColector(CataloguingHost& host, QWidget* parent) : QDialog(parent), host_(host) {
     setObjectName("FColector");
     setModal(true);
     setMinimumSize(700, 400);
@@ -312,11 +312,7 @@ void TFColector::reject() {
 
 void TFColector::FormShow() {
     Parar = false;
-    // The cell lines follow the settings page's two boxes for this grid.
-    if (FPrincipal != nullptr) {
-        SGColector->SetHorizontalLines(FPrincipal->CBLinColectorHorizontal->Checked());
-        SGColector->SetVerticalLines(FPrincipal->CBLinColectorVertical->Checked());
-    }
+    AplicaLineas(*SGColector, host_.Ajustes(), RejillaConLineas::Colector);
     CalculaTotales();
 }
 
@@ -325,10 +321,7 @@ void TFColector::CalculaTotales() {
     std::int64_t files = 0, folders = 0, estimate = 0;
     const bool empty = Vacio();
     if (!empty) {
-        const std::int64_t cluster =
-            FPrincipal != nullptr
-                ? TFPrincipal::ObtieneTamanoCluster(FPrincipal->CBClusterSize->currentText())
-                : 512;
+        const std::int64_t cluster = host_.Ajustes().TamanoCluster();
         // Every sum is checked: a count too large for 64 bits stops at the
         // largest value and never wraps (CabenLasCuentas keeps such rows out
         // of an opened file).
@@ -353,13 +346,7 @@ void TFColector::CalculaTotales() {
     LColectorFicherosNumero->setText(Q(count));
     LColectorBytes->setText(Q(FormatThousands(BytesTotales)));
     LColectorSize->setText(Q(size));
-    if (FPrincipal != nullptr) {
-        for (QLabel* l :
-             {FPrincipal->LColectorFicherosNumero, FPrincipal->LColectorFicherosNumeroBuscar})
-            l->setText(Q(count));
-        for (QLabel* l : {FPrincipal->LColectorSize, FPrincipal->LColectorSizeBuscar})
-            l->setText(Q(size));
-    }
+    host_.TotalesColector(count, size);
     ActivaBotones(false);
 }
 
@@ -397,47 +384,47 @@ void TFColector::AtiendeEventos(bool now) {
 void TFColector::PonEstado(double share) {
     char percent[32];
     std::snprintf(percent, sizeof percent, "%-5.2f", share);
-    FPrincipal->SBPrincipal->Panels(1).SetText(
-        LeeTexto("L", "T_COLECTOR") + " " + LeeTexto("W", "INFO_PROGRESO") + ": " + percent + "%");
+    host_.Estado(LeeTexto("L", "T_COLECTOR") + " " + LeeTexto("W", "INFO_PROGRESO") + ": " +
+                 percent + "%");
 }
 
 void TFColector::AgregaError(const std::string& message, const std::string& path) {
-    FErrores->Agrega("");
-    FErrores->Agrega("Excepción \"" + message + "\" al copiar \"" + path + "\"");
+    host_.AnotaError("");
+    host_.AnotaError("Excepción \"" + message + "\" al copiar \"" + path + "\"");
 }
 
 void TFColector::SBCopiarClick() {
     TFPrincipal& main = *FPrincipal;
-    if (running_ || main.BusyFlag) return;
+    if (running_ || host_.Ocupado()) return;
     CalculaTotales();
     if (Vacio()) {
-        main.MuestraMensaje(LeeTexto("M", "M_COL_VACIO"));
+        host_.MuestraMensaje(LeeTexto("M", "M_COL_VACIO"));
         return;
     }
     const std::string text = EDestino->text().trimmed().toStdString();
     EDestino->setText(QString::fromStdString(text));
     if (text.empty()) {
-        main.MuestraMensaje(LeeTexto("M", "M_COL_NOCARPETA"));
+        host_.MuestraMensaje(LeeTexto("M", "M_COL_NOCARPETA"));
         return;
     }
     const std::string destination = DestinoHost(text);
     const std::int64_t free = destination.empty() ? -1 : FreeBytesNear(destination);
     if (free < BytesTotales) {
-        main.MuestraMensaje(LeeTexto("M", "M_COL_NOSPACE"));
+        host_.MuestraMensaje(LeeTexto("M", "M_COL_NOSPACE"));
         return;
     }
     const char separator = text.front() == '/' ? '/' : '\\';
     if (text.back() != separator) EDestino->setText(QString::fromStdString(text + separator));
     BytesCopiados = 0;
-    FErrores->Limpia();
+    host_.LimpiaErrores();
     if (!CreateFolderPath(destination)) {
-        main.MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_CREAR"));
+        host_.MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_CREAR"));
         return;
     }
 
     // The run holds the main window's busy flag: no sort, no other operation,
     // and this window's buttons and close box do nothing until it ends.
-    const TBusyGuard busy(main.BusyFlag);
+    host_.PonOcupado(true);
     const TBusyGuard running(running_);
     struct Restore {
         TFColector& window;
@@ -446,8 +433,9 @@ void TFColector::SBCopiarClick() {
             window.LFicheroEnCurso->clear();
             window.LPorcentajeFichero->clear();
             window.PBBytes->setValue(100);
-            FPrincipal->PBPrincipal->setRange(0, 100);
-            FPrincipal->PBPrincipal->setValue(100);
+            window.host_.RangoProgreso(100);
+            window.host_.Progreso(100);
+            window.host_.PonOcupado(false);
         }
     } const restore{*this};
 
@@ -457,10 +445,9 @@ void TFColector::SBCopiarClick() {
                                  SGColector->Cells(kColCatalogue, row));
     SortGridByColumn(*SGColector, kColKey);
 
-    main.PBPrincipal->setRange(0, 100);
-    main.PBPrincipal->setValue(0);
-    main.SBPrincipal->Panels(1).SetText(LeeTexto("L", "T_COLECTOR") + " " +
-                                        LeeTexto("W", "INFO_PROGRESO") + ": 0%");
+    host_.RangoProgreso(100);
+    host_.Progreso(0);
+    host_.Estado(LeeTexto("L", "T_COLECTOR") + " " + LeeTexto("W", "INFO_PROGRESO") + ": 0%");
     ActivaBotones(true);
     Parar = false;
     std::string catalogue, header;
@@ -479,12 +466,10 @@ void TFColector::SBCopiarClick() {
         if (!CopiaFila(row, catalogue, header, found, destination)) break;
     }
 
-    if (FErrores->LineCount() > 0)
-        FErrores->MuestraSiHayErrores(TituloAplicacion() +
-                                      QString::fromStdString(LeeTexto("M", "M_TITULO_FERRORES")));
+    host_.MuestraErrores();
     const bool stopped = Parar;
     Parar = false;
-    main.SBPrincipal->Panels(1).SetText(
+    host_.Estado(
         LeeTexto("L", "T_COLECTOR") + " " +
         (stopped ? LeeTexto("W", "CANCELADO") : LeeTexto("W", "INFO_PROGRESO") + ": 100%"));
 }
@@ -536,7 +521,7 @@ bool TFColector::CopiaFila(int row, std::string& catalogue, std::string& header,
         for (const std::string& step : steps)
             target += NameToHost(step) + "/";
         if (host.empty() || !IsDirectory(host)) {
-            FPrincipal->MuestraMensaje(LeeTexto("M", "M_FICHERO_NOENCONTRADO"));
+            host_.MuestraMensaje(LeeTexto("M", "M_FICHERO_NOENCONTRADO"));
             return true;
         }
         // A target inside the folder copied would be copied into itself for ever.
@@ -555,7 +540,7 @@ bool TFColector::CopiaFila(int row, std::string& catalogue, std::string& header,
             AgregaError(error.what(), host);
             return true;
         } catch (const EInOutError&) {
-            FErrores->Agrega(LeeTexto("M", "M_COL_NOCREAR_CARPETA"));
+            host_.AnotaError(LeeTexto("M", "M_COL_NOCREAR_CARPETA"));
             return false;
         }
         CopiaCarpeta(host, *folder, host);
@@ -577,20 +562,19 @@ void TFColector::CopiaFichero(const std::string& source, const TCopyFolder& fold
     LFicheroEnCurso->setText(Q(source));
     LPorcentajeFichero->setText("0 %");
     if (!PathPresent(source)) {
-        FPrincipal->MuestraMensaje(LeeTexto("M", "M_FICHERO_NOENCONTRADO"));
+        host_.MuestraMensaje(LeeTexto("M", "M_FICHERO_NOENCONTRADO"));
         return;
     }
     if (folder.Holds(name)) {
         name = RenombraDestino(folder, name);
         if (name.empty()) throw EInOutError("No free name is left for a copy");
     }
-    QProgressBar& total = *FPrincipal->PBPrincipal;
     const CopyResult result = CopyRegularFile(
         source, folder, name, within, [&](std::uint64_t copied, std::uint64_t size) {
             const double whole = size == 0 ? 1.0 : static_cast<double>(size);
             const int percent = Porcentaje(static_cast<double>(copied), whole);
             PBBytes->setValue(percent);
-            total.setValue(
+            host_.Progreso(
                 Porcentaje(static_cast<double>(BytesCopiados) + static_cast<double>(copied),
                            static_cast<double>(BytesTotales)));
             LPorcentajeFichero->setText(QString::number(percent) + " %");
@@ -653,7 +637,7 @@ std::string TFColector::RenombraDestino(const TCopyFolder& folder, const std::st
         const std::string candidate =
             base + "[" + std::to_string(n) + "]" + (hasDot ? "." + extension : std::string());
         if (!folder.Holds(candidate)) {
-            FErrores->Agrega("File renamed: " + folder.Path() + name + " to: " + folder.Path() +
+            host_.AnotaError("File renamed: " + folder.Path() + name + " to: " + folder.Path() +
                              candidate);
             return candidate;
         }
@@ -698,7 +682,7 @@ void TFColector::SBGuardarClick() {
     try {
         SaveGridToFile(*SGColector, path.toStdString());
     } catch (const EInOutError& error) {
-        FPrincipal->MuestraMensaje(error.what());
+        host_.MuestraMensaje(error.what());
     }
 }
 
@@ -714,7 +698,7 @@ void TFColector::SBAbrirClick() {
         try {
             LoadGridFromFile(*SGColector, dialog.selectedFiles().first().toStdString(), kColumns);
         } catch (const EInOutError& error) {
-            FPrincipal->MuestraMensaje(error.what());
+            host_.MuestraMensaje(error.what());
         }
         QuitaFilasDesmedidas();
         // A file of fewer lines than one row still leaves the empty row.
@@ -724,11 +708,8 @@ void TFColector::SBAbrirClick() {
 }
 
 void TFColector::QuitaFilasDesmedidas() {
-    FErrores->Limpia();
-    const std::int64_t cluster =
-        FPrincipal != nullptr
-            ? TFPrincipal::ObtieneTamanoCluster(FPrincipal->CBClusterSize->currentText())
-            : 512;
+    host_.LimpiaErrores();
+    const std::int64_t cluster = host_.Ajustes().TamanoCluster();
     for (int row = SGColector->RowCount() - 1; row >= 1; --row) {
         const auto files = Cuenta(SGColector->CellView(kColFiles, row));
         const auto folders = Cuenta(SGColector->CellView(kColFolders, row));
@@ -739,7 +720,7 @@ void TFColector::QuitaFilasDesmedidas() {
             Estimacion(false, *files, *bytes, std::max<std::int64_t>(cluster, 65536)) &&
             Estimacion(true, *files, *bytes, std::max<std::int64_t>(cluster, 65536));
         if (fits) continue;
-        FErrores->Agrega(
+        host_.AnotaError(
             "A row whose counts do not fit was left out: " + SGColector->Cells(kColCatalogue, row) +
             ": " + SGColector->Cells(kColFolder, row) + " " + SGColector->Cells(kColName, row));
         if (SGColector->RowCount() > 2)
@@ -747,9 +728,7 @@ void TFColector::QuitaFilasDesmedidas() {
         else
             SGColector->ClearRow(1);
     }
-    if (FErrores->LineCount() > 0)
-        FErrores->MuestraSiHayErrores(TituloAplicacion() +
-                                      QString::fromStdString(LeeTexto("M", "M_TITULO_FERRORES")));
+    host_.MuestraErrores();
 }
 
 void TFColector::SBAbrirExtraerClick() {

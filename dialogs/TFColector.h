@@ -4,6 +4,7 @@
 // opened as collector files.
 #pragma once
 
+#include "mainwindow/CataloguingHost.h"
 #include "ui/StringGrid.h"
 
 #include <QDialog>
@@ -27,7 +28,8 @@ class TFColector : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFColector(QWidget* parent = nullptr);
+    // `host` is the main window, which outlives the collector.
+    explicit TFColector(CataloguingHost& host, QWidget* parent = nullptr);
 
     // Columns of SGColector. Column 0 is the hidden sort key; 18 to 20 hold the
     // row's file, byte and folder counts in decimal.
@@ -124,6 +126,7 @@ public slots:
     void reject() override;
 
 private:
+    CataloguingHost& host_;
     // One row of the run; false when the run must end.
     bool CopiaFila(int row, std::string& catalogue, std::string& header, bool& found,
                    const std::string& destination);

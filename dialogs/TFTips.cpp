@@ -4,7 +4,6 @@
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
-#include "mainwindow/TFPrincipal.h"
 #include "platform/Text.h"
 #include "ui/CheckBox.h"
 #include "ui/SlotBarrier.h"
@@ -38,7 +37,7 @@ std::function<int(int)>& TFTips::Sorteo() {
     return draw;
 }
 
-TFTips::TFTips(QWidget* parent) : QDialog(parent) {
+TFTips::TFTips(TCheckBox& tipsOff, QWidget* parent) : QDialog(parent), tipsOff_(tipsOff) {
     setObjectName("FTips");
     setModal(true);
     resize(460, 240);
@@ -98,11 +97,11 @@ void TFTips::BBPrevTipClick() {
 }
 
 void TFTips::FormClose() {
-    FPrincipal->CBTipsComienzo->SetChecked(CBNuncaMas->Checked());
+    tipsOff_.SetChecked(CBNuncaMas->Checked());
 }
 
-void MuestraTips(QWidget* owner) {
-    TFTips tips(owner);
+void MuestraTips(QWidget* owner, TCheckBox& tipsOff) {
+    TFTips tips(tipsOff, owner);
     tips.FormShow();
     MuestraModal(tips);
     tips.FormClose();

@@ -18,7 +18,8 @@ class TFTips : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFTips(QWidget* parent = nullptr);
+    // `tipsOff` is the configuration page's "no tips at start" (CBTipsComienzo).
+    explicit TFTips(TCheckBox& tipsOff, QWidget* parent = nullptr);
 
     static constexpr int NumeroTips() { return 23; }
 
@@ -42,9 +43,12 @@ public:
     QLabel* LTipCurso;
     QPushButton *BBPrevTip, *BBNextTip;
     TCheckBox* CBNuncaMas;
+
+private:
+    TCheckBox& tipsOff_;
 };
 
 // Makes the tips window, shows it modally, runs its close and frees it.
-void MuestraTips(QWidget* owner);
+void MuestraTips(QWidget* owner, TCheckBox& tipsOff);
 
 } // namespace sorvane

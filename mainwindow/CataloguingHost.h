@@ -74,6 +74,10 @@ public:
     // The byte total of the last folder scan (FolderScanBytes).
     virtual void PonBytesCarpeta(std::uint64_t bytes) = 0;
 
+    // The collector's file count and estimated size, shown in the main
+    // window's collector groups of the catalogue and the search pages.
+    virtual void TotalesColector(const std::string& files, const std::string& size) = 0;
+
 protected:
     ~CataloguingHost() = default;
 };

@@ -560,7 +560,7 @@ void TFPrincipal::FormActivate() {
     ActivaBotonesArbol(nullptr);
     ActivaBotonesDirectorio(0);
     Arbol->setFocus();
-    if (!CBTipsComienzo->Checked()) MuestraTips(this);
+    if (!CBTipsComienzo->Checked()) MuestraTips(this, *CBTipsComienzo);
 }
 
 bool TFPrincipal::FormCloseQuery() {

@@ -128,6 +128,7 @@ public:
     const std::string& CarpetaElegida() const override { return SelectedFolder; }
     void PonCarpetaElegida(const std::string& folder) override { SelectedFolder = folder; }
     void PonBytesCarpeta(std::uint64_t bytes) override { FolderScanBytes = bytes; }
+    void TotalesColector(const std::string& files, const std::string& size) override;
     LineasRejilla Lineas(RejillaConLineas grid) const override;
     int TamanoCluster() const override;
     bool AnimacionCrearDisco() const override;

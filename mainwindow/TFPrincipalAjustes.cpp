@@ -326,7 +326,7 @@ void TFPrincipal::ArrancaConfiguracion() {
         SettingsPathOverride.empty() ? UbicacionConfiguracion(ProgramFolder) : SettingsPathOverride;
     // A file of 9 bytes or less holds no settings: a first start.
     if (ReadFileSize(SettingsPath) <= 9) {
-        TFAskIdioma question(this);
+        TFAskIdioma question(*RGIdioma, this);
         MuestraModal(question);
         return;
     }
@@ -339,22 +339,15 @@ void TFPrincipal::ArrancaConfiguracion() {
 }
 
 void TFPrincipal::AplicaLineasRejillas() {
-    SGDirectorio->SetHorizontalLines(CBLinCatHorizontal->Checked());
-    SGDirectorio->SetVerticalLines(CBLinCatVertical->Checked());
-    SGResultados->SetHorizontalLines(CBLinBusHorizontal->Checked());
-    SGResultados->SetVerticalLines(CBLinBusVertical->Checked());
-    if (FAnidados != nullptr) {
-        FAnidados->SGAnidados->SetHorizontalLines(CBLinAniHorizontal->Checked());
-        FAnidados->SGAnidados->SetVerticalLines(CBLinAniVertical->Checked());
-    }
-    if (FColector != nullptr) {
-        FColector->SGColector->SetHorizontalLines(CBLinColectorHorizontal->Checked());
-        FColector->SGColector->SetVerticalLines(CBLinColectorVertical->Checked());
-    }
+    AplicaLineas(*SGDirectorio, *this, RejillaConLineas::Directorio);
+    AplicaLineas(*SGResultados, *this, RejillaConLineas::Resultados);
+    if (FAnidados != nullptr)
+        AplicaLineas(*FAnidados->SGAnidados, *this, RejillaConLineas::Anidados);
+    AplicaLineasColector();
 }
 
 void TFPrincipal::BBTipsClick() {
-    MuestraTips(this);
+    MuestraTips(this, *CBTipsComienzo);
 }
 
 } // namespace sorvane

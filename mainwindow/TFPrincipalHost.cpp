@@ -5,10 +5,12 @@
 #include "dialogs/Language.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
+#include "platform/Text.h"
 #include "ui/CheckBox.h"
 #include "ui/StatusBar.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QProgressBar>
 #include <QTreeWidget>
 
@@ -58,6 +60,13 @@ MediaReaders& TFPrincipal::LectoresMedios() {
 void TFPrincipal::CargaCatalogoNuevo(const std::string& path) {
     QTreeWidgetItem* parent = CollectionPath.empty() ? nullptr : Arbol->currentItem();
     CurrentCatalogueNode = CargaFichero(path, parent);
+}
+
+void TFPrincipal::TotalesColector(const std::string& files, const std::string& size) {
+    for (QLabel* label : {LColectorFicherosNumero, LColectorFicherosNumeroBuscar})
+        label->setText(QString::fromStdString(text::AsUtf8(files)));
+    for (QLabel* label : {LColectorSize, LColectorSizeBuscar})
+        label->setText(QString::fromStdString(text::AsUtf8(size)));
 }
 
 LineasRejilla TFPrincipal::Lineas(RejillaConLineas grid) const {

@@ -300,11 +300,8 @@ void TFPrincipal::AbreAyuda(int context) {
 }
 
 void TFPrincipal::AplicaLineasColector() {
-    if (FColector == nullptr) return;
-    if (auto* grid = FColector->findChild<TStringGrid*>("SGColector")) {
-        grid->SetHorizontalLines(CBLinColectorHorizontal->Checked());
-        grid->SetVerticalLines(CBLinColectorVertical->Checked());
-    }
+    if (FColector != nullptr)
+        AplicaLineas(*FColector->SGColector, *this, RejillaConLineas::Colector);
 }
 
 } // namespace sorvane

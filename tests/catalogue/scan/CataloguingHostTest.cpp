@@ -74,6 +74,7 @@ public:
     const std::string& CarpetaElegida() const override { return chosen; }
     void PonCarpetaElegida(const std::string& folder) override { chosen = folder; }
     void PonBytesCarpeta(std::uint64_t bytes) override { folderBytes = bytes; }
+    void TotalesColector(const std::string&, const std::string&) override {}
 
     static std::string Text(int n) { return std::to_string(n); }
 

@@ -1,9 +1,8 @@
-// WALK INTERFACE READY
-//
 // How a directory walk is written and registered
 // ----------------------------------------------
 // A walk lists one archive family. It lives in its own file pair
-// archive/arxDir<Family>.h/.cpp and is a class deriving from TArxonWalk:
+// archive/<family>/arxDir<Family>.h/.cpp, beside the family's reader, and is
+// a class deriving from TArxonWalk:
 //
 //     class TTarWalk : public TArxonWalk {
 //     public:

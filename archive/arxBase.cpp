@@ -706,4 +706,9 @@ std::string TZipCommon::ReadFixedString(TArxBaseStream& Stream, int Length) {
     return text.substr(0, text.find('\0'));
 }
 
+std::string TZipCommon::GetMethodName(int Method, std::uint32_t Flags,
+                                      const ArxMethodEntry& Entry) const {
+    return sorvane::GetMethodName(MethodKindOf(ArcType), Method, Flags, Entry);
+}
+
 } // namespace sorvane

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "archive/arxDisk.h"
+#include "archive/arxGlobals.h"
 #include "archive/arxMessages.h"
 #include "archive/arxRegister.h"
 #include "archive/arxStream.h"
@@ -246,6 +247,9 @@ public:
     void ReadZipExtraField(TArxBaseStream& Stream, std::int64_t Length, std::uint8_t* Buf,
                            int Where, ZipExtraSizes& sizes);
     std::string ReadFixedString(TArxBaseStream& Stream, int Length);
+    // The method name of a member of this component's archive kind (ArcType).
+    std::string GetMethodName(int Method, std::uint32_t Flags,
+                              const ArxMethodEntry& Entry = {}) const;
     std::string MakeTempFileName(const std::string& Dir);
     void NextZipVolumeName(const std::string& Name, int& Number, std::string& Result,
                            bool LastIsArchive, int Count);

@@ -1,12 +1,13 @@
 // The archive library's time-zone state, date conversions and method names.
 #include "archive/arxGlobals.h"
 
+#include "archive/arxRegister.h"
+
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 
 namespace sorvane {
-
-ArxArchiveType ArcType = ArxArchiveType::Unknown;
 
 namespace {
 
@@ -286,8 +287,56 @@ std::string GetMethodName(ArxArchiveType type, int method, std::uint32_t flags,
     return name ? *name : std::string("Unsupported");
 }
 
-std::string GetMethodName(int method, std::uint32_t flags, const ArxMethodEntry& entry) {
-    return GetMethodName(ArcType, method, flags, entry);
+ArxArchiveType MethodKindOf(TArcType type) {
+    switch (type) {
+    case atAce:
+    case atAceExe:
+        return ArxArchiveType::Ace;
+    case atArc:
+    case atArcExe:
+        return ArxArchiveType::Arc;
+    case atArj:
+    case atArjExe:
+        return ArxArchiveType::Arj;
+    case atBh:
+    case atBhExe:
+        return ArxArchiveType::Bh;
+    case atCab:
+    case atCabExe:
+        return ArxArchiveType::Cab;
+    case atGZip:
+    case atTarGZip:
+    case atMsGZ:
+        return ArxArchiveType::Gzip;
+    case atHA:
+        return ArxArchiveType::Ha;
+    case atJar:
+    case atJarExe:
+        return ArxArchiveType::Jar;
+    case atZip:
+    case atZipExe:
+    case atZipDS:
+    case atZipMV:
+        return ArxArchiveType::Zip;
+    case atLha:
+    case atLhaExe:
+        return ArxArchiveType::Lha;
+    case atLzh:
+    case atLzhExe:
+        return ArxArchiveType::Lzh;
+    case atPak:
+    case atPakExe:
+        return ArxArchiveType::Pak;
+    case atRar:
+    case atRarExe:
+        return ArxArchiveType::Rar;
+    case atTar:
+        return ArxArchiveType::Tar;
+    case atZoo:
+        return ArxArchiveType::Zoo;
+    default:
+        return ArxArchiveType::Unknown;
+    }
 }
 
 } // namespace sorvane

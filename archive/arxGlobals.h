@@ -1,5 +1,5 @@
 // Library-wide state and tables of the archive readers: the local time-zone
-// rule (read once), the archive kind being read, the date conversions that cross
+// rule (read once), the date conversions that cross
 // the library's boundary (DOS and Unix dates) and the compression-method names.
 #pragma once
 
@@ -34,8 +34,11 @@ enum class ArxArchiveType {
     Zoo,
 };
 
-// The kind of archive being read, consulted by GetMethodName.
-extern ArxArchiveType ArcType;
+enum TArcType : std::uint8_t; // archive/arxRegister.h
+
+// The method-name kind of a detected archive kind (self-extracting, spanned and
+// multi-volume forms read as their plain kind; kinds without names Unknown).
+ArxArchiveType MethodKindOf(TArcType type);
 
 // The time-zone rule read when the library is first used, and kept.
 const TimeZoneInfo& ArxTimeZone();
@@ -93,7 +96,5 @@ struct ArxMethodEntry {
 // with 100 for an LHA directory). Unknown values give "Unsupported".
 std::string GetMethodName(ArxArchiveType type, int method, std::uint32_t flags,
                           const ArxMethodEntry& entry = {});
-// The same for the archive kind in ArcType.
-std::string GetMethodName(int method, std::uint32_t flags, const ArxMethodEntry& entry = {});
 
 } // namespace sorvane

@@ -5,7 +5,10 @@
 #include "platform/OemText.h"
 #include "platform/Text.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace sorvane {
@@ -181,6 +184,28 @@ std::string ReadCountedText(const ArxReadNext& read, std::uint8_t length) {
     std::string out(length, '\0');
     if (length > 0) read(out.data(), length);
     return out;
+}
+
+bool ReadNulText(const ArxReadBytesAt& read, std::int64_t& pos, std::int64_t limit,
+                 std::string& text) {
+    constexpr std::int64_t kChunk = 4096;
+    std::array<char, kChunk> bytes{};
+    text.clear();
+    for (std::int64_t at = pos;;) {
+        const std::int64_t got = read(at, bytes.data(), kChunk);
+        if (got <= 0) return false;
+        const auto* nul =
+            static_cast<const char*>(std::memchr(bytes.data(), 0, static_cast<std::size_t>(got)));
+        const std::int64_t length = nul == nullptr ? got : nul - bytes.data();
+        const std::int64_t room = limit - static_cast<std::int64_t>(text.size());
+        text.append(bytes.data(),
+                    static_cast<std::size_t>(std::clamp<std::int64_t>(length, 0, room)));
+        at += length;
+        if (nul != nullptr) {
+            pos = at + 1;
+            return true;
+        }
+    }
 }
 
 std::uint8_t Percent(std::int64_t total, std::int64_t part) {

@@ -56,6 +56,17 @@ std::string ReadFixedText(const ArxReadAt& read, std::uint64_t& pos, std::uint8_
 // `length` bytes from the current position (missing bytes are zeros).
 std::string ReadCountedText(const ArxReadNext& read, std::uint8_t length);
 
+// A positioned reader of the walks: reads up to `count` bytes at `pos`; the
+// number read (0 or less at the end or on a failure).
+using ArxReadBytesAt =
+    std::function<std::int64_t(std::int64_t pos, void* buffer, std::int64_t count)>;
+
+// A NUL-terminated field at `pos`: `text` := its first `limit` bytes (a longer
+// field's rest is skipped) and pos moves past the NUL; false when no NUL ends
+// the field within what `read` reaches.
+bool ReadNulText(const ArxReadBytesAt& read, std::int64_t& pos, std::int64_t limit,
+                 std::string& text);
+
 // Numbers.
 std::uint8_t Percent(std::int64_t total, std::int64_t part);
 int Ratio(std::int64_t total, std::int64_t part);

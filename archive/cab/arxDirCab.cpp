@@ -42,7 +42,7 @@ constexpr std::uint16_t kContinuedBothWays = 0xFFFF;
 constexpr std::uint16_t kDirectoryAttr = 0x10;
 constexpr std::uint16_t kNameIsUtf8 = 0x80;
 
-bool ReadExactly(const TCabRead& read, std::int64_t pos, void* buffer, std::int64_t count) {
+bool ReadExactly(const ArxReadBytesAt& read, std::int64_t pos, void* buffer, std::int64_t count) {
     return read(pos, buffer, count) == count;
 }
 
@@ -59,28 +59,7 @@ std::string FolderOf(const std::string& path) {
 
 } // namespace
 
-bool ReadNulText(const TCabRead& read, std::int64_t& pos, std::int64_t limit, std::string& text) {
-    constexpr std::int64_t kChunk = 4096;
-    std::array<char, kChunk> bytes{};
-    text.clear();
-    for (std::int64_t at = pos;;) {
-        const std::int64_t got = read(at, bytes.data(), kChunk);
-        if (got <= 0) return false;
-        const auto* nul =
-            static_cast<const char*>(std::memchr(bytes.data(), 0, static_cast<std::size_t>(got)));
-        const std::int64_t length = nul == nullptr ? got : nul - bytes.data();
-        const std::int64_t room = limit - static_cast<std::int64_t>(text.size());
-        text.append(bytes.data(),
-                    static_cast<std::size_t>(std::clamp<std::int64_t>(length, 0, room)));
-        at += length;
-        if (nul != nullptr) {
-            pos = at + 1;
-            return true;
-        }
-    }
-}
-
-bool ParseCabHeader(const TCabRead& read, std::int64_t start, TCabInfo& info) {
+bool ParseCabHeader(const ArxReadBytesAt& read, std::int64_t start, TCabInfo& info) {
     std::array<std::uint8_t, kHeaderSize> header{};
     if (!ReadExactly(read, start, header.data(), kHeaderSize) ||
         std::memcmp(header.data(), "MSCF", 4) != 0)
@@ -119,7 +98,7 @@ bool ParseCabHeader(const TCabRead& read, std::int64_t start, TCabInfo& info) {
 }
 
 void TCabWalk::SetUp(TArxon& arx) {
-    const TCabRead read = [&arx](std::int64_t pos, void* buffer, std::int64_t count) {
+    const ArxReadBytesAt read = [&arx](std::int64_t pos, void* buffer, std::int64_t count) {
         return arx.ReadAt(pos, buffer, count);
     };
     const std::int64_t start = arx.Walk.FirstHeader;
@@ -135,7 +114,7 @@ void TCabWalk::SetUp(TArxon& arx) {
 }
 
 void TCabWalk::Step(TArxon& arx) {
-    const TCabRead read = [&arx](std::int64_t pos, void* buffer, std::int64_t count) {
+    const ArxReadBytesAt read = [&arx](std::int64_t pos, void* buffer, std::int64_t count) {
         return arx.ReadAt(pos, buffer, count);
     };
     std::string name;
@@ -199,7 +178,7 @@ void TCabWalk::ContinueSet(TArxon& arx) {
             return;
         }
         arx.VolumeName = path;
-        const TCabRead read = [&stream](std::int64_t pos, void* buffer, std::int64_t count) {
+        const ArxReadBytesAt read = [&stream](std::int64_t pos, void* buffer, std::int64_t count) {
             return sorvane::ReadAt(stream, pos, buffer, count);
         };
         if (!ListCabinet(arx, read, path)) return;
@@ -207,7 +186,7 @@ void TCabWalk::ContinueSet(TArxon& arx) {
     arx.EndWalk();
 }
 
-bool TCabWalk::ListCabinet(TArxon& arx, const TCabRead& read, const std::string& path) {
+bool TCabWalk::ListCabinet(TArxon& arx, const ArxReadBytesAt& read, const std::string& path) {
     if (!ParseCabHeader(read, 0, info_)) {
         arx.FailWalk(kMsgBadFileHeader, path);
         return false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "archive/arxArxon.h"
+#include "archive/arxHelpers.h"
 
 #include <cstdint>
 #include <functional>
@@ -24,17 +25,9 @@ struct TCabInfo {
     std::string NextDisk;
 };
 
-// Reads up to `count` bytes at `pos`; the number read.
-using TCabRead = std::function<std::int64_t(std::int64_t pos, void* buffer, std::int64_t count)>;
-
 // Parses the cabinet header at `start`; false when it is not one or a part of
 // it lies outside the file.
-bool ParseCabHeader(const TCabRead& read, std::int64_t start, TCabInfo& info);
-
-// A NUL-terminated field at `pos`: `text` := its first `limit` bytes (a longer
-// field's rest is skipped) and pos moves past the NUL; false when no NUL ends
-// the field within what `read` reaches.
-bool ReadNulText(const TCabRead& read, std::int64_t& pos, std::int64_t limit, std::string& text);
+bool ParseCabHeader(const ArxReadBytesAt& read, std::int64_t start, TCabInfo& info);
 
 class TCabWalk : public TArxonWalk {
 public:
@@ -49,7 +42,7 @@ private:
     // Lists the next cabinets of the set, then ends the walk.
     void ContinueSet(TArxon& arx);
     // Lists the files of one further cabinet; false when the walk ended.
-    bool ListCabinet(TArxon& arx, const TCabRead& read, const std::string& path);
+    bool ListCabinet(TArxon& arx, const ArxReadBytesAt& read, const std::string& path);
 
     TCabInfo info_;
     std::uint16_t remaining_ = 0;

@@ -59,7 +59,7 @@ std::uint32_t ArchiveFileAttributes(const std::string& archiveFile) {
 // The stored name at `pos`: its first kMaxStoredName bytes (the rest of a
 // longer one skipped); false when no NUL ends it within the file.
 bool ReadStoredName(TArxon& arx, std::int64_t pos, std::string& name) {
-    const TCabRead read = [&arx](std::int64_t at, void* buffer, std::int64_t count) {
+    const ArxReadBytesAt read = [&arx](std::int64_t at, void* buffer, std::int64_t count) {
         return arx.ReadAt(at, buffer, count);
     };
     return ReadNulText(read, pos, kMaxStoredName, name);

@@ -170,10 +170,8 @@ void TLhaWalk::Report(TArxon& arx, const std::string& name, const Extended& exte
     entry.PackedSize = std::max<std::int64_t>(0, std::min(packed, original));
     entry.Crc = crc;
     entry.CompressMethod = method;
-    const ArxArchiveType type =
-        arx.ArcType == atLzh || arx.ArcType == atLzhExe ? ArxArchiveType::Lzh : ArxArchiveType::Lha;
-    entry.CompressMethodName = GetMethodName(type, directory ? kDirectoryMethodCode : method, 0,
-                                             ArxMethodEntry{directory, 0});
+    entry.CompressMethodName = arx.GetMethodName(directory ? kDirectoryMethodCode : method, 0,
+                                                 ArxMethodEntry{directory, 0});
     entry.InternalAttr = kInternalAttr;
     entry.FileAttr = h[kAttribute];
     if (directory) {

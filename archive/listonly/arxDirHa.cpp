@@ -2,7 +2,7 @@
 #include "archive/listonly/arxDirHa.h"
 
 #include "archive/arxGlobals.h"
-#include "archive/cab/arxDirCab.h"
+#include "archive/arxHelpers.h"
 
 #include <string>
 
@@ -33,7 +33,7 @@ void THaWalk::Step(TArxon& arx) {
     const std::uint8_t* h = arx.Walk.Header.data();
     // Path (not kept: members are named without it), then name, each ended
     // by a NUL; then the length of the machine information that precedes the data.
-    const TCabRead read = [&arx](std::int64_t at, void* buffer, std::int64_t count) {
+    const ArxReadBytesAt read = [&arx](std::int64_t at, void* buffer, std::int64_t count) {
         return arx.ReadAt(at, buffer, count);
     };
     std::string path, name;

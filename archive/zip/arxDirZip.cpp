@@ -22,10 +22,6 @@ constexpr std::uint32_t kZip64EndSignature = 0x06064B50u;
 constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50u;
 constexpr std::int64_t kEncryptionHeader = 12;
 
-ArxArchiveType MethodFamily(TArcType type) {
-    return (type == atJar || type == atJarExe) ? ArxArchiveType::Jar : ArxArchiveType::Zip;
-}
-
 bool IsDirectoryEndSignature(std::uint32_t value) {
     return value == 0x06054B50u || value == kZip64EndSignature || value == kZip64LocatorSignature;
 }
@@ -100,8 +96,7 @@ TArxonEntry MemberEntry(const TArxon& arx, const MemberFields& fields, const TZi
     entry.UnpackedSize =
         static_cast<std::int64_t>(std::min<std::uint64_t>(info.Unpacked, INT64_MAX));
     entry.CompressMethod = fields.Method;
-    entry.CompressMethodName =
-        GetMethodName(MethodFamily(arx.ArcType), fields.Method, fields.Flags);
+    entry.CompressMethodName = arx.GetMethodName(fields.Method, fields.Flags);
     return entry;
 }
 

@@ -3,6 +3,7 @@
 // with the time-zone rule, method names and RAR Unicode names.
 #include "archive/arxHelpers.h"
 
+#include "archive/arxBase.h"
 #include "archive/arxGlobals.h"
 #include "platform/OemText.h"
 #include "platform/Text.h"
@@ -15,6 +16,7 @@
 #include <limits>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sorvane {
@@ -614,10 +616,64 @@ TEST(ArxGlobalsMethods, MethodNames) {
         SCOPED_TRACE(testing::Message()
                      << "kind " << static_cast<int>(c.type) << " method " << c.method);
         EXPECT_EQ(GetMethodName(c.type, c.method, c.flags, c.entry), c.name);
-        ArcType = c.type;
-        EXPECT_EQ(GetMethodName(c.method, c.flags, c.entry), c.name);
     }
-    ArcType = T::Unknown;
+}
+
+// Every detected kind names its methods by its family's table; the component's
+// own GetMethodName reads its own ArcType, so two components of different kinds
+// name the same method value each by its own table.
+TEST(ArxGlobalsMethods, EachKindNamesByItsFamily) {
+    using T = ArxArchiveType;
+    const std::vector<std::pair<TArcType, T>> kinds = {
+        {atNA, T::Unknown},
+        {atUnsupported, T::Unknown},
+        {atFileOpenErr, T::Unknown},
+        {atUnknown, T::Unknown},
+        {atAce, T::Ace},
+        {atAceExe, T::Ace},
+        {atArc, T::Arc},
+        {atArcExe, T::Arc},
+        {atArj, T::Arj},
+        {atArjExe, T::Arj},
+        {atBh, T::Bh},
+        {atBhExe, T::Bh},
+        {atCab, T::Cab},
+        {atCabExe, T::Cab},
+        {atGZip, T::Gzip},
+        {atHA, T::Ha},
+        {atJar, T::Jar},
+        {atJarExe, T::Jar},
+        {atLha, T::Lha},
+        {atLhaExe, T::Lha},
+        {atLzh, T::Lzh},
+        {atLzhExe, T::Lzh},
+        {atMsGZ, T::Gzip},
+        {atPak, T::Pak},
+        {atPakExe, T::Pak},
+        {atRar, T::Rar},
+        {atRarExe, T::Rar},
+        {atTar, T::Tar},
+        {atTarGZip, T::Gzip},
+        {atUUE, T::Unknown},
+        {atZip, T::Zip},
+        {atZipExe, T::Zip},
+        {atZipDS, T::Zip},
+        {atZipMV, T::Zip},
+        {atZoo, T::Zoo},
+    };
+    ASSERT_EQ(kinds.size(), static_cast<std::size_t>(kArcTypeCount));
+    for (const auto& [kind, family] : kinds) {
+        SCOPED_TRACE(kArcTypeNames[kind]);
+        EXPECT_EQ(MethodKindOf(kind), family);
+    }
+    TZipCommon zip, pak;
+    zip.ArcType = atZipMV;
+    pak.ArcType = atPakExe;
+    EXPECT_EQ(zip.GetMethodName(2, 0), "Reduce-1");
+    EXPECT_EQ(pak.GetMethodName(2, 0), "Stored");
+    EXPECT_EQ(zip.GetMethodName(12, 0, {true, 0}), "<Dir>");
+    TZipCommon none;
+    EXPECT_EQ(none.GetMethodName(0, 0), "Unsupported");
 }
 
 TEST(ArxHelpersRar, UnicodeNames) {

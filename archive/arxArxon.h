@@ -118,6 +118,28 @@ using TArxonWalkFactory = std::unique_ptr<TArxonWalk> (*)();
 // The walk registered for `type` (archive/arxDirWalks.cpp), null when none.
 std::unique_ptr<TArxonWalk> CreateArxonWalk(TArcType type);
 
+class TUnBase;
+
+// The extracting readers of a caller, one per family, owned by the caller; a
+// family it has no reader for stays null.
+struct TArxonReaders {
+    TUnBase* Zip = nullptr;
+    TUnBase* Jar = nullptr;
+    TUnBase* Arj = nullptr;
+    TUnBase* Zoo = nullptr;
+    TUnBase* Lha = nullptr;
+    TUnBase* Tar = nullptr;
+    TUnBase* GZip = nullptr;
+    TUnBase* Ace = nullptr;
+    TUnBase* Rar = nullptr;
+    TUnBase* Arc = nullptr;
+    TUnBase* Cab = nullptr;
+};
+
+// The reader of `readers` that extracts archives of kind `type`
+// (archive/arxDirWalks.cpp), null for kinds no reader extracts.
+TUnBase* ReaderForKind(const TArxonReaders& readers, TArcType type);
+
 // The walk loop's state, shared between the loop and the walk in hand.
 struct TArxonWalkState {
     std::int64_t FirstHeader = 0;     // where the loop starts

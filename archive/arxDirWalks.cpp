@@ -1,5 +1,6 @@
 // The table of directory walks: which walk lists which archive kind. A new
 // walk adds its rows here and includes its header; nothing else changes.
+// Beside it, the table of extracting readers: which reader extracts which kind.
 #include "archive/ace/arxDirAce.h"
 #include "archive/arc/arxDirArc.h"
 #include "archive/arj/arxDirArj.h"
@@ -54,6 +55,49 @@ std::unique_ptr<TArxonWalk> CreateArxonWalk(TArcType type) {
         if (row.Type == type) return row.Make();
     }
     return nullptr;
+}
+
+TUnBase* ReaderForKind(const TArxonReaders& readers, TArcType type) {
+    switch (type) {
+    case atZip:
+    case atZipExe:
+    case atZipMV:
+    case atZipDS:
+        return readers.Zip;
+    case atJar:
+    case atJarExe:
+        return readers.Jar;
+    case atArj:
+    case atArjExe:
+        return readers.Arj;
+    case atZoo:
+        return readers.Zoo;
+    case atLha:
+    case atLhaExe:
+    case atLzh:
+    case atLzhExe:
+        return readers.Lha;
+    case atTar:
+        return readers.Tar;
+    case atGZip:
+        return readers.GZip;
+    case atAce:
+    case atAceExe:
+        return readers.Ace;
+    case atRar:
+    case atRarExe:
+        return readers.Rar;
+    case atArc:
+    case atArcExe:
+    case atPak:
+    case atPakExe:
+        return readers.Arc;
+    case atCab:
+    case atCabExe:
+        return readers.Cab;
+    default:
+        return nullptr;
+    }
 }
 
 } // namespace sorvane

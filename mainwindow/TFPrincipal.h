@@ -44,6 +44,7 @@ namespace sorvane {
 
 struct CatalogueRead;
 struct MediaReaders;
+struct TArxonReaders;
 class TCheckBox;
 class TProgressCyl;
 class TRadioGroup;
@@ -657,8 +658,8 @@ public:
     // and in NewFileName a free name when both are kept.
     void PreguntaSobrescribir(const std::string& FileName, std::string& NewFileName,
                               TOverwriteMode& Mode);
-    // One reader per format; the formats without a reader yet are refused
-    // by kind (ReaderForKind).
+    // One reader per format; the library's ReaderForKind picks the one of a
+    // detected kind from PageReaders, and kinds without a reader are refused.
     std::unique_ptr<TUnZip> MiUnzip, MiUnJAR;
     std::unique_ptr<TUnARJ> MiUnARJ;
     std::unique_ptr<TUnZoo> MiUnZOO;
@@ -675,8 +676,8 @@ public:
     void BBExtraerClick();
     void MiUnzipProgress(TZipCommon& sender, std::uint8_t byFile, std::uint8_t byArchive);
     void SBAyudaExtClick() { AbreAyuda(7); }
-    // The reader of a detected archive kind; nullptr for kinds without one.
-    TUnBase* ReaderForKind(int kind);
+    // The page's readers as the library's reader table takes them.
+    TArxonReaders PageReaders() const;
 
 protected:
     void showEvent(QShowEvent* event) override;

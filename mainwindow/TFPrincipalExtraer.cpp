@@ -4,6 +4,7 @@
 #include "archive/ace/arxUnAce.h"
 #include "archive/arc/arxUnArc.h"
 #include "archive/arj/arxUnArj.h"
+#include "archive/arxArxon.h"
 #include "archive/arxMessages.h"
 #include "archive/cab/arxUnCab.h"
 #include "archive/gzip/arxUnGZip.h"
@@ -314,49 +315,20 @@ void TFPrincipal::MiUnzipProgress(TZipCommon&, std::uint8_t, std::uint8_t byArch
     PBPrincipal->repaint();
 }
 
-TUnBase* TFPrincipal::ReaderForKind(int kind) {
-    switch (kind) {
-    case atZip:
-    case atZipExe:
-    case atZipMV:
-    case atZipDS:
-        return MiUnzip.get();
-    case atJar:
-    case atJarExe:
-        return MiUnJAR.get();
-    case atArj:
-    case atArjExe:
-        return MiUnARJ.get();
-    case atZoo:
-        return MiUnZOO.get();
-    case atLha:
-    case atLhaExe:
-    case atLzh:
-    case atLzhExe:
-        return MiUnLHA.get();
-    case atTar:
-        return MiUnTAR.get();
-    case atGZip:
-        return MiUnGZip.get();
-    case atAce:
-    case atAceExe:
-        // Its extraction module lies in the program's folder.
-        MiUnACE->ModuleFile = ProgramFolder + kAceModuleName;
-        return MiUnACE.get();
-    case atRar:
-    case atRarExe:
-        return MiUnRAR.get();
-    case atArc:
-    case atArcExe:
-    case atPak:
-    case atPakExe:
-        return MiUnARC.get();
-    case atCab:
-    case atCabExe:
-        return MiUnCAB.get();
-    default:
-        return nullptr;
-    }
+TArxonReaders TFPrincipal::PageReaders() const {
+    TArxonReaders readers;
+    readers.Zip = MiUnzip.get();
+    readers.Jar = MiUnJAR.get();
+    readers.Arj = MiUnARJ.get();
+    readers.Zoo = MiUnZOO.get();
+    readers.Lha = MiUnLHA.get();
+    readers.Tar = MiUnTAR.get();
+    readers.GZip = MiUnGZip.get();
+    readers.Ace = MiUnACE.get();
+    readers.Rar = MiUnRAR.get();
+    readers.Arc = MiUnARC.get();
+    readers.Cab = MiUnCAB.get();
+    return readers;
 }
 
 void TFPrincipal::BBExtraerClick() {
@@ -397,7 +369,10 @@ void TFPrincipal::BBExtraerClick() {
     // The reader is chosen by the detected kind, not by the extension.
     TRegisterArxon detection;
     detection.SetArchiveFile(origen);
-    TUnBase* reader = ReaderForKind(detection.ArcType);
+    TUnBase* reader = ReaderForKind(PageReaders(), detection.ArcType);
+    // The ACE reader's extraction module lies in the program's folder.
+    if (reader != nullptr && reader == MiUnACE.get())
+        MiUnACE->ModuleFile = ProgramFolder + kAceModuleName;
     if (reader == nullptr) {
         FErrores->Agrega(origen + ": " + ArxMessageText(kMsgUnsupportedArchive) + " (" +
                          KindName(detection.ArcType) + ")");

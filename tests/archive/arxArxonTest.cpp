@@ -3,6 +3,7 @@
 #include "archive/arxArxon.h"
 
 #include "archive/arxRegister.h"
+#include "archive/arxUnBase.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/ToolListing.h"
 
@@ -18,6 +19,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace sorvane {
@@ -1015,6 +1017,40 @@ TEST(ArxonRobustness, TruncatedAndGarbledArchivesEnd) {
             WriteBytes(path, bytes);
             ListDamaged(path);
         }
+    }
+}
+
+// The reader table: every detected kind goes to its family's reader (the
+// JAR kinds to their own, PAK to ARC's, the gzip kind alone to gzip's), the
+// failure kinds and the kinds no reader extracts to none, and a family the
+// caller has no reader for to none.
+TEST(ArxonReaders, EachKindGoesToItsFamilysReader) {
+    std::vector<TUnBase> owned(11);
+    TArxonReaders readers;
+    TUnBase** slots[] = {&readers.Zip, &readers.Jar, &readers.Arj,  &readers.Zoo,
+                         &readers.Lha, &readers.Tar, &readers.GZip, &readers.Ace,
+                         &readers.Rar, &readers.Arc, &readers.Cab};
+    for (std::size_t i = 0; i < owned.size(); ++i)
+        *slots[i] = &owned[i];
+    const std::vector<std::pair<TArcType, TUnBase*>> cases = {
+        {atNA, nullptr},         {atUnsupported, nullptr}, {atFileOpenErr, nullptr},
+        {atUnknown, nullptr},    {atAce, readers.Ace},     {atAceExe, readers.Ace},
+        {atArc, readers.Arc},    {atArcExe, readers.Arc},  {atArj, readers.Arj},
+        {atArjExe, readers.Arj}, {atBh, nullptr},          {atBhExe, nullptr},
+        {atCab, readers.Cab},    {atCabExe, readers.Cab},  {atGZip, readers.GZip},
+        {atHA, nullptr},         {atJar, readers.Jar},     {atJarExe, readers.Jar},
+        {atLha, readers.Lha},    {atLhaExe, readers.Lha},  {atLzh, readers.Lha},
+        {atLzhExe, readers.Lha}, {atMsGZ, nullptr},        {atPak, readers.Arc},
+        {atPakExe, readers.Arc}, {atRar, readers.Rar},     {atRarExe, readers.Rar},
+        {atTar, readers.Tar},    {atTarGZip, nullptr},     {atUUE, nullptr},
+        {atZip, readers.Zip},    {atZipExe, readers.Zip},  {atZipDS, readers.Zip},
+        {atZipMV, readers.Zip},  {atZoo, readers.Zoo},
+    };
+    ASSERT_EQ(cases.size(), static_cast<std::size_t>(kArcTypeCount));
+    for (const auto& [kind, reader] : cases) {
+        SCOPED_TRACE(kArcTypeNames[kind]);
+        EXPECT_EQ(ReaderForKind(readers, kind), reader);
+        EXPECT_EQ(ReaderForKind(TArxonReaders{}, kind), nullptr);
     }
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Seed corpora of the ARC targets, cut from the fixtures of
-tests/data/archive/unarc and ../arc: for squeeze and squash two leading
+tests/data/archive/arc: for squeeze and squash two leading
 bytes (the declared size), for crunch three (the method, then the size),
 then the member's packed data; for arc_extract the small archives whole."""
 import os
@@ -8,9 +8,9 @@ import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, "..", "tests", "data", "archive")
-ARCHIVES = ["unarc/hand-squeezed.arc", "unarc/squeezed.arc", "unarc/crunch5.arc",
-            "unarc/crunch6.arc", "unarc/crunch7.arc", "unarc/old-stored.arc",
-            "unarc/hand-packed.arc", "unarc/folders.arc", "unarc/mixed.pak",
+ARCHIVES = ["arc/hand-squeezed.arc", "arc/squeezed.arc", "arc/crunch5.arc",
+            "arc/crunch6.arc", "arc/crunch7.arc", "arc/old-stored.arc",
+            "arc/hand-packed.arc", "arc/folders.arc", "arc/mixed.pak",
             "arc/crunched.arc", "arc/squashed.arc", "arc/packed.arc", "arc/stored.arc"]
 
 

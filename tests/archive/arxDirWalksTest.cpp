@@ -399,7 +399,7 @@ const FixtureCase kRarCases[] = {
      false,
      true},
     // Four digits after ".part": the next volume is vol4.part0002.rar.
-    {"unrar/vol4.part0001.rar",
+    {"rar/vol4.part0001.rar",
      atRar,
      {{"alpha.txt", "alpha.txt", 54, 54, kArchive},
       {"random.bin", "random.bin", 3000, 3000, kArchive}},

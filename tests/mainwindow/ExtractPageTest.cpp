@@ -193,7 +193,7 @@ TEST_F(ExtractPageTest, ArjAndZooArchivesHaveTheirReaders) {
 }
 
 TEST_F(ExtractPageTest, StopEndsTheRunWithoutCountingUnfinishedMembers) {
-    Choose(Fixture("unzip/split-deflate.zip"));
+    Choose(Fixture("zip/split-deflate.zip"));
     QTimer::singleShot(0, [] { FPrincipal->StopFlag = true; });
     FPrincipal->BBExtraerClick();
     EXPECT_TRUE(FPrincipal->StopFlag);
@@ -206,7 +206,7 @@ TEST_F(ExtractPageTest, StopEndsTheRunWithoutCountingUnfinishedMembers) {
 TEST_F(ExtractPageTest, StopButtonAndEscapeStopTheRun) {
     for (const bool byEscape : {false, true}) {
         SCOPED_TRACE(byEscape ? "Escape" : "stop button");
-        Choose(Fixture("unzip/split-deflate.zip"));
+        Choose(Fixture("zip/split-deflate.zip"));
         EXPECT_FALSE(FPrincipal->BBPararExtraer->isEnabled());
         bool enabledWhileRunning = false;
         QTimer::singleShot(0, [&] {
@@ -346,7 +346,7 @@ TEST_F(ExtractPageTest, DamagedMemberReachesTheErrorWindow) {
 // finds in its own folder.
 TEST_F(ExtractPageTest, ExtractsARarArchiveThroughItsModule) {
     SetRarModuleFolder(SORVANE_MODULE_DIR);
-    Choose(Fixture("unrar/names.rar"));
+    Choose(Fixture("rar/names.rar"));
     FPrincipal->BBExtraerClick();
     EXPECT_EQ(Status(), Extracted(2));
     EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
@@ -368,7 +368,7 @@ TEST_F(ExtractPageTest, RarWithoutItsModuleSaysSoAndWritesNothing) {
 }
 
 TEST_F(ExtractPageTest, ArcArchivesAndSelfExtractorsGoThroughTheArcReader) {
-    Choose(Fixture("unarc/folders.arc"));
+    Choose(Fixture("arc/folders.arc"));
     FPrincipal->BBExtraer->click();
     EXPECT_EQ(Status(), Extracted(3));
     EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
@@ -376,14 +376,14 @@ TEST_F(ExtractPageTest, ArcArchivesAndSelfExtractorsGoThroughTheArcReader) {
     EXPECT_NE(std::string(std::istreambuf_iterator<char>(deep), {}).find("Beta line 11"),
               std::string::npos);
     EXPECT_TRUE(fs::exists(destination_ / "TOP.TXT"));
-    Choose(Fixture("unarc/sfx-6674.exe"));
+    Choose(Fixture("arc/sfx-6674.exe"));
     FPrincipal->BBExtraer->click();
     EXPECT_EQ(Status(), Extracted(2));
     EXPECT_EQ(fs::file_size(destination_ / "gamma.txt"), 732u);
 }
 
 TEST_F(ExtractPageTest, PakMemberOfAnUnknownMethodReachesTheErrorWindow) {
-    Choose(Fixture("unarc/mixed.pak"));
+    Choose(Fixture("arc/mixed.pak"));
     FPrincipal->BBExtraer->click();
     EXPECT_EQ(Status(), Extracted(3));
     EXPECT_EQ(recorder_.errorWindows, 1);
@@ -395,7 +395,7 @@ TEST_F(ExtractPageTest, PakMemberOfAnUnknownMethodReachesTheErrorWindow) {
 
 TEST_F(ExtractPageTest, ExtractsACabinetSetWithTheModule) {
     LoadCabinetLibrary(SORVANE_PROGRAM_DIR);
-    Choose(Fixture("uncab/span1.cab"));
+    Choose(Fixture("cab/span1.cab"));
     FPrincipal->BBExtraerClick();
     EXPECT_EQ(Status(), Extracted(5));
     EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();

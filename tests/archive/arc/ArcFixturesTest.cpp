@@ -64,7 +64,7 @@ TEST(ArcFixtures, TestingPassesEveryMemberAndWritesNothing) {
 // same reader starts again at the top.
 TEST(ArcFixtures, FoldersNameEachMemberAndResetEveryRun) {
     TempFolder out;
-    ArcRun run(DataPath("unarc/folders.arc"), out.Path());
+    ArcRun run(DataPath("arc/folders.arc"), out.Path());
     std::vector<std::string> begun;
     run.reader->OnBegin = [&](TZipCommon&, const std::string& name, int, bool&) {
         begun.push_back(name.substr(out.Path().size() + 1));
@@ -91,7 +91,7 @@ TEST(ArcFixtures, FoldersNameEachMemberAndResetEveryRun) {
 // A selection by name reaches members inside folders and after them.
 TEST(ArcFixtures, SelectionMatchesFullNames) {
     TempFolder out;
-    ArcRun run(DataPath("unarc/folders.arc"), out.Path());
+    ArcRun run(DataPath("arc/folders.arc"), out.Path());
     run.reader->FileSpec = {"Y.TXT", "TOP.TXT"};
     EXPECT_EQ(run.reader->Extract(), 2);
     EXPECT_EQ(FilesBelow(out.Path()), (std::vector<std::string>{"SUB/DEEP/Y.TXT", "TOP.TXT"}));
@@ -110,7 +110,7 @@ TEST(ArcFixtures, ListingReadsOldHeadersAsTwentyFiveBytes) {
     };
     arx.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string&,
                       int code) { errors.push_back(code); };
-    arx.SetArchiveFile(DataPath("unarc/old-stored.arc"));
+    arx.SetArchiveFile(DataPath("arc/old-stored.arc"));
     EXPECT_TRUE(arx.Activate());
     const std::vector<std::pair<std::string, std::int64_t>> wanted{
         {"ALPHA.TXT", 54}, {"BETA.TXT", 708}, {"TINY.TXT", 1}, {"LAST.TXT", 54}};

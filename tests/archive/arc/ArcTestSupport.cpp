@@ -11,7 +11,7 @@ namespace sorvane::test {
 
 std::map<std::string, std::vector<ExpectedFile>> ExpectedArcExtractions() {
     std::map<std::string, std::vector<ExpectedFile>> result;
-    std::istringstream in(FixtureText("unarc/expected.tsv"));
+    std::istringstream in(FixtureText("arc/expected.tsv"));
     std::string line;
     while (std::getline(in, line)) {
         std::vector<std::string> fields;
@@ -24,7 +24,7 @@ std::map<std::string, std::vector<ExpectedFile>> ExpectedArcExtractions() {
         }
         if (fields.size() != 6) continue;
         std::string name = fields[0];
-        name = name.rfind("../", 0) == 0 ? name.substr(3) : "unarc/" + name;
+        name = name.rfind("../", 0) == 0 ? name.substr(3) : "arc/" + name;
         result[name].push_back(
             {fields[1], std::stoull(fields[2]), fields[3], fields[4], fields[5] == "1"});
     }

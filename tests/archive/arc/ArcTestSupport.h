@@ -1,4 +1,4 @@
-// What the ARC reader tests share: the reference of tests/data/archive/unarc
+// What the ARC reader tests share: the reference of tests/data/archive/arc
 // (expected.tsv), ARC headers built by hand, and a reader aimed at one
 // archive and one destination that records its reports and verdicts.
 #pragma once
@@ -14,8 +14,8 @@
 
 namespace sorvane::test {
 
-// The fixtures of unarc/expected.tsv (paths below tests/data/archive, as
-// "unarc/x.arc" or "arc/x.arc") with the files the reference tools gave.
+// The fixtures of arc/expected.tsv (paths below tests/data/archive, as
+// "arc/x.arc" or "synth/x.arc") with the files the reference tools gave.
 std::map<std::string, std::vector<ExpectedFile>> ExpectedArcExtractions();
 
 using Bytes = std::vector<std::uint8_t>;

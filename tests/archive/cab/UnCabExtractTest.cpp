@@ -25,10 +25,10 @@ protected:
         LoadCabinetLibrary(ModuleFolder());
         ASSERT_TRUE(CabinetLibraryLoaded());
     }
-    // Copies fixtures of tests/data/archive/uncab into `folder`.
+    // Copies fixtures of tests/data/archive/cab into `folder`.
     static void CopyFixtures(const TempFolder& folder, const std::vector<std::string>& names) {
         for (const std::string& name : names)
-            WriteBytes(folder.File(name), FixtureBytes("uncab/" + name));
+            WriteBytes(folder.File(name), FixtureBytes("cab/" + name));
     }
 };
 
@@ -245,7 +245,7 @@ TEST_F(UnCabTest, CurrentFolderNeverChanges) {
 TEST_F(UnCabTest, CutAndChangedFixturesNeverCrash) {
     for (const char* name : {"span1.cab", "utf8-mszip.cab", "hostile.cab", "sfx-mszip.exe",
                              "loop-a.cab", "self.cab"}) {
-        const auto original = FixtureBytes(std::string("uncab/") + name);
+        const auto original = FixtureBytes(std::string("cab/") + name);
         std::vector<std::vector<std::uint8_t>> variants;
         for (std::size_t cut : {std::size_t{4}, std::size_t{36}, std::size_t{60},
                                 original.size() / 3, original.size() - 1})

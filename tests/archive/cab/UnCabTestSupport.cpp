@@ -16,7 +16,7 @@ std::string ModuleFolder() {
 
 std::map<std::string, std::vector<CabExpectedFile>> CabExpectations() {
     std::map<std::string, std::vector<CabExpectedFile>> result;
-    std::istringstream lines(FixtureText("uncab/expected.tsv"));
+    std::istringstream lines(FixtureText("cab/expected.tsv"));
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
@@ -32,11 +32,7 @@ std::map<std::string, std::vector<CabExpectedFile>> CabExpectations() {
 }
 
 std::string CabFixturePath(const std::string& name) {
-    for (const char* folder : {"uncab/", "cab/", "synth/"}) {
-        const std::string path = DataPath(folder + name);
-        if (std::filesystem::exists(path)) return path;
-    }
-    return DataPath("uncab/" + name);
+    return DataPath("cab/" + name);
 }
 
 CabRun::CabRun(const std::string& archive, const std::string& destination)

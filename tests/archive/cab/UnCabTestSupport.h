@@ -1,5 +1,5 @@
 // What the cabinet reader tests share: the reference of
-// tests/data/archive/uncab (expected.tsv) and a cabinet reader aimed at one
+// tests/data/archive/cab (expected.tsv) and a cabinet reader aimed at one
 // archive and one destination that records its reports, verdicts and the
 // next cabinets it was asked for.
 #pragma once
@@ -25,7 +25,8 @@ struct CabExpectedFile {
 // The fixtures of expected.tsv (their file names) with their files.
 std::map<std::string, std::vector<CabExpectedFile>> CabExpectations();
 
-// The path of a cabinet fixture named in expected.tsv (uncab, cab or synth).
+// The path of a cabinet fixture named in expected.tsv (below cab/; the synth
+// cabinets as ../synth/<name>).
 std::string CabFixturePath(const std::string& name);
 
 struct CabReported {

@@ -17,11 +17,10 @@ namespace {
 using namespace test;
 namespace fs = std::filesystem;
 
-constexpr const char* kExpected = "unlha/expected.tsv";
+constexpr const char* kExpected = "lha/expected.tsv";
 
 std::string FixturePath(const std::string& name) {
-    const std::string own = DataPath("unlha/" + name);
-    return fs::exists(own) ? own : DataPath("lha/" + name);
+    return DataPath("lha/" + name);
 }
 
 // An LHA reader on one archive and one destination, recording reports and verdicts.

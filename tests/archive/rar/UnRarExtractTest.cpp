@@ -19,10 +19,9 @@ namespace {
 using namespace test;
 namespace fs = std::filesystem;
 
-// Where each fixture of expected.tsv lives below tests/data/archive.
+// A fixture of expected.tsv, named by its path from tests/data/archive/rar.
 std::string FixturePath(const std::string& name) {
-    return fs::exists(DataPath("unrar/" + name)) ? DataPath("unrar/" + name)
-                                                 : DataPath("synth/" + name);
+    return DataPath("rar/" + name);
 }
 
 TEST(UnRarFixtures, ExtractLikeUnarAndBsdtar) {
@@ -63,7 +62,7 @@ TEST(UnRarFixtures, StoredFoldersFollowTheOptions) {
     for (const bool create : {false, true}) {
         SCOPED_TRACE(create);
         TempFolder out;
-        RarRun run(DataPath("unrar/names.rar"), out.Path());
+        RarRun run(DataPath("rar/names.rar"), out.Path());
         run.reader->CreateStoredDirs = create;
         run.reader->FileSpec = {"*.nothing"};
         EXPECT_EQ(run.reader->Extract(), 0);
@@ -79,7 +78,7 @@ TEST(UnRarNames, HostileNamesAreRefusedAndNothingLeavesTheDestination) {
     TempFolder root;
     const std::string out = root.File("dest");
     fs::create_directory(out);
-    RarRun run(DataPath("unrar/hostile.rar"), out);
+    RarRun run(DataPath("rar/hostile.rar"), out);
     EXPECT_EQ(run.reader->Extract(), 1);
     // "..\evil.txt", "\\server\share\evil.txt", the Unicode "..\évil.txt" and the folder
     // "..\evildir".
@@ -91,7 +90,7 @@ TEST(UnRarNames, HostileNamesAreRefusedAndNothingLeavesTheDestination) {
 
 TEST(UnRarNames, UnicodeNamesFollowUseStoredDirs) {
     TempFolder out;
-    RarRun run(DataPath("unrar/names.rar"), out.Path());
+    RarRun run(DataPath("rar/names.rar"), out.Path());
     run.reader->UseStoredDirs = false;
     EXPECT_EQ(run.reader->Extract(), 2);
     EXPECT_TRUE(run.errors.empty()) << run.ErrorText();
@@ -102,7 +101,7 @@ TEST(UnRarNames, RenameOfAUnicodeMemberKeepsTheExistingFile) {
     TempFolder out;
     fs::create_directory(out.File("Ünïcode"));
     WriteText(out.File("Ünïcode/bêta.txt"), "kept\n");
-    RarRun run(DataPath("unrar/names.rar"), out.Path());
+    RarRun run(DataPath("rar/names.rar"), out.Path());
     run.reader->ConfirmOverwrites = true;
     run.reader->OnFileExists = [&](TZipCommon&, const std::string& name, std::string& newName,
                                    TOverwriteMode& mode) {
@@ -121,7 +120,7 @@ TEST(UnRarNames, RenameOfAUnicodeMemberKeepsTheExistingFile) {
 TEST(UnRarUndecodable, RarTwoDataIsReportedAndTheExistingFileKept) {
     TempFolder out;
     WriteText(out.File("old.txt"), "kept\n");
-    RarRun run(DataPath("unrar/rar20.rar"), out.Path());
+    RarRun run(DataPath("rar/rar20.rar"), out.Path());
     EXPECT_EQ(run.reader->Extract(), 1);
     ASSERT_EQ(run.errors.size(), 1u) << run.ErrorText();
     EXPECT_EQ(run.errors[0].code, kMsgUnsupportedArchive);
@@ -132,7 +131,7 @@ TEST(UnRarUndecodable, RarTwoDataIsReportedAndTheExistingFileKept) {
 
 TEST(UnRarUndecodable, EncipheredMemberWithoutPasswordIsReportedOnce) {
     TempFolder out;
-    RarRun run(DataPath("unrar/encrypted.rar"), out.Path());
+    RarRun run(DataPath("rar/encrypted.rar"), out.Path());
     EXPECT_EQ(run.reader->Extract(), 2);
     ASSERT_EQ(run.errors.size(), 1u) << run.ErrorText();
     EXPECT_EQ(run.errors[0].code, kMsgInvalidPassword);
@@ -143,7 +142,7 @@ TEST(UnRarUndecodable, EncipheredMemberWithoutPasswordIsReportedOnce) {
 TEST(UnRarUndecodable, PasswordWithoutEventIsHandedToTheModule) {
     // The module takes it, then reports what libarchive cannot decipher.
     TempFolder out;
-    RarRun run(DataPath("unrar/encrypted.rar"), out.Path());
+    RarRun run(DataPath("rar/encrypted.rar"), out.Path());
     run.reader->Password = "secret";
     EXPECT_EQ(run.reader->Extract(), 2);
     ASSERT_EQ(run.errors.size(), 1u) << run.ErrorText();
@@ -164,8 +163,8 @@ TEST(UnRarVolumes, FourDigitPartNumbersFindTheNextVolume) {
     // The second volume lies in another folder: the question names the
     // four-digit part, and the one after it follows the answer's folder.
     TempFolder in, other, out;
-    CopyFixtures(in, {"unrar/vol4.part0001.rar"});
-    CopyFixtures(other, {"unrar/vol4.part0002.rar", "unrar/vol4.part0003.rar"});
+    CopyFixtures(in, {"rar/vol4.part0001.rar"});
+    CopyFixtures(other, {"rar/vol4.part0002.rar", "rar/vol4.part0003.rar"});
     RarRun run(in.File("vol4.part0001.rar"), out.Path());
     run.reader->OnNextVolume = [&](TZipCommon&, std::string& volume, int, bool, bool& cancel) {
         run.volumesAsked.push_back(volume);
@@ -184,7 +183,7 @@ TEST(UnRarVolumes, FourDigitPartNumbersFindTheNextVolume) {
 
 TEST(UnRarVolumes, SetLeadingBackToItsVolumeEnds) {
     TempFolder in, out;
-    CopyFixtures(in, {"unrar/vol4.part0001.rar", "unrar/vol4.part0002.rar"});
+    CopyFixtures(in, {"rar/vol4.part0001.rar", "rar/vol4.part0002.rar"});
     RarRun run(in.File("vol4.part0001.rar"), out.Path());
     run.reader->OnNextVolume = [&](TZipCommon&, std::string& volume, int, bool, bool& cancel) {
         run.volumesAsked.push_back(volume);
@@ -205,9 +204,7 @@ TEST(UnRarVolumes, DeclinedVolumeStopsAtTheMemberThatGoesOn) {
     };
     const Case cases[] = {
         {{"synth/oldvol.rar", "synth/oldvol.r00"}, "oldvol.r01", {}},
-        {{"unrar/vol4.part0001.rar", "unrar/vol4.part0002.rar"},
-         "vol4.part0003.rar",
-         {"alpha.txt"}},
+        {{"rar/vol4.part0001.rar", "rar/vol4.part0002.rar"}, "vol4.part0003.rar", {"alpha.txt"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.asked);
@@ -274,9 +271,9 @@ TEST(UnRarModule, SubstitutesFail) {
 // nothing beside its destination.
 TEST(UnRarRobust, TruncatedAndMutatedFixturesEndCleanly) {
     const char* fixtures[] = {
-        "synth/stored.rar", "synth/unix-host.rar",     "synth/oldvol.rar",
-        "unrar/names.rar",  "unrar/hostile.rar",       "unrar/encrypted.rar",
-        "unrar/rar20.rar",  "unrar/vol4.part0001.rar", "synth/rar-at-image-end.exe"};
+        "synth/stored.rar", "synth/unix-host.rar",   "synth/oldvol.rar",
+        "rar/names.rar",    "rar/hostile.rar",       "rar/encrypted.rar",
+        "rar/rar20.rar",    "rar/vol4.part0001.rar", "synth/rar-at-image-end.exe"};
     std::uint32_t seed = 12345;
     auto next = [&seed] {
         seed = seed * 1103515245u + 12345u;

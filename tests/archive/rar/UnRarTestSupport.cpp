@@ -91,7 +91,7 @@ std::string MakeRar(const std::vector<RarEntry>& entries) {
 
 std::map<std::string, std::vector<RarExpectedFile>> RarExpectedExtractions() {
     std::map<std::string, std::vector<RarExpectedFile>> result;
-    std::istringstream in(ReadText(DataPath("unrar/expected.tsv")));
+    std::istringstream in(ReadText(DataPath("rar/expected.tsv")));
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream fields(line);

@@ -49,7 +49,8 @@ struct RarEntry {
 // written (the walk does not read them).
 std::string MakeRar(const std::vector<RarEntry>& entries);
 
-// The fixtures of tests/data/archive/unrar/expected.tsv: path, size, SHA-256.
+// The fixtures of tests/data/archive/rar/expected.tsv (the synth ones as
+// ../synth/<name>): path, size, SHA-256.
 struct RarExpectedFile {
     std::string path;
     std::uint64_t size = 0;

@@ -14,8 +14,7 @@ namespace {
 using namespace test;
 
 std::string FixturePath(const std::string& name) {
-    const std::string own = DataPath("unzip/" + name);
-    return std::filesystem::exists(own) ? own : DataPath("zip/" + name);
+    return DataPath("zip/" + name);
 }
 
 bool IsJarName(const std::string& name) {

@@ -29,7 +29,7 @@ std::string WriteZip(const TempFolder& folder, const std::string& name,
 TEST(UnZipRefusal, UnknownMethodOpensNoOutputAndTheRunGoesOn) {
     TempFolder out;
     WriteText(out.File("odd.bin"), "kept as it was\n");
-    ReaderRun run(DataPath("unzip/method99.zip"), out.Path());
+    ReaderRun run(DataPath("zip/method99.zip"), out.Path());
     EXPECT_EQ(run.reader->Extract(), 2);
     EXPECT_EQ(run.Count(kMsgUnsupportedMethod), 1) << run.ErrorText();
     EXPECT_EQ(ReadText(out.File("odd.bin")), "kept as it was\n");
@@ -62,7 +62,7 @@ TEST(UnZipRefusal, MethodsWithoutDecoderLeaveNoFileBehind) {
 
 TEST(UnZipBounds, MembersNeverWriteMoreThanTheyDeclare) {
     TempFolder out;
-    ReaderRun run(DataPath("unzip/bomb.zip"), out.Path());
+    ReaderRun run(DataPath("zip/bomb.zip"), out.Path());
     run.reader->OnEnd = nullptr; // failed checks are reported
     const test::PartialSizes written(*run.reader);
     EXPECT_EQ(run.reader->Extract(), 0);
@@ -96,7 +96,7 @@ TEST(UnZipConfinement, NamesLeavingTheDestinationAreRefused) {
     const std::string destination = parent.File("dest");
     fs::create_directory(destination);
     fs::remove("/tmp/sorvane-absolute.txt");
-    ReaderRun run(DataPath("unzip/hostile.zip"), destination);
+    ReaderRun run(DataPath("zip/hostile.zip"), destination);
     EXPECT_EQ(run.reader->Extract(), 3);
     EXPECT_EQ(run.Count(kMsgInvalidFileName), 2) << run.ErrorText();
     EXPECT_EQ(FilesBelow(parent.Path()),
@@ -111,7 +111,7 @@ TEST(UnZipConfinement, LinksNeverLeadOutside) {
     TempFolder outside;
     {
         TempFolder out;
-        ReaderRun run(DataPath("unzip/links.zip"), out.Path());
+        ReaderRun run(DataPath("zip/links.zip"), out.Path());
         EXPECT_EQ(run.reader->Extract(), 1);
         EXPECT_EQ(ReadText(out.File("lnk")), "/tmp");
         EXPECT_EQ(run.Count(kMsgOpenError), 1) << run.ErrorText();
@@ -178,7 +178,7 @@ TEST(UnZipVolumes, SplitSetWithoutItsOtherPartWritesNothing) {
     for (const Case& c : {Case{false, kMsgEventNotAssigned}, Case{true, kMsgUserCanceled}}) {
         TempFolder work;
         const std::string archive = work.File("split-deflate.zip");
-        WriteBytes(archive, FixtureBytes("unzip/split-deflate.zip"));
+        WriteBytes(archive, FixtureBytes("zip/split-deflate.zip"));
         TempFolder out;
         ReaderRun run(archive, out.Path());
         EXPECT_EQ(run.reader->ArcType, atZipMV);

@@ -1,4 +1,4 @@
-// What the ZIP reader tests share: the reference of tests/data/archive/unzip
+// What the ZIP reader tests share: the reference of tests/data/archive/zip
 // (expected.tsv), a SHA-256 of file contents, the files below a folder, and a
 // reader aimed at one archive and one destination that records its reports.
 #pragma once
@@ -24,7 +24,7 @@ struct ExpectedFile {
 // The fixtures of expected.tsv (their names as written there) with their files.
 // `tsv`: a fixture-relative path of a reference table in the same format.
 std::map<std::string, std::vector<ExpectedFile>>
-ExpectedExtractions(const std::string& tsv = "unzip/expected.tsv");
+ExpectedExtractions(const std::string& tsv = "zip/expected.tsv");
 
 std::string Sha256Hex(const std::vector<std::uint8_t>& data);
 

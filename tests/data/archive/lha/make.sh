@@ -1,5 +1,6 @@
 #!/bin/sh
-# Recreates the LHA fixtures of this folder and their listings (lhasa v).
+# Recreates the LHA listing fixtures of this folder and their listings
+# (lhasa v); make-extract.sh makes the extraction fixtures beside them.
 # Needs: jlha (package jlha-utils), lhasa, faketime.
 # Names: level<header level>-<method>.lzh.
 . "$(dirname "$0")/../common.sh"
@@ -9,7 +10,7 @@ write_beta
 write_docs
 stamp_all
 
-rm -f "$out"/*.lzh "$out"/*.list
+rm -f "$out"/level*.lzh "$out"/level*.lzh.list
 # jlha command letters: a add, 0/1/2 header level, z store (lh0),
 # o5/o6/o7 method lh5/lh6/lh7.
 add() {
@@ -30,7 +31,7 @@ add 2o5 level2-folders.lzh docs
 cd "$out"
 # lhasa's total line shows the archive's own time and its date format
 # depends on today: both are fixed.
-touch -d "$stamp" ./*.lzh
-for f in *.lzh; do
+touch -d "$stamp" ./level*.lzh
+for f in level*.lzh; do
     NO_FAKE_STAT=1 faketime -f '2021-03-05 10:20:30' lhasa v "$f" > "$f.list"
 done

@@ -1,7 +1,7 @@
 #!/bin/sh
-# Recreates the extraction fixtures of this folder and expected.tsv, the
+# Recreates the ZIP extraction fixtures of this folder and expected.tsv, the
 # reference every extraction test compares with: for each fixture (these and
-# the ZIP and JAR fixtures of ../zip) the files that unzip (7zz for split
+# the ZIP and JAR listing fixtures that make.sh writes here) the files that unzip (7zz for split
 # sets) extracted, one line each: fixture, path, size, SHA-256, modification
 # time (local time of the DOS stamp) and whether the file came out read-only.
 # Needs: zip, unzip, 7zz (package 7zip), python3.
@@ -23,7 +23,10 @@ cp alpha.txt locked.txt
 stamp_all
 chmod 444 locked.txt
 
-rm -f "$out"/*.zip "$out"/*.z0? "$out"/expected.tsv
+for f in bomb.zip descriptor.zip descriptor-noend.zip encrypted-descriptor.zip hostile.zip links.zip \
+    method99.zip readonly.zip split-deflate.zip split-deflate.z01 expected.tsv; do
+    rm -f "$out/$f"
+done
 
 # Streamed to a pipe: every member has a data descriptor (flag bit 3).
 zip -q -X - alpha.txt beta.txt | cat > "$out/descriptor.zip"
@@ -110,14 +113,14 @@ expect() {
 }
 : > expected.tsv
 # unzip as a user who may write anything: -w tests need a normal user.
-for f in ../zip/stored.zip ../zip/deflated.zip ../zip/encrypted-stored.zip \
-         ../zip/encrypted-deflated.zip ../zip/zip64.zip ../zip/folders.zip ../zip/comment.zip \
-         ../zip/utf8-name.zip ../zip/deflate64.zip ../zip/x.jar ../zip/junk-prefix.zip \
-         ../zip/zero-prefix.zip descriptor.zip encrypted-descriptor.zip readonly.zip; do
+for f in stored.zip deflated.zip encrypted-stored.zip \
+         encrypted-deflated.zip zip64.zip folders.zip comment.zip \
+         utf8-name.zip deflate64.zip x.jar junk-prefix.zip \
+         zero-prefix.zip descriptor.zip encrypted-descriptor.zip readonly.zip; do
     name=$(basename "$f")
     LC_ALL=C.UTF-8 expect "$name" unzip -q -o -P secret "$f" -d "$work/ref/$name"
 done
-for f in ../zip/split.zip split-deflate.zip; do
+for f in split.zip split-deflate.zip; do
     name=$(basename "$f")
     expect "$name" 7zz x -bso0 -bsp0 -y "-o$work/ref/$name" "$f"
 done
@@ -125,4 +128,4 @@ done
 # archive it was cut from. A member whose sizes follow its data ends the
 # local-header walk, so only the first member of descriptor-noend.zip counts.
 expect descriptor-noend.zip unzip -q -o descriptor.zip alpha.txt -d "$work/ref/descriptor-noend.zip"
-expect zero-prefix-noend.zip unzip -q -o ../zip/stored.zip -d "$work/ref/zero-prefix-noend.zip"
+expect zero-prefix-noend.zip unzip -q -o stored.zip -d "$work/ref/zero-prefix-noend.zip"

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Recreates the ARC and PAK extraction fixtures of this folder and
 # expected.tsv, the reference the extraction tests compare with: for each
-# fixture (these and those of ../arc and ../synth that hold ARC or PAK) the
+# fixture (these, the listing fixtures make.sh writes here, and those of
+# ../synth that hold ARC or PAK) the
 # files the reference tools extracted, one line each: fixture, path, size,
 # SHA-256, modification time (the DOS stamp) and 0 (never read-only).
 # arc makes the members of methods 2, 3, 4, 8 and 9; make_arc.py writes
@@ -33,11 +34,14 @@ PY
 head -c 33554432 /dev/zero > zeros.bin
 stamp_all
 
-rm -f "$out"/*.arc "$out"/*.pak "$out"/*.exe "$out"/expected.tsv
+for f in squeezed.arc longrun.arc old-stored.arc hand-packed.arc hand-squeezed.arc crunch5.arc \
+    crunch6.arc crunch7.arc folders.arc mixed.pak sfx-6674.exe expected.tsv; do
+    rm -f "$out/$f"
+done
 arc a "$out/squeezed.arc" skew.txt > /dev/null
 arc aq "$out/longrun.arc" zeros.bin > /dev/null
-chmod 644 "$out"/*.arc
-python3 "$out/make_arc.py" "$out" "$out/../arc/squashed.arc"
+chmod 644 "$out"/squeezed.arc "$out"/longrun.arc
+python3 "$out/make_arc.py" "$out" "$out/squashed.arc"
 nomarch -lv "$out/squeezed.arc" | grep -q 'Squeezed'
 nomarch -lv "$out/longrun.arc" | grep -q 'Squashed'
 
@@ -85,8 +89,7 @@ same() { # fixture, then two tools whose extractions must agree
     (cd "$work" && reference "$out/$1" "$1" "$2" > a.tsv && reference "$out/$1" "$1" "$3" > b.tsv &&
         cmp a.tsv b.tsv && cat a.tsv >> all.tsv)
 }
-for f in squeezed.arc longrun.arc ../arc/stored.arc ../arc/packed.arc ../arc/crunched.arc \
-    ../arc/squashed.arc; do
+for f in squeezed.arc longrun.arc stored.arc packed.arc crunched.arc squashed.arc; do
     same $f nomarch arc
 done
 for f in old-stored.arc hand-packed.arc hand-squeezed.arc crunch5.arc crunch6.arc; do

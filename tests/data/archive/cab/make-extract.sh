@@ -1,11 +1,12 @@
 #!/bin/sh
 # Recreates the cabinet extraction fixtures of this folder and expected.tsv,
 # the reference the extraction tests compare with: for each fixture (these,
-# the cabinets of ../cab and the cabinets of ../synth) the files 7zz extracted,
-# one line each: fixture, path, size, SHA-256. Sets are extracted by 7zz from
-# their first cabinet with the others beside it. Fixtures 7zz does not take
-# (a set that loops, names that leave the destination, damaged data) have the
-# lines the script states below them instead.
+# the listing cabinets make.sh writes here and the cabinets of ../synth,
+# named by their path from here) the files 7zz extracted, one line each:
+# fixture, path, size, SHA-256. Sets are extracted by 7zz from their first
+# cabinet with the others beside it. Fixtures 7zz does not take (a set that
+# loops, names that leave the destination, damaged data) have the lines the
+# script states below them instead.
 # Needs: gcab, 7zz (package 7zip), python3.
 . "$(dirname "$0")/../common.sh"
 
@@ -15,7 +16,10 @@ printf 'A name in UTF-8.\n' > 'héllo wörld.txt'
 printf 'Ünïcödé folder member.\n' > 'ñame.txt'
 stamp_all
 
-rm -f "$out"/*.cab "$out"/*.exe "$out"/expected.tsv
+for f in utf8-names.cab utf8-mszip.cab span1.cab span2.cab loop-a.cab loop-b.cab self.cab hostile.cab \
+    damaged.cab truncated.cab sfx-mszip.exe expected.tsv; do
+    rm -f "$out/$f"
+done
 
 # gcab marks a name that is not ASCII with attribute 0x80 (UTF-8).
 gcab -c -n "$out/utf8-names.cab" 'héllo wörld.txt' 'ñame.txt' alpha.txt
@@ -147,13 +151,13 @@ write("sfx-mszip.exe", mz_stub(17000, 1000) + cabinet([(b"one.txt", len(one), 0,
 PY
 
 # The reference: what 7zz extracts, per fixture.
-for f in utf8-names.cab utf8-mszip.cab span1.cab self.cab sfx-mszip.exe ../cab/stored.cab ../cab/mszip.cab \
-         ../cab/folders.cab ../synth/set1.cab ../synth/scan-cab.exe; do
+for f in utf8-names.cab utf8-mszip.cab span1.cab self.cab sfx-mszip.exe stored.cab mszip.cab \
+         folders.cab ../synth/set1.cab ../synth/scan-cab.exe; do
     dir=$(mktemp -d)
     7zz x -y -o"$dir" "$f" >/dev/null
     (cd "$dir" && find . -type f | sort | while read -r p; do
         p=${p#./}
-        printf '%s\t%s\t%s\t%s\n' "$(basename "$f")" "$p" "$(stat -c %s "$p")" "$(sha256sum "$p" | cut -d' ' -f1)"
+        printf '%s\t%s\t%s\t%s\n' "$f" "$p" "$(stat -c %s "$p")" "$(sha256sum "$p" | cut -d' ' -f1)"
     done) >> expected.tsv
     rm -rf "$dir"
 done

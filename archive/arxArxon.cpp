@@ -142,7 +142,7 @@ void TArxon::RunLoop(TArxonWalk& walk) {
     while (!GetCancel() && stream_ && !Walk.Ended) {
         const std::int64_t size = Walk.HeaderSize;
         if (size <= 0 || size > kArxonMaxHeader) break;
-        if (Walk.Position < 0 || Walk.Position >= Walk.StreamSize - size) break;
+        if (Walk.Position < 0 || Walk.Position > Walk.StreamSize - size) break;
         Walk.HeaderOffset = Walk.Position;
         Walk.Header.assign(static_cast<std::size_t>(size), 0);
         if (!ReadExact(Walk.Position, Walk.Header.data(), size)) break;

@@ -64,6 +64,7 @@
 #pragma once
 
 #include "archive/arxBase.h"
+#include "archive/arxByteSource.h"
 #include "archive/arxHelpers.h"
 #include "archive/arxSpan.h"
 #include "platform/DateTime.h"
@@ -258,6 +259,19 @@ private:
     std::int64_t cacheLength_ = 0;
     const TArxBaseStream* cacheOwner_ = nullptr;
     std::unique_ptr<TDiskSpannObj> diskSpann_;
+};
+
+// The open volume of a walk as the byte source of a family's header reader.
+class TArxonSource final : public TArxByteSource {
+public:
+    explicit TArxonSource(TArxon& arx) : arx_(arx) {}
+    std::int64_t ReadAt(std::int64_t pos, void* buffer, std::int64_t count) override {
+        return arx_.ReadAt(pos, buffer, count);
+    }
+    std::int64_t Size() const override { return arx_.Walk.StreamSize; }
+
+private:
+    TArxon& arx_;
 };
 
 } // namespace sorvane

@@ -8,6 +8,7 @@
 #include "archive/codecs/arxUnreduce.h"
 #include "archive/codecs/arxUnshrink.h"
 #include "archive/zip/arxZipCrypt.h"
+#include "archive/zip/arxZipHeader.h"
 #include "archive/zip/arxZipNames.h"
 #include "platform/Folders.h"
 
@@ -98,7 +99,6 @@ constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
 constexpr std::uint16_t kUtf8NameFlag = 0x0800;
 constexpr std::uint16_t kUnixHost = 3;
-constexpr std::uint32_t kDescriptorSignature = 0x08074B50u;
 constexpr std::int64_t kLocalSearch = 32768;
 constexpr std::int64_t kEncryptionHeader = 12;
 constexpr std::int64_t kStep = 32768;
@@ -212,30 +212,28 @@ void TUnZip::CollectCentral(TArxBaseStream& stream) {
     std::int64_t correction = 0;
     bool firstChecked = true;
     const bool spanned = ArcType == atZipDS || ArcType == atZipMV;
+    TArxStreamSource source(stream);
     while (!GetCancel()) {
         std::uint8_t h[kZipCentralHeaderSize]{};
         if (ReadAt(stream, pos, h, sizeof h) != static_cast<std::int64_t>(sizeof h)) break;
         bool enciphered = false;
         if (ClassifyZipSignature(GetLe32(h), kZipCentralKind, enciphered) != kZipCentralKind) break;
         if (enciphered && !DecipherHeader(h, kZipCentralKind)) break;
-        const std::int64_t nameLength = GetLe16(h + 28);
-        const std::int64_t extraLength = GetLe16(h + 30);
-        const std::int64_t commentLength = GetLe16(h + 32);
-        std::string raw(static_cast<std::size_t>(nameLength), '\0');
-        std::vector<std::uint8_t> extra(static_cast<std::size_t>(extraLength));
-        if (ReadAt(stream, pos + 46, raw.data(), nameLength) != nameLength ||
-            ReadAt(stream, pos + 46 + nameLength, extra.data(), extraLength) != extraLength)
+        TZipCentralRecord central;
+        if (!ReadZipCentralRecord(source, pos, h, central)) {
+            // The same bad header the directory walk reports.
+            ReportError(ArchiveFile, "", VolumeName, kMsgBadFileHeader);
             break;
-        const std::uint16_t creator = GetLe16(h + 4);
-        const std::uint16_t flags = GetLe16(h + 8);
-        const std::uint32_t external = GetLe32(h + 38);
-        const TZipExtraInfo info = ParseZipExtra(extra, GetLe32(h + 24), GetLe32(h + 20), raw,
-                                                 GetLe32(h + 42), GetLe16(h + 34));
+        }
+        const std::uint16_t creator = central.Fields.CreatorVersion;
+        const std::uint16_t flags = central.Fields.Flags;
+        const std::uint32_t external = central.ExternalAttr;
+        const TZipExtraInfo& info = central.Info;
         const TNameHost host = (creator >> 8) == kUnixHost ? TNameHost::Other : TNameHost::Dos;
-        const std::string name =
-            ZipMemberName(raw, info, (external & kDirectoryAttr) || (flags & kUtf8NameFlag), host,
-                          TranslateOemChar);
-        const std::int64_t next = pos + 46 + nameLength + extraLength + commentLength;
+        const std::string name = ZipMemberName(
+            central.RawName, info, (external & kDirectoryAttr) || (flags & kUtf8NameFlag), host,
+            TranslateOemChar);
+        const std::int64_t next = central.Next;
 
         if (MatchFileSpecDirs(name, FileSpec, ExclusionList, RecurseDirs)) {
             Record record{MemberAttributes(external, creator),
@@ -275,7 +273,7 @@ void TUnZip::CollectCentral(TArxBaseStream& stream) {
                 if (payload.size() <= 0xFFFF) {
                     list_.AddItem(&record, payload.data(),
                                   static_cast<std::uint16_t>(payload.size()));
-                    MaxFileDate = std::max(MaxFileDate, GetLe32(h + 12));
+                    MaxFileDate = std::max(MaxFileDate, central.Fields.DosDate);
                     const bool encrypted = (flags & kFlagEncrypted) != 0;
                     const std::int64_t packed = Clamp64(info.Packed);
                     ArchiveTotal += encrypted ? std::max<std::int64_t>(packed - 12, 0) : packed;
@@ -296,39 +294,42 @@ std::int64_t TUnZip::ReadLocalHeader(TArxBaseStream& stream, std::int64_t offset
     bool enciphered = false;
     if (ClassifyZipSignature(GetLe32(h), kZipLocalKind, enciphered) != kZipLocalKind) return -1;
     if (enciphered && !DecipherHeader(h, kZipLocalKind)) return -1;
-    const std::int64_t nameLength = GetLe16(h + 26);
-    const std::int64_t extraLength = GetLe16(h + 28);
+    TArxStreamSource source(stream);
+    TZipLocalRecord local;
+    if (!ReadZipLocalRecord(source, offset, h, local)) return -1;
     if (header != nullptr) {
-        std::string raw(static_cast<std::size_t>(nameLength), '\0');
-        std::vector<std::uint8_t> extra(static_cast<std::size_t>(extraLength));
-        if (ReadAt(stream, offset + 30, raw.data(), nameLength) != nameLength ||
-            ReadAt(stream, offset + 30 + nameLength, extra.data(), extraLength) != extraLength)
-            return -1;
-        header->Flags = GetLe16(h + 6);
-        header->Method = GetLe16(h + 8);
-        header->DosDate = GetLe32(h + 10);
-        header->Crc = GetLe32(h + 14);
-        const TZipExtraInfo info = ParseZipExtra(extra, GetLe32(h + 22), GetLe32(h + 18), raw);
-        header->PackedSize = Clamp64(info.Packed);
-        header->UnpackedSize = Clamp64(info.Unpacked);
-        header->Name = ZipMemberName(raw, info, (header->Flags & kUtf8NameFlag) != 0,
-                                     TNameHost::Dos, TranslateOemChar);
+        header->Flags = local.Fields.Flags;
+        header->Method = local.Fields.Method;
+        header->DosDate = local.Fields.DosDate;
+        header->Crc = local.Fields.Crc;
+        header->PackedSize = Clamp64(local.Info.Packed);
+        header->UnpackedSize = Clamp64(local.Info.Unpacked);
+        header->Name =
+            ZipMemberName(local.RawName, local.Info, (header->Flags & kUtf8NameFlag) != 0,
+                          TNameHost::Dos, TranslateOemChar);
         // A local header has no attributes: a name ending in a separator is a folder.
         header->Attr =
             !header->Name.empty() && header->Name.back() == '\\' ? kDirectoryAttr : kArchiveAttr;
     }
-    return offset + 30 + nameLength + extraLength;
+    return local.DataPos;
 }
 
 void TUnZip::CollectLocal(TArxBaseStream& stream) {
     std::int64_t pos = std::max<std::int64_t>(StartOffset, 0);
     std::uint8_t marker[4]{};
-    if (ReadAt(stream, pos, marker, 4) == 4 && GetLe32(marker) == kDescriptorSignature) pos += 4;
+    if (ReadAt(stream, pos, marker, 4) == 4 && GetLe32(marker) == kZipDescriptorSignature) pos += 4;
     const std::int64_t size = stream.Size();
     while (!GetCancel()) {
         TZipHeader header;
         const std::int64_t dataPos = ReadLocalHeader(stream, pos, &header);
         if (dataPos < 0) break;
+        // Data past the end of the file outside a split or spanned set: the bad
+        // header the directory walk reports; the members before it are extracted.
+        const bool whole = header.PackedSize <= size - dataPos;
+        if (!whole && ArcType != atZipMV && ArcType != atZipDS) {
+            ReportError(ArchiveFile, "", VolumeName, kMsgBadFileHeader);
+            break;
+        }
         if (MatchFileSpecDirs(header.Name, FileSpec, ExclusionList, RecurseDirs)) {
             const Record record{header.Attr, 1, pos};
             list_.AddRecord(&record);
@@ -341,7 +342,7 @@ void TUnZip::CollectLocal(TArxBaseStream& stream) {
         // Sizes that follow the data: the next header is not where the local
         // sizes say, and the walk ends after this member.
         if ((header.Flags & kZipFlagDataDescriptor) && header.PackedSize == 0) break;
-        if (header.PackedSize > size - dataPos) break;
+        if (!whole) break;
         pos = dataPos + header.PackedSize;
     }
     BytesRemaining = ArchiveTotal;
@@ -540,7 +541,7 @@ bool TUnZip::CheckDescriptor(TArxBaseStream& stream, std::int64_t dataPos, std::
         std::uint8_t d[24]{};
         const std::int64_t got = ReadAt(stream, at, d, sizeof d);
         std::int64_t crcAt = -1;
-        if (got >= 16 && GetLe32(d) == kDescriptorSignature &&
+        if (got >= 16 && GetLe32(d) == kZipDescriptorSignature &&
             (GetLe32(d + 8) == packedHere || (got >= 24 && GetLe64(d + 8) == packedHere)))
             crcAt = 4;
         else if (got >= 12 &&

@@ -20,22 +20,14 @@
 namespace sorvane {
 namespace {
 
-constexpr std::uint16_t kHeaderId = 0xEA60;
-constexpr std::int64_t kMaxBasicSize = 2600;
-constexpr std::int64_t kIdAndSize = 4;
-constexpr std::int64_t kHeaderCrc = 4;
-constexpr std::int64_t kExtendedSize = 2;
-constexpr std::uint8_t kFixedPart = 30; // basic header fields before an optional resume position
-constexpr std::uint8_t kWithResume = 34;
-constexpr int kMaxExtendedHeaders = 64;
-constexpr std::uint8_t kGarbledFlag = 0x01;
-constexpr std::uint8_t kVolumeFlag = 0x04;
-constexpr std::uint8_t kContinuedFlag = 0x08;
-constexpr std::uint8_t kBinaryType = 0;
-constexpr std::uint8_t kTextType = 1;
-constexpr std::uint8_t kFolderType = 3;
-constexpr std::uint8_t kLabelType = 4;
-constexpr std::uint8_t kUnixHost = 2;
+constexpr std::uint8_t kGarbledFlag = kArjGarbledFlag;
+constexpr std::uint8_t kVolumeFlag = kArjVolumeFlag;
+constexpr std::uint8_t kContinuedFlag = kArjContinuedFlag;
+constexpr std::uint8_t kBinaryType = kArjBinaryType;
+constexpr std::uint8_t kTextType = kArjTextType;
+constexpr std::uint8_t kFolderType = kArjFolderType;
+constexpr std::uint8_t kLabelType = kArjLabelType;
+constexpr std::uint8_t kUnixHost = kArjUnixHost;
 constexpr int kMaxPasswordAttempts = 10;
 
 struct Record {
@@ -80,52 +72,13 @@ TUnARJ::TUnARJ() = default;
 
 TUnARJ::THeaderRead TUnARJ::ReadHeader(TArxBaseStream& stream, std::int64_t offset,
                                        TArjHeader& header) {
-    std::uint8_t head[kIdAndSize]{};
-    if (offset < 0 || ReadAt(stream, offset, head, kIdAndSize) != kIdAndSize)
-        return THeaderRead::Bad;
-    if (GetLe16(head) != kHeaderId) return THeaderRead::Bad;
-    const std::int64_t size = GetLe16(head + 2);
-    // A basic header of size 0 is the archive's end marker.
-    if (size == 0) return THeaderRead::EndMarker;
-    if (size > kMaxBasicSize) return THeaderRead::Bad;
-    std::vector<std::uint8_t> basic(static_cast<std::size_t>(size));
-    if (ReadAt(stream, offset + kIdAndSize, basic.data(), size) != size) return THeaderRead::Bad;
-    const std::uint8_t first = basic[0];
-    if (first < kFixedPart || first > size) return THeaderRead::Bad;
-    header.Offset = offset;
-    header.ArchiverVersion = basic[1];
-    header.MinVersion = basic[2];
-    header.Host = basic[3];
-    header.Flags = basic[4];
-    header.Method = basic[5];
-    header.FileType = basic[6];
-    header.PasswordModifier = basic[7];
-    header.Stamp = GetLe32(basic.data() + 8);
-    header.PackedSize = GetLe32(basic.data() + 12);
-    header.UnpackedSize = GetLe32(basic.data() + 16);
-    header.Crc = GetLe32(basic.data() + 20);
-    header.AccessMode = GetLe16(basic.data() + 26);
-    header.ResumePosition =
-        (header.Flags & kContinuedFlag) && first >= kWithResume ? GetLe32(basic.data() + 30) : -1;
-    // The name lies inside the basic header, NUL-ended.
-    const auto nameStart = basic.begin() + first;
-    header.RawName.assign(nameStart, std::find(nameStart, basic.end(), std::uint8_t{0}));
-    header.Name = StoredNameToAnsi(header.RawName,
-                                   header.Host == kUnixHost ? TNameHost::Other : TNameHost::Dos,
-                                   TranslateOemChar);
-    // Extended headers (a size, the bytes, their CRC) until a size of 0.
-    std::int64_t pos = offset + kIdAndSize + size + kHeaderCrc;
-    for (int i = 0;; ++i) {
-        std::uint8_t ext[kExtendedSize]{};
-        if (i == kMaxExtendedHeaders || ReadAt(stream, pos, ext, kExtendedSize) != kExtendedSize)
-            return THeaderRead::Bad;
-        pos += kExtendedSize;
-        const std::int64_t extSize = GetLe16(ext);
-        if (extSize == 0) break;
-        pos += extSize + kHeaderCrc;
-    }
-    header.DataPos = pos;
-    return THeaderRead::Header;
+    TArxStreamSource source(stream);
+    const THeaderRead read = ReadArjHeader(source, offset, header);
+    if (read == THeaderRead::Header)
+        header.Name = StoredNameToAnsi(header.RawName,
+                                       header.Host == kUnixHost ? TNameHost::Other : TNameHost::Dos,
+                                       TranslateOemChar);
+    return read;
 }
 
 // ---------------------------------------------------------------------------

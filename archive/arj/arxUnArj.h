@@ -4,6 +4,7 @@
 // write nothing.
 #pragma once
 
+#include "archive/arj/arxArjHeader.h"
 #include "archive/arxHeaderList.h"
 #include "archive/arxUnBase.h"
 #include "archive/codecs/arxArjMethod4.h"
@@ -21,29 +22,11 @@ public:
 
     void ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int Arg) override;
 
-    // One ARJ header as read at a header offset.
-    struct TArjHeader {
-        std::int64_t Offset = 0;
-        std::int64_t DataPos = 0; // after the header CRC and any extended headers
-        std::uint8_t ArchiverVersion = 0;
-        std::uint8_t MinVersion = 0;
-        std::uint8_t Host = 0;
-        std::uint8_t Flags = 0;
-        std::uint8_t Method = 0;
-        std::uint8_t FileType = 0;
-        std::uint8_t PasswordModifier = 0;
-        std::uint32_t Stamp = 0; // DOS date-time, or Unix seconds on UNIX hosts
-        std::int64_t PackedSize = 0;
-        std::int64_t UnpackedSize = 0;
-        std::uint32_t Crc = 0;
-        std::uint16_t AccessMode = 0;
-        std::int64_t ResumePosition = -1; // continued parts: where this part starts
-        std::string RawName;
-        std::string Name; // as the listing gives it
-    };
-
+    // One ARJ header as read at a header offset (the family's header reader),
+    // its name as this reader gives it.
+    using TArjHeader = sorvane::TArjHeader;
     // Result of reading a header: one is there, the end marker, or no header.
-    enum class THeaderRead : std::uint8_t { Header, EndMarker, Bad };
+    using THeaderRead = TArjHeaderRead;
     THeaderRead ReadHeader(TArxBaseStream& stream, std::int64_t offset, TArjHeader& header);
 
 private:

@@ -10,12 +10,6 @@ class TZooWalk : public TArxonWalk {
 public:
     void SetUp(TArxon& arx) override;
     void Step(TArxon& arx) override;
-
-private:
-    void ArchiveHeaderStep(TArxon& arx);
-    void EntryStep(TArxon& arx);
-
-    bool inChain_ = false; // past the archive header
 };
 
 } // namespace sorvane

@@ -14,21 +14,6 @@
 namespace sorvane {
 namespace {
 
-constexpr std::int64_t kArchiveHeaderSize = 43;
-constexpr std::size_t kStart = 24;
-constexpr std::size_t kMinus = 28;
-constexpr std::int64_t kEntrySize = 58;
-constexpr std::uint32_t kEntryTag = 0xFDC4A7DCu;
-constexpr std::size_t kMethod = 5;
-constexpr std::size_t kNext = 6;
-constexpr std::size_t kData = 10;
-constexpr std::size_t kDateTime = 14; // date word first
-constexpr std::size_t kCrc = 18;
-constexpr std::size_t kOriginalSize = 20;
-constexpr std::size_t kPackedSize = 24;
-constexpr std::size_t kDeleted = 30;
-constexpr std::size_t kName = 38;
-constexpr std::size_t kNameLength = 13;
 constexpr std::uint32_t kEntryAttr = 128;
 
 struct Record {
@@ -42,23 +27,11 @@ static_assert(sizeof(Record) == 16);
 
 TUnZoo::TUnZoo() = default;
 
-bool TUnZoo::ReadEntry(TArxBaseStream& stream, std::int64_t offset, TZooEntry& entry, bool& tagOk) {
-    std::uint8_t h[kEntrySize]{};
-    if (offset < 0 || ReadAt(stream, offset, h, kEntrySize) != kEntrySize) return false;
-    tagOk = GetLe32(h) == kEntryTag;
-    entry.Offset = offset;
-    entry.Method = h[kMethod];
-    entry.Next = GetLe32(h + kNext);
-    entry.DataPos = GetLe32(h + kData);
-    entry.DosDate = SwapWords(GetLe32(h + kDateTime));
-    entry.Crc = GetLe16(h + kCrc);
-    entry.UnpackedSize = GetLe32(h + kOriginalSize);
-    entry.PackedSize = GetLe32(h + kPackedSize);
-    entry.Deleted = h[kDeleted] != 0;
-    const auto* field = reinterpret_cast<const char*>(h + kName);
-    entry.Name = StoredNameToAnsi(std::string(field, strnlen(field, kNameLength)), TNameHost::Dos,
-                                  TranslateOemChar);
-    return true;
+TZooEntryRead TUnZoo::ReadEntry(TArxBaseStream& stream, std::int64_t offset, TZooEntry& entry) {
+    TArxStreamSource source(stream);
+    const TZooEntryRead read = ReadZooEntry(source, offset, entry);
+    entry.Name = StoredNameToAnsi(entry.RawName, TNameHost::Dos, TranslateOemChar);
+    return read;
 }
 
 void TUnZoo::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
@@ -83,9 +56,9 @@ void TUnZoo::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
         Record record{};
         std::memcpy(&record, list_.GetItem(i), sizeof record);
         TZooEntry entry;
-        bool tagOk = false;
-        if (!ReadEntry(*InStream, record.Offset, entry, tagOk) || entry.Next < 1) break;
-        if (!tagOk) {
+        const TZooEntryRead read = ReadEntry(*InStream, record.Offset, entry);
+        if (read == TZooEntryRead::End) break;
+        if (read == TZooEntryRead::Bad) {
             ReportError(entry.Name, "", ArchiveFile, kMsgBadFileHeader);
             continue;
         }
@@ -94,20 +67,19 @@ void TUnZoo::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
 }
 
 void TUnZoo::Walk(TArxBaseStream& stream) {
-    std::uint8_t h[kArchiveHeaderSize]{};
-    if (ReadAt(stream, 0, h, kArchiveHeaderSize) != kArchiveHeaderSize) return;
-    const std::uint32_t start = GetLe32(h + kStart);
-    // The header keeps the first entry's offset and its negation.
-    if (static_cast<std::uint32_t>(start + GetLe32(h + kMinus)) != 0) return;
-    const std::int64_t size = stream.Size();
-    std::int64_t pos = start;
+    TArxStreamSource source(stream);
+    std::int64_t pos = 0;
+    if (!ReadZooStart(source, pos)) return;
     while (!GetCancel()) {
         TZooEntry entry;
-        bool tagOk = false;
-        if (!ReadEntry(stream, pos, entry, tagOk)) break;
-        if (!tagOk) RaiseError(ArchiveFile, "", "", kMsgBadFileHeader);
-        // The chain ends with an entry whose next is 0.
-        if (entry.Next == 0) break;
+        const TZooEntryRead read = ReadEntry(stream, pos, entry);
+        if (read == TZooEntryRead::End) break;
+        if (read == TZooEntryRead::Bad) {
+            // The same bad header the directory walk reports; the members
+            // before it are extracted.
+            ReportError(ArchiveFile, "", "", kMsgBadFileHeader);
+            break;
+        }
         if (!entry.Deleted && MatchFileSpecDirs(entry.Name, FileSpec, ExclusionList, RecurseDirs)) {
             const Record record{kEntryAttr, 0, pos};
             list_.AddRecord(&record);
@@ -116,8 +88,10 @@ void TUnZoo::Walk(TArxBaseStream& stream) {
             MaxFileDate = std::max(MaxFileDate, entry.DosDate);
         }
         // The chain must move forward inside the file, or it could run forever.
-        if (entry.Next < pos + kEntrySize || entry.Next > size) {
-            ReportError(ArchiveFile, "", "", kMsgBadFileHeader);
+        const TZooNext next = ZooNextOf(entry, source);
+        if (next != TZooNext::On) {
+            ReportError(ArchiveFile, "", "",
+                        next == TZooNext::PastEnd ? kMsgReadError : kMsgBadFileHeader);
             break;
         }
         pos = entry.Next;

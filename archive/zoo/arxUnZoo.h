@@ -6,6 +6,7 @@
 #include "archive/arxHeaderList.h"
 #include "archive/arxUnBase.h"
 #include "archive/codecs/arxLzhStatic.h"
+#include "archive/zoo/arxZooHeader.h"
 
 #include <cstdint>
 #include <memory>
@@ -19,23 +20,13 @@ public:
 
     void ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int Arg) override;
 
-    // One directory entry.
-    struct TZooEntry {
-        std::int64_t Offset = 0;
-        std::uint8_t Method = 0;
-        std::int64_t Next = 0;
-        std::int64_t DataPos = 0;
-        std::uint32_t DosDate = 0;
-        std::uint16_t Crc = 0;
-        std::int64_t UnpackedSize = 0;
-        std::int64_t PackedSize = 0;
-        bool Deleted = false;
-        std::string Name;
-    };
+    // One directory entry (the family's header reader), its name as this
+    // reader gives it.
+    using TZooEntry = sorvane::TZooEntry;
 
 private:
-    // Reads the entry at `offset`; false when 58 bytes do not arrive.
-    bool ReadEntry(TArxBaseStream& stream, std::int64_t offset, TZooEntry& entry, bool& tagOk);
+    // Reads the entry at `offset` and names it.
+    TZooEntryRead ReadEntry(TArxBaseStream& stream, std::int64_t offset, TZooEntry& entry);
     void Walk(TArxBaseStream& stream);
     void ExtractMember(TArxBaseStream& stream, const TZooEntry& entry);
     TDecodeResult DecodeMember(TArxBaseStream& stream, TArxBaseStream* out, const TZooEntry& entry);

@@ -17,14 +17,6 @@ namespace sorvane {
 
 namespace {
 
-constexpr std::uint8_t kMarker = 26;
-constexpr std::uint8_t kFolderMethod = 30;
-constexpr std::uint8_t kFolderEndMethod = 31;
-constexpr std::int64_t kHeaderSize = 29;
-// Method 1, the oldest layout, has no unpacked-size field.
-constexpr std::int64_t kOldHeaderSize = 25;
-constexpr std::int64_t kMarkerSize = 2;
-constexpr std::size_t kNameField = 13;
 constexpr std::uint32_t kArchiveAttr = 0x20;
 constexpr std::uint32_t kDirectoryAttr = 0x10;
 constexpr std::int64_t kStep = 32767;
@@ -44,25 +36,9 @@ bool DecodableMethod(std::uint8_t method) {
 
 TUnArc::TUnArc() = default;
 
-bool TUnArc::ReadHeader(TArxBaseStream& stream, std::int64_t offset, TArcHeader& header) {
-    std::uint8_t h[kHeaderSize]{};
-    const std::int64_t got = offset < 0 ? 0 : ReadAt(stream, offset, h, kHeaderSize);
-    if (got < kMarkerSize || h[0] != kMarker) return false;
-    header = TArcHeader{};
-    header.Method = h[1];
-    if (header.Method == 0 || header.Method == kFolderEndMethod) {
-        header.HeaderSize = kMarkerSize;
-        return true;
-    }
-    header.HeaderSize = header.Method == 1 ? kOldHeaderSize : kHeaderSize;
-    if (got < header.HeaderSize) return false;
-    const char* field = reinterpret_cast<const char*>(h + 2);
-    header.RawName.assign(field, strnlen(field, kNameField));
-    header.PackedSize = GetLe32(h + 15);
-    header.DosDate = SwapWords(GetLe32(h + 19));
-    header.Crc = GetLe16(h + 23);
-    header.UnpackedSize = header.Method == 1 ? header.PackedSize : GetLe32(h + 25);
-    return true;
+TArcHeaderRead TUnArc::ReadHeader(TArxBaseStream& stream, std::int64_t offset, TArcHeader& header) {
+    TArxStreamSource source(stream);
+    return ReadArcHeader(source, offset, IsPak(), header);
 }
 
 // ---------------------------------------------------------------------------
@@ -91,37 +67,39 @@ void TUnArc::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
 // marker (31), which closes that folder only. PAK has no folders.
 void TUnArc::Walk(TArxBaseStream& stream) {
     std::string prefix; // raw stored bytes, each folder ending in "\"
-    const std::int64_t size = stream.Size();
+    TArxStreamSource source(stream);
     std::int64_t pos = std::max<std::int64_t>(StartOffset, 0);
     while (!GetCancel()) {
         TArcHeader header;
-        if (!ReadHeader(stream, pos, header)) {
-            std::uint8_t marker[2]{};
-            // A marker with a header cut short is damage; anything else ends quietly.
-            if (ReadAt(stream, pos, marker, 2) == 2 && marker[0] == kMarker)
-                ReportError(ArchiveFile, "", VolumeName, kMsgReadError);
+        const TArcHeaderRead read = ReadHeader(stream, pos, header);
+        if (read == TArcHeaderRead::End) break;
+        if (read == TArcHeaderRead::CutShort) {
+            // A marker with a header cut short is damage.
+            ReportError(ArchiveFile, "", VolumeName, kMsgReadError);
             break;
         }
-        if (header.Method == 0) break;
-        if (header.Method == kFolderEndMethod && !IsPak()) {
+        if (IsArcFolderEnd(header, IsPak())) {
             if (prefix.empty()) break;
             prefix.pop_back();
             const auto sep = prefix.find_last_of('\\');
             prefix.erase(sep == std::string::npos ? 0 : sep + 1);
-            pos += kMarkerSize;
+            pos += header.HeaderSize;
             continue;
         }
-        if (header.Method > kFolderMethod) break;
         const std::int64_t dataPos = pos + header.HeaderSize;
-        const bool folder = header.Method == kFolderMethod && !IsPak();
+        const bool folder = IsArcFolder(header, IsPak());
         std::string raw = IsPak() ? header.RawName : prefix + header.RawName;
         if (folder) {
             prefix += header.RawName + "\\";
             raw = prefix;
         }
         const std::string name = StoredNameToAnsi(raw, TNameHost::Dos, TranslateOemChar);
-        // A folder's members follow its header; its packed size spans them.
-        const std::int64_t next = folder ? dataPos : dataPos + header.PackedSize;
+        // A member whose data run past the end of the archive: the bad header
+        // the directory walk reports; the members before it are extracted.
+        if (!folder && !ArcDataWhole(header, pos, source)) {
+            ReportError(name, "", VolumeName, kMsgBadFileHeader);
+            break;
+        }
         if (MatchFileSpecDirs(name, FileSpec, ExclusionList, RecurseDirs) &&
             name.size() <= 0xFFFF) {
             const Record record{folder ? kDirectoryAttr : kArchiveAttr, 0, pos};
@@ -132,9 +110,8 @@ void TUnArc::Walk(TArxBaseStream& stream) {
                 MaxFileDate = std::max(MaxFileDate, header.DosDate);
             }
         }
-        // A member whose data run past the end of the archive is the last one.
-        if (next > size) break;
-        pos = next;
+        // A folder's members follow its header; its packed size spans them.
+        pos = folder ? dataPos : dataPos + header.PackedSize;
     }
     BytesRemaining = ArchiveTotal;
 }
@@ -145,7 +122,7 @@ void TUnArc::Walk(TArxBaseStream& stream) {
 void TUnArc::ExtractMember(TArxBaseStream& stream, std::int64_t offset, std::uint32_t attr,
                            const std::string& name) {
     TArcHeader header;
-    if (!ReadHeader(stream, offset, header)) {
+    if (ReadHeader(stream, offset, header) != TArcHeaderRead::Header) {
         ReportError(name, "", VolumeName, kMsgReadError);
         return;
     }

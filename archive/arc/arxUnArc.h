@@ -4,6 +4,7 @@
 // squashed (9), each checked against its CRC-16.
 #pragma once
 
+#include "archive/arc/arxArcHeader.h"
 #include "archive/arxHeaderList.h"
 #include "archive/arxUnBase.h"
 
@@ -19,21 +20,11 @@ public:
 
     void ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int Arg) override;
 
-    // One member header as read at its offset.
-    struct TArcHeader {
-        std::uint8_t Method = 0;
-        std::int64_t HeaderSize = 0; // 25 for method 1, else 29
-        std::int64_t PackedSize = 0;
-        std::int64_t UnpackedSize = 0;
-        std::uint32_t DosDate = 0;
-        std::uint16_t Crc = 0;
-        std::string RawName; // the stored name, without any folder
-    };
+    // One header as read at its offset (the family's header reader).
+    using TArcHeader = sorvane::TArcHeader;
 
-    // Reads the header at `offset`: false when no complete member or folder
-    // header is there. The end marker (method 0) and a folder's end (31) are
-    // two bytes and come back with HeaderSize 2.
-    static bool ReadHeader(TArxBaseStream& stream, std::int64_t offset, TArcHeader& header);
+    // Reads the header at `offset` as this archive's kind (ARC or PAK) has it.
+    TArcHeaderRead ReadHeader(TArxBaseStream& stream, std::int64_t offset, TArcHeader& header);
 
 private:
     bool IsPak() const { return ArcType == atPak || ArcType == atPakExe; }

@@ -4,7 +4,7 @@
 #include "archive/arxDisk.h"
 #include "archive/arxGlobals.h"
 #include "archive/arxHelpers.h"
-#include "archive/cab/arxDirCab.h"
+#include "archive/gzip/arxGzipHeader.h"
 #include "platform/FileAttributes.h"
 
 #include <algorithm>
@@ -14,17 +14,9 @@ namespace sorvane {
 namespace {
 
 // gzip and .Z: the fixed header.
-constexpr std::uint16_t kGzipMagic = 0x8B1F;
-constexpr std::uint16_t kGzipOldMagic = 0x9E1F;
-constexpr std::int64_t kGzipHeaderSize = 10;
 constexpr std::size_t kGzipMethod = 2;
 constexpr std::size_t kGzipFlags = 3;
 constexpr std::size_t kGzipTime = 4;
-constexpr std::uint8_t kGzipFlagExtra = 0x04;
-constexpr std::uint8_t kGzipFlagName = 0x08;
-constexpr std::uint8_t kGzipFlagEncrypted = 0x20;
-constexpr std::int64_t kGzipTrailerSize = 8; // CRC-32, then the original size
-constexpr std::int64_t kMaxStoredName = 255;
 // The system's "normal" attribute, which the entry shows as none.
 constexpr std::uint32_t kNormalAttribute = 128;
 
@@ -54,27 +46,6 @@ std::string NameFromArchive(const std::string& archiveFile) {
 std::uint32_t ArchiveFileAttributes(const std::string& archiveFile) {
     const std::uint32_t attributes = ReadDosAttributes(archiveFile).value_or(0);
     return attributes == kNormalAttribute ? 0 : attributes;
-}
-
-// The stored name at `pos`: its first kMaxStoredName bytes (the rest of a
-// longer one skipped); false when no NUL ends it within the file.
-bool ReadStoredName(TArxon& arx, std::int64_t pos, std::string& name) {
-    const ArxReadBytesAt read = [&arx](std::int64_t at, void* buffer, std::int64_t count) {
-        return arx.ReadAt(at, buffer, count);
-    };
-    return ReadNulText(read, pos, kMaxStoredName, name);
-}
-
-// Moves `pos` past the extra field (its 2-byte length, then its bytes);
-// false when the field reaches past the end of the file.
-bool SkipExtraField(TArxon& arx, std::int64_t& pos, std::int64_t& length) {
-    std::array<std::uint8_t, 2> field{};
-    if (!arx.ReadExact(pos, field.data(), 2)) return false;
-    length = GetLe16(field.data());
-    pos += 2;
-    if (length > arx.Walk.StreamSize - pos) return false;
-    pos += length;
-    return true;
 }
 
 // CRC and original size from the trailer behind the data at `dataStart`;
@@ -108,7 +79,6 @@ void TGzipWalk::Step(TArxon& arx) {
     // Other magics of the family (.Z, pack, LZH) keep no header fields.
     const bool gzip = magic == kGzipMagic || magic == kGzipOldMagic;
     const std::int64_t size = arx.Walk.StreamSize;
-    std::int64_t pos = arx.Walk.Position;
 
     TArxonEntry entry;
     entry.PackedSize = entry.UnpackedSize = size - kGzipHeaderSize;
@@ -116,19 +86,20 @@ void TGzipWalk::Step(TArxon& arx) {
     // A gzip time of 0 (gzip -n) is no valid date.
     entry.FileDate = gzip ? UnixTimeToDateTime(time) : ArchiveFileDate(arx);
 
-    std::int64_t extraLength = 0;
     std::string name = NameFromArchive(arx.ArchiveFile);
     bool whole = true;
     if (gzip) {
-        if (((flags & kGzipFlagExtra) != 0 && !SkipExtraField(arx, pos, extraLength)) ||
-            ((flags & kGzipFlagName) != 0 && !ReadStoredName(arx, pos, name))) {
+        TArxonSource source(arx);
+        TGzipHeader member;
+        if (!ReadGzipHeader(source, arx.Walk.HeaderOffset, member)) {
             arx.FailWalk();
             return;
         }
+        if (member.HasName) name = member.Name;
         // A file cut too short for its trailer: the member is listed without it.
-        whole = ReadTrailer(arx, pos, entry);
+        whole = ReadTrailer(arx, member.DataPos, entry);
         entry.Encrypted = (flags & kGzipFlagEncrypted) != 0;
-        entry.PackedSize = size - kGzipTrailerSize - extraLength;
+        entry.PackedSize = size - kGzipTrailerSize - member.ExtraLength;
     }
     entry.UnpackedSize = std::max(entry.UnpackedSize, entry.PackedSize);
     entry.FileAttr = ArchiveFileAttributes(arx.ArchiveFile);

@@ -19,46 +19,13 @@
 namespace sorvane {
 namespace {
 
-constexpr std::uint16_t kGzipMagic = 0x8B1F;
-constexpr std::uint16_t kGzipOldMagic = 0x9E1F;
 constexpr std::uint16_t kCompressMagic = 0x9D1F;
 constexpr std::uint16_t kPackMagic = 0x1E1F;
 constexpr std::uint16_t kLzhMagic = 0xA01F;
-constexpr std::int64_t kGzipHeaderSize = 10;
 constexpr std::uint8_t kDeflated = 8;
-constexpr std::uint8_t kFlagText = 0x01;
-constexpr std::uint8_t kFlagMultiPart = 0x02;
-constexpr std::uint8_t kFlagExtra = 0x04;
-constexpr std::uint8_t kFlagName = 0x08;
-constexpr std::uint8_t kFlagComment = 0x10;
-constexpr std::uint8_t kFlagEncrypted = 0x20;
 constexpr std::uint8_t kExtraFlagNoText = 0x02;
-constexpr std::int64_t kMaxStoredName = 255;
 constexpr std::int64_t kChunk = 32768;
-constexpr std::int64_t kTrailerSize = 8;
 constexpr std::int64_t kTarBlock = 512;
-
-// Moves `pos` past a NUL-terminated field, keeping its first `limit` bytes
-// in `text` when given; false when no NUL comes before the end of the file.
-bool SkipNulField(TArxBaseStream& stream, std::int64_t& pos, std::int64_t limit,
-                  std::string* text) {
-    std::array<char, 4096> block{};
-    for (;;) {
-        const std::int64_t got = ReadAt(stream, pos, block.data(), block.size());
-        if (got <= 0) return false;
-        const auto* end = std::find(block.data(), block.data() + got, '\0');
-        const std::int64_t taken = end - block.data();
-        if (text != nullptr && static_cast<std::int64_t>(text->size()) < limit)
-            text->append(block.data(),
-                         static_cast<std::size_t>(std::min<std::int64_t>(
-                             taken, limit - static_cast<std::int64_t>(text->size()))));
-        pos += taken;
-        if (taken < got) {
-            ++pos; // the NUL
-            return true;
-        }
-    }
-}
 
 std::string FilePart(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -111,27 +78,8 @@ std::uint32_t ArchiveDosDate(TArxBaseStream& stream) {
 TUnGZip::TUnGZip() = default;
 
 bool TUnGZip::ReadGzipHeader(TArxBaseStream& stream, std::int64_t pos, TGzipHeader& header) {
-    std::array<std::uint8_t, kGzipHeaderSize> h{};
-    if (ReadAt(stream, pos, h.data(), kGzipHeaderSize) != kGzipHeaderSize) return false;
-    header = TGzipHeader{};
-    header.Method = h[2];
-    header.Flags = h[3];
-    header.MTime = GetLe32(h.data() + 4);
-    header.ExtraFlags = h[8];
-    pos += kGzipHeaderSize;
-    if (header.Flags & kFlagExtra) {
-        std::array<std::uint8_t, 2> length{};
-        if (ReadAt(stream, pos, length.data(), 2) != 2) return false;
-        pos += 2 + GetLe16(length.data());
-        if (pos > stream.Size()) return false;
-    }
-    if (header.Flags & kFlagName) {
-        header.HasName = true;
-        if (!SkipNulField(stream, pos, kMaxStoredName, &header.Name)) return false;
-    }
-    if ((header.Flags & kFlagComment) && !SkipNulField(stream, pos, 0, nullptr)) return false;
-    header.DataPos = pos;
-    return true;
+    TArxStreamSource source(stream);
+    return sorvane::ReadGzipHeader(source, pos, header);
 }
 
 void TUnGZip::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
@@ -177,7 +125,7 @@ void TUnGZip::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
         if (header.MTime != 0) dosDate = UnixToDosDate(header.MTime);
     }
     name = OutputName(SlashToBackslash(name), ArchiveFile,
-                      kind == Kind::Gzip && (header.Flags & kFlagText) != 0);
+                      kind == Kind::Gzip && (header.Flags & kGzipFlagText) != 0);
     if (!MatchFileSpecDirs(name, FileSpec, ExclusionList, RecurseDirs)) return;
     MaxFileDate = std::max(MaxFileDate, dosDate);
     ArchiveTotal = FileTotal = stream.Size();
@@ -191,9 +139,9 @@ bool TUnGZip::Decodable(TArxBaseStream& stream, Kind kind, const TGzipHeader& he
     std::string detail;
     switch (kind) {
     case Kind::Gzip:
-        if (header.Flags & kFlagMultiPart)
+        if (header.Flags & kGzipFlagMultiPart)
             refusal = kMsgMultiPartGzip;
-        else if (header.Flags & kFlagEncrypted)
+        else if (header.Flags & kGzipFlagEncrypted)
             refusal = kMsgPasswordProtected;
         else if (header.Method != kDeflated)
             refusal = kMsgUnsupportedMethod;
@@ -324,8 +272,8 @@ bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
         }
         // The trailer follows the stream's last byte.
         const std::int64_t trailerPos = header.DataPos + consumed;
-        std::array<std::uint8_t, kTrailerSize> t{};
-        if (ReadAt(stream, trailerPos, t.data(), kTrailerSize) != kTrailerSize) {
+        std::array<std::uint8_t, kGzipTrailerSize> t{};
+        if (ReadAt(stream, trailerPos, t.data(), kGzipTrailerSize) != kGzipTrailerSize) {
             ReportError(shown, "", ArchiveFile, kMsgEofNotFound2);
             return false;
         }
@@ -336,7 +284,7 @@ bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
         }
         // Another member may follow; zero padding and other trailing bytes are
         // ignored, as gzip does.
-        const std::int64_t next = trailerPos + kTrailerSize;
+        const std::int64_t next = trailerPos + kGzipTrailerSize;
         std::array<std::uint8_t, 2> magic{};
         if (ReadAt(stream, next, magic.data(), 2) != 2 || GetLe16(magic.data()) != kGzipMagic)
             return true;
@@ -345,11 +293,12 @@ bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
                         kMsgBadFileHeader);
             return false;
         }
-        if (header.Flags & (kFlagMultiPart | kFlagEncrypted) || header.Method != kDeflated) {
+        if (header.Flags & (kGzipFlagMultiPart | kGzipFlagEncrypted) ||
+            header.Method != kDeflated) {
             ReportError(shown, "a further member", ArchiveFile,
-                        header.Method != kDeflated        ? kMsgUnsupportedMethod
-                        : (header.Flags & kFlagMultiPart) ? kMsgMultiPartGzip
-                                                          : kMsgPasswordProtected);
+                        header.Method != kDeflated            ? kMsgUnsupportedMethod
+                        : (header.Flags & kGzipFlagMultiPart) ? kMsgMultiPartGzip
+                                                              : kMsgPasswordProtected);
             return false;
         }
     }

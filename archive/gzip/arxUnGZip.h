@@ -5,6 +5,7 @@
 #pragma once
 
 #include "archive/arxUnBase.h"
+#include "archive/gzip/arxGzipHeader.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,19 +24,9 @@ public:
     // Kept for the caller; no operation consults it.
     TDeleteOptions GzTarDeleteOptions = doFinal;
 
-    // The fixed part of a gzip member header and where its data begins.
-    struct TGzipHeader {
-        std::uint8_t Method = 0;
-        std::uint8_t Flags = 0;
-        std::uint8_t ExtraFlags = 0;
-        std::uint32_t MTime = 0;
-        bool HasName = false;
-        std::string Name; // its first 255 bytes, as stored
-        std::int64_t DataPos = 0;
-    };
-    // Reads the gzip member header at `pos`, skipping the extra field, the
-    // name and the comment whatever their length; false when the file ends
-    // inside it.
+    // A gzip member header and where its data begins (the family's header reader).
+    using TGzipHeader = sorvane::TGzipHeader;
+    // Reads the gzip member header at `pos` (see ReadGzipHeader of the header reader).
     static bool ReadGzipHeader(TArxBaseStream& stream, std::int64_t pos, TGzipHeader& header);
 
 private:

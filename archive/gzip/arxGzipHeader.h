@@ -1,0 +1,42 @@
+// The gzip header reader: a gzip member's header (magic, method, flags,
+// time, the extra field, the stored name and the comment) as the directory
+// walk and the gzip reader both read it, through a byte source.
+#pragma once
+
+#include "archive/arxByteSource.h"
+
+#include <cstdint>
+#include <string>
+
+namespace sorvane {
+
+inline constexpr std::uint16_t kGzipMagic = 0x8B1F;
+inline constexpr std::uint16_t kGzipOldMagic = 0x9E1F;
+inline constexpr std::int64_t kGzipHeaderSize = 10;
+inline constexpr std::int64_t kGzipTrailerSize = 8; // CRC-32, then the original size
+inline constexpr std::uint8_t kGzipFlagText = 0x01;
+inline constexpr std::uint8_t kGzipFlagMultiPart = 0x02;
+inline constexpr std::uint8_t kGzipFlagExtra = 0x04;
+inline constexpr std::uint8_t kGzipFlagName = 0x08;
+inline constexpr std::uint8_t kGzipFlagComment = 0x10;
+inline constexpr std::uint8_t kGzipFlagEncrypted = 0x20;
+inline constexpr std::int64_t kGzipMaxStoredName = 255;
+
+struct TGzipHeader {
+    std::uint16_t Magic = 0;
+    std::uint8_t Method = 0;
+    std::uint8_t Flags = 0;
+    std::uint8_t ExtraFlags = 0;
+    std::uint32_t MTime = 0;
+    std::int64_t ExtraLength = 0; // the extra field's bytes after its length
+    bool HasName = false;
+    std::string Name; // its first 255 bytes, as stored
+    std::int64_t DataPos = 0;
+};
+
+// Reads the gzip member header at `pos`, skipping the extra field, the name
+// and the comment whatever their length; false, a bad header, when the file
+// ends inside it.
+bool ReadGzipHeader(TArxByteSource& source, std::int64_t pos, TGzipHeader& header);
+
+} // namespace sorvane

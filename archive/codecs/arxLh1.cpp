@@ -51,7 +51,10 @@ struct Tree {
     std::array<std::uint16_t, kNodes + kSymbols> parent{};
     std::array<std::uint16_t, kNodes> son{};
 
-    Tree() {
+    Tree() { Reset(); }
+
+    // The starting tree: every symbol once.
+    void Reset() {
         for (int i = 0; i < kSymbols; ++i) {
             freq[i] = 1;
             son[i] = static_cast<std::uint16_t>(i + kNodes);
@@ -125,13 +128,32 @@ struct Tree {
 
 } // namespace
 
-TDecodeResult Lh1Decode(TMemberIo& Io) {
-    auto tree = std::make_unique<Tree>();
+struct TLh1Decoder::State {
+    Tree tree;
     std::array<std::uint8_t, kWindow> window;
+    std::vector<std::uint8_t> out = std::vector<std::uint8_t>(static_cast<std::size_t>(kOutBuffer));
+    std::vector<std::uint8_t> input =
+        std::vector<std::uint8_t>(static_cast<std::size_t>(kInBuffer));
+};
+
+TLh1Decoder::TLh1Decoder() = default;
+TLh1Decoder::~TLh1Decoder() = default;
+
+TDecodeResult Lh1Decode(TMemberIo& Io) {
+    TLh1Decoder decoder;
+    return decoder.Decode(Io);
+}
+
+TDecodeResult TLh1Decoder::Decode(TMemberIo& Io) {
+    if (!state_)
+        state_ = std::make_unique<State>();
+    else
+        state_->tree.Reset();
+    Tree* const tree = &state_->tree;
+    std::array<std::uint8_t, kWindow>& window = state_->window;
     window.fill(0x20);
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(kOutBuffer));
-    std::vector<std::uint8_t> input(static_cast<std::size_t>(kInBuffer));
-    TLzhBitReader in(Io, input);
+    std::vector<std::uint8_t>& out = state_->out;
+    TLzhBitReader in(Io, state_->input);
     in.Start(Io.PackedSize);
 
     std::int64_t left = std::max<std::int64_t>(Io.UnpackedSize, 0);

@@ -17,10 +17,10 @@ TDecodeResult LzhStaticDecoder::Run(TUnBase& Reader, TArxBaseStream& In, TArxBas
     return result;
 }
 
-TDecodeResult Lh1Decode(TUnBase& Reader, TArxBaseStream& In, TArxBaseStream* Out,
-                        std::int64_t PackedSize, std::int64_t UnpackedSize) {
+TDecodeResult TLh1Decoder::Run(TUnBase& Reader, TArxBaseStream& In, TArxBaseStream* Out,
+                               std::int64_t PackedSize, std::int64_t UnpackedSize) {
     TMemberIo io = Reader.MemberIo(In, Out, PackedSize, UnpackedSize, 16);
-    const TDecodeResult result = Lh1Decode(io);
+    const TDecodeResult result = Decode(io);
     if (result == TDecodeResult::WriteFailed) throw E_RAISE(kMsgWriteError);
     return result;
 }

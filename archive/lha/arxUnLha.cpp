@@ -127,7 +127,7 @@ void TUnLha::ExtractMember(TArxBaseStream& stream, const TLhaHeader& header) {
             CopyStoredMember(stream, out.get(), {std::min(packed, unpacked), 0}, header.Name, 16);
             break;
         case '1':
-            Lh1Decode(*this, stream, out.get(), packed, unpacked);
+            lh1_.Run(*this, stream, out.get(), packed, unpacked);
             break;
         default: {
             static constexpr TLzhParams kParams[] = {kLzhLh4, kLzhLh5, kLzhLh6, kLzhLh7};

@@ -5,6 +5,7 @@
 
 #include "archive/arxHeaderList.h"
 #include "archive/arxUnBase.h"
+#include "archive/codecs/arxLh1.h"
 #include "archive/codecs/arxLzhStatic.h"
 #include "archive/lha/arxLhaHeader.h"
 
@@ -32,6 +33,7 @@ private:
 
     TUnBaseHeaderObj list_;
     LzhStaticDecoder lzh_;
+    TLh1Decoder lh1_;
 };
 
 } // namespace sorvane

@@ -43,7 +43,8 @@ struct Decoded {
 // when given (a decoder that has decoded other members before), else on a
 // fresh one.
 Decoded Decode(const TLzhParams& params, const std::vector<std::uint8_t>& packed,
-               std::int64_t unpacked, bool lh1 = false, LzhStaticDecoder* reused = nullptr) {
+               std::int64_t unpacked, bool lh1 = false, LzhStaticDecoder* reused = nullptr,
+               TLh1Decoder* reusedLh1 = nullptr) {
     Decoded d{TLzhResult::Done, {}, 0, 0};
     std::size_t pos = 0;
     TMemberIo io;
@@ -63,7 +64,7 @@ Decoded Decode(const TLzhParams& params, const std::vector<std::uint8_t>& packed
         return count;
     };
     if (lh1) {
-        d.result = Lh1Decode(io);
+        d.result = reusedLh1 != nullptr ? reusedLh1->Decode(io) : Lh1Decode(io);
     } else {
         LzhStaticDecoder fresh;
         LzhStaticDecoder& decoder = reused != nullptr ? *reused : fresh;
@@ -100,6 +101,33 @@ TEST(LzhStatic, ReusedDecoderDecodesAsAFreshOne) {
         EXPECT_EQ(again.out, fresh.out);
     }
     EXPECT_EQ(Decode(kLzhLh5, before.Bytes(), 11, false, &reused).out, "        BBB");
+}
+
+// The same for -lh1-: after members that grew its tree to its limit and one
+// cut short, each member decodes as on a fresh decoder.
+TEST(Lh1, ReusedDecoderDecodesAsAFreshOne) {
+    std::vector<std::vector<std::uint8_t>> streams;
+    std::uint32_t seed = 12345;
+    for (const std::size_t size : {40000, 300, 5000, 5000}) {
+        std::vector<std::uint8_t> bytes(size);
+        for (std::uint8_t& b : bytes) {
+            seed = seed * 1103515245u + 12345u;
+            b = static_cast<std::uint8_t>(seed >> 16);
+        }
+        streams.push_back(bytes);
+    }
+    const std::vector<std::int64_t> unpacked = {100000, 100000, 7000, 9000};
+    TLh1Decoder reused;
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Decoded fresh = Decode(kLzhLh5, streams[i], unpacked[i], true);
+        const Decoded again = Decode(kLzhLh5, streams[i], unpacked[i], true, nullptr, &reused);
+        EXPECT_EQ(again.result, fresh.result);
+        EXPECT_EQ(again.out, fresh.out);
+        if (i == 1) {
+            EXPECT_EQ(fresh.result, TLzhResult::InputEnded);
+        }
+    }
 }
 
 TEST(LzhStatic, EdgeStreams) {

@@ -10,6 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto method = static_cast<std::uint8_t>(5 + data[0] % 4);
     return fuzz::RunMember(data + 3, size - 3, (static_cast<std::int64_t>(data[1]) << 12) | data[2],
                            [method](TMemberIo& io) {
-                               return method == 8 ? Unsquash(io, method) : Uncrunch(io, method);
+                               TArcBuffers buffers;
+                               return method == 8 ? Unsquash(io, method, buffers)
+                                                  : Uncrunch(io, method, buffers);
                            });
 }

@@ -6,5 +6,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace sorvane;
     if (size < 2) return 0;
     return fuzz::RunMember(data + 2, size - 2, (static_cast<std::int64_t>(data[0]) << 12) | data[1],
-                           Unsqueeze);
+                           [](TMemberIo& io) {
+                               TArcBuffers buffers;
+                               return Unsqueeze(io, buffers);
+                           });
 }

@@ -177,18 +177,18 @@ TDecodeResult TUnArc::DecodeMember(TArxBaseStream& stream, std::int64_t dataPos,
             TMemberIo io = MemberIo(stream, out, header.PackedSize, header.UnpackedSize, 16);
             switch (header.Method) {
             case 3:
-                result = ArcUnpack(io);
+                result = ArcUnpack(io, buffers_);
                 break;
             case 4:
-                result = Unsqueeze(io);
+                result = Unsqueeze(io, buffers_);
                 break;
             case 5:
             case 6:
             case 7:
-                result = Uncrunch(io, header.Method);
+                result = Uncrunch(io, header.Method, buffers_);
                 break;
             default:
-                result = Unsquash(io, header.Method);
+                result = Unsquash(io, header.Method, buffers_);
                 break;
             }
         }

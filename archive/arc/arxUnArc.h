@@ -7,6 +7,7 @@
 #include "archive/arc/arxArcHeader.h"
 #include "archive/arxHeaderList.h"
 #include "archive/arxUnBase.h"
+#include "archive/codecs/arxArcMember.h"
 
 #include <cstdint>
 #include <memory>
@@ -37,6 +38,8 @@ private:
                                const TArcHeader& header, const std::string& name);
 
     TUnBaseHeaderObj list_;
+    // Kept for the whole run: the decoders' buffers and string table.
+    TArcBuffers buffers_;
 };
 
 } // namespace sorvane

@@ -12,8 +12,17 @@ namespace {
 constexpr std::uint8_t kRepeatMarker = 0x90;
 }
 
-TArcInput::TArcInput(TMemberIo& io)
-    : io_(io), buffer_(static_cast<std::size_t>(kBufferSize)),
+namespace {
+// A kept buffer at its size: allocated on the first member only.
+std::vector<std::uint8_t>& Sized(std::vector<std::uint8_t>& buffer, std::int64_t size) {
+    if (buffer.size() != static_cast<std::size_t>(size))
+        buffer.resize(static_cast<std::size_t>(size));
+    return buffer;
+}
+} // namespace
+
+TArcInput::TArcInput(TMemberIo& io, TArcBuffers& buffers)
+    : io_(io), buffer_(Sized(buffers.input, kBufferSize)),
       packedLeft_(std::max<std::int64_t>(io.PackedSize, 0)) {}
 
 bool TArcInput::Canceled() const {
@@ -49,8 +58,8 @@ int TArcInput::Byte() {
     return buffer_[static_cast<std::size_t>(pos_++)];
 }
 
-TArcOutput::TArcOutput(TMemberIo& io)
-    : io_(io), buffer_(static_cast<std::size_t>(kBufferSize)),
+TArcOutput::TArcOutput(TMemberIo& io, TArcBuffers& buffers)
+    : io_(io), buffer_(Sized(buffers.output, kBufferSize)),
       declared_(std::max<std::int64_t>(io.UnpackedSize, 0)), left_(declared_) {}
 
 void TArcOutput::Put(const std::uint8_t* data, std::int64_t count) {
@@ -96,9 +105,9 @@ void TArcRunLength::Put(std::uint8_t byte) {
     }
 }
 
-TDecodeResult ArcUnpack(TMemberIo& io) {
-    TArcInput input(io);
-    TArcOutput output(io);
+TDecodeResult ArcUnpack(TMemberIo& io, TArcBuffers& buffers) {
+    TArcInput input(io, buffers);
+    TArcOutput output(io, buffers);
     TArcRunLength rle(output);
     for (int c = input.Byte(); c >= 0; c = input.Byte())
         rle.Put(static_cast<std::uint8_t>(c));

@@ -5,10 +5,21 @@
 
 #include "archive/codecs/arxMemberIo.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
 namespace sorvane {
+
+// What the ARC decoders need for a member besides their fixed tables: the
+// input and output buffers and the squash string table, kept by the reader
+// for the whole run and sized on the first member that needs them.
+struct TArcBuffers {
+    std::vector<std::uint8_t> input, output;
+    std::vector<std::uint16_t> prefix;
+    std::vector<std::uint8_t> suffix, stack;
+    std::vector<std::array<std::int16_t, 2>> nodes; // the squeeze tree
+};
 
 // The packed input of one member: a 32,767-byte buffer refilled through
 // TMemberIo::Read, never beyond PackedSize.
@@ -16,7 +27,8 @@ class TArcInput {
 public:
     static constexpr std::int64_t kBufferSize = 32767;
 
-    explicit TArcInput(TMemberIo& io);
+    // Reads through `buffers.input` (sized here once).
+    TArcInput(TMemberIo& io, TArcBuffers& buffers);
 
     // The next byte, or -1 once the packed data are used up (or cut short,
     // or the run canceled).
@@ -30,7 +42,7 @@ private:
     bool Refill();
 
     TMemberIo& io_;
-    std::vector<std::uint8_t> buffer_;
+    std::vector<std::uint8_t>& buffer_;
     std::int64_t fill_ = 0, pos_ = 0;
     std::int64_t packedLeft_;
     bool ended_ = false;
@@ -44,7 +56,8 @@ class TArcOutput {
 public:
     static constexpr std::int64_t kBufferSize = 32767;
 
-    explicit TArcOutput(TMemberIo& io);
+    // Writes through `buffers.output` (sized here once).
+    TArcOutput(TMemberIo& io, TArcBuffers& buffers);
 
     // Raises E_RAISE 25140 past the declared size, 25136 when a write failed.
     void Put(std::uint8_t byte) {
@@ -62,7 +75,7 @@ private:
     [[noreturn]] void Overflow();
 
     TMemberIo& io_;
-    std::vector<std::uint8_t> buffer_;
+    std::vector<std::uint8_t>& buffer_;
     std::int64_t fill_ = 0;
     std::int64_t declared_, left_;
 };
@@ -101,6 +114,6 @@ private:
 
 // Method 3: run-length decoding of the packed bytes; ends as TArcInput::End
 // tells. Raises E_RAISE as TArcOutput does.
-TDecodeResult ArcUnpack(TMemberIo& io);
+TDecodeResult ArcUnpack(TMemberIo& io, TArcBuffers& buffers);
 
 } // namespace sorvane

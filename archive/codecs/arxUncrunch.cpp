@@ -106,13 +106,14 @@ std::uint16_t CrunchHash(std::uint16_t predecessor, std::uint8_t follower, bool 
     return static_cast<std::uint16_t>(((key * key) >> 6) & 0x0FFFu);
 }
 
-TDecodeResult Uncrunch(TMemberIo& io, std::uint8_t method) {
-    TArcInput input(io);
-    TArcOutput output(io);
+TDecodeResult Uncrunch(TMemberIo& io, std::uint8_t method, TArcBuffers& buffers) {
+    TArcInput input(io, buffers);
+    TArcOutput output(io, buffers);
     TArcSink sink(output, method != 5);
     StringTable table(method == 7);
     CodeReader codes(input);
-    std::vector<std::uint8_t> stack(kStackSize);
+    std::vector<std::uint8_t>& stack = buffers.stack;
+    if (stack.size() < kStackSize) stack.resize(kStackSize);
 
     const int first = codes.Next();
     if (first < 0) return input.End();

@@ -19,6 +19,6 @@ std::uint16_t CrunchHash(std::uint16_t predecessor, std::uint8_t follower, bool 
 // the end of the packed data, and ends as TArcInput::End tells. Raises
 // E_RAISE with 25140 (a code outside the string table), 25305 (a string
 // longer than the 4,095-byte stack), or as TArcOutput does.
-TDecodeResult Uncrunch(TMemberIo& io, std::uint8_t method);
+TDecodeResult Uncrunch(TMemberIo& io, std::uint8_t method, TArcBuffers& buffers);
 
 } // namespace sorvane

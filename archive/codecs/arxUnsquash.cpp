@@ -76,9 +76,9 @@ private:
 
 } // namespace
 
-TDecodeResult Unsquash(TMemberIo& io, std::uint8_t method) {
-    TArcInput input(io);
-    TArcOutput output(io);
+TDecodeResult Unsquash(TMemberIo& io, std::uint8_t method, TArcBuffers& buffers) {
+    TArcInput input(io, buffers);
+    TArcOutput output(io, buffers);
     const bool method8 = method == 8;
     if (method8) {
         const int width = input.Byte();
@@ -88,11 +88,14 @@ TDecodeResult Unsquash(TMemberIo& io, std::uint8_t method) {
     TArcSink sink(output, method8);
     CodeReader codes(input, method8 ? kMethod8Bits : kMethod9Bits);
     const int tableSize = codes.MaxMaxCode();
-    std::vector<std::uint16_t> prefix(static_cast<std::size_t>(tableSize), 0);
-    std::vector<std::uint8_t> suffix(static_cast<std::size_t>(tableSize), 0);
+    std::vector<std::uint16_t>& prefix = buffers.prefix;
+    std::vector<std::uint8_t>& suffix = buffers.suffix;
+    prefix.assign(static_cast<std::size_t>(tableSize), 0);
+    suffix.assign(static_cast<std::size_t>(tableSize), 0);
     for (int c = 0; c < 256; ++c)
         suffix[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c);
-    std::vector<std::uint8_t> stack(kStackSize);
+    std::vector<std::uint8_t>& stack = buffers.stack;
+    if (stack.size() < kStackSize) stack.resize(kStackSize);
     int nextFree = kFirstFree;
 
     int previous = codes.Next(nextFree);

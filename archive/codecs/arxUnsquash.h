@@ -11,6 +11,6 @@ namespace sorvane {
 // 25134 (a method-8 code width byte other than 12), 25140 (a code beyond the
 // next free one, or a first code that is no byte), 25305 (a string longer
 // than the 8,192-byte stack), or as TArcOutput does.
-TDecodeResult Unsquash(TMemberIo& io, std::uint8_t method);
+TDecodeResult Unsquash(TMemberIo& io, std::uint8_t method, TArcBuffers& buffers);
 
 } // namespace sorvane

@@ -27,15 +27,16 @@ int Word(TArcInput& input) {
 
 } // namespace
 
-TDecodeResult Unsqueeze(TMemberIo& io) {
-    TArcInput input(io);
-    TArcOutput output(io);
+TDecodeResult Unsqueeze(TMemberIo& io, TArcBuffers& buffers) {
+    TArcInput input(io, buffers);
+    TArcOutput output(io, buffers);
     TArcSink sink(output, true);
 
     const int count = Word(input);
     if (count < 0) return input.End();
     if (count > kMaxNodes) throw E_RAISE(kMsgInvalidDecodeTree);
-    std::vector<std::array<std::int16_t, 2>> nodes(static_cast<std::size_t>(count));
+    std::vector<std::array<std::int16_t, 2>>& nodes = buffers.nodes;
+    nodes.resize(static_cast<std::size_t>(count));
     for (auto& node : nodes) {
         for (std::int16_t& child : node) {
             const int word = Word(input);

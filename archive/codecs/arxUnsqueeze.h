@@ -10,6 +10,6 @@ namespace sorvane {
 // the end of the packed data, and ends as TArcInput::End tells. Raises E_RAISE with 25152
 // (a node count outside 0..256, or a child outside the tree), 25140 (output
 // past the declared size) or 25136 (a write failed).
-TDecodeResult Unsqueeze(TMemberIo& io);
+TDecodeResult Unsqueeze(TMemberIo& io, TArcBuffers& buffers);
 
 } // namespace sorvane

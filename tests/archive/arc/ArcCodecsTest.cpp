@@ -26,18 +26,29 @@ struct Decoded {
     TDecodeResult result = TDecodeResult::Corrupt;
 };
 
-// The decoders in one form: the member's I/O and its method.
-using Decoder = std::function<TDecodeResult(TMemberIo&, std::uint8_t)>;
-const Decoder kUnpack = [](TMemberIo& io, std::uint8_t) { return ArcUnpack(io); };
-const Decoder kUnsqueeze = [](TMemberIo& io, std::uint8_t) { return Unsqueeze(io); };
-const Decoder kUncrunch = [](TMemberIo& io, std::uint8_t method) { return Uncrunch(io, method); };
-const Decoder kUnsquash = [](TMemberIo& io, std::uint8_t method) { return Unsquash(io, method); };
+// The decoders in one form: the member's I/O, its method and the buffers.
+using Decoder = std::function<TDecodeResult(TMemberIo&, std::uint8_t, TArcBuffers&)>;
+const Decoder kUnpack = [](TMemberIo& io, std::uint8_t, TArcBuffers& b) {
+    return ArcUnpack(io, b);
+};
+const Decoder kUnsqueeze = [](TMemberIo& io, std::uint8_t, TArcBuffers& b) {
+    return Unsqueeze(io, b);
+};
+const Decoder kUncrunch = [](TMemberIo& io, std::uint8_t method, TArcBuffers& b) {
+    return Uncrunch(io, method, b);
+};
+const Decoder kUnsquash = [](TMemberIo& io, std::uint8_t method, TArcBuffers& b) {
+    return Unsquash(io, method, b);
+};
 
 // Decodes `packed` with `decoder` as method `method`, declared size `declared`.
 // `promised`: the packed size the member claims (more than `packed` holds
-// when its data are cut short).
+// when its data are cut short). On the buffers of earlier members when
+// `kept` is given, else on fresh ones.
 Decoded Decode(const Decoder& decoder, std::uint8_t method, const Bytes& packed,
-               std::int64_t declared = 1 << 20, std::int64_t promised = -1) {
+               std::int64_t declared = 1 << 20, std::int64_t promised = -1,
+               TArcBuffers* kept = nullptr) {
+    TArcBuffers fresh;
     Decoded result;
     std::size_t pos = 0;
     TMemberIo io;
@@ -55,7 +66,7 @@ Decoded Decode(const Decoder& decoder, std::uint8_t method, const Bytes& packed,
         return count;
     };
     try {
-        result.result = decoder(io, method);
+        result.result = decoder(io, method, kept != nullptr ? *kept : fresh);
     } catch (const E_RAISE& error) {
         result.error = error.Code();
     }
@@ -284,6 +295,24 @@ TEST(ArcDecoders, DeclaredSizeBoundsEveryDecoder) {
         const Decoded cut = Decode(c.decoder, c.method, c.in, size - 1);
         EXPECT_EQ(cut.error, kMsgCorruptInput);
         EXPECT_EQ(cut.out, Bytes(whole.out.begin(), whole.out.end() - 1));
+    }
+
+    // The buffers the reader keeps for the run: after a member cut at its
+    // declared size and a member that cannot occur, two members in a row
+    // decode as on fresh buffers.
+    TArcBuffers kept;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Decoded whole = Decode(c.decoder, c.method, c.in);
+        const auto size = static_cast<std::int64_t>(whole.out.size());
+        EXPECT_EQ(Decode(c.decoder, c.method, c.in, size - 1, -1, &kept).error, kMsgCorruptInput);
+        Decode(c.decoder, c.method, Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 3, -1, &kept);
+        for (int member = 0; member < 2; ++member) {
+            const Decoded again = Decode(c.decoder, c.method, c.in, 1 << 20, -1, &kept);
+            EXPECT_EQ(again.error, 0) << member;
+            EXPECT_EQ(again.result, TDecodeResult::Done) << member;
+            EXPECT_EQ(again.out, whole.out) << member;
+        }
     }
 }
 

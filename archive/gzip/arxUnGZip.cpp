@@ -4,7 +4,6 @@
 #include "archive/arxCrc.h"
 #include "archive/arxDisk.h"
 #include "archive/arxHelpers.h"
-#include "archive/codecs/arxInflate.h"
 #include "archive/codecs/arxUnLzw.h"
 #include "archive/tar/arxUnTar.h"
 #include "platform/FileAttributes.h"
@@ -14,7 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <vector>
+#include <limits>
 
 namespace sorvane {
 namespace {
@@ -24,7 +23,6 @@ constexpr std::uint16_t kPackMagic = 0x1E1F;
 constexpr std::uint16_t kLzhMagic = 0xA01F;
 constexpr std::uint8_t kDeflated = 8;
 constexpr std::uint8_t kExtraFlagNoText = 0x02;
-constexpr std::int64_t kChunk = 32768;
 constexpr std::int64_t kTarBlock = 512;
 
 std::string FilePart(const std::string& path) {
@@ -234,41 +232,49 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
 bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
                          const std::string& shown) {
     const std::int64_t archiveSize = stream.Size();
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kChunk));
     TGzipHeader header = first;
     for (;;) {
         // One member: its Deflate stream, then its CRC-32 and size mod 2^32.
         Crc32.Start(0xFFFFFFFFu);
         std::uint64_t produced = 0;
-        std::int64_t consumed = 0;
-        bool ended = false;
-        stream.Seek(header.DataPos, TSeekOrigin::Beginning);
+        TMemberIo io;
+        io.PackedSize = archiveSize - header.DataPos;
+        io.UnpackedSize = std::numeric_limits<std::int64_t>::max();
+        std::int64_t readTo = header.DataPos; // the progress follows the input read
+        io.Read = [&](std::uint8_t* buf, std::int64_t count) {
+            if (OnMessageLoop) OnMessageLoop();
+            const std::int64_t got = ReadAt(stream, readTo, buf, count);
+            if (got <= 0) return std::int64_t{0};
+            readTo += got;
+            return got;
+        };
+        io.Write = [&](const std::uint8_t* buf, std::int64_t count) {
+            if (!Emit(buf, count)) return std::int64_t{0};
+            produced += static_cast<std::uint64_t>(count);
+            const std::int64_t done = std::min(archiveSize, readTo);
+            BytesRemaining = archiveSize - done;
+            DoProgress(ArchiveTotal, archiveSize, done);
+            return count;
+        };
+        io.Cancel = CancelFlagRef;
+        const TDecodeResult result = inflate_.Decode(io, false);
+        const std::int64_t consumed = inflate_.Consumed();
+        switch (result) {
+        case TDecodeResult::Done:
+            break;
+        case TDecodeResult::Corrupt:
+            ReportError(shown, "", ArchiveFile, kMsgCorruptInput);
+            return false;
+        case TDecodeResult::InputEnded:
+            ReportError(shown, "", ArchiveFile, kMsgEofNotFound2);
+            return false;
+        default: // a write failure (reported) or a cancel
+            return false;
+        }
         {
-            TInflate engine(TInflateMode::Deflate);
-            TDecompressStream inflated(stream, -15, engine);
-            while (!ended) {
-                if (OnMessageLoop) OnMessageLoop();
-                if (GetCancel()) return false;
-                const std::int64_t got = inflated.Read(buffer.data(), kChunk);
-                if (got < 0 && got != kInflateBufError) {
-                    ReportError(shown, "", ArchiveFile, kMsgCorruptInput);
-                    return false;
-                }
-                if (got > 0) {
-                    if (!Emit(buffer.data(), got)) return false;
-                    produced += static_cast<std::uint64_t>(got);
-                }
-                consumed = inflated.Record().TotalIn;
-                const std::int64_t done = std::min(archiveSize, header.DataPos + consumed);
-                BytesRemaining = archiveSize - done;
-                DoProgress(ArchiveTotal, archiveSize, done);
-                if (inflated.EndOfStream) {
-                    ended = true;
-                } else if (got <= 0) {
-                    ReportError(shown, "", ArchiveFile, kMsgEofNotFound2);
-                    return false;
-                }
-            }
+            const std::int64_t done = std::min(archiveSize, header.DataPos + consumed);
+            BytesRemaining = archiveSize - done;
+            DoProgress(ArchiveTotal, archiveSize, done);
         }
         // The trailer follows the stream's last byte.
         const std::int64_t trailerPos = header.DataPos + consumed;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "archive/arxUnBase.h"
+#include "archive/codecs/arxInflate64.h"
 #include "archive/gzip/arxGzipHeader.h"
 
 #include <cstdint>
@@ -52,6 +53,9 @@ private:
     bool diverted_ = false;
     int crcWidth_ = 32;
     std::string tempFolder_, tempFile_;
+    // Kept for the whole run and reset for each member of a gzip file: the
+    // inflate core, its window and the buffers.
+    TInflateMember inflate_;
 };
 
 } // namespace sorvane

@@ -237,6 +237,30 @@ TEST(UnGZipRefusals, DamagedStreamsFailTheMember) {
     EXPECT_EQ(run.Count(kMsgCrcFailed), 1) << run.ErrorText();
 }
 
+// The reader keeps one inflate decoder for its runs and resets it for each
+// member: after a file whose stream is damaged halfway, the members of the
+// next file, one after another, decode whole.
+TEST(UnGZipRefusals, MembersAfterADamagedStreamDecodeWhole) {
+    std::string damaged = GzipMember(std::string(40000, 'q') + "tail");
+    damaged[damaged.size() / 2] ^= 0x5A;
+    damaged[damaged.size() / 2 + 1] ^= 0x5A;
+    std::string parts[3] = {"first member\n", std::string(70000, 'r') + "second\n",
+                            "third member\n"};
+    for (int i = 0; i < 2000; ++i)
+        parts[2] += std::to_string(i * 7919 % 1000);
+    TempFolder work;
+    WriteBytes(work.File("d.gz"), Bytes(damaged));
+    WriteBytes(work.File("m.gz"), Bytes(GzipMember(parts[0], 0x08, "all.txt") +
+                                        GzipMember(parts[1], 0) + GzipMember(parts[2], 0)));
+    TarGzRun run(work.File("d.gz"), work.Path());
+    EXPECT_EQ(run.reader->Extract(), 0);
+    ASSERT_EQ(run.verdicts.size(), 1u);
+    EXPECT_FALSE(run.verdicts[0].second);
+    run.reader->SetArchiveFile(work.File("m.gz"));
+    EXPECT_EQ(run.reader->Extract(), 1) << run.ErrorText();
+    EXPECT_EQ(ReadText(work.File("all.txt")), parts[0] + parts[1] + parts[2]);
+}
+
 // Output names: a stored ".tgz" becomes ".tar", a stored name with the
 // archive's own extension loses it; UTF-8 stays UTF-8.
 TEST(UnGZipNames, StoredNamesFollowTheRules) {

@@ -49,7 +49,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -57,7 +56,6 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
@@ -623,97 +621,6 @@ int TFPrincipal::ObtieneTamanoCluster(const QString& text) {
     bool ok = false;
     const int bytes = text.section(' ', 0, 0).toInt(&ok);
     return ok ? bytes : 512;
-}
-
-void TFPrincipal::ResetConfiguracion() {
-    // Rows as high as the screen's density asks, never lower than the grid's
-    // text needs.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const int dpi = screen != nullptr ? static_cast<int>(screen->logicalDotsPerInchY()) : 96;
-    for (TStringGrid* grid :
-         {SGDirectorio, SGResultados, FAnidados != nullptr ? FAnidados->SGAnidados : nullptr,
-          FColector != nullptr ? FColector->SGColector : nullptr}) {
-        if (grid == nullptr) continue;
-        const int height = AltoFilaPorDpi(dpi, grid->DefaultRowHeight());
-        grid->SetDefaultRowHeight(std::max(height, grid->fontMetrics().height() + 4));
-    }
-    RGAciertos->SetItemIndex(0);
-    HitRedBold = true;
-    HitBold = HitRed = false;
-    for (TCheckBox* lines :
-         {CBLinCatHorizontal, CBLinCatVertical, CBLinBusHorizontal, CBLinBusVertical,
-          CBLinAniHorizontal, CBLinAniVertical, CBLinColectorHorizontal, CBLinColectorVertical})
-        lines->SetChecked(false);
-    BitmapColor = 128;
-    AudioColor = 16711680;
-    MusicColor = 16711680;
-    VideoColor = 32768;
-    TextColor = 16711935;
-    PonColoresEjemplo();
-    RGIdioma->SetItemIndex(0);
-    HelpFile = FileExists(ProgramFolder + "sorvaneeng.hlp") ? ProgramFolder + "sorvaneeng.hlp"
-                                                            : std::string();
-    RGModoTurbo->SetItemIndex(0);
-    TurboMode = true;
-    SetTableUpperCase(true);
-    CBTipsComienzo->SetChecked(false);
-    RGAutoSort->SetItemIndex(0);
-    CBAutoSortInvertir->SetChecked(false);
-    CBAniCrearDisco->SetChecked(true);
-    CBAniCrearCarpeta->SetChecked(true);
-    CBAniBuscar->SetChecked(true);
-    CBAnidadosBuscarPath->SetChecked(false);
-    for (TCheckBox* off :
-         {CBSerialNumberOff, CBMostrarErroresCatalogo, CBCarpetaIgual, CBCompressedOff,
-          CBDocFilesOff, CBDotFilesOff, CBBmpFilesOff, CBGifFilesOff, CBJpgFilesOff, CBPcxFilesOff,
-          CBPngFilesOff, CBTifFilesOff, CBTgaFilesOff, CBWavFilesOff, CBMp3FilesOff, CBWmaFilesOff,
-          CBOggFilesOff, CBAviFilesOff})
-        off->SetChecked(false);
-    for (QLineEdit* extension : {EExtension1, EExtension2, EExtension3, EExtension4, EPathWinAmp})
-        extension->clear();
-    CBClusterSize->setCurrentIndex(3);
-    for (TCheckBox* print :
-         {CBPTColeccionesSN, CBPTTipodiscoSN,  CBPCAnidadosSN,     CBPCTamanoSN,
-          CBPCModificadoSN,  CBPCCreadoSN,     CBPCAtributosSN,    CBPCDescripcionSN,
-          CBPDTamanoSN,      CBPDModificadoSN, CBPDPrintColeccion, CBPDPrintCatalogo,
-          CBPDPrintCarpeta,  CBPRColeccionSN,  CBPRCatalogoSN,     CBPRCarpetaSN,
-          CBPRDescripcionSN, CBPRTamanoSN,     CBPRModificadoSN,   CBPRCreadoSN,
-          CBPRAtributosSN,   CBPRExtensionSN})
-        print->SetChecked(true);
-    EPTTab->setText("8");
-    EPCTab->setText("8");
-    for (TCheckBox* on : {CBVerDescripcion, CBVerTamano, CBVerModificado, CBVerCreado,
-                          CBVerAtributos, CBVerResolucion, CBVerCalidad, CBVerGenero})
-        on->SetChecked(true);
-    for (TCheckBox* off :
-         {CBVerExtension, CBVerHoraModificado, CBVerHoraCreado, CBVerCanales, CBVerPista, CBVerAno})
-        off->SetChecked(false);
-    BBColumnasClick();
-    CBAvanzada->SetChecked(false);
-    CBMultimedia->SetChecked(false);
-    // Wide enough for their titles, a 13-digit size and a dated time.
-    static constexpr int kResultWidths[] = {0, 90, 100, 120, 140, 166, 68, 108, 108, 50, 30};
-    const std::vector<QString> none;
-    const std::vector<QString> sizes = {TamanoDeMuestra()};
-    const std::vector<QString> dates = FechasDeMuestra(true);
-    SGResultados->SetColWidths(0, 0);
-    for (int col = 1; col < static_cast<int>(std::size(kResultWidths)); ++col) {
-        const std::vector<QString>& samples = col == 6               ? sizes
-                                              : col == 7 || col == 8 ? dates
-                                                                     : none;
-        SGResultados->SetColWidths(
-            col, AnchoColumna(*SGResultados, kTitulosResultados[col], kResultWidths[col], samples));
-    }
-    static constexpr int kNestedWidths[] = {0, 260, 68, 110, 38, 30};
-    if (FAnidados != nullptr) {
-        TStringGrid& nested = *FAnidados->SGAnidados;
-        nested.SetColWidths(0, 0);
-        for (int col = 1; col < static_cast<int>(std::size(kNestedWidths)); ++col) {
-            const std::vector<QString>& samples = col == 2 ? sizes : col == 3 ? dates : none;
-            nested.SetColWidths(
-                col, AnchoColumna(nested, TFAnidados::kTitulos[col], kNestedWidths[col], samples));
-        }
-    }
 }
 
 void TFPrincipal::CargaIdioma() {

@@ -1,6 +1,7 @@
 // The settings file of the main window: the table of its 144 keys, the load
 // into the controls, the save from them, and the start-up steps around them
 // (the language question at a first start, the tips window).
+#include "catalogue/format/StringManager.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
@@ -32,14 +33,17 @@
 namespace sorvane {
 namespace {
 
-// One key of the file: its section, name, whether a load needs it, and how
-// its value is written from the current state and read back into it.
+// One key of the file: its section, name, whether a load needs it, how its
+// value is written from the current state and read back into it, and how a
+// reset gives it its default (empty for the keys a reset leaves as they are:
+// the window's place, the collector's widths, the last result widths).
 struct Ajuste {
     const char* section;
     std::string key;
     bool required;
     std::function<std::string()> save;
     std::function<void(const std::string&)> load;
+    std::function<void()> reset;
 };
 
 // The sections in file order.
@@ -62,19 +66,21 @@ class Tabla {
 public:
     explicit Tabla(std::vector<Ajuste>& rows) : rows_(rows) {}
 
-    void Casilla(const char* section, std::string key, TCheckBox* box) {
+    void Casilla(const char* section, std::string key, TCheckBox* box, bool byDefault) {
         rows_.push_back({section, std::move(key), true, [box] { return Marca(box); },
-                         [box](const std::string& v) { box->SetChecked(v == "S"); }});
+                         [box](const std::string& v) { box->SetChecked(v == "S"); },
+                         [box, byDefault] { box->SetChecked(byDefault); }});
     }
     // A box the load only ever ticks: the reset before it has cleared it.
     void CasillaSinLimpiar(const char* section, std::string key, TCheckBox* box, bool required) {
         rows_.push_back({section, std::move(key), required, [box] { return Marca(box); },
                          [box](const std::string& v) {
                              if (v == "S") box->SetChecked(true);
-                         }});
+                         },
+                         [box] { box->SetChecked(false); }});
     }
     // An item index: item 0 first, then the item the value's first character
-    // names when it is one of `accepted`.
+    // names when it is one of `accepted`. The default is item 0.
     void Indice(const char* section, std::string key, TRadioGroup* group, std::string accepted) {
         rows_.push_back({section, std::move(key), true,
                          [group] { return std::to_string(group->ItemIndex()); },
@@ -82,9 +88,10 @@ public:
                              group->SetItemIndex(0);
                              if (!v.empty() && accepted.find(v[0]) != std::string::npos)
                                  group->SetItemIndex(v[0] - '0');
-                         }});
+                         },
+                         [group] { group->SetItemIndex(0); }});
     }
-    void Color(const char* section, std::string key, std::uint32_t* colour,
+    void Color(const char* section, std::string key, std::uint32_t* colour, std::uint32_t byDefault,
                std::function<void()> show) {
         const std::string name = key;
         rows_.push_back(
@@ -92,27 +99,58 @@ public:
              [=](const std::string& v) {
                  *colour = static_cast<std::uint32_t>(Numero(v, section, name)) & 0xFFFFFF;
                  show();
+             },
+             [=] {
+                 *colour = byDefault;
+                 show();
              }});
     }
-    void Texto(const char* section, std::string key, QLineEdit* edit) {
+    void Texto(const char* section, std::string key, QLineEdit* edit, const char* byDefault) {
         rows_.push_back({section, std::move(key), true,
                          [edit] { return edit->text().toStdString(); },
                          [edit](const std::string& v) {
                              edit->setText(QString::fromStdString(text::AsUtf8(v)));
-                         }});
+                         },
+                         [edit, byDefault] { edit->setText(byDefault); }});
     }
-    // Widths of columns 1..count of a grid, keys "COL_1".."COL_<count>".
-    void Anchos(const char* section, TStringGrid* grid, int count) {
+    // An item index of a list that keeps its item unless the value's first
+    // character names one of its `count` items.
+    void Lista(const char* section, std::string key, QComboBox* list, int count, int byDefault) {
+        rows_.push_back({section, std::move(key), true,
+                         [list] { return std::to_string(list->currentIndex()); },
+                         [list, count](const std::string& v) {
+                             if (!v.empty() && v[0] >= '0' && v[0] < '0' + count)
+                                 list->setCurrentIndex(v[0] - '0');
+                         },
+                         [list, byDefault] { list->setCurrentIndex(byDefault); }});
+    }
+    // Widths of columns 1..count of a grid, keys "COL_1".."COL_<count>";
+    // `byDefault` gives a column its default width, nothing when a reset
+    // leaves the column alone (or when it is empty, for every column).
+    void Anchos(const char* section, TStringGrid* grid, int count,
+                std::function<std::optional<int>(int col)> byDefault = {}) {
         for (int col = 1; col <= count; ++col) {
             const std::string key = "COL_" + std::to_string(col);
+            std::function<void()> reset;
+            if (byDefault)
+                reset = [grid, col, byDefault] {
+                    if (const std::optional<int> width = byDefault(col))
+                        grid->SetColWidths(col, *width);
+                };
             rows_.push_back({section, key, true,
                              [grid, col] { return std::to_string(grid->ColWidths(col)); },
                              [=](const std::string& v) {
                                  grid->SetColWidths(col, std::max(0, Numero(v, section, key)));
-                             }});
+                             },
+                             std::move(reset)});
         }
     }
-    void Fila(Ajuste row) { rows_.push_back(std::move(row)); }
+    // A key a reset leaves as it is.
+    void SinDefecto(const char* section, std::string key, bool required,
+                    std::function<std::string()> save,
+                    std::function<void(const std::string&)> load) {
+        rows_.push_back({section, std::move(key), required, std::move(save), std::move(load), {}});
+    }
 
 private:
     static std::string Marca(const TCheckBox* box) { return box->Checked() ? "S" : "N"; }
@@ -150,49 +188,65 @@ std::optional<QRect> LugarEnPantalla(const QRect& rect) {
     return QRect(left, top, width, height);
 }
 
+// The widest texts of the result and nested-entries columns, for their
+// default widths: worked out at the first default width a reset gives, so
+// in the language the reset has chosen by then.
+class Muestras {
+public:
+    explicit Muestras(const TFPrincipal& w) : w_(w) {}
+
+    const std::vector<QString>& For(bool size, bool date) {
+        if (!made_) {
+            sizes_ = {TFPrincipal::TamanoDeMuestra()};
+            dates_ = w_.FechasDeMuestra(true);
+            made_ = true;
+        }
+        return size ? sizes_ : date ? dates_ : none_;
+    }
+
+private:
+    const TFPrincipal& w_;
+    bool made_ = false;
+    std::vector<QString> none_, sizes_, dates_;
+};
+
 std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
     std::vector<Ajuste> rows;
     Tabla t(rows);
     const auto colours = [&w] { w.PonColoresEjemplo(); };
 
     t.Indice("CB", "COLOR_EXITO", w.RGAciertos, "12");
-    t.Casilla("CB", "LINCAT_HORZ", w.CBLinCatHorizontal);
-    t.Casilla("CB", "LINCAT_VERT", w.CBLinCatVertical);
-    t.Casilla("CB", "LINBUS_HORZ", w.CBLinBusHorizontal);
-    t.Casilla("CB", "LINBUS_VERT", w.CBLinBusVertical);
-    t.Casilla("CB", "LINANI_HORZ", w.CBLinAniHorizontal);
-    t.Casilla("CB", "LINANI_VERT", w.CBLinAniVertical);
-    t.Casilla("CB", "LINCOL_HORZ", w.CBLinColectorHorizontal);
-    t.Casilla("CB", "LINCOL_VERT", w.CBLinColectorVertical);
-    t.Casilla("CB", "ANI_DISCO", w.CBAniCrearDisco);
-    t.Casilla("CB", "ANI_CARPETA", w.CBAniCrearCarpeta);
-    t.Casilla("CB", "ANI_BUSCAR", w.CBAniBuscar);
-    t.Color("CB", "COLOR_TEXTO", &w.TextColor, colours);
-    t.Color("CB", "COLOR_BITMAP", &w.BitmapColor, colours);
-    t.Color("CB", "COLOR_AUDIO", &w.AudioColor, colours);
-    t.Color("CB", "COLOR_MUSIC", &w.MusicColor, colours);
-    t.Color("CB", "COLOR_VIDEO", &w.VideoColor, colours);
+    const std::pair<const char*, TCheckBox*> lines[] = {
+        {"LINCAT_HORZ", w.CBLinCatHorizontal},      {"LINCAT_VERT", w.CBLinCatVertical},
+        {"LINBUS_HORZ", w.CBLinBusHorizontal},      {"LINBUS_VERT", w.CBLinBusVertical},
+        {"LINANI_HORZ", w.CBLinAniHorizontal},      {"LINANI_VERT", w.CBLinAniVertical},
+        {"LINCOL_HORZ", w.CBLinColectorHorizontal}, {"LINCOL_VERT", w.CBLinColectorVertical},
+    };
+    for (const auto& [key, box] : lines)
+        t.Casilla("CB", key, box, false);
+    t.Casilla("CB", "ANI_DISCO", w.CBAniCrearDisco, true);
+    t.Casilla("CB", "ANI_CARPETA", w.CBAniCrearCarpeta, true);
+    t.Casilla("CB", "ANI_BUSCAR", w.CBAniBuscar, true);
+    t.Color("CB", "COLOR_TEXTO", &w.TextColor, 16711935, colours);
+    t.Color("CB", "COLOR_BITMAP", &w.BitmapColor, 128, colours);
+    t.Color("CB", "COLOR_AUDIO", &w.AudioColor, 16711680, colours);
+    t.Color("CB", "COLOR_MUSIC", &w.MusicColor, 16711680, colours);
+    t.Color("CB", "COLOR_VIDEO", &w.VideoColor, 32768, colours);
     t.Indice("CB", "IDIOMA", w.RGIdioma, "01");
     t.Indice("CB", "MODO_TURBO", w.RGModoTurbo, "01");
-    t.Texto("CB", "PATH_WINAMP", w.EPathWinAmp);
+    t.Texto("CB", "PATH_WINAMP", w.EPathWinAmp, "");
     t.CasillaSinLimpiar("CB", "START_TIPS", w.CBTipsComienzo, true);
 
-    t.Casilla("CA", "CARPETA_IGUAL", w.CBCarpetaIgual);
-    t.Casilla("CA", "VER_CAT_ERRORES", w.CBMostrarErroresCatalogo);
+    t.Casilla("CA", "CARPETA_IGUAL", w.CBCarpetaIgual, false);
+    t.Casilla("CA", "VER_CAT_ERRORES", w.CBMostrarErroresCatalogo, false);
     t.Indice("CA", "AUTOSORT", w.RGAutoSort, "123");
-    t.Casilla("CA", "AUTOSORT_INVERTIR", w.CBAutoSortInvertir);
-    t.Casilla("CA", "ANIDADOS_BUSCAR_PATH", w.CBAnidadosBuscarPath);
-    t.Texto("CA", "ANI_EXT_1", w.EExtension1);
-    t.Texto("CA", "ANI_EXT_2", w.EExtension2);
-    t.Texto("CA", "ANI_EXT_3", w.EExtension3);
-    t.Texto("CA", "ANI_EXT_4", w.EExtension4);
-    QComboBox* cluster = w.CBClusterSize;
-    t.Fila({"CA", "CLUSTER_SIZE", true,
-            [cluster] { return std::to_string(cluster->currentIndex()); },
-            [cluster](const std::string& v) {
-                // The list keeps the reset's item unless the first character names one.
-                if (!v.empty() && v[0] >= '0' && v[0] <= '7') cluster->setCurrentIndex(v[0] - '0');
-            }});
+    t.Casilla("CA", "AUTOSORT_INVERTIR", w.CBAutoSortInvertir, false);
+    t.Casilla("CA", "ANIDADOS_BUSCAR_PATH", w.CBAnidadosBuscarPath, false);
+    t.Texto("CA", "ANI_EXT_1", w.EExtension1, "");
+    t.Texto("CA", "ANI_EXT_2", w.EExtension2, "");
+    t.Texto("CA", "ANI_EXT_3", w.EExtension3, "");
+    t.Texto("CA", "ANI_EXT_4", w.EExtension4, "");
+    t.Lista("CA", "CLUSTER_SIZE", w.CBClusterSize, 8, 3);
     const std::pair<const char*, TCheckBox*> mediaOff[] = {
         {"DOC_OFF", w.CBDocFilesOff}, {"DOT_OFF", w.CBDotFilesOff}, {"BMP_OFF", w.CBBmpFilesOff},
         {"GIF_OFF", w.CBGifFilesOff}, {"JPG_OFF", w.CBJpgFilesOff}, {"PCX_OFF", w.CBPcxFilesOff},
@@ -203,11 +257,11 @@ std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
     for (const auto& [key, box] : mediaOff)
         t.CasillaSinLimpiar("CA", key, box, false);
 
-    t.Casilla("CI", "IA_COLECCIONES", w.CBPTColeccionesSN);
-    t.Casilla("CI", "IA_TIPODISCO", w.CBPTTipodiscoSN);
-    t.Texto("CI", "IA_TAB", w.EPTTab);
-    t.Casilla("CI", "IC_ANIDADOS", w.CBPCAnidadosSN);
-    t.Texto("CI", "IC_TAB", w.EPCTab);
+    t.Casilla("CI", "IA_COLECCIONES", w.CBPTColeccionesSN, true);
+    t.Casilla("CI", "IA_TIPODISCO", w.CBPTTipodiscoSN, true);
+    t.Texto("CI", "IA_TAB", w.EPTTab, "8");
+    t.Casilla("CI", "IC_ANIDADOS", w.CBPCAnidadosSN, true);
+    t.Texto("CI", "IC_TAB", w.EPCTab, "8");
     const std::pair<const char*, TCheckBox*> printing[] = {
         {"IC_TAMANO", w.CBPCTamanoSN},           {"IC_MODIFICADO", w.CBPCModificadoSN},
         {"IC_CREADO", w.CBPCCreadoSN},           {"IC_ATRIBUTOS", w.CBPCAtributosSN},
@@ -221,33 +275,51 @@ std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
         {"IR_EXTENSION", w.CBPRExtensionSN},
     };
     for (const auto& [key, box] : printing)
-        t.Casilla("CI", key, box);
+        t.Casilla("CI", key, box, true);
 
-    const std::pair<const char*, TCheckBox*> columns[] = {
-        {"VF_DESCRIPCION", w.CBVerDescripcion},
-        {"VF_TAMANO", w.CBVerTamano},
-        {"VF_MODIFICADO", w.CBVerModificado},
-        {"VF_CREADO", w.CBVerCreado},
-        {"VF_EXTENSION", w.CBVerExtension},
-        {"VF_ATRIBUTOS", w.CBVerAtributos},
-        {"VF_HORA_MODIFICADO", w.CBVerHoraModificado},
-        {"VF_HORA_CREADO", w.CBVerHoraCreado},
-        {"VM_RESOLUCION", w.CBVerResolucion},
-        {"VM_CALIDAD", w.CBVerCalidad},
-        {"VM_CANALES", w.CBVerCanales},
-        {"VM_PISTA", w.CBVerPista},
-        {"VM_ANO", w.CBVerAno},
-        {"VM_GENERO", w.CBVerGenero},
+    const std::tuple<const char*, TCheckBox*, bool> columns[] = {
+        {"VF_DESCRIPCION", w.CBVerDescripcion, true},
+        {"VF_TAMANO", w.CBVerTamano, true},
+        {"VF_MODIFICADO", w.CBVerModificado, true},
+        {"VF_CREADO", w.CBVerCreado, true},
+        {"VF_EXTENSION", w.CBVerExtension, false},
+        {"VF_ATRIBUTOS", w.CBVerAtributos, true},
+        {"VF_HORA_MODIFICADO", w.CBVerHoraModificado, false},
+        {"VF_HORA_CREADO", w.CBVerHoraCreado, false},
+        {"VM_RESOLUCION", w.CBVerResolucion, true},
+        {"VM_CALIDAD", w.CBVerCalidad, true},
+        {"VM_CANALES", w.CBVerCanales, false},
+        {"VM_PISTA", w.CBVerPista, false},
+        {"VM_ANO", w.CBVerAno, false},
+        {"VM_GENERO", w.CBVerGenero, true},
     };
-    for (const auto& [key, box] : columns)
-        t.Casilla("IC", key, box);
+    for (const auto& [key, box, byDefault] : columns)
+        t.Casilla("IC", key, box, byDefault);
+    // The directory widths follow the column boxes: ResetConfiguracion sets
+    // them all at once (BBColumnasClick) after the boxes.
     t.Anchos("IC", w.SGDirectorio, 14);
 
-    if (FAnidados != nullptr) t.Anchos("IA", FAnidados->SGAnidados, 5);
+    // Default widths: wide enough for their titles, a 13-digit size and a dated time.
+    const auto samples = std::make_shared<Muestras>(w);
+    if (FAnidados != nullptr) {
+        TStringGrid* nested = FAnidados->SGAnidados;
+        t.Anchos("IA", nested, 5, [&w, nested, samples](int col) -> std::optional<int> {
+            static constexpr int kWidths[] = {0, 260, 68, 110, 38, 30};
+            return w.AnchoColumna(*nested, TFAnidados::kTitulos[col], kWidths[col],
+                                  samples->For(col == 2, col == 3));
+        });
+    }
 
-    t.Casilla("IB", "AVANZADA_SN", w.CBAvanzada);
-    t.Casilla("IB", "MULTIMEDIA_SN", w.CBMultimedia);
-    t.Anchos("IB", w.SGResultados, 17);
+    t.Casilla("IB", "AVANZADA_SN", w.CBAvanzada, false);
+    t.Casilla("IB", "MULTIMEDIA_SN", w.CBMultimedia, false);
+    TStringGrid* results = w.SGResultados;
+    t.Anchos("IB", results, 17, [&w, results, samples](int col) -> std::optional<int> {
+        // Columns 11 to 17 keep their widths.
+        static constexpr int kWidths[] = {0, 90, 100, 120, 140, 166, 68, 108, 108, 50, 30};
+        if (col >= static_cast<int>(std::size(kWidths))) return std::nullopt;
+        return w.AnchoColumna(*results, kTitulosResultados[col], kWidths[col],
+                              samples->For(col == 6, col == 7 || col == 8));
+    });
 
     auto place = std::make_shared<LugarLeido>();
     TFPrincipal* window = &w;
@@ -256,28 +328,32 @@ std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
     const auto normal = [window] {
         return window->isMaximized() ? window->normalGeometry() : window->geometry();
     };
-    t.Fila({"IO", "ESTADO_VENTANA", false, [window] { return window->isMaximized() ? "M" : "N"; },
-            [place](const std::string& v) { place->maximised = v == "M"; }});
-    t.Fila({"IO", "ARRIBA", true, [normal] { return std::to_string(normal().y()); },
-            [place](const std::string& v) { place->top = Numero(v, "IO", "ARRIBA"); }});
-    t.Fila({"IO", "IZQUIERDA", true, [normal] { return std::to_string(normal().x()); },
-            [place](const std::string& v) { place->left = Numero(v, "IO", "IZQUIERDA"); }});
-    t.Fila({"IO", "ANCHO_ARBOL", true, [normal] { return std::to_string(normal().width()); },
-            [place](const std::string& v) { place->width = Numero(v, "IO", "ANCHO_ARBOL"); }});
-    t.Fila({"IO", "ALTO_ARBOL", true, [normal] { return std::to_string(normal().height()); },
-            [place, window](const std::string& v) {
-                const QRect rect(place->left, place->top, place->width,
-                                 Numero(v, "IO", "ALTO_ARBOL"));
-                // A place on no screen of today (a monitor unplugged) keeps the
-                // window where it is, within reach; any other is fitted to the
-                // screen it lands on, so no saved size makes a window larger
-                // than that screen.
-                if (const std::optional<QRect> fitted = LugarEnPantalla(rect))
-                    window->setGeometry(*fitted);
-                Qt::WindowStates state = window->windowState() & ~Qt::WindowMaximized;
-                if (place->maximised) state |= Qt::WindowMaximized;
-                window->setWindowState(state);
-            }});
+    t.SinDefecto(
+        "IO", "ESTADO_VENTANA", false, [window] { return window->isMaximized() ? "M" : "N"; },
+        [place](const std::string& v) { place->maximised = v == "M"; });
+    t.SinDefecto(
+        "IO", "ARRIBA", true, [normal] { return std::to_string(normal().y()); },
+        [place](const std::string& v) { place->top = Numero(v, "IO", "ARRIBA"); });
+    t.SinDefecto(
+        "IO", "IZQUIERDA", true, [normal] { return std::to_string(normal().x()); },
+        [place](const std::string& v) { place->left = Numero(v, "IO", "IZQUIERDA"); });
+    t.SinDefecto(
+        "IO", "ANCHO_ARBOL", true, [normal] { return std::to_string(normal().width()); },
+        [place](const std::string& v) { place->width = Numero(v, "IO", "ANCHO_ARBOL"); });
+    t.SinDefecto(
+        "IO", "ALTO_ARBOL", true, [normal] { return std::to_string(normal().height()); },
+        [place, window](const std::string& v) {
+            const QRect rect(place->left, place->top, place->width, Numero(v, "IO", "ALTO_ARBOL"));
+            // A place on no screen of today (a monitor unplugged) keeps the
+            // window where it is, within reach; any other is fitted to the
+            // screen it lands on, so no saved size makes a window larger
+            // than that screen.
+            if (const std::optional<QRect> fitted = LugarEnPantalla(rect))
+                window->setGeometry(*fitted);
+            Qt::WindowStates state = window->windowState() & ~Qt::WindowMaximized;
+            if (place->maximised) state |= Qt::WindowMaximized;
+            window->setWindowState(state);
+        });
     if (FColector != nullptr) t.Anchos("IO", FColector->SGColector, 17);
     return rows;
 }
@@ -290,6 +366,35 @@ int TFPrincipal::AltoFilaPorDpi(int dpi, int current) {
     if (dpi <= 144) return 24;
     if (dpi <= 1444) return 28;
     return current;
+}
+
+void TFPrincipal::ResetConfiguracion() {
+    // Rows as high as the screen's density asks, never lower than the grid's
+    // text needs.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int dpi = screen != nullptr ? static_cast<int>(screen->logicalDotsPerInchY()) : 96;
+    for (TStringGrid* grid :
+         {SGDirectorio, SGResultados, FAnidados != nullptr ? FAnidados->SGAnidados : nullptr,
+          FColector != nullptr ? FColector->SGColector : nullptr}) {
+        if (grid == nullptr) continue;
+        const int height = AltoFilaPorDpi(dpi, grid->DefaultRowHeight());
+        grid->SetDefaultRowHeight(std::max(height, grid->fontMetrics().height() + 4));
+    }
+    SGResultados->SetColWidths(0, 0);
+    if (FAnidados != nullptr) FAnidados->SGAnidados->SetColWidths(0, 0);
+    for (const Ajuste& row : TablaAjustes(*this))
+        if (row.reset) row.reset();
+    // What follows the keys: the hit style, the help file of the language,
+    // the upper-casing, the directory widths of the column boxes, and the
+    // serial-number box, which no file keeps.
+    HitRedBold = true;
+    HitBold = HitRed = false;
+    HelpFile = FileExists(ProgramFolder + "sorvaneeng.hlp") ? ProgramFolder + "sorvaneeng.hlp"
+                                                            : std::string();
+    TurboMode = true;
+    SetTableUpperCase(true);
+    CBSerialNumberOff->SetChecked(false);
+    BBColumnasClick();
 }
 
 void TFPrincipal::CargaConfiguracion() {

@@ -31,6 +31,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 #include <sys/resource.h>
 
@@ -473,6 +474,75 @@ TEST_F(SettingsTest, ADamagedFileGivesOneMessageAndTheDefaults) {
         EXPECT_FALSE(FColector->SGColector->HorizontalLines());
         EXPECT_EQ(w.TextColor, 16711935u);
         EXPECT_EQ(w.geometry() == QRect(20, 30, 640, 480), c.placeRead);
+    }
+}
+
+// The keys of a saved file, "SECTION KEY" to value.
+std::map<std::string, std::string> Keys(const std::string& text) {
+    std::map<std::string, std::string> keys;
+    std::string section;
+    for (const std::string& line : Lines(text)) {
+        if (line.starts_with("[")) {
+            section = line.substr(1, line.size() - 2);
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            keys[section + " " + line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return keys;
+}
+
+// The reset button's routine gives every key the default a first start
+// writes, and leaves the keys it does not reset (the window's place, the
+// collector's widths, the result widths past column 10) as they were.
+TEST_F(SettingsTest, AResetGivesEveryKeyItsDefault) {
+    const std::map<std::string, std::string> first = Keys(DefaultFile());
+    ASSERT_EQ(first.size(), 144u);
+    // The defaults as the file holds them, one of each kind of key.
+    const std::pair<const char*, const char*> literal[] = {
+        {"CB COLOR_EXITO", "0"},    {"CB LINCOL_VERT", "N"},
+        {"CB ANI_BUSCAR", "S"},     {"CB COLOR_TEXTO", "16711935"},
+        {"CB COLOR_BITMAP", "128"}, {"CB COLOR_VIDEO", "32768"},
+        {"CB IDIOMA", "0"},         {"CB MODO_TURBO", "0"},
+        {"CB PATH_WINAMP", ""},     {"CB START_TIPS", "N"},
+        {"CA AUTOSORT", "0"},       {"CA ANI_EXT_4", ""},
+        {"CA CLUSTER_SIZE", "3"},   {"CA ZIPS_OFF", "N"},
+        {"CI IA_TAB", "8"},         {"CI IR_EXTENSION", "S"},
+        {"IC VF_EXTENSION", "N"},   {"IC VM_GENERO", "S"},
+        {"IB AVANZADA_SN", "N"},    {"IB MULTIMEDIA_SN", "N"},
+    };
+    for (const auto& [key, value] : literal)
+        EXPECT_EQ(first.at(key), value) << key;
+    EXPECT_GE(std::stoi(first.at("IA COL_1")), 260);
+    EXPECT_GE(std::stoi(first.at("IB COL_5")), 166);
+
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const std::vector<Setting> table = Table();
+    for (const Setting& s : table)
+        if (s.section != "IO") s.change(*FPrincipal);
+    FPrincipal->CBSerialNumberOff->SetChecked(true);
+    const QRect place = FPrincipal->geometry();
+    FPrincipal->ResetConfiguracion();
+    TFPrincipal& w = *FPrincipal;
+    EXPECT_EQ(w.geometry(), place);
+    EXPECT_FALSE(w.CBSerialNumberOff->Checked());
+    EXPECT_TRUE(w.HitRedBold && !w.HitBold && !w.HitRed);
+    EXPECT_TRUE(w.TurboMode);
+    EXPECT_EQ(w.PCMain->tabText(1), "Search");
+    Close();
+
+    const std::map<std::string, std::string> after = Keys(ReadText(path_));
+    for (const Setting& s : table) {
+        const std::string key = s.section + " " + s.key;
+        // The place as the load fitted it to this screen: checked above.
+        if (s.section == "IO" && !s.key.starts_with("COL_")) continue;
+        const bool lateResultWidth =
+            s.section == "IB" && s.key.starts_with("COL_") && std::stoi(s.key.substr(4)) > 10;
+        if (lateResultWidth)
+            EXPECT_EQ(after.at(key), s.stored) << key << " kept";
+        else
+            EXPECT_EQ(after.at(key), first.at(key)) << key;
     }
 }
 

@@ -84,9 +84,8 @@ ControlRef HintRef(std::string_view window, std::string_view control) {
 
 constexpr std::string_view P = "FPrincipal";
 
-// The main window, page by page.
-void MainWindowBindings(std::vector<LanguageBinding>& t) {
-    // Page tabs and catalogue page.
+// The page tabs and the catalogue page.
+void CatalogueBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Caption(P, "TSCatalogos", {Wc("CATALOGOS")}));
     t.push_back(Caption(P, "TSBuscar", {Wc("BUSCAR")}));
     t.push_back(Caption(P, "TSExtraer", {Wc("EXTRAER")}));
@@ -145,8 +144,10 @@ void MainWindowBindings(std::vector<LanguageBinding>& t) {
     // The stop buttons of the two cataloguing windows.
     t.push_back(Hint("FCrearDisco", "BParar", {H("H_CAT_STOP")}));
     t.push_back(Hint("FCrearCarpeta", "BParar", {H("H_CAT_STOP")}));
+}
 
-    // Search page.
+// The search page.
+void SearchBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Caption(P, "CBAvanzada", {Wc("AVANZADA")}));
     t.push_back(Caption(P, "CBMultimedia", {Wc("MULTIMEDIA")}));
     t.push_back(Caption(P, "GBAtributos", {Wc("ATRIBUTOS")}));
@@ -224,8 +225,10 @@ void MainWindowBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Caption(P, "GBPista", {Wc("PISTA"), Lit(" "), W("MM")}));
     t.push_back(Caption(P, "GBAno", {Wc("ANO"), Lit(" "), W("MM")}));
     t.push_back(Caption(P, "GBGenero", {Wc("GENERO")}));
+}
 
-    // Extraction and configuration pages.
+// The extraction page.
+void ExtractBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Caption(P, "GBExtraerOrigen", {L("GB_EXTRAER_ORIGEN")}));
     t.push_back(Caption(P, "GBExtraerDestino", {L("GB_EXTRAER_DESTINO")}));
     t.push_back(Caption(P, "BBExtraer", {L("B_EXTRAER")}));
@@ -234,6 +237,10 @@ void MainWindowBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Hint(P, "SBAyudaExt", {H("H_AYUDA")}));
     // No key of its own: the button chooses the archive its group names.
     t.push_back(Hint(P, "SBAbrirExtraer", {L("GB_EXTRAER_ORIGEN")}));
+}
+
+// The configuration page.
+void ConfigBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Caption(P, "TBCfgBAsic", {L("TB_BASIC")}));
     t.push_back(Caption(P, "TBCfgAvd", {L("TB_ADV")}));
     t.push_back(Caption(P, "TBCfgPrint", {L("TB_PRINT")}));
@@ -338,8 +345,10 @@ void MainWindowBindings(std::vector<LanguageBinding>& t) {
     t.push_back(HintOf(P, "SBAyudaCfgImpresion", HintRef(P, "SBAyudaCfgBasic")));
     t.push_back(Caption(P, "LColectorCFGCluster", {L("T_CLUSTER_SIZE")}));
     t.push_back(Caption(P, "GBColectorCfg", {L("T_COLECTOR")}));
+}
 
-    // About page and collector panels.
+// The about page and the collector panels.
+void AboutBindings(std::vector<LanguageBinding>& t) {
     t.push_back(Caption(P, "TEdicion", {Lit("v. "), Version()}));
     t.push_back(Caption(P, "LCreditosFormatos", {M("M_CREDITOS_FORMATOS")}));
     t.push_back(Caption(P, "LCreditosDesc", {M("M_CREDITOS_DESC")}));
@@ -357,6 +366,15 @@ void MainWindowBindings(std::vector<LanguageBinding>& t) {
         HintOf("FColector", "LColectorFicherosNumero", HintRef(P, "LColectorFicherosNumero")));
     t.push_back(Hint(P, "LColectorSize", {L("L_COLECTOR_SPACE")}));
     t.push_back(Hint(P, "LColectorSizeBuscar", {L("L_COLECTOR_SPACE")}));
+}
+
+// The main window, page by page.
+void MainWindowBindings(std::vector<LanguageBinding>& t) {
+    CatalogueBindings(t);
+    SearchBindings(t);
+    ExtractBindings(t);
+    ConfigBindings(t);
+    AboutBindings(t);
 }
 
 // The other standing windows, in the order the language layer lists them.

@@ -2,6 +2,7 @@
 #include "dialogs/TAbrirCon.h"
 
 #include "dialogs/Language.h"
+#include "ui/Named.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -39,8 +40,7 @@ TAbrirCon::TAbrirCon(const std::string& path, QWidget* parent) : QDialog(parent)
     LFichero = new QLabel(QFileInfo(QString::fromStdString(path)).fileName(), this);
     LFichero->setObjectName("LFichero");
     layout->addWidget(LFichero);
-    LBProgramas = new QListWidget(this);
-    LBProgramas->setObjectName("LBProgramas");
+    LBProgramas = Named<QListWidget>("LBProgramas", this);
     layout->addWidget(LBProgramas, 1);
     BBotones = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     BBotones->setObjectName("BBotones");

@@ -11,6 +11,8 @@
 #include "mainwindow/SettingsView.h"
 #include "mainwindow/TFPrincipal.h"
 #include "ui/CheckBox.h"
+#include "ui/Named.h"
+#include "ui/ScopeGuard.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
@@ -32,19 +34,6 @@ namespace {
 constexpr int kDirectoryName = 2; // the name column of the directory grid
 constexpr int kResetWidths[TFAnidados::kColumns] = {0, 260, 68, 110, 38, 30};
 
-// Panel 1 of the main status bar, given back as it was when the scope ends.
-class PanelKept {
-public:
-    explicit PanelKept(TStatusBar& bar) : bar_(bar), text_(bar.Panels(1).Text()) {}
-    ~PanelKept() { bar_.Panels(1).SetText(text_); }
-    PanelKept(const PanelKept&) = delete;
-    PanelKept& operator=(const PanelKept&) = delete;
-
-private:
-    TStatusBar& bar_;
-    QString text_;
-};
-
 // "12.34", left-justified in five places, as the summary shows the saving.
 std::string SavingText(std::uint64_t archiveSize, std::uint64_t total) {
     // Only folders or empty members: nothing to compare the archive with.
@@ -63,19 +52,16 @@ TFAnidados::TFAnidados(const SettingsView& settings, QWidget* parent) : QDialog(
     setModal(true);
     resize(560, 380);
 
-    SGAnidados = new TStringGrid(this);
-    SGAnidados->setObjectName("SGAnidados");
+    SGAnidados = Named<TStringGrid>("SGAnidados", this);
     SGAnidados->SetColCount(kColumns);
     SGAnidados->SetRowCount(1);
     for (int col = 0; col < kColumns; ++col)
         SGAnidados->SetColWidths(col,
                                  AnchoParaTitulos(*SGAnidados, kTitulos[col], kResetWidths[col]));
-    PAnidadosInfo = new QLabel(this);
-    PAnidadosInfo->setObjectName("PAnidadosInfo");
+    PAnidadosInfo = Named<QLabel>("PAnidadosInfo", this);
     PAnidadosInfo->setFrameShape(QFrame::StyledPanel);
     PAnidadosInfo->setFrameShadow(QFrame::Sunken);
-    SBAbrirComprimido = new QToolButton(this);
-    SBAbrirComprimido->setObjectName("SBAbrirComprimido");
+    SBAbrirComprimido = Named<QToolButton>("SBAbrirComprimido", this);
     SBAbrirComprimido->setAutoRaise(true);
     SBAbrirComprimido->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
 
@@ -144,7 +130,10 @@ void TFAnidados::FormShow() {
 void TFAnidados::CargaAnidados(std::string_view line) {
     TFPrincipal& main = *FPrincipal;
     {
-        const PanelKept panel(*main.SBPrincipal);
+        // Panel 1 of the main status bar given back as it was.
+        const QString panelText = main.SBPrincipal->Panels(1).Text();
+        const TScopeGuard panel(
+            [&main, &panelText] { main.SBPrincipal->Panels(1).SetText(panelText); });
         main.SBPrincipal->Panels(1).SetText(LeeTexto("M", "M_CARGANDO_ANIDADOS"));
         main.AsignaTitulosAnidados();
 

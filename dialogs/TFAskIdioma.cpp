@@ -1,6 +1,7 @@
 // The language question of a first start.
 #include "dialogs/TFAskIdioma.h"
 
+#include "ui/Named.h"
 #include "ui/RadioGroup.h"
 #include "ui/SlotBarrier.h"
 
@@ -18,8 +19,8 @@ TFAskIdioma::TFAskIdioma(TRadioGroup& idioma, QWidget* parent) : QDialog(parent)
     setWindowTitle("Language / Idioma");
 
     const auto line = [this](const char* name, const QString& text) {
-        auto* label = new QLabel(text, this);
-        label->setObjectName(name);
+        auto* label = Named<QLabel>(name, this);
+        label->setText(text);
         label->setAlignment(Qt::AlignCenter);
         QFont bold = label->font();
         bold.setBold(true);

@@ -12,6 +12,7 @@
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/Text.h"
+#include "ui/Named.h"
 #include "ui/RadioGroup.h"
 #include "ui/SlotBarrier.h"
 
@@ -47,22 +48,12 @@ const char* const TFCambiarCatalogo::kTiposNuevos[13] = {
 TFCambiarCatalogo::TFCambiarCatalogo(QWidget* parent) : QDialog(parent) {
     setObjectName("FCambiarCatalogo");
     setModal(true);
-    const auto label = [this](const char* name) {
-        auto* l = new QLabel(this);
-        l->setObjectName(name);
-        return l;
-    };
-    const auto edit = [this](const char* name, bool readOnly) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(name);
-        e->setReadOnly(readOnly);
-        return e;
-    };
-    LAnterior = label("LAnterior");
-    LNueva = label("LNueva");
+    LAnterior = Named<QLabel>("LAnterior", this);
+    LNueva = Named<QLabel>("LNueva", this);
     // The current name says which catalogue is changed; it is shown, not edited.
-    EAnterior = edit("EAnterior", true);
-    ENueva = edit("ENueva", false);
+    EAnterior = Named<QLineEdit>("EAnterior", this);
+    EAnterior->setReadOnly(true);
+    ENueva = Named<QLineEdit>("ENueva", this);
     ENueva->setMaxLength(128);
     ENueva->setMinimumWidth(300);
     ENueva->installEventFilter(this);
@@ -74,34 +65,32 @@ TFCambiarCatalogo::TFCambiarCatalogo(QWidget* parent) : QDialog(parent) {
         newTypes << type;
     QStringList oldTypes = newTypes;
     oldTypes.insert(kItemDirs, "Dirs");
-    RGTipoDiscoAnterior = new TRadioGroup(QString(), this);
-    RGTipoDiscoAnterior->setObjectName("RGTipoDiscoAnterior");
+    RGTipoDiscoAnterior = Named<TRadioGroup>("RGTipoDiscoAnterior", this);
     RGTipoDiscoAnterior->SetItems(oldTypes);
     RGTipoDiscoAnterior->SetColumns(2);
     // The old type is shown, not chosen.
     RGTipoDiscoAnterior->setEnabled(false);
-    RGTipoDiscoNuevo = new TRadioGroup(QString(), this);
-    RGTipoDiscoNuevo->setObjectName("RGTipoDiscoNuevo");
+    RGTipoDiscoNuevo = Named<TRadioGroup>("RGTipoDiscoNuevo", this);
     RGTipoDiscoNuevo->SetItems(newTypes);
     RGTipoDiscoNuevo->SetColumns(2);
 
-    LAnteriorOcupado = label("LAnteriorOcupado");
-    LAnteriorLibre = label("LAnteriorLibre");
-    LAnteriorTotal = label("LAnteriorTotal");
-    LAnteriorOcupadoDato = label("LAnteriorOcupadoDato");
-    LAnteriorLibreDato = label("LAnteriorLibreDato");
-    LAnteriorTotalDato = label("LAnteriorTotalDato");
+    LAnteriorOcupado = Named<QLabel>("LAnteriorOcupado", this);
+    LAnteriorLibre = Named<QLabel>("LAnteriorLibre", this);
+    LAnteriorTotal = Named<QLabel>("LAnteriorTotal", this);
+    LAnteriorOcupadoDato = Named<QLabel>("LAnteriorOcupadoDato", this);
+    LAnteriorLibreDato = Named<QLabel>("LAnteriorLibreDato", this);
+    LAnteriorTotalDato = Named<QLabel>("LAnteriorTotalDato", this);
     for (QLabel* value : {LAnteriorOcupadoDato, LAnteriorLibreDato, LAnteriorTotalDato})
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    LNuevoTotal = label("LNuevoTotal");
-    LNuevoLibre = label("LNuevoLibre");
-    ENuevoTotal = edit("ENuevoTotal", false);
-    ENuevoLibre = edit("ENuevoLibre", true);
+    LNuevoTotal = Named<QLabel>("LNuevoTotal", this);
+    LNuevoLibre = Named<QLabel>("LNuevoLibre", this);
+    ENuevoTotal = Named<QLineEdit>("ENuevoTotal", this);
+    ENuevoLibre = Named<QLineEdit>("ENuevoLibre", this);
+    ENuevoLibre->setReadOnly(true);
     for (QLineEdit* number : {ENuevoTotal, ENuevoLibre})
         number->setAlignment(Qt::AlignRight);
     LNuevoTotal->setBuddy(ENuevoTotal);
-    BBAceptar = new QPushButton(this);
-    BBAceptar->setObjectName("BBAceptar");
+    BBAceptar = Named<QPushButton>("BBAceptar", this);
     BBAceptar->setAutoDefault(false);
 
     auto* layout = new QGridLayout(this);

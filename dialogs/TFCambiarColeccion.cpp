@@ -4,6 +4,7 @@
 #include "dialogs/Language.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Folders.h"
+#include "ui/Named.h"
 #include "ui/SlotBarrier.h"
 
 #include <QGridLayout>
@@ -38,25 +39,17 @@ std::string Separadores(const QString& name) {
 TFCambiarColeccion::TFCambiarColeccion(QWidget* parent) : QDialog(parent) {
     setObjectName("FCambiarColeccion");
     setModal(true);
-    const auto label = [this](const char* name) {
-        auto* l = new QLabel(this);
-        l->setObjectName(name);
-        return l;
-    };
-    LAnterior = label("LAnterior");
-    LNueva = label("LNueva");
-    EAnterior = new QLineEdit(this);
-    EAnterior->setObjectName("EAnterior");
+    LAnterior = Named<QLabel>("LAnterior", this);
+    LNueva = Named<QLabel>("LNueva", this);
+    EAnterior = Named<QLineEdit>("EAnterior", this);
     // The current name says which folder is renamed; it is shown, not edited.
     EAnterior->setReadOnly(true);
-    ENueva = new QLineEdit(this);
-    ENueva->setObjectName("ENueva");
+    ENueva = Named<QLineEdit>("ENueva", this);
     ENueva->setMinimumWidth(300);
     ENueva->installEventFilter(this);
     LAnterior->setBuddy(EAnterior);
     LNueva->setBuddy(ENueva);
-    BBAceptar = new QPushButton(this);
-    BBAceptar->setObjectName("BBAceptar");
+    BBAceptar = Named<QPushButton>("BBAceptar", this);
     BBAceptar->setAutoDefault(false);
 
     auto* layout = new QGridLayout(this);

@@ -8,6 +8,7 @@
 #include "platform/CataloguePath.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "ui/Named.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
@@ -44,34 +45,24 @@ QString Q(std::string_view bytes) {
 TFCambiarDescripcion::TFCambiarDescripcion(QWidget* parent) : QDialog(parent) {
     setObjectName("FCambiarDescripcion");
     setModal(true);
-    const auto label = [this](const char* name, QWidget* parent) {
-        auto* l = new QLabel(parent);
-        l->setObjectName(name);
-        return l;
-    };
-    LItem = label("LItem", this);
-    LAnterior = label("LAnterior", this);
-    LNueva = label("LNueva", this);
-    MNombre = new QPlainTextEdit(this);
-    MNombre->setObjectName("MNombre");
+    LItem = Named<QLabel>("LItem", this);
+    LAnterior = Named<QLabel>("LAnterior", this);
+    LNueva = Named<QLabel>("LNueva", this);
+    MNombre = Named<QPlainTextEdit>("MNombre", this);
     MNombre->setReadOnly(true);
     MNombre->setFixedHeight(MNombre->fontMetrics().lineSpacing() * 3);
-    EAnterior = new QLineEdit(this);
-    EAnterior->setObjectName("EAnterior");
+    EAnterior = Named<QLineEdit>("EAnterior", this);
     EAnterior->setReadOnly(true);
-    ENueva = new QLineEdit(this);
-    ENueva->setObjectName("ENueva");
+    ENueva = Named<QLineEdit>("ENueva", this);
     ENueva->setMinimumWidth(420);
     ENueva->installEventFilter(this);
     LItem->setBuddy(MNombre);
     LAnterior->setBuddy(EAnterior);
     LNueva->setBuddy(ENueva);
-    BBAceptar = new QPushButton(this);
-    BBAceptar->setObjectName("BBAceptar");
+    BBAceptar = Named<QPushButton>("BBAceptar", this);
     BBAceptar->setAutoDefault(false);
 
-    GBMultimedia = new QGroupBox(this);
-    GBMultimedia->setObjectName("GBMultimedia");
+    GBMultimedia = Named<QGroupBox>("GBMultimedia", this);
     auto* media = new QGridLayout(GBMultimedia);
     const std::pair<QLabel**, const char*> captions[] = {
         {&LMMDuracion, "LMMDuracion"}, {&LMMResolucion, "LMMResolucion"},
@@ -86,8 +77,8 @@ TFCambiarDescripcion::TFCambiarDescripcion(QWidget* parent) : QDialog(parent) {
         {&LMMDatoGenero, "LMMDatoGenero"},
     };
     for (int i = 0; i < 7; ++i) {
-        *captions[i].first = label(captions[i].second, GBMultimedia);
-        *values[i].first = label(values[i].second, GBMultimedia);
+        *captions[i].first = Named<QLabel>(captions[i].second, GBMultimedia);
+        *values[i].first = Named<QLabel>(values[i].second, GBMultimedia);
         media->addWidget(*captions[i].first, i % 4, (i / 4) * 2);
         media->addWidget(*values[i].first, i % 4, (i / 4) * 2 + 1);
     }

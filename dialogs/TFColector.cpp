@@ -25,6 +25,8 @@
 #include "ui/BusyGuard.h"
 #include "ui/CheckBox.h"
 #include "ui/GridRoutines.h"
+#include "ui/Named.h"
+#include "ui/ScopeGuard.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
@@ -172,17 +174,11 @@ TFColector::TFColector(CataloguingHost& host, QWidget* parent) : QDialog(parent)
     resize(900, 520);
 
     const auto button = [this](const char* name, QWidget* parent, QStyle::StandardPixmap icon) {
-        auto* b = new QToolButton(parent);
-        b->setObjectName(name);
+        auto* b = Named<QToolButton>(name, parent);
         b->setAutoRaise(true);
         b->setIcon(style()->standardIcon(icon));
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         return b;
-    };
-    const auto label = [](const char* name, QWidget* parent) {
-        auto* l = new QLabel(parent);
-        l->setObjectName(name);
-        return l;
     };
 
     auto* tools = new QHBoxLayout;
@@ -200,34 +196,29 @@ TFColector::TFColector(CataloguingHost& host, QWidget* parent) : QDialog(parent)
         tools->addWidget(b);
     tools->addStretch();
 
-    GBInfo = new QGroupBox(this);
-    GBInfo->setObjectName("GBInfo");
+    GBInfo = Named<QGroupBox>("GBInfo", this);
     auto* info = new QHBoxLayout(GBInfo);
-    LColectorFicherosNumero = label("LColectorFicherosNumero", GBInfo);
-    LColectorBytes = label("LColectorBytes", GBInfo);
-    LColectorSize = label("LColectorSize", GBInfo);
+    LColectorFicherosNumero = Named<QLabel>("LColectorFicherosNumero", GBInfo);
+    LColectorBytes = Named<QLabel>("LColectorBytes", GBInfo);
+    LColectorSize = Named<QLabel>("LColectorSize", GBInfo);
     for (QLabel* l : {LColectorFicherosNumero, LColectorBytes, LColectorSize})
         info->addWidget(l);
     info->addStretch();
 
-    GBDestino = new QGroupBox(this);
-    GBDestino->setObjectName("GBDestino");
+    GBDestino = Named<QGroupBox>("GBDestino", this);
     auto* destination = new QHBoxLayout(GBDestino);
-    EDestino = new QLineEdit(GBDestino);
-    EDestino->setObjectName("EDestino");
+    EDestino = Named<QLineEdit>("EDestino", GBDestino);
     SBAbrirExtraer = button("SBAbrirExtraer", GBDestino, QStyle::SP_DirOpenIcon);
     SBAbrirExtraer->setToolButtonStyle(Qt::ToolButtonIconOnly);
     destination->addWidget(EDestino, 1);
     destination->addWidget(SBAbrirExtraer);
 
-    GBProgreso = new QGroupBox(this);
-    GBProgreso->setObjectName("GBProgreso");
+    GBProgreso = Named<QGroupBox>("GBProgreso", this);
     auto* progress = new QVBoxLayout(GBProgreso);
-    LFicheroEnCurso = label("LFicheroEnCurso", GBProgreso);
+    LFicheroEnCurso = Named<QLabel>("LFicheroEnCurso", GBProgreso);
     LFicheroEnCurso->setTextFormat(Qt::PlainText);
-    LPorcentajeFichero = label("LPorcentajeFichero", GBProgreso);
-    PBBytes = new QProgressBar(GBProgreso);
-    PBBytes->setObjectName("PBBytes");
+    LPorcentajeFichero = Named<QLabel>("LPorcentajeFichero", GBProgreso);
+    PBBytes = Named<QProgressBar>("PBBytes", GBProgreso);
     PBBytes->setRange(0, 100);
     PBBytes->setValue(0);
     auto* bar = new QHBoxLayout;
@@ -236,8 +227,7 @@ TFColector::TFColector(CataloguingHost& host, QWidget* parent) : QDialog(parent)
     progress->addWidget(LFicheroEnCurso);
     progress->addLayout(bar);
 
-    SGColector = new TStringGrid(this);
-    SGColector->setObjectName("SGColector");
+    SGColector = Named<TStringGrid>("SGColector", this);
     SGColector->SetColCount(kColumns);
     SGColector->SetRowCount(2);
     SGColector->SetRowSelect(true);
@@ -426,18 +416,15 @@ void TFColector::SBCopiarClick() {
     // and this window's buttons and close box do nothing until it ends.
     host_.PonOcupado(true);
     const TBusyGuard running(running_);
-    struct Restore {
-        TFColector& window;
-        ~Restore() {
-            window.ActivaBotones(false);
-            window.LFicheroEnCurso->clear();
-            window.LPorcentajeFichero->clear();
-            window.PBBytes->setValue(100);
-            window.host_.RangoProgreso(100);
-            window.host_.Progreso(100);
-            window.host_.PonOcupado(false);
-        }
-    } const restore{*this};
+    const TScopeGuard restore([this] {
+        ActivaBotones(false);
+        LFicheroEnCurso->clear();
+        LPorcentajeFichero->clear();
+        PBBytes->setValue(100);
+        host_.RangoProgreso(100);
+        host_.Progreso(100);
+        host_.PonOcupado(false);
+    });
 
     for (int row = 1; row < SGColector->RowCount(); ++row)
         SGColector->SetCells(kColKey, row,

@@ -2,6 +2,7 @@
 #include "dialogs/TFColectorMensaje.h"
 
 #include "dialogs/TFColector.h"
+#include "ui/Named.h"
 #include "ui/SlotBarrier.h"
 
 #include <QGridLayout>
@@ -15,22 +16,16 @@ namespace sorvane {
 TFColectorMensaje::TFColectorMensaje(QWidget* parent) : QDialog(parent) {
     setObjectName("FColectorMensaje");
     setModal(true);
-    const auto label = [this](const char* name) {
-        auto* l = new QLabel(this);
-        l->setObjectName(name);
-        return l;
-    };
-    LMensaje = label("LMensaje");
+    LMensaje = Named<QLabel>("LMensaje", this);
     LMensaje->setWordWrap(true);
-    LCatalogoTitulo = label("LCatalogoTitulo");
-    LCatalogo = label("LCatalogo");
-    LItemTitulo = label("LItemTitulo");
-    LItem = label("LItem");
+    LCatalogoTitulo = Named<QLabel>("LCatalogoTitulo", this);
+    LCatalogo = Named<QLabel>("LCatalogo", this);
+    LItemTitulo = Named<QLabel>("LItemTitulo", this);
+    LItem = Named<QLabel>("LItem", this);
     for (QLabel* value : {LCatalogo, LItem})
         value->setTextFormat(Qt::PlainText);
     const auto button = [this](const char* name) {
-        auto* b = new QPushButton(this);
-        b->setObjectName(name);
+        auto* b = Named<QPushButton>(name, this);
         b->setAutoDefault(false);
         return b;
     };

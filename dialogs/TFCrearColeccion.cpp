@@ -6,6 +6,7 @@
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Folders.h"
 #include "ui/CheckBox.h"
+#include "ui/Named.h"
 #include "ui/SlotBarrier.h"
 
 #include <QKeyEvent>
@@ -20,17 +21,13 @@ namespace sorvane {
 TFCrearColeccion::TFCrearColeccion(QWidget* parent) : QDialog(parent) {
     setObjectName("FCrearColeccion");
     setModal(true);
-    LNueva = new QLabel(this);
-    LNueva->setObjectName("LNueva");
-    ENueva = new QLineEdit(this);
-    ENueva->setObjectName("ENueva");
+    LNueva = Named<QLabel>("LNueva", this);
+    ENueva = Named<QLineEdit>("ENueva", this);
     ENueva->setMinimumWidth(300);
     ENueva->installEventFilter(this);
     LNueva->setBuddy(ENueva);
-    CBPrimerNivel = new TCheckBox(QString(), this);
-    CBPrimerNivel->setObjectName("CBPrimerNivel");
-    BBAceptar = new QPushButton(this);
-    BBAceptar->setObjectName("BBAceptar");
+    CBPrimerNivel = Named<TCheckBox>("CBPrimerNivel", this);
+    BBAceptar = Named<QPushButton>("BBAceptar", this);
     BBAceptar->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);

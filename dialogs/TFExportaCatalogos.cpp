@@ -10,6 +10,8 @@
 #include "platform/Files.h"
 #include "ui/BusyGuard.h"
 #include "ui/CheckBox.h"
+#include "ui/Named.h"
+#include "ui/ScopeGuard.h"
 #include "ui/SlotBarrier.h"
 
 #include <QApplication>
@@ -32,26 +34,18 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Empties the main window's scratch list when the scope ends, however it ends.
-struct Emptied {
-    CatalogueLines& buffer;
-    ~Emptied() { buffer.Clear(); }
-};
-
 } // namespace
 
 TFExportaCatalogos::TFExportaCatalogos(QWidget* parent) : QDialog(parent) {
     setObjectName("FExportaCatalogos");
     setModal(true);
     const auto label = [this](const char* name) {
-        auto* l = new QLabel(this);
-        l->setObjectName(name);
+        auto* l = Named<QLabel>(name, this);
         l->setWordWrap(true);
         return l;
     };
     const auto button = [this](const char* name) {
-        auto* b = new QPushButton(this);
-        b->setObjectName(name);
+        auto* b = Named<QPushButton>(name, this);
         b->setAutoDefault(false);
         return b;
     };
@@ -62,14 +56,11 @@ TFExportaCatalogos::TFExportaCatalogos(QWidget* parent) : QDialog(parent) {
     LExportaColeccion = label("LExportaColeccion");
     LExportaTodo = label("LExportaTodo");
     LProgresoExportar = label("LProgresoExportar");
-    PBExportar = new QProgressBar(this);
-    PBExportar->setObjectName("PBExportar");
+    PBExportar = Named<QProgressBar>("PBExportar", this);
     PBExportar->setRange(0, 1);
     PBExportar->setValue(0);
-    GBExportarOpciones = new QGroupBox(this);
-    GBExportarOpciones->setObjectName("GBExportarOpciones");
-    CBExportaAnidados = new TCheckBox(QString(), GBExportarOpciones);
-    CBExportaAnidados->setObjectName("CBExportaAnidados");
+    GBExportarOpciones = Named<QGroupBox>("GBExportarOpciones", this);
+    CBExportaAnidados = Named<TCheckBox>("CBExportaAnidados", GBExportarOpciones);
     (new QVBoxLayout(GBExportarOpciones))->addWidget(CBExportaAnidados);
 
     auto* layout = new QGridLayout(this);
@@ -189,13 +180,9 @@ void TFExportaCatalogos::Exporta(const QString& name, const std::vector<TNodoArb
     const TBusyGuard running(running_);
     for (QPushButton* b : {BExportaCatalogo, BExportaColeccion, BExportaTodo})
         b->setEnabled(false);
-    struct Restored {
-        TFExportaCatalogos& window;
-        ~Restored() {
-            Guarded([this] { window.ActivaBotones(); });
-        }
-    } const restored{*this};
-    const Emptied emptied{main.ScanBuffer};
+    const TScopeGuard restored([this] { Guarded([this] { ActivaBotones(); }); });
+    // The main window's scratch list emptied however the run ends.
+    const TScopeGuard emptied([&main] { main.ScanBuffer.Clear(); });
     const int count = static_cast<int>(catalogues.size());
     PBExportar->setRange(0, std::max(1, count));
     PBExportar->setValue(0);

@@ -1,6 +1,8 @@
 // The message window.
 #include "dialogs/TFMensajes.h"
 
+#include "ui/Named.h"
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -14,8 +16,7 @@ TFMensajes::TFMensajes(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(420, 183);
 
-    LMensaje = new QLabel(this);
-    LMensaje->setObjectName("LMensaje");
+    LMensaje = Named<QLabel>("LMensaje", this);
     LMensaje->setGeometry(10, 16, 401, 105);
     LMensaje->setAlignment(Qt::AlignCenter);
     LMensaje->setWordWrap(true);

@@ -6,6 +6,7 @@
 #include "dialogs/Modal.h"
 #include "platform/Text.h"
 #include "ui/CheckBox.h"
+#include "ui/Named.h"
 #include "ui/SlotBarrier.h"
 
 #include <QHBoxLayout>
@@ -42,17 +43,12 @@ TFTips::TFTips(TCheckBox& tipsOff, QWidget* parent) : QDialog(parent), tipsOff_(
     setModal(true);
     resize(460, 240);
 
-    MTip = new QPlainTextEdit(this);
-    MTip->setObjectName("MTip");
+    MTip = Named<QPlainTextEdit>("MTip", this);
     MTip->setReadOnly(true);
-    LTipCurso = new QLabel(this);
-    LTipCurso->setObjectName("LTipCurso");
-    BBPrevTip = new QPushButton(this);
-    BBPrevTip->setObjectName("BBPrevTip");
-    BBNextTip = new QPushButton(this);
-    BBNextTip->setObjectName("BBNextTip");
-    CBNuncaMas = new TCheckBox(QString(), this);
-    CBNuncaMas->setObjectName("CBNuncaMas");
+    LTipCurso = Named<QLabel>("LTipCurso", this);
+    BBPrevTip = Named<QPushButton>("BBPrevTip", this);
+    BBNextTip = Named<QPushButton>("BBNextTip", this);
+    CBNuncaMas = Named<TCheckBox>("CBNuncaMas", this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(MTip, 1);

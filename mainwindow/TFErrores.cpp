@@ -3,6 +3,7 @@
 
 #include "dialogs/Modal.h"
 #include "platform/Text.h"
+#include "ui/Named.h"
 #include "ui/SlotBarrier.h"
 
 #include <QApplication>
@@ -22,8 +23,7 @@ TFErrores::TFErrores(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
     resize(600, 360);
-    MErrores = new QPlainTextEdit(this);
-    MErrores->setObjectName("MErrores");
+    MErrores = Named<QPlainTextEdit>("MErrores", this);
     MErrores->setReadOnly(true);
     MErrores->setLineWrapMode(QPlainTextEdit::NoWrap);
     BCopiar = new QPushButton("Copy", this);

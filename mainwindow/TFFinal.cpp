@@ -1,6 +1,8 @@
 // The loading window.
 #include "mainwindow/TFFinal.h"
 
+#include "ui/Named.h"
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -13,14 +15,10 @@ TFFinal::TFFinal(QWidget* parent) : QDialog(parent) {
     setObjectName("FFinal");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(420, 150);
-    LMensaje = new QLabel(this);
-    LMensaje->setObjectName("LMensaje");
-    LProgreso = new QLabel(this);
-    LProgreso->setObjectName("LProgreso");
-    LEspere = new QLabel(this);
-    LEspere->setObjectName("LEspere");
-    PBFinal = new QProgressBar(this);
-    PBFinal->setObjectName("PBFinal");
+    LMensaje = Named<QLabel>("LMensaje", this);
+    LProgreso = Named<QLabel>("LProgreso", this);
+    LEspere = Named<QLabel>("LEspere", this);
+    PBFinal = Named<QProgressBar>("PBFinal", this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(LMensaje);
     layout->addWidget(LProgreso);

@@ -38,6 +38,7 @@
 #include "platform/Text.h"
 #include "ui/BusyGuard.h"
 #include "ui/CheckBox.h"
+#include "ui/Named.h"
 #include "ui/ProgressCyl.h"
 #include "ui/RadioGroup.h"
 #include "ui/SlotBarrier.h"
@@ -89,16 +90,13 @@ TFPrincipal::TFPrincipal(QWidget* parent) : QMainWindow(parent) {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(2, 2, 2, 2);
-    PCMain = new QTabWidget(central);
-    PCMain->setObjectName("PCMain");
+    PCMain = Named<QTabWidget>("PCMain", central);
     layout->addWidget(PCMain, 1);
-    PBPrincipal = new QProgressBar(central);
-    PBPrincipal->setObjectName("PBPrincipal");
+    PBPrincipal = Named<QProgressBar>("PBPrincipal", central);
     PBPrincipal->setTextVisible(false);
     PBPrincipal->setMaximumHeight(10);
     layout->addWidget(PBPrincipal);
-    SBPrincipal = new TStatusBar(central);
-    SBPrincipal->setObjectName("SBPrincipal");
+    SBPrincipal = Named<TStatusBar>("SBPrincipal", central);
     SBPrincipal->SetPanelCount(2);
     SBPrincipal->Panels(0).SetWidth(160);
     layout->addWidget(SBPrincipal);
@@ -113,8 +111,7 @@ TFPrincipal::TFPrincipal(QWidget* parent) : QMainWindow(parent) {
 TFPrincipal::~TFPrincipal() = default;
 
 QToolButton* TFPrincipal::Boton(const char* name, QWidget* parent, QIcon icon, bool placed) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(name);
+    auto* button = Named<QToolButton>(name, parent);
     button->setAutoRaise(true);
     button->setIconSize(kToolIconSize);
     // Never squeezed below its picture by a narrow panel.
@@ -125,8 +122,7 @@ QToolButton* TFPrincipal::Boton(const char* name, QWidget* parent, QIcon icon, b
 }
 
 TCheckBox* TFPrincipal::Casilla(const char* name, QGroupBox* group) {
-    auto* box = new TCheckBox(QString(), group);
-    box->setObjectName(name);
+    auto* box = Named<TCheckBox>(name, group);
     // A grid of a group lays its boxes out in two rows; other layouts in a line.
     if (auto* grid = qobject_cast<QGridLayout*>(group->layout())) {
         const int index = grid->count();
@@ -145,11 +141,9 @@ void TFPrincipal::BuildCatalogPage() {
     layout->setContentsMargins(0, 0, 0, 0);
     auto* splitter = new QSplitter(Qt::Horizontal, TSCatalogos);
     layout->addWidget(splitter);
-    PCatalogosArbol = new QWidget(splitter);
-    PCatalogosArbol->setObjectName("PCatalogosArbol");
+    PCatalogosArbol = Named<QWidget>("PCatalogosArbol", splitter);
     PCatalogosArbol->setMinimumWidth(180);
-    PCatalogosFicheros = new QWidget(splitter);
-    PCatalogosFicheros->setObjectName("PCatalogosFicheros");
+    PCatalogosFicheros = Named<QWidget>("PCatalogosFicheros", splitter);
     splitter->setStretchFactor(1, 1);
     BuildTreeSide(PCatalogosArbol);
     BuildFileSide(PCatalogosFicheros);
@@ -165,15 +159,13 @@ void TFPrincipal::BuildTreeSide(QWidget* side) {
     buttons->setObjectName("PArbolBotones");
     auto* buttonsLayout = new QHBoxLayout(buttons);
     buttonsLayout->setContentsMargins(0, 0, 0, 0);
-    GBNuevo = new QGroupBox(buttons);
-    GBNuevo->setObjectName("GBNuevo");
+    GBNuevo = Named<QGroupBox>("GBNuevo", buttons);
     GBNuevo->setLayout(new QHBoxLayout);
     SBNuevoDisco = Boton("SBNuevoDisco", GBNuevo, style->standardIcon(QStyle::SP_DriveHDIcon));
     SBNuevaCarpeta = Boton("SBNuevaCarpeta", GBNuevo, style->standardIcon(QStyle::SP_DirIcon));
     SBNuevaColeccion =
         Boton("SBNuevaColeccion", GBNuevo, style->standardIcon(QStyle::SP_FileDialogNewFolder));
-    GBEdicion = new QGroupBox(buttons);
-    GBEdicion->setObjectName("GBEdicion");
+    GBEdicion = Named<QGroupBox>("GBEdicion", buttons);
     SBRecatalogar =
         Boton("SBRecatalogar", GBEdicion, style->standardIcon(QStyle::SP_BrowserReload));
     SBCortarCatalogo = Boton("SBCortarCatalogo", GBEdicion, IconoTema("edit-cut", Glyph::Cut));
@@ -200,8 +192,7 @@ void TFPrincipal::BuildTreeSide(QWidget* side) {
     buttonsLayout->addWidget(GBEdicion, 1);
     layout->addWidget(buttons);
 
-    Arbol = new QTreeWidget(side);
-    Arbol->setObjectName("Arbol");
+    Arbol = Named<QTreeWidget>("Arbol", side);
     Arbol->setHeaderHidden(true);
     Arbol->setColumnCount(1);
     layout->addWidget(Arbol, 1);
@@ -210,16 +201,13 @@ void TFPrincipal::BuildTreeSide(QWidget* side) {
     bottom->setObjectName("PArbolAbajo");
     auto* bottomLayout = new QVBoxLayout(bottom);
     bottomLayout->setContentsMargins(0, 0, 0, 0);
-    SBArbol = new TStatusBar(bottom);
-    SBArbol->setObjectName("SBArbol");
+    SBArbol = Named<TStatusBar>("SBArbol", bottom);
     SBArbol->SetPanelCount(1);
     bottomLayout->addWidget(SBArbol);
-    PArbolAbajoBarra = new QWidget(bottom);
-    PArbolAbajoBarra->setObjectName("PArbolAbajoBarra");
+    PArbolAbajoBarra = Named<QWidget>("PArbolAbajoBarra", bottom);
     auto* gaugeLayout = new QHBoxLayout(PArbolAbajoBarra);
     gaugeLayout->setContentsMargins(0, 0, 0, 0);
-    PArbolAbajoBarraFree = new QLabel(PArbolAbajoBarra);
-    PArbolAbajoBarraFree->setObjectName("PArbolAbajoBarraFree");
+    PArbolAbajoBarraFree = Named<QLabel>("PArbolAbajoBarraFree", PArbolAbajoBarra);
     PArbolAbajoBarraFree->setMinimumWidth(80);
     PArbolAbajoBarraFree->setAlignment(Qt::AlignCenter);
     gaugeLayout->addWidget(PArbolAbajoBarraFree);
@@ -266,8 +254,7 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
 
     // Column groups lay their boxes out in two rows.
     const auto group = [&](const char* name) {
-        auto* box = new QGroupBox(panel);
-        box->setObjectName(name);
+        auto* box = Named<QGroupBox>(name, panel);
         box->setLayout(new QGridLayout);
         columnsLayout->addWidget(box);
         return box;
@@ -290,25 +277,21 @@ void TFPrincipal::BuildFileSide(QWidget* side) {
     CBVerCanales = Casilla("CBVerCanales", GBVerMultimedia);
     CBVerAno = Casilla("CBVerAno", GBVerMultimedia);
     columnsLayout->addStretch();
-    GBColectorDirectorio = new QGroupBox(panel);
-    GBColectorDirectorio->setObjectName("GBColectorDirectorio");
+    GBColectorDirectorio = Named<QGroupBox>("GBColectorDirectorio", panel);
     GBColectorDirectorio->setLayout(new QHBoxLayout);
     panelLayout->addWidget(GBColectorDirectorio);
     SBAbrirColector =
         Boton("SBAbrirColector", GBColectorDirectorio, IconoTema("folder", QStyle::SP_DirIcon));
     SBAddColector = Boton("SBAddColector", GBColectorDirectorio,
                           IconoTema("list-add", QStyle::SP_FileDialogNewFolder));
-    LColectorFicherosNumero = new QLabel(GBColectorDirectorio);
-    LColectorFicherosNumero->setObjectName("LColectorFicherosNumero");
-    GBColectorDirectorio->layout()->addWidget(LColectorFicherosNumero);
-    LColectorSize = new QLabel(GBColectorDirectorio);
-    LColectorSize->setObjectName("LColectorSize");
-    GBColectorDirectorio->layout()->addWidget(LColectorSize);
+    LColectorFicherosNumero = Named<QLabel>("LColectorFicherosNumero", GBColectorDirectorio,
+                                            GBColectorDirectorio->layout());
+    LColectorSize =
+        Named<QLabel>("LColectorSize", GBColectorDirectorio, GBColectorDirectorio->layout());
     panelLayout->addStretch();
     layout->addWidget(panel);
 
-    SGDirectorio = new TStringGrid(side);
-    SGDirectorio->setObjectName("SGDirectorio");
+    SGDirectorio = Named<TStringGrid>("SGDirectorio", side);
     SGDirectorio->SetColCount(kDirectoryColumns);
     SGDirectorio->SetRowCount(2);
     SGDirectorio->SetColWidths(0, 0);
@@ -498,8 +481,7 @@ void TFPrincipal::FormActivate() {
         if (FColector != nullptr) FColector->LColectorSize->clear();
         Lectores = std::make_unique<MediaReaders>();
 
-        DiskGauge = new TProgressCyl(PArbolAbajoBarra);
-        DiskGauge->setObjectName("DiskGauge");
+        DiskGauge = Named<TProgressCyl>("DiskGauge", PArbolAbajoBarra);
         DiskGauge->SetColor(TPCColor::System(QPalette::Button));
         DiskGauge->SetForeColor(QColor(0, 0, 255));
         DiskGauge->SetBackColor(QColor(255, 0, 255));

@@ -687,6 +687,9 @@ protected:
 private:
     void BuildCatalogPage();
     void BuildConfigPage(); // TFPrincipalConfiguracion.cpp
+    void BuildConfigBasicTab();
+    void BuildConfigAdvancedTab();
+    void BuildConfigPrintTab();
     void BuildAboutPage();
     void ConnectConfigHandlers();
     // Start-up: the settings file loaded when there is a usable one, else the

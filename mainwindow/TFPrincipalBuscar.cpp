@@ -14,6 +14,7 @@
 #include "ui/BusyGuard.h"
 #include "ui/CheckBox.h"
 #include "ui/RadioGroup.h"
+#include "ui/ScopeGuard.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
@@ -389,26 +390,21 @@ void TFPrincipal::BBuscarClick() {
         GBTamano,     GBDonde,    GBCuales,       GBTipo,      EBuscar,      RBAnd,
         RBOr,         EBuscar2,   GBLimitaciones, GBopciones,  GBDuracion,   GBCanales,
         GBResolucion, GBCalidad,  GBAno,          GBGenero,    GBPista};
-    struct PageGivenBack {
-        TFPrincipal& w;
-        const std::vector<QWidget*>& controls;
-        ~PageGivenBack() {
-            w.BusyFlag = false;
-            w.SGResultados->EndUpdate();
-            w.SGResultados->update();
-            for (QWidget* control : controls)
-                control->setEnabled(true);
-            w.BParar->setEnabled(false);
-            w.AniCd->hide();
-            w.SGResultadosClick(); // SBCopiar and the hit buttons by the hits and the current row
-        }
-    };
     BusyFlag = true;
     for (QWidget* control : criteriaControls)
         control->setEnabled(false);
     BParar->setEnabled(true);
     SGResultados->BeginUpdate();
-    const PageGivenBack givenBack{*this, criteriaControls};
+    const TScopeGuard givenBack([this, &criteriaControls] {
+        BusyFlag = false;
+        SGResultados->EndUpdate();
+        SGResultados->update();
+        for (QWidget* control : criteriaControls)
+            control->setEnabled(true);
+        BParar->setEnabled(false);
+        AniCd->hide();
+        SGResultadosClick(); // SBCopiar and the hit buttons by the hits and the current row
+    });
 
     StopFlag = false;
     QTreeWidgetItem* selected = Arbol->currentItem();

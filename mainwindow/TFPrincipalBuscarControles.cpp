@@ -5,6 +5,7 @@
 #include "mainwindow/ButtonIcons.h"
 #include "mainwindow/TFPrincipal.h"
 #include "ui/CheckBox.h"
+#include "ui/Named.h"
 #include "ui/RadioGroup.h"
 #include "ui/StringGrid.h"
 
@@ -52,50 +53,45 @@ int EditWidthFor(const QLineEdit& edit, int digits) {
 
 // Each control gets its object name and, when the parent has a layout, its
 // place at the end of it.
-template <typename W> W* Placed(W* widget, const char* name, QWidget* parent) {
-    widget->setObjectName(name);
-    if (parent->layout()) parent->layout()->addWidget(widget);
-    return widget;
+template <typename W> W* Placed(const char* name, QWidget* parent) {
+    return Named<W>(name, parent, parent->layout());
 }
 
 QLineEdit* Edit(const char* name, QWidget* parent, int maxLength = 0) {
-    auto* edit = Placed(new QLineEdit(parent), name, parent);
+    auto* edit = Placed<QLineEdit>(name, parent);
     if (maxLength > 0) edit->setMaxLength(maxLength);
     return edit;
 }
 
 TCheckBox* Check(const char* name, QWidget* parent, bool checked = false) {
-    auto* box = Placed(new TCheckBox(QString(), parent), name, parent);
+    auto* box = Placed<TCheckBox>(name, parent);
     box->SetChecked(checked);
     return box;
 }
 
 QRadioButton* Radio(const char* name, QWidget* parent) {
-    return Placed(new QRadioButton(parent), name, parent);
+    return Placed<QRadioButton>(name, parent);
 }
 
 QLabel* Label(const char* name, QWidget* parent) {
-    return Placed(new QLabel(parent), name, parent);
+    return Placed<QLabel>(name, parent);
 }
 
 // A group whose controls stand in a row, in a column, or in a grid of its own.
 QGroupBox* RowGroup(const char* name, QWidget* parent) {
-    auto* box = new QGroupBox(parent);
-    box->setObjectName(name);
+    auto* box = Named<QGroupBox>(name, parent);
     box->setLayout(new QHBoxLayout);
     return box;
 }
 
 QGroupBox* ColumnGroup(const char* name, QWidget* parent) {
-    auto* box = new QGroupBox(parent);
-    box->setObjectName(name);
+    auto* box = Named<QGroupBox>(name, parent);
     box->setLayout(new QVBoxLayout);
     return box;
 }
 
 QGroupBox* BareGroup(const char* name, QWidget* parent) {
-    auto* box = new QGroupBox(parent);
-    box->setObjectName(name);
+    auto* box = Named<QGroupBox>(name, parent);
     return box;
 }
 
@@ -136,8 +132,7 @@ QWidget* Column(QWidget* panel, std::initializer_list<QWidget*> groups) {
 
 // A panel whose columns ColocaCriterios places in its grid.
 QWidget* ColumnPanel(const char* name, QWidget* parent, const std::vector<QWidget*>& columns) {
-    auto* panel = new QWidget(parent);
-    panel->setObjectName(name);
+    auto* panel = Named<QWidget>(name, parent);
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(0, 0, 0, 0);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i)
@@ -152,8 +147,7 @@ void TFPrincipal::BuildSearchPage() {
     TSBuscar->setObjectName("TSBuscar");
     auto* page = new QVBoxLayout(TSBuscar);
 
-    PBuscarSencillo = new QWidget(TSBuscar);
-    PBuscarSencillo->setObjectName("PBuscarSencillo");
+    PBuscarSencillo = Named<QWidget>("PBuscarSencillo", TSBuscar);
     PBuscarSencillo->setLayout(new QVBoxLayout);
     PBuscarSencillo->layout()->setContentsMargins(0, 0, 0, 0);
     PBuscarSencillo->setMinimumWidth(380);
@@ -166,8 +160,7 @@ void TFPrincipal::BuildSearchPage() {
     BuildCollectorSearchGroup(collector);
     EndWithStretch(collector);
 
-    PBuscarDatos = new QWidget(TSBuscar);
-    PBuscarDatos->setObjectName("PBuscarDatos");
+    PBuscarDatos = Named<QWidget>("PBuscarDatos", TSBuscar);
     BuildSearchAttributes(PBuscarDatos);
     BuildSearchDatesAndSizes(PBuscarDatos);
     BuildSearchWhereAndWhich(PBuscarDatos);
@@ -175,15 +168,13 @@ void TFPrincipal::BuildSearchPage() {
     BuildSearchMediaGroups(PBuscarDatos);
     BuildSearchCriteriaPanel(PBuscarDatos);
     // The criteria never widen the window: what cannot fit scrolls.
-    SBXBuscarDatos = new QScrollArea(TSBuscar);
-    SBXBuscarDatos->setObjectName("SBXBuscarDatos");
+    SBXBuscarDatos = Named<QScrollArea>("SBXBuscarDatos", TSBuscar);
     SBXBuscarDatos->setFrameShape(QFrame::NoFrame);
     SBXBuscarDatos->setWidgetResizable(true);
     SBXBuscarDatos->setWidget(PBuscarDatos);
     page->addWidget(SBXBuscarDatos);
 
-    SGResultados = new TStringGrid(TSBuscar);
-    SGResultados->setObjectName("SGResultados");
+    SGResultados = Named<TStringGrid>("SGResultados", TSBuscar);
     SGResultados->SetColCount(kResultColumns);
     SGResultados->SetRowCount(2);
     SGResultados->SetDefaultColWidth(kDefaultResultWidth);
@@ -206,15 +197,14 @@ void TFPrincipal::BuildSearchTexts(QWidget* simple) {
 // that floats over the page, centred below the criteria.
 void TFPrincipal::BuildSearchCommands(QWidget* simple) {
     QWidget* commands = Line(simple);
-    BBuscar = Placed(new QPushButton(commands), "BBuscar", commands);
+    BBuscar = Placed<QPushButton>("BBuscar", commands);
     BBuscar->setEnabled(false);
-    BParar = Placed(new QPushButton(commands), "BParar", commands);
+    BParar = Placed<QPushButton>("BParar", commands);
     BParar->setEnabled(false);
     CBAvanzada = Check("CBAvanzada", commands);
     CBMultimedia = Check("CBMultimedia", commands);
     EndWithStretch(commands);
-    AniCd = new QProgressBar(TSBuscar);
-    AniCd->setObjectName("AniCd");
+    AniCd = Named<QProgressBar>("AniCd", TSBuscar);
     AniCd->setRange(0, 0);
     AniCd->setTextVisible(false);
     AniCd->setFixedSize(kAnimationSize, kAnimationSize);
@@ -301,12 +291,10 @@ void TFPrincipal::BuildSearchDatesAndSizes(QWidget* data) {
 
 // Where the text is looked for, and which entries are.
 void TFPrincipal::BuildSearchWhereAndWhich(QWidget* data) {
-    GBDonde = new TRadioGroup(QString(), data);
-    GBDonde->setObjectName("GBDonde");
+    GBDonde = Named<TRadioGroup>("GBDonde", data);
     GBDonde->SetItems({"Both", "Description", "Name"});
     GBDonde->SetItemIndex(0);
-    GBCuales = new TRadioGroup(QString(), data);
-    GBCuales->setObjectName("GBCuales");
+    GBCuales = Named<TRadioGroup>("GBCuales", data);
     GBCuales->SetItems({"Everything", "Files and folders", "Files", "Extension", "Folders"});
     GBCuales->SetItemIndex(0);
     EExtension = Edit("EExtension", data, kMaxExtensionChars);
@@ -323,7 +311,7 @@ void TFPrincipal::BuildSearchKindAndLimits(QWidget* data) {
     RBComodin = Radio("RBComodin", GBTipo);
     RBComodines = Radio("RBComodines", GBTipo);
     RBDifusa = Radio("RBDifusa", GBTipo);
-    ENumErrores = Placed(new QSpinBox(GBTipo), "ENumErrores", GBTipo);
+    ENumErrores = Placed<QSpinBox>("ENumErrores", GBTipo);
     ENumErrores->setRange(0, kMaxTextChars);
     ENumErrores->setValue(1);
     ENumErrores->setEnabled(false);
@@ -400,8 +388,7 @@ void TFPrincipal::BuildSearchCriteriaPanel(QWidget* data) {
     middleLayout->addWidget(GBopciones);
     middleLayout->addStretch();
     const auto hint = [data](const char* name) {
-        auto* label = new QLabel(data);
-        label->setObjectName(name);
+        auto* label = Named<QLabel>(name, data);
         label->setWordWrap(true);
         label->setFixedWidth(200); // both alike, so the simple panel stands in the middle
         label->setAlignment(Qt::AlignCenter);

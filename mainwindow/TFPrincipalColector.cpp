@@ -10,6 +10,7 @@
 #include "mainwindow/SearchEngine.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/Text.h"
+#include "ui/Named.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StringGrid.h"
 
@@ -55,20 +56,17 @@ std::uint64_t Digitos(std::string_view size) {
 } // namespace
 
 void TFPrincipal::BuildCollectorSearchGroup(QWidget* line) {
-    GBColectorBuscar = new QGroupBox(line);
-    GBColectorBuscar->setObjectName("GBColectorBuscar");
+    GBColectorBuscar = Named<QGroupBox>("GBColectorBuscar", line);
     GBColectorBuscar->setLayout(new QHBoxLayout);
     GBColectorBuscar->layout()->setContentsMargins(4, 0, 4, 0);
     line->layout()->addWidget(GBColectorBuscar);
     SBAbrirColectorBuscar =
         Boton("SBAbrirColectorBuscar", GBColectorBuscar,
               QIcon::fromTheme("folder", style()->standardIcon(QStyle::SP_DirIcon)));
-    LColectorFicherosNumeroBuscar = new QLabel(GBColectorBuscar);
-    LColectorFicherosNumeroBuscar->setObjectName("LColectorFicherosNumeroBuscar");
-    GBColectorBuscar->layout()->addWidget(LColectorFicherosNumeroBuscar);
-    LColectorSizeBuscar = new QLabel(GBColectorBuscar);
-    LColectorSizeBuscar->setObjectName("LColectorSizeBuscar");
-    GBColectorBuscar->layout()->addWidget(LColectorSizeBuscar);
+    LColectorFicherosNumeroBuscar = Named<QLabel>("LColectorFicherosNumeroBuscar", GBColectorBuscar,
+                                                  GBColectorBuscar->layout());
+    LColectorSizeBuscar =
+        Named<QLabel>("LColectorSizeBuscar", GBColectorBuscar, GBColectorBuscar->layout());
 }
 
 void TFPrincipal::ConnectCollectorHandlers() {

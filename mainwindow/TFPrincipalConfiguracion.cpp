@@ -13,6 +13,7 @@
 #include "platform/Directory.h"
 #include "platform/Text.h"
 #include "ui/CheckBox.h"
+#include "ui/Named.h"
 #include "ui/RadioGroup.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StringGrid.h"
@@ -105,52 +106,80 @@ private:
     std::function<void()> onClick_;
 };
 
+// A group whose controls stand in a column, or in a row.
+QGroupBox* Group(const char* name, QWidget* parent, bool vertical = true) {
+    auto* box = Named<QGroupBox>(name, parent);
+    if (vertical)
+        box->setLayout(new QVBoxLayout);
+    else
+        box->setLayout(new QHBoxLayout);
+    return box;
+}
+
+// A radio group of `items` items, captioned later by the language file.
+TRadioGroup* Radios(const char* name, QWidget* parent, int items) {
+    auto* radio = Named<TRadioGroup>(name, parent);
+    radio->SetItems(QStringList(items, QString()));
+    return radio;
+}
+
+// A read-only edit that shows a colour.
+QLineEdit* ColourSample(const char* name, QWidget* parent) {
+    auto* edit = Named<QLineEdit>(name, parent);
+    edit->setReadOnly(true);
+    return edit;
+}
+
+// The read-only edit of a report's tab width, with its up-down beside it
+// (0-99), which writes into it and follows it when the edit is set (reset,
+// settings).
+QLineEdit* TabWidth(const char* name, const char* upDown, QGroupBox* box) {
+    auto* edit = Named<QLineEdit>(name, box);
+    edit->setText("8");
+    edit->setReadOnly(true);
+    edit->setMaximumWidth(40);
+    auto* arrows = Named<QSpinBox>(upDown, box);
+    arrows->setRange(0, 99);
+    arrows->setValue(8);
+    QObject::connect(arrows, &QSpinBox::valueChanged, edit,
+                     [edit](int value) { edit->setText(QString::number(value)); });
+    QObject::connect(edit, &QLineEdit::textChanged, arrows, [arrows](const QString& text) {
+        arrows->setValue(std::clamp(text.trimmed().toInt(), 0, 99));
+    });
+    auto* row = new QHBoxLayout;
+    row->addWidget(edit);
+    row->addWidget(arrows);
+    row->addStretch();
+    static_cast<QBoxLayout*>(box->layout())->addLayout(row);
+    return edit;
+}
+
 } // namespace
 
 void TFPrincipal::BuildConfigPage() {
     TSConfiguracion = new QWidget;
     TSConfiguracion->setObjectName("TSConfiguracion");
     auto* pageLayout = new QVBoxLayout(TSConfiguracion);
-    PCConfiguracion = new QTabWidget(TSConfiguracion);
-    PCConfiguracion->setObjectName("PCConfiguracion");
-    pageLayout->addWidget(PCConfiguracion);
+    PCConfiguracion = Named<QTabWidget>("PCConfiguracion", TSConfiguracion, pageLayout);
     const auto tab = [this](const char* name, const char* text) {
-        auto* page = new QWidget;
-        page->setObjectName(name);
+        auto* page = Named<QWidget>(name, nullptr);
         PCConfiguracion->addTab(page, text);
         return page;
     };
     TBCfgBAsic = tab("TBCfgBAsic", "Basic");
     TBCfgAvd = tab("TBCfgAvd", "Advanced");
     TBCfgPrint = tab("TBCfgPrint", "Printing");
+    BuildConfigBasicTab();
+    BuildConfigAdvancedTab();
+    BuildConfigPrintTab();
+    PCMain->addTab(TSConfiguracion, "Configuration");
+}
 
-    const auto group = [](const char* name, QWidget* parent, bool vertical = true) {
-        auto* box = new QGroupBox(parent);
-        box->setObjectName(name);
-        if (vertical)
-            box->setLayout(new QVBoxLayout);
-        else
-            box->setLayout(new QHBoxLayout);
-        return box;
-    };
-    const auto radios = [](const char* name, QWidget* parent, int items) {
-        auto* radio = new TRadioGroup(QString(), parent);
-        radio->setObjectName(name);
-        radio->SetItems(QStringList(items, QString()));
-        return radio;
-    };
-    const auto sample = [](const char* name, QWidget* parent) {
-        auto* edit = new QLineEdit(parent);
-        edit->setObjectName(name);
-        edit->setReadOnly(true);
-        return edit;
-    };
-
-    // Basic tab: language, hit style, upper-casing, tips, grid lines,
-    // animations, media colours, audio player.
+// Basic tab: language, hit style, upper-casing, tips, grid lines,
+// animations, media colours, audio player.
+void TFPrincipal::BuildConfigBasicTab() {
     auto* basic = new QGridLayout(TBCfgBAsic);
-    RGIdioma = new TRadioGroup(QString(), TBCfgBAsic);
-    RGIdioma->setObjectName("RGIdioma");
+    RGIdioma = Named<TRadioGroup>("RGIdioma", TBCfgBAsic);
     RGIdioma->SetItems({"English, please!", "Español, por favor!"});
     auto* flags = new QWidget(TBCfgBAsic);
     flags->setObjectName("PBanderas");
@@ -162,20 +191,18 @@ void TFPrincipal::BuildConfigPage() {
     SBEspanol->setText("Español");
     for (QToolButton* language : {SBIngles, SBEspanol})
         language->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    RGAciertos = radios("RGAciertos", TBCfgBAsic, 3);
-    RGModoTurbo = radios("RGModoTurbo", TBCfgBAsic, 2);
-    GBTips = group("GBTips", TBCfgBAsic);
+    RGAciertos = Radios("RGAciertos", TBCfgBAsic, 3);
+    RGModoTurbo = Radios("RGModoTurbo", TBCfgBAsic, 2);
+    GBTips = Group("GBTips", TBCfgBAsic);
     CBTipsComienzo = Casilla("CBTipsComienzo", GBTips);
-    BBtips = new QPushButton(GBTips);
-    BBtips->setObjectName("BBtips");
-    GBTips->layout()->addWidget(BBtips);
+    BBtips = Named<QPushButton>("BBtips", GBTips, GBTips->layout());
     auto* left = new QVBoxLayout;
     for (QWidget* w :
          std::initializer_list<QWidget*>{RGIdioma, flags, RGAciertos, RGModoTurbo, GBTips})
         left->addWidget(w);
     left->addStretch();
 
-    GBLineasRejillas = group("GBLineasRejillas", TBCfgBAsic);
+    GBLineasRejillas = Group("GBLineasRejillas", TBCfgBAsic);
     CBLinCatHorizontal = Casilla("CBLinCatHorizontal", GBLineasRejillas);
     CBLinCatVertical = Casilla("CBLinCatVertical", GBLineasRejillas);
     CBLinBusHorizontal = Casilla("CBLinBusHorizontal", GBLineasRejillas);
@@ -184,7 +211,7 @@ void TFPrincipal::BuildConfigPage() {
     CBLinAniVertical = Casilla("CBLinAniVertical", GBLineasRejillas);
     CBLinColectorHorizontal = Casilla("CBLinColectorHorizontal", GBLineasRejillas);
     CBLinColectorVertical = Casilla("CBLinColectorVertical", GBLineasRejillas);
-    GBAnimaciones = group("GBAnimaciones", TBCfgBAsic);
+    GBAnimaciones = Group("GBAnimaciones", TBCfgBAsic);
     CBAniCrearDisco = Casilla("CBAniCrearDisco", GBAnimaciones);
     CBAniCrearCarpeta = Casilla("CBAniCrearCarpeta", GBAnimaciones);
     CBAniBuscar = Casilla("CBAniBuscar", GBAnimaciones);
@@ -193,14 +220,13 @@ void TFPrincipal::BuildConfigPage() {
     middle->addWidget(GBAnimaciones);
     middle->addStretch();
 
-    GBColoresMultimedia = new QGroupBox(TBCfgBAsic);
-    GBColoresMultimedia->setObjectName("GBColoresMultimedia");
+    GBColoresMultimedia = Named<QGroupBox>("GBColoresMultimedia", TBCfgBAsic);
     auto* colours = new QGridLayout(GBColoresMultimedia);
     const auto colourRow = [&](int row, const char* button, const char* edit, QToolButton*& b,
                                QLineEdit*& e) {
         b = Boton(button, GBColoresMultimedia, IconoTema("color-picker", Glyph::Colours), true);
         b->setAutoRaise(false);
-        e = sample(edit, GBColoresMultimedia);
+        e = ColourSample(edit, GBColoresMultimedia);
         colours->addWidget(b, row, 0);
         colours->addWidget(e, row, 1);
     };
@@ -209,10 +235,8 @@ void TFPrincipal::BuildConfigPage() {
     colourRow(2, "SBPonColorAudio", "ECAudioEjemplo", SBPonColorAudio, ECAudioEjemplo);
     colourRow(3, "SBPonColorMusic", "ECMusicEjemplo", SBPonColorMusic, ECMusicEjemplo);
     colourRow(4, "SBPonColorVideo", "ECVideoEjemplo", SBPonColorVideo, ECVideoEjemplo);
-    GBPathWinamp = group("GBPathWinamp", TBCfgBAsic, false);
-    EPathWinAmp = new QLineEdit(GBPathWinamp);
-    EPathWinAmp->setObjectName("EPathWinAmp");
-    GBPathWinamp->layout()->addWidget(EPathWinAmp);
+    GBPathWinamp = Group("GBPathWinamp", TBCfgBAsic, false);
+    EPathWinAmp = Named<QLineEdit>("EPathWinAmp", GBPathWinamp, GBPathWinamp->layout());
     SBCargaWinAmp = Boton(
         "SBCargaWinAmp", GBPathWinamp,
         QIcon::fromTheme("document-open", style()->standardIcon(QStyle::SP_DialogOpenButton)));
@@ -234,35 +258,33 @@ void TFPrincipal::BuildConfigPage() {
     basic->addLayout(middle, 0, 1);
     basic->addLayout(right, 0, 2);
     basic->addWidget(basicButtons, 1, 0, 1, 3, Qt::AlignRight);
+}
 
-    // Advanced tab: folder sorting, nested-archive extensions, cataloguing
-    // switches, media readers off, collector cluster size.
+// Advanced tab: folder sorting, nested-archive extensions, cataloguing
+// switches, media readers off, collector cluster size.
+void TFPrincipal::BuildConfigAdvancedTab() {
     auto* advanced = new QGridLayout(TBCfgAvd);
-    RGAutoSort = radios("RGAutoSort", TBCfgAvd, 4);
-    CBAutoSortInvertir = new TCheckBox(QString(), TBCfgAvd);
-    CBAutoSortInvertir->setObjectName("CBAutoSortInvertir");
-    GBExtAnidados = group("GBExtAnidados", TBCfgAvd, false);
+    RGAutoSort = Radios("RGAutoSort", TBCfgAvd, 4);
+    CBAutoSortInvertir = Named<TCheckBox>("CBAutoSortInvertir", TBCfgAvd);
+    GBExtAnidados = Group("GBExtAnidados", TBCfgAvd, false);
     auto* keyFilter = new ExtensionKeyFilter(this);
     for (auto [name, edit] :
          {std::pair{"EExtension1", &EExtension1}, std::pair{"EExtension2", &EExtension2},
           std::pair{"EExtension3", &EExtension3}, std::pair{"EExtension4", &EExtension4}}) {
-        *edit = new QLineEdit(GBExtAnidados);
-        (*edit)->setObjectName(name);
+        *edit = Named<QLineEdit>(name, GBExtAnidados, GBExtAnidados->layout());
         (*edit)->installEventFilter(keyFilter);
-        GBExtAnidados->layout()->addWidget(*edit);
     }
-    GBRecatalogar = group("GBRecatalogar", TBCfgAvd);
+    GBRecatalogar = Group("GBRecatalogar", TBCfgAvd);
     CBCarpetaIgual = Casilla("CBCarpetaIgual", GBRecatalogar);
-    GBMostrarErrores = group("GBMostrarErrores", TBCfgAvd);
+    GBMostrarErrores = Group("GBMostrarErrores", TBCfgAvd);
     CBMostrarErroresCatalogo = Casilla("CBMostrarErroresCatalogo", GBMostrarErrores);
-    GBCfgBuscar = group("GBCfgBuscar", TBCfgAvd);
+    GBCfgBuscar = Group("GBCfgBuscar", TBCfgAvd);
     CBAnidadosBuscarPath = Casilla("CBAnidadosBuscarPath", GBCfgBuscar);
-    GBSerialNumberOff = group("GBSerialNumberOff", TBCfgAvd);
+    GBSerialNumberOff = Group("GBSerialNumberOff", TBCfgAvd);
     CBSerialNumberOff = Casilla("CBSerialNumberOff", GBSerialNumberOff);
-    GBCompressedOff = group("GBCompressedOff", TBCfgAvd);
+    GBCompressedOff = Group("GBCompressedOff", TBCfgAvd);
     CBCompressedOff = Casilla("CBCompressedOff", GBCompressedOff);
-    GBMultimediaOff = new QGroupBox(TBCfgAvd);
-    GBMultimediaOff->setObjectName("GBMultimediaOff");
+    GBMultimediaOff = Named<QGroupBox>("GBMultimediaOff", TBCfgAvd);
     auto* media = new QGridLayout(GBMultimediaOff);
     // The media readers that can be switched off, captioned by their file type.
     const std::tuple<const char*, const char*, TCheckBox**> mediaOff[] = {
@@ -276,17 +298,15 @@ void TFPrincipal::BuildConfigPage() {
     };
     int position = 0;
     for (const auto& [name, caption, box] : mediaOff) {
-        *box = new TCheckBox(caption, GBMultimediaOff);
-        (*box)->setObjectName(name);
+        *box = Named<TCheckBox>(name, GBMultimediaOff);
+        (*box)->setText(caption);
         media->addWidget(*box, position / 4, position % 4);
         ++position;
     }
-    GBColectorCfg = group("GBColectorCfg", TBCfgAvd, false);
-    LColectorCFGCluster = new QLabel(GBColectorCfg);
-    LColectorCFGCluster->setObjectName("LColectorCFGCluster");
-    GBColectorCfg->layout()->addWidget(LColectorCFGCluster);
-    CBClusterSize = new QComboBox(GBColectorCfg);
-    CBClusterSize->setObjectName("CBClusterSize");
+    GBColectorCfg = Group("GBColectorCfg", TBCfgAvd, false);
+    LColectorCFGCluster =
+        Named<QLabel>("LColectorCFGCluster", GBColectorCfg, GBColectorCfg->layout());
+    CBClusterSize = Named<QComboBox>("CBClusterSize", GBColectorCfg);
     for (const char* size : kClusterSizes)
         CBClusterSize->addItem(size);
     CBClusterSize->setCurrentIndex(3);
@@ -308,51 +328,30 @@ void TFPrincipal::BuildConfigPage() {
     advanced->addLayout(sortColumn, 0, 0);
     advanced->addLayout(switches, 0, 1);
     advanced->addWidget(SBAyudaCfgAvanzada, 1, 1, Qt::AlignRight);
+}
 
-    // Printing tab: the columns of the four reports.
+// Printing tab: the columns of the four reports.
+void TFPrincipal::BuildConfigPrintTab() {
     auto* printing = new QGridLayout(TBCfgPrint);
-    // The read-only edit holds the number; its up-down beside it (0-99)
-    // writes into it, and follows it when the edit is set (reset, settings).
-    const auto tabWidth = [](const char* name, const char* upDown, QGroupBox* box) {
-        auto* edit = new QLineEdit("8", box);
-        edit->setObjectName(name);
-        edit->setReadOnly(true);
-        edit->setMaximumWidth(40);
-        auto* arrows = new QSpinBox(box);
-        arrows->setObjectName(upDown);
-        arrows->setRange(0, 99);
-        arrows->setValue(8);
-        QObject::connect(arrows, &QSpinBox::valueChanged, edit,
-                         [edit](int value) { edit->setText(QString::number(value)); });
-        QObject::connect(edit, &QLineEdit::textChanged, arrows, [arrows](const QString& text) {
-            arrows->setValue(std::clamp(text.trimmed().toInt(), 0, 99));
-        });
-        auto* row = new QHBoxLayout;
-        row->addWidget(edit);
-        row->addWidget(arrows);
-        row->addStretch();
-        static_cast<QBoxLayout*>(box->layout())->addLayout(row);
-        return edit;
-    };
-    GBPrintTree = group("GBPrintTree", TBCfgPrint);
+    GBPrintTree = Group("GBPrintTree", TBCfgPrint);
     CBPTColeccionesSN = Casilla("CBPTColeccionesSN", GBPrintTree);
     CBPTTipodiscoSN = Casilla("CBPTTipodiscoSN", GBPrintTree);
-    EPTTab = tabWidth("EPTTab", "PTTabUD", GBPrintTree);
-    GBPrintCatalogue = group("GBPrintCatalogue", TBCfgPrint);
+    EPTTab = TabWidth("EPTTab", "PTTabUD", GBPrintTree);
+    GBPrintCatalogue = Group("GBPrintCatalogue", TBCfgPrint);
     CBPCAnidadosSN = Casilla("CBPCAnidadosSN", GBPrintCatalogue);
     CBPCTamanoSN = Casilla("CBPCTamanoSN", GBPrintCatalogue);
     CBPCModificadoSN = Casilla("CBPCModificadoSN", GBPrintCatalogue);
     CBPCCreadoSN = Casilla("CBPCCreadoSN", GBPrintCatalogue);
     CBPCAtributosSN = Casilla("CBPCAtributosSN", GBPrintCatalogue);
     CBPCDescripcionSN = Casilla("CBPCDescripcionSN", GBPrintCatalogue);
-    EPCTab = tabWidth("EPCTab", "PCTabUD", GBPrintCatalogue);
-    GBPrintDirectory = group("GBPrintDirectory", TBCfgPrint);
+    EPCTab = TabWidth("EPCTab", "PCTabUD", GBPrintCatalogue);
+    GBPrintDirectory = Group("GBPrintDirectory", TBCfgPrint);
     CBPDTamanoSN = Casilla("CBPDTamanoSN", GBPrintDirectory);
     CBPDModificadoSN = Casilla("CBPDModificadoSN", GBPrintDirectory);
     CBPDPrintColeccion = Casilla("CBPDPrintColeccion", GBPrintDirectory);
     CBPDPrintCatalogo = Casilla("CBPDPrintCatalogo", GBPrintDirectory);
     CBPDPrintCarpeta = Casilla("CBPDPrintCarpeta", GBPrintDirectory);
-    GBPrintResultados = group("GBPrintResultados", TBCfgPrint);
+    GBPrintResultados = Group("GBPrintResultados", TBCfgPrint);
     CBPRColeccionSN = Casilla("CBPRColeccionSN", GBPrintResultados);
     CBPRCatalogoSN = Casilla("CBPRCatalogoSN", GBPrintResultados);
     CBPRCarpetaSN = Casilla("CBPRCarpetaSN", GBPrintResultados);
@@ -370,8 +369,6 @@ void TFPrincipal::BuildConfigPage() {
     printing->addWidget(GBPrintResultados, 0, 2, 2, 1);
     printing->addWidget(SBAyudaCfgImpresion, 2, 2, Qt::AlignRight);
     printing->setRowStretch(3, 1);
-
-    PCMain->addTab(TSConfiguracion, "Configuration");
 }
 
 void TFPrincipal::BuildAboutPage() {
@@ -379,8 +376,7 @@ void TFPrincipal::BuildAboutPage() {
     TSAcercaDe->setObjectName("TSAcercaDe");
     auto* layout = new QVBoxLayout(TSAcercaDe);
     const auto label = [&](const char* name) {
-        auto* l = new QLabel(TSAcercaDe);
-        l->setObjectName(name);
+        auto* l = Named<QLabel>(name, TSAcercaDe);
         l->setAlignment(Qt::AlignCenter);
         l->setWordWrap(true);
         layout->addWidget(l);

@@ -19,6 +19,8 @@
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
 #include "platform/StreamFile.h"
+#include "ui/Named.h"
+#include "ui/ScopeGuard.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StatusBar.h"
 
@@ -97,8 +99,7 @@ void TFPrincipal::BuildExtractPage() {
     // PExtraer centred in the page.
     auto* outer = new QVBoxLayout(TSExtraer);
     auto* row = new QHBoxLayout;
-    PExtraer = new QWidget(TSExtraer);
-    PExtraer->setObjectName("PExtraer");
+    PExtraer = Named<QWidget>("PExtraer", TSExtraer);
     row->addStretch();
     row->addWidget(PExtraer, 3);
     row->addStretch();
@@ -107,44 +108,36 @@ void TFPrincipal::BuildExtractPage() {
     outer->addStretch();
     auto* panel = new QVBoxLayout(PExtraer);
 
-    GBExtraerOrigen = new QGroupBox(PExtraer);
-    GBExtraerOrigen->setObjectName("GBExtraerOrigen");
+    GBExtraerOrigen = Named<QGroupBox>("GBExtraerOrigen", PExtraer);
     auto* source = new QHBoxLayout(GBExtraerOrigen);
-    EOrigen = new QLineEdit(GBExtraerOrigen);
-    EOrigen->setObjectName("EOrigen");
+    EOrigen = Named<QLineEdit>("EOrigen", GBExtraerOrigen);
     EOrigen->setReadOnly(true);
     source->addWidget(EOrigen, 1);
     SBAbrirExtraer = Boton("SBAbrirExtraer", GBExtraerOrigen,
                            style()->standardIcon(QStyle::SP_DialogOpenButton));
     panel->addWidget(GBExtraerOrigen);
 
-    GBExtraerDestino = new QGroupBox(PExtraer);
-    GBExtraerDestino->setObjectName("GBExtraerDestino");
+    GBExtraerDestino = Named<QGroupBox>("GBExtraerDestino", PExtraer);
     auto* destination = new QVBoxLayout(GBExtraerDestino);
     STVDestinoModel = new QFileSystemModel(GBExtraerDestino);
     STVDestinoModel->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::Drives);
     STVDestinoModel->setRootPath("/");
-    STVDestino = new QTreeView(GBExtraerDestino);
-    STVDestino->setObjectName("STVDestino");
+    STVDestino = Named<QTreeView>("STVDestino", GBExtraerDestino);
     STVDestino->setModel(STVDestinoModel);
     STVDestino->setRootIndex(STVDestinoModel->index("/"));
     for (int column = 1; column < STVDestinoModel->columnCount(); ++column)
         STVDestino->hideColumn(column);
     STVDestino->setHeaderHidden(true);
     destination->addWidget(STVDestino, 1);
-    EDestino = new QLineEdit(GBExtraerDestino);
-    EDestino->setObjectName("EDestino");
-    destination->addWidget(EDestino);
+    EDestino = Named<QLineEdit>("EDestino", GBExtraerDestino, destination);
     panel->addWidget(GBExtraerDestino, 1);
 
     auto* buttons = new QHBoxLayout;
-    BBExtraer = new QPushButton(PExtraer);
-    BBExtraer->setObjectName("BBExtraer");
+    BBExtraer = Named<QPushButton>("BBExtraer", PExtraer);
     BBExtraer->setEnabled(false);
     buttons->addStretch();
     buttons->addWidget(BBExtraer);
-    BBPararExtraer = new QPushButton(PExtraer);
-    BBPararExtraer->setObjectName("BBPararExtraer");
+    BBPararExtraer = Named<QPushButton>("BBPararExtraer", PExtraer);
     BBPararExtraer->setEnabled(false);
     buttons->addWidget(BBPararExtraer);
     SBAyudaExt =
@@ -349,16 +342,12 @@ void TFPrincipal::BBExtraerClick() {
     BBPararExtraer->setEnabled(true);
     BusyFlag = true;
     RespuestaTodosExtraer.reset();
-    struct GivenBack {
-        TFPrincipal& window;
-        ~GivenBack() {
-            window.BusyFlag = false;
-            window.BBPararExtraer->setEnabled(false);
-            window.BBExtraer->setEnabled(true);
-            FErrores->MuestraSiHayErrores(TituloAplicacion() +
-                                          Q(LeeTexto("M", "M_TITULO_FERRORES")));
-        }
-    } givenBack{*this};
+    const TScopeGuard givenBack([this] {
+        BusyFlag = false;
+        BBPararExtraer->setEnabled(false);
+        BBExtraer->setEnabled(true);
+        FErrores->MuestraSiHayErrores(TituloAplicacion() + Q(LeeTexto("M", "M_TITULO_FERRORES")));
+    });
 
     int count = 0;
     FErrores->Limpia();

@@ -13,6 +13,7 @@
 #include "platform/Text.h"
 #include "ui/BusyGuard.h"
 #include "ui/CheckBox.h"
+#include "ui/ScopeGuard.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StringGrid.h"
 
@@ -243,10 +244,7 @@ void TFPrincipal::Informe(void (TFPrincipal::*build)(CatalogueLines&)) {
     const std::string path = RutaInforme();
     {
         const TBusyGuard busy(BusyFlag);
-        struct Emptied {
-            CatalogueLines& buffer;
-            ~Emptied() { buffer.Clear(); }
-        } const emptied{ScanBuffer};
+        const TScopeGuard emptied([this] { ScanBuffer.Clear(); });
         (this->*build)(ScanBuffer);
         try {
             ScanBuffer.SaveToFile(path);

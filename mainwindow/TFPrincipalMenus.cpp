@@ -12,6 +12,7 @@
 #include "platform/Launcher.h"
 #include "platform/Text.h"
 #include "ui/CheckBox.h"
+#include "ui/Named.h"
 #include "ui/RadioGroup.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StringGrid.h"
@@ -93,8 +94,7 @@ bool IsKeyboardMenu(const QEvent* event) {
 
 void TFPrincipal::ConnectMenuHandlers() {
     const auto menu = [this](const char* name, const auto& items) {
-        auto* popup = new QMenu(this);
-        popup->setObjectName(name);
+        auto* popup = Named<QMenu>(name, this);
         for (const MenuItem& item : items) {
             QAction* action = popup->addAction(QString());
             action->setObjectName(item.name);

@@ -21,6 +21,7 @@
 #include "ui/CheckBox.h"
 #include "ui/DriveComboBox.h"
 #include "ui/RadioGroup.h"
+#include "ui/ScopeGuard.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
@@ -64,22 +65,6 @@ protected:
 
 private:
     std::function<void(int)> onKeyUp_;
-};
-
-// The tree drawn once at the end and its change signal quiet meanwhile, so the
-// change guard never selects a node that is being removed.
-class TreeUpdate {
-public:
-    explicit TreeUpdate(QTreeWidget& tree) : tree_(tree), blocker_(&tree) {
-        tree_.setUpdatesEnabled(false);
-    }
-    ~TreeUpdate() { tree_.setUpdatesEnabled(true); }
-    TreeUpdate(const TreeUpdate&) = delete;
-    TreeUpdate& operator=(const TreeUpdate&) = delete;
-
-private:
-    QTreeWidget& tree_;
-    QSignalBlocker blocker_;
 };
 
 // Counts the collection and catalogue nodes, up to `limit`.
@@ -177,6 +162,131 @@ void Pega(TFPrincipal& w, QTreeWidgetItem* target) {
     w.OrdenaArbol();
 }
 
+// The disk window made ready to catalogue again the disk of `header`: its
+// kind and name fixed, its drive the one found for the serial (`drive`, or a
+// blank when none was) or else the letter of the header. True when a drive
+// was set; otherwise the user is warned and chooses one.
+bool PreparaDisco(TFPrincipal& w, const std::string& header, const QString& name, char drive,
+                  char headerLetter, int descriptions) {
+    const auto warn = [&w] { w.MuestraMensaje(LeeTexto("M", "M_RECATALOGAR_PELIGRO")); };
+    TFCrearDisco& disk = *FCrearDisco;
+    w.CatalogueRunMode = "RDISCO";
+    TFPrincipal::MarcaTipoDisco(header, *disk.RGTipoDisco);
+    disk.RGTipoDisco->setEnabled(false);
+    disk.ENombre->setText(name);
+    disk.ENombre->setEnabled(false);
+    disk.DCBDisco->setEnabled(false);
+    bool warned = false;
+    if (drive == ' ') {
+        disk.DCBDisco->setEnabled(true);
+        warn();
+        warned = true;
+        drive = headerLetter;
+    }
+    w.PBPrincipal->setMaximum(descriptions);
+    const bool driveSet = PonUnidad(*disk.DCBDisco, drive);
+    if (!driveSet) {
+        // The letter stands for no drive now: the user chooses one.
+        disk.DCBDisco->setEnabled(true);
+        if (!warned) warn();
+    }
+    return driveSet;
+}
+
+// The folder window made ready to catalogue again the folder of `header`.
+// True when the folder is there and chosen; otherwise the user is warned and
+// picks it in the folder tree.
+bool PreparaCarpeta(TFPrincipal& w, const std::string& header, const QString& name, char drive,
+                    char headerLetter, int descriptions) {
+    TFCrearCarpeta& folder = *FCrearCarpeta;
+    w.CatalogueRunMode = "RCARPETA";
+    folder.ENombre->setText(name);
+    folder.ENombre->setEnabled(false);
+    folder.ShellTreeView1->setEnabled(false);
+    // A volume without serial is looked for by the path its header records;
+    // the user is asked only when the folder is not there.
+    if (drive == ' ') drive = headerLetter;
+    PonUnidad(*folder.DCBDisco, drive);
+    const std::string source = std::string(1, drive) + ":" + std::string(DameCabeceraRuta(header));
+    folder.ENombreCarpeta->setText(Q(ShownPath(source)));
+    const std::string host = ToHostPath(source);
+    const bool driveSet = !host.empty() && IsDirectory(host) && folder.EligeCarpeta(host);
+    if (!driveSet) {
+        // The folder is not there to scan: the user picks it in the folder
+        // tree, which enables the run; another folder is never scanned in its name.
+        w.MuestraMensaje(LeeTexto("M", "M_RECATALOGAR_PELIGRO"));
+        folder.ShellTreeView1->setEnabled(true);
+    }
+    folder.BBNuevoCatalogo->setEnabled(driveSet);
+    w.PBPrincipal->setMaximum(descriptions);
+    return driveSet;
+}
+
+// The saved descriptions given to the entries of the new scan, with the
+// progress on the main window; the indexes of those that found no entry.
+std::vector<std::size_t> RecuperaDescripciones(TFPrincipal& w, CatalogueLines& fresh,
+                                               const std::vector<std::string>& saved,
+                                               bool carpetaIgual) {
+    TBusyGuard busy(w.BusyFlag);
+    const std::size_t count = saved.size();
+    w.PBPrincipal->setRange(0, count <= 1 ? 1 : static_cast<int>(count - 1));
+    w.PBPrincipal->setValue(0);
+    const std::string progress = CapitalizeFirst(LeeTexto("W", "RECUPERANDO")) + " " +
+                                 std::to_string(count) + " " + LeeTexto("W", "DESC");
+    return RecatalogaDescripciones(
+        fresh, saved, carpetaIgual, LeeTexto("M", "M_SEGUNDA_OCURRENCIA"),
+        [&](std::size_t index, std::size_t) {
+            w.PBPrincipal->setValue(
+                std::min(static_cast<int>(index) + 1, w.PBPrincipal->maximum()));
+            w.SBPrincipal->Panels(1).SetText(progress + ": " + std::to_string(index));
+            QCoreApplication::processEvents();
+        },
+        [](const std::string& line) { FErrores->Agrega(line); });
+}
+
+// The descriptions gone with the old file, on the error list: one line
+// counting them, then each old path with its whole text.
+void ListaPerdidas(const std::vector<std::size_t>& unmatched,
+                   const std::vector<std::string>& oldPaths,
+                   const std::vector<std::string>& saved) {
+    FErrores->Agrega("");
+    FErrores->Agrega(LeeTexto("M", "M_DESCRIPCIONES_PERDIDAS") + " " +
+                     std::to_string(unmatched.size()));
+    for (const std::size_t k : unmatched)
+        FErrores->Agrega((k < oldPaths.size() ? oldPaths[k] : std::string()) + ": " +
+                         std::string(DameLineaDescripcion(saved[k])));
+}
+
+// The catalogue's node loaded again from the file just saved, in the same
+// collection, and selected; a cut of it still stands.
+void VuelveACargar(TFPrincipal& w, TNodoArbol* catalogue, const std::string& file,
+                   QTreeWidgetItem* parent) {
+    const bool wasCut = w.CutNode == catalogue;
+    const std::string cutPath = w.CutPath;
+    TNodoArbol* reloaded = nullptr;
+    {
+        // The tree drawn once at the end and its change signal quiet meanwhile,
+        // so the change guard never selects a node that is being removed.
+        const QSignalBlocker quiet(w.Arbol);
+        w.Arbol->setUpdatesEnabled(false);
+        const TScopeGuard drawn([&w] { w.Arbol->setUpdatesEnabled(true); });
+        QuitaNodo(w, catalogue);
+        --w.CatalogueCount;
+        reloaded = w.CargaFichero(file, parent);
+    }
+    if (reloaded != nullptr) {
+        w.CurrentCatalogueNode = reloaded;
+        if (wasCut) {
+            // The same file, so the cut still stands.
+            w.CutNode = reloaded;
+            w.CutPath = cutPath;
+        }
+        Selecciona(w, reloaded);
+    } else {
+        Selecciona(w, parent);
+    }
+}
+
 } // namespace
 
 void TFPrincipal::ConnectOperationHandlers() {
@@ -246,58 +356,14 @@ void TFPrincipal::BBRecatalogarClick() {
         if (!DeleteFile(rct, &reason)) throw EInOutError(rct + ": " + reason);
     }
 
-    const auto warn = [this] { MuestraMensaje(LeeTexto("M", "M_RECATALOGAR_PELIGRO")); };
     const QString name = catalogue->text(0);
-    TVentanaCatalogar* window = nullptr;
-    bool driveSet = false;
-    if (DameCabeceraTipo(header) != 'C') {
-        TFCrearDisco& disk = *FCrearDisco;
-        window = &disk;
-        CatalogueRunMode = "RDISCO";
-        MarcaTipoDisco(header, *disk.RGTipoDisco);
-        disk.RGTipoDisco->setEnabled(false);
-        disk.ENombre->setText(name);
-        disk.ENombre->setEnabled(false);
-        disk.DCBDisco->setEnabled(false);
-        bool warned = false;
-        if (drive == ' ') {
-            disk.DCBDisco->setEnabled(true);
-            warn();
-            warned = true;
-            drive = headerLetter;
-        }
-        PBPrincipal->setMaximum(static_cast<int>(saved.size()));
-        driveSet = PonUnidad(*disk.DCBDisco, drive);
-        if (!driveSet) {
-            // The letter stands for no drive now: the user chooses one.
-            disk.DCBDisco->setEnabled(true);
-            if (!warned) warn();
-        }
-    } else {
-        TFCrearCarpeta& folder = *FCrearCarpeta;
-        window = &folder;
-        CatalogueRunMode = "RCARPETA";
-        folder.ENombre->setText(name);
-        folder.ENombre->setEnabled(false);
-        folder.ShellTreeView1->setEnabled(false);
-        // A volume without serial is looked for by the path its header records;
-        // the user is asked only when the folder is not there.
-        if (drive == ' ') drive = headerLetter;
-        PonUnidad(*folder.DCBDisco, drive);
-        const std::string source =
-            std::string(1, drive) + ":" + std::string(DameCabeceraRuta(header));
-        folder.ENombreCarpeta->setText(Q(ShownPath(source)));
-        const std::string host = ToHostPath(source);
-        driveSet = !host.empty() && IsDirectory(host) && folder.EligeCarpeta(host);
-        if (!driveSet) {
-            // The folder is not there to scan: the user picks it in the folder
-            // tree, which enables the run; another folder is never scanned in its name.
-            warn();
-            folder.ShellTreeView1->setEnabled(true);
-        }
-        folder.BBNuevoCatalogo->setEnabled(driveSet);
-        PBPrincipal->setMaximum(static_cast<int>(saved.size()));
-    }
+    const bool isDisk = DameCabeceraTipo(header) != 'C';
+    TVentanaCatalogar* window = isDisk ? static_cast<TVentanaCatalogar*>(FCrearDisco)
+                                       : static_cast<TVentanaCatalogar*>(FCrearCarpeta);
+    const int descriptions = static_cast<int>(saved.size());
+    const bool driveSet =
+        isDisk ? PreparaDisco(*this, header, name, drive, headerLetter, descriptions)
+               : PreparaCarpeta(*this, header, name, drive, headerLetter, descriptions);
     window->MExcluir->clear();
     if (TieneCabeceraExcluidas(header)) MuestraExcluidas(header, *window->MExcluir);
     // Folders gone from the disk exclude nothing; while the drive is still
@@ -308,10 +374,7 @@ void TFPrincipal::BBRecatalogarClick() {
 
     RecatalogueFile = rct;
     {
-        struct Forget {
-            std::string& file;
-            ~Forget() { file.clear(); }
-        } forget{RecatalogueFile};
+        const TScopeGuard forget([this] { RecatalogueFile.clear(); });
         MuestraModal(*window);
     }
 
@@ -331,34 +394,15 @@ void TFPrincipal::BBRecatalogarClick() {
     // only once the merged list is saved. The scan's file is read once.
     auto fresh = std::make_unique<CatalogueLines>();
     {
-        struct Remove {
-            const std::string& file;
-            ~Remove() { DeleteFile(file); }
-        } remove{rct};
+        const TScopeGuard remove([&rct] { DeleteFile(rct); });
         fresh->LoadFromFile(rct);
     }
     if (fresh->Count() < 2 || Q(DameCabeceraNombre(fresh->Line(0))).trimmed() != name) {
         MuestraMensaje(LeeTexto("M", "M_NOMBRE_CORRUPTO") + " " + rct);
         return finish();
     }
-    std::vector<std::size_t> unmatched;
-    {
-        TBusyGuard busy(BusyFlag);
-        const std::size_t count = saved.size();
-        PBPrincipal->setRange(0, count <= 1 ? 1 : static_cast<int>(count - 1));
-        PBPrincipal->setValue(0);
-        const std::string progress = CapitalizeFirst(LeeTexto("W", "RECUPERANDO")) + " " +
-                                     std::to_string(count) + " " + LeeTexto("W", "DESC");
-        unmatched = RecatalogaDescripciones(
-            *fresh, saved, carpetaIgual, LeeTexto("M", "M_SEGUNDA_OCURRENCIA"),
-            [&](std::size_t index, std::size_t) {
-                PBPrincipal->setValue(
-                    std::min(static_cast<int>(index) + 1, PBPrincipal->maximum()));
-                SBPrincipal->Panels(1).SetText(progress + ": " + std::to_string(index));
-                QCoreApplication::processEvents();
-            },
-            [](const std::string& line) { FErrores->Agrega(line); });
-    }
+    const std::vector<std::size_t> unmatched =
+        RecuperaDescripciones(*this, *fresh, saved, carpetaIgual);
     // Written by another copy while the scan ran: this run's result is not
     // written over it.
     if (!CatalogoIntacto(catalogue)) return finish();
@@ -370,40 +414,13 @@ void TFPrincipal::BBRecatalogarClick() {
         return finish();
     }
     if (!unmatched.empty()) {
-        // Gone with the old file: one line counting them, then each old
-        // path with its whole text.
         lostDescriptions = true;
-        FErrores->Agrega("");
-        FErrores->Agrega(LeeTexto("M", "M_DESCRIPCIONES_PERDIDAS") + " " +
-                         std::to_string(unmatched.size()));
-        for (const std::size_t k : unmatched)
-            FErrores->Agrega((k < oldPaths.size() ? oldPaths[k] : std::string()) + ": " +
-                             std::string(DameLineaDescripcion(saved[k])));
+        ListaPerdidas(unmatched, oldPaths, saved);
     }
     fresh.reset();
     TotalEntryCount -= oldEntries;
 
-    // The node is loaded again from the file just saved, in the same collection.
-    const bool wasCut = CutNode == catalogue;
-    const std::string cutPath = CutPath;
-    TNodoArbol* reloaded = nullptr;
-    {
-        TreeUpdate update(*Arbol);
-        QuitaNodo(*this, catalogue);
-        --CatalogueCount;
-        reloaded = CargaFichero(file, parent);
-    }
-    if (reloaded != nullptr) {
-        CurrentCatalogueNode = reloaded;
-        if (wasCut) {
-            // The same file, so the cut still stands.
-            CutNode = reloaded;
-            CutPath = cutPath;
-        }
-        Selecciona(*this, reloaded);
-    } else {
-        Selecciona(*this, parent);
-    }
+    VuelveACargar(*this, catalogue, file, parent);
     Arbol->setFocus();
     OrdenaArbol();
     finish();
@@ -429,7 +446,11 @@ void TFPrincipal::BBEliminarClick() {
     bool deleted = false;
     {
         TBusyGuard busy(BusyFlag);
-        TreeUpdate update(*Arbol);
+        // The tree drawn once at the end and its change signal quiet meanwhile,
+        // so the change guard never selects a node that is being removed.
+        const QSignalBlocker quiet(Arbol);
+        Arbol->setUpdatesEnabled(false);
+        const TScopeGuard drawn([this] { Arbol->setUpdatesEnabled(true); });
         if (catalogue) {
             const CatalogueLines* lines = AsNodo(node)->Lines();
             const long long entries =

@@ -12,6 +12,7 @@
 #include "ui/CheckBox.h"
 #include "ui/GridRoutines.h"
 #include "ui/RadioGroup.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGrid.h"
 
@@ -180,34 +181,6 @@ std::string WithoutMark(const std::string& title) {
     return title.substr(0, title.size() >= kMarkLength ? title.size() - kMarkLength : 0);
 }
 
-// Panel 1 of the status bar, given back as it was when the scope ends.
-class StatusKept {
-public:
-    explicit StatusKept(TStatusBar& bar) : bar_(bar), text_(bar.Panels(1).Text()) {}
-    ~StatusKept() { bar_.Panels(1).SetText(text_); }
-    StatusKept(const StatusKept&) = delete;
-    StatusKept& operator=(const StatusKept&) = delete;
-
-private:
-    TStatusBar& bar_;
-    QString text_;
-};
-
-// An info panel's text, given back as it was when the scope ends; none for no panel.
-class InfoKept {
-public:
-    explicit InfoKept(QLabel* info) : info_(info), text_(info ? info->text() : QString()) {}
-    ~InfoKept() {
-        if (info_ != nullptr) info_->setText(text_);
-    }
-    InfoKept(const InfoKept&) = delete;
-    InfoKept& operator=(const InfoKept&) = delete;
-
-private:
-    QLabel* info_;
-    QString text_;
-};
-
 } // namespace
 
 void TFPrincipal::GeneraClaveTexto(TStringGrid& grid, int column) const {
@@ -308,8 +281,13 @@ bool TFPrincipal::EsClickTitulo(const TStringGrid& grid, const TGridMouseEvent& 
 void TFPrincipal::OrdenaColumna(TStringGrid& grid, int column, ClaveOrden keys,
                                 const std::function<void()>& titles, QLabel* info) {
     const TBusyGuard busy(BusyFlag);
-    const StatusKept status(*SBPrincipal);
-    const InfoKept infoKept(info);
+    // Panel 1 of the status bar and the info panel's text (if any) given back as they were.
+    const QString statusText = SBPrincipal->Panels(1).Text();
+    const QString infoText = info != nullptr ? info->text() : QString();
+    const TScopeGuard kept([this, info, &statusText, &infoText] {
+        SBPrincipal->Panels(1).SetText(statusText);
+        if (info != nullptr) info->setText(infoText);
+    });
     const std::string title = grid.Cells(column, 0);
     const bool descending = DameOrdenColumna(title) == kAscending;
     const std::string message = LeeTexto("M", descending ? "M_ORDENANDO_DSC" : "M_ORDENANDO_ASC");

@@ -14,6 +14,7 @@
 #include "ui/CheckBox.h"
 #include "ui/DisplayText.h"
 #include "ui/RadioGroup.h"
+#include "ui/ScopeGuard.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StringGrid.h"
 
@@ -405,10 +406,7 @@ void TFPrincipal::SGResultadosClick() {
 void TFPrincipal::BCopiarClick() {
     if (BusyFlag || ResultHits == 0) return;
     const TBusyGuard busy(BusyFlag);
-    struct Emptied {
-        CatalogueLines& buffer;
-        ~Emptied() { buffer.Clear(); }
-    } const emptied{ScanBuffer};
+    const TScopeGuard emptied([this] { ScanBuffer.Clear(); });
     ScanBuffer.Clear();
     // The size without its thousands separators, whichever the locale writes.
     const std::string separators = ".," + ThousandsSeparator();
@@ -505,10 +503,7 @@ void TFPrincipal::SBVerCatalogoClick() {
         if (EsCatalogo(*it) && (*it)->text(0) == catalogue) node = *it;
     if (node == nullptr) return;
 
-    struct Emptied {
-        CatalogueLines& buffer;
-        ~Emptied() { buffer.Clear(); }
-    } const emptied{ScanBuffer};
+    const TScopeGuard emptied([this] { ScanBuffer.Clear(); });
     std::string folder = SGResultados->Cells(kColFolder, row);
     if (folder.empty() || folder.back() != '\\') folder.push_back('\\');
     ScanBuffer.Clear();

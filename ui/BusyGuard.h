@@ -2,7 +2,16 @@
 // refuse to start again while a long operation of its own is running.
 #pragma once
 
+#include "ui/ScopeGuard.h"
+
 namespace sorvane {
+
+// Gives a flag back the value it had.
+struct TFlagRestore {
+    bool& flag;
+    bool previous;
+    void operator()() const noexcept { flag = previous; }
+};
 
 // Sets `flag` on construction and gives it back the value it had on scope exit,
 // whether the scope ends normally or by an exception. In the usual pattern
@@ -12,15 +21,10 @@ namespace sorvane {
 // already set leaves it set for the outer one.
 class TBusyGuard {
 public:
-    explicit TBusyGuard(bool& flag) noexcept : flag_(flag), previous_(flag) { flag_ = true; }
-    ~TBusyGuard() { flag_ = previous_; }
-
-    TBusyGuard(const TBusyGuard&) = delete;
-    TBusyGuard& operator=(const TBusyGuard&) = delete;
+    explicit TBusyGuard(bool& flag) noexcept : restore_(TFlagRestore{flag, flag}) { flag = true; }
 
 private:
-    bool& flag_;
-    bool previous_;
+    TScopeGuard<TFlagRestore> restore_;
 };
 
 } // namespace sorvane

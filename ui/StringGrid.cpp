@@ -3,6 +3,7 @@
 #include "ui/StringGrid.h"
 
 #include "ui/DisplayText.h"
+#include "ui/ScopeGuard.h"
 #include "ui/SlotBarrier.h"
 #include "ui/StringGridModel.h"
 
@@ -221,10 +222,7 @@ void TStringGrid::Changed() {
 template <typename Change> void TStringGrid::Reshape(Change&& change) {
     const TGridCoord current = ViewCurrent();
     ++quiet_;
-    struct Unquiet {
-        int& quiet;
-        ~Unquiet() { --quiet; }
-    } unquiet{quiet_};
+    const TScopeGuard unquiet([this] { --quiet_; });
     change();
     RestoreCurrent(current);
     Changed();

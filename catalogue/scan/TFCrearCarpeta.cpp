@@ -18,6 +18,7 @@
 #include "platform/Text.h"
 #include "ui/CheckBox.h"
 #include "ui/DriveComboBox.h"
+#include "ui/Named.h"
 #include "ui/SlotBarrier.h"
 
 #include <QFormLayout>
@@ -43,16 +44,12 @@ TFCrearCarpeta::TFCrearCarpeta(CataloguingHost& host, QWidget* parent)
     : TVentanaCatalogar(host, parent) {
     setObjectName("FCrearCarpeta");
     resize(640, 560);
-    ShellTreeView1 = new TFolderTree(this);
-    ShellTreeView1->setObjectName("ShellTreeView1");
+    ShellTreeView1 = Named<TFolderTree>("ShellTreeView1", this);
     ShellTreeView1->SetRoot("/");
-    ENombreCarpeta = new QLineEdit(this);
-    ENombreCarpeta->setObjectName("ENombreCarpeta");
+    ENombreCarpeta = Named<QLineEdit>("ENombreCarpeta", this);
     ENombreCarpeta->setReadOnly(true);
-    LCarpeta = new QLabel(this);
-    LCarpeta->setObjectName("LCarpeta");
-    LTamDisco = new QLabel(GBInfoDisk);
-    LTamDisco->setObjectName("LTamDisco");
+    LCarpeta = Named<QLabel>("LCarpeta", this);
+    LTamDisco = Named<QLabel>("LTamDisco", GBInfoDisk);
     DCBDisco->hide();
     BBActualizar->hide();
     GBInfoDisk->hide();

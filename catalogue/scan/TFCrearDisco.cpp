@@ -15,6 +15,7 @@
 #include "platform/Text.h"
 #include "ui/CheckBox.h"
 #include "ui/DriveComboBox.h"
+#include "ui/Named.h"
 #include "ui/RadioGroup.h"
 #include "ui/SlotBarrier.h"
 
@@ -61,8 +62,7 @@ const char* const TFCrearDisco::kTiposDisco[13] = {"CD-A", "CD-ROM", "CD-RW", "F
 TFCrearDisco::TFCrearDisco(CataloguingHost& host, QWidget* parent)
     : TVentanaCatalogar(host, parent) {
     setObjectName("FCrearDisco");
-    RGTipoDisco = new TRadioGroup(QString(), this);
-    RGTipoDisco->setObjectName("RGTipoDisco");
+    RGTipoDisco = Named<TRadioGroup>("RGTipoDisco", this);
     QStringList kinds;
     for (const char* kind : kTiposDisco)
         kinds << kind;
@@ -78,18 +78,15 @@ TFCrearDisco::TFCrearDisco(CataloguingHost& host, QWidget* parent)
     for (int i = 0; i < 13; ++i)
         RGTipoDisco->Button(i)->setIcon(style()->standardIcon(icons[i]));
 
-    LTamFilesDisco = new QLabel(GBInfoDisk);
-    LTamFilesDisco->setObjectName("LTamFilesDisco");
-    LTamLibresDisco = new QLabel(GBInfoDisk);
-    LTamLibresDisco->setObjectName("LTamLibresDisco");
+    LTamFilesDisco = Named<QLabel>("LTamFilesDisco", GBInfoDisk);
+    LTamLibresDisco = Named<QLabel>("LTamLibresDisco", GBInfoDisk);
     auto* info = new QFormLayout(GBInfoDisk);
     const std::pair<const char*, QLabel*> rows[] = {
         {"LInfoDSerie", LNumSerie},          {"LInfoDVolumen", LVolumen},
         {"LLTamFilesDisco", LTamFilesDisco}, {"LLTamLibresDisco", LTamLibresDisco},
         {"LInfoDFicheros", LNumFicheros},    {"LInfoDCarpetas", LNumCarpetas}};
     for (const auto& [name, value] : rows) {
-        auto* caption = new QLabel(GBInfoDisk);
-        caption->setObjectName(name);
+        auto* caption = Named<QLabel>(name, GBInfoDisk);
         info->addRow(caption, value);
     }
 

@@ -3,6 +3,7 @@
 
 #include "catalogue/scan/TFolderTree.h"
 #include "platform/CataloguePath.h"
+#include "ui/Named.h"
 #include "ui/SlotBarrier.h"
 
 #include <QHBoxLayout>
@@ -16,12 +17,9 @@ TFSelectFolder::TFSelectFolder(CataloguingHost& host, QWidget* parent)
     setObjectName("FSelectFolder");
     setModal(true);
     resize(380, 420);
-    DLBFolders = new TFolderTree(this);
-    DLBFolders->setObjectName("DLBFolders");
-    BBActualizar = new QPushButton(this);
-    BBActualizar->setObjectName("BBActualizar");
-    BBAceptar = new QPushButton(this);
-    BBAceptar->setObjectName("BBAceptar");
+    DLBFolders = Named<TFolderTree>("DLBFolders", this);
+    BBActualizar = Named<QPushButton>("BBActualizar", this);
+    BBAceptar = Named<QPushButton>("BBAceptar", this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(DLBFolders, 1);
     auto* buttons = new QHBoxLayout;

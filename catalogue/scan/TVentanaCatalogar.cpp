@@ -16,6 +16,7 @@
 #include "platform/Text.h"
 #include "ui/CheckBox.h"
 #include "ui/DriveComboBox.h"
+#include "ui/Named.h"
 #include "ui/SlotBarrier.h"
 
 #include <QCloseEvent>
@@ -43,38 +44,27 @@ constexpr int kMaxLabelChars = 128;
 TVentanaCatalogar::TVentanaCatalogar(CataloguingHost& host, QWidget* parent)
     : QDialog(parent), host_(host) {
     setModal(true);
-    ENombre = new QLineEdit(this);
-    ENombre->setObjectName("ENombre");
+    ENombre = Named<QLineEdit>("ENombre", this);
     ENombre->setMaxLength(kMaxNameLength);
     ENombre->installEventFilter(this);
-    DCBDisco = new TDriveComboBox(this);
-    DCBDisco->setObjectName("DCBDisco");
-    BBActualizar = new QPushButton(this);
-    BBActualizar->setObjectName("BBActualizar");
-    BBNuevoCatalogo = new QPushButton(this);
-    BBNuevoCatalogo->setObjectName("BBNuevoCatalogo");
+    DCBDisco = Named<TDriveComboBox>("DCBDisco", this);
+    BBActualizar = Named<QPushButton>("BBActualizar", this);
+    BBNuevoCatalogo = Named<QPushButton>("BBNuevoCatalogo", this);
     BBNuevoCatalogo->setAutoDefault(false);
 
-    GBInfoDisk = new QGroupBox(this);
-    GBInfoDisk->setObjectName("GBInfoDisk");
-    const auto label = [](QWidget* parent, const char* name) {
-        auto* l = new QLabel(parent);
-        l->setObjectName(name);
-        return l;
-    };
-    LNumSerie = label(GBInfoDisk, "LNumSerie");
-    LVolumen = label(GBInfoDisk, "LVolumen");
-    LNumFicheros = label(GBInfoDisk, "LNumFicheros");
-    LNumCarpetas = label(GBInfoDisk, "LNumCarpetas");
+    GBInfoDisk = Named<QGroupBox>("GBInfoDisk", this);
+    LNumSerie = Named<QLabel>("LNumSerie", GBInfoDisk);
+    LVolumen = Named<QLabel>("LVolumen", GBInfoDisk);
+    LNumFicheros = Named<QLabel>("LNumFicheros", GBInfoDisk);
+    LNumCarpetas = Named<QLabel>("LNumCarpetas", GBInfoDisk);
 
-    GBInfoProgress = new QGroupBox(this);
-    GBInfoProgress->setObjectName("GBInfoProgress");
-    LCarpetaCurso = label(GBInfoProgress, "LCarpetaCurso");
-    LFicheroCurso = label(GBInfoProgress, "LFicheroCurso");
-    LAnidadoCurso = label(GBInfoProgress, "LAnidadoCurso");
-    LInfoPCarpeta = label(GBInfoProgress, "LInfoPCarpeta");
-    LInfoPFichero = label(GBInfoProgress, "LInfoPFichero");
-    LInfoPAnidado = label(GBInfoProgress, "LInfoPAnidado");
+    GBInfoProgress = Named<QGroupBox>("GBInfoProgress", this);
+    LCarpetaCurso = Named<QLabel>("LCarpetaCurso", GBInfoProgress);
+    LFicheroCurso = Named<QLabel>("LFicheroCurso", GBInfoProgress);
+    LAnidadoCurso = Named<QLabel>("LAnidadoCurso", GBInfoProgress);
+    LInfoPCarpeta = Named<QLabel>("LInfoPCarpeta", GBInfoProgress);
+    LInfoPFichero = Named<QLabel>("LInfoPFichero", GBInfoProgress);
+    LInfoPAnidado = Named<QLabel>("LInfoPAnidado", GBInfoProgress);
     auto* progress = new QFormLayout(GBInfoProgress);
     const std::pair<QLabel*, QLabel*> rows[] = {{LInfoPCarpeta, LCarpetaCurso},
                                                 {LInfoPFichero, LFicheroCurso},
@@ -84,33 +74,27 @@ TVentanaCatalogar::TVentanaCatalogar(CataloguingHost& host, QWidget* parent)
         value->setMinimumWidth(300);
         progress->addRow(caption, value);
     }
-    LNuevoNombre = label(this, "LNuevoNombre");
-    LNuevoDisco = label(this, "LNuevoDisco");
+    LNuevoNombre = Named<QLabel>("LNuevoNombre", this);
+    LNuevoDisco = Named<QLabel>("LNuevoDisco", this);
 
-    GBExcluir = new QGroupBox(this);
-    GBExcluir->setObjectName("GBExcluir");
-    MExcluir = new QPlainTextEdit(GBExcluir);
-    MExcluir->setObjectName("MExcluir");
+    GBExcluir = Named<QGroupBox>("GBExcluir", this);
+    MExcluir = Named<QPlainTextEdit>("MExcluir", GBExcluir);
     MExcluir->installEventFilter(this);
-    SBSelectCarpeta = new QToolButton(GBExcluir);
-    SBSelectCarpeta->setObjectName("SBSelectCarpeta");
+    SBSelectCarpeta = Named<QToolButton>("SBSelectCarpeta", GBExcluir);
     SBSelectCarpeta->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     auto* exclude = new QHBoxLayout(GBExcluir);
     exclude->addWidget(MExcluir, 1);
     exclude->addWidget(SBSelectCarpeta, 0, Qt::AlignTop);
 
-    AniCd = new QProgressBar(this);
-    AniCd->setObjectName("AniCd");
+    AniCd = Named<QProgressBar>("AniCd", this);
     AniCd->setRange(0, 0);
     AniCd->setTextVisible(false);
     AniCd->hide();
-    BParar = new QPushButton(this);
-    BParar->setObjectName("BParar");
+    BParar = Named<QPushButton>("BParar", this);
     BParar->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     BParar->setAutoDefault(false);
     BParar->setEnabled(false);
-    SBAyudaCat = new QToolButton(this);
-    SBAyudaCat->setObjectName("SBAyudaCat");
+    SBAyudaCat = Named<QToolButton>("SBAyudaCat", this);
     SBAyudaCat->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
 
     connect(BBActualizar, &QPushButton::clicked, this,

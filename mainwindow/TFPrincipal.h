@@ -732,6 +732,11 @@ private:
                          std::size_t start);
     // Steps of BBuscarClick: the criteria of the page, or nothing after a message.
     std::optional<SearchCriteria> LeeCriterios();
+    // Its groups: each fills its part of `c`, or shows why it cannot and is false.
+    void LeeOpciones(SearchCriteria& c);
+    bool LeeFechasYTamanos(SearchCriteria& c);
+    bool LeeTextos(SearchCriteria& c);
+    bool LeeRangosMultimedia(SearchCriteria& c);
     std::vector<SearchNode> NodosBusqueda() const;
     // A date typed by the user; a date without a time is its first or its last second.
     std::optional<DateTime> LeeFecha(const QString& text, bool endOfDay) const;

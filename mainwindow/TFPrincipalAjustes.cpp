@@ -210,9 +210,8 @@ private:
     std::vector<QString> none_, sizes_, dates_;
 };
 
-std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
-    std::vector<Ajuste> rows;
-    Tabla t(rows);
+// Section "CB": look, colours, language, tips.
+void AjustesBasicos(Tabla& t, TFPrincipal& w) {
     const auto colours = [&w] { w.PonColoresEjemplo(); };
 
     t.Indice("CB", "COLOR_EXITO", w.RGAciertos, "12");
@@ -236,7 +235,10 @@ std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
     t.Indice("CB", "MODO_TURBO", w.RGModoTurbo, "01");
     t.Texto("CB", "PATH_WINAMP", w.EPathWinAmp, "");
     t.CasillaSinLimpiar("CB", "START_TIPS", w.CBTipsComienzo, true);
+}
 
+// Section "CA": the advanced options.
+void AjustesAvanzados(Tabla& t, TFPrincipal& w) {
     t.Casilla("CA", "CARPETA_IGUAL", w.CBCarpetaIgual, false);
     t.Casilla("CA", "VER_CAT_ERRORES", w.CBMostrarErroresCatalogo, false);
     t.Indice("CA", "AUTOSORT", w.RGAutoSort, "123");
@@ -256,7 +258,10 @@ std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
     };
     for (const auto& [key, box] : mediaOff)
         t.CasillaSinLimpiar("CA", key, box, false);
+}
 
+// Section "CI": the printing options.
+void AjustesImpresion(Tabla& t, TFPrincipal& w) {
     t.Casilla("CI", "IA_COLECCIONES", w.CBPTColeccionesSN, true);
     t.Casilla("CI", "IA_TIPODISCO", w.CBPTTipodiscoSN, true);
     t.Texto("CI", "IA_TAB", w.EPTTab, "8");
@@ -276,7 +281,11 @@ std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
     };
     for (const auto& [key, box] : printing)
         t.Casilla("CI", key, box, true);
+}
 
+// Sections "IC", "IA" and "IB": the directory columns and the widths of the
+// directory, nested-entries and result grids, with the search options.
+void AjustesColumnas(Tabla& t, TFPrincipal& w) {
     const std::tuple<const char*, TCheckBox*, bool> columns[] = {
         {"VF_DESCRIPCION", w.CBVerDescripcion, true},
         {"VF_TAMANO", w.CBVerTamano, true},
@@ -320,7 +329,10 @@ std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
         return w.AnchoColumna(*results, kTitulosResultados[col], kWidths[col],
                               samples->For(col == 6, col == 7 || col == 8));
     });
+}
 
+// Section "IO": the main window's place and the collector's widths.
+void AjustesLugar(Tabla& t, TFPrincipal& w) {
     auto place = std::make_shared<LugarLeido>();
     TFPrincipal* window = &w;
     // The place of a maximised window is its normal place, so that leaving the
@@ -355,6 +367,16 @@ std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
             window->setWindowState(state);
         });
     if (FColector != nullptr) t.Anchos("IO", FColector->SGColector, 17);
+}
+
+std::vector<Ajuste> TablaAjustes(TFPrincipal& w) {
+    std::vector<Ajuste> rows;
+    Tabla t(rows);
+    AjustesBasicos(t, w);
+    AjustesAvanzados(t, w);
+    AjustesImpresion(t, w);
+    AjustesColumnas(t, w);
+    AjustesLugar(t, w);
     return rows;
 }
 

@@ -165,14 +165,38 @@ std::optional<DateTime> TFPrincipal::LeeFecha(const QString& typed, bool endOfDa
     return std::nullopt;
 }
 
+namespace {
+
+// Shows `message` on the main window, puts the focus on `focus` when there is
+// one, and is false: a criterion the search cannot take.
+bool Falla(TFPrincipal& w, const std::string& message, QWidget* focus = nullptr) {
+    w.MuestraMensaje(message);
+    if (focus) focus->setFocus();
+    return false;
+}
+
+} // namespace
+
 std::optional<SearchCriteria> TFPrincipal::LeeCriterios() {
     SearchCriteria c;
-    const auto fail = [this](const std::string& message, QWidget* focus = nullptr) {
-        MuestraMensaje(message);
-        if (focus) focus->setFocus();
+    LeeOpciones(c);
+    if (!LeeFechasYTamanos(c) || !LeeTextos(c) || !LeeRangosMultimedia(c)) return std::nullopt;
+
+    // Steps 13 to 15.
+    const auto refuse = [this](const std::string& message) {
+        Falla(*this, message);
         return std::nullopt;
     };
+    if (!c.AnyCriterion()) return refuse(LeeTexto("M", "M_BUSCAR_SINCRITERIO"));
+    if (c.mode == SearchMode::Fuzzy && text::CharCount(c.text1) == 1)
+        return refuse(LeeTexto("M", "M_BUSCAR_DIFUSA1"));
+    if (c.attributes && c.attributes->empty())
+        return refuse(LeeTexto("M", "M_BUSCAR_SINATRIBUTOS"));
+    return c;
+}
 
+// Steps 2 and 3 of the criteria: the texts trimmed, the choices.
+void TFPrincipal::LeeOpciones(SearchCriteria& c) {
     // Step 2: the texts are trimmed and written back; dates, sizes and the extension are not.
     for (QLineEdit* e : {EBuscar, EBuscar2, EDuracionIni, EduracionFin, EPaginasIni, EPaginasFin,
                          EAnchoMin, EAnchoMax, EAltoMin, EAltoMax, EFrecMin, EFrecMax, ECalidadMin,
@@ -195,7 +219,10 @@ std::optional<SearchCriteria> TFPrincipal::LeeCriterios() {
     c.what = static_cast<SearchWhat>(std::clamp(GBCuales->ItemIndex(), 0, 4));
     c.nested = CBAnidados->isEnabled() && CBAnidados->Checked();
     c.nestedByPath = CBAnidadosBuscarPath->Checked();
+}
 
+// Steps 4 to 7: the dates and sizes, then their order.
+bool TFPrincipal::LeeFechasYTamanos(SearchCriteria& c) {
     // Step 4: dates. One before 1980 is refused with its own message first, then as a bad date.
     struct DateEdit {
         QLineEdit* edit;
@@ -215,8 +242,9 @@ std::optional<SearchCriteria> TFPrincipal::LeeCriterios() {
             value.reset();
         }
         if (!value)
-            return fail(d.to ? LeeTexto("M", "M_FECHAF_MALA") : LeeTexto("M", "M_FECHAI_MALA"),
-                        d.edit);
+            return Falla(*this,
+                         d.to ? LeeTexto("M", "M_FECHAF_MALA") : LeeTexto("M", "M_FECHAI_MALA"),
+                         d.edit);
         d.value = value;
     }
 
@@ -232,26 +260,30 @@ std::optional<SearchCriteria> TFPrincipal::LeeCriterios() {
     };
     if (!CBMin->text().trimmed().isEmpty()) {
         c.size.min = size(CBMin);
-        if (!c.size.min) return fail(LeeTexto("M", "M_TAMANOI_MALO"), CBMin);
+        if (!c.size.min) return Falla(*this, LeeTexto("M", "M_TAMANOI_MALO"), CBMin);
     }
     if (!CBMax->text().isEmpty()) {
         c.size.max = size(CBMax);
-        if (!c.size.max) return fail(LeeTexto("M", "M_TAMANOF_MALO"), CBMax);
+        if (!c.size.max) return Falla(*this, LeeTexto("M", "M_TAMANOF_MALO"), CBMax);
     }
     if (c.size.min && c.size.max && *c.size.min != 0 && *c.size.max != 0 &&
         *c.size.min > *c.size.max)
-        return fail(LeeTexto("M", "M_TAMANOF_MALO"), CBMax);
+        return Falla(*this, LeeTexto("M", "M_TAMANOF_MALO"), CBMax);
 
     // Step 7: date order.
     if (c.modified.min && c.modified.max && *c.modified.max < *c.modified.min)
-        return fail(LeeTexto("M", "M_FECHA_MALA"), EFinal);
+        return Falla(*this, LeeTexto("M", "M_FECHA_MALA"), EFinal);
     if (c.created.min && c.created.max && *c.created.max < *c.created.min)
-        return fail(LeeTexto("M", "M_FECHA_MALA"), EFinalCre);
+        return Falla(*this, LeeTexto("M", "M_FECHA_MALA"), EFinalCre);
+    return true;
+}
 
+// Steps 8 to 10: the extension, the attribute letters, the texts.
+bool TFPrincipal::LeeTextos(SearchCriteria& c) {
     // Step 8: the extension, in the normal form of the file side.
     if (c.what == SearchWhat::FilesWithExtension) {
         std::string extension = Trimmed(EExtension);
-        if (extension.empty()) return fail(LeeTexto("M", "M_BUSCAR_SINEXTENSION"));
+        if (extension.empty()) return Falla(*this, LeeTexto("M", "M_BUSCAR_SINEXTENSION"));
         c.extension = Fold(extension, FoldMode::UpperNoAccents);
     }
 
@@ -269,7 +301,8 @@ std::optional<SearchCriteria> TFPrincipal::LeeCriterios() {
     // Step 10: the texts, and the approximate matchers' patterns.
     const std::string typed1 = EBuscar->text().toStdString(),
                       typed2 = EBuscar2->text().toStdString();
-    if (typed1.empty() && !typed2.empty()) return fail(LeeTexto("M", "M_BUSCAR_BOLEANA_VACIA1"));
+    if (typed1.empty() && !typed2.empty())
+        return Falla(*this, LeeTexto("M", "M_BUSCAR_BOLEANA_VACIA1"));
     if (!typed1.empty()) {
         c.text1 = Fold(typed1, c.fold);
         if (c.mode == SearchMode::Fuzzy) {
@@ -284,7 +317,11 @@ std::optional<SearchCriteria> TFPrincipal::LeeCriterios() {
             FuzzySearch2.MaxErrors = ENumErrores->value();
         }
     }
+    return true;
+}
 
+// Steps 11 and 12: the media ranges, channels and genre.
+bool TFPrincipal::LeeRangosMultimedia(SearchCriteria& c) {
     // Step 11: media ranges, minimum then maximum of each pair, then their order.
     struct Pair {
         QLineEdit *min, *max;
@@ -323,27 +360,21 @@ std::optional<SearchCriteria> TFPrincipal::LeeCriterios() {
     for (const Pair& p : pairs) {
         if (!p.min->text().isEmpty()) {
             p.bounds.min = number(p.min, p.duration);
-            if (!p.bounds.min) return fail(p.badMin, p.min);
+            if (!p.bounds.min) return Falla(*this, p.badMin, p.min);
         }
         if (!p.max->text().isEmpty()) {
             p.bounds.max = number(p.max, p.duration);
-            if (!p.bounds.max) return fail(p.badMax, p.max);
+            if (!p.bounds.max) return Falla(*this, p.badMax, p.max);
         }
         if (p.bounds.min && p.bounds.max && *p.bounds.max > 0 && *p.bounds.max < *p.bounds.min)
-            return fail(p.order);
+            return Falla(*this, p.order);
     }
     c.channels = CBCanales1->Checked() ? 1 : CBcanales2->Checked() ? 2 : 0;
     if (!EGenero->text().isEmpty()) {
         c.genre = Fold(StringManager().MakeUpper(EGenero->text().toStdString()),
                        FoldMode::UpperNoAccents);
     }
-
-    // Steps 13 to 15.
-    if (!c.AnyCriterion()) return fail(LeeTexto("M", "M_BUSCAR_SINCRITERIO"));
-    if (c.mode == SearchMode::Fuzzy && text::CharCount(c.text1) == 1)
-        return fail(LeeTexto("M", "M_BUSCAR_DIFUSA1"));
-    if (c.attributes && c.attributes->empty()) return fail(LeeTexto("M", "M_BUSCAR_SINATRIBUTOS"));
-    return c;
+    return true;
 }
 
 std::vector<SearchNode> TFPrincipal::NodosBusqueda() const {

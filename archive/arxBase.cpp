@@ -556,14 +556,22 @@ bool TZipCommon::OpenNextVolume(std::unique_ptr<TArxBaseStream>& Stream, int& Vo
     if (ZipHeaderFlags == kZipLocalFound && ToLower(VolumeName) == ToLower(ArchiveFile))
         NextZipVolumeName(ArchiveFile, VolumeNo, VolumeName, true, Count);
     bool exists = false;
+    bool declined = false;
     do {
         exists = FileExists(VolumeName);
         bool cancel = false;
         OnNextVolume(*this, VolumeName, VolumeNo + 1, exists, cancel);
-        if (cancel) *CancelFlagRef = 1;
+        declined = cancel;
         exists = FileExists(VolumeName);
-    } while (!GetCancel() && !exists);
+    } while (!declined && !GetCancel() && !exists);
     ArchiveSize = 0;
+    if (declined && !exists && !GetCancel()) {
+        // A volume that is not there is named; the run cannot go past it.
+        ReportError(VolumeName, "", ArchiveFile, kMsgFileNotFound);
+        *CancelFlagRef = 1;
+        return false;
+    }
+    if (declined) *CancelFlagRef = 1;
     if (GetCancel()) {
         ReportError(VolumeName, "", "", kMsgUserCanceled);
         return false;

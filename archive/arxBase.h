@@ -253,7 +253,9 @@ public:
     std::string MakeTempFileName(const std::string& Dir);
     void NextZipVolumeName(const std::string& Name, int& Number, std::string& Result,
                            bool LastIsArchive, int Count);
-    bool AskNextVolume(std::string& VolumeName, int VolumeID);
+    // Asks for a volume of ARJ, ACE, RAR or cabinet sets until it exists; a
+    // decline cancels the run.
+    virtual bool AskNextVolume(std::string& VolumeName, int VolumeID);
     bool OpenNextVolumeStream(std::unique_ptr<TArxBaseStream>& Stream, std::string& VolumeName);
 
     // The owner a temporary-file stream works with.

@@ -39,6 +39,10 @@ bool TDiskSpannObj::CheckDisk() {
             Owner->ReportError(archive_, "", "0", kMsgOpenError);
             return false;
         }
+        // A disk whose label carries its number is that disk and no other:
+        // a later disk may well start with a header signature too.
+        if (Owner->ArcType == atZipDS && Owner->DiskManager.DiskNumber != 0)
+            return Owner->DiskManager.DiskNumber == DiskIndex;
         // The expected offset comes from a header: compared without an overflow.
         if (stream.Size() - kLocalHeaderSize < ExpectedOffset) {
             if (Owner->ArcType == atZipDS)

@@ -136,6 +136,11 @@ public:
     void SetFileAttrUnixTime(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
                              std::uint32_t Attr, std::int64_t UnixTime);
     void MemberDone(const TMemberHeader& Header);
+    // The extraction's form of the next-volume question: a volume the user
+    // does not give is reported by its name (VolumeDeclined) and the answer
+    // is false, without a cancel of the run.
+    bool AskNextVolume(std::string& VolumeName, int VolumeID) override;
+    void VolumeDeclined(const std::string& Volume);
 
     // The member in hand is enciphered; no password passed in this run.
     bool MemberEncrypted = false;

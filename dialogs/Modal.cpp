@@ -105,7 +105,8 @@ void InstalaPreguntasDelMotor() {
 QString PreguntaFicheroAbrir(const OpenFileRequest& request) {
     if (Hooks().openFile) return Hooks().openFile(request);
     // The current folder is not changed; only existing files are accepted.
-    QFileDialog dialog(QApplication::activeWindow(), request.caption, QString(), request.filter);
+    QFileDialog dialog(QApplication::activeWindow(), request.caption, request.directory,
+                       request.filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setLabelText(QFileDialog::Accept, Word("ABRIR_DOC"));

@@ -21,7 +21,8 @@ struct SaveFileRequest {
 // What an open dialog asks for: an existing file.
 struct OpenFileRequest {
     QString caption;
-    QString filter; // as QFileDialog takes it
+    QString filter;    // as QFileDialog takes it
+    QString directory; // the folder shown first; empty: the dialog's own choice
 };
 
 struct ModalHooks {

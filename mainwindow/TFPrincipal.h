@@ -711,6 +711,9 @@ private:
     void BuildSearchCriteriaPanel(QWidget* data);
     void BuildExtractPage();
     void SetUpReader(TUnBase& reader);
+    // The questions for the next volume of a set and for the disks of a
+    // spanned ZIP set.
+    void SetUpVolumeQuestions(TUnBase& reader);
     // The columns of advanced and of media groups, left to right.
     std::vector<QWidget*> advancedColumns_, mediaColumns_;
     void ConnectSearchHandlers();

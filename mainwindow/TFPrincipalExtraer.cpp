@@ -18,6 +18,7 @@
 #include "dialogs/Modal.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
+#include "platform/Directory.h"
 #include "platform/StreamFile.h"
 #include "ui/Named.h"
 #include "ui/ScopeGuard.h"
@@ -211,9 +212,7 @@ void TFPrincipal::SetUpReader(TUnBase& reader) {
                                  TOverwriteMode& mode) {
         PreguntaSobrescribir(fileName, newName, mode);
     };
-    reader.OnNextVolume = [](TZipCommon&, std::string&, int, bool exists, bool& cancel) {
-        cancel = !exists;
-    };
+    SetUpVolumeQuestions(reader);
     reader.OnGetPassword = [this](TZipCommon&, const std::string& fileName, std::string& password,
                                   bool& tryAgain) {
         QInputDialog dialog(this);
@@ -283,6 +282,46 @@ void TFPrincipal::PreguntaSobrescribir(const std::string& FileName, std::string&
         Mode = omSkip;
         break;
     }
+}
+
+// A next volume that is not where the set names it is asked for by its name
+// in the file chooser, opened on the archive's folder; a chosen file stands
+// for it, and no choice ends the run there. A disk of a spanned ZIP set is
+// asked for by its number, Retry reading the drive again.
+void TFPrincipal::SetUpVolumeQuestions(TUnBase& reader) {
+    reader.OnNextVolume = [this](TZipCommon&, std::string& volume, int, bool exists, bool& cancel) {
+        cancel = false;
+        if (exists || FileExists(volume)) return;
+        const auto slash = volume.find_last_of('/');
+        const std::string name = slash == std::string::npos ? volume : volume.substr(slash + 1);
+        const std::string archive = Trimmed(EOrigen->text());
+        const auto folderEnd = archive.find_last_of('/');
+        OpenFileRequest request;
+        request.caption = Q(LeeTexto("M", "M_EXTRAER_VOLUMEN") + " " + name);
+        request.filter = "* (*)";
+        request.directory =
+            Q(folderEnd == std::string::npos ? std::string() : archive.substr(0, folderEnd + 1));
+        const QString chosen = PreguntaFicheroAbrir(request);
+        if (chosen.isEmpty())
+            cancel = true;
+        else
+            volume = chosen.toStdString();
+    };
+    auto askDisk = [](const std::string& text, bool& cancel) {
+        cancel = !PreguntaReintentar(Q(text));
+    };
+    reader.OnGetZipLastDisk = [askDisk](TZipCommon&, bool& cancel) {
+        askDisk(LeeTexto("M", "M_EXTRAER_ULTIMODISCO"), cancel);
+    };
+    reader.OnGetZipFirstDisk = [askDisk](TZipCommon&, bool& cancel) {
+        askDisk(LeeTexto("M", "M_EXTRAER_DISCO") + " 1", cancel);
+    };
+    reader.OnGetZipNextDisk = [askDisk](TZipCommon&, const std::string& number, bool& cancel) {
+        askDisk(LeeTexto("M", "M_EXTRAER_DISCO") + " " + number, cancel);
+    };
+    reader.OnInsertDisk = [askDisk](TZipCommon&, const std::string& drive, bool& cancel) {
+        askDisk(LeeTexto("M", "M_EXTRAER_INSERTADISCO") + " " + drive, cancel);
+    };
 }
 
 void TFPrincipal::SBAbrirExtraerClick() {

@@ -316,9 +316,10 @@ int TUnACE::NextVolume(TAceRequestInfo& Info) {
     if (!StreamFileExists(name)) {
         // Asked once: a volume still missing afterwards is answered as missing.
         bool cancel = false;
+        const std::string asked = name;
         OnNextVolume(*this, name, Info.VolumeNumber, false, cancel);
         if (cancel) {
-            SetCancel(true);
+            VolumeDeclined(asked);
             return kAceAnswerCancel;
         }
         if (!StreamFileExists(name)) {

@@ -113,6 +113,7 @@ void TUnARJ::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
         if (!lastVolumeFlag_ || GetCancel() || !OpenNextArjVolume(InStream)) break;
         start = 0;
     }
+    EndUnfinished();
 }
 
 void TUnARJ::WalkVolume(TArxBaseStream& stream, std::int64_t start) {
@@ -236,7 +237,7 @@ void TUnARJ::ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint
         ExtractContinuation(stream, header);
         return;
     }
-    continued_ = {};
+    EndUnfinished();
     // What cannot be decoded is refused before any output is opened.
     switch (header.FileType) {
     case kFolderType:
@@ -303,9 +304,11 @@ void TUnARJ::ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint
         if (passed || !garbled) break;
         if (attempt == attempts) givenUp_ = true;
     }
-    if (!passed) UncountMember();
+    // A member that goes on in the next volume counts once its last part passed.
+    const bool goesOn = (header.Flags & kVolumeFlag) != 0 && opened;
+    if (!passed || goesOn) UncountMember();
     MemberDone({0, header.Flags});
-    if ((header.Flags & kVolumeFlag) && opened) {
+    if (goesOn) {
         continued_.active = true;
         continued_.stored = header.Name;
         continued_.path = eventName;
@@ -335,7 +338,7 @@ void TUnARJ::ExtractFolder(const TArjHeader& header) {
 void TUnARJ::ExtractContinuation(TArxBaseStream& stream, TArjHeader& header) {
     if (!continued_.active || continued_.stored != header.Name ||
         (header.ResumePosition >= 0 && header.ResumePosition != continued_.written)) {
-        continued_ = {};
+        EndUnfinished();
         return;
     }
     CurrentFileName = continued_.path;
@@ -359,8 +362,8 @@ void TUnARJ::ExtractContinuation(TArxBaseStream& stream, TArjHeader& header) {
     const TDecodeResult result = DecodePart(stream, out.get(), header, written);
     if (continued_.garbled) Password = continued_.plainPassword;
     SetFileAttrDate(out, continued_.path, kDosArchive, MemberDosDate(header));
-    // The member was counted once, with its first part, and is taken out of
-    // the count at most once.
+    // The member counts once, after its last part: a failed part leaves it
+    // uncounted.
     const bool passed = MemberVerdict({.Result = result,
                                        .CrcWidth = 32,
                                        .StoredCrc = ~header.Crc,
@@ -369,7 +372,16 @@ void TUnARJ::ExtractContinuation(TArxBaseStream& stream, TArjHeader& header) {
     continued_.passed = continued_.passed && passed;
     continued_.written += written;
     MemberDone({0, header.Flags});
-    if (!(header.Flags & kVolumeFlag)) continued_ = {};
+    if (!(header.Flags & kVolumeFlag)) {
+        // The last part: the member counts once, when every part passed.
+        if (continued_.passed) ++ResultCount;
+        continued_ = {};
+    }
+}
+
+void TUnARJ::EndUnfinished() {
+    if (continued_.active) ReportError(continued_.path, "", VolumeName, kMsgReadError);
+    continued_ = {};
 }
 
 // Decodes one part, turning a raised library error into the result.

@@ -37,6 +37,9 @@ private:
     void ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint32_t attr);
     void ExtractFolder(const TArjHeader& header);
     void ExtractContinuation(TArxBaseStream& stream, TArjHeader& header);
+    // Reports a member whose next part never came and forgets it; it was
+    // never counted.
+    void EndUnfinished();
     // Decodes one part of a member into `out`; `written` its bytes written.
     // A corrupt stream has been reported, a failed write by the writer.
     TDecodeResult DecodePart(TArxBaseStream& stream, TArxBaseStream* out, const TArjHeader& header,

@@ -183,7 +183,7 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
     const bool savedTranslation = AsciiTranslation;
     if (kind == Kind::Gzip && (header.ExtraFlags & kExtraFlagNoText)) AsciiTranslation = false;
     out_.reset();
-    opened_ = sinkFailed_ = diverted_ = false;
+    opened_ = sinkFailed_ = diverted_ = cutShort_ = false;
     tempFolder_.clear();
     tempFile_.clear();
     struct Restore {
@@ -225,8 +225,22 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
     const TDecodeResult result = passed        ? TDecodeResult::Done
                                  : GetCancel() ? TDecodeResult::Canceled
                                                : TDecodeResult::Corrupt;
-    if (!MemberVerdict({.Result = result, .CrcWidth = 0})) return;
-    if (diverted_) ExtractNestedTar();
+    if (!MemberVerdict({.Result = result, .CrcWidth = 0})) {
+        // The whole members of a tar before the damage are still extracted.
+        if (diverted_ && cutShort_ && opened_ && !sinkFailed_ && !GetCancel())
+            ExtractNestedTar(true);
+        return;
+    }
+    if (diverted_) ExtractNestedTar(false);
+}
+
+void TUnGZip::ReportDamage(const std::string& shown, int code) {
+    if (!diverted_) {
+        ReportError(shown, "", ArchiveFile, code);
+        return;
+    }
+    cutShort_ = true;
+    ReportError(ArchiveFile, "", "", code);
 }
 
 bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
@@ -263,10 +277,10 @@ bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
         case TDecodeResult::Done:
             break;
         case TDecodeResult::Corrupt:
-            ReportError(shown, "", ArchiveFile, kMsgCorruptInput);
+            ReportDamage(shown, kMsgCorruptInput);
             return false;
         case TDecodeResult::InputEnded:
-            ReportError(shown, "", ArchiveFile, kMsgEofNotFound2);
+            ReportDamage(shown, kMsgEofNotFound2);
             return false;
         default: // a write failure (reported) or a cancel
             return false;
@@ -280,7 +294,7 @@ bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
         const std::int64_t trailerPos = header.DataPos + consumed;
         std::array<std::uint8_t, kGzipTrailerSize> t{};
         if (ReadAt(stream, trailerPos, t.data(), kGzipTrailerSize) != kGzipTrailerSize) {
-            ReportError(shown, "", ArchiveFile, kMsgEofNotFound2);
+            ReportDamage(shown, kMsgEofNotFound2);
             return false;
         }
         if (GetLe32(t.data()) != ~Crc32.Value() ||
@@ -333,7 +347,7 @@ bool TUnGZip::DecodeCompress(TArxBaseStream& stream, const std::string& shown) {
     case TDecodeResult::Done:
         return true;
     case TDecodeResult::Corrupt:
-        ReportError(shown, "", ArchiveFile, kMsgCorruptInput);
+        ReportDamage(shown, kMsgCorruptInput);
         return false;
     default: // a write failure (reported) or a cancel
         return false;
@@ -389,9 +403,10 @@ bool TUnGZip::OpenSink(const std::uint8_t* data, std::int64_t count) {
 
 // The temporary tar, whole and checked, extracted by a tar reader with this
 // reader's settings and events; its count becomes this reader's.
-void TUnGZip::ExtractNestedTar() {
+void TUnGZip::ExtractNestedTar(bool cutShort) {
     TUnTar tar;
     tar.SetArchiveFile(tempFile_);
+    if (tar.ArcType != atTar && cutShort) return; // nothing whole to give
     if (tar.ArcType != atTar) {
         // Not a tar after all: the member goes where it was to go.
         if (!StreamFileMove(tempFile_, CurrentFileName)) {
@@ -415,7 +430,14 @@ void TUnGZip::ExtractNestedTar() {
     tar.OnProgress = OnProgress;
     tar.OnBegin = OnBegin;
     tar.OnEnd = OnEnd;
-    tar.OnError = OnError;
+    // The temporary tar is no file of the user's: reports name the archive.
+    tar.OnError = [this](TZipCommon&, const std::string& fileName, const std::string& extended,
+                         const std::string& volume, int code) {
+        if (OnError)
+            OnError(*this, fileName == tempFile_ ? ArchiveFile : fileName, extended,
+                    volume == tempFile_ ? ArchiveFile : volume, code);
+    };
+    tar.CutShortReported = cutShort;
     tar.OnFileExists = OnFileExists;
     tar.OnRenameFile = OnRenameFile;
     tar.OnMessageLoop = OnMessageLoop;

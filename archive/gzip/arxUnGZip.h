@@ -44,13 +44,20 @@ private:
     // Takes decoded bytes; the output is opened with the first of them.
     bool Emit(const std::uint8_t* data, std::int64_t count);
     bool OpenSink(const std::uint8_t* data, std::int64_t count);
-    void ExtractNestedTar();
+    // `cutShort`: the decoded tar ends where its stream was damaged (already
+    // reported); its whole members are extracted and nothing else.
+    void ExtractNestedTar(bool cutShort);
     void DropTemporary();
+    // A damaged stream: a tar inside is reported once by the archive's name
+    // (its members before the damage are still extracted), anything else
+    // by the member's.
+    void ReportDamage(const std::string& shown, int code);
 
     std::unique_ptr<TArxBaseStream> out_;
     bool opened_ = false;
     bool sinkFailed_ = false; // the output could not be opened or written (reported)
     bool diverted_ = false;
+    bool cutShort_ = false; // the tar's stream ended early or broke (reported)
     int crcWidth_ = 32;
     std::string tempFolder_, tempFile_;
     // Kept for the whole run and reset for each member of a gzip file: the

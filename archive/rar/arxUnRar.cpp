@@ -394,7 +394,11 @@ void TUnRar::RunPass(const TRarEngine& engine) {
             break;
         }
         if (member.Incomplete) {
-            // Its next part was declined: the module is stopped there.
+            // Its next part was declined: the member cannot end, and the
+            // module is stopped there.
+            if (!member.Directory &&
+                MatchFileSpecDirs(member.Name, FileSpec, ExclusionList, RecurseDirs))
+                ReportError(member.Name, "", VolumeName, kMsgReadError);
             BytesRemaining = 0;
             DoProgress(ArchiveTotal, 1, 1);
             *CancelFlagRef = 1;

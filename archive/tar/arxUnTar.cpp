@@ -114,7 +114,7 @@ void TUnTar::Walk(TArxBaseStream& stream) {
     while (!GetCancel()) {
         const std::int64_t got = ReadAt(stream, pos, h, kBlock);
         if (got < kBlock) {
-            if (got > 0 && !AllZero(h, got))
+            if (got > 0 && !AllZero(h, got) && !CutShortReported)
                 ReportError(ArchiveFile, "the archive ends inside a header", "", kMsgReadError);
             break;
         }
@@ -185,8 +185,9 @@ void TUnTar::Walk(TArxBaseStream& stream) {
         }
         if (size > left) {
             // Data cut short: a member found here is reported when it is copied.
-            if (type == 'L' || type == 'K' || type == 'x' || members_.empty() ||
-                members_.back().DataPos != dataPos)
+            if ((type == 'L' || type == 'K' || type == 'x' || members_.empty() ||
+                 members_.back().DataPos != dataPos) &&
+                !CutShortReported)
                 ReportError(ArchiveFile, "the archive ends inside a member", "", kMsgReadError);
             break;
         }
@@ -251,7 +252,9 @@ void TUnTar::ExtractMember(TArxBaseStream& stream, const TTarMember& member) {
 TDecodeResult TUnTar::CopyData(TArxBaseStream& stream, TArxBaseStream* out,
                                const TTarMember& member) {
     if (stream.Seek(member.DataPos, TSeekOrigin::Beginning) != member.DataPos) {
-        ReportError(StoredName, "the archive ends inside the member", ArchiveFile, kMsgReadError);
+        if (!CutShortReported)
+            ReportError(StoredName, "the archive ends inside the member", ArchiveFile,
+                        kMsgReadError);
         return TDecodeResult::Corrupt;
     }
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(
@@ -262,8 +265,9 @@ TDecodeResult TUnTar::CopyData(TArxBaseStream& stream, TArxBaseStream* out,
         const auto want = static_cast<std::int64_t>(std::min<std::uint64_t>(left, buffer.size()));
         const std::int64_t got = ReadProc(stream, want, 0, false, buffer.data());
         if (got <= 0) {
-            ReportError(StoredName, "the archive ends inside the member", ArchiveFile,
-                        kMsgReadError);
+            if (!CutShortReported)
+                ReportError(StoredName, "the archive ends inside the member", ArchiveFile,
+                            kMsgReadError);
             return TDecodeResult::Corrupt;
         }
         if (WriteProc(out, buffer.data(), 1, got, 0, false) <= 0) return TDecodeResult::WriteFailed;

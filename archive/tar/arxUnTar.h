@@ -19,6 +19,10 @@ public:
 
     void ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int Arg) override;
 
+    // The caller has reported that the archive is cut short: its end inside
+    // a header or a member is not reported again (that member still fails).
+    bool CutShortReported = false;
+
     // One member found by the walk, with what its records said of it.
     struct TTarMember {
         std::int64_t DataPos = 0;

@@ -10,6 +10,7 @@
 #include "archive/zip/arxZipCrypt.h"
 #include "archive/zip/arxZipHeader.h"
 #include "archive/zip/arxZipNames.h"
+#include "platform/Directory.h"
 #include "platform/Folders.h"
 
 #include <algorithm>
@@ -179,6 +180,9 @@ void TUnZip::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
         ReportError(ArchiveFile, "", "", kMsgOpenError);
         return;
     }
+    if (ArcType == atZipMV && !(ZipHeaderFlags & kZipCentralFound) &&
+        !OpenDirectorySegment(InStream))
+        return;
     volumeCount_ = GetLe16(EndOfCentralDir.data() + 4) + 1;
     currentVolume_ = volumeCount_;
     list_.Init(sizeof(Record));
@@ -348,6 +352,37 @@ void TUnZip::CollectLocal(TArxBaseStream& stream) {
     BytesRemaining = ArchiveTotal;
 }
 
+bool TUnZip::OpenDirectorySegment(std::unique_ptr<TArxBaseStream>& stream) {
+    const auto slash = ArchiveFile.find_last_of('/');
+    const auto dot = ArchiveFile.find_last_of('.');
+    const std::string stem = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                                 ? ArchiveFile
+                                 : ArchiveFile.substr(0, dot);
+    std::string directory = stem + ".zip";
+    if (!FileExists(directory) && FileExists(stem + ".ZIP")) directory = stem + ".ZIP";
+    if (directory == ArchiveFile) {
+        ReportError(ArchiveFile, "", "", kMsgBadFileHeader);
+        return false;
+    }
+    stream.reset();
+    if (!AskNextVolume(directory, 0)) return false;
+    SetArchiveFile(directory);
+    if (!(ZipHeaderFlags & kZipCentralFound)) {
+        ReportError(ArchiveFile, "", "", kMsgBadFileHeader);
+        return false;
+    }
+    auto file = std::make_unique<TFileStream32>(ArchiveFile, TFileStream32::kModeReadDenyWrite);
+    if (file->Handle < 0) {
+        ReportError(ArchiveFile, "", "", kMsgOpenError);
+        return false;
+    }
+    ArchiveSize = file->Size();
+    BytesRemaining = ArchiveSize;
+    VolumeName = ArchiveFile;
+    stream = std::move(file);
+    return true;
+}
+
 bool TUnZip::NextMemberVolume(std::unique_ptr<TArxBaseStream>& volume) {
     if (ArcType == atZipMV) {
         if (currentVolume_ >= volumeCount_) return false;
@@ -383,8 +418,8 @@ bool TUnZip::MoveToDisk(std::unique_ptr<TArxBaseStream>& stream, std::uint32_t d
     }
     if (ArcType == atZipDS) {
         if (stream && currentDisk_ == disk) return true;
-        // Backwards: from the first disk on.
-        if (disk < currentDisk_) DiskSpann.DiskIndex = 1;
+        // The disk is asked for by its own number, backwards or forwards.
+        DiskSpann.DiskIndex = static_cast<std::uint16_t>(std::max<std::uint32_t>(disk, 1));
         if (!DiskSpann.ChangeDisk(stream, 0)) return false;
         currentDisk_ = disk;
         return true;

@@ -53,6 +53,10 @@ private:
     void ExtractCentralList(std::unique_ptr<TArxBaseStream>& stream);
     void ExtractLocalList(std::unique_ptr<TArxBaseStream>& stream);
     bool MoveToDisk(std::unique_ptr<TArxBaseStream>& stream, std::uint32_t disk);
+    // A split set opened from a segment without the central directory goes
+    // on from the set's ".zip", which holds it; false (reported) when that
+    // part is not there.
+    bool OpenDirectorySegment(std::unique_ptr<TArxBaseStream>& stream);
     // Reads the local header at `offset`; the position of the member's data,
     // or -1 when no local header is there. `header` gets its fields when given.
     std::int64_t ReadLocalHeader(TArxBaseStream& stream, std::int64_t offset, TZipHeader* header);

@@ -3,6 +3,7 @@
 // the tree, a run with its progress and busy state, a password asked for, a
 // stop, an archive kind without a reader, and a damaged member, each failure
 // in the error window.
+#include "archive/arxDisk.h"
 #include "archive/arxMessages.h"
 #include "archive/cab/arxUnCab.h"
 #include "archive/rar/arxUnRar.h"
@@ -10,6 +11,7 @@
 #include "dialogs/Language.h"
 #include "mainwindow/TFErrores.h"
 #include "mainwindow/TFPrincipal.h"
+#include "platform/Drives.h"
 #include "tests/mainwindow/WindowTestSupport.h"
 #include "ui/StatusBar.h"
 
@@ -417,6 +419,103 @@ TEST_F(ExtractPageTest, MissingCabinetModuleIsSaidAndNothingElseBreaks) {
     FPrincipal->BBExtraerClick();
     EXPECT_EQ(Status(), Extracted(2));
     LoadCabinetLibrary(SORVANE_PROGRAM_DIR);
+}
+
+// A next volume that is not beside the archive is asked for by its name in
+// the file chooser, opened on the archive's folder: a file chosen elsewhere
+// stands for it; declined, the volume is named and the member it would have
+// ended is not counted.
+TEST_F(ExtractPageTest, NextVolumeIsAskedForByItsName) {
+    const fs::path set = root_ / "set", elsewhere = root_ / "elsewhere";
+    fs::create_directories(set);
+    fs::create_directories(elsewhere);
+    for (const char* ext : {"arj", "a01"})
+        fs::copy_file(Fixture(std::string("arj/multivol.") + ext),
+                      set / (std::string("multivol.") + ext));
+    fs::copy_file(Fixture("arj/multivol.a02"), elsewhere / "moved.a02");
+    bool give = true;
+    std::vector<std::pair<std::string, std::string>> asked; // caption, folder
+    recorder_.onOpenFile = [&](const OpenFileRequest& request) {
+        if (request.caption.isEmpty()) return QString::fromStdString(chosen_); // the archive
+        asked.emplace_back(request.caption.toStdString(), request.directory.toStdString());
+        return give ? QString::fromStdString((elsewhere / "moved.a02").string()) : QString();
+    };
+    for (const bool given : {true, false}) {
+        SCOPED_TRACE(given ? "given" : "declined");
+        give = given;
+        asked.clear();
+        for (const auto& entry : fs::directory_iterator(destination_))
+            fs::remove_all(entry.path());
+        Choose((set / "multivol.arj").string());
+        FPrincipal->BBExtraerClick();
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].first, LeeTexto("M", "M_EXTRAER_VOLUMEN") + " multivol.a02");
+        EXPECT_EQ(asked[0].second, set.string() + "/");
+        if (give) {
+            EXPECT_EQ(Status(), Extracted(1));
+            EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
+            EXPECT_EQ(fs::file_size(destination_ / "random.bin"), 24000u);
+        } else {
+            EXPECT_EQ(Status(), Extracted(0));
+            EXPECT_NE(ErrorLines().find((set / "multivol.a02").string() + ": " +
+                                        ArxMessageText(kMsgFileNotFound)),
+                      std::string::npos)
+                << ErrorLines();
+            EXPECT_EQ(ErrorLines().find(ArxMessageText(kMsgUserCanceled)), std::string::npos)
+                << ErrorLines();
+        }
+    }
+}
+
+// A ZIP set spanned over removable disks labelled "PKBACK# 00N", opened from
+// its last disk: each other disk is asked for by its number, and Retry reads
+// the drive again. The disk is a folder given as a removable drive; a disk
+// change puts the other part there under the same name and relabels it.
+TEST_F(ExtractPageTest, SpannedZipDisksAreAskedForByTheirNumbers) {
+    const fs::path tree = root_ / "drives", disk = tree / "PKBACK 001";
+    fs::create_directories(disk);
+    fs::create_directories(tree / "sys/block/sdb/sdb1");
+    std::ofstream(tree / "sys/block/sdb/removable") << "1\n";
+    fs::create_directories(tree / "dev/disk/by-label");
+    {
+        std::ofstream mounts(tree / "mountinfo");
+        mounts << "28 1 259:2 / / rw,relatime - ext4 /dev/nvme0n1p2 rw\n";
+        std::string escaped = disk.string();
+        escaped.replace(escaped.rfind(' '), 1, "\\040");
+        mounts << "60 28 8:17 / " << escaped << " rw,relatime - vfat /dev/sdb1 rw\n";
+    }
+    auto insert = [&](int number) {
+        for (const auto& entry : fs::directory_iterator(tree / "dev/disk/by-label"))
+            fs::remove(entry.path());
+        fs::create_symlink("../../sdb1", tree / "dev/disk/by-label" /
+                                             ("PKBACK#\\x2000" + std::to_string(number)));
+        fs::copy_file(Fixture(number == 1 ? "zip/split.z01" : "zip/split.zip"), disk / "backup.zip",
+                      fs::copy_options::overwrite_existing);
+    };
+    DriveRoots roots;
+    roots.mountInfo = (tree / "mountinfo").string();
+    roots.devDisk = (tree / "dev/disk").string();
+    roots.sys = (tree / "sys").string();
+    SetArxDriveRoots(roots);
+    struct Reset {
+        ~Reset() { ResetArxDriveRoots(); }
+    } reset;
+
+    insert(2);
+    Choose((disk / "backup.zip").string());
+    recorder_.onRetry = [&](const std::string& text) {
+        for (int number : {1, 2})
+            if (text == LeeTexto("M", "M_EXTRAER_DISCO") + " " + std::to_string(number))
+                insert(number);
+        return true;
+    };
+    FPrincipal->BBExtraerClick();
+    EXPECT_EQ(recorder_.retryQuestions,
+              (std::vector<std::string>{LeeTexto("M", "M_EXTRAER_DISCO") + " 1",
+                                        LeeTexto("M", "M_EXTRAER_DISCO") + " 2"}));
+    EXPECT_EQ(Status(), Extracted(1));
+    EXPECT_EQ(recorder_.errorWindows, 0) << ErrorLines();
+    EXPECT_EQ(fs::file_size(destination_ / "random.bin"), 70000u);
 }
 
 } // namespace

@@ -113,7 +113,7 @@ void ModalRecorder::Install() {
     };
     hooks.askRetryCancel = [this](const QString& text) {
         retryQuestions.push_back(text.toStdString());
-        return false;
+        return onRetry ? onRetry(text.toStdString()) : false;
     };
     if (onOpenFile)
         hooks.openFile = [this](const OpenFileRequest& request) { return onOpenFile(request); };

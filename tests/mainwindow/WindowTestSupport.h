@@ -89,7 +89,8 @@ struct ModalRecorder {
     std::string errorCaption;                           // its caption the last time
     std::function<int(QDialog&)> onDialog;              // answers a window; Accepted when unset
     std::function<QString(const SaveFileRequest&)> onSaveFile; // the save hook; default when unset
-    std::vector<std::string> retryQuestions; // Retry/Cancel boxes, answered Cancel
+    std::vector<std::string> retryQuestions;                   // Retry/Cancel boxes
+    std::function<bool(const std::string&)> onRetry;           // answers them; Cancel when unset
     std::function<QString(const OpenFileRequest&)> onOpenFile; // the open hook; default when unset
 
     void Install();

@@ -275,7 +275,7 @@ TEST(AceExtract, NextVolumeTakenAskedOnceOrDeclined) {
     };
     const Case cases[] = {
         {"beside the first", true, true, false, 2, 0, 0},
-        {"missing, declined", false, true, true, 0, 1, 0},
+        {"missing, declined: named", false, true, true, 0, 1, kMsgFileNotFound},
         {"missing, not declined: answered as missing", false, true, false, 0, 1, kMsgCorruptInput},
         {"no handler", true, false, false, 0, 0, kMsgEventNotAssigned},
     };
@@ -296,6 +296,7 @@ TEST(AceExtract, NextVolumeTakenAskedOnceOrDeclined) {
         if (c.error != 0) {
             EXPECT_EQ(run.Count(c.error), 1) << run.ErrorText();
         }
+        EXPECT_EQ(run.Count(kMsgUserCanceled), 0) << run.ErrorText();
         if (c.count == 0) {
             EXPECT_FALSE(fs::exists(destination.File("alpha.txt")));
         }

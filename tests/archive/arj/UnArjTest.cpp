@@ -261,19 +261,33 @@ TEST(UnArjVolumes, VolumeNamesInCapitalsAreFound) {
     EXPECT_EQ(ReadBytes(out.File("x/random.bin")).size(), 24000u);
 }
 
-TEST(UnArjVolumes, WithoutTheNextVolumeTheRunEnds) {
-    TempFolder out;
-    fs::copy_file(DataPath("arj/multivol.arj"), out.File("multivol.arj"));
-    fs::create_directories(out.File("x"));
-    ArjRun run(out.File("multivol.arj"), out.File("x"));
-    int asked = 0;
-    run.reader.OnNextVolume = [&](TZipCommon&, std::string&, int, bool, bool& cancel) {
-        ++asked;
-        cancel = true;
+// A declined volume is named, and the member it would have ended is
+// reported and never counted, whatever part of it was written.
+TEST(UnArjVolumes, WithoutTheNextVolumeTheRunEndsNamingIt) {
+    struct Case {
+        std::vector<std::string> present;
+        const char* missing;
     };
-    run.reader.Extract();
-    EXPECT_EQ(asked, 1);
-    EXPECT_LT(ReadBytes(out.File("x/random.bin")).size(), 24000u);
+    for (const Case& c : {Case{{"arj"}, "multivol.a01"}, Case{{"arj", "a01"}, "multivol.a02"}}) {
+        SCOPED_TRACE(c.missing);
+        TempFolder out;
+        for (const std::string& ext : c.present)
+            fs::copy_file(DataPath("arj/multivol." + ext), out.File("multivol." + ext));
+        fs::create_directories(out.File("x"));
+        ArjRun run(out.File("multivol.arj"), out.File("x"));
+        std::vector<std::string> asked;
+        run.reader.OnNextVolume = [&](TZipCommon&, std::string& name, int, bool, bool& cancel) {
+            asked.push_back(name);
+            cancel = true;
+        };
+        EXPECT_EQ(run.reader.Extract(), 0) << run.record.Text();
+        EXPECT_EQ(asked, std::vector<std::string>{out.File(c.missing)});
+        EXPECT_EQ(run.record.errors, (std::vector<std::pair<int, std::string>>{
+                                         {kMsgFileNotFound, out.File(c.missing)},
+                                         {kMsgReadError, out.File("x/random.bin")}}))
+            << run.record.Text();
+        EXPECT_LT(ReadBytes(out.File("x/random.bin")).size(), 24000u);
+    }
 }
 
 // ---------------------------------------------------------------------------

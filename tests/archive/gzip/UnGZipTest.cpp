@@ -121,6 +121,25 @@ TEST(UnGZipNested, TarsKeepTheirFoldersAndLeaveNothingBehind) {
     }
 }
 
+// A gzipped tar cut short gives every member before the damage, as tar -x
+// recovered them, and one report naming the archive; nothing is left in the
+// temporary folder.
+TEST(UnGZipNested, ACutTarGivesItsWholeMembersAndNamesTheArchiveOnce) {
+    const auto whole = UnTarGzExpected("untargz/cut.tsv").at("cut.tgz");
+    ASSERT_EQ(whole.size(), 2u);
+    TempFolder work;
+    const std::string out = work.File("out"), temp = work.File("temp");
+    fs::create_directories(out);
+    fs::create_directories(temp);
+    TarGzRun run(DataPath("untargz/cut.tgz"), out, temp);
+    EXPECT_EQ(run.reader->Extract(), 2) << run.ErrorText();
+    ASSERT_EQ(run.errors.size(), 1u) << run.ErrorText();
+    EXPECT_EQ(run.errors[0].fileName, DataPath("untargz/cut.tgz"));
+    for (const ExpectedMember& member : whole)
+        EXPECT_EQ(Sha256Hex(ReadBytes(out + "/" + member.path)), member.sha256) << member.path;
+    EXPECT_TRUE(fs::is_empty(temp));
+}
+
 std::string Deflated(const std::string& data) {
     z_stream z{};
     deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);

@@ -14,9 +14,9 @@ namespace sorvane::test {
 
 namespace fs = std::filesystem;
 
-std::map<std::string, std::vector<ExpectedMember>> UnTarGzExpected() {
+std::map<std::string, std::vector<ExpectedMember>> UnTarGzExpected(const std::string& tsv) {
     std::map<std::string, std::vector<ExpectedMember>> result;
-    std::istringstream in(FixtureText("untargz/expected.tsv"));
+    std::istringstream in(FixtureText(tsv));
     std::string line;
     while (std::getline(in, line)) {
         std::vector<std::string> fields;

@@ -19,8 +19,10 @@ struct ExpectedMember {
     std::string sha256;
 };
 
-// The fixtures of untargz/expected.tsv with the files extracted from each.
-std::map<std::string, std::vector<ExpectedMember>> UnTarGzExpected();
+// The fixtures of untargz/expected.tsv (or another table of that format)
+// with the files extracted from each.
+std::map<std::string, std::vector<ExpectedMember>>
+UnTarGzExpected(const std::string& tsv = "untargz/expected.tsv");
 
 // The tar reader (for names ending in ".tar") or the gzip reader on one
 // archive and one destination: every member, stored folders created, nested

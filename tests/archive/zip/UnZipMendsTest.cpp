@@ -175,7 +175,7 @@ TEST(UnZipVolumes, SplitSetWithoutItsOtherPartWritesNothing) {
         bool handler;
         int code;
     };
-    for (const Case& c : {Case{false, kMsgEventNotAssigned}, Case{true, kMsgUserCanceled}}) {
+    for (const Case& c : {Case{false, kMsgEventNotAssigned}, Case{true, kMsgFileNotFound}}) {
         TempFolder work;
         const std::string archive = work.File("split-deflate.zip");
         WriteBytes(archive, FixtureBytes("zip/split-deflate.zip"));
@@ -185,6 +185,7 @@ TEST(UnZipVolumes, SplitSetWithoutItsOtherPartWritesNothing) {
         if (!c.handler) run.reader->OnNextVolume = nullptr;
         EXPECT_EQ(run.reader->Extract(), 0);
         EXPECT_GE(run.Count(c.code), 1) << run.ErrorText();
+        EXPECT_EQ(run.Count(kMsgUserCanceled), 0) << run.ErrorText();
         EXPECT_EQ(out.Count(), 0u);
     }
 }
@@ -234,6 +235,36 @@ TEST(UnZipVerdict, MemberWhoseOutputFailsLeavesTheCountOnce) {
     EXPECT_EQ(run.Count(kMsgWriteError), 1) << run.ErrorText();
     EXPECT_EQ(run.verdicts,
               (std::vector<std::pair<std::string, bool>>{{"a.txt", true}, {"b.txt", false}}));
+}
+
+// A split set opened from a segment that holds no central directory goes on
+// from the set's ".zip", which holds it; without that part, it is named.
+TEST(UnZipVolumes, SplitSetOpensFromAnyOfItsSegments) {
+    const auto expected = ExpectedExtractions();
+    for (const char* set : {"zip/split", "unzip/split-deflate"}) {
+        SCOPED_TRACE(set);
+        const std::string stem = fs::path(set).filename().string();
+        const auto& files = expected.at(stem + ".zip");
+        for (const bool whole : {true, false}) {
+            TempFolder work, out;
+            WriteBytes(work.File(stem + ".z01"), FixtureBytes(std::string(set) + ".z01"));
+            if (whole)
+                WriteBytes(work.File(stem + ".zip"), FixtureBytes(std::string(set) + ".zip"));
+            ReaderRun run(work.File(stem + ".z01"), out.Path());
+            if (whole) {
+                EXPECT_EQ(run.reader->Extract(), 1) << run.ErrorText();
+                EXPECT_TRUE(run.errors.empty()) << run.ErrorText();
+                ASSERT_EQ(files.size(), 1u);
+                EXPECT_EQ(Sha256Hex(ReadBytes(out.File(files[0].path))), files[0].sha256);
+            } else {
+                EXPECT_EQ(run.reader->Extract(), 0);
+                ASSERT_EQ(run.errors.size(), 1u) << run.ErrorText();
+                EXPECT_EQ(run.errors[0].code, kMsgFileNotFound);
+                EXPECT_EQ(run.errors[0].fileName, work.File(stem + ".zip"));
+                EXPECT_EQ(out.Count(), 0u);
+            }
+        }
+    }
 }
 
 } // namespace

@@ -234,3 +234,20 @@ with open("expected.tsv", "w") as out:
     for r in rows:
         out.write("\t".join(r) + "\n")
 PY
+
+# A gzipped tar cut short inside its last member (big.txt), as a download
+# that stopped: cut.tsv lists the files `tar -xzf` recovered whole from it,
+# the members before the damage, in the format of expected.tsv.
+mkdir cut
+cp words.txt noise.bin big.txt cut/
+(cd cut && stamp_all && tarf --format=ustar -cf "$work/cut.tar" words.txt noise.bin big.txt)
+gzip -9n < "$work/cut.tar" > "$work/cut-whole.tgz"
+head -c $(($(wc -c < "$work/cut-whole.tgz") * 2 / 3)) "$work/cut-whole.tgz" > "$out/cut.tgz"
+mkdir cut-x
+tar -xzf "$out/cut.tgz" -C cut-x 2> /dev/null || true
+for f in words.txt noise.bin big.txt; do
+    if cmp -s "cut/$f" "cut-x/$f"; then
+        printf 'cut.tgz\t%s\t%s\t%s\n' "$f" "$(stat -c %s "cut/$f")" \
+            "$(sha256sum < "cut/$f" | cut -d' ' -f1)"
+    fi
+done > "$out/cut.tsv"

@@ -9,7 +9,7 @@ namespace sorvane {
 namespace {
 
 // Sorted by number.
-constexpr std::array<std::pair<int, const char*>, 37> kMessages{{
+constexpr std::array<std::pair<int, const char*>, 38> kMessages{{
     {25103, "Error loading unacev2.dll..."},
     {25114, "Bad file header"},
     {25115, "Bad offset to local header"},
@@ -46,6 +46,7 @@ constexpr std::array<std::pair<int, const char*>, 37> kMessages{{
     {25443, "User canceled"},
     {26517, "Invalid password"},
     {26522, "Password failed"},
+    {26530, "Enciphered with a method this program does not decipher"},
     {26899, "Directory does not exist... Create?"},
 }};
 

@@ -45,6 +45,7 @@ enum ArxMessage : int {
     kMsgUserCanceled = 25443,
     kMsgInvalidPassword = 26517,
     kMsgPasswordFailed = 26522,
+    kMsgUnsupportedCipher = 26530,
     kMsgCreateFolder = 26899,
 };
 

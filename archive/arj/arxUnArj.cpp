@@ -281,6 +281,15 @@ void TUnARJ::ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint
                 break;
             }
             Password = ShiftText(false, plain, header.PasswordModifier);
+            // ARJ keeps no check of the key: a key that does not give the
+            // member whole is a wrong password, and nothing is written with it.
+            if (!KeyFits(stream, header)) {
+                Password = plain;
+                if (!GetCancel())
+                    ReportError(CurrentFileName, "", ArchiveFile, kMsgInvalidPassword);
+                if (attempt == attempts) givenUp_ = true;
+                continue;
+            }
         }
         std::unique_ptr<TArxBaseStream> out;
         if (!OpenOutputFile(out, CurrentFileName, header.Name)) {
@@ -384,6 +393,32 @@ void TUnARJ::EndUnfinished() {
     continued_ = {};
 }
 
+bool TUnARJ::KeyFits(TArxBaseStream& stream, const TArjHeader& header) {
+    struct Restore {
+        TUnARJ& self;
+        std::uint8_t mode;
+        std::int64_t remaining;
+        std::int64_t written;
+        ~Restore() {
+            self.OutputMode = mode;
+            self.BytesRemaining = remaining;
+            self.MemberWritten = written;
+            self.quiet_ = false;
+        }
+    } restore{*this, OutputMode, BytesRemaining, MemberWritten};
+    OutputMode = kOutputCountOnly;
+    quiet_ = true;
+    const std::int64_t before = MemberWritten;
+    TDecodeResult result = TDecodeResult::Corrupt;
+    try {
+        result = DecodeMember(stream, nullptr, header);
+    } catch (const E_RAISE&) {
+        result = TDecodeResult::Corrupt;
+    }
+    return result == TDecodeResult::Done && MemberWritten - before == header.UnpackedSize &&
+           Crc32.Value() == ~header.Crc;
+}
+
 // Decodes one part, turning a raised library error into the result.
 TDecodeResult TUnARJ::DecodePart(TArxBaseStream& stream, TArxBaseStream* out,
                                  const TArjHeader& header, std::int64_t& written) {
@@ -430,7 +465,7 @@ TDecodeResult TUnARJ::DecodeMember(TArxBaseStream& stream, TArxBaseStream* out,
         ReportError(header.Name, "", ArchiveFile, kMsgUnknownFileType);
         return TDecodeResult::Corrupt;
     }
-    if (result == TDecodeResult::Corrupt)
+    if (result == TDecodeResult::Corrupt && !quiet_)
         ReportError(header.Name, "", ArchiveFile, kMsgCorruptInput);
     if (result == TDecodeResult::Done && GetCancel()) return TDecodeResult::Canceled;
     return result;

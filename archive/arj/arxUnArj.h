@@ -40,6 +40,9 @@ private:
     // Reports a member whose next part never came and forgets it; it was
     // never counted.
     void EndUnfinished();
+    // Whether the key in Password deciphers the member whole with its CRC,
+    // decoded on a pass that writes and reports nothing.
+    bool KeyFits(TArxBaseStream& stream, const TArjHeader& header);
     // Decodes one part of a member into `out`; `written` its bytes written.
     // A corrupt stream has been reported, a failed write by the writer.
     TDecodeResult DecodePart(TArxBaseStream& stream, TArxBaseStream* out, const TArjHeader& header,
@@ -59,6 +62,7 @@ private:
     int volumeNo_ = 1;
     bool lastVolumeFlag_ = false;
     bool givenUp_ = false;
+    bool quiet_ = false; // a trial pass: decoding errors are not reported
     // The member whose part ends a volume, written by this run: its next part
     // is appended to it and to nothing else.
     struct TContinued {

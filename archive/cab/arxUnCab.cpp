@@ -402,7 +402,7 @@ void TUnCab::ExtractFiles(std::unique_ptr<TArxBaseStream>&, int) {
     if (!CabinetLibraryLoaded()) RaiseError(ArchiveFile, "", "", kMsgCabinetNotFound);
     Crc32.Start(0xFFFFFFFFu);
     CurrentFileName = ArchiveFile;
-    aborted_ = false;
+    aborted_ = nextRefused_ = false;
     answers_.clear();
     failure_ = nullptr;
     if (!StreamFileExists(ArchiveFile)) {
@@ -610,12 +610,16 @@ void TUnCab::DoCloseFileInfo(const std::string& Name, std::intptr_t, int& Abort,
                              std::uint16_t Attributes, std::uint16_t Time, std::uint16_t Date) {
     const bool extracted = lastAction_ == kActionExtract && memberOpen_;
     const std::string eventName = OutputMode == kOutputFiles ? CurrentFileName : Name;
-    if (extracted) {
+    // A member closed before its end gets no stored date: it has none here.
+    if (extracted && !memberBroken_)
         SetFileAttrDate(output_, eventName, Attributes & kRestoredAttrs,
                         static_cast<std::uint32_t>(Date) << 16 | Time);
-        output_.reset();
-    }
+    output_.reset();
     memberOpen_ = false;
+    // A member cut off by a missing next cabinet did not end; one closed by
+    // a damaged cabinet was reported with the damage.
+    if (extracted && memberBroken_ && nextRefused_ && !GetCancel())
+        ReportError(eventName, "", cabinet_, kMsgReadError);
     if (extracted) {
         // The module checks the data blocks: no CRC per member here.
         MemberVerdict({.Result = memberFailed_   ? TDecodeResult::WriteFailed
@@ -652,9 +656,14 @@ void TUnCab::CloseFailedMember() {
 // there or refused.
 bool TUnCab::AskCabinet(std::string& volume, int volumeId) {
     if (OnNextVolume) {
+        const std::string asked = volume;
+        const bool exists = StreamFileExists(volume);
         bool cancel = false;
-        OnNextVolume(*this, volume, volumeId, StreamFileExists(volume), cancel);
-        if (cancel) return false;
+        OnNextVolume(*this, volume, volumeId, exists, cancel);
+        if (cancel) {
+            if (!exists) VolumeDeclined(asked);
+            return false;
+        }
     }
     return AskNextVolume(volume, volumeId);
 }
@@ -688,6 +697,7 @@ void TUnCab::DoNextCabinet(std::string& CabinetName, std::string& CabinetPath, i
     }
     answers_[asked] = accepted ? volume : std::string();
     if (!accepted) {
+        nextRefused_ = true;
         aborted_ = true;
         Abort = 1;
         return;

@@ -148,6 +148,7 @@ private:
     TNextCabinet next_;
     bool firstCabinet_ = false;
     bool aborted_ = false;
+    bool nextRefused_ = false; // the next cabinet was not given: a member that needs it cannot end
     int lastAction_ = 0;
     std::string cabinet_;                        // the cabinet being copied
     std::map<std::string, std::string> answers_; // next cabinets asked for: accepted name or ''

@@ -85,6 +85,20 @@ void TUnLha::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
 
 void TUnLha::ExtractMember(TArxBaseStream& stream, const TLhaHeader& header) {
     StoredName = header.Name;
+    // Unix LHA stores a symbolic link as a folder entry "name|target": it is
+    // refused like the tar reader's links, and nothing is created for it.
+    const auto bar = header.Name.find('|');
+    if (header.Folder() && bar != std::string::npos) {
+        std::string target = header.Name.substr(bar + 1);
+        std::replace(target.begin(), target.end(), '\\', '/');
+        while (!target.empty() && target.back() == '/')
+            target.pop_back();
+        SetCurrentFileName(header.Name.substr(0, bar));
+        if (CurrentNameRefused) return;
+        ReportError(OutputMode == kOutputFiles ? CurrentFileName : header.Name.substr(0, bar),
+                    "symbolic link to " + target, ArchiveFile, kMsgUnknownFileType);
+        return;
+    }
     SetCurrentFileName(header.Name);
     if (CurrentNameRefused) return; // reported; nothing leaves ExtractDir
     MemberEncrypted = false;
@@ -107,6 +121,11 @@ void TUnLha::ExtractMember(TArxBaseStream& stream, const TLhaHeader& header) {
                     VolumeName, kMsgUnsupportedMethod);
         return;
     }
+    // Data declared past the archive's end: the member is cut short.
+    if (header.PackedSize > stream.Size() - header.DataPos) {
+        ReportError(header.Name, "the archive ends inside the member", ArchiveFile, kMsgReadError);
+        return;
+    }
     if (!CheckOverwrite(false)) return;
     std::unique_ptr<TArxBaseStream> out;
     if (!OpenOutputFile(out, CurrentFileName, header.Name)) {
@@ -120,32 +139,45 @@ void TUnLha::ExtractMember(TArxBaseStream& stream, const TLhaHeader& header) {
     const std::int64_t unpacked = header.UnpackedSize;
     const std::int64_t remainingBefore = BytesRemaining;
     stream.Seek(header.DataPos, TSeekOrigin::Beginning);
+    TDecodeResult result = TDecodeResult::Corrupt;
+    bool reported = false;
     try {
         switch (header.Method[3]) {
         case '0':
             // Never more than the declared size.
-            CopyStoredMember(stream, out.get(), {std::min(packed, unpacked), 0}, header.Name, 16);
+            result =
+                CopyStored(stream, out.get(), {std::min(packed, unpacked), 0}, header.Name, 16);
             break;
         case '1':
-            lh1_.Run(*this, stream, out.get(), packed, unpacked);
+            result = lh1_.Run(*this, stream, out.get(), packed, unpacked);
             break;
         default: {
             static constexpr TLzhParams kParams[] = {kLzhLh4, kLzhLh5, kLzhLh6, kLzhLh7};
             lzh_.Setup(kParams[header.Method[3] - '4']);
-            lzh_.Run(*this, stream, out.get(), packed, unpacked);
+            result = lzh_.Run(*this, stream, out.get(), packed, unpacked);
             break;
         }
         }
     } catch (const E_RAISE& error) {
         // A write failure was reported where it happened.
+        reported = true;
         if (error.Code() != kMsgWriteError && error.Code() != kMsgDiskFull)
             ReportError(header.Name, "", VolumeName, error.Code());
+        result = error.Code() == kMsgWriteError || error.Code() == kMsgDiskFull
+                     ? TDecodeResult::WriteFailed
+                     : TDecodeResult::Corrupt;
     }
     SetFileAttrDate(out, eventName, header.Attr, header.DosDate());
-    // Only members written whole count as extracted.
-    const bool passed = CheckCrc(16, header.Crc);
-    if (!passed) UncountMember();
-    FinishMember(passed);
+    // The decoder's end is reported here, so the verdict adds no CRC failure
+    // to it: a damaged stream of zeros has the CRC-16 of any shorter run.
+    if (!reported && (result == TDecodeResult::Corrupt || result == TDecodeResult::InputEnded)) {
+        ReportError(header.Name, "", VolumeName,
+                    result == TDecodeResult::Corrupt ? kMsgCorruptInput : kMsgReadError);
+        result = TDecodeResult::Corrupt;
+    }
+    // Only members written whole, clean to their end and checked count.
+    MemberVerdict(
+        {.Result = result, .CrcWidth = 16, .StoredCrc = header.Crc, .DeclaredSize = unpacked});
     const std::int64_t taken = std::max<std::int64_t>(remainingBefore - BytesRemaining, 0);
     MemberDone({std::max<std::int64_t>(packed - taken, 0), 0});
 }

@@ -167,6 +167,10 @@ constexpr std::uint16_t kFlagSkipIfUnknown = 0x4000;
 constexpr std::uint16_t kFlagLongBlock = 0x8000;
 constexpr std::uint8_t kHostUnix = 3;
 constexpr std::uint32_t kUnixDirectoryMode = 0x4000;
+constexpr std::uint32_t kUnixTypeMask = 0xF000;
+constexpr std::uint32_t kUnixLinkMode = 0xA000;
+constexpr std::uint8_t kStoredMethod = 0x30;
+constexpr std::int64_t kMaxLinkTarget = 1023;
 constexpr std::uint32_t kDirectoryAttr = 0x10;
 constexpr std::uint32_t kArchiveAttr = 0x20;
 constexpr int kMaxVolumes = 1000;
@@ -272,6 +276,20 @@ void TUnRar::WalkVolume(const std::string& path, std::int64_t start, bool& more)
                 else
                     m.Name = StoredNameToAnsi(raw.substr(0, nul), TNameHost::Dos, TranslateOemChar);
                 std::uint32_t attr = GetLe32(b.data() + 28);
+                if (m.HostOS == kHostUnix && (attr & kUnixTypeMask) == kUnixLinkMode) {
+                    // The target is the member's data, stored.
+                    m.Link = true;
+                    if (m.Method == kStoredMethod) {
+                        m.LinkTarget.assign(
+                            static_cast<std::size_t>(std::min(packed, kMaxLinkTarget)), '\0');
+                        const std::int64_t read =
+                            ReadAt(file, pos + blockSize, m.LinkTarget.data(),
+                                   static_cast<std::int64_t>(m.LinkTarget.size()));
+                        m.LinkTarget.resize(
+                            static_cast<std::size_t>(std::max<std::int64_t>(read, 0)));
+                        m.LinkTarget.resize(std::min(m.LinkTarget.size(), m.LinkTarget.find('\0')));
+                    }
+                }
                 if (m.HostOS == kHostUnix)
                     attr = (attr & kUnixDirectoryMode) != 0 ? kDirectoryAttr : kArchiveAttr;
                 else
@@ -407,7 +425,16 @@ void TUnRar::RunPass(const TRarEngine& engine) {
         int result = ERAR_SUCCESS;
         const bool selected = !member.Directory &&
                               MatchFileSpecDirs(member.Name, FileSpec, ExclusionList, RecurseDirs);
-        if (selected)
+        if (selected && member.Link) {
+            // Refused like the tar reader's links: nothing is made for it.
+            SetCurrentFileName(member.Name);
+            if (!CurrentNameRefused)
+                ReportError(OutputMode == kOutputFiles ? CurrentFileName : member.Name,
+                            "symbolic link to " + member.LinkTarget, ArchiveFile,
+                            kMsgUnknownFileType);
+            result = engine.ProcessFile(handle, RAR_SKIP, nullptr, nullptr);
+            MemberDone({member.Packed, member.Flags});
+        } else if (selected)
             result = ProcessMember(engine, handle, member);
         else
             result = engine.ProcessFile(handle, RAR_SKIP, nullptr, nullptr);

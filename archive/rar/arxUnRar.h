@@ -58,6 +58,8 @@ public:
         bool Unicode = false;
         bool Directory = false;
         bool Incomplete = false; // goes on in a volume that could not be had
+        bool Link = false;       // a Unix symbolic link; LinkTarget as stored
+        std::string LinkTarget;
         std::uint16_t Flags = 0;
         std::uint8_t Method = 0, UnpVer = 0, HostOS = 0;
         std::uint32_t Attr = 0, Crc = 0, Time = 0;

@@ -98,6 +98,7 @@ constexpr std::uint32_t kArchiveAttr = 0x20;
 constexpr std::uint32_t kReadOnlyAttr = 0x01;
 constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
+constexpr std::uint16_t kAesMethod = 99; // WinZip AES: the real method is in the extra field
 constexpr std::uint16_t kUtf8NameFlag = 0x0800;
 constexpr std::uint16_t kUnixHost = 3;
 constexpr std::int64_t kLocalSearch = 32768;
@@ -499,7 +500,14 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
         return;
     }
 
-    // What cannot be decoded is refused before any output is opened.
+    // What cannot be decoded is refused before any output is opened; a
+    // cipher other than the traditional one is named as such.
+    if ((header.Flags & kFlagEncrypted) &&
+        ((header.Flags & kFlagStrongEncryption) || header.Method == kAesMethod)) {
+        ReportError(header.Name, header.Method == kAesMethod ? "AES" : "strong encryption",
+                    VolumeName, kMsgUnsupportedCipher);
+        return;
+    }
     if (!KnownMethod(header.Method) || (header.Flags & kFlagStrongEncryption)) {
         ReportError(header.Name, "", VolumeName, kMsgUnsupportedMethod);
         return;
@@ -512,6 +520,8 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
     }
 
     MemberEncrypted = (header.Flags & kFlagEncrypted) != 0;
+    // No password passed for an earlier member: this one is skipped, and said so.
+    const bool givenUp = MemberEncrypted && PasswordFailed;
     if (!CheckOverwrite(false)) return;
     const bool spans = ArcType == atZipMV || ArcType == atZipDS;
     TZipMemberSource source(*this, stream, dataPos, unsized ? -1 : header.PackedSize, spans);
@@ -522,7 +532,10 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
         UncountMember();
         return;
     }
-    if (SkipsMember()) return; // no password passed: nothing opened, not counted
+    if (SkipsMember()) { // no password passed: nothing opened, not counted
+        if (givenUp) ReportError(CurrentFileName, "", VolumeName, kMsgPasswordFailed);
+        return;
+    }
     source.Decipher = MemberEncrypted;
 
     std::int64_t limit = header.UnpackedSize;

@@ -87,7 +87,7 @@ const std::vector<std::string_view> kHints = {
     "H_VER_CATALOGO"
 };
 
-// "M": messages, status texts and some window titles (102 keys, with the
+// "M": messages, status texts and some window titles (106 keys, with the
 // message that names a missing help file and the delete question's line on
 // the catalogue's file).
 const std::vector<std::string_view> kMessages = {
@@ -106,7 +106,9 @@ const std::vector<std::string_view> kMessages = {
     "M_DESCRIPCIONES_PERDIDAS", "M_DESEA_BORRAR", "M_DESEA_CAMBIAR_DESC", "M_DESEA_RESETEAR", "M_DISCO_INVALIDO",
     "M_DISCO_NOENCONTRADO", "M_DISCO_REPETIDO", "M_DISCO_VACIO", "M_DURACION_MAXBAD",
     "M_DURACION_MAXMIN", "M_DURACION_MINBAD", "M_ERROR_CAT_VACIO", "M_ERROR_CONFIGURACION", "M_ERROR_GUARDAR_CONFIGURACION",
-    "M_ESPERE", "M_EXTRAER_EXISTE", "M_EXTRAER_SINCARPETA", "M_EXTRAER_SINFICHERO", "M_FECHAF_MALA",
+    "M_ESPERE", "M_EXTRAER_DISCO", "M_EXTRAER_EXISTE", "M_EXTRAER_INSERTADISCO",
+    "M_EXTRAER_SINCARPETA", "M_EXTRAER_SINFICHERO", "M_EXTRAER_ULTIMODISCO",
+    "M_EXTRAER_VOLUMEN", "M_FECHAF_MALA",
     "M_FECHAI_MALA", "M_FECHA_MALA", "M_FECHA_PEQUENA", "M_FICHERO_NOENCONTRADO",
     "M_FIN_BUSCAR", "M_IMPOSIBLE_BORRAR_COL", "M_IMPOSIBLE_CAMBIAR_CAT",
     "M_IMPOSIBLE_CAMBIAR_DESC", "M_IMPOSIBLE_CREAR", "M_IMPOSIBLE_GUARDAR_CAT", "M_IMPOSIBLE_MOVER",
@@ -132,7 +134,7 @@ const std::vector<std::string_view> kTips = {
 const std::vector<InventorySection>& LanguageInventory() {
     static const std::vector<InventorySection> inventory = {
         {"W", 102, kWords},    {"L", 148, kLabels}, {"H", 46, kHints},
-        {"M", 102, kMessages}, {"T", 25, kTips},
+        {"M", 106, kMessages}, {"T", 25, kTips},
     };
     return inventory;
 }

@@ -194,6 +194,33 @@ TEST(UnArjPasswords, ADeclinedPasswordWritesNothing) {
     EXPECT_FALSE(fs::exists(out.File("x/beta.txt")));
 }
 
+// A wrong key is reported once per attempt as a wrong password, never as
+// corrupt data, and writes nothing: ARJ keeps no check of the key, so each
+// is tried on a pass that writes nothing before the member's output opens.
+TEST(UnArjPasswords, AWrongPasswordIsSaidOncePerAttemptAndWritesNothing) {
+    for (const char* name : {"garbled.arj", "garbled4.arj"}) {
+        SCOPED_TRACE(name);
+        TempFolder out;
+        ArjRun run(DataPath(std::string("arj/") + name), out.Path());
+        run.reader.Password = "wrong";
+        run.reader.PasswordAttempts = 3;
+        run.reader.OnGetPassword = [&](TZipCommon&, const std::string&, std::string& password,
+                                       bool&) {
+            ++run.record.passwordQuestions;
+            password = "still wrong";
+        };
+        EXPECT_EQ(run.reader.Extract(), 0);
+        EXPECT_EQ(run.record.passwordQuestions, 2);
+        // Three attempts on alpha.txt; beta.txt is given up with one report.
+        const std::pair<int, std::string> alpha{kMsgInvalidPassword, out.File("alpha.txt")};
+        EXPECT_EQ(run.record.errors,
+                  (std::vector<std::pair<int, std::string>>{
+                      alpha, alpha, alpha, {kMsgInvalidPassword, out.File("beta.txt")}}))
+            << run.record.Text();
+        EXPECT_EQ(out.Count(), 0u);
+    }
+}
+
 TEST(UnArjPasswords, AttemptsGovernGarbledMembersOnly) {
     struct Case {
         const char* archive;

@@ -88,6 +88,20 @@ TEST(UnRarNames, HostileNamesAreRefusedAndNothingLeavesTheDestination) {
     EXPECT_FALSE(fs::exists(root.File("evildir")));
 }
 
+// A symbolic link of a Unix-made archive is refused by name and target, as
+// the tar reader refuses its links; the members around it extract.
+TEST(UnRarNames, LinksAreRefusedAndNothingIsMadeForThem) {
+    TempFolder out;
+    RarRun run(DataPath("rar/link.rar"), out.Path());
+    EXPECT_EQ(run.reader->Extract(), 2);
+    ASSERT_EQ(run.errors.size(), 1u) << run.ErrorText();
+    EXPECT_EQ(run.errors[0].code, kMsgUnknownFileType);
+    EXPECT_EQ(run.errors[0].fileName, out.File("link-to-alpha"));
+    EXPECT_EQ(run.errors[0].extended, "symbolic link to alpha.txt");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(out.File("link-to-alpha"))));
+    EXPECT_EQ(FilesBelow(out.Path()), (std::vector<std::string>{"alpha.txt", "beta.txt"}));
+}
+
 TEST(UnRarNames, UnicodeNamesFollowUseStoredDirs) {
     TempFolder out;
     RarRun run(DataPath("rar/names.rar"), out.Path());
@@ -281,7 +295,8 @@ TEST(UnRarRobust, TruncatedAndMutatedFixturesEndCleanly) {
     const char* fixtures[] = {
         "synth/stored.rar", "synth/unix-host.rar",   "synth/oldvol.rar",
         "rar/names.rar",    "rar/hostile.rar",       "rar/encrypted.rar",
-        "rar/rar20.rar",    "rar/vol4.part0001.rar", "synth/rar-at-image-end.exe"};
+        "rar/rar20.rar",    "rar/vol4.part0001.rar", "synth/rar-at-image-end.exe",
+        "rar/link.rar"};
     std::uint32_t seed = 12345;
     auto next = [&seed] {
         seed = seed * 1103515245u + 12345u;

@@ -170,6 +170,42 @@ TEST(UnZipPasswords, AskedUntilRightAndRefusedWhenNeverRight) {
     }
 }
 
+// After the attempts on one member fail, every other enciphered member is
+// skipped with a line of its own.
+TEST(UnZipPasswords, MembersSkippedAfterFailedAttemptsAreListed) {
+    TempFolder out;
+    ReaderRun run(DataPath("zip/encrypted-deflated.zip"), out.Path());
+    run.reader->Passwords.clear();
+    run.reader->OnGetPassword = [](TZipCommon&, const std::string&, std::string& password,
+                                   bool& tryAgain) {
+        password = "wrong";
+        tryAgain = true;
+    };
+    EXPECT_EQ(run.reader->Extract(), 0);
+    ASSERT_EQ(run.errors.size(), 4u) << run.ErrorText();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(run.errors[i].code, kMsgInvalidPassword);
+        EXPECT_EQ(run.errors[i].fileName, out.File("alpha.txt"));
+    }
+    EXPECT_EQ(run.errors[3].code, kMsgPasswordFailed);
+    EXPECT_EQ(run.errors[3].fileName, out.File("beta.txt"));
+    EXPECT_EQ(out.Count(), 0u);
+}
+
+// Members enciphered with AES (made by 7-Zip) are said to be enciphered with
+// a cipher the program does not decipher, not to use an unknown method; the
+// plain member beside them extracts.
+TEST(UnZipRefusal, AesMembersAreNamedAsEnciphered) {
+    TempFolder out;
+    ReaderRun run(DataPath("zip/aes.zip"), out.Path());
+    EXPECT_EQ(run.reader->Extract(), 1);
+    ASSERT_EQ(run.errors.size(), 1u) << run.ErrorText();
+    EXPECT_EQ(run.errors[0].code, kMsgUnsupportedCipher);
+    EXPECT_EQ(run.errors[0].fileName, "beta.txt");
+    EXPECT_EQ(run.errors[0].extended, "AES");
+    EXPECT_EQ(FilesBelow(out.Path()), std::vector<std::string>{"alpha.txt"});
+}
+
 TEST(UnZipVolumes, SplitSetWithoutItsOtherPartWritesNothing) {
     struct Case {
         bool handler;
@@ -241,7 +277,7 @@ TEST(UnZipVerdict, MemberWhoseOutputFailsLeavesTheCountOnce) {
 // from the set's ".zip", which holds it; without that part, it is named.
 TEST(UnZipVolumes, SplitSetOpensFromAnyOfItsSegments) {
     const auto expected = ExpectedExtractions();
-    for (const char* set : {"zip/split", "unzip/split-deflate"}) {
+    for (const char* set : {"zip/split", "zip/split-deflate"}) {
         SCOPED_TRACE(set);
         const std::string stem = fs::path(set).filename().string();
         const auto& files = expected.at(stem + ".zip");

@@ -35,7 +35,8 @@ write_docs
 stamp_all
 files="text.txt bin.dat spaces.txt empty.txt"
 
-rm -f "$out"/jlha-*.lzh "$out"/lib-*.lzh "$out"/edge-streams.lzh "$out"/expected.tsv
+rm -f "$out"/jlha-*.lzh "$out"/lib-*.lzh "$out"/edge-streams.lzh "$out"/links-*.lzh \
+    "$out"/zeros-*.lzh "$out"/expected.tsv
 # jlha: a0/a1/a2 header level 0/1/2 (method lh5), o5/o6/o7 method, z stored.
 for options in 0 1 2 o5 o6 o7; do
     jlha "a$options" "$out/jlha-$options.lzh" $files docs > /dev/null
@@ -61,6 +62,20 @@ for name in sys.argv[2:]:
     out += data[:-1]
 open(sys.argv[1], "wb").write(out + b"\0")
 PY
+
+# Symbolic links as Unix LHA stores them ("name|target", see MakeLhaLink.java),
+# levels 1 and 2, between two plain members.
+javac -d "$work" -cp /usr/share/java/jlha.jar "$out/MakeLhaLink.java"
+for level in 1 2; do
+    java -cp "$work:/usr/share/java/jlha.jar" MakeLhaLink "$out/links-$level.lzh" $level \
+        docs/top.txt 'dir2/symlink1|../top.txt' docs/sub/deep.txt
+done
+# An all-zero file (its CRC-16 is 0) packed by -lh5- and -lh7-: damaged, no
+# decoder result may pass for it on its checksum alone.
+python3 -c 'open("zeros.bin", "wb").write(bytes(65536))'
+touch -d "$stamp" zeros.bin
+jlha ao5 "$out/zeros-lh5.lzh" zeros.bin > /dev/null
+jlha ao7 "$out/zeros-lh7.lzh" zeros.bin > /dev/null
 
 # Edge streams of the static decoder, written bit by bit: single-symbol
 # tables (no bits per symbol), a distance-0 match, a match reaching before

@@ -9,8 +9,9 @@
 # and cannot be handed the rest of a volume set: for oldvol, newvol and vol4
 # unar alone is the reference, as for the self-extractor rar-at-image-end.exe,
 # which bsdtar does not recognise.
-# hostile.rar, encrypted.rar and rar20.rar have no reference: the reader must
-# refuse their hostile names and report the members it cannot decode.
+# hostile.rar, encrypted.rar, link.rar and rar20.rar have no reference: the
+# reader must refuse their hostile names and link and report the members it
+# cannot decode.
 set -eu
 cd "$(dirname "$0")"
 export TZ=UTC LC_ALL=C.UTF-8

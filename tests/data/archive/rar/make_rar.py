@@ -2,7 +2,7 @@
 """RAR fixtures for the RAR reader's extraction tests, written block by block
 with the helpers of ../synth/make_synthetic.py (stored data, correct CRCs):
 names (Unicode, folders), hostile names, a four-digit new-style volume set,
-an enciphered member and a member packed by RAR 2.0. No Debian tool writes
+an enciphered member, a symbolic link and a member packed by RAR 2.0. No Debian tool writes
 RAR; make.sh checks the extractable ones with unar and bsdtar."""
 
 import os
@@ -85,6 +85,13 @@ def main():
             stored(b"alpha.txt", ALPHA),
             file_block(b"secret.txt", bytes(64), len(BETA), zlib.crc32(BETA), flags=0x0004,
                        version=29, method=0x33),
+            stored(b"beta.txt", BETA),
+        ),
+        # A symbolic link as RAR on Unix stores it (host 3, mode 0120777, the
+        # target as its data) between two plain members.
+        "link.rar": archive(
+            stored(b"alpha.txt", ALPHA),
+            stored(b"link-to-alpha", b"alpha.txt", host=3, attributes=0o120777),
             stored(b"beta.txt", BETA),
         ),
         # A member packed by RAR 2.0 (method 3, unpack version 20), then a stored one.

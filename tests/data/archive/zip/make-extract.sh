@@ -24,7 +24,7 @@ stamp_all
 chmod 444 locked.txt
 
 for f in bomb.zip descriptor.zip descriptor-noend.zip encrypted-descriptor.zip hostile.zip links.zip \
-    method99.zip readonly.zip split-deflate.zip split-deflate.z01 expected.tsv; do
+    method99.zip readonly.zip split-deflate.zip split-deflate.z01 aes.zip expected.tsv; do
     rm -f "$out/$f"
 done
 
@@ -35,6 +35,10 @@ zip -q -X -P secret - alpha.txt beta.txt | cat > "$out/encrypted-descriptor.zip"
 zip -q -X -9 -s 64k "$out/split-deflate.zip" words.txt
 # One read-only file beside a writable one.
 zip -q -X "$out/readonly.zip" locked.txt beta.txt
+# A plain member, then one enciphered with AES-256 by 7-Zip (method 99);
+# it differs byte for byte on every run (random salt).
+7zz a -bso0 -bsp0 -tzip -mtc=off "$out/aes.zip" alpha.txt
+7zz a -bso0 -bsp0 -tzip -mtc=off -psecret -mem=AES256 "$out/aes.zip" beta.txt
 
 cd "$out"
 python3 - <<'PY'

@@ -325,7 +325,7 @@ void TFPrincipal::SetUpVolumeQuestions(TUnBase& reader) {
 }
 
 void TFPrincipal::SBAbrirExtraerClick() {
-    const QString chosen = PreguntaFicheroAbrir({QString(), kArchiveFilter});
+    const QString chosen = PreguntaFicheroAbrir({QString(), kArchiveFilter, QString()});
     if (!chosen.isEmpty()) EOrigen->setText(chosen);
 }
 

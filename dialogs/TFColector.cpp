@@ -13,7 +13,6 @@
 #include "dialogs/TFColectorMensaje.h"
 #include "dialogs/TitleWidths.h"
 #include "mainwindow/SettingsView.h"
-#include "mainwindow/TFPrincipal.h"
 #include "platform/CataloguePath.h"
 #include "platform/Clock.h"
 #include "platform/CopyFiles.h"
@@ -43,8 +42,6 @@
 #include <QProgressBar>
 #include <QStyle>
 #include <QToolButton>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -384,7 +381,6 @@ void TFColector::AgregaError(const std::string& message, const std::string& path
 }
 
 void TFColector::SBCopiarClick() {
-    TFPrincipal& main = *FPrincipal;
     if (running_ || host_.Ocupado()) return;
     CalculaTotales();
     if (Vacio()) {
@@ -445,10 +441,9 @@ void TFColector::SBCopiarClick() {
         if (first || SGColector->CellView(kColCatalogue, row) != catalogue) {
             first = false;
             catalogue = SGColector->Cells(kColCatalogue, row);
-            QTreeWidgetItem* node = main.BuscaCatalogo(Q(catalogue));
-            found = node != nullptr && AsNodo(node)->Lines() != nullptr &&
-                    AsNodo(node)->Lines()->Count() > 0;
-            header = found ? std::string(AsNodo(node)->Lines()->Line(0)) : std::string();
+            const std::optional<std::string> line0 = host_.CabeceraCatalogo(catalogue);
+            found = line0.has_value();
+            header = line0.value_or(std::string());
         }
         if (!CopiaFila(row, catalogue, header, found, destination)) break;
     }
@@ -750,20 +745,17 @@ void TFColector::SBAnchoColumnasClick() {
 }
 
 void TFColector::SGColectorMouseDown(const TGridMouseEvent& event) {
-    FPrincipal->MouseDownX = event.x;
-    FPrincipal->MouseDownY = event.y;
+    host_.PulsacionRejilla(event.x, event.y);
 }
 
 void TFColector::SGColectorMouseUp(const TGridMouseEvent& event) {
-    TFPrincipal& main = *FPrincipal;
-    if (running_ || !main.EsClickTitulo(*SGColector, event, false)) return;
+    if (running_ || !host_.EsClickTitulo(*SGColector, event, false)) return;
     if (SGColector->RowCount() < 3) return; // fewer than two rows to order
-    TFPrincipal::ClaveOrden keys = &TFPrincipal::GeneraClaveTexto;
-    if (event.col == kColName) keys = &TFPrincipal::GeneraClaveNombre;
-    if (event.col == kColSize) keys = &TFPrincipal::GeneraClaveTamano;
-    if (event.col == kColModified || event.col == kColCreated)
-        keys = &TFPrincipal::GeneraClaveFecha;
-    main.OrdenaColumna(*SGColector, event.col, keys, [&main] { main.AsignaTitulosColector(); });
+    ClaveRejilla key = ClaveRejilla::Texto;
+    if (event.col == kColName) key = ClaveRejilla::Nombre;
+    if (event.col == kColSize) key = ClaveRejilla::Tamano;
+    if (event.col == kColModified || event.col == kColCreated) key = ClaveRejilla::Fecha;
+    host_.OrdenaRejilla(*SGColector, event.col, key, [this] { host_.AsignaTitulosColector(); });
 }
 
 bool TFColector::SGColectorDrawCell(int col, int row, QPainter& painter, const QRect& rect,
@@ -776,24 +768,17 @@ bool TFColector::SGColectorDrawCell(int col, int row, QPainter& painter, const Q
     }
     if (col != kColName || focused) return false;
     if (SGColector->CellView(kColAttributes, row).find('#') == std::string_view::npos) return false;
-    const TFPrincipal& main = *FPrincipal;
-    std::uint32_t color = 0;
-    switch (MediaKindOfExtension(SGColector->CellView(kColExtension, row))) {
+    const MediaKind kind = MediaKindOfExtension(SGColector->CellView(kColExtension, row));
+    switch (kind) {
     case MediaKind::Bitmap:
-        color = main.BitmapColor;
-        break;
     case MediaKind::Audio:
-        color = main.AudioColor;
-        break;
     case MediaKind::Music:
-        color = main.MusicColor;
-        break;
     case MediaKind::Video:
-        color = main.VideoColor;
         break;
     default:
         return false; // documents keep the normal colour
     }
+    const std::uint32_t color = host_.Ajustes().ColorMultimedia(kind);
     painter.setPen(QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                           static_cast<int>((color >> 16) & 0xFF)));
     SGColector->DrawCellText(painter, rect, text);
@@ -801,7 +786,7 @@ bool TFColector::SGColectorDrawCell(int col, int row, QPainter& painter, const Q
 }
 
 void TFColector::SBAyudaClick() {
-    FPrincipal->AbreAyuda(10702);
+    host_.AbreAyuda(10702);
 }
 
 } // namespace sorvane

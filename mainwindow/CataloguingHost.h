@@ -1,5 +1,5 @@
 // What the cataloguing windows and the collector take from the main window,
-// as one small interface. The main window implements it and hands it over when
+// as one interface. The main window implements it and hands it over when
 // the standing windows are made, so those windows never include its header.
 #pragma once
 
@@ -7,6 +7,8 @@
 #include "catalogue/format/LineBuilders.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,12 @@ namespace sorvane {
 
 struct MediaReaders;
 class SettingsView;
+class TStringGrid;
+struct TGridMouseEvent;
+
+// The sort keys a grid column takes (GeneraClaveTexto, GeneraClaveNombre,
+// GeneraClaveTamano, GeneraClaveFecha).
+enum class ClaveRejilla { Texto, Nombre, Tamano, Fecha };
 
 class CataloguingHost {
 public:
@@ -77,6 +85,23 @@ public:
     // The collector's file count and estimated size, shown in the main
     // window's collector groups of the catalogue and the search pages.
     virtual void TotalesColector(const std::string& files, const std::string& size) = 0;
+    // Line 0 of the first loaded catalogue named `name`; none when no
+    // catalogue of that name is loaded with lines.
+    virtual std::optional<std::string> CabeceraCatalogo(const std::string& name) const = 0;
+    // The collector grid's titles (columns 1-17) in the current language.
+    virtual void AsignaTitulosColector() = 0;
+    // The help file at topic `context`.
+    virtual void AbreAyuda(int context) = 0;
+
+    // The header click of a grid: where the mouse was pressed (MouseDownX,
+    // MouseDownY), the tests every header click makes (EsClickTitulo), and the
+    // sort by `column` under the busy flag, `titles` writing the titles again
+    // (OrdenaColumna).
+    virtual void PulsacionRejilla(int x, int y) = 0;
+    virtual bool EsClickTitulo(const TStringGrid& grid, const TGridMouseEvent& event,
+                               bool fromWindow) const = 0;
+    virtual void OrdenaRejilla(TStringGrid& grid, int column, ClaveRejilla key,
+                               const std::function<void()>& titles) = 0;
 
 protected:
     ~CataloguingHost() = default;

@@ -3,7 +3,10 @@
 // that page's widgets; AplicaLineas is the one place a grid takes its lines.
 #pragma once
 
+#include "catalogue/format/Codes.h"
 #include "ui/StringGrid.h"
+
+#include <cstdint>
 
 namespace sorvane {
 
@@ -28,6 +31,9 @@ public:
     virtual bool SinNumeroSerie() const = 0;
     // A new catalogue shows the error window when its scan had errors.
     virtual bool MostrarErroresCatalogo() const = 0;
+    // The colour (0x00BBGGRR) the names of a media kind's files are drawn
+    // in: bitmap, audio, music or video; 0 for any other kind.
+    virtual std::uint32_t ColorMultimedia(MediaKind kind) const = 0;
 
 protected:
     ~SettingsView() = default;

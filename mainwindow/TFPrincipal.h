@@ -130,6 +130,11 @@ public:
     void PonCarpetaElegida(const std::string& folder) override { SelectedFolder = folder; }
     void PonBytesCarpeta(std::uint64_t bytes) override { FolderScanBytes = bytes; }
     void TotalesColector(const std::string& files, const std::string& size) override;
+    std::optional<std::string> CabeceraCatalogo(const std::string& name) const override;
+    void PulsacionRejilla(int x, int y) override;
+    void OrdenaRejilla(TStringGrid& grid, int column, ClaveRejilla key,
+                       const std::function<void()>& titles) override;
+    std::uint32_t ColorMultimedia(MediaKind kind) const override;
     LineasRejilla Lineas(RejillaConLineas grid) const override;
     int TamanoCluster() const override;
     bool AnimacionCrearDisco() const override;
@@ -170,7 +175,7 @@ public:
     // The titles of the nested-entries grid (TFAnidados).
     void AsignaTitulosAnidados();
     // The titles of the collector grid (TFColector), columns 1-17.
-    void AsignaTitulosColector();
+    void AsignaTitulosColector() override;
 
     // The collector (TFPrincipalColector.cpp). Shows the collector window.
     void SBAbrirColectorClick();
@@ -286,7 +291,7 @@ public:
     // the right button, on a title, where the press was (unless `fromWindow`),
     // and no long operation running.
     bool EsClickTitulo(const TStringGrid& grid, const TGridMouseEvent& event,
-                       bool fromWindow) const;
+                       bool fromWindow) const override;
     using ClaveOrden = void (TFPrincipal::*)(TStringGrid&, int) const;
     // Sorts `grid` by `column` under BusyFlag: the keys of `keys` into column 0,
     // the titles rewritten by `titles`, then ascending, or the rows reversed
@@ -639,7 +644,7 @@ public:
     // The help file of the chosen language in ProgramFolder.
     std::string FicheroAyuda() const;
     // Opens the help file at topic `context`; names the file looked for when missing.
-    void AbreAyuda(int context);
+    void AbreAyuda(int context) override;
     // The cell lines of the collector's grid from CBLinColectorHorizontal/Vertical.
     void AplicaLineasColector();
     // The extraction page (TFPrincipalExtraer.cpp).

@@ -69,6 +69,28 @@ void TFPrincipal::TotalesColector(const std::string& files, const std::string& s
         label->setText(QString::fromStdString(text::AsUtf8(size)));
 }
 
+std::optional<std::string> TFPrincipal::CabeceraCatalogo(const std::string& name) const {
+    QTreeWidgetItem* node = BuscaCatalogo(QString::fromStdString(text::AsUtf8(name)));
+    if (node == nullptr) return std::nullopt;
+    const CatalogueLines* lines = AsNodo(node)->Lines();
+    if (lines == nullptr || lines->Count() == 0) return std::nullopt;
+    return std::string(lines->Line(0));
+}
+
+void TFPrincipal::PulsacionRejilla(int x, int y) {
+    MouseDownX = x;
+    MouseDownY = y;
+}
+
+void TFPrincipal::OrdenaRejilla(TStringGrid& grid, int column, ClaveRejilla key,
+                                const std::function<void()>& titles) {
+    ClaveOrden keys = &TFPrincipal::GeneraClaveTexto;
+    if (key == ClaveRejilla::Nombre) keys = &TFPrincipal::GeneraClaveNombre;
+    if (key == ClaveRejilla::Tamano) keys = &TFPrincipal::GeneraClaveTamano;
+    if (key == ClaveRejilla::Fecha) keys = &TFPrincipal::GeneraClaveFecha;
+    OrdenaColumna(grid, column, keys, titles);
+}
+
 LineasRejilla TFPrincipal::Lineas(RejillaConLineas grid) const {
     switch (grid) {
     case RejillaConLineas::Directorio:
@@ -101,6 +123,21 @@ bool TFPrincipal::SinNumeroSerie() const {
 
 bool TFPrincipal::MostrarErroresCatalogo() const {
     return CBMostrarErroresCatalogo->Checked();
+}
+
+std::uint32_t TFPrincipal::ColorMultimedia(MediaKind kind) const {
+    switch (kind) {
+    case MediaKind::Bitmap:
+        return BitmapColor;
+    case MediaKind::Audio:
+        return AudioColor;
+    case MediaKind::Music:
+        return MusicColor;
+    case MediaKind::Video:
+        return VideoColor;
+    default:
+        return 0;
+    }
 }
 
 } // namespace sorvane

@@ -34,6 +34,7 @@ public:
     bool AnimacionCrearCarpeta() const override { return false; }
     bool SinNumeroSerie() const override { return false; }
     bool MostrarErroresCatalogo() const override { return showErrors; }
+    std::uint32_t ColorMultimedia(MediaKind) const override { return 0; }
 
     bool showErrors = false;
 };
@@ -75,6 +76,14 @@ public:
     void PonCarpetaElegida(const std::string& folder) override { chosen = folder; }
     void PonBytesCarpeta(std::uint64_t bytes) override { folderBytes = bytes; }
     void TotalesColector(const std::string&, const std::string&) override {}
+    std::optional<std::string> CabeceraCatalogo(const std::string&) const override { return {}; }
+    void AsignaTitulosColector() override {}
+    void AbreAyuda(int) override {}
+    void PulsacionRejilla(int, int) override {}
+    bool EsClickTitulo(const TStringGrid&, const TGridMouseEvent&, bool) const override {
+        return false;
+    }
+    void OrdenaRejilla(TStringGrid&, int, ClaveRejilla, const std::function<void()>&) override {}
 
     static std::string Text(int n) { return std::to_string(n); }
 

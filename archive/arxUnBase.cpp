@@ -154,6 +154,9 @@ int TUnBase::RunExtract(std::unique_ptr<TArxBaseStream>& Stream, int Arg) {
     ArjPasswordPos = 1;
     DiscardPartial(false);
     written_.clear();
+    folderMembers_.clear();
+    madeFolders_.clear();
+    claimedFolders_.clear();
 
     const std::string savedArchive = ArchiveFile;
     try {
@@ -180,6 +183,10 @@ int TUnBase::RunExtract(std::unique_ptr<TArxBaseStream>& Stream, int Arg) {
     // A member still unfinished (a stop, a missing next volume, a failure
     // that ended the run) leaves no file and is not counted.
     DiscardPartial(true);
+    try {
+        FinishFolders();
+    } catch (...) {
+    }
     try {
         if (OnElapsedTime) {
             Timer.Stop();
@@ -257,6 +264,9 @@ bool TUnBase::CheckOverwrite(bool Force) {
         }
         OnBegin(*this, EventName(), ResultCount + 1, extract);
     }
+    // A member meant for a folder keeps a folder entry from making it empty,
+    // whether the member is then written, declined, skipped or fails.
+    if (OutputMode == kOutputFiles) ClaimFolders(CurrentFileName);
     if (GetCancel() || !extract) return false;
     if (OutputMode == kOutputFiles) {
         const bool mayWrite =
@@ -405,7 +415,8 @@ bool TUnBase::FinishMember(bool Passed, bool Whole) {
     }
     const TPartialFile file = *partial_;
     partial_.reset();
-    if (file.Dated) ApplyAttrDate(file.Temp, file.Attr, file.UnixTime, file.DosDate);
+    if (file.Dated)
+        ApplyAttrDate(file.Temp, file.Attr, file.UnixTime, file.Nanoseconds, file.DosDate);
     std::string reason;
     if (!ReplaceByRename(file.Temp, file.Target, reason)) {
         StreamFileDelete(file.Temp);
@@ -415,7 +426,62 @@ bool TUnBase::FinishMember(bool Passed, bool Whole) {
     }
     // Two members of one name make one file.
     if (!written_.insert(file.Target).second) UncountMember();
+    madeFolders_.insert(file.Folders.begin(), file.Folders.end());
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Folder members
+
+namespace {
+
+std::string WithoutSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+} // namespace
+
+void TUnBase::ClaimFolders(const std::string& FileName) {
+    // Every folder above the file up to the destination; one already claimed
+    // has its own parents claimed too.
+    std::string folder = WithoutSlash(FolderOf(FileName));
+    const std::string top = WithoutSlash(ExtractDir);
+    while (folder.size() > top.size() && claimedFolders_.insert(folder).second) {
+        const auto slash = folder.find_last_of('/');
+        if (slash == std::string::npos) break;
+        folder.erase(slash);
+    }
+}
+
+void TUnBase::RememberFolder(const std::string& FileName, std::optional<std::int64_t> UnixTime,
+                             std::uint32_t DosDate, std::uint32_t Nanoseconds) {
+    if (OutputMode != kOutputFiles || !UseStoredDirs || !CreateStoredDirs || FileName.empty())
+        return;
+    folderMembers_.push_back({WithoutSlash(FileName), UnixTime, Nanoseconds, DosDate});
+}
+
+void TUnBase::FinishFolders() {
+    if (OutputMode != kOutputFiles) return;
+    // Made first, all of them: making a folder changes its parent's time.
+    if (!GetCancel()) {
+        for (const TFolderMember& folder : folderMembers_) {
+            if (claimedFolders_.count(folder.Path) != 0 || IsDirectory(folder.Path)) continue;
+            std::vector<std::string> made;
+            const bool ok = CreateFolderPath(folder.Path, made);
+            madeFolders_.insert(made.begin(), made.end());
+            if (!ok) ReportOpenFailure(folder.Path, std::strerror(errno != 0 ? errno : ENOTDIR));
+        }
+    }
+    for (const TFolderMember& folder : folderMembers_) {
+        if (madeFolders_.count(folder.Path) == 0) continue; // not ours, or never made
+        if (folder.UnixTime && DateAttribute == daFileDate)
+            SetFileModifiedUnixTime(folder.Path, *folder.UnixTime, folder.Nanoseconds);
+        else if (!folder.UnixTime || DateAttribute != daSysDate)
+            SetFileModifiedTime(folder.Path, DosDateToDateTime(FileDateFor(folder.DosDate)));
+    }
+    folderMembers_.clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -554,20 +620,20 @@ TMemberIo TUnBase::MemberIo(TArxBaseStream& In, TArxBaseStream* Out, std::int64_
 
 void TUnBase::SetFileAttrDate(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
                               std::uint32_t Attr, std::uint32_t DosDate) {
-    CloseAndDate(Stream, FileName, Attr, std::nullopt, DosDate);
+    CloseAndDate(Stream, FileName, Attr, std::nullopt, 0, DosDate);
 }
 
 void TUnBase::SetFileAttrUnixTime(std::unique_ptr<TArxBaseStream>& Stream,
                                   const std::string& FileName, std::uint32_t Attr,
-                                  std::int64_t UnixTime) {
-    CloseAndDate(Stream, FileName, Attr, UnixTime, 0);
+                                  std::int64_t UnixTime, std::uint32_t Nanoseconds) {
+    CloseAndDate(Stream, FileName, Attr, UnixTime, Nanoseconds, 0);
 }
 
 // Closes the output; the date and attributes go on the member's temporary
 // file when FinishMember renames it, or straight on FileName without one.
 void TUnBase::CloseAndDate(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
                            std::uint32_t Attr, std::optional<std::int64_t> UnixTime,
-                           std::uint32_t DosDate) {
+                           std::uint32_t Nanoseconds, std::uint32_t DosDate) {
     if (OutputMode != kOutputFiles) {
         CurrentFileName = FileName;
         return;
@@ -577,16 +643,18 @@ void TUnBase::CloseAndDate(std::unique_ptr<TArxBaseStream>& Stream, const std::s
         partial_->Dated = true;
         partial_->Attr = Attr;
         partial_->UnixTime = UnixTime;
+        partial_->Nanoseconds = Nanoseconds;
         partial_->DosDate = DosDate;
         return;
     }
-    ApplyAttrDate(FileName, Attr, UnixTime, DosDate);
+    ApplyAttrDate(FileName, Attr, UnixTime, Nanoseconds, DosDate);
 }
 
 void TUnBase::ApplyAttrDate(const std::string& Path, std::uint32_t Attr,
-                            std::optional<std::int64_t> UnixTime, std::uint32_t DosDate) {
+                            std::optional<std::int64_t> UnixTime, std::uint32_t Nanoseconds,
+                            std::uint32_t DosDate) {
     if (UnixTime && DateAttribute == daFileDate)
-        SetFileModifiedUnixTime(Path, *UnixTime);
+        SetFileModifiedUnixTime(Path, *UnixTime, Nanoseconds);
     else if (UnixTime && DateAttribute == daSysDate)
         SetFileModifiedUnixTime(Path, static_cast<std::int64_t>(std::time(nullptr)));
     else

@@ -132,15 +132,25 @@ public:
     void SetFileAttrDate(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
                          std::uint32_t Attr, std::uint32_t DosDate);
     // The same for a member whose archive stores its time as seconds since
-    // the Unix epoch: that time is set to the second, in any time zone.
+    // the Unix epoch (and Nanoseconds within it, where it stores them): that
+    // time is set as stored, in any time zone.
     void SetFileAttrUnixTime(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
-                             std::uint32_t Attr, std::int64_t UnixTime);
+                             std::uint32_t Attr, std::int64_t UnixTime,
+                             std::uint32_t Nanoseconds = 0);
     void MemberDone(const TMemberHeader& Header);
     // The extraction's form of the next-volume question: a volume the user
     // does not give is reported by its name (VolumeDeclined) and the answer
     // is false, without a cancel of the run.
     bool AskNextVolume(std::string& VolumeName, int VolumeID) override;
     void VolumeDeclined(const std::string& Volume);
+    // A folder member, as its CurrentFileName (output mode 0 with stored
+    // folders used and made; nothing otherwise). Nothing is made now: when the run
+    // ends, the folder is made only when no member of the run was meant for
+    // a file inside it (the archive stores it empty), and every folder the
+    // run made for it or for the files written into it gets the stored time,
+    // after its contents. Without UnixTime the time is DosDate.
+    void RememberFolder(const std::string& FileName, std::optional<std::int64_t> UnixTime,
+                        std::uint32_t DosDate, std::uint32_t Nanoseconds = 0);
 
     // The member in hand is enciphered; no password passed in this run.
     bool MemberEncrypted = false;
@@ -164,6 +174,7 @@ private:
         bool Dated = false;               // SetFileAttrDate has run
         std::uint32_t Attr = 0x20;        // archive
         std::optional<std::int64_t> UnixTime;
+        std::uint32_t Nanoseconds = 0;
         std::uint32_t DosDate = 0;
     };
 
@@ -171,9 +182,10 @@ private:
     int RunPass(std::uint8_t mode);
     void CloseAndDate(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
                       std::uint32_t Attr, std::optional<std::int64_t> UnixTime,
-                      std::uint32_t DosDate);
+                      std::uint32_t Nanoseconds, std::uint32_t DosDate);
     void ApplyAttrDate(const std::string& Path, std::uint32_t Attr,
-                       std::optional<std::int64_t> UnixTime, std::uint32_t DosDate);
+                       std::optional<std::int64_t> UnixTime, std::uint32_t Nanoseconds,
+                       std::uint32_t DosDate);
     // Removes the temporary file and the folders made for it; a held part's
     // member, counted with its first part, is taken off the count when
     // `uncountHeld`.
@@ -181,6 +193,20 @@ private:
     void ReportOpenFailure(const std::string& FileName, const std::string& Reason);
 
     std::optional<TPartialFile> partial_;
+    // The folder members of the run, made and dated when it ends.
+    struct TFolderMember {
+        std::string Path; // without its trailing "/"
+        std::optional<std::int64_t> UnixTime;
+        std::uint32_t Nanoseconds = 0;
+        std::uint32_t DosDate = 0;
+    };
+    std::vector<TFolderMember> folderMembers_;
+    // The folders the run made for files that stand, and the folders of
+    // every member the run meant to write (written, skipped or failed).
+    std::set<std::string> madeFolders_, claimedFolders_;
+    void ClaimFolders(const std::string& FileName);
+    // Makes the folders stored empty and dates those the run made.
+    void FinishFolders();
     // The names members were renamed onto in this run.
     std::set<std::string> written_;
     bool ConfirmExistingTarget();

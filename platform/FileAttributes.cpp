@@ -50,9 +50,11 @@ bool SetFileModifiedTime(const std::string& path, const DateTime& local) {
     return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-bool SetFileModifiedUnixTime(const std::string& path, std::int64_t seconds) {
+bool SetFileModifiedUnixTime(const std::string& path, std::int64_t seconds,
+                             std::uint32_t nanoseconds) {
     const auto when = static_cast<std::time_t>(seconds);
-    const struct timespec times[2] = {{when, 0}, {when, 0}};
+    const long nanos = nanoseconds < 1000000000u ? static_cast<long>(nanoseconds) : 0;
+    const struct timespec times[2] = {{when, nanos}, {when, nanos}};
     return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 

@@ -31,8 +31,9 @@ bool SetDosAttributes(const std::string& path, std::uint32_t attributes);
 // Sets the modification (and access) time to a local date-time.
 bool SetFileModifiedTime(const std::string& path, const DateTime& local);
 // Sets the modification (and access) time to `seconds` since the Unix epoch,
-// which may lie before 1970 or after 2038.
-bool SetFileModifiedUnixTime(const std::string& path, std::int64_t seconds);
+// which may lie before 1970 or after 2038, and `nanoseconds` within that second.
+bool SetFileModifiedUnixTime(const std::string& path, std::int64_t seconds,
+                             std::uint32_t nanoseconds = 0);
 
 // True when `base` joined with the first 1, 2, ... of `components` reaches a
 // symbolic link at any step (a missing step ends the test: nothing below it

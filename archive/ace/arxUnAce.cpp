@@ -29,11 +29,6 @@ constexpr std::size_t kTempFolderMax = 255;
 // The reader whose run is in hand: the module's callbacks carry no context.
 TUnACE* g_reader = nullptr;
 
-std::string StoredFolder(const std::string& name) {
-    const auto sep = name.find_last_of('\\');
-    return sep == std::string::npos ? std::string() : name.substr(0, sep);
-}
-
 bool CopyToBuffer(const std::string& text, char* buffer, std::uint32_t size) {
     if (buffer == nullptr || text.size() + 1 > size) return false;
     std::memcpy(buffer, text.c_str(), text.size() + 1);
@@ -199,13 +194,8 @@ bool TUnACE::Walk(const std::string& Volume, std::int64_t Start) {
             break;
         const std::string name = StoredNameToAnsi(raw, TNameHost::Dos, TranslateOemChar);
         if (attributes & kFolderAttr) {
-            if (folders) rememberedFolders_.push_back(name);
+            if (folders) rememberedFolders_.emplace_back(name, GetLe32(h + 15));
         } else {
-            if (folders) {
-                // The member's own output makes its folder.
-                const std::string folder = StoredFolder(name);
-                std::erase(rememberedFolders_, folder);
-            }
             if (MatchFileSpecDirs(name, FileSpec, ExclusionList, RecurseDirs)) {
                 ArchiveTotal += packed;
                 if ((flags & kContinuedFromPrevious) == 0) {
@@ -225,12 +215,12 @@ bool TUnACE::Walk(const std::string& Volume, std::int64_t Start) {
     return true;
 }
 
-// The folders of folder entries no member makes, each through the name guard.
+// The folder entries, each through the name guard, made and dated as the
+// run ends (the empty ones made, those the members filled dated).
 void TUnACE::CreateRememberedFolders() {
-    for (const std::string& folder : rememberedFolders_) {
+    for (const auto& [folder, time] : rememberedFolders_) {
         SetCurrentFileName(folder + "\\");
-        if (!CurrentNameRefused && !CurrentFileName.empty() && !CreateFolderPath(CurrentFileName))
-            ReportError(CurrentFileName, "", ArchiveFile, kMsgCreateFolder);
+        if (!CurrentNameRefused) RememberFolder(CurrentFileName, std::nullopt, time);
     }
     rememberedFolders_.clear();
     CurrentFileName.clear();

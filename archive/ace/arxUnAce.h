@@ -47,7 +47,8 @@ private:
     int NextVolume(TAceRequestInfo& Info);
     int AskPassword(TAceRequestInfo& Info);
 
-    std::vector<std::string> rememberedFolders_;
+    // The folder entries of the volume walked, with their DOS times.
+    std::vector<std::pair<std::string, std::uint32_t>> rememberedFolders_;
     bool selected_ = false;
     std::unique_ptr<TArxBaseStream> out_;
     std::uint32_t memberTime_ = 0;

@@ -131,9 +131,7 @@ void TUnArc::ExtractMember(TArxBaseStream& stream, std::int64_t offset, std::uin
     if (CurrentNameRefused) return; // reported; nothing leaves ExtractDir
 
     if (attr & kDirectoryAttr) {
-        if (OutputMode == kOutputFiles && UseStoredDirs && CreateStoredDirs &&
-            !CreateFolderPath(CurrentFileName))
-            ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
+        RememberFolder(CurrentFileName, std::nullopt, header.DosDate);
         return;
     }
     // What cannot be decoded is refused before any output is opened.

@@ -43,6 +43,14 @@ std::uint32_t MemberDosDate(const TUnARJ::TArjHeader& header) {
     return DateTimeToDosDate(UnixTimeToDateTime(header.Stamp)).value_or(kArxNoValidDosDate);
 }
 
+// The attributes a member's file gets: on UNIX hosts read-only when its mode
+// gives the owner no write permission, as the listing reads it.
+std::uint32_t MemberAttributes(const TUnARJ::TArjHeader& header) {
+    constexpr std::uint16_t kOwnerWrite = 0200;
+    if (header.Host != kUnixHost || (header.AccessMode & kOwnerWrite) != 0) return kDosArchive;
+    return kDosArchive | kDosReadOnly;
+}
+
 // The volume number of an archive named with a volume extension ("x.a01"
 // is the second volume), 1 otherwise: where the next volume's number starts.
 int VolumeNumberOfName(const std::string& path) {
@@ -301,7 +309,7 @@ void TUnARJ::ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint
         MemberWritten = 0;
         const TDecodeResult result = DecodePart(stream, out.get(), header, written);
         if (garbled) Password = plain;
-        SetFileAttrDate(out, eventName, kDosArchive, MemberDosDate(header));
+        DateMember(out, eventName, header);
         // A garbled member may be tried again with another key: the count
         // is corrected once, after the last attempt.
         passed = MemberVerdict({.Result = result,
@@ -328,16 +336,24 @@ void TUnARJ::ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint
     }
 }
 
-// A folder entry creates its folder (through the same guard as member names)
-// and opens no file.
+void TUnARJ::DateMember(std::unique_ptr<TArxBaseStream>& out, const std::string& name,
+                        const TArjHeader& header) {
+    if (header.Host == kUnixHost)
+        SetFileAttrUnixTime(out, name, MemberAttributes(header), header.Stamp);
+    else
+        SetFileAttrDate(out, name, MemberAttributes(header), header.Stamp);
+}
+
+// A folder entry's folder (through the same guard as member names), made and
+// dated when the run ends; it opens no file.
 void TUnARJ::ExtractFolder(const TArjHeader& header) {
     if (!UseStoredDirs) return;
     SetCurrentFileName(header.Name + "\\");
     if (CurrentNameRefused) return;
-    if (OutputMode == kOutputFiles && CreateStoredDirs && !CreateFolderPath(CurrentFileName)) {
-        ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
-        return;
-    }
+    if (header.Host == kUnixHost)
+        RememberFolder(CurrentFileName, header.Stamp, MemberDosDate(header));
+    else
+        RememberFolder(CurrentFileName, std::nullopt, header.Stamp);
     Crc32.Start(0);
     CheckCrc(32, header.Crc);
 }
@@ -370,7 +386,7 @@ void TUnARJ::ExtractContinuation(TArxBaseStream& stream, TArjHeader& header) {
     MemberWritten = 0;
     const TDecodeResult result = DecodePart(stream, out.get(), header, written);
     if (continued_.garbled) Password = continued_.plainPassword;
-    SetFileAttrDate(out, continued_.path, kDosArchive, MemberDosDate(header));
+    DateMember(out, continued_.path, header);
     // The member counts once, after its last part: a failed part leaves it
     // uncounted.
     const bool passed = MemberVerdict({.Result = result,

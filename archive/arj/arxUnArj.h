@@ -36,6 +36,10 @@ private:
     bool OpenNextArjVolume(std::unique_ptr<TArxBaseStream>& stream);
     void ExtractMember(TArxBaseStream& stream, TArjHeader& header, std::uint32_t attr);
     void ExtractFolder(const TArjHeader& header);
+    // Closes the member's output with its time (Unix seconds on UNIX hosts,
+    // else the DOS date-time) and attributes.
+    void DateMember(std::unique_ptr<TArxBaseStream>& out, const std::string& name,
+                    const TArjHeader& header);
     void ExtractContinuation(TArxBaseStream& stream, TArjHeader& header);
     // Reports a member whose next part never came and forgets it; it was
     // never counted.

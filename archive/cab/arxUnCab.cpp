@@ -547,7 +547,7 @@ void TUnCab::DoCabinetInfo(const std::string& NextCabinet, const std::string& Ne
 }
 
 void TUnCab::DoCopyFile(std::string& Name, std::int64_t Size, std::intptr_t& Handle, int& Action,
-                        std::uint16_t Attributes, std::uint16_t, std::uint16_t) {
+                        std::uint16_t Attributes, std::uint16_t Time, std::uint16_t Date) {
     Action = kActionSkip;
     Handle = 0;
     lastAction_ = kActionSkip;
@@ -560,8 +560,8 @@ void TUnCab::DoCopyFile(std::string& Name, std::int64_t Size, std::intptr_t& Han
     SetCurrentFileName(Name);
     if (CurrentNameRefused) return; // reported; nothing leaves ExtractDir
     if (Attributes & kDirectoryAttr) {
-        if (OutputMode == kOutputFiles && UseStoredDirs && CreateStoredDirs)
-            CreateFolderPath(CurrentFileName);
+        RememberFolder(CurrentFileName, std::nullopt,
+                       static_cast<std::uint32_t>(Date) << 16 | Time);
         return;
     }
     if (!CheckOverwrite(false)) return;

@@ -40,8 +40,8 @@ void TLhaWalk::Step(TArxon& arx) {
         const char method = header.Method[3];
         const bool directory = header.Folder();
         TArxonEntry entry;
-        entry.FileDate = header.Level == 2 ? UnixTimeToDateTime(header.Time)
-                                           : DosDateTimeToDateTime(header.Time);
+        entry.FileDate = header.UnixTime ? UnixTimeToDateTime(*header.UnixTime)
+                                         : DosDateTimeToDateTime(header.Time);
         entry.UnpackedSize = header.UnpackedSize;
         entry.PackedSize =
             std::max<std::int64_t>(0, std::min(header.PackedSize, header.UnpackedSize));
@@ -50,7 +50,7 @@ void TLhaWalk::Step(TArxon& arx) {
         entry.CompressMethodName = arx.GetMethodName(directory ? kDirectoryMethodCode : method, 0,
                                                      ArxMethodEntry{directory, 0});
         entry.InternalAttr = kInternalAttr;
-        entry.FileAttr = header.Attr;
+        entry.FileAttr = header.Attributes();
         if (directory) {
             entry.FileAttr |= kDirectoryAttr;
             arx.ReportDir(entry);

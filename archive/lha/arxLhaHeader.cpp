@@ -36,6 +36,16 @@ constexpr std::uint8_t kDosOs = 'M';
 
 constexpr std::uint8_t kExtendedName = 1;
 constexpr std::uint8_t kExtendedFolder = 2;
+constexpr std::uint8_t kExtendedUnixMode = 0x50;
+constexpr std::uint8_t kExtendedUnixTime = 0x54;
+// The Unix extension area a level-0 header may hold after its CRC: the OS
+// byte 'U', a version byte, the Unix time, the mode, the owner and group.
+constexpr std::uint8_t kUnixOs = 'U';
+constexpr std::size_t kLevel0UnixSize = 12;
+constexpr std::size_t kLevel0UnixTime = 2;
+constexpr std::size_t kLevel0UnixMode = 6;
+constexpr std::uint8_t kReadOnlyAttr = 0x01;
+constexpr std::uint16_t kOwnerWrite = 0200;
 constexpr std::int64_t kExtendedMinimum = 3; // type byte + size of the next header
 
 // 1980-01-01 00:01:00, the date of times a DOS date cannot hold.
@@ -50,9 +60,11 @@ std::string FieldText(const std::vector<std::uint8_t>& bytes, std::size_t from, 
 
 // What the extended headers of one member say.
 struct Extended {
-    std::string Name;       // type 1
-    std::string Folder;     // type 2
-    std::int64_t Bytes = 0; // all of them together
+    std::string Name;                      // type 1
+    std::string Folder;                    // type 2
+    std::optional<std::uint16_t> UnixMode; // type 0x50
+    std::optional<std::int64_t> UnixTime;  // type 0x54
+    std::int64_t Bytes = 0;                // all of them together
 };
 
 // Reads the chain of extended headers starting with `size` at `pos`, none
@@ -68,6 +80,8 @@ bool ReadExtended(TArxByteSource& source, std::int64_t pos, std::int64_t size, s
         if (bytes[0] == kExtendedName) out.Name = FieldText(bytes, 1, end);
         if (bytes[0] == kExtendedFolder)
             out.Folder = NormalizeStoredPath(FieldText(bytes, 1, end), false);
+        if (bytes[0] == kExtendedUnixMode && end >= 3) out.UnixMode = GetLe16(bytes.data() + 1);
+        if (bytes[0] == kExtendedUnixTime && end >= 5) out.UnixTime = GetLe32(bytes.data() + 1);
         out.Bytes += size;
         pos += size;
         size = GetLe16(bytes.data() + end);
@@ -94,6 +108,13 @@ bool TLhaHeader::Supported() const {
 std::uint32_t TLhaHeader::DosDate() const {
     if (Level != 2) return Time;
     return DateTimeToDosDate(UnixTimeToDateTime(Time)).value_or(kEarliestDosDate);
+}
+
+std::uint8_t TLhaHeader::Attributes() const {
+    if (!UnixMode) return Attr;
+    const auto cleared = static_cast<std::uint8_t>(Attr & ~kReadOnlyAttr);
+    return (*UnixMode & kOwnerWrite) != 0 ? cleared
+                                          : static_cast<std::uint8_t>(cleared | kReadOnlyAttr);
 }
 
 int ReadLhaHeader(TArxByteSource& source, std::int64_t offset, TLhaHeader& header) {
@@ -128,6 +149,11 @@ int ReadLhaHeader(TArxByteSource& source, std::int64_t offset, TLhaHeader& heade
         const auto nameEnd = static_cast<std::size_t>(kFixedSize + nameLength);
         name = FieldText(all, static_cast<std::size_t>(kFixedSize), nameEnd);
         header.Crc = GetLe16(all.data() + nameEnd);
+        const std::size_t area = nameEnd + static_cast<std::size_t>(kLevel0Tail);
+        if (level == 0 && all.size() >= area + kLevel0UnixSize && all[area] == kUnixOs) {
+            header.UnixTime = GetLe32(all.data() + area + kLevel0UnixTime);
+            header.UnixMode = GetLe16(all.data() + area + kLevel0UnixMode);
+        }
         header.DataPos = offset + headerBytes;
         header.NextPos = offset + headerBytes + packed;
         if (level == 1) {
@@ -153,6 +179,7 @@ int ReadLhaHeader(TArxByteSource& source, std::int64_t offset, TLhaHeader& heade
                           std::min(streamSize, offset + headerBytes), extended))
             return -1;
         name = extended.Name;
+        header.UnixTime = header.Time;
         header.DataPos = offset + headerBytes;
         header.PackedSize = packed;
         header.NextPos = offset + headerBytes + packed;
@@ -162,6 +189,8 @@ int ReadLhaHeader(TArxByteSource& source, std::int64_t offset, TLhaHeader& heade
         header.RawPath =
             name.empty() ? extended.Folder : RemoveSlash(extended.Folder) + "\\" + name;
     header.Host = host;
+    if (extended.UnixTime) header.UnixTime = extended.UnixTime;
+    if (extended.UnixMode) header.UnixMode = extended.UnixMode;
     return 1;
 }
 

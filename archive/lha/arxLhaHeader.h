@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace sorvane {
@@ -23,6 +24,12 @@ struct TLhaHeader {
     std::int64_t NextPos = 0; // the next header
     std::uint32_t Time = 0;   // DOS date-time; Unix seconds at level 2
     std::uint8_t Attr = 0;
+    // Unix seconds: level 2's time, a level-1 Unix-time extended header, or
+    // the Unix extension area of a level-0 header; none with a DOS time alone.
+    std::optional<std::int64_t> UnixTime;
+    // The Unix permission bits of a Unix-permission extended header or a
+    // level-0 Unix extension area.
+    std::optional<std::uint16_t> UnixMode;
     std::uint16_t Crc = 0;
     std::string RawPath;             // as stored, folder in front with "\"
     TNameHost Host = TNameHost::Dos; // the system the OS byte names (level 0: DOS)
@@ -32,6 +39,9 @@ struct TLhaHeader {
     bool Supported() const;
     // The time as a DOS date-time.
     std::uint32_t DosDate() const;
+    // The DOS attributes, read-only when stored Unix permissions deny the
+    // owner writing.
+    std::uint8_t Attributes() const;
 };
 
 // Reads the header at `offset` (all but Name): 1 with `header` filled, 0 at

@@ -106,11 +106,7 @@ void TUnLha::ExtractMember(TArxBaseStream& stream, const TLhaHeader& header) {
 
     if (header.Folder()) {
         if (!CheckOverwrite(true)) return;
-        if (OutputMode == kOutputFiles && UseStoredDirs && CreateStoredDirs &&
-            !CreateFolderPath(CurrentFileName)) {
-            ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
-            return;
-        }
+        RememberFolder(CurrentFileName, header.UnixTime, header.DosDate());
         Crc16.Start(0);
         CheckCrc(16, header.Crc);
         return;
@@ -167,7 +163,11 @@ void TUnLha::ExtractMember(TArxBaseStream& stream, const TLhaHeader& header) {
                      ? TDecodeResult::WriteFailed
                      : TDecodeResult::Corrupt;
     }
-    SetFileAttrDate(out, eventName, header.Attr, header.DosDate());
+    // The Unix time where the header stores one, else the DOS date-time.
+    if (header.UnixTime)
+        SetFileAttrUnixTime(out, eventName, header.Attributes(), *header.UnixTime);
+    else
+        SetFileAttrDate(out, eventName, header.Attributes(), header.DosDate());
     // The decoder's end is reported here, so the verdict adds no CRC failure
     // to it: a damaged stream of zeros has the CRC-16 of any shorter run.
     if (!reported && (result == TDecodeResult::Corrupt || result == TDecodeResult::InputEnded)) {

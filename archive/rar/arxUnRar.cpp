@@ -356,8 +356,8 @@ void TUnRar::CreateRememberedFolders() {
     for (const std::size_t index : folders_) {
         // Through the guard like every member name: nothing outside ExtractDir.
         SetCurrentFileName(members_[index].Name + "\\");
-        if (!CurrentNameRefused && !CreateFolderPath(CurrentFileName))
-            ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
+        if (!CurrentNameRefused)
+            RememberFolder(CurrentFileName, std::nullopt, members_[index].Time);
     }
     CurrentFileName.clear();
 }

@@ -204,9 +204,7 @@ void TUnTar::ExtractMember(TArxBaseStream& stream, const TTarMember& member) {
     const std::string& shown = OutputMode == kOutputFiles ? CurrentFileName : stored;
 
     if (member.Type == '5') {
-        if (OutputMode == kOutputFiles && UseStoredDirs && CreateStoredDirs &&
-            !CreateFolderPath(CurrentFileName))
-            ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
+        RememberFolder(CurrentFileName, member.UnixTime, member.DosDate);
         return;
     }
     // What is not a plain file is refused before any output is opened.

@@ -107,7 +107,10 @@ constexpr std::int64_t kStep = 32768;
 // The most a Deflate stream can expand (a 258-byte match per two bits of
 // code, plus the block overhead): bounds a member whose sizes follow it.
 constexpr std::int64_t kDeflateMaxRatio = 1032;
-constexpr std::size_t kPayloadHeader = 46 + 16 + 4; // central header, sizes, attributes
+// The central header, the sizes, the attributes, then the time its extra
+// field stores (a byte saying whether it does, seconds, nanoseconds).
+constexpr std::size_t kPayloadTime = 46 + 16 + 4;
+constexpr std::size_t kPayloadHeader = kPayloadTime + 1 + 8 + 4;
 
 struct Record {
     std::uint32_t Attr;
@@ -274,6 +277,10 @@ void TUnZip::CollectCentral(TArxBaseStream& stream) {
                 PutU64(payload, info.Packed);
                 PutU64(payload, info.Unpacked);
                 PutU32(payload, record.Attr);
+                const auto time = ZipMemberUnixTime(info, central.Fields.DosDate);
+                payload.push_back(time ? 1 : 0);
+                PutU64(payload, time ? static_cast<std::uint64_t>(time->Seconds) : 0);
+                PutU32(payload, time ? time->Nanoseconds : 0);
                 payload += name;
                 if (payload.size() <= 0xFFFF) {
                     list_.AddItem(&record, payload.data(),
@@ -307,6 +314,7 @@ std::int64_t TUnZip::ReadLocalHeader(TArxBaseStream& stream, std::int64_t offset
         header->Method = local.Fields.Method;
         header->DosDate = local.Fields.DosDate;
         header->Crc = local.Fields.Crc;
+        header->UnixTime = ZipMemberUnixTime(local.Info, local.Fields.DosDate);
         header->PackedSize = Clamp64(local.Info.Packed);
         header->UnpackedSize = Clamp64(local.Info.Unpacked);
         header->Name =
@@ -443,6 +451,9 @@ void TUnZip::ExtractCentralList(std::unique_ptr<TArxBaseStream>& stream) {
         header.PackedSize = Clamp64(GetLe64(h + 46));
         header.UnpackedSize = Clamp64(GetLe64(h + 54));
         header.Attr = GetLe32(h + 62);
+        if (h[kPayloadTime] != 0)
+            header.UnixTime = TZipUnixTime{static_cast<std::int64_t>(GetLe64(h + kPayloadTime + 1)),
+                                           GetLe32(h + kPayloadTime + 9)};
         header.Name.assign(payload.substr(kPayloadHeader));
         if (!MoveToDisk(stream, record.Disk) || !stream) break;
         const std::int64_t dataPos = ReadLocalHeader(*stream, record.Offset, nullptr);
@@ -490,11 +501,11 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
     MemberEncrypted = false;
 
     if (folder) {
-        if (OutputMode == kOutputFiles && UseStoredDirs && CreateStoredDirs &&
-            !CreateFolderPath(CurrentFileName)) {
-            ReportError(CurrentFileName, "", VolumeName, kMsgOpenError);
-            return;
-        }
+        if (header.UnixTime)
+            RememberFolder(CurrentFileName, header.UnixTime->Seconds, 0,
+                           header.UnixTime->Nanoseconds);
+        else
+            RememberFolder(CurrentFileName, std::nullopt, header.DosDate);
         Crc32.Start(header.Crc);
         CheckCrc(32, header.Crc);
         return;
@@ -565,8 +576,13 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
         if (!CheckDescriptor(*stream, dataPos, unsized ? packedUsed : header.PackedSize, header))
             result = TDecodeResult::Corrupt;
     }
-    SetFileAttrDate(out, OutputMode == kOutputFiles ? CurrentFileName : header.Name,
-                    header.Attr & 0xFFu, header.DosDate);
+    // The time of the extra field where it stores one, else the DOS date.
+    const std::string& dated = OutputMode == kOutputFiles ? CurrentFileName : header.Name;
+    if (header.UnixTime)
+        SetFileAttrUnixTime(out, dated, header.Attr & 0xFFu, header.UnixTime->Seconds,
+                            header.UnixTime->Nanoseconds);
+    else
+        SetFileAttrDate(out, dated, header.Attr & 0xFFu, header.DosDate);
     // Only members written whole count as extracted.
     MemberVerdict({.Result = result,
                    .CrcWidth = 32,

@@ -8,9 +8,11 @@
 #include "archive/arxSpan.h"
 #include "archive/arxUnBase.h"
 #include "archive/codecs/arxInflate64.h"
+#include "archive/zip/arxZipNames.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,8 @@ public:
         std::uint32_t Crc = 0;
         std::uint32_t Attr = 0;
         std::string Name;
+        // The time the extra field stores; the DOS date alone without one.
+        std::optional<TZipUnixTime> UnixTime;
     };
 
     // Reads the next volume (split sets) or disk (spanned sets) into

@@ -4,11 +4,28 @@
 #include "archive/arxCrc.h"
 #include "archive/arxStream.h"
 
+#include <climits>
+
 namespace sorvane {
 namespace {
 
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
 constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
+constexpr std::uint16_t kNtfsExtraId = 0x000A;
+constexpr std::uint16_t kExtendedTimeExtraId = 0x5455;
+constexpr std::uint16_t kOldUnixExtraId = 0x5855;
+// NTFS: 4 reserved bytes, then tagged attributes; tag 1 holds three 8-byte
+// times, the modification time first.
+constexpr std::size_t kNtfsReserved = 4;
+constexpr std::uint16_t kNtfsTimesTag = 1;
+constexpr std::size_t kNtfsTimesSize = 24;
+// 100 ns steps from 1601-01-01 to 1970-01-01.
+constexpr std::int64_t kNtfsUnixEpoch = 116444736000000000;
+constexpr std::int64_t kNtfsStepsPerSecond = 10000000;
+// The extended timestamp's flags: bit 0, the modification time follows.
+constexpr std::uint8_t kExtendedTimeHasModified = 1;
+// The older Unix record: access time, then modification time.
+constexpr std::size_t kOldUnixModified = 4;
 constexpr std::uint32_t kNoSize = 0xFFFFFFFFu;
 constexpr std::uint16_t kNoDisk = 0xFFFFu;
 
@@ -49,10 +66,49 @@ TZipExtraInfo ParseZipExtra(const std::vector<std::uint8_t>& extra, std::uint32_
                    GetLe32(body + 1) == NameCrc(storedName)) {
             info.HasUnicodeName = true;
             info.UnicodeName.assign(reinterpret_cast<const char*>(body + 5), size - 5);
+        } else if (id == kNtfsExtraId) {
+            std::size_t tag = kNtfsReserved;
+            while (tag + 4 <= size) {
+                const std::uint16_t kind = GetLe16(body + tag);
+                const std::size_t length = GetLe16(body + tag + 2);
+                if (length > size - tag - 4) break;
+                if (kind == kNtfsTimesTag && length >= kNtfsTimesSize) {
+                    const std::uint64_t steps = GetLe64(body + tag + 4);
+                    // Times before 1601 wrapped past 2^63 are no times.
+                    if (steps <= static_cast<std::uint64_t>(INT64_MAX)) {
+                        const std::int64_t unix = static_cast<std::int64_t>(steps) - kNtfsUnixEpoch;
+                        std::int64_t seconds = unix / kNtfsStepsPerSecond;
+                        std::int64_t rest = unix % kNtfsStepsPerSecond;
+                        if (rest < 0) {
+                            rest += kNtfsStepsPerSecond;
+                            --seconds;
+                        }
+                        info.NtfsSeconds = seconds;
+                        info.NtfsNanoseconds = static_cast<std::uint32_t>(rest * 100);
+                    }
+                }
+                tag += 4 + length;
+            }
+        } else if (id == kExtendedTimeExtraId && size >= 5 &&
+                   (body[0] & kExtendedTimeHasModified) != 0) {
+            info.UnixSeconds32 = GetLe32(body + 1);
+        } else if (id == kOldUnixExtraId && size >= kOldUnixModified + 4 && !info.UnixSeconds32) {
+            info.UnixSeconds32 = GetLe32(body + kOldUnixModified);
         }
         at += 4 + size;
     }
     return info;
+}
+
+std::optional<TZipUnixTime> ZipMemberUnixTime(const TZipExtraInfo& info, std::uint32_t dosDate) {
+    if (info.NtfsSeconds) return TZipUnixTime{*info.NtfsSeconds, info.NtfsNanoseconds};
+    if (!info.UnixSeconds32) return std::nullopt;
+    const std::uint32_t raw = *info.UnixSeconds32;
+    constexpr std::uint32_t kSignBit = 0x80000000u;
+    const unsigned dosYear = 1980 + (dosDate >> 25);
+    if ((raw & kSignBit) != 0 && dosYear < 2038)
+        return TZipUnixTime{static_cast<std::int64_t>(static_cast<std::int32_t>(raw)), 0};
+    return TZipUnixTime{static_cast<std::int64_t>(raw), 0};
 }
 
 std::string ZipMemberName(const std::string& stored, const TZipExtraInfo& info, bool raw,

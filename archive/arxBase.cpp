@@ -604,15 +604,20 @@ bool TZipCommon::AskNextVolume(std::string& VolumeNameArg, int VolumeID) {
             ReportError(VolumeNameArg, "OnNextVolume", "", kMsgEventNotAssigned);
             return false;
         }
+        const std::string asked = VolumeNameArg;
         bool cancel = false;
         OnNextVolume(*this, VolumeNameArg, VolumeID, false, cancel);
-        if (cancel) {
-            SetCancel(true);
+        if (cancel || VolumeNameArg.empty()) {
+            VolumeDeclined(asked);
             return false;
         }
     }
     ++VolumeNumber;
     return true;
+}
+
+void TZipCommon::VolumeDeclined(const std::string&) {
+    SetCancel(true);
 }
 
 bool TZipCommon::OpenNextVolumeStream(std::unique_ptr<TArxBaseStream>& Stream,

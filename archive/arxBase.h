@@ -254,8 +254,10 @@ public:
     void NextZipVolumeName(const std::string& Name, int& Number, std::string& Result,
                            bool LastIsArchive, int Count);
     // Asks for a volume of ARJ, ACE, RAR or cabinet sets until it exists; a
-    // decline cancels the run.
-    virtual bool AskNextVolume(std::string& VolumeName, int VolumeID);
+    // decline (a cancel or an empty answer) goes to VolumeDeclined.
+    bool AskNextVolume(std::string& VolumeName, int VolumeID);
+    // What a declined volume does: the walk cancels the run.
+    virtual void VolumeDeclined(const std::string& Volume);
     bool OpenNextVolumeStream(std::unique_ptr<TArxBaseStream>& Stream, std::string& VolumeName);
 
     // The owner a temporary-file stream works with.

@@ -665,34 +665,6 @@ void TUnBase::ApplyAttrDate(const std::string& Path, std::uint32_t Attr,
 // ---------------------------------------------------------------------------
 // Volumes
 
-bool TUnBase::AskNextVolume(std::string& VolumeNameArg, int VolumeID) {
-    if (VolumeID > 999) {
-        ReportError(VolumeNameArg, "", "", kMsgMaxVolumes);
-        return false;
-    }
-    if (VolumeNameArg.empty()) {
-        ReportError(VolumeNameArg, "", "", kMsgInvalidFileName);
-        return false;
-    }
-    if (VolumeNameArg.find('/') == std::string::npos)
-        VolumeNameArg = CurrentDirectory() + "/" + VolumeNameArg;
-    while (!FileExists(VolumeNameArg)) {
-        if (!OnNextVolume) {
-            ReportError(VolumeNameArg, "OnNextVolume", "", kMsgEventNotAssigned);
-            return false;
-        }
-        const std::string asked = VolumeNameArg;
-        bool cancel = false;
-        OnNextVolume(*this, VolumeNameArg, VolumeID, false, cancel);
-        if (cancel || VolumeNameArg.empty()) {
-            VolumeDeclined(asked);
-            return false;
-        }
-    }
-    ++VolumeNumber;
-    return true;
-}
-
 // The run cannot go past a volume it does not have: the volume is named,
 // not the one in hand, and no cancel is reported.
 void TUnBase::VolumeDeclined(const std::string& Volume) {

@@ -138,11 +138,9 @@ public:
                              std::uint32_t Attr, std::int64_t UnixTime,
                              std::uint32_t Nanoseconds = 0);
     void MemberDone(const TMemberHeader& Header);
-    // The extraction's form of the next-volume question: a volume the user
-    // does not give is reported by its name (VolumeDeclined) and the answer
-    // is false, without a cancel of the run.
-    bool AskNextVolume(std::string& VolumeName, int VolumeID) override;
-    void VolumeDeclined(const std::string& Volume);
+    // The extraction's answer to a declined volume: the volume is reported
+    // by its name, without a cancel of the run.
+    void VolumeDeclined(const std::string& Volume) override;
     // A folder member, as its CurrentFileName (output mode 0 with stored
     // folders used and made; nothing otherwise). Nothing is made now: when the run
     // ends, the folder is made only when no member of the run was meant for

@@ -20,6 +20,7 @@
 #include "archive/zip/arxUnZip.h"
 #include "archive/zoo/arxUnZoo.h"
 #include "tests/archive/ArchiveTestSupport.h"
+#include "tests/archive/NewReaderFor.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -222,43 +223,11 @@ struct ReadResult {
     std::vector<std::pair<std::string, int>> errors;
 };
 
-std::unique_ptr<TUnBase> ReaderFor(TArcType type) {
-    TUnZip zip;
-    TUnJar jar;
-    TUnARJ arj;
-    TUnZoo zoo;
-    TUnLha lha;
-    TUnTar tar;
-    TUnGZip gzip;
-    TUnACE ace;
-    TUnRar rar;
-    TUnArc arc;
-    TUnCab cab;
-    TArxonReaders readers{&zip, &jar, &arj, &zoo, &lha, &tar, &gzip, &ace, &rar, &arc, &cab};
-    TUnBase* picked = ReaderForKind(readers, type);
-    if (picked == &zip) return std::make_unique<TUnZip>();
-    if (picked == &jar) return std::make_unique<TUnJar>();
-    if (picked == &arj) return std::make_unique<TUnARJ>();
-    if (picked == &zoo) return std::make_unique<TUnZoo>();
-    if (picked == &lha) return std::make_unique<TUnLha>();
-    if (picked == &tar) return std::make_unique<TUnTar>();
-    if (picked == &gzip) return std::make_unique<TUnGZip>();
-    if (picked == &rar) return std::make_unique<TUnRar>();
-    if (picked == &arc) return std::make_unique<TUnArc>();
-    if (picked == &cab) return std::make_unique<TUnCab>();
-    if (picked == &ace) {
-        auto reader = std::make_unique<TUnACE>();
-        reader->ModuleFile = ACE_MODULE_PATH;
-        return reader;
-    }
-    return nullptr;
-}
-
 ReadResult Read(const std::string& path) {
     ReadResult result;
     TRegisterArxon detection;
     detection.SetArchiveFile(path);
-    std::unique_ptr<TUnBase> reader = ReaderFor(detection.ArcType);
+    std::unique_ptr<TUnBase> reader = NewReaderFor(detection.ArcType, ACE_MODULE_PATH);
     if (!reader) return result;
     result.read = true;
     TempFolder out;
@@ -370,7 +339,8 @@ std::vector<std::string> ArchiveFixtures() {
         const std::string relative = fs::relative(entry.path(), root).generic_string();
         TRegisterArxon detection;
         detection.SetArchiveFile(entry.path().string());
-        if (ReaderFor(detection.ArcType) != nullptr) fixtures.push_back(relative);
+        if (NewReaderFor(detection.ArcType, ACE_MODULE_PATH) != nullptr)
+            fixtures.push_back(relative);
     }
     std::sort(fixtures.begin(), fixtures.end());
     return fixtures;

@@ -12,58 +12,23 @@
 #include "archive/tar/arxUnTar.h"
 #include "archive/zip/arxUnZip.h"
 #include "archive/zoo/arxUnZoo.h"
+#include "tests/archive/NewReaderFor.h"
 
 #include <cstdlib>
 #include <ctime>
 
 namespace sorvane::test {
-namespace {
-
-std::unique_ptr<TUnBase> ReaderFor(TArcType type) {
-    TUnZip zip;
-    TUnJar jar;
-    TUnARJ arj;
-    TUnZoo zoo;
-    TUnLha lha;
-    TUnTar tar;
-    TUnGZip gzip;
-    TUnACE ace;
-    TUnRar rar;
-    TUnArc arc;
-    TUnCab cab;
-    TArxonReaders readers{&zip, &jar, &arj, &zoo, &lha, &tar, &gzip, &ace, &rar, &arc, &cab};
-    TUnBase* picked = ReaderForKind(readers, type);
-    if (picked == &zip) return std::make_unique<TUnZip>();
-    if (picked == &jar) return std::make_unique<TUnJar>();
-    if (picked == &arj) return std::make_unique<TUnARJ>();
-    if (picked == &zoo) return std::make_unique<TUnZoo>();
-    if (picked == &lha) return std::make_unique<TUnLha>();
-    if (picked == &tar) return std::make_unique<TUnTar>();
-    if (picked == &rar) return std::make_unique<TUnRar>();
-    if (picked == &arc) return std::make_unique<TUnArc>();
-    if (picked == &cab) return std::make_unique<TUnCab>();
-    if (picked == &gzip) {
-        auto reader = std::make_unique<TUnGZip>();
-        reader->OnNestedTarFile = [](TZipCommon&, const std::string&, bool& doUnTar) {
-            doUnTar = true;
-        };
-        return reader;
-    }
-    if (picked == &ace) {
-        auto reader = std::make_unique<TUnACE>();
-        reader->ModuleFile = ACE_MODULE_PATH;
-        return reader;
-    }
-    return nullptr;
-}
-
-} // namespace
 
 FamilyRun::FamilyRun(const std::string& archive, const std::string& destination) {
     TRegisterArxon detection;
     detection.SetArchiveFile(archive);
-    reader = ReaderFor(detection.ArcType);
+    reader = NewReaderFor(detection.ArcType, ACE_MODULE_PATH);
     if (!reader) return;
+    // A gzipped tar comes out as the tar's members, as the page gives it.
+    if (auto* gzip = dynamic_cast<TUnGZip*>(reader.get()))
+        gzip->OnNestedTarFile = [](TZipCommon&, const std::string&, bool& doUnTar) {
+            doUnTar = true;
+        };
     reader->SetArchiveFile(archive);
     reader->SetExtractDir(destination);
     reader->FileSpec = {"*"};

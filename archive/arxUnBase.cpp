@@ -15,6 +15,7 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <sys/stat.h>
 
 namespace sorvane {
 namespace {
@@ -51,11 +52,11 @@ bool HasDot(const std::string& text) {
     return text.find('.') != std::string::npos;
 }
 
-// The output stream over the descriptor of a member's temporary file.
+// The output stream over the descriptor of a member's temporary file; the
+// descriptor stays open with the member until FinishMember or DiscardPartial.
 class TPartialStream : public THandleStream32 {
 public:
     explicit TPartialStream(int handle) : THandleStream32(handle) {}
-    ~TPartialStream() override { StreamFileClose(Handle); }
 };
 
 // Why a name cannot be created in its folder before anything is written: a
@@ -153,6 +154,7 @@ int TUnBase::RunExtract(std::unique_ptr<TArxBaseStream>& Stream, int Arg) {
     MemberEncrypted = PasswordFailed = false;
     ArjPasswordPos = 1;
     DiscardPartial(false);
+    lastFolder_.clear();
     written_.clear();
     folderMembers_.clear();
     madeFolders_.clear();
@@ -329,10 +331,31 @@ bool TUnBase::OpenOutputFile(std::unique_ptr<TArxBaseStream>& Stream, const std:
         file.Target = FileName;
         const std::string folder = FolderOf(FileName);
         std::string reason = NameTooLong(FileName);
-        if (reason.empty() && !folder.empty() && !CreateFolderPath(folder, file.Folders))
-            reason = std::strerror(errno != 0 ? errno : ENOTDIR);
-        const int fd =
-            reason.empty() ? CreateNewFileIn(folder, kPartialFilePrefix, file.Temp, reason) : -1;
+        // The folder of the member before is not looked up again.
+        if (reason.empty() && !folder.empty() && folder != lastFolder_) {
+            lastFolder_.clear();
+            if (CreateFolderPath(folder, file.Folders))
+                lastFolder_ = folder;
+            else
+                reason = std::strerror(errno != 0 ? errno : ENOTDIR);
+        }
+        int fd = -1;
+        if (reason.empty()) {
+            // A new name gets a file with no name yet, named only when it
+            // passes (a killed run leaves nothing); a name in use, or a file
+            // system without unnamed files, gets a named temporary file.
+            struct stat info {};
+            if (::lstat(FileName.c_str(), &info) != 0 && errno == ENOENT) {
+                fd = OpenUnnamedFileIn(folder);
+                if (fd < 0 && errno == ENOENT && !folder.empty()) {
+                    // The folder went away since the member before.
+                    lastFolder_.clear();
+                    if (CreateFolderPath(folder, file.Folders)) fd = OpenUnnamedFileIn(folder);
+                }
+            }
+            if (fd < 0) fd = CreateNewFileIn(folder, kPartialFilePrefix, file.Temp, reason);
+        }
+        file.Fd = fd;
         partial_ = std::move(file);
         if (fd < 0) {
             partial_->Temp.clear();
@@ -374,20 +397,20 @@ void TUnBase::ReportOpenFailure(const std::string& FileName, const std::string& 
     ReportError(FileName, FileName + ": " + Reason, ArchiveFile, kMsgOpenError);
 }
 
-const std::string& TUnBase::PartialFileName() const {
-    static const std::string kNone;
-    return partial_ ? partial_->Temp : kNone;
+std::string TUnBase::PartialFileName() const {
+    if (!partial_) return {};
+    if (!partial_->Temp.empty() || partial_->Fd < 0) return partial_->Temp;
+    return "/proc/self/fd/" + std::to_string(partial_->Fd);
 }
 
 bool TUnBase::ContinueOutputFile(std::unique_ptr<TArxBaseStream>& Stream) {
     if (OutputMode != kOutputFiles || !partial_ || !partial_->Held) return false;
-    auto file = std::make_unique<TFileStream32>(partial_->Temp, TFileStream32::kModeReadWrite);
-    if (file->Handle < 0) {
-        ReportOpenFailure(partial_->Target, StreamFileErrorText(StreamFileLastError()));
+    auto file = std::make_unique<TPartialStream>(partial_->Fd);
+    if (file->Seek(0, TSeekOrigin::End) < 0) {
+        ReportOpenFailure(partial_->Target, std::strerror(errno));
         DiscardPartial(true);
         return false;
     }
-    file->Seek(0, TSeekOrigin::End);
     Stream = std::move(file);
     partial_->Held = partial_->Dated = false;
     OutputFailed = false;
@@ -397,7 +420,9 @@ bool TUnBase::ContinueOutputFile(std::unique_ptr<TArxBaseStream>& Stream) {
 void TUnBase::DiscardPartial(bool uncountHeld) {
     if (!partial_) return;
     if (uncountHeld && partial_->Held) ResultCount = std::max(0, ResultCount - 1);
+    if (partial_->Fd >= 0) StreamFileClose(partial_->Fd);
     if (!partial_->Temp.empty()) StreamFileDelete(partial_->Temp);
+    if (!partial_->Folders.empty()) lastFolder_.clear();
     for (auto folder = partial_->Folders.rbegin(); folder != partial_->Folders.rend(); ++folder)
         RemoveEmptyFolder(*folder);
     partial_.reset();
@@ -413,13 +438,18 @@ bool TUnBase::FinishMember(bool Passed, bool Whole) {
         partial_->Held = true;
         return true;
     }
-    const TPartialFile file = *partial_;
+    const TPartialFile file = std::move(*partial_);
     partial_.reset();
+    // Date and attributes through the descriptor, then the name.
     if (file.Dated)
-        ApplyAttrDate(file.Temp, file.Attr, file.UnixTime, file.Nanoseconds, file.DosDate);
+        ApplyAttrDate(file.Fd, file.Attr, file.UnixTime, file.Nanoseconds, file.DosDate);
     std::string reason;
-    if (!ReplaceByRename(file.Temp, file.Target, reason)) {
-        StreamFileDelete(file.Temp);
+    const bool named = file.Temp.empty()
+                           ? NameUnnamedFile(file.Fd, file.Target, kPartialFilePrefix, reason)
+                           : ReplaceByRename(file.Temp, file.Target, reason);
+    StreamFileClose(file.Fd);
+    if (!named) {
+        if (!file.Temp.empty()) StreamFileDelete(file.Temp);
         ReportError(file.Target, file.Target + ": " + reason, ArchiveFile, kMsgWriteError);
         UncountMember();
         return false;
@@ -648,6 +678,17 @@ void TUnBase::CloseAndDate(std::unique_ptr<TArxBaseStream>& Stream, const std::s
         return;
     }
     ApplyAttrDate(FileName, Attr, UnixTime, Nanoseconds, DosDate);
+}
+
+void TUnBase::ApplyAttrDate(int Fd, std::uint32_t Attr, std::optional<std::int64_t> UnixTime,
+                            std::uint32_t Nanoseconds, std::uint32_t DosDate) {
+    if (UnixTime && DateAttribute == daFileDate)
+        SetFileModifiedUnixTime(Fd, *UnixTime, Nanoseconds);
+    else if (UnixTime && DateAttribute == daSysDate)
+        SetFileModifiedUnixTime(Fd, static_cast<std::int64_t>(std::time(nullptr)));
+    else
+        SetFileModifiedTime(Fd, DosDateToDateTime(FileDateFor(DosDate)));
+    if (RestoreFileAttr && Attr != kDosArchive) SetDosAttributes(Fd, Attr);
 }
 
 void TUnBase::ApplyAttrDate(const std::string& Path, std::uint32_t Attr,

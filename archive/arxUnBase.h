@@ -123,8 +123,9 @@ public:
     // Reopens, for appending, the temporary file a continued member's earlier
     // part left (mode 0); false when none is held.
     bool ContinueOutputFile(std::unique_ptr<TArxBaseStream>& Stream);
-    // The temporary file of the member being written in mode 0; '' when none.
-    const std::string& PartialFileName() const;
+    // The temporary file of the member being written in mode 0 (its
+    // descriptor under /proc for one with no name yet); '' when none.
+    std::string PartialFileName() const;
     // Reads the 12-byte encryption header and finds a password that passes.
     bool GetPassword(TArxBaseStream& Stream);
     // Closes the output and restores date and attributes (mode 0); in other
@@ -164,9 +165,11 @@ public:
     std::array<std::uint8_t, 12> PasswordHeader{};
 
 private:
-    // The member being written in mode 0, beside its name.
+    // The member being written in mode 0, beside its name: a file with no
+    // name yet (Temp '') or a named temporary file, open on Fd.
     struct TPartialFile {
         std::string Temp, Target;
+        int Fd = -1;
         std::vector<std::string> Folders; // made for it, removed again when it fails
         bool Held = false;                // a passed part waiting for its member's next part
         bool Dated = false;               // SetFileAttrDate has run
@@ -181,6 +184,8 @@ private:
     void CloseAndDate(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
                       std::uint32_t Attr, std::optional<std::int64_t> UnixTime,
                       std::uint32_t Nanoseconds, std::uint32_t DosDate);
+    void ApplyAttrDate(int Fd, std::uint32_t Attr, std::optional<std::int64_t> UnixTime,
+                       std::uint32_t Nanoseconds, std::uint32_t DosDate);
     void ApplyAttrDate(const std::string& Path, std::uint32_t Attr,
                        std::optional<std::int64_t> UnixTime, std::uint32_t Nanoseconds,
                        std::uint32_t DosDate);
@@ -191,6 +196,8 @@ private:
     void ReportOpenFailure(const std::string& FileName, const std::string& Reason);
 
     std::optional<TPartialFile> partial_;
+    // The folder the last member's file went into, made or found then.
+    std::string lastFolder_;
     // The folder members of the run, made and dated when it ends.
     struct TFolderMember {
         std::string Path; // without its trailing "/"

@@ -50,8 +50,7 @@ double RunCase(const Case& c, const fs::path& work) {
     const fs::path peerOut = work / "peer";
     int extracted = 0;
     auto ours = [&] {
-        fs::remove_all(oursOut);
-        fs::create_directories(oursOut);
+        ClearOutput(oursOut);
         extracted = 0;
         return Seconds([&] {
             for (const fs::path& archive : archives) {
@@ -65,8 +64,7 @@ double RunCase(const Case& c, const fs::path& work) {
     };
     auto tool = [&](const std::string& command) {
         return [&, command] {
-            fs::remove_all(peerOut);
-            fs::create_directories(peerOut);
+            ClearOutput(peerOut);
             return Seconds([&] {
                 for (const fs::path& archive : archives)
                     RunCommand({"sh", "-c",

@@ -44,8 +44,7 @@ int main() {
     const fs::path peerOut = work.Path() / "peer";
     int extracted = 0;
     auto ours = [&] {
-        fs::remove_all(oursOut);
-        fs::create_directories(oursOut);
+        ClearOutput(oursOut);
         return Seconds([&] {
             TUnCab reader;
             reader.SetArchiveFile(archive.string());
@@ -55,8 +54,7 @@ int main() {
         });
     };
     auto peer = [&] {
-        fs::remove_all(peerOut);
-        fs::create_directories(peerOut);
+        ClearOutput(peerOut);
         return Seconds([&] {
             RunCommand({"7zz", "x", "-y", "-o" + peerOut.string(), archive.string()},
                        CommandOutput::Discarded);

@@ -74,8 +74,7 @@ int main() {
     const fs::path peerOut = work.Path() / "peer.txt";
     int extracted = 0;
     auto ours = [&] {
-        fs::remove_all(oursOut);
-        fs::create_directories(oursOut);
+        ClearOutput(oursOut);
         return Seconds([&] {
             TUnGZip reader;
             reader.SetArchiveFile(archive.string());
@@ -85,7 +84,7 @@ int main() {
         });
     };
     auto peer = [&] {
-        fs::remove(peerOut);
+        ClearOutput(peerOut, false);
         return Seconds([&] {
             RunCommand({"sh", "-c",
                         std::string(kTool) + " -dc '" + archive.string() + "' > '" +

@@ -57,8 +57,7 @@ double RunCase(const Case& c, const fs::path& work) {
     const fs::path peerOut = work / "peer";
     int extracted = 0;
     auto ours = [&] {
-        fs::remove_all(oursOut);
-        fs::create_directories(oursOut);
+        ClearOutput(oursOut);
         extracted = 0;
         return Seconds([&] {
             for (const fs::path& archive : archives) {
@@ -71,8 +70,7 @@ double RunCase(const Case& c, const fs::path& work) {
         });
     };
     auto peer = [&] {
-        fs::remove_all(peerOut);
-        fs::create_directories(peerOut);
+        ClearOutput(peerOut);
         return Seconds([&] {
             for (const fs::path& archive : archives)
                 RunCommand(

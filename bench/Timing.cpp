@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 
 namespace sorvane::bench {
 
@@ -24,6 +25,12 @@ void PrintTimesRow(int labelWidth, const std::string& label, const std::vector<d
                    const std::string& extra) {
     std::printf("%-*s %9.3f %9.3f%s\n", labelWidth, label.c_str(), Median(times), Best(times),
                 extra.c_str());
+}
+
+void ClearOutput(const std::filesystem::path& path, bool makeFolder) {
+    std::filesystem::remove_all(path);
+    if (makeFolder) std::filesystem::create_directories(path);
+    ::sync();
 }
 
 void PrintRatio(const char* name, double ratio) {

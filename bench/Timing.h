@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,17 +25,30 @@ struct SideTimes {
     std::vector<double> ours, peer;
 };
 
-// `repetitions` rounds of ours() then peer(), each returning the seconds it
-// timed. Warm-up runs, where a benchmark wants them, come before.
+// `repetitions` rounds of ours() and peer(), each returning the seconds it
+// timed; the side that goes first changes every round (ours, peer, peer,
+// ours, ...), so neither always runs right after the other. Warm-up runs,
+// where a benchmark wants them, come before.
 template <typename Ours, typename Peer>
 SideTimes Alternate(int repetitions, Ours&& ours, Peer&& peer) {
     SideTimes times;
     for (int i = 0; i < repetitions; ++i) {
-        times.ours.push_back(ours());
-        times.peer.push_back(peer());
+        if (i % 2 == 0) {
+            times.ours.push_back(ours());
+            times.peer.push_back(peer());
+        } else {
+            times.peer.push_back(peer());
+            times.ours.push_back(ours());
+        }
     }
     return times;
 }
+
+// Removes `path` (a file or a folder with everything in it), makes it again
+// as an empty folder when `makeFolder`, and waits until the system has
+// written back every file of earlier rounds and the removal: the timed round
+// that follows pays for its own files only, whichever side wrote before.
+void ClearOutput(const std::filesystem::path& path, bool makeFolder = true);
 
 // "<label padded to width> median s best s<extra>", the table's title line.
 void PrintTimesHeader(int labelWidth, const std::string& extra = {});

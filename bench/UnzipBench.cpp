@@ -44,8 +44,7 @@ double RunCase(const Case& c, const fs::path& work) {
     const fs::path peerOut = work / "peer";
     int extracted = 0;
     auto ours = [&] {
-        fs::remove_all(oursOut);
-        fs::create_directories(oursOut);
+        ClearOutput(oursOut);
         return Seconds([&] {
             TUnZip reader;
             reader.SetArchiveFile(archive.string());
@@ -55,8 +54,7 @@ double RunCase(const Case& c, const fs::path& work) {
         });
     };
     auto peer = [&] {
-        fs::remove_all(peerOut);
-        fs::create_directories(peerOut);
+        ClearOutput(peerOut);
         return Seconds([&] {
             RunCommand({"unzip", "-q", "-o", archive.string(), "-d", peerOut.string()},
                        CommandOutput::Discarded);

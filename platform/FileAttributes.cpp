@@ -24,18 +24,16 @@ std::optional<std::uint32_t> ReadDosAttributes(const std::string& path) {
     return attributes;
 }
 
-bool SetDosAttributes(const std::string& path, std::uint32_t attributes) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || S_ISLNK(info.st_mode)) return false;
-    mode_t mode = info.st_mode & 07777;
-    if (attributes & kDosReadOnly)
-        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-    else
-        mode |= S_IWUSR;
-    return ::chmod(path.c_str(), mode) == 0;
+namespace {
+
+mode_t WithReadOnly(mode_t mode, std::uint32_t attributes) {
+    mode &= 07777;
+    if (attributes & kDosReadOnly) return mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    return mode | S_IWUSR;
 }
 
-bool SetFileModifiedTime(const std::string& path, const DateTime& local) {
+// The local date-time as seconds since the epoch; -1 when it has none.
+std::time_t LocalSeconds(const DateTime& local) {
     std::tm parts{};
     parts.tm_year = local.year - 1900;
     parts.tm_mon = local.month - 1;
@@ -44,10 +42,36 @@ bool SetFileModifiedTime(const std::string& path, const DateTime& local) {
     parts.tm_min = local.minute;
     parts.tm_sec = local.second;
     parts.tm_isdst = -1;
-    const std::time_t seconds = std::mktime(&parts);
+    return std::mktime(&parts);
+}
+
+} // namespace
+
+bool SetDosAttributes(const std::string& path, std::uint32_t attributes) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || S_ISLNK(info.st_mode)) return false;
+    return ::chmod(path.c_str(), WithReadOnly(info.st_mode, attributes)) == 0;
+}
+
+bool SetDosAttributes(int fd, std::uint32_t attributes) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return false;
+    const mode_t mode = WithReadOnly(info.st_mode, attributes);
+    return mode == (info.st_mode & 07777) || ::fchmod(fd, mode) == 0;
+}
+
+bool SetFileModifiedTime(const std::string& path, const DateTime& local) {
+    const std::time_t seconds = LocalSeconds(local);
     if (seconds == static_cast<std::time_t>(-1)) return false;
     const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
     return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool SetFileModifiedTime(int fd, const DateTime& local) {
+    const std::time_t seconds = LocalSeconds(local);
+    if (seconds == static_cast<std::time_t>(-1)) return false;
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    return ::futimens(fd, times) == 0;
 }
 
 bool SetFileModifiedUnixTime(const std::string& path, std::int64_t seconds,
@@ -56,6 +80,13 @@ bool SetFileModifiedUnixTime(const std::string& path, std::int64_t seconds,
     const long nanos = nanoseconds < 1000000000u ? static_cast<long>(nanoseconds) : 0;
     const struct timespec times[2] = {{when, nanos}, {when, nanos}};
     return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool SetFileModifiedUnixTime(int fd, std::int64_t seconds, std::uint32_t nanoseconds) {
+    const auto when = static_cast<std::time_t>(seconds);
+    const long nanos = nanoseconds < 1000000000u ? static_cast<long>(nanoseconds) : 0;
+    const struct timespec times[2] = {{when, nanos}, {when, nanos}};
+    return ::futimens(fd, times) == 0;
 }
 
 bool PassesThroughSymlink(const std::string& base, const std::vector<std::string>& components) {

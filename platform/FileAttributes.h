@@ -35,6 +35,12 @@ bool SetFileModifiedTime(const std::string& path, const DateTime& local);
 bool SetFileModifiedUnixTime(const std::string& path, std::int64_t seconds,
                              std::uint32_t nanoseconds = 0);
 
+// The same three on the file open on `fd`, with no path looked up; the
+// attributes change the mode only when it differs.
+bool SetDosAttributes(int fd, std::uint32_t attributes);
+bool SetFileModifiedTime(int fd, const DateTime& local);
+bool SetFileModifiedUnixTime(int fd, std::int64_t seconds, std::uint32_t nanoseconds = 0);
+
 // True when `base` joined with the first 1, 2, ... of `components` reaches a
 // symbolic link at any step (a missing step ends the test: nothing below it
 // exists yet).

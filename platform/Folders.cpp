@@ -1,9 +1,11 @@
 // Folder creation and removal, renames, deletes, temporary files and open-file
-// facts over mkdir, rmdir, renameat2, link, unlink, mkostemp and statx.
+// facts over mkdir, rmdir, renameat2, link, linkat, unlink, mkostemp,
+// O_TMPFILE and statx.
 #include "platform/Folders.h"
 
 #include "platform/Directory.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +33,37 @@ bool MakeOneFolder(const std::string& path, std::vector<std::string>* created) {
 std::string NameIn(const std::string& dir, const std::string& name) {
     if (dir.empty() || dir.back() == '/') return dir + name;
     return dir + "/" + name;
+}
+
+// A random "<stem>XXXXXX" in `name` for the attempt.
+void RandomTail(std::string& name, std::size_t stem) {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}() ^
+                                        static_cast<std::uint64_t>(::getpid()) << 32};
+    name.resize(stem);
+    std::uint64_t bits = random();
+    for (int i = 0; i < 6; ++i, bits /= 62)
+        name.push_back(kLetters[bits % 62]);
+}
+
+int OpenWithMode(const char* dir, int flags, unsigned mode) {
+    return ::open(dir, flags, static_cast<mode_t>(mode));
+}
+
+// linkat of an open file: by its descriptor where the process may
+// (AT_EMPTY_PATH wants CAP_DAC_READ_SEARCH), else through /proc, which any
+// process may use. The first refusal is remembered.
+int LinkOpenFile(int fd, const char* name) {
+    static std::atomic<bool> emptyPathRefused{false};
+    if (!emptyPathRefused.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, name, AT_EMPTY_PATH) == 0) return 0;
+        if (errno != ENOENT && errno != EPERM) return -1;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name, AT_SYMLINK_FOLLOW) != 0) return -1;
+    emptyPathRefused.store(true, std::memory_order_relaxed);
+    return 0;
 }
 
 bool MakeFolderPath(const std::string& path, std::vector<std::string>* created) {
@@ -111,17 +144,10 @@ int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::stri
         reason = std::strerror(EINVAL);
         return -1;
     }
-    static constexpr char kLetters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937_64 random{std::random_device{}() ^
-                                        static_cast<std::uint64_t>(::getpid()) << 32};
     std::string name = NameIn(dir, prefix);
     const std::size_t stem = name.size();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name.resize(stem);
-        std::uint64_t bits = random();
-        for (int i = 0; i < 6; ++i, bits /= 62)
-            name.push_back(kLetters[bits % 62]);
+        RandomTail(name, stem);
         const int fd =
             ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
@@ -140,6 +166,42 @@ bool ReplaceByRename(const std::string& from, const std::string& to) {
 
 bool ReplaceByRename(const std::string& from, const std::string& to, std::string& reason) {
     if (ReplaceByRename(from, to)) return true;
+    reason = std::strerror(errno);
+    return false;
+}
+
+UnnamedFileCalls& UnnamedFileSystemCalls() {
+    static UnnamedFileCalls calls{OpenWithMode};
+    return calls;
+}
+
+int OpenUnnamedFileIn(const std::string& dir) {
+    return UnnamedFileSystemCalls().open(dir.empty() ? "." : dir.c_str(),
+                                         O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+}
+
+bool NameUnnamedFile(int fd, const std::string& target, const std::string& prefix,
+                     std::string& reason) {
+    if (LinkOpenFile(fd, target.c_str()) == 0) return true;
+    if (errno == EEXIST && prefix.find('/') == std::string::npos) {
+        // The name is taken: a temporary name first, then the rename that
+        // replaces the entry whole.
+        const auto slash = target.find_last_of('/');
+        std::string temp =
+            (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + prefix;
+        const std::size_t stem = temp.size();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            RandomTail(temp, stem);
+            if (LinkOpenFile(fd, temp.c_str()) == 0) {
+                if (ReplaceByRename(temp, target, reason)) return true;
+                const int error = errno;
+                ::unlink(temp.c_str());
+                errno = error;
+                return false;
+            }
+            if (errno != EEXIST) break;
+        }
+    }
     reason = std::strerror(errno);
     return false;
 }

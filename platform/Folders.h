@@ -53,6 +53,25 @@ int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::stri
 bool ReplaceByRename(const std::string& from, const std::string& to);
 // The same, with the system's reason in `reason`.
 bool ReplaceByRename(const std::string& from, const std::string& to, std::string& reason);
+// Opens a new file in the folder `dir` ('' is the current folder) that has
+// no name yet (O_TMPFILE), with the permissions any new file gets; it
+// vanishes with its last descriptor unless NameUnnamedFile names it. -1 with
+// errno when it cannot be made; EOPNOTSUPP, EISDIR or EINVAL when the file
+// system has no unnamed files.
+int OpenUnnamedFileIn(const std::string& dir);
+// Gives the unnamed file open on `fd` the name `target` (linkat). When
+// something holds that name already, the file is linked under a unique
+// "<folder of target>/<prefix>XXXXXX" instead and renamed onto `target`,
+// replacing the directory entry as ReplaceByRename does. False with the
+// system's reason in `reason`; `target` is then as it was.
+bool NameUnnamedFile(int fd, const std::string& target, const std::string& prefix,
+                     std::string& reason);
+// The call OpenUnnamedFileIn makes, which tests replace to take the path of
+// a file system without unnamed files.
+struct UnnamedFileCalls {
+    int (*open)(const char* dir, int flags, unsigned mode);
+};
+UnnamedFileCalls& UnnamedFileSystemCalls();
 // Creates a new folder "<dir>/<prefix>XXXXXX" that only its owner can enter
 // (mkdtemp) and gives its path, without a trailing "/"; "" when it cannot be
 // created. A prefix holding "/" is refused.

@@ -5,16 +5,20 @@
 // member continued across volumes on one temporary file.
 #include "platform/FileAttributes.h"
 #include "platform/Files.h"
+#include "platform/Folders.h"
 #include "platform/StreamFile.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/StoredZipDriver.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -29,6 +33,19 @@ using test::TempFolder;
 using test::TStoredZipDriver;
 
 const std::string kUsersText = "the user's own text, kept\n";
+
+// While it lives, the file system has no unnamed files: the output takes
+// the named temporary file and the rename.
+struct NoUnnamedFiles {
+    decltype(UnnamedFileCalls::open) saved = UnnamedFileSystemCalls().open;
+    NoUnnamedFiles() {
+        UnnamedFileSystemCalls().open = [](const char*, int, unsigned) {
+            errno = EOPNOTSUPP;
+            return -1;
+        };
+    }
+    ~NoUnnamedFiles() { UnnamedFileSystemCalls().open = saved; }
+};
 
 // A driver over one archive into one folder, recording every report.
 struct OutputRun {
@@ -174,6 +191,152 @@ TEST(MemberOutput, AKilledRunLeavesOneClearlyNamedTemporaryFile) {
     EXPECT_EQ(entries[0].rfind(kPartialFilePrefix, 0), 0u) << entries[0];
 }
 
+// A reader that hands the base each part of a member continued in the next
+// volume, as the volume readers do.
+class TPartsDriver : public TUnBase {
+public:
+    std::vector<std::string> parts;
+    bool endsInLastPart = true;
+
+    void ExtractFiles(std::unique_ptr<TArxBaseStream>&, int) override {
+        SetCurrentFileName("joined.txt");
+        if (!CheckOverwrite(false)) return;
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            std::unique_ptr<TArxBaseStream> out;
+            if (i == 0 ? !OpenOutputFile(out, CurrentFileName, "joined.txt")
+                       : !ContinueOutputFile(out))
+                return;
+            WriteOutput(out.get(), reinterpret_cast<const std::uint8_t*>(parts[i].data()), 0,
+                        static_cast<std::int64_t>(parts[i].size()), 32);
+            SetFileAttrDate(out, CurrentFileName, kDosArchive, 0);
+            const bool last = i + 1 == parts.size() && endsInLastPart;
+            FinishMember(true, last);
+            // Until the last part, the name is untouched.
+            if (!last && StreamFileExists(CurrentFileName)) throw std::logic_error("early");
+        }
+    }
+};
+
+// A new name gets a file with no name until it passes, so a killed run
+// leaves nothing; a file system without unnamed files leaves one named
+// temporary file.
+TEST(MemberOutput, AKilledRunOnANewNameLeavesNothingOrOneNamedTemporary) {
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed file" : "named temporary file");
+        TempFolder work, out;
+        test::WriteText(work.File("a.zip"), test::MakeStoredZip({{"alpha.txt", BigText()}}));
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::optional<NoUnnamedFiles> named;
+            if (!unnamed) named.emplace();
+            OutputRun run(work.File("a.zip"), out.Path());
+            run.driver.OnProgress = [](TZipCommon&, std::uint8_t, std::uint8_t) {
+                ::kill(::getpid(), SIGKILL);
+            };
+            run.driver.Extract();
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        const std::vector<std::string> entries = Entries(out.Path());
+        if (unnamed) {
+            EXPECT_TRUE(entries.empty()) << entries[0];
+        } else {
+            ASSERT_EQ(entries.size(), 1u);
+            EXPECT_EQ(entries[0].rfind(kPartialFilePrefix, 0), 0u) << entries[0];
+        }
+    }
+}
+
+// Both ways of writing a member give the same files: new names, a name in
+// use, a failure, and a member continued across volumes.
+TEST(MemberOutput, BothTemporaryFilesGiveTheSameResult) {
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed file" : "named temporary file");
+        std::optional<NoUnnamedFiles> named;
+        if (!unnamed) named.emplace();
+        TempFolder work, out;
+        std::string bad = test::MakeStoredZip({{"alpha.txt", "damaged data"}});
+        bad[bad.find("damaged data")] ^= 1;
+        test::WriteText(work.File("bad.zip"), bad);
+        PlaceUsersFile(out);
+        const FileState before = StateOf(out.File("alpha.txt"));
+        OutputRun failing(work.File("bad.zip"), out.Path());
+        failing.driver.OverwriteMode = omOverwrite;
+        EXPECT_EQ(failing.driver.Extract(), 0);
+        EXPECT_EQ(StateOf(out.File("alpha.txt")), before);
+
+        test::WriteText(work.File("a.zip"), test::MakeStoredZip({{"alpha.txt", "replaced"},
+                                                                 {"sub\\one.txt", "one"},
+                                                                 {"sub\\two.txt", "two"}}));
+        OutputRun run(work.File("a.zip"), out.Path());
+        EXPECT_EQ(run.driver.Extract(), 3);
+        EXPECT_EQ(ReadText(out.File("alpha.txt")), "replaced");
+        EXPECT_EQ(ReadText(out.File("sub/one.txt")), "one");
+        EXPECT_EQ(ReadText(out.File("sub/two.txt")), "two");
+        EXPECT_EQ(Entries(out.Path()), (std::vector<std::string>{"alpha.txt", "sub"}));
+        EXPECT_EQ(Entries(out.File("sub")), (std::vector<std::string>{"one.txt", "two.txt"}));
+
+        TempFolder joined;
+        TPartsDriver parts;
+        parts.SetExtractDir(joined.Path());
+        parts.parts = {"first, ", "last"};
+        std::unique_ptr<TArxBaseStream> none;
+        EXPECT_EQ(parts.RunExtract(none, 0), 1);
+        EXPECT_EQ(ReadText(joined.File("joined.txt")), "first, last");
+        EXPECT_EQ(Entries(joined.Path()), std::vector<std::string>{"joined.txt"});
+    }
+}
+
+// The folder of the member before is not looked up again; one taken away
+// between two members is made again.
+TEST(MemberOutput, AFolderTakenAwayBetweenMembersIsMadeAgain) {
+    TempFolder work, out;
+    test::WriteText(work.File("a.zip"),
+                    test::MakeStoredZip({{"sub\\one.txt", "one"}, {"sub\\two.txt", "two"}}));
+    OutputRun run(work.File("a.zip"), out.Path());
+    const std::string folder = out.File("sub");
+    const std::string moved = out.File("moved");
+    run.driver.OnBegin = [&](TZipCommon&, const std::string& name, int, bool&) {
+        if (name.find("two") != std::string::npos) ::rename(folder.c_str(), moved.c_str());
+    };
+    EXPECT_EQ(run.driver.Extract(), 2);
+    EXPECT_EQ(ReadText(out.File("moved/one.txt")), "one");
+    EXPECT_EQ(ReadText(out.File("sub/two.txt")), "two");
+}
+
+// An unnamed file takes a free name by a link, and a name in use by a
+// rename that replaces the entry: another hard link of the old file keeps
+// its text, and no temporary name is left.
+TEST(UnnamedFiles, TakeAFreeNameOrReplaceTheEntryOfOneInUse) {
+    TempFolder out, elsewhere;
+    test::WriteText(elsewhere.File("original.txt"), kUsersText);
+    ASSERT_EQ(::link(elsewhere.File("original.txt").c_str(), out.File("used.txt").c_str()), 0);
+    for (const char* name : {"free.txt", "used.txt"}) {
+        SCOPED_TRACE(name);
+        const int fd = OpenUnnamedFileIn(out.Path());
+        ASSERT_GE(fd, 0) << std::strerror(errno);
+        ASSERT_EQ(::write(fd, "new", 3), 3);
+        std::string reason;
+        EXPECT_TRUE(NameUnnamedFile(fd, out.File(name), kPartialFilePrefix, reason)) << reason;
+        ::close(fd);
+        EXPECT_EQ(ReadText(out.File(name)), "new");
+    }
+    EXPECT_EQ(ReadText(elsewhere.File("original.txt")), kUsersText);
+    EXPECT_EQ(Entries(out.Path()), (std::vector<std::string>{"free.txt", "used.txt"}));
+    // A folder in the way is no name to replace.
+    ASSERT_EQ(::mkdir(out.File("folder").c_str(), 0777), 0);
+    const int fd = OpenUnnamedFileIn(out.Path());
+    ASSERT_GE(fd, 0);
+    std::string reason;
+    EXPECT_FALSE(NameUnnamedFile(fd, out.File("folder"), kPartialFilePrefix, reason));
+    EXPECT_FALSE(reason.empty());
+    ::close(fd);
+    EXPECT_EQ(Entries(out.Path()), (std::vector<std::string>{"folder", "free.txt", "used.txt"}));
+}
+
 // The rename replaces the directory entry: another name of the old file,
 // outside the destination, keeps the old text.
 TEST(MemberOutput, AHardLinkInTheDestinationKeepsItsOtherNames) {
@@ -284,32 +447,6 @@ TEST(MemberOutput, FoldersMadeForAFailedMemberGoAgain) {
     EXPECT_EQ(run.driver.Extract(), 0);
     EXPECT_TRUE(fs::is_empty(out.Path()));
 }
-
-// A reader that hands the base each part of a member continued in the next
-// volume, as the volume readers do.
-class TPartsDriver : public TUnBase {
-public:
-    std::vector<std::string> parts;
-    bool endsInLastPart = true;
-
-    void ExtractFiles(std::unique_ptr<TArxBaseStream>&, int) override {
-        SetCurrentFileName("joined.txt");
-        if (!CheckOverwrite(false)) return;
-        for (std::size_t i = 0; i < parts.size(); ++i) {
-            std::unique_ptr<TArxBaseStream> out;
-            if (i == 0 ? !OpenOutputFile(out, CurrentFileName, "joined.txt")
-                       : !ContinueOutputFile(out))
-                return;
-            WriteOutput(out.get(), reinterpret_cast<const std::uint8_t*>(parts[i].data()), 0,
-                        static_cast<std::int64_t>(parts[i].size()), 32);
-            SetFileAttrDate(out, CurrentFileName, kDosArchive, 0);
-            const bool last = i + 1 == parts.size() && endsInLastPart;
-            FinishMember(true, last);
-            // Until the last part, the name is untouched.
-            if (!last && StreamFileExists(CurrentFileName)) throw std::logic_error("early");
-        }
-    }
-};
 
 TEST(MemberOutput, AContinuedMemberGrowsOnOneTemporaryFile) {
     for (const bool whole : {true, false}) {

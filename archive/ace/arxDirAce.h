@@ -3,7 +3,6 @@
 
 #include "archive/arxArxon.h"
 
-#include <array>
 #include <cstdint>
 
 namespace sorvane {
@@ -16,7 +15,7 @@ public:
 private:
     bool ReadArchiveHeader(TArxon& arx, std::int64_t pos);
 
-    std::array<std::uint8_t, 31> archiveHeader_{};
+    std::uint8_t creatorVersion_ = 0;
     std::int64_t accPacked_ = 0;
 };
 

@@ -1,6 +1,7 @@
 // The ACE reader.
 #include "archive/ace/arxUnAce.h"
 
+#include "archive/ace/arxAceHeader.h"
 #include "archive/arxHelpers.h"
 #include "platform/Directory.h"
 #include "platform/FileAttributes.h"
@@ -16,11 +17,6 @@
 namespace sorvane {
 namespace {
 
-constexpr std::int64_t kMainHeaderSize = 31;
-constexpr std::int64_t kMemberHeaderSize = 35;
-constexpr std::uint8_t kFileBlock = 1;
-constexpr std::uint16_t kContinuedFromPrevious = 0x1000;
-constexpr std::uint32_t kFolderAttr = 0x10;
 constexpr std::uint32_t kMaxArchiveTestBytes = 0x1FFFF;
 constexpr std::uint32_t kMaxFileBufferSize = 0x2FFFF;
 constexpr std::size_t kCommentBufferSize = 8191;
@@ -172,43 +168,30 @@ bool TUnACE::Walk(const std::string& Volume, std::int64_t Start) {
     MemberCounter = 0;
     const bool folders = OutputMode == kOutputFiles && CreateStoredDirs && UseStoredDirs;
     const std::int64_t size = file.Size();
-    std::uint8_t main[kMainHeaderSize]{};
-    if (ReadAt(file, Start, main, kMainHeaderSize) != kMainHeaderSize ||
-        std::memcmp(main + 7, "**ACE**", 7) != 0) {
+    TArxStreamSource source(file);
+    TAceMainHeader main;
+    if (!ReadAceMainHeader(source, Start, main)) {
         ReportError(Volume, "", "", kMsgBadFileHeader);
         return false;
     }
-    std::int64_t pos = Start + GetLe16(main + 2) + 4;
-    while (pos < size && !GetCancel()) {
-        std::uint8_t h[kMemberHeaderSize]{};
-        if (ReadAt(file, pos, h, kMemberHeaderSize) != kMemberHeaderSize || h[4] != kFileBlock)
-            break;
-        const std::int64_t headerSize = GetLe16(h + 2);
-        const std::int64_t nameLength = GetLe16(h + 33);
-        const std::uint16_t flags = GetLe16(h + 5);
-        const std::int64_t packed = GetLe32(h + 7);
-        const std::uint32_t attributes = GetLe32(h + 19);
-        std::string raw(static_cast<std::size_t>(nameLength), '\0');
-        if (kMemberHeaderSize + nameLength > headerSize + 4 ||
-            ReadAt(file, pos + kMemberHeaderSize, raw.data(), nameLength) != nameLength)
-            break;
-        const std::string name = StoredNameToAnsi(raw, TNameHost::Dos, TranslateOemChar);
-        if (attributes & kFolderAttr) {
-            if (folders) rememberedFolders_.emplace_back(name, GetLe32(h + 15));
+    // The headers as the listing reads them: a bad one ends the count there.
+    TAceMember member;
+    for (std::int64_t pos = main.FirstMember;
+         pos < size && !GetCancel() && ReadAceMember(source, pos, member) == TAceHeaderRead::Member;
+         pos = member.Next()) {
+        const std::string name = StoredNameToAnsi(member.RawName, TNameHost::Dos, TranslateOemChar);
+        if (member.Folder()) {
+            if (folders) rememberedFolders_.emplace_back(name, member.DosDate);
         } else {
             if (MatchFileSpecDirs(name, FileSpec, ExclusionList, RecurseDirs)) {
-                ArchiveTotal += packed;
-                if ((flags & kContinuedFromPrevious) == 0) {
-                    FileTotal += GetLe32(h + 11);
+                ArchiveTotal += member.PackedSize;
+                if (!member.Continued()) {
+                    FileTotal += member.OriginalSize;
                     ++MemberCounter;
-                    MaxFileDate = std::max(MaxFileDate, GetLe32(h + 15));
+                    MaxFileDate = std::max(MaxFileDate, member.DosDate);
                 }
             }
         }
-        // Every next header lies after this one and inside the volume.
-        const std::int64_t next = pos + headerSize + 4 + packed;
-        if (next <= pos || next > size) break;
-        pos = next;
     }
     BytesRemaining = ArchiveTotal;
     if (folders) CreateRememberedFolders();

@@ -125,7 +125,7 @@ void TUnLha::ExtractMember(TArxBaseStream& stream, const TLhaHeader& header) {
     if (!CheckOverwrite(false)) return;
     std::unique_ptr<TArxBaseStream> out;
     if (!OpenOutputFile(out, CurrentFileName, header.Name)) {
-        ResultCount = std::max(0, ResultCount - 1);
+        UncountMember();
         return;
     }
 

@@ -11,6 +11,8 @@ namespace {
 constexpr std::uint8_t kFileBlock = 1;
 constexpr std::size_t kSignatureAt = 7;
 constexpr std::size_t kCreatorVersionAt = 15;
+// The most bytes after the last member that are read as padding.
+constexpr std::int64_t kAceTrailingPadding = 4;
 
 } // namespace
 
@@ -25,9 +27,13 @@ bool ReadAceMainHeader(TArxByteSource& source, std::int64_t pos, TAceMainHeader&
 }
 
 TAceHeaderRead ReadAceMember(TArxByteSource& source, std::int64_t pos, TAceMember& member) {
+    // Bytes too few for the fixed part: the end when they are no more than
+    // padding, a header cut short by the end of the file otherwise.
     std::uint8_t h[kAceMemberHeaderSize]{};
-    if (!source.ReadExact(pos, h, kAceMemberHeaderSize) || h[4] != kFileBlock)
-        return TAceHeaderRead::End;
+    if (!source.ReadExact(pos, h, kAceMemberHeaderSize))
+        return source.Holds(pos, kAceTrailingPadding + 1) ? TAceHeaderRead::Bad
+                                                          : TAceHeaderRead::End;
+    if (h[4] != kFileBlock) return TAceHeaderRead::End;
     member = TAceMember{};
     member.HeaderSize = GetLe16(h + 2);
     member.Flags = GetLe16(h + 5);

@@ -49,9 +49,10 @@ struct TAceMember {
 };
 
 // What lies at a header position: a member, the end of the members (no more
-// bytes, a header cut before its fixed part ends, or a block of another
-// kind), or a bad header (a name outside its block, data past the end of the
-// volume): the listing fails there, and the reader counts nothing from it on.
+// bytes, at most 4 bytes of padding, or a block of another kind), or a bad
+// header (one cut short before its fixed part ends, a name outside its block,
+// data past the end of the volume): the listing fails there, as the
+// extraction does, and the reader counts nothing from it on.
 enum class TAceHeaderRead : std::uint8_t { Member, End, Bad };
 TAceHeaderRead ReadAceMember(TArxByteSource& source, std::int64_t pos, TAceMember& member);
 

@@ -19,9 +19,11 @@ bool TAceWalk::ReadArchiveHeader(TArxon& arx, std::int64_t pos) {
     return true;
 }
 
+// The loop hands each step one byte, the first of a header: a header cut
+// short by the end of the file still reaches the header reader.
 void TAceWalk::SetUp(TArxon& arx) {
     if (!ReadArchiveHeader(arx, arx.Walk.FirstHeader)) return;
-    arx.Walk.HeaderSize = kAceMemberHeaderSize;
+    arx.Walk.HeaderSize = 1;
 }
 
 void TAceWalk::Step(TArxon& arx) {

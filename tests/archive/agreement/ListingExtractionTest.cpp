@@ -106,16 +106,14 @@ const std::map<std::string, unsigned> kAllowed = {
     {"zip/encrypted-descriptor.zip", kDataOnly},
 };
 
-// The kinds whose cut-short copies are compared. ACE, RAR and tar are not
-// yet: their walks end quietly at a header cut before its fixed part, where
-// their readers report it (ACE's headers are read by its module); nor are
-// cabinets, whose cut file records the module (libmspack) still tries.
+// The kinds whose cut-short copies are compared. RAR and tar are not yet:
+// their walks end quietly at a header cut before its fixed part, where their
+// readers report it; nor are cabinets, whose cut file records the module
+// (libmspack) still tries.
 bool CutShortCompared(TArcType kind) {
     switch (kind) {
     case atCab:
     case atCabExe:
-    case atAce:
-    case atAceExe:
     case atRar:
     case atRarExe:
     case atTar:

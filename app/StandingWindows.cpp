@@ -25,20 +25,20 @@ namespace sorvane {
 void CreaVentanas() {
     InstalaPreguntasDelMotor();
     FPrincipal = new TFPrincipal;
-    FCambiarColeccion = new TFCambiarColeccion(FPrincipal);
-    FCambiarCatalogo = new TFCambiarCatalogo(FPrincipal);
-    FCambiarDescripcion = new TFCambiarDescripcion(FPrincipal);
+    FCambiarColeccion = new TFCambiarColeccion(*FPrincipal, FPrincipal);
+    FCambiarCatalogo = new TFCambiarCatalogo(*FPrincipal, FPrincipal);
+    FCambiarDescripcion = new TFCambiarDescripcion(*FPrincipal, FPrincipal);
     FFinal = new TFFinal(FPrincipal);
     FErrores = new TFErrores(FPrincipal);
     FAnidados = new TFAnidados(*FPrincipal, FPrincipal);
     FMensajes = new TFMensajes(FPrincipal);
     FCrearDisco = new TFCrearDisco(*FPrincipal, FPrincipal);
-    FCrearColeccion = new TFCrearColeccion(FPrincipal);
+    FCrearColeccion = new TFCrearColeccion(*FPrincipal, FPrincipal);
     FCrearCarpeta = new TFCrearCarpeta(*FPrincipal, FPrincipal);
     FSelectFolder = new TFSelectFolder(*FPrincipal, FPrincipal);
     FColector = new TFColector(*FPrincipal, FPrincipal);
     FColectorMensaje = new TFColectorMensaje(FPrincipal);
-    FExportaCatalogos = new TFExportaCatalogos(FPrincipal);
+    FExportaCatalogos = new TFExportaCatalogos(*FPrincipal, FPrincipal);
     // An exception that reaches a handler's barrier is shown as an internal error.
     SetExceptionReporter([](const std::string& message) {
         FPrincipal->MuestraMensaje(CapitalizeFirst(InternalErrorWord()) + ": " + message);

@@ -40,7 +40,8 @@ endfunction()
 # sorvane_keep_from_main_window(target): `target` is a window library below the
 # main window. It must not link the main window, directly or through another
 # library, and its sources and their headers include no main-window header but
-# its doors (the cataloguing host and the settings view), so no build cycle
+# its doors (the cataloguing host, the dialog host, the settings view and the
+# tree's node type they hand over), so no build cycle
 # between it and the main window can come back.
 set_property(GLOBAL PROPERTY SORVANE_BELOW_MAIN_WINDOW "")
 function(sorvane_keep_from_main_window target)
@@ -55,7 +56,7 @@ function(sorvane_keep_from_main_window target)
             endif()
             file(STRINGS ${folder}/${file} includes REGEX "^#include \"mainwindow/")
             foreach(line IN LISTS includes)
-                if(NOT line MATCHES "^#include \"mainwindow/(CataloguingHost|SettingsView)\\.h\"")
+                if(NOT line MATCHES "^#include \"mainwindow/(CataloguingHost|DialogHost|SettingsView|TreeNode)\\.h\"")
                     message(FATAL_ERROR "${folder}/${file} includes a main-window header "
                                         "(${line}); this window uses the main window's doors only.")
                 endif()

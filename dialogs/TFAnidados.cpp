@@ -8,8 +8,9 @@
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
 #include "dialogs/TitleWidths.h"
+#include "mainwindow/DialogHost.h"
 #include "mainwindow/SettingsView.h"
-#include "mainwindow/TFPrincipal.h"
+#include "mainwindow/TreeNode.h"
 #include "ui/CheckBox.h"
 #include "ui/Named.h"
 #include "ui/ScopeGuard.h"
@@ -47,7 +48,7 @@ std::string SavingText(std::uint64_t archiveSize, std::uint64_t total) {
 
 } // namespace
 
-TFAnidados::TFAnidados(const SettingsView& settings, QWidget* parent) : QDialog(parent) {
+TFAnidados::TFAnidados(DialogHost& host, QWidget* parent) : QDialog(parent), host_(host) {
     setObjectName("FAnidados");
     setModal(true);
     resize(560, 380);
@@ -72,7 +73,7 @@ TFAnidados::TFAnidados(const SettingsView& settings, QWidget* parent) : QDialog(
     layout->addWidget(SGAnidados, 1);
     layout->addLayout(bottom);
 
-    AplicaLineas(*SGAnidados, settings, RejillaConLineas::Anidados);
+    AplicaLineas(*SGAnidados, host_.Ajustes(), RejillaConLineas::Anidados);
 
     SGAnidados->OnDrawCell = [this](int col, int row, QPainter& painter, const QRect& rect,
                                     bool focused) {
@@ -91,11 +92,11 @@ void TFAnidados::showEvent(QShowEvent* event) {
 }
 
 void TFAnidados::FormShow() {
-    TFPrincipal& main = *FPrincipal;
+    DialogHost& main = host_;
     main.AsignaTitulosAnidados();
     SGAnidados->SetRowCount(1);
     PAnidadosInfo->clear();
-    const TStringGrid& directory = *main.SGDirectorio;
+    const TStringGrid& directory = main.RejillaDirectorio();
     const int row = directory.Row();
     const bool hasRow = row >= 1 && row < directory.RowCount();
     setWindowTitle(QString::fromStdString(LeeTexto("M", "M_TITULO_ANIDADOS")) + " " +
@@ -103,13 +104,13 @@ void TFAnidados::FormShow() {
 
     // The archive's line among the files of the shown folder: those after the
     // folder's line, up to the next folder or the end of the lines.
-    const CatalogueLines* lines =
-        main.CurrentCatalogueNode != nullptr ? main.CurrentCatalogueNode->Lines() : nullptr;
+    TNodoArbol* catalogue = main.NodoCatalogoActual();
+    const CatalogueLines* lines = catalogue != nullptr ? catalogue->Lines() : nullptr;
     std::string_view found;
     bool exists = false;
-    if (hasRow && lines != nullptr && main.CurrentLineIndex >= 0) {
+    if (hasRow && lines != nullptr && main.LineaCarpetaActual() >= 0) {
         const std::string_view name = directory.CellView(kDirectoryName, row);
-        for (auto i = static_cast<std::size_t>(main.CurrentLineIndex) + 1; i < lines->Count();
+        for (auto i = static_cast<std::size_t>(main.LineaCarpetaActual()) + 1; i < lines->Count();
              ++i) {
             const std::string_view line = lines->Line(i);
             if (EsLineaCarpeta(line)) break;
@@ -128,19 +129,19 @@ void TFAnidados::FormShow() {
 }
 
 void TFAnidados::CargaAnidados(std::string_view line) {
-    TFPrincipal& main = *FPrincipal;
+    DialogHost& main = host_;
     {
         // Panel 1 of the main status bar given back as it was.
-        const QString panelText = main.SBPrincipal->Panels(1).Text();
-        const TScopeGuard panel(
-            [&main, &panelText] { main.SBPrincipal->Panels(1).SetText(panelText); });
-        main.SBPrincipal->Panels(1).SetText(LeeTexto("M", "M_CARGANDO_ANIDADOS"));
+        TStatusBar& status = main.BarraEstado();
+        const QString panelText = status.Panels(1).Text();
+        const TScopeGuard panel([&status, &panelText] { status.Panels(1).SetText(panelText); });
+        status.Panels(1).SetText(LeeTexto("M", "M_CARGANDO_ANIDADOS"));
         main.AsignaTitulosAnidados();
 
         const std::string items = DameFicheroAnidados(line);
         const std::size_t count = CuentaAnidados(items);
         SGAnidados->SetRowCount(static_cast<int>(count) + 1);
-        QProgressBar& bar = *main.PBPrincipal;
+        QProgressBar& bar = main.BarraProgreso();
         bar.setRange(1, static_cast<int>(count) + 1);
         bar.setValue(1);
         QCoreApplication::processEvents();
@@ -190,24 +191,23 @@ bool TFAnidados::SGAnidadosDrawCell(int col, int row, QPainter& painter, const Q
 }
 
 void TFAnidados::SGAnidadosMouseDown(const TGridMouseEvent& event) {
-    FPrincipal->MouseDownX = event.x;
-    FPrincipal->MouseDownY = event.y;
+    host_.PulsacionRejilla(event.x, event.y);
 }
 
 void TFAnidados::SGAnidadosMouseUp(const TGridMouseEvent& event) {
-    TFPrincipal& main = *FPrincipal;
+    DialogHost& main = host_;
     if (!main.EsClickTitulo(*SGAnidados, event, false)) return;
     // One member is not sorted.
     if (SGAnidados->RowCount() <= 2) return;
-    TFPrincipal::ClaveOrden keys = &TFPrincipal::GeneraClaveTexto;
-    if (event.col == kColSize) keys = &TFPrincipal::GeneraClaveTamano;
-    if (event.col == kColDate) keys = &TFPrincipal::GeneraClaveFecha;
-    main.OrdenaColumna(
+    ClaveRejilla keys = ClaveRejilla::Texto;
+    if (event.col == kColSize) keys = ClaveRejilla::Tamano;
+    if (event.col == kColDate) keys = ClaveRejilla::Fecha;
+    main.OrdenaRejilla(
         *SGAnidados, event.col, keys, [&main] { main.AsignaTitulosAnidados(); }, PAnidadosInfo);
 }
 
 void TFAnidados::SBAbrirComprimidoClick() {
-    FPrincipal->SBAbrirTriple(SBAbrirComprimido);
+    host_.SBAbrirTriple(SBAbrirComprimido);
 }
 
 } // namespace sorvane

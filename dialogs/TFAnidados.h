@@ -10,7 +10,7 @@ class QToolButton;
 
 namespace sorvane {
 
-class SettingsView;
+class DialogHost;
 
 class TStringGrid;
 struct TGridMouseEvent;
@@ -19,8 +19,8 @@ class TFAnidados : public QDialog {
     Q_OBJECT
 
 public:
-    // The grid takes its cell lines from `settings` when made.
-    explicit TFAnidados(const SettingsView& settings, QWidget* parent = nullptr);
+    // The grid takes its cell lines from the host's settings when made.
+    explicit TFAnidados(DialogHost& host, QWidget* parent = nullptr);
 
     // Columns of SGAnidados; column 0 holds the sort key.
     enum Column : int {
@@ -60,6 +60,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    DialogHost& host_;
 };
 
 inline TFAnidados* FAnidados = nullptr;

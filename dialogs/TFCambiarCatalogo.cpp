@@ -7,7 +7,8 @@
 #include "catalogue/format/PathText.h"
 #include "catalogue/format/TextUtils.h"
 #include "dialogs/Language.h"
-#include "mainwindow/TFPrincipal.h"
+#include "mainwindow/DialogHost.h"
+#include "mainwindow/TreeNode.h"
 #include "platform/Directory.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
@@ -45,7 +46,8 @@ const char* const TFCambiarCatalogo::kTiposNuevos[13] = {
     "CD-A", "CD-ROM", "CD-RW", "Floppy", "LS-120", "DVD", "DVD-RW",
     "H.D.", "Netdrv", "Zip",   "Jaz",    "M.O.",   "?"};
 
-TFCambiarCatalogo::TFCambiarCatalogo(QWidget* parent) : QDialog(parent) {
+TFCambiarCatalogo::TFCambiarCatalogo(DialogHost& host, QWidget* parent)
+    : QDialog(parent), host_(host) {
     setObjectName("FCambiarCatalogo");
     setModal(true);
     LAnterior = Named<QLabel>("LAnterior", this);
@@ -141,8 +143,8 @@ void TFCambiarCatalogo::showEvent(QShowEvent* event) {
 }
 
 void TFCambiarCatalogo::FormShow() {
-    TFPrincipal& main = *FPrincipal;
-    QTreeWidgetItem* selected = main.Arbol->currentItem();
+    DialogHost& main = host_;
+    QTreeWidgetItem* selected = main.ArbolCatalogos().currentItem();
     node_ = main.EsCatalogo(selected) && AsNodo(selected)->Lines() != nullptr &&
                     AsNodo(selected)->Lines()->Count() > 0
                 ? AsNodo(selected)
@@ -154,8 +156,8 @@ void TFCambiarCatalogo::FormShow() {
     // A type the groups do not know leaves them without a choice.
     RGTipoDiscoAnterior->SetItemIndex(-1);
     RGTipoDiscoNuevo->SetItemIndex(-1);
-    TFPrincipal::MarcaTipoDisco(header, *RGTipoDiscoAnterior);
-    TFPrincipal::MarcaTipoDisco(header, *RGTipoDiscoNuevo);
+    host_.MarcaTipoDisco(header, *RGTipoDiscoAnterior);
+    host_.MarcaTipoDisco(header, *RGTipoDiscoNuevo);
     RGTipoDiscoNuevo->setEnabled(true);
     ENuevoTotal->setEnabled(true);
     const std::int64_t used = DameCabeceraOcupado(header);
@@ -184,7 +186,7 @@ void TFCambiarCatalogo::ENuevoTotalChange() {
 
 bool TFCambiarCatalogo::ExisteOtroFichero(const std::string& name) const {
     const std::string wanted = Pliega(name);
-    for (const DirectoryEntry& entry : ListDirectory(FPrincipal->CarpetaDeNodo(node_->parent()))) {
+    for (const DirectoryEntry& entry : ListDirectory(host_.CarpetaDeNodo(node_->parent()))) {
         if (entry.name == node_->FileName() || entry.name.size() < 4) continue;
         const std::string_view stem = std::string_view(entry.name).substr(0, entry.name.size() - 4);
         const std::string extension = entry.name.substr(entry.name.size() - 4);
@@ -197,7 +199,7 @@ bool TFCambiarCatalogo::ExisteOtroFichero(const std::string& name) const {
 
 void TFCambiarCatalogo::BBAceptarClick() {
     if (node_ == nullptr) return;
-    TFPrincipal& main = *FPrincipal;
+    DialogHost& main = host_;
     ENueva->setText(ENueva->text().trimmed());
     ENuevoTotal->setText(ENuevoTotal->text().trimmed());
     const std::optional<std::int64_t> total = LeeNumero(ENuevoTotal->text(), ThousandsSeparator());
@@ -283,7 +285,7 @@ void TFCambiarCatalogo::BBAceptarClick() {
     main.RecuerdaIdentidad(node_);
     main.AsignaIconoDisco(node_, DameCabeceraTipo(newHeader));
     // The gauge, the status bars and the paths follow the new header.
-    main.ArbolChange(main.Arbol->currentItem());
+    main.ArbolChange(main.ArbolCatalogos().currentItem());
     accept();
 }
 

@@ -14,6 +14,8 @@ class QPushButton;
 
 namespace sorvane {
 
+class DialogHost;
+
 class TNodoArbol;
 class TRadioGroup;
 
@@ -21,7 +23,7 @@ class TFCambiarCatalogo : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFCambiarCatalogo(QWidget* parent = nullptr);
+    explicit TFCambiarCatalogo(DialogHost& host, QWidget* parent = nullptr);
 
     // The activation steps, once per showing: both names, both disk types and
     // the sizes of the selected catalogue node.
@@ -59,6 +61,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    DialogHost& host_;
     // True when the collection folder of the node holds a catalogue file of
     // that name other than the node's own (letter case and accents ignored).
     bool ExisteOtroFichero(const std::string& name) const;

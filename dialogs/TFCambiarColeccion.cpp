@@ -2,7 +2,8 @@
 #include "dialogs/TFCambiarColeccion.h"
 
 #include "dialogs/Language.h"
-#include "mainwindow/TFPrincipal.h"
+#include "mainwindow/DialogHost.h"
+#include "mainwindow/TreeNode.h"
 #include "platform/Folders.h"
 #include "ui/Named.h"
 #include "ui/SlotBarrier.h"
@@ -36,7 +37,8 @@ std::string Separadores(const QString& name) {
 
 } // namespace
 
-TFCambiarColeccion::TFCambiarColeccion(QWidget* parent) : QDialog(parent) {
+TFCambiarColeccion::TFCambiarColeccion(DialogHost& host, QWidget* parent)
+    : QDialog(parent), host_(host) {
     setObjectName("FCambiarColeccion");
     setModal(true);
     LAnterior = Named<QLabel>("LAnterior", this);
@@ -70,7 +72,7 @@ void TFCambiarColeccion::showEvent(QShowEvent* event) {
 }
 
 void TFCambiarColeccion::FormShow() {
-    QTreeWidgetItem* node = FPrincipal->Arbol->currentItem();
+    QTreeWidgetItem* node = host_.ArbolCatalogos().currentItem();
     const QString name = node != nullptr ? node->text(0) : QString();
     EAnterior->setText(name);
     ENueva->setText(name);
@@ -81,8 +83,8 @@ void TFCambiarColeccion::BBAceptarClick() {
     ENueva->setText(ENueva->text().trimmed());
     const QString name = ENueva->text();
     if (name == EAnterior->text()) return;
-    TFPrincipal& main = *FPrincipal;
-    QTreeWidgetItem* node = main.Arbol->currentItem();
+    DialogHost& main = host_;
+    QTreeWidgetItem* node = main.ArbolCatalogos().currentItem();
     if (!name.isEmpty() && MueveCarpeta(name)) {
         main.MuestraMensaje(LeeTexto("M", "M_CARACTER_PROHIBIDO") + " " + Separadores(name));
         return;

@@ -9,11 +9,13 @@ class QPushButton;
 
 namespace sorvane {
 
+class DialogHost;
+
 class TFCambiarColeccion : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFCambiarColeccion(QWidget* parent = nullptr);
+    explicit TFCambiarColeccion(DialogHost& host, QWidget* parent = nullptr);
 
     // Both names := the selected node's text.
     void FormShow();
@@ -31,6 +33,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     // ENuevaKeyPress: Enter accepts, and is consumed.
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    DialogHost& host_;
 };
 
 inline TFCambiarColeccion* FCambiarColeccion = nullptr;

@@ -4,7 +4,8 @@
 #include "catalogue/format/CatalogueLine.h"
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
-#include "mainwindow/TFPrincipal.h"
+#include "mainwindow/DialogHost.h"
+#include "mainwindow/TreeNode.h"
 #include "platform/CataloguePath.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -42,7 +43,8 @@ QString Q(std::string_view bytes) {
 
 } // namespace
 
-TFCambiarDescripcion::TFCambiarDescripcion(QWidget* parent) : QDialog(parent) {
+TFCambiarDescripcion::TFCambiarDescripcion(DialogHost& host, QWidget* parent)
+    : QDialog(parent), host_(host) {
     setObjectName("FCambiarDescripcion");
     setModal(true);
     LItem = Named<QLabel>("LItem", this);
@@ -112,16 +114,16 @@ void TFCambiarDescripcion::showEvent(QShowEvent* event) {
 }
 
 void TFCambiarDescripcion::FormShow() {
-    TFPrincipal& main = *FPrincipal;
-    const TStringGrid& grid = *main.SGDirectorio;
+    DialogHost& main = host_;
+    const TStringGrid& grid = main.RejillaDirectorio();
     row_ = grid.Row();
     const int kind = row_ > 0 ? grid.RowTag(row_) : kRowEmpty;
-    node_ = kind == kRowFolder || kind == kRowFile ? main.CurrentCatalogueNode : nullptr;
+    node_ = kind == kRowFolder || kind == kRowFile ? main.NodoCatalogoActual() : nullptr;
     if (node_ == nullptr) return;
     name_ = grid.Cells(kColName, row_);
-    folder_ = main.CurrentFolderPath;
+    folder_ = main.RutaCarpetaActual();
     ENueva->setMaxLength(kMaxDescription);
-    const std::string& folder = main.CurrentFolderPath;
+    const std::string& folder = main.RutaCarpetaActual();
     const std::string_view header = node_->Lines()->Line(0);
     const std::string drive = std::string(1, DameCabeceraUnidad(header)) + ":";
     // The entry below the catalogue's root folder ("Music\Live\alpha.mp3").
@@ -154,13 +156,13 @@ void TFCambiarDescripcion::BBAceptarClick() {
     if (!PreguntaSiNo(caption, QString::fromStdString(LeeTexto("M", "M_DESEA_CAMBIAR_DESC"))))
         return;
 
-    TFPrincipal& main = *FPrincipal;
+    DialogHost& main = host_;
     // Another copy of the program wrote the catalogue since it was loaded:
     // nothing is written, and the text stays here to be saved again.
     if (!main.CatalogoIntacto(node_)) return;
-    TStatusPanel& panel = main.SBPrincipal->Panels(1);
+    TStatusPanel& panel = main.BarraEstado().Panels(1);
     panel.SetText(LeeTexto("M", "M_ALMACENANDO_DESC"));
-    main.SBPrincipal->repaint();
+    main.BarraEstado().repaint();
 
     // The entry's line, among the lines of its folder and below it, found by
     // the folder and name it had when the window opened (a catalogue loaded
@@ -209,9 +211,10 @@ void TFCambiarDescripcion::BBAceptarClick() {
     }
     main.RecuerdaIdentidad(node_);
     panel.SetText("");
-    if (main.CurrentCatalogueNode == node_ && main.CurrentFolderPath == folder_ &&
-        row_ < main.SGDirectorio->RowCount() && main.SGDirectorio->Cells(kColName, row_) == name_)
-        main.SGDirectorio->SetCellText(kColDescription, row_, ENueva->text());
+    if (main.NodoCatalogoActual() == node_ && main.RutaCarpetaActual() == folder_ &&
+        row_ < main.RejillaDirectorio().RowCount() &&
+        main.RejillaDirectorio().Cells(kColName, row_) == name_)
+        main.RejillaDirectorio().SetCellText(kColDescription, row_, ENueva->text());
     accept();
 }
 

@@ -12,13 +12,15 @@ class QPushButton;
 
 namespace sorvane {
 
+class DialogHost;
+
 class TNodoArbol;
 
 class TFCambiarDescripcion : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFCambiarDescripcion(QWidget* parent = nullptr);
+    explicit TFCambiarDescripcion(DialogHost& host, QWidget* parent = nullptr);
 
     // The activation steps, once per showing: the entry's full path, its media
     // data and its description, for the current row of the directory grid.
@@ -53,6 +55,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    DialogHost& host_;
     TNodoArbol* node_ = nullptr; // the shown catalogue, from FormShow
     int row_ = 0;                // the grid row being edited
     std::string name_;           // its name cell and folder path, from FormShow

@@ -3,7 +3,8 @@
 
 #include "catalogue/format/PathText.h"
 #include "dialogs/Language.h"
-#include "mainwindow/TFPrincipal.h"
+#include "mainwindow/DialogHost.h"
+#include "mainwindow/TreeNode.h"
 #include "platform/Folders.h"
 #include "ui/CheckBox.h"
 #include "ui/Named.h"
@@ -18,7 +19,8 @@
 
 namespace sorvane {
 
-TFCrearColeccion::TFCrearColeccion(QWidget* parent) : QDialog(parent) {
+TFCrearColeccion::TFCrearColeccion(DialogHost& host, QWidget* parent)
+    : QDialog(parent), host_(host) {
     setObjectName("FCrearColeccion");
     setModal(true);
     LNueva = Named<QLabel>("LNueva", this);
@@ -50,7 +52,7 @@ void TFCrearColeccion::FormShow() {
     ENueva->clear();
     // Only a collection can hold the new one; with no node selected (an empty
     // tree included) or a catalogue, it goes to the top level.
-    const bool belowSelected = FPrincipal->EsColeccion(FPrincipal->Arbol->currentItem());
+    const bool belowSelected = host_.EsColeccion(host_.ArbolCatalogos().currentItem());
     CBPrimerNivel->SetChecked(!belowSelected);
     CBPrimerNivel->setEnabled(belowSelected);
     ENueva->setFocus();
@@ -60,8 +62,8 @@ void TFCrearColeccion::BBAceptarClick() {
     ENueva->setText(ENueva->text().trimmed());
     const QString name = ENueva->text();
     if (name.isEmpty()) return;
-    TFPrincipal& main = *FPrincipal;
-    QTreeWidgetItem* selected = main.Arbol->currentItem();
+    DialogHost& main = host_;
+    QTreeWidgetItem* selected = main.ArbolCatalogos().currentItem();
     const bool topLevel = CBPrimerNivel->Checked() || !main.EsColeccion(selected);
     const std::string folderName = name.toStdString();
     // A pasted name skips the key filter: a separator or ".." would make the
@@ -71,21 +73,21 @@ void TFCrearColeccion::BBAceptarClick() {
                             CaracteresProhibidos(folderName));
         return;
     }
-    if (!CreateFolder((topLevel ? main.BaseFolder : main.CarpetaDeNodo(selected) + "/") +
+    if (!CreateFolder((topLevel ? main.CarpetaRaiz() : main.CarpetaDeNodo(selected) + "/") +
                       folderName)) {
         main.MuestraMensaje(LeeTexto("M", "M_IMPOSIBLE_CREAR"));
         return;
     }
     auto* node = new TNodoArbol(NodeKind::Collection);
     node->setText(0, name);
-    node->setIcon(0, main.ILIconos[kImageCollection]);
+    node->setIcon(0, main.IconosArbol()[kImageCollection]);
     if (topLevel) {
-        main.Arbol->addTopLevelItem(node);
+        main.ArbolCatalogos().addTopLevelItem(node);
     } else {
         selected->addChild(node);
         selected->setExpanded(true);
     }
-    main.Arbol->setCurrentItem(node);
+    main.ArbolCatalogos().setCurrentItem(node);
     main.OrdenaArbol();
     main.ArbolChange(node);
     accept();

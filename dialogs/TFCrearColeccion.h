@@ -10,13 +10,15 @@ class QPushButton;
 
 namespace sorvane {
 
+class DialogHost;
+
 class TCheckBox;
 
 class TFCrearColeccion : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFCrearColeccion(QWidget* parent = nullptr);
+    explicit TFCrearColeccion(DialogHost& host, QWidget* parent = nullptr);
 
     // Empties the name; the top-level box is checked and locked when the new
     // collection cannot go below the selected node (no node, or a catalogue).
@@ -36,6 +38,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     // ENuevaKeyPress: Enter accepts; the refused characters are dropped.
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    DialogHost& host_;
 };
 
 inline TFCrearColeccion* FCrearColeccion = nullptr;

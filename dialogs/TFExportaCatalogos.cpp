@@ -5,7 +5,8 @@
 #include "catalogue/format/ExportRows.h"
 #include "dialogs/Language.h"
 #include "dialogs/Modal.h"
-#include "mainwindow/TFPrincipal.h"
+#include "mainwindow/DialogHost.h"
+#include "mainwindow/TreeNode.h"
 #include "platform/AtomicFile.h"
 #include "platform/Files.h"
 #include "ui/BusyGuard.h"
@@ -36,7 +37,8 @@ QString Text(const std::string& text) {
 
 } // namespace
 
-TFExportaCatalogos::TFExportaCatalogos(QWidget* parent) : QDialog(parent) {
+TFExportaCatalogos::TFExportaCatalogos(DialogHost& host, QWidget* parent)
+    : QDialog(parent), host_(host) {
     setObjectName("FExportaCatalogos");
     setModal(true);
     const auto label = [this](const char* name) {
@@ -124,8 +126,8 @@ void TFExportaCatalogos::FormShow() {
 }
 
 void TFExportaCatalogos::ActivaBotones() {
-    TFPrincipal& main = *FPrincipal;
-    QTreeWidgetItem* node = main.Arbol->currentItem();
+    DialogHost& main = host_;
+    QTreeWidgetItem* node = main.ArbolCatalogos().currentItem();
     BExportaCatalogo->setEnabled(main.EsCatalogo(node));
     BExportaColeccion->setEnabled(main.EsColeccion(node));
     BExportaTodo->setEnabled(true);
@@ -136,7 +138,7 @@ void TFExportaCatalogos::GeneraFilasExportacion(CatalogueLines& target, TNodoArb
     const CatalogueLines* lines = node.Lines();
     if (lines == nullptr) return;
     const std::string name = node.text(0).toStdString();
-    TFPrincipal& main = *FPrincipal;
+    DialogHost& main = host_;
     FilasExportacion(
         *lines, withCatalogue ? std::optional<std::string_view>(name) : std::nullopt,
         CBExportaAnidados->Checked(),
@@ -144,45 +146,47 @@ void TFExportaCatalogos::GeneraFilasExportacion(CatalogueLines& target, TNodoArb
 }
 
 void TFExportaCatalogos::BExportaCatalogoClick() {
-    TFPrincipal& main = *FPrincipal;
-    if (running_ || main.BusyFlag || main.CurrentCatalogueNode == nullptr) return;
-    Exporta(main.CurrentCatalogueNode->text(0), {main.CurrentCatalogueNode}, false);
+    DialogHost& main = host_;
+    if (running_ || main.Ocupado() || main.NodoCatalogoActual() == nullptr) return;
+    Exporta(main.NodoCatalogoActual()->text(0), {main.NodoCatalogoActual()}, false);
 }
 
 void TFExportaCatalogos::BExportaColeccionClick() {
-    TFPrincipal& main = *FPrincipal;
-    QTreeWidgetItem* collection = main.Arbol->currentItem();
-    if (running_ || main.BusyFlag || !main.EsColeccion(collection)) return;
+    DialogHost& main = host_;
+    QTreeWidgetItem* collection = main.ArbolCatalogos().currentItem();
+    if (running_ || main.Ocupado() || !main.EsColeccion(collection)) return;
     std::vector<TNodoArbol*> catalogues;
     for (QTreeWidgetItemIterator it(collection); *it; ++it) {
-        if (*it != collection && !TFPrincipal::EsDescendiente(collection, *it)) break;
+        if (*it != collection && !main.EsDescendiente(collection, *it)) break;
         if (main.EsCatalogo(*it)) catalogues.push_back(AsNodo(*it));
     }
     Exporta(collection->text(0), catalogues, true);
 }
 
 void TFExportaCatalogos::BExportaTodoClick() {
-    TFPrincipal& main = *FPrincipal;
-    if (running_ || main.BusyFlag) return;
+    DialogHost& main = host_;
+    if (running_ || main.Ocupado()) return;
     std::vector<TNodoArbol*> catalogues;
-    for (QTreeWidgetItemIterator it(main.Arbol); *it; ++it)
+    for (QTreeWidgetItemIterator it(&main.ArbolCatalogos()); *it; ++it)
         if (main.EsCatalogo(*it)) catalogues.push_back(AsNodo(*it));
     Exporta("FullCollection", catalogues, true);
 }
 
 void TFExportaCatalogos::Exporta(const QString& name, const std::vector<TNodoArbol*>& catalogues,
                                  bool withCatalogue) {
-    TFPrincipal& main = *FPrincipal;
+    DialogHost& main = host_;
     const QString path = PreguntaFicheroGuardar({QString(), "ASCII Tab (*.txt)", "txt", name});
     if (path.isEmpty()) return;
 
-    const TBusyGuard busy(main.BusyFlag);
+    const bool wasBusy = main.Ocupado();
+    main.PonOcupado(true);
+    const TScopeGuard busy([&main, wasBusy] { main.PonOcupado(wasBusy); });
     const TBusyGuard running(running_);
     for (QPushButton* b : {BExportaCatalogo, BExportaColeccion, BExportaTodo})
         b->setEnabled(false);
     const TScopeGuard restored([this] { Guarded([this] { ActivaBotones(); }); });
     // The main window's scratch list emptied however the run ends.
-    const TScopeGuard emptied([&main] { main.ScanBuffer.Clear(); });
+    const TScopeGuard emptied([&main] { main.LineasEscaneo().Clear(); });
     const int count = static_cast<int>(catalogues.size());
     PBExportar->setRange(0, std::max(1, count));
     PBExportar->setValue(0);
@@ -190,10 +194,10 @@ void TFExportaCatalogos::Exporta(const QString& name, const std::vector<TNodoArb
         // One catalogue's rows in memory at a time.
         TAtomicFile file(path.toStdString());
         for (int i = 0; i < count; ++i) {
-            main.ScanBuffer.Clear();
-            GeneraFilasExportacion(main.ScanBuffer, *catalogues[static_cast<std::size_t>(i)],
+            main.LineasEscaneo().Clear();
+            GeneraFilasExportacion(main.LineasEscaneo(), *catalogues[static_cast<std::size_t>(i)],
                                    withCatalogue);
-            file.Write(main.ScanBuffer.ToText());
+            file.Write(main.LineasEscaneo().ToText());
             PBExportar->setValue(i + 1);
             if (withCatalogue) QCoreApplication::processEvents();
         }

@@ -14,6 +14,8 @@ class QTreeWidgetItem;
 
 namespace sorvane {
 
+class DialogHost;
+
 class CatalogueLines;
 class TCheckBox;
 class TNodoArbol;
@@ -22,7 +24,7 @@ class TFExportaCatalogos : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFExportaCatalogos(QWidget* parent = nullptr);
+    explicit TFExportaCatalogos(DialogHost& host, QWidget* parent = nullptr);
 
     // The texts of the window, and its buttons by the selected tree node.
     void FormShow();
@@ -48,6 +50,7 @@ protected:
     void reject() override;
 
 private:
+    DialogHost& host_;
     // The catalogue and collection buttons by the selected tree node.
     void ActivaBotones();
     // Asks for the file (proposing `name`) and writes the catalogues into it

@@ -6,6 +6,7 @@
 #include "catalogue/format/DateText.h"
 #include "catalogue/format/LineBuilders.h"
 #include "mainwindow/CataloguingHost.h"
+#include "mainwindow/DialogHost.h"
 #include "mainwindow/Matchers.h"
 #include "mainwindow/SearchEngine.h"
 #include "mainwindow/SettingsView.h"
@@ -64,15 +65,6 @@ class TUnZoo;
 class TZipCommon;
 struct TGridMouseEvent;
 
-// What a row of the directory grid lists.
-enum DirectoryRowKind : int {
-    kRowEmpty = 0,
-    kRowCollection, // a collection of a collection listing
-    kRowFolder,
-    kRowFile,
-    kRowCatalogue, // a catalogue of a collection listing
-};
-
 // True for the rows of a collection listing: its collections and catalogues.
 inline bool EsFilaListado(int kind) {
     return kind == kRowCollection || kind == kRowCatalogue;
@@ -89,15 +81,10 @@ inline constexpr const char* kTitulosResultados[18] = {
     "TAMANO",     "MODIFICADO", "CREADO",   "ATRIBUTOS", "EXTENSION", "DURACION",
     "RESOLUCION", "CALIDAD",    "CANALES",  "ANO",       "PISTA",     "GENERO"};
 
-// Node image indexes of the tree.
-enum NodeImage : int {
-    kImageOpenFolder = 0,
-    kImageCollection = 1,
-    kImageOtherDisk = 15,
-    kImageClosedFolder = 16,
-};
-
-class TFPrincipal : public QMainWindow, public CataloguingHost, public SettingsView {
+class TFPrincipal : public QMainWindow,
+                    public CataloguingHost,
+                    public DialogHost,
+                    public SettingsView {
     Q_OBJECT
 
 public:
@@ -134,6 +121,16 @@ public:
     void PulsacionRejilla(int x, int y) override;
     void OrdenaRejilla(TStringGrid& grid, int column, ClaveRejilla key,
                        const std::function<void()>& titles) override;
+    void OrdenaRejilla(TStringGrid& grid, int column, ClaveRejilla key,
+                       const std::function<void()>& titles, QLabel* info) override;
+    QTreeWidget& ArbolCatalogos() override { return *Arbol; }
+    const std::vector<QIcon>& IconosArbol() const override { return ILIconos; }
+    TStringGrid& RejillaDirectorio() override { return *SGDirectorio; }
+    TStatusBar& BarraEstado() override { return *SBPrincipal; }
+    QProgressBar& BarraProgreso() override { return *PBPrincipal; }
+    TNodoArbol* NodoCatalogoActual() const override { return CurrentCatalogueNode; }
+    long long LineaCarpetaActual() const override { return CurrentLineIndex; }
+    const std::string& RutaCarpetaActual() const override { return CurrentFolderPath; }
     std::uint32_t ColorMultimedia(MediaKind kind) const override;
     LineasRejilla Lineas(RejillaConLineas grid) const override;
     int TamanoCluster() const override;
@@ -173,7 +170,7 @@ public:
     void CargaIdioma();
     void AsignaTitulosDirectorio();
     // The titles of the nested-entries grid (TFAnidados).
-    void AsignaTitulosAnidados();
+    void AsignaTitulosAnidados() override;
     // The titles of the collector grid (TFColector), columns 1-17.
     void AsignaTitulosColector() override;
 
@@ -191,12 +188,12 @@ public:
     QTreeWidgetItem* BuscaCatalogo(const QString& name) const;
 
     // Tree.
-    bool EsColeccion(QTreeWidgetItem* node) const;
-    bool EsCatalogo(QTreeWidgetItem* node) const;
+    bool EsColeccion(QTreeWidgetItem* node) const override;
+    bool EsCatalogo(QTreeWidgetItem* node) const override;
     bool EstaDesplegado(QTreeWidgetItem* node) const;
     static bool EsLineaFichero(std::string_view line);
-    void AsignaIconoDisco(QTreeWidgetItem* node, char code);
-    static void MarcaTipoDisco(std::string_view header, TRadioGroup& group);
+    void AsignaIconoDisco(QTreeWidgetItem* node, char code) override;
+    void MarcaTipoDisco(std::string_view header, TRadioGroup& group) const override;
     void CuentaCatalogos(const std::string& folder);
     void CargaArbol(const std::string& folder, QTreeWidgetItem* parent);
     TNodoArbol* CargaFichero(const std::string& path, QTreeWidgetItem* collection);
@@ -209,9 +206,9 @@ public:
     // user is told that the file (named) was changed on disk since it was
     // loaded, and asked whether to load it again (RecargaCatalogo on yes); false.
     // A file that is not there at all counts as unchanged: the write reports it.
-    bool CatalogoIntacto(QTreeWidgetItem* node);
+    bool CatalogoIntacto(QTreeWidgetItem* node) override;
     // Takes the identity of the node's file after a write of our own.
-    void RecuerdaIdentidad(QTreeWidgetItem* node);
+    void RecuerdaIdentidad(QTreeWidgetItem* node) override;
     // Reads the node's file again into the same node: its folders are folded
     // and, when the grid showed the catalogue, it lists its root again. A file
     // that no longer loads is reported and the node keeps its lines.
@@ -221,20 +218,20 @@ public:
     // The host folder of a collection node, or the host file of a catalogue
     // node: the catalogue root and the names on disk down to it, joined by "/",
     // with no "/" at the end; the root itself (without its "/") for no node.
-    std::string CarpetaDeNodo(QTreeWidgetItem* node) const;
+    std::string CarpetaDeNodo(QTreeWidgetItem* node) const override;
     // The host path of a catalogue node's file: its collection's folder and the
     // file name it was loaded from.
-    std::string FicheroDeCatalogo(QTreeWidgetItem* node) const;
+    std::string FicheroDeCatalogo(QTreeWidgetItem* node) const override;
     // The name on disk of a collection's folder or a catalogue's file: the name
     // it was read from while the node still shows it (so "Disk.TCT" or a name
     // that is not UTF-8 stays that file), else the node text, with ".tct" for a
     // catalogue.
     std::string NombreEnDisco(QTreeWidgetItem* node) const;
-    static bool EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node);
-    void OrdenaArbol();
+    bool EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node) const override;
+    void OrdenaArbol() override;
 
     // Directory grid.
-    void ArbolChange(QTreeWidgetItem* node);
+    void ArbolChange(QTreeWidgetItem* node) override;
     void ActivaBotonesDirectorio(int row);
     void SGDirectorioDblClick();
     // The nested-entries window for the current row, when that row is a file of
@@ -304,7 +301,7 @@ public:
 
     // A date as the grids show it: DateTimeFormat with the time, DateFormat without.
     QString TextoFecha(const DateTime& value, bool withTime) const;
-    std::string TextoFechaUtf8(const DateTime& value, bool withTime) const;
+    std::string TextoFechaUtf8(const DateTime& value, bool withTime) const override;
     void CBVerColumnaClick(TCheckBox* box);
 
     // Opening catalogued files on their mounted disk (TFPrincipalAbrir.cpp).
@@ -340,7 +337,7 @@ public:
     // The shared click of the directory grid's open buttons: the current row's
     // entry on its disk, handed to the opener of `sender` (SBAbrirSistema,
     // SBAbrirNotepad, SBEncolarWinAmp, SBAbrirExplorador, SBAbrirCon).
-    void SBAbrirTriple(QObject* sender);
+    void SBAbrirTriple(QObject* sender) override;
     // Browse for the audio player into EPathWinAmp.
     void SBCargaWinAmpClick();
 

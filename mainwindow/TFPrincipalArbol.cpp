@@ -69,7 +69,7 @@ void TFPrincipal::AsignaIconoDisco(QTreeWidgetItem* node, char code) {
     node->setData(0, Qt::UserRole, image);
 }
 
-void TFPrincipal::MarcaTipoDisco(std::string_view header, TRadioGroup& group) {
+void TFPrincipal::MarcaTipoDisco(std::string_view header, TRadioGroup& group) const {
     static constexpr char kOrder[] = {'M', '0', 'A', '1', 'L', '2', 'B',
                                       '3', 'N', '4', '5', '6', 'C', 'Z'};
     const char code = DameCabeceraTipo(header);
@@ -299,7 +299,7 @@ std::string TFPrincipal::FicheroDeCatalogo(QTreeWidgetItem* node) const {
     return CarpetaDeNodo(node->parent()) + "/" + NombreEnDisco(node);
 }
 
-bool TFPrincipal::EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node) {
+bool TFPrincipal::EsDescendiente(QTreeWidgetItem* ancestor, QTreeWidgetItem* node) const {
     for (QTreeWidgetItem* n = node; n != nullptr; n = n->parent())
         if (n == ancestor) return true;
     return false;

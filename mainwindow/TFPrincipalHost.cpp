@@ -84,11 +84,16 @@ void TFPrincipal::PulsacionRejilla(int x, int y) {
 
 void TFPrincipal::OrdenaRejilla(TStringGrid& grid, int column, ClaveRejilla key,
                                 const std::function<void()>& titles) {
+    OrdenaRejilla(grid, column, key, titles, nullptr);
+}
+
+void TFPrincipal::OrdenaRejilla(TStringGrid& grid, int column, ClaveRejilla key,
+                                const std::function<void()>& titles, QLabel* info) {
     ClaveOrden keys = &TFPrincipal::GeneraClaveTexto;
     if (key == ClaveRejilla::Nombre) keys = &TFPrincipal::GeneraClaveNombre;
     if (key == ClaveRejilla::Tamano) keys = &TFPrincipal::GeneraClaveTamano;
     if (key == ClaveRejilla::Fecha) keys = &TFPrincipal::GeneraClaveFecha;
-    OrdenaColumna(grid, column, keys, titles);
+    OrdenaColumna(grid, column, keys, titles, info);
 }
 
 LineasRejilla TFPrincipal::Lineas(RejillaConLineas grid) const {

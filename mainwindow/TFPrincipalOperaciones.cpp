@@ -97,12 +97,11 @@ void Selecciona(TFPrincipal& w, QTreeWidgetItem* node) {
 
 // Frees a node and its subtree; the cut and the shown catalogue forget it first.
 void QuitaNodo(TFPrincipal& w, QTreeWidgetItem* node) {
-    if (w.CutNode != nullptr && TFPrincipal::EsDescendiente(node, w.CutNode)) {
+    if (w.CutNode != nullptr && w.EsDescendiente(node, w.CutNode)) {
         w.CutNode = nullptr;
         w.CutPath.clear();
     }
-    if (w.CurrentCatalogueNode != nullptr &&
-        TFPrincipal::EsDescendiente(node, w.CurrentCatalogueNode))
+    if (w.CurrentCatalogueNode != nullptr && w.EsDescendiente(node, w.CurrentCatalogueNode))
         w.CurrentCatalogueNode = nullptr;
     delete node;
 }
@@ -135,7 +134,7 @@ bool PonUnidad(TDriveComboBox& box, char letter) {
 void Pega(TFPrincipal& w, QTreeWidgetItem* target) {
     QTreeWidgetItem* node = w.CutNode;
     // Every catalogue moved must be the file its node was read from.
-    for (QTreeWidgetItemIterator it(node); *it && TFPrincipal::EsDescendiente(node, *it); ++it)
+    for (QTreeWidgetItemIterator it(node); *it && w.EsDescendiente(node, *it); ++it)
         if (!w.CatalogoIntacto(*it)) return;
     const std::string from = w.CarpetaDeNodo(node);
     const std::string to = w.CarpetaDeNodo(target) + "/" + w.NombreEnDisco(node);
@@ -171,7 +170,7 @@ bool PreparaDisco(TFPrincipal& w, const std::string& header, const QString& name
     const auto warn = [&w] { w.MuestraMensaje(LeeTexto("M", "M_RECATALOGAR_PELIGRO")); };
     TFCrearDisco& disk = *FCrearDisco;
     w.CatalogueRunMode = "RDISCO";
-    TFPrincipal::MarcaTipoDisco(header, *disk.RGTipoDisco);
+    w.MarcaTipoDisco(header, *disk.RGTipoDisco);
     disk.RGTipoDisco->setEnabled(false);
     disk.ENombre->setText(name);
     disk.ENombre->setEnabled(false);

@@ -56,6 +56,8 @@ void WriteAll(int fd, std::string_view data, const std::string& path) {
             if (errno == EINTR) continue;
             Fail("Cannot write", path, errno);
         }
+        // Nothing taken and no error: the disk is full.
+        if (written == 0) Fail("Cannot write", path, ENOSPC);
         data.remove_prefix(static_cast<std::size_t>(written));
     }
 }

@@ -96,15 +96,7 @@ TAtomicFile::~TAtomicFile() {
 
 void TAtomicFile::Write(std::string_view bytes) {
     if (fd_ < 0) Fail("Cannot write", target_, EBADF);
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            Fail("Cannot write", target_, errno);
-        }
-        if (written == 0) Fail("Cannot write", target_, ENOSPC);
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+    WriteAll(fd_, bytes, target_);
 }
 
 void TAtomicFile::Finish() {

@@ -72,20 +72,6 @@ std::string ResolvedAsFarAsItExists(const std::string& path) {
     return tail;
 }
 
-void WriteAll(int fd, const char* data, std::size_t size, const std::string& path) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            Fail("Cannot write", path, errno);
-        }
-        // Nothing written with no error: the file system took no more.
-        if (written == 0) Fail("Cannot write", path, ENOSPC);
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-}
-
 } // namespace
 
 namespace {
@@ -146,7 +132,8 @@ CopyResult CopyInto(const std::string& source, int folderFd, const std::string& 
                 got = ::read(in.get(), buffer.get(), kBlock);
                 if (got < 0 && errno == EINTR) continue;
                 if (got < 0) Fail("Cannot read", source, errno);
-                WriteAll(out.get(), buffer.get(), static_cast<std::size_t>(got), destination);
+                WriteAll(out.get(), std::string_view(buffer.get(), static_cast<std::size_t>(got)),
+                         destination);
             }
             if (got == 0) break;
             result.copied += static_cast<std::uint64_t>(got);

@@ -49,19 +49,6 @@ int OpenOrFail(const std::string& path, int flags, std::string_view what, mode_t
     return fd;
 }
 
-void WriteAll(int fd, std::string_view data, const std::string& path) {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            Fail("Cannot write", path, errno);
-        }
-        // Nothing taken and no error: the disk is full.
-        if (written == 0) Fail("Cannot write", path, ENOSPC);
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
-
 // Opens a file of the user's for reading: never blocks on a FIFO or a device
 // (O_NONBLOCK) and takes only a regular file, whose size at the open is given.
 int OpenRegularFile(const std::string& path, std::size_t& size) {
@@ -192,6 +179,19 @@ std::uint64_t ReadFileSize(const std::string& path) {
 
 bool IsFolderEmpty(const std::string& folder) {
     return folder.empty() || ListDirectory(folder, {.firstOnly = true}).empty();
+}
+
+void WriteAll(int fd, std::string_view data, const std::string& path) {
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot write", path, errno);
+        }
+        // Nothing written with no error: the file system took no more.
+        if (written == 0) Fail("Cannot write", path, ENOSPC);
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
 }
 
 void AppendFile(const std::string& source, const std::string& destination) {

@@ -72,6 +72,11 @@ bool IsFolderEmpty(const std::string& folder);
 // Appends the whole of `source` to `destination`, creating it when missing.
 void AppendFile(const std::string& source, const std::string& destination);
 
+// Writes the whole of `data` to the open descriptor `fd`, going on after
+// interruptions. A failed write, or one that takes nothing (the file system
+// holds no more), throws EInOutError naming `path` and the system's reason.
+void WriteAll(int fd, std::string_view data, const std::string& path);
+
 // A file time (seconds since the Unix epoch) as a local date-time with DOS
 // precision (seconds rounded down to even). Nothing when the time has no DOS
 // form (before 1980 or after 2107); 1980-01-01 when local time cannot be found.

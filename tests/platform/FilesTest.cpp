@@ -4,7 +4,9 @@
 #include "platform/Files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -268,6 +270,19 @@ TEST_F(FilesTest, AppendFileReportsFailures) {
 
     Put("source", "abc");
     EXPECT_THROW(AppendFile(PathOf("source"), PathOf("no folder/destination")), EInOutError);
+}
+
+// A full file system is reported naming the file written and the reason.
+TEST_F(FilesTest, AppendFileToAFullDeviceNamesItAndTheReason) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    Put("source", "abc");
+    try {
+        AppendFile(PathOf("source"), "/dev/full");
+        FAIL() << "a write to a full device passed";
+    } catch (const EInOutError& e) {
+        EXPECT_NE(std::string(e.what()).find("\"/dev/full\""), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(std::strerror(ENOSPC)), std::string::npos) << e.what();
+    }
 }
 
 // File times are read in the local zone; pin it to UTC, as ctest does.

@@ -92,6 +92,22 @@ std::optional<DateTime> LocalDateTimeFromUnix(std::int64_t seconds) {
                     local.tm_hour,        local.tm_min,     local.tm_sec == 60 ? 59 : local.tm_sec};
 }
 
+std::optional<std::int64_t> UnixFromLocalDateTime(const DateTime& local) {
+    std::tm parts{};
+    parts.tm_year = local.year - 1900;
+    parts.tm_mon = local.month - 1;
+    parts.tm_mday = local.day;
+    parts.tm_hour = local.hour;
+    parts.tm_min = local.minute;
+    parts.tm_sec = local.second;
+    parts.tm_isdst = -1;
+    // mktime fills the weekday on success; -1 alone is also a valid moment.
+    parts.tm_wday = -1;
+    const std::time_t seconds = std::mktime(&parts);
+    if (seconds == static_cast<std::time_t>(-1) && parts.tm_wday == -1) return std::nullopt;
+    return static_cast<std::int64_t>(seconds);
+}
+
 std::string ToIsoText(const DateTime& v) {
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", v.year, v.month, v.day,

@@ -58,6 +58,11 @@ std::optional<std::uint32_t> DateTimeToDosDate(const DateTime& value);
 // nothing when the platform cannot convert it.
 std::optional<DateTime> LocalDateTimeFromUnix(std::int64_t seconds);
 
+// The seconds since the Unix epoch of a local date-time (the platform's
+// choice in the hour that comes twice when summer time ends), or nothing when
+// it cannot convert it.
+std::optional<std::int64_t> UnixFromLocalDateTime(const DateTime& local);
+
 // "YYYY-MM-DD hh:mm:ss", for messages and tests.
 std::string ToIsoText(const DateTime& value);
 

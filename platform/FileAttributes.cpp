@@ -34,15 +34,8 @@ mode_t WithReadOnly(mode_t mode, std::uint32_t attributes) {
 
 // The local date-time as seconds since the epoch; -1 when it has none.
 std::time_t LocalSeconds(const DateTime& local) {
-    std::tm parts{};
-    parts.tm_year = local.year - 1900;
-    parts.tm_mon = local.month - 1;
-    parts.tm_mday = local.day;
-    parts.tm_hour = local.hour;
-    parts.tm_min = local.minute;
-    parts.tm_sec = local.second;
-    parts.tm_isdst = -1;
-    return std::mktime(&parts);
+    const auto seconds = UnixFromLocalDateTime(local);
+    return seconds ? static_cast<std::time_t>(*seconds) : static_cast<std::time_t>(-1);
 }
 
 } // namespace

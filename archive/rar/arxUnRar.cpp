@@ -4,6 +4,7 @@
 #include "archive/arxCrc.h"
 #include "archive/arxHelpers.h"
 #include "archive/rar/arxDirRar.h"
+#include "platform/DateTime.h"
 #include "platform/Folders.h"
 
 #include <algorithm>
@@ -163,6 +164,8 @@ constexpr std::uint16_t kEndNextVolume = 0x0001;
 constexpr std::uint16_t kFlagDirectoryMask = 0x00E0;
 constexpr std::uint16_t kFlagLargeSizes = 0x0100;
 constexpr std::uint16_t kFlagUnicodeName = 0x0200;
+constexpr std::uint16_t kFlagSalt = 0x0400;
+constexpr std::uint16_t kFlagExtendedTime = 0x1000;
 constexpr std::uint16_t kFlagSkipIfUnknown = 0x4000;
 constexpr std::uint16_t kFlagLongBlock = 0x8000;
 constexpr std::uint8_t kHostUnix = 3;
@@ -174,6 +177,37 @@ constexpr std::int64_t kMaxLinkTarget = 1023;
 constexpr std::uint32_t kDirectoryAttr = 0x10;
 constexpr std::uint32_t kArchiveAttr = 0x20;
 constexpr int kMaxVolumes = 1000;
+constexpr std::int64_t kSaltSize = 8;
+// The extended times' flags and the modification time's fraction (the
+// other three times, which follow it, are not restored).
+constexpr std::int64_t kExtendedTimeArea = 2 + 3;
+constexpr unsigned kTimePresent = 8;
+constexpr unsigned kTimeOddSecond = 4;
+constexpr unsigned kTimeFractionBytes = 3;
+constexpr std::uint32_t kTicksPerSecond = 10'000'000; // of 100 ns
+
+// The modification time of an extended-time area: its flags word holds four
+// bits per time, the modification time's in the top four (8 present, 4 one
+// second past the DOS time's even second, 0-3 the bytes of its fraction in
+// 100 ns units, the most significant byte last, high-aligned in 24 bits).
+// Nothing when the area is short, the time absent or the DOS time no date.
+std::optional<std::pair<std::int64_t, std::uint32_t>>
+ExtendedModifiedTime(const std::uint8_t* area, std::int64_t size, std::uint32_t dosTime) {
+    if (size < 2) return std::nullopt;
+    const unsigned mode = GetLe16(area) >> 12;
+    const unsigned count = mode & kTimeFractionBytes;
+    if ((mode & kTimePresent) == 0 || size < 2 + static_cast<std::int64_t>(count))
+        return std::nullopt;
+    const auto local = DosDateToDateTime(dosTime);
+    const auto seconds = local ? UnixFromLocalDateTime(*local) : std::nullopt;
+    if (!seconds) return std::nullopt;
+    std::uint32_t ticks = 0;
+    for (unsigned i = 0; i < count; ++i)
+        ticks |= static_cast<std::uint32_t>(area[2 + i]) << (8 * (i + kTimeFractionBytes - count));
+    const std::int64_t whole = *seconds + ((mode & kTimeOddSecond) != 0 ? 1 : 0) +
+                               static_cast<std::int64_t>(ticks / kTicksPerSecond);
+    return std::pair{whole, (ticks % kTicksPerSecond) * 100};
+}
 
 int Trampoline(unsigned msg, std::intptr_t user, std::intptr_t p1, std::intptr_t p2) {
     return reinterpret_cast<TUnRar*>(user)->Callback(msg, p1, p2);
@@ -267,6 +301,19 @@ void TUnRar::WalkVolume(const std::string& path, std::int64_t start, bool& more)
                 m.Method = b[25];
                 m.Packed = packed;
                 m.Unpacked = unpacked;
+                if ((flags & kFlagExtendedTime) != 0) {
+                    // Behind the name and the salt, inside the block's header.
+                    const std::int64_t at =
+                        fixed + nameSize + ((flags & kFlagSalt) != 0 ? kSaltSize : 0);
+                    std::array<std::uint8_t, kExtendedTimeArea> area{};
+                    const std::int64_t wanted = std::clamp<std::int64_t>(
+                        blockSize - at, 0, static_cast<std::int64_t>(area.size()));
+                    const std::int64_t read = ReadAt(file, pos + at, area.data(), wanted);
+                    if (const auto time = ExtendedModifiedTime(area.data(), read, m.Time)) {
+                        m.UnixTime = time->first;
+                        m.Nanoseconds = time->second;
+                    }
+                }
                 const std::size_t nul = raw.find('\0');
                 m.Unicode = (flags & kFlagUnicodeName) != 0;
                 if (m.Unicode && nul != std::string::npos)
@@ -357,7 +404,8 @@ void TUnRar::CreateRememberedFolders() {
         // Through the guard like every member name: nothing outside ExtractDir.
         SetCurrentFileName(members_[index].Name + "\\");
         if (!CurrentNameRefused)
-            RememberFolder(CurrentFileName, std::nullopt, members_[index].Time);
+            RememberFolder(CurrentFileName, members_[index].UnixTime, members_[index].Time,
+                           members_[index].Nanoseconds);
     }
     CurrentFileName.clear();
 }
@@ -500,7 +548,11 @@ int TUnRar::ProcessMember(const TRarEngine& engine, void* handle, const TRarMemb
         ReportError(member.Name, "", VolumeName, id);
     }
     const std::string eventName = OutputMode == kOutputFiles ? CurrentFileName : member.Name;
-    if (outputOpen_) SetFileAttrDate(out_, eventName, member.Attr & 0xFFu, member.Time);
+    if (outputOpen_ && member.UnixTime)
+        SetFileAttrUnixTime(out_, eventName, member.Attr & 0xFFu, *member.UnixTime,
+                            member.Nanoseconds);
+    else if (outputOpen_)
+        SetFileAttrDate(out_, eventName, member.Attr & 0xFFu, member.Time);
     // What went wrong was reported above or by the writer.
     MemberVerdict({.Result = whole         ? TDecodeResult::Done
                              : GetCancel() ? TDecodeResult::Canceled

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,11 @@ public:
         std::string LinkTarget;
         std::uint16_t Flags = 0;
         std::uint8_t Method = 0, UnpVer = 0, HostOS = 0;
-        std::uint32_t Attr = 0, Crc = 0, Time = 0;
+        std::uint32_t Attr = 0, Crc = 0, Time = 0; // Time: the DOS date-time
+        // The modification time of RAR 2.9 to 4's extended times, to 100 ns
+        // (the DOS time read as local time, its odd second and its fraction).
+        std::optional<std::int64_t> UnixTime;
+        std::uint32_t Nanoseconds = 0;
         std::int64_t Packed = 0, Unpacked = 0;
     };
     // What the last walk found.

@@ -225,6 +225,7 @@ const DetectCase kCorpus[] = {
     {"rar/encrypted.rar", atRar, 0, 0, 'q', kAnyShift},
     {"rar/rar20.rar", atRar, 0, 0, 'q', kAnyShift},
     {"rar/link.rar", atRar, 0, 0, 'q', kAnyShift},
+    {"rar/times.rar", atRar, 0, 0, 'q', kAnyShift},
     {"rar/vol4.part0001.rar", atRar, 0, 0, 'q', kAnyShift},
     {"rar/vol4.part0002.rar", atRar, 0, 0, 'q', kAnyShift},
     {"rar/vol4.part0003.rar", atRar, 0, 0, 'q', kAnyShift},

@@ -202,7 +202,7 @@ TEST(DateTimeCalendar, DayNumbersAndWeekdaysAgreeWithTheCalendar) {
     EXPECT_EQ(DateOfDayNumber(DayNumber(2000, 2, 28) + 1), (DateTime{2000, 2, 29}));
 }
 
-TEST_F(DateTimeLocal, UnixSecondsAsLocalDateTime) {
+TEST_F(DateTimeLocal, UnixSecondsAsLocalDateTimeAndBack) {
     struct Case {
         std::int64_t seconds;
         DateTime value;
@@ -219,6 +219,7 @@ TEST_F(DateTimeLocal, UnixSecondsAsLocalDateTime) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.seconds);
         EXPECT_EQ(LocalDateTimeFromUnix(c.seconds), c.value);
+        EXPECT_EQ(UnixFromLocalDateTime(c.value), c.seconds);
     }
 }
 

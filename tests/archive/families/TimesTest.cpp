@@ -3,7 +3,9 @@
 // its own precision (Unix seconds, NTFS's 100 ns), at the edges a DOS date
 // cannot hold (1970, after 2038, an odd second, both 02:30 of the autumn
 // night); a DOS date, where the member stores nothing else, read as the
-// local time it was written in. Level-0 and level-1 LHA headers with Unix
+// local time it was written in. RAR 2.9 to 4 adds to its local DOS time an odd
+// second and a fraction of 100 ns units: no 1970, and both 02:30 of the
+// autumn night are one DOS time there. Level-0 and level-1 LHA headers with Unix
 // extensions, which no tool here writes, are built in the test.
 #include "archive/arxCrc.h"
 #include "tests/archive/ArchiveTestSupport.h"
@@ -132,6 +134,16 @@ const TimeCase kTimeCases[] = {
     {"arj/times.arj", "dst-first.txt", 1635640200, 0, false},
     {"arj/times.arj", "dst-second.txt", 1635643800, 0, false},
     {"arj/times.arj", "read-only.txt", 1614834368, 0, true},
+    // RAR 2.9 to 4: extended times over the DOS time.
+    {"rar/times.rar", "2040.txt", 2208988801, 0, false},
+    {"rar/times.rar", "odd.txt", 1614834369, 0, false},
+    {"rar/times.rar", "fraction.txt", 1614834369, 123456700, false},
+    {"rar/times.rar", "one-byte.txt", 1614834368, 838860800, false},
+    {"rar/times.rar", "salted.txt", 1614834369, 0, false},
+    {"rar/times.rar", "large.txt", 1614834369, 0, false},
+    {"rar/times.rar", "read-only.txt", 1614834368, 0, true},
+    {"rar/times.rar", "dated", 1614834369, 0, false},
+    {"rar/times.rar", "dos.txt", kDosStampInMadrid, 0, false},
 };
 
 class FamilyTimes : public FamilyTest {};

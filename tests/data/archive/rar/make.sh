@@ -11,7 +11,10 @@
 # which bsdtar does not recognise.
 # hostile.rar, encrypted.rar, link.rar and rar20.rar have no reference: the
 # reader must refuse their hostile names and link and report the members it
-# cannot decode.
+# cannot decode. times.rar is checked below: bsdtar, extracting in
+# Europe/Madrid, must give each member the second the family time table
+# expects (libarchive puts the whole seconds where the fraction belongs, so
+# the fractions are checked by the table alone).
 set -eu
 cd "$(dirname "$0")"
 export TZ=UTC LC_ALL=C.UTF-8
@@ -46,3 +49,18 @@ for f in ../synth/stored.rar ../synth/unix-host.rar ../synth/oldvol.rar ../synth
     sed "s|^|$f\t|" "$work/b.tsv" >>expected.tsv
 done
 cat expected.tsv
+
+rm -rf "$work/t" && mkdir "$work/t"
+TZ=Europe/Madrid bsdtar -xf times.rar -C "$work/t"
+(cd "$work/t" && stat -c '%n %Y' ./* | sed 's|^\./||' | sort) >"$work/times"
+diff - "$work/times" <<'EOF'
+2040.txt 2208988801
+dated 1614834369
+dos.txt 1614830768
+fraction.txt 1614834369
+large.txt 1614834369
+odd.txt 1614834369
+one-byte.txt 1614834368
+read-only.txt 1614834368
+salted.txt 1614834369
+EOF

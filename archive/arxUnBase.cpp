@@ -680,27 +680,17 @@ void TUnBase::CloseAndDate(std::unique_ptr<TArxBaseStream>& Stream, const std::s
     ApplyAttrDate(FileName, Attr, UnixTime, Nanoseconds, DosDate);
 }
 
-void TUnBase::ApplyAttrDate(int Fd, std::uint32_t Attr, std::optional<std::int64_t> UnixTime,
-                            std::uint32_t Nanoseconds, std::uint32_t DosDate) {
-    if (UnixTime && DateAttribute == daFileDate)
-        SetFileModifiedUnixTime(Fd, *UnixTime, Nanoseconds);
-    else if (UnixTime && DateAttribute == daSysDate)
-        SetFileModifiedUnixTime(Fd, static_cast<std::int64_t>(std::time(nullptr)));
-    else
-        SetFileModifiedTime(Fd, DosDateToDateTime(FileDateFor(DosDate)));
-    if (RestoreFileAttr && Attr != kDosArchive) SetDosAttributes(Fd, Attr);
-}
-
-void TUnBase::ApplyAttrDate(const std::string& Path, std::uint32_t Attr,
+template <typename Target>
+void TUnBase::ApplyAttrDate(const Target& File, std::uint32_t Attr,
                             std::optional<std::int64_t> UnixTime, std::uint32_t Nanoseconds,
                             std::uint32_t DosDate) {
     if (UnixTime && DateAttribute == daFileDate)
-        SetFileModifiedUnixTime(Path, *UnixTime, Nanoseconds);
+        SetFileModifiedUnixTime(File, *UnixTime, Nanoseconds);
     else if (UnixTime && DateAttribute == daSysDate)
-        SetFileModifiedUnixTime(Path, static_cast<std::int64_t>(std::time(nullptr)));
+        SetFileModifiedUnixTime(File, static_cast<std::int64_t>(std::time(nullptr)));
     else
-        SetFileModifiedTime(Path, DosDateToDateTime(FileDateFor(DosDate)));
-    if (RestoreFileAttr && Attr != kDosArchive) SetDosAttributes(Path, Attr);
+        SetFileModifiedTime(File, DosDateToDateTime(FileDateFor(DosDate)));
+    if (RestoreFileAttr && Attr != kDosArchive) SetDosAttributes(File, Attr);
 }
 
 // ---------------------------------------------------------------------------

@@ -184,11 +184,11 @@ private:
     void CloseAndDate(std::unique_ptr<TArxBaseStream>& Stream, const std::string& FileName,
                       std::uint32_t Attr, std::optional<std::int64_t> UnixTime,
                       std::uint32_t Nanoseconds, std::uint32_t DosDate);
-    void ApplyAttrDate(int Fd, std::uint32_t Attr, std::optional<std::int64_t> UnixTime,
+    // The date and attributes of a member's file, by its descriptor (an int)
+    // or its path (a std::string).
+    template <typename Target>
+    void ApplyAttrDate(const Target& File, std::uint32_t Attr, std::optional<std::int64_t> UnixTime,
                        std::uint32_t Nanoseconds, std::uint32_t DosDate);
-    void ApplyAttrDate(const std::string& Path, std::uint32_t Attr,
-                       std::optional<std::int64_t> UnixTime, std::uint32_t Nanoseconds,
-                       std::uint32_t DosDate);
     // Removes the temporary file and the folders made for it; a held part's
     // member, counted with its first part, is taken off the count when
     // `uncountHeld`.

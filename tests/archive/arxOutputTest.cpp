@@ -165,17 +165,16 @@ TEST(MemberOutput, ADeclinedPasswordWritesNothing) {
     EXPECT_EQ(Entries(out.Path()), std::vector<std::string>{"quick.txt"});
 }
 
-// A run killed in the middle of a member leaves the user's file and one
-// temporary file named for what it is, nothing under the member's name.
-TEST(MemberOutput, AKilledRunLeavesOneClearlyNamedTemporaryFile) {
-    TempFolder work, out;
-    test::WriteText(work.File("a.zip"), test::MakeStoredZip({{"alpha.txt", BigText()}}));
-    PlaceUsersFile(out);
-    const FileState before = StateOf(out.File("alpha.txt"));
+// Extracts `zip` into `out` in a child process killed at the run's first
+// progress event, with unnamed files or, when `unnamed` is false, as on a file
+// system without them; checks that the child died by the signal.
+void ExtractAndKill(const std::string& zip, const std::string& out, bool unnamed = true) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        OutputRun run(work.File("a.zip"), out.Path());
+        std::optional<NoUnnamedFiles> named;
+        if (!unnamed) named.emplace();
+        OutputRun run(zip, out);
         run.driver.OnProgress = [](TZipCommon&, std::uint8_t, std::uint8_t) {
             ::kill(::getpid(), SIGKILL);
         };
@@ -185,6 +184,16 @@ TEST(MemberOutput, AKilledRunLeavesOneClearlyNamedTemporaryFile) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status));
+}
+
+// A run killed in the middle of a member leaves the user's file and one
+// temporary file named for what it is, nothing under the member's name.
+TEST(MemberOutput, AKilledRunLeavesOneClearlyNamedTemporaryFile) {
+    TempFolder work, out;
+    test::WriteText(work.File("a.zip"), test::MakeStoredZip({{"alpha.txt", BigText()}}));
+    PlaceUsersFile(out);
+    const FileState before = StateOf(out.File("alpha.txt"));
+    ASSERT_NO_FATAL_FAILURE(ExtractAndKill(work.File("a.zip"), out.Path()));
     EXPECT_EQ(StateOf(out.File("alpha.txt")), before);
     const std::vector<std::string> entries = Entries(out.Path());
     ASSERT_EQ(entries.size(), 2u);
@@ -225,21 +234,7 @@ TEST(MemberOutput, AKilledRunOnANewNameLeavesNothingOrOneNamedTemporary) {
         SCOPED_TRACE(unnamed ? "unnamed file" : "named temporary file");
         TempFolder work, out;
         test::WriteText(work.File("a.zip"), test::MakeStoredZip({{"alpha.txt", BigText()}}));
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            std::optional<NoUnnamedFiles> named;
-            if (!unnamed) named.emplace();
-            OutputRun run(work.File("a.zip"), out.Path());
-            run.driver.OnProgress = [](TZipCommon&, std::uint8_t, std::uint8_t) {
-                ::kill(::getpid(), SIGKILL);
-            };
-            run.driver.Extract();
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_NO_FATAL_FAILURE(ExtractAndKill(work.File("a.zip"), out.Path(), unnamed));
         const std::vector<std::string> entries = Entries(out.Path());
         if (unnamed) {
             EXPECT_TRUE(entries.empty()) << entries[0];

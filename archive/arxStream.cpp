@@ -41,6 +41,10 @@ std::int64_t TArxBaseStream::Size() {
     return end;
 }
 
+std::int64_t TArxBaseStream::PositionalRead(std::int64_t pos, void* buffer, std::int64_t count) {
+    return ReadAt(*this, pos, buffer, count);
+}
+
 void TArxBaseStream::ReadBuffer(void* buffer, std::int64_t count) {
     CheckBuffer(buffer, count, "read");
     if (count == 0) return;
@@ -120,6 +124,13 @@ std::int64_t THandleStream32::Read(void* buffer, std::int64_t count) {
         OnProgress(*this);
     }
     return got;
+}
+
+std::int64_t THandleStream32::PositionalRead(std::int64_t pos, void* buffer, std::int64_t count) {
+    CheckBuffer(buffer, count, "read");
+    if (pos < 0 || count == 0) return 0;
+    const std::int64_t got = StreamFileReadAt(Handle, pos, buffer, count);
+    return got < 0 ? 0 : got;
 }
 
 std::int64_t THandleStream32::Write(const void* buffer, std::int64_t count) {

@@ -61,6 +61,11 @@ public:
     virtual void SetSize32(std::int32_t newSize);
     // The length, found by seeking to the end and back.
     virtual std::int64_t Size();
+    // Up to `count` bytes at `pos`; the number read (0 for a bad position).
+    // By default a seek and a read, which leave the position after them; a
+    // descriptor's stream reads with one positional read and leaves its
+    // position where it was. Callers make no assumption about the position.
+    virtual std::int64_t PositionalRead(std::int64_t pos, void* buffer, std::int64_t count);
 
     std::int64_t Position() { return Seek(0, TSeekOrigin::Current); }
     void SetPosition(std::int64_t position) { Seek(position, TSeekOrigin::Beginning); }
@@ -130,6 +135,8 @@ public:
     std::int64_t Write(const void* buffer, std::int64_t count) override;
     std::int32_t Seek32(std::int32_t offset, TSeekOrigin origin) override;
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+    // One pread; a failed read gives 0. No progress is reported.
+    std::int64_t PositionalRead(std::int64_t pos, void* buffer, std::int64_t count) override;
 };
 
 // A stream over a named file. Mode 0xFFFF creates (truncates); any other

@@ -73,6 +73,26 @@ std::int64_t StreamFileRead(int fd, void* buffer, std::int64_t count) {
     return done;
 }
 
+std::int64_t StreamFileReadAt(int fd, std::int64_t pos, void* buffer, std::int64_t count) {
+    if (fd < 0 || pos < 0 || count < 0) {
+        errno = fd < 0 ? EBADF : EINVAL;
+        return -1;
+    }
+    auto* out = static_cast<char*>(buffer);
+    std::int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(fd, out + done, static_cast<size_t>(count - done),
+                                  static_cast<off_t>(pos + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return done > 0 ? done : -1;
+        }
+        if (n == 0) break;
+        done += n;
+    }
+    return done;
+}
+
 std::int64_t StreamFileWrite(int fd, const void* buffer, std::int64_t count) {
     if (fd < 0 || count < 0) {
         errno = EBADF;

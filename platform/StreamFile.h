@@ -22,6 +22,10 @@ int StreamFileOpen(const std::string& path, int mode);
 // Reads up to `count` bytes at the current position; the count read, or -1.
 std::int64_t StreamFileRead(int fd, void* buffer, std::int64_t count);
 
+// Reads up to `count` bytes at `pos` without moving the position (pread):
+// the count read (less only at the end of the file), or -1.
+std::int64_t StreamFileReadAt(int fd, std::int64_t pos, void* buffer, std::int64_t count);
+
 // Writes `count` bytes at the current position; the count written, or -1.
 std::int64_t StreamFileWrite(int fd, const void* buffer, std::int64_t count);
 

@@ -139,7 +139,7 @@ bool TZipWalk::CheckSignature(TArxon& arx, int kind) {
 void TZipWalk::CentralStep(TArxon& arx) {
     if (!CheckSignature(arx, kZipCentralKind)) return;
     TArxonSource source(arx);
-    TZipCentralRecord record;
+    TZipCentralRecord& record = centralRecord_;
     if (!ReadZipCentralRecord(source, arx.Walk.HeaderOffset, arx.Walk.Header.data(), record)) {
         arx.FailWalk();
         return;
@@ -194,7 +194,7 @@ void TZipWalk::CentralStep(TArxon& arx) {
 void TZipWalk::LocalStep(TArxon& arx) {
     if (!CheckSignature(arx, kZipLocalKind)) return;
     TArxonSource source(arx);
-    TZipLocalRecord record;
+    TZipLocalRecord& record = localRecord_;
     if (!ReadZipLocalRecord(source, arx.Walk.HeaderOffset, arx.Walk.Header.data(), record)) {
         arx.FailWalk();
         return;

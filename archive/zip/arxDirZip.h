@@ -4,6 +4,7 @@
 #pragma once
 
 #include "archive/arxArxon.h"
+#include "archive/zip/arxZipHeader.h"
 
 #include <cstdint>
 
@@ -22,6 +23,10 @@ private:
 
     bool central_ = false;
     bool anyEntry_ = false;
+    // The header in hand, kept from one step to the next so that its name
+    // and extra field reuse their storage.
+    TZipCentralRecord centralRecord_;
+    TZipLocalRecord localRecord_;
 };
 
 } // namespace sorvane

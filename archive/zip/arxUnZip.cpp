@@ -20,6 +20,34 @@
 
 namespace sorvane {
 
+namespace {
+
+// A volume read from a position of its own, one positional read at a time:
+// a member's data costs no seek, and the volume's own position plays no part.
+class TVolumeAt final : public TArxBaseStream {
+public:
+    TVolumeAt(TArxBaseStream& volume, std::int64_t pos) : volume_(volume), pos_(pos) {}
+
+    std::int64_t Read(void* buffer, std::int64_t count) override {
+        CheckBuffer(buffer, count, "read");
+        const std::int64_t got = volume_.PositionalRead(pos_, buffer, count);
+        pos_ += got;
+        return got;
+    }
+    std::int64_t Write(const void*, std::int64_t) override { return 0; }
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+        if (origin == TSeekOrigin::End) return -1;
+        pos_ = origin == TSeekOrigin::Beginning ? offset : pos_ + offset;
+        return pos_;
+    }
+
+private:
+    TArxBaseStream& volume_;
+    std::int64_t pos_;
+};
+
+} // namespace
+
 // The packed bytes of one member as a stream of their own: positions start
 // at 0 at the member's data and never pass its packed size; in a split or
 // spanned set, reading past the end of a volume goes on at the start of the
@@ -29,9 +57,7 @@ public:
     // `length` < 0: no bound but the end of the volume (no volume change).
     TZipMemberSource(TUnZip& owner, std::unique_ptr<TArxBaseStream>& volume, std::int64_t start,
                      std::int64_t length, bool spans)
-        : owner_(owner), volume_(volume), length_(length), spans_(spans), volumeStart_(start) {
-        if (volume_) volume_->Seek(start, TSeekOrigin::Beginning);
-    }
+        : owner_(owner), volume_(volume), length_(length), spans_(spans), volumeStart_(start) {}
 
     bool Decipher = false;
     std::int64_t Consumed() const { return pos_; }
@@ -45,7 +71,8 @@ public:
         count = std::min(count, Remaining());
         std::int64_t total = 0;
         while (count > 0 && volume_) {
-            const std::int64_t got = owner_.ReadProc(*volume_, count, 0, Decipher, out + total);
+            TVolumeAt at(*volume_, volumeStart_ + (pos_ - segmentStart_));
+            const std::int64_t got = owner_.ReadProc(at, count, 0, Decipher, out + total);
             if (got > 0) {
                 total += got;
                 count -= got;
@@ -58,7 +85,6 @@ public:
                 break;
             segmentStart_ = pos_;
             volumeStart_ = 0;
-            volume_->Seek(0, TSeekOrigin::Beginning);
         }
         return total;
     }
@@ -74,7 +100,6 @@ public:
             target = pos_ + offset;
         if (target == pos_) return pos_;
         if (target < segmentStart_ || target > pos_ || !volume_) return -1;
-        volume_->Seek(volumeStart_ + (target - segmentStart_), TSeekOrigin::Beginning);
         pos_ = target;
         return pos_;
     }
@@ -90,6 +115,35 @@ private:
     std::int64_t segmentStart_ = 0; // member position where the current volume's part begins
     std::int64_t volumeStart_ = 0;  // volume position of that part
 };
+
+void TZipVolumeSource::Reset(TArxBaseStream* stream) {
+    stream_ = stream;
+    size_ = stream != nullptr ? stream->Size() : 0;
+    for (Block& block : blocks_)
+        block.Length = 0;
+}
+
+std::int64_t TZipVolumeSource::ReadAt(std::int64_t pos, void* buffer, std::int64_t count) {
+    if (stream_ == nullptr || pos < 0 || count <= 0) return 0;
+    for (Block& block : blocks_) {
+        if (pos >= block.Start && pos - block.Start < block.Length &&
+            count <= block.Length - (pos - block.Start)) {
+            std::memcpy(buffer, block.Bytes.data() + (pos - block.Start),
+                        static_cast<std::size_t>(count));
+            block.Used = ++clock_;
+            return count;
+        }
+    }
+    if (count > kBlock / 2) return stream_->PositionalRead(pos, buffer, count);
+    Block& block = blocks_[0].Used <= blocks_[1].Used ? blocks_[0] : blocks_[1];
+    block.Bytes.resize(static_cast<std::size_t>(kBlock));
+    block.Start = pos;
+    block.Length = stream_->PositionalRead(pos, block.Bytes.data(), kBlock);
+    block.Used = ++clock_;
+    const std::int64_t got = std::min(count, block.Length);
+    if (got > 0) std::memcpy(buffer, block.Bytes.data(), static_cast<std::size_t>(got));
+    return std::max<std::int64_t>(got, 0);
+}
 
 namespace {
 
@@ -116,8 +170,9 @@ struct Record {
     std::uint32_t Attr;
     std::uint32_t Disk;
     std::int64_t Offset;
+    std::int64_t DataPos; // found when the entry was listed; -1: read at extraction
 };
-static_assert(sizeof(Record) == 16);
+static_assert(sizeof(Record) == 24);
 
 bool KnownMethod(std::uint16_t method) {
     return method <= 6 || method == 8 || method == 9;
@@ -168,6 +223,7 @@ bool TUnZip::CheckPassword(std::uint8_t* Header12) {
 
 void TUnZip::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
     current_ = nullptr;
+    volume_.Reset(nullptr);
     if (ArcType == atZipDS) {
         DiskSpann.Init(*this, nullptr);
         if (!DiskSpann.GetLastDisk()) return;
@@ -192,8 +248,12 @@ void TUnZip::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
     list_.Init(sizeof(Record));
     struct FreeList {
         TUnBaseHeaderObj& list;
-        ~FreeList() { list.Done(); }
-    } freeList{list_};
+        TZipVolumeSource& volume;
+        ~FreeList() {
+            list.Done();
+            volume.Reset(nullptr);
+        }
+    } freeList{list_, volume_};
     if (ZipHeaderFlags & kZipCentralFound) {
         Timer.Pause();
         try {
@@ -220,10 +280,10 @@ void TUnZip::CollectCentral(TArxBaseStream& stream) {
     std::int64_t correction = 0;
     bool firstChecked = true;
     const bool spanned = ArcType == atZipDS || ArcType == atZipMV;
-    TArxStreamSource source(stream);
+    TArxByteSource& source = Headers(stream);
     while (!GetCancel()) {
         std::uint8_t h[kZipCentralHeaderSize]{};
-        if (ReadAt(stream, pos, h, sizeof h) != static_cast<std::int64_t>(sizeof h)) break;
+        if (source.ReadAt(pos, h, sizeof h) != static_cast<std::int64_t>(sizeof h)) break;
         bool enciphered = false;
         if (ClassifyZipSignature(GetLe32(h), kZipCentralKind, enciphered) != kZipCentralKind) break;
         if (enciphered && !DecipherHeader(h, kZipCentralKind)) break;
@@ -246,16 +306,17 @@ void TUnZip::CollectCentral(TArxBaseStream& stream) {
         if (MatchFileSpecDirs(name, FileSpec, ExclusionList, RecurseDirs)) {
             Record record{MemberAttributes(external, creator),
                           info.Disk + (ArcType == atZipDS ? 1u : 0u),
-                          Clamp64(info.LocalOffset) + ZipOffsetShift + correction};
+                          Clamp64(info.LocalOffset) + ZipOffsetShift + correction, -1};
             bool found = true;
             if (!spanned) {
-                found = ReadLocalHeader(stream, record.Offset, nullptr) >= 0;
+                record.DataPos = ReadLocalHeader(stream, record.Offset, nullptr);
+                found = record.DataPos >= 0;
                 if (!found && firstChecked) {
                     // One search after the recorded offset; the distance found
                     // corrects this and every later entry.
                     std::vector<std::uint8_t> block(static_cast<std::size_t>(kLocalSearch + 4));
                     const std::int64_t got =
-                        ReadAt(stream, record.Offset + 1, block.data(), kLocalSearch + 3);
+                        source.ReadAt(record.Offset + 1, block.data(), kLocalSearch + 3);
                     for (std::int64_t i = 0; i + 4 <= got; ++i) {
                         bool encrypted = false;
                         if (block[static_cast<std::size_t>(i)] == 'P' &&
@@ -263,7 +324,8 @@ void TUnZip::CollectCentral(TArxBaseStream& stream) {
                                                  encrypted) == kZipLocalKind) {
                             correction += i + 1;
                             record.Offset += i + 1;
-                            found = ReadLocalHeader(stream, record.Offset, nullptr) >= 0;
+                            record.DataPos = ReadLocalHeader(stream, record.Offset, nullptr);
+                            found = record.DataPos >= 0;
                             break;
                         }
                     }
@@ -298,16 +360,21 @@ void TUnZip::CollectCentral(TArxBaseStream& stream) {
     BytesRemaining = ArchiveTotal;
 }
 
+TArxByteSource& TUnZip::Headers(TArxBaseStream& stream) {
+    if (volume_.Stream() != &stream) volume_.Reset(&stream);
+    return volume_;
+}
+
 std::int64_t TUnZip::ReadLocalHeader(TArxBaseStream& stream, std::int64_t offset,
                                      TZipHeader* header) {
+    TArxByteSource& source = Headers(stream);
     std::uint8_t h[kZipLocalHeaderSize]{};
-    if (offset < 0 || ReadAt(stream, offset, h, sizeof h) != static_cast<std::int64_t>(sizeof h))
+    if (offset < 0 || source.ReadAt(offset, h, sizeof h) != static_cast<std::int64_t>(sizeof h))
         return -1;
     bool enciphered = false;
     if (ClassifyZipSignature(GetLe32(h), kZipLocalKind, enciphered) != kZipLocalKind) return -1;
     if (enciphered && !DecipherHeader(h, kZipLocalKind)) return -1;
-    TArxStreamSource source(stream);
-    TZipLocalRecord local;
+    TZipLocalRecord& local = local_;
     if (!ReadZipLocalRecord(source, offset, h, local)) return -1;
     if (header != nullptr) {
         header->Flags = local.Fields.Flags;
@@ -329,9 +396,10 @@ std::int64_t TUnZip::ReadLocalHeader(TArxBaseStream& stream, std::int64_t offset
 
 void TUnZip::CollectLocal(TArxBaseStream& stream) {
     std::int64_t pos = std::max<std::int64_t>(StartOffset, 0);
+    TArxByteSource& source = Headers(stream);
     std::uint8_t marker[4]{};
-    if (ReadAt(stream, pos, marker, 4) == 4 && GetLe32(marker) == kZipDescriptorSignature) pos += 4;
-    const std::int64_t size = stream.Size();
+    if (source.ReadAt(pos, marker, 4) == 4 && GetLe32(marker) == kZipDescriptorSignature) pos += 4;
+    const std::int64_t size = source.Size();
     while (!GetCancel()) {
         TZipHeader header;
         const std::int64_t dataPos = ReadLocalHeader(stream, pos, &header);
@@ -344,7 +412,7 @@ void TUnZip::CollectLocal(TArxBaseStream& stream) {
             break;
         }
         if (MatchFileSpecDirs(header.Name, FileSpec, ExclusionList, RecurseDirs)) {
-            const Record record{header.Attr, 1, pos};
+            const Record record{header.Attr, 1, pos, -1};
             list_.AddRecord(&record);
             MaxFileDate = std::max(MaxFileDate, header.DosDate);
             const bool encrypted = (header.Flags & kFlagEncrypted) != 0;
@@ -374,6 +442,7 @@ bool TUnZip::OpenDirectorySegment(std::unique_ptr<TArxBaseStream>& stream) {
         return false;
     }
     stream.reset();
+    volume_.Reset(nullptr);
     if (!AskNextVolume(directory, 0)) return false;
     SetArchiveFile(directory);
     if (!(ZipHeaderFlags & kZipCentralFound)) {
@@ -393,6 +462,7 @@ bool TUnZip::OpenDirectorySegment(std::unique_ptr<TArxBaseStream>& stream) {
 }
 
 bool TUnZip::NextMemberVolume(std::unique_ptr<TArxBaseStream>& volume) {
+    volume_.Reset(nullptr); // a new volume may take the old one's place in memory
     if (ArcType == atZipMV) {
         if (currentVolume_ >= volumeCount_) return false;
         int number = currentVolume_;
@@ -418,6 +488,7 @@ bool TUnZip::MoveToDisk(std::unique_ptr<TArxBaseStream>& stream, std::uint32_t d
         if (stream && currentVolume_ == static_cast<std::int32_t>(disk) + 1) return true;
         if (static_cast<std::int64_t>(disk) >= volumeCount_) return false;
         int number = static_cast<int>(disk);
+        volume_.Reset(nullptr);
         if (!OpenNextVolume(stream, number, volumeCount_)) {
             *CancelFlagRef = 1;
             return false;
@@ -429,6 +500,7 @@ bool TUnZip::MoveToDisk(std::unique_ptr<TArxBaseStream>& stream, std::uint32_t d
         if (stream && currentDisk_ == disk) return true;
         // The disk is asked for by its own number, backwards or forwards.
         DiskSpann.DiskIndex = static_cast<std::uint16_t>(std::max<std::uint32_t>(disk, 1));
+        volume_.Reset(nullptr);
         if (!DiskSpann.ChangeDisk(stream, 0)) return false;
         currentDisk_ = disk;
         return true;
@@ -456,7 +528,10 @@ void TUnZip::ExtractCentralList(std::unique_ptr<TArxBaseStream>& stream) {
                                            GetLe32(h + kPayloadTime + 9)};
         header.Name.assign(payload.substr(kPayloadHeader));
         if (!MoveToDisk(stream, record.Disk) || !stream) break;
-        const std::int64_t dataPos = ReadLocalHeader(*stream, record.Offset, nullptr);
+        // The local header was read when the entry was listed, but in a set
+        // of volumes, whose volume is opened only now.
+        const std::int64_t dataPos =
+            record.DataPos >= 0 ? record.DataPos : ReadLocalHeader(*stream, record.Offset, nullptr);
         if (dataPos < 0) {
             ReportError(header.Name, "", VolumeName, kMsgBadLocalOffset);
             continue;
@@ -603,7 +678,7 @@ bool TUnZip::CheckDescriptor(TArxBaseStream& stream, std::int64_t dataPos, std::
         if (at < dataPos) break;
         const auto packedHere = static_cast<std::uint64_t>(at - dataPos);
         std::uint8_t d[24]{};
-        const std::int64_t got = ReadAt(stream, at, d, sizeof d);
+        const std::int64_t got = Headers(stream).ReadAt(at, d, sizeof d);
         std::int64_t crcAt = -1;
         if (got >= 16 && GetLe32(d) == kZipDescriptorSignature &&
             (GetLe32(d + 8) == packedHere || (got >= 24 && GetLe64(d + 8) == packedHere)))

@@ -4,12 +4,15 @@
 // reader for JAR archives.
 #pragma once
 
+#include "archive/arxByteSource.h"
 #include "archive/arxHeaderList.h"
 #include "archive/arxSpan.h"
 #include "archive/arxUnBase.h"
 #include "archive/codecs/arxInflate64.h"
+#include "archive/zip/arxZipHeader.h"
 #include "archive/zip/arxZipNames.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -17,6 +20,33 @@
 #include <vector>
 
 namespace sorvane {
+
+// The volume in hand as the header reader's bytes: its size taken once, and
+// small reads served from two blocks read ahead, one for the walk through
+// the central directory and one for the local headers it points at, so that
+// a header whose block was read already costs no system call.
+class TZipVolumeSource final : public TArxByteSource {
+public:
+    // Starts on `stream` (its size read now, nothing read ahead); nullptr: none.
+    void Reset(TArxBaseStream* stream);
+    TArxBaseStream* Stream() const { return stream_; }
+
+    std::int64_t ReadAt(std::int64_t pos, void* buffer, std::int64_t count) override;
+    std::int64_t Size() const override { return size_; }
+
+private:
+    static constexpr std::int64_t kBlock = 4096;
+    struct Block {
+        std::int64_t Start = 0;
+        std::int64_t Length = 0;
+        std::uint64_t Used = 0; // when last read, for replacing the older block
+        std::vector<std::uint8_t> Bytes;
+    };
+    TArxBaseStream* stream_ = nullptr;
+    std::int64_t size_ = 0;
+    std::array<Block, 2> blocks_;
+    std::uint64_t clock_ = 0;
+};
 
 class TUnZip : public TUnBase {
 public:
@@ -64,6 +94,8 @@ private:
     // Reads the local header at `offset`; the position of the member's data,
     // or -1 when no local header is there. `header` gets its fields when given.
     std::int64_t ReadLocalHeader(TArxBaseStream& stream, std::int64_t offset, TZipHeader* header);
+    // The header reader's bytes of `stream`, the volume in hand.
+    TArxByteSource& Headers(TArxBaseStream& stream);
     void ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t dataPos,
                        TZipHeader& header, bool localOnly);
     // Decodes the member's data from `source` into `out`; false when a
@@ -76,6 +108,11 @@ private:
     std::vector<std::uint8_t> copyBuffer_;
     bool CheckDescriptor(TArxBaseStream& stream, std::int64_t dataPos, std::int64_t consumed,
                          TZipHeader& header);
+
+    // Read ahead for the volume in hand; forgotten whenever the volume changes.
+    TZipVolumeSource volume_;
+    // The local header last read, its name and extra field kept for the next.
+    TZipLocalRecord local_;
 
     TUnBaseHeaderObj list_;
     const TZipHeader* current_ = nullptr;

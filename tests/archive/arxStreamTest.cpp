@@ -294,6 +294,46 @@ TEST(ArxStreams, ReadingPastTheEnd) {
     }
 }
 
+// A positional read gives the bytes at its position; a file's stream reads
+// them without moving its own position (one pread), a memory stream by a seek.
+TEST(ArxStreams, PositionalReadGivesTheBytesAtItsPosition) {
+    TempFolder folder;
+    const auto data = Pattern(1000);
+    WriteBytes(folder.File("p"), data);
+    TFileStream32 file(folder.File("p"), TFileStream32::kModeReadDenyNone);
+    ASSERT_GE(file.Handle, 0);
+    TMemoryStream32 memory(data);
+    struct Case {
+        const char* name;
+        std::int64_t pos, ask, expect;
+    };
+    const Case cases[] = {
+        {"start", 0, 10, 10},
+        {"middle", 500, 100, 100},
+        {"short at the end", 990, 100, 10},
+        {"at the end", 1000, 5, 0},
+        {"past the end", 5000, 5, 0},
+        {"negative position", -1, 5, 0},
+        {"zero count", 10, 0, 0},
+    };
+    for (TArxBaseStream* stream : {Base(file), Base(memory)}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            stream->SetPosition(300);
+            std::vector<std::uint8_t> buffer(static_cast<std::size_t>(c.ask) + 1, 0xEE);
+            EXPECT_EQ(stream->PositionalRead(c.pos, buffer.data(), c.ask), c.expect);
+            if (c.expect > 0) {
+                EXPECT_EQ(Slice(buffer, 0, c.expect), Slice(data, c.pos, c.expect));
+            }
+            EXPECT_EQ(buffer[static_cast<std::size_t>(c.expect)], 0xEE)
+                << "wrote past what it read";
+            if (stream == &file) {
+                EXPECT_EQ(file.Position(), 300) << "the file's position stays";
+            }
+        }
+    }
+}
+
 TEST(ArxStreams, NegativeCountsAndMissingBuffersRaise) {
     TempFolder folder;
     WriteBytes(folder.File("b"), Pattern(20));

@@ -3,7 +3,7 @@
 
 #include "archive/arxCrc.h"
 #include "archive/arxHelpers.h"
-#include "archive/rar/arxDirRar.h"
+#include "archive/rar/arxRarHeader.h"
 #include "platform/DateTime.h"
 #include "platform/Folders.h"
 
@@ -148,66 +148,9 @@ int RarResultMessage(int code) {
 
 namespace {
 
-constexpr std::array<std::uint8_t, 7> kMarker = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
-constexpr std::int64_t kMarkerSize = 7;
-constexpr std::int64_t kArchiveHeaderSize = 13;
-constexpr std::int64_t kBlockHead = 7;
-constexpr std::int64_t kRecordSize = 32;
-constexpr std::int64_t kHighSizes = 8;
-constexpr std::uint8_t kArchiveHeaderType = 0x73;
-constexpr std::uint8_t kFileBlock = 0x74;
-constexpr std::uint8_t kCommentBlock = 0x75;
-constexpr std::uint8_t kEndBlock = 0x7B;
-constexpr std::uint16_t kFlagSplitBefore = 0x0001;
-constexpr std::uint16_t kFlagSplitAfter = 0x0002;
-constexpr std::uint16_t kEndNextVolume = 0x0001;
-constexpr std::uint16_t kFlagDirectoryMask = 0x00E0;
-constexpr std::uint16_t kFlagLargeSizes = 0x0100;
-constexpr std::uint16_t kFlagUnicodeName = 0x0200;
-constexpr std::uint16_t kFlagSalt = 0x0400;
-constexpr std::uint16_t kFlagExtendedTime = 0x1000;
-constexpr std::uint16_t kFlagSkipIfUnknown = 0x4000;
-constexpr std::uint16_t kFlagLongBlock = 0x8000;
-constexpr std::uint8_t kHostUnix = 3;
-constexpr std::uint32_t kUnixDirectoryMode = 0x4000;
-constexpr std::uint32_t kUnixTypeMask = 0xF000;
-constexpr std::uint32_t kUnixLinkMode = 0xA000;
 constexpr std::uint8_t kStoredMethod = 0x30;
 constexpr std::int64_t kMaxLinkTarget = 1023;
-constexpr std::uint32_t kDirectoryAttr = 0x10;
-constexpr std::uint32_t kArchiveAttr = 0x20;
 constexpr int kMaxVolumes = 1000;
-constexpr std::int64_t kSaltSize = 8;
-// The extended times' flags and the modification time's fraction (the
-// other three times, which follow it, are not restored).
-constexpr std::int64_t kExtendedTimeArea = 2 + 3;
-constexpr unsigned kTimePresent = 8;
-constexpr unsigned kTimeOddSecond = 4;
-constexpr unsigned kTimeFractionBytes = 3;
-constexpr std::uint32_t kTicksPerSecond = 10'000'000; // of 100 ns
-
-// The modification time of an extended-time area: its flags word holds four
-// bits per time, the modification time's in the top four (8 present, 4 one
-// second past the DOS time's even second, 0-3 the bytes of its fraction in
-// 100 ns units, the most significant byte last, high-aligned in 24 bits).
-// Nothing when the area is short, the time absent or the DOS time no date.
-std::optional<std::pair<std::int64_t, std::uint32_t>>
-ExtendedModifiedTime(const std::uint8_t* area, std::int64_t size, std::uint32_t dosTime) {
-    if (size < 2) return std::nullopt;
-    const unsigned mode = GetLe16(area) >> 12;
-    const unsigned count = mode & kTimeFractionBytes;
-    if ((mode & kTimePresent) == 0 || size < 2 + static_cast<std::int64_t>(count))
-        return std::nullopt;
-    const auto local = DosDateToDateTime(dosTime);
-    const auto seconds = local ? UnixFromLocalDateTime(*local) : std::nullopt;
-    if (!seconds) return std::nullopt;
-    std::uint32_t ticks = 0;
-    for (unsigned i = 0; i < count; ++i)
-        ticks |= static_cast<std::uint32_t>(area[2 + i]) << (8 * (i + kTimeFractionBytes - count));
-    const std::int64_t whole = *seconds + ((mode & kTimeOddSecond) != 0 ? 1 : 0) +
-                               static_cast<std::int64_t>(ticks / kTicksPerSecond);
-    return std::pair{whole, (ticks % kTicksPerSecond) * 100};
-}
 
 int Trampoline(unsigned msg, std::intptr_t user, std::intptr_t p1, std::intptr_t p2) {
     return reinterpret_cast<TUnRar*>(user)->Callback(msg, p1, p2);
@@ -222,147 +165,88 @@ void TUnRar::WalkVolume(const std::string& path, std::int64_t start, bool& more)
     lastSplitAfter_ = false;
     TFileStream32 file(path, TFileStream32::kModeReadDenyWrite);
     if (file.Handle < 0) RaiseError(path, "", "", kMsgOpenError);
-    const std::int64_t size = file.Size();
-    std::array<std::uint8_t, kMarkerSize + kArchiveHeaderSize> head{};
-    if (start < 0 || start > size ||
-        ReadAt(file, start, head.data(), static_cast<std::int64_t>(head.size())) !=
-            static_cast<std::int64_t>(head.size()))
-        RaiseError(path, "", "", kMsgReadError);
-    const std::int64_t headerSize = GetLe16(head.data() + kMarkerSize + 5);
-    // Only the block format of RAR 1.5 to 4 is read; a RAR 5 marker ends here too.
-    if (!std::equal(kMarker.begin(), kMarker.end(), head.begin()) ||
-        head[kMarkerSize + 2] != kArchiveHeaderType || headerSize < kArchiveHeaderSize)
-        RaiseError(path, "", "", kMsgUnsupportedArchive);
+    TArxStreamSource source(file);
+    TRarMainHeader main;
+    const TRarMainRead head = ReadRarMainHeader(source, start, main);
+    if (head == TRarMainRead::CutShort) RaiseError(path, "", "", kMsgReadError);
+    if (head == TRarMainRead::NotRar) RaiseError(path, "", "", kMsgUnsupportedArchive);
 
-    std::int64_t pos = start + kMarkerSize + headerSize;
+    std::int64_t pos = main.FirstBlock;
     while (!GetCancel()) {
-        std::array<std::uint8_t, kRecordSize + kHighSizes> b{};
-        const std::int64_t got = ReadAt(file, pos, b.data(), kRecordSize);
-        if (got < kBlockHead) break; // the volume ends
-        const std::uint8_t type = b[2];
-        const std::uint16_t flags = GetLe16(b.data() + 3);
-        const std::int64_t blockSize = GetLe16(b.data() + 5);
-        if (blockSize < kBlockHead) {
+        TRarBlock block;
+        const TRarBlockRead read = ReadRarBlock(source, pos, block);
+        if (read == TRarBlockRead::End) {
+            // A block without a data part ends the walk, as in the listing.
+            if (block.Type == kRarEndBlock) more = (block.Flags & kRarEndNextVolume) != 0;
+            break;
+        }
+        if (read == TRarBlockRead::Bad) {
             ReportError(path, "", VolumeName, kMsgBadFileHeader);
             break;
         }
-        std::int64_t data = 0;
-        if (type == kCommentBlock) {
-            data = 0;
-        } else if ((flags & kFlagLongBlock) == 0) {
-            if (type == kEndBlock) more = (flags & kEndNextVolume) != 0;
-            // A block without a data part ends the walk, as in the listing.
-            break;
-        } else if ((flags & kFlagSkipIfUnknown) != 0 || type != kFileBlock) {
-            if (got < 11) {
-                ReportError(path, "", VolumeName, kMsgReadError);
-                break;
-            }
-            data = GetLe32(b.data() + 7);
-        } else {
-            const std::int64_t fixed = kRecordSize + ((flags & kFlagLargeSizes) ? kHighSizes : 0);
-            const std::int64_t nameSize = GetLe16(b.data() + 26);
-            if (got < kRecordSize || blockSize < fixed || nameSize > blockSize - fixed) {
-                ReportError(path, "", VolumeName, kMsgBadFileHeader);
-                break;
-            }
-            std::string raw(static_cast<std::size_t>(nameSize), '\0');
-            if (((flags & kFlagLargeSizes) &&
-                 ReadAt(file, pos + kRecordSize, b.data() + kRecordSize, kHighSizes) !=
-                     kHighSizes) ||
-                ReadAt(file, pos + fixed, raw.data(), nameSize) != nameSize) {
-                ReportError(path, "", VolumeName, kMsgReadError);
-                break;
-            }
-            std::int64_t packed = GetLe32(b.data() + 7);
-            std::int64_t unpacked = GetLe32(b.data() + 11);
-            if (flags & kFlagLargeSizes) {
-                // Sizes beyond 2^62 bytes are no real member's.
-                packed |= static_cast<std::int64_t>(GetLe32(b.data() + 32) & 0x3FFFFFFF) << 32;
-                unpacked |= static_cast<std::int64_t>(GetLe32(b.data() + 36) & 0x3FFFFFFF) << 32;
-            }
-            data = packed;
-            if (data > size || blockSize + data > size - pos) {
-                // Its data runs past the volume: the member cannot be had.
-                ReportError(path, "", VolumeName, kMsgReadError);
-                break;
-            }
-            lastSplitAfter_ = (flags & kFlagSplitAfter) != 0;
-            if ((flags & kFlagSplitBefore) != 0) {
-                // The whole member's CRC is in its last part.
-                if (!members_.empty()) members_.back().Crc = GetLe32(b.data() + 16);
-            } else {
-                TRarMember m;
-                m.Flags = flags;
-                m.HostOS = b[15];
-                m.Crc = GetLe32(b.data() + 16);
-                m.Time = GetLe32(b.data() + 20);
-                m.UnpVer = b[24];
-                m.Method = b[25];
-                m.Packed = packed;
-                m.Unpacked = unpacked;
-                if ((flags & kFlagExtendedTime) != 0) {
-                    // Behind the name and the salt, inside the block's header.
-                    const std::int64_t at =
-                        fixed + nameSize + ((flags & kFlagSalt) != 0 ? kSaltSize : 0);
-                    std::array<std::uint8_t, kExtendedTimeArea> area{};
-                    const std::int64_t wanted = std::clamp<std::int64_t>(
-                        blockSize - at, 0, static_cast<std::int64_t>(area.size()));
-                    const std::int64_t read = ReadAt(file, pos + at, area.data(), wanted);
-                    if (const auto time = ExtendedModifiedTime(area.data(), read, m.Time)) {
-                        m.UnixTime = time->first;
-                        m.Nanoseconds = time->second;
-                    }
-                }
-                const std::size_t nul = raw.find('\0');
-                m.Unicode = (flags & kFlagUnicodeName) != 0;
-                if (m.Unicode && nul != std::string::npos)
-                    m.Name = SlashToBackslash(Utf16ToUtf8(ConvertRarUnicodeName(raw, raw.size())));
-                else if (m.Unicode)
-                    m.Name = SlashToBackslash(raw);
-                else
-                    m.Name = StoredNameToAnsi(raw.substr(0, nul), TNameHost::Dos, TranslateOemChar);
-                std::uint32_t attr = GetLe32(b.data() + 28);
-                if (m.HostOS == kHostUnix && (attr & kUnixTypeMask) == kUnixLinkMode) {
-                    // The target is the member's data, stored.
-                    m.Link = true;
-                    if (m.Method == kStoredMethod) {
-                        m.LinkTarget.assign(
-                            static_cast<std::size_t>(std::min(packed, kMaxLinkTarget)), '\0');
-                        const std::int64_t read =
-                            ReadAt(file, pos + blockSize, m.LinkTarget.data(),
-                                   static_cast<std::int64_t>(m.LinkTarget.size()));
-                        m.LinkTarget.resize(
-                            static_cast<std::size_t>(std::max<std::int64_t>(read, 0)));
-                        m.LinkTarget.resize(std::min(m.LinkTarget.size(), m.LinkTarget.find('\0')));
-                    }
-                }
-                if (m.HostOS == kHostUnix)
-                    attr = (attr & kUnixDirectoryMode) != 0 ? kDirectoryAttr : kArchiveAttr;
-                else
-                    attr &= 0xFFu;
-                m.Directory = (attr & kDirectoryAttr) != 0 ||
-                              (flags & kFlagDirectoryMask) == kFlagDirectoryMask;
-                m.Attr = attr | (m.Directory ? kDirectoryAttr : 0);
-                if (m.Directory) {
-                    folders_.push_back(members_.size());
-                } else if (MatchFileSpecDirs(m.Name, FileSpec, ExclusionList, RecurseDirs)) {
-                    ArchiveTotal += m.Packed;
-                    FileTotal += m.Unpacked;
-                    MaxFileDate = std::max(MaxFileDate, m.Time);
-                }
-                members_.push_back(std::move(m));
-            }
-        }
-        // The next block lies after this one and inside the volume.
-        if (data > size || blockSize + data > size - pos) {
+        // The next block lies after this one and inside the volume; a member
+        // whose data run past it cannot be had.
+        if (!RarDataWhole(block, source)) {
             ReportError(path, "", VolumeName, kMsgReadError);
             lastSplitAfter_ = false;
             break;
         }
-        pos += blockSize + data;
+        if (read == TRarBlockRead::File) TakeMember(source, block);
+        pos = block.Next();
     }
     more = more || lastSplitAfter_;
+}
+
+void TUnRar::TakeMember(TArxByteSource& source, const TRarBlock& block) {
+    lastSplitAfter_ = block.SplitAfter();
+    if (block.SplitBefore()) {
+        // The whole member's CRC is in its last part.
+        if (!members_.empty()) members_.back().Crc = block.Crc;
+        return;
+    }
+    TRarMember m;
+    m.Flags = block.Flags;
+    m.HostOS = block.HostOs;
+    m.Crc = block.Crc;
+    m.Time = block.DosTime;
+    m.UnpVer = block.UnpackVersion;
+    m.Method = block.Method;
+    m.Packed = block.Packed;
+    m.Unpacked = block.Unpacked;
+    if (const auto time = RarModifiedTime(block)) {
+        m.UnixTime = time->first;
+        m.Nanoseconds = time->second;
+    }
+    const TRarName name = RarStoredName(block);
+    m.Unicode = !name.Oem;
+    m.Name = name.Oem ? StoredNameToAnsi(name.Text, TNameHost::Dos, TranslateOemChar)
+                      : SlashToBackslash(name.Text);
+    if (block.UnixLink()) {
+        // The target is the member's data, stored.
+        m.Link = true;
+        if (m.Method == kStoredMethod) {
+            m.LinkTarget.assign(static_cast<std::size_t>(std::min(block.Packed, kMaxLinkTarget)),
+                                '\0');
+            const std::int64_t read =
+                m.LinkTarget.empty()
+                    ? 0
+                    : source.ReadAt(block.Offset + block.HeaderSize, m.LinkTarget.data(),
+                                    static_cast<std::int64_t>(m.LinkTarget.size()));
+            m.LinkTarget.resize(static_cast<std::size_t>(std::max<std::int64_t>(read, 0)));
+            m.LinkTarget.resize(std::min(m.LinkTarget.size(), m.LinkTarget.find('\0')));
+        }
+    }
+    const std::uint32_t attr = block.Attributes() & 0xFFu;
+    m.Directory = block.Folder();
+    m.Attr = attr | (m.Directory ? kRarDirectoryAttr : 0);
+    if (m.Directory) {
+        folders_.push_back(members_.size());
+    } else if (MatchFileSpecDirs(m.Name, FileSpec, ExclusionList, RecurseDirs)) {
+        ArchiveTotal += m.Packed;
+        FileTotal += m.Unpacked;
+        MaxFileDate = std::max(MaxFileDate, m.Time);
+    }
+    members_.push_back(std::move(m));
 }
 
 // Walks the first volume and every next one the set needs, asking for each

@@ -1,9 +1,9 @@
 // TUnRar, the RAR reader: extracts or tests the members of RAR archives (block
-// format of versions 1.5 to 4, self-extracting and multi-volume). Its own
-// walk learns the members, their sizes and names and the volume chain; the
-// decoding is done by the RAR extraction module, loaded at run time, which
-// hands the data back through a callback. The reader writes every output
-// itself, under the guarded name.
+// format of versions 1.5 to 4, self-extracting and multi-volume). Its walk,
+// through the header reader the listing uses, learns the members, their
+// sizes and names and the volume chain; the decoding is done by the RAR
+// extraction module, loaded at run time, which hands the data back through a
+// callback. The reader writes every output itself, under the guarded name.
 #pragma once
 
 #include "archive/arxUnBase.h"
@@ -17,6 +17,9 @@
 #include <vector>
 
 namespace sorvane {
+
+class TArxByteSource;
+struct TRarBlock;
 
 // The module's operations. A module that is missing, or lacks an entry point,
 // gives substitutes that fail (open 15, read header 12, process 13) and
@@ -78,6 +81,9 @@ private:
     void ResolveVolumes();
     // Walks one volume from `start`; `more` tells whether the set goes on.
     void WalkVolume(const std::string& path, std::int64_t start, bool& more);
+    // Takes the file block in hand into the members (a continued part into
+    // the member it continues).
+    void TakeMember(TArxByteSource& source, const TRarBlock& block);
     void CreateRememberedFolders();
     void RunPass(const TRarEngine& engine);
     // Extracts or tests the member in hand; the module's result.

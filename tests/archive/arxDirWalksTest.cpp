@@ -743,6 +743,9 @@ const DamageCase kDamageCases[] = {
      [](auto& b) { b[SecondLhaHeader(b) + 21] = 250; }, kAlpha, kBadHeader},
     {"rar name beyond its header", "synth/stored.rar",
      [](auto& b) { PutLe16(b, Find(b, "beta.txt") - 32 + 26, 300); }, kAlpha, kBadHeader},
+    // A header cut short by the end of the file, before its fields end.
+    {"rar header cut before its name", "synth/stored.rar",
+     [](auto& b) { b.resize(Find(b, "beta.txt") - 32 + 20); }, kAlpha, kBadHeader},
     {"cab name without its end", "cab/stored.cab",
      [](auto& b) {
          const std::size_t at = Find(b, "beta.txt");
@@ -808,6 +811,19 @@ TEST(DirWalkVolumes, RarMemberIsReportedFromItsLastVolume) {
     EXPECT_EQ(run.Entries[0].Packed, 3000);
     EXPECT_EQ(fs::path(run.Entries[0].Volume).filename(), "oldvol.r01");
     EXPECT_EQ(run.TotalPacked, 3000);
+}
+
+// A next volume is read as the reader reads it: from its marker on.
+TEST(DirWalkVolumes, RarNextVolumeWithoutItsMarkerIsABadHeader) {
+    TempFolder dir;
+    for (const char* name : {"oldvol.rar", "oldvol.r00", "oldvol.r01"})
+        fs::copy_file(DataPath(std::string("synth/") + name), dir.File(name));
+    std::vector<std::uint8_t> second = ReadBytes(dir.File("oldvol.r00"));
+    second[0] = 'X';
+    WriteBytes(dir.File("oldvol.r00"), second);
+    const Listing run = ListArchive(dir.File("oldvol.rar"), AcceptVolumes);
+    EXPECT_TRUE(run.Entries.empty());
+    EXPECT_EQ(run.Errors, std::vector<int>{kBadHeader});
 }
 
 TEST(DirWalkVolumes, RarMissingNextVolumeReportsTheMemberWithoutPackedSize) {

@@ -106,16 +106,13 @@ const std::map<std::string, unsigned> kAllowed = {
     {"zip/encrypted-descriptor.zip", kDataOnly},
 };
 
-// The kinds whose cut-short copies are compared. RAR and tar are not yet:
-// their walks end quietly at a header cut before its fixed part, where their
-// readers report it; nor are cabinets, whose cut file records the module
-// (libmspack) still tries.
+// The kinds whose cut-short copies are compared. Tar is not yet: its walk
+// ends quietly at a first header cut short, where its reader reports it; nor
+// are cabinets, whose cut file records the module (libmspack) still tries.
 bool CutShortCompared(TArcType kind) {
     switch (kind) {
     case atCab:
     case atCabExe:
-    case atRar:
-    case atRarExe:
     case atTar:
         return false;
     default:

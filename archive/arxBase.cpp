@@ -454,6 +454,7 @@ std::int64_t TZipCommon::CopyStoredMember(TArxBaseStream& InStream, TArxBaseStre
 // CurrentFileName stays empty.
 void TZipCommon::SetCurrentFileName(const std::string& Name) {
     CurrentNameRefused = false;
+    checkedMissing_.clear();
     lastWrittenByte_ = 0; // a new member starts a new line-end run
     if (Name.empty()) {
         CurrentFileName.clear();
@@ -487,7 +488,8 @@ void TZipCommon::SetCurrentFileName(const std::string& Name) {
         start = end + 1;
     }
     const bool isFolderEntry = !stored.empty() && stored.back() == '\\';
-    if (!unsafe && PassesThroughSymlink(ExtractDir, steps)) unsafe = true;
+    bool missing = false;
+    if (!unsafe && PassesThroughSymlink(ExtractDir, steps, &missing)) unsafe = true;
     if (unsafe) {
         CurrentFileName.clear();
         CurrentNameRefused = true;
@@ -501,6 +503,7 @@ void TZipCommon::SetCurrentFileName(const std::string& Name) {
         if (i + 1 < steps.size() || isFolderEntry) path += '/';
     }
     CurrentFileName = path;
+    if (missing) checkedMissing_ = path;
 }
 
 // ---------------------------------------------------------------------------

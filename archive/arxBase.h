@@ -273,6 +273,12 @@ protected:
     // Runs the message loop and fires OnProgress; exceptions are swallowed.
     void FireProgress();
 
+    // The CurrentFileName SetCurrentFileName found nothing at while it looked
+    // for links on the way; '' when something was there. Good until caller
+    // code runs or the member's output is opened: the overwrite question and
+    // the output need not look for the name again.
+    std::string checkedMissing_;
+
 private:
     class TempOwner;
 

@@ -259,6 +259,7 @@ bool TUnBase::CheckOverwrite(bool Force) {
 
     bool extract = true;
     if (OnBegin) {
+        checkedMissing_.clear(); // the caller's code may make the name
         if (OutputMode == kOutputFiles && OnRenameFile) {
             std::string newName = CurrentFileName;
             OnRenameFile(*this, CurrentFileName, newName);
@@ -283,6 +284,8 @@ bool TUnBase::CheckOverwrite(bool Force) {
 // The dialogue about an existing target; true when it may be written.
 bool TUnBase::ConfirmExistingTarget() {
     OverwriteMode = omOverwrite;
+    // Nothing was at the name when its path was checked, just before.
+    if (!CurrentFileName.empty() && CurrentFileName == checkedMissing_) return !GetCancel();
     if (StreamFileExists(CurrentFileName)) {
         if (!OnFileExists) {
             ReportError(CurrentFileName, "OnFileExists", ArchiveFile, kMsgEventNotAssigned);
@@ -345,7 +348,9 @@ bool TUnBase::OpenOutputFile(std::unique_ptr<TArxBaseStream>& Stream, const std:
             // passes (a killed run leaves nothing); a name in use, or a file
             // system without unnamed files, gets a named temporary file.
             struct stat info {};
-            if (::lstat(FileName.c_str(), &info) != 0 && errno == ENOENT) {
+            const bool checked = FileName == checkedMissing_;
+            checkedMissing_.clear();
+            if (checked || (::lstat(FileName.c_str(), &info) != 0 && errno == ENOENT)) {
                 fd = OpenUnnamedFileIn(folder);
                 if (fd < 0 && errno == ENOENT && !folder.empty()) {
                     // The folder went away since the member before.

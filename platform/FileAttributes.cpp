@@ -1,6 +1,7 @@
 // POSIX implementation of DOS attributes, file times and the link test.
 #include "platform/FileAttributes.h"
 
+#include <cerrno>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -82,13 +83,18 @@ bool SetFileModifiedUnixTime(int fd, std::int64_t seconds, std::uint32_t nanosec
     return ::futimens(fd, times) == 0;
 }
 
-bool PassesThroughSymlink(const std::string& base, const std::vector<std::string>& components) {
+bool PassesThroughSymlink(const std::string& base, const std::vector<std::string>& components,
+                          bool* missing) {
+    if (missing != nullptr) *missing = false;
     std::string path = base;
     for (const std::string& component : components) {
         if (path.empty() || path.back() != '/') path += '/';
         path += component;
         struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0) return false;
+        if (::lstat(path.c_str(), &info) != 0) {
+            if (missing != nullptr) *missing = errno == ENOENT;
+            return false;
+        }
         if (S_ISLNK(info.st_mode)) return true;
     }
     return false;

@@ -43,7 +43,9 @@ bool SetFileModifiedUnixTime(int fd, std::int64_t seconds, std::uint32_t nanosec
 
 // True when `base` joined with the first 1, 2, ... of `components` reaches a
 // symbolic link at any step (a missing step ends the test: nothing below it
-// exists yet).
-bool PassesThroughSymlink(const std::string& base, const std::vector<std::string>& components);
+// exists yet). `missing`, when given, tells whether a step was found missing,
+// so that nothing is at the whole path.
+bool PassesThroughSymlink(const std::string& base, const std::vector<std::string>& components,
+                          bool* missing = nullptr);
 
 } // namespace sorvane

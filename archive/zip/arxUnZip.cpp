@@ -281,13 +281,13 @@ void TUnZip::CollectCentral(TArxBaseStream& stream) {
     bool firstChecked = true;
     const bool spanned = ArcType == atZipDS || ArcType == atZipMV;
     TArxByteSource& source = Headers(stream);
+    TZipCentralRecord central; // its name and extra field reused from entry to entry
     while (!GetCancel()) {
         std::uint8_t h[kZipCentralHeaderSize]{};
         if (source.ReadAt(pos, h, sizeof h) != static_cast<std::int64_t>(sizeof h)) break;
         bool enciphered = false;
         if (ClassifyZipSignature(GetLe32(h), kZipCentralKind, enciphered) != kZipCentralKind) break;
         if (enciphered && !DecipherHeader(h, kZipCentralKind)) break;
-        TZipCentralRecord central;
         if (!ReadZipCentralRecord(source, pos, h, central)) {
             // The same bad header the directory walk reports.
             ReportError(ArchiveFile, "", VolumeName, kMsgBadFileHeader);

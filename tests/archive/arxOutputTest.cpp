@@ -397,6 +397,36 @@ TEST(MemberOutput, DuplicateNamesAreAskedAboutAndCountedPerFile) {
     }
 }
 
+// A name found free when its path was checked is not looked up again, unless
+// the caller's code ran in between: a file the begin handler makes there (or
+// a rename answer leads to) is still asked about and kept when skipped.
+TEST(MemberOutput, AFileMadeByTheBeginHandlerIsAskedAbout) {
+    for (const bool rename : {false, true}) {
+        SCOPED_TRACE(rename ? "renamed onto a file" : "made at the name");
+        TempFolder work, out;
+        test::WriteText(work.File("a.zip"), test::MakeStoredZip({{"new.txt", "member"}}));
+        if (rename) test::WriteText(out.File("other.txt"), kUsersText);
+        OutputRun run(work.File("a.zip"), out.Path());
+        run.driver.ConfirmOverwrites = true;
+        run.driver.OnBegin = [&](TZipCommon&, const std::string&, int, bool&) {
+            if (!rename) test::WriteText(out.File("new.txt"), kUsersText);
+        };
+        if (rename)
+            run.driver.OnRenameFile = [&](TZipCommon&, const std::string&, std::string& newName) {
+                newName = out.File("other.txt");
+            };
+        int asked = 0;
+        run.driver.OnFileExists = [&](TZipCommon&, const std::string&, std::string&,
+                                      TOverwriteMode& mode) {
+            ++asked;
+            mode = omSkip;
+        };
+        EXPECT_EQ(run.driver.Extract(), 0);
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(ReadText(out.File(rename ? "other.txt" : "new.txt")), kUsersText);
+    }
+}
+
 // An output that cannot be created says why and for which file.
 TEST(MemberOutput, AnOpenFailureNamesTheReasonAndTheFile) {
     struct Case {

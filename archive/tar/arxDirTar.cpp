@@ -10,12 +10,10 @@
 #include <limits>
 #include <optional>
 #include <utility>
-#include <vector>
 
 namespace sorvane {
 namespace {
 
-constexpr std::int64_t kBlock = 512;
 constexpr std::size_t kNameOffset = 0;
 constexpr std::size_t kNameLength = 100;
 constexpr std::size_t kSizeOffset = 124;
@@ -45,8 +43,8 @@ std::string FieldText(const std::uint8_t* field, std::size_t length) {
     return std::string(text, strnlen(text, length));
 }
 
-bool IsZeroBlock(const std::vector<std::uint8_t>& header) {
-    return std::all_of(header.begin(), header.end(), [](std::uint8_t b) { return b == 0; });
+bool AllZero(const std::uint8_t* bytes, std::int64_t count) {
+    return std::all_of(bytes, bytes + count, [](std::uint8_t b) { return b == 0; });
 }
 
 bool IsFileType(char type) {
@@ -56,9 +54,9 @@ bool IsFileType(char type) {
 // Bytes the member's data takes in the archive, whole blocks; UINT64_MAX
 // when the size does not fit.
 std::uint64_t BlockedSize(std::uint64_t size) {
-    if (size > std::numeric_limits<std::uint64_t>::max() - (kBlock - 1))
+    if (size > std::numeric_limits<std::uint64_t>::max() - (kTarBlock - 1))
         return std::numeric_limits<std::uint64_t>::max();
-    return (size + kBlock - 1) / kBlock * kBlock;
+    return (size + kTarBlock - 1) / kTarBlock * kTarBlock;
 }
 
 DateTime TarDate(const std::uint8_t* header) {
@@ -154,23 +152,44 @@ std::string PaxPathRecord(std::string_view records) {
     return ReadPaxRecords(records).Path;
 }
 
+TTarBlockRead ReadTarBlock(TArxByteSource& source, std::int64_t pos,
+                           std::uint8_t (&block)[kTarBlock]) {
+    const std::int64_t left = source.Holds(pos, 0) ? source.Size() - pos : 0;
+    const std::int64_t wanted = std::min(left, kTarBlock);
+    if (wanted == 0) return TTarBlockRead::End;
+    const std::int64_t got = source.ReadAt(pos, block, wanted);
+    // Two zero blocks end a tar archive; one is enough to stop, and zero
+    // padding short of a block is no header either.
+    if (got == wanted && AllZero(block, got)) return TTarBlockRead::End;
+    if (got < kTarBlock) return TTarBlockRead::CutShort;
+    return TarChecksumOk(block) ? TTarBlockRead::Header : TTarBlockRead::Bad;
+}
+
+// The loop hands each step one byte, the first of a header: a header cut
+// short by the end of the archive still reaches the header reader.
 void TTarWalk::SetUp(TArxon& arx) {
-    arx.Walk.HeaderSize = kBlock;
+    arx.Walk.HeaderSize = 1;
 }
 
 void TTarWalk::Step(TArxon& arx) {
-    const std::vector<std::uint8_t>& header = arx.Walk.Header;
-    // Two zero blocks end a tar archive; one is enough to stop.
-    if (IsZeroBlock(header)) {
+    TArxonSource source(arx);
+    std::uint8_t header[kTarBlock];
+    switch (ReadTarBlock(source, arx.Walk.HeaderOffset, header)) {
+    case TTarBlockRead::Header:
+        break;
+    case TTarBlockRead::End:
         arx.EndWalk();
         return;
-    }
-    // A block that is no header: the listing cannot go on.
-    if (!TarChecksumOk(header.data())) {
+    case TTarBlockRead::CutShort:
+        arx.FailWalk(kMsgReadError);
+        return;
+    case TTarBlockRead::Bad:
+        // A block that is no header: the listing cannot go on.
         arx.FailWalk();
         return;
     }
-    const std::uint64_t size = TarSizeField(header.data() + kSizeOffset);
+    arx.Walk.Position = arx.Walk.HeaderOffset + kTarBlock;
+    const std::uint64_t size = TarSizeField(header + kSizeOffset);
     const char type = static_cast<char>(header[kTypeOffset]);
     if (type == kGnuLongName || type == kPaxHeader) {
         TakeLongName(arx, size, type == kPaxHeader);
@@ -180,7 +199,7 @@ void TTarWalk::Step(TArxon& arx) {
         SkipData(arx, size);
         return;
     }
-    ReportMember(arx, header.data(), size);
+    ReportMember(arx, header, size);
 }
 
 void TTarWalk::TakeLongName(TArxon& arx, std::uint64_t size, bool pax) {
@@ -253,14 +272,6 @@ void TTarWalk::SkipData(TArxon& arx, std::uint64_t size) {
         return;
     }
     arx.Walk.Position = dataStart + static_cast<std::int64_t>(std::min(BlockedSize(size), left));
-    // The loop reads a header only while more than a block remains behind it:
-    // bytes left that are not zero padding are a header it cannot read.
-    const std::int64_t tail = arx.Walk.StreamSize - arx.Walk.Position;
-    if (tail <= 0 || tail > kBlock) return;
-    std::uint8_t bytes[kBlock]{};
-    const std::int64_t got = arx.ReadAt(arx.Walk.Position, bytes, tail);
-    if (got != tail || std::any_of(bytes, bytes + got, [](std::uint8_t b) { return b != 0; }))
-        arx.FailWalk(kMsgReadError);
 }
 
 } // namespace sorvane

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "archive/arxArxon.h"
+#include "archive/arxByteSource.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,6 +13,18 @@
 #include <string_view>
 
 namespace sorvane {
+
+inline constexpr std::int64_t kTarBlock = 512;
+
+// What lies at a header position, as the listing and the tar reader both
+// judge it: a header (its block read into `block`); the end (no bytes left,
+// or zero bytes only: a zero block, or the padding behind the last member);
+// a header cut short (fewer bytes than a block left, not all zero): the
+// archive is reported cut short there; or a block that fails the header
+// checksum, a bad header. Neither side reads on after the last three.
+enum class TTarBlockRead : std::uint8_t { Header, End, CutShort, Bad };
+TTarBlockRead ReadTarBlock(TArxByteSource& source, std::int64_t pos,
+                           std::uint8_t (&block)[kTarBlock]);
 
 // What a pax extended header (or a GNU long-name record, for the path) says
 // about the member that follows it.

@@ -14,7 +14,6 @@
 namespace sorvane {
 namespace {
 
-constexpr std::int64_t kBlock = 512;
 constexpr std::size_t kNameLength = 100;
 constexpr std::size_t kModeOffset = 100;
 constexpr std::size_t kModeLength = 8;
@@ -35,10 +34,6 @@ constexpr std::int64_t kCopyChunk = 1 << 16;
 std::string FieldText(const std::uint8_t* field, std::size_t length) {
     const auto* text = reinterpret_cast<const char*>(field);
     return std::string(text, strnlen(text, length));
-}
-
-bool AllZero(const std::uint8_t* bytes, std::int64_t count) {
-    return std::all_of(bytes, bytes + count, [](std::uint8_t b) { return b == 0; });
 }
 
 // The name fields of a header: the name cut at its 100 bytes, behind the
@@ -110,22 +105,23 @@ void TUnTar::Walk(TArxBaseStream& stream) {
     std::int64_t pos = std::max<std::int64_t>(StartOffset, 0);
     TPaxRecords pending;
     std::string pendingLink;
-    std::uint8_t h[kBlock];
+    TArxStreamSource source(stream);
+    std::uint8_t h[kTarBlock];
     while (!GetCancel()) {
-        const std::int64_t got = ReadAt(stream, pos, h, kBlock);
-        if (got < kBlock) {
-            if (got > 0 && !AllZero(h, got) && !CutShortReported)
+        const TTarBlockRead read = ReadTarBlock(source, pos, h);
+        if (read == TTarBlockRead::End) break;
+        if (read == TTarBlockRead::CutShort) {
+            if (!CutShortReported)
                 ReportError(ArchiveFile, "the archive ends inside a header", "", kMsgReadError);
             break;
         }
-        if (AllZero(h, kBlock)) break;
-        if (!TarChecksumOk(h)) {
+        if (read == TTarBlockRead::Bad) {
             ReportError(ArchiveFile, "", "", kMsgBadFileHeader);
             break;
         }
         std::uint64_t size = TarSizeField(h + kSizeOffset);
         const char type = static_cast<char>(h[kTypeOffset]);
-        const std::int64_t dataPos = pos + kBlock;
+        const std::int64_t dataPos = pos + kTarBlock;
         const auto left =
             static_cast<std::uint64_t>(std::max<std::int64_t>(archiveSize - dataPos, 0));
 
@@ -191,7 +187,7 @@ void TUnTar::Walk(TArxBaseStream& stream) {
                 ReportError(ArchiveFile, "the archive ends inside a member", "", kMsgReadError);
             break;
         }
-        pos = dataPos + static_cast<std::int64_t>((size + kBlock - 1) / kBlock * kBlock);
+        pos = dataPos + static_cast<std::int64_t>((size + kTarBlock - 1) / kTarBlock * kTarBlock);
     }
 }
 

@@ -780,6 +780,15 @@ const DamageCase kDamageCases[] = {
     // Data that runs past the end of the file.
     {"tar member cut short", "tar/v7.tar", [](auto& b) { b.resize(512 + 20); }, kAlpha,
      kUnexpectedEnd},
+    // A whole header at the end, its data cut away: listed, and the end reported.
+    {"tar cut behind a header", "tar/v7.tar", [](auto& b) { b.resize(3 * 512); }, kPair,
+     kUnexpectedEnd},
+    // The first header behind a volume label cut short.
+    {"tar first header cut short",
+     "tar/volume-label.tar",
+     [](auto& b) { b.resize(630); },
+     {},
+     kUnexpectedEnd},
     {"rar member cut short", "synth/stored.rar",
      [](auto& b) { b.resize(Find(b, "beta.txt") + 8 + 100); }, kPair, kUnexpectedEnd},
     {"gzip cut before its trailer",

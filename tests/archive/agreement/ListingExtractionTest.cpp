@@ -106,14 +106,12 @@ const std::map<std::string, unsigned> kAllowed = {
     {"zip/encrypted-descriptor.zip", kDataOnly},
 };
 
-// The kinds whose cut-short copies are compared. Tar is not yet: its walk
-// ends quietly at a first header cut short, where its reader reports it; nor
-// are cabinets, whose cut file records the module (libmspack) still tries.
+// The kinds whose cut-short copies are compared: all but cabinets, whose cut
+// file records the module (libmspack) still tries.
 bool CutShortCompared(TArcType kind) {
     switch (kind) {
     case atCab:
     case atCabExe:
-    case atTar:
         return false;
     default:
         return true;

@@ -178,12 +178,15 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
     const std::string shown = OutputMode == kOutputFiles ? CurrentFileName : name;
     // What cannot be decoded is refused before any output is opened.
     if (!Decodable(stream, kind, header, shown)) return;
-    if (!CheckOverwrite(false)) return;
+    // The overwrite question waits for the first decoded bytes: a tar inside
+    // never takes the member's own name, so nothing is asked about it.
+    MemberCounted = false;
+    MemberWritten = 0;
 
     const bool savedTranslation = AsciiTranslation;
     if (kind == Kind::Gzip && (header.ExtraFlags & kExtraFlagNoText)) AsciiTranslation = false;
     out_.reset();
-    opened_ = sinkFailed_ = diverted_ = cutShort_ = false;
+    opened_ = sinkFailed_ = skipped_ = diverted_ = cutShort_ = false;
     tempFolder_.clear();
     tempFile_.clear();
     struct Restore {
@@ -214,6 +217,7 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
             ReportError(shown, "", ArchiveFile, error.Code());
         passed = false;
     }
+    if (skipped_) return; // declined or skipped when its output was to open
     // A gzip member keeps the Unix time its header stores, to the second.
     if (opened_ && !sinkFailed_ && kind == Kind::Gzip && header.MTime != 0)
         SetFileAttrUnixTime(out_, diverted_ ? tempFile_ : shown, kDosArchive, header.MTime);
@@ -225,13 +229,17 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
     const TDecodeResult result = passed        ? TDecodeResult::Done
                                  : GetCancel() ? TDecodeResult::Canceled
                                                : TDecodeResult::Corrupt;
+    // A tar that decoded whole is announced member by member by the tar
+    // reader; the intermediate file itself never takes a name of the user's.
+    if (diverted_ && result == TDecodeResult::Done) {
+        ExtractNestedTar(false);
+        return;
+    }
     if (!MemberVerdict({.Result = result, .CrcWidth = 0})) {
         // The whole members of a tar before the damage are still extracted.
         if (diverted_ && cutShort_ && opened_ && !sinkFailed_ && !GetCancel())
             ExtractNestedTar(true);
-        return;
     }
-    if (diverted_) ExtractNestedTar(false);
 }
 
 void TUnGZip::ReportDamage(const std::string& shown, int code) {
@@ -394,6 +402,10 @@ bool TUnGZip::OpenSink(const std::uint8_t* data, std::int64_t count) {
             DropTemporary();
         }
     }
+    if (!CheckOverwrite(false)) {
+        skipped_ = sinkFailed_ = true; // the decoder stops at its next write
+        return false;
+    }
     if (!OpenOutputFile(out_, CurrentFileName, StoredName)) {
         sinkFailed_ = true;
         return false;
@@ -408,11 +420,13 @@ void TUnGZip::ExtractNestedTar(bool cutShort) {
     tar.SetArchiveFile(tempFile_);
     if (tar.ArcType != atTar && cutShort) return; // nothing whole to give
     if (tar.ArcType != atTar) {
-        // Not a tar after all: the member goes where it was to go.
-        if (!StreamFileMove(tempFile_, CurrentFileName)) {
-            ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
-            UncountMember();
-        }
+        // Not a tar after all: the member goes where it was to go, asked
+        // about like any other.
+        if (!CheckOverwrite(false)) return;
+        const bool moved = StreamFileMove(tempFile_, CurrentFileName);
+        if (!moved) ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
+        MemberVerdict({.Result = moved ? TDecodeResult::Done : TDecodeResult::WriteFailed,
+                       .CrcWidth = 0});
         return;
     }
     ArcType = atTar;

@@ -56,6 +56,7 @@ private:
     std::unique_ptr<TArxBaseStream> out_;
     bool opened_ = false;
     bool sinkFailed_ = false; // the output could not be opened or written (reported)
+    bool skipped_ = false;    // the member's own output was declined or skipped
     bool diverted_ = false;
     bool cutShort_ = false; // the tar's stream ended early or broke (reported)
     int crcWidth_ = 32;

@@ -121,6 +121,50 @@ TEST(UnGZipNested, TarsKeepTheirFoldersAndLeaveNothingBehind) {
     }
 }
 
+// The overwrite question names only a file the member will really write: a
+// gzipped tar goes into its members, so a file of the intermediate tar's
+// name is never asked about nor touched; a plain member's existing target
+// is asked about, and a skip leaves it as it was and counts nothing.
+TEST(UnGZipNested, OnlyAFileToBeWrittenIsAskedAbout) {
+    struct Case {
+        const char* label;
+        const char* fixture;
+        const char* existing;
+        TOverwriteMode answer;
+        std::vector<std::string> asked; // the names OnFileExists was given
+        int count;
+        bool replaced;
+    };
+    const std::vector<Case> cases = {
+        {"tar inside, skip", "untargz/folders.tgz", "folders.tar", omSkip, {}, 3, false},
+        {"tar inside, replace", "untargz/folders.tgz", "folders.tar", omOverwrite, {}, 3, false},
+        {"plain, skip", "gzip/stored-name.gz", "beta.txt", omSkip, {"beta.txt"}, 0, false},
+        {"plain, replace", "gzip/stored-name.gz", "beta.txt", omOverwrite, {"beta.txt"}, 1, true},
+    };
+    for (const Case& c : cases) {
+        TempFolder work;
+        const std::string out = work.File("out"), temp = work.File("temp");
+        fs::create_directories(out);
+        fs::create_directories(temp);
+        WriteText(out + "/" + c.existing, "the user's own file\n");
+        TarGzRun run(DataPath(c.fixture), out, temp);
+        std::vector<std::string> asked;
+        run.reader->ConfirmOverwrites = true;
+        run.reader->OnFileExists = [&](TZipCommon&, const std::string& name, std::string&,
+                                       TOverwriteMode& mode) {
+            asked.push_back(fs::path(name).filename().string());
+            mode = c.answer;
+        };
+        EXPECT_EQ(run.reader->Extract(), c.count) << c.label;
+        EXPECT_EQ(asked, c.asked) << c.label;
+        EXPECT_TRUE(run.errors.empty()) << c.label << "\n" << run.ErrorText();
+        EXPECT_EQ(ReadText(out + "/" + c.existing) != "the user's own file\n", c.replaced)
+            << c.label;
+        if (c.count == 0) EXPECT_TRUE(run.verdicts.empty()) << c.label;
+        EXPECT_TRUE(fs::is_empty(temp)) << c.label;
+    }
+}
+
 // A gzipped tar cut short gives every member before the damage, as tar -x
 // recovered them, and one report naming the archive; nothing is left in the
 // temporary folder.

@@ -425,8 +425,8 @@ void TUnGZip::ExtractNestedTar(bool cutShort) {
         if (!CheckOverwrite(false)) return;
         const bool moved = StreamFileMove(tempFile_, CurrentFileName);
         if (!moved) ReportError(CurrentFileName, "", ArchiveFile, kMsgOpenError);
-        MemberVerdict({.Result = moved ? TDecodeResult::Done : TDecodeResult::WriteFailed,
-                       .CrcWidth = 0});
+        MemberVerdict(
+            {.Result = moved ? TDecodeResult::Done : TDecodeResult::WriteFailed, .CrcWidth = 0});
         return;
     }
     ArcType = atTar;

@@ -355,6 +355,53 @@ bool TInflateCore::BuildDynamicTables() {
     return true;
 }
 
+// Copies a match of `length` bytes from `dist` back, a word at a time: the
+// fast loop leaves room for the last word to run past the match.
+[[gnu::always_inline]] static inline void CopyMatchWords(std::uint8_t* out, std::size_t dist,
+                                                         std::size_t length) {
+    const std::uint8_t* src = out - dist;
+    std::uint8_t* const stop = out + length;
+    if (dist >= 8) {
+        // Whole words, in order, so an overlap of eight or more reads only
+        // bytes already written; the last word may run past the match.
+        std::memcpy(out, src, 8);
+        std::memcpy(out + 8, src + 8, 8);
+        std::memcpy(out + 16, src + 16, 8);
+        if (length > 24) {
+            out += 24;
+            src += 24;
+            do {
+                std::memcpy(out, src, 8);
+                out += 8;
+                src += 8;
+            } while (out < stop);
+        }
+    } else if (dist == 1) {
+        const std::uint64_t v = *src * 0x0101010101010101ull;
+        do {
+            std::memcpy(out, &v, 8);
+            out += 8;
+        } while (out < stop);
+    } else {
+        // A word at a time, moving by the distance: each word holds `dist`
+        // right bytes. Once `period` (a multiple of the distance, 8 or
+        // more) bytes back are this match's, whole words follow.
+        const std::size_t period = dist * ((8 + dist - 1) / dist);
+        std::uint8_t* const whole = out + (period - dist);
+        do {
+            std::memcpy(out, src, 8);
+            out += dist;
+            src += dist;
+        } while (out < whole);
+        src = out - period;
+        while (out < stop) {
+            std::memcpy(out, src, 8);
+            out += 8;
+            src += 8;
+        }
+    }
+}
+
 // Decodes lengths and literals without checks per byte while the input has
 // kFastInput bytes and the buffer kFastRoom. Each turn refills the bit buffer
 // to at least 56 bits with one unaligned load, which covers up to three root
@@ -460,48 +507,8 @@ void TInflateCore::FastLoop() {
             mode_ = Match;
             break;
         }
-        const std::uint8_t* src = out - dist;
-        std::uint8_t* const stop = out + length;
-        if (dist >= 8) {
-            // Whole words, in order, so an overlap of eight or more reads only
-            // bytes already written; the last word may run past the match.
-            std::memcpy(out, src, 8);
-            std::memcpy(out + 8, src + 8, 8);
-            std::memcpy(out + 16, src + 16, 8);
-            if (length > 24) {
-                out += 24;
-                src += 24;
-                do {
-                    std::memcpy(out, src, 8);
-                    out += 8;
-                    src += 8;
-                } while (out < stop);
-            }
-        } else if (dist == 1) {
-            const std::uint64_t v = *src * 0x0101010101010101ull;
-            do {
-                std::memcpy(out, &v, 8);
-                out += 8;
-            } while (out < stop);
-        } else {
-            // A word at a time, moving by the distance: each word holds `dist`
-            // right bytes. Once `period` (a multiple of the distance, 8 or
-            // more) bytes back are this match's, whole words follow.
-            const std::size_t period = dist * ((8 + dist - 1) / dist);
-            std::uint8_t* const whole = out + (period - dist);
-            do {
-                std::memcpy(out, src, 8);
-                out += dist;
-                src += dist;
-            } while (out < whole);
-            src = out - period;
-            while (out < stop) {
-                std::memcpy(out, src, 8);
-                out += 8;
-                src += 8;
-            }
-        }
-        out = stop;
+        CopyMatchWords(out, dist, length);
+        out += length;
     }
     // Whole bytes still in the bit buffer go back to the input.
     const unsigned back = std::min<unsigned>(bits >> 3, static_cast<unsigned>(in - fastStart));
@@ -514,259 +521,331 @@ void TInflateCore::FastLoop() {
     pos_ = static_cast<std::size_t>(out - base);
 }
 
-TInflateCore::Step TInflateCore::Decode() {
-    for (;;) {
-        switch (mode_) {
-        case Head: {
-            if (!Pull(16)) return NeedInput;
-            const unsigned cmf = hold_ & 0xFF;
-            const unsigned flg = (hold_ >> 8) & 0xFF;
-            if (((cmf << 8) | flg) % 31 != 0) {
-                Fail("incorrect header check");
-                return Stopped;
-            }
-            if ((cmf & 15) != 8) {
-                Fail("unknown compression method");
-                return Stopped;
-            }
-            if ((cmf >> 4) + 8 > windowBits_ || (cmf >> 4) + 8 > 15) {
-                Fail("invalid window size");
-                return Stopped;
-            }
-            Drop(16);
-            mode_ = (flg & 0x20) ? DictId : Type;
-            break;
+// The zlib header: its check, method and window size.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::ReadZlibHeader() {
+    if (!Pull(16)) return NeedInput;
+    const unsigned cmf = hold_ & 0xFF;
+    const unsigned flg = (hold_ >> 8) & 0xFF;
+    if (((cmf << 8) | flg) % 31 != 0) {
+        Fail("incorrect header check");
+        return Stopped;
+    }
+    if ((cmf & 15) != 8) {
+        Fail("unknown compression method");
+        return Stopped;
+    }
+    if ((cmf >> 4) + 8 > windowBits_ || (cmf >> 4) + 8 > 15) {
+        Fail("invalid window size");
+        return Stopped;
+    }
+    Drop(16);
+    mode_ = (flg & 0x20) ? DictId : Type;
+    return Next;
+}
+
+// A preset dictionary's id; the caller must supply the dictionary.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::ReadDictionaryId() {
+    if (!Pull(32)) return NeedInput;
+    const auto v = static_cast<std::uint32_t>(hold_ & 0xFFFFFFFFu);
+    Drop(32);
+    CheckValue = __builtin_bswap32(v);
+    mode_ = Dict;
+    return Stopped;
+}
+
+// The next block's header, or the trailer after the last block.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::ReadBlockType() {
+    if (last_) {
+        mode_ = raw_ ? Done : Check;
+        return Next;
+    }
+    if (!Pull(3)) return NeedInput;
+    last_ = (hold_ & 1) != 0;
+    const unsigned type = (hold_ >> 1) & 3;
+    Drop(3);
+    if (type == 0) {
+        Drop(bits_ & 7);
+        mode_ = Stored;
+    } else if (type == 1) {
+        lenTable_ = Fixed(deflate64_).len;
+        distTable_ = Fixed(deflate64_).dist;
+        mode_ = Len;
+    } else if (type == 2) {
+        mode_ = Table;
+    } else {
+        Fail("invalid block type");
+        return Stopped;
+    }
+    return Next;
+}
+
+// A stored block's length and its complement.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::ReadStoredLengths() {
+    if (!Pull(32)) return NeedInput;
+    const unsigned len = hold_ & 0xFFFF;
+    const unsigned nlen = (hold_ >> 16) & 0xFFFF;
+    if (len != (nlen ^ 0xFFFF)) {
+        Fail("invalid stored block lengths");
+        return Stopped;
+    }
+    Drop(32);
+    length_ = len;
+    mode_ = Copy;
+    return Next;
+}
+
+// A stored block's bytes: from the bit buffer first, then straight from the
+// input.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::CopyStoredBytes() {
+    MakeRoom();
+    while (length_ > 0 && bits_ >= 8 && pos_ < capacity_) {
+        window_[pos_++] = static_cast<std::uint8_t>(hold_);
+        Drop(8);
+        --length_;
+    }
+    if (length_ > 0) {
+        const std::size_t n = std::min<std::size_t>(
+            {length_, static_cast<std::size_t>(inEnd_ - in_), capacity_ - pos_});
+        std::memcpy(window_ + pos_, in_, n);
+        pos_ += n;
+        in_ += n;
+        length_ -= static_cast<unsigned>(n);
+    }
+    if (length_ == 0) {
+        mode_ = Type;
+        return Next;
+    }
+    if (pos_ == capacity_) return RoomFull;
+    return NeedInput;
+}
+
+// The counts of a dynamic block's codes.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::ReadTableCounts() {
+    if (!Pull(14)) return NeedInput;
+    nlen_ = (hold_ & 31) + 257;
+    ndist_ = ((hold_ >> 5) & 31) + 1;
+    ncode_ = ((hold_ >> 10) & 15) + 4;
+    Drop(14);
+    if (!deflate64_ && (nlen_ > 286 || ndist_ > 30)) {
+        Fail("too many length or distance symbols");
+        return Stopped;
+    }
+    have_ = 0;
+    mode_ = LenLens;
+    return Next;
+}
+
+// The code lengths of the code-length code.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::ReadCodeLengthCodes() {
+    while (have_ < ncode_) {
+        if (!Pull(3)) return NeedInput;
+        lens_[kCodeOrder[have_++]] = hold_ & 7;
+        Drop(3);
+    }
+    while (have_ < 19)
+        lens_[kCodeOrder[have_++]] = 0;
+    if (!BuildTable(Kind::Code, lens_, 19, codeTable_, kCodeRoot, false)) {
+        Fail("invalid code lengths set");
+        return Stopped;
+    }
+    have_ = 0;
+    mode_ = CodeLens;
+    return Next;
+}
+
+// The literal/length and distance code lengths, with their repeats.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::ReadCodeLengths() {
+    const unsigned total = nlen_ + ndist_;
+    while (have_ < total) {
+        std::uint32_t e;
+        unsigned len;
+        if (!PeekSymbol(codeTable_, kCodeRoot, e, len)) return NeedInput;
+        const unsigned symbol = e >> 16;
+        if (symbol < 16) {
+            Drop(len);
+            lens_[have_++] = static_cast<std::uint8_t>(symbol);
+            continue;
         }
-        case DictId: {
-            if (!Pull(32)) return NeedInput;
-            const auto v = static_cast<std::uint32_t>(hold_ & 0xFFFFFFFFu);
-            Drop(32);
-            CheckValue = __builtin_bswap32(v);
-            mode_ = Dict;
+        const unsigned extraBits = symbol == 16 ? 2 : symbol == 17 ? 3 : 7;
+        if (!Pull(len + extraBits)) return NeedInput;
+        Drop(len);
+        unsigned copy = (symbol == 16 ? 3 : symbol == 17 ? 3 : 11) + (hold_ & Mask(extraBits));
+        Drop(extraBits);
+        std::uint8_t value = 0;
+        if (symbol == 16) {
+            if (have_ == 0) {
+                Fail("invalid bit length repeat");
+                return Stopped;
+            }
+            value = lens_[have_ - 1];
+        }
+        if (have_ + copy > total) {
+            Fail("invalid bit length repeat");
             return Stopped;
         }
+        while (copy-- > 0)
+            lens_[have_++] = value;
+    }
+    if (!BuildDynamicTables()) return Stopped;
+    mode_ = Len;
+    return Next;
+}
+
+// A literal or a length; the fast loop while input and room allow.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::DecodeLength() {
+    MakeRoom();
+    if (inEnd_ - in_ >= kFastInput && capacity_ - pos_ >= kFastRoom) {
+        FastLoop();
+        if (mode_ != Len) return Next;
+        if (inEnd_ - in_ >= kFastInput && capacity_ - pos_ >= kFastRoom) return Next;
+    }
+    // Short of room only: once the caller has the bytes, the history
+    // slides and the fast loop goes on.
+    if (pos_ == capacity_ || (inEnd_ - in_ >= kFastInput && Pending() > 0)) return RoomFull;
+    std::uint32_t e;
+    unsigned len;
+    if (!PeekSymbol(lenTable_, kLenRoot, e, len)) return NeedInput;
+    Drop(len);
+    if (e & kLit) {
+        window_[pos_++] = static_cast<std::uint8_t>(e >> 16);
+        return Next;
+    }
+    if (e & kExc) {
+        if (Invalid(e)) {
+            Fail("invalid literal/length code");
+            return Stopped;
+        }
+        mode_ = Type;
+        return Next;
+    }
+    length_ = e >> 16;
+    extra_ = Takes(e) - CodeBits(e);
+    mode_ = LenExt;
+    return Next;
+}
+
+// A length's extra bits.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::ReadLengthExtra() {
+    if (!Pull(extra_)) return NeedInput;
+    length_ += static_cast<unsigned>(hold_ & Mask(extra_));
+    Drop(extra_);
+    mode_ = Dist;
+    return Next;
+}
+
+// A distance code.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::DecodeDistance() {
+    std::uint32_t e;
+    unsigned len;
+    if (!PeekSymbol(distTable_, kDistRoot, e, len)) return NeedInput;
+    Drop(len);
+    if (e & kExc) {
+        Fail("invalid distance code");
+        return Stopped;
+    }
+    distance_ = e >> 16;
+    extra_ = Takes(e) - CodeBits(e);
+    mode_ = DistExt;
+    return Next;
+}
+
+// A distance's extra bits, checked against the history.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::ReadDistanceExtra() {
+    if (!Pull(extra_)) return NeedInput;
+    distance_ += static_cast<unsigned>(hold_ & Mask(extra_));
+    Drop(extra_);
+    if (distance_ > pos_ || distance_ > windowSize_) {
+        Fail("invalid distance too far back");
+        return Stopped;
+    }
+    mode_ = Match;
+    return Next;
+}
+
+// A match's bytes, as far as the room allows.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::CopyMatch() {
+    MakeRoom();
+    const std::size_t n = std::min<std::size_t>(length_, capacity_ - pos_);
+    std::uint8_t* out = window_ + pos_;
+    const std::uint8_t* src = out - distance_;
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = src[i];
+    pos_ += n;
+    length_ -= static_cast<unsigned>(n);
+    if (length_ > 0) return RoomFull;
+    mode_ = Len;
+    return Next;
+}
+
+// The Adler-32 trailer of a zlib stream.
+[[gnu::always_inline]] inline TInflateCore::Step TInflateCore::ReadAdlerCheck() {
+    if (Pending() > 0) return RoomFull;
+    Drop(bits_ & 7);
+    if (!Pull(32)) return NeedInput;
+    expected_ = __builtin_bswap32(static_cast<std::uint32_t>(hold_ & 0xFFFFFFFFu));
+    Drop(32);
+    if (expected_ != adler_) {
+        Fail("incorrect data check");
+        return Stopped;
+    }
+    mode_ = Done;
+    return Next;
+}
+
+// One state of the decoder a turn, until a state asks for input or room, or
+// the stream stops.
+TInflateCore::Step TInflateCore::Decode() {
+    for (;;) {
+        Step step = Stopped;
+        switch (mode_) {
+        case Head:
+            step = ReadZlibHeader();
+            break;
+        case DictId:
+            step = ReadDictionaryId();
+            break;
+        case Type:
+            step = ReadBlockType();
+            break;
+        case Stored:
+            step = ReadStoredLengths();
+            break;
+        case Copy:
+            step = CopyStoredBytes();
+            break;
+        case Table:
+            step = ReadTableCounts();
+            break;
+        case LenLens:
+            step = ReadCodeLengthCodes();
+            break;
+        case CodeLens:
+            step = ReadCodeLengths();
+            break;
+        case Len:
+            step = DecodeLength();
+            break;
+        case LenExt:
+            step = ReadLengthExtra();
+            break;
+        case Dist:
+            step = DecodeDistance();
+            break;
+        case DistExt:
+            step = ReadDistanceExtra();
+            break;
+        case Match:
+            step = CopyMatch();
+            break;
+        case Check:
+            step = ReadAdlerCheck();
+            break;
         case Dict:
         case Done:
         case Bad:
             return Stopped;
-        case Type: {
-            if (last_) {
-                mode_ = raw_ ? Done : Check;
-                break;
-            }
-            if (!Pull(3)) return NeedInput;
-            last_ = (hold_ & 1) != 0;
-            const unsigned type = (hold_ >> 1) & 3;
-            Drop(3);
-            if (type == 0) {
-                Drop(bits_ & 7);
-                mode_ = Stored;
-            } else if (type == 1) {
-                lenTable_ = Fixed(deflate64_).len;
-                distTable_ = Fixed(deflate64_).dist;
-                mode_ = Len;
-            } else if (type == 2) {
-                mode_ = Table;
-            } else {
-                Fail("invalid block type");
-                return Stopped;
-            }
-            break;
         }
-        case Stored: {
-            if (!Pull(32)) return NeedInput;
-            const unsigned len = hold_ & 0xFFFF;
-            const unsigned nlen = (hold_ >> 16) & 0xFFFF;
-            if (len != (nlen ^ 0xFFFF)) {
-                Fail("invalid stored block lengths");
-                return Stopped;
-            }
-            Drop(32);
-            length_ = len;
-            mode_ = Copy;
-            break;
-        }
-        case Copy: {
-            MakeRoom();
-            while (length_ > 0 && bits_ >= 8 && pos_ < capacity_) {
-                window_[pos_++] = static_cast<std::uint8_t>(hold_);
-                Drop(8);
-                --length_;
-            }
-            if (length_ > 0) {
-                const std::size_t n = std::min<std::size_t>(
-                    {length_, static_cast<std::size_t>(inEnd_ - in_), capacity_ - pos_});
-                std::memcpy(window_ + pos_, in_, n);
-                pos_ += n;
-                in_ += n;
-                length_ -= static_cast<unsigned>(n);
-            }
-            if (length_ == 0) {
-                mode_ = Type;
-                break;
-            }
-            if (pos_ == capacity_) return RoomFull;
-            return NeedInput;
-        }
-        case Table: {
-            if (!Pull(14)) return NeedInput;
-            nlen_ = (hold_ & 31) + 257;
-            ndist_ = ((hold_ >> 5) & 31) + 1;
-            ncode_ = ((hold_ >> 10) & 15) + 4;
-            Drop(14);
-            if (!deflate64_ && (nlen_ > 286 || ndist_ > 30)) {
-                Fail("too many length or distance symbols");
-                return Stopped;
-            }
-            have_ = 0;
-            mode_ = LenLens;
-            break;
-        }
-        case LenLens: {
-            while (have_ < ncode_) {
-                if (!Pull(3)) return NeedInput;
-                lens_[kCodeOrder[have_++]] = hold_ & 7;
-                Drop(3);
-            }
-            while (have_ < 19)
-                lens_[kCodeOrder[have_++]] = 0;
-            if (!BuildTable(Kind::Code, lens_, 19, codeTable_, kCodeRoot, false)) {
-                Fail("invalid code lengths set");
-                return Stopped;
-            }
-            have_ = 0;
-            mode_ = CodeLens;
-            break;
-        }
-        case CodeLens: {
-            const unsigned total = nlen_ + ndist_;
-            while (have_ < total) {
-                std::uint32_t e;
-                unsigned len;
-                if (!PeekSymbol(codeTable_, kCodeRoot, e, len)) return NeedInput;
-                const unsigned symbol = e >> 16;
-                if (symbol < 16) {
-                    Drop(len);
-                    lens_[have_++] = static_cast<std::uint8_t>(symbol);
-                    continue;
-                }
-                const unsigned extraBits = symbol == 16 ? 2 : symbol == 17 ? 3 : 7;
-                if (!Pull(len + extraBits)) return NeedInput;
-                Drop(len);
-                unsigned copy = (symbol == 16   ? 3
-                                 : symbol == 17 ? 3
-                                                : 11) +
-                                (hold_ & Mask(extraBits));
-                Drop(extraBits);
-                std::uint8_t value = 0;
-                if (symbol == 16) {
-                    if (have_ == 0) {
-                        Fail("invalid bit length repeat");
-                        return Stopped;
-                    }
-                    value = lens_[have_ - 1];
-                }
-                if (have_ + copy > total) {
-                    Fail("invalid bit length repeat");
-                    return Stopped;
-                }
-                while (copy-- > 0)
-                    lens_[have_++] = value;
-            }
-            if (!BuildDynamicTables()) return Stopped;
-            mode_ = Len;
-            break;
-        }
-        case Len: {
-            MakeRoom();
-            if (inEnd_ - in_ >= kFastInput && capacity_ - pos_ >= kFastRoom) {
-                FastLoop();
-                if (mode_ != Len) break;
-                if (inEnd_ - in_ >= kFastInput && capacity_ - pos_ >= kFastRoom) break;
-            }
-            // Short of room only: once the caller has the bytes, the history
-            // slides and the fast loop goes on.
-            if (pos_ == capacity_ || (inEnd_ - in_ >= kFastInput && Pending() > 0)) return RoomFull;
-            std::uint32_t e;
-            unsigned len;
-            if (!PeekSymbol(lenTable_, kLenRoot, e, len)) return NeedInput;
-            Drop(len);
-            if (e & kLit) {
-                window_[pos_++] = static_cast<std::uint8_t>(e >> 16);
-                break;
-            }
-            if (e & kExc) {
-                if (Invalid(e)) {
-                    Fail("invalid literal/length code");
-                    return Stopped;
-                }
-                mode_ = Type;
-                break;
-            }
-            length_ = e >> 16;
-            extra_ = Takes(e) - CodeBits(e);
-            mode_ = LenExt;
-            break;
-        }
-        case LenExt: {
-            if (!Pull(extra_)) return NeedInput;
-            length_ += static_cast<unsigned>(hold_ & Mask(extra_));
-            Drop(extra_);
-            mode_ = Dist;
-            break;
-        }
-        case Dist: {
-            std::uint32_t e;
-            unsigned len;
-            if (!PeekSymbol(distTable_, kDistRoot, e, len)) return NeedInput;
-            Drop(len);
-            if (e & kExc) {
-                Fail("invalid distance code");
-                return Stopped;
-            }
-            distance_ = e >> 16;
-            extra_ = Takes(e) - CodeBits(e);
-            mode_ = DistExt;
-            break;
-        }
-        case DistExt: {
-            if (!Pull(extra_)) return NeedInput;
-            distance_ += static_cast<unsigned>(hold_ & Mask(extra_));
-            Drop(extra_);
-            if (distance_ > pos_ || distance_ > windowSize_) {
-                Fail("invalid distance too far back");
-                return Stopped;
-            }
-            mode_ = Match;
-            break;
-        }
-        case Match: {
-            MakeRoom();
-            const std::size_t n = std::min<std::size_t>(length_, capacity_ - pos_);
-            std::uint8_t* out = window_ + pos_;
-            const std::uint8_t* src = out - distance_;
-            for (std::size_t i = 0; i < n; ++i)
-                out[i] = src[i];
-            pos_ += n;
-            length_ -= static_cast<unsigned>(n);
-            if (length_ > 0) return RoomFull;
-            mode_ = Len;
-            break;
-        }
-        case Check: {
-            if (Pending() > 0) return RoomFull;
-            Drop(bits_ & 7);
-            if (!Pull(32)) return NeedInput;
-            expected_ = __builtin_bswap32(static_cast<std::uint32_t>(hold_ & 0xFFFFFFFFu));
-            Drop(32);
-            if (expected_ != adler_) {
-                Fail("incorrect data check");
-                return Stopped;
-            }
-            mode_ = Done;
-            break;
-        }
-        }
+        if (step != Next) return step;
     }
 }
 

@@ -52,10 +52,25 @@ private:
         Done,
         Bad
     };
-    enum Step : std::uint8_t { NeedInput, RoomFull, Stopped };
+    // Next: the state changed and decoding goes on.
+    enum Step : std::uint8_t { NeedInput, RoomFull, Stopped, Next };
 
     TInflateCore() = default;
     Step Decode();
+    Step ReadZlibHeader();
+    Step ReadDictionaryId();
+    Step ReadBlockType();
+    Step ReadStoredLengths();
+    Step CopyStoredBytes();
+    Step ReadTableCounts();
+    Step ReadCodeLengthCodes();
+    Step ReadCodeLengths();
+    Step DecodeLength();
+    Step ReadLengthExtra();
+    Step DecodeDistance();
+    Step ReadDistanceExtra();
+    Step CopyMatch();
+    Step ReadAdlerCheck();
     void FastLoop();
     void Deliver(std::uint8_t*& out, std::int64_t& availOut);
     void MakeRoom();

@@ -216,19 +216,6 @@ void TMemoryStream32::SetSize(std::int64_t newSize) {
     if (position_ > newSize) position_ = newSize;
 }
 
-std::uint16_t GetLe16(const std::uint8_t* bytes) {
-    return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-std::uint32_t GetLe32(const std::uint8_t* bytes) {
-    return std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |
-           (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
-}
-
-std::uint64_t GetLe64(const std::uint8_t* bytes) {
-    return std::uint64_t{GetLe32(bytes)} | (std::uint64_t{GetLe32(bytes + 4)} << 32);
-}
-
 std::int64_t ReadAt(TArxBaseStream& stream, std::int64_t pos, void* buffer, std::int64_t count) {
     if (pos < 0 || count <= 0) return 0;
     if (stream.Seek(pos, TSeekOrigin::Beginning) != pos) return 0;

@@ -5,6 +5,8 @@
 // 64-bit; every read and write checks its arguments.
 #pragma once
 
+#include "archive/arxLittleEndian.h"
+
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -184,10 +186,5 @@ private:
 
 // Reads up to `count` bytes at `pos`; the number read (0 for a bad position).
 std::int64_t ReadAt(TArxBaseStream& stream, std::int64_t pos, void* buffer, std::int64_t count);
-
-// Little-endian header fields.
-std::uint16_t GetLe16(const std::uint8_t* bytes);
-std::uint32_t GetLe32(const std::uint8_t* bytes);
-std::uint64_t GetLe64(const std::uint8_t* bytes);
 
 } // namespace sorvane

@@ -2,6 +2,7 @@
 #include "archive/cab/arxDirCab.h"
 
 #include "archive/arxGlobals.h"
+#include "archive/cab/arxCabHeader.h"
 #include "platform/StreamFile.h"
 
 #include <algorithm>
@@ -12,35 +13,8 @@
 namespace sorvane {
 namespace {
 
-constexpr std::int64_t kHeaderSize = 36;
-constexpr std::size_t kFilesOffset = 16;
-constexpr std::size_t kVersionMinor = 24;
-constexpr std::size_t kVersionMajor = 25;
-constexpr std::size_t kFileCount = 28;
-constexpr std::size_t kFlags = 30;
-constexpr std::uint16_t kFlagPrevious = 0x0001;
-constexpr std::uint16_t kFlagNext = 0x0002;
-constexpr std::uint16_t kFlagReserve = 0x0004;
-constexpr std::int64_t kReserveFieldsSize = 4;
 constexpr std::int64_t kMaxSetName = 255;
-
-constexpr std::int64_t kFolderSize = 8;
-constexpr std::size_t kFolderDataStart = 0;
-constexpr std::size_t kFolderCompression = 6;
-constexpr std::int64_t kDataHeaderSize = 8;
-
-// CFFILE.
-constexpr std::int64_t kRecordSize = 16;
-constexpr std::size_t kFileSize = 0;
-constexpr std::size_t kFolderIndex = 8;
-constexpr std::size_t kDate = 10;
-constexpr std::size_t kTime = 12;
-constexpr std::size_t kAttributes = 14;
 constexpr std::int64_t kMaxFileName = 256;
-constexpr std::uint16_t kContinuedFromPrevious = 0xFFFD;
-constexpr std::uint16_t kContinuedBothWays = 0xFFFF;
-constexpr std::uint16_t kDirectoryAttr = 0x10;
-constexpr std::uint16_t kNameIsUtf8 = 0x80;
 
 bool ReadExactly(const ArxReadBytesAt& read, std::int64_t pos, void* buffer, std::int64_t count) {
     return read(pos, buffer, count) == count;
@@ -60,41 +34,36 @@ std::string FolderOf(const std::string& path) {
 } // namespace
 
 bool ParseCabHeader(const ArxReadBytesAt& read, std::int64_t start, TCabInfo& info) {
-    std::array<std::uint8_t, kHeaderSize> header{};
-    if (!ReadExactly(read, start, header.data(), kHeaderSize) ||
-        std::memcmp(header.data(), "MSCF", 4) != 0)
+    std::array<std::uint8_t, kCabHeaderSize> bytes{};
+    TCabFixedHeader header;
+    if (!ReadExactly(read, start, bytes.data(), kCabHeaderSize) ||
+        !ParseCabFixedHeader(bytes.data(), header))
         return false;
     info = TCabInfo{};
-    info.FilesOffset = GetLe32(header.data() + kFilesOffset);
-    info.Files = GetLe16(header.data() + kFileCount);
-    info.VersionMinor = header[kVersionMinor];
-    info.VersionMajor = header[kVersionMajor];
-    info.Flags = GetLe16(header.data() + kFlags);
-    std::int64_t pos = start + kHeaderSize;
-    if ((info.Flags & kFlagReserve) != 0) {
-        std::array<std::uint8_t, kReserveFieldsSize> reserve{};
-        if (!ReadExactly(read, pos, reserve.data(), kReserveFieldsSize)) return false;
-        pos += kReserveFieldsSize + GetLe16(reserve.data());
-    }
-    std::string previousCabinet, previousDisk;
-    if ((info.Flags & kFlagPrevious) != 0 &&
-        (!ReadNulText(read, pos, kMaxSetName, previousCabinet) ||
-         !ReadNulText(read, pos, kMaxSetName, previousDisk)))
+    info.FilesOffset = header.FilesOffset;
+    info.Files = header.Files;
+    info.VersionMinor = header.VersionMinor;
+    info.VersionMajor = header.VersionMajor;
+    info.Flags = header.Flags;
+    std::int64_t pos = start + static_cast<std::int64_t>(kCabHeaderSize);
+    TCabSetNames names;
+    const auto readText = [&read](std::int64_t& at, std::string& text) {
+        return ReadNulText(read, at, kMaxSetName, text);
+    };
+    if (!ReadCabSetNames(read, readText, info.Flags, pos, names)) return false;
+    info.NextCabinet = names.NextCabinet;
+    info.NextDisk = names.NextDisk;
+    std::array<std::uint8_t, kCabFolderSize> folder{};
+    std::array<std::uint8_t, kCabDataHeaderSize> data{};
+    if (!ReadExactly(read, pos, folder.data(), kCabFolderSize) ||
+        !ReadExactly(read, start + CabFolderDataStart(folder.data()), data.data(),
+                     kCabDataHeaderSize))
         return false;
-    if ((info.Flags & kFlagNext) != 0 && (!ReadNulText(read, pos, kMaxSetName, info.NextCabinet) ||
-                                          !ReadNulText(read, pos, kMaxSetName, info.NextDisk)))
-        return false;
-    std::array<std::uint8_t, kFolderSize> folder{};
-    std::array<std::uint8_t, kDataHeaderSize> data{};
-    if (!ReadExactly(read, pos, folder.data(), kFolderSize) ||
-        !ReadExactly(read, start + GetLe32(folder.data() + kFolderDataStart), data.data(),
-                     kDataHeaderSize))
-        return false;
-    info.Compression = GetLe16(folder.data() + kFolderCompression);
+    info.Compression = CabFolderCompression(folder.data());
     // The file records must begin inside the cabinet.
-    std::array<std::uint8_t, kRecordSize> record{};
+    std::array<std::uint8_t, kCabFileRecordSize> record{};
     return info.Files == 0 ||
-           ReadExactly(read, start + info.FilesOffset, record.data(), kRecordSize);
+           ReadExactly(read, start + info.FilesOffset, record.data(), kCabFileRecordSize);
 }
 
 void TCabWalk::SetUp(TArxon& arx) {
@@ -109,7 +78,7 @@ void TCabWalk::SetUp(TArxon& arx) {
     visited_.push_back(Lower(arx.ArchiveFile));
     remaining_ = info_.Files;
     arx.Walk.FirstHeader = start + info_.FilesOffset;
-    arx.Walk.HeaderSize = kRecordSize;
+    arx.Walk.HeaderSize = kCabFileRecordSize;
     if (remaining_ == 0) ContinueSet(arx);
 }
 
@@ -131,27 +100,25 @@ void TCabWalk::Step(TArxon& arx) {
 
 void TCabWalk::ListRecord(TArxon& arx, const std::uint8_t* record, const std::string& name,
                           bool laterCabinet, std::int64_t offset) {
-    const std::uint16_t attributes = GetLe16(record + kAttributes);
-    if ((attributes & kNameIsUtf8) != 0)
+    const TCabFileRecord file = ParseCabFileRecord(record);
+    if ((file.Attributes & kCabNameIsUtf8) != 0)
         arx.SetRawFileName(name);
     else
         arx.SetOemFileName(name, TNameHost::Dos);
     arx.FireReadFile();
-    const std::uint16_t folder = GetLe16(record + kFolderIndex);
-    if (laterCabinet && (folder == kContinuedFromPrevious || folder == kContinuedBothWays)) return;
+    if (laterCabinet && CabContinuesFromPrevious(file.FolderIndex)) return;
     if (!arx.MatchSpec()) return;
 
     TArxonEntry entry;
-    entry.FileDate = DosDateTimeToDateTime(
-        static_cast<std::uint32_t>(GetLe16(record + kDate)) << 16 | GetLe16(record + kTime));
+    entry.FileDate = DosDateTimeToDateTime(static_cast<std::uint32_t>(file.Date) << 16 | file.Time);
     entry.CreatorVersion = info_.VersionMinor;
     entry.ExtractVersion = info_.VersionMajor;
-    entry.PackedSize = entry.UnpackedSize = GetLe32(record + kFileSize);
+    entry.PackedSize = entry.UnpackedSize = file.Length;
     entry.CompressMethod = info_.Compression;
     entry.CompressMethodName = GetMethodName(ArxArchiveType::Cab, info_.Compression, 0);
-    entry.FileAttr = entry.InternalAttr = attributes;
+    entry.FileAttr = entry.InternalAttr = file.Attributes;
     entry.Offset = offset;
-    if ((attributes & kDirectoryAttr) != 0)
+    if ((file.Attributes & kCabDirectoryAttr) != 0)
         arx.ReportDir(entry);
     else
         arx.ReportFile(entry);
@@ -194,11 +161,11 @@ bool TCabWalk::ListCabinet(TArxon& arx, const ArxReadBytesAt& read, const std::s
     std::int64_t pos = info_.FilesOffset;
     for (std::uint16_t i = 0; i < info_.Files; ++i) {
         if (arx.GetCancel()) return true;
-        std::array<std::uint8_t, kRecordSize> record{};
+        std::array<std::uint8_t, kCabFileRecordSize> record{};
         const std::int64_t offset = pos;
         std::string name;
-        const bool whole = ReadExactly(read, pos, record.data(), kRecordSize);
-        pos += kRecordSize;
+        const bool whole = ReadExactly(read, pos, record.data(), kCabFileRecordSize);
+        pos += kCabFileRecordSize;
         if (!whole || !ReadNulText(read, pos, kMaxFileName, name)) {
             arx.FailWalk(kMsgBadFileHeader, path);
             return false;

@@ -4,6 +4,7 @@
 // reported per member and skipped.
 #include "archive/modules/AceModule.h"
 
+#include "archive/arxLittleEndian.h"
 #include "archive/codecs/arxAceLz77.h"
 
 #include <algorithm>
@@ -20,6 +21,8 @@
 
 namespace {
 
+using sorvane::GetLe16;
+using sorvane::GetLe32;
 using sorvane::TAceLz77;
 
 constexpr std::size_t kMainHeaderSize = 31;
@@ -40,14 +43,6 @@ constexpr std::size_t kPathBuffer = 4096;
 
 TAceInitRecord g_init{};
 bool g_ready = false;
-
-std::uint16_t Le16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 std::array<std::uint32_t, 256> MakeCrcTable() {
     std::array<std::uint32_t, 256> table{};
@@ -236,16 +231,16 @@ private:
 bool TEngine::ReadMainHeader(std::int64_t at) {
     std::uint8_t h[kMainHeaderSize]{};
     if (volume_.Read(at, h, sizeof h) != static_cast<std::int64_t>(sizeof h)) return false;
-    const std::uint16_t size = Le16(h + 2);
+    const std::uint16_t size = GetLe16(h + 2);
     if (h[4] != kMainBlock || std::memcmp(h + kSignatureAt, "**ACE**", 7) != 0 ||
         size + 4 < static_cast<int>(kMainHeaderSize))
         return false;
     std::vector<std::uint8_t>& block = header_;
     block.resize(size);
     if (volume_.Read(at + 4, block.data(), size) != size) return false;
-    if ((UpdateCrc(0xFFFFFFFFu, block.data(), size) & 0xFFFF) != Le16(h)) return false;
+    if ((UpdateCrc(0xFFFFFFFFu, block.data(), size) & 0xFFFF) != GetLe16(h)) return false;
     volumeNumber_ = h[kVolumeNumberAt];
-    solid_ = (Le16(h + 5) & kSolidArchive) != 0;
+    solid_ = (GetLe16(h + 5) & kSolidArchive) != 0;
     partAt_ = at + 4 + size;
     return true;
 }
@@ -260,8 +255,8 @@ bool TEngine::ReadMember(std::int64_t at, TMember& member, bool& damaged) {
         return false;
     }
     if (h[4] != kFileBlock) return false;
-    const std::uint16_t size = Le16(h + 2);
-    const std::uint16_t nameLength = Le16(h + 33);
+    const std::uint16_t size = GetLe16(h + 2);
+    const std::uint16_t nameLength = GetLe16(h + 33);
     if (kMemberHeaderSize + nameLength > static_cast<std::size_t>(size) + 4) {
         damaged = true;
         return false;
@@ -269,17 +264,17 @@ bool TEngine::ReadMember(std::int64_t at, TMember& member, bool& damaged) {
     std::vector<std::uint8_t>& block = header_;
     block.resize(size);
     if (volume_.Read(at + 4, block.data(), size) != size ||
-        (UpdateCrc(0xFFFFFFFFu, block.data(), size) & 0xFFFF) != Le16(h)) {
+        (UpdateCrc(0xFFFFFFFFu, block.data(), size) & 0xFFFF) != GetLe16(h)) {
         damaged = true;
         return false;
     }
     member.HeaderAt = at;
-    member.Flags = Le16(h + 5);
-    member.Packed = Le32(h + 7);
-    member.Size = Le32(h + 11);
-    member.DosTime = Le32(h + 15);
-    member.Attributes = Le32(h + 19);
-    member.Crc = Le32(h + 23);
+    member.Flags = GetLe16(h + 5);
+    member.Packed = GetLe32(h + 7);
+    member.Size = GetLe32(h + 11);
+    member.DosTime = GetLe32(h + 15);
+    member.Attributes = GetLe32(h + 19);
+    member.Crc = GetLe32(h + 23);
     member.Method = h[27];
     member.Name.assign(reinterpret_cast<const char*>(block.data()) + (kMemberHeaderSize - 4),
                        nameLength);
@@ -537,7 +532,7 @@ __attribute__((visibility("default"))) int ACEReadArchiveData(const char* Archiv
     if (volume.Read(0, h, sizeof h) != static_cast<std::int64_t>(sizeof h) ||
         std::memcmp(h + kSignatureAt, "**ACE**", 7) != 0)
         return kAceErrorBadHeader;
-    Data->Flags = Le16(h + 5);
+    Data->Flags = GetLe16(h + 5);
     Data->ExtractVersion = h[14];
     Data->CreatorVersion = h[15];
     Data->VolumeNumber = h[kVolumeNumberAt];

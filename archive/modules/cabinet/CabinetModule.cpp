@@ -2,6 +2,7 @@
 // over libmspack (stored, MSZIP, Quantum and LZX folders, folders spanning
 // cabinets). Every byte it reads or writes goes through the caller's
 // callbacks: it opens no file of its own and never changes the current folder.
+#include "archive/cab/arxCabHeader.h"
 #include "archive/modules/CabinetProtocol.h"
 
 #include <cstring>
@@ -15,36 +16,11 @@ namespace {
 
 using namespace sorvane;
 
-constexpr std::uint16_t kContinuedFromPrevious = 0xFFFD;
-constexpr std::uint16_t kContinuedToNext = 0xFFFE;
-constexpr std::uint16_t kContinuedBothWays = 0xFFFF;
-constexpr std::uint16_t kHeaderPrevious = 0x0001;
-constexpr std::uint16_t kHeaderNext = 0x0002;
-constexpr std::uint16_t kHeaderReserve = 0x0004;
-constexpr std::size_t kHeaderSize = 36;
-constexpr std::size_t kRecordSize = 16;
 constexpr std::size_t kMaxText = 256;
 // A set longer than this, or a next cabinet asked for more often, is given up.
 constexpr std::size_t kMaxCabinets = 1024;
 constexpr int kMaxNextAttempts = 8;
 constexpr int kDecompressBuffer = 65536;
-
-std::uint16_t Le16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t Le32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-bool ContinuesFromPrevious(std::uint16_t index) {
-    return index == kContinuedFromPrevious || index == kContinuedBothWays;
-}
-
-bool ContinuesToNext(std::uint16_t index) {
-    return index == kContinuedToNext || index == kContinuedBothWays;
-}
 
 // One CFFILE record.
 struct Member {
@@ -247,50 +223,53 @@ int ReadCabinet(Context& ctx, const std::string& path, Cabinet& cabinet) {
         std::intptr_t hf;
         ~Closer() { ctx.close(hf); }
     } closer{ctx, hf};
-    unsigned char header[kHeaderSize];
-    if (ReadAt(ctx, hf, 0, header, kHeaderSize) != kHeaderSize ||
-        std::memcmp(header, "MSCF", 4) != 0)
+    std::uint8_t bytes[kCabHeaderSize];
+    TCabFixedHeader header;
+    if (ReadAt(ctx, hf, 0, bytes, kCabHeaderSize) != kCabHeaderSize ||
+        !ParseCabFixedHeader(bytes, header))
         return kFdiErrorNotACabinet;
     cabinet.path = path;
-    cabinet.folderCount = Le16(header + 26);
-    const std::uint16_t fileCount = Le16(header + 28);
-    cabinet.flags = Le16(header + 30);
-    cabinet.setId = Le16(header + 32);
-    cabinet.index = Le16(header + 34);
-    std::int64_t pos = kHeaderSize;
-    if (cabinet.flags & kHeaderReserve) {
-        unsigned char reserve[4];
-        if (ReadAt(ctx, hf, pos, reserve, 4) != 4) return kFdiErrorCorruptCabinet;
-        pos += 4 + Le16(reserve);
-    }
-    if ((cabinet.flags & kHeaderPrevious) && (!ReadText(ctx, hf, pos, cabinet.previousName) ||
-                                              !ReadText(ctx, hf, pos, cabinet.previousDisk)))
+    cabinet.folderCount = header.Folders;
+    cabinet.flags = header.Flags;
+    cabinet.setId = header.SetId;
+    cabinet.index = header.Index;
+    std::int64_t pos = kCabHeaderSize;
+    TCabSetNames names;
+    const auto readAt = [&ctx, hf](std::int64_t at, void* buffer, std::size_t count) {
+        return ReadAt(ctx, hf, at, buffer, count);
+    };
+    const auto readText = [&ctx, hf](std::int64_t& at, std::string& text) {
+        return ReadText(ctx, hf, at, text);
+    };
+    if (!ReadCabSetNames(readAt, readText, header.Flags, pos, names))
         return kFdiErrorCorruptCabinet;
-    if ((cabinet.flags & kHeaderNext) &&
-        (!ReadText(ctx, hf, pos, cabinet.nextName) || !ReadText(ctx, hf, pos, cabinet.nextDisk)))
-        return kFdiErrorCorruptCabinet;
-    pos = Le32(header + 16);
+    cabinet.previousName = names.PreviousCabinet;
+    cabinet.previousDisk = names.PreviousDisk;
+    cabinet.nextName = names.NextCabinet;
+    cabinet.nextDisk = names.NextDisk;
+    pos = header.FilesOffset;
     cabinet.members.clear();
-    cabinet.members.reserve(fileCount);
-    for (std::uint16_t i = 0; i < fileCount; ++i) {
-        unsigned char record[kRecordSize + kMaxText + 1];
+    cabinet.members.reserve(header.Files);
+    for (std::uint16_t i = 0; i < header.Files; ++i) {
+        std::uint8_t record[kCabFileRecordSize + kMaxText + 1];
         const std::size_t got = ReadAt(ctx, hf, pos, record, sizeof record);
-        if (got <= kRecordSize) return kFdiErrorCorruptCabinet;
-        const void* nul = std::memchr(record + kRecordSize, 0, got - kRecordSize);
+        if (got <= kCabFileRecordSize) return kFdiErrorCorruptCabinet;
+        const void* nul = std::memchr(record + kCabFileRecordSize, 0, got - kCabFileRecordSize);
         if (nul == nullptr) return kFdiErrorCorruptCabinet;
         Member member;
-        member.name.assign(reinterpret_cast<const char*>(record + kRecordSize),
-                           static_cast<std::size_t>(static_cast<const unsigned char*>(nul) -
-                                                    (record + kRecordSize)));
-        member.length = Le32(record);
-        member.offset = Le32(record + 4);
-        member.folderIndex = Le16(record + 8);
-        member.date = Le16(record + 10);
-        member.time = Le16(record + 12);
-        member.attribs = Le16(record + 14);
-        if (ContinuesToNext(member.folderIndex)) cabinet.spansToNext = true;
-        if (ContinuesFromPrevious(member.folderIndex)) cabinet.spansFromPrev = true;
-        pos += static_cast<std::int64_t>(kRecordSize + member.name.size() + 1);
+        member.name.assign(reinterpret_cast<const char*>(record + kCabFileRecordSize),
+                           static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) -
+                                                    (record + kCabFileRecordSize)));
+        const TCabFileRecord file = ParseCabFileRecord(record);
+        member.length = file.Length;
+        member.offset = file.FolderOffset;
+        member.folderIndex = file.FolderIndex;
+        member.date = file.Date;
+        member.time = file.Time;
+        member.attribs = file.Attributes;
+        if (CabContinuesToNext(member.folderIndex)) cabinet.spansToNext = true;
+        if (CabContinuesFromPrevious(member.folderIndex)) cabinet.spansFromPrev = true;
+        pos += static_cast<std::int64_t>(kCabFileRecordSize + member.name.size() + 1);
         cabinet.members.push_back(std::move(member));
     }
     return kFdiErrorNone;
@@ -393,8 +372,8 @@ int PrependPrevious(Context& ctx) {
 // index names no folder.
 mscabd_folder* FolderOf(const Cabinet& cabinet, const Member& member) {
     if (cabinet.folders.empty()) return nullptr;
-    if (ContinuesFromPrevious(member.folderIndex)) return cabinet.folders.front();
-    if (member.folderIndex == kContinuedToNext) return cabinet.folders.back();
+    if (CabContinuesFromPrevious(member.folderIndex)) return cabinet.folders.front();
+    if (member.folderIndex == kCabContinuedToNext) return cabinet.folders.back();
     if (member.folderIndex >= cabinet.folders.size()) return nullptr;
     return cabinet.folders[member.folderIndex];
 }
@@ -403,7 +382,7 @@ mscabd_folder* FolderOf(const Cabinet& cabinet, const Member& member) {
 // lies in a folder that goes on there (the decoder reads ahead across the
 // folder's blocks, and the block at the cut is split between the cabinets).
 bool NeedsNext(const Cabinet& cabinet, const Member& member, const mscabd_folder* folder) {
-    return ContinuesToNext(member.folderIndex) ||
+    return CabContinuesToNext(member.folderIndex) ||
            (cabinet.spansToNext && !cabinet.folders.empty() && folder == cabinet.folders.back());
 }
 
@@ -469,7 +448,7 @@ int CopyMembers(Context& ctx, std::size_t at, TCabNotify notify, void* user) {
         note.time = member.time;
         note.attribs = member.attribs;
         note.iFolder = member.folderIndex;
-        if (ContinuesFromPrevious(member.folderIndex)) {
+        if (CabContinuesFromPrevious(member.folderIndex)) {
             std::string first = ctx.chain[at].previousName, disk = ctx.chain[at].previousDisk;
             note.psz2 = first.data();
             note.psz3 = disk.data();
@@ -481,7 +460,7 @@ int CopyMembers(Context& ctx, std::size_t at, TCabNotify notify, void* user) {
         if (hf == 0) continue;
 
         // The data may begin in an earlier cabinet or end in a later one.
-        if (member.folderIndex != kContinuedToNext && at == 0 && ctx.chain[0].spansFromPrev &&
+        if (member.folderIndex != kCabContinuedToNext && at == 0 && ctx.chain[0].spansFromPrev &&
             member.folderIndex == 0) {
             const std::size_t before = ctx.chain.size();
             if (const int error = PrependPrevious(ctx)) return error;
@@ -569,26 +548,26 @@ __attribute__((visibility("default"))) int FDIIsCabinet(void* hfdi, std::intptr_
     auto* ctx = static_cast<Context*>(hfdi);
     if (ctx == nullptr) return 0;
     ctx->ClearError();
-    unsigned char header[kHeaderSize];
-    if (ReadAt(*ctx, hf, 0, header, kHeaderSize) != kHeaderSize ||
-        std::memcmp(header, "MSCF", 4) != 0) {
+    std::uint8_t bytes[kCabHeaderSize];
+    TCabFixedHeader header;
+    if (ReadAt(*ctx, hf, 0, bytes, kCabHeaderSize) != kCabHeaderSize ||
+        !ParseCabFixedHeader(bytes, header)) {
         ctx->Fail(kFdiErrorNotACabinet);
         return 0;
     }
-    if (header[25] != 1) {
+    if (header.VersionMajor != 1) {
         ctx->Fail(kFdiErrorUnknownVersion);
         return 0;
     }
     if (pfdici != nullptr) {
-        const std::uint16_t flags = Le16(header + 30);
-        pfdici->cbCabinet = static_cast<std::int32_t>(Le32(header + 8));
-        pfdici->cFolders = Le16(header + 26);
-        pfdici->cFiles = Le16(header + 28);
-        pfdici->setID = Le16(header + 32);
-        pfdici->iCabinet = Le16(header + 34);
-        pfdici->fReserve = (flags & kHeaderReserve) != 0;
-        pfdici->hasprev = (flags & kHeaderPrevious) != 0;
-        pfdici->hasnext = (flags & kHeaderNext) != 0;
+        pfdici->cbCabinet = static_cast<std::int32_t>(header.CabinetSize);
+        pfdici->cFolders = header.Folders;
+        pfdici->cFiles = header.Files;
+        pfdici->setID = header.SetId;
+        pfdici->iCabinet = header.Index;
+        pfdici->fReserve = (header.Flags & kCabFlagReserve) != 0;
+        pfdici->hasprev = (header.Flags & kCabFlagPrevious) != 0;
+        pfdici->hasnext = (header.Flags & kCabFlagNext) != 0;
     }
     return 1;
 }

@@ -8,9 +8,6 @@
 namespace sorvane {
 namespace {
 
-constexpr std::uint8_t kFileBlock = 1;
-constexpr std::size_t kSignatureAt = 7;
-constexpr std::size_t kCreatorVersionAt = 15;
 // The most bytes after the last member that are read as padding.
 constexpr std::int64_t kAceTrailingPadding = 4;
 
@@ -18,11 +15,10 @@ constexpr std::int64_t kAceTrailingPadding = 4;
 
 bool ReadAceMainHeader(TArxByteSource& source, std::int64_t pos, TAceMainHeader& main) {
     std::uint8_t h[kAceMainHeaderSize]{};
-    if (!source.ReadExact(pos, h, kAceMainHeaderSize) ||
-        std::memcmp(h + kSignatureAt, "**ACE**", 7) != 0)
-        return false;
-    main.FirstMember = pos + GetLe16(h + 2) + 4;
-    main.CreatorVersion = h[kCreatorVersionAt];
+    TAceMainFixed fixed;
+    if (!source.ReadExact(pos, h, kAceMainHeaderSize) || !ParseAceMainFixed(h, fixed)) return false;
+    main.FirstMember = pos + fixed.HeaderSize + 4;
+    main.CreatorVersion = fixed.CreatorVersion;
     return true;
 }
 
@@ -33,21 +29,21 @@ TAceHeaderRead ReadAceMember(TArxByteSource& source, std::int64_t pos, TAceMembe
     if (!source.ReadExact(pos, h, kAceMemberHeaderSize))
         return source.Holds(pos, kAceTrailingPadding + 1) ? TAceHeaderRead::Bad
                                                           : TAceHeaderRead::End;
-    if (h[4] != kFileBlock) return TAceHeaderRead::End;
+    const TAceMemberFixed fixed = ParseAceMemberFixed(h);
+    if (fixed.Kind != kAceFileBlock) return TAceHeaderRead::End;
     member = TAceMember{};
-    member.HeaderSize = GetLe16(h + 2);
-    member.Flags = GetLe16(h + 5);
-    member.PackedSize = GetLe32(h + 7);
-    member.OriginalSize = GetLe32(h + 11);
-    member.DosDate = GetLe32(h + 15);
-    member.Attributes = GetLe32(h + 19);
-    member.Crc = GetLe32(h + 23);
-    member.Method = h[28];
-    const std::int64_t nameLength = GetLe16(h + 33);
+    member.HeaderSize = fixed.HeaderSize;
+    member.Flags = fixed.Flags;
+    member.PackedSize = fixed.PackedSize;
+    member.OriginalSize = fixed.OriginalSize;
+    member.DosDate = fixed.DosDate;
+    member.Attributes = fixed.Attributes;
+    member.Crc = fixed.Crc;
+    member.Method = fixed.Quality;
     member.DataPos = pos + member.HeaderSize + 4;
     // The name lies inside the header block, the data right after it.
-    if (kAceMemberHeaderSize + nameLength > member.HeaderSize + 4 ||
-        !source.ReadText(pos + kAceMemberHeaderSize, nameLength, member.RawName) ||
+    if (!fixed.NameInside() ||
+        !source.ReadText(pos + kAceMemberHeaderSize, fixed.NameLength, member.RawName) ||
         !source.Holds(member.DataPos, member.PackedSize))
         return TAceHeaderRead::Bad;
     return TAceHeaderRead::Member;

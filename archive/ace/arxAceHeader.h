@@ -2,19 +2,13 @@
 // directory walk and the ACE reader both read them, through a byte source.
 #pragma once
 
+#include "archive/ace/arxAceLayout.h"
 #include "archive/arxByteSource.h"
 
 #include <cstdint>
 #include <string>
 
 namespace sorvane {
-
-inline constexpr std::int64_t kAceMainHeaderSize = 31;
-inline constexpr std::int64_t kAceMemberHeaderSize = 35;
-inline constexpr std::uint16_t kAceContinuedFromPrevious = 0x1000;
-inline constexpr std::uint16_t kAceContinuedInNext = 0x2000;
-inline constexpr std::uint16_t kAceEncryptedFlag = 0x4000;
-inline constexpr std::uint32_t kAceFolderAttr = 0x10;
 
 // The main header: where the first member's header begins, and the version
 // of the program that made the archive.

@@ -4,7 +4,7 @@
 // reported per member and skipped.
 #include "archive/modules/AceModule.h"
 
-#include "archive/arxLittleEndian.h"
+#include "archive/ace/arxAceLayout.h"
 #include "archive/codecs/arxAceLz77.h"
 
 #include <algorithm>
@@ -21,23 +21,11 @@
 
 namespace {
 
-using sorvane::GetLe16;
-using sorvane::GetLe32;
+using namespace sorvane;
 using sorvane::TAceLz77;
 
-constexpr std::size_t kMainHeaderSize = 31;
-constexpr std::size_t kMemberHeaderSize = 35;
-constexpr std::uint8_t kMainBlock = 0;
-constexpr std::uint8_t kFileBlock = 1;
-constexpr std::uint16_t kContinuedFromPrevious = 0x1000;
-constexpr std::uint16_t kContinuedInNext = 0x2000;
-constexpr std::uint16_t kEncrypted = 0x4000;
-constexpr std::uint16_t kSolidArchive = 0x8000; // main header: members share one dictionary
-constexpr std::uint32_t kFolderAttr = 0x10;
 constexpr std::uint8_t kMethodStored = 0;
 constexpr std::uint8_t kMethodLz77 = 1;
-constexpr std::size_t kSignatureAt = 7;
-constexpr std::size_t kVolumeNumberAt = 17;
 constexpr std::int64_t kBlock = 65536;
 constexpr std::size_t kPathBuffer = 4096;
 
@@ -229,56 +217,56 @@ private:
 };
 
 bool TEngine::ReadMainHeader(std::int64_t at) {
-    std::uint8_t h[kMainHeaderSize]{};
-    if (volume_.Read(at, h, sizeof h) != static_cast<std::int64_t>(sizeof h)) return false;
-    const std::uint16_t size = GetLe16(h + 2);
-    if (h[4] != kMainBlock || std::memcmp(h + kSignatureAt, "**ACE**", 7) != 0 ||
-        size + 4 < static_cast<int>(kMainHeaderSize))
+    std::uint8_t h[kAceMainHeaderSize]{};
+    TAceMainFixed main;
+    if (volume_.Read(at, h, sizeof h) != static_cast<std::int64_t>(sizeof h) ||
+        !ParseAceMainFixed(h, main) || main.Kind != kAceMainBlock ||
+        main.HeaderSize + 4 < kAceMainHeaderSize)
         return false;
     std::vector<std::uint8_t>& block = header_;
-    block.resize(size);
-    if (volume_.Read(at + 4, block.data(), size) != size) return false;
-    if ((UpdateCrc(0xFFFFFFFFu, block.data(), size) & 0xFFFF) != GetLe16(h)) return false;
-    volumeNumber_ = h[kVolumeNumberAt];
-    solid_ = (GetLe16(h + 5) & kSolidArchive) != 0;
-    partAt_ = at + 4 + size;
+    block.resize(main.HeaderSize);
+    if (volume_.Read(at + 4, block.data(), main.HeaderSize) != main.HeaderSize) return false;
+    if ((UpdateCrc(0xFFFFFFFFu, block.data(), main.HeaderSize) & 0xFFFF) != main.HeaderCrc)
+        return false;
+    volumeNumber_ = main.VolumeNumber;
+    solid_ = (main.Flags & kAceSolidArchive) != 0;
+    partAt_ = at + 4 + main.HeaderSize;
     return true;
 }
 
 bool TEngine::ReadMember(std::int64_t at, TMember& member, bool& damaged) {
     damaged = false;
-    std::uint8_t h[kMemberHeaderSize]{};
+    std::uint8_t h[kAceMemberHeaderSize]{};
     if (at >= volume_.Size()) return false;
     if (volume_.Read(at, h, sizeof h) != static_cast<std::int64_t>(sizeof h)) {
         // Bytes too few for a header: the end, unless they are more than padding.
         damaged = volume_.Size() - at > 4;
         return false;
     }
-    if (h[4] != kFileBlock) return false;
-    const std::uint16_t size = GetLe16(h + 2);
-    const std::uint16_t nameLength = GetLe16(h + 33);
-    if (kMemberHeaderSize + nameLength > static_cast<std::size_t>(size) + 4) {
+    const TAceMemberFixed fixed = ParseAceMemberFixed(h);
+    if (fixed.Kind != kAceFileBlock) return false;
+    if (!fixed.NameInside()) {
         damaged = true;
         return false;
     }
     std::vector<std::uint8_t>& block = header_;
-    block.resize(size);
-    if (volume_.Read(at + 4, block.data(), size) != size ||
-        (UpdateCrc(0xFFFFFFFFu, block.data(), size) & 0xFFFF) != GetLe16(h)) {
+    block.resize(fixed.HeaderSize);
+    if (volume_.Read(at + 4, block.data(), fixed.HeaderSize) != fixed.HeaderSize ||
+        (UpdateCrc(0xFFFFFFFFu, block.data(), fixed.HeaderSize) & 0xFFFF) != fixed.HeaderCrc) {
         damaged = true;
         return false;
     }
     member.HeaderAt = at;
-    member.Flags = GetLe16(h + 5);
-    member.Packed = GetLe32(h + 7);
-    member.Size = GetLe32(h + 11);
-    member.DosTime = GetLe32(h + 15);
-    member.Attributes = GetLe32(h + 19);
-    member.Crc = GetLe32(h + 23);
-    member.Method = h[27];
-    member.Name.assign(reinterpret_cast<const char*>(block.data()) + (kMemberHeaderSize - 4),
-                       nameLength);
-    member.DataAt = at + 4 + size;
+    member.Flags = fixed.Flags;
+    member.Packed = fixed.PackedSize;
+    member.Size = fixed.OriginalSize;
+    member.DosTime = fixed.DosDate;
+    member.Attributes = fixed.Attributes;
+    member.Crc = fixed.Crc;
+    member.Method = fixed.Type;
+    member.Name.assign(reinterpret_cast<const char*>(block.data()) + (kAceMemberHeaderSize - 4),
+                       fixed.NameLength);
+    member.DataAt = at + 4 + fixed.HeaderSize;
     if (member.Packed > volume_.Size() - member.DataAt) {
         damaged = true;
         return false;
@@ -311,7 +299,7 @@ bool TEngine::NextVolume(const TMember& member) {
     TMember next;
     bool damaged = false;
     if (!ReadMainHeader(0) || !ReadMember(partAt_, next, damaged) ||
-        (next.Flags & kContinuedFromPrevious) == 0 || next.Name != member.Name) {
+        (next.Flags & kAceContinuedFromPrevious) == 0 || next.Name != member.Name) {
         Error(kAceErrorBadHeader, &member.Name);
         failed_ = true;
         return false;
@@ -324,7 +312,7 @@ bool TEngine::NextVolume(const TMember& member) {
 
 std::int64_t TEngine::ReadPacked(std::uint8_t* buffer, std::int64_t count) {
     while (partLeft_ == 0) {
-        if ((current_.Flags & kContinuedInNext) == 0 || failed_ || cancelled_) return 0;
+        if ((current_.Flags & kAceContinuedInNext) == 0 || failed_ || cancelled_) return 0;
         if (!NextVolume(current_)) return 0;
     }
     const std::int64_t got = volume_.Read(partAt_, buffer, std::min(count, partLeft_));
@@ -341,7 +329,7 @@ bool TEngine::SkipRest() {
     while (true) {
         partAt_ += partLeft_;
         partLeft_ = 0;
-        if ((current_.Flags & kContinuedInNext) == 0) return true;
+        if ((current_.Flags & kAceContinuedInNext) == 0) return true;
         if (failed_ || cancelled_ || !NextVolume(current_)) return false;
     }
 }
@@ -351,14 +339,14 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
     current_ = member;
     partAt_ = member.DataAt;
     partLeft_ = member.Packed;
-    const bool folder = (member.Attributes & kFolderAttr) != 0;
+    const bool folder = (member.Attributes & kAceFolderAttr) != 0;
 
     if (operation_ == kAceOperationList) {
         if (State(kAceStateMemberStart, member) == kAceAnswerCancel) cancelled = true;
         return !cancelled && SkipRest();
     }
     if (folder) return SkipRest();
-    const bool supported = (member.Flags & kEncrypted) == 0 &&
+    const bool supported = (member.Flags & kAceEncryptedFlag) == 0 &&
                            (member.Method == kMethodStored || member.Method == kMethodLz77);
     // A member of a solid archive that is not written is still decoded: the
     // ones after it need its dictionary.
@@ -370,7 +358,7 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
         // What cannot be decoded is reported before the reader opens anything.
         if (!supported) {
             const int problem =
-                (member.Flags & kEncrypted) != 0 ? kAceErrorEncrypted : kAceErrorUnsupported;
+                (member.Flags & kAceEncryptedFlag) != 0 ? kAceErrorEncrypted : kAceErrorUnsupported;
             if (Error(problem, &member.Name) == kAceAnswerCancel) {
                 cancelled = true;
                 return false;
@@ -481,7 +469,7 @@ int TEngine::Run() {
             }
             break;
         }
-        if (member.Flags & kContinuedFromPrevious) {
+        if (member.Flags & kAceContinuedFromPrevious) {
             // The rest of a member that began in a volume before this one.
             current_ = member;
             partAt_ = member.DataAt;
@@ -528,14 +516,15 @@ __attribute__((visibility("default"))) int ACEReadArchiveData(const char* Archiv
     if (ArchiveName == nullptr || Data == nullptr) return kAceErrorOpen;
     TVolume volume;
     if (!volume.Open(ArchiveName)) return kAceErrorOpen;
-    std::uint8_t h[kMainHeaderSize]{};
+    std::uint8_t h[kAceMainHeaderSize]{};
+    TAceMainFixed main;
     if (volume.Read(0, h, sizeof h) != static_cast<std::int64_t>(sizeof h) ||
-        std::memcmp(h + kSignatureAt, "**ACE**", 7) != 0)
+        !ParseAceMainFixed(h, main))
         return kAceErrorBadHeader;
-    Data->Flags = GetLe16(h + 5);
-    Data->ExtractVersion = h[14];
-    Data->CreatorVersion = h[15];
-    Data->VolumeNumber = h[kVolumeNumberAt];
+    Data->Flags = main.Flags;
+    Data->ExtractVersion = main.ExtractVersion;
+    Data->CreatorVersion = main.CreatorVersion;
+    Data->VolumeNumber = main.VolumeNumber;
     return 0;
 }
 

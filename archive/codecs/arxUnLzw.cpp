@@ -43,198 +43,290 @@ TZHeaderVerdict CheckZHeader(const std::uint8_t* header3) {
     return TZHeaderVerdict::Usable;
 }
 
-TDecodeResult UncompressZ(TMemberIo& io) {
-    std::vector<std::uint8_t> in(static_cast<std::size_t>(kInputSize + kInputSlack), 0);
-    std::int64_t insize = 0;
-    auto fill = [&]() -> std::int64_t {
-        std::int64_t total = 0;
-        while (insize < kInputSize) {
-            const std::int64_t got = io.Read(in.data() + insize, kInputSize - insize);
-            if (got <= 0) break;
-            insize += got;
-            total += got;
-        }
-        return total;
-    };
-    fill();
-    if (insize < 3 || CheckZHeader(in.data()) != TZHeaderVerdict::Usable)
-        return TDecodeResult::Corrupt;
-    const bool blockMode = (in[2] & kBlockMode) != 0;
-    const int maxBits = in[2] & kWidthMask;
-    const std::int32_t maxMaxCode = std::int32_t{1} << maxBits;
+namespace {
 
-    std::vector<std::uint16_t> prefix(kTableSize, 0);
-    std::vector<std::uint8_t> suffix(kTableSize, 0);
+// What one code leaves the decoder to do: take the next code, leave the
+// current group of codes (the width grew or the table was cleared), or stop
+// with the result in hand.
+enum class TCodeStep : std::uint8_t { Next, NewGroup, Stop };
+
+// The bytes of the string table and the output: char8_t, which unlike
+// unsigned char aliases nothing, so the decoder's state stays in registers
+// across the byte stores of the unwinding loops.
+using TByte = char8_t;
+
+// The state of one .Z stream: its input buffer, its string table and its
+// output buffer.
+class TZDecoder {
+public:
+    explicit TZDecoder(TMemberIo& io) : io_(io) {}
+    TDecodeResult Run();
+
+private:
+    bool ReadHeader();
+    std::int64_t Fill();
+    bool Flush();
+    bool Put(const TByte* data, std::int64_t count);
+    bool Refill();
+    std::int32_t NextCode();
+    void StartWidth();
+    void GrowWidth();
+    TCodeStep Decode(std::int32_t code);
+    TCodeStep FirstCode(std::int32_t code);
+    TCodeStep UnwindIntoOutput(std::int32_t code, bool kwkwk, std::int64_t length);
+    TCodeStep UnwindThroughStack(std::int32_t code, bool kwkwk);
+    void AddEntry();
+    TCodeStep Stop(TDecodeResult result) {
+        result_ = result;
+        return TCodeStep::Stop;
+    }
+
+    TMemberIo& io_;
+    std::vector<std::uint8_t> in_ =
+        std::vector<std::uint8_t>(static_cast<std::size_t>(kInputSize + kInputSlack), 0);
+    std::int64_t insize_ = 0;
+    std::int64_t posbits_ = 3 * 8;
+    bool more_ = true; // the last refill brought bytes
+
+    bool blockMode_ = false;
+    int maxBits_ = 0;
+    std::int32_t maxMaxCode_ = 0;
+    int nBits_ = kInitBits;
+    std::int32_t maxCode_ = 0;
+    std::uint32_t bitMask_ = 0;
+    std::int32_t freeEnt_ = 0;
+    std::int32_t oldCode_ = -1;
+    std::int32_t finChar_ = 0;
+
+    std::vector<std::uint16_t> prefix_ = std::vector<std::uint16_t>(kTableSize, 0);
+    std::vector<TByte> suffix_ = std::vector<TByte>(kTableSize, 0);
     // The length of each entry's string: a string that fits the output
     // buffer is written there directly, from its end.
-    std::vector<std::uint32_t> lengths(kTableSize, 1);
-    for (int c = 0; c < 256; ++c)
-        suffix[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c);
-    std::vector<std::uint8_t> stack(kTableSize + 1);
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(kOutputSize));
-    std::int64_t outpos = 0;
+    std::vector<std::uint32_t> lengths_ = std::vector<std::uint32_t>(kTableSize, 1);
+    std::vector<TByte> stack_ = std::vector<TByte>(kTableSize + 1);
+    std::vector<TByte> out_ = std::vector<TByte>(static_cast<std::size_t>(kOutputSize));
+    std::int64_t outpos_ = 0;
+    TDecodeResult result_ = TDecodeResult::Done;
+};
 
-    auto flush = [&]() {
-        if (outpos == 0) return true;
-        const bool ok = io.Write(out.data(), outpos) == outpos;
-        outpos = 0;
-        return ok;
-    };
-    // Copies `count` bytes through the output buffer, writing it when full.
-    auto put = [&](const std::uint8_t* data, std::int64_t count) {
-        while (count > 0) {
-            const std::int64_t n = std::min(count, kOutputSize - outpos);
-            std::memcpy(out.data() + outpos, data, static_cast<std::size_t>(n));
-            outpos += n;
-            data += n;
-            count -= n;
-            if (outpos == kOutputSize && !flush()) return false;
-        }
-        return true;
-    };
-
-    int nBits = kInitBits;
-    std::int32_t maxCode = (std::int32_t{1} << nBits) - 1;
-    std::uint32_t bitMask = (1u << nBits) - 1;
-    std::int32_t freeEnt = blockMode ? kClear + 1 : kClear;
-    std::int32_t oldCode = -1;
-    std::int32_t finChar = 0;
-    std::int64_t posbits = 3 * 8;
-    bool more = true; // the last refill brought bytes
-
-    for (;;) {
-        // resetbuf: drop the bytes used, refill, count the usable bits.
-        const std::int64_t o = posbits >> 3;
-        const std::int64_t e = o <= insize ? insize - o : 0;
-        if (e > 0) std::memmove(in.data(), in.data() + o, static_cast<std::size_t>(e));
-        insize = e;
-        posbits = 0;
-        std::int64_t got = 0;
-        if (insize < kInputSlack) {
-            if (io.Canceled()) {
-                flush();
-                return TDecodeResult::Canceled;
-            }
-            got = fill();
-            more = got > 0;
-        }
-        std::fill(in.begin() + insize, in.end(), std::uint8_t{0});
-        const std::int64_t inbits = more ? (insize - insize % nBits) * 8 : insize * 8 - (nBits - 1);
-
-        bool reset = false;
-        while (inbits > posbits) {
-            if (freeEnt > maxCode) {
-                posbits = GroupEnd(posbits, nBits);
-                ++nBits;
-                maxCode = nBits == maxBits ? maxMaxCode : (std::int32_t{1} << nBits) - 1;
-                bitMask = (1u << nBits) - 1;
-                reset = true;
-                break;
-            }
-            // Four bytes from the code's first: the slack behind the input
-            // makes the read safe; the bytes are little-endian.
-            std::uint32_t window;
-            std::memcpy(&window, in.data() + (posbits >> 3), 4);
-            if constexpr (std::endian::native == std::endian::big)
-                window = __builtin_bswap32(window);
-            std::int32_t code = static_cast<std::int32_t>((window >> (posbits & 7)) & bitMask);
-            posbits += nBits;
-
-            if (oldCode == -1) {
-                if (code >= 256) {
-                    flush();
-                    return TDecodeResult::Corrupt;
-                }
-                oldCode = finChar = code;
-                const auto byte = static_cast<std::uint8_t>(code);
-                if (!put(&byte, 1)) return TDecodeResult::WriteFailed;
-                continue;
-            }
-            if (code == kClear && blockMode) {
-                std::fill(prefix.begin(), prefix.end(), std::uint16_t{0});
-                freeEnt = kClear;
-                posbits = GroupEnd(posbits, nBits);
-                nBits = kInitBits;
-                maxCode = (std::int32_t{1} << nBits) - 1;
-                bitMask = (1u << nBits) - 1;
-                reset = true;
-                break;
-            }
-            const std::int32_t inCode = code;
-            if (code > freeEnt) {
-                if (!flush()) return TDecodeResult::WriteFailed;
-                return TDecodeResult::Corrupt;
-            }
-            const bool kwkwk = code == freeEnt;
-            const std::int64_t length =
-                kwkwk ? std::int64_t{lengths[static_cast<std::size_t>(oldCode)]} + 1
-                      : lengths[static_cast<std::size_t>(code)];
-            if (outpos + length <= kOutputSize) {
-                // Room for the whole string: unwound straight into the output.
-                std::uint8_t* const start = out.data() + outpos;
-                std::uint8_t* p = start + length;
-                if (kwkwk) {
-                    *--p = static_cast<std::uint8_t>(finChar);
-                    code = oldCode;
-                }
-                while (code >= 256) {
-                    if (p == start) {
-                        flush();
-                        return TDecodeResult::Corrupt;
-                    }
-                    *--p = suffix[static_cast<std::size_t>(code)];
-                    code = prefix[static_cast<std::size_t>(code)];
-                }
-                if (p != start + 1) {
-                    flush();
-                    return TDecodeResult::Corrupt;
-                }
-                finChar = code;
-                *--p = static_cast<std::uint8_t>(code);
-                outpos += length;
-                if (outpos == kOutputSize && !flush()) return TDecodeResult::WriteFailed;
-                if (freeEnt < maxMaxCode) {
-                    prefix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint16_t>(oldCode);
-                    suffix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint8_t>(finChar);
-                    lengths[static_cast<std::size_t>(freeEnt)] =
-                        lengths[static_cast<std::size_t>(oldCode)] + 1;
-                    ++freeEnt;
-                }
-                oldCode = inCode;
-                continue;
-            }
-            std::size_t sp = stack.size();
-            if (kwkwk) {
-                stack[--sp] = static_cast<std::uint8_t>(finChar);
-                code = oldCode;
-            }
-            // Every code below freeEnt has a chain shorter than the table;
-            // the test guards the stack all the same.
-            while (code >= 256) {
-                if (sp <= 1) {
-                    flush();
-                    return TDecodeResult::Corrupt;
-                }
-                stack[--sp] = suffix[static_cast<std::size_t>(code)];
-                code = prefix[static_cast<std::size_t>(code)];
-            }
-            finChar = suffix[static_cast<std::size_t>(code)];
-            stack[--sp] = static_cast<std::uint8_t>(finChar);
-            if (!put(stack.data() + sp, static_cast<std::int64_t>(stack.size() - sp)))
-                return TDecodeResult::WriteFailed;
-            if (freeEnt < maxMaxCode) {
-                prefix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint16_t>(oldCode);
-                suffix[static_cast<std::size_t>(freeEnt)] = static_cast<std::uint8_t>(finChar);
-                lengths[static_cast<std::size_t>(freeEnt)] =
-                    lengths[static_cast<std::size_t>(oldCode)] + 1;
-                ++freeEnt;
-            }
-            oldCode = inCode;
-        }
-        if (reset) continue;
-        if (!more) break;
+[[gnu::always_inline]] inline std::int64_t TZDecoder::Fill() {
+    std::int64_t total = 0;
+    while (insize_ < kInputSize) {
+        const std::int64_t got = io_.Read(in_.data() + insize_, kInputSize - insize_);
+        if (got <= 0) break;
+        insize_ += got;
+        total += got;
     }
-    return flush() ? TDecodeResult::Done : TDecodeResult::WriteFailed;
+    return total;
+}
+
+[[gnu::always_inline]] inline bool TZDecoder::Flush() {
+    if (outpos_ == 0) return true;
+    const bool ok =
+        io_.Write(reinterpret_cast<const std::uint8_t*>(out_.data()), outpos_) == outpos_;
+    outpos_ = 0;
+    return ok;
+}
+
+// Copies `count` bytes through the output buffer, writing it when full.
+[[gnu::always_inline]] inline bool TZDecoder::Put(const TByte* data, std::int64_t count) {
+    while (count > 0) {
+        const std::int64_t n = std::min(count, kOutputSize - outpos_);
+        std::memcpy(out_.data() + outpos_, data, static_cast<std::size_t>(n));
+        outpos_ += n;
+        data += n;
+        count -= n;
+        if (outpos_ == kOutputSize && !Flush()) return false;
+    }
+    return true;
+}
+
+// The three header bytes and the table's single-byte strings.
+[[gnu::always_inline]] inline bool TZDecoder::ReadHeader() {
+    Fill();
+    if (insize_ < 3 || CheckZHeader(in_.data()) != TZHeaderVerdict::Usable) return false;
+    blockMode_ = (in_[2] & kBlockMode) != 0;
+    maxBits_ = in_[2] & kWidthMask;
+    maxMaxCode_ = std::int32_t{1} << maxBits_;
+    freeEnt_ = blockMode_ ? kClear + 1 : kClear;
+    for (int c = 0; c < 256; ++c)
+        suffix_[static_cast<std::size_t>(c)] = static_cast<TByte>(c);
+    StartWidth();
+    return true;
+}
+
+[[gnu::always_inline]] inline void TZDecoder::StartWidth() {
+    nBits_ = kInitBits;
+    maxCode_ = (std::int32_t{1} << nBits_) - 1;
+    bitMask_ = (1u << nBits_) - 1;
+}
+
+[[gnu::always_inline]] inline void TZDecoder::GrowWidth() {
+    ++nBits_;
+    maxCode_ = nBits_ == maxBits_ ? maxMaxCode_ : (std::int32_t{1} << nBits_) - 1;
+    bitMask_ = (1u << nBits_) - 1;
+}
+
+// Drops the bytes used and refills the input, zeroing the slack behind it;
+// false when the user stopped the run.
+[[gnu::always_inline]] inline bool TZDecoder::Refill() {
+    const std::int64_t o = posbits_ >> 3;
+    const std::int64_t e = o <= insize_ ? insize_ - o : 0;
+    if (e > 0) std::memmove(in_.data(), in_.data() + o, static_cast<std::size_t>(e));
+    insize_ = e;
+    posbits_ = 0;
+    if (insize_ < kInputSlack) {
+        if (io_.Canceled()) return false;
+        more_ = Fill() > 0;
+    }
+    std::fill(in_.begin() + insize_, in_.end(), std::uint8_t{0});
+    return true;
+}
+
+// Four bytes from the code's first: the slack behind the input makes the
+// read safe; the bytes are little-endian.
+[[gnu::always_inline]] inline std::int32_t TZDecoder::NextCode() {
+    std::uint32_t window;
+    std::memcpy(&window, in_.data() + (posbits_ >> 3), 4);
+    if constexpr (std::endian::native == std::endian::big) window = __builtin_bswap32(window);
+    const auto code = static_cast<std::int32_t>((window >> (posbits_ & 7)) & bitMask_);
+    posbits_ += nBits_;
+    return code;
+}
+
+[[gnu::always_inline]] inline TCodeStep TZDecoder::FirstCode(std::int32_t code) {
+    if (code >= 256) {
+        Flush();
+        return Stop(TDecodeResult::Corrupt);
+    }
+    oldCode_ = finChar_ = code;
+    const auto byte = static_cast<TByte>(code);
+    if (!Put(&byte, 1)) return Stop(TDecodeResult::WriteFailed);
+    return TCodeStep::Next;
+}
+
+// Room for the whole string: unwound straight into the output.
+[[gnu::always_inline]] inline TCodeStep TZDecoder::UnwindIntoOutput(std::int32_t code, bool kwkwk,
+                                                                    std::int64_t length) {
+    const std::uint16_t* const prefix = prefix_.data();
+    const TByte* const suffix = suffix_.data();
+    TByte* const start = out_.data() + outpos_;
+    TByte* p = start + length;
+    if (kwkwk) {
+        *--p = static_cast<TByte>(finChar_);
+        code = oldCode_;
+    }
+    while (code >= 256) {
+        if (p == start) {
+            Flush();
+            return Stop(TDecodeResult::Corrupt);
+        }
+        *--p = suffix[static_cast<std::size_t>(code)];
+        code = prefix[static_cast<std::size_t>(code)];
+    }
+    if (p != start + 1) {
+        Flush();
+        return Stop(TDecodeResult::Corrupt);
+    }
+    finChar_ = code;
+    *--p = static_cast<TByte>(code);
+    outpos_ += length;
+    if (outpos_ == kOutputSize && !Flush()) return Stop(TDecodeResult::WriteFailed);
+    return TCodeStep::Next;
+}
+
+// A string longer than the room left: unwound through the stack, then put
+// out in pieces.
+[[gnu::always_inline]] inline TCodeStep TZDecoder::UnwindThroughStack(std::int32_t code,
+                                                                      bool kwkwk) {
+    std::size_t sp = stack_.size();
+    if (kwkwk) {
+        stack_[--sp] = static_cast<TByte>(finChar_);
+        code = oldCode_;
+    }
+    // Every code below freeEnt has a chain shorter than the table; the test
+    // guards the stack all the same.
+    while (code >= 256) {
+        if (sp <= 1) {
+            Flush();
+            return Stop(TDecodeResult::Corrupt);
+        }
+        stack_[--sp] = suffix_[static_cast<std::size_t>(code)];
+        code = prefix_[static_cast<std::size_t>(code)];
+    }
+    finChar_ = suffix_[static_cast<std::size_t>(code)];
+    stack_[--sp] = static_cast<TByte>(finChar_);
+    if (!Put(stack_.data() + sp, static_cast<std::int64_t>(stack_.size() - sp)))
+        return Stop(TDecodeResult::WriteFailed);
+    return TCodeStep::Next;
+}
+
+// The previous string plus the first byte of this one, while the table has room.
+[[gnu::always_inline]] inline void TZDecoder::AddEntry() {
+    if (freeEnt_ >= maxMaxCode_) return;
+    const auto entry = static_cast<std::size_t>(freeEnt_);
+    prefix_[entry] = static_cast<std::uint16_t>(oldCode_);
+    suffix_[entry] = static_cast<TByte>(finChar_);
+    lengths_[entry] = lengths_[static_cast<std::size_t>(oldCode_)] + 1;
+    ++freeEnt_;
+}
+
+[[gnu::always_inline]] inline TCodeStep TZDecoder::Decode(std::int32_t code) {
+    if (oldCode_ == -1) return FirstCode(code);
+    if (code == kClear && blockMode_) {
+        std::fill(prefix_.begin(), prefix_.end(), std::uint16_t{0});
+        freeEnt_ = kClear;
+        posbits_ = GroupEnd(posbits_, nBits_);
+        StartWidth();
+        return TCodeStep::NewGroup;
+    }
+    if (code > freeEnt_) return Stop(Flush() ? TDecodeResult::Corrupt : TDecodeResult::WriteFailed);
+    const bool kwkwk = code == freeEnt_;
+    const std::int64_t length = kwkwk
+                                    ? std::int64_t{lengths_[static_cast<std::size_t>(oldCode_)]} + 1
+                                    : lengths_[static_cast<std::size_t>(code)];
+    const TCodeStep step = outpos_ + length <= kOutputSize ? UnwindIntoOutput(code, kwkwk, length)
+                                                           : UnwindThroughStack(code, kwkwk);
+    if (step != TCodeStep::Next) return step;
+    AddEntry();
+    oldCode_ = code;
+    return TCodeStep::Next;
+}
+
+[[gnu::always_inline]] inline TDecodeResult TZDecoder::Run() {
+    if (!ReadHeader()) return TDecodeResult::Corrupt;
+    for (;;) {
+        if (!Refill()) {
+            Flush();
+            return TDecodeResult::Canceled;
+        }
+        const std::int64_t inbits =
+            more_ ? (insize_ - insize_ % nBits_) * 8 : insize_ * 8 - (nBits_ - 1);
+        bool newGroup = false;
+        while (inbits > posbits_) {
+            if (freeEnt_ > maxCode_) {
+                posbits_ = GroupEnd(posbits_, nBits_);
+                GrowWidth();
+                newGroup = true;
+                break;
+            }
+            const TCodeStep step = Decode(NextCode());
+            if (step == TCodeStep::Stop) return result_;
+            if (step == TCodeStep::NewGroup) {
+                newGroup = true;
+                break;
+            }
+        }
+        if (newGroup) continue;
+        if (!more_) break;
+    }
+    return Flush() ? TDecodeResult::Done : TDecodeResult::WriteFailed;
+}
+
+} // namespace
+
+TDecodeResult UncompressZ(TMemberIo& io) {
+    return TZDecoder(io).Run();
 }
 
 } // namespace sorvane

@@ -19,7 +19,7 @@ compiler=$(command -v clang++ || true)
 out=build/fuzz
 mkdir -p "$out/work-$name" "fuzz/corpus/$name" "fuzz/crashes/$name"
 sources=(archive/codecs/*.cpp archive/arxStreamDecompress.cpp archive/arxMessages.cpp
-         archive/arxStream.cpp platform/StreamFile.cpp)
+         archive/arxStream.cpp platform/*.cpp -lutf8proc)
 # A whole reader needs the whole library (top, family folders, codecs) and what it builds on.
 library=(archive/*.cpp archive/{zip,lha,arj,zoo,arc,tar,gzip,rar,cab,ace,listonly}/*.cpp
          archive/codecs/*.cpp platform/*.cpp catalogue/format/*.cpp)

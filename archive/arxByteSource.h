@@ -1,9 +1,11 @@
 // The bytes a header reader reads from: the listing walk's archive object and
 // an extracting reader's stream both provide them, so that one reader of a
-// family's headers serves the catalogue and the extraction alike.
+// family's headers serves the catalogue and the extraction alike. It needs no
+// other part of the library (the little-endian field readers come with it, as
+// every header reader uses them), so the ACE module reads its headers through it.
 #pragma once
 
-#include "archive/arxStream.h"
+#include "archive/arxLittleEndian.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -39,21 +41,6 @@ public:
         text.resize(std::min(text.size(), text.find('\0')));
         return true;
     }
-};
-
-// The bytes of a reader's stream (its size taken once: a reader's archive
-// does not change under it).
-class TArxStreamSource final : public TArxByteSource {
-public:
-    explicit TArxStreamSource(TArxBaseStream& stream) : stream_(stream), size_(stream.Size()) {}
-    std::int64_t ReadAt(std::int64_t pos, void* buffer, std::int64_t count) override {
-        return sorvane::ReadAt(stream_, pos, buffer, count);
-    }
-    std::int64_t Size() const override { return size_; }
-
-private:
-    TArxBaseStream& stream_;
-    std::int64_t size_;
 };
 
 } // namespace sorvane

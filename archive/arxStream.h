@@ -5,6 +5,7 @@
 // 64-bit; every read and write checks its arguments.
 #pragma once
 
+#include "archive/arxByteSource.h"
 #include "archive/arxLittleEndian.h"
 
 #include <cstdint>
@@ -186,5 +187,20 @@ private:
 
 // Reads up to `count` bytes at `pos`; the number read (0 for a bad position).
 std::int64_t ReadAt(TArxBaseStream& stream, std::int64_t pos, void* buffer, std::int64_t count);
+
+// The bytes of a reader's stream (its size taken once: a reader's archive
+// does not change under it).
+class TArxStreamSource final : public TArxByteSource {
+public:
+    explicit TArxStreamSource(TArxBaseStream& stream) : stream_(stream), size_(stream.Size()) {}
+    std::int64_t ReadAt(std::int64_t pos, void* buffer, std::int64_t count) override {
+        return sorvane::ReadAt(stream_, pos, buffer, count);
+    }
+    std::int64_t Size() const override { return size_; }
+
+private:
+    TArxBaseStream& stream_;
+    std::int64_t size_;
+};
 
 } // namespace sorvane

@@ -39,7 +39,8 @@ fi
 if [ "$name" = ace_extract ]; then
     "$compiler" -std=c++20 -O1 -g -shared -fPIC -fsanitize=fuzzer-no-link,address,undefined \
         -fno-sanitize-recover=undefined -I. archive/modules/AceModule.cpp \
-        archive/codecs/arxAceLz77.cpp -o "$out/libsorvane-ace.so"
+        archive/codecs/arxAceLz77.cpp archive/ace/arxAceHeader.cpp archive/arxCrc.cpp \
+        -o "$out/libsorvane-ace.so"
     sources+=(-DACE_FUZZ_MODULE="\"$(pwd)/$out/libsorvane-ace.so\"")
 fi
 # The RAR extraction links the RAR module's source and libarchive as well.

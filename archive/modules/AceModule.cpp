@@ -4,7 +4,8 @@
 // reported per member and skipped.
 #include "archive/modules/AceModule.h"
 
-#include "archive/ace/arxAceLayout.h"
+#include "archive/ace/arxAceHeader.h"
+#include "archive/arxCrc.h"
 #include "archive/codecs/arxAceLz77.h"
 
 #include <algorithm>
@@ -31,25 +32,6 @@ constexpr std::size_t kPathBuffer = 4096;
 
 TAceInitRecord g_init{};
 bool g_ready = false;
-
-std::array<std::uint32_t, 256> MakeCrcTable() {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t c = i;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[i] = c;
-    }
-    return table;
-}
-
-// ACE keeps the CRC-32 register as it stands (start 0xFFFFFFFF, no final inversion).
-std::uint32_t UpdateCrc(std::uint32_t crc, const std::uint8_t* data, std::size_t count) {
-    static const std::array<std::uint32_t, 256> table = MakeCrcTable();
-    for (std::size_t i = 0; i < count; ++i)
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return crc;
-}
 
 // Masks compare ASCII letters without case; "*" and "?" are wildcards.
 bool MaskMatches(const char* name, const char* mask) {
@@ -103,7 +85,8 @@ std::vector<std::string> SplitMasks(const char* text) {
     return masks;
 }
 
-class TVolume {
+// One volume of the archive, the byte source the shared header reader reads.
+class TVolume final : public TArxByteSource {
 public:
     ~TVolume() { Close(); }
     bool Open(const std::string& path) {
@@ -134,7 +117,10 @@ public:
         }
         return done;
     }
-    std::int64_t Size() const { return size_; }
+    std::int64_t ReadAt(std::int64_t pos, void* buffer, std::int64_t count) override {
+        return Read(pos, buffer, count);
+    }
+    std::int64_t Size() const override { return size_; }
     const std::string& Path() const { return path_; }
 
 private:
@@ -210,67 +196,34 @@ private:
     std::int64_t partLeft_ = 0;
     std::int64_t partAt_ = 0;
     std::unique_ptr<TAceLz77> lz77_;
-    // Kept for the whole run: the bytes of the header being read, and the
-    // buffer stored members are copied through.
-    std::vector<std::uint8_t> header_;
+    // Kept for the whole run: the buffer stored members are copied through.
     std::vector<std::uint8_t> stored_;
 };
 
 bool TEngine::ReadMainHeader(std::int64_t at) {
-    std::uint8_t h[kAceMainHeaderSize]{};
-    TAceMainFixed main;
-    if (volume_.Read(at, h, sizeof h) != static_cast<std::int64_t>(sizeof h) ||
-        !ParseAceMainFixed(h, main) || main.Kind != kAceMainBlock ||
-        main.HeaderSize + 4 < kAceMainHeaderSize)
-        return false;
-    std::vector<std::uint8_t>& block = header_;
-    block.resize(main.HeaderSize);
-    if (volume_.Read(at + 4, block.data(), main.HeaderSize) != main.HeaderSize) return false;
-    if ((UpdateCrc(0xFFFFFFFFu, block.data(), main.HeaderSize) & 0xFFFF) != main.HeaderCrc)
-        return false;
+    TAceMainHeader main;
+    if (!ReadAceMainHeader(volume_, at, main)) return false;
     volumeNumber_ = main.VolumeNumber;
-    solid_ = (main.Flags & kAceSolidArchive) != 0;
-    partAt_ = at + 4 + main.HeaderSize;
+    solid_ = main.Solid();
+    partAt_ = main.FirstMember;
     return true;
 }
 
 bool TEngine::ReadMember(std::int64_t at, TMember& member, bool& damaged) {
-    damaged = false;
-    std::uint8_t h[kAceMemberHeaderSize]{};
-    if (at >= volume_.Size()) return false;
-    if (volume_.Read(at, h, sizeof h) != static_cast<std::int64_t>(sizeof h)) {
-        // Bytes too few for a header: the end, unless they are more than padding.
-        damaged = volume_.Size() - at > 4;
-        return false;
-    }
-    const TAceMemberFixed fixed = ParseAceMemberFixed(h);
-    if (fixed.Kind != kAceFileBlock) return false;
-    if (!fixed.NameInside()) {
-        damaged = true;
-        return false;
-    }
-    std::vector<std::uint8_t>& block = header_;
-    block.resize(fixed.HeaderSize);
-    if (volume_.Read(at + 4, block.data(), fixed.HeaderSize) != fixed.HeaderSize ||
-        (UpdateCrc(0xFFFFFFFFu, block.data(), fixed.HeaderSize) & 0xFFFF) != fixed.HeaderCrc) {
-        damaged = true;
-        return false;
-    }
+    TAceMember header;
+    const TAceHeaderRead read = ReadAceMember(volume_, at, header);
+    damaged = read == TAceHeaderRead::Bad;
+    if (read != TAceHeaderRead::Member) return false;
     member.HeaderAt = at;
-    member.Flags = fixed.Flags;
-    member.Packed = fixed.PackedSize;
-    member.Size = fixed.OriginalSize;
-    member.DosTime = fixed.DosDate;
-    member.Attributes = fixed.Attributes;
-    member.Crc = fixed.Crc;
-    member.Method = fixed.Type;
-    member.Name.assign(reinterpret_cast<const char*>(block.data()) + (kAceMemberHeaderSize - 4),
-                       fixed.NameLength);
-    member.DataAt = at + 4 + fixed.HeaderSize;
-    if (member.Packed > volume_.Size() - member.DataAt) {
-        damaged = true;
-        return false;
-    }
+    member.DataAt = header.DataPos;
+    member.Flags = header.Flags;
+    member.Packed = static_cast<std::uint32_t>(header.PackedSize);
+    member.Size = static_cast<std::uint32_t>(header.OriginalSize);
+    member.DosTime = header.DosDate;
+    member.Attributes = header.Attributes;
+    member.Crc = header.Crc;
+    member.Method = header.Type;
+    member.Name = std::move(header.RawName);
     return true;
 }
 
@@ -381,7 +334,7 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
     std::uint32_t crc = 0xFFFFFFFFu;
     bool stopped = false; // the reader took no more blocks
     auto write = [&](const std::uint8_t* data, std::int64_t count) {
-        crc = UpdateCrc(crc, data, static_cast<std::size_t>(count));
+        UpdateCrc32(data, static_cast<std::size_t>(count), crc);
         if (!writing || stopped) return true;
         for (std::int64_t done = 0; done < count;) {
             const auto step =

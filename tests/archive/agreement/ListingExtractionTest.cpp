@@ -380,5 +380,29 @@ TEST_F(ListingExtraction, EveryFixtureCutShort) {
     }
 }
 
+// A member header whose bytes no longer match its header CRC (one letter of
+// the second member's name changed): the catalogue and the extraction both
+// stop there with a bad header, and both keep the member before it.
+TEST_F(ListingExtraction, AceHeaderFailingItsCrc) {
+    constexpr std::size_t kSecondName = 147 + 35; // "beta.txt" in lz77.ace
+    auto bytes = ReadBytes(DataPath("ace/lz77.ace"));
+    ASSERT_EQ(bytes[kSecondName], 'b');
+    bytes[kSecondName] = 'c';
+    TempFolder folder;
+    const std::string path = folder.File("lz77.ace");
+    WriteBytes(path, bytes);
+
+    const WalkResult walk = Walk(path);
+    const ReadResult read = Read(path);
+    SCOPED_TRACE(Describe(walk, read));
+    ASSERT_EQ(walk.files.size(), 1u);
+    EXPECT_EQ(walk.files[0].name, "alpha.txt");
+    EXPECT_EQ(walk.errors, std::vector<int>{kMsgBadFileHeader});
+    EXPECT_EQ(read.whole, (std::map<std::string, std::int64_t>{{"alpha.txt", 54}}));
+    ASSERT_EQ(read.errors.size(), 1u);
+    EXPECT_EQ(read.errors[0].second, kMsgBadFileHeader);
+    Compare(path, kNone, true);
+}
+
 } // namespace
 } // namespace sorvane

@@ -54,11 +54,7 @@ bool ParseCabHeader(const ArxReadBytesAt& read, std::int64_t start, TCabInfo& in
     info.NextCabinet = names.NextCabinet;
     info.NextDisk = names.NextDisk;
     std::array<std::uint8_t, kCabFolderSize> folder{};
-    std::array<std::uint8_t, kCabDataHeaderSize> data{};
-    if (!ReadExactly(read, pos, folder.data(), kCabFolderSize) ||
-        !ReadExactly(read, start + CabFolderDataStart(folder.data()), data.data(),
-                     kCabDataHeaderSize))
-        return false;
+    if (!ReadExactly(read, pos, folder.data(), kCabFolderSize)) return false;
     info.Compression = CabFolderCompression(folder.data());
     // The file records must begin inside the cabinet.
     std::array<std::uint8_t, kCabFileRecordSize> record{};
@@ -78,7 +74,10 @@ void TCabWalk::SetUp(TArxon& arx) {
     visited_.push_back(Lower(arx.ArchiveFile));
     remaining_ = info_.Files;
     arx.Walk.FirstHeader = start + info_.FilesOffset;
-    arx.Walk.HeaderSize = kCabFileRecordSize;
+    // The loop hands each step one byte, the first of a file record: a record
+    // cut short by the end of the file is a bad header here, as it is in a
+    // later cabinet of the set and on extraction.
+    arx.Walk.HeaderSize = 1;
     if (remaining_ == 0) ContinueSet(arx);
 }
 
@@ -86,15 +85,17 @@ void TCabWalk::Step(TArxon& arx) {
     const ArxReadBytesAt read = [&arx](std::int64_t pos, void* buffer, std::int64_t count) {
         return arx.ReadAt(pos, buffer, count);
     };
+    std::array<std::uint8_t, kCabFileRecordSize> record{};
     std::string name;
-    std::int64_t pos = arx.Walk.Position;
-    if (!ReadNulText(read, pos, kMaxFileName, name)) {
+    std::int64_t pos = arx.Walk.HeaderOffset + kCabFileRecordSize;
+    if (!ReadExactly(read, arx.Walk.HeaderOffset, record.data(), kCabFileRecordSize) ||
+        !ReadNulText(read, pos, kMaxFileName, name)) {
         arx.FailWalk();
         return;
     }
     arx.Walk.Position = pos;
     --remaining_;
-    ListRecord(arx, arx.Walk.Header.data(), name, false, arx.Walk.HeaderOffset);
+    ListRecord(arx, record.data(), name, false, arx.Walk.HeaderOffset);
     if (!arx.Walk.Ended && remaining_ == 0) ContinueSet(arx);
 }
 

@@ -4,6 +4,7 @@
 // next-volume dialogue, temporary files, progress and the cancel flag.
 #pragma once
 
+#include "archive/arxCrc.h"
 #include "archive/arxDisk.h"
 #include "archive/arxGlobals.h"
 #include "archive/arxMessages.h"
@@ -11,6 +12,7 @@
 #include "archive/arxStream.h"
 #include "archive/arxStreamTemp.h"
 #include "archive/arxTimer.h"
+#include "archive/zip/arxZipCrypt.h"
 #include "platform/DateTime.h"
 
 #include <cstdint>
@@ -175,6 +177,12 @@ public:
     std::int64_t MemberWritten = 0;
     std::uint32_t MaxFileDate = 0;
     int ArjPasswordPos = 1;
+    // The running checksums and the ZIP cipher state of this component's run:
+    // the readers set the start values (and the password) before each member
+    // and compare afterwards, so two components never share a checksum.
+    Crc16Accumulator Crc16;
+    Crc32Accumulator Crc32;
+    ZipCipher CipherKeys;
     // Set when SetCurrentFileName refused a stored path that would leave ExtractDir.
     bool CurrentNameRefused = false;
     // Set when a write to the member's output fell short; the member cannot pass.
@@ -231,7 +239,7 @@ public:
     void UncountMember();
     std::int64_t WriteOutput(TArxBaseStream* Stream, const std::uint8_t* Data, int CrcFlag,
                              std::int64_t Count, int CrcWidth);
-    static void UpdateCrc(int Width, const std::uint8_t* Data, std::int64_t Count);
+    void UpdateCrc(int Width, const std::uint8_t* Data, std::int64_t Count);
     void DoProgress(std::int64_t ArchiveTotal, std::int64_t FileTotal, std::int64_t Done);
     std::uint32_t FileDateFor(std::uint32_t Date) const;
     bool CloseOutput(std::unique_ptr<TArxBaseStream>& Stream);

@@ -35,9 +35,6 @@ constexpr auto kCrc32Slices = SliceTables();
 
 } // namespace
 
-Crc16Accumulator Crc16;
-Crc32Accumulator Crc32;
-
 const std::array<std::uint16_t, 256>& Crc16Table() {
     return kCrc16Table;
 }

@@ -46,12 +46,6 @@ private:
     std::uint32_t value_;
 };
 
-// The library's one CRC-16 and one CRC-32 accumulator: the readers set the
-// start values before each member and compare afterwards. One decoding at a
-// time (the program runs archive operations on its one interface thread).
-extern Crc16Accumulator Crc16;
-extern Crc32Accumulator Crc32;
-
 // Size of a tar header block and place of its checksum field.
 inline constexpr std::size_t kTarHeaderSize = 512;
 inline constexpr std::size_t kTarChecksumOffset = 148;

@@ -564,14 +564,10 @@ bool TUnBase::GetPassword(TArxBaseStream& Stream) {
     return false;
 }
 
-namespace {
-
-bool RunningCrcMatches(int Width, std::uint32_t StoredCrc) {
+bool TUnBase::RunningCrcMatches(int Width, std::uint32_t StoredCrc) const {
     const std::uint32_t running = Width == 16 ? Crc16.Low16() : Crc32.Value();
     return (Width == 16 ? (StoredCrc & 0xFFFFu) : StoredCrc) == running;
 }
-
-} // namespace
 
 bool TUnBase::CheckCrc(int Width, std::uint32_t StoredCrc) {
     if (GetCancel()) return false;

@@ -40,6 +40,8 @@ public:
     // Compares StoredCrc with the running CRC of that width (16, else 32) and
     // fires OnEnd; a failure without OnEnd reports 25151.
     virtual bool CheckCrc(int Width, std::uint32_t StoredCrc);
+    // Whether the running checksum of `Width` bits equals the stored one.
+    bool RunningCrcMatches(int Width, std::uint32_t StoredCrc) const;
     // The declared size of a member whose format stores none.
     static constexpr std::int64_t kNoDeclaredSize = -1;
     // What the verdict on the member in hand is taken from.

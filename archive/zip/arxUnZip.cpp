@@ -214,8 +214,8 @@ bool TUnZip::CheckPassword(std::uint8_t* Header12) {
     if (current_ == nullptr) return false;
     std::uint8_t header24[24]{};
     std::copy_n(Header12, 12, header24 + 12);
-    return CheckZipPassword(header24, current_->Flags, current_->Crc, Password,
-                            static_cast<std::uint16_t>(current_->DosDate & 0xFFFF));
+    return CipherKeys.CheckZipPassword(header24, current_->Flags, current_->Crc, Password,
+                                       static_cast<std::uint16_t>(current_->DosDate & 0xFFFF));
 }
 
 // ---------------------------------------------------------------------------

@@ -14,8 +14,6 @@ std::uint32_t Crc32Step(std::uint32_t crc, std::uint8_t b) {
 
 } // namespace
 
-ZipCipher CipherKeys;
-
 void ZipCipher::InitCipher(std::string_view password) {
     keys_ = kCipherInitialKeys;
     for (char c : password)
@@ -62,27 +60,6 @@ bool ZipCipher::CheckZipPassword(std::uint8_t* header24, std::uint16_t flags, st
                                       ? static_cast<std::uint8_t>(dosTime >> 8)
                                       : static_cast<std::uint8_t>(crc32 >> 24);
     return header24[kZipCryptHeaderSize - 1] == expected;
-}
-
-void InitCipher(std::string_view password) {
-    CipherKeys.InitCipher(password);
-}
-void UpdateKeys(std::uint8_t b) {
-    CipherKeys.UpdateKeys(b);
-}
-std::uint8_t CipherByte() {
-    return CipherKeys.CipherByte();
-}
-void DecipherBuffer(void* buf, std::size_t count) {
-    CipherKeys.DecipherBuffer(buf, count);
-}
-void EncipherBuffer(void* buf, std::size_t count) {
-    CipherKeys.EncipherBuffer(buf, count);
-}
-
-bool CheckZipPassword(std::uint8_t* header24, std::uint16_t flags, std::uint32_t crc32,
-                      std::string_view password, std::uint16_t dosTime) {
-    return CipherKeys.CheckZipPassword(header24, flags, crc32, password, dosTime);
 }
 
 std::string ShiftText(bool subtract, std::string_view text, std::uint8_t delta) {

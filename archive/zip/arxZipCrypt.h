@@ -35,7 +35,11 @@ public:
     void DecipherBuffer(void* buf, std::size_t count);
     // In place: cipher := plain XOR CipherByte (taken before), UpdateKeys(plain).
     void EncipherBuffer(void* buf, std::size_t count);
-    // See the free CheckZipPassword.
+    // False for an empty password. Otherwise initialises the cipher with the
+    // password and deciphers the 12 enciphered header bytes kept in the second
+    // half of header24 into its first half; true when the last deciphered byte
+    // equals the high byte of dosTime if flag bit 3 is set, else the top byte
+    // of crc32. The cipher is left ready to decipher the member's data.
     bool CheckZipPassword(std::uint8_t* header24, std::uint16_t flags, std::uint32_t crc32,
                           std::string_view password, std::uint16_t dosTime);
 
@@ -45,23 +49,6 @@ public:
 private:
     std::array<std::uint32_t, 3> keys_;
 };
-
-// The library's one cipher state, used by the free functions below.
-extern ZipCipher CipherKeys;
-
-void InitCipher(std::string_view password);
-void UpdateKeys(std::uint8_t b);
-std::uint8_t CipherByte();
-void DecipherBuffer(void* buf, std::size_t count);
-void EncipherBuffer(void* buf, std::size_t count);
-
-// False for an empty password. Otherwise initialises the cipher with the
-// password and deciphers the 12 enciphered header bytes kept in the second half
-// of header24 into its first half; true when the last deciphered byte equals the
-// high byte of dosTime if flag bit 3 is set, else the top byte of crc32. The
-// cipher is left ready to decipher the member's data.
-bool CheckZipPassword(std::uint8_t* header24, std::uint16_t flags, std::uint32_t crc32,
-                      std::string_view password, std::uint16_t dosTime);
 
 // Every character increased by delta (wrapping at 256), or decreased when
 // subtract.

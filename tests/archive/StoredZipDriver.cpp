@@ -109,8 +109,8 @@ bool TStoredZipDriver::CheckPassword(std::uint8_t* Header12) {
     if (current_ == nullptr) return false;
     std::uint8_t header24[24]{};
     std::copy_n(Header12, 12, header24 + 12);
-    return CheckZipPassword(header24, current_->flags, current_->crc, Password,
-                            static_cast<std::uint16_t>(current_->dosDate & 0xFFFF));
+    return CipherKeys.CheckZipPassword(header24, current_->flags, current_->crc, Password,
+                                       static_cast<std::uint16_t>(current_->dosDate & 0xFFFF));
 }
 
 std::string MakeStoredZip(const std::vector<std::pair<std::string, std::string>>& members) {

@@ -210,15 +210,15 @@ TEST_F(ZipCommonTest, CrcCoversTheMembersOwnBytes) {
         arx.AsciiTranslation = c.ascii;
         arx.OutputMode = kOutputGivenStream;
         TMemoryStream32 out;
-        Crc32.Start(0xFFFFFFFFu);
-        Crc16.Start(0);
+        arx.Crc32.Start(0xFFFFFFFFu);
+        arx.Crc16.Start(0);
         WriteChunks(arx, out, {member.substr(0, 5), member.substr(5)}, c.crcFlag, c.width);
 
         std::uint32_t crc32 = 0xFFFFFFFFu, crc16 = 0;
         if (c.crcFlag == 1 && c.width == 32) UpdateCrc32(member.data(), member.size(), crc32);
         if (c.crcFlag == 1 && c.width == 16) UpdateCrc16(member.data(), member.size(), crc16);
-        EXPECT_EQ(Crc32.Value(), crc32);
-        EXPECT_EQ(Crc16.Value(), crc16);
+        EXPECT_EQ(arx.Crc32.Value(), crc32);
+        EXPECT_EQ(arx.Crc16.Value(), crc16);
     }
 }
 
@@ -441,12 +441,12 @@ TEST_F(ZipCommonTest, ReadDecodeBlockUpdatesTheCrcOfItsWidth) {
         SCOPED_TRACE(c.width);
         TMemoryStream32 stream(Bytes("123456789"));
         std::vector<std::uint8_t> buffer(16, 0);
-        Crc16.Start(0);
-        Crc32.Start(0xFFFFFFFFu);
+        arx_.Crc16.Start(0);
+        arx_.Crc32.Start(0xFFFFFFFFu);
         EXPECT_EQ(arx_.ReadDecodeBlock(stream, 16, c.width, false, buffer.data()), 9);
         EXPECT_EQ(Text({buffer.begin(), buffer.begin() + 9}), "123456789");
-        EXPECT_EQ(Crc16.Value(), c.crc16);
-        EXPECT_EQ(Crc32.Value(), c.crc32);
+        EXPECT_EQ(arx_.Crc16.Value(), c.crc16);
+        EXPECT_EQ(arx_.Crc32.Value(), c.crc32);
     }
 }
 
@@ -518,9 +518,9 @@ TEST_F(ZipCommonTest, CrcIsTakenOverTheDecipheredBytes) {
         enciphered[i] ^= arx_.Password[i % 2];
     TMemoryStream32 stream(Bytes(enciphered));
     std::uint8_t buffer[9]{};
-    Crc32.Start(0xFFFFFFFFu);
+    arx_.Crc32.Start(0xFFFFFFFFu);
     EXPECT_EQ(arx_.ReadDecodeBlock(stream, 9, 32, true, buffer), 9);
-    EXPECT_EQ(Crc32.Value() ^ 0xFFFFFFFFu, 0xCBF43926u);
+    EXPECT_EQ(arx_.Crc32.Value() ^ 0xFFFFFFFFu, 0xCBF43926u);
 }
 
 // ---------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 // wrote (tests/data/archive/checksum, made by its make.sh) and on built ones.
 #include "archive/arxCrc.h"
 
+#include "archive/arxBase.h"
 #include "tests/archive/ArchiveTestSupport.h"
 
 #include <cstdint>
@@ -120,18 +121,31 @@ TEST(Crc, IncrementalUpdatesEqualOneShot) {
     EXPECT_EQ(a16.Low16(), 0xBB3Du);
 }
 
-TEST(Crc, LibraryAccumulatorsKeepTheirValuesUntilRestarted) {
+// A component's accumulators keep their values until restarted, and another
+// component's run in between leaves them alone.
+TEST(Crc, EachComponentKeepsItsAccumulatorsUntilRestarted) {
     const std::string text = "123456789";
-    Crc32.Start(0xFFFFFFFFu);
-    Crc16.Start(0);
-    UpdateCrc32(text.data(), 4, Crc32.Value());
-    Crc32.Update(text.data() + 4, text.size() - 4);
-    Crc16.Update(text.data(), text.size());
-    EXPECT_EQ(Crc32.Value() ^ 0xFFFFFFFFu, 0xCBF43926u);
-    EXPECT_EQ(Crc16.Value(), 0xBB3Du);
-    Crc32.Start(0xFFFFFFFFu);
-    EXPECT_EQ(Crc32.Value(), 0xFFFFFFFFu);
-    EXPECT_EQ(Crc16.Value(), 0xBB3Du);
+    TZipCommon one;
+    TZipCommon other;
+    one.Crc32.Start(0xFFFFFFFFu);
+    one.Crc16.Start(0);
+    UpdateCrc32(text.data(), 4, one.Crc32.Value());
+    other.Crc32.Start(0);
+    other.Crc16.Start(0);
+    other.Crc32.Update("x", 1);
+    other.Crc16.Update("x", 1);
+    one.Crc32.Update(text.data() + 4, text.size() - 4);
+    one.Crc16.Update(text.data(), text.size());
+    EXPECT_EQ(one.Crc32.Value() ^ 0xFFFFFFFFu, 0xCBF43926u);
+    EXPECT_EQ(one.Crc16.Value(), 0xBB3Du);
+    one.Crc32.Start(0xFFFFFFFFu);
+    EXPECT_EQ(one.Crc32.Value(), 0xFFFFFFFFu);
+    EXPECT_EQ(one.Crc16.Value(), 0xBB3Du);
+    std::uint32_t x32 = 0, x16 = 0;
+    UpdateCrc32("x", 1, x32);
+    UpdateCrc16("x", 1, x16);
+    EXPECT_EQ(other.Crc32.Value(), x32);
+    EXPECT_EQ(other.Crc16.Value(), x16);
 }
 
 // Tar header checksum.

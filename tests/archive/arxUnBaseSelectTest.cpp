@@ -558,8 +558,8 @@ TEST(UnBaseCrc, CheckCrc) {
                 ended.push_back(name + (pass ? " pass" : " fail"));
             };
         }
-        Crc32.Start(0x12345678u);
-        Crc16.Start(0xABCDu);
+        arx.Crc32.Start(0x12345678u);
+        arx.Crc16.Start(0xABCDu);
         EXPECT_EQ(arx.CheckCrc(c.width, c.stored), c.result);
         EXPECT_EQ(ended, c.ended);
         std::vector<int> codes;

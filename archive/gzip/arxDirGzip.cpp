@@ -13,10 +13,6 @@
 namespace sorvane {
 namespace {
 
-// gzip and .Z: the fixed header.
-constexpr std::size_t kGzipMethod = 2;
-constexpr std::size_t kGzipFlags = 3;
-constexpr std::size_t kGzipTime = 4;
 // The system's "normal" attribute, which the entry shows as none.
 constexpr std::uint32_t kNormalAttribute = 128;
 
@@ -73,18 +69,18 @@ void TGzipWalk::SetUp(TArxon& arx) {
 }
 
 void TGzipWalk::Step(TArxon& arx) {
-    const std::uint8_t* header = arx.Walk.Header.data();
-    const std::uint16_t magic = GetLe16(header);
-    const std::uint8_t flags = header[kGzipFlags];
+    TGzipHeader fixed;
+    ParseGzipFixed(arx.Walk.Header.data(), fixed);
+    const std::uint16_t magic = fixed.Magic;
+    const std::uint8_t flags = fixed.Flags;
     // Other magics of the family (.Z, pack, LZH) keep no header fields.
     const bool gzip = magic == kGzipMagic || magic == kGzipOldMagic;
     const std::int64_t size = arx.Walk.StreamSize;
 
     TArxonEntry entry;
     entry.PackedSize = entry.UnpackedSize = size - kGzipHeaderSize;
-    const std::uint32_t time = GetLe32(header + kGzipTime);
     // A gzip time of 0 (gzip -n) is no valid date.
-    entry.FileDate = gzip ? UnixTimeToDateTime(time) : ArchiveFileDate(arx);
+    entry.FileDate = gzip ? UnixTimeToDateTime(fixed.MTime) : ArchiveFileDate(arx);
 
     std::string name = NameFromArchive(arx.ArchiveFile);
     bool whole = true;
@@ -104,9 +100,9 @@ void TGzipWalk::Step(TArxon& arx) {
     entry.UnpackedSize = std::max(entry.UnpackedSize, entry.PackedSize);
     entry.FileAttr = ArchiveFileAttributes(arx.ArchiveFile);
     entry.InternalAttr = static_cast<std::uint16_t>(entry.FileAttr);
-    entry.CompressMethod = header[kGzipMethod];
-    entry.CompressMethodName = GetMethodName(ArxArchiveType::Gzip, header[kGzipMethod], flags,
-                                             ArxMethodEntry{false, magic});
+    entry.CompressMethod = fixed.Method;
+    entry.CompressMethodName =
+        GetMethodName(ArxArchiveType::Gzip, fixed.Method, flags, ArxMethodEntry{false, magic});
     arx.SetRawFileName(name);
     arx.FireReadFile();
     arx.ReportFile(entry);

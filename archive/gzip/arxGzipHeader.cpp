@@ -11,11 +11,7 @@ bool ReadGzipHeader(TArxByteSource& source, std::int64_t pos, TGzipHeader& heade
     std::array<std::uint8_t, kGzipHeaderSize> h{};
     if (!source.ReadExact(pos, h.data(), kGzipHeaderSize)) return false;
     header = TGzipHeader{};
-    header.Magic = GetLe16(h.data());
-    header.Method = h[2];
-    header.Flags = h[3];
-    header.MTime = GetLe32(h.data() + 4);
-    header.ExtraFlags = h[8];
+    ParseGzipFixed(h.data(), header);
     pos += kGzipHeaderSize;
     if (header.Flags & kGzipFlagExtra) {
         std::array<std::uint8_t, 2> length{};

@@ -34,6 +34,17 @@ struct TGzipHeader {
     std::int64_t DataPos = 0;
 };
 
+// The fields of the kGzipHeaderSize fixed bytes at `h` (the magic, method,
+// flags, time and extra flags; the other magics of the family keep their own
+// bytes there, read through the same fields).
+inline void ParseGzipFixed(const std::uint8_t* h, TGzipHeader& header) {
+    header.Magic = GetLe16(h);
+    header.Method = h[2];
+    header.Flags = h[3];
+    header.MTime = GetLe32(h + 4);
+    header.ExtraFlags = h[8];
+}
+
 // Reads the gzip member header at `pos`, skipping the extra field, the name
 // and the comment whatever their length; false, a bad header, when the file
 // ends inside it.

@@ -4,6 +4,7 @@
 #include "archive/arxCrc.h"
 #include "archive/arxDisk.h"
 #include "archive/arxExeResources.h"
+#include "archive/tar/arxTarHeader.h"
 #include "platform/Directory.h"
 
 #include <algorithm>
@@ -57,8 +58,6 @@ constexpr std::int64_t kArcSfxStart = 7716;
 constexpr std::int64_t kLhaPrefix = 128;
 constexpr std::int64_t kAceMarkOffset = 7;
 constexpr std::int64_t kUuencodeProbe = 5000;
-constexpr std::int64_t kTarBlock = 512;
-constexpr std::size_t kTarTypeFlag = 156;
 constexpr int kExeResourceCount = 7;
 constexpr std::size_t kExeResourceChars = 5;
 constexpr std::int64_t kExeResourceProbe = 14;
@@ -489,7 +488,7 @@ bool TRegisterArxon::IsUuencoded(TArxBaseStream& stream) {
 bool TRegisterArxon::IsTar(TArxBaseStream& stream) {
     if (ArchiveSize <= kTarBlock) return false;
     if (ReadAt(stream, 0, TarHeader.data(), kTarBlock) != kTarBlock) return false;
-    if (TarHeader[kTarTypeFlag] == 'V') {
+    if (TarHeader[kTarTypeOffset] == 'V') {
         StartOffset = kTarBlock;
         if (ArchiveSize >= 2 * kTarBlock) ReadAt(stream, kTarBlock, TarHeader.data(), kTarBlock);
     }

@@ -5,6 +5,7 @@
 #include "archive/arxDisk.h"
 #include "archive/arxHelpers.h"
 #include "archive/codecs/arxUnLzw.h"
+#include "archive/tar/arxTarHeader.h"
 #include "archive/tar/arxUnTar.h"
 #include "platform/FileAttributes.h"
 #include "platform/Folders.h"
@@ -23,7 +24,6 @@ constexpr std::uint16_t kPackMagic = 0x1E1F;
 constexpr std::uint16_t kLzhMagic = 0xA01F;
 constexpr std::uint8_t kDeflated = 8;
 constexpr std::uint8_t kExtraFlagNoText = 0x02;
-constexpr std::int64_t kTarBlock = 512;
 
 std::string FilePart(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');

@@ -14,34 +14,12 @@
 namespace sorvane {
 namespace {
 
-constexpr std::size_t kNameOffset = 0;
-constexpr std::size_t kNameLength = 100;
-constexpr std::size_t kSizeOffset = 124;
-constexpr std::size_t kSizeLength = 12;
-constexpr std::size_t kTimeOffset = 136;
-constexpr std::size_t kTimeLength = 12;
-constexpr std::size_t kTypeOffset = 156;
-constexpr std::size_t kMagicOffset = 257;
-constexpr std::size_t kPrefixOffset = 345;
-constexpr std::size_t kPrefixLength = 155;
-
-constexpr char kGnuLongName = 'L';
-constexpr char kPaxHeader = 'x';
-constexpr char kDirectory = '5';
 constexpr std::uint16_t kDirectoryAttr = 0x10;
 // Records about the next member or the archive that name nothing themselves:
 // GNU long link names, pax global headers, Solaris extended headers.
-constexpr char kMetaTypes[] = {'K', 'g', 'X'};
-
-// Long-name and pax records larger than this are skipped, not read.
-constexpr std::uint64_t kMaxNameRecord = 1 << 20;
+constexpr char kMetaTypes[] = {kTarGnuLongLink, 'g', 'X'};
 // 9999-12-31 23:59:59 UTC; later times are no date.
 constexpr std::uint64_t kLastUnixTime = 253402300799ull;
-
-std::string FieldText(const std::uint8_t* field, std::size_t length) {
-    const auto* text = reinterpret_cast<const char*>(field);
-    return std::string(text, strnlen(text, length));
-}
 
 bool AllZero(const std::uint8_t* bytes, std::int64_t count) {
     return std::all_of(bytes, bytes + count, [](std::uint8_t b) { return b == 0; });
@@ -60,7 +38,7 @@ std::uint64_t BlockedSize(std::uint64_t size) {
 }
 
 DateTime TarDate(const std::uint8_t* header) {
-    const std::uint64_t seconds = OctalToInt(FieldText(header + kTimeOffset, kTimeLength));
+    const std::uint64_t seconds = TarTimeField(header);
     if (seconds > kLastUnixTime) return kArxNoValidDate;
     return UnixTimeToDateTime(static_cast<std::int64_t>(seconds));
 }
@@ -73,10 +51,10 @@ DateTime PaxDate(std::int64_t seconds) {
 } // namespace
 
 std::uint64_t TarSizeField(const std::uint8_t* field12) {
-    if ((field12[0] & 0x80) == 0) return OctalToInt(FieldText(field12, kSizeLength));
+    if ((field12[0] & 0x80) == 0) return OctalToInt(TarFieldText(field12, kTarSizeLength));
     // Base-256: the rest of the field is a big-endian number.
     std::uint64_t value = field12[0] & 0x7F;
-    for (std::size_t i = 1; i < kSizeLength; ++i) {
+    for (std::size_t i = 1; i < kTarSizeLength; ++i) {
         if (value > (std::numeric_limits<std::uint64_t>::max() >> 8))
             return std::numeric_limits<std::uint64_t>::max();
         value = (value << 8) | field12[i];
@@ -189,10 +167,10 @@ void TTarWalk::Step(TArxon& arx) {
         return;
     }
     arx.Walk.Position = arx.Walk.HeaderOffset + kTarBlock;
-    const std::uint64_t size = TarSizeField(header + kSizeOffset);
-    const char type = static_cast<char>(header[kTypeOffset]);
-    if (type == kGnuLongName || type == kPaxHeader) {
-        TakeLongName(arx, size, type == kPaxHeader);
+    const std::uint64_t size = TarSizeField(header + kTarSizeOffset);
+    const char type = TarType(header);
+    if (type == kTarGnuLongName || type == kTarPaxHeader) {
+        TakeLongName(arx, size, type == kTarPaxHeader);
         return;
     }
     if (std::find(std::begin(kMetaTypes), std::end(kMetaTypes), type) != std::end(kMetaTypes)) {
@@ -205,7 +183,7 @@ void TTarWalk::Step(TArxon& arx) {
 void TTarWalk::TakeLongName(TArxon& arx, std::uint64_t size, bool pax) {
     pending_ = TPaxRecords{};
     const std::int64_t dataStart = arx.Walk.Position;
-    if (size <= kMaxNameRecord &&
+    if (size <= kTarMaxNameRecord &&
         size <= static_cast<std::uint64_t>(arx.Walk.StreamSize - dataStart)) {
         std::string data(static_cast<std::size_t>(size), '\0');
         if (arx.ReadExact(dataStart, data.data(), static_cast<std::int64_t>(size))) {
@@ -220,16 +198,11 @@ void TTarWalk::TakeLongName(TArxon& arx, std::uint64_t size, bool pax) {
 
 std::string TTarWalk::WholeName(const std::uint8_t* header) {
     if (!pending_.Path.empty()) return pending_.Path;
-    std::string name = FieldText(header + kNameOffset, kNameLength);
-    // POSIX ustar ("ustar" NUL) keeps the leading part of a long path apart;
-    // GNU headers ("ustar  ") use those bytes for other fields.
-    const bool posix = std::memcmp(header + kMagicOffset, "ustar", 6) == 0;
-    const std::string prefix = posix ? FieldText(header + kPrefixOffset, kPrefixLength) : "";
-    return prefix.empty() ? name : prefix + "/" + name;
+    return TarHeaderName(header);
 }
 
 void TTarWalk::ReportMember(TArxon& arx, const std::uint8_t* header, std::uint64_t size) {
-    const char type = static_cast<char>(header[kTypeOffset]);
+    const char type = TarType(header);
     std::string name = WholeName(header);
     // A pax record holds what the header's fields cannot: sizes of 8 GiB and
     // more, times outside the octal field.
@@ -239,12 +212,12 @@ void TTarWalk::ReportMember(TArxon& arx, const std::uint8_t* header, std::uint64
     while (!name.empty() && name.back() == '/')
         name.pop_back();
     const std::uint32_t checksum = static_cast<std::uint32_t>(
-        OctalToInt(FieldText(header + kTarChecksumOffset, kTarChecksumLength)));
+        OctalToInt(TarFieldText(header + kTarChecksumOffset, kTarChecksumLength)));
 
     if (!name.empty() && checksum != 0) {
         arx.SetRawFileName(name);
         arx.FireReadFile();
-        const bool directory = type == kDirectory;
+        const bool directory = type == kTarDirectory;
         if ((IsFileType(type) || directory) && arx.MatchSpec()) {
             TArxonEntry entry;
             entry.FileDate = date;

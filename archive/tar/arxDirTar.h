@@ -6,6 +6,7 @@
 
 #include "archive/arxArxon.h"
 #include "archive/arxByteSource.h"
+#include "archive/tar/arxTarHeader.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,8 +14,6 @@
 #include <string_view>
 
 namespace sorvane {
-
-inline constexpr std::int64_t kTarBlock = 512;
 
 // What lies at a header position, as the listing and the tar reader both
 // judge it: a header (its block read into `block`); the end (no bytes left,

@@ -14,36 +14,8 @@
 namespace sorvane {
 namespace {
 
-constexpr std::size_t kNameLength = 100;
-constexpr std::size_t kModeOffset = 100;
-constexpr std::size_t kModeLength = 8;
 constexpr std::uint64_t kOwnerWrite = 0200;
-constexpr std::size_t kSizeOffset = 124;
-constexpr std::size_t kTimeOffset = 136;
-constexpr std::size_t kTimeLength = 12;
-constexpr std::size_t kTypeOffset = 156;
-constexpr std::size_t kLinkOffset = 157;
-constexpr std::size_t kLinkLength = 100;
-constexpr std::size_t kMagicOffset = 257;
-constexpr std::size_t kPrefixOffset = 345;
-constexpr std::size_t kPrefixLength = 155;
-// Long-name and pax records larger than this are skipped, as the listing does.
-constexpr std::uint64_t kMaxNameRecord = 1 << 20;
 constexpr std::int64_t kCopyChunk = 1 << 16;
-
-std::string FieldText(const std::uint8_t* field, std::size_t length) {
-    const auto* text = reinterpret_cast<const char*>(field);
-    return std::string(text, strnlen(text, length));
-}
-
-// The name fields of a header: the name cut at its 100 bytes, behind the
-// ustar prefix when the magic is POSIX "ustar" NUL.
-std::string HeaderName(const std::uint8_t* header) {
-    const std::string name = FieldText(header, kNameLength);
-    const bool posix = std::memcmp(header + kMagicOffset, "ustar", 6) == 0;
-    const std::string prefix = posix ? FieldText(header + kPrefixOffset, kPrefixLength) : "";
-    return prefix.empty() ? name : prefix + "/" + name;
-}
 
 std::uint32_t UnixToDosDate(std::int64_t seconds) {
     if (seconds <= 0) return 0;
@@ -119,21 +91,21 @@ void TUnTar::Walk(TArxBaseStream& stream) {
             ReportError(ArchiveFile, "", "", kMsgBadFileHeader);
             break;
         }
-        std::uint64_t size = TarSizeField(h + kSizeOffset);
-        const char type = static_cast<char>(h[kTypeOffset]);
+        std::uint64_t size = TarSizeField(h + kTarSizeOffset);
+        const char type = TarType(h);
         const std::int64_t dataPos = pos + kTarBlock;
         const auto left =
             static_cast<std::uint64_t>(std::max<std::int64_t>(archiveSize - dataPos, 0));
 
-        if (type == 'L' || type == 'K' || type == 'x') {
+        if (type == kTarGnuLongName || type == kTarGnuLongLink || type == kTarPaxHeader) {
             // Records about the next member: its long name or link, or pax keys.
-            if (size <= kMaxNameRecord && size <= left) {
+            if (size <= kTarMaxNameRecord && size <= left) {
                 std::string data(static_cast<std::size_t>(size), '\0');
                 if (ReadAt(stream, dataPos, data.data(), static_cast<std::int64_t>(size)) ==
                     static_cast<std::int64_t>(size)) {
-                    if (type == 'x')
+                    if (type == kTarPaxHeader)
                         pending = ReadPaxRecords(data);
-                    else if (type == 'L')
+                    else if (type == kTarGnuLongName)
                         pending.Path = data.c_str();
                     else
                         pendingLink = data.c_str();
@@ -142,10 +114,11 @@ void TUnTar::Walk(TArxBaseStream& stream) {
         } else if (type != 'g' && type != 'X' && type != 'V') {
             TTarMember member;
             member.Type = type;
-            member.Name = pending.Path.empty() ? HeaderName(h) : pending.Path;
+            member.Name = pending.Path.empty() ? TarHeaderName(h) : pending.Path;
             member.LinkName = !pending.LinkPath.empty() ? pending.LinkPath
-                              : !pendingLink.empty()    ? pendingLink
-                                                        : FieldText(h + kLinkOffset, kLinkLength);
+                              : !pendingLink.empty()
+                                  ? pendingLink
+                                  : TarFieldText(h + kTarLinkOffset, kTarLinkLength);
             if (pending.Size) size = *pending.Size;
             member.Size = size;
             member.Sparse = pending.Sparse || type == 'S';
@@ -153,12 +126,10 @@ void TUnTar::Walk(TArxBaseStream& stream) {
             const std::int64_t seconds =
                 pending.MTime ? *pending.MTime
                               : static_cast<std::int64_t>(std::min<std::uint64_t>(
-                                    OctalToInt(FieldText(h + kTimeOffset, kTimeLength)),
-                                    std::numeric_limits<std::int64_t>::max()));
+                                    TarTimeField(h), std::numeric_limits<std::int64_t>::max()));
             member.DosDate = UnixToDosDate(seconds);
             member.UnixTime = seconds;
-            member.ReadOnly =
-                (OctalToInt(FieldText(h + kModeOffset, kModeLength)) & kOwnerWrite) == 0;
+            member.ReadOnly = (TarModeField(h) & kOwnerWrite) == 0;
             // An old archive marks a folder by the "/" that ends its name.
             if ((type == '0' || type == '\0') && !member.Name.empty() && member.Name.back() == '/')
                 member.Type = '5';

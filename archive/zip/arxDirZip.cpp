@@ -14,16 +14,13 @@ namespace sorvane {
 
 namespace {
 
-constexpr std::uint32_t kDirectoryAttr = 0x10;
 constexpr std::uint32_t kVolumeLabelAttr = 0x08;
-constexpr std::uint16_t kUtf8NameFlag = 0x0800;
-constexpr std::uint16_t kUnixHost = 3;
-constexpr std::int64_t kEncryptionHeader = 12;
 
 std::int64_t SizeWithoutCipherHeader(std::uint64_t packed, bool encrypted) {
     const auto size = static_cast<std::int64_t>(std::min<std::uint64_t>(packed, INT64_MAX));
-    return encrypted && (packed & 0xFFFFFFFFu) > kEncryptionHeader - 1 ? size - kEncryptionHeader
-                                                                       : size;
+    return encrypted && (packed & 0xFFFFFFFFu) > kZipEncryptionHeader - 1
+               ? size - kZipEncryptionHeader
+               : size;
 }
 
 // Names the member, the extra field's UTF-8 name first, else the stored name
@@ -147,11 +144,12 @@ void TZipWalk::CentralStep(TArxon& arx) {
     const TZipMemberFields& fields = record.Fields;
     const TZipExtraInfo& info = record.Info;
     anyEntry_ = true;
-    const bool directory = (record.ExternalAttr & kDirectoryAttr) != 0;
+    const bool directory = (record.ExternalAttr & kZipFolderAttr) != 0;
     // The high byte of "version made by" is the host; 3 is Unix.
     const TNameHost host =
-        (fields.CreatorVersion >> 8) == kUnixHost ? TNameHost::Other : TNameHost::Dos;
-    NameMember(arx, info, record.RawName, directory || (fields.Flags & kUtf8NameFlag) != 0, host);
+        (fields.CreatorVersion >> 8) == kZipUnixHost ? TNameHost::Other : TNameHost::Dos;
+    NameMember(arx, info, record.RawName, directory || (fields.Flags & kZipUtf8NameFlag) != 0,
+               host);
     const TArcType type = arx.ArcType;
     if (type != atZipDS && type != atZipMV && (arx.ZipHeaderFlags & kZipLocalFound) == 0)
         arx.ReportError(arx.ArchiveFile, arx.FileName, "", kMsgBadFileHeader);
@@ -165,7 +163,7 @@ void TZipWalk::CentralStep(TArxon& arx) {
     if (!arx.MatchSpecDirs()) return;
     TArxonEntry entry = MemberEntry(arx, fields, info);
     // Folders and volume labels have no method name.
-    if ((record.ExternalAttr & (kDirectoryAttr | kVolumeLabelAttr)) != 0)
+    if ((record.ExternalAttr & (kZipFolderAttr | kVolumeLabelAttr)) != 0)
         entry.CompressMethodName.clear();
     entry.InternalAttr = record.InternalAttr;
     entry.FileAttr = record.ExternalAttr & 0xFFFFu;
@@ -201,7 +199,7 @@ void TZipWalk::LocalStep(TArxon& arx) {
     }
     anyEntry_ = true;
     // A local header does not say which host made it.
-    NameMember(arx, record.Info, record.RawName, (record.Fields.Flags & kUtf8NameFlag) != 0,
+    NameMember(arx, record.Info, record.RawName, (record.Fields.Flags & kZipUtf8NameFlag) != 0,
                TNameHost::Dos);
 
     // Data that reaches past the end of the file: in a split or spanned set

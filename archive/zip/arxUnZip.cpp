@@ -147,16 +147,12 @@ std::int64_t TZipVolumeSource::ReadAt(std::int64_t pos, void* buffer, std::int64
 
 namespace {
 
-constexpr std::uint32_t kDirectoryAttr = 0x10;
 constexpr std::uint32_t kArchiveAttr = 0x20;
 constexpr std::uint32_t kReadOnlyAttr = 0x01;
 constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
 constexpr std::uint16_t kAesMethod = 99; // WinZip AES: the real method is in the extra field
-constexpr std::uint16_t kUtf8NameFlag = 0x0800;
-constexpr std::uint16_t kUnixHost = 3;
 constexpr std::int64_t kLocalSearch = 32768;
-constexpr std::int64_t kEncryptionHeader = 12;
 constexpr std::int64_t kStep = 32768;
 // The most a Deflate stream can expand (a 258-byte match per two bits of
 // code, plus the block overhead): bounds a member whose sizes follow it.
@@ -198,10 +194,10 @@ void PutU64(std::string& out, std::uint64_t value) {
 std::uint32_t MemberAttributes(std::uint32_t external, std::uint16_t creator) {
     std::uint32_t attr = external & 0xFFu;
     const std::uint32_t mode = external >> 16;
-    if ((creator >> 8) == kUnixHost && mode != 0) {
+    if ((creator >> 8) == kZipUnixHost && mode != 0) {
         attr &= ~kReadOnlyAttr;
         if ((mode & 0200) == 0) attr |= kReadOnlyAttr;
-        if ((mode & 0170000) == 0040000) attr |= kDirectoryAttr;
+        if ((mode & 0170000) == 0040000) attr |= kZipFolderAttr;
     }
     return attr;
 }
@@ -297,9 +293,9 @@ void TUnZip::CollectCentral(TArxBaseStream& stream) {
         const std::uint16_t flags = central.Fields.Flags;
         const std::uint32_t external = central.ExternalAttr;
         const TZipExtraInfo& info = central.Info;
-        const TNameHost host = (creator >> 8) == kUnixHost ? TNameHost::Other : TNameHost::Dos;
+        const TNameHost host = (creator >> 8) == kZipUnixHost ? TNameHost::Other : TNameHost::Dos;
         const std::string name = ZipMemberName(
-            central.RawName, info, (external & kDirectoryAttr) || (flags & kUtf8NameFlag), host,
+            central.RawName, info, (external & kZipFolderAttr) || (flags & kZipUtf8NameFlag), host,
             TranslateOemChar);
         const std::int64_t next = central.Next;
 
@@ -385,11 +381,11 @@ std::int64_t TUnZip::ReadLocalHeader(TArxBaseStream& stream, std::int64_t offset
         header->PackedSize = Clamp64(local.Info.Packed);
         header->UnpackedSize = Clamp64(local.Info.Unpacked);
         header->Name =
-            ZipMemberName(local.RawName, local.Info, (header->Flags & kUtf8NameFlag) != 0,
+            ZipMemberName(local.RawName, local.Info, (header->Flags & kZipUtf8NameFlag) != 0,
                           TNameHost::Dos, TranslateOemChar);
         // A local header has no attributes: a name ending in a separator is a folder.
         header->Attr =
-            !header->Name.empty() && header->Name.back() == '\\' ? kDirectoryAttr : kArchiveAttr;
+            !header->Name.empty() && header->Name.back() == '\\' ? kZipFolderAttr : kArchiveAttr;
     }
     return local.DataPos;
 }
@@ -569,8 +565,8 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
     StoredName = header.Name;
     if (JarNaming())
         header.Attr =
-            !header.Name.empty() && header.Name.back() != '\\' ? kArchiveAttr : kDirectoryAttr;
-    const bool folder = (header.Attr & kDirectoryAttr) != 0;
+            !header.Name.empty() && header.Name.back() != '\\' ? kArchiveAttr : kZipFolderAttr;
+    const bool folder = (header.Attr & kZipFolderAttr) != 0;
     SetCurrentFileName(header.Name);
     if (CurrentNameRefused) return; // reported; nothing leaves ExtractDir
     MemberEncrypted = false;
@@ -647,7 +643,7 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
     }
     if (consumed < 0) consumed = source.Consumed();
     if (result == TDecodeResult::Done && trailingSizes) {
-        const std::int64_t packedUsed = consumed + (MemberEncrypted ? kEncryptionHeader : 0);
+        const std::int64_t packedUsed = consumed + (MemberEncrypted ? kZipEncryptionHeader : 0);
         if (!CheckDescriptor(*stream, dataPos, unsized ? packedUsed : header.PackedSize, header))
             result = TDecodeResult::Corrupt;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "archive/arxByteSource.h"
+#include "archive/zip/arxZipCrypt.h"
 #include "archive/zip/arxZipNames.h"
 
 #include <cstdint>
@@ -18,6 +19,15 @@ inline constexpr std::uint32_t kZipEndSignature = 0x06054B50u;
 inline constexpr std::uint32_t kZip64EndSignature = 0x06064B50u;
 inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50u;
 inline constexpr std::uint32_t kZipDescriptorSignature = 0x08074B50u;
+
+// The general-purpose flag that marks a name stored as UTF-8, the host byte
+// of a Unix creator, and the folder bit of the external attributes.
+inline constexpr std::uint16_t kZipUtf8NameFlag = 0x0800;
+inline constexpr std::uint16_t kZipUnixHost = 3;
+inline constexpr std::uint32_t kZipFolderAttr = 0x10;
+// The traditional cipher's header before an enciphered member's data, which
+// its packed size includes.
+inline constexpr auto kZipEncryptionHeader = static_cast<std::int64_t>(kZipCryptHeaderSize);
 
 // The fields that a central and a local header both store of a member, in
 // the same layout: from byte 6 of a central header, from byte 4 of a local one.

@@ -12,6 +12,14 @@ namespace sorvane {
 
 inline constexpr std::uint16_t kGzipMagic = 0x8B1F;
 inline constexpr std::uint16_t kGzipOldMagic = 0x9E1F;
+// The other members of the family, which keep no header fields: .Z, pack
+// and LZH-compressed files.
+inline constexpr std::uint16_t kCompressMagic = 0x9D1F;
+inline constexpr std::uint16_t kPackMagic = 0x1E1F;
+inline constexpr std::uint16_t kLzhMagic = 0xA01F;
+inline constexpr std::uint8_t kGzipDeflated = 8; // the one gzip method
+// An extra flag: the data is not text (no line ends are translated).
+inline constexpr std::uint8_t kGzipExtraFlagNoText = 0x02;
 inline constexpr std::int64_t kGzipHeaderSize = 10;
 inline constexpr std::int64_t kGzipTrailerSize = 8; // CRC-32, then the original size
 inline constexpr std::uint8_t kGzipFlagText = 0x01;

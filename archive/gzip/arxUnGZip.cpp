@@ -19,12 +19,6 @@
 namespace sorvane {
 namespace {
 
-constexpr std::uint16_t kCompressMagic = 0x9D1F;
-constexpr std::uint16_t kPackMagic = 0x1E1F;
-constexpr std::uint16_t kLzhMagic = 0xA01F;
-constexpr std::uint8_t kDeflated = 8;
-constexpr std::uint8_t kExtraFlagNoText = 0x02;
-
 std::string FilePart(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -141,7 +135,7 @@ bool TUnGZip::Decodable(TArxBaseStream& stream, Kind kind, const TGzipHeader& he
             refusal = kMsgMultiPartGzip;
         else if (header.Flags & kGzipFlagEncrypted)
             refusal = kMsgPasswordProtected;
-        else if (header.Method != kDeflated)
+        else if (header.Method != kGzipDeflated)
             refusal = kMsgUnsupportedMethod;
         break;
     case Kind::Compress: {
@@ -184,7 +178,7 @@ void TUnGZip::ExtractMember(TArxBaseStream& stream, Kind kind, const TGzipHeader
     MemberWritten = 0;
 
     const bool savedTranslation = AsciiTranslation;
-    if (kind == Kind::Gzip && (header.ExtraFlags & kExtraFlagNoText)) AsciiTranslation = false;
+    if (kind == Kind::Gzip && (header.ExtraFlags & kGzipExtraFlagNoText)) AsciiTranslation = false;
     out_.reset();
     opened_ = sinkFailed_ = skipped_ = diverted_ = cutShort_ = false;
     tempFolder_.clear();
@@ -322,9 +316,9 @@ bool TUnGZip::DecodeGzip(TArxBaseStream& stream, const TGzipHeader& first,
             return false;
         }
         if (header.Flags & (kGzipFlagMultiPart | kGzipFlagEncrypted) ||
-            header.Method != kDeflated) {
+            header.Method != kGzipDeflated) {
             ReportError(shown, "a further member", ArchiveFile,
-                        header.Method != kDeflated            ? kMsgUnsupportedMethod
+                        header.Method != kGzipDeflated        ? kMsgUnsupportedMethod
                         : (header.Flags & kGzipFlagMultiPart) ? kMsgMultiPartGzip
                                                               : kMsgPasswordProtected);
             return false;

@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace sorvane {
@@ -215,7 +216,7 @@ private:
     // Makes the folders stored empty and dates those the run made.
     void FinishFolders();
     // The names members were renamed onto in this run.
-    std::set<std::string> written_;
+    std::unordered_set<std::string> written_;
     bool ConfirmExistingTarget();
     bool TryPassword(const std::string& candidate);
     const std::string& EventName() const;

@@ -24,13 +24,17 @@ namespace {
 
 // A volume read from a position of its own, one positional read at a time:
 // a member's data costs no seek, and the volume's own position plays no part.
+// With `cache`, the header reader's bytes of that volume, small reads go
+// through its blocks: the data of many small members come in one read.
 class TVolumeAt final : public TArxBaseStream {
 public:
-    TVolumeAt(TArxBaseStream& volume, std::int64_t pos) : volume_(volume), pos_(pos) {}
+    TVolumeAt(TArxBaseStream& volume, std::int64_t pos, TZipVolumeSource* cache)
+        : volume_(volume), pos_(pos), cache_(cache) {}
 
     std::int64_t Read(void* buffer, std::int64_t count) override {
         CheckBuffer(buffer, count, "read");
-        const std::int64_t got = volume_.PositionalRead(pos_, buffer, count);
+        const std::int64_t got = cache_ != nullptr ? cache_->ReadAt(pos_, buffer, count)
+                                                   : volume_.PositionalRead(pos_, buffer, count);
         pos_ += got;
         return got;
     }
@@ -44,6 +48,7 @@ public:
 private:
     TArxBaseStream& volume_;
     std::int64_t pos_;
+    TZipVolumeSource* cache_;
 };
 
 } // namespace
@@ -55,9 +60,10 @@ private:
 class TZipMemberSource : public TArxBaseStream {
 public:
     // `length` < 0: no bound but the end of the volume (no volume change).
-    TZipMemberSource(TUnZip& owner, std::unique_ptr<TArxBaseStream>& volume, std::int64_t start,
-                     std::int64_t length, bool spans)
-        : owner_(owner), volume_(volume), length_(length), spans_(spans), volumeStart_(start) {}
+    TZipMemberSource(TUnZip& owner, std::unique_ptr<TArxBaseStream>& volume,
+                     TZipVolumeSource& cache, std::int64_t start, std::int64_t length, bool spans)
+        : owner_(owner), volume_(volume), cache_(cache), length_(length), spans_(spans),
+          volumeStart_(start) {}
 
     bool Decipher = false;
     std::int64_t Consumed() const { return pos_; }
@@ -71,7 +77,8 @@ public:
         count = std::min(count, Remaining());
         std::int64_t total = 0;
         while (count > 0 && volume_) {
-            TVolumeAt at(*volume_, volumeStart_ + (pos_ - segmentStart_));
+            TVolumeAt at(*volume_, volumeStart_ + (pos_ - segmentStart_),
+                         cache_.Stream() == volume_.get() ? &cache_ : nullptr);
             const std::int64_t got = owner_.ReadProc(at, count, 0, Decipher, out + total);
             if (got > 0) {
                 total += got;
@@ -109,6 +116,7 @@ public:
 private:
     TUnZip& owner_;
     std::unique_ptr<TArxBaseStream>& volume_;
+    TZipVolumeSource& cache_;
     std::int64_t length_;
     bool spans_;
     std::int64_t pos_ = 0;
@@ -134,7 +142,8 @@ std::int64_t TZipVolumeSource::ReadAt(std::int64_t pos, void* buffer, std::int64
             return count;
         }
     }
-    if (count > kBlock / 2) return stream_->PositionalRead(pos, buffer, count);
+    // A read of half a block or more (a large member's data) is no small read.
+    if (count >= kBlock / 2) return stream_->PositionalRead(pos, buffer, count);
     Block& block = blocks_[0].Used <= blocks_[1].Used ? blocks_[0] : blocks_[1];
     block.Bytes.resize(static_cast<std::size_t>(kBlock));
     block.Start = pos;
@@ -606,7 +615,8 @@ void TUnZip::ExtractMember(std::unique_ptr<TArxBaseStream>& stream, std::int64_t
     const bool givenUp = MemberEncrypted && PasswordFailed;
     if (!CheckOverwrite(false)) return;
     const bool spans = ArcType == atZipMV || ArcType == atZipDS;
-    TZipMemberSource source(*this, stream, dataPos, unsized ? -1 : header.PackedSize, spans);
+    TZipMemberSource source(*this, stream, volume_, dataPos, unsized ? -1 : header.PackedSize,
+                            spans);
     if (MemberEncrypted && !PasswordFailed && !GetPassword(source)) PasswordFailed = true;
 
     std::unique_ptr<TArxBaseStream> out;

@@ -24,7 +24,8 @@ namespace sorvane {
 // The volume in hand as the header reader's bytes: its size taken once, and
 // small reads served from two blocks read ahead, one for the walk through
 // the central directory and one for the local headers it points at, so that
-// a header whose block was read already costs no system call.
+// a header whose block was read already costs no system call. The data of
+// small members are read through them too, many members to a block.
 class TZipVolumeSource final : public TArxByteSource {
 public:
     // Starts on `stream` (its size read now, nothing read ahead); nullptr: none.
@@ -35,7 +36,7 @@ public:
     std::int64_t Size() const override { return size_; }
 
 private:
-    static constexpr std::int64_t kBlock = 4096;
+    static constexpr std::int64_t kBlock = 65536;
     struct Block {
         std::int64_t Start = 0;
         std::int64_t Length = 0;

@@ -1,8 +1,10 @@
 // The ZIP reader extracting two archives deflated by zip at its default
 // level into an empty folder, beside `unzip -q -o` of the same archive into
 // another: 2,000 members of 25 KB (50 MB of mixed text and binary), and
-// 20,000 members of 1 to 4 KB, where the cost per member counts. The last
-// line is the larger of the two ratios.
+// 20,000 members of 1 to 4 KB, where the cost per member counts. Both write
+// to a disk file system, as a user's extraction would: a temporary folder on
+// tmpfs, where making files costs far less, gives way to one beside the
+// benchmark's program. The last line is the larger of the two ratios.
 #include "archive/zip/arxUnZip.h"
 #include "bench/MixedMembers.h"
 #include "bench/PeerCommand.h"
@@ -11,8 +13,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <linux/magic.h>
+#include <optional>
 #include <string>
+#include <sys/vfs.h>
 #include <vector>
 
 namespace {
@@ -78,14 +84,27 @@ double RunCase(const Case& c, const fs::path& work) {
     return ratio;
 }
 
+bool OnTmpfs(const fs::path& path) {
+    struct statfs info {};
+    return ::statfs(path.c_str(), &info) == 0 && info.f_type == TMPFS_MAGIC;
+}
+
 } // namespace
 
 int main() {
-    TempFolder work("bench-unzip");
+    std::optional<TempFolder> work(std::in_place, "bench-unzip");
+    if (OnTmpfs(work->Path())) {
+        work.reset();
+        ::setenv("TMPDIR", fs::read_symlink("/proc/self/exe").parent_path().c_str(), 1);
+        work.emplace("bench-unzip");
+        std::printf("the temporary folder is on tmpfs: extracting under %s\n",
+                    work->Path().c_str());
+        std::fflush(stdout);
+    }
     double worst = 0;
     for (const Case& c : {Case{"2,000 members of 25 KB", 2000, 25 * 1000, 25 * 1000, 0},
                           Case{"20,000 members of 1-4 KB", 20000, 1000, 4000, 1000}}) {
-        const double ratio = RunCase(c, work.Path());
+        const double ratio = RunCase(c, work->Path());
         if (ratio < 0) return 1;
         worst = std::max(worst, ratio);
     }

@@ -69,11 +69,14 @@ void UpdateCrc32(const void* data, std::size_t count, std::uint32_t& crc) {
 }
 
 bool TarChecksumOk(const std::uint8_t* header512) {
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < kTarHeaderSize; ++i) {
-        const bool inField = i >= kTarChecksumOffset && i < kTarChecksumOffset + kTarChecksumLength;
-        sum += inField ? 32u : header512[i];
-    }
+    // The bytes before and after the checksum field, summed apart so that
+    // each plain loop vectorises; the field counts as eight blanks.
+    constexpr std::size_t kFieldEnd = kTarChecksumOffset + kTarChecksumLength;
+    std::uint32_t sum = kTarChecksumLength * std::uint32_t{' '};
+    for (std::size_t i = 0; i < kTarChecksumOffset; ++i)
+        sum += header512[i];
+    for (std::size_t i = kFieldEnd; i < kTarHeaderSize; ++i)
+        sum += header512[i];
     std::uint32_t written = 0;
     for (std::size_t i = kTarChecksumOffset; i < kTarChecksumOffset + kTarChecksumLength; ++i) {
         const std::uint8_t c = header512[i];

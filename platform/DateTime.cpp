@@ -13,23 +13,6 @@ bool IsValid(const DateTime& v) {
 
 } // namespace
 
-bool LeapYear(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return (month == 2 && LeapYear(year)) ? 29 : kDays[month - 1];
-}
-
-bool IsCalendarDate(int year, int month, int day) {
-    return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
-}
-
-bool IsClockTime(int hour, int minute, int second) {
-    return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
-}
-
 std::int64_t DayNumber(int year, int month, int day) {
     using namespace std::chrono;
     return sys_days{std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} /

@@ -25,15 +25,26 @@ struct DateTime {
 // 1980-01-01 00:00, the date stored when a real one cannot be converted.
 constexpr DateTime kDosEpoch{};
 
-// The Gregorian calendar, carried back before its adoption as well.
+// The Gregorian calendar, carried back before its adoption as well. The
+// small tests are inline: date conversions call them for every archive
+// member and catalogue line.
 // A leap year: divisible by 4 and not by 100, or divisible by 400.
-bool LeapYear(int year);
+inline bool LeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 // The days of `month` (1-12) of `year`.
-int DaysInMonth(int year, int month);
+inline int DaysInMonth(int year, int month) {
+    constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return (month == 2 && LeapYear(year)) ? 29 : kDays[month - 1];
+}
 // True when `month` is 1-12 and `day` lies within it.
-bool IsCalendarDate(int year, int month, int day);
+inline bool IsCalendarDate(int year, int month, int day) {
+    return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
+}
 // True for an hour of 0-23 and a minute and second of 0-59.
-bool IsClockTime(int hour, int minute, int second);
+inline bool IsClockTime(int hour, int minute, int second) {
+    return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
+}
 // Days since 1970-01-01 (negative before it) of a date whose month is 1-12
 // and whose day is 1-31; a day past the month's end counts on into the next.
 std::int64_t DayNumber(int year, int month, int day);

@@ -19,49 +19,58 @@ TLzhBitReader::TLzhBitReader(TMemberIo& io, std::vector<std::uint8_t>& buffer)
 
 void TLzhBitReader::Start(std::int64_t PackedSize) {
     remaining_ = std::max<std::int64_t>(PackedSize, 0);
-    pastEnd_ = 0;
-    fill_ = pos_ = 0;
-    bitBuf_ = subBuf_ = 0;
-    bitCount_ = 0;
-    Fill(16);
+    delivered_ = taken_ = zeros_ = 0;
+    next_ = end_ = nullptr;
+    bits_ = 0;
+    count_ = 0;
+    Refill();
 }
 
-std::uint8_t TLzhBitReader::NextByte() {
-    if (pos_ < fill_) return buffer_[static_cast<std::size_t>(pos_++)];
-    fill_ = pos_ = 0;
-    if (remaining_ > 0) {
-        const std::int64_t want =
-            std::min<std::int64_t>(static_cast<std::int64_t>(buffer_.size()), remaining_);
-        const std::int64_t got = io_.Read ? io_.Read(buffer_.data(), want) : 0;
-        if (got > 0) {
-            fill_ = std::min(got, want);
-            remaining_ -= fill_;
-            return buffer_[static_cast<std::size_t>(pos_++)];
-        }
+bool TLzhBitReader::ReadChunk() {
+    if (remaining_ <= 0) return false;
+    const std::int64_t want =
+        std::min<std::int64_t>(static_cast<std::int64_t>(buffer_.size()), remaining_);
+    const std::int64_t got = io_.Read ? io_.Read(buffer_.data(), want) : 0;
+    if (got <= 0) {
         remaining_ = 0; // the input ended early: what follows reads as zeros
+        return false;
     }
-    ++pastEnd_;
-    return 0;
+    const std::int64_t kept = std::min(got, want);
+    remaining_ -= kept;
+    delivered_ += kept;
+    next_ = buffer_.data();
+    end_ = next_ + kept;
+    return true;
 }
 
-void TLzhBitReader::Fill(int N) {
-    bitBuf_ = (bitBuf_ << N) & 0xFFFFu;
-    while (N > bitCount_) {
-        N -= bitCount_;
-        bitBuf_ |= (subBuf_ << N) & 0xFFFFu;
-        subBuf_ = NextByte();
-        bitCount_ = 8;
+void TLzhBitReader::Refill() {
+    if (end_ - next_ >= 8) {
+        // Six or seven whole bytes at once, taken from one 8-byte load.
+        const int bytes = (63 - count_) >> 3;
+        std::uint64_t word = 0;
+        for (int i = 0; i < 8; ++i)
+            word = word << 8 | next_[i];
+        word &= ~std::uint64_t{0} << (64 - 8 * bytes);
+        bits_ |= word >> count_;
+        next_ += bytes;
+        taken_ += bytes;
+        count_ += 8 * bytes;
+        return;
     }
-    bitCount_ -= N;
-    bitBuf_ |= subBuf_ >> bitCount_;
-    subBuf_ &= (1u << bitCount_) - 1u;
-}
-
-std::uint32_t TLzhBitReader::Get(int N) {
-    if (N <= 0) return 0;
-    const std::uint32_t value = bitBuf_ >> (16 - N);
-    Fill(N);
-    return value;
+    while (count_ <= 56) {
+        // A new chunk is read only when the next 16 bits need it.
+        if (next_ == end_ && (count_ >= 16 || !ReadChunk())) break;
+        bits_ |= std::uint64_t{*next_++} << (56 - count_);
+        count_ += 8;
+        ++taken_;
+    }
+    if (count_ < 16) {
+        // Past the packed data: zero bytes.
+        const int bytes = (64 - count_) >> 3;
+        zeros_ += bytes;
+        taken_ += bytes;
+        count_ += 8 * bytes;
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include "archive/codecs/arxMemberIo.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -36,9 +37,10 @@ inline constexpr TLzhParams kLzhArj{32, 16, 5, 0};        // ARJ methods 1 to 3
 inline constexpr TLzhParams kLzhArjGarbled{32, 16, 5, 2}; // the same, garbled member
 
 // Most-significant-bit-first reader over the packed bytes of one member: a
-// 16-bit bit buffer, one reserve byte, and an input buffer (the caller's, kept
-// from member to member) refilled through TMemberIo::Read, never asking
-// beyond the packed size. Past the packed data it reads zero bits.
+// 64-bit bit buffer filled from an input buffer (the caller's, kept from
+// member to member) refilled through TMemberIo::Read, never asking beyond the
+// packed size, and never before the next 16 bits need a byte it does not hold.
+// Past the packed data it reads zero bits.
 class TLzhBitReader {
 public:
     // A few bytes of look-ahead past the packed end are normal; more means
@@ -48,33 +50,51 @@ public:
     // Buffer holds at least 16 bytes (it is grown to that).
     TLzhBitReader(TMemberIo& io, std::vector<std::uint8_t>& buffer);
 
-    // Starts on a member of PackedSize bytes: clears the bit buffer and the
-    // reserve byte, empties the input buffer and loads the first 16 bits.
+    // Starts on a member of PackedSize bytes: clears the bit buffer, empties
+    // the input buffer and loads the first 16 bits.
     void Start(std::int64_t PackedSize);
     // Shifts N (0..16) bits out of the bit buffer and refills it.
-    void Fill(int N);
+    void Fill(int N) {
+        bits_ <<= N;
+        count_ -= N;
+        if (count_ < 16) Refill();
+    }
     // The top N (0..16) bits of the bit buffer, then Fill(N).
-    std::uint32_t Get(int N);
+    std::uint32_t Get(int N) {
+        if (N <= 0) return 0;
+        const std::uint32_t value = Bits() >> (16 - N);
+        Fill(N);
+        return value;
+    }
     // The bit buffer: the next 16 bits, first bit at bit 15.
-    std::uint32_t Bits() const { return bitBuf_; }
+    std::uint32_t Bits() const { return static_cast<std::uint32_t>(bits_ >> 48); }
     // Packed bytes not taken yet.
     std::int64_t Remaining() const { return remaining_; }
-    // Bytes taken past the packed end (zeros).
-    std::int64_t PastEnd() const { return pastEnd_; }
+    // Bytes taken past the packed end (zeros), counting the bytes the next
+    // 16 bits reach into.
+    std::int64_t PastEnd() const {
+        const std::int64_t reached = taken_ - (count_ - 16) / 8;
+        return std::max<std::int64_t>(reached - delivered_, 0);
+    }
     // More than kOverrunSlack bytes were taken past the packed end.
-    bool Overrun() const { return pastEnd_ > kOverrunSlack; }
+    bool Overrun() const { return zeros_ > 0 && PastEnd() > kOverrunSlack; }
 
 private:
-    std::uint8_t NextByte();
+    // Tops the bit buffer up to at least 16 bits (count_ is below that).
+    void Refill();
+    // The next chunk of packed bytes into the input buffer; false when none comes.
+    bool ReadChunk();
 
     TMemberIo& io_;
     std::vector<std::uint8_t>& buffer_;
-    std::int64_t fill_ = 0, pos_ = 0;
-    std::int64_t remaining_ = 0;
-    std::int64_t pastEnd_ = 0;
-    std::uint32_t bitBuf_ = 0;
-    std::uint32_t subBuf_ = 0;
-    int bitCount_ = 0;
+    const std::uint8_t* next_ = nullptr; // the input buffer's bytes not in bits_
+    const std::uint8_t* end_ = nullptr;
+    std::uint64_t bits_ = 0; // count_ bits from the top, zeros below them
+    int count_ = 0;
+    std::int64_t remaining_ = 0; // packed bytes not read yet
+    std::int64_t delivered_ = 0; // packed bytes read
+    std::int64_t taken_ = 0;     // bytes moved into bits_, zeros past the end included
+    std::int64_t zeros_ = 0;     // zero bytes moved in past the end
 };
 
 // The decoder. Set up before every member; one object decodes the members

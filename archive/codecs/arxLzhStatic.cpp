@@ -15,18 +15,17 @@ namespace sorvane {
 TLzhBitReader::TLzhBitReader(TMemberIo& io, std::vector<std::uint8_t>& buffer)
     : io_(io), buffer_(buffer) {
     if (buffer_.size() < 16) buffer_.resize(16);
+    bits_.reader_ = this;
 }
 
 void TLzhBitReader::Start(std::int64_t PackedSize) {
     remaining_ = std::max<std::int64_t>(PackedSize, 0);
-    delivered_ = taken_ = zeros_ = 0;
-    next_ = end_ = nullptr;
-    bits_ = 0;
-    count_ = 0;
-    Refill();
+    bits_ = TLzhBits{};
+    bits_.reader_ = this;
+    bits_ = TLzhBits::Refilled(bits_);
 }
 
-bool TLzhBitReader::ReadChunk() {
+bool TLzhBitReader::ReadChunk(TLzhBits& bits) {
     if (remaining_ <= 0) return false;
     const std::int64_t want =
         std::min<std::int64_t>(static_cast<std::int64_t>(buffer_.size()), remaining_);
@@ -37,40 +36,25 @@ bool TLzhBitReader::ReadChunk() {
     }
     const std::int64_t kept = std::min(got, want);
     remaining_ -= kept;
-    delivered_ += kept;
-    next_ = buffer_.data();
-    end_ = next_ + kept;
+    bits.next_ = buffer_.data();
+    bits.end_ = bits.next_ + kept;
     return true;
 }
 
-void TLzhBitReader::Refill() {
-    if (end_ - next_ >= 8) {
-        // Six or seven whole bytes at once, taken from one 8-byte load.
-        const int bytes = (63 - count_) >> 3;
-        std::uint64_t word = 0;
-        for (int i = 0; i < 8; ++i)
-            word = word << 8 | next_[i];
-        word &= ~std::uint64_t{0} << (64 - 8 * bytes);
-        bits_ |= word >> count_;
-        next_ += bytes;
-        taken_ += bytes;
-        count_ += 8 * bytes;
-        return;
-    }
-    while (count_ <= 56) {
+TLzhBits TLzhBits::Refilled(TLzhBits bits) {
+    while (bits.count_ <= 56) {
         // A new chunk is read only when the next 16 bits need it.
-        if (next_ == end_ && (count_ >= 16 || !ReadChunk())) break;
-        bits_ |= std::uint64_t{*next_++} << (56 - count_);
-        count_ += 8;
-        ++taken_;
+        if (bits.next_ == bits.end_ && (bits.count_ >= 16 || !bits.reader_->ReadChunk(bits))) break;
+        bits.bits_ |= std::uint64_t{*bits.next_++} << (56 - bits.count_);
+        bits.count_ += 8;
     }
-    if (count_ < 16) {
+    if (bits.count_ < 16) {
         // Past the packed data: zero bytes.
-        const int bytes = (64 - count_) >> 3;
-        zeros_ += bytes;
-        taken_ += bytes;
-        count_ += 8 * bytes;
+        const int bytes = (64 - bits.count_) >> 3;
+        bits.zeros_ += bytes;
+        bits.count_ += 8 * bytes;
     }
+    return bits;
 }
 
 // ---------------------------------------------------------------------------
@@ -193,7 +177,7 @@ struct LzhStaticDecoder::State {
     }
 
     // A pre-tree symbol (or position code) below nn, from the 8-bit table and the trees.
-    int DecodePt(TLzhBitReader& in, int nn) {
+    template <typename Bits> int DecodePt(Bits& in, int nn) {
         int c = ptTable[in.Bits() >> 8];
         if (c >= nn) {
             std::uint32_t mask = 1u << 7;
@@ -249,7 +233,7 @@ struct LzhStaticDecoder::State {
         return ReadPtLen(in, np, pbit, -1);
     }
 
-    int DecodeC(TLzhBitReader& in) {
+    template <typename Bits> int DecodeC(Bits& in) {
         int j = cTable[in.Bits() >> 4];
         if (j >= kNc) {
             std::uint32_t mask = 1u << 3;
@@ -265,7 +249,7 @@ struct LzhStaticDecoder::State {
         return j;
     }
 
-    std::int64_t DecodeDistance(TLzhBitReader& in) {
+    template <typename Bits> std::int64_t DecodeDistance(Bits& in) {
         const int j = DecodePt(in, np);
         if (j < 0) return -1;
         if (j == 0) return 0;
@@ -275,6 +259,29 @@ struct LzhStaticDecoder::State {
 
 // ---------------------------------------------------------------------------
 // Decoder
+
+namespace {
+
+// The output handed to the writer at a time, a whole number of pages.
+constexpr std::int64_t kOutputBlock = 65536;
+
+// Copies a match's run from `from`, before `to`, as byte by byte from the
+// first byte: eight bytes at a time where the source lies at least eight
+// bytes before the target (the last eight bytes again, from where the
+// earlier steps left them), one at a time otherwise.
+inline void CopyRun(std::uint8_t* to, const std::uint8_t* from, std::int64_t run) {
+    if (run >= 8 && from + 8 <= to) {
+        std::int64_t k = 0;
+        for (; k + 8 <= run; k += 8)
+            std::memcpy(to + k, from + k, 8);
+        if (k < run) std::memcpy(to + run - 8, from + run - 8, 8);
+        return;
+    }
+    for (std::int64_t k = 0; k < run; ++k)
+        to[k] = from[k];
+}
+
+} // namespace
 
 LzhStaticDecoder::LzhStaticDecoder() = default;
 LzhStaticDecoder::~LzhStaticDecoder() = default;
@@ -296,23 +303,41 @@ TDecodeResult LzhStaticDecoder::Run(TMemberIo& Io) {
     State* const state = state_.get();
     state->np = params_.DictBits + 1;
     state->pbit = params_.Pbit;
-    window_.assign(static_cast<std::size_t>(windowSize_), kSpace);
-    std::uint8_t* const window = window_.data();
+    // The window's history (its first `size` bytes, spaces at the start)
+    // and behind it the block of output being decoded: every distance
+    // reaches back into the bytes before it without wrapping, and the output
+    // goes out kOutputBlock bytes at a time, the last `size` of them moved
+    // to the front as the history of the next block.
     const std::int64_t size = windowSize_;
+    const std::int64_t end = size + kOutputBlock;
+    if (window_.size() < static_cast<std::size_t>(end))
+        window_.resize(static_cast<std::size_t>(end));
+    std::uint8_t* const window = window_.data();
+    std::fill(window, window + size, kSpace);
     if (input_.size() < static_cast<std::size_t>(windowSize_))
         input_.resize(static_cast<std::size_t>(windowSize_));
     TLzhBitReader in(Io, input_);
     in.Start(Io.PackedSize);
+    // The symbols are decoded on the reader's state held here; the block
+    // headers on the reader itself.
+    TLzhBits bits = in.Hold();
 
     std::int64_t left = std::max<std::int64_t>(Io.UnpackedSize, 0);
-    std::int64_t pos = 0;
+    std::int64_t pos = size;
     std::uint32_t blockLeft = 0;
     const auto canceled = [&Io] { return Io.Canceled(); };
-    // Writes the first `count` bytes of the window.
-    const auto flush = [&](std::int64_t count) -> bool {
+    // Writes the output decoded up to pos.
+    const auto flush = [&]() -> bool {
+        const std::int64_t count = pos - size;
         if (count <= 0) return true;
-        const std::int64_t wrote = Io.Write ? Io.Write(window, count) : count;
-        if (wrote < count) return false;
+        const std::int64_t wrote = Io.Write ? Io.Write(window + size, count) : count;
+        return wrote >= count;
+    };
+    // Writes the full output block and starts the next behind its history.
+    const auto nextBlock = [&]() -> bool {
+        if (!flush()) return false;
+        std::memcpy(window, window + kOutputBlock, static_cast<std::size_t>(size));
+        pos = size;
         return true;
     };
 
@@ -323,35 +348,35 @@ TDecodeResult LzhStaticDecoder::Run(TMemberIo& Io) {
                 result = TDecodeResult::Canceled;
                 break;
             }
-            if (in.Overrun()) {
+            if (bits.Overrun()) {
                 result = TDecodeResult::InputEnded;
                 break;
             }
+            in.Release(bits);
             if (!state->ReadBlockHeader(in, blockLeft)) {
                 result = in.Overrun() ? TDecodeResult::InputEnded : TDecodeResult::Corrupt;
                 break;
             }
+            bits = in.Hold();
         }
         --blockLeft;
-        const int c = state->DecodeC(in);
+        const int c = state->DecodeC(bits);
         if (c < 0) {
             result = TDecodeResult::Corrupt;
             break;
         }
         if (c < 256) {
-            if (in.Overrun()) {
+            if (bits.Overrun()) {
                 result = TDecodeResult::InputEnded;
                 break;
             }
             window[pos++] = static_cast<std::uint8_t>(c);
             --left;
-            if (pos == size) {
-                if (!flush(size)) {
+            if (pos == end) {
+                if (!nextBlock()) {
                     result = TDecodeResult::WriteFailed;
-                    pos = 0;
                     break;
                 }
-                pos = 0;
                 if (canceled()) {
                     result = TDecodeResult::Canceled;
                     break;
@@ -360,51 +385,42 @@ TDecodeResult LzhStaticDecoder::Run(TMemberIo& Io) {
             continue;
         }
         std::int64_t length = std::min<std::int64_t>(c - 253, left);
-        const std::int64_t distance = state->DecodeDistance(in);
+        const std::int64_t distance = state->DecodeDistance(bits);
         if (distance < 0 || distance >= size) {
             result = TDecodeResult::Corrupt;
             break;
         }
-        if (in.Overrun()) {
+        if (bits.Overrun()) {
             result = TDecodeResult::InputEnded;
             break;
         }
         std::int64_t src = pos - distance - 1;
-        if (src < 0) src += size;
         left -= length;
         bool failed = false;
         while (length > 0) {
-            // A run that neither wraps nor overlaps its source copies at once.
-            const std::int64_t run = std::min({length, size - pos, size - src});
-            if (src + run <= pos || pos + run <= src) {
-                std::memcpy(window + pos, window + src, static_cast<std::size_t>(run));
-            } else {
-                for (std::int64_t k = 0; k < run; ++k)
-                    window[pos + k] = window[src + k];
-            }
+            const std::int64_t run = std::min(length, end - pos);
+            CopyRun(window + pos, window + src, run);
             pos += run;
             src += run;
             length -= run;
-            if (src == size) src = 0;
-            if (pos == size) {
-                if (!flush(size)) {
+            if (pos == end) {
+                if (!nextBlock()) {
                     failed = true;
                     break;
                 }
-                pos = 0;
+                src -= kOutputBlock;
             }
         }
         if (failed) {
             result = TDecodeResult::WriteFailed;
-            pos = 0;
             break;
         }
-        if (in.Overrun()) {
+        if (bits.Overrun()) {
             result = TDecodeResult::InputEnded;
             break;
         }
     }
-    if (result != TDecodeResult::WriteFailed && !flush(pos)) result = TDecodeResult::WriteFailed;
+    if (result != TDecodeResult::WriteFailed && !flush()) result = TDecodeResult::WriteFailed;
     return result;
 }
 

@@ -36,23 +36,18 @@ inline constexpr TLzhParams kLzhLh7{16, 16, 5, 6};
 inline constexpr TLzhParams kLzhArj{32, 16, 5, 0};        // ARJ methods 1 to 3
 inline constexpr TLzhParams kLzhArjGarbled{32, 16, 5, 2}; // the same, garbled member
 
-// Most-significant-bit-first reader over the packed bytes of one member: a
-// 64-bit bit buffer filled from an input buffer (the caller's, kept from
-// member to member) refilled through TMemberIo::Read, never asking beyond the
-// packed size, and never before the next 16 bits need a byte it does not hold.
-// Past the packed data it reads zero bits.
-class TLzhBitReader {
+class TLzhBitReader;
+
+// The bit buffer and input position of a TLzhBitReader as a value, which a
+// decoding loop holds in its own registers (TLzhBitReader::Hold): it shifts
+// bits out and takes whole bytes from the input buffer itself, and leaves
+// the reading of the next chunk to its reader.
+class TLzhBits {
 public:
     // A few bytes of look-ahead past the packed end are normal; more means
     // the stream runs on without its data.
     static constexpr std::int64_t kOverrunSlack = 4;
 
-    // Buffer holds at least 16 bytes (it is grown to that).
-    TLzhBitReader(TMemberIo& io, std::vector<std::uint8_t>& buffer);
-
-    // Starts on a member of PackedSize bytes: clears the bit buffer, empties
-    // the input buffer and loads the first 16 bits.
-    void Start(std::int64_t PackedSize);
     // Shifts N (0..16) bits out of the bit buffer and refills it.
     void Fill(int N) {
         bits_ <<= N;
@@ -68,33 +63,87 @@ public:
     }
     // The bit buffer: the next 16 bits, first bit at bit 15.
     std::uint32_t Bits() const { return static_cast<std::uint32_t>(bits_ >> 48); }
-    // Packed bytes not taken yet.
-    std::int64_t Remaining() const { return remaining_; }
     // Bytes taken past the packed end (zeros), counting the bytes the next
     // 16 bits reach into.
     std::int64_t PastEnd() const {
-        const std::int64_t reached = taken_ - (count_ - 16) / 8;
-        return std::max<std::int64_t>(reached - delivered_, 0);
+        return std::max<std::int64_t>(zeros_ - (end_ - next_) - (count_ - 16) / 8, 0);
     }
     // More than kOverrunSlack bytes were taken past the packed end.
     bool Overrun() const { return zeros_ > 0 && PastEnd() > kOverrunSlack; }
 
 private:
-    // Tops the bit buffer up to at least 16 bits (count_ is below that).
-    void Refill();
-    // The next chunk of packed bytes into the input buffer; false when none comes.
-    bool ReadChunk();
+    friend class TLzhBitReader;
+
+    // Tops the bit buffer up to at least 16 bits (count_ is below that): six
+    // or seven whole bytes from one 8-byte load while the input buffer holds
+    // that many, else through the reader.
+    void Refill() {
+        if (end_ - next_ < 8) {
+            *this = Refilled(*this);
+            return;
+        }
+        const int bytes = (63 - count_) >> 3;
+        std::uint64_t word = 0;
+        for (int i = 0; i < 8; ++i)
+            word = word << 8 | next_[i];
+        word &= ~std::uint64_t{0} << (64 - 8 * bytes);
+        bits_ |= word >> count_;
+        next_ += bytes;
+        count_ += 8 * bytes;
+    }
+    // The state refilled byte by byte, reading the next chunk when the next
+    // 16 bits need it, and with zero bytes past the packed data.
+    static TLzhBits Refilled(TLzhBits bits);
+
+    TLzhBitReader* reader_ = nullptr;
+    std::uint64_t bits_ = 0; // count_ bits from the top, zeros below them
+    int count_ = 0;
+    const std::uint8_t* next_ = nullptr; // the input buffer's bytes not in bits_
+    const std::uint8_t* end_ = nullptr;
+    std::int64_t zeros_ = 0; // zero bytes moved in past the end
+};
+
+// Most-significant-bit-first reader over the packed bytes of one member: a
+// 64-bit bit buffer filled from an input buffer (the caller's, kept from
+// member to member) refilled through TMemberIo::Read, never asking beyond the
+// packed size, and never before the next 16 bits need a byte it does not hold.
+// Past the packed data it reads zero bits.
+class TLzhBitReader {
+public:
+    static constexpr std::int64_t kOverrunSlack = TLzhBits::kOverrunSlack;
+
+    // Buffer holds at least 16 bytes (it is grown to that).
+    TLzhBitReader(TMemberIo& io, std::vector<std::uint8_t>& buffer);
+    TLzhBitReader(const TLzhBitReader&) = delete;
+    TLzhBitReader& operator=(const TLzhBitReader&) = delete;
+
+    // Starts on a member of PackedSize bytes: clears the bit buffer, empties
+    // the input buffer and loads the first 16 bits.
+    void Start(std::int64_t PackedSize);
+    void Fill(int N) { bits_.Fill(N); }
+    std::uint32_t Get(int N) { return bits_.Get(N); }
+    std::uint32_t Bits() const { return bits_.Bits(); }
+    // Packed bytes not taken yet.
+    std::int64_t Remaining() const { return remaining_; }
+    std::int64_t PastEnd() const { return bits_.PastEnd(); }
+    bool Overrun() const { return bits_.Overrun(); }
+
+    // The state for a decoding loop to hold, and back from it before the
+    // reader itself is used again.
+    TLzhBits Hold() const { return bits_; }
+    void Release(const TLzhBits& bits) { bits_ = bits; }
+
+private:
+    friend class TLzhBits;
+
+    // The next chunk of packed bytes into the input buffer, in `bits`; false
+    // when none comes.
+    bool ReadChunk(TLzhBits& bits);
 
     TMemberIo& io_;
     std::vector<std::uint8_t>& buffer_;
-    const std::uint8_t* next_ = nullptr; // the input buffer's bytes not in bits_
-    const std::uint8_t* end_ = nullptr;
-    std::uint64_t bits_ = 0; // count_ bits from the top, zeros below them
-    int count_ = 0;
+    TLzhBits bits_;
     std::int64_t remaining_ = 0; // packed bytes not read yet
-    std::int64_t delivered_ = 0; // packed bytes read
-    std::int64_t taken_ = 0;     // bytes moved into bits_, zeros past the end included
-    std::int64_t zeros_ = 0;     // zero bytes moved in past the end
 };
 
 // The decoder. Set up before every member; one object decodes the members

@@ -13,6 +13,7 @@
 #include "platform/StreamFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <vector>
@@ -66,6 +67,35 @@ int VolumeNumberOfName(const std::string& path) {
     return std::stoi(extension.substr(extension.size() - digits)) + 1;
 }
 
+// A volume's bytes for the header reader: its size taken once, and its
+// bytes read by position a block at a time, so that a header and its
+// extended headers, and often the headers after a short member, come from
+// one read.
+class TVolumeSource final : public TArxByteSource {
+public:
+    explicit TVolumeSource(TArxBaseStream& stream) : stream_(stream), size_(stream.Size()) {}
+
+    std::int64_t ReadAt(std::int64_t pos, void* buffer, std::int64_t count) override {
+        if (pos < 0 || count <= 0) return 0;
+        if (count > kBlock) return stream_.PositionalRead(pos, buffer, count);
+        if (pos < start_ || pos - start_ > held_ - count) {
+            start_ = pos;
+            held_ = std::max<std::int64_t>(stream_.PositionalRead(pos, block_.data(), kBlock), 0);
+        }
+        const std::int64_t n = std::clamp<std::int64_t>(start_ + held_ - pos, 0, count);
+        std::memcpy(buffer, block_.data() + (pos - start_), static_cast<std::size_t>(n));
+        return n;
+    }
+    std::int64_t Size() const override { return size_; }
+
+private:
+    static constexpr std::int64_t kBlock = 8192;
+    TArxBaseStream& stream_;
+    std::int64_t size_;
+    std::int64_t start_ = 0, held_ = 0;
+    std::array<std::uint8_t, kBlock> block_{};
+};
+
 char OtherCase(char c) {
     const auto u = static_cast<unsigned char>(c);
     return static_cast<char>(std::islower(u) ? std::toupper(u) : std::tolower(u));
@@ -81,6 +111,11 @@ TUnARJ::TUnARJ() = default;
 TUnARJ::THeaderRead TUnARJ::ReadHeader(TArxBaseStream& stream, std::int64_t offset,
                                        TArjHeader& header) {
     TArxStreamSource source(stream);
+    return ReadHeaderFrom(source, offset, header);
+}
+
+TUnARJ::THeaderRead TUnARJ::ReadHeaderFrom(TArxByteSource& source, std::int64_t offset,
+                                           TArjHeader& header) {
     const THeaderRead read = ReadArjHeader(source, offset, header);
     if (read == THeaderRead::Header)
         header.Name = StoredNameToAnsi(header.RawName,
@@ -129,12 +164,13 @@ void TUnARJ::WalkVolume(TArxBaseStream& stream, std::int64_t start) {
     lastVolumeFlag_ = false;
     FileTotal = 0;
     ArchiveTotal = 0;
-    const std::int64_t size = stream.Size();
+    TVolumeSource source(stream);
+    const std::int64_t size = source.Size();
     std::int64_t pos = start;
     bool mainHeader = true;
     while (!GetCancel()) {
         TArjHeader header;
-        const THeaderRead read = ReadHeader(stream, pos, header);
+        const THeaderRead read = ReadHeaderFrom(source, pos, header);
         if (read == THeaderRead::EndMarker) break;
         if (read == THeaderRead::Bad) {
             // A volume may simply end; anything else there is no header.
@@ -171,11 +207,13 @@ void TUnARJ::WalkVolume(TArxBaseStream& stream, std::int64_t start) {
 }
 
 void TUnARJ::ExtractVolume(std::unique_ptr<TArxBaseStream>& stream) {
-    for (int i = 0; i < list_.Count && !GetCancel() && stream; ++i) {
+    if (!stream) return;
+    TVolumeSource source(*stream);
+    for (int i = 0; i < list_.Count && !GetCancel(); ++i) {
         Record record{};
         std::memcpy(&record, list_.GetItem(i), sizeof record);
         TArjHeader header;
-        if (ReadHeader(*stream, record.Offset, header) != THeaderRead::Header) {
+        if (ReadHeaderFrom(source, record.Offset, header) != THeaderRead::Header) {
             ReportError(ArchiveFile, "", VolumeName, kMsgBadFileHeader);
             break;
         }

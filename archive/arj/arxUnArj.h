@@ -30,6 +30,7 @@ public:
     THeaderRead ReadHeader(TArxBaseStream& stream, std::int64_t offset, TArjHeader& header);
 
 private:
+    THeaderRead ReadHeaderFrom(TArxByteSource& source, std::int64_t offset, TArjHeader& header);
     // Walks one volume from `start`; false when nothing can follow it.
     void WalkVolume(TArxBaseStream& stream, std::int64_t start);
     void ExtractVolume(std::unique_ptr<TArxBaseStream>& stream);

@@ -161,6 +161,16 @@ int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::stri
 }
 
 bool ReplaceByRename(const std::string& from, const std::string& to) {
+    // A swap, then the old file removed under the temporary name; a file
+    // system without the swap takes the plain rename.
+    struct stat target {};
+    if (::lstat(to.c_str(), &target) == 0 && S_ISREG(target.st_mode)) {
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0) {
+            ::unlink(from.c_str());
+            return true;
+        }
+        if (errno != EINVAL && errno != ENOSYS) return false;
+    }
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 

@@ -50,6 +50,9 @@ int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::stri
                     std::string& reason);
 // Renames `from` onto `to`, replacing the directory entry `to` holds (a hard
 // link there keeps its other names); false on failure, the reason in errno.
+// A regular file at `to` is swapped with `from` (RENAME_EXCHANGE) and then
+// unlinked under `from`: ext4 starts writing a file renamed over another out
+// at once, which a swap does not ask for.
 bool ReplaceByRename(const std::string& from, const std::string& to);
 // The same, with the system's reason in `reason`.
 bool ReplaceByRename(const std::string& from, const std::string& to, std::string& reason);

@@ -3,6 +3,8 @@
 // 64-bit sizes, empty-folder tests, appends and file times as DOS date-times.
 #include "platform/Files.h"
 
+#include "platform/Folders.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -163,6 +165,45 @@ TEST_F(FilesTest, RewriteUnderNewNameNeverReplacesAndLosesNothing) {
     EXPECT_THROW(RewriteUnderNewName(PathOf("old.tct"), PathOf("new.tct"), "new content"),
                  EInOutError);
     EXPECT_TRUE(Entries().empty());
+}
+
+// Replacing a name: the new file takes the entry; a file already there keeps
+// its other names and its bytes under them, and no temporary name is left.
+// A folder in the way is never replaced.
+TEST_F(FilesTest, ReplaceByRenameReplacesTheEntryAndNothingElse) {
+    struct Case {
+        const char* what;
+        std::function<void()> setUp; // makes what holds "target" before
+        bool replaced;
+        std::vector<std::string> entries;
+    };
+    const std::vector<Case> cases = {
+        {"a file with a second name",
+         [&] {
+             Put("target", "old");
+             ASSERT_EQ(::link(PathOf("target").c_str(), PathOf("other").c_str()), 0);
+         },
+         true,
+         {"other", "target"}},
+        {"nothing", [] {}, true, {"target"}},
+        {"a folder", [&] { fs::create_directory(PathOf("target")); }, false, {"new", "target"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::string& name : Entries())
+            fs::remove_all(PathOf(name));
+        c.setUp();
+        Put("new", "new bytes");
+        std::string reason;
+        EXPECT_EQ(ReplaceByRename(PathOf("new"), PathOf("target"), reason), c.replaced) << reason;
+        EXPECT_EQ(Entries(), c.entries);
+        if (c.replaced) {
+            EXPECT_EQ(ReadWholeFile(PathOf("target")), "new bytes");
+        }
+        if (fs::exists(PathOf("other"))) {
+            EXPECT_EQ(ReadWholeFile(PathOf("other")), "old");
+        }
+    }
 }
 
 TEST_F(FilesTest, ReadWholeFileReadsEveryByte) {

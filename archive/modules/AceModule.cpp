@@ -129,19 +129,6 @@ private:
     std::string path_;
 };
 
-struct TMember {
-    std::int64_t HeaderAt = 0;
-    std::int64_t DataAt = 0;
-    std::uint16_t Flags = 0;
-    std::uint32_t Packed = 0;
-    std::uint32_t Size = 0;
-    std::uint32_t DosTime = 0;
-    std::uint32_t Attributes = 0;
-    std::uint32_t Crc = 0;
-    std::uint8_t Method = 0;
-    std::string Name;
-};
-
 class TEngine {
 public:
     TEngine(const char* archive, const TAceFilesRecord& files, int operation)
@@ -155,15 +142,15 @@ private:
         TAceErrorInfo info{code, archive_.c_str(), member == nullptr ? nullptr : member->c_str()};
         return g_init.Error == nullptr ? kAceAnswerSkip : g_init.Error(&info);
     }
-    int State(int code, const TMember& member, const std::uint8_t* data = nullptr,
+    int State(int code, const TAceMember& member, const std::uint8_t* data = nullptr,
               std::uint32_t size = 0, bool crcOk = false, bool failed = false) {
         TAceStateInfo info{};
         info.Operation = operation_;
         info.Code = code;
-        info.MemberName = member.Name.c_str();
-        info.Size = member.Size;
-        info.PackedSize = member.Packed;
-        info.DosTime = member.DosTime;
+        info.MemberName = member.RawName.c_str();
+        info.Size = static_cast<std::uint64_t>(member.OriginalSize);
+        info.PackedSize = static_cast<std::uint64_t>(member.PackedSize);
+        info.DosTime = member.DosDate;
         info.Attributes = member.Attributes;
         info.Crc = member.Crc;
         info.Data = data;
@@ -175,11 +162,11 @@ private:
 
     bool ReadMainHeader(std::int64_t at);
     // The member header at `at`; false at the end of the members.
-    bool ReadMember(std::int64_t at, TMember& member, bool& damaged);
-    bool NextVolume(const TMember& member);
+    bool ReadMember(std::int64_t at, TAceMember& member, bool& damaged);
+    bool NextVolume(const TAceMember& member);
     // Reads the member's packed bytes across volumes; 0 at their end.
     std::int64_t ReadPacked(std::uint8_t* buffer, std::int64_t count);
-    bool Member(TMember& member, bool& cancelled);
+    bool Member(TAceMember& member, bool& cancelled);
     // Consumes what is left of the member's packed data (all its parts).
     bool SkipRest();
 
@@ -192,7 +179,7 @@ private:
     bool solid_ = false;
     bool failed_ = false; // a volume that did not go on: the run ends
     bool cancelled_ = false;
-    TMember current_; // the part being read
+    TAceMember current_; // the part being read
     std::int64_t partLeft_ = 0;
     std::int64_t partAt_ = 0;
     std::unique_ptr<TAceLz77> lz77_;
@@ -209,27 +196,15 @@ bool TEngine::ReadMainHeader(std::int64_t at) {
     return true;
 }
 
-bool TEngine::ReadMember(std::int64_t at, TMember& member, bool& damaged) {
-    TAceMember header;
-    const TAceHeaderRead read = ReadAceMember(volume_, at, header);
+bool TEngine::ReadMember(std::int64_t at, TAceMember& member, bool& damaged) {
+    const TAceHeaderRead read = ReadAceMember(volume_, at, member);
     damaged = read == TAceHeaderRead::Bad;
-    if (read != TAceHeaderRead::Member) return false;
-    member.HeaderAt = at;
-    member.DataAt = header.DataPos;
-    member.Flags = header.Flags;
-    member.Packed = static_cast<std::uint32_t>(header.PackedSize);
-    member.Size = static_cast<std::uint32_t>(header.OriginalSize);
-    member.DosTime = header.DosDate;
-    member.Attributes = header.Attributes;
-    member.Crc = header.Crc;
-    member.Method = header.Type;
-    member.Name = std::move(header.RawName);
-    return true;
+    return read == TAceHeaderRead::Member;
 }
 
 // Asks the reader for the next volume and reads the part of `member` that
 // goes on there.
-bool TEngine::NextVolume(const TMember& member) {
+bool TEngine::NextVolume(const TAceMember& member) {
     std::array<char, kPathBuffer> path{};
     std::strncpy(path.data(), volume_.Path().c_str(), path.size() - 1);
     TAceRequestInfo request{kAceRequestArchive,
@@ -237,7 +212,7 @@ bool TEngine::NextVolume(const TMember& member) {
                             volumeNumber_ + 1,
                             path.data(),
                             static_cast<std::uint32_t>(path.size()),
-                            member.Name.c_str()};
+                            member.RawName.c_str()};
     const int answer = g_init.Request == nullptr ? kAceAnswerCancel : g_init.Request(&request);
     if (answer == kAceAnswerCancel) {
         cancelled_ = true;
@@ -245,21 +220,21 @@ bool TEngine::NextVolume(const TMember& member) {
     }
     path.back() = '\0';
     if (answer != kAceAnswerOk || !volume_.Open(path.data())) {
-        if (answer == kAceAnswerOk) Error(kAceErrorOpen, &member.Name);
+        if (answer == kAceAnswerOk) Error(kAceErrorOpen, &member.RawName);
         failed_ = true;
         return false;
     }
-    TMember next;
+    TAceMember next;
     bool damaged = false;
     if (!ReadMainHeader(0) || !ReadMember(partAt_, next, damaged) ||
-        (next.Flags & kAceContinuedFromPrevious) == 0 || next.Name != member.Name) {
-        Error(kAceErrorBadHeader, &member.Name);
+        (next.Flags & kAceContinuedFromPrevious) == 0 || next.RawName != member.RawName) {
+        Error(kAceErrorBadHeader, &member.RawName);
         failed_ = true;
         return false;
     }
     current_ = next;
-    partAt_ = next.DataAt;
-    partLeft_ = next.Packed;
+    partAt_ = next.DataPos;
+    partLeft_ = next.PackedSize;
     return true;
 }
 
@@ -288,10 +263,10 @@ bool TEngine::SkipRest() {
 }
 
 // One member, from its first header; false ends the run.
-bool TEngine::Member(TMember& member, bool& cancelled) {
+bool TEngine::Member(TAceMember& member, bool& cancelled) {
     current_ = member;
-    partAt_ = member.DataAt;
-    partLeft_ = member.Packed;
+    partAt_ = member.DataPos;
+    partLeft_ = member.PackedSize;
     const bool folder = (member.Attributes & kAceFolderAttr) != 0;
 
     if (operation_ == kAceOperationList) {
@@ -300,11 +275,11 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
     }
     if (folder) return SkipRest();
     const bool supported = (member.Flags & kAceEncryptedFlag) == 0 &&
-                           (member.Method == kMethodStored || member.Method == kMethodLz77);
+                           (member.Type == kMethodStored || member.Type == kMethodLz77);
     // A member of a solid archive that is not written is still decoded: the
     // ones after it need its dictionary.
-    const bool keepsDictionary = solid_ && supported && member.Method == kMethodLz77;
-    bool writing = Selected(member.Name, masks_);
+    const bool keepsDictionary = solid_ && supported && member.Type == kMethodLz77;
+    bool writing = Selected(member.RawName, masks_);
     if (!writing && !keepsDictionary) return SkipRest();
 
     if (writing) {
@@ -312,7 +287,7 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
         if (!supported) {
             const int problem =
                 (member.Flags & kAceEncryptedFlag) != 0 ? kAceErrorEncrypted : kAceErrorUnsupported;
-            if (Error(problem, &member.Name) == kAceAnswerCancel) {
+            if (Error(problem, &member.RawName) == kAceAnswerCancel) {
                 cancelled = true;
                 return false;
             }
@@ -325,7 +300,7 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
         }
         writing = start == kAceAnswerOk;
     }
-    if (member.Method == kMethodLz77) {
+    if (member.Type == kMethodLz77) {
         if (!lz77_) lz77_ = std::make_unique<TAceLz77>();
         if (!solid_) lz77_->ResetDictionary();
     }
@@ -353,10 +328,10 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
         return true;
     };
     bool decodeFailed = false;
-    if (member.Method == kMethodStored) {
+    if (member.Type == kMethodStored) {
         std::vector<std::uint8_t>& buffer = stored_;
         buffer.resize(static_cast<std::size_t>(kBlock));
-        std::uint64_t left = member.Size;
+        std::uint64_t left = member.OriginalSize;
         while (left > 0 && !cancelled) {
             const std::int64_t got = ReadPacked(
                 buffer.data(), std::min<std::int64_t>(kBlock, static_cast<std::int64_t>(left)));
@@ -366,7 +341,7 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
         }
     } else {
         sorvane::TMemberIo io;
-        io.UnpackedSize = static_cast<std::int64_t>(member.Size);
+        io.UnpackedSize = static_cast<std::int64_t>(member.OriginalSize);
         io.Read = [this](std::uint8_t* buf, std::int64_t count) { return ReadPacked(buf, count); };
         io.Write = [&write](const std::uint8_t* buf, std::int64_t count) {
             return write(buf, count) ? count : std::int64_t{0};
@@ -377,7 +352,7 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
     }
     if (cancelled_) cancelled = true;
     if (cancelled) return false;
-    if (decodeFailed && writing && Error(kAceErrorCorrupt, &member.Name) == kAceAnswerCancel) {
+    if (decodeFailed && writing && Error(kAceErrorCorrupt, &member.RawName) == kAceAnswerCancel) {
         cancelled = true;
         return false;
     }
@@ -389,7 +364,7 @@ bool TEngine::Member(TMember& member, bool& cancelled) {
     }
     const bool crcOk = ended && !decodeFailed && crc == current_.Crc;
     if (writing) {
-        TMember last = member;
+        TAceMember last = member;
         last.Crc = current_.Crc;
         if (State(kAceStateMemberEnd, last, nullptr, 0, crcOk, decodeFailed || stopped) ==
             kAceAnswerCancel) {
@@ -413,7 +388,7 @@ int TEngine::Run() {
     std::int64_t at = partAt_;
     bool cancelled = false;
     while (!cancelled) {
-        TMember member;
+        TAceMember member;
         bool damaged = false;
         if (!ReadMember(at, member, damaged)) {
             if (damaged) {
@@ -425,8 +400,8 @@ int TEngine::Run() {
         if (member.Flags & kAceContinuedFromPrevious) {
             // The rest of a member that began in a volume before this one.
             current_ = member;
-            partAt_ = member.DataAt;
-            partLeft_ = member.Packed;
+            partAt_ = member.DataPos;
+            partLeft_ = member.PackedSize;
             if (!SkipRest()) break;
         } else if (!Member(member, cancelled)) {
             if (cancelled || cancelled_) return kAceResultCancelled;

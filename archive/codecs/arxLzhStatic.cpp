@@ -313,7 +313,11 @@ TDecodeResult LzhStaticDecoder::Run(TMemberIo& Io) {
     if (window_.size() < static_cast<std::size_t>(end))
         window_.resize(static_cast<std::size_t>(end));
     std::uint8_t* const window = window_.data();
-    std::fill(window, window + size, kSpace);
+    // Filled unless still spaces from the last member; nothing is known of
+    // them until this one ends.
+    if (spacesAhead_ < size) std::fill(window, window + size, kSpace);
+    spacesAhead_ = 0;
+    bool historyMoved = false;
     if (input_.size() < static_cast<std::size_t>(windowSize_))
         input_.resize(static_cast<std::size_t>(windowSize_));
     TLzhBitReader in(Io, input_);
@@ -337,6 +341,7 @@ TDecodeResult LzhStaticDecoder::Run(TMemberIo& Io) {
     const auto nextBlock = [&]() -> bool {
         if (!flush()) return false;
         std::memcpy(window, window + kOutputBlock, static_cast<std::size_t>(size));
+        historyMoved = true;
         pos = size;
         return true;
     };
@@ -421,6 +426,7 @@ TDecodeResult LzhStaticDecoder::Run(TMemberIo& Io) {
         }
     }
     if (result != TDecodeResult::WriteFailed && !flush()) result = TDecodeResult::WriteFailed;
+    if (!historyMoved) spacesAhead_ = size;
     return result;
 }
 

@@ -183,6 +183,10 @@ private:
     TLzhParams params_{};
     std::int64_t windowSize_ = 26624;
     std::vector<std::uint8_t> window_;
+    // How many of the window's first bytes are known to hold the initial
+    // spaces: a member that never moved its output into the history leaves
+    // them as they were, so the next one need not fill them again.
+    std::int64_t spacesAhead_ = 0;
     std::vector<std::uint8_t> input_;
     std::unique_ptr<State> state_;
 };

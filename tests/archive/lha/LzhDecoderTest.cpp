@@ -84,14 +84,22 @@ TEST(LzhStatic, ReusedDecoderDecodesAsAFreshOne) {
     before.Block(1, 256 + 5, 4, 5).Put(4, 3).Block(3, 'B', 4);
     BitWriter hostile;
     hostile.Put(16, 10).Put(5, 31);
+    // Two whole 65,536-byte windows of 'C': the output moves into the history.
+    BitWriter windows;
+    windows.Block(65535, 'C', 5).Block(1, 'C', 5);
+    for (int i = 0; i < 256; ++i)
+        windows.Block(1, 256 + 253, 5);
     struct Member {
         TLzhParams params;
         std::vector<std::uint8_t> packed;
         std::int64_t unpacked;
     };
-    const std::vector<Member> run{{kLzhLh7, single.Bytes(), 25},  {kLzhLh5, before.Bytes(), 11},
-                                  {kLzhLh5, hostile.Bytes(), 40}, {kLzhLh5, before.Bytes(), 11},
-                                  {kLzhLh4, single.Bytes(), 12},  {kLzhArj, before.Bytes(), 11}};
+    const std::vector<Member> run{
+        {kLzhLh7, single.Bytes(), 25},      {kLzhLh5, before.Bytes(), 11},
+        {kLzhLh5, hostile.Bytes(), 40},     {kLzhLh5, before.Bytes(), 11},
+        {kLzhLh4, single.Bytes(), 12},      {kLzhArj, before.Bytes(), 11},
+        {kLzhLh5, single.Bytes(), 25},      {kLzhLh7, before.Bytes(), 11},
+        {kLzhLh7, windows.Bytes(), 131072}, {kLzhLh7, before.Bytes(), 11}};
     LzhStaticDecoder reused;
     for (std::size_t i = 0; i < run.size(); ++i) {
         SCOPED_TRACE(i);

@@ -223,4 +223,34 @@ std::int64_t ReadAt(TArxBaseStream& stream, std::int64_t pos, void* buffer, std:
     return got < 0 ? 0 : got;
 }
 
+void TArxBlockSource::Reset(TArxBaseStream* stream) {
+    stream_ = stream;
+    size_ = stream != nullptr ? stream->Size() : 0;
+    for (Block& block : blocks_)
+        block.Length = 0;
+}
+
+std::int64_t TArxBlockSource::ReadAt(std::int64_t pos, void* buffer, std::int64_t count) {
+    if (stream_ == nullptr || pos < 0 || count <= 0) return 0;
+    for (Block& block : blocks_) {
+        if (pos >= block.Start && pos - block.Start < block.Length &&
+            count <= block.Length - (pos - block.Start)) {
+            std::memcpy(buffer, block.Bytes.data() + (pos - block.Start),
+                        static_cast<std::size_t>(count));
+            block.Used = ++clock_;
+            return count;
+        }
+    }
+    // A read of half a block or more (a large member's data) is no small read.
+    if (count >= kBlock / 2) return stream_->PositionalRead(pos, buffer, count);
+    Block& block = blocks_[0].Used <= blocks_[1].Used ? blocks_[0] : blocks_[1];
+    block.Bytes.resize(static_cast<std::size_t>(kBlock));
+    block.Start = pos;
+    block.Length = stream_->PositionalRead(pos, block.Bytes.data(), kBlock);
+    block.Used = ++clock_;
+    const std::int64_t got = std::min(count, block.Length);
+    if (got > 0) std::memcpy(buffer, block.Bytes.data(), static_cast<std::size_t>(got));
+    return std::max<std::int64_t>(got, 0);
+}
+
 } // namespace sorvane

@@ -8,6 +8,7 @@
 #include "archive/arxByteSource.h"
 #include "archive/arxLittleEndian.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -201,6 +202,34 @@ public:
 private:
     TArxBaseStream& stream_;
     std::int64_t size_;
+};
+
+// A volume as a header reader's bytes: its size taken once, and small reads
+// served from two blocks read ahead (in ZIP one for the walk through the
+// central directory and one for the local headers it points at), so that a
+// header whose block was read already costs no system call, and the data of
+// small members come many to a block.
+class TArxBlockSource final : public TArxByteSource {
+public:
+    // Starts on `stream` (its size read now, nothing read ahead); nullptr: none.
+    void Reset(TArxBaseStream* stream);
+    TArxBaseStream* Stream() const { return stream_; }
+
+    std::int64_t ReadAt(std::int64_t pos, void* buffer, std::int64_t count) override;
+    std::int64_t Size() const override { return size_; }
+
+private:
+    static constexpr std::int64_t kBlock = 65536;
+    struct Block {
+        std::int64_t Start = 0;
+        std::int64_t Length = 0;
+        std::uint64_t Used = 0; // when last read, for replacing the older block
+        std::vector<std::uint8_t> Bytes;
+    };
+    TArxBaseStream* stream_ = nullptr;
+    std::int64_t size_ = 0;
+    std::array<Block, 2> blocks_;
+    std::uint64_t clock_ = 0;
 };
 
 } // namespace sorvane

@@ -13,7 +13,6 @@
 #include "platform/StreamFile.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cstring>
 #include <vector>
@@ -66,35 +65,6 @@ int VolumeNumberOfName(const std::string& path) {
     if (digits == 0 || digits > 3) return 1;
     return std::stoi(extension.substr(extension.size() - digits)) + 1;
 }
-
-// A volume's bytes for the header reader: its size taken once, and its
-// bytes read by position a block at a time, so that a header and its
-// extended headers, and often the headers after a short member, come from
-// one read.
-class TVolumeSource final : public TArxByteSource {
-public:
-    explicit TVolumeSource(TArxBaseStream& stream) : stream_(stream), size_(stream.Size()) {}
-
-    std::int64_t ReadAt(std::int64_t pos, void* buffer, std::int64_t count) override {
-        if (pos < 0 || count <= 0) return 0;
-        if (count > kBlock) return stream_.PositionalRead(pos, buffer, count);
-        if (pos < start_ || pos - start_ > held_ - count) {
-            start_ = pos;
-            held_ = std::max<std::int64_t>(stream_.PositionalRead(pos, block_.data(), kBlock), 0);
-        }
-        const std::int64_t n = std::clamp<std::int64_t>(start_ + held_ - pos, 0, count);
-        std::memcpy(buffer, block_.data() + (pos - start_), static_cast<std::size_t>(n));
-        return n;
-    }
-    std::int64_t Size() const override { return size_; }
-
-private:
-    static constexpr std::int64_t kBlock = 8192;
-    TArxBaseStream& stream_;
-    std::int64_t size_;
-    std::int64_t start_ = 0, held_ = 0;
-    std::array<std::uint8_t, kBlock> block_{};
-};
 
 char OtherCase(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -164,7 +134,8 @@ void TUnARJ::WalkVolume(TArxBaseStream& stream, std::int64_t start) {
     lastVolumeFlag_ = false;
     FileTotal = 0;
     ArchiveTotal = 0;
-    TVolumeSource source(stream);
+    TArxBlockSource source;
+    source.Reset(&stream);
     const std::int64_t size = source.Size();
     std::int64_t pos = start;
     bool mainHeader = true;
@@ -208,7 +179,8 @@ void TUnARJ::WalkVolume(TArxBaseStream& stream, std::int64_t start) {
 
 void TUnARJ::ExtractVolume(std::unique_ptr<TArxBaseStream>& stream) {
     if (!stream) return;
-    TVolumeSource source(*stream);
+    TArxBlockSource source;
+    source.Reset(stream.get());
     for (int i = 0; i < list_.Count && !GetCancel(); ++i) {
         Record record{};
         std::memcpy(&record, list_.GetItem(i), sizeof record);

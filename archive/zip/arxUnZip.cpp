@@ -28,7 +28,7 @@ namespace {
 // through its blocks: the data of many small members come in one read.
 class TVolumeAt final : public TArxBaseStream {
 public:
-    TVolumeAt(TArxBaseStream& volume, std::int64_t pos, TZipVolumeSource* cache)
+    TVolumeAt(TArxBaseStream& volume, std::int64_t pos, TArxBlockSource* cache)
         : volume_(volume), pos_(pos), cache_(cache) {}
 
     std::int64_t Read(void* buffer, std::int64_t count) override {
@@ -48,7 +48,7 @@ public:
 private:
     TArxBaseStream& volume_;
     std::int64_t pos_;
-    TZipVolumeSource* cache_;
+    TArxBlockSource* cache_;
 };
 
 } // namespace
@@ -60,8 +60,8 @@ private:
 class TZipMemberSource : public TArxBaseStream {
 public:
     // `length` < 0: no bound but the end of the volume (no volume change).
-    TZipMemberSource(TUnZip& owner, std::unique_ptr<TArxBaseStream>& volume,
-                     TZipVolumeSource& cache, std::int64_t start, std::int64_t length, bool spans)
+    TZipMemberSource(TUnZip& owner, std::unique_ptr<TArxBaseStream>& volume, TArxBlockSource& cache,
+                     std::int64_t start, std::int64_t length, bool spans)
         : owner_(owner), volume_(volume), cache_(cache), length_(length), spans_(spans),
           volumeStart_(start) {}
 
@@ -116,43 +116,13 @@ public:
 private:
     TUnZip& owner_;
     std::unique_ptr<TArxBaseStream>& volume_;
-    TZipVolumeSource& cache_;
+    TArxBlockSource& cache_;
     std::int64_t length_;
     bool spans_;
     std::int64_t pos_ = 0;
     std::int64_t segmentStart_ = 0; // member position where the current volume's part begins
     std::int64_t volumeStart_ = 0;  // volume position of that part
 };
-
-void TZipVolumeSource::Reset(TArxBaseStream* stream) {
-    stream_ = stream;
-    size_ = stream != nullptr ? stream->Size() : 0;
-    for (Block& block : blocks_)
-        block.Length = 0;
-}
-
-std::int64_t TZipVolumeSource::ReadAt(std::int64_t pos, void* buffer, std::int64_t count) {
-    if (stream_ == nullptr || pos < 0 || count <= 0) return 0;
-    for (Block& block : blocks_) {
-        if (pos >= block.Start && pos - block.Start < block.Length &&
-            count <= block.Length - (pos - block.Start)) {
-            std::memcpy(buffer, block.Bytes.data() + (pos - block.Start),
-                        static_cast<std::size_t>(count));
-            block.Used = ++clock_;
-            return count;
-        }
-    }
-    // A read of half a block or more (a large member's data) is no small read.
-    if (count >= kBlock / 2) return stream_->PositionalRead(pos, buffer, count);
-    Block& block = blocks_[0].Used <= blocks_[1].Used ? blocks_[0] : blocks_[1];
-    block.Bytes.resize(static_cast<std::size_t>(kBlock));
-    block.Start = pos;
-    block.Length = stream_->PositionalRead(pos, block.Bytes.data(), kBlock);
-    block.Used = ++clock_;
-    const std::int64_t got = std::min(count, block.Length);
-    if (got > 0) std::memcpy(buffer, block.Bytes.data(), static_cast<std::size_t>(got));
-    return std::max<std::int64_t>(got, 0);
-}
 
 namespace {
 
@@ -253,7 +223,7 @@ void TUnZip::ExtractFiles(std::unique_ptr<TArxBaseStream>& InStream, int) {
     list_.Init(sizeof(Record));
     struct FreeList {
         TUnBaseHeaderObj& list;
-        TZipVolumeSource& volume;
+        TArxBlockSource& volume;
         ~FreeList() {
             list.Done();
             volume.Reset(nullptr);

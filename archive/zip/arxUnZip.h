@@ -12,7 +12,6 @@
 #include "archive/zip/arxZipHeader.h"
 #include "archive/zip/arxZipNames.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -20,34 +19,6 @@
 #include <vector>
 
 namespace sorvane {
-
-// The volume in hand as the header reader's bytes: its size taken once, and
-// small reads served from two blocks read ahead, one for the walk through
-// the central directory and one for the local headers it points at, so that
-// a header whose block was read already costs no system call. The data of
-// small members are read through them too, many members to a block.
-class TZipVolumeSource final : public TArxByteSource {
-public:
-    // Starts on `stream` (its size read now, nothing read ahead); nullptr: none.
-    void Reset(TArxBaseStream* stream);
-    TArxBaseStream* Stream() const { return stream_; }
-
-    std::int64_t ReadAt(std::int64_t pos, void* buffer, std::int64_t count) override;
-    std::int64_t Size() const override { return size_; }
-
-private:
-    static constexpr std::int64_t kBlock = 65536;
-    struct Block {
-        std::int64_t Start = 0;
-        std::int64_t Length = 0;
-        std::uint64_t Used = 0; // when last read, for replacing the older block
-        std::vector<std::uint8_t> Bytes;
-    };
-    TArxBaseStream* stream_ = nullptr;
-    std::int64_t size_ = 0;
-    std::array<Block, 2> blocks_;
-    std::uint64_t clock_ = 0;
-};
 
 class TUnZip : public TUnBase {
 public:
@@ -111,7 +82,7 @@ private:
                          TZipHeader& header);
 
     // Read ahead for the volume in hand; forgotten whenever the volume changes.
-    TZipVolumeSource volume_;
+    TArxBlockSource volume_;
     // The local header last read, its name and extra field kept for the next.
     TZipLocalRecord local_;
 

@@ -22,7 +22,7 @@ std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed) {
 }
 
 // Reads `count` at `pos` from the source and checks them against `data`.
-void ExpectBytes(TZipVolumeSource& source, const std::vector<std::uint8_t>& data, std::int64_t pos,
+void ExpectBytes(TArxBlockSource& source, const std::vector<std::uint8_t>& data, std::int64_t pos,
                  std::int64_t count) {
     SCOPED_TRACE(testing::Message() << "at " << pos << ", " << count << " bytes");
     const auto size = static_cast<std::int64_t>(data.size());
@@ -41,7 +41,7 @@ TEST(ZipVolumeSource, ReadsGiveTheFilesBytesWhereverTheBlocksLie) {
     WriteBytes(folder.File("v.zip"), data);
     TFileStream32 file(folder.File("v.zip"), TFileStream32::kModeReadDenyNone);
     ASSERT_GE(file.Handle, 0);
-    TZipVolumeSource source;
+    TArxBlockSource source;
     source.Reset(&file);
     EXPECT_EQ(source.Size(), 20000);
     // Two walks taking turns (a directory and the headers it points at),
@@ -67,7 +67,7 @@ TEST(ZipVolumeSource, ANewVolumeIsReadAfreshAndNoneReadsNothing) {
     WriteBytes(folder.File("a.zip"), second);
     TFileStream32 one(folder.File("a.z01"), TFileStream32::kModeReadDenyNone);
     TFileStream32 two(folder.File("a.zip"), TFileStream32::kModeReadDenyNone);
-    TZipVolumeSource source;
+    TArxBlockSource source;
     source.Reset(&one);
     ExpectBytes(source, first, 100, 200);
     source.Reset(&two);

@@ -358,7 +358,10 @@ bool TUnBase::OpenOutputFile(std::unique_ptr<TArxBaseStream>& Stream, const std:
                     if (CreateFolderPath(folder, file.Folders)) fd = OpenUnnamedFileIn(folder);
                 }
             }
-            if (fd < 0) fd = CreateNewFileIn(folder, kPartialFilePrefix, file.Temp, reason);
+            if (fd < 0) {
+                file.Temp = freeTemp_;
+                fd = CreateNewFileIn(folder, kPartialFilePrefix, file.Temp, reason);
+            }
         }
         file.Fd = fd;
         partial_ = std::move(file);
@@ -426,7 +429,7 @@ void TUnBase::DiscardPartial(bool uncountHeld) {
     if (!partial_) return;
     if (uncountHeld && partial_->Held) ResultCount = std::max(0, ResultCount - 1);
     if (partial_->Fd >= 0) StreamFileClose(partial_->Fd);
-    if (!partial_->Temp.empty()) StreamFileDelete(partial_->Temp);
+    if (!partial_->Temp.empty() && StreamFileDelete(partial_->Temp)) freeTemp_ = partial_->Temp;
     if (!partial_->Folders.empty()) lastFolder_.clear();
     for (auto folder = partial_->Folders.rbegin(); folder != partial_->Folders.rend(); ++folder)
         RemoveEmptyFolder(*folder);
@@ -459,6 +462,7 @@ bool TUnBase::FinishMember(bool Passed, bool Whole) {
         UncountMember();
         return false;
     }
+    if (!file.Temp.empty()) freeTemp_ = file.Temp;
     // Two members of one name make one file.
     if (!written_.insert(file.Target).second) UncountMember();
     madeFolders_.insert(file.Folders.begin(), file.Folders.end());

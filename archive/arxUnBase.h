@@ -201,6 +201,9 @@ private:
     std::optional<TPartialFile> partial_;
     // The folder the last member's file went into, made or found then.
     std::string lastFolder_;
+    // The last temporary name given up, tried first for the next member
+    // that needs one.
+    std::string freeTemp_;
     // The folder members of the run, made and dated when it ends.
     struct TFolderMember {
         std::string Path; // without its trailing "/"

@@ -146,8 +146,15 @@ int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::stri
     }
     std::string name = NameIn(dir, prefix);
     const std::size_t stem = name.size();
+    // A name this caller gave up is tried first: the folder was just seen to
+    // lack it, where a new name is looked for on disk.
+    const bool reuse = path.size() == stem + 6 && path.compare(0, stem, name) == 0 &&
+                       path.find('/', stem) == std::string::npos;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        RandomTail(name, stem);
+        if (attempt == 0 && reuse)
+            name = path;
+        else
+            RandomTail(name, stem);
         const int fd =
             ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {

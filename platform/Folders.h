@@ -46,6 +46,9 @@ std::string CreateTempFileIn(const std::string& dir, const std::string& prefix);
 // CreateTempFileIn does, but with the permissions any new file gets (0666
 // less the umask), and keeps it open: gives its descriptor and its path in
 // `path`, or -1 with the system's reason in `reason`. Never follows a link.
+// When `path` comes in holding a name of that form in `dir` (one the caller
+// made before and has since removed or renamed away), that name is tried
+// first, which is quicker to create than a new one.
 int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::string& path,
                     std::string& reason);
 // Renames `from` onto `to`, replacing the directory entry `to` holds (a hard

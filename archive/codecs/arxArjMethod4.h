@@ -1,6 +1,6 @@
-// ARJ's method 4: LZ77 with unary-prefixed lengths and distances, bits read
-// most significant first (through the LZH bit reader), over a 32,768-byte
-// window.
+// ARJ's method 4: LZ77 with unary-prefixed lengths and distances (at most
+// 15,872 bytes back), bits read most significant first (through the LZH bit
+// reader).
 #pragma once
 
 #include "archive/codecs/arxMemberIo.h"
@@ -19,8 +19,7 @@ public:
     // its declared size is out; never more. A member whose packed data ends
     // gives InputEnded once the decoder has read a few bytes past it; a
     // distance reaching before the first byte of the member is Corrupt. The
-    // window is the output buffer: it is written out each time it fills and
-    // at the end.
+    // output goes out in blocks of 64 KB and at the end.
     TDecodeResult Decode(TMemberIo& io);
 
 private:

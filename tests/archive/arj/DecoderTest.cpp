@@ -127,6 +127,36 @@ TEST(ArjMethod4, AFullWindowOfLiteralsIsOneWrite) {
     EXPECT_EQ(rig.output[32767], static_cast<std::uint8_t>(32767 * 7));
 }
 
+// The output goes out 64 KB at a time: matches that reach back across a
+// block's end, or run over it, come out as from one window.
+TEST(ArjMethod4, MatchesAcrossTheOutputBlocks) {
+    MsbWriter w;
+    Bytes expected;
+    std::mt19937 random(9);
+    const auto literals = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            const auto c = static_cast<std::uint8_t>(random());
+            Literal(w, c);
+            expected.push_back(c);
+        }
+    };
+    const auto match = [&](int length, int distance) {
+        Match(w, length, distance);
+        for (int i = 0; i < length; ++i)
+            expected.push_back(expected[expected.size() - 1 - static_cast<std::size_t>(distance)]);
+    };
+    literals(65500);
+    match(200, 15871); // runs over the first block's end
+    literals(100);
+    match(256, 15871); // reaches back into the block before
+    literals(65536 - 100 - 256 - 200 + 36 - 3);
+    match(7, 2); // overlapping, over the second block's end
+    Rig rig(w.Finish(), static_cast<std::int64_t>(expected.size()));
+    EXPECT_EQ(TArjMethod4Decoder().Decode(rig.io), TDecodeResult::Done);
+    EXPECT_EQ(rig.output, expected);
+    EXPECT_EQ(rig.writes, (std::vector<std::int64_t>{65536, 65536, 4}));
+}
+
 TEST(ArjMethod4, AMatchStopsAtTheDeclaredSize) {
     MsbWriter w;
     Literal(w, 'a');

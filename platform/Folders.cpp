@@ -151,7 +151,8 @@ int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::stri
     const bool reuse = path.size() == stem + 6 && path.compare(0, stem, name) == 0 &&
                        path.find('/', stem) == std::string::npos;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (attempt == 0 && reuse)
+        const bool reused = attempt == 0 && reuse;
+        if (reused)
             name = path;
         else
             RandomTail(name, stem);
@@ -161,7 +162,7 @@ int CreateNewFileIn(const std::string& dir, const std::string& prefix, std::stri
             path = name;
             return fd;
         }
-        if (errno != EEXIST) break;
+        if (errno != EEXIST && !reused) break;
     }
     reason = std::strerror(errno);
     return -1;

@@ -143,6 +143,42 @@ TEST_F(PlatformFolders, CreateTempFileIn) {
     EXPECT_EQ(CreateTempFileIn(base_, "../arx"), "");
 }
 
+// A name given up is made again; a name taken meanwhile (here by a link
+// planted on it) is left alone and a new one made.
+TEST_F(PlatformFolders, CreateNewFileInTriesTheGivenNameFirst) {
+    std::string path, reason;
+    int fd = CreateNewFileIn(base_, ".part", path, reason);
+    ASSERT_GE(fd, 0) << reason;
+    ::close(fd);
+    fs::remove(path);
+    const std::string given = path;
+    fd = CreateNewFileIn(base_, ".part", path, reason);
+    ASSERT_GE(fd, 0) << reason;
+    ::close(fd);
+    EXPECT_EQ(path, given);
+
+    fs::remove(path);
+    fs::create_symlink(base_ + "/file", given);
+    fd = CreateNewFileIn(base_, ".part", path, reason);
+    ASSERT_GE(fd, 0) << reason;
+    ASSERT_EQ(::write(fd, "new", 3), 3);
+    ::close(fd);
+    EXPECT_NE(path, given);
+    EXPECT_TRUE(fs::path(path).filename().string().starts_with(".part"));
+    EXPECT_EQ(test::ReadText(base_ + "/file"), "x");
+
+    // A name of another folder or form is not taken up.
+    for (const std::string& other :
+         {base_ + "/sub/.partABCDEF", base_ + "/.part/../fi", base_ + "/.partABCDEFG"}) {
+        path = other;
+        fd = CreateNewFileIn(base_, ".part", path, reason);
+        ASSERT_GE(fd, 0) << reason;
+        ::close(fd);
+        EXPECT_EQ(fs::path(path).parent_path(), fs::path(base_)) << other;
+        EXPECT_NE(path, other);
+    }
+}
+
 TEST_F(PlatformFolders, OpenFileFacts) {
     OpenFileFacts facts;
     EXPECT_FALSE(ReadOpenFileFacts(-1, facts));

@@ -99,6 +99,19 @@ TEST(Crc, TablesAgreeWithBitwiseReference) {
     }
 }
 
+// Every length around the 64-byte blocks and 16-byte steps the CRC-32 works
+// in on processors with carry-less multiplication, from every alignment.
+TEST(Crc, EveryLengthAndAlignmentAgreesWithBitwiseReference) {
+    const std::string bytes = SampleBytes();
+    for (std::size_t offset = 0; offset < 16; ++offset)
+        for (std::size_t length = 0; length <= 300; ++length) {
+            std::uint32_t crc32 = 0xFFFFFFFFu;
+            UpdateCrc32(bytes.data() + offset, length, crc32);
+            ASSERT_EQ(crc32, BitwiseCrc(bytes.substr(offset, length), 0xFFFFFFFFu, 0xEDB88320u))
+                << "offset " << offset << ", length " << length;
+        }
+}
+
 TEST(Crc, IncrementalUpdatesEqualOneShot) {
     const std::string text = "123456789";
     for (std::size_t split = 0; split <= text.size(); ++split) {

@@ -138,7 +138,7 @@ struct FixtureCase {
     DateFrom Dates = DateFrom::Table;
     bool ShowEmptyDirs = false;
     bool WholeSet = false; // later volumes are accepted
-    std::string Listing;   // the reference listing when not File + ".list"
+    std::string Listing{}; // the reference listing when not File + ".list"
 };
 
 void PrintTo(const FixtureCase& c, std::ostream* out) {

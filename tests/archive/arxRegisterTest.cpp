@@ -156,7 +156,9 @@ TEST(ArchiveDetection, SelfExtractorOffsetFromAStringResource) {
         TRegisterArxon arx;
         arx.SetArchiveFile(folder.File("setup.exe"));
         EXPECT_EQ(arx.ArcType, c.kind);
-        if (c.kind != atNA) EXPECT_EQ(arx.StartOffset, c.start);
+        if (c.kind != atNA) {
+            EXPECT_EQ(arx.StartOffset, c.start);
+        }
     }
 }
 

@@ -120,22 +120,14 @@ protected:
     }
 };
 
-// QObject::isSignalConnected and QAbstractItemView::state, reached from outside.
+// QObject::isSignalConnected, reached from outside.
 struct Peek : QAbstractItemView {
     using QAbstractItemView::isSignalConnected;
-    using QAbstractItemView::state;
-    static constexpr int kNoState = NoState;
 };
 constexpr auto kIsSignalConnected = &Peek::isSignalConnected;
-constexpr auto kState = &Peek::state;
 
 bool Connected(const QObject* object, const QMetaMethod& signal) {
     return (object->*kIsSignalConnected)(signal);
-}
-
-// No cell editor open and no drag or selection under way.
-bool Idle(const QAbstractItemView* view) {
-    return (view->*kState)() == Peek::kNoState;
 }
 
 // A tool button connects its own pressed and released signals (for its menu),

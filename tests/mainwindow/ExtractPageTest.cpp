@@ -280,7 +280,9 @@ TEST_F(ExtractPageTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
         EXPECT_EQ(alpha == usersText, !c.alphaReplaced) << alpha;
         EXPECT_EQ(fs::exists(destination_ / "alpha (2).txt"), c.keptBoth);
         EXPECT_EQ(fs::exists(destination_ / "beta (2).txt"), c.keptBoth);
-        if (c.keptBoth) EXPECT_EQ(fs::file_size(destination_ / "alpha (2).txt"), 54u);
+        if (c.keptBoth) {
+            EXPECT_EQ(fs::file_size(destination_ / "alpha (2).txt"), 54u);
+        }
     }
 }
 

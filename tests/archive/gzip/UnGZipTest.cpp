@@ -160,7 +160,9 @@ TEST(UnGZipNested, OnlyAFileToBeWrittenIsAskedAbout) {
         EXPECT_TRUE(run.errors.empty()) << c.label << "\n" << run.ErrorText();
         EXPECT_EQ(ReadText(out + "/" + c.existing) != "the user's own file\n", c.replaced)
             << c.label;
-        if (c.count == 0) EXPECT_TRUE(run.verdicts.empty()) << c.label;
+        if (c.count == 0) {
+            EXPECT_TRUE(run.verdicts.empty()) << c.label;
+        }
         EXPECT_TRUE(fs::is_empty(temp)) << c.label;
     }
 }
@@ -287,7 +289,9 @@ TEST(UnGZipRefusals, DamagedStreamsFailTheMember) {
         WriteBytes(work.File("d.gz"), Bytes(c.bytes));
         TarGzRun run(work.File("d.gz"), work.Path());
         EXPECT_EQ(run.reader->Extract(), 0) << c.label;
-        if (c.code != 0) EXPECT_EQ(run.Count(c.code), 1) << c.label << "\n" << run.ErrorText();
+        if (c.code != 0) {
+            EXPECT_EQ(run.Count(c.code), 1) << c.label << "\n" << run.ErrorText();
+        }
         ASSERT_EQ(run.verdicts.size(), 1u) << c.label;
         EXPECT_FALSE(run.verdicts[0].second) << c.label;
     }

@@ -55,8 +55,9 @@ TEST(UnZipFixtures, TestingCountsEveryMemberAndWritesNothing) {
         EXPECT_TRUE(run.errors.empty()) << run.ErrorText();
         EXPECT_EQ(out.Count(), 0u);
         for (const auto& verdict : run.verdicts)
-            if (verdict.first.empty() || verdict.first.back() != '\\')
+            if (verdict.first.empty() || verdict.first.back() != '\\') {
                 EXPECT_TRUE(verdict.second) << verdict.first;
+            }
     }
 }
 

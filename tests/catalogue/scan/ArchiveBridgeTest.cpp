@@ -74,7 +74,9 @@ void ExpectMembers(const std::string& block, const std::vector<Member>& expected
     for (std::size_t i = 0; i < got.size(); ++i) {
         EXPECT_EQ(got[i].name, expected[i].name);
         EXPECT_EQ(got[i].size, expected[i].size) << expected[i].name;
-        if (!expected[i].date.empty()) EXPECT_EQ(got[i].date, expected[i].date) << expected[i].name;
+        if (!expected[i].date.empty()) {
+            EXPECT_EQ(got[i].date, expected[i].date) << expected[i].name;
+        }
     }
 }
 

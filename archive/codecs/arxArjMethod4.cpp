@@ -16,6 +16,8 @@ namespace {
 constexpr std::int64_t kHistory = 16384;
 // The output handed to the writer at a time, a whole number of pages.
 constexpr std::int64_t kOutputBlock = 65536;
+// Room behind the output block for a short match copied 16 bytes at once.
+constexpr std::int64_t kCopySlack = 16;
 constexpr std::int64_t kInputBuffer = 32768;
 constexpr int kMaxLengthOnes = 7;
 constexpr int kDistanceStart = 9;
@@ -38,8 +40,8 @@ Prefix ReadPrefix(std::uint32_t peek, int most) {
 TDecodeResult TArjMethod4Decoder::Decode(TMemberIo& io) {
     // Made once, on the first member; never cleared, since no distance
     // reaches before the member's own first byte.
-    if (window_.size() != static_cast<std::size_t>(kHistory + kOutputBlock))
-        window_.resize(static_cast<std::size_t>(kHistory + kOutputBlock));
+    if (window_.size() != static_cast<std::size_t>(kHistory + kOutputBlock + kCopySlack))
+        window_.resize(static_cast<std::size_t>(kHistory + kOutputBlock + kCopySlack));
     if (input_.size() < static_cast<std::size_t>(kInputBuffer))
         input_.resize(static_cast<std::size_t>(kInputBuffer));
     if (io.Canceled()) return TDecodeResult::Canceled;
@@ -95,7 +97,12 @@ TDecodeResult TArjMethod4Decoder::Decode(TMemberIo& io) {
         const std::uint8_t* from = out - distance - 1;
         while (run > 0) {
             const std::int64_t part = std::min<std::int64_t>(run, end - out);
-            CopyRun(out, from, part);
+            // Most matches are short and reach back further than their
+            // length: one 16-byte copy, its excess overwritten later.
+            if (part <= kCopySlack && from + kCopySlack <= out)
+                std::memcpy(out, from, kCopySlack);
+            else
+                CopyRun(out, from, part);
             out += part;
             from += part;
             run -= part;

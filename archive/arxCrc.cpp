@@ -108,7 +108,12 @@ SORVANE_FOLD_TARGET std::uint32_t FoldedCrc32(const std::uint8_t* bytes, std::si
 }
 
 bool CanFold() {
-    static const bool can = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    // The processor's features are read here, so that a checksum taken by
+    // a static constructor sees them too.
+    static const bool can = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    }();
     return can;
 }
 #undef SORVANE_FOLD_TARGET

@@ -27,17 +27,17 @@ struct OpenFileRequest {
 
 struct ModalHooks {
     // Runs a modal window and returns its result; default: dialog.exec().
-    std::function<int(QDialog& dialog)> showModal;
+    std::function<int(QDialog& dialog)> showModal{};
     // A yes/no question box with a question icon; true for Yes.
-    std::function<bool(const QString& caption, const QString& text)> askYesNo;
+    std::function<bool(const QString& caption, const QString& text)> askYesNo{};
     // The system message box used for the few fixed texts.
-    std::function<void(const QString& text)> systemMessage;
+    std::function<void(const QString& text)> systemMessage{};
     // A save dialog: the chosen path, or an empty text when cancelled.
-    std::function<QString(const SaveFileRequest& request)> saveFile;
+    std::function<QString(const SaveFileRequest& request)> saveFile{};
     // An open dialog: the chosen existing file, or an empty text when cancelled.
-    std::function<QString(const OpenFileRequest& request)> openFile;
+    std::function<QString(const OpenFileRequest& request)> openFile{};
     // A warning box with Retry and Cancel; true for Retry.
-    std::function<bool(const QString& text)> askRetryCancel;
+    std::function<bool(const QString& text)> askRetryCancel{};
 };
 
 // Replaces the hooks; an empty member keeps the default behaviour for it.

@@ -165,9 +165,10 @@ protected:
 TEST_F(LanguageBindingsTest, EveryLookupNamesAKeyOfTheInventory) {
     for (const LanguageBinding& binding : LanguageBindings())
         for (const TextPart& part : binding.parts)
-            if (part.kind == TextPart::Lookup)
+            if (part.kind == TextPart::Lookup) {
                 EXPECT_TRUE(test::InInventory(part.section, part.key))
                     << Describe(binding.target) << ": " << part.section << " " << part.key;
+            }
 }
 
 TEST_F(LanguageBindingsTest, BoundControlsExistOrAreLeftForLaterWork) {
@@ -178,9 +179,10 @@ TEST_F(LanguageBindingsTest, BoundControlsExistOrAreLeftForLaterWork) {
         if (binding.copyOf) refs.push_back(*binding.copyOf);
         for (const ControlRef& ref : refs) {
             bound.insert({ref.window, ref.control});
-            if (Control(ref) == nullptr)
+            if (Control(ref) == nullptr) {
                 EXPECT_TRUE(IsPending(ref.window, ref.control))
                     << Describe(ref) << " is bound, missing, and not listed in PendingControls()";
+            }
         }
     }
     for (const PendingControl& p : PendingControls()) {

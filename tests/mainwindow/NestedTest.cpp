@@ -280,9 +280,10 @@ TEST_F(NestedTest, MembersOfEachFamilyAsTheirArchiverListsThem) {
             // The read-only and archive bits, where the archiver shows them.
             const std::string& letters = row[kAttributes - 1];
             for (const auto& [bit, letter] : {std::pair{0x01u, 'R'}, std::pair{0x20u, 'A'}})
-                if (member.KnownAttr & bit)
+                if (member.KnownAttr & bit) {
                     EXPECT_EQ((member.Attr & bit) != 0, letters.find(letter) != std::string::npos)
                         << letters;
+                }
             EXPECT_EQ(row[kExtension - 1],
                       UpperCaseSpanish(ExtraeExtension(ExtraeUltimoElemento(path))));
         }

@@ -225,8 +225,12 @@ TEST_F(SearchPageTest, EachLayoutShowsItsGroupsAndPlacesTheSimplePanel) {
             return QRect(widget->mapTo(w.PBuscarDatos, QPoint(0, 0)), widget->size());
         };
         const QRect panel = box(w.PBuscarSencillo);
-        if (c.advanced) EXPECT_GT(panel.left(), box(w.GBTipo).right());
-        if (c.media) EXPECT_LT(panel.right(), box(w.GBDuracion).left());
+        if (c.advanced) {
+            EXPECT_GT(panel.left(), box(w.GBTipo).right());
+        }
+        if (c.media) {
+            EXPECT_LT(panel.right(), box(w.GBDuracion).left());
+        }
         if (!c.advanced && !c.media) {
             EXPECT_NEAR(panel.center().x(), w.PBuscarDatos->width() / 2, 40);
             EXPECT_LT(box(w.LBuscarTipIzquierdo).right(), panel.left());

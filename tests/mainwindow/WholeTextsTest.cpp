@@ -255,11 +255,16 @@ TEST_F(WholeTextsTest, CriteriaAreLaidOutWithinTheWindowWidth) {
         }
         // Advanced groups left of the simple panel, media groups right of it.
         const QRect panel = InWindow(w.PBuscarSencillo);
-        if (c.advanced) EXPECT_LT(InWindow(w.GBCuales).right(), panel.left());
-        if (c.media) EXPECT_GT(InWindow(w.GBDuracion).left(), panel.right());
+        if (c.advanced) {
+            EXPECT_LT(InWindow(w.GBCuales).right(), panel.left());
+        }
+        if (c.media) {
+            EXPECT_GT(InWindow(w.GBDuracion).left(), panel.right());
+        }
         // Side by side when the window is wide, in two rows when it is not.
-        if (c.advanced && !c.media)
+        if (c.advanced && !c.media) {
             EXPECT_EQ(InWindow(w.GBAtributos).top() == InWindow(w.GBTipo).top(), c.width == 1600);
+        }
 
         // The busy animation in the middle of the page below the criteria.
         const QWidget* page = w.TSBuscar;
@@ -316,9 +321,10 @@ TEST_F(FolderRunTest, DiskCountersStayHidden) {
     const QRegularExpression number("^\\s*[0-9][0-9.,]*\\s*$");
     for (QWidget* window : std::initializer_list<QWidget*>{FCrearCarpeta, FPrincipal})
         for (const QLabel* label : window->findChildren<QLabel*>())
-            if (label->isVisible())
+            if (label->isVisible()) {
                 EXPECT_FALSE(number.match(label->text()).hasMatch())
                     << label->objectName().toStdString() << ": " << label->text().toStdString();
+            }
     FCrearCarpeta->hide();
 }
 
